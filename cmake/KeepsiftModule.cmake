@@ -1,0 +1,23 @@
+# Each module is one static library of every .cpp below its folder (tests and
+# tools excluded) and, when it has tests, one test binary of <module>/tests/*.cpp.
+function(keepsift_module name)
+  cmake_parse_arguments(ARG "" "" "LINK;TEST_LINK;EXCLUDE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/(tests|tools)/")
+  foreach(pattern IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LINK})
+  if(KEEPSIFT_TESTS)
+    file(GLOB_RECURSE test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+    if(test_sources)
+      add_executable(${name}_tests ${test_sources})
+      target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_LINK} GTest::gmock GTest::gtest_main)
+      target_compile_definitions(${name}_tests PRIVATE
+        KEEPSIFT_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
+      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+    endif()
+  endif()
+endfunction()

@@ -1,0 +1,55 @@
+#include "core/model/LibraryAsset.hpp"
+
+#include <cmath>
+
+namespace keepsift {
+
+bool sameModificationSecond(const std::optional<Date>& a, const std::optional<Date>& b) {
+    if (!a || !b) return a.has_value() == b.has_value();
+    return std::floor(a->seconds) == std::floor(b->seconds);
+}
+
+bool LibraryAsset::contentChanged(const LibraryAsset& earlier) const {
+    return !sameModificationSecond(modifiedAt, earlier.modifiedAt) ||
+           pixelWidth != earlier.pixelWidth || pixelHeight != earlier.pixelHeight ||
+           isEdited != earlier.isEdited;
+}
+
+AssetReference LibraryAsset::reference() const {
+    return AssetReference{id, filename, std::nullopt, isFavourite, isEdited, isInUserAlbum};
+}
+
+Json LibraryAsset::toJson(DateForm form) const {
+    auto date = [form](Date d) { return dateToJson(d, form); };
+    Json json = Json::object();
+    json.set("id", id).set("filename", filename);
+    writeOptional(json, "createdAt", createdAt, date);
+    writeOptional(json, "modifiedAt", modifiedAt, date);
+    json.set("pixelWidth", Json::integer(pixelWidth))
+        .set("pixelHeight", Json::integer(pixelHeight))
+        .set("fileSize", Json::integer(fileSize))
+        .set("isFavourite", isFavourite)
+        .set("isEdited", isEdited)
+        .set("isInUserAlbum", isInUserAlbum)
+        .set("isRejected", isRejected);
+    return json;
+}
+
+LibraryAsset LibraryAsset::fromJson(const Json& json, DateForm form) {
+    auto date = [form](const Json& j) { return dateFromJson(j, form); };
+    LibraryAsset asset;
+    asset.id = json.at("id").asString();
+    asset.filename = json.at("filename").asString();
+    asset.createdAt = readOptional<Date>(json, "createdAt", date);
+    asset.modifiedAt = readOptional<Date>(json, "modifiedAt", date);
+    asset.pixelWidth = json.at("pixelWidth").asInt64();
+    asset.pixelHeight = json.at("pixelHeight").asInt64();
+    asset.fileSize = json.at("fileSize").asInt64();
+    asset.isFavourite = json.at("isFavourite").asBool();
+    asset.isEdited = json.at("isEdited").asBool();
+    asset.isInUserAlbum = json.at("isInUserAlbum").asBool();
+    asset.isRejected = json.at("isRejected").asBool();
+    return asset;
+}
+
+} // namespace keepsift

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/model/AssetReference.hpp"
+#include "core/model/DateCoding.hpp"
+
+namespace keepsift {
+
+// One photograph as the library lists it.
+struct LibraryAsset {
+    std::string id;
+    std::string filename;
+    std::optional<Date> createdAt;
+    std::optional<Date> modifiedAt;
+    std::int64_t pixelWidth = 0;
+    std::int64_t pixelHeight = 0;
+    std::int64_t fileSize = 0;
+    bool isFavourite = false;
+    bool isEdited = false;
+    bool isInUserAlbum = false;
+    bool isRejected = false;
+
+    // The content may differ from an earlier listing of the same asset. Modification
+    // dates compare at whole seconds: stored files keep only whole seconds.
+    bool contentChanged(const LibraryAsset& earlier) const;
+    AssetReference reference() const;
+
+    Json toJson(DateForm form) const;
+    static LibraryAsset fromJson(const Json& json, DateForm form);
+
+    bool operator==(const LibraryAsset&) const = default;
+};
+
+// Modification dates as the index keeps them: whole seconds.
+bool sameModificationSecond(const std::optional<Date>& a, const std::optional<Date>& b);
+
+} // namespace keepsift

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/model/LibraryAsset.hpp"
+#include "core/model/LibraryChange.hpp"
+#include "core/model/LibraryEnums.hpp"
+#include "core/support/Channel.hpp"
+
+namespace keepsift {
+
+using LibraryChangeStream = Channel<LibraryChange>::Pointer;
+
+// The photo library as the engine reaches it. Every operation blocks its calling thread;
+// implementations are safe to call from any thread.
+class PhotoLibrary {
+public:
+    virtual ~PhotoLibrary() = default;
+
+    // Where the originals live, found without downloading anything.
+    virtual LibraryStorage storageMode() = 0;
+    virtual LibraryAuthorization authorizationStatus() = 0;
+    virtual LibraryAuthorization requestAuthorization() = 0;
+    // The complete listing of image photographs, ascending by creation date. Throws.
+    virtual std::vector<LibraryAsset> fetchAssets() = 0;
+    // Adds to (or removes from) the rejects album. Throws LibraryError.
+    virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
+    // True when the deletion was carried out; false when declined or nothing matched.
+    virtual bool deleteAssets(const std::vector<std::string>& ids) = 0;
+    // Runs until the consumer cancels it.
+    virtual LibraryChangeStream changes() = 0;
+};
+
+} // namespace keepsift
