@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/grouping/PhotoGroup.hpp"
+#include "core/model/PhotoGroup.hpp"
 #include "core/model/Reason.hpp"
 
 namespace keepsift {
