@@ -12,8 +12,12 @@ std::vector<PhotoDecision> withKeeperFlag(const std::vector<PhotoDecision>& all,
 
 } // namespace
 
-std::vector<PhotoDecision> GroupDecision::keepers() const { return withKeeperFlag(decisions, true); }
-std::vector<PhotoDecision> GroupDecision::flagged() const { return withKeeperFlag(decisions, false); }
+std::vector<PhotoDecision> GroupDecision::keepers() const {
+    return withKeeperFlag(decisions, true);
+}
+std::vector<PhotoDecision> GroupDecision::flagged() const {
+    return withKeeperFlag(decisions, false);
+}
 std::optional<PhotoDecision> GroupDecision::topPick() const {
     if (decisions.empty()) return std::nullopt;
     return decisions.front();

@@ -6,10 +6,18 @@
 namespace keepsift {
 namespace {
 
-Json flag(bool value) { return Json(value); }
-bool readFlag(const Json& json) { return json.asBool(); }
-Json float32(float value) { return Json::number32(value); }
-float readFloat(const Json& json) { return json.asFloat(); }
+Json flag(bool value) {
+    return Json(value);
+}
+bool readFlag(const Json& json) {
+    return json.asBool();
+}
+Json float32(float value) {
+    return Json::number32(value);
+}
+float readFloat(const Json& json) {
+    return json.asFloat();
+}
 
 } // namespace
 

@@ -14,7 +14,8 @@ std::int16_t FeaturePrint::quantum(float v) {
 
 FeaturePrint::FeaturePrint(std::span<const float> values) {
     quanta_.reserve(values.size());
-    for (float v : values) quanta_.push_back(quantum(v));
+    for (float v : values)
+        quanta_.push_back(quantum(v));
 }
 
 FeaturePrint FeaturePrint::fromQuanta(std::vector<std::int16_t> quanta) {
@@ -28,7 +29,8 @@ FeaturePrint FeaturePrint::fromQuanta(std::vector<std::int16_t> quanta) {
 std::vector<float> FeaturePrint::values() const {
     std::vector<float> out;
     out.reserve(quanta_.size());
-    for (auto q : quanta_) out.push_back(valueOf(q));
+    for (auto q : quanta_)
+        out.push_back(valueOf(q));
     return out;
 }
 
@@ -56,7 +58,8 @@ FeaturePrint FeaturePrint::fromBase64(std::string_view text) {
 FeaturePrint FeaturePrint::fromJson(const Json& json) {
     if (json.type() == Json::Type::string) return fromBase64(json.asString());
     std::vector<float> values;
-    for (const auto& item : json.asArray()) values.push_back(item.asFloat());
+    for (const auto& item : json.asArray())
+        values.push_back(item.asFloat());
     return FeaturePrint(values);
 }
 

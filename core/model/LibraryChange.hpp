@@ -38,8 +38,8 @@ struct NeedsRefresh {
 };
 } // namespace change
 
-using LibraryChange = std::variant<change::AssetsAdded, change::AssetsChanged, change::AssetsDeleted,
-                                   change::RejectsAlbumChanged, change::AuthorizationChanged,
-                                   change::NeedsRefresh>;
+using LibraryChange =
+    std::variant<change::AssetsAdded, change::AssetsChanged, change::AssetsDeleted,
+                 change::RejectsAlbumChanged, change::AuthorizationChanged, change::NeedsRefresh>;
 
 } // namespace keepsift

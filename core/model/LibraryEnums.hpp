@@ -12,7 +12,9 @@ template <> struct RawValues<LibraryAuthorization> {
 inline bool canRead(LibraryAuthorization a) {
     return a == LibraryAuthorization::authorized || a == LibraryAuthorization::limited;
 }
-inline bool isDenied(LibraryAuthorization a) { return a == LibraryAuthorization::denied; }
+inline bool isDenied(LibraryAuthorization a) {
+    return a == LibraryAuthorization::denied;
+}
 
 // Where the library keeps its originals.
 enum class LibraryStorage { local, optimised, unknown };

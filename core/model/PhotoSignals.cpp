@@ -17,7 +17,8 @@ std::optional<double> PhotoSignals::printDistance(const PhotoSignals& other) con
 
 double PhotoSignals::largestFaceArea() const {
     double largest = 0;
-    for (const auto& face : faces) largest = std::max(largest, face.bounds.area());
+    for (const auto& face : faces)
+        largest = std::max(largest, face.bounds.area());
     return largest;
 }
 
@@ -26,7 +27,9 @@ std::int64_t PhotoSignals::faceCount(double atLeastArea) const {
                          [&](const FaceSignals& f) { return f.bounds.area() >= atLeastArea; });
 }
 
-std::int64_t PhotoSignals::pixelCount() const { return saturatingMultiply(pixelWidth, pixelHeight); }
+std::int64_t PhotoSignals::pixelCount() const {
+    return saturatingMultiply(pixelWidth, pixelHeight);
+}
 
 bool PhotoSignals::captureOrder(const PhotoSignals& a, const PhotoSignals& b) {
     if (a.capturedAt && b.capturedAt && *a.capturedAt != *b.capturedAt)
@@ -45,7 +48,8 @@ Json PhotoSignals::toJson(DateForm form) const {
         .set("featurePrintRevision", featurePrintRevision);
     writeOptional(json, "printLongEdge", printLongEdge, Json::integer);
     Json faceList = Json::array();
-    for (const auto& face : faces) faceList.push(face.toJson());
+    for (const auto& face : faces)
+        faceList.push(face.toJson());
     json.set("faces", std::move(faceList))
         .set("aestheticsScore", Json::number32(aestheticsScore))
         .set("isUtility", isUtility)
@@ -69,9 +73,10 @@ PhotoSignals PhotoSignals::fromJson(const Json& json, DateForm form) {
     s.fileSize = json.at("fileSize").asInt64();
     s.storedPrint = FeaturePrint::fromJson(json.at("featurePrint"));
     s.featurePrintRevision = json.at("featurePrintRevision").asString();
-    s.printLongEdge =
-        readOptional<std::int64_t>(json, "printLongEdge", [](const Json& j) { return j.asInt64(); });
-    for (const auto& face : json.at("faces").asArray()) s.faces.push_back(FaceSignals::fromJson(face));
+    s.printLongEdge = readOptional<std::int64_t>(json, "printLongEdge",
+                                                 [](const Json& j) { return j.asInt64(); });
+    for (const auto& face : json.at("faces").asArray())
+        s.faces.push_back(FaceSignals::fromJson(face));
     s.aestheticsScore = json.at("aestheticsScore").asFloat();
     s.isUtility = json.at("isUtility").asBool();
     s.sharpness = json.at("sharpness").asFloat();

@@ -9,8 +9,10 @@ constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxy
 
 constexpr std::array<std::int8_t, 256> makeDecodeTable() {
     std::array<std::int8_t, 256> table{};
-    for (auto& entry : table) entry = -1;
-    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
+    for (auto& entry : table)
+        entry = -1;
+    for (int i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
     return table;
 }
 constexpr auto decodeTable = makeDecodeTable();
@@ -54,7 +56,8 @@ std::optional<std::vector<std::uint8_t>> base64Decode(std::string_view text) {
             v = v << 6 | static_cast<unsigned>(d);
         }
         const size_t produced = last ? 3 - padding : 3;
-        for (size_t k = 0; k < produced; ++k) out.push_back(static_cast<std::uint8_t>(v >> (16 - 8 * k)));
+        for (size_t k = 0; k < produced; ++k)
+            out.push_back(static_cast<std::uint8_t>(v >> (16 - 8 * k)));
     }
     return out;
 }

@@ -40,8 +40,10 @@ public:
         {
             std::lock_guard lock(mutex_);
             runNow = ended_ && !terminated_;
-            if (runNow) terminated_ = true;
-            else onTermination_ = std::move(handler);
+            if (runNow)
+                terminated_ = true;
+            else
+                onTermination_ = std::move(handler);
         }
         if (runNow && handler) handler();
     }

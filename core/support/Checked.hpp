@@ -24,7 +24,8 @@ inline std::int64_t saturatingMultiply(std::int64_t a, std::int64_t b) {
 }
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
     if (auto out = checkedAdd(a, b)) return *out;
-    return b < 0 ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+    return b < 0 ? std::numeric_limits<std::int64_t>::min()
+                 : std::numeric_limits<std::int64_t>::max();
 }
 
 } // namespace keepsift

@@ -73,9 +73,12 @@ private:
 std::optional<int> parseOffsetSeconds(Cursor& in) {
     if (in.take('Z') || in.take('z')) return 0;
     int sign = 0;
-    if (in.take('+')) sign = 1;
-    else if (in.take('-')) sign = -1;
-    else return std::nullopt;
+    if (in.take('+'))
+        sign = 1;
+    else if (in.take('-'))
+        sign = -1;
+    else
+        return std::nullopt;
     auto hours = in.digits(2);
     if (!hours || *hours > 23) return std::nullopt;
     int minutes = 0;
@@ -136,9 +139,9 @@ std::optional<Date> Date::parseIso8601(std::string_view text) {
     const long long days =
         daysFromCivil(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
     if (civilFromDays(days).day != static_cast<unsigned>(*day)) return std::nullopt;
-    const double unix = static_cast<double>(days * 86400 + *hour * 3600 + *minute * 60 + *second -
-                                            *offset) +
-                        fraction;
+    const double unix =
+        static_cast<double>(days * 86400 + *hour * 3600 + *minute * 60 + *second - *offset) +
+        fraction;
     return fromUnix(unix);
 }
 

@@ -20,8 +20,8 @@ template <class T> T parseNumber(const std::string& text, const char* what) {
 template <class T> std::string layoutNumber(T value) {
     if (value == 0) return std::signbit(value) ? "-0" : "0";
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::scientific);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     const std::string_view sci(buffer, static_cast<size_t>(result.ptr - buffer));
     const size_t e = sci.find('e');
     const bool negative = sci[0] == '-';
@@ -38,13 +38,17 @@ template <class T> std::string layoutNumber(T value) {
         std::snprintf(exp, sizeof exp, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         return out + exp;
     }
-    if (exponent < 0) return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    if (exponent < 0)
+        return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
     const size_t intDigits = static_cast<size_t>(exponent) + 1;
-    if (digits.size() <= intDigits) return out + digits + std::string(intDigits - digits.size(), '0');
+    if (digits.size() <= intDigits)
+        return out + digits + std::string(intDigits - digits.size(), '0');
     return out + digits.substr(0, intDigits) + "." + digits.substr(intDigits);
 }
 
-void appendIndent(std::string& out, int depth) { out.append(static_cast<size_t>(depth) * 2, ' '); }
+void appendIndent(std::string& out, int depth) {
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+}
 
 } // namespace
 
@@ -107,7 +111,9 @@ private:
     std::string message_;
 };
 
-Json Json::integer(std::int64_t value) { return Json(NumberText{std::to_string(value)}); }
+Json Json::integer(std::int64_t value) {
+    return Json(NumberText{std::to_string(value)});
+}
 Json Json::number(double value) {
     return Json(NumberText{jsonNumberText(std::isfinite(value) ? value : 0.0)});
 }
@@ -161,9 +167,15 @@ const std::string& Json::numberText() const {
     if (auto* value = std::get_if<NumberText>(&value_)) return value->text;
     throw JsonError("expected a number");
 }
-std::int64_t Json::asInt64() const { return parseNumber<std::int64_t>(numberText(), "an integer"); }
-double Json::asDouble() const { return parseNumber<double>(numberText(), "a number"); }
-float Json::asFloat() const { return parseNumber<float>(numberText(), "a number"); }
+std::int64_t Json::asInt64() const {
+    return parseNumber<std::int64_t>(numberText(), "an integer");
+}
+double Json::asDouble() const {
+    return parseNumber<double>(numberText(), "a number");
+}
+float Json::asFloat() const {
+    return parseNumber<float>(numberText(), "a number");
+}
 const Json::Array& Json::asArray() const {
     if (auto* value = std::get_if<Array>(&value_)) return *value;
     throw JsonError("expected a list");
@@ -180,24 +192,46 @@ Json Json::parse(std::string_view text) {
     return std::move(builder.root);
 }
 
-bool operator==(const Json& a, const Json& b) { return a.value_ == b.value_; }
+bool operator==(const Json& a, const Json& b) {
+    return a.value_ == b.value_;
+}
 
-std::string jsonNumberText(double value) { return layoutNumber(value); }
-std::string jsonNumberText(float value) { return layoutNumber(value); }
+std::string jsonNumberText(double value) {
+    return layoutNumber(value);
+}
+std::string jsonNumberText(float value) {
+    return layoutNumber(value);
+}
 
 void appendJsonString(std::string& out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
     for (const char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += "\\/"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 out += "\\u00";
@@ -217,11 +251,20 @@ void writeCompact(std::string& out, const Json& json);
 
 void writeScalar(std::string& out, const Json& json) {
     switch (json.type()) {
-    case Json::Type::null: out += "null"; break;
-    case Json::Type::boolean: out += json.asBool() ? "true" : "false"; break;
-    case Json::Type::number: out += json.numberText(); break;
-    case Json::Type::string: appendJsonString(out, json.asString()); break;
-    default: break;
+    case Json::Type::null:
+        out += "null";
+        break;
+    case Json::Type::boolean:
+        out += json.asBool() ? "true" : "false";
+        break;
+    case Json::Type::number:
+        out += json.numberText();
+        break;
+    case Json::Type::string:
+        appendJsonString(out, json.asString());
+        break;
+    default:
+        break;
     }
 }
 
@@ -265,9 +308,9 @@ void writePretty(std::string& out, const Json& json, int depth) {
         out += ']';
     } else if (json.type() == Json::Type::object) {
         std::vector<const Json::Member*> members;
-        for (const auto& member : json.asObject()) members.push_back(&member);
-        std::sort(members.begin(), members.end(),
-                  [](auto* a, auto* b) { return a->key < b->key; });
+        for (const auto& member : json.asObject())
+            members.push_back(&member);
+        std::sort(members.begin(), members.end(), [](auto* a, auto* b) { return a->key < b->key; });
         out += "{\n";
         if (members.empty()) out += '\n';
         for (size_t i = 0; i < members.size(); ++i) {

@@ -35,8 +35,7 @@ public:
     Json(std::string_view text) : value_(std::string(text)) {}
     // Numbers go through integer(), number() or number32(), never through bool.
     template <class T>
-        requires std::is_arithmetic_v<T> && (!std::is_same_v<T, bool>)
-    Json(T) = delete;
+    requires std::is_arithmetic_v<T> &&(!std::is_same_v<T, bool>)Json(T) = delete;
 
     static Json integer(std::int64_t value);
     // Non-finite values are written as 0: a file must never hold NaN or infinity.
@@ -59,7 +58,7 @@ public:
     const std::string& asString() const;
     std::int64_t asInt64() const; // rejects fractions and exponents
     double asDouble() const;
-    float asFloat() const;        // reads the text as a float, never through double
+    float asFloat() const; // reads the text as a float, never through double
     const Array& asArray() const;
     const Object& asObject() const;
     const std::string& numberText() const;

@@ -13,11 +13,16 @@ std::function<void(const LogRecord&)> testSink;
 
 int syslogPriority(LogLevel level) {
     switch (level) {
-    case LogLevel::debug: return LOG_DEBUG;
-    case LogLevel::info: return LOG_INFO;
-    case LogLevel::notice: return LOG_NOTICE;
-    case LogLevel::error: return LOG_ERR;
-    case LogLevel::fault: return LOG_CRIT;
+    case LogLevel::debug:
+        return LOG_DEBUG;
+    case LogLevel::info:
+        return LOG_INFO;
+    case LogLevel::notice:
+        return LOG_NOTICE;
+    case LogLevel::error:
+        return LOG_ERR;
+    case LogLevel::fault:
+        return LOG_CRIT;
     }
     return LOG_INFO;
 }

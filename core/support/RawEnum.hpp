@@ -13,7 +13,9 @@ namespace keepsift {
 // texts in case order (which is also the order of all its cases).
 template <class E> struct RawValues;
 
-template <class E> constexpr size_t caseCount() { return RawValues<E>::names.size(); }
+template <class E> constexpr size_t caseCount() {
+    return RawValues<E>::names.size();
+}
 
 template <class E> std::string_view toString(E value) {
     return RawValues<E>::names[static_cast<size_t>(value)];
@@ -29,11 +31,14 @@ template <class E> std::optional<E> fromString(std::string_view text) {
 
 template <class E> std::array<E, caseCount<E>()> allCases() {
     std::array<E, caseCount<E>()> cases{};
-    for (size_t i = 0; i < cases.size(); ++i) cases[i] = static_cast<E>(i);
+    for (size_t i = 0; i < cases.size(); ++i)
+        cases[i] = static_cast<E>(i);
     return cases;
 }
 
-template <class E> Json enumToJson(E value) { return Json(toString(value)); }
+template <class E> Json enumToJson(E value) {
+    return Json(toString(value));
+}
 
 template <class E> E enumFromJson(const Json& json) {
     const std::string& text = json.asString();

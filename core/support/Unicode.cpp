@@ -10,7 +10,8 @@ namespace keepsift::unicode {
 namespace {
 
 icu::UnicodeString fromUtf8(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 std::string toUtf8(const icu::UnicodeString& text) {
@@ -74,17 +75,23 @@ std::string lowercased(std::string_view text) {
     return toUtf8(string);
 }
 
-bool isLetter(char32_t c) { return u_isalpha(static_cast<UChar32>(c)); }
+bool isLetter(char32_t c) {
+    return u_isalpha(static_cast<UChar32>(c));
+}
 bool isNumber(char32_t c) {
     const auto type = u_charType(static_cast<UChar32>(c));
     return type == U_DECIMAL_DIGIT_NUMBER || type == U_LETTER_NUMBER || type == U_OTHER_NUMBER;
 }
-bool isWhitespace(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
+bool isWhitespace(char32_t c) {
+    return u_isUWhiteSpace(static_cast<UChar32>(c));
+}
 bool isNewline(char32_t c) {
     return c == 0x0A || c == 0x0B || c == 0x0C || c == 0x0D || c == 0x85 || c == 0x2028 ||
            c == 0x2029;
 }
-bool isControl(char32_t c) { return u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR; }
+bool isControl(char32_t c) {
+    return u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR;
+}
 
 std::u32string codePoints(std::string_view text) {
     const icu::UnicodeString string = fromUtf8(text);
@@ -99,7 +106,8 @@ std::u32string codePoints(std::string_view text) {
 
 std::string utf8(std::u32string_view points) {
     icu::UnicodeString string;
-    for (char32_t c : points) string.append(static_cast<UChar32>(c));
+    for (char32_t c : points)
+        string.append(static_cast<UChar32>(c));
     return toUtf8(string);
 }
 

@@ -9,8 +9,12 @@ namespace keepsift::unicode {
 std::string nfc(std::string_view utf8);
 // Orders texts by the code points of their NFC forms; negative, zero or positive.
 int compare(std::string_view a, std::string_view b);
-inline bool less(std::string_view a, std::string_view b) { return compare(a, b) < 0; }
-inline bool equal(std::string_view a, std::string_view b) { return compare(a, b) == 0; }
+inline bool less(std::string_view a, std::string_view b) {
+    return compare(a, b) < 0;
+}
+inline bool equal(std::string_view a, std::string_view b) {
+    return compare(a, b) == 0;
+}
 
 // User-perceived characters (extended grapheme clusters).
 std::vector<std::string> characters(std::string_view utf8);
