@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# ./keepsift.sh run  — install what is missing, build, and run Keepsift on your Pictures folder
+# ./keepsift.sh test — install what is missing, build with sanitizers, and run every test
+# ./keepsift.sh bench — build optimised and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs="$(nproc)"
+
+configure_and_build() {
+    local dir="$1"
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" -j "$jobs"
+}
+
+bash scripts/setup.sh
+case "${1:-}" in
+run)
+    configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_TESTS=OFF -DKEEPSIFT_BENCH=OFF
+    shift
+    exec bash scripts/run.sh build/release "$@"
+    ;;
+test)
+    configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEEPSIFT_SANITIZE=ON
+    cd build/sanitize
+    exec ctest --output-on-failure -j "$jobs" --timeout 900
+    ;;
+bench)
+    configure_and_build build/bench -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_TESTS=OFF
+    for b in build/bench/bench/*/*-bench; do echo "== $b"; "$b"; done
+    ;;
+*)
+    echo "usage: ./keepsift.sh run [LIBRARY] | test | bench" >&2
+    exit 2
+    ;;
+esac
