@@ -1,0 +1,230 @@
+#include "core/scripted/ScriptedLibrary.hpp"
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+namespace keepsift {
+
+namespace {
+
+LibraryAuthorization defaultAnswer(LibraryAuthorization state) {
+    if (state == LibraryAuthorization::notDetermined) return LibraryAuthorization::authorized;
+    return state;
+}
+
+// Dated assets ascend by date (then identifier); undated ones are merged in by identifier.
+// The plain rule is not a strict weak order on mixed input, this merge is total and agrees
+// with it whenever all assets are dated or all are undated.
+std::vector<LibraryAsset> listingOrder(std::vector<LibraryAsset> all) {
+    std::vector<LibraryAsset> dated, undated;
+    for (auto& asset : all)
+        (asset.createdAt ? dated : undated).push_back(std::move(asset));
+    std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
+        if (*a.createdAt != *b.createdAt) return *a.createdAt < *b.createdAt;
+        return a.id < b.id;
+    });
+    std::stable_sort(undated.begin(), undated.end(),
+                     [](const auto& a, const auto& b) { return a.id < b.id; });
+    std::vector<LibraryAsset> merged;
+    merged.reserve(dated.size() + undated.size());
+    std::merge(std::make_move_iterator(dated.begin()), std::make_move_iterator(dated.end()),
+               std::make_move_iterator(undated.begin()), std::make_move_iterator(undated.end()),
+               std::back_inserter(merged),
+               [](const auto& a, const auto& b) { return a.id < b.id; });
+    return merged;
+}
+
+} // namespace
+
+ScriptedLibrary::ScriptedLibrary(const std::vector<LibraryAsset>& assets,
+                                 LibraryAuthorization state,
+                                 std::optional<LibraryAuthorization> answersWith,
+                                 bool confirmsDeletion, LibraryStorage storageMode,
+                                 std::chrono::milliseconds readDelay)
+    : storageMode_(storageMode), state_(state),
+      answersWith_(answersWith.value_or(defaultAnswer(state))), confirmsDeletion_(confirmsDeletion),
+      readDelay_(readDelay) {
+    for (const auto& asset : assets)
+        assetsByID_.try_emplace(asset.id, asset);
+}
+
+void ScriptedLibrary::announceLocked(LibraryChange change) {
+    if (continuation_) continuation_->yield(std::move(change));
+}
+
+void ScriptedLibrary::requireReadAccessLocked() const {
+    if (!canRead(state_)) throw LibraryError::notAuthorised();
+}
+
+LibraryStorage ScriptedLibrary::storageMode() {
+    std::lock_guard lock(mutex_);
+    return storageMode_;
+}
+
+LibraryAuthorization ScriptedLibrary::authorizationStatus() {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+LibraryAuthorization ScriptedLibrary::requestAuthorization() {
+    std::lock_guard lock(mutex_);
+    ++authorizationRequests_;
+    state_ = answersWith_;
+    announceLocked(change::AuthorizationChanged{state_});
+    return state_;
+}
+
+std::vector<LibraryAsset> ScriptedLibrary::fetchAssets() {
+    {
+        std::lock_guard lock(mutex_);
+        requireReadAccessLocked();
+    }
+    if (readDelay_.count() > 0) std::this_thread::sleep_for(readDelay_);
+    std::vector<LibraryAsset> all;
+    {
+        std::lock_guard lock(mutex_);
+        all.reserve(assetsByID_.size());
+        for (const auto& [id, asset] : assetsByID_)
+            all.push_back(asset);
+    }
+    return listingOrder(std::move(all));
+}
+
+void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
+    std::lock_guard lock(mutex_);
+    requireReadAccessLocked();
+    rejectionCalls_.push_back({ids, rejected});
+    if (rejectionWritesFail_)
+        throw LibraryError::albumWriteIncomplete(static_cast<std::int64_t>(ids.size()));
+    for (const auto& id : ids)
+        if (auto found = assetsByID_.find(id); found != assetsByID_.end())
+            found->second.isRejected = rejected;
+}
+
+bool ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids) {
+    std::lock_guard lock(mutex_);
+    requireReadAccessLocked();
+    deleteCalls_.push_back(ids);
+    if (confirmsDeletion_)
+        for (const auto& id : ids)
+            assetsByID_.erase(id);
+    return confirmsDeletion_;
+}
+
+LibraryChangeStream ScriptedLibrary::changes() {
+    auto stream = Channel<LibraryChange>::make();
+    LibraryChangeStream earlier;
+    {
+        std::lock_guard lock(mutex_);
+        earlier = std::exchange(continuation_, stream);
+    }
+    // A replaced stream is fed no more; finishing it lets its reader stop waiting.
+    if (earlier) earlier->finish();
+    return stream;
+}
+
+void ScriptedLibrary::setStorageMode(LibraryStorage mode) {
+    std::lock_guard lock(mutex_);
+    storageMode_ = mode;
+}
+
+void ScriptedLibrary::setRejectionWritesFail(bool fail) {
+    std::lock_guard lock(mutex_);
+    rejectionWritesFail_ = fail;
+}
+
+void ScriptedLibrary::add(const std::vector<LibraryAsset>& assets) {
+    std::lock_guard lock(mutex_);
+    for (const auto& asset : assets)
+        assetsByID_.insert_or_assign(asset.id, asset);
+    announceLocked(change::AssetsAdded{assets});
+}
+
+void ScriptedLibrary::remove(const std::vector<std::string>& ids) {
+    std::lock_guard lock(mutex_);
+    for (const auto& id : ids)
+        assetsByID_.erase(id);
+    announceLocked(change::AssetsDeleted{ids});
+}
+
+void ScriptedLibrary::markRejected(const std::vector<std::string>& ids, bool rejected) {
+    std::lock_guard lock(mutex_);
+    for (const auto& id : ids)
+        if (auto found = assetsByID_.find(id); found != assetsByID_.end())
+            found->second.isRejected = rejected;
+    if (rejected)
+        announceLocked(change::RejectsAlbumChanged{ids, {}});
+    else
+        announceLocked(change::RejectsAlbumChanged{{}, ids});
+}
+
+void ScriptedLibrary::setAuthorization(LibraryAuthorization state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+    announceLocked(change::AuthorizationChanged{state});
+}
+
+std::vector<LibraryAsset> ScriptedLibrary::assets() const {
+    std::lock_guard lock(mutex_);
+    std::vector<LibraryAsset> all;
+    all.reserve(assetsByID_.size());
+    for (const auto& [id, asset] : assetsByID_)
+        all.push_back(asset);
+    return all;
+}
+
+std::set<std::string> ScriptedLibrary::rejectedIDs() const {
+    std::lock_guard lock(mutex_);
+    std::set<std::string> ids;
+    for (const auto& [id, asset] : assetsByID_)
+        if (asset.isRejected) ids.insert(id);
+    return ids;
+}
+
+LibraryAuthorization ScriptedLibrary::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+LibraryAuthorization ScriptedLibrary::answersWith() const {
+    std::lock_guard lock(mutex_);
+    return answersWith_;
+}
+
+void ScriptedLibrary::setAnswersWith(LibraryAuthorization answer) {
+    std::lock_guard lock(mutex_);
+    answersWith_ = answer;
+}
+
+bool ScriptedLibrary::confirmsDeletion() const {
+    std::lock_guard lock(mutex_);
+    return confirmsDeletion_;
+}
+
+void ScriptedLibrary::setConfirmsDeletion(bool confirms) {
+    std::lock_guard lock(mutex_);
+    confirmsDeletion_ = confirms;
+}
+
+std::int64_t ScriptedLibrary::authorizationRequests() const {
+    std::lock_guard lock(mutex_);
+    return authorizationRequests_;
+}
+
+std::vector<ScriptedLibrary::RejectionCall> ScriptedLibrary::rejectionCalls() const {
+    std::lock_guard lock(mutex_);
+    return rejectionCalls_;
+}
+
+std::vector<std::vector<std::string>> ScriptedLibrary::deleteCalls() const {
+    std::lock_guard lock(mutex_);
+    return deleteCalls_;
+}
+
+bool ScriptedLibrary::rejectionWritesFail() const {
+    std::lock_guard lock(mutex_);
+    return rejectionWritesFail_;
+}
+
+} // namespace keepsift
