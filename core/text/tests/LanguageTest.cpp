@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+#include <set>
+
+#include "core/text/Strings.hpp"
+
+namespace keepsift {
+namespace {
+
+TEST(PreferredLanguageTest, FirstSupportedPrefixWins) {
+    EXPECT_EQ(Strings::preferredLanguage({}), "en");
+    EXPECT_EQ(Strings::preferredLanguage({"fr-FR", "it"}), "en");
+    EXPECT_EQ(Strings::preferredLanguage({"zh-Hans", "de-AT"}), "de");
+    EXPECT_EQ(Strings::preferredLanguage({"fr-FR", "de-DE"}), "de");
+    EXPECT_EQ(Strings::preferredLanguage({"EN-GB", "de"}), "en");
+    EXPECT_EQ(Strings::preferredLanguage({"DE-CH"}), "de");
+    EXPECT_EQ(Strings::preferredLanguage({"E"}), "en");
+    EXPECT_EQ(Strings::preferredLanguage({"", "d", "de"}), "de");
+}
+
+TEST(LanguageNameTest, NamesInTheInterfaceLanguage) {
+    EXPECT_EQ(Strings::languageName("de", "de"), "Deutsch");
+    EXPECT_EQ(Strings::languageName("de", "en"), "German");
+    EXPECT_EQ(Strings::languageName("fr", "en"), "English");
+    EXPECT_EQ(Strings::languageName("fr", "de"), "Englisch");
+}
+
+TEST(AllTextsTest, EveryEntryInBothLanguages) {
+    const auto english = Strings::allTexts("en");
+    const auto german = Strings::allTexts("de");
+    ASSERT_EQ(english.size(), Strings::allTextsCount);
+    ASSERT_EQ(german.size(), Strings::allTextsCount);
+    for (const auto& text : german)
+        EXPECT_FALSE(text.empty());
+    EXPECT_EQ(english[0], "Everyone smiling, eyes open");
+    EXPECT_EQ(english[20],
+              "Nothing has been moved or changed — these are only set aside to discard.");
+    EXPECT_EQ(english[23], Strings::libraryPreviewNote(48000, "en"));
+    EXPECT_EQ(english[44], "Nothing to discard.");
+    EXPECT_EQ(english[72], "German");
+    EXPECT_EQ(german[72], "Deutsch");
+    EXPECT_EQ(english[97], "Delete the 1 discarded photo");
+    EXPECT_EQ(english[117], "why? e.g. eyes, face expression, gaze, framing");
+}
+
+TEST(AllTextsTest, OnlyExactlyDeSelectsGerman) {
+    const auto english = Strings::allTexts("en");
+    for (const char* code : {"DE", "de-DE", "", "fr", " de"})
+        EXPECT_EQ(Strings::allTexts(code), english) << code;
+    EXPECT_NE(Strings::allTexts("de"), english);
+}
+
+TEST(AllTextsTest, SentencesHaveTheirOwnGermanText) {
+    const auto english = Strings::allTexts("en");
+    const auto german = Strings::allTexts("de");
+    size_t same = 0;
+    for (size_t i = 0; i < english.size(); ++i)
+        same += english[i] == german[i];
+    // A forgotten translation shows up as an English text in the German list.
+    EXPECT_EQ(same, 0u);
+}
+
+TEST(FixedTextTest, UpdateExplanationNamesTheUpdateServer) {
+    const auto english = Strings::text(FixedText::automaticUpdatesExplanation, "en");
+    EXPECT_EQ(english, "Asks updates.ambervale.com whether there is a newer version, sending "
+                       "Keepsift's version and macOS's along with the question.");
+    EXPECT_NE(Strings::text(FixedText::automaticUpdatesExplanation, "de").find(Strings::updateHost),
+              std::string::npos);
+}
+
+TEST(FixedTextTest, DiscardIsTheSameForActionAndState) {
+    for (const char* code : {"en", "de"})
+        EXPECT_EQ(Strings::text(FixedText::discard, code),
+                  Strings::text(FixedText::discardedState, code));
+}
+
+} // namespace
+} // namespace keepsift
