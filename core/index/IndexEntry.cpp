@@ -1,0 +1,58 @@
+#include "core/index/IndexEntry.hpp"
+
+namespace keepsift {
+namespace {
+
+bool lenientFlag(const Json& json, std::string_view key) {
+    const Json* value = json.find(key);
+    return value != nullptr && value->type() == Json::Type::boolean && value->asBool();
+}
+
+} // namespace
+
+IndexEntry IndexEntry::fresh(LibraryAsset asset) {
+    IndexEntry entry;
+    entry.asset = std::move(asset);
+    return entry;
+}
+
+bool IndexEntry::needsSignals() const {
+    return !signals && !needsOriginal && state != ReviewState::deleted &&
+           state != ReviewState::skipped;
+}
+
+bool IndexEntry::awaitsOriginal() const {
+    return needsOriginal && state != ReviewState::deleted && state != ReviewState::skipped;
+}
+
+Json IndexEntry::toJson(DateForm form) const {
+    Json json = Json::object();
+    json.set("asset", asset.toJson(form));
+    writeOptional(json, "signals", signals,
+                  [form](const PhotoSignals& s) { return s.toJson(form); });
+    json.set("state", enumToJson(state));
+    writeOptional(json, "groupID", groupID, [](const std::string& id) { return Json(id); });
+    writeOptional(json, "reason", reason, enumToJson<Reason>);
+    writeOptional(json, "skip", skip, enumToJson<SkipReason>);
+    writeOptional(json, "decidedAt", decidedAt, [form](Date d) { return dateToJson(d, form); });
+    json.set("needsOriginal", needsOriginal);
+    return json;
+}
+
+IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
+    IndexEntry entry;
+    entry.asset = LibraryAsset::fromJson(json.at("asset"), form);
+    entry.signals = readOptional<PhotoSignals>(
+        json, "signals", [form](const Json& j) { return PhotoSignals::fromJson(j, form); });
+    entry.state = enumFromJson<ReviewState>(json.at("state"));
+    entry.groupID =
+        readOptional<std::string>(json, "groupID", [](const Json& j) { return j.asString(); });
+    entry.reason = readOptional<Reason>(json, "reason", enumFromJson<Reason>);
+    entry.skip = readOptional<SkipReason>(json, "skip", enumFromJson<SkipReason>);
+    entry.decidedAt = readOptional<Date>(json, "decidedAt",
+                                         [form](const Json& j) { return dateFromJson(j, form); });
+    entry.needsOriginal = lenientFlag(json, "needsOriginal");
+    return entry;
+}
+
+} // namespace keepsift

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/index/ReviewState.hpp"
+#include "core/model/LibraryAsset.hpp"
+#include "core/model/LibraryEnums.hpp"
+#include "core/model/PhotoSignals.hpp"
+#include "core/model/Reason.hpp"
+
+namespace keepsift {
+
+// One photograph of the library index: what the library says, what was measured, and
+// what the review made of it.
+struct IndexEntry {
+    LibraryAsset asset;
+    std::optional<PhotoSignals> signals;
+    ReviewState state = ReviewState::pending;
+    std::optional<std::string> groupID;
+    std::optional<Reason> reason;
+    std::optional<SkipReason> skip;
+    std::optional<Date> decidedAt;
+    bool needsOriginal = false;
+
+    // A new photograph: pending, nothing measured or decided.
+    static IndexEntry fresh(LibraryAsset asset);
+
+    bool needsSignals() const;
+    bool awaitsOriginal() const;
+
+    Json toJson(DateForm form) const;
+    // "needsOriginal" is lenient; any other bad key throws JsonError.
+    static IndexEntry fromJson(const Json& json, DateForm form);
+
+    bool operator==(const IndexEntry&) const = default;
+};
+
+} // namespace keepsift

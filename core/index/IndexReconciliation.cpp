@@ -1,0 +1,72 @@
+#include <algorithm>
+#include <unordered_set>
+
+#include "core/index/LibraryIndex.hpp"
+#include "core/support/Unicode.hpp"
+
+namespace keepsift {
+namespace {
+
+void sortIdentifiers(std::vector<std::string>& ids) {
+    std::sort(ids.begin(), ids.end(),
+              [](const std::string& a, const std::string& b) { return unicode::less(a, b); });
+}
+
+void dropStaleSignals(IndexEntry& entry) {
+    entry.signals.reset();
+    entry.state = ReviewState::pending;
+    entry.reason.reset();
+    entry.groupID.reset();
+    entry.needsOriginal = false;
+}
+
+void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
+    entry.asset = asset;
+    if (!entry.signals) return;
+    entry.signals->isFavourite = asset.isFavourite;
+    entry.signals->isEdited = asset.isEdited;
+    entry.signals->isInUserAlbum = asset.isInUserAlbum;
+}
+
+} // namespace
+
+LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
+                                                     Date now) {
+    Reconciliation result;
+    std::unordered_set<std::string> seen;
+    seen.reserve(assets.size());
+    for (const auto& asset : assets) {
+        seen.insert(asset.id);
+        const auto found = entries.find(asset.id);
+        if (found == entries.end() || found->second.state == ReviewState::deleted) {
+            if (found != entries.end() && found->second.groupID)
+                ignoredGroups.erase(*found->second.groupID);
+            entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
+            result.added.push_back(asset.id);
+            continue;
+        }
+        IndexEntry& entry = found->second;
+        // Modification dates compare at whole seconds (the file keeps no fractions), so
+        // an asset with a fractional time does not look changed after every reload.
+        if (asset.contentChanged(entry.asset)) {
+            dropStaleSignals(entry);
+            result.needingFreshSignals.push_back(asset.id);
+        } else if (entry.state != ReviewState::pending &&
+                   entry.asset.isRejected != asset.isRejected) {
+            result.rejectionChanged.push_back(asset.id);
+        }
+        adoptAsset(entry, asset);
+    }
+    for (auto& [id, entry] : entries) {
+        if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
+        setState(ReviewState::deleted, id, now);
+        result.deleted.push_back(id);
+    }
+    sortIdentifiers(result.added);
+    sortIdentifiers(result.needingFreshSignals);
+    sortIdentifiers(result.deleted);
+    sortIdentifiers(result.rejectionChanged);
+    return result;
+}
+
+} // namespace keepsift

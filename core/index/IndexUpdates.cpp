@@ -1,0 +1,80 @@
+#include "core/index/LibraryIndex.hpp"
+
+namespace keepsift {
+
+void LibraryIndex::recordSignals(std::optional<PhotoSignals> signals,
+                                 std::optional<SkipReason> skip, const std::string& id) {
+    const auto found = entries.find(id);
+    if (found == entries.end() || found->second.state == ReviewState::deleted) return;
+    IndexEntry& entry = found->second;
+    const bool fromRendition = signals && signals->printLongEdge.has_value();
+    entry.signals = std::move(signals);
+    entry.skip = skip;
+    if (skip) entry.state = ReviewState::skipped;
+    if (skip || !fromRendition) entry.needsOriginal = false;
+}
+
+void LibraryIndex::markNeedsOriginal(const std::vector<std::string>& ids) {
+    for (const auto& id : ids) {
+        const auto found = entries.find(id);
+        if (found == entries.end()) continue;
+        IndexEntry& entry = found->second;
+        if (entry.signals && !entry.signals->printLongEdge) continue;
+        entry.needsOriginal = true;
+    }
+}
+
+void LibraryIndex::applyGroupDecision(const GroupDecision& decision, Date at) {
+    for (const auto& photo : decision.decisions) {
+        const auto found = entries.find(photo.digest);
+        if (found == entries.end() || found->second.state == ReviewState::deleted) continue;
+        IndexEntry& entry = found->second;
+        entry.groupID = decision.groupID;
+        if (isSetByHand(entry.state)) continue;
+        entry.state = photo.isKeeper ? ReviewState::keeper : ReviewState::flagged;
+        entry.reason = photo.reason;
+        entry.decidedAt = at;
+    }
+}
+
+std::vector<std::string> LibraryIndex::ignoreGroup(const std::string& groupID, Date at) {
+    ignoredGroups.insert(groupID);
+    std::vector<std::string> wereFlagged;
+    for (auto& [id, entry] : entries) {
+        if (entry.groupID != groupID || entry.state == ReviewState::deleted) continue;
+        if (isFlagged(entry.state)) wereFlagged.push_back(id);
+        entry.state = ReviewState::keptByHand;
+        entry.decidedAt = at;
+    }
+    return wereFlagged;
+}
+
+void LibraryIndex::resetGroup(const std::string& groupID, Date at) {
+    ignoredGroups.erase(groupID);
+    for (auto& [id, entry] : entries) {
+        if (entry.groupID != groupID || entry.state == ReviewState::deleted ||
+            entry.state == ReviewState::skipped)
+            continue;
+        entry.state = ReviewState::pending;
+        entry.reason.reset();
+        entry.decidedAt = at;
+    }
+}
+
+void LibraryIndex::setState(ReviewState state, const std::string& id, Date at) {
+    const auto found = entries.find(id);
+    if (found == entries.end()) return;
+    IndexEntry& entry = found->second;
+    entry.state = state;
+    entry.decidedAt = at;
+    if (state != ReviewState::deleted) return;
+    entry.signals.reset();
+    entry.needsOriginal = false;
+    entry.asset.isRejected = false;
+}
+
+void LibraryIndex::addIgnoredGroups(const std::set<std::string>& groupIDs) {
+    ignoredGroups.insert(groupIDs.begin(), groupIDs.end());
+}
+
+} // namespace keepsift

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/index/IndexEntry.hpp"
+#include "core/model/Decisions.hpp"
+
+namespace keepsift {
+
+// The engine's persisted memory of the library: one entry per photograph, keyed by asset
+// identifier, under the signature of the measuring method that produced the signals.
+struct LibraryIndex {
+    static constexpr std::string_view formatVersion = "4";
+
+    // What one reconciliation changed; each list in ascending order.
+    struct Reconciliation {
+        std::vector<std::string> added;
+        std::vector<std::string> needingFreshSignals;
+        std::vector<std::string> deleted;
+        std::vector<std::string> rejectionChanged;
+
+        bool isEmpty() const;
+        bool operator==(const Reconciliation&) const = default;
+    };
+
+    std::string version;
+    std::map<std::string, IndexEntry> entries;
+    std::set<std::string> ignoredGroups;
+
+    static std::string signature(std::string_view revision, std::string_view recipe,
+                                 std::string_view format);
+    // The signature of the signals this build measures.
+    static std::string currentSignature();
+
+    // True when the version changed and the entries were dropped; ignored groups stay.
+    bool adoptVersion(const std::string& signature);
+
+    std::optional<IndexEntry> entry(const std::string& id) const;
+    // Nothing removes the identifier.
+    void setEntry(const std::string& id, std::optional<IndexEntry> entry);
+    std::size_t count() const { return entries.size(); }
+
+    // Reconciliation with a complete listing of the library.
+    Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now);
+
+    // Queries.
+    std::vector<IndexEntry> entriesAwaitingSignals() const;
+    bool hasEntriesAwaitingSignals() const;
+    bool hasEntriesNeedingOriginals() const;
+    std::optional<Date> newestDateAwaitingSignals() const;
+    std::optional<IndexEntry> nextEntryNeedingOriginal() const;
+    std::vector<PhotoSignals> groupableSignals() const;
+    std::vector<IndexEntry> flaggedEntries() const;
+    std::vector<IndexEntry> entriesNeedingOriginals() const;
+    std::vector<IndexEntry> deletedEntries() const;
+
+    // Updates; identifiers without an entry are skipped.
+    void recordSignals(std::optional<PhotoSignals> signals, std::optional<SkipReason> skip,
+                       const std::string& id);
+    void markNeedsOriginal(const std::vector<std::string>& ids);
+    void applyGroupDecision(const GroupDecision& decision, Date at);
+    std::vector<std::string> ignoreGroup(const std::string& groupID, Date at);
+    void resetGroup(const std::string& groupID, Date at);
+    void setState(ReviewState state, const std::string& id, Date at);
+    void addIgnoredGroups(const std::set<std::string>& groupIDs);
+
+    // Newest asset creation date first, then ascending identifier; undated entries after
+    // dated ones, so that the order is total.
+    static bool newestFirst(const IndexEntry& a, const IndexEntry& b);
+
+    Json toJson(DateForm form) const;
+    static LibraryIndex fromJson(const Json& json, DateForm form);
+    // The file form: ISO 8601 dates with whole seconds, written without a value tree.
+    std::string encoded() const;
+    static LibraryIndex decode(std::string_view text);
+
+    bool operator==(const LibraryIndex&) const = default;
+};
+
+} // namespace keepsift

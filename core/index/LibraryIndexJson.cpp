@@ -1,0 +1,43 @@
+#include "core/index/LibraryIndex.hpp"
+
+namespace keepsift {
+namespace {
+
+// A malformed set of ignored groups never fails the index: it reads as empty.
+std::set<std::string> lenientGroups(const Json& json) {
+    const Json* value = json.find("ignoredGroups");
+    if (value == nullptr || value->type() != Json::Type::array) return {};
+    std::set<std::string> groups;
+    for (const auto& item : value->asArray()) {
+        if (item.type() != Json::Type::string) return {};
+        groups.insert(item.asString());
+    }
+    return groups;
+}
+
+} // namespace
+
+Json LibraryIndex::toJson(DateForm form) const {
+    Json members = Json::object();
+    for (const auto& [id, entry] : entries)
+        members.set(id, entry.toJson(form));
+    Json groups = Json::array();
+    for (const auto& group : ignoredGroups)
+        groups.push(Json(group));
+    Json json = Json::object();
+    json.set("version", version)
+        .set("entries", std::move(members))
+        .set("ignoredGroups", std::move(groups));
+    return json;
+}
+
+LibraryIndex LibraryIndex::fromJson(const Json& json, DateForm form) {
+    LibraryIndex index;
+    index.version = json.at("version").asString();
+    for (const auto& member : json.at("entries").asObject())
+        index.entries.insert_or_assign(member.key, IndexEntry::fromJson(member.value, form));
+    index.ignoredGroups = lenientGroups(json);
+    return index;
+}
+
+} // namespace keepsift

@@ -1,0 +1,30 @@
+#include "core/storage/ShadowStorage.hpp"
+
+namespace keepsift {
+
+ShadowStorage::ShadowStorage(std::shared_ptr<KeyValueStorage> base) : base_(std::move(base)) {}
+
+std::optional<Data> ShadowStorage::data(const std::string& key) const {
+    {
+        std::lock_guard guard(lock_);
+        const auto found = written_.find(key);
+        if (found != written_.end()) return found->second;
+    }
+    return base_->data(key);
+}
+
+void ShadowStorage::set(const std::optional<Data>& data, const std::string& key) {
+    std::lock_guard guard(lock_);
+    written_[key] = data;
+}
+
+std::vector<std::string> ShadowStorage::writtenKeys() const {
+    std::lock_guard guard(lock_);
+    std::vector<std::string> keys;
+    keys.reserve(written_.size());
+    for (const auto& [key, data] : written_)
+        keys.push_back(key);
+    return keys;
+}
+
+} // namespace keepsift
