@@ -1,0 +1,103 @@
+#include "platform/files/AtomicFile.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace keepsift {
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::filesystem::path& path) {
+    throw std::system_error(errno, std::generic_category(), what + " " + path.string());
+}
+
+// Closes the descriptor and removes the temporary file unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::filesystem::path& target) {
+        std::string pattern =
+            (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ < 0) fail("cannot create a temporary file for", target);
+        path_ = pattern;
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!renamed_) ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    void write(std::string_view data) {
+        while (!data.empty()) {
+            const ssize_t written = ::write(fd_, data.data(), data.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) fail("cannot write", path_);
+            data.remove_prefix(static_cast<size_t>(written));
+        }
+    }
+    void sync() {
+        if (::fsync(fd_) != 0) fail("cannot flush", path_);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) fail("cannot close", path_);
+    }
+    void renameTo(const std::filesystem::path& target) {
+        if (::rename(path_.c_str(), target.c_str()) != 0) fail("cannot move into place", target);
+        renamed_ = true;
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail("cannot open folder", folder);
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (result != 0) fail("cannot flush folder", folder);
+}
+
+std::optional<std::string> readAll(int fd, off_t expectedSize) {
+    std::string content(static_cast<size_t>(expectedSize) + 1, '\0');
+    size_t filled = 0;
+    for (;;) {
+        if (filled == content.size()) content.resize(content.size() * 2 + 4096);
+        const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        filled += static_cast<size_t>(got);
+    }
+    content.resize(filled);
+    return content;
+}
+
+} // namespace
+
+void replaceFileAtomically(const std::filesystem::path& path, std::string_view data) {
+    TemporaryFile temporary(path);
+    temporary.write(data);
+    temporary.sync();
+    temporary.renameTo(path);
+    syncFolder(path.parent_path().empty() ? "." : path.parent_path());
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::optional<std::string> content;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) content = readAll(fd, info.st_size);
+    ::close(fd);
+    return content;
+}
+
+} // namespace keepsift

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keepsift {
+
+// Replaces the file whole: a temporary file beside it is written and flushed to disk,
+// renamed over the target, and the folder is flushed. A reader sees the old file or the
+// new one, never a mixture; on any failure the old file is left as it was.
+// Throws std::system_error.
+void replaceFileAtomically(const std::filesystem::path& path, std::string_view data);
+
+// The whole content of a regular file; nothing on any failure.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+
+} // namespace keepsift

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "core/storage/FileStorage.hpp"
+
+namespace keepsift {
+
+// Files in one folder of the user's data folder ($XDG_DATA_HOME, else ~/.local/share),
+// each replaced atomically.
+class ApplicationSupportStorage : public FileStorage {
+public:
+    // Creates the folder with all missing parents; throws std::exception when it cannot.
+    explicit ApplicationSupportStorage(std::string_view folderName);
+    static ApplicationSupportStorage inDirectory(std::filesystem::path directory);
+
+    const std::filesystem::path& directory() const { return directory_; }
+
+    std::optional<Data> read(const std::string& name) const override;
+    // Names with a folder part are refused with std::invalid_argument.
+    void write(const Data& data, const std::string& name) override;
+    void remove(const std::string& name) override;
+
+private:
+    struct InDirectory {};
+    ApplicationSupportStorage(InDirectory, std::filesystem::path directory);
+    std::filesystem::path pathOf(const std::string& name) const;
+
+    std::filesystem::path directory_;
+};
+
+} // namespace keepsift
