@@ -1,0 +1,73 @@
+#include "photos/library/LivePhotoLibrary.hpp"
+
+#include "photos/library/AuthorizationMapping.hpp"
+#include "photos/library/ChangeObserver.hpp"
+#include "photos/library/RejectsAlbum.hpp"
+#include "photos/library/ResumeOnce.hpp"
+
+namespace keepsift {
+namespace {
+
+// Every album's members except the rejects album's: the rejects album is ours, not the
+// user's.
+std::set<std::string> userAlbumMembers(PhotoLibraryPort& port) {
+    std::set<std::string> members;
+    for (const auto& album : port.fetchAllAlbums()) {
+        if (album.type != PortAssetCollection::typeAlbum || hasRejectsTitle(album)) continue;
+        for (auto& id : port.memberIdentifiers(album))
+            members.insert(std::move(id));
+    }
+    return members;
+}
+
+LibraryAsset libraryAsset(const PortAsset& asset, const std::set<std::string>& rejects,
+                          const std::set<std::string>& inUserAlbum) {
+    LibraryAsset result;
+    result.id = asset.localIdentifier;
+    result.filename = asset.filename.value_or(asset.localIdentifier);
+    result.createdAt = asset.creationDate;
+    result.modifiedAt = asset.modificationDate;
+    result.pixelWidth = asset.pixelWidth;
+    result.pixelHeight = asset.pixelHeight;
+    result.fileSize = 0;
+    result.isFavourite = asset.isFavorite;
+    result.isEdited = asset.hasAdjustments;
+    result.isInUserAlbum = inUserAlbum.contains(asset.localIdentifier);
+    result.isRejected = rejects.contains(asset.localIdentifier);
+    return result;
+}
+
+} // namespace
+
+LivePhotoLibrary::LivePhotoLibrary(std::shared_ptr<PhotoLibraryPort> port)
+    : port_(std::move(port)) {}
+
+LivePhotoLibrary::~LivePhotoLibrary() = default;
+
+std::shared_ptr<ChangeObserver> LivePhotoLibrary::observer() const {
+    std::lock_guard lock(mutex_);
+    return observer_;
+}
+
+LibraryAuthorization LivePhotoLibrary::authorizationStatus() {
+    return authorizationFromRaw(port_->authorizationStatus());
+}
+
+LibraryAuthorization LivePhotoLibrary::requestAuthorization() {
+    const int raw = ResumeOnce<int>::await(
+        [&](auto box) { port_->requestAuthorization([box](int status) { box->resume(status); }); });
+    return authorizationFromRaw(raw);
+}
+
+std::vector<LibraryAsset> LivePhotoLibrary::fetchAssets() {
+    const auto rejects = rejectsMembers(*port_);
+    const auto inUserAlbum = userAlbumMembers(*port_);
+    std::vector<LibraryAsset> assets;
+    for (const auto& asset : port_->fetchImageAssets()) {
+        if (asset.mediaType != PortAsset::mediaTypeImage) continue;
+        assets.push_back(libraryAsset(asset, rejects, inUserAlbum));
+    }
+    return assets;
+}
+
+} // namespace keepsift

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "core/model/PhotoLibrary.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+class ChangeObserver;
+
+// The production photo library over the platform's photo-library service. It caches no
+// library facts: every operation asks the service afresh.
+class LivePhotoLibrary : public PhotoLibrary {
+public:
+    // Touches the service not at all; nothing is asked of the user until
+    // requestAuthorization().
+    explicit LivePhotoLibrary(std::shared_ptr<PhotoLibraryPort> port);
+    ~LivePhotoLibrary() override;
+
+    LibraryStorage storageMode() override;
+    LibraryAuthorization authorizationStatus() override;
+    LibraryAuthorization requestAuthorization() override;
+    // Throws the service's PortFetchError rather than hand back an incomplete listing.
+    std::vector<LibraryAsset> fetchAssets() override;
+    void setRejected(const std::vector<std::string>& ids, bool rejected) override;
+    bool deleteAssets(const std::vector<std::string>& ids) override;
+    LibraryChangeStream changes() override;
+
+    // The observer of the most recent changes() call, if any.
+    std::shared_ptr<ChangeObserver> observer() const;
+
+private:
+    void addMissingMembers(const std::vector<std::string>& ids,
+                           const std::vector<PortAsset>& assets);
+    void verifyMembership(const std::vector<std::string>& ids, bool rejected);
+
+    std::shared_ptr<PhotoLibraryPort> port_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<ChangeObserver> observer_;
+};
+
+} // namespace keepsift

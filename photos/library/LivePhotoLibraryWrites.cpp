@@ -1,0 +1,83 @@
+#include <algorithm>
+
+#include "core/model/LibraryError.hpp"
+#include "photos/library/ChangeBlock.hpp"
+#include "photos/library/LivePhotoLibrary.hpp"
+#include "photos/library/RejectsAlbum.hpp"
+#include "photos/library/ServiceError.hpp"
+
+namespace keepsift {
+namespace {
+
+// Flagging into a missing album creates it empty: the members go in with a second block
+// once the album exists.
+PortChangeBlock albumWrite(std::shared_ptr<PhotoLibraryPort> port, std::vector<PortAsset> assets,
+                           bool rejected) {
+    return [port, assets = std::move(assets), rejected](PortChangeRequests& requests) {
+        if (auto album = rejectsAlbum(*port)) {
+            auto* request = requests.changeRequestForAssetCollection(*album);
+            if (!request) return;
+            if (rejected)
+                request->addAssets(assets);
+            else
+                request->removeAssets(assets);
+        } else if (rejected) {
+            requests.creationRequestForAssetCollectionWithTitle(std::string(rejectsAlbumTitle));
+        }
+    };
+}
+
+std::int64_t count(const std::vector<std::string>& ids) {
+    return static_cast<std::int64_t>(ids.size());
+}
+
+bool isUserCancellation(const PortError& error) {
+    return error.domain == PortError::photosDomain && error.code == PortError::userCancelled;
+}
+
+} // namespace
+
+void LivePhotoLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
+    if (ids.empty()) return;
+    auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
+    if (assets.empty()) throw LibraryError::albumWriteIncomplete(count(ids));
+    performChangesAndWait(*port_, albumWrite(port_, assets, rejected));
+    if (rejected) addMissingMembers(ids, assets);
+    verifyMembership(ids, rejected);
+}
+
+void LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,
+                                         const std::vector<PortAsset>& assets) {
+    auto album = rejectsAlbum(*port_);
+    if (!album) return;
+    const auto members = memberSet(*port_, *album);
+    const bool allIn =
+        std::all_of(ids.begin(), ids.end(), [&](const auto& id) { return members.contains(id); });
+    if (!allIn) performChangesAndWait(*port_, albumWrite(port_, assets, true));
+}
+
+void LivePhotoLibrary::verifyMembership(const std::vector<std::string>& ids, bool rejected) {
+    const auto members = rejectsMembers(*port_);
+    const std::set<std::string> requested(ids.begin(), ids.end());
+    const auto outstanding = std::count_if(requested.begin(), requested.end(), [&](const auto& id) {
+        return members.contains(id) != rejected;
+    });
+    if (outstanding > 0) throw LibraryError::albumWriteIncomplete(outstanding);
+}
+
+bool LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids) {
+    if (ids.empty()) return false;
+    auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
+    if (assets.empty()) return false;
+    try {
+        performChangesAndWait(*port_, [assets = std::move(assets)](PortChangeRequests& requests) {
+            requests.deleteAssets(assets);
+        });
+    } catch (const ServiceError& failure) {
+        if (isUserCancellation(failure.error())) return false;
+        throw;
+    }
+    return true;
+}
+
+} // namespace keepsift

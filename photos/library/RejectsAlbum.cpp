@@ -1,0 +1,27 @@
+#include "photos/library/RejectsAlbum.hpp"
+
+#include "core/support/Unicode.hpp"
+
+namespace keepsift {
+
+std::optional<PortAssetCollection> rejectsAlbum(PhotoLibraryPort& port) {
+    auto albums = port.fetchRegularAlbumsTitled(std::string(rejectsAlbumTitle));
+    if (albums.empty()) return std::nullopt;
+    return albums.front();
+}
+
+std::set<std::string> memberSet(PhotoLibraryPort& port, const PortAssetCollection& album) {
+    auto members = port.memberIdentifiers(album);
+    return {members.begin(), members.end()};
+}
+
+std::set<std::string> rejectsMembers(PhotoLibraryPort& port) {
+    auto album = rejectsAlbum(port);
+    return album ? memberSet(port, *album) : std::set<std::string>{};
+}
+
+bool hasRejectsTitle(const PortAssetCollection& album) {
+    return album.localizedTitle && unicode::equal(*album.localizedTitle, rejectsAlbumTitle);
+}
+
+} // namespace keepsift

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+// The only album Keepsift writes to. Looked up afresh every time: it may be renamed,
+// deleted or recreated behind our back.
+inline constexpr std::string_view rejectsAlbumTitle = "Keepsift \u2014 Rejects";
+
+std::optional<PortAssetCollection> rejectsAlbum(PhotoLibraryPort& port);
+std::set<std::string> memberSet(PhotoLibraryPort& port, const PortAssetCollection& album);
+// Empty when there is no rejects album.
+std::set<std::string> rejectsMembers(PhotoLibraryPort& port);
+bool hasRejectsTitle(const PortAssetCollection& album);
+
+} // namespace keepsift
