@@ -1,0 +1,208 @@
+#include "core/grouping/KeeperSelector.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "core/grouping/Provenance.hpp"
+#include "core/support/Unicode.hpp"
+
+namespace keepsift::KeeperSelector {
+namespace {
+
+bool isSignificant(const FaceSignals& face, const ScoringPolicy& policy) {
+    return face.bounds.width * face.bounds.height >= policy.significantFaceArea;
+}
+
+template <class Test>
+bool anySignificant(const PhotoSignals* photo, const ScoringPolicy& policy, Test test) {
+    if (!photo) return false;
+    return std::any_of(photo->faces.begin(), photo->faces.end(), [&](const FaceSignals& face) {
+        return isSignificant(face, policy) && test(face);
+    });
+}
+
+size_t significantCount(const PhotoSignals* photo, const ScoringPolicy& policy) {
+    if (!photo) return 0;
+    return std::count_if(photo->faces.begin(), photo->faces.end(),
+                         [&](const FaceSignals& face) { return isSignificant(face, policy); });
+}
+
+bool everyoneSmiling(const PhotoSignals& photo, const ScoringPolicy& policy) {
+    return significantCount(&photo, policy) > 0 &&
+           !anySignificant(&photo, policy, [](const FaceSignals& face) {
+               return face.hasSmile != true || face.leftEyeClosed != false ||
+                      face.rightEyeClosed != false;
+           });
+}
+
+double sharpestOf(const std::vector<const PhotoSignals*>& photos) {
+    double sharpest = 1e-9;
+    for (const auto* photo : photos)
+        sharpest = std::max(sharpest, double(photo->sharpness));
+    return sharpest;
+}
+
+// Kept for a reason of its own: the user marked it.
+std::optional<Reason> markedReason(const PhotoSignals& photo) {
+    if (photo.isFavourite) return Reason::keptFavourite;
+    if (photo.isInUserAlbum) return Reason::keptInAlbum;
+    return std::nullopt;
+}
+
+Reason faceReason(const PhotoSignals& photo, const PhotoSignals* compared,
+                  const ScoringPolicy& policy, double sharpest) {
+    const size_t faces = significantCount(&photo, policy);
+    if (faces == 0)
+        return double(photo.sharpness) / sharpest > 0.95 ? Reason::keptSharper
+                                                         : Reason::keptBetterFramed;
+    if (everyoneSmiling(photo, policy)) return Reason::keptEveryoneSmiling;
+    return significantCount(compared, policy) < faces ? Reason::keptMoreFaces
+                                                      : Reason::keptBestFaces;
+}
+
+bool isOriginal(const PhotoGroup& group, const std::string& digest) {
+    return std::any_of(group.copies.begin(), group.copies.end(),
+                       [&](const auto& entry) { return entry.second == digest; });
+}
+
+// Score descending, then file name; a score that is not a number ranks last.
+bool rankedBefore(double scoreA, const PhotoSignals& a, double scoreB, const PhotoSignals& b) {
+    const bool nanA = std::isnan(scoreA), nanB = std::isnan(scoreB);
+    if (nanA != nanB) return nanB;
+    if (!nanA && scoreA != scoreB) return scoreA > scoreB;
+    return unicode::less(a.filename, b.filename);
+}
+
+PhotoDecision decisionFor(const PhotoSignals& photo, bool keep, Reason reason, double score) {
+    return {photo.digest, photo.filename, keep, reason, score};
+}
+
+void decideCopies(const PhotoGroup& group, std::vector<PhotoDecision>& out) {
+    if (group.copies.empty()) return;
+    for (const auto& photo : group.photos) {
+        if (!group.copies.contains(photo.digest)) continue;
+        const auto marked = markedReason(photo);
+        out.push_back(
+            decisionFor(photo, marked.has_value(), marked.value_or(Reason::flaggedSmallerCopy), 0));
+    }
+}
+
+} // namespace
+
+std::vector<FaceSignals> significantFaces(const PhotoSignals& photo, const ScoringPolicy& policy) {
+    std::vector<FaceSignals> faces;
+    for (const auto& face : photo.faces)
+        if (isSignificant(face, policy)) faces.push_back(face);
+    return faces;
+}
+
+Reason flagReason(const PhotoSignals& photo, const PhotoSignals* comparedWith,
+                  const ScoringPolicy& policy, double sharpest) {
+    if (anySignificant(&photo, policy, [](const FaceSignals& f) {
+            return f.leftEyeClosed && f.rightEyeClosed && (*f.leftEyeClosed || *f.rightEyeClosed);
+        }))
+        return Reason::flaggedEyesClosed;
+    if (anySignificant(&photo, policy, [&](const FaceSignals& f) {
+            return f.yawDegrees && std::fabs(double(*f.yawDegrees)) >= policy.gazeAwayDegrees;
+        }))
+        return Reason::flaggedLookingAway;
+    const size_t faces = significantCount(&photo, policy);
+    const bool nobodySmiling =
+        faces > 0 &&
+        !anySignificant(&photo, policy, [](const FaceSignals& f) { return f.hasSmile != false; });
+    if (nobodySmiling && anySignificant(comparedWith, policy,
+                                        [](const FaceSignals& f) { return f.hasSmile == true; }))
+        return Reason::flaggedNotSmiling;
+    if (faces < significantCount(comparedWith, policy)) return Reason::flaggedFacesHidden;
+    if (double(photo.sharpness) / sharpest < policy.blurFloor) return Reason::flaggedBlurred;
+    return Reason::flaggedCloseSecond;
+}
+
+GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy) {
+    GroupDecision result{group.id, group.kind, {}};
+    std::vector<const PhotoSignals*> candidates;
+    for (const auto& photo : group.photos)
+        if (!group.copies.contains(photo.digest)) candidates.push_back(&photo);
+    if (candidates.empty()) return result;
+    const auto totals = scores(candidates, policy);
+    std::vector<size_t> order(candidates.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return rankedBefore(totals[a], *candidates[a], totals[b], *candidates[b]);
+    });
+    const double sharpest = sharpestOf(candidates);
+    const double best = totals[order[0]];
+    const double margin = policy.keepMargin();
+    for (size_t r = 0; r < order.size(); ++r) {
+        const auto& photo = *candidates[order[r]];
+        const double score = totals[order[r]];
+        const PhotoSignals* compared =
+            r == 0 ? (order.size() > 1 ? candidates[order[1]] : nullptr) : candidates[order[0]];
+        const auto marked = markedReason(photo);
+        const bool keep = r == 0 || marked || best - score <= margin;
+        Reason reason;
+        if (!keep)
+            reason = flagReason(photo, compared, policy, sharpest);
+        else if (r == 0 && isOriginal(group, photo.digest))
+            reason = Reason::keptOriginal;
+        else if (r > 0 && marked)
+            reason = *marked;
+        else
+            reason = faceReason(photo, compared, policy, sharpest);
+        result.decisions.push_back(decisionFor(photo, keep, reason, score));
+    }
+    decideCopies(group, result.decisions);
+    return result;
+}
+
+GroupDecision decideIdentical(const PhotoGroup& group) {
+    GroupDecision result{group.id, group.kind, {}};
+    std::vector<const PhotoSignals*> sorted;
+    for (const auto& photo : group.photos)
+        sorted.push_back(&photo);
+    Provenance::sortByPreference(sorted);
+    const double n = static_cast<double>(sorted.size());
+    for (size_t p = 0; p < sorted.size(); ++p) {
+        const auto& photo = *sorted[p];
+        const double score = n - static_cast<double>(p);
+        if (p == 0) {
+            const auto reason =
+                group.copies.empty() ? Reason::keptEarlierOfIdenticals : Reason::keptOriginal;
+            result.decisions.push_back(decisionFor(photo, true, reason, score));
+            continue;
+        }
+        const auto marked = markedReason(photo);
+        const auto flagged = group.copies.contains(photo.digest) ? Reason::flaggedSmallerCopy
+                                                                 : Reason::flaggedNearIdentical;
+        result.decisions.push_back(
+            decisionFor(photo, marked.has_value(), marked.value_or(flagged), score));
+    }
+    return result;
+}
+
+GroupDecision decide(const PhotoGroup& group, const ScoringPolicy& policy) {
+    switch (group.kind) {
+    case PhotoGroup::Kind::moment:
+        return rank(group, policy);
+    case PhotoGroup::Kind::identical:
+        return decideIdentical(group);
+    case PhotoGroup::Kind::solitary:
+        break;
+    }
+    GroupDecision result{group.id, group.kind, {}};
+    if (!group.photos.empty())
+        result.decisions.push_back(decisionFor(group.photos.front(), true, Reason::keptOnlyOne, 0));
+    return result;
+}
+
+std::vector<GroupDecision> decideAll(const std::vector<PhotoGroup>& groups,
+                                     const ScoringPolicy& policy) {
+    std::vector<GroupDecision> result;
+    result.reserve(groups.size());
+    for (const auto& group : groups)
+        result.push_back(decide(group, policy));
+    return result;
+}
+
+} // namespace keepsift::KeeperSelector

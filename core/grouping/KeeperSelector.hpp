@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "core/grouping/ScoringPolicy.hpp"
+#include "core/model/Decisions.hpp"
+#include "core/model/PhotoGroup.hpp"
+
+namespace keepsift::KeeperSelector {
+
+// Raw per-photograph values, before normalisation.
+struct Components {
+    double smile = 0;
+    double eyesOpen = 0;
+    double faceQuality = 0;
+    double centredness = 0;
+    double aesthetics = 0;
+    double sharpness = 0;
+    double resolution = 0;
+
+    bool operator==(const Components&) const = default;
+};
+
+GroupDecision decide(const PhotoGroup& group,
+                     const ScoringPolicy& policy = ScoringPolicy::standard);
+std::vector<GroupDecision> decideAll(const std::vector<PhotoGroup>& groups,
+                                     const ScoringPolicy& policy = ScoringPolicy::standard);
+// The decision of a moment group.
+GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy);
+// The decision of an identical group.
+GroupDecision decideIdentical(const PhotoGroup& group);
+
+std::vector<double> scores(const std::vector<PhotoSignals>& photos, const ScoringPolicy& policy);
+std::vector<double> scores(const std::vector<const PhotoSignals*>& photos,
+                           const ScoringPolicy& policy);
+Components components(const PhotoSignals& photo, const ScoringPolicy& policy);
+double centredness(const PhotoSignals& photo);
+std::vector<double> normalised(std::vector<double> values);
+std::vector<FaceSignals> significantFaces(const PhotoSignals& photo, const ScoringPolicy& policy);
+// Why a flagged photograph is flagged, compared with the best one (absent when none).
+Reason flagReason(const PhotoSignals& photo, const PhotoSignals* comparedWith,
+                  const ScoringPolicy& policy, double sharpest);
+
+} // namespace keepsift::KeeperSelector

@@ -1,0 +1,226 @@
+#include "core/grouping/SessionClusterer.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/grouping/DatedOrder.hpp"
+#include "core/grouping/PrintComparison.hpp"
+
+namespace keepsift {
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr size_t lanes = 4;
+
+// Distances from one print to up to four others, each summed in index order. The four
+// independent sums keep the processor busy where one sum would wait on each addition.
+void distancesFrom(const double* a, const double* const* others, size_t count, size_t length,
+                   double* out) {
+    const double* b[lanes];
+    for (size_t l = 0; l < lanes; ++l)
+        b[l] = others[l < count ? l : 0];
+    double sum[lanes] = {0, 0, 0, 0};
+    for (size_t k = 0; k < length; ++k) {
+        const double x = a[k];
+        for (size_t l = 0; l < lanes; ++l) {
+            const double d = x - b[l][k];
+            sum[l] += d * d;
+        }
+    }
+    for (size_t l = 0; l < count; ++l)
+        out[l] = std::sqrt(sum[l]);
+}
+
+template <class LargestOf, class CountOf>
+bool compositionsDifferBy(const Cluster& a, const Cluster& b, const GroupingPolicy& policy,
+                          LargestOf largestOf, CountOf countOf) {
+    if (!policy.separatesCompositions) return false;
+    const auto largest = [&](const Cluster& c) {
+        double value = 0;
+        for (size_t i : c)
+            value = std::max(value, largestOf(i));
+        return value;
+    };
+    if (policy.subjectFaceArea > largest(a) || policy.subjectFaceArea > largest(b)) return false;
+    const auto count = [&](const Cluster& c) {
+        std::int64_t value = 0;
+        for (size_t i : c)
+            value = std::max(value, countOf(i));
+        return value;
+    };
+    return count(a) != count(b);
+}
+
+} // namespace
+
+DistanceMatrix::DistanceMatrix(size_t n) : size(n), values(n * n, infinity) {}
+
+namespace GroupBuilder {
+
+double averageLinkage(size_t a, size_t b, const std::vector<Cluster>& clusters,
+                      const DistanceMatrix& matrix) {
+    double sum = 0;
+    for (size_t x : clusters[a])
+        for (size_t y : clusters[b])
+            sum += matrix.at(x, y);
+    return sum / static_cast<double>(clusters[a].size() * clusters[b].size());
+}
+
+bool compositionsDiffer(const Cluster& a, const Cluster& b, const GroupingPolicy& policy,
+                        std::span<const PhotoSignals* const> session) {
+    return compositionsDifferBy(
+        a, b, policy, [&](size_t i) { return session[i]->largestFaceArea(); },
+        [&](size_t i) { return session[i]->faceCount(policy.countedFaceArea); });
+}
+
+bool compositionsDiffer(const Cluster& a, const Cluster& b, const GroupingPolicy& policy,
+                        const std::vector<PhotoSignals>& session) {
+    return compositionsDifferBy(
+        a, b, policy, [&](size_t i) { return session[i].largestFaceArea(); },
+        [&](size_t i) { return session[i].faceCount(policy.countedFaceArea); });
+}
+
+void clusterSessionInto(std::span<const PhotoSignals* const> session, const GroupingPolicy& policy,
+                        std::vector<GroupDraft>& groups) {
+    SessionClusterer(policy).cluster(session, groups);
+}
+
+} // namespace GroupBuilder
+
+void SessionClusterer::cluster(std::span<const PhotoSignals* const> session,
+                               std::vector<GroupDraft>& out) {
+    if (session.empty()) return;
+    if (session.size() == 1) {
+        out.push_back({session[0]->digest, PhotoGroup::Kind::solitary, {session[0]}, {}});
+        return;
+    }
+    prepare(session);
+    fillDistances(session);
+    for (size_t i = 0; i < n_; ++i)
+        for (size_t j = i + 1; j < n_; ++j)
+            relink(i, j);
+    merge();
+    emitGroups(session, out);
+}
+
+void SessionClusterer::prepare(std::span<const PhotoSignals* const> session) {
+    n_ = session.size();
+    distances_.size = n_;
+    distances_.values.assign(n_ * n_, infinity);
+    linkage_.assign(n_ * n_, infinity);
+    veto_.assign(n_ * n_, 0);
+    active_.assign(n_, 1);
+    if (clusters_.size() < n_) clusters_.resize(n_);
+    largestFace_.resize(n_);
+    countedFaces_.resize(n_);
+    for (size_t i = 0; i < n_; ++i) {
+        clusters_[i].assign(1, i);
+        largestFace_[i] = session[i]->largestFaceArea();
+        countedFaces_[i] = session[i]->faceCount(policy_.countedFaceArea);
+    }
+}
+
+void SessionClusterer::widen(std::span<const PhotoSignals* const> session) {
+    const double* table = widenedQuanta();
+    PrintClasses classes;
+    printClass_.resize(n_);
+    widenedAt_.resize(n_);
+    widened_.clear();
+    for (size_t i = 0; i < n_; ++i) {
+        printClass_[i] = classes.classOf(*session[i]);
+        widenedAt_[i] = widened_.size();
+        if (printClass_[i] == PrintClasses::noComparison) continue;
+        for (auto q : session[i]->storedPrint.quanta())
+            widened_.push_back(table[static_cast<std::uint16_t>(q)]);
+    }
+}
+
+void SessionClusterer::fillDistances(std::span<const PhotoSignals* const> session) {
+    widen(session);
+    std::vector<size_t> partners;
+    for (size_t i = 0; i < n_; ++i) {
+        if (printClass_[i] == PrintClasses::noComparison) continue;
+        partners.clear();
+        for (size_t j = i + 1; j < n_; ++j)
+            if (printClass_[j] == printClass_[i]) partners.push_back(j);
+        const size_t length = session[i]->storedPrint.count();
+        for (size_t first = 0; first < partners.size(); first += lanes) {
+            const size_t count = std::min(lanes, partners.size() - first);
+            const double* others[lanes];
+            for (size_t l = 0; l < count; ++l)
+                others[l] = &widened_[widenedAt_[partners[first + l]]];
+            double result[lanes];
+            distancesFrom(&widened_[widenedAt_[i]], others, count, length, result);
+            for (size_t l = 0; l < count; ++l)
+                distances_.at(i, partners[first + l]) = distances_.at(partners[first + l], i) =
+                    result[l];
+        }
+    }
+}
+
+bool SessionClusterer::vetoed(size_t a, size_t b) const {
+    return compositionsDifferBy(
+        clusters_[a], clusters_[b], policy_, [this](size_t i) { return largestFace_[i]; },
+        [this](size_t i) { return countedFaces_[i]; });
+}
+
+void SessionClusterer::relink(size_t a, size_t b) {
+    linkage_[a * n_ + b] = GroupBuilder::averageLinkage(a, b, clusters_, distances_);
+    veto_[a * n_ + b] = vetoed(a, b);
+}
+
+void SessionClusterer::merge() {
+    const double threshold = policy_.distanceThreshold;
+    for (;;) {
+        size_t bestI = n_, bestJ = n_;
+        double best = infinity;
+        for (size_t i = 0; i < n_; ++i) {
+            if (!active_[i]) continue;
+            for (size_t j = i + 1; j < n_; ++j) {
+                const double l = linkage_[i * n_ + j];
+                if (!active_[j] || !(l <= threshold) || veto_[i * n_ + j]) continue;
+                if (bestI == n_ || l < best) bestI = i, bestJ = j, best = l;
+            }
+        }
+        if (bestI == n_) return;
+        auto& into = clusters_[bestI];
+        into.insert(into.end(), clusters_[bestJ].begin(), clusters_[bestJ].end());
+        active_[bestJ] = 0;
+        for (size_t k = 0; k < n_; ++k)
+            if (k != bestI && active_[k]) relink(std::min(bestI, k), std::max(bestI, k));
+    }
+}
+
+PhotoGroup::Kind SessionClusterer::kindOf(const Cluster& members) const {
+    if (members.size() == 1) return PhotoGroup::Kind::solitary;
+    for (size_t a : members) {
+        const bool partnered = std::any_of(members.begin(), members.end(), [&](size_t b) {
+            return b != a && distances_.at(a, b) <= policy_.identicalDistance;
+        });
+        if (!partnered) return PhotoGroup::Kind::moment;
+    }
+    return PhotoGroup::Kind::identical;
+}
+
+void SessionClusterer::emitGroups(std::span<const PhotoSignals* const> session,
+                                  std::vector<GroupDraft>& out) {
+    std::vector<GroupDraft> groups;
+    for (size_t c = 0; c < n_; ++c) {
+        if (!active_[c]) continue;
+        auto& members = clusters_[c];
+        std::sort(members.begin(), members.end());
+        GroupDraft draft{session[members.front()]->digest, kindOf(members), {}, {}};
+        draft.photos.reserve(members.size());
+        for (size_t i : members)
+            draft.photos.push_back(session[i]);
+        groups.push_back(std::move(draft));
+    }
+    sortDatedThenText(
+        groups, [](const GroupDraft& g) { return g.photos.front()->capturedAt; },
+        [](const GroupDraft& g) { return g.id; });
+    for (auto& group : groups)
+        out.push_back(std::move(group));
+}
+
+} // namespace keepsift
