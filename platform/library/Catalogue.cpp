@@ -1,0 +1,231 @@
+#include "platform/library/Catalogue.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <unordered_set>
+
+#include "platform/library/Locality.hpp"
+#include "platform/library/MediaKinds.hpp"
+
+namespace keepsift {
+
+// What one describe pass learnt, written to the cache at its end.
+struct Catalogue::Pending {
+    std::vector<std::pair<std::string, MetadataCache::Entry>> changed;
+    std::unordered_set<std::string> seen;
+};
+
+namespace {
+
+constexpr int replacedRetries = 3;
+
+std::string parentOf(const std::string& relative) {
+    auto slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+}
+
+Date dateOfNanoseconds(std::int64_t ns) {
+    return Date::fromUnix(static_cast<double>(ns / 1000000000) +
+                          static_cast<double>(ns % 1000000000) / 1e9);
+}
+
+Date wholeSecondsOf(std::int64_t ns) {
+    std::int64_t seconds = ns / 1000000000;
+    if (ns % 1000000000 < 0) --seconds;
+    return Date::fromUnix(static_cast<double>(seconds));
+}
+
+bool isSidecar(const CatalogueResource& resource) {
+    return resource.type == PortResourceType::adjustmentData;
+}
+
+bool isPp3(const std::string& name) {
+    std::string_view extension = extensionOf(name);
+    return extension.size() == 3 && (extension[0] | 0x20) == 'p' && (extension[1] | 0x20) == 'p' &&
+           extension[2] == '3';
+}
+
+PortAssetResource portResource(const CatalogueResource& resource) {
+    PortAssetResource port{resource.type, resource.name, std::nullopt};
+    if (resource.placeholder.empty()) port.fileSize = resource.stamp.size;
+    return port;
+}
+
+bool creationOrder(const CatalogueAsset& a, const CatalogueAsset& b) {
+    double da = a.asset.creationDate->seconds, db = b.asset.creationDate->seconds;
+    if (da != db) return da < db;
+    return a.asset.localIdentifier < b.asset.localIdentifier;
+}
+
+} // namespace
+
+std::optional<Date> exifLocalDate(const std::string& text) {
+    if (text.size() < 19) return std::nullopt;
+    std::tm parts{};
+    char tail = 0;
+    int matched =
+        std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d%c", &parts.tm_year, &parts.tm_mon,
+                    &parts.tm_mday, &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &tail);
+    if (matched != 6 || parts.tm_year < 1 || parts.tm_mon < 1 || parts.tm_mon > 12 ||
+        parts.tm_mday < 1 || parts.tm_mday > 31 || parts.tm_hour > 23 || parts.tm_min > 59 ||
+        parts.tm_sec > 60)
+        return std::nullopt;
+    parts.tm_year -= 1900;
+    parts.tm_mon -= 1;
+    parts.tm_isdst = -1;
+    std::time_t unix = std::mktime(&parts);
+    if (unix == static_cast<std::time_t>(-1) && parts.tm_year != 69) return std::nullopt;
+    return Date::fromUnix(static_cast<double>(unix));
+}
+
+Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
+                     const std::filesystem::path& cacheFile)
+    : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile) {
+    while (root_.size() > 1 && root_.back() == '/')
+        root_.pop_back();
+}
+
+void Catalogue::loadMemory() {
+    if (loaded_) return;
+    memory_ = cache_.loadAll();
+    loaded_ = true;
+}
+
+std::vector<CatalogueAsset> Catalogue::all() {
+    std::vector<CatalogueItem> items;
+    for (const WalkedFolder& folder : walkLibrary(*ops_, root_))
+        for (auto& item : itemsOfFolder(folder))
+            items.push_back(std::move(item));
+    auto described = describe(std::move(items), true);
+    std::sort(described.begin(), described.end(), creationOrder);
+    return described;
+}
+
+std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative) {
+    std::string prefix;
+    size_t start = 0;
+    while (true) {
+        FileStamp ignored;
+        if (stampOf(absolute(prefix) + "/.nomedia", ignored)) return std::nullopt;
+        if (start >= relative.size()) break;
+        size_t slash = relative.find('/', start);
+        std::string component = relative.substr(start, slash - start);
+        if (component.empty() || isHiddenName(component)) return std::nullopt;
+        prefix = relative.substr(0, slash == std::string::npos ? relative.size() : slash);
+        start = slash == std::string::npos ? relative.size() : slash + 1;
+    }
+    FolderListing listing = listFolder(*ops_, absolute(relative));
+    if (listing.error != 0) return std::nullopt;
+    return WalkedFolder{relative, std::move(listing.entries)};
+}
+
+std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder) {
+    auto walked = visibleFolder(folder);
+    return walked ? itemsOfFolder(*walked) : std::vector<CatalogueItem>{};
+}
+
+std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::string>& ids) {
+    std::map<std::string, CatalogueItem> found;
+    std::map<std::string, bool> listed;
+    for (const std::string& id : ids) {
+        std::string folder = parentOf(id);
+        if (listed[folder]) continue;
+        listed[folder] = true;
+        for (auto& item : itemsIn(folder))
+            found.emplace(item.id, std::move(item));
+    }
+    std::vector<CatalogueItem> items;
+    std::unordered_set<std::string> taken;
+    for (const std::string& id : ids) {
+        auto it = found.find(id);
+        if (it != found.end() && taken.insert(id).second) items.push_back(it->second);
+    }
+    return describe(std::move(items), false);
+}
+
+std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items, bool complete) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    Pending pending;
+    std::vector<CatalogueAsset> described;
+    described.reserve(items.size());
+    for (auto& item : items) {
+        CatalogueAsset asset{std::move(item), {}, 1};
+        if (describeOne(asset, pending)) described.push_back(std::move(asset));
+    }
+    std::vector<std::string> removed;
+    if (complete) {
+        for (const auto& [path, entry] : memory_)
+            if (!pending.seen.contains(path)) removed.push_back(path);
+        for (const auto& path : removed)
+            memory_.erase(path);
+    }
+    for (const auto& [path, entry] : pending.changed)
+        memory_[path] = entry;
+    cache_.update(pending.changed, removed);
+    return described;
+}
+
+bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
+    const CatalogueItem& item = described.item;
+    auto primary = factsOf(item, item.primary(), pending);
+    if (!primary) return false;
+    const FileFacts* primaryFacts = &primary->facts;
+    described.orientation = primaryFacts->orientation;
+    PortAsset& asset = described.asset;
+    asset.localIdentifier = item.id;
+    asset.filename = item.primary().name;
+    asset.pixelWidth = primaryFacts->pixelWidth;
+    asset.pixelHeight = primaryFacts->pixelHeight;
+    std::optional<int> rating = primaryFacts->rating;
+    for (const CatalogueResource& resource : item.resources) {
+        asset.resources.push_back(portResource(resource));
+        if (!isSidecar(resource)) continue;
+        if (isPp3(resource.name)) {
+            asset.hasAdjustments = true;
+            continue;
+        }
+        auto entry = factsOf(item, resource, pending);
+        if (!entry) continue;
+        const FileFacts* sidecar = &entry->facts;
+        if (sidecar->rating) rating = sidecar->rating;
+        asset.hasAdjustments = asset.hasAdjustments || sidecar->editHistory;
+    }
+    asset.isFavorite = rating.value_or(0) >= 4;
+    std::int64_t mtime = primary->stamp.mtimeNs;
+    asset.modificationDate = wholeSecondsOf(mtime);
+    if (primaryFacts->dateTimeOriginal)
+        asset.creationDate = exifLocalDate(*primaryFacts->dateTimeOriginal);
+    if (!asset.creationDate) asset.creationDate = dateOfNanoseconds(mtime);
+    return true;
+}
+
+// Facts of one file: from memory when its stamp is unchanged, else read from the file. A
+// file replaced while it is read is read again; one that vanished gives nothing.
+std::optional<MetadataCache::Entry>
+Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending) {
+    if (isKnownNonResident(resource)) return MetadataCache::Entry{resource.stamp, {}};
+    std::string relative = item.relativePath(resource);
+    pending.seen.insert(relative);
+    auto known = memory_.find(relative);
+    if (known != memory_.end() && MetadataCache::matches(known->second, resource.stamp))
+        return known->second;
+    std::string path = absolute(relative);
+    FileStamp before = resource.stamp;
+    for (int attempt = 0; attempt < replacedRetries; ++attempt) {
+        FileFacts facts = isSidecar(resource) ? readSidecarFacts(path) : readImageFacts(path);
+        FileStamp after;
+        if (!stampOf(path, after)) return std::nullopt;
+        if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
+            pending.changed.push_back({relative, {after, facts}});
+            return MetadataCache::Entry{after, facts};
+        }
+        before = after;
+    }
+    return std::nullopt;
+}
+
+} // namespace keepsift

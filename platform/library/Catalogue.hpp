@@ -1,0 +1,64 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/MetadataCache.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+// One photograph with the facts the service reports of it.
+struct CatalogueAsset {
+    CatalogueItem item;
+    PortAsset asset;
+    int orientation = 1;
+};
+
+// The service's catalogue: the folder tree listed afresh on every call, with file facts
+// taken from the metadata cache and read again only for files that changed.
+class Catalogue {
+public:
+    Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
+              const std::filesystem::path& cacheFile);
+
+    const std::string& root() const { return root_; }
+    FileSystemOps& ops() const { return *ops_; }
+    std::string absolute(const std::string& relative) const {
+        return relative.empty() ? root_ : root_ + "/" + relative;
+    }
+
+    // Every photograph, ascending by creation date (identifier on ties). Throws
+    // PortFetchError when the listing cannot be complete.
+    std::vector<CatalogueAsset> all();
+    // The photographs among these identifiers, in the order given; unknown ones left out.
+    std::vector<CatalogueAsset> withIdentifiers(const std::vector<std::string>& ids);
+    // The photographs of one folder (relative, on-disk); none when it is hidden or gone.
+    std::vector<CatalogueItem> itemsIn(const std::string& folder);
+
+private:
+    struct Pending;
+    std::vector<CatalogueAsset> describe(std::vector<CatalogueItem> items, bool complete);
+    bool describeOne(CatalogueAsset& described, Pending& pending);
+    std::optional<MetadataCache::Entry>
+    factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending);
+    std::optional<WalkedFolder> visibleFolder(const std::string& relative);
+    void loadMemory();
+
+    std::string root_;
+    std::shared_ptr<FileSystemOps> ops_;
+    MetadataCache cache_;
+    std::mutex mutex_;
+    bool loaded_ = false;
+    MetadataCache::Entries memory_;
+};
+
+// "YYYY:MM:DD HH:MM:SS" read as this machine's local time.
+std::optional<Date> exifLocalDate(const std::string& text);
+
+} // namespace keepsift

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/library/FileSystemOps.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+// One visible folder of the library, relative to the root ("" is the root itself).
+struct WalkedFolder {
+    std::string relative;
+    std::vector<FolderEntry> entries;
+};
+
+// A file of an asset as it sits on disk.
+struct CatalogueResource {
+    PortResourceType type = PortResourceType::photo;
+    std::string name;
+    FileStamp stamp;
+    // A sync client's placeholder standing in for `name`.
+    std::string placeholder;
+};
+
+// One photograph: its primary file, companions and sidecars, all in one folder.
+struct CatalogueItem {
+    std::string id;
+    std::string folder;
+    std::vector<CatalogueResource> resources;
+
+    const CatalogueResource& primary() const { return resources.front(); }
+    std::string relativePath(const CatalogueResource& resource) const;
+};
+
+// True for names the library hides: dot files and dot-folders.
+inline bool isHiddenName(const std::string& name) {
+    return !name.empty() && name[0] == '.';
+}
+
+// Every visible folder under the root: dot-folders and folders holding .nomedia are left
+// out, symbolic links are never followed. Throws PortFetchError when a folder that is
+// there cannot be read, so a listing is complete or fails.
+std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root);
+
+// Lists one folder the same way (a folder that is hidden or gone gives nothing).
+std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);
+
+// The asset identifier of a relative on-disk path: NFC, '/'-separated.
+std::string identifierOf(const std::string& relativePath);
+
+} // namespace keepsift

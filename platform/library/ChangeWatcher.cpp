@@ -1,0 +1,174 @@
+#include "platform/library/ChangeWatcher.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include "core/support/Logger.hpp"
+#include "platform/library/CatalogueWalk.hpp"
+
+namespace keepsift {
+namespace {
+
+constexpr std::uint32_t watchedEvents = IN_CREATE | IN_DELETE | IN_CLOSE_WRITE | IN_MODIFY |
+                                        IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF |
+                                        IN_MOVE_SELF | IN_ONLYDIR;
+
+const Logger& log() {
+    static Logger logger("com.ambervale.keepsift", "library-watch");
+    return logger;
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
+
+// The tree as polling compares it: every entry of every visible folder with its stamp.
+std::vector<std::pair<std::string, FileStamp>> treeOf(FileSystemOps& ops, const std::string& root) {
+    std::vector<std::pair<std::string, FileStamp>> tree;
+    try {
+        for (const WalkedFolder& folder : walkLibrary(ops, root))
+            for (const FolderEntry& entry : folder.entries)
+                tree.emplace_back(joined(folder.relative, entry.name), entry.stamp);
+    } catch (const std::exception&) {
+        tree.emplace_back("\n unreadable", FileStamp{});
+    }
+    std::sort(tree.begin(), tree.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    return tree;
+}
+
+} // namespace
+
+ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
+                             std::function<void()> onChange, WatcherOptions options)
+    : root_(std::move(root)), ops_(std::move(ops)), onChange_(std::move(onChange)),
+      options_(options) {
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!options_.useInotify || !startInotify()) {
+        polling_ = true;
+        lastTree_ = treeOf(*ops_, root_);
+    }
+    thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+ChangeWatcher::~ChangeWatcher() {
+    thread_.request_stop();
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = wake_ >= 0 ? ::write(wake_, &one, sizeof one) : 0;
+    if (thread_.joinable()) thread_.join();
+    if (inotify_ >= 0) ::close(inotify_);
+    if (wake_ >= 0) ::close(wake_);
+}
+
+bool ChangeWatcher::startInotify() {
+    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (inotify_ >= 0 && watchTree("")) return true;
+    log().notice("watching the library by polling");
+    if (inotify_ >= 0) ::close(inotify_);
+    inotify_ = -1;
+    watches_.clear();
+    return false;
+}
+
+// False when a watch could not be added for a reason other than the folder vanishing.
+bool ChangeWatcher::watchTree(const std::string& relative) {
+    std::vector<std::string> pending{relative};
+    while (!pending.empty()) {
+        std::string folder = std::move(pending.back());
+        pending.pop_back();
+        if (options_.watchLimit && watches_.size() >= *options_.watchLimit) return false;
+        std::string path = folder.empty() ? root_ : root_ + "/" + folder;
+        int wd = ::inotify_add_watch(inotify_, path.c_str(), watchedEvents);
+        if (wd < 0 && (errno == ENOENT || errno == ENOTDIR)) continue;
+        if (wd < 0) return false;
+        watches_[wd] = folder;
+        for (const FolderEntry& entry : listFolder(*ops_, path).entries)
+            if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
+                pending.push_back(joined(folder, entry.name));
+    }
+    return true;
+}
+
+void ChangeWatcher::markChanged() {
+    if (!firstPending_) firstPending_ = Clock::now();
+}
+
+void ChangeWatcher::readEvents() {
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (;;) {
+        ssize_t length = ::read(inotify_, buffer, sizeof buffer);
+        if (length <= 0) return;
+        for (char* at = buffer; at < buffer + length;) {
+            auto* event = reinterpret_cast<inotify_event*>(at);
+            at += sizeof(inotify_event) + event->len;
+            markChanged();
+            if (event->mask & IN_IGNORED) watches_.erase(event->wd);
+            bool newFolder = (event->mask & IN_ISDIR) && (event->mask & (IN_CREATE | IN_MOVED_TO));
+            auto folder = watches_.find(event->wd);
+            if (!newFolder || folder == watches_.end() || event->len == 0) continue;
+            std::string name = event->name;
+            if (isHiddenName(name)) continue;
+            if (!watchTree(joined(folder->second, name))) {
+                ::close(inotify_);
+                inotify_ = -1;
+                watches_.clear();
+                polling_ = true;
+                lastTree_ = treeOf(*ops_, root_);
+                log().notice("watch limit reached: watching the library by polling");
+                return;
+            }
+        }
+    }
+}
+
+void ChangeWatcher::pollOnce() {
+    auto tree = treeOf(*ops_, root_);
+    if (tree != lastTree_) markChanged();
+    lastTree_ = std::move(tree);
+    nextPoll_ = Clock::now() + options_.pollInterval;
+}
+
+void ChangeWatcher::deliverIfDue() {
+    if (!firstPending_) return;
+    auto due = std::max(*firstPending_ + options_.settle, lastDelivered_ + options_.interval);
+    if (Clock::now() < due) return;
+    firstPending_.reset();
+    lastDelivered_ = Clock::now();
+    onChange_();
+}
+
+void ChangeWatcher::waitForWork(std::stop_token stop, Clock::time_point deadline) {
+    auto now = Clock::now();
+    int timeout =
+        deadline <= now
+            ? 0
+            : static_cast<int>(
+                  std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() +
+                  1);
+    pollfd fds[2] = {{wake_, POLLIN, 0}, {inotify_, POLLIN, 0}};
+    int count = inotify_ >= 0 ? 2 : 1;
+    if (stop.stop_requested()) return;
+    ::poll(fds, static_cast<nfds_t>(count), timeout);
+}
+
+void ChangeWatcher::run(std::stop_token stop) {
+    nextPoll_ = Clock::now() + options_.pollInterval;
+    while (!stop.stop_requested()) {
+        Clock::time_point deadline = Clock::now() + options_.interval;
+        if (polling_) deadline = std::min(deadline, nextPoll_);
+        if (firstPending_)
+            deadline = std::min(deadline, std::max(*firstPending_ + options_.settle,
+                                                   lastDelivered_ + options_.interval));
+        waitForWork(stop, deadline);
+        if (stop.stop_requested()) return;
+        if (inotify_ >= 0) readEvents();
+        if (polling_ && Clock::now() >= nextPoll_) pollOnce();
+        deliverIfDue();
+    }
+}
+
+} // namespace keepsift

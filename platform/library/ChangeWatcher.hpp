@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/library/FileSystemOps.hpp"
+
+namespace keepsift {
+
+struct WatcherOptions {
+    // At most one notification per interval; a burst is gathered for `settle` first.
+    std::chrono::milliseconds interval{1000};
+    std::chrono::milliseconds settle{150};
+    std::chrono::milliseconds pollInterval{1000};
+    // Watches this watcher may hold before it falls back to polling; the kernel's own
+    // limit (ENOSPC) has the same effect.
+    std::optional<std::size_t> watchLimit;
+    bool useInotify = true;
+};
+
+// Tells when anything in the library folder tree changes: inotify on every visible folder,
+// or, where that is not possible, a periodic comparison of the whole tree.
+class ChangeWatcher {
+public:
+    ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
+                  std::function<void()> onChange, WatcherOptions options = {});
+    ~ChangeWatcher();
+    ChangeWatcher(const ChangeWatcher&) = delete;
+    ChangeWatcher& operator=(const ChangeWatcher&) = delete;
+
+    bool isPolling() const { return polling_; }
+    std::thread::id threadId() const { return thread_.get_id(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Snapshot;
+
+    void run(std::stop_token stop);
+    bool startInotify();
+    bool watchTree(const std::string& relative);
+    void readEvents();
+    void pollOnce();
+    void waitForWork(std::stop_token stop, Clock::time_point deadline);
+    void deliverIfDue();
+    void markChanged();
+
+    std::string root_;
+    std::shared_ptr<FileSystemOps> ops_;
+    std::function<void()> onChange_;
+    WatcherOptions options_;
+    int inotify_ = -1;
+    int wake_ = -1;
+    std::unordered_map<int, std::string> watches_;
+    std::atomic<bool> polling_{false};
+    std::vector<std::pair<std::string, FileStamp>> lastTree_;
+    std::optional<Clock::time_point> firstPending_;
+    Clock::time_point lastDelivered_{};
+    Clock::time_point nextPoll_{};
+    std::jthread thread_;
+};
+
+} // namespace keepsift

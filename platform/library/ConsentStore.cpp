@@ -1,0 +1,73 @@
+#include "platform/library/ConsentStore.hpp"
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/support/Json.hpp"
+#include "platform/library/FileSystemOps.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+#include "platform/library/XdgPaths.hpp"
+
+namespace keepsift {
+namespace {
+
+bool systemAccess(const std::string& path, int mode) {
+    return ::access(path.c_str(), mode) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::filesystem::path defaultConsentFile() {
+    return xdg::configHome() / xdg::appFolder / "library-consent.json";
+}
+
+ConsentStore::ConsentStore(std::filesystem::path file, std::filesystem::path libraryRoot,
+                           AccessCheck access)
+    : file_(std::move(file)), root_(std::move(libraryRoot)),
+      access_(access ? std::move(access) : AccessCheck(systemAccess)) {}
+
+std::optional<bool> ConsentStore::consent() const {
+    std::ifstream in(file_);
+    if (!in) return std::nullopt;
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        const Json* answer = Json::parse(text.str()).find("consent");
+        if (answer == nullptr) return std::nullopt;
+        return answer->asString() == "granted";
+    } catch (const std::exception&) {
+        // An unreadable answer asks again rather than guessing.
+        return std::nullopt;
+    }
+}
+
+bool ConsentStore::record(bool granted) {
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    Json document = Json::object();
+    document.set("consent", granted ? "granted" : "declined");
+    std::string temporary = file_.string() + ".tmp";
+    ::unlink(temporary.c_str());
+    FileSystemOps ops;
+    if (ops.writeNewFile(temporary, document.dump() + "\n") != 0) return false;
+    return ops.renamePath(temporary, file_.string()) == 0;
+}
+
+int ConsentStore::status() const {
+    auto answer = consent();
+    if (!answer) return port_authorization::notDetermined;
+    if (!*answer) return port_authorization::denied;
+    std::string root = root_.string();
+    if (!isDirectory(root) || !access_(root, R_OK | X_OK)) return port_authorization::restricted;
+    if (!access_(root, W_OK)) return port_authorization::limited;
+    return port_authorization::authorized;
+}
+
+} // namespace keepsift

@@ -1,0 +1,305 @@
+#include "platform/library/FolderPhotoLibrary.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "core/support/Unicode.hpp"
+#include "platform/library/Locality.hpp"
+#include "platform/library/MediaKinds.hpp"
+
+namespace keepsift {
+namespace {
+
+std::vector<std::string> identifiersOf(const std::vector<PortAsset>& assets) {
+    std::vector<std::string> ids;
+    for (const PortAsset& asset : assets)
+        ids.push_back(asset.localIdentifier);
+    return ids;
+}
+
+std::vector<PortAsset> assetsOf(const std::vector<CatalogueAsset>& described) {
+    std::vector<PortAsset> assets;
+    assets.reserve(described.size());
+    for (const CatalogueAsset& one : described)
+        assets.push_back(one.asset);
+    return assets;
+}
+
+std::vector<CatalogueItem> itemsOf(std::vector<CatalogueAsset> described) {
+    std::vector<CatalogueItem> items;
+    for (auto& one : described)
+        items.push_back(std::move(one.item));
+    return items;
+}
+
+std::string typeIdentifierOf(const std::string& name) {
+    std::string extension = unicode::lowercased(extensionOf(name));
+    if (extension == "jpg" || extension == "jpeg") return "public.jpeg";
+    if (extension == "heic" || extension == "heif") return "public.heic";
+    if (extension == "tif" || extension == "tiff") return "public.tiff";
+    if (mediaKind(name) == MediaKind::raw) return "public.camera-raw-image";
+    return "public." + extension;
+}
+
+std::optional<std::vector<std::uint8_t>> contentsOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return data;
+}
+
+bool isFolderName(const std::string& title) {
+    return !title.empty() && title != "." && title != ".." && !isHiddenName(title) &&
+           title.find('/') == std::string::npos;
+}
+
+PortError missingAsset() {
+    return folderLibraryError(ENOENT, "the photograph is no longer in the library");
+}
+
+} // namespace
+
+PortError folderLibraryError(int errnoValue, const std::string& what) {
+    return {folderLibraryErrorDomain, errnoValue, what + ": " + std::strerror(errnoValue)};
+}
+
+// What one change block asked for, carried out after the block returns.
+class FolderPhotoLibrary::ChangeRequests : public PortChangeRequests {
+public:
+    struct AlbumOperation {
+        bool adding = true;
+        std::vector<std::string> ids;
+    };
+    class AlbumChange : public PortCollectionChangeRequest {
+    public:
+        explicit AlbumChange(std::string folder) : folder(std::move(folder)) {}
+        void addAssets(const std::vector<PortAsset>& assets) override {
+            operations.push_back({true, identifiersOf(assets)});
+        }
+        void removeAssets(const std::vector<PortAsset>& assets) override {
+            operations.push_back({false, identifiersOf(assets)});
+        }
+        std::string folder;
+        std::vector<AlbumOperation> operations;
+    };
+
+    explicit ChangeRequests(SymlinkAlbums& albums) : albums_(albums) {}
+
+    PortCollectionChangeRequest*
+    changeRequestForAssetCollection(const PortAssetCollection& album) override {
+        if (!albums_.exists(album)) return nullptr;
+        albumChanges.push_back(std::make_unique<AlbumChange>(album.localIdentifier));
+        return albumChanges.back().get();
+    }
+    void creationRequestForAssetCollectionWithTitle(const std::string& title) override {
+        creations.push_back(title);
+    }
+    void deleteAssets(const std::vector<PortAsset>& assets) override {
+        deletions.insert(deletions.end(), assets.begin(), assets.end());
+    }
+
+    std::vector<std::string> creations;
+    std::vector<std::unique_ptr<AlbumChange>> albumChanges;
+    std::vector<PortAsset> deletions;
+
+private:
+    SymlinkAlbums& albums_;
+};
+
+FolderPhotoLibrary::FolderPhotoLibrary(FolderLibraryOptions options)
+    : options_(std::move(options)), catalogue_(options_.root, options_.ops, options_.catalogueFile),
+      albums_(catalogue_), trash_(options_.ops, options_.homeTrash),
+      consent_(options_.consentFile, options_.root, options_.access) {}
+
+FolderPhotoLibrary::~FolderPhotoLibrary() {
+    std::unique_ptr<ChangeWatcher> watcher;
+    {
+        std::lock_guard lock(mutex_);
+        watcher = std::move(watcher_);
+    }
+}
+
+int FolderPhotoLibrary::authorizationStatus() {
+    return consent_.status();
+}
+
+void FolderPhotoLibrary::requestAuthorization(std::function<void(int status)> handler) {
+    if (!consent_.consent() && options_.consentPrompt)
+        consent_.record(options_.consentPrompt->askLibraryConsent(catalogue_.root()));
+    handler(consent_.status());
+}
+
+std::vector<PortAsset> FolderPhotoLibrary::fetchImageAssets() {
+    return assetsOf(catalogue_.all());
+}
+
+std::vector<PortAsset>
+FolderPhotoLibrary::fetchAssetsWithLocalIdentifiers(const std::vector<std::string>& identifiers) {
+    return assetsOf(catalogue_.withIdentifiers(identifiers));
+}
+
+std::vector<PortAssetCollection>
+FolderPhotoLibrary::fetchRegularAlbumsTitled(const std::string& title) {
+    std::string wanted = identifierOf(title);
+    std::vector<PortAssetCollection> albums = albums_.all();
+    std::erase_if(albums,
+                  [&](const PortAssetCollection& album) { return album.localizedTitle != wanted; });
+    return albums;
+}
+
+std::vector<PortAssetCollection> FolderPhotoLibrary::fetchAllAlbums() {
+    return albums_.all();
+}
+
+std::vector<std::string> FolderPhotoLibrary::memberIdentifiers(const PortAssetCollection& album) {
+    return albums_.members(album);
+}
+
+void FolderPhotoLibrary::performChanges(PortChangeBlock block, PortChangeCompletion completion) {
+    std::optional<PortError> error;
+    {
+        std::lock_guard lock(changesMutex_);
+        ChangeRequests requests(albums_);
+        block(requests);
+        error = apply(requests);
+    }
+    completion(!error.has_value(), error);
+}
+
+std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
+    if (!requests.deletions.empty()) {
+        auto& confirmation = options_.deletionConfirmation;
+        if (!confirmation || !confirmation->confirmDeletion(requests.deletions))
+            return PortError::cancelled();
+    }
+    for (const std::string& title : requests.creations) {
+        if (!isFolderName(title)) return folderLibraryError(EINVAL, "cannot create the album");
+        if (int error = albums_.create(title); error != 0)
+            return folderLibraryError(error, "cannot create the album");
+    }
+    for (const auto& change : requests.albumChanges) {
+        for (const auto& operation : change->operations) {
+            auto items = itemsOf(catalogue_.withIdentifiers(operation.ids));
+            int error = operation.adding ? albums_.add(change->folder, items)
+                                         : albums_.remove(change->folder, items);
+            if (error != 0) return folderLibraryError(error, "the album write is incomplete");
+        }
+    }
+    if (requests.deletions.empty()) return std::nullopt;
+    return deleteItems(itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions))));
+}
+
+// Every file of each photograph goes to the Trash; album links to it are removed only
+// once all its files are there, so a failed move leaves its albums intact.
+std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
+    std::map<std::string, std::vector<std::string>> links;
+    for (const PortAssetCollection& album : albums_.all())
+        for (auto& [id, paths] : albums_.linksTo(album.localIdentifier, items))
+            links[id].insert(links[id].end(), paths.begin(), paths.end());
+    for (const CatalogueItem& item : items) {
+        for (const CatalogueResource& resource : item.resources) {
+            std::string path = catalogue_.absolute(item.relativePath(resource));
+            if (int error = trash_.moveToTrash(path); error != 0 && error != ENOENT)
+                return folderLibraryError(error, "cannot move " + path + " to the Trash");
+        }
+        for (const std::string& link : links[item.id])
+            options_.ops->removeFile(link);
+    }
+    return std::nullopt;
+}
+
+std::optional<CatalogueItem> FolderPhotoLibrary::itemFor(const PortAsset& asset) {
+    auto found = catalogue_.withIdentifiers({asset.localIdentifier});
+    if (found.empty()) return std::nullopt;
+    return std::move(found.front().item);
+}
+
+void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
+                                          const PortImageRequestOptions& options,
+                                          PortImageDataHandler handler) {
+    auto found = catalogue_.withIdentifiers({asset.localIdentifier});
+    if (found.empty())
+        return handler(std::nullopt, "", 1, {std::nullopt, std::nullopt, missingAsset()});
+    const CatalogueItem& item = found.front().item;
+    const CatalogueResource& primary = item.primary();
+    std::string path = catalogue_.absolute(item.relativePath(primary));
+    std::string type = typeIdentifierOf(primary.name);
+    int orientation = found.front().orientation;
+    Residency residency = residencyOf(path, primary);
+    PortImageInfo info;
+    if (residency != Residency::unknown) info.isInCloud = residency == Residency::inCloud;
+    bool placeholderOnly = !primary.placeholder.empty();
+    if ((!options.networkAccessAllowed && residency != Residency::resident) || placeholderOnly)
+        return handler(std::nullopt, type, orientation, info);
+    auto data = contentsOf(path);
+    if (!data) info.error = folderLibraryError(errno != 0 ? errno : EIO, "cannot read " + path);
+    handler(std::move(data), type, orientation, info);
+}
+
+void FolderPhotoLibrary::requestImage(const PortAsset& asset, std::int64_t target,
+                                      const PortImageRequestOptions& options,
+                                      PortImageHandler handler) {
+    auto item = itemFor(asset);
+    if (!item) return handler(std::nullopt, {std::nullopt, std::nullopt, missingAsset()});
+    std::string path = catalogue_.absolute(item->relativePath(item->primary()));
+    Residency residency = residencyOf(path, item->primary());
+    bool mayOpen = residency == Residency::resident ||
+                   (options.networkAccessAllowed && item->primary().placeholder.empty());
+    PortImageInfo info;
+    info.isDegraded = false;
+    if (residency != Residency::unknown) info.isInCloud = residency == Residency::inCloud;
+    if (!options_.renditions) return handler(std::nullopt, info);
+    handler(options_.renditions->rendition(path, mayOpen, target), info);
+}
+
+std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsset& asset) {
+    auto found = catalogue_.withIdentifiers({asset.localIdentifier});
+    return found.empty() ? asset.resources : found.front().asset.resources;
+}
+
+void FolderPhotoLibrary::notifyObservers() {
+    std::vector<std::shared_ptr<PortChangeObserver>> observers;
+    {
+        std::lock_guard lock(mutex_);
+        observers = observers_;
+    }
+    for (const auto& observer : observers)
+        observer->photoLibraryDidChange();
+}
+
+void FolderPhotoLibrary::registerChangeObserver(std::shared_ptr<PortChangeObserver> observer) {
+    bool needsWatcher;
+    {
+        std::lock_guard lock(mutex_);
+        observers_.push_back(std::move(observer));
+        needsWatcher = watcher_ == nullptr;
+    }
+    if (!needsWatcher) return;
+    auto watcher = std::make_unique<ChangeWatcher>(
+        catalogue_.root(), options_.ops, [this] { notifyObservers(); }, options_.watcher);
+    std::lock_guard lock(mutex_);
+    if (watcher_ == nullptr) watcher_ = std::move(watcher);
+}
+
+void FolderPhotoLibrary::unregisterChangeObserver(
+    const std::shared_ptr<PortChangeObserver>& observer) {
+    std::unique_ptr<ChangeWatcher> stopped;
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(observers_, observer);
+        // The watcher cannot stop itself from inside its own notification.
+        bool onWatcherThread = watcher_ && watcher_->threadId() == std::this_thread::get_id();
+        if (observers_.empty() && !onWatcherThread) stopped = std::move(watcher_);
+    }
+}
+
+bool FolderPhotoLibrary::isWatchPolling() {
+    std::lock_guard lock(mutex_);
+    return watcher_ != nullptr && watcher_->isPolling();
+}
+
+} // namespace keepsift

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/library/Catalogue.hpp"
+#include "platform/library/ChangeWatcher.hpp"
+#include "platform/library/ConsentStore.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+#include "platform/library/PlatformDialogs.hpp"
+#include "platform/library/SymlinkAlbums.hpp"
+#include "platform/library/TrashMover.hpp"
+
+namespace keepsift {
+
+struct FolderLibraryOptions {
+    std::filesystem::path root;
+    std::filesystem::path catalogueFile = defaultCatalogueFile();
+    std::filesystem::path consentFile = defaultConsentFile();
+    std::filesystem::path homeTrash = defaultHomeTrash();
+    std::shared_ptr<FileSystemOps> ops = realFileSystem();
+    ConsentStore::AccessCheck access;
+    // Without a prompt, an undetermined consent stays undetermined.
+    std::shared_ptr<ConsentPrompt> consentPrompt;
+    // Without a confirmation, every deletion counts as declined.
+    std::shared_ptr<DeletionConfirmation> deletionConfirmation;
+    std::shared_ptr<RenditionSource> renditions;
+    WatcherOptions watcher;
+};
+
+// The photo-library service on Linux: a folder tree of photographs with symlink albums,
+// the freedesktop.org Trash, inotify change notifications and a consent store. Handlers
+// run on the calling thread before the call returns; change observers run on the
+// watcher's thread.
+class FolderPhotoLibrary : public PhotoLibraryPort {
+public:
+    explicit FolderPhotoLibrary(FolderLibraryOptions options);
+    ~FolderPhotoLibrary() override;
+
+    int authorizationStatus() override;
+    void requestAuthorization(std::function<void(int status)> handler) override;
+
+    std::vector<PortAsset> fetchImageAssets() override;
+    std::vector<PortAsset>
+    fetchAssetsWithLocalIdentifiers(const std::vector<std::string>& identifiers) override;
+
+    std::vector<PortAssetCollection> fetchRegularAlbumsTitled(const std::string& title) override;
+    std::vector<PortAssetCollection> fetchAllAlbums() override;
+    std::vector<std::string> memberIdentifiers(const PortAssetCollection& album) override;
+
+    void performChanges(PortChangeBlock block, PortChangeCompletion completion) override;
+
+    void registerChangeObserver(std::shared_ptr<PortChangeObserver> observer) override;
+    void unregisterChangeObserver(const std::shared_ptr<PortChangeObserver>& observer) override;
+
+    void requestImageData(const PortAsset& asset, const PortImageRequestOptions& options,
+                          PortImageDataHandler handler) override;
+    void requestImage(const PortAsset& asset, std::int64_t target,
+                      const PortImageRequestOptions& options, PortImageHandler handler) override;
+
+    std::vector<PortAssetResource> assetResources(const PortAsset& asset) override;
+
+    // True while the change watcher has fallen back to polling.
+    bool isWatchPolling();
+
+private:
+    class ChangeRequests;
+    std::optional<PortError> apply(ChangeRequests& requests);
+    std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items);
+    std::optional<CatalogueItem> itemFor(const PortAsset& asset);
+    void notifyObservers();
+
+    FolderLibraryOptions options_;
+    Catalogue catalogue_;
+    SymlinkAlbums albums_;
+    TrashMover trash_;
+    ConsentStore consent_;
+
+    std::mutex mutex_;
+    std::vector<std::shared_ptr<PortChangeObserver>> observers_;
+    std::unique_ptr<ChangeWatcher> watcher_;
+    // Serialises change blocks, as the platform runs them one at a time.
+    std::mutex changesMutex_;
+};
+
+// The error a failed filesystem write is reported with.
+PortError folderLibraryError(int errnoValue, const std::string& what);
+inline constexpr const char* folderLibraryErrorDomain = "com.ambervale.keepsift.folder-library";
+
+} // namespace keepsift

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/library/FileSystemOps.hpp"
+#include "platform/library/MetadataReader.hpp"
+
+struct sqlite3;
+
+namespace keepsift {
+
+// The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
+// valid while its size, modification time and inode are unchanged. A cache that cannot be
+// opened or written only costs speed: facts are then read again next time.
+class MetadataCache {
+public:
+    struct Entry {
+        FileStamp stamp;
+        FileFacts facts;
+    };
+    using Entries = std::unordered_map<std::string, Entry>;
+
+    explicit MetadataCache(const std::filesystem::path& file);
+    ~MetadataCache();
+    MetadataCache(const MetadataCache&) = delete;
+    MetadataCache& operator=(const MetadataCache&) = delete;
+
+    Entries loadAll();
+    void update(const std::vector<std::pair<std::string, Entry>>& changed,
+                const std::vector<std::string>& removed);
+
+    static bool matches(const Entry& entry, const FileStamp& stamp) {
+        return entry.stamp.size == stamp.size && entry.stamp.mtimeNs == stamp.mtimeNs &&
+               entry.stamp.inode == stamp.inode;
+    }
+
+private:
+    bool execute(const char* sql);
+    void writeRows(const std::vector<std::pair<std::string, Entry>>& changed);
+    void deleteRows(const std::vector<std::string>& removed);
+
+    std::mutex mutex_;
+    sqlite3* db_ = nullptr;
+};
+
+// $XDG_CACHE_HOME/com.ambervale.keepsift/catalogue.sqlite
+std::filesystem::path defaultCatalogueFile();
+
+} // namespace keepsift

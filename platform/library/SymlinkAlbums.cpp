@@ -1,0 +1,177 @@
+#include "platform/library/SymlinkAlbums.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+
+#include "platform/library/MediaKinds.hpp"
+
+namespace keepsift {
+namespace {
+
+std::string realPathOf(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) == nullptr ? std::string() : std::string(resolved);
+}
+
+std::string parentOf(const std::string& relative) {
+    auto slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+}
+
+std::string nameOf(const std::string& relative) {
+    return relative.substr(relative.rfind('/') + 1);
+}
+
+size_t depthOf(const std::string& relative) {
+    return static_cast<size_t>(std::count(relative.begin(), relative.end(), '/'));
+}
+
+bool holdsLink(const WalkedFolder& folder) {
+    return std::any_of(folder.entries.begin(), folder.entries.end(), [](const FolderEntry& entry) {
+        return entry.kind == FolderEntry::Kind::symlink && !isHiddenName(entry.name);
+    });
+}
+
+PortAssetCollection collectionOf(const std::string& relative) {
+    PortAssetCollection album;
+    album.localIdentifier = identifierOf(relative);
+    album.localizedTitle = identifierOf(nameOf(relative));
+    return album;
+}
+
+// The photograph files a link may point at: the image and video resources, not sidecars.
+std::map<std::string, std::string> ownersOf(const std::vector<CatalogueItem>& items) {
+    std::map<std::string, std::string> owners;
+    for (const CatalogueItem& item : items)
+        for (const CatalogueResource& resource : item.resources)
+            if (resource.type != PortResourceType::adjustmentData)
+                owners.emplace(item.relativePath(resource), item.id);
+    return owners;
+}
+
+// "IMG_1.jpg", then "IMG_1 (2).jpg", "IMG_1 (3).jpg", ...
+std::string linkName(const std::string& base, int attempt) {
+    if (attempt == 1) return base;
+    std::string stem(stemOf(base)), extension(extensionOf(base));
+    std::string numbered = stem + " (" + std::to_string(attempt) + ")";
+    return extension.empty() ? numbered : numbered + "." + extension;
+}
+
+bool pathExists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::string SymlinkAlbums::folderOf(const PortAssetCollection& album) const {
+    return album.localIdentifier;
+}
+
+std::vector<PortAssetCollection> SymlinkAlbums::all() {
+    std::vector<std::string> folders;
+    for (const WalkedFolder& folder : walkLibrary(catalogue_.ops(), catalogue_.root())) {
+        if (folder.relative.empty()) continue;
+        bool rejects = folder.relative == rejectsAlbumTitle;
+        if (rejects || holdsLink(folder)) folders.push_back(folder.relative);
+    }
+    std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+        size_t da = depthOf(a), db = depthOf(b);
+        return da != db ? da < db : a < b;
+    });
+    std::vector<PortAssetCollection> albums;
+    for (const auto& folder : folders)
+        albums.push_back(collectionOf(folder));
+    return albums;
+}
+
+bool SymlinkAlbums::exists(const PortAssetCollection& album) {
+    struct stat info {};
+    std::string path = catalogue_.absolute(folderOf(album));
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string& albumFolder) {
+    std::vector<Link> links;
+    std::string root = realPathOf(catalogue_.root());
+    if (root.empty()) return links;
+    std::string albumPath = catalogue_.absolute(albumFolder);
+    FolderListing listing = listFolder(catalogue_.ops(), albumPath);
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.kind != FolderEntry::Kind::symlink) continue;
+        std::string linkPath = albumPath + "/" + entry.name;
+        // Broken links and loops resolve to nothing and belong to no photograph.
+        std::string target = realPathOf(linkPath);
+        if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0 ||
+            target[root.size()] != '/')
+            continue;
+        links.push_back({linkPath, target.substr(root.size() + 1)});
+    }
+    return links;
+}
+
+std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album) {
+    auto links = resolvedLinks(folderOf(album));
+    std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
+    std::set<std::string> ids;
+    for (const Link& link : links) {
+        std::string folder = parentOf(link.targetRelative);
+        auto found = ownersByFolder.find(folder);
+        if (found == ownersByFolder.end())
+            found = ownersByFolder.emplace(folder, ownersOf(catalogue_.itemsIn(folder))).first;
+        auto owner = found->second.find(link.targetRelative);
+        if (owner != found->second.end()) ids.insert(owner->second);
+    }
+    return {ids.begin(), ids.end()};
+}
+
+std::map<std::string, std::vector<std::string>>
+SymlinkAlbums::linksTo(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
+    auto owners = ownersOf(items);
+    std::map<std::string, std::vector<std::string>> paths;
+    for (const Link& link : resolvedLinks(albumFolder))
+        if (auto owner = owners.find(link.targetRelative); owner != owners.end())
+            paths[owner->second].push_back(link.path);
+    return paths;
+}
+
+int SymlinkAlbums::create(const std::string& title) {
+    int error = catalogue_.ops().makeDirectory(catalogue_.absolute(title));
+    return error == EEXIST ? 0 : error;
+}
+
+int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
+    std::string albumPath = catalogue_.absolute(albumFolder);
+    std::set<std::string> present;
+    for (const auto& id : members(collectionOf(albumFolder)))
+        present.insert(id);
+    for (const CatalogueItem& item : items) {
+        if (present.contains(item.id)) continue;
+        std::filesystem::path target = catalogue_.absolute(item.relativePath(item.primary()));
+        std::string relativeTarget = target.lexically_relative(albumPath).string();
+        int attempt = 1;
+        while (pathExists(albumPath + "/" + linkName(item.primary().name, attempt)))
+            ++attempt;
+        std::string link = albumPath + "/" + linkName(item.primary().name, attempt);
+        if (int error = catalogue_.ops().makeSymlink(relativeTarget, link); error != 0)
+            return error;
+        present.insert(item.id);
+    }
+    return 0;
+}
+
+int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
+    for (const auto& [id, links] : linksTo(albumFolder, items))
+        for (const std::string& link : links)
+            if (int error = catalogue_.ops().removeFile(link); error != 0 && error != ENOENT)
+                return error;
+    return 0;
+}
+
+} // namespace keepsift

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/library/Catalogue.hpp"
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+inline constexpr const char* rejectsAlbumTitle = "Keepsift — Rejects";
+
+// Albums as folders of relative symbolic links to library photographs. A folder is an
+// album when it holds a link, and the top-level rejects folder is one even while empty.
+// An album's identifier is its folder's relative path; its title is the folder's name.
+class SymlinkAlbums {
+public:
+    explicit SymlinkAlbums(Catalogue& catalogue) : catalogue_(catalogue) {}
+
+    // Top-level albums first, then deeper ones, each level by path.
+    std::vector<PortAssetCollection> all();
+    bool exists(const PortAssetCollection& album);
+    std::vector<std::string> members(const PortAssetCollection& album);
+    // Link paths (absolute) in the album that resolve to these photographs, by identifier.
+    std::map<std::string, std::vector<std::string>>
+    linksTo(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
+
+    // Each write stops at the first failure and answers its errno value; links already
+    // made or removed stay as they are, and nothing else is touched.
+    int create(const std::string& title);
+    int add(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
+    int remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
+
+private:
+    struct Link {
+        std::string path;
+        std::string targetRelative;
+    };
+    std::vector<Link> resolvedLinks(const std::string& albumFolder);
+    std::string folderOf(const PortAssetCollection& album) const;
+
+    Catalogue& catalogue_;
+};
+
+} // namespace keepsift

@@ -1,0 +1,151 @@
+#include "platform/library/TrashMover.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/library/MediaKinds.hpp"
+#include "platform/library/XdgPaths.hpp"
+
+namespace keepsift {
+namespace {
+
+constexpr int maximumNameAttempts = 10000;
+
+bool deviceOf(const std::string& path, dev_t& device) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    device = info.st_dev;
+    return true;
+}
+
+std::string parentOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// The highest folder above the path that is still on its filesystem.
+std::string mountTopOf(const std::string& path, dev_t device) {
+    std::string top = parentOf(path);
+    while (top != "/") {
+        dev_t parentDevice;
+        std::string parent = parentOf(top);
+        if (!deviceOf(parent, parentDevice) || parentDevice != device) break;
+        top = parent;
+    }
+    return top;
+}
+
+// A shared $topdir/.Trash is only trusted when it is a real sticky folder.
+bool isSharedTrash(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           (info.st_mode & S_ISVTX) != 0;
+}
+
+std::string localTimestamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    return text;
+}
+
+std::string baseNameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+// name, then name.2.ext, name.3.ext, ...
+std::string candidateName(const std::string& base, int attempt) {
+    if (attempt == 1) return base;
+    std::string stem(stemOf(base));
+    std::string extension(extensionOf(base));
+    std::string numbered = stem + "." + std::to_string(attempt);
+    return extension.empty() ? numbered : numbered + "." + extension;
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::filesystem::path defaultHomeTrash() {
+    return xdg::dataHome() / "Trash";
+}
+
+std::string trashPathEscaped(const std::string& path) {
+    std::string escaped;
+    for (unsigned char c : path) {
+        bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
+        if (keep) {
+            escaped += static_cast<char>(c);
+            continue;
+        }
+        char code[4];
+        std::snprintf(code, sizeof code, "%%%02X", c);
+        escaped += code;
+    }
+    return escaped;
+}
+
+TrashMover::TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash)
+    : ops_(std::move(ops)), homeTrash_(homeTrash.lexically_normal().string()) {}
+
+int TrashMover::prepare(const std::string& trash) {
+    std::error_code error;
+    std::filesystem::create_directories(trash + "/files", error);
+    if (!error) std::filesystem::create_directories(trash + "/info", error);
+    return error ? error.value() : 0;
+}
+
+int TrashMover::targetFor(const std::string& absolutePath, Target& target) {
+    dev_t fileDevice, homeDevice;
+    if (!deviceOf(absolutePath, fileDevice)) return errno;
+    if (int error = prepare(homeTrash_);
+        error == 0 && deviceOf(homeTrash_, homeDevice) && homeDevice == fileDevice) {
+        target = {homeTrash_, absolutePath};
+        return 0;
+    }
+    std::string top = mountTopOf(absolutePath, fileDevice);
+    std::string relative = absolutePath.substr(top == "/" ? 1 : top.size() + 1);
+    std::string uid = std::to_string(::getuid());
+    std::string shared = (top == "/" ? "" : top) + "/.Trash";
+    std::string directory =
+        isSharedTrash(shared) ? shared + "/" + uid : (top == "/" ? "" : top) + "/.Trash-" + uid;
+    if (int error = prepare(directory); error != 0) return error;
+    target = {directory, relative};
+    return 0;
+}
+
+int TrashMover::moveInto(const std::string& absolutePath, const Target& target) {
+    std::string info = "[Trash Info]\nPath=" + trashPathEscaped(target.pathInInfo) +
+                       "\nDeletionDate=" + localTimestamp() + "\n";
+    std::string base = baseNameOf(absolutePath);
+    for (int attempt = 1; attempt <= maximumNameAttempts; ++attempt) {
+        std::string name = candidateName(base, attempt);
+        std::string infoPath = target.directory + "/info/" + name + ".trashinfo";
+        std::string filePath = target.directory + "/files/" + name;
+        if (exists(filePath)) continue;
+        int error = ops_->writeNewFile(infoPath, info);
+        if (error == EEXIST) continue;
+        if (error != 0) return error;
+        error = ops_->renamePath(absolutePath, filePath);
+        if (error != 0) ops_->removeFile(infoPath);
+        return error;
+    }
+    return EEXIST;
+}
+
+int TrashMover::moveToTrash(const std::string& absolutePath) {
+    Target target;
+    if (int error = targetFor(absolutePath, target); error != 0) return error;
+    return moveInto(absolutePath, target);
+}
+
+} // namespace keepsift

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace keepsift::xdg {
+
+std::filesystem::path home();
+// Each is the absolute path in its variable, else the default under the home folder.
+std::filesystem::path cacheHome();
+std::filesystem::path configHome();
+std::filesystem::path dataHome();
+// XDG_PICTURES_DIR from user-dirs.dirs, else ~/Pictures.
+std::filesystem::path picturesDir();
+
+inline constexpr const char* appFolder = "com.ambervale.keepsift";
+
+} // namespace keepsift::xdg
+
+namespace keepsift {
+
+// The photo library's root: the --library argument, else KEEPSIFT_LIBRARY, else Pictures.
+std::filesystem::path libraryRoot(const std::optional<std::string>& argument);
+
+} // namespace keepsift
