@@ -7,4 +7,4 @@ if [ -x "$build/Keepsift/keepsift" ]; then
     exec "$build/Keepsift/keepsift" --library "$library"
 fi
 echo "The application window is not built yet; showing the state report of a sample library instead."
-exec "$build/core/keepsift-scenario" busyLibrary
+exec "$build/core/keepsift-scenario" different-compositions

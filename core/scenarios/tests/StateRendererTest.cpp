@@ -81,6 +81,10 @@ TEST(StateRendererTest, PausedLibraryRendersItsTwentyNineLines) {
     EXPECT_EQ(lines(expected).size(), 29u);
 }
 
+TEST(StateRendererTest, PausedRunGivesTheSameSnapshot) {
+    EXPECT_EQ(Scenario::named("paused")->snapshot(), pausedSnapshot());
+}
+
 TEST(StateRendererTest, LabelsAreFilledToSixteenCharacters) {
     EXPECT_EQ(StateRenderer::row("fifteen chars..", "v"), "  fifteen chars.. v");
     EXPECT_EQ(StateRenderer::row("sixteen chars...", "v"), "  sixteen chars... v");
