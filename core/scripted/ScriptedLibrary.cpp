@@ -1,5 +1,7 @@
 #include "core/scripted/ScriptedLibrary.hpp"
 
+#include "core/grouping/DatedOrder.hpp"
+
 #include <algorithm>
 #include <thread>
 #include <utility>
@@ -11,28 +13,6 @@ namespace {
 LibraryAuthorization defaultAnswer(LibraryAuthorization state) {
     if (state == LibraryAuthorization::notDetermined) return LibraryAuthorization::authorized;
     return state;
-}
-
-// Dated assets ascend by date (then identifier); undated ones are merged in by identifier.
-// The plain rule is not a strict weak order on mixed input, this merge is total and agrees
-// with it whenever all assets are dated or all are undated.
-std::vector<LibraryAsset> listingOrder(std::vector<LibraryAsset> all) {
-    std::vector<LibraryAsset> dated, undated;
-    for (auto& asset : all)
-        (asset.createdAt ? dated : undated).push_back(std::move(asset));
-    std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) {
-        if (*a.createdAt != *b.createdAt) return *a.createdAt < *b.createdAt;
-        return a.id < b.id;
-    });
-    std::stable_sort(undated.begin(), undated.end(),
-                     [](const auto& a, const auto& b) { return a.id < b.id; });
-    std::vector<LibraryAsset> merged;
-    merged.reserve(dated.size() + undated.size());
-    std::merge(std::make_move_iterator(dated.begin()), std::make_move_iterator(dated.end()),
-               std::make_move_iterator(undated.begin()), std::make_move_iterator(undated.end()),
-               std::back_inserter(merged),
-               [](const auto& a, const auto& b) { return a.id < b.id; });
-    return merged;
 }
 
 } // namespace
@@ -88,7 +68,11 @@ std::vector<LibraryAsset> ScriptedLibrary::fetchAssets() {
         for (const auto& [id, asset] : assetsByID_)
             all.push_back(asset);
     }
-    return listingOrder(std::move(all));
+    // Undated assets are placed by identifier alone.
+    sortDatedThenText(
+        all, [](const LibraryAsset& a) { return a.createdAt; },
+        [](const LibraryAsset& a) -> const std::string& { return a.id; });
+    return all;
 }
 
 void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
