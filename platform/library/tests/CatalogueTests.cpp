@@ -1,0 +1,192 @@
+#include "FolderLibraryFixture.hpp"
+
+#include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/library/Catalogue.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+class CatalogueTest : public FolderLibraryTest {};
+
+TEST_F(CatalogueTest, HiddenFilesDotFoldersAndNomediaFoldersAreNeverListed) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib(".hidden.jpg"));
+    writeJpeg(lib(".thumbnails/b.jpg"));
+    writeJpeg(lib("WhatsApp/c.jpg"));
+    writeText(lib("WhatsApp/.nomedia"), "");
+    writeJpeg(lib("WhatsApp/deeper/d.jpg"));
+    writeJpeg(lib("trip/e.jpg"));
+    writeText(lib("trip/notes.txt"), "not a photograph");
+    auto library = makeLibrary();
+    EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("a.jpg", "trip/e.jpg"));
+    EXPECT_TRUE(library
+                    ->fetchAssetsWithLocalIdentifiers(
+                        {".hidden.jpg", "WhatsApp/c.jpg", "WhatsApp/deeper/d.jpg"})
+                    .empty());
+}
+
+TEST_F(CatalogueTest, RawAndJpegWithLivePhotoMovieFormOneAssetWithJpegPrimary) {
+    writeJpeg(lib("IMG_1.JPG"));
+    writeText(lib("IMG_1.CR2"), "raw bytes");
+    writeText(lib("IMG_1.MOV"), "movie");
+    writeText(lib("IMG_2.NEF"), "lonely raw");
+    writeText(lib("IMG_3.MOV"), "movie without photo");
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_THAT(ids(assets), UnorderedElementsAre("IMG_1.JPG", "IMG_2.NEF"));
+    const PortAsset& pair = find(assets, "IMG_1.JPG");
+    EXPECT_EQ(pair.filename, "IMG_1.JPG");
+    ASSERT_EQ(pair.resources.size(), 3u);
+    EXPECT_EQ(pair.resources[0].type, PortResourceType::photo);
+    EXPECT_EQ(pair.resources[1].originalFilename, "IMG_1.CR2");
+    EXPECT_EQ(pair.resources[1].type, PortResourceType::alternatePhoto);
+    EXPECT_EQ(pair.resources[2].type, PortResourceType::pairedVideo);
+    EXPECT_EQ(pair.resources[1].fileSize, 9);
+}
+
+TEST_F(CatalogueTest, TwoPrimaryImagesOfOneStemStaySeparateAssets) {
+    writeJpeg(lib("IMG_4.jpg"));
+    writeJpeg(lib("IMG_4.heic"));
+    writeText(lib("IMG_4.cr2"), "raw");
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()),
+                UnorderedElementsAre("IMG_4.jpg", "IMG_4.heic", "IMG_4.cr2"));
+}
+
+TEST_F(CatalogueTest, SymbolicLinksAreNeverAssetsAndLoopsEndTheWalk) {
+    writeJpeg(lib("real/a.jpg"));
+    std::filesystem::create_symlink("a.jpg", lib("real/link.jpg"));
+    std::filesystem::create_directory_symlink("..", lib("real/loop"));
+    std::filesystem::create_symlink("missing.jpg", lib("real/broken.jpg"));
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), ElementsAre("real/a.jpg"));
+}
+
+TEST_F(CatalogueTest, IdentifiersAreNfcWithSlashes) {
+    writeJpeg(lib("Cafe\xCC\x81/e\xCC\x81te\xCC\x81.jpg"));
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_EQ(assets.size(), 1u);
+    EXPECT_EQ(assets[0].localIdentifier, "Caf\xC3\xA9/\xC3\xA9t\xC3\xA9.jpg");
+}
+
+TEST_F(CatalogueTest, DatesSizesAndOrderComeFromTheHeader) {
+    writeJpeg(lib("late.jpg"), jpeg().size(40, 20).date("2021:07:04 18:30:05"));
+    writeJpeg(lib("early.jpg"), jpeg().size(40, 20).date("2019:01:01 08:00:00").turned(6));
+    writeJpeg(lib("undated.jpg"), jpeg().date("2021-07-04 18:30:05"));
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_EQ(ids(assets)[0], "early.jpg");
+    EXPECT_EQ(ids(assets)[1], "late.jpg");
+    const PortAsset& late = find(assets, "late.jpg");
+    std::tm local{};
+    local.tm_year = 121, local.tm_mon = 6, local.tm_mday = 4, local.tm_hour = 18, local.tm_min = 30,
+    local.tm_sec = 5, local.tm_isdst = -1;
+    EXPECT_EQ(late.creationDate, Date::fromUnix(static_cast<double>(std::mktime(&local))));
+    EXPECT_EQ(late.pixelWidth, 40);
+    const PortAsset& turned = find(assets, "early.jpg");
+    EXPECT_EQ(turned.pixelWidth, 20);
+    EXPECT_EQ(turned.pixelHeight, 40);
+    // Without a valid EXIF date the file's modification time stands in.
+    struct stat info {};
+    ::stat(lib("undated.jpg").c_str(), &info);
+    const PortAsset& undated = find(assets, "undated.jpg");
+    EXPECT_EQ(std::floor(undated.creationDate->unixSeconds()), info.st_mtim.tv_sec);
+    EXPECT_EQ(undated.modificationDate, Date::fromUnix(static_cast<double>(info.st_mtim.tv_sec)));
+}
+
+TEST_F(CatalogueTest, FavouritesAndEditsComeFromRatingsAndSidecars) {
+    writeJpeg(lib("starred.jpg"), jpeg().rated(4));
+    writeJpeg(lib("three.jpg"), jpeg().rated(3));
+    writeJpeg(lib("sidecar.jpg"), jpeg().rated(1));
+    writeText(lib("sidecar.xmp"), R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+ xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+ xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmp:Rating="5"/></rdf:RDF></x:xmpmeta>)");
+    writeJpeg(lib("developed.jpg"));
+    writeText(lib("developed.jpg.xmp"), R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+ xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+ xmlns:darktable="http://darktable.sf.net/"><darktable:history><rdf:Seq><rdf:li
+ darktable:operation="exposure"/></rdf:Seq></darktable:history></rdf:Description></rdf:RDF></x:xmpmeta>)");
+    writeJpeg(lib("therapee.jpg"));
+    writeText(lib("therapee.jpg.pp3"), "[Version]\n");
+    auto assets = makeLibrary()->fetchImageAssets();
+    EXPECT_TRUE(find(assets, "starred.jpg").isFavorite);
+    EXPECT_FALSE(find(assets, "three.jpg").isFavorite);
+    EXPECT_TRUE(find(assets, "sidecar.jpg").isFavorite);
+    EXPECT_FALSE(find(assets, "sidecar.jpg").hasAdjustments);
+    EXPECT_TRUE(find(assets, "developed.jpg").hasAdjustments);
+    EXPECT_TRUE(find(assets, "therapee.jpg").hasAdjustments);
+    EXPECT_EQ(find(assets, "therapee.jpg").resources.back().type, PortResourceType::adjustmentData);
+}
+
+TEST_F(CatalogueTest, ChangedFilesAreReadAgainAndUnchangedOnesComeFromTheCache) {
+    writeJpeg(lib("a.jpg"), jpeg().rated(5));
+    writeJpeg(lib("b.jpg"), jpeg().rated(5));
+    EXPECT_TRUE(find(makeLibrary()->fetchImageAssets(), "a.jpg").isFavorite);
+    writeJpeg(lib("a.jpg"), jpeg().size(30, 10));
+    auto again = makeLibrary()->fetchImageAssets();
+    EXPECT_FALSE(find(again, "a.jpg").isFavorite);
+    EXPECT_EQ(find(again, "a.jpg").pixelWidth, 30);
+    EXPECT_TRUE(find(again, "b.jpg").isFavorite);
+    EXPECT_TRUE(std::filesystem::exists(defaultCatalogueFile()));
+}
+
+TEST_F(CatalogueTest, AnUnreadableSubfolderFailsTheFetch) {
+    writeJpeg(lib("ok/a.jpg"));
+    writeJpeg(lib("locked/b.jpg"));
+    fs->unreadableFolder = lib("locked").string();
+    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+}
+
+TEST_F(CatalogueTest, AnUnreadableSubfolderByPermissionsFailsTheFetch) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    writeJpeg(lib("locked/b.jpg"));
+    std::filesystem::permissions(lib("locked"), std::filesystem::perms::none);
+    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+    std::filesystem::permissions(lib("locked"), std::filesystem::perms::owner_all);
+}
+
+TEST_F(CatalogueTest, AFileReplacedWhileListedIsReportedAsItIsNow) {
+    writeJpeg(lib("a.jpg"), jpeg().rated(1));
+    writeJpeg(lib("sub/b.jpg"));
+    bool replaced = false;
+    fs->onOpenDirectory = [&](const std::string& path) {
+        if (replaced || path != lib("sub").string()) return;
+        replaced = true;
+        writeJpeg(lib("new.tmp"), jpeg().size(64, 32).rated(5));
+        std::filesystem::rename(lib("new.tmp"), lib("a.jpg"));
+    };
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(find(assets, "a.jpg").pixelWidth, 64);
+    EXPECT_TRUE(find(assets, "a.jpg").isFavorite);
+}
+
+TEST_F(CatalogueTest, AFileRemovedWhileListedIsNoLongerListed) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("sub/b.jpg"));
+    fs->onOpenDirectory = [&](const std::string& path) {
+        if (path == lib("sub").string()) std::filesystem::remove(lib("a.jpg"));
+    };
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), ElementsAre("sub/b.jpg"));
+}
+
+TEST_F(CatalogueTest, ACorruptImageIsListedWithNeutralFacts) {
+    writeText(lib("broken.jpg"), "not really a jpeg");
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_EQ(assets.size(), 1u);
+    EXPECT_EQ(assets[0].pixelWidth, 0);
+    EXPECT_TRUE(assets[0].creationDate.has_value());
+}
+
+TEST_F(CatalogueTest, ExifDatesMustMatchTheExactForm) {
+    EXPECT_TRUE(exifLocalDate("2021:07:04 18:30:05").has_value());
+    EXPECT_FALSE(exifLocalDate("2021-07-04 18:30:05").has_value());
+    EXPECT_FALSE(exifLocalDate("2021:13:04 18:30:05").has_value());
+    EXPECT_FALSE(exifLocalDate("0000:00:00 00:00:00").has_value());
+    EXPECT_FALSE(exifLocalDate("").has_value());
+}
+
+} // namespace
+} // namespace keepsift::foldertest
