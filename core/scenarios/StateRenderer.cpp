@@ -90,6 +90,13 @@ std::string_view queueText(QueueReadiness readiness) {
     return "";
 }
 
+// Appending keeps g++ 12 from a false -Wrestrict on "[" + std::string at -O3.
+std::string buttonTitle(std::string_view title) {
+    std::string text = "[";
+    text.append(title).append("]");
+    return text;
+}
+
 void accessNotices(Report& report, LibraryAuthorization authorization) {
     switch (authorization) {
     case LibraryAuthorization::limited:
@@ -97,7 +104,7 @@ void accessNotices(Report& report, LibraryAuthorization authorization) {
         break;
     case LibraryAuthorization::denied:
         report.note(report.text(FixedText::noLibraryAccess));
-        report.note("[" + report.text(FixedText::openSystemSettings) + "]");
+        report.note(buttonTitle(report.text(FixedText::openSystemSettings)));
         break;
     case LibraryAuthorization::restricted:
         report.note(report.text(FixedText::libraryRestricted));
