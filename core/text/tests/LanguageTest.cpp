@@ -1,5 +1,5 @@
+#include <fstream>
 #include <gtest/gtest.h>
-#include <set>
 
 #include "core/text/Strings.hpp"
 
@@ -40,6 +40,19 @@ TEST(AllTextsTest, EveryEntryInBothLanguages) {
     EXPECT_EQ(german[72], "Deutsch");
     EXPECT_EQ(english[97], "Delete the 1 discarded photo");
     EXPECT_EQ(english[117], "why? e.g. eyes, face expression, gaze, framing");
+}
+
+std::vector<std::string> recordedTexts(const std::string& language) {
+    std::ifstream file(std::string(KEEPSIFT_TEST_DATA) + "/all-texts." + language + ".txt");
+    std::vector<std::string> texts;
+    for (std::string line; std::getline(file, line);)
+        texts.push_back(line);
+    return texts;
+}
+
+TEST(AllTextsTest, EveryTextReadsAsRecorded) {
+    EXPECT_EQ(Strings::allTexts("en"), recordedTexts("en"));
+    EXPECT_EQ(Strings::allTexts("de"), recordedTexts("de"));
 }
 
 TEST(AllTextsTest, OnlyExactlyDeSelectsGerman) {
