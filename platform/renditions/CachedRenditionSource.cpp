@@ -1,0 +1,39 @@
+#include "platform/renditions/CachedRenditionSource.hpp"
+
+#include <opencv2/imgproc.hpp>
+
+#include "platform/renditions/LongSide.hpp"
+#include "platform/renditions/RenditionCache.hpp"
+#include "platform/renditions/ThumbnailCache.hpp"
+
+namespace keepsift {
+
+PortImage portImage(const cv::Mat& bgr) {
+    cv::Mat rgb;
+    cv::cvtColor(bgr, rgb, cv::COLOR_BGR2RGB);
+    if (!rgb.isContinuous()) rgb = rgb.clone();
+    PortImage image{rgb.cols, rgb.rows, {}};
+    image.rgb.assign(rgb.datastart, rgb.dataend);
+    return image;
+}
+
+std::optional<cv::Mat> CachedRenditionSource::decoded(const std::string& originalPath) {
+    if (!decoder_) return std::nullopt;
+    auto image = decoder_(originalPath, renditionLongSide);
+    if (!image || image->empty() || image->type() != CV_8UC3) return std::nullopt;
+    // Kept for the day the original is evicted.
+    RenditionCache::store(originalPath, *image);
+    return image;
+}
+
+std::optional<PortImage> CachedRenditionSource::rendition(const std::string& originalPath,
+                                                          bool resident, std::int64_t target) {
+    std::optional<cv::Mat> image;
+    if (resident) image = decoded(originalPath);
+    if (!image) image = ThumbnailCache::rendition(originalPath);
+    if (!image) image = RenditionCache::rendition(originalPath);
+    if (!image) return std::nullopt;
+    return portImage(resampleToLongSide(*image, target));
+}
+
+} // namespace keepsift

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+#include <opencv2/core.hpp>
+
+#include "platform/library/PhotoLibraryPort.hpp"
+
+namespace keepsift {
+
+// Reduced renditions for the folder library: a resident original decoded, else the
+// desktop's thumbnail, else Keepsift's own cache; always resampled to the asked long side.
+// A non-resident original is never opened.
+class CachedRenditionSource : public RenditionSource {
+public:
+    // 8-bit BGR pixels, upright, with a long side of at least the target; absent on failure.
+    using Decoder =
+        std::function<std::optional<cv::Mat>(const std::string& path, std::int64_t targetLongSide)>;
+
+    // Without a decoder only the caches answer.
+    explicit CachedRenditionSource(Decoder decoder = {}) : decoder_(std::move(decoder)) {}
+
+    std::optional<PortImage> rendition(const std::string& originalPath, bool resident,
+                                       std::int64_t target) override;
+
+private:
+    std::optional<cv::Mat> decoded(const std::string& originalPath);
+
+    Decoder decoder_;
+};
+
+// Interleaved RGB rows without padding, as the port hands pixels over.
+PortImage portImage(const cv::Mat& bgr);
+
+} // namespace keepsift

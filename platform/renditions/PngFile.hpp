@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace keepsift {
+
+// A PNG's pixels as 8-bit BGR (alpha dropped) with its text chunks.
+struct PngContents {
+    cv::Mat bgr;
+    std::map<std::string, std::string> text;
+};
+
+// Absent for anything that is not a readable PNG within the size limit.
+std::optional<PngContents> readPng(const std::filesystem::path& path);
+// Written beside the target and renamed over it, so readers never see half a file.
+bool writePng(const std::filesystem::path& path, const cv::Mat& bgr,
+              const std::map<std::string, std::string>& text);
+
+} // namespace keepsift

@@ -1,0 +1,29 @@
+#include "platform/renditions/RenditionCache.hpp"
+
+#include "platform/renditions/CacheHome.hpp"
+#include "platform/renditions/LongSide.hpp"
+#include "platform/renditions/PngFile.hpp"
+#include "platform/renditions/StampedPng.hpp"
+
+namespace keepsift {
+
+std::filesystem::path RenditionCache::folder() {
+    return cacheHome() / "com.ambervale.keepsift" / "renditions";
+}
+
+std::optional<cv::Mat> RenditionCache::rendition(const std::filesystem::path& original) {
+    const auto stamp = ThumbnailStamp::of(original);
+    if (!stamp) return std::nullopt;
+    return readStampedRendition(folder() / stamp->fileName(), *stamp);
+}
+
+bool RenditionCache::store(const std::filesystem::path& original, const cv::Mat& bgr) {
+    const auto stamp = ThumbnailStamp::of(original);
+    if (!stamp || bgr.empty()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(folder(), error);
+    if (error) return false;
+    return writePng(folder() / stamp->fileName(), resampleToLongSide(bgr), stamp->text());
+}
+
+} // namespace keepsift

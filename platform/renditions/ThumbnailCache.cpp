@@ -1,0 +1,18 @@
+#include "platform/renditions/ThumbnailCache.hpp"
+
+#include "platform/renditions/CacheHome.hpp"
+#include "platform/renditions/StampedPng.hpp"
+
+namespace keepsift {
+
+std::optional<cv::Mat> ThumbnailCache::rendition(const std::filesystem::path& original) {
+    const auto stamp = ThumbnailStamp::of(original);
+    if (!stamp) return std::nullopt;
+    const auto root = cacheHome() / "thumbnails";
+    for (const char* folder : folders)
+        if (auto image = readStampedRendition(root / folder / stamp->fileName(), *stamp))
+            return image;
+    return std::nullopt;
+}
+
+} // namespace keepsift
