@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <unistd.h>
 
 #include "photos/library/StorageSpike.hpp"
 #include "photos/library/tests/ExifJpeg.hpp"
@@ -266,4 +268,18 @@ TEST_F(StorageSpikeReportRun, NeverAllowsTheNetwork) {
         EXPECT_FALSE(r.options.networkAccessAllowed);
     for (const auto& r : port->resourceRequests())
         EXPECT_FALSE(r.networkAccessAllowed);
+}
+
+TEST(StorageSpikeRun, LaunchRunsAppendOneAfterAnother) {
+    auto port = portWithAssets(0);
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("storage-spike-" + std::to_string(::getpid()) + ".txt");
+    std::filesystem::remove(file);
+    const auto first = StorageSpike::runAndAppend(*port, file);
+    const auto second = StorageSpike::runAndAppend(*port, file);
+    std::ifstream in(file);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove(file);
+    EXPECT_EQ(written, first + "\n" + second + "\n");
+    EXPECT_EQ(lines(first).size(), 8u);
 }

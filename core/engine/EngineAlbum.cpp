@@ -1,0 +1,68 @@
+#include "core/engine/ScanEngine.hpp"
+
+namespace keepsift {
+
+void ScanEngine::syncRejectsAlbum() {
+    Lock lock(mutex_);
+    syncRejectsAlbumLocked(lock);
+}
+
+void ScanEngine::syncRejectsAlbumIfNeeded() {
+    Lock lock(mutex_);
+    if (albumNeedsSync_) syncRejectsAlbumLocked(lock);
+}
+
+void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected) {
+    for (const auto& id : ids)
+        if (auto found = index_.entries.find(id); found != index_.entries.end())
+            found->second.asset.isRejected = rejected;
+}
+
+// At most two library calls, additions first; the lists are worked out before the first
+// call and the identifiers noted as the engine's own writes before it, so that the
+// library's report of them is recognised.
+void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
+    if (!writesToLibrary_) {
+        albumNeedsSync_ = false;
+        return;
+    }
+    std::vector<std::string> additions, removals; // the map keeps them in ascending order
+    for (const auto& [id, entry] : index_.entries) {
+        const bool wanted = isFlagged(entry.state);
+        if (wanted && !entry.asset.isRejected) additions.push_back(id);
+        if (!wanted && entry.asset.isRejected) removals.push_back(id);
+    }
+    ownWrites_.insert(additions.begin(), additions.end());
+    ownWrites_.insert(removals.begin(), removals.end());
+    auto forget = [this](const std::vector<std::string>& ids) {
+        for (const auto& id : ids)
+            ownWrites_.erase(id);
+    };
+    if (!additions.empty()) {
+        try {
+            unlocked(lock, [&] { library_->setRejected(additions, true); });
+        } catch (...) {
+            forget(additions);
+            forget(removals);
+            throw;
+        }
+        ++mutationGeneration_;
+        setRejectedFlagsLocked(additions, true);
+    }
+    if (!removals.empty()) {
+        try {
+            unlocked(lock, [&] { library_->setRejected(removals, false); });
+        } catch (...) {
+            forget(removals);
+            // The additions took place: keep them for the next save of any kind.
+            if (!additions.empty()) notePendingLocked();
+            throw;
+        }
+        ++mutationGeneration_;
+        setRejectedFlagsLocked(removals, false);
+    }
+    albumNeedsSync_ = false;
+    saveLocked(lock);
+}
+
+} // namespace keepsift

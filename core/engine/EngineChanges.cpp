@@ -1,0 +1,151 @@
+#include <map>
+
+#include "core/engine/ScanEngine.hpp"
+
+namespace keepsift {
+
+namespace {
+
+template <class... Handlers> struct Overloaded : Handlers... { using Handlers::operator()...; };
+template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
+
+constexpr int maximumFetches = 3;
+
+} // namespace
+
+LibraryIndex::Reconciliation ScanEngine::reconcileWithLibrary() {
+    Lock lock(mutex_);
+    return reconcileLocked(lock);
+}
+
+LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
+    authorization_ = unlocked(lock, [&] { return library_->authorizationStatus(); });
+    if (!canRead(authorization_)) return {};
+    if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
+        storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
+    const auto assets = fetchListingLocked(lock);
+    const Date now = clock_->now();
+    const auto origin = refillOrigin();
+    auto result = index_.reconcile(assets, now);
+    for (const auto& id : result.deleted)
+        if (auto found = index_.entries.find(id); found != index_.entries.end())
+            journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
+    for (const auto& id : result.rejectionChanged)
+        adoptAlbumChangeLocked(id, now);
+    work_.rebuild(index_);
+    refillLocked(now, origin);
+    markDirtyLocked(lock);
+    return result;
+}
+
+// A listing older than a change made while it was fetched is fetched again.
+std::vector<LibraryAsset> ScanEngine::fetchListingLocked(Lock& lock) {
+    auto noted = mutationGeneration_;
+    auto assets = unlocked(lock, [&] { return library_->fetchAssets(); });
+    for (int fetches = 1; fetches < maximumFetches && mutationGeneration_ != noted; ++fetches) {
+        noted = mutationGeneration_;
+        assets = unlocked(lock, [&] { return library_->fetchAssets(); });
+    }
+    return assets;
+}
+
+LibraryChangeStream ScanEngine::libraryChanges() {
+    return library_->changes();
+}
+
+void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
+    Lock lock(mutex_);
+    const Date now = clock_->now();
+    ++mutationGeneration_;
+    std::visit(Overloaded{
+                   [&](const change::AssetsAdded& c) { handleAssetsLocked(c.assets, now); },
+                   [&](const change::AssetsChanged& c) { handleAssetsLocked(c.assets, now); },
+                   [&](const change::AssetsDeleted& c) { handleDeletedLocked(c.ids, now); },
+                   [&](const change::RejectsAlbumChanged& c) {
+                       handleAlbumLocked(c.added, c.removed, now);
+                   },
+                   [&](const change::AuthorizationChanged& c) { authorization_ = c.status; },
+                   [&](const change::NeedsRefresh&) {
+                       try {
+                           reconcileLocked(lock);
+                       } catch (...) {
+                           // The next refresh tries again.
+                       }
+                   },
+               },
+               libraryChange);
+    markDirtyLocked(lock);
+}
+
+void ScanEngine::handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now) {
+    const auto result = index_.reconcile(libraryListingLocked(assets), now);
+    for (const auto* ids : {&result.added, &result.needingFreshSignals})
+        for (const auto& id : *ids)
+            queue_.enqueue(ScanQueue::Item{id, now, ScanQueue::Origin::arrival, std::nullopt});
+    work_.rebuild(index_);
+}
+
+void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date now) {
+    for (const auto& id : ids) {
+        auto found = index_.entries.find(id);
+        if (found == index_.entries.end() || found->second.state == ReviewState::deleted) continue;
+        journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
+        changeEntryLocked(id, [&] { index_.setState(ReviewState::deleted, id, now); });
+        queue_.remove(id);
+    }
+}
+
+void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
+                                   const std::vector<std::string>& removed, Date now) {
+    const std::set<std::string> addedIDs(added.begin(), added.end());
+    for (const auto* ids : {&added, &removed})
+        for (const auto& id : *ids) {
+            setRejectedFlagsLocked({id}, addedIDs.count(id) > 0);
+            // A report of the engine's own write changes nothing more.
+            if (ownWrites_.erase(id) == 0) adoptAlbumChangeLocked(id, now);
+        }
+}
+
+void ScanEngine::adoptAlbumChange(const std::string& id, Date at) {
+    std::lock_guard lock(mutex_);
+    adoptAlbumChangeLocked(id, at);
+}
+
+void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
+    auto found = index_.entries.find(id);
+    if (found == index_.entries.end()) return;
+    const IndexEntry& entry = found->second;
+    if (entry.state == ReviewState::pending || entry.state == ReviewState::deleted) return;
+    const bool member = entry.asset.isRejected;
+    const bool flagged = isFlagged(entry.state);
+    if (member == flagged) return;
+    const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
+    changeEntryLocked(id, [&] { index_.setState(state, id, at); });
+    journal_.record(member ? ReviewJournal::Event::overriddenToFlag
+                           : ReviewJournal::Event::unflaggedElsewhere,
+                    index_.entries.at(id), at);
+}
+
+std::vector<LibraryAsset>
+ScanEngine::libraryListing(const std::vector<LibraryAsset>& applying) const {
+    std::lock_guard lock(mutex_);
+    return libraryListingLocked(applying);
+}
+
+// The index's picture of the library with the given assets applied, so that one changed
+// photograph is reconciled against the whole library and no other is taken for deleted.
+std::vector<LibraryAsset>
+ScanEngine::libraryListingLocked(const std::vector<LibraryAsset>& applying) const {
+    std::map<std::string, LibraryAsset> byID;
+    for (const auto& [id, entry] : index_.entries)
+        if (entry.state != ReviewState::deleted) byID.emplace_hint(byID.end(), id, entry.asset);
+    for (const auto& asset : applying)
+        byID.insert_or_assign(asset.id, asset);
+    std::vector<LibraryAsset> listing;
+    listing.reserve(byID.size());
+    for (auto& [id, asset] : byID)
+        listing.push_back(std::move(asset));
+    return listing;
+}
+
+} // namespace keepsift

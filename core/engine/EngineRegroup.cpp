@@ -1,0 +1,118 @@
+#include <algorithm>
+
+#include "core/engine/ScanEngine.hpp"
+#include "core/grouping/GroupBuilder.hpp"
+#include "core/grouping/KeeperSelector.hpp"
+#include "core/review/ReviewList.hpp"
+
+namespace keepsift {
+
+namespace {
+
+// Creation dates of the photographs not finished yet, ascending.
+std::vector<Date> pendingDates(const LibraryIndex& index) {
+    std::vector<Date> dates;
+    for (const auto& [id, entry] : index.entries) {
+        if (entry.state == ReviewState::deleted || entry.state == ReviewState::skipped) continue;
+        if (entry.signals && !entry.needsOriginal) continue;
+        if (entry.asset.createdAt)
+            dates.push_back(*entry.asset.createdAt);
+        else if (entry.signals && entry.signals->capturedAt)
+            dates.push_back(*entry.signals->capturedAt);
+    }
+    std::sort(dates.begin(), dates.end());
+    return dates;
+}
+
+bool madeFromRendition(const PhotoGroup& group) {
+    return std::any_of(group.photos.begin(), group.photos.end(),
+                       [](const PhotoSignals& p) { return p.madeFromRendition(); });
+}
+
+// An unfinished photograph within one session gap of the group may still belong to it.
+bool nearUnfinished(const PhotoGroup& group, const std::vector<Date>& pending, double gap) {
+    std::optional<Date> earliest, latest;
+    for (const auto& photo : group.photos) {
+        if (!photo.capturedAt) continue;
+        if (!earliest || *photo.capturedAt < *earliest) earliest = photo.capturedAt;
+        if (!latest || *photo.capturedAt > *latest) latest = photo.capturedAt;
+    }
+    if (!earliest || pending.empty()) return false;
+    const auto first = std::lower_bound(pending.begin(), pending.end(), earliest->adding(-gap));
+    return first != pending.end() && *first <= latest->adding(gap);
+}
+
+struct Sorted {
+    std::vector<PhotoGroup> decided;
+    std::vector<std::string> needingOriginals;
+};
+
+Sorted sortGroups(std::vector<PhotoGroup> groups, const std::vector<Date>& pending, double gap) {
+    Sorted sorted;
+    for (auto& group : groups) {
+        if (group.photos.size() < 2) {
+            sorted.decided.push_back(std::move(group));
+        } else if (madeFromRendition(group)) {
+            for (const auto& photo : group.photos)
+                sorted.needingOriginals.push_back(photo.digest);
+        } else if (!nearUnfinished(group, pending, gap)) {
+            sorted.decided.push_back(std::move(group));
+        }
+    }
+    return sorted;
+}
+
+} // namespace
+
+std::vector<GroupDecision> ScanEngine::regroup() {
+    Lock lock(mutex_);
+    return regroupLocked(lock);
+}
+
+std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
+    auto groups = GroupBuilder::build(index_.groupableSignals(), grouping_);
+    auto sorted = sortGroups(std::move(groups), pendingDates(index_), grouping_.sessionGap);
+    index_.markNeedsOriginal(sorted.needingOriginals);
+    auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
+    const Date now = clock_->now();
+    for (const auto& decision : decisions) {
+        journalDecisionsLocked(decision, now);
+        index_.applyGroupDecision(decision, now);
+    }
+    work_.rebuild(index_);
+    reviewableGroups_ =
+        ReviewList::build(index_.entries, index_.ignoredGroups).reviewableGroupCount();
+    markDirtyLocked(lock);
+    return decisions;
+}
+
+// Journals every change of flag the decision brings; decisions by hand are never touched.
+void ScanEngine::journalDecisionsLocked(const GroupDecision& decision, Date now) {
+    for (const auto& photo : decision.decisions) {
+        auto found = index_.entries.find(photo.digest);
+        if (found == index_.entries.end()) continue;
+        const IndexEntry& entry = found->second;
+        std::optional<ReviewJournal::Event> event;
+        switch (entry.state) {
+        case ReviewState::keptByHand:
+        case ReviewState::flaggedByHand:
+        case ReviewState::deleted:
+            break;
+        case ReviewState::flagged:
+            if (photo.isKeeper) event = ReviewJournal::Event::kept;
+            break;
+        case ReviewState::pending:
+            event = photo.isKeeper ? ReviewJournal::Event::kept : ReviewJournal::Event::flagged;
+            break;
+        case ReviewState::keeper:
+        case ReviewState::skipped:
+            if (!photo.isKeeper) event = ReviewJournal::Event::flagged;
+            break;
+        }
+        if (!event) continue;
+        journal_.record(*event, entry, now);
+        if (photo.isKeeper == (entry.state == ReviewState::flagged)) albumNeedsSync_ = true;
+    }
+}
+
+} // namespace keepsift

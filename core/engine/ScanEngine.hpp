@@ -1,0 +1,216 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine/BatchMoved.hpp"
+#include "core/engine/ScanQueue.hpp"
+#include "core/engine/WorkTracker.hpp"
+#include "core/grouping/GroupingPolicy.hpp"
+#include "core/grouping/ScoringPolicy.hpp"
+#include "core/index/IndexFiles.hpp"
+#include "core/index/LibraryIndex.hpp"
+#include "core/index/ReviewJournal.hpp"
+#include "core/model/Clock.hpp"
+#include "core/model/PhotoLibrary.hpp"
+#include "core/model/SignalSource.hpp"
+#include "core/review/EngineSnapshot.hpp"
+#include "core/settings/WorkConditions.hpp"
+#include "core/storage/FileStorage.hpp"
+
+namespace keepsift {
+
+// The engine at the centre of the program: it owns the library index, the review journal
+// and the scan queue, and drives all work. Its state is touched only under its own lock,
+// which is released around every call to the photo library, the signal source and the
+// file storage, so that other operations run while one of them waits.
+class ScanEngine {
+public:
+    static constexpr std::string_view indexFileName = IndexFiles::indexName;
+    static constexpr std::string_view journalFileName = IndexFiles::journalName;
+    static constexpr double defaultSaveInterval = 30.0;
+    static constexpr std::int64_t journalLimit = 2000;
+
+    using BatchMoved = keepsift::BatchMoved;
+
+    struct BatchLimit {
+        std::optional<std::int64_t> groups;
+        std::optional<std::int64_t> bytes;
+        bool operator==(const BatchLimit&) const = default;
+    };
+
+    // Loads the index and journal; a missing or unreadable file gives a fresh one.
+    ScanEngine(std::shared_ptr<PhotoLibrary> library, std::shared_ptr<SignalSource> signalSource,
+               std::shared_ptr<FileStorage> storage, std::shared_ptr<Clock> clock,
+               GroupingPolicy grouping = GroupingPolicy::standard,
+               ScoringPolicy scoring = ScoringPolicy::standard, bool writesToLibrary = true);
+
+    // Read access: copies taken under the lock.
+    LibraryIndex index() const;
+    ReviewJournal journal() const;
+    ScanQueue queue() const;
+    LibraryAuthorization authorization() const;
+    bool hasCompletedFirstPass() const;
+    // Changes the index in place, as the engine's own updates do.
+    void updateIndex(const std::function<void(LibraryIndex&)>& change);
+
+    void refreshAuthorization();
+    LibraryAuthorization ensureAuthorization(bool prompting);
+    LibraryIndex::Reconciliation reconcileWithLibrary();
+
+    void refillQueue(Date at, ScanQueue::Origin origin);
+    bool analyseNext(const WorkConditions& conditions);
+    bool analyseNextOptimised(const WorkConditions& conditions);
+    bool analyseNextOriginal(const WorkConditions& conditions);
+    bool originalIsDue(const IndexEntry& entry) const;
+    void recordSignals(std::optional<PhotoSignals> signals, const std::string& id);
+    std::vector<GroupDecision> regroup();
+
+    BatchLimit batchLimit() const;
+    std::int64_t reviewableGroups() const;
+    std::int64_t bytesThisBatch() const;
+    LibraryStorage refreshStorageMode();
+    void setBatchLimit(std::optional<std::int64_t> groups, std::optional<std::int64_t> bytes);
+    void extendBatch(std::int64_t byGroups);
+    bool batchIsFull() const;
+
+    // Throw whatever the photo library throws.
+    void syncRejectsAlbum();
+    void syncRejectsAlbumIfNeeded();
+
+    EngineSnapshot snapshot() const;
+
+    std::optional<GroupDecision> decision(const std::string& groupID) const;
+    void ignore(const std::string& groupID);
+    void reset(const std::string& groupID);
+    void override(const std::string& photoID, bool keep);
+    // The number deleted; throws BatchMoved before asking the library when the batch no
+    // longer holds `expected` photographs (unless forced).
+    std::int64_t deleteBatch(const std::optional<std::set<std::string>>& groups,
+                             std::int64_t expected, bool force = false);
+    void setGrouping(const GroupingPolicy& grouping);
+
+    // The library's own change stream; its reader closes it when done.
+    LibraryChangeStream libraryChanges();
+    void handleLibraryChange(const LibraryChange& change);
+    void adoptAlbumChange(const std::string& id, Date at);
+    std::vector<LibraryAsset> libraryListing(const std::vector<LibraryAsset>& applying) const;
+
+    void markDirty();
+    // True when both files were written. Never throws: a failed save stays pending.
+    bool save();
+    void flush();
+
+    // Further state, for the shell's diagnostics and for tests.
+    std::int64_t mutationGeneration() const;
+    bool albumNeedsSync() const;
+    std::set<std::string> ownWrites() const;
+    std::optional<LibraryStorage> storageMode() const;
+    bool pendingSave() const;
+    std::optional<Date> lastSaved() const;
+
+private:
+    using Lock = std::unique_lock<std::mutex>;
+
+    // Runs `call` with the lock released and takes it back afterwards, also on a throw.
+    template <class Call> static auto unlocked(Lock& lock, Call&& call) -> decltype(call());
+
+    void loadFiles();
+    ScanQueue::Origin refillOrigin() const;
+    void refillLocked(Date at, ScanQueue::Origin origin);
+    bool batchLimitReachedLocked() const;
+    bool analyseLocalLocked(Lock& lock, const WorkConditions& conditions);
+    bool analyseOptimisedLocked(Lock& lock, const WorkConditions& conditions);
+    bool analyseOriginalLocked(Lock& lock, const WorkConditions& conditions);
+    bool originalIsDueLocked(const IndexEntry& entry) const;
+    std::optional<PhotoSignals> measure(Lock& lock, const LibraryAsset& asset, bool derivative);
+    bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
+    void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
+    void checkFirstPassLocked();
+    template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
+
+    std::vector<GroupDecision> regroupLocked(Lock& lock);
+    void journalDecisionsLocked(const GroupDecision& decision, Date now);
+    void syncRejectsAlbumLocked(Lock& lock);
+    void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
+    void appendJournalLocked(ReviewJournal::Event event, const IndexEntry& entry, Date at,
+                             std::optional<std::int64_t> batch = std::nullopt);
+    std::vector<IndexEntry>
+    deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
+    void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);
+
+    LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
+    std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
+    void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
+    void handleDeletedLocked(const std::vector<std::string>& ids, Date now);
+    void handleAlbumLocked(const std::vector<std::string>& added,
+                           const std::vector<std::string>& removed, Date now);
+    void adoptAlbumChangeLocked(const std::string& id, Date at);
+    std::vector<LibraryAsset> libraryListingLocked(const std::vector<LibraryAsset>& applying) const;
+
+    void notePendingLocked();
+    void markDirtyLocked(Lock& lock);
+    bool saveLocked(Lock& lock);
+    std::pair<bool, bool> writeFiles(std::uint64_t ticket, const LibraryIndex& index,
+                                     const ReviewJournal& journal);
+
+    mutable std::mutex mutex_;
+
+    const std::shared_ptr<PhotoLibrary> library_;
+    const std::shared_ptr<SignalSource> signalSource_;
+    const std::shared_ptr<FileStorage> storage_;
+    const std::shared_ptr<Clock> clock_;
+    GroupingPolicy grouping_;
+    const ScoringPolicy scoring_;
+    const bool writesToLibrary_;
+    LibraryIndex index_;
+    ReviewJournal journal_;
+    ScanQueue queue_{ScanQueue::defaultCapacity};
+    LibraryAuthorization authorization_ = LibraryAuthorization::notDetermined;
+    bool hasCompletedFirstPass_ = false;
+    std::int64_t mutationGeneration_ = 0;
+    bool albumNeedsSync_ = false;
+    BatchLimit batchLimit_;
+    std::int64_t reviewableGroups_ = 0;
+    std::int64_t bytesThisBatch_ = 0;
+    std::optional<LibraryStorage> storageMode_;
+    std::set<std::string> ownWrites_;
+    double saveInterval_ = defaultSaveInterval;
+    std::optional<Date> lastSaved_;
+    bool pendingSave_ = false;
+
+    WorkTracker work_;
+    // Saving: the files are written outside the lock, in the order the saves began.
+    IndexFiles files_;
+    std::uint64_t dirtyMarks_ = 0;
+    std::uint64_t savesBegun_ = 0;
+    std::mutex writeMutex_;
+    std::uint64_t lastWritten_ = 0;
+};
+
+template <class Call> auto ScanEngine::unlocked(Lock& lock, Call&& call) -> decltype(call()) {
+    struct Relock {
+        Lock& lock;
+        ~Relock() { lock.lock(); }
+    } relock{lock};
+    lock.unlock();
+    return call();
+}
+
+// The work tracker follows every entry the engine changes alone.
+template <class Change> void ScanEngine::changeEntryLocked(const std::string& id, Change&& change) {
+    if (auto found = index_.entries.find(id); found != index_.entries.end())
+        work_.forget(found->second);
+    change();
+    if (auto found = index_.entries.find(id); found != index_.entries.end())
+        work_.note(found->second);
+}
+
+} // namespace keepsift

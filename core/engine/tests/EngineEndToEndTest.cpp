@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "core/engine/tests/EngineRig.hpp"
+
+namespace keepsift {
+namespace {
+
+using testing::EngineRig;
+using testing::Shot;
+using Event = ReviewJournal::Event;
+
+const std::vector<Shot> shots = {
+    {"a1", 0, 0, 0.9f},      {"a2", 5, 0, 0.3f},      {"a3", 10, 0, 0.4f},
+    {"b1", 100000, 1, 0.4f}, {"b2", 100004, 1, 0.9f}, {"s1", 200000, 2, 0.5f},
+};
+
+std::vector<Event> events(const ReviewJournal& journal) {
+    std::vector<Event> out;
+    for (const auto& entry : journal.entries())
+        out.push_back(entry.event);
+    return out;
+}
+
+std::vector<std::string> idsIn(const LibraryIndex& index, ReviewState state) {
+    std::vector<std::string> ids;
+    for (const auto& [id, entry] : index.entries)
+        if (entry.state == state) ids.push_back(id);
+    return ids;
+}
+
+void expectFilesMatch(const EngineRig<>& rig) {
+    EXPECT_EQ(rig.savedIndex(), rig.engine->index());
+    EXPECT_EQ(rig.savedJournal(), rig.engine->journal());
+    EXPECT_FALSE(rig.engine->pendingSave());
+}
+
+// The whole road of a library: first listing, measurement, grouping, the rejects album,
+// the user's corrections, a delete batch, and a restart from the saved files.
+TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
+    EngineRig<> rig(shots);
+    auto& engine = *rig.engine;
+    EXPECT_EQ(engine.index().count(), 0u);
+
+    engine.refreshAuthorization();
+    EXPECT_EQ(engine.refreshStorageMode(), LibraryStorage::local);
+    const auto found = engine.reconcileWithLibrary();
+    EXPECT_EQ(found.added, (std::vector<std::string>{"a1", "a2", "a3", "b1", "b2", "s1"}));
+    EXPECT_EQ(idsIn(engine.index(), ReviewState::pending).size(), 6u);
+    EXPECT_EQ(engine.queue().items.size(), 6u);
+    EXPECT_EQ(engine.queue().items.front().origin, ScanQueue::Origin::backlog);
+    EXPECT_TRUE(engine.journal().isEmpty());
+    expectFilesMatch(rig);
+
+    EXPECT_EQ(rig.analyseAll(), 6);
+    EXPECT_TRUE(engine.hasCompletedFirstPass());
+    EXPECT_EQ(engine.bytesThisBatch(), 6000);
+    EXPECT_EQ(engine.snapshot().analysed, 6);
+
+    rig.clock->advance(60);
+    const auto decisions = engine.regroup();
+    EXPECT_EQ(decisions.size(), 3u);
+    EXPECT_EQ(idsIn(engine.index(), ReviewState::flagged),
+              (std::vector<std::string>{"a2", "a3", "b1"}));
+    EXPECT_EQ(idsIn(engine.index(), ReviewState::keeper),
+              (std::vector<std::string>{"a1", "b2", "s1"}));
+    EXPECT_EQ(engine.journal().count(), 6u);
+    EXPECT_TRUE(engine.albumNeedsSync());
+    EXPECT_EQ(engine.reviewableGroups(), 2);
+    expectFilesMatch(rig);
+    auto snapshot = engine.snapshot();
+    EXPECT_EQ(snapshot.review.groups.size(), 2u);
+    EXPECT_EQ(snapshot.review.flaggedCount, 3);
+    EXPECT_EQ(snapshot.review.reclaimableBytes, 3000);
+    const std::string groupA = *rig.entry("a1").groupID;
+    const std::string groupB = *rig.entry("b1").groupID;
+
+    engine.syncRejectsAlbumIfNeeded();
+    ASSERT_EQ(rig.library->rejectionCalls().size(), 1u);
+    EXPECT_EQ(rig.library->rejectionCalls()[0],
+              (ScriptedLibrary::RejectionCall{{"a2", "a3", "b1"}, true}));
+    EXPECT_EQ(rig.library->rejectedIDs(), (std::set<std::string>{"a2", "a3", "b1"}));
+    EXPECT_TRUE(rig.entry("a2").asset.isRejected);
+    EXPECT_EQ(engine.mutationGeneration(), 1);
+    EXPECT_FALSE(engine.albumNeedsSync());
+    expectFilesMatch(rig);
+
+    engine.override("a2", true);
+    EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand);
+    EXPECT_EQ(events(engine.journal()).back(), Event::overriddenToKeep);
+    EXPECT_EQ(rig.library->rejectionCalls().back(),
+              (ScriptedLibrary::RejectionCall{{"a2"}, false}));
+    EXPECT_FALSE(rig.entry("a2").asset.isRejected);
+    expectFilesMatch(rig);
+
+    const auto journalBeforeIgnore = engine.journal().count();
+    engine.ignore(groupB);
+    EXPECT_EQ(rig.state("b1"), ReviewState::keptByHand);
+    EXPECT_EQ(rig.state("b2"), ReviewState::keptByHand);
+    EXPECT_TRUE(engine.index().ignoredGroups.count(groupB));
+    EXPECT_EQ(rig.library->rejectionCalls().back(),
+              (ScriptedLibrary::RejectionCall{{"b1"}, false}));
+    EXPECT_EQ(engine.journal().count(), journalBeforeIgnore);
+    expectFilesMatch(rig);
+    EXPECT_EQ(engine.snapshot().review.groups.size(), 1u);
+
+    engine.reset(groupB);
+    EXPECT_FALSE(engine.index().ignoredGroups.count(groupB));
+    EXPECT_EQ(rig.state("b1"), ReviewState::flagged);
+    EXPECT_EQ(rig.state("b2"), ReviewState::keeper);
+    EXPECT_EQ(rig.library->rejectionCalls().back(), (ScriptedLibrary::RejectionCall{{"b1"}, true}));
+    expectFilesMatch(rig);
+
+    EXPECT_THROW(engine.deleteBatch(std::nullopt, 1), BatchMoved);
+    EXPECT_TRUE(rig.library->deleteCalls().empty());
+    rig.clock->advance(5);
+    EXPECT_EQ(engine.deleteBatch(std::nullopt, 2), 2);
+    EXPECT_EQ(rig.library->deleteCalls().back(), (std::vector<std::string>{"a3", "b1"}));
+    for (const auto* id : {"a3", "b1"}) {
+        EXPECT_EQ(rig.state(id), ReviewState::deleted);
+        EXPECT_FALSE(rig.entry(id).signals.has_value());
+    }
+    const auto journal = engine.journal();
+    EXPECT_EQ(journal.batches(), 1);
+    EXPECT_EQ(journal.deletedCount(), 2);
+    EXPECT_EQ(journal.entries().back().batch, 1);
+    EXPECT_EQ(engine.index().ignoredGroups, (std::set<std::string>{groupA, groupB}));
+    EXPECT_TRUE(engine.snapshot().review.isEmpty());
+    EXPECT_EQ(engine.snapshot().known, 4);
+    expectFilesMatch(rig);
+
+    // A new launch continues from the files where the last one stopped.
+    const auto index = engine.index();
+    const auto savedJournal = engine.journal();
+    rig.start();
+    EXPECT_EQ(rig.engine->index(), index);
+    EXPECT_EQ(rig.engine->journal(), savedJournal);
+    EXPECT_TRUE(rig.engine->reconcileWithLibrary().isEmpty());
+    EXPECT_FALSE(rig.engine->analyseNext(testing::runnable()));
+    rig.engine->regroup();
+    for (const auto& [id, entry] : index.entries)
+        EXPECT_EQ(rig.state(id), entry.state) << id;
+    EXPECT_EQ(rig.engine->journal().count(), savedJournal.count());
+}
+
+// A photograph arriving after a restart is measured and grouped into the moment it
+// belongs to; the album takes in the new reject.
+TEST(EngineEndToEnd, ArrivalAfterRestartJoinsItsMoment) {
+    std::vector<Shot> later = shots;
+    later.push_back({"a4", 15, 0, 0.2f});
+    EngineRig<> rig(shots);
+    rig.source = std::make_shared<FixtureSignalSource>(testing::recordingsOf(later),
+                                                       FixtureSignalSource::Miss::refuse);
+    rig.start();
+    rig.scanAll();
+    rig.engine->syncRejectsAlbumIfNeeded();
+    rig.engine->flush();
+
+    rig.start();
+    auto stream = rig.engine->libraryChanges();
+    rig.library->add({testing::assetOf(later.back())});
+    auto change = stream->next(std::chrono::milliseconds(100));
+    ASSERT_TRUE(change.has_value());
+    rig.engine->handleLibraryChange(*change);
+    ASSERT_EQ(rig.engine->queue().items.size(), 1u);
+    EXPECT_EQ(rig.engine->queue().items[0].origin, ScanQueue::Origin::arrival);
+    EXPECT_EQ(rig.analyseAll(), 1);
+    rig.engine->regroup();
+    rig.engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(rig.state("a4"), ReviewState::flagged);
+    EXPECT_EQ(rig.entry("a4").groupID, rig.entry("a1").groupID);
+    EXPECT_TRUE(rig.library->rejectedIDs().count("a4"));
+    stream->cancel();
+}
+
+} // namespace
+} // namespace keepsift
