@@ -32,6 +32,11 @@ struct LibraryIndex {
     std::map<std::string, IndexEntry> entries;
     std::set<std::string> ignoredGroups;
 
+    // No entries and no ignored groups.
+    static LibraryIndex fresh(std::string version) {
+        return LibraryIndex{std::move(version), {}, {}};
+    }
+
     static std::string signature(std::string_view revision, std::string_view recipe,
                                  std::string_view format);
     // The signature of the signals this build measures.

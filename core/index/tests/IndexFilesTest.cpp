@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "IndexFixtures.hpp"
+#include "core/index/IndexFiles.hpp"
+#include "core/storage/MemoryFileStorage.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace fixtures;
+
+const std::string indexName(IndexFiles::indexName);
+const std::string journalName(IndexFiles::journalName);
+
+struct IndexFilesTest : testing::Test {
+    std::shared_ptr<MemoryFileStorage> storage = std::make_shared<MemoryFileStorage>();
+    IndexFiles files{storage};
+
+    void failNextWrite() {
+        storage->setFailNextWrite(std::make_exception_ptr(std::runtime_error("disk full")));
+    }
+};
+
+TEST_F(IndexFilesTest, MissingFilesLoadAsNothing) {
+    EXPECT_EQ(files.loadIndex(), std::nullopt);
+    EXPECT_EQ(files.loadJournal(), std::nullopt);
+    EXPECT_TRUE(storage->storedNames().empty());
+}
+
+TEST_F(IndexFilesTest, SavedFilesLoadBack) {
+    const LibraryIndex index = indexOf({measured(asset("a", 700000000), ReviewState::keptByHand)});
+    ReviewJournal journal;
+    journal.append(
+        {Date{700000000}, ReviewJournal::Event::kept, "a", "a.jpg", Reason::keptOnlyOne, {}});
+    files.saveIndex(index);
+    files.saveJournal(journal);
+    EXPECT_EQ(files.loadIndex(), index);
+    EXPECT_EQ(files.loadJournal(), journal);
+}
+
+TEST_F(IndexFilesTest, UnreadableFileIsKeptBesideTheOriginalBeforeItIsReplaced) {
+    const Data damaged = R"({"version":"v","entries":{"a":{"state":"pending"}}})";
+    storage->write(damaged, indexName);
+    EXPECT_EQ(files.loadIndex(), std::nullopt);
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
+    files.saveIndex(LibraryIndex::fresh("v"));
+    files.saveIndex(LibraryIndex::fresh("w"));
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("w"));
+}
+
+TEST_F(IndexFilesTest, NoSaveOverwritesAnUnreadableFileUntilItsCopyExists) {
+    const Data damaged = R"({"limit":2000,"entries":[]})";
+    storage->write(damaged, journalName);
+    failNextWrite();
+    EXPECT_EQ(files.loadJournal(), std::nullopt);
+    EXPECT_EQ(storage->read(journalName + ".unreadable"), std::nullopt);
+    failNextWrite();
+    EXPECT_THROW(files.saveJournal(ReviewJournal{}), std::runtime_error);
+    EXPECT_EQ(storage->read(journalName), damaged);
+    files.saveJournal(ReviewJournal{});
+    EXPECT_EQ(storage->read(journalName + ".unreadable"), damaged);
+    EXPECT_EQ(files.loadJournal(), ReviewJournal{});
+}
+
+TEST_F(IndexFilesTest, FailedSaveLeavesThePreviousFileIntact) {
+    const LibraryIndex before = indexOf({measured(asset("a"), ReviewState::flaggedByHand)});
+    files.saveIndex(before);
+    failNextWrite();
+    EXPECT_THROW(files.saveIndex(LibraryIndex::fresh("other")), std::runtime_error);
+    EXPECT_EQ(files.loadIndex(), before);
+}
+
+} // namespace
+} // namespace keepsift

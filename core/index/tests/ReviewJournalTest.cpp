@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <random>
+
+#include "core/index/IndexEntry.hpp"
+#include "core/index/ReviewJournal.hpp"
+
+namespace keepsift {
+namespace {
+
+using Event = ReviewJournal::Event;
+using Entry = ReviewJournal::Entry;
+
+Entry entry(Event event, std::string id, double at = 0) {
+    return Entry{Date{at}, event, id, id + ".jpg", std::nullopt, std::nullopt};
+}
+
+std::vector<std::string> ids(const ReviewJournal& journal) {
+    std::vector<std::string> out;
+    for (const auto& e : journal.entries())
+        out.push_back(e.assetID);
+    return out;
+}
+
+// The trim as described: one walk from the newest entry with a budget of `limit`.
+std::vector<Entry> walkTrim(std::vector<Entry> entries, std::int64_t limit) {
+    if (static_cast<std::int64_t>(entries.size()) <= limit) return entries;
+    std::vector<Entry> kept;
+    std::int64_t budget = limit;
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (isDeletion(it->event)) {
+            kept.push_back(*it);
+        } else if (budget >= 1) {
+            kept.push_back(*it);
+            --budget;
+        }
+    }
+    return {kept.rbegin(), kept.rend()};
+}
+
+TEST(ReviewJournal, TrimDropsTheOldestOtherEntryAndKeepsDeletions) {
+    ReviewJournal journal(3, {entry(Event::kept, "p1"), entry(Event::deleted, "p2"),
+                              entry(Event::kept, "p3"), entry(Event::kept, "p4")});
+    journal.append(entry(Event::kept, "p5"));
+    EXPECT_EQ(ids(journal), (std::vector<std::string>{"p2", "p3", "p4", "p5"}));
+}
+
+TEST(ReviewJournal, DeletionsMayExceedTheLimit) {
+    ReviewJournal journal(2, {entry(Event::deleted, "d1"), entry(Event::deleted, "d2"),
+                              entry(Event::deletedElsewhere, "d3")});
+    journal.append(entry(Event::kept, "k1"));
+    journal.append(entry(Event::kept, "k2"));
+    EXPECT_EQ(journal.count(), 5u);
+    journal.append(entry(Event::kept, "k3"));
+    EXPECT_EQ(ids(journal), (std::vector<std::string>{"d1", "d2", "d3", "k2", "k3"}));
+}
+
+TEST(ReviewJournal, AmortisedTrimMatchesTheWalkOnRandomHistories) {
+    std::mt19937 random(7);
+    for (std::int64_t limit : {-1, 0, 1, 3, 10}) {
+        std::vector<Entry> start;
+        for (int i = 0; i < 15; ++i)
+            start.push_back(entry(Event::kept, "s" + std::to_string(i)));
+        ReviewJournal journal(limit, start);
+        std::vector<Entry> reference = start;
+        for (int i = 0; i < 300; ++i) {
+            const auto event = static_cast<Event>(random() % 7);
+            const Entry next = entry(event, std::to_string(i), i);
+            journal.append(next);
+            reference.push_back(next);
+            reference = walkTrim(reference, limit);
+            ASSERT_EQ(journal.entries(), reference) << "limit " << limit << " step " << i;
+        }
+    }
+}
+
+TEST(ReviewJournal, CountsDeletionsRecentAndBatches) {
+    ReviewJournal journal;
+    journal.append(entry(Event::deleted, "a"));
+    journal.append(entry(Event::kept, "b"));
+    journal.append(entry(Event::deletedElsewhere, "c"));
+    journal.append(entry(Event::deleted, "d"));
+    EXPECT_EQ(journal.deletedCount(), 2);
+    EXPECT_EQ(journal.deletions().size(), 3u);
+    EXPECT_TRUE(journal.recent(0).empty());
+    EXPECT_EQ(journal.recent(2).front().assetID, "c");
+    EXPECT_EQ(journal.recent(10).size(), 4u);
+    EXPECT_EQ(journal.nextBatch(), 1);
+    EXPECT_EQ(journal.nextBatch(), 2);
+    EXPECT_FALSE(journal.isEmpty());
+}
+
+TEST(ReviewJournal, RecordTakesIdentifierNameAndReasonFromTheIndexEntry) {
+    IndexEntry indexEntry;
+    indexEntry.asset.id = "id1";
+    indexEntry.asset.filename = "IMG_1.HEIC";
+    indexEntry.reason = Reason::flaggedEyesClosed;
+    ReviewJournal journal;
+    journal.record(Event::deleted, indexEntry, Date{5}, 3);
+    EXPECT_EQ(journal.entries().front(),
+              (Entry{Date{5}, Event::deleted, "id1", "IMG_1.HEIC", Reason::flaggedEyesClosed, 3}));
+}
+
+TEST(ReviewJournal, RoundTripsInBothDateForms) {
+    ReviewJournal journal(5, {}, 4);
+    journal.append(Entry{Date{800000000}, Event::overriddenToFlag, "x", "x.jpg",
+                         Reason::flaggedCloseSecond, std::nullopt});
+    journal.append(Entry{Date{800000001}, Event::deleted, "y", "y.jpg", std::nullopt, 4});
+    for (DateForm form : {DateForm::iso8601, DateForm::secondsSince2001})
+        EXPECT_EQ(ReviewJournal::fromJson(Json::parse(journal.toJson(form).dump()), form), journal);
+    EXPECT_EQ(ReviewJournal::decode(journal.encoded()), journal);
+}
+
+TEST(ReviewJournal, FileDatesKeepWholeSeconds) {
+    ReviewJournal journal;
+    journal.append(entry(Event::kept, "a", 800000000.75));
+    EXPECT_EQ(ReviewJournal::decode(journal.encoded()).entries().front().at, Date{800000000});
+}
+
+TEST(ReviewJournal, NullReasonAndMissingBatchReadAsAbsentAndAreNotWritten) {
+    const ReviewJournal journal = ReviewJournal::decode(
+        R"({"limit":2000,"entries":[{"at":"2026-01-02T03:04:05Z","event":"kept",)"
+        R"("assetID":"a","filename":"a.jpg","reason":null}],"batches":0})");
+    const Entry e = journal.entries().front();
+    EXPECT_EQ(e.reason, std::nullopt);
+    EXPECT_EQ(e.batch, std::nullopt);
+    EXPECT_EQ(journal.encoded(),
+              R"({"limit":2000,"entries":[{"at":"2026-01-02T03:04:05Z","event":"kept",)"
+              R"("assetID":"a","filename":"a.jpg"}],"batches":0})");
+}
+
+TEST(ReviewJournal, MissingKeysOrUnknownTextsFailTheWholeJournal) {
+    EXPECT_THROW(ReviewJournal::decode(R"({"limit":2000,"entries":[]})"), JsonError);
+    EXPECT_THROW(ReviewJournal::decode(
+                     R"({"limit":1,"entries":[{"at":"2026-01-02T03:04:05Z","event":"archived",)"
+                     R"("assetID":"a","filename":"a"}],"batches":0})"),
+                 JsonError);
+    EXPECT_THROW(ReviewJournal::decode(
+                     R"({"limit":1,"entries":[{"at":"2026-01-02T03:04:05Z","event":"kept",)"
+                     R"("assetID":"a","filename":"a","reason":"keptLuckily"}],"batches":0})"),
+                 JsonError);
+    EXPECT_THROW(ReviewJournal::decode(R"({"limit":1.5,"entries":[],"batches":0})"), JsonError);
+}
+
+} // namespace
+} // namespace keepsift
