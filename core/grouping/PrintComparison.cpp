@@ -51,9 +51,13 @@ bool printsWithin(const std::int16_t* a, const std::int16_t* b, size_t n, double
 
 int PrintClasses::classOf(const PhotoSignals& photo) {
     if (photo.storedPrint.isEmpty()) return noComparison;
-    const Key key{photo.featurePrintRevision, photo.printLongEdge, photo.storedPrint.count()};
-    const auto [it, inserted] = classes_.try_emplace(key, static_cast<int>(classes_.size()));
-    return it->second;
+    const std::tuple<std::string_view, std::optional<std::int64_t>, size_t> probe{
+        photo.featurePrintRevision, photo.printLongEdge, photo.storedPrint.count()};
+    if (const auto it = classes_.find(probe); it != classes_.end()) return it->second;
+    const int next = static_cast<int>(classes_.size());
+    classes_.emplace(
+        Key{photo.featurePrintRevision, photo.printLongEdge, photo.storedPrint.count()}, next);
+    return next;
 }
 
 } // namespace keepsift

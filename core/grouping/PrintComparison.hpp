@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <tuple>
 
@@ -35,8 +36,8 @@ public:
     int classOf(const PhotoSignals& photo);
 
 private:
-    using Key = std::tuple<std::string_view, std::optional<std::int64_t>, size_t>;
-    std::map<Key, int> classes_;
+    using Key = std::tuple<std::string, std::optional<std::int64_t>, size_t>;
+    std::map<Key, int, std::less<>> classes_;
 };
 
 } // namespace keepsift

@@ -1,0 +1,74 @@
+#include <algorithm>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "RandomLibrary.hpp"
+#include "ReferenceGrouping.hpp"
+#include "core/grouping/GroupBuilder.hpp"
+#include "core/grouping/KeeperSelector.hpp"
+#include "core/grouping/Provenance.hpp"
+
+namespace keepsift {
+namespace {
+
+std::vector<GroupingPolicy> policies() {
+    auto noVeto = GroupingPolicy::standard;
+    noVeto.separatesCompositions = false;
+    auto shortSessions = GroupingPolicy::standard;
+    shortSessions.maximumSessionLength = 5;
+    return {GroupingPolicy::standard, GroupingPolicy::baseline, noVeto, shortSessions};
+}
+
+TEST(FastPath, GroupsAndDecisionsMatchTheReference) {
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        const auto library = sample::randomLibrary(seed, 150);
+        for (const auto& policy : policies()) {
+            const auto expected = reference::build(library, policy);
+            const auto groups = GroupBuilder::build(library, policy);
+            ASSERT_EQ(groups, expected) << "seed " << seed << " " << policy.identifier();
+            EXPECT_EQ(KeeperSelector::decideAll(groups), KeeperSelector::decideAll(expected));
+        }
+    }
+}
+
+TEST(FastPath, CopiesMatchTheReferenceInAnyOrder) {
+    for (std::uint32_t seed = 100; seed <= 160; ++seed) {
+        auto library = sample::randomLibrary(seed, 120);
+        std::shuffle(library.begin(), library.end(), std::mt19937(seed));
+        const auto& policy = GroupingPolicy::standard;
+        EXPECT_EQ(Provenance::copies(library, policy), reference::copies(library, policy))
+            << "seed " << seed;
+    }
+}
+
+TEST(FastPath, ShuffledInputGivesTheSameGroupsAndDecisions) {
+    for (std::uint32_t seed = 200; seed <= 230; ++seed) {
+        const auto library = sample::randomLibrary(seed, 200);
+        const auto groups = GroupBuilder::build(library, GroupingPolicy::standard);
+        const auto decisions = KeeperSelector::decideAll(groups);
+        auto shuffled = library;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(seed));
+        const auto again = GroupBuilder::build(shuffled, GroupingPolicy::standard);
+        ASSERT_EQ(again, groups) << "seed " << seed;
+        EXPECT_EQ(KeeperSelector::decideAll(again), decisions);
+    }
+}
+
+TEST(FastPath, EveryPhotographEndsInExactlyOneGroup) {
+    const auto library = sample::randomLibrary(7, 300);
+    const auto groups = GroupBuilder::build(library, GroupingPolicy::standard);
+    std::vector<std::string> digests;
+    for (const auto& group : groups)
+        for (const auto& photo : group.photos)
+            digests.push_back(photo.digest);
+    std::vector<std::string> expected;
+    for (const auto& photo : library)
+        expected.push_back(photo.digest);
+    std::sort(digests.begin(), digests.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(digests, expected);
+}
+
+} // namespace
+} // namespace keepsift
