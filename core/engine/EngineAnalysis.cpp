@@ -57,12 +57,7 @@ bool ScanEngine::analyseLocalLocked(Lock& lock, const WorkConditions& conditions
     if (!item) return false;
     auto found = index_.entries.find(item->id);
     if (found == index_.entries.end() || !found->second.needsSignals()) return true;
-    const LibraryAsset asset = found->second.asset;
-    auto signals = measure(lock, asset, false);
-    const auto size = signals ? signals->fileSize : 0;
-    if (!recordIfUnchangedLocked(asset, std::move(signals))) return true;
-    bytesThisBatch_ = saturatingAdd(bytesThisBatch_, size);
-    checkFirstPassLocked();
+    measureOwnFileLocked(lock, found->second.asset);
     return true;
 }
 
@@ -88,13 +83,17 @@ bool ScanEngine::analyseOriginalLocked(Lock& lock, const WorkConditions& conditi
     if (!id) return false;
     const IndexEntry& entry = index_.entries.at(*id);
     if (!originalIsDueLocked(entry)) return false;
-    const LibraryAsset asset = entry.asset;
+    measureOwnFileLocked(lock, entry.asset);
+    return true;
+}
+
+// A measurement from the photograph's own file, whose bytes count against the batch.
+void ScanEngine::measureOwnFileLocked(Lock& lock, LibraryAsset asset) {
     auto signals = measure(lock, asset, false);
     const auto size = signals ? signals->fileSize : 0;
-    if (!recordIfUnchangedLocked(asset, std::move(signals))) return true;
+    if (!recordIfUnchangedLocked(asset, std::move(signals))) return;
     bytesThisBatch_ = saturatingAdd(bytesThisBatch_, size);
     checkFirstPassLocked();
-    return true;
 }
 
 bool ScanEngine::originalIsDue(const IndexEntry& entry) const {

@@ -131,6 +131,7 @@ private:
     bool analyseOriginalLocked(Lock& lock, const WorkConditions& conditions);
     bool originalIsDueLocked(const IndexEntry& entry) const;
     std::optional<PhotoSignals> measure(Lock& lock, const LibraryAsset& asset, bool derivative);
+    void measureOwnFileLocked(Lock& lock, LibraryAsset asset);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
     void checkFirstPassLocked();
