@@ -146,8 +146,10 @@ std::vector<PortAssetCollection>
 FolderPhotoLibrary::fetchRegularAlbumsTitled(const std::string& title) {
     std::string wanted = identifierOf(title);
     std::vector<PortAssetCollection> albums = albums_.all();
-    std::erase_if(albums,
-                  [&](const PortAssetCollection& album) { return album.localizedTitle != wanted; });
+    std::erase_if(albums, [&](const PortAssetCollection& album) {
+        return album.localizedTitle != wanted ||
+               album.subtype != PortAssetCollection::subtypeAlbumRegular;
+    });
     return albums;
 }
 

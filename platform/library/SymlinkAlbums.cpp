@@ -38,10 +38,16 @@ bool holdsLink(const WalkedFolder& folder) {
     });
 }
 
+// The rejects album is the top-level folder of its title; a deeper folder of that name is
+// an album of another kind, so that it is neither taken for it nor counted as a user album.
+constexpr int nestedRejectsSubtype = 100;
+
 PortAssetCollection collectionOf(const std::string& relative) {
     PortAssetCollection album;
     album.localIdentifier = identifierOf(relative);
     album.localizedTitle = identifierOf(nameOf(relative));
+    if (album.localizedTitle == rejectsAlbumTitle && depthOf(relative) > 0)
+        album.subtype = nestedRejectsSubtype;
     return album;
 }
 

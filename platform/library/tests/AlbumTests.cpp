@@ -1,0 +1,144 @@
+#include "FolderLibraryFixture.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+class AlbumTest : public FolderLibraryTest {
+protected:
+    std::filesystem::path rejectsFolder() const { return lib(rejectsAlbumTitle); }
+};
+
+TEST_F(AlbumTest, TheRejectsAlbumIsCreatedEmptyThenFilledWithLinksNamedAfterTargets) {
+    writeJpeg(lib("2024/IMG_1.jpg"));
+    auto library = makeLibrary();
+    EXPECT_FALSE(rejects(*library));
+    addToRejects(*library, {"2024/IMG_1.jpg"});
+    ASSERT_TRUE(rejects(*library));
+    EXPECT_TRUE(std::filesystem::is_directory(rejectsFolder()));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), IsEmpty());
+    addToRejects(*library, {"2024/IMG_1.jpg"});
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("2024/IMG_1.jpg"));
+    auto link = rejectsFolder() / "IMG_1.jpg";
+    ASSERT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::read_symlink(link), "../2024/IMG_1.jpg");
+    // Adding again makes no second link.
+    addToRejects(*library, {"2024/IMG_1.jpg"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rejectsFolder()), {}), 1);
+}
+
+TEST_F(AlbumTest, ClashingLinkNamesGetANumber) {
+    writeJpeg(lib("a/IMG_1.jpg"));
+    writeJpeg(lib("b/IMG_1.jpg"));
+    auto library = makeLibrary();
+    addToRejects(*library, {});
+    addToRejects(*library, {"a/IMG_1.jpg", "b/IMG_1.jpg"});
+    EXPECT_TRUE(std::filesystem::is_symlink(rejectsFolder() / "IMG_1.jpg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(rejectsFolder() / "IMG_1 (2).jpg"));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)),
+                UnorderedElementsAre("a/IMG_1.jpg", "b/IMG_1.jpg"));
+}
+
+TEST_F(AlbumTest, RemovingUnlinksEveryLinkThatResolvesToThePhotograph) {
+    writeJpeg(lib("IMG_1.jpg"));
+    writeText(lib("IMG_1.CR2"), "raw");
+    writeJpeg(lib("IMG_2.jpg"));
+    std::filesystem::create_directory(rejectsFolder());
+    std::filesystem::create_symlink("../IMG_1.jpg", rejectsFolder() / "first.jpg");
+    std::filesystem::create_symlink("../IMG_1.CR2", rejectsFolder() / "raw.CR2");
+    std::filesystem::create_symlink("../IMG_2.jpg", rejectsFolder() / "IMG_2.jpg");
+    auto library = makeLibrary();
+    auto album = *rejects(*library);
+    EXPECT_THAT(library->memberIdentifiers(album), ElementsAre("IMG_1.jpg", "IMG_2.jpg"));
+    auto assets = library->fetchAssetsWithLocalIdentifiers({"IMG_1.jpg"});
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        requests.changeRequestForAssetCollection(album)->removeAssets(assets);
+    });
+    EXPECT_TRUE(success);
+    EXPECT_THAT(library->memberIdentifiers(album), ElementsAre("IMG_2.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(lib("IMG_1.jpg")));
+}
+
+TEST_F(AlbumTest, OtherAlbumsAreFoldersOfLinksAndRejectsTitledFoldersAreNotUserAlbums) {
+    writeJpeg(lib("photos/a.jpg"));
+    writeJpeg(lib("photos/b.jpg"));
+    std::filesystem::create_directories(lib("Albums/Holiday"));
+    std::filesystem::create_symlink("../../photos/a.jpg", lib("Albums/Holiday/a.jpg"));
+    std::filesystem::create_directories(lib("Albums/" + std::string(rejectsAlbumTitle)));
+    std::filesystem::create_symlink("../../photos/b.jpg",
+                                    lib("Albums/" + std::string(rejectsAlbumTitle) + "/b.jpg"));
+    std::filesystem::create_directories(lib("Empty"));
+    auto library = makeLibrary();
+    auto albums = library->fetchAllAlbums();
+    ASSERT_EQ(albums.size(), 2u);
+    EXPECT_EQ(albums[0].localizedTitle, "Holiday");
+    EXPECT_EQ(albums[0].localIdentifier, "Albums/Holiday");
+    EXPECT_THAT(library->memberIdentifiers(albums[0]), ElementsAre("photos/a.jpg"));
+    // A nested folder of the rejects title is not the rejects album.
+    EXPECT_NE(albums[1].subtype, PortAssetCollection::subtypeAlbumRegular);
+    EXPECT_FALSE(rejects(*library));
+    addToRejects(*library, {});
+    auto titled = library->fetchRegularAlbumsTitled(rejectsAlbumTitle);
+    ASSERT_EQ(titled.size(), 1u);
+    EXPECT_EQ(titled[0].localIdentifier, rejectsAlbumTitle);
+}
+
+TEST_F(AlbumTest, BrokenLinksAndLinkLoopsInAnAlbumBelongToNoPhotograph) {
+    writeJpeg(lib("a.jpg"));
+    std::filesystem::create_directory(rejectsFolder());
+    std::filesystem::create_symlink("../a.jpg", rejectsFolder() / "a.jpg");
+    std::filesystem::create_symlink("../gone.jpg", rejectsFolder() / "gone.jpg");
+    std::filesystem::create_symlink("loop2.jpg", rejectsFolder() / "loop1.jpg");
+    std::filesystem::create_symlink("loop1.jpg", rejectsFolder() / "loop2.jpg");
+    std::filesystem::create_symlink("/etc/hostname", rejectsFolder() / "outside");
+    auto library = makeLibrary();
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("a.jpg"));
+    EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("a.jpg"));
+}
+
+TEST_F(AlbumTest, AFullDiskDuringAnAlbumWriteReportsFailureAndLosesNothing) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"));
+    writeJpeg(lib("c.jpg"));
+    std::filesystem::create_directory(rejectsFolder());
+    std::filesystem::create_symlink("../c.jpg", rejectsFolder() / "c.jpg");
+    auto library = makeLibrary();
+    fs->symlinksBeforeFull = 1;
+    auto assets = library->fetchAssetsWithLocalIdentifiers({"a.jpg", "b.jpg"});
+    auto album = *rejects(*library);
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        requests.changeRequestForAssetCollection(album)->addAssets(assets);
+    });
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, ENOSPC);
+    EXPECT_THAT(library->memberIdentifiers(album), UnorderedElementsAre("a.jpg", "c.jpg"));
+    EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("a.jpg", "b.jpg", "c.jpg"));
+}
+
+TEST_F(AlbumTest, AVanishedAlbumGivesNoChangeRequest) {
+    auto library = makeLibrary();
+    PortAssetCollection gone{"Gone", "Gone"};
+    bool gotRequest = true;
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        gotRequest = requests.changeRequestForAssetCollection(gone) != nullptr;
+    });
+    EXPECT_TRUE(success);
+    EXPECT_FALSE(gotRequest);
+    EXPECT_THAT(library->memberIdentifiers(gone), IsEmpty());
+}
+
+TEST_F(AlbumTest, AlbumTitlesThatAreNoFolderNameAreRefused) {
+    auto library = makeLibrary();
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        requests.creationRequestForAssetCollectionWithTitle("../escape");
+    });
+    EXPECT_FALSE(success);
+    EXPECT_FALSE(std::filesystem::exists(base / "escape"));
+}
+
+} // namespace
+} // namespace keepsift::foldertest

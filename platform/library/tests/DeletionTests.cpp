@@ -1,0 +1,116 @@
+#include "FolderLibraryFixture.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+// YYYY-MM-DDThh:mm:ss followed by a line end.
+bool isLocalTimestamp(const std::string& text) {
+    const std::string shape = "dddd-dd-ddTdd:dd:dd\n";
+    if (text.size() < shape.size()) return false;
+    for (size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                            : text[i] != shape[i])
+            return false;
+    return true;
+}
+
+class DeletionTest : public FolderLibraryTest {
+protected:
+    std::pair<bool, std::optional<PortError>> remove(PhotoLibraryPort& library,
+                                                     const std::vector<std::string>& wanted) {
+        auto assets = library.fetchAssetsWithLocalIdentifiers(wanted);
+        return change(library, [&](PortChangeRequests& r) { r.deleteAssets(assets); });
+    }
+    std::filesystem::path trash() const { return base / "data/Trash"; }
+};
+
+TEST_F(DeletionTest, EveryResourceGoesToTheTrashWithItsInfoAndAlbumLinksGo) {
+    writeJpeg(lib("my trip/IMG_1.JPG"));
+    writeText(lib("my trip/IMG_1.CR2"), "raw");
+    writeText(lib("my trip/IMG_1.xmp"), "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>");
+    writeJpeg(lib("my trip/IMG_2.JPG"));
+    std::filesystem::create_directories(lib("Albums/Best"));
+    std::filesystem::create_symlink("../../my trip/IMG_1.JPG", lib("Albums/Best/IMG_1.JPG"));
+    std::filesystem::create_symlink("../../my trip/IMG_2.JPG", lib("Albums/Best/IMG_2.JPG"));
+    auto library = makeLibrary();
+    addToRejects(*library, {});
+    addToRejects(*library, {"my trip/IMG_1.JPG"});
+    auto [success, error] = remove(*library, {"my trip/IMG_1.JPG"});
+    ASSERT_TRUE(success) << error->message;
+    EXPECT_THAT(confirmation->asked, ElementsAre(1u));
+    EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("my trip/IMG_2.JPG"));
+    for (const char* name : {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.xmp"}) {
+        EXPECT_TRUE(std::filesystem::exists(trash() / "files" / name)) << name;
+        std::string info = readText(trash() / "info" / (std::string(name) + ".trashinfo"));
+        std::string escapedRoot = root.string();
+        EXPECT_NE(info.find("[Trash Info]\nPath=" + escapedRoot + "/my%20trip/" + name + "\n"),
+                  std::string::npos)
+            << info;
+        auto date = info.find("DeletionDate=");
+        ASSERT_NE(date, std::string::npos);
+        EXPECT_TRUE(isLocalTimestamp(info.substr(date + 13))) << info;
+    }
+    EXPECT_FALSE(std::filesystem::is_symlink(lib("Albums/Best/IMG_1.JPG")));
+    EXPECT_TRUE(std::filesystem::is_symlink(lib("Albums/Best/IMG_2.JPG")));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), IsEmpty());
+}
+
+TEST_F(DeletionTest, ASecondFileOfTheSameNameGetsAnotherTrashName) {
+    writeJpeg(lib("a/IMG_1.jpg"));
+    writeJpeg(lib("b/IMG_1.jpg"));
+    auto library = makeLibrary();
+    EXPECT_TRUE(remove(*library, {"a/IMG_1.jpg"}).first);
+    EXPECT_TRUE(remove(*library, {"b/IMG_1.jpg"}).first);
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/IMG_1.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/IMG_1.2.jpg"));
+    EXPECT_NE(readText(trash() / "info/IMG_1.2.jpg.trashinfo").find("/b/IMG_1.jpg"),
+              std::string::npos);
+}
+
+TEST_F(DeletionTest, CancellingTheConfirmationDeletesNothing) {
+    writeJpeg(lib("a.jpg"));
+    confirmation->answer = false;
+    auto library = makeLibrary();
+    auto [success, error] = remove(*library, {"a.jpg"});
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, PortError::cancelled());
+    EXPECT_TRUE(std::filesystem::exists(lib("a.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(trash() / "files/a.jpg"));
+}
+
+TEST_F(DeletionTest, WithoutAConfirmationDialogNothingIsDeleted) {
+    writeJpeg(lib("a.jpg"));
+    auto opts = options();
+    opts.deletionConfirmation = nullptr;
+    auto library = makeLibrary(opts);
+    EXPECT_EQ(remove(*library, {"a.jpg"}).second, PortError::cancelled());
+    EXPECT_TRUE(std::filesystem::exists(lib("a.jpg")));
+}
+
+TEST_F(DeletionTest, AFailedMoveIsReportedAndKeepsTheFileAndItsAlbumLinks) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    addToRejects(*library, {});
+    addToRejects(*library, {"a.jpg"});
+    fs->failRenames = true;
+    auto [success, error] = remove(*library, {"a.jpg"});
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain, folderLibraryErrorDomain);
+    EXPECT_TRUE(std::filesystem::exists(lib("a.jpg")));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("a.jpg"));
+    EXPECT_TRUE(std::filesystem::is_empty(trash() / "info"));
+}
+
+TEST_F(DeletionTest, TrashPathsArePercentEscaped) {
+    EXPECT_EQ(trashPathEscaped("/home/u/Caf\xC3\xA9 100%/a#b.jpg"),
+              "/home/u/Caf%C3%A9%20100%25/a%23b.jpg");
+}
+
+} // namespace
+} // namespace keepsift::foldertest
