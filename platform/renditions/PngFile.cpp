@@ -18,6 +18,12 @@ constexpr png_uint_32 maximumSide = 8192;
 
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
+// A broken cache file is an ordinary miss: nothing to say on stderr.
+void quietError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void quietWarning(png_structp, png_const_charp) {}
+
 // libpng reports errors by longjmp: nothing with a destructor may live in these frames.
 bool readInto(png_structp png, png_infop info, FILE* file) {
     if (setjmp(png_jmpbuf(png))) return false;
@@ -70,7 +76,8 @@ std::map<std::string, std::string> textChunks(png_structp png, png_infop info) {
 std::optional<PngContents> readPng(const std::filesystem::path& path) {
     File file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return std::nullopt;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::optional<PngContents> contents;
     if (info && readInto(png, info, file.get())) {
@@ -102,7 +109,8 @@ bool writePng(const std::filesystem::path& path, const cv::Mat& bgr,
         path.string() + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
     File file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
     if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool written = info && writeFrom(png, info, file.get(), rows.data(), image.cols, image.rows,
                                      chunks.data(), static_cast<int>(chunks.size()));
