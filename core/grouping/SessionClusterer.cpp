@@ -147,7 +147,7 @@ void SessionClusterer::fillDistances(std::span<const PhotoSignals* const> sessio
         const size_t length = session[i]->storedPrint.count();
         for (size_t first = 0; first < partners.size(); first += lanes) {
             const size_t count = std::min(lanes, partners.size() - first);
-            const double* others[lanes];
+            const double* others[lanes] = {};
             for (size_t l = 0; l < count; ++l)
                 others[l] = &widened_[widenedAt_[partners[first + l]]];
             double result[lanes];
