@@ -39,7 +39,8 @@ std::optional<bool> ConsentStore::consent() const {
     std::stringstream text;
     text << in.rdbuf();
     try {
-        const Json* answer = Json::parse(text.str()).find("consent");
+        Json document = Json::parse(text.str());
+        const Json* answer = document.find("consent");
         if (answer == nullptr) return std::nullopt;
         return answer->asString() == "granted";
     } catch (const std::exception&) {

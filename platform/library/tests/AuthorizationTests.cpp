@@ -1,0 +1,73 @@
+#include "FolderLibraryFixture.hpp"
+
+#include <unistd.h>
+
+namespace keepsift::foldertest {
+namespace {
+
+class AuthorizationTest : public FolderLibraryTest {
+protected:
+    int request(PhotoLibraryPort& library) {
+        int answer = -1;
+        library.requestAuthorization([&](int status) { answer = status; });
+        return answer;
+    }
+};
+
+TEST_F(AuthorizationTest, ConsentIsAskedOnceAndRemembered) {
+    auto prompt = std::make_shared<ScriptedConsent>(true);
+    auto opts = options();
+    opts.consentPrompt = prompt;
+    auto library = makeLibrary(opts);
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::notDetermined);
+    EXPECT_EQ(prompt->asked, 0);
+    EXPECT_EQ(request(*library), port_authorization::authorized);
+    EXPECT_EQ(request(*library), port_authorization::authorized);
+    EXPECT_EQ(prompt->asked, 1);
+    EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::authorized);
+    EXPECT_TRUE(std::filesystem::exists(base / "config/com.ambervale.keepsift"));
+}
+
+TEST_F(AuthorizationTest, DecliningDenies) {
+    auto opts = options();
+    opts.consentPrompt = std::make_shared<ScriptedConsent>(false);
+    auto library = makeLibrary(opts);
+    EXPECT_EQ(request(*library), port_authorization::denied);
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::denied);
+}
+
+TEST_F(AuthorizationTest, WithoutAPromptConsentStaysUndetermined) {
+    EXPECT_EQ(request(*makeLibrary()), port_authorization::notDetermined);
+}
+
+TEST_F(AuthorizationTest, TheFilesystemNarrowsGivenConsent) {
+    ConsentStore store(defaultConsentFile(), root);
+    ASSERT_TRUE(store.record(true));
+    EXPECT_EQ(store.status(), port_authorization::authorized);
+    ConsentStore readOnly(defaultConsentFile(), root,
+                          [](const std::string&, int mode) { return (mode & W_OK) == 0; });
+    EXPECT_EQ(readOnly.status(), port_authorization::limited);
+    ConsentStore unreadable(defaultConsentFile(), root,
+                            [](const std::string&, int) { return false; });
+    EXPECT_EQ(unreadable.status(), port_authorization::restricted);
+    ConsentStore missing(defaultConsentFile(), base / "no-such-folder");
+    EXPECT_EQ(missing.status(), port_authorization::restricted);
+}
+
+TEST_F(AuthorizationTest, AReadOnlyFolderIsLimitedByItsPermissions) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    ConsentStore store(defaultConsentFile(), root);
+    ASSERT_TRUE(store.record(true));
+    std::filesystem::permissions(root, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_exec);
+    EXPECT_EQ(store.status(), port_authorization::limited);
+    std::filesystem::permissions(root, std::filesystem::perms::owner_all);
+}
+
+TEST_F(AuthorizationTest, AGarbledConsentFileAsksAgain) {
+    writeText(defaultConsentFile(), "{not json");
+    EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::notDetermined);
+}
+
+} // namespace
+} // namespace keepsift::foldertest

@@ -1,0 +1,115 @@
+#include "FolderLibraryFixture.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+class ChangeWatcherTest : public FolderLibraryTest {
+protected:
+    // Registers an observer and waits until the watcher has seen the tree as it is.
+    std::shared_ptr<CountingObserver> observe(PhotoLibraryPort& library) {
+        auto observer = std::make_shared<CountingObserver>();
+        library.registerChangeObserver(observer);
+        return observer;
+    }
+};
+
+TEST_F(ChangeWatcherTest, NewFilesInNewFoldersAreReported) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    auto observer = observe(*library);
+    EXPECT_FALSE(library->isWatchPolling());
+    std::filesystem::create_directories(lib("new/deeper"));
+    ASSERT_TRUE(observer->waitFor(1));
+    int seen = observer->count;
+    writeJpeg(lib("new/deeper/b.jpg"));
+    EXPECT_TRUE(observer->waitFor(seen + 1));
+    library->unregisterChangeObserver(observer);
+}
+
+TEST_F(ChangeWatcherTest, OwnAlbumWritesAreReportedLikeAnyOtherChange) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    auto observer = observe(*library);
+    addToRejects(*library, {});
+    ASSERT_TRUE(observer->waitFor(1));
+    int seen = observer->count;
+    addToRejects(*library, {"a.jpg"});
+    EXPECT_TRUE(observer->waitFor(seen + 1));
+    library->unregisterChangeObserver(observer);
+}
+
+TEST_F(ChangeWatcherTest, ABurstOfChangesIsGatheredIntoFewNotifications) {
+    auto opts = options();
+    opts.watcher.interval = std::chrono::milliseconds(60000);
+    auto library = makeLibrary(opts);
+    auto observer = observe(*library);
+    for (int i = 0; i < 20; ++i)
+        writeJpeg(lib("burst/" + std::to_string(i) + ".jpg"));
+    ASSERT_TRUE(observer->waitFor(1));
+    EXPECT_EQ(observer->count, 1);
+    library->unregisterChangeObserver(observer);
+}
+
+TEST_F(ChangeWatcherTest, PollingTakesOverWhenTheWatchLimitIsExhausted) {
+    writeJpeg(lib("one/a.jpg"));
+    writeJpeg(lib("two/b.jpg"));
+    auto opts = options();
+    opts.watcher.watchLimit = 1;
+    auto library = makeLibrary(opts);
+    auto observer = observe(*library);
+    EXPECT_TRUE(library->isWatchPolling());
+    writeJpeg(lib("two/c.jpg"));
+    EXPECT_TRUE(observer->waitFor(1));
+    library->unregisterChangeObserver(observer);
+}
+
+TEST_F(ChangeWatcherTest, PollingTakesOverWhenANewFolderExceedsTheLimit) {
+    auto opts = options();
+    opts.watcher.watchLimit = 1;
+    auto library = makeLibrary(opts);
+    auto observer = observe(*library);
+    EXPECT_FALSE(library->isWatchPolling());
+    std::filesystem::create_directories(lib("new"));
+    ASSERT_TRUE(observer->waitFor(1));
+    EXPECT_TRUE(library->isWatchPolling());
+    int seen = observer->count;
+    writeJpeg(lib("new/a.jpg"));
+    EXPECT_TRUE(observer->waitFor(seen + 1));
+    library->unregisterChangeObserver(observer);
+}
+
+TEST_F(ChangeWatcherTest, WithoutInotifyPollingReportsRemovals) {
+    writeJpeg(lib("a.jpg"));
+    auto opts = options();
+    opts.watcher.useInotify = false;
+    auto library = makeLibrary(opts);
+    auto observer = observe(*library);
+    EXPECT_TRUE(library->isWatchPolling());
+    std::filesystem::remove(lib("a.jpg"));
+    EXPECT_TRUE(observer->waitFor(1));
+    library->unregisterChangeObserver(observer);
+}
+
+// An observer that leaves from inside its own notification.
+class LeavingObserver : public CountingObserver {
+public:
+    void photoLibraryDidChange() override {
+        library->unregisterChangeObserver(self.lock());
+        CountingObserver::photoLibraryDidChange();
+    }
+    PhotoLibraryPort* library = nullptr;
+    std::weak_ptr<LeavingObserver> self;
+};
+
+TEST_F(ChangeWatcherTest, AnObserverMayUnregisterFromItsNotification) {
+    auto library = makeLibrary();
+    auto observer = std::make_shared<LeavingObserver>();
+    observer->library = library.get();
+    observer->self = observer;
+    library->registerChangeObserver(observer);
+    writeJpeg(lib("a.jpg"));
+    EXPECT_TRUE(observer->waitFor(1));
+}
+
+} // namespace
+} // namespace keepsift::foldertest

@@ -1,0 +1,120 @@
+#include "FolderLibraryFixture.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace keepsift::foldertest {
+namespace {
+
+struct DataAnswer {
+    int calls = 0;
+    std::optional<std::vector<std::uint8_t>> data;
+    std::string type;
+    PortImageInfo info;
+};
+
+class LocalityTest : public FolderLibraryTest {
+protected:
+    DataAnswer requestData(PhotoLibraryPort& library, const std::string& id, bool network) {
+        DataAnswer answer;
+        PortImageRequestOptions options;
+        options.networkAccessAllowed = network;
+        PortAsset asset;
+        asset.localIdentifier = id;
+        library.requestImageData(asset, options,
+                                 [&](auto data, std::string type, int, PortImageInfo info) {
+                                     ++answer.calls;
+                                     answer.data = std::move(data);
+                                     answer.type = std::move(type);
+                                     answer.info = info;
+                                 });
+        return answer;
+    }
+    // A file with a size but no blocks, as a sync client leaves an evicted original.
+    void writeSparse(const std::filesystem::path& path, off_t size) {
+        int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+    }
+};
+
+TEST_F(LocalityTest, AResidentFileAnswersItsBytes) {
+    writeJpeg(lib("a.jpg"));
+    auto answer = requestData(*makeLibrary(), "a.jpg", false);
+    EXPECT_EQ(answer.calls, 1);
+    ASSERT_TRUE(answer.data);
+    EXPECT_EQ(answer.data->size(), std::filesystem::file_size(lib("a.jpg")));
+    EXPECT_EQ(answer.type, "public.jpeg");
+    EXPECT_EQ(answer.info.isInCloud, false);
+}
+
+TEST_F(LocalityTest, ASparseFileIsInTheCloudAndNeverOpenedWithoutNetwork) {
+    writeSparse(lib("evicted.jpg"), 4096);
+    auto library = makeLibrary();
+    auto assets = library->fetchImageAssets();
+    ASSERT_EQ(ids(assets), std::vector<std::string>{"evicted.jpg"});
+    EXPECT_EQ(assets[0].pixelWidth, 0);
+    auto refused = requestData(*library, "evicted.jpg", false);
+    EXPECT_FALSE(refused.data);
+    EXPECT_EQ(refused.info.isInCloud, true);
+    auto allowed = requestData(*library, "evicted.jpg", true);
+    ASSERT_TRUE(allowed.data);
+    EXPECT_EQ(allowed.data->size(), 4096u);
+}
+
+TEST_F(LocalityTest, ASyncPlaceholderStandsForItsPhotograph) {
+    writeText(lib("trip/IMG_9.jpg.nextcloud"), "");
+    writeText(lib("trip/notes.txt.nextcloud"), "");
+    auto library = makeLibrary();
+    auto assets = library->fetchImageAssets();
+    ASSERT_EQ(ids(assets), std::vector<std::string>{"trip/IMG_9.jpg"});
+    EXPECT_EQ(assets[0].filename, "IMG_9.jpg");
+    EXPECT_FALSE(assets[0].resources[0].fileSize);
+    auto answer = requestData(*library, "trip/IMG_9.jpg", true);
+    EXPECT_FALSE(answer.data);
+    EXPECT_EQ(answer.info.isInCloud, true);
+}
+
+TEST_F(LocalityTest, AnUnknownPhotographAnswersAnError) {
+    auto answer = requestData(*makeLibrary(), "missing.jpg", true);
+    EXPECT_EQ(answer.calls, 1);
+    EXPECT_FALSE(answer.data);
+    EXPECT_TRUE(answer.info.error);
+}
+
+class FixedRendition : public RenditionSource {
+public:
+    std::optional<PortImage> rendition(const std::string& path, bool resident,
+                                       std::int64_t target) override {
+        asked.push_back({path, resident});
+        return PortImage{target, target / 2, {}};
+    }
+    std::vector<std::pair<std::string, bool>> asked;
+};
+
+TEST_F(LocalityTest, RenditionsAreAskedWithoutOpeningEvictedOriginals) {
+    writeJpeg(lib("a.jpg"));
+    writeSparse(lib("b.jpg"), 100);
+    auto source = std::make_shared<FixedRendition>();
+    auto opts = options();
+    opts.renditions = source;
+    auto library = makeLibrary(opts);
+    for (const char* id : {"a.jpg", "b.jpg"}) {
+        PortAsset asset;
+        asset.localIdentifier = id;
+        std::optional<PortImage> image;
+        library->requestImage(asset, 512, {}, [&](auto answer, PortImageInfo info) {
+            image = std::move(answer);
+            EXPECT_EQ(info.isDegraded, false);
+        });
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, 512);
+    }
+    ASSERT_EQ(source->asked.size(), 2u);
+    EXPECT_TRUE(source->asked[0].second);
+    EXPECT_FALSE(source->asked[1].second);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
