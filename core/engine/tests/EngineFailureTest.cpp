@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include "core/engine/tests/EngineRig.hpp"
+
+namespace keepsift {
+namespace {
+
+using testing::EngineRig;
+using testing::Shot;
+
+const std::vector<Shot> shots = {
+    {"a1", 0, 0, 0.9f}, {"a2", 5, 0, 0.3f}, {"a3", 10, 0, 0.2f}, {"s1", 9000, 1, 0.5f}};
+
+template <class Action> LibraryError libraryErrorOf(Action&& action) {
+    try {
+        action();
+    } catch (const LibraryError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no library error";
+    return LibraryError::notAuthorised();
+}
+
+// A storage that refuses every write while it is told to.
+class BrokenStorage : public MemoryFileStorage {
+public:
+    void write(const Data& data, const std::string& name) override {
+        if (broken) throw std::runtime_error("disk full");
+        MemoryFileStorage::write(data, name);
+    }
+    bool broken = false;
+};
+
+struct Scanned : ::testing::Test {
+    EngineRig<> rig{shots};
+    void SetUp() override {
+        rig.scanAll();
+        rig.engine->syncRejectsAlbumIfNeeded();
+    }
+};
+
+TEST_F(Scanned, AlbumErrorsReachTheCallerUnchanged) {
+    rig.library->setRejectionWritesFail(true);
+    EXPECT_EQ(libraryErrorOf([&] { rig.engine->override("a1", false); }),
+              LibraryError::albumWriteIncomplete(1));
+    // The decision stays and waits for the next save.
+    EXPECT_EQ(rig.state("a1"), ReviewState::flaggedByHand);
+    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_FALSE(rig.engine->ownWrites().count("a1"));
+
+    const auto group = *rig.entry("a1").groupID;
+    EXPECT_EQ(libraryErrorOf([&] { rig.engine->ignore(group); }),
+              LibraryError::albumWriteIncomplete(3));
+
+    rig.library->setRejectionWritesFail(false);
+    // The ignore stayed in memory; the next synchronisation takes its photographs out.
+    rig.engine->syncRejectsAlbum();
+    EXPECT_TRUE(rig.library->rejectedIDs().empty());
+    EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand);
+}
+
+// A library whose removals from the album fail.
+class RemovalsFail : public ScriptedLibrary {
+public:
+    using ScriptedLibrary::ScriptedLibrary;
+    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+        if (!rejected) throw LibraryError::albumWriteIncomplete(std::ssize(ids));
+        ScriptedLibrary::setRejected(ids, rejected);
+    }
+};
+
+TEST(EngineAlbum, FailedRemovalKeepsTheAdditionsForTheNextSave) {
+    EngineRig<RemovalsFail> rig(shots);
+    rig.scanAll();
+    rig.engine->syncRejectsAlbumIfNeeded();
+    rig.clock->advance(60);
+    rig.engine->updateIndex([](LibraryIndex& index) {
+        index.setState(ReviewState::flaggedByHand, "a1", Date{});
+        index.setState(ReviewState::keptByHand, "a3", Date{});
+    });
+    rig.engine->regroup();
+    rig.engine->flush();
+    const auto generation = rig.engine->mutationGeneration();
+    EXPECT_EQ(libraryErrorOf([&] { rig.engine->syncRejectsAlbum(); }),
+              LibraryError::albumWriteIncomplete(1));
+    EXPECT_TRUE(rig.entry("a1").asset.isRejected);
+    EXPECT_TRUE(rig.entry("a3").asset.isRejected);
+    EXPECT_TRUE(rig.engine->ownWrites().count("a1"));
+    EXPECT_FALSE(rig.engine->ownWrites().count("a3"));
+    EXPECT_EQ(rig.engine->mutationGeneration(), generation + 1);
+    EXPECT_FALSE(rig.savedIndex().entry("a1")->asset.isRejected);
+    EXPECT_TRUE(rig.engine->pendingSave());
+}
+
+TEST_F(Scanned, DeleteErrorsAndRefusalsChangeNothing) {
+    const auto index = rig.engine->index();
+    const auto journal = rig.engine->journal();
+    rig.library->setAuthorization(LibraryAuthorization::denied);
+    EXPECT_EQ(libraryErrorOf([&] { rig.engine->deleteBatch(std::nullopt, 2); }),
+              LibraryError::notAuthorised());
+    rig.library->setAuthorization(LibraryAuthorization::authorized);
+    rig.library->setConfirmsDeletion(false);
+    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 2), 0);
+    EXPECT_EQ(rig.engine->index(), index);
+    EXPECT_EQ(rig.engine->journal(), journal);
+    EXPECT_EQ(rig.engine->deleteBatch(std::set<std::string>{}, 0), 0);
+    try {
+        rig.engine->deleteBatch(std::set<std::string>{}, 2);
+        FAIL();
+    } catch (const BatchMoved& moved) {
+        EXPECT_EQ(moved, BatchMoved(2, 0));
+    }
+}
+
+TEST_F(Scanned, OverrideOfADeletedPhotographIsIgnored) {
+    rig.engine->handleLibraryChange(change::AssetsDeleted{{"a2"}});
+    const auto journal = rig.engine->journal();
+    const auto calls = rig.library->rejectionCalls().size();
+    rig.engine->override("a2", false);
+    EXPECT_EQ(rig.state("a2"), ReviewState::deleted);
+    EXPECT_EQ(rig.engine->journal(), journal);
+    EXPECT_EQ(rig.library->rejectionCalls().size(), calls);
+    rig.engine->override("unknown", false);
+    EXPECT_EQ(rig.engine->journal(), journal);
+}
+
+TEST(EngineSaving, ThrottleWritesAtOnceThenWaitsThirtySeconds) {
+    EngineRig<> rig(shots);
+    rig.engine->markDirty();
+    EXPECT_FALSE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.storage->storedNames().size(), 2u);
+    rig.storage->remove(std::string(ScanEngine::indexFileName));
+    rig.clock->advance(10);
+    rig.engine->markDirty();
+    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.storage->storedNames().size(), 1u);
+    rig.engine->flush();
+    EXPECT_FALSE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.storage->storedNames().size(), 2u);
+    rig.clock->advance(30);
+    rig.storage->remove(std::string(ScanEngine::indexFileName));
+    rig.engine->flush();
+    EXPECT_EQ(rig.storage->storedNames().size(), 1u);
+    rig.engine->markDirty();
+    EXPECT_EQ(rig.storage->storedNames().size(), 2u);
+}
+
+TEST(EngineSaving, FailedIndexWriteStaysPendingAndIsRetried) {
+    EngineRig<> rig(shots);
+    rig.engine->reconcileWithLibrary();
+    rig.storage->setFailNextWrite(std::make_exception_ptr(std::runtime_error("disk full")));
+    rig.clock->advance(60);
+    EXPECT_FALSE(rig.engine->save());
+    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.engine->lastSaved(), rig.clock->now());
+    EXPECT_EQ(rig.savedJournal(), rig.engine->journal());
+    rig.engine->flush();
+    EXPECT_FALSE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.savedIndex(), rig.engine->index());
+}
+
+// Every write fails for a while: the engine goes on working, reports nothing, and the
+// next flush after the storage recovers writes everything it did meanwhile.
+TEST(EngineSaving, FailingStorageLosesNoState) {
+    EngineRig<> rig(shots);
+    auto storage = std::make_shared<BrokenStorage>();
+    rig.storage = storage;
+    rig.start();
+    storage->broken = true;
+    EXPECT_NO_THROW(rig.scanAll());
+    rig.engine->syncRejectsAlbumIfNeeded();
+    rig.engine->override("a1", false);
+    rig.engine->flush();
+    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_TRUE(storage->storedNames().empty());
+
+    const auto index = rig.engine->index();
+    const auto journal = rig.engine->journal();
+    storage->broken = false;
+    rig.engine->flush();
+    EXPECT_FALSE(rig.engine->pendingSave());
+    rig.start();
+    EXPECT_EQ(rig.engine->index(), index);
+    EXPECT_EQ(rig.engine->journal(), journal);
+}
+
+TEST(EngineSaving, UnreadableFilesGiveFreshDefaults) {
+    EngineRig<> rig(shots);
+    rig.storage->write("not json", std::string(ScanEngine::journalFileName));
+    LibraryIndex old{"another version", {}, {"kept-group"}};
+    old.reconcile(testing::assetsOf(shots), Date{});
+    rig.storage->write(old.encoded(), std::string(ScanEngine::indexFileName));
+    rig.start();
+    EXPECT_EQ(rig.engine->index().version, LibraryIndex::currentSignature());
+    EXPECT_EQ(rig.engine->index().count(), 0u);
+    EXPECT_EQ(rig.engine->index().ignoredGroups, std::set<std::string>{"kept-group"});
+    EXPECT_EQ(rig.engine->journal(), ReviewJournal(2000));
+    EXPECT_EQ(rig.engine->queue().capacity, 200);
+}
+
+TEST(EngineSaving, NeedsRefreshWithoutAccessIsSilentAndMarksDirty) {
+    EngineRig<> rig(shots);
+    rig.engine->markDirty();
+    rig.clock->advance(1);
+    rig.library->setAuthorization(LibraryAuthorization::notDetermined);
+    rig.engine->updateIndex([](LibraryIndex&) {});
+    EXPECT_NO_THROW(rig.engine->handleLibraryChange(change::NeedsRefresh{}));
+    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.engine->authorization(), LibraryAuthorization::notDetermined);
+}
+
+} // namespace
+} // namespace keepsift
