@@ -107,3 +107,14 @@ TEST(RecordingTables, AllSignalsInCaptureOrder) {
     EXPECT_EQ(filenames(CorpusRecording::allSignals(recordings)),
               (std::vector<std::string>{"a", "b", "d", "c"}));
 }
+
+TEST(RecordingJson, EmptyRecordingInTheSortedPrettyForm) {
+    const CorpusRecording empty{"1", {}, {}, {}, CorpusCapture::Origin::handFoldered};
+    EXPECT_EQ(empty.encoded(), "{\n"
+                               "  \"group\" : \"1\",\n"
+                               "  \"hints\" : {\n\n  },\n"
+                               "  \"origin\" : \"handFoldered\",\n"
+                               "  \"photos\" : [\n\n  ],\n"
+                               "  \"winners\" : [\n\n  ]\n"
+                               "}");
+}
