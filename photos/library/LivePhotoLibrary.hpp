@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "core/model/PhotoLibrary.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
@@ -14,6 +15,9 @@ class ChangeObserver;
 // library facts: every operation asks the service afresh.
 class LivePhotoLibrary : public PhotoLibrary {
 public:
+    // The only album Keepsift writes to.
+    static constexpr std::string_view rejectsAlbumTitle = "Keepsift \u2014 Rejects";
+
     // Touches the service not at all; nothing is asked of the user until
     // requestAuthorization().
     explicit LivePhotoLibrary(std::shared_ptr<PhotoLibraryPort> port);

@@ -22,7 +22,8 @@ PortChangeBlock albumWrite(std::shared_ptr<PhotoLibraryPort> port, std::vector<P
             else
                 request->removeAssets(assets);
         } else if (rejected) {
-            requests.creationRequestForAssetCollectionWithTitle(std::string(rejectsAlbumTitle));
+            requests.creationRequestForAssetCollectionWithTitle(
+                std::string(LivePhotoLibrary::rejectsAlbumTitle));
         }
     };
 }

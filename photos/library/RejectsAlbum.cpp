@@ -1,11 +1,12 @@
 #include "photos/library/RejectsAlbum.hpp"
 
 #include "core/support/Unicode.hpp"
+#include "photos/library/LivePhotoLibrary.hpp"
 
 namespace keepsift {
 
 std::optional<PortAssetCollection> rejectsAlbum(PhotoLibraryPort& port) {
-    auto albums = port.fetchRegularAlbumsTitled(std::string(rejectsAlbumTitle));
+    auto albums = port.fetchRegularAlbumsTitled(std::string(LivePhotoLibrary::rejectsAlbumTitle));
     if (albums.empty()) return std::nullopt;
     return albums.front();
 }
@@ -21,7 +22,8 @@ std::set<std::string> rejectsMembers(PhotoLibraryPort& port) {
 }
 
 bool hasRejectsTitle(const PortAssetCollection& album) {
-    return album.localizedTitle && unicode::equal(*album.localizedTitle, rejectsAlbumTitle);
+    return album.localizedTitle &&
+           unicode::equal(*album.localizedTitle, LivePhotoLibrary::rejectsAlbumTitle);
 }
 
 } // namespace keepsift

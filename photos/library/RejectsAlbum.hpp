@@ -9,10 +9,8 @@
 
 namespace keepsift {
 
-// The only album Keepsift writes to. Looked up afresh every time: it may be renamed,
-// deleted or recreated behind our back.
-inline constexpr std::string_view rejectsAlbumTitle = "Keepsift \u2014 Rejects";
-
+// The album is looked up afresh every time: it may be renamed, deleted or recreated behind
+// our back.
 std::optional<PortAssetCollection> rejectsAlbum(PhotoLibraryPort& port);
 std::set<std::string> memberSet(PhotoLibraryPort& port, const PortAssetCollection& album);
 // Empty when there is no rejects album.

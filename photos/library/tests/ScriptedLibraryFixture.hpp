@@ -26,7 +26,7 @@ inline std::shared_ptr<ScriptedPhotoLibraryPort> portWithAssets(int count) {
 }
 
 inline std::string rejectsTitle() {
-    return std::string(rejectsAlbumTitle);
+    return std::string(LivePhotoLibrary::rejectsAlbumTitle);
 }
 
 } // namespace keepsift::testing
