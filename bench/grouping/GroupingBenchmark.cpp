@@ -57,11 +57,16 @@ void regroupPass(benchmark::State& state, bool moveIn) {
     state.counters["groups"] = static_cast<double>(groupCount);
     state.counters["inputMiB"] = static_cast<double>(library.bytes) / (1 << 20);
     state.counters["extraMiB"] = static_cast<double>(extra) / (1 << 20);
-    state.counters["extraPerInput"] = static_cast<double>(extra) / static_cast<double>(library.bytes);
+    state.counters["extraPerInput"] =
+        static_cast<double>(extra) / static_cast<double>(library.bytes);
 }
 
-void BM_RegroupMovedIn(benchmark::State& state) { regroupPass(state, true); }
-void BM_RegroupFromKeptLibrary(benchmark::State& state) { regroupPass(state, false); }
+void BM_RegroupMovedIn(benchmark::State& state) {
+    regroupPass(state, true);
+}
+void BM_RegroupFromKeptLibrary(benchmark::State& state) {
+    regroupPass(state, false);
+}
 
 BENCHMARK(BM_RegroupMovedIn)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RegroupFromKeptLibrary)

@@ -18,7 +18,8 @@ public:
     std::vector<PhotoSignals> library() {
         std::vector<PhotoSignals> photos;
         photos.reserve(shape_.photos);
-        while (photos.size() < shape_.photos) burst(photos);
+        while (photos.size() < shape_.photos)
+            burst(photos);
         return photos;
     }
 
@@ -35,7 +36,8 @@ private:
     std::vector<float> varied(const std::vector<float>& scene, double spread) {
         const double sigma = spread / std::sqrt(static_cast<double>(scene.size()));
         std::vector<float> print(scene.size());
-        for (size_t i = 0; i < scene.size(); ++i) print[i] = scene[i] + float(normal(sigma));
+        for (size_t i = 0; i < scene.size(); ++i)
+            print[i] = scene[i] + float(normal(sigma));
         return print;
     }
 

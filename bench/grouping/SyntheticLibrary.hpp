@@ -11,10 +11,10 @@ struct LibraryShape {
     size_t photos = 100'000;
     size_t printLength = 512;
     double years = 10;
-    double undatedBurstShare = 0.0;     // bursts whose files lost their dates
-    double noCameraBurstShare = 0.2;    // bursts without camera metadata
-    double copyShare = 0.03;            // photographs that also have a smaller copy
-    double faceShare = 1.0 / 3.0;       // photographs with faces
+    double undatedBurstShare = 0.0;  // bursts whose files lost their dates
+    double noCameraBurstShare = 0.2; // bursts without camera metadata
+    double copyShare = 0.03;         // photographs that also have a smaller copy
+    double faceShare = 1.0 / 3.0;    // photographs with faces
     std::uint32_t seed = 2026;
 };
 

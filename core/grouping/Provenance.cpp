@@ -13,6 +13,8 @@ namespace {
 struct CopyTraits {
     std::int64_t area = 0;
     bool hasCamera = false;
+
+    bool operator==(const CopyTraits&) const = default;
 };
 
 bool looksLikeCopy(CopyTraits copy, CopyTraits original, double ratio) {
@@ -46,15 +48,26 @@ private:
     std::vector<size_t> parent_;
 };
 
+// Number of leading print values kept side by side for a quick first look at a pair.
+constexpr size_t headLength = 8;
+
 class CopyScan {
 public:
     CopyScan(std::span<const PhotoSignals* const> photos, const GroupingPolicy& policy)
         : photos_(photos), policy_(policy), traits_(photos.size()), classes_(photos.size()),
-          limitSquare_(largestSquareWithin(policy.duplicateDistance)) {
+          dates_(photos.size()), heads_(photos.size() * headLength),
+          limitSquare_(largestSquareWithin(policy.duplicateDistance)),
+          farSquare_(limitSquare_ * (1 + 1e-12)) {
         PrintClasses classes;
+        const double* widened = widenedQuanta();
         for (size_t i = 0; i < photos.size(); ++i) {
-            traits_[i] = {photos[i]->pixelCount(), photos[i]->hasCameraMetadata};
-            classes_[i] = classes.classOf(*photos[i]);
+            const auto& photo = *photos[i];
+            traits_[i] = {photo.pixelCount(), photo.hasCameraMetadata};
+            classes_[i] = classes.classOf(photo);
+            dates_[i] = photo.capturedAt ? photo.capturedAt->seconds : 0;
+            const auto& quanta = photo.storedPrint.quanta();
+            for (size_t k = 0; k < headLength && k < quanta.size(); ++k)
+                heads_[i * headLength + k] = widened[static_cast<std::uint16_t>(quanta[k])];
         }
     }
 
@@ -65,15 +78,33 @@ public:
     }
 
 private:
+    // A lower bound from the first terms of the distance sum. They are added pairwise,
+    // which vectorises, instead of in index order; the two sums of these eight squares
+    // differ by far less than the 1e-12 margin, so a pair beyond it is beyond the limit in
+    // the exact sum too, which only grows with further terms.
+    bool headsFar(size_t a, size_t b) const {
+        const double* x = &heads_[a * headLength];
+        const double* y = &heads_[b * headLength];
+        double square[headLength];
+        for (size_t k = 0; k < headLength; ++k)
+            square[k] = (x[k] - y[k]) * (x[k] - y[k]);
+        const double sum = ((square[0] + square[1]) + (square[2] + square[3])) +
+                           ((square[4] + square[5]) + (square[6] + square[7]));
+        return sum > farSquare_;
+    }
+
     bool printsClose(size_t a, size_t b) const {
         if (classes_[a] == PrintClasses::noComparison || classes_[a] != classes_[b]) return false;
         const auto& x = photos_[a]->storedPrint.quanta();
-        const auto& y = photos_[b]->storedPrint.quanta();
-        return printsWithin(x.data(), y.data(), x.size(), limitSquare_);
+        if (x.size() >= headLength && headsFar(a, b)) return false;
+        return printsWithin(x.data(), photos_[b]->storedPrint.quanta().data(), x.size(),
+                            limitSquare_);
     }
 
     bool linkable(size_t i, size_t j) const {
+        // Equal size and metadata can never make a copy while the ratio limit is below 1.
         const double ratio = policy_.copyPixelRatio;
+        if (ratio < 1 && traits_[i] == traits_[j]) return false;
         return (looksLikeCopy(traits_[i], traits_[j], ratio) ||
                 looksLikeCopy(traits_[j], traits_[i], ratio)) &&
                printsClose(i, j);
@@ -85,11 +116,12 @@ private:
         std::vector<size_t> nextUndated(n + 1, n);
         for (size_t k = n; k-- > 0;)
             nextUndated[k] = photos_[k]->capturedAt ? nextUndated[k + 1] : k;
+        const double window = policy_.copyWindow;
         for (size_t i = 0; i < n; ++i) {
             if (!photos_[i]->capturedAt) continue;
-            const Date start = *photos_[i]->capturedAt;
+            const double start = dates_[i];
             for (size_t j = i + 1; j < nextUndated[i + 1]; ++j) {
-                if (photos_[j]->capturedAt->since(start) > policy_.copyWindow) break;
+                if (dates_[j] - start > window) break;
                 if (linkable(i, j)) sets.link(i, j);
             }
         }
@@ -134,7 +166,10 @@ private:
     const GroupingPolicy& policy_;
     std::vector<CopyTraits> traits_;
     std::vector<int> classes_;
+    std::vector<double> dates_; // seconds; meaningful for dated photographs only
+    std::vector<double> heads_; // the first widened print values of each photograph
     double limitSquare_;
+    double farSquare_;
 };
 
 } // namespace
