@@ -1,5 +1,6 @@
 #include "RandomLibrary.hpp"
 
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -8,11 +9,12 @@
 namespace keepsift::sample {
 namespace {
 
-constexpr size_t printLength = 8;
-
 class Generator {
 public:
-    explicit Generator(std::uint32_t seed) : random_(seed) {}
+    Generator(std::uint32_t seed, size_t printLength)
+        : random_(seed), printLength_(printLength),
+          // Spreads are set for eight values; longer prints get smaller steps.
+          scale_(std::sqrt(8.0 / static_cast<double>(printLength))) {}
 
     std::vector<PhotoSignals> library(size_t count) {
         std::vector<PhotoSignals> photos;
@@ -37,13 +39,13 @@ private:
 
     std::vector<float> nextPrint() {
         if (chance(0.25) || scene_.empty()) {
-            scene_.assign(printLength, 0.f);
+            scene_.assign(printLength_, 0.f);
             for (auto& v : scene_)
                 v = float(uniform(-0.4, 0.4));
         }
         auto print = scene_;
         const double spreads[] = {0, 0.01, 0.03, 0.05, 0.1, 0.2, 0.3};
-        const double spread = spreads[pick(std::size(spreads))];
+        const double spread = spreads[pick(std::size(spreads))] * scale_;
         for (auto& v : print)
             v += float(uniform(-spread, spread));
         return print;
@@ -97,14 +99,16 @@ private:
     }
 
     std::mt19937 random_;
+    size_t printLength_;
+    double scale_;
     double clock_ = 700'000'000;
     std::vector<float> scene_;
 };
 
 } // namespace
 
-std::vector<PhotoSignals> randomLibrary(std::uint32_t seed, size_t count) {
-    return Generator(seed).library(count);
+std::vector<PhotoSignals> randomLibrary(std::uint32_t seed, size_t count, size_t printLength) {
+    return Generator(seed, printLength).library(count);
 }
 
 } // namespace keepsift::sample
