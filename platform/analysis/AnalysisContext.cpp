@@ -1,0 +1,27 @@
+#include "platform/analysis/AnalysisContext.hpp"
+
+#include "platform/analysis/BlockFeaturePrinter.hpp"
+#include "platform/analysis/HogFaceDetector.hpp"
+
+namespace keepsift {
+namespace {
+
+std::shared_ptr<const HaarCascade> cascade(const std::string& directory, const char* name) {
+    return std::make_shared<HaarCascade>(directory + "/" + name);
+}
+
+} // namespace
+
+AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
+    : printer_(std::make_shared<BlockFeaturePrinter>()),
+      landmarks_(ShapeLandmarkDetector::load(paths.shapePredictor)),
+      aesthetics_(BrisqueAestheticsScorer::load(paths.brisqueModel, paths.brisqueRange)) {
+    auto faces = cascade(paths.haarDirectory, "haarcascade_frontalface_default.xml");
+    faceDetector_ = std::make_shared<HogFaceDetector>(faces);
+    LandmarkExpressionDetector::Cascades cascades{
+        faces, cascade(paths.haarDirectory, "haarcascade_smile.xml"),
+        cascade(paths.haarDirectory, "haarcascade_eye.xml")};
+    expressions_ = std::make_shared<LandmarkExpressionDetector>(cascades, landmarks_);
+}
+
+} // namespace keepsift

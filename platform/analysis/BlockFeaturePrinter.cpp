@@ -1,0 +1,58 @@
+#include "platform/analysis/BlockFeaturePrinter.hpp"
+
+#include <cmath>
+
+#include <opencv2/imgproc.hpp>
+
+#include "platform/analysis/PrintBlocks.hpp"
+
+namespace keepsift {
+namespace {
+
+// BGR in 0...1, resampled to side x side.
+cv::Mat resample(const cv::Mat& bgr, int side) {
+    cv::Mat small, scaled;
+    cv::resize(bgr, small, cv::Size(side, side), 0, 0, cv::INTER_AREA);
+    small.convertTo(scaled, CV_32FC3, 1.0 / 255.0);
+    return scaled;
+}
+
+void append(std::vector<double>& print, std::vector<double> block, double weight) {
+    print_blocks::centreAndNormalise(block);
+    for (double value : block)
+        print.push_back(weight * value);
+}
+
+std::vector<float> unitLength(const std::vector<double>& values) {
+    double squares = 0;
+    for (double value : values)
+        squares += value * value;
+    double norm = std::sqrt(squares);
+    std::vector<float> print;
+    print.reserve(values.size());
+    for (double value : values)
+        print.push_back(static_cast<float>(norm > 0 ? value / norm : 0));
+    return print;
+}
+
+} // namespace
+
+std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
+    if (uprightBgr.empty() || uprightBgr.type() != CV_8UC3) return {};
+    cv::Mat bgr = resample(uprightBgr, resampleSide), lab;
+    cv::cvtColor(bgr, lab, cv::COLOR_BGR2Lab);
+    cv::Mat channels[3];
+    cv::split(lab, channels);
+    std::vector<double> values;
+    values.reserve(length);
+    using namespace print_blocks;
+    append(values, colourLayout(lab, layoutCells, layoutChromaScale), colourLayoutWeight);
+    append(values, colourDistribution(bgr, chromaBins), colourDistributionWeight);
+    append(values, gradientStructure(channels[0], gradientSide, gradientCells),
+           gradientStructureWeight);
+    append(values, lowFrequencyShape(channels[0], shapeSide, shapeCoefficients),
+           lowFrequencyShapeWeight);
+    return unitLength(values);
+}
+
+} // namespace keepsift

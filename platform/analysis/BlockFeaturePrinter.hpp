@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/analysis/FeaturePrinter.hpp"
+
+namespace keepsift {
+
+// A handcrafted print of four blocks made on a small resample: where the colours lie, which
+// colours occur, how the edges run, and the coarse shape. Each block is centred and
+// L2-normalised, then weighted; the whole is scaled to unit length. The weights and sizes
+// are frozen with the recipe: changing them changes every stored distance.
+class BlockFeaturePrinter final : public FeaturePrinter {
+public:
+    static constexpr int resampleSide = 64;
+    static constexpr int layoutCells = 8;       // 8 x 8 cells x 3 channels = 192 values
+    static constexpr int chromaBins = 8;        // 8 x 8 chromaticity histogram = 64 values
+    static constexpr int gradientSide = 32;     // edges of a 32 x 32 lightness resample
+    static constexpr int gradientCells = 4;     // 4 x 4 cells x 2 directions = 32 values
+    static constexpr int shapeSide = 32;        // DCT of a 32 x 32 lightness resample
+    static constexpr int shapeCoefficients = 4; // 4 x 4 lowest frequencies less DC = 15 values
+    static constexpr int length = layoutCells * layoutCells * 3 + chromaBins * chromaBins +
+                                  gradientCells * gradientCells * 2 +
+                                  shapeCoefficients * shapeCoefficients - 1;
+    static_assert(length <= 512);
+
+    static constexpr double colourLayoutWeight = 0.55;
+    static constexpr double colourDistributionWeight = 0.15;
+    static constexpr double gradientStructureWeight = 0.25;
+    static constexpr double lowFrequencyShapeWeight = 0.78;
+    // Chroma counts for less than lightness in the colour layout.
+    static constexpr double layoutChromaScale = 0.6;
+
+    std::vector<float> print(const cv::Mat& uprightBgr) const override;
+};
+
+} // namespace keepsift

@@ -1,0 +1,105 @@
+#include "platform/analysis/HogFaceDetector.hpp"
+
+#include <algorithm>
+
+#include <dlib/opencv/cv_image.h>
+#include <opencv2/imgproc.hpp>
+
+namespace keepsift {
+namespace {
+
+cv::Mat scaled(const cv::Mat& grey, double scale) {
+    if (scale >= 1.0) return grey;
+    cv::Mat small;
+    cv::resize(grey, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    return small;
+}
+
+cv::Rect cropAround(const cv::Rect2d& face, double margin, cv::Size bounds) {
+    cv::Point2d centre(face.x + face.width / 2, face.y + face.height / 2);
+    double half = std::max(face.width, face.height) * margin;
+    cv::Rect crop(cv::Point(static_cast<int>(centre.x - half), static_cast<int>(centre.y - half)),
+                  cv::Point(static_cast<int>(centre.x + half), static_cast<int>(centre.y + half)));
+    return crop & cv::Rect(cv::Point(0, 0), bounds);
+}
+
+} // namespace
+
+HogFaceDetector::HogFaceDetector(std::shared_ptr<const HaarCascade> proposals)
+    : prototype_(dlib::get_frontal_face_detector()), proposals_(std::move(proposals)) {}
+
+// Runs dlib on the grey image shrunk by scale; boxes come back in the caller's pixels.
+std::vector<FaceDetection> HogFaceDetector::scan(const cv::Mat& grey, double scale,
+                                                 cv::Point2d offset) const {
+    cv::Mat image = scale == 1.0 ? grey : cv::Mat();
+    if (image.empty())
+        cv::resize(grey, image, cv::Size(), scale, scale,
+                   scale < 1.0 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    if (!image.isContinuous()) image = image.clone();
+    // The detector keeps scratch buffers, so each call scans with its own copy.
+    auto detector = prototype_;
+    std::vector<dlib::rect_detection> found;
+    detector(dlib::cv_image<unsigned char>(image), found, 0.0);
+    std::vector<FaceDetection> detections;
+    for (const auto& hit : found) {
+        cv::Rect2d box(hit.rect.left() / scale + offset.x, hit.rect.top() / scale + offset.y,
+                       (hit.rect.width()) / scale, (hit.rect.height()) / scale);
+        detections.push_back({box, hit.detection_confidence, static_cast<int>(hit.weight_index)});
+    }
+    return detections;
+}
+
+std::vector<FaceDetection> HogFaceDetector::coarseScan(const cv::Mat& grey,
+                                                       double& coarseScale) const {
+    coarseScale =
+        std::min(1.0, coarseLongEdge / static_cast<double>(std::max(grey.cols, grey.rows)));
+    return scan(grey, coarseScale, {0, 0});
+}
+
+std::vector<FaceDetection> HogFaceDetector::checkProposals(const cv::Mat& grey,
+                                                           double coarseScale) const {
+    std::vector<FaceDetection> detections;
+    if (!proposals_ || !proposals_->isLoaded()) return detections;
+    double scale = scaleForSmallestFace(grey.size(), proposalSide);
+    auto candidates = proposals_->detect(scaled(grey, scale), 1.15, 3, cv::Size(24, 24));
+    std::sort(candidates.begin(), candidates.end(),
+              [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
+    if (candidates.size() > maximumProposals) candidates.resize(maximumProposals);
+    for (const auto& candidate : candidates) {
+        cv::Rect2d face(candidate.x / scale, candidate.y / scale, candidate.width / scale,
+                        candidate.height / scale);
+        // Faces this large were already within reach of the coarse scan.
+        if (face.width * coarseScale * 0.8 >= windowSide) continue;
+        cv::Rect crop = cropAround(face, cropMargin, grey.size());
+        if (crop.width < 8 || crop.height < 8) continue;
+        auto found = scan(grey(crop), checkedFaceSide / face.width, cv::Point2d(crop.x, crop.y));
+        detections.insert(detections.end(), found.begin(), found.end());
+    }
+    return detections;
+}
+
+std::vector<FaceDetection> HogFaceDetector::detect(const cv::Mat& uprightGrey) const {
+    if (uprightGrey.empty() || uprightGrey.type() != CV_8UC1) return {};
+    double coarseScale = 1.0;
+    auto detections = coarseScan(uprightGrey, coarseScale);
+    auto checked = checkProposals(uprightGrey, coarseScale);
+    detections.insert(detections.end(), checked.begin(), checked.end());
+    return suppressOverlaps(std::move(detections), confidenceFloor, suppressionOverlap);
+}
+
+std::vector<FaceDetection> suppressOverlaps(std::vector<FaceDetection> detections, double floor,
+                                            double maximumOverlap) {
+    std::stable_sort(detections.begin(), detections.end(),
+                     [](const auto& a, const auto& b) { return a.confidence > b.confidence; });
+    std::vector<FaceDetection> kept;
+    for (const auto& detection : detections) {
+        if (detection.confidence < floor) continue;
+        bool covered = std::any_of(kept.begin(), kept.end(), [&](const FaceDetection& other) {
+            return overlap(detection.box, other.box) > maximumOverlap;
+        });
+        if (!covered) kept.push_back(detection);
+    }
+    return kept;
+}
+
+} // namespace keepsift

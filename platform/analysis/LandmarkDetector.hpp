@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace dlib {
+class shape_predictor;
+}
+
+namespace keepsift {
+
+// The 68 points of the iBUG layout in image pixels: jaw 0-16, eyes 36-41 (image left) and
+// 42-47 (image right), mouth 48-67.
+using FaceShape = std::array<cv::Point2d, 68>;
+
+class LandmarkDetector {
+public:
+    virtual ~LandmarkDetector() = default;
+    virtual FaceShape landmarks(const cv::Mat& uprightGrey, const cv::Rect2d& face) const = 0;
+};
+
+// dlib's 68-point shape predictor. The model is a separate file that may be missing.
+class ShapeLandmarkDetector final : public LandmarkDetector {
+public:
+    static constexpr const char* installedModel =
+        "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
+
+    // Null when the model cannot be read.
+    static std::unique_ptr<ShapeLandmarkDetector> load(const std::string& path);
+    ~ShapeLandmarkDetector() override;
+    FaceShape landmarks(const cv::Mat& uprightGrey, const cv::Rect2d& face) const override;
+
+private:
+    explicit ShapeLandmarkDetector(std::unique_ptr<dlib::shape_predictor> model);
+    std::unique_ptr<dlib::shape_predictor> model_;
+};
+
+// The classic eye aspect ratio of points 36-41 or 42-47: eyelid gaps over eye width.
+std::optional<double> eyeOpening(const FaceShape& shape, int firstPoint);
+
+} // namespace keepsift

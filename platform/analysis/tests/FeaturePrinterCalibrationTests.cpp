@@ -1,0 +1,166 @@
+// Calibrates the print's block weights against the grouping thresholds: copies of a picture
+// stay within 0.10, shots of one moment mostly within 0.54, unrelated pictures beyond 0.75.
+// The pictures are real photographs from Debian packages; the variations are made here.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/analysis/BlockFeaturePrinter.hpp"
+#include "platform/analysis/tests/SampleImages.hpp"
+
+namespace keepsift {
+namespace {
+
+std::vector<std::pair<std::string, std::string>> calibrationSet() {
+    std::vector<std::pair<std::string, std::string>> set;
+    for (const char* name :
+         {"astronaut.png", "chelsea.png", "coffee.png", "rocket.jpg", "motorcycle_left.png",
+          "hubble_deep_field.jpg", "retina.jpg", "camera.png", "brick.png", "grass.png",
+          "gravel.png", "coins.png", "ihc.png", "moon.png", "page.png", "color.png"})
+        set.emplace_back("python3-skimage", std::string(samples::skimageData) + name);
+    for (const char* name :
+         {"baboon.jpg",       "fruits.jpg",       "building.jpg",    "home.jpg",
+          "butterfly.jpg",    "messi5.jpg",       "orange.jpg",      "apple.jpg",
+          "HappyFish.jpg",    "aero1.jpg",        "board.jpg",       "leuvenA.jpg",
+          "graf1.png",        "chicky_512.png",   "basketball1.png", "ela_original.jpg",
+          "box_in_scene.png", "starry_night.jpg", "smarties.png",    "squirrel_cls.jpg",
+          "sudoku.png",       "stuff.jpg"})
+        set.emplace_back("opencv-doc", std::string(samples::opencvData) + name);
+    return set;
+}
+
+using Transform = std::function<cv::Mat(const cv::Mat&)>;
+
+cv::Mat reencoded(const cv::Mat& image, int quality) {
+    std::vector<std::uint8_t> bytes;
+    cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
+    return cv::imdecode(bytes, cv::IMREAD_COLOR);
+}
+
+cv::Mat resized(const cv::Mat& image, double scale) {
+    cv::Mat result;
+    cv::resize(image, result, cv::Size(), scale, scale, cv::INTER_AREA);
+    return result;
+}
+
+// Moves the frame by a share of its size, keeping the picture's size.
+cv::Mat shifted(const cv::Mat& image, double share) {
+    int dx = static_cast<int>(image.cols * share), dy = static_cast<int>(image.rows * share);
+    cv::Mat result;
+    cv::resize(image(cv::Rect(dx, dy, image.cols - dx, image.rows - dy)), result, image.size());
+    return result;
+}
+
+cv::Mat rotated(const cv::Mat& image, double degrees) {
+    cv::Point2f centre(image.cols / 2.f, image.rows / 2.f);
+    // Zoom in enough that no empty corner shows.
+    cv::Mat turn = cv::getRotationMatrix2D(centre, degrees, 1.1);
+    cv::Mat result;
+    cv::warpAffine(image, result, turn, image.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
+    return result;
+}
+
+cv::Mat exposed(const cv::Mat& image, double gain) {
+    cv::Mat result;
+    image.convertTo(result, -1, gain, 0);
+    return result;
+}
+
+cv::Mat blurred(const cv::Mat& image, double sigmaShare) {
+    cv::Mat result;
+    cv::GaussianBlur(image, result, cv::Size(), sigmaShare * std::max(image.cols, image.rows));
+    return result;
+}
+
+std::vector<Transform> copies() {
+    return {[](const cv::Mat& m) { return reencoded(m, 90); },
+            [](const cv::Mat& m) { return reencoded(m, 70); },
+            [](const cv::Mat& m) { return resized(m, 0.5); },
+            [](const cv::Mat& m) { return reencoded(resized(m, 0.75), 80); }};
+}
+
+std::vector<Transform> sameMoment() {
+    return {[](const cv::Mat& m) { return shifted(m, 0.05); },
+            [](const cv::Mat& m) { return shifted(m, 0.10); },
+            [](const cv::Mat& m) { return rotated(m, 3); },
+            [](const cv::Mat& m) { return rotated(m, -5); },
+            [](const cv::Mat& m) { return exposed(m, 1.3); },
+            [](const cv::Mat& m) { return exposed(m, 0.7); },
+            [](const cv::Mat& m) { return blurred(m, 0.004); },
+            [](const cv::Mat& m) { return exposed(shifted(m, 0.05), 1.15); }};
+}
+
+double distance(const std::vector<float>& a, const std::vector<float>& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return std::sqrt(sum);
+}
+
+double quantile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    auto rank = static_cast<size_t>(std::ceil(p * static_cast<double>(values.size())));
+    return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
+
+class FeaturePrintCalibration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        auto paths = samples::fetch(calibrationSet());
+        if (!paths) return;
+        for (const auto& path : *paths)
+            originals().push_back(cv::imread(path.string()));
+    }
+    static std::vector<cv::Mat>& originals() {
+        static std::vector<cv::Mat> images;
+        return images;
+    }
+    void SetUp() override {
+        if (originals().empty()) GTEST_SKIP() << samples::unavailable;
+    }
+    std::vector<double> distancesUnder(const std::vector<Transform>& transforms) const {
+        std::vector<double> distances;
+        for (const auto& image : originals()) {
+            auto base = printer.print(image);
+            for (const auto& transform : transforms)
+                distances.push_back(distance(base, printer.print(transform(image))));
+        }
+        return distances;
+    }
+    BlockFeaturePrinter printer;
+};
+
+TEST_F(FeaturePrintCalibration, CopiesStayWithinTheIdenticalDistance) {
+    double p99 = quantile(distancesUnder(copies()), 0.99);
+    std::printf("copies p99 = %.4f\n", p99);
+    EXPECT_LE(p99, 0.10);
+}
+
+TEST_F(FeaturePrintCalibration, ShotsOfOneMomentMostlyStayWithinTheGroupingDistance) {
+    auto distances = distancesUnder(sameMoment());
+    std::printf("same moment p50 = %.4f p90 = %.4f\n", quantile(distances, 0.5),
+                quantile(distances, 0.9));
+    EXPECT_LE(quantile(distances, 0.90), 0.54);
+}
+
+TEST_F(FeaturePrintCalibration, UnrelatedPicturesLieBeyondTheSeparationDistance) {
+    std::vector<std::vector<float>> prints;
+    for (const auto& image : originals())
+        prints.push_back(printer.print(image));
+    std::vector<double> distances;
+    for (size_t i = 0; i < prints.size(); ++i)
+        for (size_t j = i + 1; j < prints.size(); ++j)
+            distances.push_back(distance(prints[i], prints[j]));
+    std::printf("unrelated p05 = %.4f p50 = %.4f (%zu pairs)\n", quantile(distances, 0.05),
+                quantile(distances, 0.5), distances.size());
+    EXPECT_GE(quantile(distances, 0.05), 0.75);
+}
+
+} // namespace
+} // namespace keepsift
