@@ -110,19 +110,49 @@ private:
                printsClose(i, j);
     }
 
+    bool sameKind(size_t a, size_t b) const {
+        return traits_[a] == traits_[b] && classes_[a] == classes_[b];
+    }
+
+    // For each photograph, where the run of dated photographs of its kind (same size,
+    // metadata and print class) ends. No two photographs of one kind are copies of each
+    // other while the ratio limit is below 1, so the scan may jump over such a run as long
+    // as the dates ascend: a photograph beyond the window inside the run means the one
+    // after the run is beyond it too, and the scan stops there instead.
+    std::vector<size_t> kindRunEnds() const {
+        const size_t n = photos_.size();
+        std::vector<size_t> ends(n, 0);
+        bool ascending = policy_.copyPixelRatio < 1;
+        for (size_t k = 0; ascending && k + 1 < n; ++k)
+            if (photos_[k]->capturedAt && photos_[k + 1]->capturedAt && dates_[k + 1] < dates_[k])
+                ascending = false;
+        for (size_t k = n; k-- > 0;) {
+            const bool joins = ascending && k + 1 < n && photos_[k + 1]->capturedAt &&
+                               sameKind(k, k + 1);
+            ends[k] = joins ? ends[k + 1] : k + 1;
+        }
+        return ends;
+    }
+
     void linkNeighbours(UnionFind& sets) const {
         const size_t n = photos_.size();
         // The scan of a photograph ends at the next undated one.
         std::vector<size_t> nextUndated(n + 1, n);
         for (size_t k = n; k-- > 0;)
             nextUndated[k] = photos_[k]->capturedAt ? nextUndated[k + 1] : k;
+        const auto runEnds = kindRunEnds();
         const double window = policy_.copyWindow;
         for (size_t i = 0; i < n; ++i) {
             if (!photos_[i]->capturedAt) continue;
             const double start = dates_[i];
-            for (size_t j = i + 1; j < nextUndated[i + 1]; ++j) {
+            for (size_t j = i + 1; j < nextUndated[i + 1];) {
                 if (dates_[j] - start > window) break;
+                if (sameKind(i, j)) {
+                    j = runEnds[j];
+                    continue;
+                }
                 if (linkable(i, j)) sets.link(i, j);
+                ++j;
             }
         }
     }
