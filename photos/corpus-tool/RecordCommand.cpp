@@ -91,7 +91,7 @@ int recordCommand(const fs::path& corpus, const fs::path& recordings, SignalSour
     }
     out << "recorded " << measured << " photographs (" << files.size() - measured
         << " skipped) into " << written << " recordings: " << rateText(measured, elapsed.count())
-        << " photographs per second\n";
+        << " photographs per second" << std::endl;
     return 0;
 }
 

@@ -84,7 +84,10 @@ int dispatch(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return dispatch(argc, argv);
+        const int status = dispatch(argc, argv);
+        // Sanitizer builds end the process before static destructors would flush.
+        std::cout.flush();
+        return status;
     } catch (const BadInput& failure) {
         std::cerr << "keepsift-corpus: " << failure.what() << "\n";
         return exitBadInput;
