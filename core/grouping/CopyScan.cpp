@@ -1,0 +1,198 @@
+#include "core/grouping/CopyScan.hpp"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "core/grouping/CopyTraits.hpp"
+#include "core/grouping/PrintComparison.hpp"
+#include "core/grouping/Provenance.hpp"
+
+namespace keepsift {
+namespace {
+
+class UnionFind {
+public:
+    explicit UnionFind(size_t n) : parent_(n) {
+        for (size_t i = 0; i < n; ++i)
+            parent_[i] = i;
+    }
+    size_t find(size_t i) {
+        size_t root = i;
+        while (parent_[root] != root)
+            root = parent_[root];
+        while (parent_[i] != root)
+            i = std::exchange(parent_[i], root);
+        return root;
+    }
+    void link(size_t a, size_t b) {
+        const size_t x = find(a), y = find(b);
+        if (x != y) parent_[std::max(x, y)] = std::min(x, y);
+    }
+
+private:
+    std::vector<size_t> parent_;
+};
+
+// Number of leading print values kept side by side for a quick first look at a pair.
+constexpr size_t headLength = 8;
+
+class CopyScan {
+public:
+    CopyScan(std::span<const PhotoSignals* const> photos, const GroupingPolicy& policy)
+        : photos_(photos), policy_(policy), traits_(photos.size()), classes_(photos.size()),
+          dates_(photos.size()), heads_(photos.size() * headLength),
+          limitSquare_(largestSquareWithin(policy.duplicateDistance)),
+          farSquare_(limitSquare_ * (1 + 1e-12)) {
+        PrintClasses classes;
+        const double* widened = widenedQuanta();
+        for (size_t i = 0; i < photos.size(); ++i) {
+            const auto& photo = *photos[i];
+            traits_[i] = {photo.pixelCount(), photo.hasCameraMetadata};
+            classes_[i] = classes.classOf(photo);
+            dates_[i] = photo.capturedAt ? photo.capturedAt->seconds : 0;
+            const auto& quanta = photo.storedPrint.quanta();
+            for (size_t k = 0; k < headLength && k < quanta.size(); ++k)
+                heads_[i * headLength + k] = widened[static_cast<std::uint16_t>(quanta[k])];
+        }
+    }
+
+    std::map<std::string, std::string> run() {
+        UnionFind sets(photos_.size());
+        linkNeighbours(sets);
+        return copiesOfLinkedSets(sets);
+    }
+
+private:
+    // A lower bound from the first terms of the distance sum. They are added pairwise,
+    // which vectorises, instead of in index order; the two sums of these eight squares
+    // differ by far less than the 1e-12 margin, so a pair beyond it is beyond the limit in
+    // the exact sum too, which only grows with further terms.
+    bool headsFar(size_t a, size_t b) const {
+        const double* x = &heads_[a * headLength];
+        const double* y = &heads_[b * headLength];
+        double square[headLength];
+        for (size_t k = 0; k < headLength; ++k)
+            square[k] = (x[k] - y[k]) * (x[k] - y[k]);
+        const double sum = ((square[0] + square[1]) + (square[2] + square[3])) +
+                           ((square[4] + square[5]) + (square[6] + square[7]));
+        return sum > farSquare_;
+    }
+
+    bool printsClose(size_t a, size_t b) const {
+        if (classes_[a] == PrintClasses::noComparison || classes_[a] != classes_[b]) return false;
+        const auto& x = photos_[a]->storedPrint.quanta();
+        if (x.size() >= headLength && headsFar(a, b)) return false;
+        return printsWithin(x.data(), photos_[b]->storedPrint.quanta().data(), x.size(),
+                            limitSquare_);
+    }
+
+    bool linkable(size_t i, size_t j) const {
+        // Equal size and metadata can never make a copy while the ratio limit is below 1.
+        const double ratio = policy_.copyPixelRatio;
+        if (ratio < 1 && traits_[i] == traits_[j]) return false;
+        return (looksLikeCopy(traits_[i], traits_[j], ratio) ||
+                looksLikeCopy(traits_[j], traits_[i], ratio)) &&
+               printsClose(i, j);
+    }
+
+    bool sameKind(size_t a, size_t b) const {
+        return traits_[a] == traits_[b] && classes_[a] == classes_[b];
+    }
+
+    // For each photograph, where the run of dated photographs of its kind (same size,
+    // metadata and print class) ends. No two photographs of one kind are copies of each
+    // other while the ratio limit is below 1, so the scan may jump over such a run as long
+    // as the dates ascend: a photograph beyond the window inside the run means the one
+    // after the run is beyond it too, and the scan stops there instead.
+    std::vector<size_t> kindRunEnds() const {
+        const size_t n = photos_.size();
+        std::vector<size_t> ends(n, 0);
+        bool ascending = policy_.copyPixelRatio < 1;
+        for (size_t k = 0; ascending && k + 1 < n; ++k)
+            if (photos_[k]->capturedAt && photos_[k + 1]->capturedAt && dates_[k + 1] < dates_[k])
+                ascending = false;
+        for (size_t k = n; k-- > 0;) {
+            const bool joins =
+                ascending && k + 1 < n && photos_[k + 1]->capturedAt && sameKind(k, k + 1);
+            ends[k] = joins ? ends[k + 1] : k + 1;
+        }
+        return ends;
+    }
+
+    void linkNeighbours(UnionFind& sets) const {
+        const size_t n = photos_.size();
+        // The scan of a photograph ends at the next undated one.
+        std::vector<size_t> nextUndated(n + 1, n);
+        for (size_t k = n; k-- > 0;)
+            nextUndated[k] = photos_[k]->capturedAt ? nextUndated[k + 1] : k;
+        const auto runEnds = kindRunEnds();
+        const double window = policy_.copyWindow;
+        for (size_t i = 0; i < n; ++i) {
+            if (!photos_[i]->capturedAt) continue;
+            const double start = dates_[i];
+            for (size_t j = i + 1; j < nextUndated[i + 1];) {
+                if (dates_[j] - start > window) break;
+                if (sameKind(i, j)) {
+                    j = runEnds[j];
+                    continue;
+                }
+                if (linkable(i, j)) sets.link(i, j);
+                ++j;
+            }
+        }
+    }
+
+    // Members of each linked set in ascending index order, sets laid out flat by root.
+    static std::vector<std::span<size_t>> linkedSets(UnionFind& sets, std::vector<size_t>& flat) {
+        const size_t n = flat.size();
+        std::vector<size_t> start(n + 1, 0);
+        std::vector<size_t> root(n);
+        for (size_t k = 0; k < n; ++k)
+            ++start[(root[k] = sets.find(k)) + 1];
+        for (size_t r = 0; r < n; ++r)
+            start[r + 1] += start[r];
+        std::vector<size_t> fill(start.begin(), start.end() - 1);
+        for (size_t k = 0; k < n; ++k)
+            flat[fill[root[k]]++] = k;
+        std::vector<std::span<size_t>> result;
+        for (size_t r = 0; r < n; ++r)
+            if (start[r + 1] - start[r] >= 2)
+                result.emplace_back(flat.data() + start[r], start[r + 1] - start[r]);
+        return result;
+    }
+
+    std::map<std::string, std::string> copiesOfLinkedSets(UnionFind& sets) const {
+        std::vector<size_t> flat(photos_.size());
+        std::map<std::string, std::string> result;
+        for (auto set : linkedSets(sets, flat)) {
+            std::stable_sort(set.begin(), set.end(), [this](size_t a, size_t b) {
+                return Provenance::preferredOver(*photos_[a], *photos_[b]);
+            });
+            const size_t original = set.front();
+            for (size_t k = 1; k < set.size(); ++k)
+                if (looksLikeCopy(traits_[set[k]], traits_[original], policy_.copyPixelRatio) &&
+                    printsClose(set[k], original))
+                    result[photos_[set[k]]->digest] = photos_[original]->digest;
+        }
+        return result;
+    }
+
+    std::span<const PhotoSignals* const> photos_;
+    const GroupingPolicy& policy_;
+    std::vector<CopyTraits> traits_;
+    std::vector<int> classes_;
+    std::vector<double> dates_; // seconds; meaningful for dated photographs only
+    std::vector<double> heads_; // the first widened print values of each photograph
+    double limitSquare_;
+    double farSquare_;
+};
+
+} // namespace
+
+std::map<std::string, std::string> scanForCopies(std::span<const PhotoSignals* const> photos,
+                                                 const GroupingPolicy& policy) {
+    return CopyScan(photos, policy).run();
+}
+
+} // namespace keepsift
