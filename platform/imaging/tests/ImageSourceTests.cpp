@@ -1,0 +1,134 @@
+#include <cstdio>
+#include <fstream>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/imaging/ImageSource.hpp"
+#include "platform/imaging/Orientation.hpp"
+#include "platform/imaging/tests/ExifWriting.hpp"
+
+namespace keepsift {
+namespace {
+
+cv::Mat gradientPicture(int width, int height) {
+    cv::Mat image(height, width, CV_8UC3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(x * 255 / width, y * 255 / height, 128);
+    return image;
+}
+
+TEST(ImageFormat, IsToldFromTheFirstBytes) {
+    auto jpeg = testing::encodedJpeg(gradientPicture(16, 16));
+    EXPECT_EQ(sniffImageFormat(jpeg), ImageFormat::jpeg);
+    std::vector<std::uint8_t> png;
+    cv::imencode(".png", gradientPicture(16, 16), png);
+    EXPECT_EQ(sniffImageFormat(png), ImageFormat::png);
+    std::string heic = std::string("\0\0\0\x18", 4) + "ftypheic";
+    EXPECT_EQ(sniffImageFormat({reinterpret_cast<const std::uint8_t*>(heic.data()), heic.size()}),
+              ImageFormat::heif);
+    std::string text = "hello, this is not an image";
+    EXPECT_EQ(sniffImageFormat({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}),
+              ImageFormat::unknown);
+    EXPECT_EQ(sniffImageFormat({}), ImageFormat::unknown);
+}
+
+TEST(ImageSource, JpegDecodesToTheSmallestScaleThatReachesTheTarget) {
+    auto source = ImageSource::fromData(testing::encodedJpeg(gradientPicture(1600, 1200)));
+    ASSERT_TRUE(source);
+    ASSERT_TRUE(source->properties());
+    EXPECT_EQ(source->properties()->pixelWidth, 1600);
+    EXPECT_EQ(source->properties()->pixelHeight, 1200);
+    auto reduced = source->decode(500);
+    ASSERT_TRUE(reduced);
+    // 3/8 gives 600 x 450; 1/4 (400) would fall short.
+    EXPECT_EQ(reduced->cols, 600);
+    EXPECT_EQ(reduced->rows, 450);
+    auto full = source->decode(5000);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->cols, 1600);
+}
+
+TEST(ImageSource, ReadsTheExifFields) {
+    auto bytes = testing::withExif(testing::encodedJpeg(gradientPicture(64, 48)),
+                                   {{"Exif.Photo.DateTimeOriginal", "2021:07:04 18:30:05"},
+                                    {"Exif.Image.Make", "Canon"},
+                                    {"Exif.Image.Model", "EOS R6"},
+                                    {"Exif.Photo.LensModel", "RF 35mm"},
+                                    {"Exif.Image.Orientation", "6"}});
+    auto source = ImageSource::fromData(bytes);
+    ASSERT_TRUE(source && source->properties());
+    const auto& properties = *source->properties();
+    EXPECT_EQ(properties.dateTimeOriginal, "2021:07:04 18:30:05");
+    EXPECT_EQ(properties.make, "Canon");
+    EXPECT_EQ(properties.model, "EOS R6");
+    EXPECT_EQ(properties.lensModel, "RF 35mm");
+    EXPECT_EQ(properties.orientation, 6u);
+    EXPECT_EQ(properties.pixelWidth, 64);
+}
+
+TEST(ImageSource, PngKeepsItsSizeWithoutMetadata) {
+    std::vector<std::uint8_t> png;
+    cv::imencode(".png", gradientPicture(40, 30), png);
+    auto source = ImageSource::fromData(png);
+    ASSERT_TRUE(source && source->properties());
+    EXPECT_EQ(source->properties()->pixelWidth, 40);
+    EXPECT_FALSE(source->properties()->orientation);
+    auto decoded = source->decode(2048);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->size(), cv::Size(40, 30));
+}
+
+class BrokenImages : public ::testing::Test {
+protected:
+    std::vector<std::uint8_t> jpeg = testing::encodedJpeg(gradientPicture(640, 480));
+};
+
+TEST_F(BrokenImages, ATruncatedJpegDoesNotDecode) {
+    jpeg.resize(jpeg.size() / 2);
+    auto source = ImageSource::fromData(jpeg);
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->decode(2048));
+}
+
+TEST_F(BrokenImages, AHugeDimensionHeaderIsRefusedBeforeDecoding) {
+    // The SOF0 marker holds height and width as big-endian 16-bit numbers.
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 0xFF;
+            jpeg[i + 6] = jpeg[i + 8] = 0xF0;
+            break;
+        }
+    auto source = ImageSource::fromData(jpeg);
+    if (source) {
+        EXPECT_FALSE(source->decode(2048));
+    }
+}
+
+TEST_F(BrokenImages, EmptyTextAndMissingFilesAreNoImage) {
+    EXPECT_FALSE(ImageSource::fromData({}));
+    std::string text = "name,amount\nrent,900\n";
+    EXPECT_FALSE(ImageSource::fromData({text.begin(), text.end()}));
+    EXPECT_FALSE(ImageSource::fromFile("/nonexistent/folder/picture.jpg"));
+    EXPECT_FALSE(ImageSource::fromFile("/tmp"));
+}
+
+TEST(Orientation, TurnsStoredPixelsUpright) {
+    cv::Mat stored = gradientPicture(4, 2);
+    EXPECT_EQ(upright(stored, 1).size(), cv::Size(4, 2));
+    cv::Mat turned = upright(stored, 6);
+    EXPECT_EQ(turned.size(), cv::Size(2, 4));
+    // Orientation 6 means the top-left stored pixel belongs at the top-right.
+    EXPECT_EQ(turned.at<cv::Vec3b>(0, 1), stored.at<cv::Vec3b>(0, 0));
+    EXPECT_EQ(upright(stored, 3).at<cv::Vec3b>(0, 0), stored.at<cv::Vec3b>(1, 3));
+    EXPECT_EQ(upright(stored, 9).size(), cv::Size(4, 2));
+}
+
+TEST(FitWithin, ShrinksOnlyLargerImages) {
+    EXPECT_EQ(fitWithin(gradientPicture(400, 300), 200).size(), cv::Size(200, 150));
+    EXPECT_EQ(fitWithin(gradientPicture(100, 50), 200).size(), cv::Size(100, 50));
+}
+
+} // namespace
+} // namespace keepsift
