@@ -66,6 +66,9 @@ TEST(GroupBuilderSessions, GapOfExactlyTheSessionGapStaysTogether) {
     // The gap runs from the photograph before, not from the session's first.
     const std::vector chain{photo("a", 0), photo("b", 1800), photo("c", 3600)};
     EXPECT_EQ(GroupBuilder::sessions(chain, standard).size(), 1u);
+    // An undated photograph stands alone and the gap after it is not measured.
+    const std::vector broken{photo("a", 0), photo("u", std::nullopt), photo("b", 1e6)};
+    EXPECT_EQ(GroupBuilder::sessions(broken, standard).size(), 3u);
 }
 
 TEST(GroupBuilderSessions, BurstOf121SplitsAfter120) {

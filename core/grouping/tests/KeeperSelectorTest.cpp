@@ -91,6 +91,20 @@ TEST(KeeperMoment, RunnerUpExactlyAtTheMarginIsKept) {
               Reason::keptInAlbum);
 }
 
+// Signals are cleaned where they are measured; a value that still is not a number must
+// leave a complete, ordered decision instead of breaking the sort.
+TEST(KeeperMoment, MeasurementThatIsNotANumberKeepsTheRankingWhole) {
+    const PhotoGroup group{
+        "g",
+        Kind::moment,
+        {withAesthetics("b", 0), withAesthetics("c", 1), withAesthetics("a-nan", std::nanf(""))},
+        {}};
+    const auto decision = KeeperSelector::rank(group, aestheticsOnly(0));
+    EXPECT_EQ(names(decision), (std::vector<std::string>{"a-nan", "b", "c"}));
+    for (const auto& d : decision.decisions)
+        EXPECT_FALSE(std::isnan(d.score));
+}
+
 TEST(KeeperMoment, FavouriteReasonOnlyBelowTheTop) {
     auto top = withAesthetics("top", 1);
     top.isFavourite = true;
