@@ -43,7 +43,8 @@ std::string withHint(const std::string& base, std::string_view separator, std::s
 
 std::string exportedFilename(std::string_view stem, std::string_view extension, bool isWinner,
                              std::string_view hint) {
-    const std::string tail = "." + std::string(extension);
+    std::string tail(".");
+    tail += extension;
     const auto budget =
         static_cast<std::ptrdiff_t>(exportedNameLimit) - static_cast<std::ptrdiff_t>(tail.size());
     const std::string mark = isWinner ? std::string(winnerMark) : "";

@@ -80,7 +80,11 @@ void refuseRepeatsAcross(const Staged& folder, const DigestTable& corpus, Digest
 
 // Decimal text of a whole number that may lie one past the 64-bit range.
 std::string decimalText(__int128 value) {
-    if (value < 0) return "-" + decimalText(-value);
+    if (value < 0) {
+        std::string text = decimalText(-value);
+        text.insert(text.begin(), '-');
+        return text;
+    }
     std::string digits;
     do {
         digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));

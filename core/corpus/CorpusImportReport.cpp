@@ -28,8 +28,10 @@ std::string report(const std::vector<Move>& moves) {
     std::string text = "  staged            \u2192  folder   photos  winners  human overrode\n  ";
     for (int i = 0; i < 60; ++i)
         text += "\u2500";
-    for (const auto& move : moves)
-        text += "\n" + row(move);
+    for (const auto& move : moves) {
+        text += '\n';
+        text += row(move);
+    }
     return text;
 }
 
