@@ -2,20 +2,13 @@
 
 #include <unordered_map>
 
+#include "core/grouping/PhotoAddresses.hpp"
 #include "core/grouping/PhotoOrders.hpp"
 #include "core/grouping/Provenance.hpp"
 #include "core/grouping/SessionClusterer.hpp"
 
 namespace keepsift::GroupBuilder {
 namespace {
-
-std::vector<const PhotoSignals*> addressesOf(const std::vector<PhotoSignals>& photos) {
-    std::vector<const PhotoSignals*> out;
-    out.reserve(photos.size());
-    for (const auto& photo : photos)
-        out.push_back(&photo);
-    return out;
-}
 
 std::vector<PhotoGroup> copiedGroups(const std::vector<GroupDraft>& drafts) {
     std::vector<PhotoGroup> groups;

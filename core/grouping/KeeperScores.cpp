@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "core/grouping/KeeperSelector.hpp"
+#include "core/grouping/PhotoAddresses.hpp"
 
 namespace keepsift::KeeperSelector {
 namespace {
@@ -93,11 +94,7 @@ std::vector<double> scores(const std::vector<const PhotoSignals*>& photos,
 }
 
 std::vector<double> scores(const std::vector<PhotoSignals>& photos, const ScoringPolicy& policy) {
-    std::vector<const PhotoSignals*> addresses;
-    addresses.reserve(photos.size());
-    for (const auto& photo : photos)
-        addresses.push_back(&photo);
-    return scores(addresses, policy);
+    return scores(addressesOf(photos), policy);
 }
 
 } // namespace keepsift::KeeperSelector

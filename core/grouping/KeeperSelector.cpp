@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "core/grouping/PhotoAddresses.hpp"
 #include "core/grouping/Provenance.hpp"
 #include "core/support/Unicode.hpp"
 
@@ -158,9 +159,7 @@ GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy) {
 
 GroupDecision decideIdentical(const PhotoGroup& group) {
     GroupDecision result{group.id, group.kind, {}};
-    std::vector<const PhotoSignals*> sorted;
-    for (const auto& photo : group.photos)
-        sorted.push_back(&photo);
+    auto sorted = addressesOf(group.photos);
     Provenance::sortByPreference(sorted);
     const double n = static_cast<double>(sorted.size());
     for (size_t p = 0; p < sorted.size(); ++p) {

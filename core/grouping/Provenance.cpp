@@ -4,6 +4,7 @@
 
 #include "core/grouping/CopyScan.hpp"
 #include "core/grouping/CopyTraits.hpp"
+#include "core/grouping/PhotoAddresses.hpp"
 #include "core/support/Unicode.hpp"
 
 namespace keepsift::Provenance {
@@ -14,11 +15,7 @@ CopyMap copies(std::span<const PhotoSignals* const> photos, const GroupingPolicy
 }
 
 CopyMap copies(const std::vector<PhotoSignals>& photos, const GroupingPolicy& policy) {
-    std::vector<const PhotoSignals*> pointers;
-    pointers.reserve(photos.size());
-    for (const auto& photo : photos)
-        pointers.push_back(&photo);
-    return copies(pointers, policy);
+    return copies(addressesOf(photos), policy);
 }
 
 bool looksLikeCopy(const PhotoSignals& copy, const PhotoSignals& original,
