@@ -87,4 +87,7 @@ struct LibraryIndex {
     bool operator==(const LibraryIndex&) const = default;
 };
 
+// A malformed set of ignored groups never fails the index: it reads as empty.
+std::set<std::string> ignoredGroupsFrom(const Json& value);
+
 } // namespace keepsift

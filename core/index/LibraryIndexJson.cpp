@@ -1,21 +1,15 @@
 #include "core/index/LibraryIndex.hpp"
 
 namespace keepsift {
-namespace {
-
-// A malformed set of ignored groups never fails the index: it reads as empty.
-std::set<std::string> lenientGroups(const Json& json) {
-    const Json* value = json.find("ignoredGroups");
-    if (value == nullptr || value->type() != Json::Type::array) return {};
+std::set<std::string> ignoredGroupsFrom(const Json& value) {
+    if (value.type() != Json::Type::array) return {};
     std::set<std::string> groups;
-    for (const auto& item : value->asArray()) {
+    for (const auto& item : value.asArray()) {
         if (item.type() != Json::Type::string) return {};
         groups.insert(item.asString());
     }
     return groups;
 }
-
-} // namespace
 
 Json LibraryIndex::toJson(DateForm form) const {
     Json members = Json::object();
@@ -36,7 +30,8 @@ LibraryIndex LibraryIndex::fromJson(const Json& json, DateForm form) {
     index.version = json.at("version").asString();
     for (const auto& member : json.at("entries").asObject())
         index.entries.insert_or_assign(member.key, IndexEntry::fromJson(member.value, form));
-    index.ignoredGroups = lenientGroups(json);
+    if (const Json* groups = json.find("ignoredGroups"))
+        index.ignoredGroups = ignoredGroupsFrom(*groups);
     return index;
 }
 
