@@ -30,9 +30,9 @@ std::string quoted(const std::string& text) {
 ToolRun tool(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
     std::string command = quoted(KEEPSIFT_CORPUS_BINARY);
     for (const auto& argument : arguments)
-        command += " " + quoted(argument);
+        command.append(" ").append(quoted(argument));
     const fs::path out = scratch.path() / "stdout.txt", err = scratch.path() / "stderr.txt";
-    command += " >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    command.append(" >").append(quoted(out.string())).append(" 2>").append(quoted(err.string()));
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
 }
