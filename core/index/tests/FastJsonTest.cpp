@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "core/index/FastJson.hpp"
+
+namespace keepsift {
+namespace {
+
+TEST(FastJson, BuildsTheSameTreeAsTheReferenceParser) {
+    for (
+        const char* text : {
+            R"({"a":1,"b":-12,"c":0,"d":1.5,"e":-0,"f":1e-05,"g":0.58,"h":1E+2,"i":18446744073709551616})",
+            R"( [ true , false , null , "x" , [ ] , { } , [[["deep"]]] ] )",
+            R"({"s":"a\/b\"c\\d\n\t\b\f\r","u":"\u00e9\ud83d\ude00","raw":"é😀","k\u0031":2})",
+            R"({"n":-9223372036854775808,"m":9223372036854775807,"p":123456789012345678901234567890})",
+            R"({"f32":0.1234567,"big":1.7976931348623157e+308,"tiny":5e-324,"neg":-0.0})",
+            "\"top\"",
+            "42",
+        })
+        EXPECT_EQ(parseJsonFast(text), Json::parse(text)) << text;
+}
+
+TEST(FastJson, RefusesWhatTheReferenceParserRefuses) {
+    for (const char* text : {
+             "",
+             "{",
+             "}",
+             "{\"a\"}",
+             "{\"a\":}",
+             "{\"a\":1,}",
+             "[1,]",
+             "[1 2]",
+             "{\"a\":01}",
+             "{\"a\":.5}",
+             "{\"a\":1.}",
+             "{\"a\":+1}",
+             "{\"a\":tru}",
+             "{\"a\":truex}",
+             "{\"a\":nan}",
+             "{\"a\":\"\x01\"}",
+             "{\"a\":\"\\x\"}",
+             "{\"a\":\"\\u12\"}",
+             "{\"a\":\"\xff\"}",
+             "{\"a\":\"open}",
+             "{\"a\":1} x",
+             "{a:1}",
+             "[\"\\\"]",
+         }) {
+        EXPECT_THROW(Json::parse(text), JsonError) << text;
+        EXPECT_THROW(parseJsonFast(text), JsonError) << text;
+    }
+}
+
+TEST(FastJson, KeepsTheFirstOfDuplicateKeysAsFindWould) {
+    const Json json = parseJsonFast(R"({"a":1,"a":2})");
+    EXPECT_EQ(json.at("a").asInt64(), 1);
+    EXPECT_EQ(Json::parse(R"({"a":1,"a":2})").at("a").asInt64(), 1);
+}
+
+TEST(FastJson, RefusesRunawayNesting) {
+    EXPECT_THROW(parseJsonFast(std::string(100000, '[') + std::string(100000, ']')), JsonError);
+}
+
+} // namespace
+} // namespace keepsift

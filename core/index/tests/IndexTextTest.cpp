@@ -1,0 +1,100 @@
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+
+#include "IndexFixtures.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace fixtures;
+
+// Enough entries for several writer and reader threads, with every optional field, odd
+// identifiers, prints of every padding length and measurements that are not finite.
+LibraryIndex variedIndex() {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(-1.f, 1.f);
+    const std::vector<std::string> odd{"a/b",       "quote\"d", "back\\slash",    "tab\there",
+                                       "é\xcc\x81", "\x01\x1f", "日本/写真.HEIC", ""};
+    LibraryIndex index = LibraryIndex::fresh("sig/\"1\"");
+    for (int i = 0; i < 9000; ++i) {
+        const std::string id = odd[i % odd.size()] + std::to_string(i);
+        IndexEntry e =
+            IndexEntry::fresh(asset(id, i % 7 == 0 ? std::nullopt : std::optional(6e8 + i),
+                                    i % 5 == 0 ? std::nullopt : std::optional(6e8 + i + 0.5)));
+        if (i % 4 != 0) {
+            e.signals = signals(e.asset, i % 3 == 0);
+            std::vector<float> print(static_cast<size_t>(i % 9));
+            for (auto& v : print)
+                v = unit(random);
+            e.signals->setFeaturePrint(print);
+            if (i % 11 == 0) e.signals->sharpness = std::nanf("");
+            if (i % 13 == 0) e.signals->aestheticsScore = INFINITY;
+            if (i % 6 == 0) e.signals->printLongEdge = 512;
+            if (!e.signals->faces.empty()) e.signals->faces[0].bounds.x = unit(random) * 1e-6;
+        }
+        e.state = static_cast<ReviewState>(i % 7);
+        if (i % 2 == 0) e.groupID = "g/" + std::to_string(i / 10);
+        if (i % 3 == 0) e.reason = static_cast<Reason>(i % 20);
+        if (i % 8 == 0) e.skip = SkipReason::utility;
+        if (i % 5 == 1) e.decidedAt = Date{7e8 + i * 0.25};
+        e.needsOriginal = i % 10 == 0;
+        index.entries.insert_or_assign(id, std::move(e));
+    }
+    index.ignoredGroups = {"g/1", "\"x\"", "ü"};
+    return index;
+}
+
+TEST(IndexText, WriterMatchesTheValueTreeByteForByte) {
+    const LibraryIndex index = variedIndex();
+    EXPECT_EQ(index.encoded(), index.toJson(DateForm::iso8601).dump());
+}
+
+TEST(IndexText, ReaderMatchesTheValueTreeReader) {
+    const std::string text = variedIndex().encoded();
+    const LibraryIndex fast = LibraryIndex::decode(text);
+    EXPECT_EQ(fast, LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601));
+    EXPECT_EQ(fast.count(), 9000u);
+    EXPECT_EQ(fast.encoded(), text);
+}
+
+TEST(IndexText, OneBadEntryAmongManyFailsTheWholeIndex) {
+    std::string text = variedIndex().encoded();
+    const size_t at = text.rfind("\"state\":\"") + 9;
+    text.insert(at, "x");
+    EXPECT_THROW(LibraryIndex::decode(text), JsonError);
+}
+
+TEST(IndexText, DuplicateMembersReadAsTheValueTreeReadsThem) {
+    const std::string entry = IndexEntry::fresh(asset("a")).toJson(DateForm::iso8601).dump();
+    std::string second = entry;
+    second.replace(second.find("\"pending\""), 9, "\"keeper\"");
+    const std::string text = R"({"version":"v","version":"w","entries":{"a":)" + entry +
+                             ",\"a\":" + second +
+                             R"(},"entries":{},"ignoredGroups":["g"],"ignoredGroups":5})";
+    const LibraryIndex index = LibraryIndex::decode(text);
+    EXPECT_EQ(index, LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601));
+    EXPECT_EQ(index.version, "v");
+    EXPECT_EQ(index.entry("a")->state, ReviewState::keeper);
+    EXPECT_EQ(index.ignoredGroups, (std::set<std::string>{"g"}));
+}
+
+TEST(IndexText, BrokenSyntaxAnywhereFailsTheIndex) {
+    for (const char* text :
+         {R"({"version":"v","entries":{},"x":[1,}})", R"({"version":"v","entries":{}}})",
+          R"({"version":"v" "entries":{}})", R"({"version":"v","entries":{"a"}})",
+          R"({"version":v,"entries":{}})", R"([{"version":"v","entries":{}}])",
+          R"({"version":"v","entries":{"a":{]}})"}) {
+        bool referenceFails = false;
+        try {
+            LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601);
+        } catch (const JsonError&) {
+            referenceFails = true;
+        }
+        EXPECT_TRUE(referenceFails) << text;
+        EXPECT_THROW(LibraryIndex::decode(text), JsonError) << text;
+    }
+}
+
+} // namespace
+} // namespace keepsift
