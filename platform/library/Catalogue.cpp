@@ -15,7 +15,6 @@ namespace keepsift {
 // What one describe pass learnt, written to the cache at its end.
 struct Catalogue::Pending {
     std::vector<std::pair<std::string, MetadataCache::Entry>> changed;
-    std::unordered_set<std::string> seen;
 };
 
 namespace {
@@ -90,7 +89,8 @@ Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> 
 
 void Catalogue::loadMemory() {
     if (loaded_) return;
-    memory_ = cache_.loadAll();
+    for (auto& [path, entry] : cache_.loadAll())
+        memory_.emplace(path, Remembered{entry, 0});
     loaded_ = true;
 }
 
@@ -149,6 +149,7 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
 std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items, bool complete) {
     std::lock_guard lock(mutex_);
     loadMemory();
+    ++pass_;
     Pending pending;
     std::vector<CatalogueAsset> described;
     described.reserve(items.size());
@@ -158,13 +159,11 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
     }
     std::vector<std::string> removed;
     if (complete) {
-        for (const auto& [path, entry] : memory_)
-            if (!pending.seen.contains(path)) removed.push_back(path);
+        for (const auto& [path, remembered] : memory_)
+            if (remembered.seenInPass != pass_) removed.push_back(path);
         for (const auto& path : removed)
             memory_.erase(path);
     }
-    for (const auto& [path, entry] : pending.changed)
-        memory_[path] = entry;
     cache_.update(pending.changed, removed);
     return described;
 }
@@ -209,10 +208,11 @@ std::optional<MetadataCache::Entry>
 Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending) {
     if (isKnownNonResident(resource)) return MetadataCache::Entry{resource.stamp, {}};
     std::string relative = item.relativePath(resource);
-    pending.seen.insert(relative);
     auto known = memory_.find(relative);
-    if (known != memory_.end() && MetadataCache::matches(known->second, resource.stamp))
-        return known->second;
+    if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
+        known->second.seenInPass = pass_;
+        return known->second.entry;
+    }
     std::string path = absolute(relative);
     FileStamp before = resource.stamp;
     for (int attempt = 0; attempt < replacedRetries; ++attempt) {
@@ -220,8 +220,10 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
         FileStamp after;
         if (!stampOf(path, after)) return std::nullopt;
         if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
-            pending.changed.push_back({relative, {after, facts}});
-            return MetadataCache::Entry{after, facts};
+            MetadataCache::Entry entry{after, facts};
+            memory_[relative] = Remembered{entry, pass_};
+            pending.changed.push_back({std::move(relative), entry});
+            return entry;
         }
         before = after;
     }

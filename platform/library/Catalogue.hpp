@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/library/CatalogueWalk.hpp"
@@ -52,10 +53,17 @@ private:
 
     std::string root_;
     std::shared_ptr<FileSystemOps> ops_;
+    struct Remembered {
+        MetadataCache::Entry entry;
+        // The describe pass that last met the file; older ones are gone from the tree.
+        std::uint64_t seenInPass = 0;
+    };
+
     MetadataCache cache_;
     std::mutex mutex_;
     bool loaded_ = false;
-    MetadataCache::Entries memory_;
+    std::uint64_t pass_ = 0;
+    std::unordered_map<std::string, Remembered> memory_;
 };
 
 // "YYYY:MM:DD HH:MM:SS" read as this machine's local time.

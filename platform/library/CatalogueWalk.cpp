@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <unordered_map>
 
 #include "core/support/Unicode.hpp"
 #include "platform/library/MediaKinds.hpp"
@@ -52,17 +55,31 @@ struct StemGroup {
     std::vector<CatalogueResource> videos;
 };
 
+bool isListedFile(const FolderEntry& entry) {
+    return entry.kind == FolderEntry::Kind::file && !isHiddenName(entry.name);
+}
+
+// A placeholder counts only while the file it stands for is not there itself.
+bool standsInFor(const std::vector<FolderEntry>& entries, const std::string& target) {
+    return std::none_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) {
+        return isListedFile(entry) && entry.name == target;
+    });
+}
+
 std::map<std::string, StemGroup> stemGroups(const std::vector<FolderEntry>& entries) {
     std::map<std::string, StemGroup> groups;
     for (const FolderEntry& entry : entries) {
-        if (entry.kind != FolderEntry::Kind::file || isHiddenName(entry.name)) continue;
-        CatalogueResource resource{PortResourceType::photo, entry.name, entry.stamp, {}};
-        std::string placeholderFor = placeholderTarget(entry.name);
-        if (!placeholderFor.empty()) {
+        if (!isListedFile(entry)) continue;
+        CatalogueResource resource{
+            PortResourceType::photo, entry.name, entry.stamp, mediaKind(entry.name), {}};
+        if (resource.kind == MediaKind::other) {
+            std::string placeholderFor = placeholderTarget(entry.name);
+            if (placeholderFor.empty() || !standsInFor(entries, placeholderFor)) continue;
             resource.placeholder = entry.name;
             resource.name = placeholderFor;
+            resource.kind = mediaKind(placeholderFor);
         }
-        MediaKind kind = mediaKind(resource.name);
+        MediaKind kind = resource.kind;
         auto& group = groups[std::string(stemOf(resource.name))];
         if (isImage(kind))
             group.images.push_back(std::move(resource));
@@ -73,30 +90,39 @@ std::map<std::string, StemGroup> stemGroups(const std::vector<FolderEntry>& entr
 }
 
 bool sameRank(const CatalogueResource& a, const CatalogueResource& b) {
-    return rankOf(mediaKind(a.name)) == rankOf(mediaKind(b.name));
+    return rankOf(a.kind) == rankOf(b.kind);
 }
 
 void sortByRank(std::vector<CatalogueResource>& images) {
     std::sort(images.begin(), images.end(), [](const auto& a, const auto& b) {
-        int ra = rankOf(mediaKind(a.name)), rb = rankOf(mediaKind(b.name));
+        int ra = rankOf(a.kind), rb = rankOf(b.kind);
         return ra != rb ? ra < rb : a.name < b.name;
     });
 }
 
 // Sidecars are named after the stem (IMG_1.xmp) or the whole file name (IMG_1.CR2.xmp).
-void addSidecars(CatalogueItem& item, const std::vector<FolderEntry>& entries, bool ownsStem) {
-    for (const FolderEntry& entry : entries) {
-        if (entry.kind != FolderEntry::Kind::file || mediaKind(entry.name) != MediaKind::sidecar)
-            continue;
-        std::string_view base = stemOf(entry.name);
-        bool matches = std::any_of(
-            item.resources.begin(), item.resources.end(), [&](const CatalogueResource& resource) {
-                return base == resource.name || (ownsStem && base == stemOf(resource.name));
-            });
-        if (matches)
-            item.resources.push_back(
-                {PortResourceType::adjustmentData, entry.name, entry.stamp, {}});
-    }
+using Sidecars = std::unordered_map<std::string_view, std::vector<const FolderEntry*>>;
+
+Sidecars sidecarsOf(const std::vector<FolderEntry>& entries) {
+    Sidecars sidecars;
+    for (const FolderEntry& entry : entries)
+        if (isListedFile(entry) && mediaKind(entry.name) == MediaKind::sidecar)
+            sidecars[stemOf(entry.name)].push_back(&entry);
+    return sidecars;
+}
+
+void addSidecars(CatalogueItem& item, const Sidecars& sidecars, bool ownsStem) {
+    std::vector<std::string_view> names;
+    for (const CatalogueResource& resource : item.resources)
+        names.push_back(resource.name);
+    if (ownsStem) names.push_back(stemOf(item.primary().name));
+    std::vector<const FolderEntry*> found;
+    for (std::string_view name : names)
+        if (auto it = sidecars.find(name); it != sidecars.end())
+            found.insert(found.end(), it->second.begin(), it->second.end());
+    for (const FolderEntry* entry : found)
+        item.resources.push_back(
+            {PortResourceType::adjustmentData, entry->name, entry->stamp, MediaKind::sidecar, {}});
 }
 
 CatalogueItem makeItem(const WalkedFolder& folder, std::vector<CatalogueResource> resources) {
@@ -120,7 +146,7 @@ std::vector<CatalogueItem> itemsOfStem(const WalkedFolder& folder, StemGroup gro
     if (paired && group.images.size() > 1) {
         size_t raws = static_cast<size_t>(
             std::count_if(group.images.begin() + 1, group.images.end(),
-                          [](const auto& r) { return mediaKind(r.name) == MediaKind::raw; }));
+                          [](const auto& r) { return r.kind == MediaKind::raw; }));
         paired = raws == group.images.size() - 1;
     }
     if (!paired) {
@@ -151,23 +177,52 @@ std::string identifierOf(const std::string& relativePath) {
     return ascii ? relativePath : unicode::nfc(relativePath);
 }
 
+namespace {
+
+// Folders of one level are listed by a few threads at once: listing is mostly waiting on
+// the kernel, and a large library has thousands of folders.
+constexpr size_t listingThreads = 4;
+constexpr size_t foldersPerThread = 16;
+
+std::vector<FolderListing> listAll(FileSystemOps& ops, const std::string& root,
+                                   const std::vector<std::string>& level) {
+    std::vector<FolderListing> listings(level.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < level.size(); i = next++)
+            listings[i] = listFolder(ops, level[i].empty() ? root : root + "/" + level[i]);
+    };
+    size_t threads = std::min(listingThreads, level.size() / foldersPerThread);
+    {
+        std::vector<std::jthread> helpers;
+        for (size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+        work();
+    }
+    return listings;
+}
+
+} // namespace
+
 std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root) {
     std::vector<WalkedFolder> folders;
-    std::vector<std::string> pending{""};
-    while (!pending.empty()) {
-        std::string relative = std::move(pending.back());
-        pending.pop_back();
-        std::string path = relative.empty() ? root : root + "/" + relative;
-        FolderListing listing = listFolder(ops, path);
-        if (listing.error == ENOENT && !relative.empty()) continue;
-        if (listing.error != 0)
-            throw PortFetchError("cannot read the folder " + path + ": " +
-                                 std::strerror(listing.error));
-        if (holdsNoMedia(listing.entries)) continue;
-        for (const FolderEntry& entry : listing.entries)
-            if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
-                pending.push_back(joined(relative, entry.name));
-        folders.push_back({std::move(relative), std::move(listing.entries)});
+    std::vector<std::string> level{""};
+    while (!level.empty()) {
+        std::vector<FolderListing> listings = listAll(ops, root, level);
+        std::vector<std::string> nextLevel;
+        for (size_t i = 0; i < level.size(); ++i) {
+            FolderListing& listing = listings[i];
+            if (listing.error == ENOENT && !level[i].empty()) continue;
+            if (listing.error != 0)
+                throw PortFetchError("cannot read the folder " + root + "/" + level[i] + ": " +
+                                     std::strerror(listing.error));
+            if (holdsNoMedia(listing.entries)) continue;
+            for (const FolderEntry& entry : listing.entries)
+                if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
+                    nextLevel.push_back(joined(level[i], entry.name));
+            folders.push_back({std::move(level[i]), std::move(listing.entries)});
+        }
+        level = std::move(nextLevel);
     }
     return folders;
 }
@@ -175,11 +230,12 @@ std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& roo
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder) {
     std::vector<CatalogueItem> items;
     auto groups = stemGroups(folder.entries);
+    Sidecars sidecars = sidecarsOf(folder.entries);
     for (auto& [stem, group] : groups) {
         auto stemItems = itemsOfStem(folder, std::move(group));
         bool ownsStem = stemItems.size() == 1;
         for (auto& item : stemItems) {
-            addSidecars(item, folder.entries, ownsStem);
+            addSidecars(item, sidecars, ownsStem);
             items.push_back(std::move(item));
         }
     }

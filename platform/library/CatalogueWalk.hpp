@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/library/FileSystemOps.hpp"
+#include "platform/library/MediaKinds.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 
 namespace keepsift {
@@ -19,6 +20,7 @@ struct CatalogueResource {
     PortResourceType type = PortResourceType::photo;
     std::string name;
     FileStamp stamp;
+    MediaKind kind = MediaKind::other;
     // A sync client's placeholder standing in for `name`.
     std::string placeholder;
 };

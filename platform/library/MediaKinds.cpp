@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 
 namespace keepsift {
 namespace {
@@ -21,12 +20,8 @@ bool contains(const std::array<std::string_view, N>& list, std::string_view valu
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
+// Every known extension is short; longer ones are of no kind we list.
+constexpr size_t longestExtension = 4;
 
 } // namespace
 
@@ -43,7 +38,14 @@ std::string_view stemOf(std::string_view filename) {
 }
 
 MediaKind mediaKind(std::string_view filename) {
-    std::string extension = lowerAscii(extensionOf(filename));
+    std::string_view original = extensionOf(filename);
+    if (original.empty() || original.size() > longestExtension) return MediaKind::other;
+    char lower[longestExtension];
+    for (size_t i = 0; i < original.size(); ++i) {
+        char c = original[i];
+        lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    std::string_view extension(lower, original.size());
     if (contains(primaryExtensions, extension)) return MediaKind::primaryImage;
     if (contains(otherImageExtensions, extension)) return MediaKind::otherImage;
     if (contains(rawExtensions, extension)) return MediaKind::raw;

@@ -190,3 +190,25 @@ TEST_F(CatalogueTest, ExifDatesMustMatchTheExactForm) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+TEST_F(CatalogueTest, ManyFoldersAreListedCompletelyOrTheFetchFails) {
+    for (int i = 0; i < 40; ++i)
+        writeJpeg(lib("f" + std::to_string(i) + "/a.jpg"));
+    EXPECT_EQ(makeLibrary()->fetchImageAssets().size(), 40u);
+    fs->unreadableFolder = lib("f17").string();
+    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+}
+
+TEST_F(CatalogueTest, APlaceholderBesideItsDownloadedFileIsIgnored) {
+    writeJpeg(lib("IMG_9.jpg"));
+    writeText(lib("IMG_9.jpg.nextcloud"), "");
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_THAT(ids(assets), ElementsAre("IMG_9.jpg"));
+    EXPECT_EQ(assets[0].resources.size(), 1u);
+}
+
+} // namespace
+} // namespace keepsift::foldertest

@@ -1,0 +1,181 @@
+// The folder photo library over a generated library of 100,000 small JPEG files in nested
+// folders: listing with a warm catalogue, listing with a cold one (per file), and how long
+// a file change takes to reach a change observer.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <exiv2/exiv2.hpp>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <turbojpeg.h>
+
+#include "platform/library/FolderPhotoLibrary.hpp"
+
+namespace keepsift {
+namespace {
+
+constexpr int folderCount = 100;
+constexpr int subfolderCount = 10;
+constexpr int filesPerFolder = 100;
+constexpr int fileCount = folderCount * subfolderCount * filesPerFolder;
+constexpr const char* templateDate = "2020:01:01 00:00:00";
+
+// A tiny JPEG with an EXIF capture date whose digits each file varies in place.
+std::string templateJpeg() {
+    std::vector<unsigned char> pixels(16 * 16 * 3, 120);
+    tjhandle handle = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(handle, pixels.data(), 16, 0, 16, TJPF_RGB, &jpeg, &size, TJSAMP_420, 75, 0);
+    std::string bytes(reinterpret_cast<char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(handle);
+    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+                                           static_cast<long>(bytes.size()));
+    image->readMetadata();
+    image->exifData()["Exif.Photo.DateTimeOriginal"] = templateDate;
+    image->xmpData()["Xmp.xmp.Rating"] = 2;
+    image->writeMetadata();
+    auto& io = image->io();
+    io.seek(0, Exiv2::BasicIo::beg);
+    auto buffer = io.read(static_cast<long>(io.size()));
+    return std::string(reinterpret_cast<const char*>(buffer.pData_), buffer.size_);
+}
+
+struct GeneratedLibrary {
+    std::filesystem::path base;
+    std::filesystem::path root;
+
+    GeneratedLibrary() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "folderlib-bench-XXXXXX");
+        base = ::mkdtemp(pattern.data());
+        root = base / "Pictures";
+        ::setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
+        std::string bytes = templateJpeg();
+        size_t dateAt = bytes.find(templateDate);
+        int index = 0;
+        for (int f = 0; f < folderCount; ++f)
+            for (int s = 0; s < subfolderCount; ++s) {
+                auto folder = root / ("year" + std::to_string(f)) / ("day" + std::to_string(s));
+                std::filesystem::create_directories(folder);
+                for (int i = 0; i < filesPerFolder; ++i, ++index) {
+                    char date[20];
+                    std::snprintf(date, sizeof date, "20%02d:%02d:%02d %02d:%02d:%02d", 10 + f % 15,
+                                  1 + s, 1 + i % 28, i % 24, index % 60, (index / 60) % 60);
+                    bytes.replace(dateAt, 19, date);
+                    std::ofstream(folder / ("IMG_" + std::to_string(index) + ".jpg"),
+                                  std::ios::binary)
+                        << bytes;
+                }
+            }
+    }
+    ~GeneratedLibrary() { std::filesystem::remove_all(base); }
+
+    std::unique_ptr<FolderPhotoLibrary> open() const {
+        FolderLibraryOptions options;
+        options.root = root;
+        options.catalogueFile = defaultCatalogueFile();
+        return std::make_unique<FolderPhotoLibrary>(options);
+    }
+};
+
+const GeneratedLibrary& generated() {
+    static GeneratedLibrary library;
+    return library;
+}
+
+void BM_FetchWarmCatalogue(benchmark::State& state) {
+    auto library = generated().open();
+    library->fetchImageAssets();
+    for (auto _ : state) {
+        auto assets = library->fetchImageAssets();
+        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        benchmark::DoNotOptimize(assets);
+    }
+    state.counters["files"] = fileCount;
+}
+BENCHMARK(BM_FetchWarmCatalogue)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The first listing after start-up: the catalogue is read from its SQLite file first.
+void BM_FetchWarmCatalogueAfterStart(benchmark::State& state) {
+    generated().open()->fetchImageAssets();
+    for (auto _ : state) {
+        auto library = generated().open();
+        auto assets = library->fetchImageAssets();
+        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        benchmark::DoNotOptimize(assets);
+    }
+}
+BENCHMARK(BM_FetchWarmCatalogueAfterStart)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_FetchColdCatalogue(benchmark::State& state) {
+    double seconds = 0;
+    for (auto _ : state) {
+        std::filesystem::remove_all(defaultCatalogueFile().parent_path());
+        auto library = generated().open();
+        auto start = std::chrono::steady_clock::now();
+        auto assets = library->fetchImageAssets();
+        auto elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        seconds += elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    state.counters["ms_per_file"] =
+        seconds * 1000.0 / (static_cast<double>(state.iterations()) * fileCount);
+}
+BENCHMARK(BM_FetchColdCatalogue)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+class Signal : public PortChangeObserver {
+public:
+    void photoLibraryDidChange() override {
+        std::lock_guard lock(mutex_);
+        ++count_;
+        changed_.notify_all();
+    }
+    bool waitBeyond(int seen) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return count_ > seen; });
+    }
+    int count() {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
+
+// Seconds from writing a file to the observer hearing of it, with the production
+// debounce; each round first lets the previous notification's interval pass.
+void BM_ChangeNotificationDelay(benchmark::State& state) {
+    auto library = generated().open();
+    auto signal = std::make_shared<Signal>();
+    library->registerChangeObserver(signal);
+    auto file = generated().root / "year7/day3/IMG_7300.jpg";
+    int round = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        int seen = signal->count();
+        auto start = std::chrono::steady_clock::now();
+        std::ofstream(file, std::ios::app) << static_cast<char>(round++);
+        if (!signal->waitBeyond(seen)) state.SkipWithError("no notification");
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    library->unregisterChangeObserver(signal);
+}
+BENCHMARK(BM_ChangeNotificationDelay)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+} // namespace
+} // namespace keepsift
