@@ -35,6 +35,15 @@ std::vector<CorpusImport::Existing> existingFolders(const fs::path& corpus) {
     return existing;
 }
 
+// A rename, or a copy and removal when the two folders lie on different file systems.
+void moveFolder(const fs::path& from, const fs::path& to, std::error_code& error) {
+    fs::rename(from, to, error);
+    if (error != std::errc::cross_device_link) return;
+    error.clear();
+    fs::copy(from, to, fs::copy_options::recursive, error);
+    if (!error) fs::remove_all(from, error);
+}
+
 // Every destination is checked before anything moves.
 void applyMoves(const std::vector<CorpusImport::Move>& moves, const fs::path& staging,
                 const fs::path& corpus, std::ostream& out) {
@@ -43,7 +52,7 @@ void applyMoves(const std::vector<CorpusImport::Move>& moves, const fs::path& st
         if (fs::exists(corpus / move.destination, error) || error)
             throw BadInput((corpus / move.destination).string() + " already exists");
     for (const auto& move : moves) {
-        fs::rename(staging / move.staged, corpus / move.destination, error);
+        moveFolder(staging / move.staged, corpus / move.destination, error);
         if (error)
             throw BadInput("cannot move " + (staging / move.staged).string() + " to " +
                            (corpus / move.destination).string() + ": " + error.message());
