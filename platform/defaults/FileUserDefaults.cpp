@@ -34,13 +34,14 @@ std::filesystem::path FileUserDefaults::standardFile(std::string_view domain) {
     return xdgConfigHome() / domain / "defaults.json";
 }
 
-// A document that does not parse is kept beside the file before the first change
-// replaces it, so that the user's settings can still be recovered.
+// A document that does not parse is copied beside the file at once, so that the first
+// change, which replaces the file, does not destroy what the user had.
 void FileUserDefaults::load() {
     const auto text = readWholeFile(file_);
     if (!text) return;
     try {
-        for (auto& member : Json::parse(*text).asObject())
+        const Json document = Json::parse(*text);
+        for (const auto& member : document.asObject())
             values_.insert_or_assign(member.key, member.value);
         return;
     } catch (const JsonError& error) {

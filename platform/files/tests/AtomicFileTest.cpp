@@ -1,0 +1,63 @@
+#include <fstream>
+#include <gtest/gtest.h>
+#include <system_error>
+
+#include "FileLimit.hpp"
+#include "TemporaryFolder.hpp"
+#include "platform/files/AtomicFile.hpp"
+#include "platform/files/XdgFolders.hpp"
+
+namespace keepsift {
+namespace {
+
+size_t filesIn(const std::filesystem::path& folder) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+TEST(AtomicFile, ReplacesTheWholeFile) {
+    testing::TemporaryFolder folder;
+    const auto file = folder.path() / "index.json";
+    replaceFileAtomically(file, "first, longer content");
+    replaceFileAtomically(file, "second");
+    EXPECT_EQ(readWholeFile(file), "second");
+    EXPECT_EQ(filesIn(folder.path()), 1u);
+}
+
+TEST(AtomicFile, WriteBrokenHalfWayLeavesThePreviousFileAndNoLeftovers) {
+    testing::TemporaryFolder folder;
+    const auto file = folder.path() / "index.json";
+    const std::string previous(1000, 'p');
+    replaceFileAtomically(file, previous);
+    {
+        testing::FileSizeLimit limit(4096);
+        EXPECT_THROW(replaceFileAtomically(file, std::string(100000, 'n')), std::system_error);
+    }
+    EXPECT_EQ(readWholeFile(file), previous);
+    EXPECT_EQ(filesIn(folder.path()), 1u);
+}
+
+TEST(AtomicFile, MissingFolderFailsLoudly) {
+    testing::TemporaryFolder folder;
+    EXPECT_THROW(replaceFileAtomically(folder.path() / "absent" / "f", "x"), std::system_error);
+}
+
+TEST(AtomicFile, ReadsMissingFilesAndFoldersAsNothing) {
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(readWholeFile(folder.path() / "absent"), std::nullopt);
+    EXPECT_EQ(readWholeFile(folder.path()), std::nullopt);
+    std::ofstream(folder.path() / "empty").close();
+    EXPECT_EQ(readWholeFile(folder.path() / "empty"), "");
+}
+
+TEST(XdgFolders, TakeAbsoluteVariablesElseTheHomeFallback) {
+    ::setenv("KEEPSIFT_TEST_XDG", "/somewhere", 1);
+    EXPECT_EQ(xdgBaseFolder("KEEPSIFT_TEST_XDG", ".x"), "/somewhere");
+    ::setenv("KEEPSIFT_TEST_XDG", "relative", 1);
+    ::setenv("HOME", "/home/tester", 1);
+    EXPECT_EQ(xdgBaseFolder("KEEPSIFT_TEST_XDG", ".local/share"), "/home/tester/.local/share");
+    ::unsetenv("KEEPSIFT_TEST_XDG");
+    EXPECT_EQ(xdgBaseFolder("KEEPSIFT_TEST_XDG", ".config"), "/home/tester/.config");
+}
+
+} // namespace
+} // namespace keepsift

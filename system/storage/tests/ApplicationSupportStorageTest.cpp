@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+#include <system_error>
+
+#include "core/index/IndexFiles.hpp"
+#include "platform/files/tests/FileLimit.hpp"
+#include "platform/files/tests/TemporaryFolder.hpp"
+#include "system/storage/ApplicationSupportStorage.hpp"
+
+namespace keepsift {
+namespace {
+
+struct ApplicationSupportStorageTest : ::testing::Test {
+    testing::TemporaryFolder folder;
+    ApplicationSupportStorage storage =
+        ApplicationSupportStorage::inDirectory(folder.path() / "a" / "b");
+};
+
+TEST_F(ApplicationSupportStorageTest, CreatesItsFolderUnderXdgDataHome) {
+    ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+    ApplicationSupportStorage live("com.ambervale.keepsift");
+    EXPECT_EQ(live.directory(), folder.path() / "com.ambervale.keepsift");
+    EXPECT_TRUE(std::filesystem::is_directory(live.directory()));
+}
+
+TEST_F(ApplicationSupportStorageTest, FolderThatCannotBeMadeThrows) {
+    storage.write("x", "file");
+    EXPECT_ANY_THROW(ApplicationSupportStorage::inDirectory(storage.directory() / "file" / "sub"));
+}
+
+TEST_F(ApplicationSupportStorageTest, WritesReadsAndRemoves) {
+    EXPECT_EQ(storage.read("library-index.json"), std::nullopt);
+    storage.write("{}", "library-index.json");
+    EXPECT_EQ(storage.read("library-index.json"), "{}");
+    storage.remove("library-index.json");
+    EXPECT_EQ(storage.read("library-index.json"), std::nullopt);
+    EXPECT_NO_THROW(storage.remove("library-index.json"));
+}
+
+TEST_F(ApplicationSupportStorageTest, FolderUnderTheNameReadsAsNothingAndRefusesRemoval) {
+    std::filesystem::create_directories(storage.directory() / "taken" / "inner");
+    EXPECT_EQ(storage.read("taken"), std::nullopt);
+    EXPECT_THROW(storage.remove("taken"), std::filesystem::filesystem_error);
+}
+
+TEST_F(ApplicationSupportStorageTest, NamesWithFoldersAreRefused) {
+    EXPECT_THROW(storage.write("x", "../escape"), std::invalid_argument);
+    EXPECT_THROW(storage.write("x", ".."), std::invalid_argument);
+    EXPECT_THROW(storage.remove("a/b"), std::invalid_argument);
+    EXPECT_EQ(storage.read("../b"), std::nullopt);
+}
+
+TEST_F(ApplicationSupportStorageTest, InterruptedSaveLeavesThePreviousIndexIntact) {
+    auto shared = std::make_shared<ApplicationSupportStorage>(storage);
+    IndexFiles files(shared);
+    LibraryIndex before = LibraryIndex::fresh("v");
+    before.ignoredGroups = {"kept"};
+    files.saveIndex(before);
+    LibraryIndex big = LibraryIndex::fresh(std::string(200000, 'v'));
+    {
+        testing::FileSizeLimit limit(8192);
+        EXPECT_THROW(files.saveIndex(big), std::system_error);
+    }
+    EXPECT_EQ(files.loadIndex(), before);
+}
+
+} // namespace
+} // namespace keepsift
