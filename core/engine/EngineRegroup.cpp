@@ -80,8 +80,7 @@ std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
         index_.applyGroupDecision(decision, now);
     }
     work_.rebuild(index_);
-    reviewableGroups_ =
-        ReviewList::build(index_.entries, index_.ignoredGroups).reviewableGroupCount();
+    reviewableGroups_ = work_.reviewableGroups(index_.ignoredGroups);
     markDirtyLocked(lock);
     return decisions;
 }

@@ -10,11 +10,36 @@ WorkTracker::Key WorkTracker::keyOf(const IndexEntry& entry) {
 void WorkTracker::rebuild(const LibraryIndex& index) {
     awaitingSignals_.clear();
     awaitingOriginals_.clear();
+    groups_.clear();
+    decided_.clear();
+    analysed_ = known_ = 0;
     for (const auto& [id, entry] : index.entries)
         note(entry);
 }
 
+namespace {
+
+std::int64_t analysedCount(const IndexEntry& entry) {
+    return entry.signals || entry.skip ? 1 : 0;
+}
+std::int64_t knownCount(const IndexEntry& entry) {
+    return entry.state != ReviewState::deleted ? 1 : 0;
+}
+
+} // namespace
+
 void WorkTracker::forget(const IndexEntry& entry) {
+    analysed_ -= analysedCount(entry);
+    known_ -= knownCount(entry);
+    if (ReviewList::isListed(entry)) {
+        auto group = groups_.find(*entry.groupID);
+        if (group == groups_.end()) return;
+        follow(*group, [&](Members& members) {
+            std::erase(members.entries, &entry);
+            members.decisions -= ReviewList::carriesDecision(entry.state) ? 1 : 0;
+        });
+        if (group->second.entries.empty()) groups_.erase(group);
+    }
     if (!entry.needsSignals() && !entry.awaitsOriginal()) return;
     const Key key = keyOf(entry);
     awaitingSignals_.erase(key);
@@ -22,6 +47,15 @@ void WorkTracker::forget(const IndexEntry& entry) {
 }
 
 void WorkTracker::note(const IndexEntry& entry) {
+    analysed_ += analysedCount(entry);
+    known_ += knownCount(entry);
+    if (ReviewList::isListed(entry)) {
+        auto& group = *groups_.try_emplace(*entry.groupID).first;
+        follow(group, [&](Members& members) {
+            members.entries.push_back(&entry);
+            members.decisions += ReviewList::carriesDecision(entry.state) ? 1 : 0;
+        });
+    }
     if (entry.needsSignals()) awaitingSignals_.insert(keyOf(entry));
     if (entry.awaitsOriginal()) awaitingOriginals_.insert(keyOf(entry));
 }
@@ -42,6 +76,47 @@ std::vector<std::string> WorkTracker::newestAwaitingSignals(std::size_t limit) c
 std::optional<std::string> WorkTracker::nextNeedingOriginal() const {
     if (awaitingOriginals_.empty()) return std::nullopt;
     return awaitingOriginals_.begin()->id;
+}
+
+} // namespace keepsift
+
+namespace keepsift {
+
+bool WorkTracker::isDecided(const Members& members) {
+    return members.decisions > 0 && members.entries.size() >= 2;
+}
+
+// Keeps the set of decided groups in step with a change of one group's members.
+void WorkTracker::follow(Group& group, const std::function<void(Members&)>& change) {
+    change(group.second);
+    group.second.shown.reset();
+    if (isDecided(group.second))
+        decided_.insert(&group);
+    else
+        decided_.erase(&group);
+}
+
+template <class Visit>
+void WorkTracker::forEachShown(const std::set<std::string>& ignored, Visit visit) const {
+    for (const Group* group : decided_) {
+        if (ignored.count(group->first)) continue;
+        auto& shown = group->second.shown;
+        if (!shown) shown = ReviewList::groupOf(group->first, group->second.entries);
+        visit(*shown);
+    }
+}
+
+std::vector<ReviewGroup> WorkTracker::shownGroups(const std::set<std::string>& ignored) const {
+    std::vector<ReviewGroup> groups;
+    groups.reserve(decided_.size());
+    forEachShown(ignored, [&](const ReviewGroup& group) { groups.push_back(group); });
+    return groups;
+}
+
+std::int64_t WorkTracker::reviewableGroups(const std::set<std::string>& ignored) const {
+    std::int64_t count = 0;
+    forEachShown(ignored, [&](const ReviewGroup& group) { count += group.hasFlagged() ? 1 : 0; });
+    return count;
 }
 
 } // namespace keepsift

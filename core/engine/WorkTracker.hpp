@@ -1,17 +1,24 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/index/LibraryIndex.hpp"
+#include "core/review/ReviewList.hpp"
 
 namespace keepsift {
 
 // Which entries still await signals or their original, kept in the index's newest-first
-// order, so that a work step finds its next photograph without walking the whole index.
+// order; how many are measured and known; and the members of every group, so that
+// neither a work step nor a snapshot walks the whole index. It holds the addresses of the
+// index's entries, which stay put while the entry map is only changed in place.
 // The engine tells it about every entry it changes alone and rebuilds it after changes
 // that touch many entries at once.
 class WorkTracker {
@@ -24,10 +31,19 @@ public:
     bool hasAwaitingSignals() const { return !awaitingSignals_.empty(); }
     bool hasAwaitingOriginals() const { return !awaitingOriginals_.empty(); }
     std::size_t awaitingOriginalCount() const { return awaitingOriginals_.size(); }
+    // Entries with signals or a skip reason, deleted ones included.
+    std::int64_t analysed() const { return analysed_; }
+    // Entries not deleted.
+    std::int64_t known() const { return known_; }
     std::optional<Date> newestDateAwaitingSignals() const;
     // Up to `limit` identifiers awaiting signals, newest first.
     std::vector<std::string> newestAwaitingSignals(std::size_t limit) const;
     std::optional<std::string> nextNeedingOriginal() const;
+    // The groups a review list shows: two or more members, a flag or a decision by hand,
+    // not ignored. Each is built from the index once and again only after it changed.
+    std::vector<ReviewGroup> shownGroups(const std::set<std::string>& ignoredGroups) const;
+    // How many of them hold a photograph that is not kept.
+    std::int64_t reviewableGroups(const std::set<std::string>& ignoredGroups) const;
 
 private:
     // Dated before undated, newest first, then ascending identifier.
@@ -44,6 +60,21 @@ private:
 
     std::set<Key> awaitingSignals_;
     std::set<Key> awaitingOriginals_;
+    struct Members {
+        ReviewList::Bucket entries;
+        std::int64_t decisions = 0;
+        mutable std::optional<ReviewGroup> shown;
+    };
+    using Group = std::pair<const std::string, Members>;
+    static bool isDecided(const Members& members);
+    template <class Visit>
+    void forEachShown(const std::set<std::string>& ignored, Visit visit) const;
+    void follow(Group& group, const std::function<void(Members&)>& change);
+
+    std::unordered_map<std::string, Members> groups_;
+    std::unordered_set<const Group*> decided_; // the groups a review list shows
+    std::int64_t analysed_ = 0;
+    std::int64_t known_ = 0;
 };
 
 } // namespace keepsift

@@ -13,16 +13,7 @@ namespace keepsift {
 
 namespace {
 
-using Bucket = std::vector<const IndexEntry*>;
-
-bool isListed(const IndexEntry& entry) {
-    return entry.groupID && entry.state != ReviewState::deleted &&
-           entry.state != ReviewState::skipped;
-}
-
-bool carriesDecision(ReviewState state) {
-    return isFlagged(state) || isSetByHand(state);
-}
+using Bucket = ReviewList::Bucket;
 
 ReviewPhoto photoOf(const IndexEntry& entry) {
     const LibraryAsset& asset = entry.asset;
@@ -41,18 +32,37 @@ std::optional<Date> latestDate(const std::vector<ReviewPhoto>& photos) {
     return latest;
 }
 
-ReviewGroup groupOf(const std::string& id, const Bucket& bucket) {
+// Earlier first, else by file name; undated photographs are placed by file name alone.
+void sortPhotos(std::vector<ReviewPhoto>& photos) {
+    const bool allDated = std::all_of(photos.begin(), photos.end(),
+                                      [](const ReviewPhoto& p) { return p.createdAt.has_value(); });
+    if (!allDated) {
+        sortDatedThenText(
+            photos, [](const ReviewPhoto& p) { return p.createdAt; },
+            [](const ReviewPhoto& p) -> const std::string& { return p.filename; });
+        return;
+    }
+    // The identifier settles equal dates and names, so no stable sort (and its buffer) is needed.
+    std::sort(photos.begin(), photos.end(), [](const auto& a, const auto& b) {
+        if (*a.createdAt != *b.createdAt) return *a.createdAt < *b.createdAt;
+        const int byName = unicode::compare(a.filename, b.filename);
+        return byName != 0 ? byName < 0 : a.assetID < b.assetID;
+    });
+}
+
+} // namespace
+
+ReviewGroup ReviewList::groupOf(std::string id, const Bucket& bucket) {
     std::vector<ReviewPhoto> photos;
     photos.reserve(bucket.size());
     for (const IndexEntry* entry : bucket)
         photos.push_back(photoOf(*entry));
-    // Undated photographs are placed by file name alone.
-    sortDatedThenText(
-        photos, [](const ReviewPhoto& p) { return p.createdAt; },
-        [](const ReviewPhoto& p) -> const std::string& { return p.filename; });
+    sortPhotos(photos);
     auto captured = latestDate(photos);
-    return ReviewGroup{id, std::move(photos), captured};
+    return ReviewGroup{std::move(id), std::move(photos), captured};
 }
+
+namespace {
 
 bool newerGroup(const ReviewGroup& a, const ReviewGroup& b) {
     const Date da = a.capturedAt.value_or(Date::distantPast());
@@ -61,15 +71,16 @@ bool newerGroup(const ReviewGroup& a, const ReviewGroup& b) {
     return unicode::compare(a.id, b.id) > 0;
 }
 
-// Most groups are solitary or undecided; collecting the decided groups first keeps the
-// bucketing to the few entries that can be listed.
-std::unordered_set<std::string_view> decidedGroups(const std::map<std::string, IndexEntry>& entries,
-                                                   const std::set<std::string>& ignored) {
-    std::unordered_set<std::string_view> decided;
-    for (const auto& [id, entry] : entries)
-        if (carriesDecision(entry.state) && isListed(entry) && !ignored.count(*entry.groupID))
-            decided.insert(*entry.groupID);
-    return decided;
+struct Listed {
+    std::size_t groupHash;
+    const IndexEntry* entry;
+};
+
+bool isShown(const std::string& groupID, const Bucket& bucket,
+             const std::set<std::string>& ignoredGroups) {
+    return bucket.size() >= 2 && !ignoredGroups.count(groupID) &&
+           std::any_of(bucket.begin(), bucket.end(),
+                       [](const IndexEntry* e) { return ReviewList::carriesDecision(e->state); });
 }
 
 } // namespace
@@ -83,19 +94,43 @@ ReviewList::ReviewList(std::vector<ReviewGroup> ordered) : groups(std::move(orde
         }
 }
 
+// One walk over the index: most groups are solitary or undecided, so only the entries of
+// groups that hold a decision are bucketed, found again by the hash of their group.
 ReviewList ReviewList::build(const std::map<std::string, IndexEntry>& entries,
                              const std::set<std::string>& ignoredGroups) {
-    const auto decided = decidedGroups(entries, ignoredGroups);
+    const std::hash<std::string_view> hash;
+    std::vector<Listed> listed;
+    listed.reserve(entries.size());
+    std::unordered_set<std::size_t> decided;
+    for (const auto& [id, entry] : entries) {
+        if (!isListed(entry)) continue;
+        listed.push_back({hash(*entry.groupID), &entry});
+        if (carriesDecision(entry.state)) decided.insert(listed.back().groupHash);
+    }
     if (decided.empty()) return ReviewList();
     std::unordered_map<std::string_view, Bucket> buckets;
-    for (const auto& [id, entry] : entries)
-        if (isListed(entry) && decided.count(*entry.groupID))
-            buckets[*entry.groupID].push_back(&entry);
+    for (const auto& [groupHash, entry] : listed)
+        if (decided.count(groupHash)) buckets[*entry->groupID].push_back(entry);
     std::vector<ReviewGroup> groups;
-    for (const auto& [groupID, bucket] : buckets)
-        if (bucket.size() >= 2) groups.push_back(groupOf(std::string(groupID), bucket));
+    for (const auto& [groupID, bucket] : buckets) {
+        std::string id(groupID);
+        if (isShown(id, bucket, ignoredGroups)) groups.push_back(groupOf(std::move(id), bucket));
+    }
+    return inDisplayOrder(std::move(groups));
+}
+
+ReviewList ReviewList::inDisplayOrder(std::vector<ReviewGroup> groups) {
     std::sort(groups.begin(), groups.end(), newerGroup);
     return ReviewList(std::move(groups));
+}
+
+bool ReviewList::isListed(const IndexEntry& entry) {
+    return entry.groupID && entry.state != ReviewState::deleted &&
+           entry.state != ReviewState::skipped;
+}
+
+bool ReviewList::carriesDecision(ReviewState state) {
+    return isFlagged(state) || isSetByHand(state);
 }
 
 std::int64_t ReviewList::reviewableGroupCount() const {

@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
@@ -26,6 +28,16 @@ struct ReviewList {
     // ungrouped, deleted and skipped entries and the ignored groups.
     static ReviewList build(const std::map<std::string, IndexEntry>& entries,
                             const std::set<std::string>& ignoredGroups);
+
+    // The pieces of `build`, for a caller that keeps the groups holding a decision at hand
+    // instead of walking the whole index.
+    using Bucket = std::vector<const IndexEntry*>;
+    static ReviewGroup groupOf(std::string id, const Bucket& entries);
+    static ReviewList inDisplayOrder(std::vector<ReviewGroup> groups);
+    // An entry that can appear in a group of the list.
+    static bool isListed(const IndexEntry& entry);
+    // A state that makes a group worth reviewing.
+    static bool carriesDecision(ReviewState state);
 
     std::int64_t reviewableGroupCount() const;
     bool isEmpty() const { return groups.empty(); }

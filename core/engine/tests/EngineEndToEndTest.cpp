@@ -28,7 +28,10 @@ std::vector<std::string> idsIn(const LibraryIndex& index, ReviewState state) {
     return ids;
 }
 
+// The engine keeps its groups at hand; the list must equal one built from the whole index.
 void expectFilesMatch(const EngineRig<>& rig) {
+    const auto index = rig.engine->index();
+    EXPECT_EQ(rig.engine->snapshot().review, ReviewList::build(index.entries, index.ignoredGroups));
     EXPECT_EQ(rig.savedIndex(), rig.engine->index());
     EXPECT_EQ(rig.savedJournal(), rig.engine->journal());
     EXPECT_FALSE(rig.engine->pendingSave());
