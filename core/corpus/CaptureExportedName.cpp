@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/corpus/CaptureNaming.hpp"
+#include "core/corpus/TextJoin.hpp"
 #include "core/corpus/TextTrim.hpp"
 
 namespace keepsift::CorpusCapture {
@@ -19,19 +20,12 @@ std::vector<std::string> spaceSeparatedWords(std::string_view text) {
     return words;
 }
 
-std::string joined(const std::vector<std::string>& words, size_t count) {
-    std::string out;
-    for (size_t i = 0; i < count; ++i)
-        out += (i == 0 ? "" : " ") + words[i];
-    return out;
-}
-
 // Drops hint words from the end until the whole name fits.
 std::string withHint(const std::string& base, std::string_view separator, std::string_view hint,
                      std::ptrdiff_t budget) {
     const auto words = spaceSeparatedWords(hint);
     for (size_t count = words.size(); count > 0; --count) {
-        const std::string text(trimmed(joined(words, count), " -,"));
+        const std::string text(trimmed(joined(words, " ", count), " -,"));
         if (text.empty()) return base;
         const std::string name = base + std::string(separator) + text;
         if (static_cast<std::ptrdiff_t>(name.size()) <= budget) return name;

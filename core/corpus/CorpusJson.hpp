@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/DateCoding.hpp"
 #include "core/support/Json.hpp"
@@ -16,6 +17,13 @@ inline std::string write(const Json& json) {
 }
 inline Json read(std::string_view bytes) {
     return Json::parse(bytes);
+}
+
+inline Json texts(const std::vector<std::string>& items) {
+    Json json = Json::array();
+    for (const auto& item : items)
+        json.push(Json(item));
+    return json;
 }
 
 } // namespace keepsift::corpusjson

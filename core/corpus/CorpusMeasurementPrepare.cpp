@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "core/corpus/CorpusMeasurement.hpp"
+#include "core/corpus/TextJoin.hpp"
 #include "core/grouping/GroupBuilder.hpp"
 #include "core/grouping/Provenance.hpp"
 #include "core/support/Unicode.hpp"
@@ -9,13 +10,6 @@ namespace keepsift::CorpusMeasurement {
 namespace {
 
 using Filed = std::map<std::string, std::vector<size_t>>; // folder -> sizes of its groups
-
-std::string joined(const std::vector<std::string>& texts, std::string_view separator) {
-    std::string out;
-    for (size_t i = 0; i < texts.size(); ++i)
-        out += (i == 0 ? "" : std::string(separator)) + texts[i];
-    return out;
-}
 
 std::vector<std::string> foldersOf(const PhotoGroup& group,
                                    const std::map<std::string, std::string>& folderOf) {

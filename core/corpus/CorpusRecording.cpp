@@ -6,13 +6,6 @@
 namespace keepsift {
 namespace {
 
-Json stringsToJson(const std::vector<std::string>& texts) {
-    Json json = Json::array();
-    for (const auto& text : texts)
-        json.push(Json(text));
-    return json;
-}
-
 Json hintsToJson(const std::map<std::string, std::string>& hints) {
     Json json = Json::object();
     for (const auto& [name, hint] : hints)
@@ -63,7 +56,7 @@ std::string CorpusRecording::encoded() const {
         photoList.push(photo.toJson(corpusjson::dateForm));
     Json json = Json::object();
     json.set("group", group)
-        .set("winners", stringsToJson(winners))
+        .set("winners", corpusjson::texts(winners))
         .set("hints", hintsToJson(hints))
         .set("photos", std::move(photoList))
         .set("origin", enumToJson(origin));

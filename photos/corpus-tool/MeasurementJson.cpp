@@ -1,14 +1,8 @@
+#include "core/corpus/CorpusJson.hpp"
 #include "photos/corpus-tool/MeasureCommand.hpp"
 
 namespace keepsift::corpustool {
 namespace {
-
-Json texts(const std::vector<std::string>& items) {
-    Json json = Json::array();
-    for (const auto& item : items)
-        json.push(Json(item));
-    return json;
-}
 
 Json decisionJson(const PhotoDecision& decision) {
     Json json = Json::object();
@@ -27,7 +21,7 @@ Json missJson(const CorpusMeasurement::Miss& miss) {
     Json json = Json::object();
     json.set("group", miss.group)
         .set("chosen", miss.chosen)
-        .set("expected", texts(miss.expected))
+        .set("expected", corpusjson::texts(miss.expected))
         .set("hint", miss.hint)
         .set("ranking", std::move(ranking));
     return json;
@@ -76,9 +70,9 @@ Json measurementJson(const CorpusMeasurement::Result& result) {
     Json misses = Json::array();
     for (const auto& miss : result.misses)
         misses.push(missJson(miss));
-    json.set("notes", texts(result.notes))
+    json.set("notes", corpusjson::texts(result.notes))
         .set("misses", std::move(misses))
-        .set("winnersFlagged", texts(result.winnersFlagged));
+        .set("winnersFlagged", corpusjson::texts(result.winnersFlagged));
     setRatesAndGates(json, result);
     return json;
 }

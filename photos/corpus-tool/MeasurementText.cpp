@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "core/corpus/TextJoin.hpp"
 #include "photos/corpus-tool/MeasureCommand.hpp"
 
 namespace keepsift::corpustool {
@@ -20,13 +21,6 @@ std::string score(double value) {
 
 const char* verdict(bool passes) {
     return passes ? "passes" : "fails";
-}
-
-std::string joined(const std::vector<std::string>& texts) {
-    std::string out;
-    for (const auto& text : texts)
-        out += (out.empty() ? "" : ", ") + text;
-    return out;
 }
 
 void writeCounts(std::ostream& out, const CorpusMeasurement::Result& r) {
@@ -56,7 +50,8 @@ void writeMisses(std::ostream& out, const std::vector<CorpusMeasurement::Miss>& 
     out << "misses:\n";
     for (const auto& miss : misses) {
         out << "  folder " << miss.group << ": chose " << miss.chosen << ", expected "
-            << joined(miss.expected) << (miss.hint.empty() ? "" : " (" + miss.hint + ")") << "\n";
+            << joined(miss.expected, ", ") << (miss.hint.empty() ? "" : " (" + miss.hint + ")")
+            << "\n";
         for (size_t rank = 0; rank < miss.ranking.size(); ++rank) {
             const auto& decision = miss.ranking[rank];
             out << "    " << rank + 1 << ". " << decision.filename << "  "
