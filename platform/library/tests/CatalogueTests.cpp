@@ -212,3 +212,44 @@ TEST_F(CatalogueTest, APlaceholderBesideItsDownloadedFileIsIgnored) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// Restores the machine's zone after a test that reads dates in another one.
+class ZoneScope {
+public:
+    explicit ZoneScope(const char* zone) {
+        if (const char* old = std::getenv("TZ")) previous_ = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ZoneScope() {
+        if (previous_)
+            ::setenv("TZ", previous_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
+
+TEST(ExifLocalDate, ReadsWallClockTimeInTheMachinesZoneLikeMktime) {
+    for (const char* zone : {"UTC", "America/New_York", "Europe/Berlin", "Australia/Sydney"}) {
+        ZoneScope scope(zone);
+        for (const char* text : {"2021:01:15 12:00:00", "2021:07:04 18:30:05",
+                                 "1999:12:31 23:59:59", "2021:03:29 03:30:00"}) {
+            std::tm parts{};
+            std::sscanf(text, "%d:%d:%d %d:%d:%d", &parts.tm_year, &parts.tm_mon, &parts.tm_mday,
+                        &parts.tm_hour, &parts.tm_min, &parts.tm_sec);
+            parts.tm_year -= 1900, parts.tm_mon -= 1, parts.tm_isdst = -1;
+            EXPECT_EQ(exifLocalDate(text), Date::fromUnix(static_cast<double>(std::mktime(&parts))))
+                << zone << " " << text;
+        }
+    }
+}
+
+} // namespace
+} // namespace keepsift::foldertest
