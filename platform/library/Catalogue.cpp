@@ -154,6 +154,15 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
         for (auto& item : itemsIn(folder))
             found.emplace(item.id, std::move(item));
     }
+    // An identifier is NFC; the folder on disk may be spelt otherwise, so a non-ASCII one
+    // not found by its own spelling is looked for in the whole tree.
+    bool respelt = std::any_of(ids.begin(), ids.end(), [&](const std::string& id) {
+        return !found.contains(id) && !isAscii(id);
+    });
+    if (respelt)
+        for (const WalkedFolder& folder : walkLibrary(*ops_, root_))
+            for (auto& item : itemsOfFolder(folder))
+                found.emplace(item.id, std::move(item));
     std::vector<CatalogueItem> items;
     std::unordered_set<std::string> taken;
     for (const std::string& id : ids) {

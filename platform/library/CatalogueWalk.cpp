@@ -171,10 +171,13 @@ std::string CatalogueItem::relativePath(const CatalogueResource& resource) const
     return joined(folder, resource.placeholder.empty() ? resource.name : resource.placeholder);
 }
 
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string identifierOf(const std::string& relativePath) {
-    bool ascii = std::all_of(relativePath.begin(), relativePath.end(),
-                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    return ascii ? relativePath : unicode::nfc(relativePath);
+    return isAscii(relativePath) ? relativePath : unicode::nfc(relativePath);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/library/FileSystemOps.hpp"
@@ -47,6 +48,8 @@ std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& roo
 
 // Lists one folder the same way (a folder that is hidden or gone gives nothing).
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);
+
+bool isAscii(std::string_view text);
 
 // The asset identifier of a relative on-disk path: NFC, '/'-separated.
 std::string identifierOf(const std::string& relativePath);

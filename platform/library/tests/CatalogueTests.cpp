@@ -70,6 +70,8 @@ TEST_F(CatalogueTest, IdentifiersAreNfcWithSlashes) {
     auto assets = makeLibrary()->fetchImageAssets();
     ASSERT_EQ(assets.size(), 1u);
     EXPECT_EQ(assets[0].localIdentifier, "Caf\xC3\xA9/\xC3\xA9t\xC3\xA9.jpg");
+    auto byId = makeLibrary()->fetchAssetsWithLocalIdentifiers({assets[0].localIdentifier});
+    EXPECT_EQ(ids(byId), ids(assets));
 }
 
 TEST_F(CatalogueTest, DatesSizesAndOrderComeFromTheHeader) {
