@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/index/IndexEntry.hpp"
 
@@ -99,6 +100,7 @@ private:
 
     Sink& sink_;
     std::string scratch_;
+    std::vector<std::uint8_t> bytes_;
 };
 
 template <class Sink> void Writer<Sink>::entry(const IndexEntry& e) {
@@ -191,35 +193,41 @@ template <class Sink> void Writer<Sink>::signals(const PhotoSignals& s) {
 template <class Sink> void Writer<Sink>::print(const FeaturePrint& p) {
     static constexpr char alphabet[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    const auto& quanta = p.quanta();
-    const std::size_t bytes = quanta.size() * 2;
-    auto byteAt = [&](std::size_t k) -> std::uint32_t {
-        const auto u = static_cast<std::uint16_t>(quanta[k / 2]);
-        return k % 2 == 0 ? (u & 0xffu) : (u >> 8);
-    };
-    auto sextet = [&](std::uint32_t value) {
+    bytes_.clear();
+    for (const std::int16_t q : p.quanta()) {
+        const auto u = static_cast<std::uint16_t>(q);
+        bytes_.push_back(static_cast<std::uint8_t>(u & 0xff));
+        bytes_.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    const std::size_t whole = bytes_.size() / 3 * 3, left = bytes_.size() - whole;
+    // Every sextet may become two characters ("\/"), plus padding and quotes.
+    scratch_.resize((bytes_.size() + 2) / 3 * 8 + 2);
+    char* out = scratch_.data();
+    auto sextet = [&out](std::uint32_t value) {
         const char c = alphabet[value & 0x3f];
-        if (c == '/') scratch_ += '\\';
-        scratch_ += c;
+        if (c == '/') *out++ = '\\';
+        *out++ = c;
     };
-    scratch_.assign(1, '"');
-    for (std::size_t k = 0; k < bytes; k += 3) {
-        const std::size_t left = bytes - k;
-        const std::uint32_t group =
-            byteAt(k) << 16 | (left > 1 ? byteAt(k + 1) << 8 : 0) | (left > 2 ? byteAt(k + 2) : 0);
+    *out++ = '"';
+    for (std::size_t k = 0; k < whole; k += 3) {
+        const std::uint32_t group = bytes_[k] << 16 | bytes_[k + 1] << 8 | bytes_[k + 2];
+        sextet(group >> 18);
+        sextet(group >> 12);
+        sextet(group >> 6);
+        sextet(group);
+    }
+    if (left > 0) {
+        const std::uint32_t group = bytes_[whole] << 16 | (left > 1 ? bytes_[whole + 1] << 8 : 0);
         sextet(group >> 18);
         sextet(group >> 12);
         if (left > 1)
             sextet(group >> 6);
         else
-            scratch_ += '=';
-        if (left > 2)
-            sextet(group);
-        else
-            scratch_ += '=';
+            *out++ = '=';
+        *out++ = '=';
     }
-    scratch_ += '"';
-    sink_.put(scratch_);
+    *out++ = '"';
+    sink_.put(std::string_view(scratch_.data(), static_cast<std::size_t>(out - scratch_.data())));
 }
 
 template <class Sink> void Writer<Sink>::face(const FaceSignals& f) {
