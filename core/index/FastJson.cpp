@@ -15,6 +15,13 @@ bool isSpace(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
+bool endsToken(char c) {
+    return isSpace(c) || c == ',' || c == ']' || c == '}';
+}
+bool isPlainCharacter(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
+}
 
 class Parser {
 public:
@@ -100,7 +107,13 @@ private:
         const std::size_t begin = at_++;
         std::string out;
         std::size_t run = at_;
+        // Up to the next quote is at least the whole text, unless it holds an escaped quote.
+        if (const void* quote = std::memchr(text_.data() + at_, '"', text_.size() - at_))
+            out.reserve(static_cast<std::size_t>(static_cast<const char*>(quote) - text_.data()) -
+                        at_);
         for (;;) {
+            while (at_ < text_.size() && isPlainCharacter(text_[at_]))
+                ++at_;
             if (at_ >= text_.size()) fail("unterminated string");
             const auto c = static_cast<unsigned char>(text_[at_]);
             if (c == '"') break;
@@ -156,8 +169,7 @@ private:
 
     Json parseNumber() {
         const std::size_t begin = at_;
-        while (at_ < text_.size() && !isSpace(text_[at_]) &&
-               std::strchr(",]}", text_[at_]) == nullptr)
+        while (at_ < text_.size() && !endsToken(text_[at_]))
             ++at_;
         const std::string_view token = text_.substr(begin, at_ - begin);
         if (token.empty()) fail("expected a value");
@@ -167,6 +179,12 @@ private:
             if (error == std::errc() && end == token.data() + token.size())
                 return Json::integer(value);
         }
+        // A number already in the writer's layout keeps its text through Json::number.
+        double value;
+        const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+        if (error == std::errc() && end == token.data() + token.size() && std::isfinite(value) &&
+            jsonNumberText(value) == token)
+            return Json::number(value);
         return Json::parse(token);
     }
 
