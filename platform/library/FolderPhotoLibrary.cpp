@@ -52,6 +52,23 @@ std::optional<std::vector<std::uint8_t>> contentsOf(const std::string& path) {
     return data;
 }
 
+constexpr std::streamsize chunkSize = 1 << 20;
+
+std::optional<PortError> streamFile(const std::string& path,
+                                    const PortResourceManager::DataReceived& dataReceived) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return folderLibraryError(errno != 0 ? errno : EIO, "cannot read " + path);
+    std::vector<std::uint8_t> chunk(static_cast<size_t>(chunkSize));
+    while (in) {
+        in.read(reinterpret_cast<char*>(chunk.data()), chunkSize);
+        std::streamsize count = in.gcount();
+        if (count <= 0) break;
+        dataReceived(std::vector<std::uint8_t>(chunk.begin(), chunk.begin() + count));
+    }
+    if (in.bad()) return folderLibraryError(EIO, "cannot read " + path);
+    return std::nullopt;
+}
+
 bool isFolderName(const std::string& title) {
     return !title.empty() && title != "." && title != ".." && !isHiddenName(title) &&
            title.find('/') == std::string::npos;
@@ -261,6 +278,22 @@ void FolderPhotoLibrary::requestImage(const PortAsset& asset, std::int64_t targe
 std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsset& asset) {
     auto found = catalogue_.withIdentifiers({asset.localIdentifier});
     return found.empty() ? asset.resources : found.front().asset.resources;
+}
+
+void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetResource& resource,
+                                     bool networkAccessAllowed, DataReceived dataReceived,
+                                     Completion completion) {
+    auto item = itemFor(asset);
+    if (!item) return completion(missingAsset());
+    auto file = std::find_if(item->resources.begin(), item->resources.end(), [&](const auto& r) {
+        return r.name == resource.originalFilename && r.type == resource.type;
+    });
+    if (file == item->resources.end()) return completion(missingAsset());
+    std::string path = catalogue_.absolute(item->relativePath(*file));
+    Residency residency = residencyOf(path, *file);
+    if (!file->placeholder.empty() || (!networkAccessAllowed && residency != Residency::resident))
+        return completion(folderLibraryError(EAGAIN, path + " is not on this machine"));
+    completion(streamFile(path, dataReceived));
 }
 
 void FolderPhotoLibrary::notifyObservers() {

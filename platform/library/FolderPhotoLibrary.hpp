@@ -10,6 +10,7 @@
 #include "platform/library/ConsentStore.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/PlatformDialogs.hpp"
+#include "platform/library/PortResourceManager.hpp"
 #include "platform/library/SymlinkAlbums.hpp"
 #include "platform/library/TrashMover.hpp"
 
@@ -34,7 +35,7 @@ struct FolderLibraryOptions {
 // the freedesktop.org Trash, inotify change notifications and a consent store. Handlers
 // run on the calling thread before the call returns; change observers run on the
 // watcher's thread.
-class FolderPhotoLibrary : public PhotoLibraryPort {
+class FolderPhotoLibrary : public PhotoLibraryPort, public PortResourceManager {
 public:
     explicit FolderPhotoLibrary(FolderLibraryOptions options);
     ~FolderPhotoLibrary() override;
@@ -61,6 +62,10 @@ public:
                       const PortImageRequestOptions& options, PortImageHandler handler) override;
 
     std::vector<PortAssetResource> assetResources(const PortAsset& asset) override;
+
+    void requestData(const PortAsset& asset, const PortAssetResource& resource,
+                     bool networkAccessAllowed, DataReceived dataReceived,
+                     Completion completion) override;
 
     // True while the change watcher has fallen back to polling.
     bool isWatchPolling();

@@ -118,3 +118,48 @@ TEST_F(LocalityTest, RenditionsAreAskedWithoutOpeningEvictedOriginals) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+struct Streamed {
+    std::vector<std::uint8_t> bytes;
+    std::optional<PortError> error;
+    int completions = 0;
+};
+
+Streamed streamResource(FolderPhotoLibrary& library, const PortAsset& asset, size_t index,
+                        bool network) {
+    Streamed streamed;
+    library.requestData(
+        asset, asset.resources.at(index), network,
+        [&](const std::vector<std::uint8_t>& chunk) {
+            streamed.bytes.insert(streamed.bytes.end(), chunk.begin(), chunk.end());
+        },
+        [&](std::optional<PortError> error) {
+            streamed.error = std::move(error);
+            ++streamed.completions;
+        });
+    return streamed;
+}
+
+TEST_F(LocalityTest, ResourcesStreamTheirFilesAndRefuseEvictedOnesOffline) {
+    writeJpeg(lib("IMG_1.jpg"));
+    writeSparse(lib("IMG_1.CR2"), 3 << 20);
+    auto library = makeLibrary();
+    auto asset = library->fetchImageAssets().at(0);
+    ASSERT_EQ(asset.resources.size(), 2u);
+    auto primary = streamResource(*library, asset, 0, false);
+    EXPECT_EQ(primary.completions, 1);
+    EXPECT_FALSE(primary.error);
+    EXPECT_EQ(primary.bytes.size(), std::filesystem::file_size(lib("IMG_1.jpg")));
+    auto refused = streamResource(*library, asset, 1, false);
+    EXPECT_TRUE(refused.error);
+    EXPECT_TRUE(refused.bytes.empty());
+    auto downloaded = streamResource(*library, asset, 1, true);
+    EXPECT_FALSE(downloaded.error);
+    EXPECT_EQ(downloaded.bytes.size(), 3u << 20);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
