@@ -179,7 +179,8 @@ private:
             if (error == std::errc() && end == token.data() + token.size())
                 return Json::integer(value);
         }
-        // A number already in the writer's layout keeps its text through Json::number.
+        // A fraction already in the writer's layout keeps its text through Json::number.
+        if (token.find_first_of(".eE") == std::string_view::npos) return Json::parse(token);
         double value;
         const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
         if (error == std::errc() && end == token.data() + token.size() && std::isfinite(value) &&
