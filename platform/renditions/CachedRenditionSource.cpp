@@ -4,9 +4,12 @@
 
 #include "platform/renditions/LongSide.hpp"
 #include "platform/renditions/RenditionCache.hpp"
+#include "platform/renditions/ResidentDecoder.hpp"
 #include "platform/renditions/ThumbnailCache.hpp"
 
 namespace keepsift {
+
+CachedRenditionSource::CachedRenditionSource() : decoder_(decodeResident) {}
 
 PortImage portImage(const cv::Mat& bgr) {
     cv::Mat rgb;

@@ -17,8 +17,10 @@ public:
     using Decoder =
         std::function<std::optional<cv::Mat>(const std::string& path, std::int64_t targetLongSide)>;
 
-    // Without a decoder only the caches answer.
-    explicit CachedRenditionSource(Decoder decoder = {}) : decoder_(std::move(decoder)) {}
+    // Resident originals go through the image decoder; without a decoder only the caches
+    // answer.
+    CachedRenditionSource();
+    explicit CachedRenditionSource(Decoder decoder) : decoder_(std::move(decoder)) {}
 
     std::optional<PortImage> rendition(const std::string& originalPath, bool resident,
                                        std::int64_t target) override;
