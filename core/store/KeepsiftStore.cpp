@@ -1,7 +1,14 @@
 #include "core/store/KeepsiftStore.hpp"
 
+#include "core/support/Logger.hpp"
+
 namespace keepsift {
 namespace {
+
+const Logger& log() {
+    static const Logger logger("com.ambervale.keepsift", "store");
+    return logger;
+}
 
 constexpr DateForm storeDates = DateForm::secondsSince2001;
 
@@ -34,7 +41,10 @@ Settings KeepsiftStore::settings() {
         if (cachedSettings_) return *cachedSettings_;
         cachedSettings_ = result;
     }
-    if (!stored) store([&] { return result.toJson(); }, std::string(settingsKey));
+    if (stored) return result;
+    if (storage_->data(std::string(settingsKey)))
+        log().notice("stored settings cannot be read; replacing them with the defaults");
+    store([&] { return result.toJson(); }, std::string(settingsKey));
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/storage/MemoryStorage.hpp"
 #include "core/store/KeepsiftStore.hpp"
+#include "core/support/Logger.hpp"
 
 namespace keepsift {
 namespace {
@@ -42,9 +43,14 @@ TEST_F(KeepsiftStoreTest, RecordWithoutLanguageReadsAsEnglishAndIsNotRewritten) 
     EXPECT_EQ(storage->data(settingsKey), stored);
 }
 
-TEST_F(KeepsiftStoreTest, RecordThatIsNotAnObjectIsReplacedByTheDefaults) {
+TEST_F(KeepsiftStoreTest, RecordThatIsNotAnObjectIsReplacedByTheDefaultsWithANotice) {
+    std::vector<LogRecord> records;
+    Logger::setSinkForTesting([&](const LogRecord& r) { records.push_back(r); });
     storage->set(Data("[1,2]"), settingsKey);
     EXPECT_EQ(store.settings().language, "de");
+    Logger::setSinkForTesting({});
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].category, "store");
     EXPECT_EQ(Settings::fromJson(Json::parse(*storage->data(settingsKey))).language, "de");
 }
 
