@@ -128,6 +128,19 @@ void BM_IndexLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_IndexLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// A listing of the whole library against the full index: nothing changed, one pass each.
+void BM_ReconcileUnchanged(benchmark::State& state) {
+    LibraryIndex index = measuredIndex().index;
+    std::vector<LibraryAsset> listing;
+    for (const auto& [id, entry] : index.entries)
+        listing.push_back(entry.asset);
+    for (auto _ : state) {
+        const auto result = index.reconcile(listing, Date{800000000});
+        if (!result.isEmpty()) state.SkipWithError("listing changed the index");
+    }
+}
+BENCHMARK(BM_ReconcileUnchanged)->Unit(benchmark::kMillisecond);
+
 // One measured entry with faces, read through the value tree of each parser.
 template <class Parse> void parseEntry(benchmark::State& state, Parse parse) {
     std::mt19937 random(1);
@@ -138,8 +151,12 @@ template <class Parse> void parseEntry(benchmark::State& state, Parse parse) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-void BM_EntryParseReference(benchmark::State& state) { parseEntry(state, Json::parse); }
-void BM_EntryParseFast(benchmark::State& state) { parseEntry(state, parseJsonFast); }
+void BM_EntryParseReference(benchmark::State& state) {
+    parseEntry(state, Json::parse);
+}
+void BM_EntryParseFast(benchmark::State& state) {
+    parseEntry(state, parseJsonFast);
+}
 BENCHMARK(BM_EntryParseReference);
 BENCHMARK(BM_EntryParseFast);
 

@@ -7,9 +7,16 @@
 namespace keepsift {
 namespace {
 
+// By their NFC forms, each made once: a first reconciliation sorts the whole library.
 void sortIdentifiers(std::vector<std::string>& ids) {
-    std::sort(ids.begin(), ids.end(),
-              [](const std::string& a, const std::string& b) { return unicode::less(a, b); });
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(ids.size());
+    for (auto& id : ids)
+        keyed.emplace_back(unicode::nfc(id), std::move(id));
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = std::move(keyed[i].second);
 }
 
 void dropStaleSignals(IndexEntry& entry) {

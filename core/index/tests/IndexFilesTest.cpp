@@ -4,6 +4,7 @@
 #include "IndexFixtures.hpp"
 #include "core/index/IndexFiles.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
+#include "core/support/Logger.hpp"
 
 namespace keepsift {
 namespace {
@@ -42,8 +43,14 @@ TEST_F(IndexFilesTest, SavedFilesLoadBack) {
 TEST_F(IndexFilesTest, UnreadableFileIsKeptBesideTheOriginalBeforeItIsReplaced) {
     const Data damaged = R"({"version":"v","entries":{"a":{"state":"pending"}}})";
     storage->write(damaged, indexName);
+    std::vector<LogRecord> records;
+    Logger::setSinkForTesting([&](const LogRecord& r) { records.push_back(r); });
     EXPECT_EQ(files.loadIndex(), std::nullopt);
+    Logger::setSinkForTesting({});
     EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].message,
+              "kept unreadable library-index.json as library-index.json.unreadable");
     files.saveIndex(LibraryIndex::fresh("v"));
     files.saveIndex(LibraryIndex::fresh("w"));
     EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
