@@ -29,8 +29,7 @@ public:
     std::function<void(int)> whileFetching;
 };
 
-const std::vector<Shot> shots = {
-    {"a1", 0, 0, 0.9f}, {"a2", 5, 0, 0.3f}, {"a3", 10, 0, 0.2f}, {"s1", 9000, 1, 0.5f}};
+const auto& shots = testing::momentAndSolitary;
 
 // Runs the action on another thread and waits for it a while: it finishes only when the
 // engine does not hold its lock across the library call in progress.

@@ -6,10 +6,10 @@ namespace keepsift {
 namespace {
 
 using testing::EngineRig;
+using testing::ScannedEngine;
 using testing::Shot;
 
-const std::vector<Shot> shots = {
-    {"a1", 0, 0, 0.9f}, {"a2", 5, 0, 0.3f}, {"a3", 10, 0, 0.2f}, {"s1", 9000, 1, 0.5f}};
+const auto& shots = testing::momentAndSolitary;
 
 template <class Action> LibraryError libraryErrorOf(Action&& action) {
     try {
@@ -31,15 +31,7 @@ public:
     bool broken = false;
 };
 
-struct Scanned : ::testing::Test {
-    EngineRig<> rig{shots};
-    void SetUp() override {
-        rig.scanAll();
-        rig.engine->syncRejectsAlbumIfNeeded();
-    }
-};
-
-TEST_F(Scanned, AlbumErrorsReachTheCallerUnchanged) {
+TEST_F(ScannedEngine, AlbumErrorsReachTheCallerUnchanged) {
     rig.library->setRejectionWritesFail(true);
     EXPECT_EQ(libraryErrorOf([&] { rig.engine->override("a1", false); }),
               LibraryError::albumWriteIncomplete(1));
@@ -92,7 +84,7 @@ TEST(EngineAlbum, FailedRemovalKeepsTheAdditionsForTheNextSave) {
     EXPECT_TRUE(rig.engine->pendingSave());
 }
 
-TEST_F(Scanned, DeleteErrorsAndRefusalsChangeNothing) {
+TEST_F(ScannedEngine, DeleteErrorsAndRefusalsChangeNothing) {
     const auto index = rig.engine->index();
     const auto journal = rig.engine->journal();
     rig.library->setAuthorization(LibraryAuthorization::denied);
@@ -112,7 +104,7 @@ TEST_F(Scanned, DeleteErrorsAndRefusalsChangeNothing) {
     }
 }
 
-TEST_F(Scanned, OverrideOfADeletedPhotographIsIgnored) {
+TEST_F(ScannedEngine, OverrideOfADeletedPhotographIsIgnored) {
     rig.engine->handleLibraryChange(change::AssetsDeleted{{"a2"}});
     const auto journal = rig.engine->journal();
     const auto calls = rig.library->rejectionCalls().size();

@@ -8,8 +8,7 @@ namespace {
 using testing::EngineRig;
 using testing::Shot;
 
-const std::vector<Shot> shots = {
-    {"a1", 0, 0, 0.9f}, {"a2", 5, 0, 0.3f}, {"a3", 10, 0, 0.2f}, {"s1", 9000, 1, 0.5f}};
+const auto& shots = testing::momentAndSolitary;
 
 std::int64_t awaitingOriginals(const ScanEngine& engine) {
     return static_cast<std::int64_t>(engine.index().entriesNeedingOriginals().size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,6 +128,20 @@ template <class Library = ScriptedLibrary> struct EngineRig {
     ReviewJournal savedJournal() const {
         return ReviewJournal::decode(*storage->read(std::string(ScanEngine::journalFileName)));
     }
+};
+
+// A moment of three shots, the first sharp, and a solitary photograph.
+inline const std::vector<Shot> momentAndSolitary = {
+    {"a1", 0, 0, 0.9f}, {"a2", 5, 0, 0.3f}, {"a3", 10, 0, 0.2f}, {"s1", 9000, 1, 0.5f}};
+
+// That library measured, grouped and its album in step: a1 and s1 kept, a2 and a3 flagged.
+struct ScannedEngine : ::testing::Test {
+    EngineRig<> rig{momentAndSolitary};
+    void SetUp() override {
+        rig.scanAll();
+        rig.engine->syncRejectsAlbumIfNeeded();
+    }
+    ScanEngine& engine() { return *rig.engine; }
 };
 
 } // namespace keepsift::testing
