@@ -1,5 +1,7 @@
 #include "core/storage/MemoryFileStorage.hpp"
 
+#include "core/storage/SortedKeys.hpp"
+
 namespace keepsift {
 
 MemoryFileStorage::MemoryFileStorage(std::map<std::string, Data> files)
@@ -30,11 +32,7 @@ void MemoryFileStorage::remove(const std::string& name) {
 
 std::vector<std::string> MemoryFileStorage::storedNames() const {
     std::lock_guard guard(lock_);
-    std::vector<std::string> names;
-    names.reserve(files_.size());
-    for (const auto& [name, data] : files_)
-        names.push_back(name);
-    return names;
+    return sortedKeys(files_);
 }
 
 void MemoryFileStorage::setFailNextWrite(std::exception_ptr error) {

@@ -1,5 +1,7 @@
 #include "core/storage/ShadowStorage.hpp"
 
+#include "core/storage/SortedKeys.hpp"
+
 namespace keepsift {
 
 ShadowStorage::ShadowStorage(std::shared_ptr<KeyValueStorage> base) : base_(std::move(base)) {}
@@ -20,11 +22,7 @@ void ShadowStorage::set(const std::optional<Data>& data, const std::string& key)
 
 std::vector<std::string> ShadowStorage::writtenKeys() const {
     std::lock_guard guard(lock_);
-    std::vector<std::string> keys;
-    keys.reserve(written_.size());
-    for (const auto& [key, data] : written_)
-        keys.push_back(key);
-    return keys;
+    return sortedKeys(written_);
 }
 
 } // namespace keepsift
