@@ -2,6 +2,7 @@
 
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 #include "platform/analysis/HogFaceDetector.hpp"
+#include "platform/analysis/RememberingFaceDetector.hpp"
 
 namespace keepsift {
 namespace {
@@ -16,12 +17,15 @@ AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
     : printer_(std::make_shared<BlockFeaturePrinter>()),
       landmarks_(ShapeLandmarkDetector::load(paths.shapePredictor)),
       aesthetics_(BrisqueAestheticsScorer::load(paths.brisqueModel, paths.brisqueRange)) {
-    auto faces = cascade(paths.haarDirectory, "haarcascade_frontalface_default.xml");
-    faceDetector_ = std::make_shared<HogFaceDetector>(faces);
+    auto proposals = cascade(paths.haarDirectory, "haarcascade_frontalface_default.xml");
+    rememberedFaces_ =
+        std::make_shared<RememberingFaceDetector>(std::make_shared<HogFaceDetector>(proposals));
+    faceDetector_ = rememberedFaces_;
     LandmarkExpressionDetector::Cascades cascades{
-        faces, cascade(paths.haarDirectory, "haarcascade_smile.xml"),
+        cascade(paths.haarDirectory, "haarcascade_smile.xml"),
         cascade(paths.haarDirectory, "haarcascade_eye.xml")};
-    expressions_ = std::make_shared<LandmarkExpressionDetector>(cascades, landmarks_);
+    expressions_ =
+        std::make_shared<LandmarkExpressionDetector>(faceDetector_, cascades, landmarks_);
 }
 
 } // namespace keepsift

@@ -8,6 +8,7 @@
 #include "platform/analysis/FaceDetector.hpp"
 #include "platform/analysis/FeaturePrinter.hpp"
 #include "platform/analysis/LandmarkDetector.hpp"
+#include "platform/analysis/RememberingFaceDetector.hpp"
 
 namespace keepsift {
 
@@ -31,10 +32,14 @@ public:
     const LandmarkDetector* landmarks() const { return landmarks_.get(); }
     const ExpressionDetector& expressionDetector() const { return *expressions_; }
     const AestheticsScorer* aesthetics() const { return aesthetics_.get(); }
+    // Drops the faces kept for images measured recently (benchmarks measure one image again
+    // and again).
+    void forgetRememberedFaces() const { rememberedFaces_->forget(); }
 
 private:
     std::shared_ptr<const FeaturePrinter> printer_;
     std::shared_ptr<const LandmarkDetector> landmarks_;
+    std::shared_ptr<const RememberingFaceDetector> rememberedFaces_;
     std::shared_ptr<const FaceDetector> faceDetector_;
     std::shared_ptr<const ExpressionDetector> expressions_;
     std::shared_ptr<const AestheticsScorer> aesthetics_;

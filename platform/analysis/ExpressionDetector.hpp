@@ -5,6 +5,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "platform/analysis/FaceDetector.hpp"
 #include "platform/analysis/HaarCascade.hpp"
 #include "platform/analysis/LandmarkDetector.hpp"
 
@@ -25,20 +26,19 @@ public:
     virtual std::vector<ExpressionFeature> detect(const cv::Mat& uprightBgr) const = 0;
 };
 
-// Finds faces with a Haar cascade on a copy just large enough for the smallest counted face,
-// then reads smile and closed eyes from the 68 landmarks (mouth width against jaw width, eye
-// aspect ratio); without the landmark model, from Haar smile and eye cascades.
+// Finds faces with the face detector, then reads smile and closed eyes from the 68 landmarks
+// (mouth width against jaw width, eye aspect ratio); without the landmark model, from Haar
+// smile and eye cascades on the face.
 class LandmarkExpressionDetector final : public ExpressionDetector {
 public:
-    static constexpr double faceSide = 36;
     static constexpr double smilingMouthShare = 0.44;
     static constexpr double closedEyeOpening = 0.19;
 
     struct Cascades {
-        std::shared_ptr<const HaarCascade> face, smile, eye;
+        std::shared_ptr<const HaarCascade> smile, eye;
     };
 
-    LandmarkExpressionDetector(Cascades cascades,
+    LandmarkExpressionDetector(std::shared_ptr<const FaceDetector> faces, Cascades cascades,
                                std::shared_ptr<const LandmarkDetector> landmarks);
     std::vector<ExpressionFeature> detect(const cv::Mat& uprightBgr) const override;
 
@@ -46,6 +46,7 @@ private:
     ExpressionFeature fromLandmarks(const cv::Mat& grey, const cv::Rect2d& face) const;
     ExpressionFeature fromCascades(const cv::Mat& grey, const cv::Rect2d& face) const;
 
+    std::shared_ptr<const FaceDetector> faces_;
     Cascades cascades_;
     std::shared_ptr<const LandmarkDetector> landmarks_;
 };

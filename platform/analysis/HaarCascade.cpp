@@ -11,12 +11,14 @@ HaarCascade::HaarCascade(const std::string& path) {
 }
 
 std::vector<cv::Rect> HaarCascade::detect(const cv::Mat& grey, double scaleFactor,
-                                          int minNeighbours, cv::Size minimumSize) const {
+                                          int minNeighbours, cv::Size minimumSize,
+                                          cv::Size maximumSize) const {
     std::vector<cv::Rect> found;
     if (!loaded_ || grey.empty() || grey.cols < minimumSize.width || grey.rows < minimumSize.height)
         return found;
     std::lock_guard lock(mutex_);
-    classifier_.detectMultiScale(grey, found, scaleFactor, minNeighbours, 0, minimumSize);
+    classifier_.detectMultiScale(grey, found, scaleFactor, minNeighbours, 0, minimumSize,
+                                 maximumSize);
     return found;
 }
 

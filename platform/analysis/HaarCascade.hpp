@@ -14,8 +14,9 @@ class HaarCascade {
 public:
     explicit HaarCascade(const std::string& path);
     bool isLoaded() const { return loaded_; }
+    // An empty maximum size means no limit.
     std::vector<cv::Rect> detect(const cv::Mat& grey, double scaleFactor, int minNeighbours,
-                                 cv::Size minimumSize) const;
+                                 cv::Size minimumSize, cv::Size maximumSize = {}) const;
 
 private:
     mutable std::mutex mutex_;

@@ -23,6 +23,13 @@ cv::Rect cropAround(const cv::Rect2d& face, double margin, cv::Size bounds) {
     return crop & cv::Rect(cv::Point(0, 0), bounds);
 }
 
+// A candidate centred on a face already found needs no second look.
+bool insideAny(const cv::Rect2d& candidate, const std::vector<FaceDetection>& found) {
+    cv::Point2d centre(candidate.x + candidate.width / 2, candidate.y + candidate.height / 2);
+    return std::any_of(found.begin(), found.end(),
+                       [&](const FaceDetection& face) { return face.box.contains(centre); });
+}
+
 } // namespace
 
 HogFaceDetector::HogFaceDetector(std::shared_ptr<const HaarCascade> proposals)
@@ -56,12 +63,18 @@ std::vector<FaceDetection> HogFaceDetector::coarseScan(const cv::Mat& grey,
     return scan(grey, coarseScale, {0, 0});
 }
 
-std::vector<FaceDetection> HogFaceDetector::checkProposals(const cv::Mat& grey,
-                                                           double coarseScale) const {
+std::vector<FaceDetection>
+HogFaceDetector::checkProposals(const cv::Mat& grey, double coarseScale,
+                                const std::vector<FaceDetection>& found) const {
     std::vector<FaceDetection> detections;
     if (!proposals_ || !proposals_->isLoaded()) return detections;
     double scale = scaleForSmallestFace(grey.size(), proposalSide);
-    auto candidates = proposals_->detect(scaled(grey, scale), 1.15, 3, cv::Size(24, 24));
+    // Larger faces are the coarse scan's; a margin covers the cascade's looser boxes.
+    int largest = static_cast<int>(windowSide / coarseScale * scale * 1.25);
+    int smallest = static_cast<int>(proposalSide);
+    if (largest <= smallest) return detections;
+    auto candidates = proposals_->detect(scaled(grey, scale), 1.1, proposalNeighbours,
+                                         cv::Size(smallest, smallest), cv::Size(largest, largest));
     std::sort(candidates.begin(), candidates.end(),
               [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
     if (candidates.size() > maximumProposals) candidates.resize(maximumProposals);
@@ -69,11 +82,11 @@ std::vector<FaceDetection> HogFaceDetector::checkProposals(const cv::Mat& grey,
         cv::Rect2d face(candidate.x / scale, candidate.y / scale, candidate.width / scale,
                         candidate.height / scale);
         // Faces this large were already within reach of the coarse scan.
-        if (face.width * coarseScale * 0.8 >= windowSide) continue;
+        if (face.width * coarseScale * 0.8 >= windowSide || insideAny(face, found)) continue;
         cv::Rect crop = cropAround(face, cropMargin, grey.size());
         if (crop.width < 8 || crop.height < 8) continue;
-        auto found = scan(grey(crop), checkedFaceSide / face.width, cv::Point2d(crop.x, crop.y));
-        detections.insert(detections.end(), found.begin(), found.end());
+        auto checked = scan(grey(crop), checkedFaceSide / face.width, cv::Point2d(crop.x, crop.y));
+        detections.insert(detections.end(), checked.begin(), checked.end());
     }
     return detections;
 }
@@ -82,7 +95,7 @@ std::vector<FaceDetection> HogFaceDetector::detect(const cv::Mat& uprightGrey) c
     if (uprightGrey.empty() || uprightGrey.type() != CV_8UC1) return {};
     double coarseScale = 1.0;
     auto detections = coarseScan(uprightGrey, coarseScale);
-    auto checked = checkProposals(uprightGrey, coarseScale);
+    auto checked = checkProposals(uprightGrey, coarseScale, detections);
     detections.insert(detections.end(), checked.begin(), checked.end());
     return suppressOverlaps(std::move(detections), confidenceFloor, suppressionOverlap);
 }

@@ -20,10 +20,11 @@ public:
     static constexpr double suppressionOverlap = 0.3;
     static constexpr int coarseLongEdge = 640;
     static constexpr double windowSide = 80;
-    static constexpr double proposalSide = 30;
-    static constexpr double checkedFaceSide = 100;
-    static constexpr double cropMargin = 1.1; // half the crop side, in face sides
-    static constexpr size_t maximumProposals = 24;
+    static constexpr double proposalSide = 24;
+    static constexpr double checkedFaceSide = 90;
+    static constexpr double cropMargin = 0.8; // half the crop side, in face sides
+    static constexpr size_t maximumProposals = 12;
+    static constexpr int proposalNeighbours = 5;
 
     // The cascade may be null or unloaded: then only the coarse scan runs.
     explicit HogFaceDetector(std::shared_ptr<const HaarCascade> proposals);
@@ -32,7 +33,8 @@ public:
 private:
     std::vector<FaceDetection> scan(const cv::Mat& grey, double scale, cv::Point2d offset) const;
     std::vector<FaceDetection> coarseScan(const cv::Mat& grey, double& coarseScale) const;
-    std::vector<FaceDetection> checkProposals(const cv::Mat& grey, double coarseScale) const;
+    std::vector<FaceDetection> checkProposals(const cv::Mat& grey, double coarseScale,
+                                              const std::vector<FaceDetection>& found) const;
 
     dlib::frontal_face_detector prototype_;
     std::shared_ptr<const HaarCascade> proposals_;

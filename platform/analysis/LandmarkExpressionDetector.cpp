@@ -6,12 +6,6 @@
 namespace keepsift {
 namespace {
 
-// The shape model was trained on tighter boxes than the Haar cascade draws.
-cv::Rect2d tightened(const cv::Rect2d& haarBox) {
-    return {haarBox.x + 0.1 * haarBox.width, haarBox.y + 0.18 * haarBox.height, 0.8 * haarBox.width,
-            0.8 * haarBox.height};
-}
-
 cv::Rect2d flippedToBottomLeft(const cv::Rect2d& box, int imageHeight) {
     return {box.x, imageHeight - (box.y + box.height), box.width, box.height};
 }
@@ -30,12 +24,13 @@ double mouthShare(const FaceShape& shape) {
 }
 
 LandmarkExpressionDetector::LandmarkExpressionDetector(
-    Cascades cascades, std::shared_ptr<const LandmarkDetector> landmarks)
-    : cascades_(std::move(cascades)), landmarks_(std::move(landmarks)) {}
+    std::shared_ptr<const FaceDetector> faces, Cascades cascades,
+    std::shared_ptr<const LandmarkDetector> landmarks)
+    : faces_(std::move(faces)), cascades_(std::move(cascades)), landmarks_(std::move(landmarks)) {}
 
 ExpressionFeature LandmarkExpressionDetector::fromLandmarks(const cv::Mat& grey,
                                                             const cv::Rect2d& face) const {
-    auto shape = landmarks_->landmarks(grey, tightened(face));
+    auto shape = landmarks_->landmarks(grey, face);
     auto closed = [&](int firstPoint) {
         auto opening = eyeOpening(shape, firstPoint);
         return opening && *opening < closedEyeOpening;
@@ -55,16 +50,12 @@ ExpressionFeature LandmarkExpressionDetector::fromCascades(const cv::Mat& grey,
 
 std::vector<ExpressionFeature> LandmarkExpressionDetector::detect(const cv::Mat& uprightBgr) const {
     std::vector<ExpressionFeature> features;
-    if (uprightBgr.empty() || !cascades_.face || !cascades_.face->isLoaded()) return features;
-    cv::Mat grey, small;
+    if (uprightBgr.empty() || !faces_) return features;
+    cv::Mat grey;
     cv::cvtColor(uprightBgr, grey, cv::COLOR_BGR2GRAY);
-    double scale = scaleForSmallestFace(grey.size(), faceSide);
-    cv::resize(grey, small, cv::Size(), scale, scale, cv::INTER_AREA);
-    for (const auto& found : cascades_.face->detect(small, 1.15, 4, cv::Size(24, 24))) {
-        cv::Rect2d face(found.x / scale, found.y / scale, found.width / scale,
-                        found.height / scale);
-        auto feature = landmarks_ ? fromLandmarks(grey, face) : fromCascades(grey, face);
-        feature.bounds = flippedToBottomLeft(face, grey.rows);
+    for (const auto& found : faces_->detect(grey)) {
+        auto feature = landmarks_ ? fromLandmarks(grey, found.box) : fromCascades(grey, found.box);
+        feature.bounds = flippedToBottomLeft(found.box, grey.rows);
         features.push_back(feature);
     }
     return features;

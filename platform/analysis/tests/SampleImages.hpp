@@ -32,8 +32,8 @@ inline std::filesystem::path cacheRoot() {
     return root / "sample-images";
 }
 
-inline std::string quoted(const std::string& text) {
-    return "'" + text + "'";
+inline void appendQuoted(std::string& command, const std::string& text) {
+    command.append(" '").append(text).append("'");
 }
 
 // Unpacks the named members of one package into folder; true when they are all there.
@@ -41,12 +41,16 @@ inline bool unpack(const std::string& package, const std::vector<std::string>& m
                    const std::filesystem::path& folder) {
     auto work = folder / "download";
     std::filesystem::create_directories(work);
-    std::string command = "cd " + quoted(work.string()) + " && apt-get download -qq " + package +
-                          " >/dev/null 2>&1 && dpkg-deb --fsys-tarfile " + package +
-                          "_*.deb | tar -x -C " + quoted(folder.string());
+    // Appended piece by piece: gcc 12 misreads chained string additions at -O3.
+    std::string command = "cd";
+    appendQuoted(command, work.string());
+    command.append(" && apt-get download -qq ").append(package);
+    command.append(" >/dev/null 2>&1 && dpkg-deb --fsys-tarfile ").append(package);
+    command.append("_*.deb | tar -x -C");
+    appendQuoted(command, folder.string());
     for (const auto& member : members)
-        command += " " + quoted(member);
-    command += " 2>/dev/null";
+        appendQuoted(command, member);
+    command.append(" 2>/dev/null");
     int status = std::system(command.c_str());
     std::filesystem::remove_all(work);
     return status == 0;

@@ -1,0 +1,189 @@
+// Cost of measuring one 12-megapixel photograph on one core, whole and stage by stage.
+// The photographs are made here: a scene without faces, one with a portrait-sized face and one
+// with a small group of faces near the smallest counted size (scikit-image's astronaut pasted
+// in, fetched from Debian's python3-skimage).
+
+#include <benchmark/benchmark.h>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "photos/extractor/LiveSignalExtractor.hpp"
+#include "platform/analysis/tests/SampleImages.hpp"
+#include "platform/imaging/Orientation.hpp"
+
+namespace keepsift {
+namespace {
+
+constexpr int width = 4000, height = 3000;
+
+cv::Mat scene() {
+    cv::Mat noise(height / 8, width / 8, CV_8UC3), image;
+    cv::RNG random(7);
+    random.fill(noise, cv::RNG::UNIFORM, 0, 255);
+    cv::GaussianBlur(noise, noise, cv::Size(), 2.0);
+    cv::resize(noise, image, cv::Size(width, height), 0, 0, cv::INTER_CUBIC);
+    for (int i = 0; i < 40; ++i)
+        cv::rectangle(image,
+                      cv::Rect(random.uniform(0, width), random.uniform(0, height), 300, 180),
+                      cv::Scalar(random.uniform(0, 255), random.uniform(0, 255), 90), 6);
+    return image;
+}
+
+// Pastes the portrait's face, scaled so it covers `area` of the frame, at (x, y).
+void pasteFace(cv::Mat& image, const cv::Mat& portrait, double area, cv::Point at) {
+    cv::Rect face(150, 20, 280, 280); // head and shoulders of the astronaut
+    double side = std::sqrt(area * width * height) * 2.8;
+    cv::Mat scaled;
+    cv::resize(portrait(face), scaled, cv::Size(static_cast<int>(side), static_cast<int>(side)));
+    scaled.copyTo(image(cv::Rect(at, scaled.size())));
+}
+
+struct Photograph {
+    std::string path;
+    std::string name;
+};
+
+std::vector<Photograph>& photographs() {
+    static std::vector<Photograph> made = [] {
+        std::vector<Photograph> list;
+        auto folder = std::filesystem::temp_directory_path() / "keepsift-analysis-bench";
+        std::filesystem::create_directories(folder);
+        auto write = [&](const std::string& name, const cv::Mat& image) {
+            auto path = (folder / name).string();
+            cv::imwrite(path, image, {cv::IMWRITE_JPEG_QUALITY, 90});
+            list.push_back({path, name});
+        };
+        write("no-faces.jpg", scene());
+        if (auto astronaut = samples::astronaut()) {
+            cv::Mat portrait = cv::imread(astronaut->string());
+            cv::Mat one = scene(), group = scene();
+            pasteFace(one, portrait, 0.04, {1600, 700});
+            for (int i = 0; i < 4; ++i)
+                pasteFace(group, portrait, 0.006, {300 + i * 900, 1200});
+            write("one-face.jpg", one);
+            write("small-faces.jpg", group);
+        }
+        return list;
+    }();
+    return made;
+}
+
+LiveSignalExtractor& extractor() {
+    static LiveSignalExtractor instance = [] {
+        cv::setNumThreads(1);
+        return LiveSignalExtractor(LiveSignalExtractor::makeContext(), nullptr);
+    }();
+    return instance;
+}
+
+AssetReference reference(const Photograph& photograph) {
+    return {photograph.name, photograph.name, photograph.path, false, false, false};
+}
+
+// The thumbnails as the full measurement makes them. Expressions reuse the faces the face
+// analysis found in the same image, so their stage is measured with the faces remembered.
+struct Thumbnails {
+    cv::Mat print, face, grey;
+    std::vector<FaceDetection> faces;
+};
+
+Thumbnails thumbnails(const Photograph& photograph) {
+    auto source = ImageSource::fromFile(photograph.path);
+    auto decoded = source->decode(1461);
+    Thumbnails made{fitWithin(*decoded, 2048), fitWithin(*decoded, 4096), {}, {}};
+    cv::cvtColor(made.face, made.grey, cv::COLOR_BGR2GRAY);
+    made.faces = extractor().context().faceDetector().detect(made.grey);
+    return made;
+}
+
+void forEachPhotograph(benchmark::internal::Benchmark* bench) {
+    for (size_t i = 0; i < photographs().size(); ++i)
+        bench->Arg(static_cast<int64_t>(i));
+}
+
+template <typename Stage> void runStage(benchmark::State& state, Stage stage) {
+    const auto& photograph = photographs()[static_cast<size_t>(state.range(0))];
+    state.SetLabel(photograph.name);
+    auto made = thumbnails(photograph);
+    for (auto _ : state)
+        stage(photograph, made);
+}
+
+void FullMeasurement(benchmark::State& state) {
+    const auto& photograph = photographs()[static_cast<size_t>(state.range(0))];
+    state.SetLabel(photograph.name);
+    for (auto _ : state) {
+        extractor().context().forgetRememberedFaces();
+        auto signals = extractor().signals(reference(photograph));
+        benchmark::DoNotOptimize(signals);
+        if (!signals) state.SkipWithError("no signals");
+    }
+}
+
+void Decode(benchmark::State& state) {
+    runStage(state, [](const Photograph& photograph, const Thumbnails&) {
+        auto source = ImageSource::fromFile(photograph.path);
+        auto decoded = source->decode(1461);
+        benchmark::DoNotOptimize(decoded);
+    });
+}
+
+void Print(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        benchmark::DoNotOptimize(extractor().context().printer().print(made.print));
+    });
+}
+
+void Faces(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        extractor().context().forgetRememberedFaces();
+        cv::Mat grey;
+        cv::cvtColor(made.face, grey, cv::COLOR_BGR2GRAY);
+        benchmark::DoNotOptimize(extractor().context().faceDetector().detect(grey));
+    });
+}
+
+void Landmarks(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        const auto* landmarks = extractor().context().landmarks();
+        for (const auto& face : made.faces)
+            benchmark::DoNotOptimize(landmarks->landmarks(made.grey, face.box));
+    });
+}
+
+void Expressions(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        benchmark::DoNotOptimize(extractor().expressions(made.face, 1));
+    });
+}
+
+void Aesthetics(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        benchmark::DoNotOptimize(extractor().context().aesthetics()->score(made.print));
+    });
+}
+
+void Sharpness(benchmark::State& state) {
+    runStage(state, [](const Photograph&, const Thumbnails& made) {
+        benchmark::DoNotOptimize(extractor().sharpness(made.print));
+    });
+}
+
+#define KEEPSIFT_STAGE(name)                                                                       \
+    BENCHMARK(name)                                                                                \
+        ->Apply(forEachPhotograph)                                                                 \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->MeasureProcessCPUTime()
+
+KEEPSIFT_STAGE(FullMeasurement)->Repetitions(5)->ReportAggregatesOnly(true);
+KEEPSIFT_STAGE(Decode);
+KEEPSIFT_STAGE(Print);
+KEEPSIFT_STAGE(Faces);
+KEEPSIFT_STAGE(Landmarks);
+KEEPSIFT_STAGE(Expressions);
+KEEPSIFT_STAGE(Aesthetics);
+KEEPSIFT_STAGE(Sharpness);
+
+} // namespace
+} // namespace keepsift
