@@ -112,6 +112,27 @@ void snapshot(benchmark::State& state) {
 }
 BENCHMARK(snapshot)->Unit(benchmark::kMillisecond);
 
+// The first snapshot after a library change builds every shown group afresh.
+void snapshotAfterChange(benchmark::State& state) {
+    auto engine = makeEngine(true);
+    const LibraryAsset changed = library().assets.front();
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine->handleLibraryChange(change::AssetsChanged{{changed}});
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(engine->snapshot());
+    }
+}
+BENCHMARK(snapshotAfterChange)->Unit(benchmark::kMillisecond);
+
+void libraryChange(benchmark::State& state) {
+    auto engine = makeEngine(true);
+    const LibraryAsset changed = library().assets.front();
+    for (auto _ : state)
+        engine->handleLibraryChange(change::AssetsChanged{{changed}});
+}
+BENCHMARK(libraryChange)->Unit(benchmark::kMillisecond);
+
 void regroupPass(benchmark::State& state) {
     auto engine = makeEngine(true);
     for (auto _ : state)

@@ -77,12 +77,22 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
     markDirtyLocked(lock);
 }
 
+// The listing holds every photograph the index knows, so only the given ones change.
 void ScanEngine::handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now) {
-    const auto result = index_.reconcile(libraryListingLocked(assets), now);
+    std::set<std::string> ids;
+    for (const auto& asset : assets)
+        ids.insert(asset.id);
+    auto listing = libraryListingLocked(assets);
+    for (const auto& id : ids)
+        if (auto found = index_.entries.find(id); found != index_.entries.end())
+            work_.forget(found->second);
+    const auto result = index_.reconcile(listing, now);
+    for (const auto& id : ids)
+        if (auto found = index_.entries.find(id); found != index_.entries.end())
+            work_.note(found->second);
     for (const auto* ids : {&result.added, &result.needingFreshSignals})
         for (const auto& id : *ids)
             queue_.enqueue(ScanQueue::Item{id, now, ScanQueue::Origin::arrival, std::nullopt});
-    work_.rebuild(index_);
 }
 
 void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date now) {
@@ -136,15 +146,22 @@ ScanEngine::libraryListing(const std::vector<LibraryAsset>& applying) const {
 // photograph is reconciled against the whole library and no other is taken for deleted.
 std::vector<LibraryAsset>
 ScanEngine::libraryListingLocked(const std::vector<LibraryAsset>& applying) const {
-    std::map<std::string, LibraryAsset> byID;
-    for (const auto& [id, entry] : index_.entries)
-        if (entry.state != ReviewState::deleted) byID.emplace_hint(byID.end(), id, entry.asset);
+    std::map<std::string_view, const LibraryAsset*> given;
     for (const auto& asset : applying)
-        byID.insert_or_assign(asset.id, asset);
+        given.insert_or_assign(asset.id, &asset);
     std::vector<LibraryAsset> listing;
-    listing.reserve(byID.size());
-    for (auto& [id, asset] : byID)
-        listing.push_back(std::move(asset));
+    listing.reserve(index_.entries.size() + given.size());
+    for (const auto& [id, entry] : index_.entries) {
+        auto replaced = given.find(id);
+        if (replaced != given.end()) {
+            listing.push_back(*replaced->second);
+            given.erase(replaced);
+        } else if (entry.state != ReviewState::deleted) {
+            listing.push_back(entry.asset);
+        }
+    }
+    for (const auto& [id, asset] : given)
+        listing.push_back(*asset);
     return listing;
 }
 

@@ -141,8 +141,6 @@ private:
     void journalDecisionsLocked(const GroupDecision& decision, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
-    void appendJournalLocked(ReviewJournal::Event event, const IndexEntry& entry, Date at,
-                             std::optional<std::int64_t> batch = std::nullopt);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);
