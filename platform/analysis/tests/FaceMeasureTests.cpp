@@ -1,0 +1,113 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/analysis/CaptureQuality.hpp"
+#include "platform/analysis/ExpressionDetector.hpp"
+#include "platform/analysis/HeadPose.hpp"
+#include "platform/analysis/tests/AnalysisSamples.hpp"
+
+namespace keepsift {
+namespace {
+
+class PortraitFace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
+        if (!testing::installedModels().landmarks()) GTEST_SKIP() << "no landmark model";
+        cv::cvtColor(testing::portrait(), grey, cv::COLOR_BGR2GRAY);
+        auto faces = testing::installedModels().faceDetector().detect(grey);
+        ASSERT_FALSE(faces.empty());
+        face = faces[0];
+    }
+    FaceShape shapeOf(const cv::Mat& image, const cv::Rect2d& box) const {
+        return testing::installedModels().landmarks()->landmarks(image, box);
+    }
+    cv::Mat grey;
+    FaceDetection face;
+};
+
+TEST_F(PortraitFace, LandmarksFallInsideTheFaceAndTheEyesAreOpen) {
+    auto shape = shapeOf(grey, face.box);
+    cv::Rect2d around(face.box.x - face.box.width * 0.2, face.box.y - face.box.height * 0.2,
+                      face.box.width * 1.4, face.box.height * 1.4);
+    for (const auto& point : shape)
+        EXPECT_TRUE(around.contains(point));
+    EXPECT_GT(*eyeOpening(shape, 36), LandmarkExpressionDetector::closedEyeOpening);
+    EXPECT_GT(*eyeOpening(shape, 42), LandmarkExpressionDetector::closedEyeOpening);
+}
+
+TEST_F(PortraitFace, MirroringFlipsYawAndRollButNotPitch) {
+    cv::Mat mirrored;
+    cv::flip(grey, mirrored, 1);
+    cv::Rect2d mirroredBox(grey.cols - face.box.x - face.box.width, face.box.y, face.box.width,
+                           face.box.height);
+    auto pose = estimateHeadPose(shapeOf(grey, face.box), grey.size());
+    auto flipped = estimateHeadPose(shapeOf(mirrored, mirroredBox), mirrored.size());
+    ASSERT_TRUE(pose && flipped);
+    EXPECT_LT(pose->yaw * flipped->yaw, 0);
+    EXPECT_NEAR(pose->yaw, -flipped->yaw, 0.1);
+    EXPECT_NEAR(pose->roll, -flipped->roll, 0.1);
+    EXPECT_NEAR(pose->pitch, flipped->pitch, 0.1);
+    EXPECT_LT(std::abs(pose->yaw), 0.6);
+}
+
+TEST_F(PortraitFace, ABlurredFaceHasALowerCaptureQuality) {
+    cv::Mat blurred;
+    cv::GaussianBlur(grey, blurred, cv::Size(), 3.0);
+    float sharp = CaptureQuality::of(grey, face.box, face.confidence, 0.1);
+    float soft = CaptureQuality::of(blurred, face.box, face.confidence, 0.1);
+    EXPECT_GT(sharp, 0.f);
+    EXPECT_LE(sharp, 1.f);
+    EXPECT_LT(soft, sharp);
+    EXPECT_LT(CaptureQuality::of(grey, face.box, face.confidence, 1.2), sharp);
+}
+
+TEST_F(PortraitFace, TheExpressionDetectorSeesTheFaceWithOpenEyes) {
+    auto features = testing::installedModels().expressionDetector().detect(testing::portrait());
+    ASSERT_EQ(features.size(), 1u);
+    EXPECT_FALSE(features[0].leftEyeClosed);
+    EXPECT_FALSE(features[0].rightEyeClosed);
+    // Bounds come with the origin at the bottom.
+    EXPECT_NEAR(features[0].bounds.y, grey.rows - face.box.y - face.box.height, 1.0);
+}
+
+TEST(CaptureQuality, AFaceOutsideTheImageScoresZero) {
+    cv::Mat grey(100, 100, CV_8UC1, cv::Scalar(100));
+    EXPECT_EQ(CaptureQuality::of(grey, {200, 200, 50, 50}, 1.0, 0.0), 0.f);
+}
+
+TEST(MouthShare, GrowsWithTheMouthWidth) {
+    FaceShape shape{};
+    shape[0] = {0, 50};
+    shape[16] = {100, 50};
+    shape[48] = {30, 80};
+    shape[54] = {70, 80};
+    EXPECT_DOUBLE_EQ(mouthShare(shape), 0.4);
+    shape[54] = {80, 78};
+    EXPECT_GT(mouthShare(shape), LandmarkExpressionDetector::smilingMouthShare);
+}
+
+TEST(EyeOpening, IsLidGapOverEyeWidth) {
+    FaceShape shape{};
+    // Corners at x 0 and 30; lids 6 apart at both inner points.
+    shape[36] = {0, 10};
+    shape[37] = {10, 7};
+    shape[38] = {20, 7};
+    shape[39] = {30, 10};
+    shape[40] = {20, 13};
+    shape[41] = {10, 13};
+    EXPECT_DOUBLE_EQ(*eyeOpening(shape, 36), 0.2);
+    EXPECT_FALSE(eyeOpening(FaceShape{}, 42));
+}
+
+TEST(YawOfSubModel, TurnedModelsLeanEachWay) {
+    EXPECT_EQ(yawOfSubModel(0), 0.0);
+    EXPECT_LT(*yawOfSubModel(1), 0.0);
+    EXPECT_GT(*yawOfSubModel(2), 0.0);
+    EXPECT_FALSE(yawOfSubModel(-1));
+}
+
+} // namespace
+} // namespace keepsift
