@@ -73,6 +73,14 @@ struct GeneratedLibrary {
                         << bytes;
                 }
             }
+        // One rejects album of a thousand links, as a scan leaves it.
+        auto rejects = root / rejectsAlbumTitle;
+        std::filesystem::create_directories(rejects);
+        for (int i = 0; i < fileCount; i += 100)
+            std::filesystem::create_symlink("../year" + std::to_string(i / 1000) + "/day" +
+                                                std::to_string(i / 100 % 10) + "/IMG_" +
+                                                std::to_string(i) + ".jpg",
+                                            rejects / ("IMG_" + std::to_string(i) + ".jpg"));
     }
     ~GeneratedLibrary() { std::filesystem::remove_all(base); }
 
@@ -100,6 +108,25 @@ void BM_FetchWarmCatalogue(benchmark::State& state) {
     state.counters["files"] = fileCount;
 }
 BENCHMARK(BM_FetchWarmCatalogue)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Everything a listing of the library asks of the service: the rejects album and its
+// members, every album and its members, and the photographs.
+void BM_FetchWithAlbums(benchmark::State& state) {
+    auto library = generated().open();
+    library->fetchImageAssets();
+    for (auto _ : state) {
+        size_t members = 0;
+        for (const auto& album : library->fetchRegularAlbumsTitled(rejectsAlbumTitle))
+            members += library->memberIdentifiers(album).size();
+        for (const auto& album : library->fetchAllAlbums())
+            members += library->memberIdentifiers(album).size();
+        auto assets = library->fetchImageAssets();
+        if (assets.size() != fileCount || members != 2 * fileCount / 100)
+            state.SkipWithError("incomplete listing");
+        benchmark::DoNotOptimize(assets);
+    }
+}
+BENCHMARK(BM_FetchWithAlbums)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The first listing after start-up: the catalogue is read from its SQLite file first.
 void BM_FetchWarmCatalogueAfterStart(benchmark::State& state) {

@@ -121,7 +121,8 @@ std::vector<CatalogueAsset> Catalogue::all() {
     return described;
 }
 
-std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative) {
+std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative,
+                                                     ListingDetail detail) {
     std::string prefix;
     size_t start = 0;
     while (true) {
@@ -134,13 +135,13 @@ std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative
         prefix = relative.substr(0, slash == std::string::npos ? relative.size() : slash);
         start = slash == std::string::npos ? relative.size() : slash + 1;
     }
-    FolderListing listing = listFolder(*ops_, absolute(relative));
+    FolderListing listing = listFolder(*ops_, absolute(relative), detail);
     if (listing.error != 0) return std::nullopt;
     return WalkedFolder{relative, std::move(listing.entries)};
 }
 
-std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder) {
-    auto walked = visibleFolder(folder);
+std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder, ListingDetail detail) {
+    auto walked = visibleFolder(folder, detail);
     return walked ? itemsOfFolder(*walked) : std::vector<CatalogueItem>{};
 }
 

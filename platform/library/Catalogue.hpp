@@ -40,7 +40,8 @@ public:
     // The photographs among these identifiers, in the order given; unknown ones left out.
     std::vector<CatalogueAsset> withIdentifiers(const std::vector<std::string>& ids);
     // The photographs of one folder (relative, on-disk); none when it is hidden or gone.
-    std::vector<CatalogueItem> itemsIn(const std::string& folder);
+    std::vector<CatalogueItem> itemsIn(const std::string& folder,
+                                       ListingDetail detail = ListingDetail::stamps);
 
 private:
     struct Pending;
@@ -48,7 +49,7 @@ private:
     bool describeOne(CatalogueAsset& described, Pending& pending);
     std::optional<MetadataCache::Entry>
     factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending);
-    std::optional<WalkedFolder> visibleFolder(const std::string& relative);
+    std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
     void loadMemory();
 
     std::string root_;

@@ -188,12 +188,12 @@ constexpr size_t listingThreads = 4;
 constexpr size_t foldersPerThread = 16;
 
 std::vector<FolderListing> listAll(FileSystemOps& ops, const std::string& root,
-                                   const std::vector<std::string>& level) {
+                                   const std::vector<std::string>& level, ListingDetail detail) {
     std::vector<FolderListing> listings(level.size());
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < level.size(); i = next++)
-            listings[i] = listFolder(ops, level[i].empty() ? root : root + "/" + level[i]);
+            listings[i] = listFolder(ops, level[i].empty() ? root : root + "/" + level[i], detail);
     };
     size_t threads = std::min(listingThreads, level.size() / foldersPerThread);
     {
@@ -207,11 +207,12 @@ std::vector<FolderListing> listAll(FileSystemOps& ops, const std::string& root,
 
 } // namespace
 
-std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root) {
+std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
+                                      ListingDetail detail) {
     std::vector<WalkedFolder> folders;
     std::vector<std::string> level{""};
     while (!level.empty()) {
-        std::vector<FolderListing> listings = listAll(ops, root, level);
+        std::vector<FolderListing> listings = listAll(ops, root, level, detail);
         std::vector<std::string> nextLevel;
         for (size_t i = 0; i < level.size(); ++i) {
             FolderListing& listing = listings[i];

@@ -44,7 +44,8 @@ inline bool isHiddenName(const std::string& name) {
 // Every visible folder under the root: dot-folders and folders holding .nomedia are left
 // out, symbolic links are never followed. Throws PortFetchError when a folder that is
 // there cannot be read, so a listing is complete or fails.
-std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root);
+std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
+                                      ListingDetail detail = ListingDetail::stamps);
 
 // Lists one folder the same way (a folder that is hidden or gone gives nothing).
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);

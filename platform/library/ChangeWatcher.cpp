@@ -86,7 +86,7 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         if (wd < 0 && (errno == ENOENT || errno == ENOTDIR)) continue;
         if (wd < 0) return false;
         watches_[wd] = folder;
-        for (const FolderEntry& entry : listFolder(*ops_, path).entries)
+        for (const FolderEntry& entry : listFolder(*ops_, path, ListingDetail::kindsOnly).entries)
             if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
                 pending.push_back(joined(folder, entry.name));
     }

@@ -26,6 +26,19 @@ FolderEntry::Kind kindFrom(mode_t mode) {
     return FolderEntry::Kind::other;
 }
 
+FolderEntry::Kind kindFromType(unsigned char type) {
+    switch (type) {
+    case DT_REG:
+        return FolderEntry::Kind::file;
+    case DT_DIR:
+        return FolderEntry::Kind::directory;
+    case DT_LNK:
+        return FolderEntry::Kind::symlink;
+    default:
+        return FolderEntry::Kind::other;
+    }
+}
+
 int writeAll(int fd, const std::string& contents) {
     size_t written = 0;
     while (written < contents.size()) {
@@ -73,7 +86,7 @@ std::shared_ptr<FileSystemOps> realFileSystem() {
     return shared;
 }
 
-FolderListing listFolder(FileSystemOps& ops, const std::string& path) {
+FolderListing listFolder(FileSystemOps& ops, const std::string& path, ListingDetail detail) {
     FolderListing listing;
     DIR* dir = ops.openDirectory(path);
     if (dir == nullptr) {
@@ -87,6 +100,10 @@ FolderListing listFolder(FileSystemOps& ops, const std::string& path) {
         if (entry == nullptr) break;
         std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
+        if (detail == ListingDetail::kindsOnly && entry->d_type != DT_UNKNOWN) {
+            listing.entries.push_back({std::move(name), kindFromType(entry->d_type), {}});
+            continue;
+        }
         struct stat info {};
         if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
         listing.entries.push_back({std::move(name), kindFrom(info.st_mode), stampFrom(info)});

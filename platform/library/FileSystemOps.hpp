@@ -49,9 +49,14 @@ struct FolderListing {
     std::vector<FolderEntry> entries;
 };
 
+// What a listing learns of each entry: its stamp too, or only its kind (no stat call where
+// the directory tells the kind).
+enum class ListingDetail { stamps, kindsOnly };
+
 // Every entry but "." and "..", symbolic links not followed. An entry that vanishes while
 // being listed is left out: it is no longer there.
-FolderListing listFolder(FileSystemOps& ops, const std::string& path);
+FolderListing listFolder(FileSystemOps& ops, const std::string& path,
+                         ListingDetail detail = ListingDetail::stamps);
 
 // lstat of one path; false when it cannot be read.
 bool stampOf(const std::string& path, FileStamp& stamp);

@@ -82,7 +82,8 @@ std::string SymlinkAlbums::folderOf(const PortAssetCollection& album) const {
 
 std::vector<PortAssetCollection> SymlinkAlbums::all() {
     std::vector<std::string> folders;
-    for (const WalkedFolder& folder : walkLibrary(catalogue_.ops(), catalogue_.root())) {
+    for (const WalkedFolder& folder :
+         walkLibrary(catalogue_.ops(), catalogue_.root(), ListingDetail::kindsOnly)) {
         if (folder.relative.empty()) continue;
         bool rejects = folder.relative == rejectsAlbumTitle;
         if (rejects || holdsLink(folder)) folders.push_back(folder.relative);
@@ -108,7 +109,7 @@ std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string&
     std::string root = realPathOf(catalogue_.root());
     if (root.empty()) return links;
     std::string albumPath = catalogue_.absolute(albumFolder);
-    FolderListing listing = listFolder(catalogue_.ops(), albumPath);
+    FolderListing listing = listFolder(catalogue_.ops(), albumPath, ListingDetail::kindsOnly);
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
         std::string linkPath = albumPath + "/" + entry.name;
@@ -130,7 +131,10 @@ std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album
         std::string folder = parentOf(link.targetRelative);
         auto found = ownersByFolder.find(folder);
         if (found == ownersByFolder.end())
-            found = ownersByFolder.emplace(folder, ownersOf(catalogue_.itemsIn(folder))).first;
+            found =
+                ownersByFolder
+                    .emplace(folder, ownersOf(catalogue_.itemsIn(folder, ListingDetail::kindsOnly)))
+                    .first;
         auto owner = found->second.find(link.targetRelative);
         if (owner != found->second.end()) ids.insert(owner->second);
     }
