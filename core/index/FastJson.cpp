@@ -29,15 +29,8 @@ Json number(std::string_view token) {
 
 class TreeBuilder {
 public:
-    explicit TreeBuilder(std::string_view text) : cursor_(text) {}
+    explicit TreeBuilder(JsonCursor& cursor) : cursor_(cursor) {}
 
-    Json document() {
-        Json value = parseValue(0);
-        cursor_.expectEnd();
-        return value;
-    }
-
-private:
     Json parseValue(int depth) {
         if (depth > maximumDepth) cursor_.fail("nesting too deep");
         switch (cursor_.peek()) {
@@ -72,13 +65,21 @@ private:
         return array;
     }
 
-    JsonCursor cursor_;
+private:
+    JsonCursor& cursor_;
 };
 
 } // namespace
 
 Json parseJsonFast(std::string_view text) {
-    return TreeBuilder(text).document();
+    JsonCursor cursor(text);
+    Json value = readJsonValue(cursor);
+    cursor.expectEnd();
+    return value;
+}
+
+Json readJsonValue(JsonCursor& cursor) {
+    return TreeBuilder(cursor).parseValue(0);
 }
 
 } // namespace keepsift

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "core/index/JsonCursor.hpp"
 #include "core/support/Json.hpp"
 
 namespace keepsift {
@@ -11,5 +12,7 @@ namespace keepsift {
 // only unusual tokens (fractions, escapes, non-ASCII text) go through Json::parse.
 // Of duplicate keys the first is kept, which is the one Json::find would answer.
 Json parseJsonFast(std::string_view text);
+// The value that comes next.
+Json readJsonValue(JsonCursor& cursor);
 
 } // namespace keepsift

@@ -1,4 +1,4 @@
-#include "core/index/FastJson.hpp"
+#include "core/index/IndexEntryReader.hpp"
 #include "core/index/IndexTextWriter.hpp"
 #include "core/index/JsonSpans.hpp"
 #include "core/index/LibraryIndex.hpp"
@@ -127,9 +127,8 @@ LibraryIndex LibraryIndex::decode(std::string_view text) {
     runChunks(chunks, [&](std::size_t c) {
         const std::size_t end = chunkBegin(members.size(), chunks, c + 1);
         for (std::size_t i = chunkBegin(members.size(), chunks, c); i < end; ++i)
-            parsed[c].emplace_back(
-                JsonSpans::unquoted(members[i].first),
-                IndexEntry::fromJson(parseJsonFast(members[i].second), DateForm::iso8601));
+            parsed[c].emplace_back(JsonSpans::unquoted(members[i].first),
+                                   readIndexEntry(members[i].second));
     });
     for (auto& chunk : parsed)
         for (auto& [id, entry] : chunk)

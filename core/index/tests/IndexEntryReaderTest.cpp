@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "IndexFixtures.hpp"
+#include "core/index/IndexEntryReader.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace fixtures;
+
+std::optional<IndexEntry> viaTree(const std::string& text) {
+    try {
+        return IndexEntry::fromJson(Json::parse(text), DateForm::iso8601);
+    } catch (const JsonError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<IndexEntry> direct(const std::string& text) {
+    try {
+        return readIndexEntry(text);
+    } catch (const JsonError&) {
+        return std::nullopt;
+    }
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
+    IndexEntry full = measured(asset("a", 700000000, 700000001), ReviewState::flagged);
+    full.groupID = "g";
+    full.reason = Reason::flaggedBlurred;
+    full.skip = SkipReason::unreadable;
+    full.decidedAt = Date{700000002};
+    full.signals->printLongEdge = 512;
+    const std::string good = full.toJson(DateForm::iso8601).dump();
+    const std::vector<std::pair<std::string, std::string>> edits{
+        {"", ""},
+        {"\"needsOriginal\":false", "\"needsOriginal\":\"yes\""},
+        {"\"needsOriginal\":false", "\"needsOriginal\":[1,{\"x\":null}]"},
+        {"\"needsOriginal\":false", "\"needsOriginal\":true,\"needsOriginal\":false"},
+        {"\"needsOriginal\":false", "\"needsOriginal\":nope"},
+        {"\"groupID\":\"g\"", "\"groupID\":null"},
+        {"\"groupID\":\"g\"", "\"groupID\":\"first\",\"groupID\":\"second\""},
+        {"\"groupID\":\"g\"", "\"groupID\":5"},
+        {"\"state\":\"flagged\"", "\"state\":\"archived\""},
+        {"\"state\":\"flagged\"", "\"state\":null"},
+        {"\"reason\":\"flaggedBlurred\"", "\"reason\":\"flaggedUgly\""},
+        {"\"skip\":\"unreadable\"", "\"skip\":null"},
+        {"\"pixelWidth\":4032", "\"pixelWidth\":-0"},
+        {"\"pixelWidth\":4032", "\"pixelWidth\":4032.0"},
+        {"\"pixelWidth\":4032", "\"pixelWidth\":4e3"},
+        {"\"pixelWidth\":4032", "\"pixelWidth\":9223372036854775808"},
+        {"\"pixelWidth\":4032", "\"pixelWidth\":\"4032\""},
+        {"\"pixelWidth\":4032",
+         "\"extra\":{\"deep\":[1,2,{\"x\":\"\\u00e9\"}]},\"pixelWidth\":4032"},
+        {"\"aestheticsScore\":0.58", "\"aestheticsScore\":-0"},
+        {"\"aestheticsScore\":0.58", "\"aestheticsScore\":1e400"},
+        {"\"aestheticsScore\":0.58", "\"aestheticsScore\":12345678901234567890123"},
+        {"\"aestheticsScore\":0.58", "\"aestheticsScore\":0.5800000000000000001"},
+        {"\"x\":0.1", "\"x\":-0"},
+        {"\"x\":0.1", "\"x\":1E-7"},
+        {"\"hasSmile\":true", "\"hasSmile\":null"},
+        {"\"hasSmile\":true", "\"hasSmile\":1"},
+        {"\"featurePrint\":\"", "\"featurePrint\":[0.5,-1,2,\"x\"],\"unused\":\""},
+        {"\"featurePrint\":\"", "\"featurePrint\":[0.5,-1,2],\"unused\":\""},
+        {"\"featurePrint\":\"", "\"featurePrint\":\"!!\",\"unused\":\""},
+        {"\"featurePrint\":\"", "\"featurePrint\":null,\"unused\":\""},
+        {"\"faces\":[", "\"faces\":null,\"unused\":["},
+        {"\"capturedAt\":\"", "\"capturedAt\":null,\"unused\":\""},
+        {"\"decidedAt\":\"2", "\"decidedAt\":\"x2"},
+        {"\"decidedAt\":\"2", "\"decidedAt\":\"\\u0032"},
+        {"\"id\":\"a\"", "\"id\":\"caf\xc3\xa9\""},
+        {"\"id\":\"a\"", "\"id\":\"\xc3\""},
+        {"\"id\":\"a\"", "\"id\":\"tab\there\""},
+        {"\"digest\":\"a\",", ""},
+        {"\"signals\":{", "\"signals\":null,\"unused\":{"},
+        {"\"signals\":{", "\"signals\":[],\"unused\":{"},
+        {"\"isRejected\":false", "\"isRejected\":false "},
+        {"\"isRejected\":false", "\"isRejected\":fals"},
+    };
+    for (const auto& [from, to] : edits) {
+        const std::string text = from.empty() ? good : replaced(good, from, to);
+        EXPECT_EQ(direct(text), viaTree(text)) << text;
+    }
+    EXPECT_EQ(direct(good), full);
+    EXPECT_EQ(direct(good + " x"), std::nullopt);
+    EXPECT_EQ(direct("[]"), std::nullopt);
+}
+
+} // namespace
+} // namespace keepsift
