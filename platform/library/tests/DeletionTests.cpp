@@ -1,5 +1,8 @@
 #include "FolderLibraryFixture.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace keepsift::foldertest {
 namespace {
 
@@ -110,6 +113,42 @@ TEST_F(DeletionTest, AFailedMoveIsReportedAndKeepsTheFileAndItsAlbumLinks) {
 TEST_F(DeletionTest, TrashPathsArePercentEscaped) {
     EXPECT_EQ(trashPathEscaped("/home/u/Caf\xC3\xA9 100%/a#b.jpg"),
               "/home/u/Caf%C3%A9%20100%25/a%23b.jpg");
+}
+
+} // namespace
+} // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A library on another filesystem than the home trash uses that filesystem's own trash.
+TEST_F(DeletionTest, FilesOnAnotherMountGoToItsTopDirectoryTrash) {
+    std::filesystem::path shm = "/dev/shm";
+    struct stat shmInfo {
+    }, homeInfo{};
+    if (::stat(shm.c_str(), &shmInfo) != 0 || ::stat(base.c_str(), &homeInfo) != 0 ||
+        shmInfo.st_dev == homeInfo.st_dev || ::access(shm.c_str(), W_OK) != 0)
+        GTEST_SKIP() << "no writable second filesystem at /dev/shm";
+    std::string pattern = (shm / "folderlib-XXXXXX").string();
+    std::filesystem::path other = ::mkdtemp(pattern.data());
+    std::filesystem::path topTrash = shm / (".Trash-" + std::to_string(::getuid()));
+    bool trashExisted = std::filesystem::exists(topTrash);
+    std::string name = other.filename().string() + ".jpg";
+    writeJpeg(other / "Pictures" / name);
+    auto opts = options();
+    opts.root = other / "Pictures";
+    auto library = makeLibrary(opts);
+    auto [success, error] = remove(*library, {name});
+    EXPECT_TRUE(success) << (error ? error->message : "");
+    EXPECT_TRUE(std::filesystem::exists(topTrash / "files" / name));
+    std::string info = readText(topTrash / "info" / (name + ".trashinfo"));
+    EXPECT_NE(info.find("Path=" + other.filename().string() + "/Pictures/" + name + "\n"),
+              std::string::npos)
+        << info;
+    std::filesystem::remove(topTrash / "files" / name);
+    std::filesystem::remove(topTrash / "info" / (name + ".trashinfo"));
+    if (!trashExisted) std::filesystem::remove_all(topTrash);
+    std::filesystem::remove_all(other);
 }
 
 } // namespace
