@@ -177,3 +177,29 @@ TEST(EngineEndToEnd, ArrivalAfterRestartJoinsItsMoment) {
 
 } // namespace
 } // namespace keepsift
+
+namespace keepsift {
+namespace {
+
+// Stopping halfway and starting again from the files measures only what was left.
+TEST(EngineEndToEnd, RestartHalfwayMeasuresOnlyWhatWasLeft) {
+    EngineRig<> rig(shots);
+    rig.engine->reconcileWithLibrary();
+    for (int step = 0; step < 3; ++step)
+        ASSERT_TRUE(rig.engine->analyseNext(testing::runnable()));
+    rig.engine->regroup();
+    rig.engine->flush();
+    EXPECT_FALSE(rig.engine->hasCompletedFirstPass());
+
+    rig.start();
+    EXPECT_EQ(rig.engine->snapshot().analysed, 3);
+    EXPECT_TRUE(rig.engine->reconcileWithLibrary().isEmpty());
+    EXPECT_EQ(rig.engine->queue().items.size(), 3u);
+    EXPECT_EQ(rig.analyseAll(), 3);
+    EXPECT_TRUE(rig.engine->hasCompletedFirstPass());
+    rig.engine->regroup();
+    EXPECT_EQ(rig.state("a3"), ReviewState::flagged);
+}
+
+} // namespace
+} // namespace keepsift
