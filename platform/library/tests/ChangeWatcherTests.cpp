@@ -5,11 +5,21 @@ namespace {
 
 class ChangeWatcherTest : public FolderLibraryTest {
 protected:
-    // Registers an observer and waits until the watcher has seen the tree as it is.
+    // Registers an observer that counts notifications.
     std::shared_ptr<CountingObserver> observe(PhotoLibraryPort& library) {
         auto observer = std::make_shared<CountingObserver>();
         library.registerChangeObserver(observer);
         return observer;
+    }
+    // True when one more notification follows the action.
+    bool notifiesAfter(CountingObserver& observer, const std::function<void()>& action) {
+        int seen;
+        {
+            std::lock_guard lock(observer.mutex);
+            seen = observer.count;
+        }
+        action();
+        return observer.waitFor(seen + 1);
     }
 };
 
@@ -20,9 +30,7 @@ TEST_F(ChangeWatcherTest, NewFilesInNewFoldersAreReported) {
     EXPECT_FALSE(library->isWatchPolling());
     std::filesystem::create_directories(lib("new/deeper"));
     ASSERT_TRUE(observer->waitFor(1));
-    int seen = observer->count;
-    writeJpeg(lib("new/deeper/b.jpg"));
-    EXPECT_TRUE(observer->waitFor(seen + 1));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("new/deeper/b.jpg")); }));
     library->unregisterChangeObserver(observer);
 }
 
@@ -32,9 +40,7 @@ TEST_F(ChangeWatcherTest, OwnAlbumWritesAreReportedLikeAnyOtherChange) {
     auto observer = observe(*library);
     addToRejects(*library, {});
     ASSERT_TRUE(observer->waitFor(1));
-    int seen = observer->count;
-    addToRejects(*library, {"a.jpg"});
-    EXPECT_TRUE(observer->waitFor(seen + 1));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { addToRejects(*library, {"a.jpg"}); }));
     library->unregisterChangeObserver(observer);
 }
 
@@ -46,7 +52,10 @@ TEST_F(ChangeWatcherTest, ABurstOfChangesIsGatheredIntoFewNotifications) {
     for (int i = 0; i < 20; ++i)
         writeJpeg(lib("burst/" + std::to_string(i) + ".jpg"));
     ASSERT_TRUE(observer->waitFor(1));
-    EXPECT_EQ(observer->count, 1);
+    {
+        std::lock_guard lock(observer->mutex);
+        EXPECT_EQ(observer->count, 1);
+    }
     library->unregisterChangeObserver(observer);
 }
 
@@ -72,9 +81,7 @@ TEST_F(ChangeWatcherTest, PollingTakesOverWhenANewFolderExceedsTheLimit) {
     std::filesystem::create_directories(lib("new"));
     ASSERT_TRUE(observer->waitFor(1));
     EXPECT_TRUE(library->isWatchPolling());
-    int seen = observer->count;
-    writeJpeg(lib("new/a.jpg"));
-    EXPECT_TRUE(observer->waitFor(seen + 1));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("new/a.jpg")); }));
     library->unregisterChangeObserver(observer);
 }
 
