@@ -83,7 +83,8 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         if (options_.watchLimit && watches_.size() >= *options_.watchLimit) return false;
         std::string path = folder.empty() ? root_ : root_ + "/" + folder;
         int wd = ::inotify_add_watch(inotify_, path.c_str(), watchedEvents);
-        if (wd < 0 && (errno == ENOENT || errno == ENOTDIR)) continue;
+        // A vanished subfolder needs no watch; a missing root is watched by polling.
+        if (wd < 0 && !folder.empty() && (errno == ENOENT || errno == ENOTDIR)) continue;
         if (wd < 0) return false;
         watches_[wd] = folder;
         for (const FolderEntry& entry : listFolder(*ops_, path, ListingDetail::kindsOnly).entries)

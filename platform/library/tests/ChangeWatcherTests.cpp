@@ -120,3 +120,18 @@ TEST_F(ChangeWatcherTest, AnObserverMayUnregisterFromItsNotification) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+TEST_F(ChangeWatcherTest, AMissingLibraryFolderIsPolledUntilItAppears) {
+    std::filesystem::remove_all(root);
+    auto library = makeLibrary();
+    auto observer = observe(*library);
+    EXPECT_TRUE(library->isWatchPolling());
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("a.jpg")); }));
+    library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
