@@ -7,6 +7,21 @@
 
 namespace keepsift {
 
+namespace {
+
+// The current version in high quality; the network only where the caller allows it.
+PortImageRequestOptions requestOptions(bool networkAccessAllowed) {
+    PortImageRequestOptions options;
+    options.networkAccessAllowed = networkAccessAllowed;
+    options.synchronous = false;
+    options.deliveryMode = 1;
+    options.resizeMode = 1;
+    options.version = 0;
+    return options;
+}
+
+} // namespace
+
 PortImageDataProvider::PortImageDataProvider(std::shared_ptr<PhotoLibraryPort> port)
     : port_(std::move(port)) {}
 
@@ -30,11 +45,7 @@ std::optional<LibraryImageData>
 PortImageDataProvider::imageData(const std::string& localIdentifier) {
     auto found = asset(localIdentifier);
     if (!found) return std::nullopt;
-    PortImageRequestOptions options;
-    options.networkAccessAllowed = true;
-    options.synchronous = false;
-    options.deliveryMode = 1;
-    options.version = 0;
+    auto options = requestOptions(true);
     auto createdAt = found->creationDate;
     auto answer = std::make_shared<FirstAnswer<std::optional<LibraryImageData>>>();
     port_->requestImageData(*found, options,
@@ -50,12 +61,7 @@ std::optional<cv::Mat> PortImageDataProvider::offlineImage(const LibraryPhoto& p
                                                            std::int64_t target) {
     auto found = asset(photo.localIdentifier);
     if (!found) return std::nullopt;
-    PortImageRequestOptions options;
-    options.networkAccessAllowed = false;
-    options.synchronous = false;
-    options.deliveryMode = 1;
-    options.resizeMode = 1;
-    options.version = 0;
+    auto options = requestOptions(false);
     auto answer = std::make_shared<FirstAnswer<std::optional<cv::Mat>>>();
     port_->requestImage(*found, target, options,
                         [answer](std::optional<PortImage> image, PortImageInfo info) {

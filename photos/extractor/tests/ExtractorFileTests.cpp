@@ -87,14 +87,7 @@ TEST_F(FileMeasurement, BrokenFilesGiveNoSignals) {
     EXPECT_FALSE(measure({}, "empty.jpg"));
     std::string text = "shopping list: milk, eggs\n";
     EXPECT_FALSE(measure({text.begin(), text.end()}, "notes.jpg"));
-    auto huge = jpeg;
-    for (size_t i = 0; i + 8 < huge.size(); ++i)
-        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            huge[i + 5] = huge[i + 7] = 0xFF;
-            huge[i + 6] = huge[i + 8] = 0xF0;
-            break;
-        }
-    EXPECT_FALSE(measure(huge, "huge.jpg"));
+    EXPECT_FALSE(measure(testing::withHugeDimensions(jpeg), "huge.jpg"));
 }
 
 TEST_F(FileMeasurement, UnreadableAndMissingFilesGiveNoSignals) {

@@ -36,4 +36,15 @@ inline std::vector<std::uint8_t> withExif(const std::vector<std::uint8_t>& jpeg,
     return {data.pData_, data.pData_ + data.size_};
 }
 
+// The same JPEG claiming 65,520 x 65,520 pixels in its frame header (SOF0).
+inline std::vector<std::uint8_t> withHugeDimensions(std::vector<std::uint8_t> jpeg) {
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 0xFF;
+            jpeg[i + 6] = jpeg[i + 8] = 0xF0;
+            break;
+        }
+    return jpeg;
+}
+
 } // namespace keepsift::testing

@@ -93,14 +93,7 @@ TEST_F(BrokenImages, ATruncatedJpegDoesNotDecode) {
 }
 
 TEST_F(BrokenImages, AHugeDimensionHeaderIsRefusedBeforeDecoding) {
-    // The SOF0 marker holds height and width as big-endian 16-bit numbers.
-    for (size_t i = 0; i + 8 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = jpeg[i + 7] = 0xFF;
-            jpeg[i + 6] = jpeg[i + 8] = 0xF0;
-            break;
-        }
-    auto source = ImageSource::fromData(jpeg);
+    auto source = ImageSource::fromData(testing::withHugeDimensions(jpeg));
     if (source) {
         EXPECT_FALSE(source->decode(2048));
     }
