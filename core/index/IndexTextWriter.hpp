@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
@@ -77,7 +78,15 @@ public:
     void number(double value) { sink_.put(jsonNumberText(std::isfinite(value) ? value : 0.0)); }
     void number32(float value) { sink_.put(jsonNumberText(std::isfinite(value) ? value : 0.0f)); }
     void flag(bool value) { sink_.put(value ? "true" : "false"); }
-    void date(Date value) { text(value.iso8601()); }
+    // A year of four digits always gives "YYYY-MM-DDTHH:MM:SSZ", which needs no escapes.
+    void date(Date value) {
+        if constexpr (std::is_same_v<Sink, CountingSink>) {
+            const double unix = value.unixSeconds();
+            if (unix >= -62167219200.0 && unix < 253402300800.0)
+                return sink_.put(std::string_view("\"YYYY-MM-DDTHH:MM:SSZ\""));
+        }
+        text(value.iso8601());
+    }
 
     template <class T, class Write>
     void optional(std::string_view name, const std::optional<T>& value, Write write) {
@@ -203,10 +212,13 @@ template <class Sink> void Writer<Sink>::print(const FeaturePrint& p) {
     // Every sextet may become two characters ("\/"), plus padding and quotes.
     scratch_.resize((bytes_.size() + 2) / 3 * 8 + 2);
     char* out = scratch_.data();
+    // Branch-free: the backslash is always stored and kept only before a slash.
     auto sextet = [&out](std::uint32_t value) {
         const char c = alphabet[value & 0x3f];
-        if (c == '/') *out++ = '\\';
-        *out++ = c;
+        const bool slash = c == '/';
+        out[0] = '\\';
+        out[slash] = c;
+        out += 1 + slash;
     };
     *out++ = '"';
     for (std::size_t k = 0; k < whole; k += 3) {
