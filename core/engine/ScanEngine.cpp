@@ -50,8 +50,12 @@ bool ScanEngine::hasCompletedFirstPass() const {
 
 void ScanEngine::updateIndex(const std::function<void(LibraryIndex&)>& change) {
     std::lock_guard lock(mutex_);
+    struct Retrack {
+        WorkTracker& work;
+        const LibraryIndex& index;
+        ~Retrack() { work.rebuild(index); }
+    } retrack{work_, index_};
     change(index_);
-    work_.rebuild(index_);
 }
 
 void ScanEngine::refreshAuthorization() {
