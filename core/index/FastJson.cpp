@@ -72,10 +72,7 @@ private:
 } // namespace
 
 Json parseJsonFast(std::string_view text) {
-    JsonCursor cursor(text);
-    Json value = readJsonValue(cursor);
-    cursor.expectEnd();
-    return value;
+    return readWhole(text, readJsonValue);
 }
 
 Json readJsonValue(JsonCursor& cursor) {

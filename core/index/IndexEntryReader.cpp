@@ -181,10 +181,7 @@ IndexEntry entry(JsonCursor& c) {
 } // namespace
 
 IndexEntry readIndexEntry(std::string_view text) {
-    JsonCursor cursor(text);
-    IndexEntry e = entry(cursor);
-    cursor.expectEnd();
-    return e;
+    return readWhole(text, entry);
 }
 
 } // namespace keepsift

@@ -60,6 +60,14 @@ private:
     std::size_t at_ = 0;
 };
 
+// The value read(cursor) makes of the whole text, which must hold nothing after it.
+template <class Read> auto readWhole(std::string_view text, Read read) {
+    JsonCursor cursor(text);
+    auto value = read(cursor);
+    cursor.expectEnd();
+    return value;
+}
+
 // Integer tokens as the value tree keeps them: the text of the integer's value ("-0"
 // becomes "0"), so that numbers read from tokens equal those read through the tree.
 std::string_view treeNumberText(std::string_view token);
