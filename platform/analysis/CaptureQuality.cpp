@@ -37,6 +37,7 @@ float CaptureQuality::of(const cv::Mat& uprightGrey, const cv::Rect2d& face, dou
     double frontal = yaw ? std::max(0.0, std::cos(*yaw)) : 0.75;
     double quality = sharpnessWeight * sharpnessTerm(patch) + exposureWeight * exposureTerm(patch) +
                      sizeWeight * size + confidenceWeight * sure + frontalityWeight * frontal;
+    if (!std::isfinite(quality)) return 0.f;
     return static_cast<float>(std::clamp(quality, 0.0, 1.0));
 }
 

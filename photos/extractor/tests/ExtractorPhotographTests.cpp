@@ -1,6 +1,7 @@
 // Measurements of a real portrait (scikit-image's astronaut, from Debian's python3-skimage).
 
 #include <cmath>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -107,6 +108,21 @@ TEST_F(Portrait, TheOrientationFlagTurnsTheFacesButNotTheSharpness) {
     ASSERT_EQ(turned->faces.size(), 1u);
     EXPECT_NEAR(turned->faces[0].bounds.midX(), upright->faces[0].bounds.midX(), 0.03);
     EXPECT_NEAR(turned->faces[0].bounds.midY(), upright->faces[0].bounds.midY(), 0.03);
+}
+
+TEST_F(Portrait, MeasurementsOnSeveralThreadsAgree) {
+    auto path = folder.write("astronaut.jpg", testing::encodedJpeg(portrait, 92));
+    auto reference = testing::fileReference(path, "astronaut.jpg");
+    auto alone = extractor.signals(reference);
+    ASSERT_TRUE(alone);
+    std::vector<std::optional<PhotoSignals>> results(4);
+    {
+        std::vector<std::jthread> threads;
+        for (auto& result : results)
+            threads.emplace_back([&] { result = extractor.signals(reference); });
+    }
+    for (const auto& result : results)
+        EXPECT_EQ(result, alone);
 }
 
 } // namespace
