@@ -35,6 +35,7 @@ Settings KeepsiftStore::settings() {
     const auto stored = load<Settings>(std::string(settingsKey), decodeSettings);
     Settings result = stored.value_or(Settings{});
     if (!stored) result.language = systemLanguage_;
+    std::lock_guard order(settingsWrites_);
     {
         std::lock_guard guard(lock_);
         // A save that ran meanwhile wins over what was read before it.
@@ -49,6 +50,7 @@ Settings KeepsiftStore::settings() {
 }
 
 void KeepsiftStore::saveSettings(const Settings& settings) {
+    std::lock_guard order(settingsWrites_);
     {
         std::lock_guard guard(lock_);
         cachedSettings_ = settings;

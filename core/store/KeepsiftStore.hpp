@@ -44,6 +44,9 @@ private:
     std::optional<Settings> cachedSettings_;
     std::string systemLanguage_;
     std::mutex lock_;
+    // Keeps the cached and the stored settings in the same order when saves overlap;
+    // taken before lock_, never inside it, and the storage never calls back.
+    std::mutex settingsWrites_;
 };
 
 template <class T>

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "core/storage/MemoryStorage.hpp"
 #include "core/store/KeepsiftStore.hpp"
@@ -60,6 +61,20 @@ TEST_F(KeepsiftStoreTest, SavedSettingsWinOverLaterForeignWrites) {
     store.saveSettings(saved);
     storage->set(Data("{}"), settingsKey);
     EXPECT_EQ(store.settings(), saved);
+}
+
+TEST_F(KeepsiftStoreTest, OverlappingSavesLeaveCacheAndStorageAgreeing) {
+    std::vector<std::jthread> savers;
+    for (int t = 0; t < 4; ++t)
+        savers.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i) {
+                Settings s;
+                s.language = std::to_string(t * 100 + i);
+                store.saveSettings(s);
+            }
+        });
+    savers.clear();
+    EXPECT_EQ(Settings::fromJson(Json::parse(*storage->data(settingsKey))), store.settings());
 }
 
 TEST_F(KeepsiftStoreTest, FirstRunFlagReadsOnlyBooleans) {
