@@ -84,8 +84,9 @@ struct GeneratedLibrary {
     }
     ~GeneratedLibrary() { std::filesystem::remove_all(base); }
 
-    std::unique_ptr<FolderPhotoLibrary> open() const {
+    std::unique_ptr<FolderPhotoLibrary> open(bool inotify = true) const {
         FolderLibraryOptions options;
+        options.watcher.useInotify = inotify;
         options.root = root;
         options.catalogueFile = defaultCatalogueFile();
         return std::make_unique<FolderPhotoLibrary>(options);
@@ -183,7 +184,7 @@ private:
 // Seconds from writing a file to the observer hearing of it, with the production
 // debounce; each round first lets the previous notification's interval pass.
 void BM_ChangeNotificationDelay(benchmark::State& state) {
-    auto library = generated().open();
+    auto library = generated().open(state.range(0) == 1);
     auto signal = std::make_shared<Signal>();
     library->registerChangeObserver(signal);
     auto file = generated().root / "year7/day3/IMG_7300.jpg";
@@ -199,7 +200,10 @@ void BM_ChangeNotificationDelay(benchmark::State& state) {
     }
     library->unregisterChangeObserver(signal);
 }
+// Argument 1: inotify; 0: the polling fallback.
 BENCHMARK(BM_ChangeNotificationDelay)
+    ->Arg(1)
+    ->Arg(0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
