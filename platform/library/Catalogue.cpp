@@ -123,6 +123,8 @@ std::vector<CatalogueAsset> Catalogue::all() {
 
 std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative,
                                                      ListingDetail detail) {
+    if (!relative.empty() && (relative.back() == '/' || relative.front() == '/'))
+        return std::nullopt;
     std::string prefix;
     size_t start = 0;
     while (true) {

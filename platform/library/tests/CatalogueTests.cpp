@@ -255,3 +255,22 @@ TEST(ExifLocalDate, ReadsWallClockTimeInTheMachinesZoneLikeMktime) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+TEST_F(CatalogueTest, IdentifiersOutsideTheLibraryNameNothing) {
+    writeJpeg(base / "outside.jpg");
+    writeJpeg(lib("inside/a.jpg"));
+    auto library = makeLibrary();
+    EXPECT_TRUE(library
+                    ->fetchAssetsWithLocalIdentifiers({"../outside.jpg", "inside/../../outside.jpg",
+                                                       (base / "outside.jpg").string(), "",
+                                                       "inside//a.jpg", "inside/./a.jpg"})
+                    .empty());
+    EXPECT_THAT(ids(library->fetchAssetsWithLocalIdentifiers({"inside/a.jpg", "inside/a.jpg"})),
+                ElementsAre("inside/a.jpg"));
+}
+
+} // namespace
+} // namespace keepsift::foldertest
