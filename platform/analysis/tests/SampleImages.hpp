@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,11 +65,13 @@ fetch(const std::vector<std::pair<std::string, std::string>>& wanted) {
     // Test processes run side by side; one of them downloads while the others wait.
     int lock = ::open((root / ".lock").c_str(), O_CREAT | O_RDWR, 0644);
     if (lock >= 0) ::flock(lock, LOCK_EX);
-    std::map<std::string, std::vector<std::string>> missing;
+    // A whole sample folder comes out at once, so each package is downloaded only once.
+    std::map<std::string, std::set<std::string>> missing;
     for (const auto& [package, member] : wanted)
-        if (!std::filesystem::exists(root / package / member)) missing[package].push_back(member);
-    for (const auto& [package, members] : missing)
-        unpack(package, members, root / package);
+        if (!std::filesystem::exists(root / package / member))
+            missing[package].insert(std::filesystem::path(member).parent_path().string() + "/");
+    for (const auto& [package, folders] : missing)
+        unpack(package, {folders.begin(), folders.end()}, root / package);
     if (lock >= 0) ::close(lock);
     std::vector<std::filesystem::path> paths;
     for (const auto& [package, member] : wanted) {
