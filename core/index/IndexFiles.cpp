@@ -17,6 +17,10 @@ IndexFiles::IndexFiles(std::shared_ptr<FileStorage> storage) : storage_(std::mov
 template <class T, class Decode>
 std::optional<T> IndexFiles::load(const std::string& name, Decode decode) {
     std::optional<Data> data = storage_->read(name);
+    if (!data && storage_->exists(name)) {
+        log().error(name + " exists but cannot be read");
+        keepUnreadable(name, std::nullopt);
+    }
     if (!data) return std::nullopt;
     try {
         return decode(*data);
@@ -43,9 +47,10 @@ void IndexFiles::saveJournal(const ReviewJournal& journal) {
     save(std::string(journalName), journal.encoded());
 }
 
-// Copies the unreadable file at once; when that fails the copy is retried before the
-// first save of that name, which does not happen until the copy exists.
-void IndexFiles::keepUnreadable(const std::string& name, Data data) {
+// Keeps the unreadable file at once: its content is copied, or, when the content cannot
+// be had, the file is moved aside. When that fails it is retried before the first save of
+// that name, which does not happen until the file is kept.
+void IndexFiles::keepUnreadable(const std::string& name, std::optional<Data> data) {
     {
         std::lock_guard guard(lock_);
         unkept_[name] = std::move(data);
@@ -63,21 +68,21 @@ void IndexFiles::save(const std::string& name, const Data& data) {
 }
 
 void IndexFiles::writeUnreadableCopy(const std::string& name) {
-    std::optional<Data> unkept;
+    decltype(unkept_)::node_type unkept;
     {
         std::lock_guard guard(lock_);
-        if (auto found = unkept_.find(name); found != unkept_.end()) {
-            unkept = std::move(found->second);
-            unkept_.erase(found);
-        }
+        unkept = unkept_.extract(name);
     }
-    if (!unkept) return;
+    if (unkept.empty()) return;
     const std::string copy = name + std::string(unreadableSuffix);
     try {
-        storage_->write(*unkept, copy);
+        if (const auto& content = unkept.mapped())
+            storage_->write(*content, copy);
+        else
+            storage_->move(name, copy);
     } catch (...) {
         std::lock_guard guard(lock_);
-        unkept_.try_emplace(name, std::move(*unkept));
+        unkept_.insert(std::move(unkept));
         throw;
     }
     log().notice("kept unreadable " + name + " as " + copy);

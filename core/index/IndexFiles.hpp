@@ -32,12 +32,14 @@ public:
 
 private:
     template <class T, class Decode> std::optional<T> load(const std::string& name, Decode decode);
-    void keepUnreadable(const std::string& name, Data data);
+    // Nothing for a file whose content cannot be had: it is moved aside instead.
+    void keepUnreadable(const std::string& name, std::optional<Data> data);
     void writeUnreadableCopy(const std::string& name);
     void save(const std::string& name, const Data& data);
 
     std::shared_ptr<FileStorage> storage_;
-    std::map<std::string, Data> unkept_; // unreadable files whose copy is still to be written
+    // Unreadable files not yet kept: their content, or nothing when they are to be moved.
+    std::map<std::string, std::optional<Data>> unkept_;
     std::mutex lock_;
 };
 

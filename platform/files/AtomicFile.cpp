@@ -45,7 +45,7 @@ public:
         if (::close(fd) != 0) fail("cannot close", path_);
     }
     void renameTo(const std::filesystem::path& target) {
-        if (::rename(path_.c_str(), target.c_str()) != 0) fail("cannot move into place", target);
+        renameFile(path_, target);
         renamed_ = true;
     }
 
@@ -55,7 +55,8 @@ private:
     bool renamed_ = false;
 };
 
-void syncFolder(const std::filesystem::path& folder) {
+void syncFolderOf(const std::filesystem::path& file) {
+    const auto folder = file.parent_path().empty() ? "." : file.parent_path();
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail("cannot open folder", folder);
     const int result = ::fsync(fd);
@@ -87,7 +88,11 @@ void replaceFileAtomically(const std::filesystem::path& path, std::string_view d
     temporary.write(data);
     temporary.sync();
     temporary.renameTo(path);
-    syncFolder(path.parent_path().empty() ? "." : path.parent_path());
+}
+
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) fail("cannot rename", from);
+    syncFolderOf(to);
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {

@@ -13,6 +13,9 @@ namespace keepsift {
 // Throws std::system_error.
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view data);
 
+// Renames within one folder and flushes the folder. Throws std::system_error.
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // The whole content of a regular file; nothing on any failure.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 

@@ -48,4 +48,14 @@ void ApplicationSupportStorage::remove(const std::string& name) {
     std::filesystem::remove(path);
 }
 
+bool ApplicationSupportStorage::exists(const std::string& name) const {
+    std::error_code error;
+    return isPlainName(name) &&
+           std::filesystem::exists(std::filesystem::symlink_status(directory_ / name, error));
+}
+
+void ApplicationSupportStorage::move(const std::string& from, const std::string& to) {
+    renameFile(pathOf(from), pathOf(to));
+}
+
 } // namespace keepsift

@@ -21,6 +21,9 @@ public:
     // Names with a folder part are refused with std::invalid_argument.
     void write(const Data& data, const std::string& name) override;
     void remove(const std::string& name) override;
+    bool exists(const std::string& name) const override;
+    // Renamed in place, so files that cannot be read move too.
+    void move(const std::string& from, const std::string& to) override;
 
 private:
     struct InDirectory {};

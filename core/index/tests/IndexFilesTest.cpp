@@ -81,3 +81,38 @@ TEST_F(IndexFilesTest, FailedSaveLeavesThePreviousFileIntact) {
 
 } // namespace
 } // namespace keepsift
+
+namespace keepsift {
+namespace {
+
+// A file that is there but cannot be read, as one without read permission.
+class LockedFileStorage : public MemoryFileStorage {
+public:
+    std::string locked;
+    std::optional<Data> read(const std::string& name) const override {
+        return name == locked ? std::nullopt : MemoryFileStorage::read(name);
+    }
+    bool exists(const std::string& name) const override {
+        return MemoryFileStorage::read(name).has_value();
+    }
+    void move(const std::string& from, const std::string& to) override {
+        write(*MemoryFileStorage::read(from), to);
+        remove(from);
+        if (from == locked) locked = to;
+    }
+};
+
+TEST(IndexFilesLocked, FileThatCannotBeReadIsMovedAsideBeforeASave) {
+    auto storage = std::make_shared<LockedFileStorage>();
+    storage->write("old decisions", indexName);
+    storage->locked = indexName;
+    IndexFiles files(storage);
+    EXPECT_EQ(files.loadIndex(), std::nullopt);
+    EXPECT_EQ(storage->locked, indexName + ".unreadable");
+    EXPECT_EQ(storage->MemoryFileStorage::read(indexName + ".unreadable"), "old decisions");
+    files.saveIndex(LibraryIndex::fresh("v"));
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("v"));
+}
+
+} // namespace
+} // namespace keepsift

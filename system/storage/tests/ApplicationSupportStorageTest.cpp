@@ -42,6 +42,17 @@ TEST_F(ApplicationSupportStorageTest, FolderUnderTheNameReadsAsNothingAndRefuses
     EXPECT_THROW(storage.remove("taken"), std::filesystem::filesystem_error);
 }
 
+TEST_F(ApplicationSupportStorageTest, MovesFilesAsideWhateverTheyHold) {
+    EXPECT_FALSE(storage.exists("a"));
+    storage.write("x", "a");
+    storage.write("old", "b");
+    EXPECT_TRUE(storage.exists("a"));
+    storage.move("a", "b");
+    EXPECT_FALSE(storage.exists("a"));
+    EXPECT_EQ(storage.read("b"), "x");
+    EXPECT_THROW(storage.move("a", "c"), std::system_error);
+}
+
 TEST_F(ApplicationSupportStorageTest, NamesWithFoldersAreRefused) {
     EXPECT_THROW(storage.write("x", "../escape"), std::invalid_argument);
     EXPECT_THROW(storage.write("x", ".."), std::invalid_argument);
