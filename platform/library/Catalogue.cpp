@@ -123,19 +123,15 @@ std::vector<CatalogueAsset> Catalogue::all() {
 
 std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative,
                                                      ListingDetail detail) {
-    if (!relative.empty() && (relative.back() == '/' || relative.front() == '/'))
-        return std::nullopt;
-    std::string prefix;
-    size_t start = 0;
+    if (!relative.empty() && !isVisibleRelative(relative)) return std::nullopt;
+    // Every folder on the way down, the root included, may hide what is below it.
+    FileStamp ignored;
+    size_t end = 0;
     while (true) {
-        FileStamp ignored;
-        if (stampOf(absolute(prefix) + "/.nomedia", ignored)) return std::nullopt;
-        if (start >= relative.size()) break;
-        size_t slash = relative.find('/', start);
-        std::string component = relative.substr(start, slash - start);
-        if (component.empty() || isHiddenName(component)) return std::nullopt;
-        prefix = relative.substr(0, slash == std::string::npos ? relative.size() : slash);
-        start = slash == std::string::npos ? relative.size() : slash + 1;
+        if (stampOf(absolute(relative.substr(0, end)) + "/.nomedia", ignored)) return std::nullopt;
+        if (end >= relative.size()) break;
+        size_t slash = relative.find('/', end + 1);
+        end = slash == std::string::npos ? relative.size() : slash;
     }
     FolderListing listing = listFolder(*ops_, absolute(relative), detail);
     if (listing.error != 0) return std::nullopt;

@@ -171,6 +171,16 @@ std::string CatalogueItem::relativePath(const CatalogueResource& resource) const
     return joined(folder, resource.placeholder.empty() ? resource.name : resource.placeholder);
 }
 
+bool isVisibleRelative(std::string_view relative) {
+    while (true) {
+        size_t slash = relative.find('/');
+        std::string_view component = relative.substr(0, slash);
+        if (component.empty() || component[0] == '.') return false;
+        if (slash == std::string_view::npos) return true;
+        relative.remove_prefix(slash + 1);
+    }
+}
+
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });

@@ -52,6 +52,9 @@ std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);
 
 bool isAscii(std::string_view text);
 
+// A path below the root made only of visible names: no empty, "." or ".." components.
+bool isVisibleRelative(std::string_view relative);
+
 // The asset identifier of a relative on-disk path: NFC, '/'-separated.
 std::string identifierOf(const std::string& relativePath);
 

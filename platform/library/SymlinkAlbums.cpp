@@ -99,6 +99,7 @@ std::vector<PortAssetCollection> SymlinkAlbums::all() {
 }
 
 bool SymlinkAlbums::exists(const PortAssetCollection& album) {
+    if (!isVisibleRelative(folderOf(album))) return false;
     struct stat info {};
     std::string path = catalogue_.absolute(folderOf(album));
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -107,7 +108,7 @@ bool SymlinkAlbums::exists(const PortAssetCollection& album) {
 std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string& albumFolder) {
     std::vector<Link> links;
     std::string root = realPathOf(catalogue_.root());
-    if (root.empty()) return links;
+    if (root.empty() || !isVisibleRelative(albumFolder)) return links;
     std::string albumPath = catalogue_.absolute(albumFolder);
     FolderListing listing = listFolder(catalogue_.ops(), albumPath, ListingDetail::kindsOnly);
     for (const FolderEntry& entry : listing.entries) {

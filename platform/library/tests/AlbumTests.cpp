@@ -142,3 +142,25 @@ TEST_F(AlbumTest, AlbumTitlesThatAreNoFolderNameAreRefused) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+TEST_F(AlbumTest, AlbumsOutsideTheLibraryCannotBeReadOrChanged) {
+    writeJpeg(lib("a.jpg"));
+    std::filesystem::create_directories(base / "elsewhere");
+    std::filesystem::create_symlink(lib("a.jpg"), base / "elsewhere/a.jpg");
+    auto library = makeLibrary();
+    for (const char* folder : {"../elsewhere", "/tmp", "", ".hidden"}) {
+        PortAssetCollection album{folder, "x"};
+        EXPECT_TRUE(library->memberIdentifiers(album).empty()) << folder;
+        bool gotRequest = true;
+        change(*library, [&](PortChangeRequests& requests) {
+            gotRequest = requests.changeRequestForAssetCollection(album) != nullptr;
+        });
+        EXPECT_FALSE(gotRequest) << folder;
+    }
+}
+
+} // namespace
+} // namespace keepsift::foldertest
