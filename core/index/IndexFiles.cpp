@@ -39,8 +39,11 @@ std::optional<ReviewJournal> IndexFiles::loadJournal() {
     return load<ReviewJournal>(std::string(journalName), ReviewJournal::decode);
 }
 
+// Streamed to the storage: the index's text is larger than the index itself.
 void IndexFiles::saveIndex(const LibraryIndex& index) {
-    save(std::string(indexName), index.encoded());
+    const std::string name(indexName);
+    writeUnreadableCopy(name);
+    storage_->writeParts([&index](const FilePartWriter& emit) { index.encodeInParts(emit); }, name);
 }
 
 void IndexFiles::saveJournal(const ReviewJournal& journal) {

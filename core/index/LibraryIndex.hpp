@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -82,6 +83,8 @@ struct LibraryIndex {
     static LibraryIndex fromJson(const Json& json, DateForm form);
     // The file form: ISO 8601 dates with whole seconds, written without a value tree.
     std::string encoded() const;
+    // The same text in parts, handed to emit in order; the whole is never held at once.
+    void encodeInParts(const std::function<void(std::string_view)>& emit) const;
     static LibraryIndex decode(std::string_view text);
 
     bool operator==(const LibraryIndex&) const = default;

@@ -10,10 +10,12 @@ namespace {
 
 using Member = const std::pair<const std::string, IndexEntry>*;
 
-template <class Sink>
-void writeMembers(Sink& sink, const std::vector<Member>& members, std::size_t begin,
+// About 2 MB of text: a round of chunks on all threads stays small beside the index.
+constexpr std::size_t entriesPerChunk = 1000;
+
+void writeMembers(std::string& out, const std::vector<Member>& members, std::size_t begin,
                   std::size_t end) {
-    indextext::Writer<Sink> writer(sink);
+    indextext::Writer writer(out);
     for (std::size_t i = begin; i < end; ++i) {
         if (i > 0) writer.raw(",");
         writer.text(members[i]->first);
@@ -39,34 +41,33 @@ std::string tail(const std::set<std::string>& groups) {
 
 } // namespace
 
-// Written without a value tree, in chunks on several threads: each chunk is measured
-// first, so the text is allocated once at its exact size and written in place.
-std::string LibraryIndex::encoded() const {
+// Made without a value tree, in rounds: each thread writes one chunk of entries, then the
+// chunks are handed on in order, so that only one round of text is held at a time.
+void LibraryIndex::encodeInParts(const std::function<void(std::string_view)>& emit) const {
     std::vector<Member> members;
     members.reserve(entries.size());
     for (const auto& member : entries)
         members.push_back(&member);
-    const std::size_t chunks = chunkCount(members.size(), 2000);
-    std::vector<std::size_t> sizes(chunks);
-    runChunks(chunks, [&](std::size_t c) {
-        indextext::CountingSink counter;
-        writeMembers(counter, members, chunkBegin(members.size(), chunks, c),
-                     chunkBegin(members.size(), chunks, c + 1));
-        sizes[c] = counter.size();
-    });
-    const std::string opening = head(version), closing = tail(ignoredGroups);
-    std::vector<std::size_t> offsets{opening.size()};
-    for (std::size_t size : sizes)
-        offsets.push_back(offsets.back() + size);
-    std::string out(offsets.back() + closing.size(), '\0');
-    out.replace(0, opening.size(), opening);
-    out.replace(offsets.back(), closing.size(), closing);
-    runChunks(chunks, [&](std::size_t c) {
-        indextext::SpanSink sink(out.data() + offsets[c], out.data() + offsets[c + 1]);
-        writeMembers(sink, members, chunkBegin(members.size(), chunks, c),
-                     chunkBegin(members.size(), chunks, c + 1));
-        if (!sink.isFull()) throw std::logic_error("index text shorter than measured");
-    });
+    emit(head(version));
+    const std::size_t threads = chunkCount(members.size(), entriesPerChunk);
+    std::vector<std::string> texts(threads);
+    for (std::size_t round = 0; round < members.size(); round += threads * entriesPerChunk) {
+        const std::size_t end = std::min(members.size(), round + threads * entriesPerChunk);
+        const std::size_t chunks = (end - round + entriesPerChunk - 1) / entriesPerChunk;
+        runChunks(chunks, [&](std::size_t c) {
+            texts[c].clear();
+            const std::size_t begin = round + c * entriesPerChunk;
+            writeMembers(texts[c], members, begin, std::min(end, begin + entriesPerChunk));
+        });
+        for (std::size_t c = 0; c < chunks; ++c)
+            emit(texts[c]);
+    }
+    emit(tail(ignoredGroups));
+}
+
+std::string LibraryIndex::encoded() const {
+    std::string out;
+    encodeInParts([&out](std::string_view part) { out.append(part); });
     return out;
 }
 

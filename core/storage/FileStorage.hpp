@@ -1,12 +1,19 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "core/storage/Data.hpp"
 
 namespace keepsift {
+
+// Takes the parts of a file in order.
+using FilePartWriter = std::function<void(std::string_view)>;
+// Makes a file by handing its parts, in order, to the writer it is given.
+using FileParts = std::function<void(const FilePartWriter&)>;
 
 // Whole named files. Names are plain file names, never paths.
 class FileStorage {
@@ -18,6 +25,14 @@ public:
     virtual void write(const Data& data, const std::string& name) = 0;
     // Removing a missing file is not an error.
     virtual void remove(const std::string& name) = 0;
+
+    // Replaces the whole file with the parts as they are made, so that a large file need
+    // not be held whole; the same guarantees as write(). Joins them by default.
+    virtual void writeParts(const FileParts& parts, const std::string& name) {
+        Data whole;
+        parts([&whole](std::string_view part) { whole.append(part); });
+        write(whole, name);
+    }
 
     // Whether anything is stored under the name, readable or not.
     virtual bool exists(const std::string& name) const { return read(name).has_value(); }

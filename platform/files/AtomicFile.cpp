@@ -84,8 +84,14 @@ std::optional<std::string> readAll(int fd, off_t expectedSize) {
 } // namespace
 
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view data) {
+    replaceFileAtomically(path, [data](const auto& write) { write(data); });
+}
+
+void replaceFileAtomically(
+    const std::filesystem::path& path,
+    const std::function<void(const std::function<void(std::string_view)>&)>& parts) {
     TemporaryFile temporary(path);
-    temporary.write(data);
+    parts([&temporary](std::string_view part) { temporary.write(part); });
     temporary.sync();
     temporary.renameTo(path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace keepsift {
 // new one, never a mixture; on any failure the old file is left as it was.
 // Throws std::system_error.
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view data);
+// The same, with the content handed over in parts as they are made.
+void replaceFileAtomically(
+    const std::filesystem::path& path,
+    const std::function<void(const std::function<void(std::string_view)>&)>& parts);
 
 // Renames within one folder and flushes the folder. Throws std::system_error.
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);

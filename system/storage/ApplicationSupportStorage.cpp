@@ -41,6 +41,10 @@ void ApplicationSupportStorage::write(const Data& data, const std::string& name)
     replaceFileAtomically(pathOf(name), data);
 }
 
+void ApplicationSupportStorage::writeParts(const FileParts& parts, const std::string& name) {
+    replaceFileAtomically(pathOf(name), parts);
+}
+
 void ApplicationSupportStorage::remove(const std::string& name) {
     const auto path = pathOf(name);
     std::error_code error;

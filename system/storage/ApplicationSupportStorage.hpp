@@ -20,6 +20,7 @@ public:
     std::optional<Data> read(const std::string& name) const override;
     // Names with a folder part are refused with std::invalid_argument.
     void write(const Data& data, const std::string& name) override;
+    void writeParts(const FileParts& parts, const std::string& name) override;
     void remove(const std::string& name) override;
     bool exists(const std::string& name) const override;
     // Renamed in place, so files that cannot be read move too.
