@@ -80,7 +80,7 @@ std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
         index_.applyGroupDecision(decision, now);
     }
     work_.rebuild(index_);
-    reviewableGroups_ = work_.reviewableGroups(index_.ignoredGroups);
+    reviewableGroups_ = work_.reviewList(index_.ignoredGroups).reviewableGroupCount();
     markDirtyLocked(lock);
     return decisions;
 }

@@ -6,7 +6,7 @@ EngineSnapshot ScanEngine::snapshot() const {
     std::lock_guard lock(mutex_);
     EngineSnapshot snapshot;
     snapshot.authorization = authorization_;
-    snapshot.review = ReviewList::inDisplayOrder(work_.shownGroups(index_.ignoredGroups));
+    snapshot.review = work_.reviewList(index_.ignoredGroups);
     snapshot.batchIsFull = batchLimitReachedLocked();
     snapshot.waiting =
         static_cast<std::int64_t>(queue_.items.size() + work_.awaitingOriginalCount());

@@ -12,6 +12,8 @@ void WorkTracker::rebuild(const LibraryIndex& index) {
     awaitingOriginals_.clear();
     groups_.clear();
     decided_.clear();
+    list_.reset();
+    changed_.clear();
     analysed_ = known_ = 0;
     for (const auto& [id, entry] : index.entries)
         note(entry);
@@ -90,33 +92,42 @@ bool WorkTracker::isDecided(const Members& members) {
 void WorkTracker::follow(Group& group, const std::function<void(Members&)>& change) {
     change(group.second);
     group.second.shown.reset();
+    if (list_) changed_.insert(group.first);
     if (isDecided(group.second))
         decided_.insert(&group);
     else
         decided_.erase(&group);
 }
 
-template <class Visit>
-void WorkTracker::forEachShown(const std::set<std::string>& ignored, Visit visit) const {
-    for (const Group* group : decided_) {
-        if (ignored.count(group->first)) continue;
-        auto& shown = group->second.shown;
-        if (!shown) shown = ReviewList::groupOf(group->first, group->second.entries);
-        visit(*shown);
-    }
+const ReviewGroup& WorkTracker::shownGroup(const Group& group) const {
+    auto& shown = group.second.shown;
+    if (!shown) shown = ReviewList::groupOf(group.first, group.second.entries);
+    return *shown;
 }
 
-std::vector<ReviewGroup> WorkTracker::shownGroups(const std::set<std::string>& ignored) const {
+const ReviewList& WorkTracker::reviewList(const std::set<std::string>& ignored) const {
+    if (list_ && listIgnored_ == ignored && changed_.size() <= maximumPatches) {
+        patchList(ignored);
+        return *list_;
+    }
     std::vector<ReviewGroup> groups;
     groups.reserve(decided_.size());
-    forEachShown(ignored, [&](const ReviewGroup& group) { groups.push_back(group); });
-    return groups;
+    for (const Group* group : decided_)
+        if (!ignored.count(group->first)) groups.push_back(shownGroup(*group));
+    list_ = ReviewList::inDisplayOrder(std::move(groups));
+    listIgnored_ = ignored;
+    changed_.clear();
+    return *list_;
 }
 
-std::int64_t WorkTracker::reviewableGroups(const std::set<std::string>& ignored) const {
-    std::int64_t count = 0;
-    forEachShown(ignored, [&](const ReviewGroup& group) { count += group.hasFlagged() ? 1 : 0; });
-    return count;
+void WorkTracker::patchList(const std::set<std::string>& ignored) const {
+    for (const auto& id : changed_) {
+        list_->remove(id);
+        auto group = groups_.find(id);
+        if (group != groups_.end() && decided_.count(&*group) && !ignored.count(id))
+            list_->insert(shownGroup(*group));
+    }
+    changed_.clear();
 }
 
 } // namespace keepsift

@@ -39,13 +39,15 @@ public:
     // Up to `limit` identifiers awaiting signals, newest first.
     std::vector<std::string> newestAwaitingSignals(std::size_t limit) const;
     std::optional<std::string> nextNeedingOriginal() const;
-    // The groups a review list shows: two or more members, a flag or a decision by hand,
-    // not ignored. Each is built from the index once and again only after it changed.
-    std::vector<ReviewGroup> shownGroups(const std::set<std::string>& ignoredGroups) const;
-    // How many of them hold a photograph that is not kept.
-    std::int64_t reviewableGroups(const std::set<std::string>& ignoredGroups) const;
+    // The review list: the groups of two or more members with a flag or a decision by hand
+    // that are not ignored. Each group is built from the index once and again only after
+    // it changed, and the list is patched group by group while few groups change.
+    const ReviewList& reviewList(const std::set<std::string>& ignoredGroups) const;
 
 private:
+    // Beyond this many changed groups the list is made afresh.
+    static constexpr std::size_t maximumPatches = 64;
+
     // Dated before undated, newest first, then ascending identifier.
     struct Key {
         bool undated;
@@ -67,12 +69,15 @@ private:
     };
     using Group = std::pair<const std::string, Members>;
     static bool isDecided(const Members& members);
-    template <class Visit>
-    void forEachShown(const std::set<std::string>& ignored, Visit visit) const;
+    const ReviewGroup& shownGroup(const Group& group) const;
+    void patchList(const std::set<std::string>& ignored) const;
     void follow(Group& group, const std::function<void(Members&)>& change);
 
     std::unordered_map<std::string, Members> groups_;
     std::unordered_set<const Group*> decided_; // the groups a review list shows
+    mutable std::optional<ReviewList> list_;
+    mutable std::set<std::string> listIgnored_;
+    mutable std::set<std::string> changed_; // groups changed since the list was made
     std::int64_t analysed_ = 0;
     std::int64_t known_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "core/review/ReviewList.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -64,13 +65,6 @@ ReviewGroup ReviewList::groupOf(std::string id, const Bucket& bucket) {
 
 namespace {
 
-bool newerGroup(const ReviewGroup& a, const ReviewGroup& b) {
-    const Date da = a.capturedAt.value_or(Date::distantPast());
-    const Date db = b.capturedAt.value_or(Date::distantPast());
-    if (da != db) return da > db;
-    return unicode::compare(a.id, b.id) > 0;
-}
-
 struct Listed {
     std::size_t groupHash;
     const IndexEntry* entry;
@@ -85,13 +79,58 @@ bool isShown(const std::string& groupID, const Bucket& bucket,
 
 } // namespace
 
+namespace {
+
+struct Totals {
+    std::int64_t count = 0;
+    std::int64_t bytes = 0;
+};
+
+Totals flaggedTotals(const ReviewGroup& group) {
+    Totals totals;
+    for (const auto& photo : group.photos) {
+        if (photo.isKeeper) continue;
+        ++totals.count;
+        totals.bytes = saturatingAdd(totals.bytes, photo.fileSize);
+    }
+    return totals;
+}
+
+} // namespace
+
 ReviewList::ReviewList(std::vector<ReviewGroup> ordered) : groups(std::move(ordered)) {
-    for (const auto& group : groups)
-        for (const auto& photo : group.photos) {
-            if (photo.isKeeper) continue;
-            ++flaggedCount;
-            reclaimableBytes = saturatingAdd(reclaimableBytes, photo.fileSize);
-        }
+    for (const auto& group : groups) {
+        const auto totals = flaggedTotals(group);
+        flaggedCount += totals.count;
+        reclaimableBytes = saturatingAdd(reclaimableBytes, totals.bytes);
+    }
+}
+
+bool ReviewList::displaysBefore(const ReviewGroup& a, const ReviewGroup& b) {
+    const Date da = a.capturedAt.value_or(Date::distantPast());
+    const Date db = b.capturedAt.value_or(Date::distantPast());
+    if (da != db) return da > db;
+    return unicode::compare(a.id, b.id) > 0;
+}
+
+void ReviewList::remove(const std::string& groupID) {
+    auto found = std::find_if(groups.begin(), groups.end(),
+                              [&](const ReviewGroup& g) { return g.id == groupID; });
+    if (found == groups.end()) return;
+    const auto totals = flaggedTotals(*found);
+    const bool saturated = reclaimableBytes == std::numeric_limits<std::int64_t>::max();
+    groups.erase(found);
+    flaggedCount -= totals.count;
+    reclaimableBytes -= totals.bytes;
+    if (saturated) *this = ReviewList(std::move(groups));
+}
+
+void ReviewList::insert(ReviewGroup group) {
+    const auto totals = flaggedTotals(group);
+    flaggedCount += totals.count;
+    reclaimableBytes = saturatingAdd(reclaimableBytes, totals.bytes);
+    groups.insert(std::upper_bound(groups.begin(), groups.end(), group, displaysBefore),
+                  std::move(group));
 }
 
 // One walk over the index: most groups are solitary or undecided, so only the entries of
@@ -120,7 +159,7 @@ ReviewList ReviewList::build(const std::map<std::string, IndexEntry>& entries,
 }
 
 ReviewList ReviewList::inDisplayOrder(std::vector<ReviewGroup> groups) {
-    std::sort(groups.begin(), groups.end(), newerGroup);
+    std::sort(groups.begin(), groups.end(), displaysBefore);
     return ReviewList(std::move(groups));
 }
 

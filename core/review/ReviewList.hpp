@@ -39,6 +39,13 @@ struct ReviewList {
     // A state that makes a group worth reviewing.
     static bool carriesDecision(ReviewState state);
 
+    // Takes the group with this identifier out, or puts a group in at its place in the
+    // display order, keeping the totals.
+    void remove(const std::string& groupID);
+    void insert(ReviewGroup group);
+    // The display order: newest first, then the higher identifier; undated groups last.
+    static bool displaysBefore(const ReviewGroup& a, const ReviewGroup& b);
+
     std::int64_t reviewableGroupCount() const;
     bool isEmpty() const { return groups.empty(); }
 

@@ -101,6 +101,23 @@ TEST(ReviewList, GroupsNewestFirstThenHigherIdentifierAndUndatedLast) {
     EXPECT_EQ(order, (std::vector<std::string>{"c", "b", "a", "u"}));
 }
 
+TEST(ReviewList, RemovingAndInsertingAGroupKeepsOrderAndTotals) {
+    Entries e;
+    for (auto [group, date] :
+         std::vector<std::pair<std::string, double>>{{"a", 5}, {"b", 7}, {"c", 9}}) {
+        e.add(group + "1", group, ReviewState::flagged, date);
+        e.add(group + "2", group, ReviewState::keeper, date);
+    }
+    const auto whole = e.build();
+    auto patched = whole;
+    const auto middle = whole.groups[1];
+    patched.remove("b");
+    patched.remove("missing");
+    EXPECT_EQ(patched, ReviewList({whole.groups[0], whole.groups[2]}));
+    patched.insert(middle);
+    EXPECT_EQ(patched, whole);
+}
+
 TEST(ReviewGroup, MostlyPortraitNeedsMoreThanHalf) {
     ReviewGroup group;
     EXPECT_FALSE(group.isMostlyPortrait());
