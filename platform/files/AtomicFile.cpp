@@ -10,15 +10,18 @@ namespace keepsift {
 namespace {
 
 [[noreturn]] void fail(const std::string& what, const std::filesystem::path& path) {
-    throw std::system_error(errno, std::generic_category(), what + " " + path.string());
+    std::string message = what;
+    message.append(" ").append(path.string());
+    throw std::system_error(errno, std::generic_category(), message);
 }
 
 // Closes the descriptor and removes the temporary file unless it was renamed into place.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target) {
-        std::string pattern =
-            (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+        std::string name = ".";
+        name.append(target.filename().string()).append(".XXXXXX");
+        std::string pattern = (target.parent_path() / name).string();
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) fail("cannot create a temporary file for", target);
         path_ = pattern;
