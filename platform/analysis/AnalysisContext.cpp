@@ -3,6 +3,7 @@
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 #include "platform/analysis/HogFaceDetector.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
+#include "platform/analysis/RememberingLandmarkDetector.hpp"
 
 namespace keepsift {
 namespace {
@@ -11,11 +12,18 @@ std::shared_ptr<const HaarCascade> cascade(const std::string& directory, const c
     return std::make_shared<HaarCascade>(directory + "/" + name);
 }
 
+std::shared_ptr<const RememberingLandmarkDetector>
+remembering(std::shared_ptr<const LandmarkDetector> detector) {
+    if (!detector) return nullptr;
+    return std::make_shared<RememberingLandmarkDetector>(std::move(detector));
+}
+
 } // namespace
 
 AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
     : printer_(std::make_shared<BlockFeaturePrinter>()),
-      landmarks_(ShapeLandmarkDetector::load(paths.shapePredictor)),
+      rememberedLandmarks_(remembering(ShapeLandmarkDetector::load(paths.shapePredictor))),
+      landmarks_(rememberedLandmarks_),
       aesthetics_(BrisqueAestheticsScorer::load(paths.brisqueModel, paths.brisqueRange)) {
     auto proposals = cascade(paths.haarDirectory, "haarcascade_frontalface_default.xml");
     rememberedFaces_ =
@@ -26,6 +34,11 @@ AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
         cascade(paths.haarDirectory, "haarcascade_eye.xml")};
     expressions_ =
         std::make_shared<LandmarkExpressionDetector>(faceDetector_, cascades, landmarks_);
+}
+
+void AnalysisContext::forgetRemembered() const {
+    rememberedFaces_->forget();
+    if (rememberedLandmarks_) rememberedLandmarks_->forget();
 }
 
 } // namespace keepsift

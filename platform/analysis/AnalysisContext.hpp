@@ -9,6 +9,7 @@
 #include "platform/analysis/FeaturePrinter.hpp"
 #include "platform/analysis/LandmarkDetector.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
+#include "platform/analysis/RememberingLandmarkDetector.hpp"
 
 namespace keepsift {
 
@@ -32,12 +33,13 @@ public:
     const LandmarkDetector* landmarks() const { return landmarks_.get(); }
     const ExpressionDetector& expressionDetector() const { return *expressions_; }
     const AestheticsScorer* aesthetics() const { return aesthetics_.get(); }
-    // Drops the faces kept for images measured recently (benchmarks measure one image again
-    // and again).
-    void forgetRememberedFaces() const { rememberedFaces_->forget(); }
+    // Drops the faces and landmarks kept for images measured recently (benchmarks measure one
+    // image again and again).
+    void forgetRemembered() const;
 
 private:
     std::shared_ptr<const FeaturePrinter> printer_;
+    std::shared_ptr<const RememberingLandmarkDetector> rememberedLandmarks_;
     std::shared_ptr<const LandmarkDetector> landmarks_;
     std::shared_ptr<const RememberingFaceDetector> rememberedFaces_;
     std::shared_ptr<const FaceDetector> faceDetector_;

@@ -18,7 +18,7 @@ class HogFaceDetector final : public FaceDetector {
 public:
     static constexpr double confidenceFloor = 0.05;
     static constexpr double suppressionOverlap = 0.3;
-    static constexpr int coarseLongEdge = 640;
+    static constexpr int coarseLongEdge = 512;
     static constexpr double windowSide = 80;
     static constexpr double proposalSide = 24;
     static constexpr double checkedFaceSide = 90;

@@ -5,6 +5,7 @@
 
 #include "platform/analysis/HogFaceDetector.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
+#include "platform/analysis/RememberingLandmarkDetector.hpp"
 #include "platform/analysis/tests/AnalysisSamples.hpp"
 
 namespace keepsift {
@@ -55,6 +56,34 @@ TEST(RememberingFaceDetector, AsksOncePerImageUntilToldToForget) {
     detector.detect(a);
     EXPECT_EQ(counting->calls, 3);
     EXPECT_TRUE(detector.detect(cv::Mat()).empty());
+}
+
+class CountingLandmarks : public LandmarkDetector {
+public:
+    mutable std::atomic<int> calls{0};
+    FaceShape landmarks(const cv::Mat&, const cv::Rect2d& face) const override {
+        ++calls;
+        FaceShape shape{};
+        shape[0] = face.tl();
+        return shape;
+    }
+};
+
+TEST(RememberingLandmarkDetector, PlacesEachFaceOnceOnTheSamePixels) {
+    auto counting = std::make_shared<CountingLandmarks>();
+    RememberingLandmarkDetector detector(counting);
+    cv::Mat image(100, 100, CV_8UC1, cv::Scalar(50));
+    cv::Rect2d left(10, 10, 30, 30), right(60, 10, 30, 30);
+    EXPECT_EQ(detector.landmarks(image, left)[0], left.tl());
+    EXPECT_EQ(detector.landmarks(image, left)[0], left.tl());
+    EXPECT_EQ(detector.landmarks(image, right)[0], right.tl());
+    EXPECT_EQ(counting->calls, 2);
+    image.at<std::uint8_t>(20, 20) = 51;
+    detector.landmarks(image, left);
+    EXPECT_EQ(counting->calls, 3);
+    detector.forget();
+    detector.landmarks(image, left);
+    EXPECT_EQ(counting->calls, 4);
 }
 
 class HogOnPortrait : public ::testing::Test {
