@@ -13,6 +13,9 @@ bool isSpace(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
+bool endsToken(char c) {
+    return isSpace(c) || c == ',' || c == ']' || c == '}';
+}
 bool isPlainCharacter(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
@@ -118,8 +121,7 @@ std::string_view JsonCursor::numberToken() {
     const char c = peek();
     if (c != '-' && !isDigit(c)) throw JsonError("expected a number");
     const std::size_t begin = at_;
-    while (at_ < text_.size() && !isSpace(text_[at_]) && text_[at_] != ',' && text_[at_] != ']' &&
-           text_[at_] != '}')
+    while (at_ < text_.size() && !endsToken(text_[at_]))
         ++at_;
     const std::string_view token = text_.substr(begin, at_ - begin);
     if (!isJsonNumber(token)) fail("invalid number");
@@ -151,6 +153,55 @@ std::string JsonCursor::string() {
     out.append(text_.substr(run, at_ - run));
     ++at_;
     return out;
+}
+
+// The closing quote is the first one not preceded by an odd run of backslashes.
+void JsonCursor::skipString() {
+    ++at_;
+    for (;;) {
+        const void* found = std::memchr(text_.data() + at_, '"', text_.size() - at_);
+        if (found == nullptr) fail("unterminated string");
+        const std::size_t quote =
+            static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+        std::size_t backslashes = 0;
+        while (quote - backslashes > at_ && text_[quote - backslashes - 1] == '\\')
+            ++backslashes;
+        at_ = quote + 1;
+        if (backslashes % 2 == 0) return;
+    }
+}
+
+void JsonCursor::skipContainer() {
+    std::string closers;
+    do {
+        const char c = text_[at_];
+        if (c == '"') {
+            skipString();
+            continue;
+        }
+        if (c == '{') closers.push_back('}');
+        if (c == '[') closers.push_back(']');
+        if (c == '}' || c == ']') {
+            if (closers.empty() || closers.back() != c) fail("mismatched bracket");
+            closers.pop_back();
+        }
+        ++at_;
+    } while (!closers.empty() && at_ < text_.size());
+    if (!closers.empty()) fail("unterminated container");
+}
+
+std::string_view JsonCursor::rawValue() {
+    const char c = peek();
+    const std::size_t begin = at_;
+    if (c == '"')
+        skipString();
+    else if (c == '{' || c == '[')
+        skipContainer();
+    else
+        while (at_ < text_.size() && !endsToken(text_[at_]) && text_[at_] != ':')
+            ++at_;
+    if (at_ == begin) fail("expected a value");
+    return text_.substr(begin, at_ - begin);
 }
 
 std::string JsonCursor::referenceString(std::size_t begin) {

@@ -28,6 +28,10 @@ public:
     // A number token in JSON's grammar, as it stands in the text.
     std::string_view numberToken();
 
+    // The text of the value that comes next, checked only for the nesting of its brackets
+    // and the ends of its strings; whoever parses it checks the rest.
+    std::string_view rawValue();
+
     // Calls read(key) for each member of the object that comes next; read must consume
     // the member's value.
     template <class Read> void forEachMember(Read read) {
@@ -53,6 +57,8 @@ public:
 
 private:
     void skipSpace();
+    void skipString();
+    void skipContainer();
     void literal(std::string_view word);
     std::string referenceString(std::size_t begin);
 

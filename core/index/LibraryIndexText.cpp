@@ -1,6 +1,6 @@
 #include "core/index/IndexEntryReader.hpp"
 #include "core/index/IndexTextWriter.hpp"
-#include "core/index/JsonSpans.hpp"
+#include "core/index/JsonCursor.hpp"
 #include "core/index/LibraryIndex.hpp"
 #include "core/index/ParallelChunks.hpp"
 
@@ -73,28 +73,31 @@ std::string LibraryIndex::encoded() const {
 
 namespace {
 
-using Span = std::pair<std::string_view, std::string_view>;
+// An entry's identifier and the text of its value.
+using MemberText = std::pair<std::string, std::string_view>;
 
 struct TopLevel {
     std::optional<std::string_view> version, ignoredGroups;
-    std::optional<std::vector<Span>> entries;
+    std::optional<std::vector<MemberText>> entries;
 };
+
+std::vector<MemberText> memberTexts(JsonCursor& cursor) {
+    std::vector<MemberText> out;
+    cursor.forEachMember([&](const std::string& key) { out.emplace_back(key, cursor.rawValue()); });
+    return out;
+}
 
 // The first occurrence of a key counts, as with Json::find; every other value is still
 // checked, so that a damaged file never reads as valid.
 TopLevel topLevel(std::string_view text) {
-    JsonSpans spans(text);
     TopLevel top;
-    spans.expect('{');
-    if (!spans.consume('}')) {
-        do {
-            const std::string key = JsonSpans::unquoted(spans.stringToken());
-            spans.expect(':');
+    readWhole(text, [&top](JsonCursor& cursor) {
+        cursor.forEachMember([&](const std::string& key) {
             if (key == "entries" && !top.entries) {
-                top.entries = spans.members();
-                continue;
+                top.entries = memberTexts(cursor);
+                return;
             }
-            const std::string_view value = spans.value();
+            const std::string_view value = cursor.rawValue();
             auto* slot = key == "version"         ? &top.version
                          : key == "ignoredGroups" ? &top.ignoredGroups
                                                   : nullptr;
@@ -102,11 +105,9 @@ TopLevel topLevel(std::string_view text) {
                 *slot = value;
             else
                 Json::parse(value);
-        } while (spans.consume(','));
-        spans.expect('}');
-    }
-    spans.skipSpace();
-    if (!spans.atEnd()) throw JsonError("unexpected text after the index");
+        });
+        return true;
+    });
     return top;
 }
 
@@ -122,14 +123,13 @@ LibraryIndex LibraryIndex::decode(std::string_view text) {
     const TopLevel top = topLevel(text);
     LibraryIndex index;
     index.version = Json::parse(required(top.version, "version")).asString();
-    const std::vector<Span>& members = required(top.entries, "entries");
+    const std::vector<MemberText>& members = required(top.entries, "entries");
     const std::size_t chunks = chunkCount(members.size(), 500);
     std::vector<std::vector<std::pair<std::string, IndexEntry>>> parsed(chunks);
     runChunks(chunks, [&](std::size_t c) {
         const std::size_t end = chunkBegin(members.size(), chunks, c + 1);
         for (std::size_t i = chunkBegin(members.size(), chunks, c); i < end; ++i)
-            parsed[c].emplace_back(JsonSpans::unquoted(members[i].first),
-                                   readIndexEntry(members[i].second));
+            parsed[c].emplace_back(members[i].first, readIndexEntry(members[i].second));
     });
     for (auto& chunk : parsed)
         for (auto& [id, entry] : chunk)

@@ -104,6 +104,9 @@ TEST(LibraryIndex, ReadsKeysInAnyOrderAndIgnoresUnknownOnes) {
         R"( { "ignoredGroups" : [ "g" ] , "extra" : {"a":[1,2,{"b":null}]}, "entries" : { } ,)"
         R"( "version" : "v\u0031" } )");
     EXPECT_EQ(index, (LibraryIndex{"v1", {}, {"g"}}));
+    // Brackets and quotes inside strings of values it passes over.
+    EXPECT_EQ(LibraryIndex::decode(R"({"x":["a\"]b}\\",{"c":"\\"}],"version":"v","entries":{}})"),
+              LibraryIndex::fresh("v"));
 }
 
 TEST(LibraryIndex, FileDatesKeepWholeSeconds) {
