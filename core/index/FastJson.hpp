@@ -7,9 +7,9 @@
 
 namespace keepsift {
 
-// Parses JSON text into the same value tree as Json::parse, faster on the index's large
-// entries: strings without escapes are copied whole, integers are read directly, and
-// only unusual tokens (fractions, escapes, non-ASCII text) go through Json::parse.
+// Parses JSON text into the same value tree as Json::parse, faster: plain strings,
+// integers and fractions in the writer's layout are read directly, and only unusual
+// tokens ("\u" escapes, non-ASCII text, other number layouts) go through Json::parse.
 // Of duplicate keys the first is kept, which is the one Json::find would answer.
 Json parseJsonFast(std::string_view text);
 // The value that comes next.

@@ -42,7 +42,7 @@ std::optional<ReviewJournal> IndexFiles::loadJournal() {
 // Streamed to the storage: the index's text is larger than the index itself.
 void IndexFiles::saveIndex(const LibraryIndex& index) {
     const std::string name(indexName);
-    writeUnreadableCopy(name);
+    keepPendingUnreadable(name);
     storage_->writeParts([&index](const FilePartWriter& emit) { index.encodeInParts(emit); }, name);
 }
 
@@ -59,18 +59,18 @@ void IndexFiles::keepUnreadable(const std::string& name, std::optional<Data> dat
         unkept_[name] = std::move(data);
     }
     try {
-        writeUnreadableCopy(name);
+        keepPendingUnreadable(name);
     } catch (const std::exception& error) {
         log().error("keeping unreadable " + name + " failed: " + error.what());
     }
 }
 
 void IndexFiles::save(const std::string& name, const Data& data) {
-    writeUnreadableCopy(name);
+    keepPendingUnreadable(name);
     storage_->write(data, name);
 }
 
-void IndexFiles::writeUnreadableCopy(const std::string& name) {
+void IndexFiles::keepPendingUnreadable(const std::string& name) {
     decltype(unkept_)::node_type unkept;
     {
         std::lock_guard guard(lock_);

@@ -34,7 +34,7 @@ private:
     template <class T, class Decode> std::optional<T> load(const std::string& name, Decode decode);
     // Nothing for a file whose content cannot be had: it is moved aside instead.
     void keepUnreadable(const std::string& name, std::optional<Data> data);
-    void writeUnreadableCopy(const std::string& name);
+    void keepPendingUnreadable(const std::string& name);
     void save(const std::string& name, const Data& data);
 
     std::shared_ptr<FileStorage> storage_;
