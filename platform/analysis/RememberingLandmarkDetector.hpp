@@ -1,10 +1,10 @@
 #pragma once
 
-#include <deque>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "platform/analysis/LandmarkDetector.hpp"
+#include "platform/analysis/RecentAnswers.hpp"
 
 namespace keepsift {
 
@@ -16,18 +16,11 @@ public:
 
     explicit RememberingLandmarkDetector(std::shared_ptr<const LandmarkDetector> detector);
     FaceShape landmarks(const cv::Mat& uprightGrey, const cv::Rect2d& face) const override;
-    void forget() const;
+    void forget() const { answers_.forget(); }
 
 private:
-    struct Entry {
-        std::uint64_t fingerprint;
-        cv::Rect2d face;
-        FaceShape shape;
-    };
-
     std::shared_ptr<const LandmarkDetector> detector_;
-    mutable std::mutex mutex_;
-    mutable std::deque<Entry> entries_;
+    RecentAnswers<std::pair<std::uint64_t, cv::Rect2d>, FaceShape> answers_{remembered};
 };
 
 } // namespace keepsift
