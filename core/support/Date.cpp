@@ -1,5 +1,6 @@
 #include "core/support/Date.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -45,9 +46,12 @@ public:
         ++pos_;
         return true;
     }
-    std::optional<int> digits(int count) {
+    std::optional<int> digits(int count) { return digits(count, count); }
+    // Between fewest and most digits, as many as stand there.
+    std::optional<int> digits(int fewest, int most) {
         int value = 0;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < most; ++i) {
+            if (i >= fewest && (peek() < '0' || peek() > '9')) break;
             const char c = peek();
             if (c < '0' || c > '9') return std::nullopt;
             value = value * 10 + (c - '0');
@@ -100,7 +104,11 @@ Date Date::now() {
 }
 
 std::string Date::iso8601() const {
-    const double unix = std::floor(unixSeconds());
+    // Far-off dates are clamped to years the reader accepts (six digits either side), so a
+    // stray timestamp can never make a whole file unreadable.
+    constexpr double limit = 3.0e13;
+    const double unix =
+        std::isfinite(seconds) ? std::clamp(std::floor(unixSeconds()), -limit, limit) : 0;
     const long long whole = static_cast<long long>(unix);
     long long days = whole / 86400;
     long long rest = whole % 86400;
@@ -110,15 +118,22 @@ std::string Date::iso8601() const {
     }
     const Civil c = civilFromDays(days);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", c.year, c.month,
-                  c.day, rest / 3600, rest / 60 % 60, rest % 60);
+    std::snprintf(buffer, sizeof buffer, "%s%04lld-%02u-%02uT%02lld:%02lld:%02lldZ",
+                  c.year < 0 ? "-" : "", c.year < 0 ? -c.year : c.year, c.month, c.day, rest / 3600,
+                  rest / 60 % 60, rest % 60);
     return buffer;
 }
 
 std::optional<Date> Date::parseIso8601(std::string_view text) {
     Cursor in(text);
-    const auto year = in.digits(4);
+    int sign = 1;
+    if (in.take('-'))
+        sign = -1;
+    else
+        in.take('+');
+    auto year = in.digits(4, 6);
     if (!year || !in.take('-')) return std::nullopt;
+    *year *= sign;
     const auto month = in.digits(2);
     if (!month || !in.take('-')) return std::nullopt;
     const auto day = in.digits(2);

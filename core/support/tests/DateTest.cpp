@@ -32,3 +32,14 @@ TEST(DateText, RoundTripsWholeSeconds) {
     for (double s : {0.0, 1.0, -1.0, 86399.0, 8e8, -3e9})
         EXPECT_EQ(Date::parseIso8601(Date{s}.iso8601())->seconds, s);
 }
+
+TEST(DateText, FarOffDatesStayReadable) {
+    for (double s : {-1e12, 5e11, 1e300, -1e300, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        const std::string text = Date{s}.iso8601();
+        EXPECT_TRUE(Date::parseIso8601(text)) << s << " -> " << text;
+    }
+    EXPECT_EQ(Date::parseIso8601(Date{-1e12}.iso8601())->seconds, -1e12);
+    EXPECT_EQ(Date::parseIso8601("12345-01-01T00:00:00Z")->iso8601(), "12345-01-01T00:00:00Z");
+    EXPECT_FALSE(Date::parseIso8601("123-01-01T00:00:00Z"));
+}
