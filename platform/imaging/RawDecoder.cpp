@@ -41,6 +41,8 @@ struct MemoryImageFree {
 
 std::optional<cv::Mat> developed(LibRaw& processor) {
     processor.imgdata.params.half_size = 1;
+    // Stay in sensor orientation like the embedded preview; the EXIF orientation turns both.
+    processor.imgdata.params.user_flip = 0;
     if (processor.unpack() != LIBRAW_SUCCESS || processor.dcraw_process() != LIBRAW_SUCCESS)
         return std::nullopt;
     int status = 0;
