@@ -110,6 +110,22 @@ TEST_F(Portrait, TheOrientationFlagTurnsTheFacesButNotTheSharpness) {
     EXPECT_NEAR(turned->faces[0].bounds.midY(), upright->faces[0].bounds.midY(), 0.03);
 }
 
+TEST_F(Portrait, WithoutTheLandmarkModelFacesKeepOnlyTheDetectorsYaw) {
+    AnalysisModelPaths paths;
+    paths.shapePredictor = "/nonexistent/shape.dat";
+    LiveSignalExtractor plain{std::make_shared<const AnalysisContext>(paths), nullptr};
+    auto path = folder.write("astronaut.jpg", testing::encodedJpeg(portrait, 92));
+    auto signals = plain.signals(testing::fileReference(path, "astronaut.jpg"));
+    ASSERT_TRUE(signals);
+    ASSERT_EQ(signals->faces.size(), 1u);
+    const auto& face = signals->faces[0];
+    EXPECT_FALSE(face.eyeAspectRatio);
+    EXPECT_TRUE(face.yawDegrees);
+    EXPECT_FALSE(face.rollDegrees);
+    EXPECT_FALSE(face.pitchDegrees);
+    EXPECT_TRUE(face.captureQuality);
+}
+
 TEST_F(Portrait, MeasurementsOnSeveralThreadsAgree) {
     auto path = folder.write("astronaut.jpg", testing::encodedJpeg(portrait, 92));
     auto reference = testing::fileReference(path, "astronaut.jpg");
