@@ -64,10 +64,10 @@ struct GeneratedLibrary {
                 auto folder = root / ("year" + std::to_string(f)) / ("day" + std::to_string(s));
                 std::filesystem::create_directories(folder);
                 for (int i = 0; i < filesPerFolder; ++i, ++index) {
-                    char date[20];
+                    char date[40];
                     std::snprintf(date, sizeof date, "20%02d:%02d:%02d %02d:%02d:%02d", 10 + f % 15,
                                   1 + s, 1 + i % 28, i % 24, index % 60, (index / 60) % 60);
-                    bytes.replace(dateAt, 19, date);
+                    bytes.replace(dateAt, 19, date, 19);
                     std::ofstream(folder / ("IMG_" + std::to_string(index) + ".jpg"),
                                   std::ios::binary)
                         << bytes;
