@@ -1,6 +1,7 @@
 #include "platform/imaging/JpegDecoder.hpp"
 
 #include <memory>
+#include <string_view>
 
 #include <turbojpeg.h>
 
@@ -37,6 +38,14 @@ PixelSize scaledSize(PixelSize full, std::int64_t targetLongEdge) {
     return best;
 }
 
+// Cameras write stray bytes that libjpeg warns about while every pixel still decodes; a
+// file that ends early leaves the rest of the picture grey, and that is no picture to measure.
+bool isHarmless(tjhandle handle) {
+    if (tjGetErrorCode(handle) != TJERR_WARNING) return false;
+    std::string_view message = tjGetErrorStr2(handle);
+    return message.find("Premature end") == std::string_view::npos;
+}
+
 } // namespace
 
 std::optional<PixelSize> headerSize(std::span<const std::uint8_t> bytes) {
@@ -56,10 +65,11 @@ std::optional<cv::Mat> decode(std::span<const std::uint8_t> bytes, std::int64_t 
     if (!DecodeLimits::acceptsDecoded(size)) return std::nullopt;
     cv::Mat image(static_cast<int>(size.height), static_cast<int>(size.width), CV_8UC3);
     // The fast transform and upsampling cost nothing the measurements can see.
-    int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS | TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
+    int flags = TJFLAG_LIMITSCANS | TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE;
     if (tjDecompress2(handle.get(), bytes.data(), static_cast<unsigned long>(bytes.size()),
                       image.data, image.cols, static_cast<int>(image.step), image.rows, TJPF_BGR,
-                      flags) != 0)
+                      flags) != 0 &&
+        !isHarmless(handle.get()))
         return std::nullopt;
     return image;
 }

@@ -15,7 +15,7 @@ namespace jpeg {
 
 std::optional<PixelSize> headerSize(std::span<const std::uint8_t> bytes);
 // The smallest DCT-scaled size whose long edge is at least targetLongEdge (full size when none
-// is). Any decoder warning, a truncated stream included, fails the decode.
+// is). A stream that ends early fails the decode; stray bytes the decoder skips do not.
 std::optional<cv::Mat> decode(std::span<const std::uint8_t> bytes, std::int64_t targetLongEdge);
 
 } // namespace jpeg

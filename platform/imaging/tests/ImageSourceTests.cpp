@@ -92,6 +92,14 @@ TEST_F(BrokenImages, ATruncatedJpegDoesNotDecode) {
     EXPECT_FALSE(source->decode(2048));
 }
 
+TEST_F(BrokenImages, StrayBytesBeforeTheEndMarkerStillDecode) {
+    // Cameras leave such bytes; libjpeg skips them with a warning.
+    jpeg.insert(jpeg.end() - 2, {0x12, 0x34, 0x56});
+    auto source = ImageSource::fromData(jpeg);
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->decode(2048));
+}
+
 TEST_F(BrokenImages, AHugeDimensionHeaderIsRefusedBeforeDecoding) {
     auto source = ImageSource::fromData(testing::withHugeDimensions(jpeg));
     if (source) {
