@@ -25,7 +25,7 @@ public:
 // copy and mapped linearly so that 0 gives 1, 50 gives 0 and 100 gives -1.
 class BrisqueAestheticsScorer final : public AestheticsScorer {
 public:
-    static constexpr int measuredLongEdge = 384;
+    static constexpr int measuredLongEdge = 320;
     static constexpr const char* installedModel =
         "/usr/share/opencv4/quality/brisque_model_live.yml";
     static constexpr const char* installedRange =
