@@ -5,6 +5,7 @@
 #include <openssl/evp.h>
 
 #include "photos/extractor/LiveSignalExtractor.hpp"
+#include "platform/imaging/HexText.hpp"
 
 namespace keepsift {
 namespace {
@@ -12,16 +13,6 @@ namespace {
 struct DigestFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
-
-std::string hex(const unsigned char* bytes, unsigned int count) {
-    std::string text;
-    char pair[3];
-    for (unsigned int i = 0; i < count; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
-        text += pair;
-    }
-    return text;
-}
 
 } // namespace
 
@@ -42,7 +33,7 @@ std::optional<std::string> LiveSignalExtractor::fileDigest(const std::string& pa
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return std::nullopt;
-    return hex(digest, length);
+    return lowerHex({digest, length});
 }
 
 } // namespace keepsift

@@ -1,4 +1,5 @@
 #include "platform/imaging/ThumbnailCache.hpp"
+#include "platform/imaging/HexText.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -51,13 +52,7 @@ std::string uriDigest(const std::string& uri) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (EVP_Digest(uri.data(), uri.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
-    std::string text;
-    char pair[3];
-    for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        text += pair;
-    }
-    return text;
+    return lowerHex({digest, length});
 }
 
 std::map<std::string, std::string> pngTextEntries(std::span<const std::uint8_t> png) {
