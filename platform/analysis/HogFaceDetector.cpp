@@ -73,7 +73,7 @@ HogFaceDetector::checkProposals(const cv::Mat& grey, double coarseScale,
     int largest = static_cast<int>(windowSide / coarseScale * scale * 1.25);
     int smallest = static_cast<int>(proposalSide);
     if (largest <= smallest) return detections;
-    auto candidates = proposals_->detect(scaled(grey, scale), 1.1, proposalNeighbours,
+    auto candidates = proposals_->detect(scaled(grey, scale), proposalStep, proposalNeighbours,
                                          cv::Size(smallest, smallest), cv::Size(largest, largest));
     std::sort(candidates.begin(), candidates.end(),
               [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });

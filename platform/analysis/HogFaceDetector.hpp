@@ -25,6 +25,7 @@ public:
     static constexpr double cropMargin = 0.8; // half the crop side, in face sides
     static constexpr size_t maximumProposals = 12;
     static constexpr int proposalNeighbours = 5;
+    static constexpr double proposalStep = 1.15; // scale factor between cascade sizes
 
     // The cascade may be null or unloaded: then only the coarse scan runs.
     explicit HogFaceDetector(std::shared_ptr<const HaarCascade> proposals);
