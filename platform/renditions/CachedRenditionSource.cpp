@@ -8,6 +8,12 @@
 #include "platform/renditions/ThumbnailCache.hpp"
 
 namespace keepsift {
+namespace {
+
+// Beyond this a request is a mistake, not a rendition: the pixels alone would be gigabytes.
+constexpr std::int64_t largestTarget = 16'384;
+
+} // namespace
 
 CachedRenditionSource::CachedRenditionSource() : decoder_(decodeResident) {}
 
@@ -31,6 +37,7 @@ std::optional<cv::Mat> CachedRenditionSource::decoded(const std::string& origina
 
 std::optional<PortImage> CachedRenditionSource::rendition(const std::string& originalPath,
                                                           bool resident, std::int64_t target) {
+    if (target < 1 || target > largestTarget) return std::nullopt;
     std::optional<cv::Mat> image;
     if (resident) image = decoded(originalPath);
     if (!image) image = ThumbnailCache::rendition(originalPath);

@@ -10,7 +10,7 @@ namespace keepsift {
 
 // Reduced renditions for the folder library: a resident original decoded, else the
 // desktop's thumbnail, else Keepsift's own cache; always resampled to the asked long side.
-// A non-resident original is never opened.
+// A non-resident original is never opened. Absent for a target outside 1...16384.
 class CachedRenditionSource : public RenditionSource {
 public:
     // 8-bit BGR pixels, upright, with a long side of at least the target; absent on failure.

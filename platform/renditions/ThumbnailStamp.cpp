@@ -1,5 +1,7 @@
 #include "platform/renditions/ThumbnailStamp.hpp"
 
+#include "platform/imaging/HexText.hpp"
+
 #include <charconv>
 #include <cstring>
 #include <openssl/evp.h>
@@ -42,14 +44,8 @@ std::string fileUri(const std::filesystem::path& absolutePath) {
 std::string md5Hex(const std::string& text) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr);
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string result;
-    for (unsigned int i = 0; i < length; ++i) {
-        result += hex[digest[i] >> 4];
-        result += hex[digest[i] & 0xF];
-    }
-    return result;
+    if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
+    return lowerHex({digest, length});
 }
 
 std::optional<ThumbnailStamp> ThumbnailStamp::of(const std::filesystem::path& original) {

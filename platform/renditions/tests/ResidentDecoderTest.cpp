@@ -2,6 +2,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/imaging/tests/ExifWriting.hpp"
 #include "platform/renditions/CachedRenditionSource.hpp"
 #include "platform/renditions/RenditionCache.hpp"
 #include "platform/renditions/tests/TemporaryCacheHome.hpp"
@@ -24,4 +25,33 @@ TEST_F(ResidentDecoderTest, ResidentJpegIsDecodedToTheRenditionSize) {
 
 TEST_F(ResidentDecoderTest, UndecodableFileFallsBackToNothing) {
     EXPECT_FALSE(CachedRenditionSource().rendition(original("broken.jpg"), true, 512));
+}
+
+TEST_F(ResidentDecoderTest, RenditionsAreUprightWithTheTargetOnTheLongSide) {
+    const auto photo = root / "turned.jpg";
+    cv::Mat stored(1200, 1600, CV_8UC3, cv::Scalar(40, 80, 120));
+    auto bytes = withExif(encodedJpeg(stored), {{"Exif.Image.Orientation", "6"}});
+    std::ofstream(photo, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    auto image = CachedRenditionSource().rendition(photo, true, 512);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 384);
+    EXPECT_EQ(image->height, 512);
+}
+
+TEST_F(ResidentDecoderTest, SmallOriginalsAreScaledUp) {
+    const auto photo = root / "small.jpg";
+    ASSERT_TRUE(cv::imwrite(photo.string(), solid(200, 100, {9, 9, 9})));
+    auto image = CachedRenditionSource().rendition(photo, true, 512);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 512);
+    EXPECT_EQ(image->height, 256);
+}
+
+TEST_F(ResidentDecoderTest, BrokenFilesAndTargetsGiveNone) {
+    const auto photo = root / "tiny.jpg";
+    ASSERT_TRUE(cv::imwrite(photo.string(), solid(10, 10, {0, 0, 0})));
+    EXPECT_FALSE(CachedRenditionSource().rendition(photo, true, 0));
+    EXPECT_FALSE(CachedRenditionSource().rendition("/nonexistent/picture.jpg", true, 512));
 }

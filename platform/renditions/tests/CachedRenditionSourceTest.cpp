@@ -1,15 +1,16 @@
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
-#include <sys/stat.h>
 
-#include "platform/imaging/CachedRenditionSource.hpp"
-#include "platform/imaging/ThumbnailCache.hpp"
 #include "platform/imaging/tests/ExifWriting.hpp"
+#include "platform/renditions/CachedRenditionSource.hpp"
+#include "platform/renditions/PngFile.hpp"
+#include "platform/renditions/tests/TemporaryCacheHome.hpp"
 
-namespace keepsift {
+using namespace keepsift;
+using namespace keepsift::testing;
+
 namespace {
 
 std::uint32_t crc32(const std::vector<std::uint8_t>& bytes) {
@@ -27,7 +28,8 @@ void appendBigEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
         bytes.push_back((value >> shift) & 0xFF);
 }
 
-// A PNG of the picture with tEXt entries right after its header chunk.
+// A PNG from another encoder than ours, its tEXt entries spliced in after the header chunk,
+// the way other desktop programs leave thumbnails.
 std::vector<std::uint8_t> pngWithText(const cv::Mat& picture,
                                       const std::map<std::string, std::string>& entries) {
     std::vector<std::uint8_t> png;
@@ -53,75 +55,72 @@ void write(const std::filesystem::path& path, const std::vector<std::uint8_t>& b
                static_cast<std::streamsize>(bytes.size()));
 }
 
-std::int64_t modified(const std::filesystem::path& path) {
-    struct stat facts {};
-    ::stat(path.c_str(), &facts);
-    return facts.st_mtim.tv_sec;
-}
-
-TEST(ThumbnailNames, FollowTheFreedesktopScheme) {
-    EXPECT_EQ(thumbnails::fileUri("/home/ana/Pictures/a b#1.jpg"),
-              "file:///home/ana/Pictures/a%20b%231.jpg");
-    // MD5 of "file:///home/jens/photos/me.png", the specification's own example.
-    EXPECT_EQ(thumbnails::uriDigest("file:///home/jens/photos/me.png"),
-              "c6ee772d9e49320e97ec29a7eb5b1697");
-    auto png = pngWithText(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1)), {{"Thumb::MTime", "42"}});
-    EXPECT_EQ(thumbnails::pngTextEntries(png).at("Thumb::MTime"), "42");
-    EXPECT_TRUE(thumbnails::pngTextEntries({}).empty());
-}
-
-class CachedRenditions : public ::testing::Test {
+// The original is blue; any thumbnail below is red.
+class CachedRenditions : public TemporaryCacheHome {
 protected:
     void SetUp() override {
-        root = std::filesystem::temp_directory_path() /
-               ("keepsift-renditions-" + std::to_string(::getpid()));
-        original = root / "Pictures" / "IMG 1.jpg";
-        // The original is blue; any thumbnail below is red.
-        write(original, testing::encodedJpeg(cv::Mat(600, 800, CV_8UC3, cv::Scalar(200, 0, 0))));
+        TemporaryCacheHome::SetUp();
+        photo = root / "photos with space" / "IMG 1.jpg";
+        write(photo, encodedJpeg(cv::Mat(600, 800, CV_8UC3, cv::Scalar(200, 0, 0))));
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
 
-    void thumbnail(const char* size, std::int64_t mtime) {
-        auto uri = thumbnails::fileUri(original);
-        write(root / "thumbnails" / size / (thumbnails::uriDigest(uri) + ".png"),
+    void foreignThumbnail(const char* size, std::int64_t mtime) {
+        const auto stamp = *ThumbnailStamp::of(photo);
+        write(root / "cache" / "thumbnails" / size / stamp.fileName(),
               pngWithText(cv::Mat(768, 1024, CV_8UC3, cv::Scalar(0, 0, 200)),
-                          {{"Thumb::URI", uri}, {"Thumb::MTime", std::to_string(mtime)}}));
+                          {{"Thumb::URI", stamp.uri}, {"Thumb::MTime", std::to_string(mtime)}}));
     }
+    std::int64_t modified() const { return ThumbnailStamp::of(photo)->mtime; }
     static bool isRed(const PortImage& image) { return image.rgb[0] > 150 && image.rgb[2] < 80; }
 
-    std::filesystem::path root, original;
+    std::filesystem::path photo;
 };
 
+} // namespace
+
+TEST_F(CachedRenditions, ForeignPngTextChunksAreRead) {
+    const auto png = root / "foreign.png";
+    write(png, pngWithText(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1)), {{"Thumb::MTime", "42"}}));
+    auto contents = readPng(png);
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->text.at("Thumb::MTime"), "42");
+    write(png, {});
+    EXPECT_FALSE(readPng(png));
+}
+
 TEST_F(CachedRenditions, AResidentOriginalIsDecodedAndKept) {
-    CachedRenditionSource cached{{root / "thumbnails", root / "own"}};
-    auto image = cached.rendition(original.string(), true, 512);
+    CachedRenditionSource cached;
+    auto image = cached.rendition(photo.string(), true, 512);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 512);
     EXPECT_EQ(image->height, 384);
     EXPECT_EQ(image->rgb.size(), 512u * 384u * 3u);
     // Once the original has left the machine the kept copy answers.
-    auto kept = cached.rendition(original.string(), false, 512);
+    auto kept = cached.rendition(photo.string(), false, 512);
     ASSERT_TRUE(kept);
     EXPECT_FALSE(isRed(*kept));
     EXPECT_EQ(kept->width, 512);
 }
 
 TEST_F(CachedRenditions, AnEvictedOriginalUsesAMatchingSystemThumbnail) {
-    CachedRenditionSource cached{{root / "thumbnails", root / "own"}};
-    thumbnail("xx-large", modified(original));
-    auto image = cached.rendition(original.string(), false, 512);
+    foreignThumbnail("xx-large", modified());
+    auto image = CachedRenditionSource().rendition(photo.string(), false, 512);
     ASSERT_TRUE(image);
     EXPECT_TRUE(isRed(*image));
     EXPECT_EQ(image->width, 512);
 }
 
 TEST_F(CachedRenditions, AStaleThumbnailIsIgnored) {
-    CachedRenditionSource cached{{root / "thumbnails", root / "own"}};
-    thumbnail("x-large", modified(original) - 60);
-    EXPECT_FALSE(cached.rendition(original.string(), false, 512));
+    CachedRenditionSource cached;
+    foreignThumbnail("x-large", modified() - 60);
+    EXPECT_FALSE(cached.rendition(photo.string(), false, 512));
     EXPECT_FALSE(cached.rendition((root / "missing.jpg").string(), false, 512));
-    EXPECT_FALSE(cached.rendition(original.string(), true, 0));
+    EXPECT_FALSE(cached.rendition(photo.string(), true, 0));
 }
 
-} // namespace
-} // namespace keepsift
+TEST_F(CachedRenditions, TargetsOutsideTheRangeGiveNone) {
+    CachedRenditionSource cached;
+    EXPECT_FALSE(cached.rendition(photo.string(), true, -1));
+    EXPECT_FALSE(cached.rendition(photo.string(), true, 16'385));
+    EXPECT_TRUE(cached.rendition(photo.string(), true, 1));
+}
