@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 namespace keepsift {
-namespace {
 
 std::filesystem::path homeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
@@ -14,8 +13,6 @@ std::filesystem::path homeFolder() {
         return user->pw_dir;
     throw std::runtime_error("no home folder");
 }
-
-} // namespace
 
 std::filesystem::path xdgBaseFolder(const char* variable, std::string_view homeFallback) {
     if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/')

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "core/support/Json.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "platform/library/FileSystemOps.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/XdgPaths.hpp"
@@ -25,7 +26,7 @@ bool isDirectory(const std::string& path) {
 } // namespace
 
 std::filesystem::path defaultConsentFile() {
-    return xdg::configHome() / xdg::appFolder / "library-consent.json";
+    return xdgConfigHome() / xdg::appFolder / "library-consent.json";
 }
 
 ConsentStore::ConsentStore(std::filesystem::path file, std::filesystem::path libraryRoot,

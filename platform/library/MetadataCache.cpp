@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "core/support/Logger.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "platform/library/XdgPaths.hpp"
 
 namespace keepsift {
@@ -86,7 +87,7 @@ void bindEntry(sqlite3_stmt* s, const std::string& path, const MetadataCache::En
 } // namespace
 
 std::filesystem::path defaultCatalogueFile() {
-    return xdg::cacheHome() / xdg::appFolder / "catalogue.sqlite";
+    return xdgCacheHome() / xdg::appFolder / "catalogue.sqlite";
 }
 
 MetadataCache::MetadataCache(const std::filesystem::path& file) {

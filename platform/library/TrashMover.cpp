@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/XdgFolders.hpp"
 #include "platform/library/MediaKinds.hpp"
-#include "platform/library/XdgPaths.hpp"
 
 namespace keepsift {
 namespace {
@@ -75,7 +75,7 @@ bool exists(const std::string& path) {
 } // namespace
 
 std::filesystem::path defaultHomeTrash() {
-    return xdg::dataHome() / "Trash";
+    return xdgDataHome() / "Trash";
 }
 
 std::string trashPathEscaped(const std::string& path) {

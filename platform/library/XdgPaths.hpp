@@ -6,11 +6,6 @@
 
 namespace keepsift::xdg {
 
-std::filesystem::path home();
-// Each is the absolute path in its variable, else the default under the home folder.
-std::filesystem::path cacheHome();
-std::filesystem::path configHome();
-std::filesystem::path dataHome();
 // XDG_PICTURES_DIR from user-dirs.dirs, else ~/Pictures.
 std::filesystem::path picturesDir();
 

@@ -1,5 +1,7 @@
 #include "platform/renditions/CachedRenditionSource.hpp"
 
+#include <stdexcept>
+
 #include <opencv2/imgproc.hpp>
 
 #include "platform/renditions/LongSide.hpp"
@@ -30,9 +32,22 @@ std::optional<cv::Mat> CachedRenditionSource::decoded(const std::string& origina
     if (!decoder_) return std::nullopt;
     auto image = decoder_(originalPath, renditionLongSide);
     if (!image || image->empty() || image->type() != CV_8UC3) return std::nullopt;
-    // Kept for the day the original is evicted.
-    RenditionCache::store(originalPath, *image);
+    // Kept for the day the original is evicted; without a home folder there is nowhere to.
+    try {
+        RenditionCache::store(originalPath, *image);
+    } catch (const std::runtime_error&) {
+    }
     return image;
+}
+
+// The caches live below the home folder: without one they only miss.
+std::optional<cv::Mat> CachedRenditionSource::cached(const std::string& originalPath) {
+    try {
+        if (auto image = ThumbnailCache::rendition(originalPath)) return image;
+        return RenditionCache::rendition(originalPath);
+    } catch (const std::runtime_error&) {
+        return std::nullopt;
+    }
 }
 
 std::optional<PortImage> CachedRenditionSource::rendition(const std::string& originalPath,
@@ -40,8 +55,7 @@ std::optional<PortImage> CachedRenditionSource::rendition(const std::string& ori
     if (target < 1 || target > largestTarget) return std::nullopt;
     std::optional<cv::Mat> image;
     if (resident) image = decoded(originalPath);
-    if (!image) image = ThumbnailCache::rendition(originalPath);
-    if (!image) image = RenditionCache::rendition(originalPath);
+    if (!image) image = cached(originalPath);
     if (!image) return std::nullopt;
     return portImage(resampleToLongSide(*image, target));
 }

@@ -27,6 +27,7 @@ public:
 
 private:
     std::optional<cv::Mat> decoded(const std::string& originalPath);
+    static std::optional<cv::Mat> cached(const std::string& originalPath);
 
     Decoder decoder_;
 };

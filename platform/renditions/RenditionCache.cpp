@@ -1,6 +1,6 @@
 #include "platform/renditions/RenditionCache.hpp"
 
-#include "platform/renditions/CacheHome.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "platform/renditions/LongSide.hpp"
 #include "platform/renditions/PngFile.hpp"
 #include "platform/renditions/StampedPng.hpp"
@@ -8,7 +8,7 @@
 namespace keepsift {
 
 std::filesystem::path RenditionCache::folder() {
-    return cacheHome() / "com.ambervale.keepsift" / "renditions";
+    return xdgCacheHome() / "com.ambervale.keepsift" / "renditions";
 }
 
 std::optional<cv::Mat> RenditionCache::rendition(const std::filesystem::path& original) {

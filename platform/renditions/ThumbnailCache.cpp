@@ -1,6 +1,6 @@
 #include "platform/renditions/ThumbnailCache.hpp"
 
-#include "platform/renditions/CacheHome.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "platform/renditions/StampedPng.hpp"
 
 namespace keepsift {
@@ -8,7 +8,7 @@ namespace keepsift {
 std::optional<cv::Mat> ThumbnailCache::rendition(const std::filesystem::path& original) {
     const auto stamp = ThumbnailStamp::of(original);
     if (!stamp) return std::nullopt;
-    const auto root = cacheHome() / "thumbnails";
+    const auto root = xdgCacheHome() / "thumbnails";
     for (const char* folder : folders)
         if (auto image = readStampedRendition(root / folder / stamp->fileName(), *stamp))
             return image;

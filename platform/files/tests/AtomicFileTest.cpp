@@ -59,5 +59,26 @@ TEST(XdgFolders, TakeAbsoluteVariablesElseTheHomeFallback) {
     EXPECT_EQ(xdgBaseFolder("KEEPSIFT_TEST_XDG", ".config"), "/home/tester/.config");
 }
 
+TEST(XdgFolders, RelativeFoldersAreIgnored) {
+    ::setenv("HOME", "/home/tester", 1);
+    ::setenv("XDG_CACHE_HOME", "relative/cache", 1);
+    ::setenv("XDG_CONFIG_HOME", "/home/tester/config", 1);
+    EXPECT_EQ(xdgCacheHome(), "/home/tester/.cache");
+    EXPECT_EQ(xdgConfigHome(), "/home/tester/config");
+    ::setenv("XDG_CACHE_HOME", "", 1);
+    EXPECT_EQ(xdgCacheHome(), "/home/tester/.cache");
+    ::setenv("XDG_CACHE_HOME", "/var/cache/tester", 1);
+    EXPECT_EQ(xdgCacheHome(), "/var/cache/tester");
+    ::unsetenv("XDG_CACHE_HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(XdgFolders, ARelativeHomeGivesWayToThePasswordDatabase) {
+    ::setenv("HOME", "relative/home", 1);
+    EXPECT_TRUE(homeFolder().is_absolute());
+    ::setenv("HOME", "/home/tester", 1);
+    EXPECT_EQ(homeFolder(), "/home/tester");
+}
+
 } // namespace
 } // namespace keepsift

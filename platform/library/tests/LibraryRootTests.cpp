@@ -41,12 +41,5 @@ TEST_F(LibraryRootTest, ArgumentThenEnvironmentThenPicturesFolder) {
     EXPECT_EQ(libraryRoot(std::string("/mnt/camera")), "/mnt/camera");
 }
 
-TEST_F(LibraryRootTest, RelativeXdgFoldersAreIgnored) {
-    EnvScope home("HOME", base.c_str());
-    EnvScope cache("XDG_CACHE_HOME", "relative/cache");
-    EXPECT_EQ(xdg::cacheHome(), base / ".cache");
-    EXPECT_EQ(xdg::configHome(), base / "config");
-}
-
 } // namespace
 } // namespace keepsift::foldertest

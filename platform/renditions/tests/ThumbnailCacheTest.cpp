@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/renditions/CacheHome.hpp"
 #include "platform/renditions/LongSide.hpp"
+#include "platform/renditions/RenditionCache.hpp"
 #include "platform/renditions/ThumbnailCache.hpp"
 #include "platform/renditions/tests/TemporaryCacheHome.hpp"
 
@@ -99,6 +99,6 @@ TEST_F(ThumbnailCacheTest, RelativeCacheHomeIsIgnored) {
     const std::string savedHome = home ? home : "";
     ::setenv("HOME", root.c_str(), 1);
     ::setenv("XDG_CACHE_HOME", "relative/cache", 1);
-    EXPECT_EQ(cacheHome(), root / ".cache");
+    EXPECT_EQ(RenditionCache::folder(), root / ".cache" / "com.ambervale.keepsift" / "renditions");
     ::setenv("HOME", savedHome.c_str(), 1);
 }
