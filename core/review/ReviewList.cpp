@@ -38,6 +38,10 @@ void sortPhotos(std::vector<ReviewPhoto>& photos) {
     const bool allDated = std::all_of(photos.begin(), photos.end(),
                                       [](const ReviewPhoto& p) { return p.createdAt.has_value(); });
     if (!allDated) {
+        // Photos the order cannot tell apart keep the order of their identifiers, so the
+        // list never depends on the order the entries were gathered in.
+        std::sort(photos.begin(), photos.end(),
+                  [](const auto& a, const auto& b) { return a.assetID < b.assetID; });
         sortDatedThenText(
             photos, [](const ReviewPhoto& p) { return p.createdAt; },
             [](const ReviewPhoto& p) -> const std::string& { return p.filename; });

@@ -88,6 +88,21 @@ TEST(ReviewList, PhotosByDateThenNameAndUndatedByNameAlone) {
     EXPECT_EQ(group.capturedAt, Date{2});
 }
 
+// The engine keeps its buckets in the order entries last changed; the list must not show it.
+TEST(ReviewList, PhotosOfOneNameKeepOneOrderWhateverTheBucketOrder) {
+    Entries e;
+    e.add("a", "g", ReviewState::flagged, 1);
+    e.add("b", "g", ReviewState::keeper);
+    e.add("c", "g", ReviewState::keeper);
+    e.add("d", "g", ReviewState::keeper, 1);
+    for (const auto* id : {"b", "c", "d"})
+        e.map[id].asset.filename = "IMG_0001.JPG";
+    const ReviewList::Bucket forward{&e.map["a"], &e.map["b"], &e.map["c"], &e.map["d"]};
+    const ReviewList::Bucket backward{&e.map["d"], &e.map["c"], &e.map["b"], &e.map["a"]};
+    EXPECT_EQ(ReviewList::groupOf("g", forward), ReviewList::groupOf("g", backward));
+    EXPECT_EQ(ReviewList::groupOf("g", forward), e.build().groups.at(0));
+}
+
 TEST(ReviewList, GroupsNewestFirstThenHigherIdentifierAndUndatedLast) {
     Entries e;
     for (auto [group, date] : std::vector<std::pair<std::string, std::optional<double>>>{
