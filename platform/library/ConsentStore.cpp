@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "core/support/Json.hpp"
+#include "platform/files/AtomicFile.hpp"
 #include "platform/files/XdgFolders.hpp"
-#include "platform/library/FileSystemOps.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/XdgPaths.hpp"
 
@@ -55,11 +55,12 @@ bool ConsentStore::record(bool granted) {
     std::filesystem::create_directories(file_.parent_path(), ignored);
     Json document = Json::object();
     document.set("consent", granted ? "granted" : "declined");
-    std::string temporary = file_.string() + ".tmp";
-    ::unlink(temporary.c_str());
-    FileSystemOps ops;
-    if (ops.writeNewFile(temporary, document.dump() + "\n") != 0) return false;
-    return ops.renamePath(temporary, file_.string()) == 0;
+    try {
+        replaceFileAtomically(file_, document.dump() + "\n");
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 int ConsentStore::status() const {

@@ -1,14 +1,16 @@
 #include "platform/renditions/PngFile.hpp"
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <png.h>
-#include <unistd.h>
+#include <system_error>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
+
+#include "platform/files/AtomicFile.hpp"
 
 namespace keepsift {
 namespace {
@@ -36,10 +38,21 @@ bool readInto(png_structp png, png_infop info, FILE* file) {
     return true;
 }
 
-bool writeFrom(png_structp png, png_infop info, FILE* file, png_bytepp rows, png_uint_32 width,
-               png_uint_32 height, png_textp text, int textCount) {
+// Called from inside libpng: nothing may be thrown through it.
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    try {
+        static_cast<std::string*>(png_get_io_ptr(png))
+            ->append(reinterpret_cast<const char*>(data), length);
+    } catch (const std::bad_alloc&) {
+        png_error(png, "out of memory");
+    }
+}
+void flushNothing(png_structp) {}
+
+bool writeFrom(png_structp png, png_infop info, std::string* bytes, png_bytepp rows,
+               png_uint_32 width, png_uint_32 height, png_textp text, int textCount) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
+    png_set_write_fn(png, bytes, appendBytes, flushNothing);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_text(png, info, text, textCount);
@@ -104,23 +117,20 @@ bool writePng(const std::filesystem::path& path, const cv::Mat& bgr,
         chunks[i].text_length = value.size();
         ++i;
     }
-    static std::atomic<unsigned> serial{0};
-    const auto temporary =
-        path.string() + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-    File file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
-    if (!file) return false;
+    std::string bytes;
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool written = info && writeFrom(png, info, file.get(), rows.data(), image.cols, image.rows,
-                                     chunks.data(), static_cast<int>(chunks.size()));
+    const bool encoded = info && writeFrom(png, info, &bytes, rows.data(), image.cols, image.rows,
+                                           chunks.data(), static_cast<int>(chunks.size()));
     png_destroy_write_struct(&png, info ? &info : nullptr);
-    written = written && std::fflush(file.get()) == 0 && ::fsync(::fileno(file.get())) == 0;
-    file.reset();
-    std::error_code error;
-    if (written) std::filesystem::rename(temporary, path, error);
-    if (!written || error) std::filesystem::remove(temporary, error);
-    return written && !error;
+    if (!encoded) return false;
+    try {
+        replaceFileAtomically(path, bytes);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace keepsift

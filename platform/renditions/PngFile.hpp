@@ -17,7 +17,8 @@ struct PngContents {
 
 // Absent for anything that is not a readable PNG within the size limit.
 std::optional<PngContents> readPng(const std::filesystem::path& path);
-// Written beside the target and renamed over it, so readers never see half a file.
+// Replaces the file whole, so readers never see half of it; false when it could not be
+// encoded or written.
 bool writePng(const std::filesystem::path& path, const cv::Mat& bgr,
               const std::map<std::string, std::string>& text);
 

@@ -64,6 +64,18 @@ TEST_F(AuthorizationTest, AReadOnlyFolderIsLimitedByItsPermissions) {
     std::filesystem::permissions(root, std::filesystem::perms::owner_all);
 }
 
+TEST_F(AuthorizationTest, AnswersReplaceEachOtherAndOneThatCannotBeKeptIsReported) {
+    ConsentStore store(defaultConsentFile(), root);
+    ASSERT_TRUE(store.record(true));
+    ASSERT_TRUE(store.record(false));
+    EXPECT_EQ(store.status(), port_authorization::denied);
+    const auto folder = defaultConsentFile().parent_path();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    writeText(base / "in-the-way", "a file where a folder should be");
+    ConsentStore blocked(base / "in-the-way" / "consent.json", root);
+    EXPECT_FALSE(blocked.record(true));
+}
+
 TEST_F(AuthorizationTest, AGarbledConsentFileAsksAgain) {
     writeText(defaultConsentFile(), "{not json");
     EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::notDetermined);
