@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "core/support/Unicode.hpp"
 #include "photos/corpus-tool/ToolError.hpp"
+#include "platform/files/AtomicFile.hpp"
 
 namespace keepsift::corpustool {
 namespace {
@@ -77,20 +76,9 @@ std::string readFile(const fs::path& file) {
 }
 
 void writeFileAtomically(const fs::path& file, const std::string& bytes) {
-    const fs::path temporary = file.string() + ".partial";
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    bool written = descriptor >= 0;
-    for (size_t done = 0; written && done < bytes.size();) {
-        const ssize_t count = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-        written = count > 0;
-        if (written) done += static_cast<size_t>(count);
-    }
-    written = written && ::fsync(descriptor) == 0;
-    if (descriptor >= 0) written = ::close(descriptor) == 0 && written;
-    std::error_code error;
-    if (written) fs::rename(temporary, file, error);
-    if (!written || error) {
-        fs::remove(temporary, error);
+    try {
+        replaceFileAtomically(file, bytes);
+    } catch (const std::system_error&) {
         throw BadInput(file.string() + " cannot be written");
     }
 }
