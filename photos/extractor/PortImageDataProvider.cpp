@@ -3,7 +3,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/support/Checked.hpp"
-#include "photos/extractor/FirstAnswer.hpp"
+#include "core/support/FirstAnswer.hpp"
 
 namespace keepsift {
 
@@ -47,14 +47,17 @@ PortImageDataProvider::imageData(const std::string& localIdentifier) {
     if (!found) return std::nullopt;
     auto options = requestOptions(true);
     auto createdAt = found->creationDate;
-    auto answer = std::make_shared<FirstAnswer<std::optional<LibraryImageData>>>();
-    port_->requestImageData(*found, options,
-                            [answer, createdAt](std::optional<std::vector<std::uint8_t>> data,
-                                                std::string, int, PortImageInfo) {
-                                if (!data) return answer->resume(std::nullopt);
-                                answer->resume(LibraryImageData{std::move(*data), createdAt});
-                            });
-    return answer->wait();
+    return FirstAnswer<std::optional<LibraryImageData>>::await([&](auto answer) {
+        port_->requestImageData(
+            *found, options,
+            [answer, createdAt](std::optional<std::vector<std::uint8_t>> data, std::string, int,
+                                PortImageInfo) {
+                if (!data)
+                    answer->resume(std::nullopt);
+                else
+                    answer->resume(LibraryImageData{std::move(*data), createdAt});
+            });
+    });
 }
 
 std::optional<cv::Mat> PortImageDataProvider::offlineImage(const LibraryPhoto& photo,
@@ -62,14 +65,15 @@ std::optional<cv::Mat> PortImageDataProvider::offlineImage(const LibraryPhoto& p
     auto found = asset(photo.localIdentifier);
     if (!found) return std::nullopt;
     auto options = requestOptions(false);
-    auto answer = std::make_shared<FirstAnswer<std::optional<cv::Mat>>>();
-    port_->requestImage(*found, target, options,
-                        [answer](std::optional<PortImage> image, PortImageInfo info) {
-                            if (info.isDegraded.value_or(false) || !image)
-                                return answer->resume(std::nullopt);
-                            answer->resume(pixels(*image));
-                        });
-    return answer->wait();
+    return FirstAnswer<std::optional<cv::Mat>>::await([&](auto answer) {
+        port_->requestImage(*found, target, options,
+                            [answer](std::optional<PortImage> image, PortImageInfo info) {
+                                if (info.isDegraded.value_or(false) || !image)
+                                    answer->resume(std::nullopt);
+                                else
+                                    answer->resume(pixels(*image));
+                            });
+    });
 }
 
 std::optional<cv::Mat> PortImageDataProvider::pixels(const PortImage& image) {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "photos/library/ResumeOnce.hpp"
+#include "core/support/FirstAnswer.hpp"
 #include "photos/library/ServiceError.hpp"
 
 namespace keepsift {
@@ -18,7 +18,7 @@ PortError unexplainedFailure() {
 } // namespace
 
 void performChangesAndWait(PhotoLibraryPort& port, PortChangeBlock block) {
-    auto [success, error] = ResumeOnce<Outcome>::await([&](auto box) {
+    auto [success, error] = FirstAnswer<Outcome>::await([&](auto box) {
         port.performChanges(std::move(block), [box](bool ok, std::optional<PortError> failure) {
             box->resume({ok, std::move(failure)});
         });

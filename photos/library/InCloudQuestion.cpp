@@ -1,6 +1,6 @@
 #include "photos/library/InCloudQuestion.hpp"
 
-#include "photos/library/ResumeOnce.hpp"
+#include "core/support/FirstAnswer.hpp"
 
 namespace keepsift {
 
@@ -15,7 +15,7 @@ PortImageRequestOptions offlineRequestOptions() {
 }
 
 std::optional<bool> isInCloud(PhotoLibraryPort& port, const PortAsset& asset) {
-    return ResumeOnce<std::optional<bool>>::await([&](auto box) {
+    return FirstAnswer<std::optional<bool>>::await([&](auto box) {
         port.requestImageData(asset, offlineRequestOptions(),
                               [box](std::optional<std::vector<std::uint8_t>> data, std::string, int,
                                     PortImageInfo info) {

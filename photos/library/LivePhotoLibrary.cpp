@@ -1,9 +1,9 @@
 #include "photos/library/LivePhotoLibrary.hpp"
 
+#include "core/support/FirstAnswer.hpp"
 #include "photos/library/AuthorizationMapping.hpp"
 #include "photos/library/ChangeObserver.hpp"
 #include "photos/library/RejectsAlbum.hpp"
-#include "photos/library/ResumeOnce.hpp"
 
 namespace keepsift {
 namespace {
@@ -54,7 +54,7 @@ LibraryAuthorization LivePhotoLibrary::authorizationStatus() {
 }
 
 LibraryAuthorization LivePhotoLibrary::requestAuthorization() {
-    const int raw = ResumeOnce<int>::await(
+    const int raw = FirstAnswer<int>::await(
         [&](auto box) { port_->requestAuthorization([box](int status) { box->resume(status); }); });
     return authorizationFromRaw(raw);
 }

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
+#include "core/support/FirstAnswer.hpp"
 #include "photos/library/InCloudQuestion.hpp"
-#include "photos/library/ResumeOnce.hpp"
 #include "platform/library/PortResourceManager.hpp"
 
 namespace keepsift::spike_probes {
@@ -24,7 +24,7 @@ struct Download {
 std::optional<Bytes> requestResource(PortResourceManager& manager, const PortAsset& asset,
                                      const PortAssetResource& resource) {
     auto download = std::make_shared<Download>();
-    return ResumeOnce<std::optional<Bytes>>::await([&](auto box) {
+    return FirstAnswer<std::optional<Bytes>>::await([&](auto box) {
         manager.requestData(
             asset, resource, false,
             [download](const Bytes& chunk) {
@@ -59,7 +59,7 @@ std::optional<Bytes> offlineFile(PhotoLibraryPort& port, const PortAsset& asset)
 
 std::optional<RenditionSize> offlinePixelSize(PhotoLibraryPort& port, const PortAsset& asset,
                                               std::int64_t target, bool exact) {
-    return ResumeOnce<std::optional<RenditionSize>>::await([&](auto box) {
+    return FirstAnswer<std::optional<RenditionSize>>::await([&](auto box) {
         port.requestImage(asset, target, offlineRequestOptions(),
                           [box, exact](std::optional<PortImage> image, PortImageInfo info) {
                               if (!image || (exact && info.isDegraded.value_or(false)))

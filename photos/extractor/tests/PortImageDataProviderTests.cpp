@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "photos/extractor/FirstAnswer.hpp"
 #include "photos/extractor/PortImageDataProvider.hpp"
 
 namespace keepsift {
@@ -124,13 +123,6 @@ TEST_F(PortProvider, MismatchedPixelsAreRefused) {
     EXPECT_FALSE(PortImageDataProvider::pixels({3, 1, {1, 2, 3}}));
     EXPECT_FALSE(PortImageDataProvider::pixels({0, 0, {}}));
     EXPECT_FALSE(PortImageDataProvider::pixels({1LL << 40, 1LL << 40, {}}));
-}
-
-TEST(FirstAnswer, ResumesOnce) {
-    FirstAnswer<int> answer;
-    answer.resume(1);
-    answer.resume(2);
-    EXPECT_EQ(answer.wait(), 1);
 }
 
 } // namespace

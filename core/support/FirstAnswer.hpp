@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -8,12 +7,13 @@
 
 namespace keepsift {
 
-// Turns a platform call that answers through a handler into a blocking one. The service may
-// call a handler more than once, on any thread: only the first answer counts.
-template <class T> class ResumeOnce {
+// A once-only completion box that turns a request answering through a handler into a
+// blocking call. The handler may fire more than once, on any thread: the first answer wins
+// and later ones are ignored.
+template <class T> class FirstAnswer {
 public:
-    using Pointer = std::shared_ptr<ResumeOnce<T>>;
-    static Pointer make() { return std::make_shared<ResumeOnce<T>>(); }
+    using Pointer = std::shared_ptr<FirstAnswer<T>>;
+    static Pointer make() { return std::make_shared<FirstAnswer<T>>(); }
 
     // False when an earlier answer already won.
     bool resume(T value) {
@@ -27,9 +27,10 @@ public:
         return true;
     }
 
+    // Blocks until the first answer, however long the other side takes; once only.
     T wait() { return future_.get(); }
 
-    // Issues the request with a handler that answers this box, then blocks for the answer.
+    // Issues the request with a handler that answers a fresh box, then blocks for the answer.
     template <class Issue> static T await(Issue&& issue) {
         auto box = make();
         issue(box);
