@@ -128,12 +128,14 @@ private:
             nextUndated[k] = photos_[k]->capturedAt ? nextUndated[k + 1] : k;
         const auto runEnds = kindRunEnds();
         const double window = policy_.copyWindow;
+        // With a ratio limit of 1 or more, equal photographs pass the size test.
+        const bool skipsKind = policy_.copyPixelRatio < 1;
         for (size_t i = 0; i < n; ++i) {
             if (!photos_[i]->capturedAt) continue;
             const double start = dates_[i];
             for (size_t j = i + 1; j < nextUndated[i + 1];) {
                 if (dates_[j] - start > window) break;
-                if (sameKind(i, j)) {
+                if (skipsKind && sameKind(i, j)) {
                     j = runEnds[j];
                     continue;
                 }

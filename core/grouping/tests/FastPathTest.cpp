@@ -17,7 +17,9 @@ std::vector<GroupingPolicy> policies() {
     noVeto.separatesCompositions = false;
     auto shortSessions = GroupingPolicy::standard;
     shortSessions.maximumSessionLength = 5;
-    return {GroupingPolicy::standard, GroupingPolicy::baseline, noVeto, shortSessions};
+    auto wideCopies = GroupingPolicy::standard;
+    wideCopies.copyPixelRatio = 1;
+    return {GroupingPolicy::standard, GroupingPolicy::baseline, noVeto, shortSessions, wideCopies};
 }
 
 TEST(FastPath, GroupsAndDecisionsMatchTheReference) {

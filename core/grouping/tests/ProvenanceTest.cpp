@@ -57,6 +57,19 @@ TEST(CopyDetection, RatioAndDistanceExactlyAtTheLimitsPass) {
     EXPECT_FALSE(Provenance::looksLikeCopy(copy, original, standard));
 }
 
+TEST(CopyDetection, RatioLimitOfOneLetsEqualPhotographsBeCopies) {
+    // Equal area gives a ratio of 1, which passes a limit of 1 or more.
+    auto policy = standard;
+    policy.copyPixelRatio = 1;
+    auto a = photo("a", 0), b = photo("b", 1);
+    a.hasCameraMetadata = b.hasCameraMetadata = false;
+    EXPECT_TRUE(Provenance::isCopy(b, a, policy));
+    EXPECT_EQ(Provenance::copies(std::vector{a, b}, policy), (CopyMap{{"digest-b", "digest-a"}}));
+    policy.copyPixelRatio = 1.5;
+    EXPECT_EQ(Provenance::copies(std::vector{a, b, photo("c", 2)}, policy),
+              (CopyMap{{"digest-a", "digest-c"}, {"digest-b", "digest-c"}}));
+}
+
 TEST(CopyDetection, WindowIsInclusiveAndEndsTheScan) {
     const auto window = standard.copyWindow;
     EXPECT_EQ(Provenance::copies(std::vector{photo("a", 0), smaller(photo("b", window))}, standard)
