@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/index/IndexEntry.hpp"
+#include "core/support/Checked.hpp"
 
 namespace keepsift {
 
@@ -57,8 +58,11 @@ void ReviewJournal::trim() {
         others_.pop_front();
 }
 
+// A counter read from a file may already stand at the largest number; it stays there
+// rather than overflow.
 std::int64_t ReviewJournal::nextBatch() {
-    return ++batches_;
+    batches_ = saturatingAdd(batches_, 1);
+    return batches_;
 }
 
 std::vector<ReviewJournal::Entry> ReviewJournal::deletions() const {

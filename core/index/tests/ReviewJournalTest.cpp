@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 
 #include "core/index/IndexEntry.hpp"
@@ -87,6 +88,14 @@ TEST(ReviewJournal, CountsDeletionsRecentAndBatches) {
     EXPECT_EQ(journal.nextBatch(), 1);
     EXPECT_EQ(journal.nextBatch(), 2);
     EXPECT_FALSE(journal.isEmpty());
+}
+
+TEST(ReviewJournal, BatchCounterReadFromAFileAtTheLargestNumberDoesNotOverflow) {
+    const auto largest = std::numeric_limits<std::int64_t>::max();
+    auto journal = ReviewJournal::decode(R"({"limit":5,"entries":[],"batches":)" +
+                                         std::to_string(largest) + "}");
+    EXPECT_EQ(journal.nextBatch(), largest);
+    EXPECT_EQ(journal.batches(), largest);
 }
 
 TEST(ReviewJournal, RecordTakesIdentifierNameAndReasonFromTheIndexEntry) {
