@@ -32,5 +32,13 @@ TEST(MemoryFileStorage, StoredNamesAreSorted) {
     EXPECT_EQ(storage.storedNames(), (std::vector<std::string>{"a", "b"}));
 }
 
+TEST(MemoryFileStorage, StoredNamesCompareComposedForms) {
+    // A decomposed "é" sorts as the composed one, after "f", though its bytes start with "e".
+    MemoryFileStorage storage;
+    storage.write("1", "e\xcc\x81.json");
+    storage.write("2", "f.json");
+    EXPECT_EQ(storage.storedNames(), (std::vector<std::string>{"f.json", "e\xcc\x81.json"}));
+}
+
 } // namespace
 } // namespace keepsift

@@ -63,6 +63,8 @@ TEST(ShadowStorage, ReadsKeysTheBaseGainsLaterUnlessWrittenThroughTheShadow) {
     base->set(Data("base"), "z");
     EXPECT_EQ(shadow.data("z"), std::nullopt);
     EXPECT_EQ(shadow.writtenKeys(), (std::vector<std::string>{"a", "z"}));
+    shadow.set(Data("2"), "a\xcc\x8a"); // "å" decomposed sorts after "z"
+    EXPECT_EQ(shadow.writtenKeys(), (std::vector<std::string>{"a", "z", "a\xcc\x8a"}));
 }
 
 } // namespace
