@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
+#include "core/support/Unicode.hpp"
 
 // Writes index entries as JSON text without a value tree, byte for byte as the value
 // tree's compact dump would.
@@ -22,6 +23,11 @@ public:
     void raw(std::string_view text) { put(text); }
     // The escapes of appendJsonString; runs that need none are copied whole.
     void text(std::string_view value) {
+        if (!unicode::isWellFormed(value)) {
+            scratch_.clear();
+            appendJsonString(scratch_, value);
+            return put(scratch_);
+        }
         put('"');
         std::size_t run = 0;
         for (std::size_t i = 0; i < value.size(); ++i) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "core/support/Unicode.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -204,6 +206,9 @@ std::string jsonNumberText(float value) {
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
+    // A reader rejects the whole document over one ill-formed byte (a file name from a
+    // foreign file system, say), so such bytes are written as U+FFFD.
+    if (!unicode::isWellFormed(text)) return appendJsonString(out, unicode::wellFormed(text));
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
     for (const char c : text) {

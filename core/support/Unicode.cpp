@@ -1,10 +1,12 @@
 #include "core/support/Unicode.hpp"
 
+#include <cstdint>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace keepsift::unicode {
 namespace {
@@ -91,6 +93,25 @@ bool isNewline(char32_t c) {
 }
 bool isControl(char32_t c) {
     return u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR;
+}
+
+bool isWellFormed(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto length = static_cast<int32_t>(bytes.size());
+    for (int32_t i = 0; i < length;) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+std::string wellFormed(std::string_view bytes) {
+    return isWellFormed(bytes) ? std::string(bytes) : toUtf8(fromUtf8(bytes));
 }
 
 std::u32string codePoints(std::string_view text) {

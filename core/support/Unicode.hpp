@@ -27,6 +27,10 @@ bool isWhitespace(char32_t c);
 bool isNewline(char32_t c);
 bool isControl(char32_t c);
 std::u32string codePoints(std::string_view utf8);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or stray bytes).
+bool isWellFormed(std::string_view bytes);
+// Each ill-formed sequence replaced by U+FFFD, as the platform decodes text from bytes.
+std::string wellFormed(std::string_view bytes);
 std::string utf8(std::u32string_view codePoints);
 
 } // namespace keepsift::unicode

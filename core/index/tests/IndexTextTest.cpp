@@ -1,5 +1,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 
 #include "IndexFixtures.hpp"
@@ -51,6 +52,64 @@ TEST(IndexText, WriterMatchesTheValueTreeByteForByte) {
     index.entries.begin()->second.decidedAt = Date{-7e10};
     std::next(index.entries.begin(), 4500)->second.decidedAt = Date{3e11};
     EXPECT_EQ(index.encoded(), index.toJson(DateForm::iso8601).dump());
+}
+
+// Values whose text is easy to get wrong: shortest float digits, signed zeros, exponent
+// layouts, the integer limits, escapes, empty prints and absent optionals.
+TEST(IndexText, OddValuesWriteAndReadAsTheModelDoes) {
+    LibraryAsset a = asset("odd\u2028/\"\\\b\f\n\r\t\x7f");
+    a.filename = "";
+    a.pixelWidth = std::numeric_limits<std::int64_t>::max();
+    a.pixelHeight = std::numeric_limits<std::int64_t>::min();
+    a.fileSize = -1;
+    IndexEntry e = IndexEntry::fresh(a);
+    e.signals = signals(a);
+    e.signals->setFeaturePrint({});
+    e.signals->aestheticsScore = 0.58f;
+    e.signals->sharpness = -0.0f;
+    e.signals->printLongEdge = std::numeric_limits<std::int64_t>::min();
+    auto& face = e.signals->faces.front();
+    face.bounds = {-0.0, 1e-05, 0.0001, 1e300};
+    face.hasSmile = std::nullopt;
+    face.leftEyeClosed = false;
+    face.captureQuality = std::numeric_limits<float>::denorm_min();
+    face.eyeAspectRatio = std::numeric_limits<float>::max();
+    face.yawDegrees = -1e-05f;
+    face.rollDegrees = 16777217.f;
+    IndexEntry bare = IndexEntry::fresh(asset("bare"));
+    LibraryIndex index = LibraryIndex::fresh("");
+    index.entries.insert_or_assign(a.id, e);
+    index.entries.insert_or_assign("bare", bare);
+
+    const std::string text = index.encoded();
+    EXPECT_EQ(text, index.toJson(DateForm::iso8601).dump());
+    EXPECT_NE(text.find(R"("aestheticsScore":0.58,)"), std::string::npos);
+    EXPECT_NE(text.find(R"("x":-0,"y":1e-05,"width":0.0001,"height":1e+300})"), std::string::npos);
+    EXPECT_NE(text.find(R"("bare":{"asset":{"id":"bare","filename":"IMG_bare.JPG","pixelWidth")"),
+              std::string::npos);
+    const LibraryIndex read = LibraryIndex::decode(text);
+    EXPECT_EQ(read, LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601));
+    EXPECT_EQ(read, index);
+    EXPECT_EQ(read.entry(a.id)->signals->faces.front().captureQuality, face.captureQuality);
+}
+
+TEST(IndexText, IllFormedFileNamesNeverMakeTheIndexUnreadable) {
+    // A Latin-1 name from a foreign file system: the file still reads back, with U+FFFD.
+    LibraryAsset a = asset("latin");
+    a.filename = "caf\xe9.jpg";
+    IndexEntry e = measured(a, ReviewState::flagged);
+    e.signals->filename = "\xff";
+    LibraryIndex index = LibraryIndex::fresh("v");
+    index.entries.insert_or_assign("latin", e);
+    index.ignoredGroups = {"g\x80"};
+
+    const std::string text = index.encoded();
+    EXPECT_EQ(text, index.toJson(DateForm::iso8601).dump());
+    const LibraryIndex read = LibraryIndex::decode(text);
+    EXPECT_EQ(read.entry("latin")->asset.filename, "caf\xef\xbf\xbd.jpg");
+    EXPECT_EQ(read.entry("latin")->signals->filename, "\xef\xbf\xbd");
+    EXPECT_EQ(read.entry("latin")->state, ReviewState::flagged);
+    EXPECT_EQ(read.ignoredGroups, (std::set<std::string>{"g\xef\xbf\xbd"}));
 }
 
 TEST(IndexText, ReaderMatchesTheValueTreeReader) {

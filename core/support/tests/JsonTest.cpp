@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/support/Json.hpp"
+#include "core/support/Unicode.hpp"
 
 using namespace keepsift;
 
@@ -45,6 +46,20 @@ TEST(JsonWrite, EscapesLikeTheReferenceWriter) {
     const Json j = Json(std::string("a\"b\\c/d\n\t\x01 é"));
     EXPECT_EQ(j.dump(), "\"a\\\"b\\\\c\\/d\\n\\t\\u0001 é\"");
     EXPECT_EQ(Json::parse(j.dump()), j);
+}
+
+TEST(JsonWrite, IllFormedBytesAreWrittenAsReplacementCharacters) {
+    // A Latin-1 file name, a stray continuation byte, an encoded surrogate, a cut sequence.
+    for (const std::string bytes : {"caf\xe9.jpg",
+                                    "a\x80"
+                                    "b",
+                                    "\xed\xa0\x80", "\xe6\x97"}) {
+        const std::string text = Json(bytes).dump();
+        EXPECT_NE(text.find("\xef\xbf\xbd"), std::string::npos) << text;
+        EXPECT_EQ(Json::parse(text).asString(), unicode::wellFormed(bytes));
+    }
+    EXPECT_EQ(Json(std::string("caf\xe9/x")).dump(), "\"caf\xef\xbf\xbd\\/x\"");
+    EXPECT_EQ(Json(std::string("\xe6\x97\xa5")).dump(), "\"\xe6\x97\xa5\"");
 }
 
 TEST(JsonWrite, CompactKeepsDeclarationOrder) {

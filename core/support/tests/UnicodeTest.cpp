@@ -32,3 +32,12 @@ TEST(Unicode, ClassesAndCase) {
     EXPECT_FALSE(unicode::isLetter(U'7'));
     EXPECT_EQ(unicode::utf8(unicode::codePoints("a\xE2\x80\x94z")), "a\xE2\x80\x94z");
 }
+
+TEST(Unicode, WellFormedReplacesEachIllFormedSequence) {
+    EXPECT_TRUE(unicode::isWellFormed("plain \xC3\xA9 \xF0\x9F\x93\xB7"));
+    EXPECT_FALSE(unicode::isWellFormed("\xC0\xAF"));         // overlong "/"
+    EXPECT_FALSE(unicode::isWellFormed("\xED\xA0\x80"));     // a surrogate
+    EXPECT_FALSE(unicode::isWellFormed("\xF4\x90\x80\x80")); // beyond U+10FFFF
+    EXPECT_EQ(unicode::wellFormed("caf\xE9"), "caf\xEF\xBF\xBD");
+    EXPECT_EQ(unicode::wellFormed("ok"), "ok");
+}
