@@ -72,7 +72,7 @@ private:
 } // namespace
 
 Json parseJsonFast(std::string_view text) {
-    return readWhole(text, readJsonValue);
+    return readWhole(withoutByteOrderMark(text), readJsonValue);
 }
 
 Json readJsonValue(JsonCursor& cursor) {

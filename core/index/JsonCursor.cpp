@@ -217,6 +217,11 @@ bool isIntegerToken(std::string_view token) {
     return token.find_first_of(".eE") == std::string_view::npos;
 }
 
+std::string_view withoutByteOrderMark(std::string_view document) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return document.substr(0, mark.size()) == mark ? document.substr(mark.size()) : document;
+}
+
 std::string_view treeNumberText(std::string_view token) {
     return token == "-0" ? "0" : token;
 }

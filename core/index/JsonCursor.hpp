@@ -74,6 +74,10 @@ template <class Read> auto readWhole(std::string_view text, Read read) {
     return value;
 }
 
+// A whole document without the UTF-8 byte order mark an editor may put before it; the
+// value tree's parser skips it there too, and only there.
+std::string_view withoutByteOrderMark(std::string_view document);
+
 // Integer tokens as the value tree keeps them: the text of the integer's value ("-0"
 // becomes "0"), so that numbers read from tokens equal those read through the tree.
 std::string_view treeNumberText(std::string_view token);

@@ -91,7 +91,7 @@ std::vector<MemberText> memberTexts(JsonCursor& cursor) {
 // checked, so that a damaged file never reads as valid.
 TopLevel topLevel(std::string_view text) {
     TopLevel top;
-    readWhole(text, [&top](JsonCursor& cursor) {
+    readWhole(withoutByteOrderMark(text), [&top](JsonCursor& cursor) {
         cursor.forEachMember([&](const std::string& key) {
             if (key == "entries" && !top.entries) {
                 top.entries = memberTexts(cursor);

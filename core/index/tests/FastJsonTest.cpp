@@ -15,6 +15,7 @@ TEST(FastJson, BuildsTheSameTreeAsTheReferenceParser) {
             R"({"f32":0.1234567,"big":1.7976931348623157e+308,"tiny":5e-324,"neg":-0.0})",
             "\"top\"",
             "42",
+            "\xEF\xBB\xBF {\"bom\":[1]}",
         })
         EXPECT_EQ(parseJsonFast(text), Json::parse(text)) << text;
 }
@@ -44,6 +45,10 @@ TEST(FastJson, RefusesWhatTheReferenceParserRefuses) {
              "{\"a\":1} x",
              "{a:1}",
              "[\"\\\"]",
+             "\xEF\xBB\xBF",
+             "\xEF\xBB{}",
+             "[1,\xEF\xBB\xBF 2]",
+             " \xEF\xBB\xBF{}",
          }) {
         EXPECT_THROW(Json::parse(text), JsonError) << text;
         EXPECT_THROW(parseJsonFast(text), JsonError) << text;

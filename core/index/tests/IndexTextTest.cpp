@@ -141,6 +141,12 @@ TEST(IndexText, DuplicateMembersReadAsTheValueTreeReadsThem) {
     EXPECT_EQ(index.ignoredGroups, (std::set<std::string>{"g"}));
 }
 
+TEST(IndexText, AByteOrderMarkBeforeTheIndexIsSkippedAsTheValueTreeSkipsIt) {
+    const std::string text = "\xEF\xBB\xBF" + variedIndex().encoded();
+    EXPECT_EQ(LibraryIndex::decode(text),
+              LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601));
+}
+
 TEST(IndexText, BrokenSyntaxAnywhereFailsTheIndex) {
     for (const char* text :
          {R"({"version":"v","entries":{},"x":[1,}})", R"({"version":"v","entries":{}}})",
