@@ -1,10 +1,15 @@
 #include "core/engine/WorkTracker.hpp"
 
+#include "core/support/Unicode.hpp"
+
 namespace keepsift {
 
 WorkTracker::Key WorkTracker::keyOf(const IndexEntry& entry) {
     const auto& created = entry.asset.createdAt;
-    return Key{!created.has_value(), created ? -created->seconds : 0.0, entry.asset.id};
+    const std::string& id = entry.asset.id;
+    std::string canonical = unicode::nfc(id);
+    if (canonical == id) canonical.clear();
+    return Key{!created.has_value(), created ? -created->seconds : 0.0, std::move(canonical), id};
 }
 
 void WorkTracker::rebuild(const LibraryIndex& index) {

@@ -48,14 +48,17 @@ private:
     // Beyond this many changed groups the list is made afresh.
     static constexpr std::size_t maximumPatches = 64;
 
-    // Dated before undated, newest first, then ascending identifier.
+    // Dated before undated, newest first, then ascending identifier in its canonical
+    // form (held only when it differs), as the index orders them.
     struct Key {
         bool undated;
         double negatedDate;
+        std::string canonical;
         std::string id;
+        const std::string& ordered() const { return canonical.empty() ? id : canonical; }
         bool operator<(const Key& other) const {
-            return std::tie(undated, negatedDate, id) <
-                   std::tie(other.undated, other.negatedDate, other.id);
+            return std::tie(undated, negatedDate, ordered(), id) <
+                   std::tie(other.undated, other.negatedDate, other.ordered(), other.id);
         }
     };
     static Key keyOf(const IndexEntry& entry);

@@ -142,6 +142,34 @@ TEST_F(ScannedEngine, PhotoNoLongerFlaggedIsJournalledWithItsOldReason) {
     EXPECT_TRUE(engine().albumNeedsSync());
 }
 
+// One synchronisation: the additions, then the removals, each list in identifier order;
+// a marked photograph that is deleted or kept by hand leaves the album.
+TEST(EngineAlbum, AdditionsThenRemovalsEachInIdentifierOrder) {
+    EngineRig<> rig(shots);
+    rig.scanAll();
+    rig.engine->updateIndex([](LibraryIndex& index) {
+        index.setState(ReviewState::keptByHand, "s1", Date{});
+        index.setState(ReviewState::deleted, "a1", Date{});
+        index.entries["s1"].asset.isRejected = true;
+        index.entries["a1"].asset.isRejected = true;
+    });
+    const auto generation = rig.engine->mutationGeneration();
+    rig.engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(rig.library->rejectionCalls(), (std::vector<ScriptedLibrary::RejectionCall>{
+                                                 {{"a2", "a3"}, true}, {{"a1", "s1"}, false}}));
+    EXPECT_EQ(rig.engine->mutationGeneration(), generation + 2);
+    EXPECT_EQ(rig.engine->ownWrites(), (std::set<std::string>{"a1", "a2", "a3", "s1"}));
+    EXPECT_TRUE(rig.entry("a3").asset.isRejected);
+    EXPECT_FALSE(rig.entry("s1").asset.isRejected);
+
+    // The library reports the engine's own writes back: nothing is adopted.
+    const auto journal = rig.engine->journal();
+    rig.engine->handleLibraryChange(change::RejectsAlbumChanged{{"a2", "a3"}, {"a1", "s1"}});
+    EXPECT_TRUE(rig.engine->ownWrites().empty());
+    EXPECT_EQ(rig.engine->journal(), journal);
+    EXPECT_EQ(rig.state("a2"), ReviewState::flagged);
+}
+
 TEST_F(ScannedEngine, AlbumChangesMadeOutsideAreAdoptedAsDecisionsByHand) {
     // The library reports the engine's own writes back: nothing more happens for them.
     const auto journal = engine().journal();

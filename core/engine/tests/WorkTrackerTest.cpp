@@ -77,5 +77,37 @@ TEST(WorkTracker, StaysInStepWithTheIndexThroughAnyMixOfOperations) {
     }
 }
 
+// Identifiers are ordered by their canonical forms, as the index orders them: a file name
+// in decomposed form must not jump ahead of its neighbours.
+TEST(WorkTracker, OrdersIdentifiersAsTheIndexDoes) {
+    const std::vector<std::string> ids{"e\u0301b", "\u00e9a", "\u00e9c"};
+    std::vector<LibraryAsset> assets;
+    for (const auto& id : ids) {
+        LibraryAsset asset;
+        asset.id = id;
+        asset.filename = id;
+        assets.push_back(asset);
+    }
+    EngineRig<> rig({});
+    rig.library->add(assets);
+    rig.engine->reconcileWithLibrary();
+    auto expected = [&](const std::vector<IndexEntry>& entries) {
+        std::vector<std::string> out;
+        for (const auto& entry : entries)
+            out.push_back(entry.asset.id);
+        return out;
+    };
+    std::vector<std::string> queued;
+    for (const auto& item : rig.engine->queue().items)
+        queued.push_back(item.id);
+    EXPECT_EQ(queued, expected(rig.engine->index().entriesAwaitingSignals()));
+
+    rig.engine->updateIndex([&](LibraryIndex& index) { index.markNeedsOriginal(ids); });
+    EXPECT_EQ(rig.engine->index().nextEntryNeedingOriginal()->asset.id, "\u00e9a");
+    rig.engine->analyseNext(testing::runnable());
+    EXPECT_TRUE(rig.entry("\u00e9a").skip.has_value());
+    EXPECT_FALSE(rig.entry("e\u0301b").skip.has_value());
+}
+
 } // namespace
 } // namespace keepsift
