@@ -12,6 +12,7 @@
 #include <mutex>
 #include <turbojpeg.h>
 
+#include "platform/imaging/ExivAccess.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 namespace keepsift {
@@ -33,6 +34,7 @@ std::string templateJpeg() {
     std::string bytes(reinterpret_cast<char*>(jpeg), size);
     tjFree(jpeg);
     tjDestroy(handle);
+    auto exiv = enterExiv2();
     auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
                                            static_cast<long>(bytes.size()));
     image->readMetadata();

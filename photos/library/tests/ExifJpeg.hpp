@@ -4,10 +4,13 @@
 #include <exiv2/exiv2.hpp>
 #include <vector>
 
+#include "platform/imaging/ExivAccess.hpp"
+
 namespace keepsift::testing {
 
 // The smallest JPEG stream exiv2 reads: start, one Exif segment, end.
 inline std::vector<std::uint8_t> jpegWithExif(bool withDate, bool withMake) {
+    auto exiv = enterExiv2();
     Exiv2::ExifData exif;
     exif["Exif.Image.Orientation"] = uint16_t(1);
     if (withDate) exif["Exif.Photo.DateTimeOriginal"] = "2024:05:01 10:00:00";

@@ -9,6 +9,8 @@
 #include <exiv2/exiv2.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/imaging/ExivAccess.hpp"
+
 namespace keepsift::testing {
 
 inline std::vector<std::uint8_t> encodedJpeg(const cv::Mat& image, int quality = 90) {
@@ -19,6 +21,7 @@ inline std::vector<std::uint8_t> encodedJpeg(const cv::Mat& image, int quality =
 
 inline std::vector<std::uint8_t> withExif(const std::vector<std::uint8_t>& jpeg,
                                           const std::map<std::string, std::string>& entries) {
+    auto exiv = enterExiv2();
     auto image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
     image->readMetadata();
     Exiv2::ExifData exif;

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <turbojpeg.h>
 
+#include "platform/imaging/ExivAccess.hpp"
+
 namespace keepsift::foldertest {
 
 void writeJpeg(const std::filesystem::path& path, const JpegOptions& options) {
@@ -19,6 +21,8 @@ void writeJpeg(const std::filesystem::path& path, const JpegOptions& options) {
     tjFree(jpeg);
     tjDestroy(handle);
     if (!options.dateTimeOriginal && !options.orientation && !options.rating) return;
+    // Libraries under test may be listing in the background.
+    auto exiv = enterExiv2();
     auto image = Exiv2::ImageFactory::open(path.string());
     image->readMetadata();
     if (options.dateTimeOriginal)

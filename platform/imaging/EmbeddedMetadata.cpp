@@ -1,0 +1,110 @@
+#include "platform/imaging/EmbeddedMetadata.hpp"
+
+#include <limits>
+
+#include <exiv2/exiv2.hpp>
+
+#include "platform/imaging/ExivAccess.hpp"
+
+namespace keepsift {
+namespace {
+
+const Exiv2::Exifdatum* entry(const Exiv2::ExifData& exif, const char* key) {
+    auto found = exif.findKey(Exiv2::ExifKey(key));
+    if (found == exif.end() || found->count() == 0) return nullptr;
+    return &*found;
+}
+
+std::optional<std::string> text(const Exiv2::ExifData& exif, const char* key) {
+    if (const auto* datum = entry(exif, key)) return datum->toString();
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> integer(const Exiv2::ExifData& exif, const char* key) {
+    if (const auto* datum = entry(exif, key)) return datum->toLong();
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> orientationOf(const Exiv2::ExifData& exif) {
+    auto value = integer(exif, "Exif.Image.Orientation");
+    if (!value || *value < 1 || *value > 8) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<int> ratingOf(const Exiv2::XmpData& xmp) {
+    auto found = xmp.findKey(Exiv2::XmpKey("Xmp.xmp.Rating"));
+    if (found == xmp.end()) return std::nullopt;
+    try {
+        return std::stoi(found->toString());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+// darktable keeps its history stack, Lightroom and Camera Raw mark settings they applied.
+bool hasEditHistory(const Exiv2::XmpData& xmp) {
+    for (const auto& datum : xmp) {
+        const std::string key = datum.key();
+        if (startsWith(key, "Xmp.darktable.history")) return true;
+        if (key == "Xmp.crs.HasSettings" && datum.toString() == "True") return true;
+        if (startsWith(key, "Xmp.xmpMM.History")) return true;
+    }
+    return false;
+}
+
+ImageProperties propertiesOf(Exiv2::Image& image) {
+    const auto& exif = image.exifData();
+    ImageProperties properties;
+    properties.pixelWidth = image.pixelWidth();
+    properties.pixelHeight = image.pixelHeight();
+    properties.orientation = orientationOf(exif);
+    properties.dateTimeOriginal = text(exif, "Exif.Photo.DateTimeOriginal");
+    properties.make = text(exif, "Exif.Image.Make");
+    properties.model = text(exif, "Exif.Image.Model");
+    properties.lensModel = text(exif, "Exif.Photo.LensModel");
+    properties.software = text(exif, "Exif.Image.Software");
+    return properties;
+}
+
+EmbeddedMetadata metadataOf(Exiv2::Image& image) {
+    const auto& exif = image.exifData();
+    EmbeddedMetadata metadata;
+    metadata.properties = propertiesOf(image);
+    metadata.exifPixelWidth = integer(exif, "Exif.Photo.PixelXDimension");
+    metadata.exifPixelHeight = integer(exif, "Exif.Photo.PixelYDimension");
+    metadata.rating = ratingOf(image.xmpData());
+    metadata.editHistory = hasEditHistory(image.xmpData());
+    return metadata;
+}
+
+// `open` runs inside exiv2's lock: opening already parses (and the image must be dropped there).
+template <class Open> std::optional<EmbeddedMetadata> read(Open open) {
+    auto inside = enterExiv2();
+    try {
+        auto image = open();
+        if (image.get() == nullptr) return std::nullopt;
+        image->readMetadata();
+        return metadataOf(*image);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<EmbeddedMetadata> readEmbeddedMetadata(const std::string& path) {
+    return read([&] { return Exiv2::ImageFactory::open(path); });
+}
+
+std::optional<EmbeddedMetadata> readEmbeddedMetadata(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty() || bytes.size() > static_cast<size_t>(std::numeric_limits<long>::max()))
+        return std::nullopt;
+    return read(
+        [&] { return Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())); });
+}
+
+} // namespace keepsift
