@@ -64,12 +64,6 @@ std::vector<MeasureOutcome> measureAll(const std::vector<fs::path>& files, Signa
     std::vector<MeasureOutcome> outcomes(files.size());
     std::atomic<size_t> next = 0;
     DoneCounter done;
-    // Image libraries set up their lookup tables lazily and without a lock on first use; the
-    // first photograph is measured alone so that this happens on one thread.
-    if (!files.empty()) {
-        outcomes[next++] = measureFile(files.front(), source);
-        done.add();
-    }
     {
         std::vector<std::jthread> threads;
         const size_t count = std::clamp<size_t>(workers, 1, std::max<size_t>(files.size(), 1));

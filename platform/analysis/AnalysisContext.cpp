@@ -2,6 +2,7 @@
 
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 #include "platform/analysis/HogFaceDetector.hpp"
+#include "platform/analysis/OpenCvWarmUp.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
 #include "platform/analysis/RememberingLandmarkDetector.hpp"
 
@@ -25,6 +26,8 @@ AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
       rememberedLandmarks_(remembering(ShapeLandmarkDetector::load(paths.shapePredictor))),
       landmarks_(rememberedLandmarks_),
       aesthetics_(BrisqueAestheticsScorer::load(paths.brisqueModel, paths.brisqueRange)) {
+    // Every measurement shares this context, so it exists before the first one starts.
+    warmUpOpenCv();
     auto proposals = cascade(paths.haarDirectory, "haarcascade_frontalface_default.xml");
     rememberedFaces_ =
         std::make_shared<RememberingFaceDetector>(std::make_shared<HogFaceDetector>(proposals));
