@@ -9,6 +9,7 @@
 
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/NameText.hpp"
 
 namespace keepsift {
 
@@ -48,7 +49,7 @@ bool isPp3(const std::string& name) {
 }
 
 PortAssetResource portResource(const CatalogueResource& resource) {
-    PortAssetResource port{resource.type, resource.name, std::nullopt};
+    PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt};
     if (resource.placeholder.empty()) port.fileSize = resource.stamp.size;
     return port;
 }
@@ -147,7 +148,7 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
     std::map<std::string, CatalogueItem> found;
     std::map<std::string, bool> listed;
     for (const std::string& id : ids) {
-        std::string folder = parentOf(id);
+        std::string folder = relativePathOf(parentOf(id));
         if (listed[folder]) continue;
         listed[folder] = true;
         for (auto& item : itemsIn(folder))
@@ -201,7 +202,7 @@ bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
     described.orientation = primaryFacts->orientation;
     PortAsset& asset = described.asset;
     asset.localIdentifier = item.id;
-    asset.filename = item.primary().name;
+    asset.filename = textOfName(item.primary().name);
     asset.pixelWidth = primaryFacts->pixelWidth;
     asset.pixelHeight = primaryFacts->pixelHeight;
     std::optional<int> rating = primaryFacts->rating;

@@ -11,6 +11,7 @@
 
 #include "core/support/Unicode.hpp"
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/NameText.hpp"
 
 namespace keepsift {
 namespace {
@@ -187,7 +188,11 @@ bool isAscii(std::string_view text) {
 }
 
 std::string identifierOf(const std::string& relativePath) {
-    return isAscii(relativePath) ? relativePath : unicode::nfc(relativePath);
+    return isAscii(relativePath) ? relativePath : unicode::nfc(textOfName(relativePath));
+}
+
+std::string relativePathOf(const std::string& identifier) {
+    return isAscii(identifier) ? identifier : nameOfText(identifier);
 }
 
 namespace {

@@ -55,7 +55,10 @@ bool isAscii(std::string_view text);
 // A path below the root made only of visible names: no empty, "." or ".." components.
 bool isVisibleRelative(std::string_view relative);
 
-// The asset identifier of a relative on-disk path: NFC, '/'-separated.
+// The asset identifier of a relative on-disk path: its text form (see NameText.hpp), NFC,
+// '/'-separated.
 std::string identifierOf(const std::string& relativePath);
+// The on-disk path an identifier names, spelt as the identifier is (NFC where it is text).
+std::string relativePathOf(const std::string& identifier);
 
 } // namespace keepsift

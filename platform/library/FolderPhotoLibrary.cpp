@@ -8,6 +8,7 @@
 #include "core/support/Unicode.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/NameText.hpp"
 
 namespace keepsift {
 namespace {
@@ -109,7 +110,7 @@ public:
     PortCollectionChangeRequest*
     changeRequestForAssetCollection(const PortAssetCollection& album) override {
         if (!albums_.exists(album)) return nullptr;
-        albumChanges.push_back(std::make_unique<AlbumChange>(album.localIdentifier));
+        albumChanges.push_back(std::make_unique<AlbumChange>(albums_.folderOf(album)));
         return albumChanges.back().get();
     }
     void creationRequestForAssetCollectionWithTitle(const std::string& title) override {
@@ -217,7 +218,7 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
     std::map<std::string, std::vector<std::string>> links;
     for (const PortAssetCollection& album : albums_.all())
-        for (auto& [id, paths] : albums_.linksTo(album.localIdentifier, items))
+        for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
             links[id].insert(links[id].end(), paths.begin(), paths.end());
     for (const CatalogueItem& item : items) {
         for (const CatalogueResource& resource : item.resources) {
@@ -286,7 +287,7 @@ void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetReso
     auto item = itemFor(asset);
     if (!item) return completion(missingAsset());
     auto file = std::find_if(item->resources.begin(), item->resources.end(), [&](const auto& r) {
-        return r.name == resource.originalFilename && r.type == resource.type;
+        return textOfName(r.name) == resource.originalFilename && r.type == resource.type;
     });
     if (file == item->resources.end()) return completion(missingAsset());
     std::string path = catalogue_.absolute(item->relativePath(*file));

@@ -77,7 +77,7 @@ bool pathExists(const std::string& path) {
 } // namespace
 
 std::string SymlinkAlbums::folderOf(const PortAssetCollection& album) const {
-    return album.localIdentifier;
+    return relativePathOf(album.localIdentifier);
 }
 
 std::vector<PortAssetCollection> SymlinkAlbums::all() {
@@ -125,7 +125,11 @@ std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string&
 }
 
 std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album) {
-    auto links = resolvedLinks(folderOf(album));
+    return membersIn(folderOf(album));
+}
+
+std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder) {
+    auto links = resolvedLinks(albumFolder);
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
     std::set<std::string> ids;
     for (const Link& link : links) {
@@ -160,7 +164,7 @@ int SymlinkAlbums::create(const std::string& title) {
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     std::string albumPath = catalogue_.absolute(albumFolder);
     std::set<std::string> present;
-    for (const auto& id : members(collectionOf(albumFolder)))
+    for (const auto& id : membersIn(albumFolder))
         present.insert(id);
     for (const CatalogueItem& item : items) {
         if (present.contains(item.id)) continue;

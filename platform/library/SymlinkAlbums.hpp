@@ -22,6 +22,10 @@ public:
     std::vector<PortAssetCollection> all();
     bool exists(const PortAssetCollection& album);
     std::vector<std::string> members(const PortAssetCollection& album);
+    // The album's folder relative to the root, as it is on disk.
+    std::string folderOf(const PortAssetCollection& album) const;
+
+    // The calls below name an album by its folder on disk.
     // Link paths (absolute) in the album that resolve to these photographs, by identifier.
     std::map<std::string, std::vector<std::string>>
     linksTo(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
@@ -38,7 +42,7 @@ private:
         std::string targetRelative;
     };
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
-    std::string folderOf(const PortAssetCollection& album) const;
+    std::vector<std::string> membersIn(const std::string& albumFolder);
 
     Catalogue& catalogue_;
 };
