@@ -1,0 +1,135 @@
+#include <algorithm>
+
+#include "core/engine/ScanEngine.hpp"
+#include "core/storage/MemoryFileStorage.hpp"
+#include "photos/services/tests/LiveHome.hpp"
+
+namespace keepsift {
+namespace {
+
+const std::vector<std::string> burst = {"burst-1.jpg", "burst-2.jpg", "burst-3.jpg"};
+const std::vector<std::string> unrelated = {"beach.jpg", "Garden/roses.jpg"};
+
+// The engine with the live services on a picture folder: a burst of three near-identical
+// shots two seconds apart and two unrelated pictures taken months away.
+class EngineOverFolderLibrary : public testing::LiveHome {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        for (int frame = 0; frame < 3; ++frame)
+            writeJpeg(burst[static_cast<size_t>(frame)], burstFrame(frame),
+                      "2024:05:01 10:00:0" + std::to_string(2 * frame));
+        writeJpeg(unrelated[0], scene(11), "2024:03:10 08:00:00");
+        writeJpeg(unrelated[1], scene(23), "2024:07:22 18:30:00");
+        startServices();
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+    }
+
+    int analyseAll() {
+        WorkConditions conditions;
+        conditions.power = WorkConditions::Power::mains;
+        int steps = 0;
+        while (steps < 50 && engine->analyseNext(conditions))
+            ++steps;
+        return steps;
+    }
+
+    std::vector<std::string> idsIn(ReviewState state) const {
+        std::vector<std::string> ids;
+        for (const auto& [id, entry] : engine->index().entries)
+            if (entry.state == state) ids.push_back(id);
+        return ids;
+    }
+
+    std::filesystem::path album() const {
+        return pictures / std::string(LivePhotoLibrary::rejectsAlbumTitle);
+    }
+
+    // Scans the folder as the application's first pass does.
+    void scanAll() {
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+        EXPECT_EQ(engine->refreshStorageMode(), LibraryStorage::local);
+        EXPECT_EQ(engine->reconcileWithLibrary().added.size(), 5u);
+        EXPECT_EQ(analyseAll(), 5);
+        EXPECT_TRUE(engine->hasCompletedFirstPass());
+        decisions = engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+    }
+
+    // The kind of the group a photograph was decided in.
+    std::optional<PhotoGroup::Kind> kindOf(const std::string& id) const {
+        for (const auto& group : decisions)
+            for (const auto& decision : group.decisions)
+                if (decision.digest == id) return group.kind;
+        return std::nullopt;
+    }
+
+    std::vector<GroupDecision> decisions;
+    std::shared_ptr<MemoryFileStorage> storage = std::make_shared<MemoryFileStorage>();
+    std::unique_ptr<ScanEngine> engine;
+};
+
+TEST_F(EngineOverFolderLibrary, GroupsTheBurstAndFlagsAllButOneIntoTheRejectsFolder) {
+    scanAll();
+    const auto index = engine->index();
+    std::set<std::string> groups;
+    int keepers = 0;
+    for (const auto& id : burst) {
+        const auto& entry = index.entries.at(id);
+        ASSERT_TRUE(entry.signals) << id;
+        ASSERT_TRUE(entry.groupID) << id;
+        groups.insert(*entry.groupID);
+        keepers += entry.state == ReviewState::keeper;
+        EXPECT_TRUE(entry.state == ReviewState::keeper || entry.state == ReviewState::flagged);
+    }
+    EXPECT_EQ(groups.size(), 1u);
+    EXPECT_EQ(keepers, 1);
+    // A pixel or two of shift and sensor noise leave every frame a near-identical partner.
+    EXPECT_EQ(kindOf(burst[0]), PhotoGroup::Kind::identical);
+    for (const auto& id : unrelated) {
+        const auto& entry = index.entries.at(id);
+        EXPECT_EQ(entry.state, ReviewState::keeper) << id;
+        EXPECT_EQ(kindOf(id), PhotoGroup::Kind::solitary) << id;
+        if (entry.groupID) {
+            EXPECT_FALSE(groups.count(*entry.groupID)) << id;
+        }
+    }
+
+    const auto flagged = idsIn(ReviewState::flagged);
+    ASSERT_EQ(flagged.size(), 2u);
+    std::vector<std::string> linked;
+    for (const auto& link : std::filesystem::directory_iterator(album())) {
+        ASSERT_TRUE(link.is_symlink()) << link.path();
+        EXPECT_TRUE(std::filesystem::read_symlink(link.path()).is_relative());
+        EXPECT_EQ(std::filesystem::canonical(link.path()),
+                  std::filesystem::canonical(pictures / link.path().filename()));
+        linked.push_back(link.path().filename().string());
+    }
+    std::sort(linked.begin(), linked.end());
+    EXPECT_EQ(linked, flagged);
+    EXPECT_FALSE(engine->albumNeedsSync());
+}
+
+TEST_F(EngineOverFolderLibrary, ConfirmedBatchGoesToTheTrashAndLeavesTheAlbum) {
+    scanAll();
+    const auto flagged = idsIn(ReviewState::flagged);
+    ASSERT_EQ(flagged.size(), 2u);
+    EXPECT_EQ(engine->deleteBatch(std::nullopt, 2), 2);
+    EXPECT_EQ(dialogs->confirmed, flagged);
+
+    const auto trash = root / "XDG_DATA_HOME" / "Trash";
+    for (const auto& id : flagged) {
+        EXPECT_FALSE(std::filesystem::exists(pictures / id)) << id;
+        EXPECT_TRUE(std::filesystem::is_regular_file(trash / "files" / id)) << id;
+        EXPECT_TRUE(std::filesystem::is_regular_file(trash / "info" / (id + ".trashinfo"))) << id;
+        EXPECT_FALSE(std::filesystem::is_symlink(album() / id)) << id;
+    }
+    EXPECT_EQ(idsIn(ReviewState::deleted), flagged);
+    for (const auto& id : unrelated)
+        EXPECT_TRUE(std::filesystem::exists(pictures / id)) << id;
+    EXPECT_EQ(idsIn(ReviewState::keeper).size(), 3u);
+}
+
+} // namespace
+} // namespace keepsift
