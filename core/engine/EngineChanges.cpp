@@ -77,16 +77,17 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
     markDirtyLocked(lock);
 }
 
-// The listing holds every photograph the index knows, so only the given ones change.
+// Reconciled against the index's own picture of the library, so only the given photographs
+// change; no listing of the whole library is built, nor left for the allocator to sort out
+// on the next snapshot.
 void ScanEngine::handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now) {
     std::set<std::string> ids;
     for (const auto& asset : assets)
         ids.insert(asset.id);
-    auto listing = libraryListingLocked(assets);
     for (const auto& id : ids)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             work_.forget(found->second);
-    const auto result = index_.reconcile(listing, now);
+    const auto result = index_.reconcileChanged(assets);
     for (const auto& id : ids)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             work_.note(found->second);

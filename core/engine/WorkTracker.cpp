@@ -22,6 +22,8 @@ void WorkTracker::rebuild(const LibraryIndex& index) {
     analysed_ = known_ = 0;
     for (const auto& [id, entry] : index.entries)
         note(entry);
+    // Made here with the rest, so the next snapshot is not the one to build every group.
+    reviewList(index.ignoredGroups);
 }
 
 namespace {

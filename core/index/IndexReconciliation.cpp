@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <map>
+#include <string_view>
 #include <unordered_set>
 
 #include "core/index/LibraryIndex.hpp"
@@ -27,12 +29,46 @@ void dropStaleSignals(IndexEntry& entry) {
     entry.needsOriginal = false;
 }
 
-void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
-    entry.asset = asset;
+void adoptFlags(IndexEntry& entry, const LibraryAsset& asset) {
     if (!entry.signals) return;
     entry.signals->isFavourite = asset.isFavourite;
     entry.signals->isEdited = asset.isEdited;
     entry.signals->isInUserAlbum = asset.isInUserAlbum;
+}
+
+void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
+    entry.asset = asset;
+    adoptFlags(entry, asset);
+}
+
+// One listed asset against its entry.
+void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
+                    LibraryIndex::Reconciliation& result) {
+    const auto found = index.entries.find(asset.id);
+    if (found == index.entries.end() || found->second.state == ReviewState::deleted) {
+        if (found != index.entries.end() && found->second.groupID)
+            index.ignoredGroups.erase(*found->second.groupID);
+        index.entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
+        result.added.push_back(asset.id);
+        return;
+    }
+    IndexEntry& entry = found->second;
+    // Modification dates compare at whole seconds (the file keeps no fractions), so
+    // an asset with a fractional time does not look changed after every reload.
+    if (asset.contentChanged(entry.asset)) {
+        dropStaleSignals(entry);
+        result.needingFreshSignals.push_back(asset.id);
+    } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
+        result.rejectionChanged.push_back(asset.id);
+    }
+    adoptAsset(entry, asset);
+}
+
+void sortLists(LibraryIndex::Reconciliation& result) {
+    sortIdentifiers(result.added);
+    sortIdentifiers(result.needingFreshSignals);
+    sortIdentifiers(result.deleted);
+    sortIdentifiers(result.rejectionChanged);
 }
 
 } // namespace
@@ -44,35 +80,30 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     seen.reserve(assets.size());
     for (const auto& asset : assets) {
         seen.insert(asset.id);
-        const auto found = entries.find(asset.id);
-        if (found == entries.end() || found->second.state == ReviewState::deleted) {
-            if (found != entries.end() && found->second.groupID)
-                ignoredGroups.erase(*found->second.groupID);
-            entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
-            result.added.push_back(asset.id);
-            continue;
-        }
-        IndexEntry& entry = found->second;
-        // Modification dates compare at whole seconds (the file keeps no fractions), so
-        // an asset with a fractional time does not look changed after every reload.
-        if (asset.contentChanged(entry.asset)) {
-            dropStaleSignals(entry);
-            result.needingFreshSignals.push_back(asset.id);
-        } else if (entry.state != ReviewState::pending &&
-                   entry.asset.isRejected != asset.isRejected) {
-            result.rejectionChanged.push_back(asset.id);
-        }
-        adoptAsset(entry, asset);
+        reconcileAsset(*this, asset, result);
     }
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         setState(ReviewState::deleted, id, now);
         result.deleted.push_back(id);
     }
-    sortIdentifiers(result.added);
-    sortIdentifiers(result.needingFreshSignals);
-    sortIdentifiers(result.deleted);
-    sortIdentifiers(result.rejectionChanged);
+    sortLists(result);
+    return result;
+}
+
+// Every entry is listed as the index holds it, so only the stored flags follow their asset;
+// the given assets then replace theirs, the last of an identifier given twice counting.
+LibraryIndex::Reconciliation
+LibraryIndex::reconcileChanged(const std::vector<LibraryAsset>& assets) {
+    for (auto& [id, entry] : entries)
+        if (entry.state != ReviewState::deleted) adoptFlags(entry, entry.asset);
+    std::map<std::string_view, const LibraryAsset*> given;
+    for (const auto& asset : assets)
+        given.insert_or_assign(asset.id, &asset);
+    Reconciliation result;
+    for (const auto& [id, asset] : given)
+        reconcileAsset(*this, *asset, result);
+    sortLists(result);
     return result;
 }
 

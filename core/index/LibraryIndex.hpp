@@ -53,6 +53,10 @@ struct LibraryIndex {
 
     // Reconciliation with a complete listing of the library.
     Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now);
+    // The same as reconciling with the index's own picture of the library (its entries not
+    // deleted) with the given assets applied, without building that listing: nothing is
+    // taken for deleted.
+    Reconciliation reconcileChanged(const std::vector<LibraryAsset>& assets);
 
     // Queries.
     std::vector<IndexEntry> entriesAwaitingSignals() const;

@@ -169,5 +169,55 @@ TEST(Reconciliation, OrderOfTheListingDoesNotMatterAndRepeatingChangesNothing) {
     EXPECT_TRUE(one.reconcile(listing, now).isEmpty());
 }
 
+// A few changed photographs against the index's own picture of the rest of the library.
+LibraryIndex mixedIndex() {
+    IndexEntry stale = measured(asset("s"), ReviewState::keeper);
+    stale.asset.isFavourite = true; // the stored signals still say otherwise
+    IndexEntry gone = measured(asset("d"), ReviewState::deleted);
+    gone.groupID = "old";
+    LibraryIndex index = indexOf({measured(asset("k", 1, 2), ReviewState::flagged),
+                                  measured(asset("r"), ReviewState::keeper), stale, gone,
+                                  IndexEntry::fresh(asset("u"))});
+    index.ignoredGroups = {"old", "other"};
+    return index;
+}
+
+std::vector<LibraryAsset> listingOf(const LibraryIndex& index) {
+    std::vector<LibraryAsset> listing;
+    for (const auto& [id, entry] : index.entries)
+        if (entry.state != ReviewState::deleted) listing.push_back(entry.asset);
+    return listing;
+}
+
+TEST(Reconciliation, ChangedAssetsAloneActAsTheWholeListingWithThemApplied) {
+    LibraryAsset edited = asset("k", 1, 9), rejected = asset("r"), back = asset("d");
+    rejected.isRejected = true;
+    LibraryAsset first = asset("n", 4), last = asset("n", 5);
+    const std::vector<LibraryAsset> changes{edited, rejected, back, first, last};
+
+    LibraryIndex whole = mixedIndex();
+    auto listing = listingOf(whole);
+    std::erase_if(listing, [](const LibraryAsset& a) { return a.id == "k" || a.id == "r"; });
+    listing.insert(listing.end(), {edited, rejected, back, last});
+    const auto expected = whole.reconcile(listing, now);
+
+    LibraryIndex changed = mixedIndex();
+    const auto result = changed.reconcileChanged(changes);
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(changed, whole);
+    EXPECT_EQ(result.added, (Ids{"d", "n"}));
+    EXPECT_TRUE(result.deleted.empty());
+    EXPECT_EQ(changed.entry("n")->asset.createdAt, Date{5});
+    EXPECT_TRUE(changed.entry("s")->signals->isFavourite);
+    EXPECT_EQ(changed.ignoredGroups, std::set<std::string>{"other"});
+}
+
+TEST(Reconciliation, NoChangedAssetsStillLeaveDeletedEntriesAlone) {
+    LibraryIndex index = mixedIndex();
+    EXPECT_TRUE(index.reconcileChanged({}).isEmpty());
+    EXPECT_EQ(index.entry("d")->state, ReviewState::deleted);
+    EXPECT_EQ(index.entry("u")->state, ReviewState::pending);
+}
+
 } // namespace
 } // namespace keepsift
