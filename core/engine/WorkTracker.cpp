@@ -1,5 +1,7 @@
 #include "core/engine/WorkTracker.hpp"
 
+#include <atomic>
+
 #include "core/support/Unicode.hpp"
 
 namespace keepsift {
@@ -113,26 +115,43 @@ const ReviewGroup& WorkTracker::shownGroup(const Group& group) const {
 }
 
 const ReviewList& WorkTracker::reviewList(const std::set<std::string>& ignored) const {
+    return *sharedReviewList(ignored);
+}
+
+std::shared_ptr<const ReviewList>
+WorkTracker::sharedReviewList(const std::set<std::string>& ignored) const {
     if (list_ && listIgnored_ == ignored && changed_.size() <= maximumPatches) {
         patchList(ignored);
-        return *list_;
+        return list_;
     }
     std::vector<ReviewGroup> groups;
     groups.reserve(decided_.size());
     for (const Group* group : decided_)
         if (!ignored.count(group->first)) groups.push_back(shownGroup(*group));
-    list_ = ReviewList::inDisplayOrder(std::move(groups));
+    list_ = std::make_shared<ReviewList>(ReviewList::inDisplayOrder(std::move(groups)));
     listIgnored_ = ignored;
     changed_.clear();
+    return list_;
+}
+
+// The last holder to let go publishes its reads with the release of its count; the fence
+// makes them happen before the patch writes to the list.
+ReviewList& WorkTracker::ownList() const {
+    if (list_.use_count() == 1)
+        std::atomic_thread_fence(std::memory_order_acquire);
+    else
+        list_ = std::make_shared<ReviewList>(*list_);
     return *list_;
 }
 
 void WorkTracker::patchList(const std::set<std::string>& ignored) const {
+    if (changed_.empty()) return;
+    ReviewList& list = ownList();
     for (const auto& id : changed_) {
-        list_->remove(id);
+        list.remove(id);
         auto group = groups_.find(id);
         if (group != groups_.end() && decided_.count(&*group) && !ignored.count(id))
-            list_->insert(shownGroup(*group));
+            list.insert(shownGroup(*group));
     }
     changed_.clear();
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -43,6 +44,10 @@ public:
     // that are not ignored. Each group is built from the index once and again only after
     // it changed, and the list is patched group by group while few groups change.
     const ReviewList& reviewList(const std::set<std::string>& ignoredGroups) const;
+    // The same list, shared: a holder may copy it after the engine's lock is released, as
+    // a later patch works on a copy of its own while the list is held elsewhere.
+    std::shared_ptr<const ReviewList>
+    sharedReviewList(const std::set<std::string>& ignoredGroups) const;
 
 private:
     // Beyond this many changed groups the list is made afresh.
@@ -74,11 +79,12 @@ private:
     static bool isDecided(const Members& members);
     const ReviewGroup& shownGroup(const Group& group) const;
     void patchList(const std::set<std::string>& ignored) const;
+    ReviewList& ownList() const;
     void follow(Group& group, const std::function<void(Members&)>& change);
 
     std::unordered_map<std::string, Members> groups_;
     std::unordered_set<const Group*> decided_; // the groups a review list shows
-    mutable std::optional<ReviewList> list_;
+    mutable std::shared_ptr<ReviewList> list_;
     mutable std::set<std::string> listIgnored_;
     mutable std::set<std::string> changed_; // groups changed since the list was made
     std::int64_t analysed_ = 0;

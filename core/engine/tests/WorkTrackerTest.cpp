@@ -109,5 +109,32 @@ TEST(WorkTracker, OrdersIdentifiersAsTheIndexDoes) {
     EXPECT_FALSE(rig.entry("e\u0301b").skip.has_value());
 }
 
+// A list handed out stays as it was while the tracker patches the one it keeps.
+TEST(WorkTracker, PatchingLeavesAHeldListAlone) {
+    LibraryIndex index;
+    for (const std::string id : {"a", "b", "c"}) {
+        IndexEntry entry;
+        entry.asset.id = id;
+        entry.asset.filename = id + ".jpg";
+        entry.state = id == "a" ? ReviewState::keeper : ReviewState::flagged;
+        entry.groupID = "g";
+        index.entries.emplace(id, entry);
+    }
+    WorkTracker tracker;
+    tracker.rebuild(index);
+    const auto held = tracker.sharedReviewList(index.ignoredGroups);
+    const ReviewList before = *held;
+    ASSERT_EQ(before.flaggedCount, 2);
+
+    IndexEntry& changed = index.entries.at("b");
+    tracker.forget(changed);
+    changed.state = ReviewState::keptByHand;
+    tracker.note(changed);
+    const auto& patched = tracker.reviewList(index.ignoredGroups);
+    EXPECT_EQ(patched, ReviewList::build(index.entries, index.ignoredGroups));
+    EXPECT_EQ(patched.flaggedCount, 1);
+    EXPECT_EQ(*held, before);
+}
+
 } // namespace
 } // namespace keepsift
