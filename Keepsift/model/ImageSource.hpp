@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace keepsift {
+namespace keepsift::app {
 
 // Pixel dimensions as the caller computes them (device pixels, not points).
 struct PixelSize {
@@ -24,6 +24,7 @@ struct Image {
 
 using ImageHandler = std::function<void(std::shared_ptr<const Image>)>;
 
+// The application module lives in keepsift::app (the decoders own keepsift::ImageSource).
 // Turns a photo's identifier and a wanted size into an image. Callers and handlers are on the main
 // actor; the source does its work elsewhere and answers exactly once per request, nullptr when
 // there is no image.
@@ -34,4 +35,4 @@ public:
     virtual void image(const std::string& identifier, PixelSize size, ImageHandler done) = 0;
 };
 
-} // namespace keepsift
+} // namespace keepsift::app
