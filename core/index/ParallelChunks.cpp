@@ -5,10 +5,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/support/UsableCpus.hpp"
+
 namespace keepsift {
 
 std::size_t chunkCount(std::size_t items, std::size_t minimumPerChunk) {
-    const std::size_t threads = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    const std::size_t threads = std::min(8u, usableCpus());
     return std::max<std::size_t>(
         1, std::min(threads, items / std::max<std::size_t>(1, minimumPerChunk)));
 }

@@ -2,10 +2,10 @@
 // measures grouping and keeper choice against them.
 #include <iostream>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "core/support/UsableCpus.hpp"
 #include "photos/corpus-tool/MeasureCommand.hpp"
 #include "photos/corpus-tool/PlanCommand.hpp"
 #include "photos/corpus-tool/RecordCommand.hpp"
@@ -55,7 +55,8 @@ int record(const Arguments& arguments) {
     // Files are read directly, so no photo library stands behind the extractor.
     LiveSignalExtractor extractor(LiveSignalExtractor::makeContext(), nullptr);
     RecordOptions options;
-    options.workers = std::max(1u, std::thread::hardware_concurrency());
+    // Only the CPUs this process may run on: more workers would only take turns.
+    options.workers = usableCpus();
     options.showProgress = ::isatty(STDERR_FILENO) == 1;
     return recordCommand(arguments.paths[0], arguments.paths[1], extractor, options, std::cout,
                          std::cerr);
