@@ -1,0 +1,283 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "Keepsift/model/ConditionsProbe.hpp"
+#include "Keepsift/model/ImageSource.hpp"
+#include "Keepsift/model/LoginItem.hpp"
+#include "Keepsift/model/MainActor.hpp"
+#include "Keepsift/model/ModelTasks.hpp"
+#include "Keepsift/model/Observers.hpp"
+#include "Keepsift/model/Sleeper.hpp"
+#include "Keepsift/model/Updater.hpp"
+#include "core/engine/ScanEngine.hpp"
+#include "core/model/Clock.hpp"
+#include "core/model/LibraryEnums.hpp"
+#include "core/review/EngineSnapshot.hpp"
+#include "core/settings/QueueReadiness.hpp"
+#include "core/settings/Settings.hpp"
+#include "core/settings/WorkConditions.hpp"
+#include "core/store/KeepsiftStore.hpp"
+#include "core/support/Date.hpp"
+#include "core/support/Logger.hpp"
+
+namespace keepsift {
+class TelemetryReporter;
+}
+
+namespace keepsift::app {
+
+// The one object that holds the application's state: it owns the engine, the store, the
+// telemetry reporter and the image source, publishes the engine's snapshot and the flags
+// the views show, runs the pump and library-changes tasks and carries every user action
+// into the engine.
+//
+// Everything public is used on the main actor. Operations that wait for the engine, store
+// or reporter return at once; their work runs on a task of its own, which hops back to the
+// main actor for every read or write of the state, and `done` (when given) is posted to the
+// main actor when the operation has finished. Setters announce a change to the observers
+// only when the value really changed.
+class AppModel {
+public:
+    using Done = std::function<void()>;
+    using DeleteDone = std::function<void(std::int64_t deleted)>;
+    using Environment = std::map<std::string, std::string>;
+
+    // What the application shell supplies (tests supply fakes).
+    struct Services {
+        std::shared_ptr<MainActor> mainActor;
+        std::shared_ptr<LoginItem> loginItem;
+        std::shared_ptr<ConditionsProbe> conditions;
+        std::shared_ptr<UpdaterFactory> updaters;
+        std::shared_ptr<Sleeper> sleeper;
+    };
+
+    // What a factory builds.
+    struct Parts {
+        std::shared_ptr<ScanEngine> engine;
+        std::shared_ptr<KeepsiftStore> store;
+        std::shared_ptr<TelemetryReporter> telemetry;
+        std::shared_ptr<Clock> clock;
+        std::shared_ptr<ImageSource> images;
+        bool startsUpdater = true;
+        // Replaces the sampled machine state (power, power saving, heat) when set.
+        std::optional<WorkConditions> fixedConditions;
+    };
+
+    static constexpr double busyPumpInterval = 3.0;
+    static constexpr double idlePumpInterval = 30.0;
+    static constexpr double regroupSpacing = 20.0;
+    static constexpr double heartbeatInterval = 86400.0;
+    static constexpr std::int64_t batchGroupLimit = 200;
+    static constexpr std::int64_t batchByteLimit = 5'000'000'000;
+
+    AppModel(Parts parts, Services services);
+    // Cancels the tasks and waits for them; call it where the main actor still runs or has
+    // stopped for good, never from inside one of the model's own operations.
+    ~AppModel();
+    AppModel(const AppModel&) = delete;
+    AppModel& operator=(const AppModel&) = delete;
+
+    // The interface-test model: a seeded scripted library from the scenario catalogue, fixed
+    // clock and conditions, in-memory storage, no updater and telemetry that goes nowhere.
+    static std::unique_ptr<AppModel> makeForScenario(const Environment& environment,
+                                                     Services services,
+                                                     std::shared_ptr<ImageSource> images);
+
+    // Observation.
+    ObservationToken observe(Observers::Observer observer) { return observers_.observe(observer); }
+
+    // Observed state.
+    const Settings& settings() const { return settings_; }
+    const EngineSnapshot& snapshot() const { return snapshot_; }
+    QueueReadiness readiness() const { return readiness_; }
+    bool isWorking() const { return isWorking_; }
+    bool isDeleting() const { return isDeleting_; }
+    const std::optional<std::string>& notice() const { return notice_; }
+    bool needsFirstRunNotice() const { return needsFirstRunNotice_; }
+    const std::shared_ptr<Updater>& updater() const { return updater_; }
+    std::optional<LibraryStorage> libraryStorage() const { return libraryStorage_; }
+    bool hasDeferredICloudChoice() const { return hasDeferredICloudChoice_; }
+
+    void setSettings(Settings settings);
+    // Writes the pause switch in place and announces it, changed or not.
+    void writePausedInPlace(bool paused);
+    void setSnapshot(EngineSnapshot snapshot);
+    void setReadiness(QueueReadiness readiness);
+    void setIsWorking(bool working);
+    void setIsDeleting(bool deleting);
+    void setNotice(std::optional<std::string> notice);
+    void setNeedsFirstRunNotice(bool needs);
+    // Always announces.
+    void setUpdater(std::shared_ptr<Updater> updater);
+    void setLibraryStorage(std::optional<LibraryStorage> storage);
+    // The iCloud scope sheet's "decide later".
+    void setHasDeferredICloudChoice(bool deferred);
+
+    // Derived values. Inputs: accessNotice (snapshot, settings), isFirstPassRunning
+    // (snapshot), needsICloudChoice (libraryStorage, settings, hasDeferredICloudChoice),
+    // batchFullWhileAnalysing (snapshot), shouldNudge (snapshot, settings), pumpInterval
+    // (readiness, snapshot, isWorking).
+    std::optional<std::string> accessNotice() const;
+    bool isFirstPassRunning() const;
+    bool needsICloudChoice() const;
+    bool batchFullWhileAnalysing() const;
+    bool shouldNudge() const;
+    double pumpInterval() const;
+
+    // What the model holds for its life.
+    const std::shared_ptr<ScanEngine>& engine() const { return engine_; }
+    const std::shared_ptr<KeepsiftStore>& store() const { return store_; }
+    const std::shared_ptr<TelemetryReporter>& telemetry() const { return telemetry_; }
+    const std::shared_ptr<Clock>& clock() const { return clock_; }
+    const std::shared_ptr<ImageSource>& images() const { return images_; }
+    bool startsUpdater() const { return startsUpdater_; }
+    const std::optional<WorkConditions>& fixedConditions() const { return fixedConditions_; }
+
+    // Unobserved state, for the shell's diagnostics and for tests.
+    bool isPumping() const { return isPumping_; }
+    Date lastRegroup() const { return lastRegroup_; }
+    double currentPumpInterval() const { return currentPumpInterval_; }
+    bool hasPumpTask() const { return pumpTask_.has_value(); }
+    bool hasChangesTask() const { return changesTask_.has_value(); }
+    const std::set<std::string>& touchedThisSession() const { return touchedThisSession_; }
+    std::int64_t overridesThisSession() const { return overridesThisSession_; }
+    std::int64_t resetsThisSession() const { return resetsThisSession_; }
+
+    // Start-up and quitting.
+    void loadFirstRunState(Done done = {});
+    void start(Done done = {});
+    // Blocks the calling thread until the engine's pending save is written or `timeout`
+    // seconds have passed, whichever comes first.
+    void flushBeforeQuit(double timeout);
+
+    // Settings, pause and first-run completion.
+    void applySettings(Settings settings, Done done = {});
+    void setPaused(bool paused, Done done = {});
+    void completeFirstRun(bool telemetryEnabled, bool automaticUpdates, Done done = {});
+
+    // Refresh, readiness, batch limit, updater, login item and reconciliation.
+    void refresh(Done done = {});
+    WorkConditions workConditions() const;
+    void applyBatchLimit(Done done = {});
+    void startUpdaterIfNeeded();
+    void updateLoginItem();
+    void reconcileLibrary(Done done = {});
+
+    // Pump and library changes.
+    void startPump();
+    void pumpOnce(Done done = {});
+    void startLibraryChanges();
+
+    // Review actions and sessions.
+    void override(bool keep, const std::string& photo, Done done = {});
+    void ignore(const std::string& group, Done done = {});
+    void reset(const std::string& group, Done done = {});
+    // `groups` absent means every group of the review list.
+    void confirmDelete(std::optional<std::set<std::string>> groups, std::int64_t expected,
+                       DeleteDone done = {});
+    void beginReviewSession();
+    void reportSession(Done done = {});
+
+    // The two engine calls the windows make, kept off the main actor: a window that appears
+    // refreshes the authorization and then the model; "keep looking" extends the batch and
+    // pumps.
+    void refreshAuthorization(Done done = {});
+    void extendBatch(std::int64_t byGroups, Done done = {});
+
+private:
+    // Runs `flow` as a task of its own, then posts `done`.
+    void launch(std::function<void()> flow, Done done);
+    template <class Segment> auto onMain(Segment&& segment) {
+        return tasks_.onMain(std::forward<Segment>(segment));
+    }
+
+    // The operations' bodies; they run on a task, never on the main actor.
+    void loadFirstRunStateFlow();
+    void startFlow();
+    void applySettingsFlow(const Settings& wanted);
+    void completeFirstRunFlow(const Settings& wanted);
+    void refreshFlow();
+    void applyBatchLimitFlow();
+    void reconcileLibraryFlow();
+    void pumpOnceFlow();
+    std::int64_t analyseWhileWorkFlow();
+    void finishPumpStepFlow(std::int64_t steps);
+    void pumpTaskBody(double interval);
+    void changesTaskBody();
+    // An override, ignore or reset: the engine call, its notice and log line, a refresh.
+    void reviewActionFlow(std::string_view failure, const std::function<void()>& call);
+    std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
+                                   std::int64_t expected, std::int64_t bytes);
+
+    // The machine's state (fixed, or sampled by the probe) joined with the settings' switches
+    // and the library permission. The probe may be slow, so tasks sample it off the main actor.
+    WorkConditions machineState(const Settings& settings, LibraryAuthorization access) const;
+    static WorkConditions joined(const WorkConditions& machine, const Settings& settings,
+                                 LibraryAuthorization access);
+    WorkConditions workConditionsFlow();
+    std::int64_t deleteByteTotal(const std::optional<std::set<std::string>>& groups) const;
+    std::string refusalNotice() const;
+
+    // Telemetry, each call made from a task.
+    void telemetryRestore();
+    void telemetrySetEnabled(bool enabled);
+    void telemetryLaunched();
+    void telemetrySettingsChanged(const Settings& from, const Settings& to);
+    struct ScanReport {
+        LibraryAuthorization access = LibraryAuthorization::notDetermined;
+        bool hasCompletedFirstPass = false;
+        std::int64_t library = 0;
+        std::int64_t groups = 0; // review groups holding a flagged photograph
+        std::int64_t flagged = 0;
+    };
+    void telemetryRefreshed(const ScanReport& report, const Settings& settings);
+    void telemetryDeleted(std::int64_t count, std::int64_t bytes);
+    void telemetrySession(std::int64_t touched, std::int64_t overrides, std::int64_t resets);
+
+    // Constants.
+    const std::shared_ptr<ScanEngine> engine_;
+    const std::shared_ptr<KeepsiftStore> store_;
+    const std::shared_ptr<TelemetryReporter> telemetry_;
+    const std::shared_ptr<Clock> clock_;
+    const std::shared_ptr<ImageSource> images_;
+    const bool startsUpdater_;
+    const std::optional<WorkConditions> fixedConditions_;
+    const Services services_;
+    const Logger log_;
+
+    // Observed.
+    Settings settings_;
+    EngineSnapshot snapshot_;
+    QueueReadiness readiness_ = QueueReadiness::run;
+    bool isWorking_ = false;
+    bool isDeleting_ = false;
+    std::optional<std::string> notice_;
+    bool needsFirstRunNotice_ = false;
+    std::shared_ptr<Updater> updater_;
+    std::optional<LibraryStorage> libraryStorage_;
+    bool hasDeferredICloudChoice_ = false;
+
+    // Plain main-actor fields.
+    std::optional<TaskHandle> pumpTask_;
+    std::optional<TaskHandle> changesTask_;
+    bool isPumping_ = false;
+    Date lastRegroup_ = Date::distantPast();
+    double currentPumpInterval_ = busyPumpInterval;
+    std::set<std::string> touchedThisSession_;
+    std::int64_t overridesThisSession_ = 0;
+    std::int64_t resetsThisSession_ = 0;
+
+    Observers observers_;
+    // Last: the tasks end before anything they use goes away.
+    ModelTasks tasks_;
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,125 @@
+#include "Keepsift/model/AppModel.hpp"
+
+namespace keepsift::app {
+
+void AppModel::startPump() {
+    if (pumpTask_) pumpTask_->cancel();
+    const double interval = pumpInterval();
+    currentPumpInterval_ = interval;
+    pumpTask_ = tasks_.spawn([this, interval] { pumpTaskBody(interval); });
+}
+
+void AppModel::pumpTaskBody(double interval) {
+    while (!ModelTasks::isCancelled()) {
+        // The sleep comes first; cancellation only cuts it short.
+        services_.sleeper->sleep(interval, ModelTasks::currentStop());
+        if (ModelTasks::isCancelled()) return;
+        pumpOnceFlow();
+        // A permission changed outside the application is picked up within one interval.
+        const bool recheck = onMain([&] {
+            return accessNotice().has_value() ||
+                   snapshot_.authorization == LibraryAuthorization::notDetermined;
+        });
+        if (recheck) {
+            engine_->refreshAuthorization();
+            refreshFlow();
+        }
+        onMain([&] {
+            if (pumpTask_ && currentPumpInterval_ != pumpInterval()) startPump();
+        });
+    }
+}
+
+void AppModel::pumpOnce(Done done) {
+    launch([this] { pumpOnceFlow(); }, std::move(done));
+}
+
+void AppModel::pumpOnceFlow() {
+    refreshFlow();
+    const bool entered = onMain([&] {
+        if (isPumping_ || readiness_ != QueueReadiness::run) return false;
+        isPumping_ = true;
+        return true;
+    });
+    if (!entered) return;
+    try {
+        finishPumpStepFlow(analyseWhileWorkFlow());
+    } catch (const ModelShutDown&) {
+        throw;
+    } catch (...) {
+        // The guard must not stay closed for the rest of the process.
+        onMain([&] {
+            isPumping_ = false;
+            setIsWorking(false);
+        });
+        throw;
+    }
+}
+
+std::int64_t AppModel::analyseWhileWorkFlow() {
+    std::int64_t steps = 0;
+    while (engine_->analyseNext(workConditionsFlow())) {
+        ++steps;
+        const bool regroupDue = onMain([&] {
+            if (steps == 1) setIsWorking(true);
+            if (clock_->now().since(lastRegroup_) < regroupSpacing) return false;
+            lastRegroup_ = clock_->now();
+            return true;
+        });
+        if (regroupDue) {
+            engine_->regroup();
+            refreshFlow();
+        }
+        if (ModelTasks::isCancelled()) break;
+    }
+    return steps;
+}
+
+void AppModel::finishPumpStepFlow(std::int64_t steps) {
+    if (steps >= 1) {
+        onMain([&] { lastRegroup_ = clock_->now(); });
+        engine_->regroup();
+        engine_->flush();
+    }
+    try {
+        engine_->syncRejectsAlbumIfNeeded();
+    } catch (const std::exception& error) {
+        log_.error(std::string("rejects album: ") + error.what());
+    }
+    refreshFlow();
+    onMain([&] {
+        isPumping_ = false;
+        setIsWorking(false);
+    });
+}
+
+void AppModel::startLibraryChanges() {
+    if (changesTask_) changesTask_->cancel();
+    changesTask_ = tasks_.spawn([this] { changesTaskBody(); });
+}
+
+void AppModel::changesTaskBody() {
+    const LibraryChangeStream stream = engine_->libraryChanges();
+    struct Leave {
+        const LibraryChangeStream& stream;
+        ~Leave() { stream->cancel(); }
+    } leave{stream};
+    while (auto change = stream->next(ModelTasks::currentStop())) {
+        if (ModelTasks::isCancelled()) return;
+        engine_->handleLibraryChange(*change);
+        engine_->regroup();
+        refreshFlow();
+        pumpOnceFlow();
+    }
+}
+
+void AppModel::extendBatch(std::int64_t byGroups, Done done) {
+    launch(
+        [this, byGroups] {
+            engine_->extendBatch(byGroups);
+            pumpOnceFlow();
+        },
+        std::move(done));
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,123 @@
+#include <algorithm>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "core/support/Checked.hpp"
+#include "core/text/Strings.hpp"
+
+namespace keepsift::app {
+
+std::string AppModel::refusalNotice() const {
+    return Strings::text(FixedText::libraryRefused, settings_.language);
+}
+
+void AppModel::reviewActionFlow(std::string_view failure, const std::function<void()>& call) {
+    try {
+        call();
+        onMain([&] { setNotice(std::nullopt); });
+    } catch (const std::exception& error) {
+        onMain([&] { setNotice(refusalNotice()); });
+        log_.error(std::string(failure) + error.what());
+    }
+    refreshFlow();
+}
+
+void AppModel::override(bool keep, const std::string& photo, Done done) {
+    const auto& groups = snapshot_.review.groups;
+    const auto holder = std::find_if(groups.begin(), groups.end(), [&](const ReviewGroup& group) {
+        return std::any_of(group.photos.begin(), group.photos.end(),
+                           [&](const ReviewPhoto& p) { return p.assetID == photo; });
+    });
+    if (holder != groups.end()) touchedThisSession_.insert(holder->id);
+    ++overridesThisSession_;
+    launch(
+        [this, keep, photo] {
+            reviewActionFlow("override failed: ", [&] { engine_->override(photo, keep); });
+        },
+        std::move(done));
+}
+
+void AppModel::ignore(const std::string& group, Done done) {
+    touchedThisSession_.insert(group);
+    launch([this, group] { reviewActionFlow("ignore failed: ", [&] { engine_->ignore(group); }); },
+           std::move(done));
+}
+
+void AppModel::reset(const std::string& group, Done done) {
+    touchedThisSession_.insert(group);
+    ++resetsThisSession_;
+    launch([this, group] { reviewActionFlow("reset failed: ", [&] { engine_->reset(group); }); },
+           std::move(done));
+}
+
+std::int64_t AppModel::deleteByteTotal(const std::optional<std::set<std::string>>& groups) const {
+    if (!groups) return snapshot_.review.reclaimableBytes;
+    std::int64_t total = 0;
+    for (const auto& group : snapshot_.review.groups) {
+        if (!groups->count(group.id)) continue;
+        for (const auto& photo : group.photos)
+            if (!photo.isKeeper)
+                total = saturatingAdd(total, std::max<std::int64_t>(photo.fileSize, 0));
+    }
+    return total;
+}
+
+void AppModel::confirmDelete(std::optional<std::set<std::string>> groups, std::int64_t expected,
+                             DeleteDone done) {
+    // One delete at a time; a second confirmation changes nothing.
+    if (isDeleting_) {
+        if (done) tasks_.post([done] { done(0); });
+        return;
+    }
+    setIsDeleting(true);
+    const std::int64_t bytes = deleteByteTotal(groups);
+    tasks_.spawn([this, groups = std::move(groups), expected, bytes, done = std::move(done)] {
+        const std::int64_t deleted = confirmDeleteFlow(groups, expected, bytes);
+        if (done) tasks_.post([done, deleted] { done(deleted); });
+    });
+}
+
+std::int64_t AppModel::confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
+                                         std::int64_t expected, std::int64_t bytes) {
+    std::int64_t deleted = 0;
+    try {
+        deleted = std::max<std::int64_t>(engine_->deleteBatch(groups, expected), 0);
+        onMain([&] {
+            setNotice(deleted > 0 ? std::nullopt
+                                  : std::optional(Strings::text(FixedText::nothingDeleted,
+                                                                settings_.language)));
+        });
+    } catch (const BatchMoved& moved) {
+        onMain([&] { setNotice(Strings::text(FixedText::batchChanged, settings_.language)); });
+        log_.info("delete refused: batch moved " + std::to_string(moved.promised) + " → " +
+                  std::to_string(moved.current));
+    } catch (const std::exception& error) {
+        onMain([&] { setNotice(refusalNotice()); });
+        log_.error(std::string("delete failed: ") + error.what());
+    }
+    if (deleted > 0) telemetryDeleted(deleted, bytes);
+    refreshFlow();
+    onMain([&] { setIsDeleting(false); });
+    return deleted;
+}
+
+void AppModel::beginReviewSession() {
+    touchedThisSession_.clear();
+    overridesThisSession_ = 0;
+    resetsThisSession_ = 0;
+}
+
+void AppModel::reportSession(Done done) {
+    if (touchedThisSession_.empty()) {
+        if (done) tasks_.post(done);
+        return;
+    }
+    const auto touched = static_cast<std::int64_t>(touchedThisSession_.size());
+    launch(
+        [this, touched, overrides = overridesThisSession_, resets = resetsThisSession_] {
+            telemetrySession(touched, overrides, resets);
+            onMain([&] { beginReviewSession(); });
+        },
+        std::move(done));
+}
+
+} // namespace keepsift::app

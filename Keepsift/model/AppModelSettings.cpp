@@ -1,0 +1,63 @@
+#include "Keepsift/model/AppModel.hpp"
+
+namespace keepsift::app {
+
+void AppModel::applySettings(Settings settings, Done done) {
+    launch([this, settings = std::move(settings)] { applySettingsFlow(settings); },
+           std::move(done));
+}
+
+void AppModel::applySettingsFlow(const Settings& wanted) {
+    const Settings before = onMain([&] { return settings_; });
+    store_->saveSettings(wanted);
+    // From here on the settings are what the store kept, not what was asked for.
+    const Settings after = store_->settings();
+    onMain([&] { setSettings(after); });
+    telemetrySetEnabled(after.telemetryEnabled);
+    telemetrySettingsChanged(before, after);
+    onMain([&] {
+        startUpdaterIfNeeded();
+        if (before.launchAtLogin != after.launchAtLogin) updateLoginItem();
+    });
+    if (!before.scanningEnabled && after.scanningEnabled) engine_->ensureAuthorization(true);
+    if (before.scanScope != after.scanScope) applyBatchLimitFlow();
+    refreshFlow();
+    if (before.isPaused && !after.isPaused) pumpOnceFlow();
+    onMain([&] {
+        if (pumpTask_ && currentPumpInterval_ != pumpInterval()) startPump();
+    });
+}
+
+void AppModel::setPaused(bool paused, Done done) {
+    const bool wasPaused = settings_.isPaused;
+    // The popover shows the switch at once, before anything is stored.
+    writePausedInPlace(paused);
+    launch(
+        [this, wanted = settings_, wasPaused, paused] {
+            applySettingsFlow(wanted);
+            if (wasPaused && !paused) pumpOnceFlow();
+        },
+        std::move(done));
+}
+
+void AppModel::completeFirstRun(bool telemetryEnabled, bool automaticUpdates, Done done) {
+    Settings wanted = settings_;
+    wanted.telemetryEnabled = telemetryEnabled;
+    wanted.automaticUpdates = automaticUpdates;
+    launch([this, wanted] { completeFirstRunFlow(wanted); }, std::move(done));
+}
+
+void AppModel::completeFirstRunFlow(const Settings& wanted) {
+    applySettingsFlow(wanted);
+    store_->setSeenFirstRunNotice(true);
+    const bool scanning = onMain([&] {
+        setNeedsFirstRunNotice(false);
+        return settings_.scanningEnabled;
+    });
+    // The access prompt that start-up held back while the first-run window was open.
+    engine_->ensureAuthorization(scanning);
+    onMain([&] { startUpdaterIfNeeded(); });
+    reconcileLibraryFlow();
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,70 @@
+#include <chrono>
+#include <semaphore>
+#include <thread>
+
+#include "Keepsift/model/AppModel.hpp"
+
+namespace keepsift::app {
+
+void AppModel::launch(std::function<void()> flow, Done done) {
+    tasks_.spawn([this, flow = std::move(flow), done = std::move(done)] {
+        flow();
+        if (done) tasks_.post(done);
+    });
+}
+
+void AppModel::loadFirstRunState(Done done) {
+    launch([this] { loadFirstRunStateFlow(); }, std::move(done));
+}
+
+void AppModel::loadFirstRunStateFlow() {
+    const bool seen = store_->hasSeenFirstRunNotice();
+    onMain([&] { setNeedsFirstRunNotice(!seen); });
+}
+
+void AppModel::start(Done done) {
+    launch([this] { startFlow(); }, std::move(done));
+}
+
+void AppModel::startFlow() {
+    const Settings stored = store_->settings();
+    onMain([&] { setSettings(stored); });
+    loadFirstRunStateFlow();
+    telemetryRestore();
+    const auto [telemetryEnabled, firstRunPending, scanning] = onMain([&] {
+        return std::tuple(settings_.telemetryEnabled, needsFirstRunNotice_,
+                          settings_.scanningEnabled);
+    });
+    telemetrySetEnabled(telemetryEnabled);
+    telemetryLaunched();
+    // The access prompt waits for the first-run window to be accepted.
+    if (firstRunPending)
+        engine_->refreshAuthorization();
+    else
+        engine_->ensureAuthorization(scanning);
+    const LibraryStorage storage = engine_->refreshStorageMode();
+    onMain([&] { setLibraryStorage(storage); });
+    applyBatchLimitFlow();
+    onMain([&] {
+        startUpdaterIfNeeded();
+        updateLoginItem();
+    });
+    reconcileLibraryFlow();
+    onMain([&] {
+        startLibraryChanges();
+        startPump();
+    });
+}
+
+void AppModel::flushBeforeQuit(double timeout) {
+    // The flush runs on a thread of its own, so nothing on its way needs the blocked caller;
+    // one still running when the time is up is cut off when the process ends.
+    auto flushed = std::make_shared<std::binary_semaphore>(0);
+    std::thread([engine = engine_, flushed] {
+        engine->flush();
+        flushed->release();
+    }).detach();
+    (void)flushed->try_acquire_for(std::chrono::duration<double>(timeout));
+}
+
+} // namespace keepsift::app
