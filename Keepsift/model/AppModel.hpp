@@ -27,10 +27,7 @@
 #include "core/store/KeepsiftStore.hpp"
 #include "core/support/Date.hpp"
 #include "core/support/Logger.hpp"
-
-namespace keepsift {
-class TelemetryReporter;
-}
+#include "core/telemetry/TelemetryReporter.hpp"
 
 namespace keepsift::app {
 
