@@ -10,49 +10,122 @@ const Logger& log() {
     return logger;
 }
 
+std::string besideName(const std::string& name) {
+    return name + std::string(IndexFiles::besideSuffix);
+}
+
 } // namespace
 
 IndexFiles::IndexFiles(std::shared_ptr<FileStorage> storage) : storage_(std::move(storage)) {}
 
-template <class T, class Decode>
-std::optional<T> IndexFiles::load(const std::string& name, Decode decode) {
+std::string IndexFiles::keptName(const std::string& name, int copy) {
+    std::string kept = name + std::string(unreadableSuffix);
+    return copy > 1 ? kept + "." + std::to_string(copy) : kept;
+}
+
+template <class T, class Salvage>
+std::pair<std::optional<T>, bool> IndexFiles::readKeeping(const std::string& name,
+                                                          Salvage salvage) {
     std::optional<Data> data = storage_->read(name);
-    if (!data && storage_->exists(name)) {
-        log().error(name + " exists but cannot be read");
-        keepUnreadable(name, std::nullopt);
+    if (!data) {
+        if (storage_->exists(name)) {
+            log().error(name + " exists but cannot be read");
+            keepUnreadable(name, std::nullopt);
+        }
+        return {std::nullopt, false};
     }
-    if (!data) return std::nullopt;
     try {
-        return decode(*data);
+        auto read = salvage(*data);
+        if (!read.damage) return {std::move(read.value), true};
+        log().error(name + " is damaged, what reads of it is used: " + *read.damage);
+        keepUnreadable(name, std::move(*data));
+        return {std::move(read.value), false};
     } catch (const JsonError& error) {
         log().error(name + " cannot be read: " + error.what());
         keepUnreadable(name, std::move(*data));
-        return std::nullopt;
+        return {std::nullopt, false};
     }
 }
 
+// A save made beside a damaged file is newer than it; beside a file that reads cleanly it
+// is a leftover of a save that went on to replace the file.
+template <class T, class Salvage>
+std::optional<T> IndexFiles::load(const std::string& name, Salvage salvage) {
+    auto [value, clean] = readKeeping<T>(name, salvage);
+    const std::string beside = besideName(name);
+    if (!storage_->exists(beside)) return std::move(value);
+    {
+        std::lock_guard guard(lock_);
+        beside_.insert(name);
+    }
+    if (clean) return std::move(value);
+    if (const auto saved = storage_->read(beside)) {
+        try {
+            auto read = salvage(*saved);
+            log().notice("reading " + beside + ", saved while " + name + " could not be kept");
+            return std::move(read.value);
+        } catch (const JsonError& error) {
+            log().error(beside + " cannot be read: " + error.what());
+        }
+    }
+    return std::move(value);
+}
+
 std::optional<LibraryIndex> IndexFiles::loadIndex() {
-    return load<LibraryIndex>(std::string(indexName), LibraryIndex::decode);
+    return load<LibraryIndex>(std::string(indexName), LibraryIndex::salvage);
 }
 
 std::optional<ReviewJournal> IndexFiles::loadJournal() {
-    return load<ReviewJournal>(std::string(journalName), ReviewJournal::decode);
+    return load<ReviewJournal>(std::string(journalName), ReviewJournal::salvage);
 }
 
 // Streamed to the storage: the index's text is larger than the index itself.
 void IndexFiles::saveIndex(const LibraryIndex& index) {
-    const std::string name(indexName);
-    keepPendingUnreadable(name);
-    storage_->writeParts([&index](const FilePartWriter& emit) { index.encodeInParts(emit); }, name);
+    save(std::string(indexName),
+         [&index](const FilePartWriter& emit) { index.encodeInParts(emit); });
 }
 
 void IndexFiles::saveJournal(const ReviewJournal& journal) {
-    save(std::string(journalName), journal.encoded());
+    const std::string text = journal.encoded();
+    save(std::string(journalName), [&text](const FilePartWriter& emit) { emit(text); });
+}
+
+// An unreadable file is never replaced before it is kept. While it cannot be kept (a full
+// disk, say) the save goes beside it, so that neither it nor the new state is lost.
+void IndexFiles::save(const std::string& name, const FileParts& parts) {
+    try {
+        keepPendingUnreadable(name);
+    } catch (const std::exception& error) {
+        const std::string beside = besideName(name);
+        log().error("keeping unreadable " + name + " failed (" + error.what() + "), saving " +
+                    beside);
+        {
+            std::lock_guard guard(lock_);
+            beside_.insert(name);
+        }
+        storage_->writeParts(parts, beside);
+        return;
+    }
+    storage_->writeParts(parts, name);
+    removeBeside(name);
+}
+
+void IndexFiles::removeBeside(const std::string& name) {
+    {
+        std::lock_guard guard(lock_);
+        if (beside_.erase(name) == 0) return;
+    }
+    try {
+        storage_->remove(besideName(name));
+    } catch (const std::exception& error) {
+        // Harmless: a file that reads cleanly is preferred to it.
+        log().error("removing " + besideName(name) + " failed: " + error.what());
+    }
 }
 
 // Keeps the unreadable file at once: its content is copied, or, when the content cannot
-// be had, the file is moved aside. When that fails it is retried before the first save of
-// that name, which does not happen until the file is kept.
+// be had, the file is moved aside. When that fails it is retried before each save of that
+// name, which goes beside the file until the file is kept.
 void IndexFiles::keepUnreadable(const std::string& name, std::optional<Data> data) {
     {
         std::lock_guard guard(lock_);
@@ -65,11 +138,6 @@ void IndexFiles::keepUnreadable(const std::string& name, std::optional<Data> dat
     }
 }
 
-void IndexFiles::save(const std::string& name, const Data& data) {
-    keepPendingUnreadable(name);
-    storage_->write(data, name);
-}
-
 void IndexFiles::keepPendingUnreadable(const std::string& name) {
     decltype(unkept_)::node_type unkept;
     {
@@ -77,18 +145,37 @@ void IndexFiles::keepPendingUnreadable(const std::string& name) {
         unkept = unkept_.extract(name);
     }
     if (unkept.empty()) return;
-    const std::string copy = name + std::string(unreadableSuffix);
     try {
-        if (const auto& content = unkept.mapped())
-            storage_->write(*content, copy);
-        else
-            storage_->move(name, copy);
+        keepAside(name, unkept.mapped());
     } catch (...) {
         std::lock_guard guard(lock_);
         unkept_.insert(std::move(unkept));
         throw;
     }
+}
+
+// A content already kept (the same damaged file met at another start) is not kept twice.
+void IndexFiles::keepAside(const std::string& name, const std::optional<Data>& content) {
+    if (content)
+        for (int copy = 1; copy <= keptCopies; ++copy)
+            if (storage_->read(keptName(name, copy)) == content) return;
+    const std::string copy = freeCopyName(name);
+    if (content)
+        storage_->write(*content, copy);
+    else
+        storage_->move(name, copy);
     log().notice("kept unreadable " + name + " as " + copy);
+}
+
+// The first free number; when all are taken the oldest copy goes and the others move down,
+// so that a copy is never overwritten by another.
+std::string IndexFiles::freeCopyName(const std::string& name) {
+    for (int copy = 1; copy <= keptCopies; ++copy)
+        if (!storage_->exists(keptName(name, copy))) return keptName(name, copy);
+    storage_->remove(keptName(name, 1));
+    for (int copy = 2; copy <= keptCopies; ++copy)
+        storage_->move(keptName(name, copy), keptName(name, copy - 1));
+    return keptName(name, keptCopies);
 }
 
 } // namespace keepsift

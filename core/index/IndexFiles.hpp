@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "core/index/LibraryIndex.hpp"
@@ -12,18 +13,26 @@
 
 namespace keepsift {
 
-// The engine's two files. A file that exists but cannot be read is kept once beside the
-// original ("<name>.unreadable") before anything is saved over it, so that the decisions
-// in it can still be recovered by hand.
+// The engine's two files. A file that is damaged or cannot be read is kept beside the
+// original ("<name>.unreadable", then "<name>.unreadable.2" and on) before anything is saved
+// over it, so that the decisions in it can still be recovered by hand; of a damaged file
+// every entry that reads is used. While the copy cannot be made, saves go to
+// "<name>.saved", which is read in place of the damaged file.
 class IndexFiles {
 public:
     static constexpr std::string_view indexName = "library-index.json";
     static constexpr std::string_view journalName = "review-journal.json";
     static constexpr std::string_view unreadableSuffix = ".unreadable";
+    static constexpr std::string_view besideSuffix = ".saved";
+    // Kept copies of one file; beyond them the oldest goes.
+    static constexpr int keptCopies = 5;
 
     explicit IndexFiles(std::shared_ptr<FileStorage> storage);
 
-    // Nothing when the file is missing or unreadable.
+    // The name of kept copy number `copy`, from 1.
+    static std::string keptName(const std::string& name, int copy);
+
+    // Nothing when the file is missing or nothing of it can be read.
     std::optional<LibraryIndex> loadIndex();
     std::optional<ReviewJournal> loadJournal();
     // Throw when the storage fails; nothing is overwritten before an unreadable file is kept.
@@ -31,15 +40,24 @@ public:
     void saveJournal(const ReviewJournal& journal);
 
 private:
-    template <class T, class Decode> std::optional<T> load(const std::string& name, Decode decode);
+    template <class T, class Salvage>
+    std::optional<T> load(const std::string& name, Salvage salvage);
+    // The file's value, and whether it read cleanly; keeps the file when it did not.
+    template <class T, class Salvage>
+    std::pair<std::optional<T>, bool> readKeeping(const std::string& name, Salvage salvage);
     // Nothing for a file whose content cannot be had: it is moved aside instead.
     void keepUnreadable(const std::string& name, std::optional<Data> data);
     void keepPendingUnreadable(const std::string& name);
-    void save(const std::string& name, const Data& data);
+    void keepAside(const std::string& name, const std::optional<Data>& content);
+    std::string freeCopyName(const std::string& name);
+    void save(const std::string& name, const FileParts& parts);
+    void removeBeside(const std::string& name);
 
     std::shared_ptr<FileStorage> storage_;
     // Unreadable files not yet kept: their content, or nothing when they are to be moved.
     std::map<std::string, std::optional<Data>> unkept_;
+    // Files whose beside copy may exist.
+    std::set<std::string> beside_;
     std::mutex lock_;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
+#include "core/index/Salvaged.hpp"
 #include "core/model/Decisions.hpp"
 
 namespace keepsift {
@@ -89,7 +90,12 @@ struct LibraryIndex {
     std::string encoded() const;
     // The same text in parts, handed to emit in order; the whole is never held at once.
     void encodeInParts(const std::function<void(std::string_view)>& emit) const;
+    // Throws JsonError when anything in the text is amiss.
     static LibraryIndex decode(std::string_view text);
+    // Every entry that reads cleanly; an entry that does not is dropped alone, and so are
+    // the entries after a break in the syntax. Throws JsonError only when the version or
+    // the entries cannot be found at all.
+    static Salvaged<LibraryIndex> salvage(std::string_view text);
 
     bool operator==(const LibraryIndex&) const = default;
 };

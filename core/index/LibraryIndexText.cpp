@@ -79,35 +79,41 @@ using MemberText = std::pair<std::string, std::string_view>;
 struct TopLevel {
     std::optional<std::string_view> version, ignoredGroups;
     std::optional<std::vector<MemberText>> entries;
+    // The syntax error that ended the reading early.
+    std::optional<std::string> broken;
 };
 
-std::vector<MemberText> memberTexts(JsonCursor& cursor) {
-    std::vector<MemberText> out;
-    cursor.forEachMember([&](const std::string& key) { out.emplace_back(key, cursor.rawValue()); });
-    return out;
+void readMemberTexts(JsonCursor& cursor, std::optional<std::vector<MemberText>>& out) {
+    if (cursor.peek() != '{') cursor.fail("expected an object");
+    out.emplace();
+    cursor.forEachMember(
+        [&](const std::string& key) { out->emplace_back(key, cursor.rawValue()); });
 }
 
 // The first occurrence of a key counts, as with Json::find; every other value is still
-// checked, so that a damaged file never reads as valid.
+// checked, so that a damaged file never reads as valid. A break in the syntax after the
+// version and the start of the entries keeps what was read before it.
 TopLevel topLevel(std::string_view text) {
     TopLevel top;
-    readWhole(withoutByteOrderMark(text), [&top](JsonCursor& cursor) {
-        cursor.forEachMember([&](const std::string& key) {
-            if (key == "entries" && !top.entries) {
-                top.entries = memberTexts(cursor);
-                return;
-            }
-            const std::string_view value = cursor.rawValue();
-            auto* slot = key == "version"         ? &top.version
-                         : key == "ignoredGroups" ? &top.ignoredGroups
-                                                  : nullptr;
-            if (slot != nullptr && !*slot)
-                *slot = value;
-            else
-                Json::parse(value);
+    try {
+        readWhole(withoutByteOrderMark(text), [&top](JsonCursor& cursor) {
+            cursor.forEachMember([&](const std::string& key) {
+                if (key == "entries" && !top.entries) return readMemberTexts(cursor, top.entries);
+                const std::string_view value = cursor.rawValue();
+                auto* slot = key == "version"         ? &top.version
+                             : key == "ignoredGroups" ? &top.ignoredGroups
+                                                      : nullptr;
+                if (slot != nullptr && !*slot)
+                    *slot = value;
+                else
+                    Json::parse(value);
+            });
+            return true;
         });
-        return true;
-    });
+    } catch (const JsonError& error) {
+        if (!top.version || !top.entries) throw;
+        top.broken = error.what();
+    }
     return top;
 }
 
@@ -116,26 +122,60 @@ template <class T> const T& required(const std::optional<T>& value, const char* 
     return *value;
 }
 
+// The entries of one chunk that read, and the fault of the first that did not.
+struct ReadChunk {
+    std::vector<std::pair<std::string, IndexEntry>> entries;
+    std::size_t dropped = 0;
+    std::optional<std::string> fault;
+};
+
 } // namespace
 
-// Entries are parsed apart, on several threads; the index fails as a whole when any fails.
 LibraryIndex LibraryIndex::decode(std::string_view text) {
+    Salvaged<LibraryIndex> read = salvage(text);
+    if (read.damage) throw JsonError(*read.damage);
+    return std::move(read.value);
+}
+
+// Entries are parsed apart, on several threads.
+Salvaged<LibraryIndex> LibraryIndex::salvage(std::string_view text) {
     const TopLevel top = topLevel(text);
-    LibraryIndex index;
+    Salvaged<LibraryIndex> read;
+    LibraryIndex& index = read.value;
     index.version = Json::parse(required(top.version, "version")).asString();
     const std::vector<MemberText>& members = required(top.entries, "entries");
     const std::size_t chunks = chunkCount(members.size(), 500);
-    std::vector<std::vector<std::pair<std::string, IndexEntry>>> parsed(chunks);
+    std::vector<ReadChunk> parsed(chunks);
     runChunks(chunks, [&](std::size_t c) {
         const std::size_t end = chunkBegin(members.size(), chunks, c + 1);
-        for (std::size_t i = chunkBegin(members.size(), chunks, c); i < end; ++i)
-            parsed[c].emplace_back(members[i].first, readIndexEntry(members[i].second));
+        for (std::size_t i = chunkBegin(members.size(), chunks, c); i < end; ++i) {
+            try {
+                parsed[c].entries.emplace_back(members[i].first, readIndexEntry(members[i].second));
+            } catch (const JsonError& error) {
+                ++parsed[c].dropped;
+                if (!parsed[c].fault)
+                    parsed[c].fault = "entry \"" + members[i].first + "\": " + error.what();
+            }
+        }
     });
-    for (auto& chunk : parsed)
-        for (auto& [id, entry] : chunk)
+    std::size_t dropped = 0;
+    std::optional<std::string> fault;
+    for (auto& chunk : parsed) {
+        for (auto& [id, entry] : chunk.entries)
             index.entries.insert_or_assign(index.entries.end(), std::move(id), std::move(entry));
-    if (top.ignoredGroups) index.ignoredGroups = ignoredGroupsFrom(Json::parse(*top.ignoredGroups));
-    return index;
+        dropped += chunk.dropped;
+        if (!fault) fault = std::move(chunk.fault);
+    }
+    if (fault) read.note(std::to_string(dropped) + " entries dropped, the first for " + *fault);
+    if (top.broken) read.note(*top.broken);
+    if (top.ignoredGroups) {
+        try {
+            index.ignoredGroups = ignoredGroupsFrom(Json::parse(*top.ignoredGroups));
+        } catch (const JsonError& error) {
+            read.note(error.what());
+        }
+    }
+    return read;
 }
 
 } // namespace keepsift

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/index/Salvaged.hpp"
 #include "core/model/DateCoding.hpp"
 #include "core/model/Reason.hpp"
 
@@ -19,6 +20,10 @@ struct IndexEntry;
 class ReviewJournal {
 public:
     static constexpr std::int64_t defaultLimit = 2000;
+    // The range a limit read from a file is brought into: below it the next append would
+    // drop history the file holds, above it the journal could grow without bound.
+    static constexpr std::int64_t smallestStoredLimit = defaultLimit;
+    static constexpr std::int64_t largestStoredLimit = 100 * defaultLimit;
 
     enum class Event {
         flagged,
@@ -69,7 +74,13 @@ public:
     static ReviewJournal fromJson(const Json& json, DateForm form);
     // The file form: ISO 8601 dates with whole seconds.
     std::string encoded() const;
+    // Throws JsonError when anything in the text is amiss.
     static ReviewJournal decode(std::string_view text);
+    // Every entry that reads cleanly; an entry that does not is dropped alone, and so are
+    // the entries after a break in the syntax. A missing or bad limit takes the default, a
+    // missing or bad batch counter the largest batch of the entries. Throws JsonError only
+    // when the entries cannot be found at all.
+    static Salvaged<ReviewJournal> salvage(std::string_view text);
 
     friend bool operator==(const ReviewJournal& a, const ReviewJournal& b);
 

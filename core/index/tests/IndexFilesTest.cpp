@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <set>
 #include <stdexcept>
 
 #include "IndexFixtures.hpp"
@@ -45,7 +46,7 @@ TEST_F(IndexFilesTest, UnreadableFileIsKeptBesideTheOriginalBeforeItIsReplaced) 
     storage->write(damaged, indexName);
     std::vector<LogRecord> records;
     Logger::setSinkForTesting([&](const LogRecord& r) { records.push_back(r); });
-    EXPECT_EQ(files.loadIndex(), std::nullopt);
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("v"));
     Logger::setSinkForTesting({});
     EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
     ASSERT_EQ(records.size(), 2u);
@@ -61,14 +62,57 @@ TEST_F(IndexFilesTest, NoSaveOverwritesAnUnreadableFileUntilItsCopyExists) {
     const Data damaged = R"({"limit":2000,"entries":[]})";
     storage->write(damaged, journalName);
     failNextWrite();
-    EXPECT_EQ(files.loadJournal(), std::nullopt);
-    EXPECT_EQ(storage->read(journalName + ".unreadable"), std::nullopt);
-    failNextWrite();
-    EXPECT_THROW(files.saveJournal(ReviewJournal{}), std::runtime_error);
-    EXPECT_EQ(storage->read(journalName), damaged);
-    files.saveJournal(ReviewJournal{});
-    EXPECT_EQ(storage->read(journalName + ".unreadable"), damaged);
     EXPECT_EQ(files.loadJournal(), ReviewJournal{});
+    EXPECT_EQ(storage->read(journalName + ".unreadable"), std::nullopt);
+    ReviewJournal journal;
+    journal.append({Date{7e8}, ReviewJournal::Event::deleted, "a", "a.jpg", {}, 1});
+    failNextWrite();
+    files.saveJournal(journal);
+    EXPECT_EQ(storage->read(journalName), damaged);
+    EXPECT_EQ(IndexFiles(storage).loadJournal(), journal);
+    files.saveJournal(journal);
+    EXPECT_EQ(storage->read(journalName + ".unreadable"), damaged);
+    EXPECT_EQ(storage->read(journalName + ".saved"), std::nullopt);
+    EXPECT_EQ(files.loadJournal(), journal);
+}
+
+// Hand decisions of the entries that read survive one entry that does not.
+TEST_F(IndexFilesTest, OneBadEntryIsDroppedAloneAndKeptInTheCopy) {
+    LibraryIndex index = indexOf({measured(asset("a"), ReviewState::keptByHand),
+                                  measured(asset("b"), ReviewState::flaggedByHand),
+                                  measured(asset("c"), ReviewState::keeper)});
+    index.ignoredGroups = {"g"};
+    std::string text = index.encoded();
+    const size_t state = text.rfind("\"keeper\"");
+    text.replace(state, 8, "\"archived\"");
+    storage->write(text, indexName);
+    LibraryIndex expected = index;
+    expected.entries.erase("c");
+    EXPECT_EQ(files.loadIndex(), expected);
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), text);
+}
+
+TEST_F(IndexFilesTest, EveryCorruptionIsKeptUnderItsOwnNumberAndOnlyBeyondAHandfulPruned) {
+    auto corrupt = [&](int n) {
+        const Data damaged = "{\"version\":\"v\",\"entries\":{" + std::to_string(n);
+        storage->write(damaged, indexName);
+        IndexFiles(storage).loadIndex();
+        return damaged;
+    };
+    std::vector<Data> damaged;
+    for (int n = 1; n <= 3; ++n)
+        damaged.push_back(corrupt(n));
+    // The same damaged file met at another start is not kept twice.
+    IndexFiles(storage).loadIndex();
+    for (int copy = 1; copy <= 3; ++copy)
+        EXPECT_EQ(storage->read(IndexFiles::keptName(indexName, copy)), damaged[copy - 1]);
+    EXPECT_FALSE(storage->read(IndexFiles::keptName(indexName, 4)));
+    EXPECT_EQ(IndexFiles::keptName(indexName, 2), indexName + ".unreadable.2");
+    for (int n = 4; n <= 7; ++n)
+        damaged.push_back(corrupt(n));
+    for (int copy = 1; copy <= IndexFiles::keptCopies; ++copy)
+        EXPECT_EQ(storage->read(IndexFiles::keptName(indexName, copy)), damaged[copy + 1]);
+    EXPECT_FALSE(storage->read(IndexFiles::keptName(indexName, IndexFiles::keptCopies + 1)));
 }
 
 TEST_F(IndexFilesTest, FailedSaveLeavesThePreviousFileIntact) {
@@ -112,6 +156,81 @@ TEST(IndexFilesLocked, FileThatCannotBeReadIsMovedAsideBeforeASave) {
     EXPECT_EQ(storage->MemoryFileStorage::read(indexName + ".unreadable"), "old decisions");
     files.saveIndex(LibraryIndex::fresh("v"));
     EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("v"));
+}
+
+} // namespace
+} // namespace keepsift
+
+namespace keepsift {
+namespace {
+
+// A disk too full for a copy of the damaged file: every write of the names it is told
+// fails, as long as it is full.
+class FullDiskStorage : public MemoryFileStorage {
+public:
+    bool full = true;
+    std::set<std::string> failing;
+    void write(const Data& data, const std::string& name) override {
+        if (full && failing.count(name)) throw std::runtime_error("no space left on device");
+        MemoryFileStorage::write(data, name);
+    }
+};
+
+TEST(IndexFilesFullDisk, DecisionsMadeWhileTheDamagedFileCannotBeKeptAreSavedBesideIt) {
+    auto storage = std::make_shared<FullDiskStorage>();
+    storage->failing = {indexName + ".unreadable"};
+    const LibraryIndex before = indexOf(
+        {measured(asset("a"), ReviewState::keptByHand), measured(asset("b"), ReviewState::keeper)});
+    std::string damaged = before.encoded();
+    damaged.replace(damaged.rfind("\"keeper\""), 8, "\"keeperr\"");
+    storage->MemoryFileStorage::write(damaged, indexName);
+
+    IndexFiles files(storage);
+    LibraryIndex index = *files.loadIndex();
+    index.setState(ReviewState::flaggedByHand, "a", Date{8e8});
+    files.saveIndex(index);
+    EXPECT_EQ(storage->read(indexName), damaged);
+    EXPECT_EQ(IndexFiles(storage).loadIndex(), index);
+
+    // A later start meets the same damaged file and the saved decisions.
+    IndexFiles restarted(storage);
+    LibraryIndex later = *restarted.loadIndex();
+    later.setState(ReviewState::keptByHand, "a", Date{9e8});
+    restarted.saveIndex(later);
+    EXPECT_EQ(storage->read(indexName), damaged);
+
+    // With room again the damaged file is kept, replaced, and the beside copy goes.
+    storage->full = false;
+    restarted.saveIndex(later);
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
+    EXPECT_EQ(storage->read(indexName + ".saved"), std::nullopt);
+    EXPECT_EQ(IndexFiles(storage).loadIndex(), later);
+}
+
+TEST(IndexFilesFullDisk, WhenNothingCanBeWrittenTheSaveFailsAndTheDamagedFileStays) {
+    auto storage = std::make_shared<FullDiskStorage>();
+    storage->failing = {indexName, indexName + ".unreadable", indexName + ".saved"};
+    const Data damaged = R"({"version":"v","entries":{"a":{}}})";
+    storage->MemoryFileStorage::write(damaged, indexName);
+    IndexFiles files(storage);
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("v"));
+    EXPECT_THROW(files.saveIndex(LibraryIndex::fresh("v")), std::runtime_error);
+    EXPECT_EQ(storage->read(indexName), damaged);
+    storage->full = false;
+    files.saveIndex(LibraryIndex::fresh("w"));
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), damaged);
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("w"));
+}
+
+// A beside copy left over after the file was replaced never hides the newer file.
+TEST(IndexFilesFullDisk, LeftoverBesideCopyIsIgnoredBesideAFileThatReads) {
+    auto storage = std::make_shared<MemoryFileStorage>();
+    storage->write(LibraryIndex::fresh("old").encoded(), indexName + ".saved");
+    storage->write(LibraryIndex::fresh("new").encoded(), indexName);
+    IndexFiles files(storage);
+    EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("new"));
+    files.saveIndex(LibraryIndex::fresh("newer"));
+    EXPECT_EQ(storage->read(indexName + ".saved"), std::nullopt);
 }
 
 } // namespace

@@ -127,6 +127,35 @@ TEST(IndexText, OneBadEntryAmongManyFailsTheWholeIndex) {
     EXPECT_THROW(LibraryIndex::decode(text), JsonError);
 }
 
+TEST(IndexText, SalvageDropsOnlyTheBadEntries) {
+    const LibraryIndex whole = LibraryIndex::decode(variedIndex().encoded());
+    std::string text = whole.encoded();
+    const size_t at = text.rfind("\"state\":\"") + 9;
+    text.insert(at, "x");
+    const auto read = LibraryIndex::salvage(text);
+    ASSERT_TRUE(read.damage);
+    EXPECT_EQ(read.value.count(), whole.count() - 1);
+    EXPECT_EQ(read.value.ignoredGroups, whole.ignoredGroups);
+    for (const auto& [id, entry] : read.value.entries)
+        EXPECT_EQ(entry, whole.entries.at(id));
+    EXPECT_EQ(LibraryIndex::salvage(whole.encoded()).damage, std::nullopt);
+}
+
+TEST(IndexText, SalvageKeepsTheEntriesBeforeABreakInTheSyntax) {
+    const LibraryIndex whole = LibraryIndex::decode(variedIndex().encoded());
+    const std::string text = whole.encoded();
+    const auto read = LibraryIndex::salvage(text.substr(0, text.size() / 2));
+    ASSERT_TRUE(read.damage);
+    EXPECT_GT(read.value.count(), whole.count() / 3);
+    EXPECT_LT(read.value.count(), whole.count());
+    for (const auto& [id, entry] : read.value.entries)
+        EXPECT_EQ(entry, whole.entries.at(id));
+    // Without the version or the start of the entries nothing can be trusted.
+    EXPECT_THROW(LibraryIndex::salvage(text.substr(0, 10)), JsonError);
+    EXPECT_THROW(LibraryIndex::salvage(R"({"version":"v","entries":[{"a":1}]})"), JsonError);
+    EXPECT_THROW(LibraryIndex::salvage(R"({"entries":{},"version":5})"), JsonError);
+}
+
 TEST(IndexText, DuplicateMembersReadAsTheValueTreeReadsThem) {
     const std::string entry = IndexEntry::fresh(asset("a")).toJson(DateForm::iso8601).dump();
     std::string second = entry;

@@ -110,7 +110,7 @@ TEST(ReviewJournal, RecordTakesIdentifierNameAndReasonFromTheIndexEntry) {
 }
 
 TEST(ReviewJournal, RoundTripsInBothDateForms) {
-    ReviewJournal journal(5, {}, 4);
+    ReviewJournal journal(2500, {}, 4);
     journal.append(Entry{Date{800000000}, Event::overriddenToFlag, "x", "x.jpg",
                          Reason::flaggedCloseSecond, std::nullopt});
     journal.append(Entry{Date{800000001}, Event::deleted, "y", "y.jpg", std::nullopt, 4});
@@ -148,6 +148,71 @@ TEST(ReviewJournal, MissingKeysOrUnknownTextsFailTheWholeJournal) {
                      R"("assetID":"a","filename":"a","reason":"keptLuckily"}],"batches":0})"),
                  JsonError);
     EXPECT_THROW(ReviewJournal::decode(R"({"limit":1.5,"entries":[],"batches":0})"), JsonError);
+}
+
+TEST(ReviewJournal, StoredLimitIsBroughtIntoTheSaneRange) {
+    auto limitRead = [](std::string limit) {
+        return ReviewJournal::decode(R"({"limit":)" + limit + R"(,"entries":[],"batches":0})")
+            .limit();
+    };
+    EXPECT_EQ(limitRead("-5"), ReviewJournal::smallestStoredLimit);
+    EXPECT_EQ(limitRead("0"), ReviewJournal::smallestStoredLimit);
+    EXPECT_EQ(limitRead("3000"), 3000);
+    EXPECT_EQ(limitRead("9223372036854775807"), ReviewJournal::largestStoredLimit);
+    // A limit of -5 taken as it stood dropped the whole history on the next append.
+    std::string entries;
+    for (int i = 0; i < 50; ++i)
+        entries += std::string(i ? "," : "") + R"({"at":"2026-01-02T03:04:05Z","event":"kept",)" +
+                   R"("assetID":"a)" + std::to_string(i) + R"(","filename":"a.jpg"})";
+    auto journal =
+        ReviewJournal::decode(R"({"limit":-5,"entries":[)" + entries + R"(],"batches":0})");
+    journal.append(entry(Event::kept, "new"));
+    EXPECT_EQ(journal.count(), 51u);
+}
+
+Entry storedEntry(Event event, std::string id, std::optional<std::int64_t> batch = {}) {
+    return Entry{Date{800000000}, event, id, id + ".jpg", std::nullopt, batch};
+}
+
+TEST(ReviewJournal, SalvageDropsABadEntryAloneAndKeepsTheDeletionHistory) {
+    ReviewJournal journal(2000, {}, 2);
+    journal.append(storedEntry(Event::deleted, "d1", 1));
+    journal.append(storedEntry(Event::kept, "k"));
+    journal.append(storedEntry(Event::deletedElsewhere, "d2"));
+    journal.append(storedEntry(Event::deleted, "d3", 2));
+    std::string text = journal.encoded();
+    const std::size_t kept = text.find("\"kept\"");
+    text.replace(kept, 6, "\"kep\"");
+    EXPECT_THROW(ReviewJournal::decode(text), JsonError);
+    const auto read = ReviewJournal::salvage(text);
+    ASSERT_TRUE(read.damage);
+    EXPECT_EQ(read.value.deletions(), journal.deletions());
+    EXPECT_EQ(read.value.count(), 3u);
+    EXPECT_EQ(read.value.batches(), 2);
+}
+
+TEST(ReviewJournal, SalvageKeepsWhatPrecedesABreakAndRecountsTheBatches) {
+    ReviewJournal journal(2000, {}, 7);
+    journal.append(storedEntry(Event::deleted, "d1", 6));
+    journal.append(storedEntry(Event::deleted, "d2", 7));
+    const std::string text = journal.encoded();
+    // Cut inside the second entry: the first survives, the counter is taken from it.
+    const auto read = ReviewJournal::salvage(text.substr(0, text.find("d2")));
+    ASSERT_TRUE(read.damage);
+    EXPECT_EQ(read.value.entries(), std::vector<Entry>{storedEntry(Event::deleted, "d1", 6)});
+    EXPECT_EQ(read.value.batches(), 6);
+    EXPECT_EQ(read.value.limit(), 2000);
+    // A bad counter is replaced the same way; the limit falls back to the default.
+    const auto badCounter = ReviewJournal::salvage(
+        R"({"limit":"x","entries":[{"at":"2026-01-02T03:04:05Z","event":"deleted",)"
+        R"("assetID":"a","filename":"a","batch":4}],"batches":null})");
+    EXPECT_EQ(badCounter.value.batches(), 4);
+    EXPECT_EQ(badCounter.value.limit(), ReviewJournal::defaultLimit);
+    EXPECT_EQ(badCounter.value.count(), 1u);
+    // Without the entries there is nothing to keep.
+    EXPECT_THROW(ReviewJournal::salvage(R"({"limit":2000,"batches":0})"), JsonError);
+    EXPECT_THROW(ReviewJournal::salvage(R"({"limit":2000,"entries":{},"batches":0})"), JsonError);
+    EXPECT_THROW(ReviewJournal::salvage(R"({"limit":20)"), JsonError);
 }
 
 } // namespace
