@@ -2,6 +2,7 @@
 #include "core/grouping/KeeperSelector.hpp"
 #include "core/grouping/PhotoOrders.hpp"
 #include "core/grouping/Provenance.hpp"
+#include "core/model/DeletionIncomplete.hpp"
 
 namespace keepsift {
 
@@ -72,7 +73,23 @@ std::int64_t ScanEngine::deleteBatch(const std::optional<std::set<std::string>>&
     std::vector<std::string> ids;
     for (const auto& entry : batch)
         ids.push_back(entry.asset.id);
-    if (!unlocked(lock, [&] { return library_->deleteAssets(ids); })) return 0;
+    bool carriedOut = false;
+    try {
+        carriedOut = unlocked(lock, [&] { return library_->deleteAssets(ids); });
+    } catch (const DeletionIncomplete& partial) {
+        // What did reach the Trash is recorded as deleted here, not later as deleted elsewhere.
+        const std::set<std::string> deleted(partial.deleted().begin(), partial.deleted().end());
+        std::vector<IndexEntry> done;
+        for (const auto& entry : batch)
+            if (deleted.count(entry.asset.id)) done.push_back(entry);
+        if (!done.empty()) {
+            ++mutationGeneration_;
+            applyDeletedBatchLocked(done);
+            saveLocked(lock);
+        }
+        throw;
+    }
+    if (!carriedOut) return 0;
     ++mutationGeneration_;
     applyDeletedBatchLocked(batch);
     saveLocked(lock);

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "core/model/DeletionIncomplete.hpp"
 #include "core/model/LibraryError.hpp"
 #include "photos/library/ChangeBlock.hpp"
 #include "photos/library/LivePhotoLibrary.hpp"
@@ -76,6 +77,8 @@ bool LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids) {
         });
     } catch (const ServiceError& failure) {
         if (isUserCancellation(failure.error())) return false;
+        const auto& deleted = failure.error().deletedIdentifiers;
+        if (!deleted.empty()) throw DeletionIncomplete(deleted, failure.error().message);
         throw;
     }
     return true;

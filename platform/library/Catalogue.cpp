@@ -7,6 +7,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "platform/library/FetchErrors.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
@@ -16,6 +17,8 @@ namespace keepsift {
 // What one describe pass learnt, written to the cache at its end.
 struct Catalogue::Pending {
     std::vector<std::pair<std::string, MetadataCache::Entry>> changed;
+    // A listing of the whole library: the stamps the engine reconciles against.
+    bool complete = false;
 };
 
 namespace {
@@ -108,13 +111,27 @@ Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> 
 void Catalogue::loadMemory() {
     if (loaded_) return;
     for (auto& [path, entry] : cache_.loadAll())
-        memory_.emplace(path, Remembered{entry, 0});
+        memory_.emplace(path, Remembered{entry, 0, entry.stamp, std::nullopt});
     loaded_ = true;
 }
 
+bool Catalogue::heldFiles() {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    return !memory_.empty();
+}
+
 std::vector<CatalogueAsset> Catalogue::all() {
+    std::vector<WalkedFolder> folders = walkLibrary(*ops_, root_);
+    // Storage that went away (an unmounted drive leaves its empty mount point) is not a
+    // library whose photographs were all deleted.
+    const auto& top = folders.front().entries;
+    bool empty = std::all_of(top.begin(), top.end(),
+                             [](const FolderEntry& entry) { return isHiddenName(entry.name); });
+    if (empty && heldFiles())
+        throw libraryUnavailable(root_, "it is empty, although it held photographs");
     std::vector<CatalogueItem> items;
-    for (const WalkedFolder& folder : walkLibrary(*ops_, root_))
+    for (const WalkedFolder& folder : folders)
         for (auto& item : itemsOfFolder(folder))
             items.push_back(std::move(item));
     auto described = describe(std::move(items), true);
@@ -136,7 +153,8 @@ std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative
     }
     FolderListing listing = listFolder(*ops_, absolute(relative), detail);
     if (listing.error != 0) return std::nullopt;
-    return WalkedFolder{relative, std::move(listing.entries)};
+    return WalkedFolder{relative, std::move(listing.entries),
+                        folderIdentifier(*ops_, root_, relative)};
 }
 
 std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder, ListingDetail detail) {
@@ -177,6 +195,7 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
     loadMemory();
     ++pass_;
     Pending pending;
+    pending.complete = complete;
     std::vector<CatalogueAsset> described;
     described.reserve(items.size());
     for (auto& item : items) {
@@ -237,6 +256,7 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
     auto known = memory_.find(relative);
     if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
         known->second.seenInPass = pass_;
+        if (pending.complete) known->second.listed = resource.stamp;
         return known->second.entry;
     }
     std::string path = absolute(relative);
@@ -247,13 +267,31 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
         if (!stampOf(path, after)) return std::nullopt;
         if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
             MetadataCache::Entry entry{after, facts};
-            memory_[relative] = Remembered{entry, pass_};
+            Remembered& remembered = memory_[relative];
+            remembered.entry = entry;
+            remembered.seenInPass = pass_;
+            if (pending.complete || !remembered.listed) remembered.listed = after;
             pending.changed.push_back({std::move(relative), entry});
             return entry;
         }
         before = after;
     }
     return std::nullopt;
+}
+
+void Catalogue::noteMeasured(const std::string& relative, const FileStamp& stamp) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    if (auto known = memory_.find(relative); known != memory_.end()) known->second.measured = stamp;
+}
+
+std::optional<FileStamp> Catalogue::reviewedStamp(const std::string& relative) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    auto known = memory_.find(relative);
+    if (known == memory_.end()) return std::nullopt;
+    if (known->second.measured) return known->second.measured;
+    return known->second.listed;
 }
 
 } // namespace keepsift

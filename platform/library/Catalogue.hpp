@@ -43,6 +43,12 @@ public:
     std::vector<CatalogueItem> itemsIn(const std::string& folder,
                                        ListingDetail detail = ListingDetail::stamps);
 
+    // A file's bytes were handed out for measuring as they stood at this stamp.
+    void noteMeasured(const std::string& relative, const FileStamp& stamp);
+    // What the file was when it was measured, else at the last listing of the whole library
+    // (what the review rests on); absent when it was never seen.
+    std::optional<FileStamp> reviewedStamp(const std::string& relative);
+
 private:
     struct Pending;
     std::vector<CatalogueAsset> describe(std::vector<CatalogueItem> items, bool complete);
@@ -51,6 +57,7 @@ private:
     factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending);
     std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
     void loadMemory();
+    bool heldFiles();
 
     std::string root_;
     std::shared_ptr<FileSystemOps> ops_;
@@ -58,6 +65,8 @@ private:
         MetadataCache::Entry entry;
         // The describe pass that last met the file; older ones are gone from the tree.
         std::uint64_t seenInPass = 0;
+        std::optional<FileStamp> listed;
+        std::optional<FileStamp> measured;
     };
 
     MetadataCache cache_;

@@ -10,6 +10,8 @@
 #include <unordered_map>
 
 #include "core/support/Unicode.hpp"
+#include "platform/library/FetchErrors.hpp"
+#include "platform/library/FolderNames.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
 
@@ -126,17 +128,19 @@ void addSidecars(CatalogueItem& item, const Sidecars& sidecars, bool ownsStem) {
             {PortResourceType::adjustmentData, entry->name, entry->stamp, MediaKind::sidecar, {}});
 }
 
-CatalogueItem makeItem(const WalkedFolder& folder, std::vector<CatalogueResource> resources) {
+CatalogueItem makeItem(const WalkedFolder& folder, const FolderNames& names,
+                       std::vector<CatalogueResource> resources) {
     CatalogueItem item;
     item.folder = folder.relative;
     item.resources = std::move(resources);
-    item.id = identifierOf(joined(folder.relative, item.primary().name));
+    item.id = joined(folder.identifier, names.identifierOf(item.primary().name));
     return item;
 }
 
 // One stem: a single best image pairs with its RAW and videos; several images of the
 // primary rank stay separate assets so that none disappears behind another.
-std::vector<CatalogueItem> itemsOfStem(const WalkedFolder& folder, StemGroup group) {
+std::vector<CatalogueItem> itemsOfStem(const WalkedFolder& folder, const FolderNames& names,
+                                       StemGroup group) {
     std::vector<CatalogueItem> items;
     if (group.images.empty()) return items;
     sortByRank(group.images);
@@ -152,7 +156,7 @@ std::vector<CatalogueItem> itemsOfStem(const WalkedFolder& folder, StemGroup gro
     }
     if (!paired) {
         for (auto& image : group.images)
-            items.push_back(makeItem(folder, {std::move(image)}));
+            items.push_back(makeItem(folder, names, {std::move(image)}));
         return items;
     }
     std::vector<CatalogueResource> resources = std::move(group.images);
@@ -162,7 +166,7 @@ std::vector<CatalogueItem> itemsOfStem(const WalkedFolder& folder, StemGroup gro
         video.type = PortResourceType::pairedVideo;
         resources.push_back(std::move(video));
     }
-    items.push_back(makeItem(folder, std::move(resources)));
+    items.push_back(makeItem(folder, names, std::move(resources)));
     return items;
 }
 
@@ -195,6 +199,29 @@ std::string relativePathOf(const std::string& identifier) {
     return isAscii(identifier) ? identifier : nameOfText(identifier);
 }
 
+std::string folderIdentifier(FileSystemOps& ops, const std::string& root,
+                             const std::string& relative) {
+    std::string identifier, parent;
+    size_t start = 0;
+    while (start < relative.size()) {
+        size_t slash = relative.find('/', start);
+        size_t end = slash == std::string::npos ? relative.size() : slash;
+        std::string name = relative.substr(start, end - start);
+        std::string part;
+        if (FolderNames::standsAlone(name)) {
+            part = isAscii(name) ? name : textOfName(name);
+        } else {
+            std::string parentPath = parent.empty() ? root : root + "/" + parent;
+            part = FolderNames(listFolder(ops, parentPath, ListingDetail::kindsOnly).entries)
+                       .identifierOf(name);
+        }
+        identifier = joined(identifier, part);
+        parent = joined(parent, name);
+        start = end + 1;
+    }
+    return identifier;
+}
+
 namespace {
 
 // Folders of one level are listed by a few threads at once: listing is mostly waiting on
@@ -220,28 +247,40 @@ std::vector<FolderListing> listAll(FileSystemOps& ops, const std::string& root,
     return listings;
 }
 
+void throwIfRootUnreadable(const std::string& root, int error) {
+    if (error == ENOENT) throw libraryUnavailable(root, "it is missing");
+    if (error == ENOTDIR) throw libraryUnavailable(root, "it is not a folder");
+    if (error != 0) throw folderUnreadable(root, error);
+}
+
 } // namespace
 
 std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
                                       ListingDetail detail) {
     std::vector<WalkedFolder> folders;
     std::vector<std::string> level{""};
+    std::vector<std::string> identifiers{""};
     while (!level.empty()) {
         std::vector<FolderListing> listings = listAll(ops, root, level, detail);
-        std::vector<std::string> nextLevel;
+        std::vector<std::string> nextLevel, nextIdentifiers;
         for (size_t i = 0; i < level.size(); ++i) {
             FolderListing& listing = listings[i];
-            if (listing.error == ENOENT && !level[i].empty()) continue;
-            if (listing.error != 0)
-                throw PortFetchError("cannot read the folder " + root + "/" + level[i] + ": " +
-                                     std::strerror(listing.error));
+            if (level[i].empty()) throwIfRootUnreadable(root, listing.error);
+            if (listing.error == ENOENT) continue;
+            if (listing.error != 0) throw folderUnreadable(root + "/" + level[i], listing.error);
             if (holdsNoMedia(listing.entries)) continue;
-            for (const FolderEntry& entry : listing.entries)
-                if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
-                    nextLevel.push_back(joined(level[i], entry.name));
-            folders.push_back({std::move(level[i]), std::move(listing.entries)});
+            FolderNames names(listing.entries);
+            for (const FolderEntry& entry : listing.entries) {
+                if (entry.kind != FolderEntry::Kind::directory || isHiddenName(entry.name))
+                    continue;
+                nextLevel.push_back(joined(level[i], entry.name));
+                nextIdentifiers.push_back(joined(identifiers[i], names.identifierOf(entry.name)));
+            }
+            folders.push_back(
+                {std::move(level[i]), std::move(listing.entries), std::move(identifiers[i])});
         }
         level = std::move(nextLevel);
+        identifiers = std::move(nextIdentifiers);
     }
     return folders;
 }
@@ -250,8 +289,9 @@ std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder) {
     std::vector<CatalogueItem> items;
     auto groups = stemGroups(folder.entries);
     Sidecars sidecars = sidecarsOf(folder.entries);
+    FolderNames names(folder.entries);
     for (auto& [stem, group] : groups) {
-        auto stemItems = itemsOfStem(folder, std::move(group));
+        auto stemItems = itemsOfStem(folder, names, std::move(group));
         bool ownsStem = stemItems.size() == 1;
         for (auto& item : stemItems) {
             addSidecars(item, sidecars, ownsStem);

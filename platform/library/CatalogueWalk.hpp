@@ -14,6 +14,8 @@ namespace keepsift {
 struct WalkedFolder {
     std::string relative;
     std::vector<FolderEntry> entries;
+    // The folder's part of its photographs' identifiers.
+    std::string identifier;
 };
 
 // A file of an asset as it sits on disk.
@@ -56,8 +58,13 @@ bool isAscii(std::string_view text);
 bool isVisibleRelative(std::string_view relative);
 
 // The asset identifier of a relative on-disk path: its text form (see NameText.hpp), NFC,
-// '/'-separated.
+// '/'-separated. Library photographs and folders take theirs from FolderNames, which keeps
+// two names that differ only in normal form apart.
 std::string identifierOf(const std::string& relativePath);
+// The identifier part of a visible folder below the root (relative, on-disk); a name that is
+// not in NFC is told apart from its neighbours by listing its parent.
+std::string folderIdentifier(FileSystemOps& ops, const std::string& root,
+                             const std::string& relative);
 // The on-disk path an identifier names, spelt as the identifier is (NFC where it is text).
 std::string relativePathOf(const std::string& identifier);
 

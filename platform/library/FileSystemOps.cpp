@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,13 +11,6 @@ namespace {
 
 int resultOf(int returned) {
     return returned == 0 ? 0 : errno;
-}
-
-FileStamp stampFrom(const struct stat& info) {
-    return FileStamp{
-        static_cast<std::int64_t>(info.st_size),
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-        static_cast<std::uint64_t>(info.st_ino), static_cast<std::int64_t>(info.st_blocks)};
 }
 
 FolderEntry::Kind kindFrom(mode_t mode) {
@@ -106,17 +100,34 @@ FolderListing listFolder(FileSystemOps& ops, const std::string& path, ListingDet
         }
         struct stat info {};
         if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        listing.entries.push_back({std::move(name), kindFrom(info.st_mode), stampFrom(info)});
+        listing.entries.push_back({std::move(name), kindFrom(info.st_mode), stampOf(info)});
     }
     if (errno != 0) listing.error = errno;
     ::closedir(dir);
     return listing;
 }
 
+// Nanoseconds since 1970, clamped where a far past or future time does not fit.
+std::int64_t nanosecondsOf(const struct timespec& time) {
+    constexpr std::int64_t perSecond = 1000000000;
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t smallest = std::numeric_limits<std::int64_t>::min();
+    auto seconds = static_cast<std::int64_t>(time.tv_sec);
+    if (seconds > largest / perSecond - 1) return largest;
+    if (seconds < smallest / perSecond + 1) return smallest;
+    return seconds * perSecond + static_cast<std::int64_t>(time.tv_nsec);
+}
+
+FileStamp stampOf(const struct stat& info) {
+    return FileStamp{static_cast<std::int64_t>(info.st_size), nanosecondsOf(info.st_mtim),
+                     static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::int64_t>(info.st_blocks)};
+}
+
 bool stampOf(const std::string& path, FileStamp& stamp) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return false;
-    stamp = stampFrom(info);
+    stamp = stampOf(info);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace keepsift {
 
@@ -37,6 +38,11 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// The same file as it was: size, modification time and inode unchanged.
+inline bool sameFile(const FileStamp& a, const FileStamp& b) {
+    return a.size == b.size && a.mtimeNs == b.mtimeNs && a.inode == b.inode;
+}
+
 struct FolderEntry {
     enum class Kind { file, directory, symlink, other };
     std::string name;
@@ -60,5 +66,7 @@ FolderListing listFolder(FileSystemOps& ops, const std::string& path,
 
 // lstat of one path; false when it cannot be read.
 bool stampOf(const std::string& path, FileStamp& stamp);
+// The stamp of what stat told.
+FileStamp stampOf(const struct stat& info);
 
 } // namespace keepsift

@@ -6,6 +6,8 @@
 #include <iterator>
 
 #include "core/support/Unicode.hpp"
+#include "platform/imaging/ImageSource.hpp"
+#include "platform/library/BoundedRead.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
@@ -42,15 +44,6 @@ std::string typeIdentifierOf(const std::string& name) {
     if (extension == "tif" || extension == "tiff") return "public.tiff";
     if (mediaKind(name) == MediaKind::raw) return "public.camera-raw-image";
     return "public." + extension;
-}
-
-std::optional<std::vector<std::uint8_t>> contentsOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return data;
 }
 
 constexpr std::streamsize chunkSize = 1 << 20;
@@ -214,20 +207,48 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
 }
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
-// once all its files are there, so a failed move leaves its albums intact.
+// once its primary file is there, so a failed move leaves its albums intact. A failure
+// stops only its own photograph, and the error names what did reach the Trash.
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
     std::map<std::string, std::vector<std::string>> links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
             links[id].insert(links[id].end(), paths.begin(), paths.end());
+    std::vector<std::string> deleted;
+    std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
-        for (const CatalogueResource& resource : item.resources) {
-            std::string path = catalogue_.absolute(item.relativePath(resource));
-            if (int error = trash_.moveToTrash(path); error != 0 && error != ENOENT)
-                return folderLibraryError(error, "cannot move " + path + " to the Trash");
-        }
+        bool primaryGone = false;
+        if (auto failure = trashItem(item, primaryGone)) failures.push_back(std::move(*failure));
+        if (!primaryGone) continue;
+        deleted.push_back(item.id);
         for (const std::string& link : links[item.id])
             options_.ops->removeFile(link);
+    }
+    if (failures.empty()) return std::nullopt;
+    PortError error = failures.front();
+    if (failures.size() > 1)
+        error.message += " (and " + std::to_string(failures.size() - 1) + " more)";
+    error.deletedIdentifiers = std::move(deleted);
+    return error;
+}
+
+// The primary file goes first, and only while it is still the file that was reviewed.
+std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item,
+                                                       bool& primaryGone) {
+    for (const CatalogueResource& resource : item.resources) {
+        bool primary = &resource == &item.primary();
+        std::string relative = item.relativePath(resource);
+        std::string path = catalogue_.absolute(relative);
+        auto expected = primary ? catalogue_.reviewedStamp(relative) : std::nullopt;
+        int error = trash_.moveToTrash(path, expected);
+        if (error == ESTALE)
+            return PortError{folderLibraryErrorDomain, ESTALE,
+                             "\u201C" + path +
+                                 "\u201D changed after it was reviewed and was not moved to the "
+                                 "Trash"};
+        if (error != 0 && error != ENOENT)
+            return folderLibraryError(error, "cannot move " + path + " to the Trash");
+        if (primary) primaryGone = true;
     }
     return std::nullopt;
 }
@@ -255,9 +276,13 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     bool placeholderOnly = !primary.placeholder.empty();
     if ((!options.networkAccessAllowed && residency != Residency::resident) || placeholderOnly)
         return handler(std::nullopt, type, orientation, info);
-    auto data = contentsOf(path);
-    if (!data) info.error = folderLibraryError(errno != 0 ? errno : EIO, "cannot read " + path);
-    handler(std::move(data), type, orientation, info);
+    // Nothing larger than the image reader accepts is read at all.
+    BoundedRead read = readWholeFile(path, ImageSource::maximumFileBytes);
+    if (read.bytes)
+        catalogue_.noteMeasured(item.relativePath(primary), read.stamp);
+    else
+        info.error = folderLibraryError(read.error, "cannot read " + path);
+    handler(std::move(read.bytes), type, orientation, info);
 }
 
 void FolderPhotoLibrary::requestImage(const PortAsset& asset, std::int64_t target,

@@ -35,8 +35,7 @@ public:
                 const std::vector<std::string>& removed);
 
     static bool matches(const Entry& entry, const FileStamp& stamp) {
-        return entry.stamp.size == stamp.size && entry.stamp.mtimeNs == stamp.mtimeNs &&
-               entry.stamp.inode == stamp.inode;
+        return sameFile(entry.stamp, stamp);
     }
 
 private:

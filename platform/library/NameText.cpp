@@ -58,6 +58,19 @@ std::string textOfName(std::string_view bytes) {
     return text;
 }
 
+std::string byteTextOfName(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            text += c;
+        else
+            appendByteCharacter(text, byte);
+    }
+    return text;
+}
+
 std::string nameOfText(std::string_view text) {
     std::string bytes;
     bytes.reserve(text.size());

@@ -12,6 +12,10 @@ namespace keepsift {
 // that are well-formed UTF-8 outside that range are their own text form.
 std::string textOfName(std::string_view bytes);
 
+// Every byte of the name that is not ASCII as its byte character: a second text form, for a
+// name whose own text form another name already takes. nameOfText gives the bytes back.
+std::string byteTextOfName(std::string_view bytes);
+
 // The bytes a text form stands for. Text not made by textOfName still gives a name: its
 // characters of the byte range become those bytes, the others stay as they are.
 std::string nameOfText(std::string_view text);

@@ -34,6 +34,8 @@ struct PortError {
     std::string domain;
     std::int64_t code = 0;
     std::string message;
+    // Deletion only: the assets that reached the Trash before the failure.
+    std::vector<std::string> deletedIdentifiers = {};
 
     static constexpr const char* photosDomain = "PHPhotosErrorDomain";
     // The user declined the platform's confirmation.
@@ -44,9 +46,18 @@ struct PortError {
 };
 
 // A listing that could not be made complete; the service never drops photographs silently.
+// The message is meant for the user and names the folder to blame.
 class PortFetchError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    PortFetchError(const std::string& message, std::string folder)
+        : std::runtime_error(message), folder_(std::move(folder)) {}
+
+    // The folder that could not be read (the library's own folder when it is unavailable).
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_;
 };
 
 enum class PortResourceType { photo, alternatePhoto, pairedVideo, adjustmentData };

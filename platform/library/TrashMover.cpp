@@ -1,7 +1,9 @@
 #include "platform/library/TrashMover.hpp"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,13 +60,23 @@ std::string baseNameOf(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
-// name, then name.2.ext, name.3.ext, ...
-std::string candidateName(const std::string& base, int attempt) {
-    if (attempt == 1) return base;
-    std::string stem(stemOf(base));
-    std::string extension(extensionOf(base));
-    std::string numbered = stem + "." + std::to_string(attempt);
-    return extension.empty() ? numbered : numbered + "." + extension;
+// The longest extension kept when a name must be shortened.
+constexpr size_t keptExtension = 16;
+constexpr const char* infoSuffix = ".trashinfo";
+
+// Cuts a UTF-8 text to at most `size` bytes without splitting a character.
+std::string truncatedText(const std::string& text, size_t size) {
+    if (text.size() <= size) return text;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
+        --size;
+    return text.substr(0, size);
+}
+
+// The longest name the info folder takes, less the ".trashinfo" it adds.
+size_t nameLimitIn(const std::string& infoFolder) {
+    long longest = ::pathconf(infoFolder.c_str(), _PC_NAME_MAX);
+    if (longest <= 0) longest = NAME_MAX;
+    return static_cast<size_t>(longest) - std::strlen(infoSuffix);
 }
 
 bool exists(const std::string& path) {
@@ -76,6 +88,17 @@ bool exists(const std::string& path) {
 
 std::filesystem::path defaultHomeTrash() {
     return xdgDataHome() / "Trash";
+}
+
+// name, then name.2.ext, name.3.ext, ...
+std::string trashCandidateName(const std::string& base, int attempt, size_t limit) {
+    std::string stem(stemOf(base));
+    std::string extension(extensionOf(base));
+    if (extension.size() > keptExtension || stem.empty()) stem = base, extension.clear();
+    std::string tail = attempt == 1 ? "" : "." + std::to_string(attempt);
+    if (!extension.empty()) tail += "." + extension;
+    size_t room = limit > tail.size() ? limit - tail.size() : 1;
+    return truncatedText(stem, room) + tail;
 }
 
 std::string trashPathEscaped(const std::string& path) {
@@ -123,29 +146,36 @@ int TrashMover::targetFor(const std::string& absolutePath, Target& target) {
     return 0;
 }
 
-int TrashMover::moveInto(const std::string& absolutePath, const Target& target) {
+int TrashMover::moveInto(const std::string& absolutePath, const Target& target,
+                         const std::optional<FileStamp>& expected) {
     std::string info = "[Trash Info]\nPath=" + trashPathEscaped(target.pathInInfo) +
                        "\nDeletionDate=" + localTimestamp() + "\n";
     std::string base = baseNameOf(absolutePath);
+    size_t limit = nameLimitIn(target.directory + "/info");
     for (int attempt = 1; attempt <= maximumNameAttempts; ++attempt) {
-        std::string name = candidateName(base, attempt);
-        std::string infoPath = target.directory + "/info/" + name + ".trashinfo";
+        std::string name = trashCandidateName(base, attempt, limit);
+        std::string infoPath = target.directory + "/info/" + name + infoSuffix;
         std::string filePath = target.directory + "/files/" + name;
         if (exists(filePath)) continue;
         int error = ops_->writeNewFile(infoPath, info);
         if (error == EEXIST) continue;
         if (error != 0) return error;
-        error = ops_->renamePath(absolutePath, filePath);
+        FileStamp now;
+        if (expected && stampOf(absolutePath, now) && !sameFile(*expected, now))
+            error = ESTALE;
+        else
+            error = ops_->renamePath(absolutePath, filePath);
         if (error != 0) ops_->removeFile(infoPath);
         return error;
     }
     return EEXIST;
 }
 
-int TrashMover::moveToTrash(const std::string& absolutePath) {
+int TrashMover::moveToTrash(const std::string& absolutePath,
+                            const std::optional<FileStamp>& expected) {
     Target target;
     if (int error = targetFor(absolutePath, target); error != 0) return error;
-    return moveInto(absolutePath, target);
+    return moveInto(absolutePath, target, expected);
 }
 
 } // namespace keepsift

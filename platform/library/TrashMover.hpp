@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/library/FileSystemOps.hpp"
@@ -14,8 +15,10 @@ class TrashMover {
 public:
     TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash);
 
-    // 0, or the errno value of what failed (the file then stays where it was).
-    int moveToTrash(const std::string& absolutePath);
+    // 0, or the errno value of what failed (the file then stays where it was). With an
+    // expected stamp, a file that is no longer that one is left alone: ESTALE.
+    int moveToTrash(const std::string& absolutePath,
+                    const std::optional<FileStamp>& expected = std::nullopt);
 
 private:
     struct Target {
@@ -24,7 +27,8 @@ private:
     };
     int targetFor(const std::string& absolutePath, Target& target);
     int prepare(const std::string& trash);
-    int moveInto(const std::string& absolutePath, const Target& target);
+    int moveInto(const std::string& absolutePath, const Target& target,
+                 const std::optional<FileStamp>& expected);
 
     std::shared_ptr<FileSystemOps> ops_;
     std::string homeTrash_;
@@ -34,5 +38,8 @@ private:
 std::filesystem::path defaultHomeTrash();
 // Percent-encodes everything but unreserved characters and '/'.
 std::string trashPathEscaped(const std::string& path);
+// The name a file takes in the Trash at this attempt: its own, then numbered; shortened
+// (its extension kept, on a character boundary) to at most `limit` bytes.
+std::string trashCandidateName(const std::string& base, int attempt, size_t limit);
 
 } // namespace keepsift

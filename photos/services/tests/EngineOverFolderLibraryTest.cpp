@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "core/engine/ScanEngine.hpp"
+#include "core/model/DeletionIncomplete.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "photos/services/tests/LiveHome.hpp"
 
@@ -129,6 +130,41 @@ TEST_F(EngineOverFolderLibrary, ConfirmedBatchGoesToTheTrashAndLeavesTheAlbum) {
     for (const auto& id : unrelated)
         EXPECT_TRUE(std::filesystem::exists(pictures / id)) << id;
     EXPECT_EQ(idsIn(ReviewState::keeper).size(), 3u);
+}
+
+// An unmounted drive leaves an empty mount point: the library is unavailable, not deleted.
+TEST_F(EngineOverFolderLibrary, AnUnmountedLibraryKeepsEveryDecision) {
+    scanAll();
+    const auto flagged = idsIn(ReviewState::flagged);
+    ASSERT_EQ(flagged.size(), 2u);
+    engine->override(flagged[0], true);
+    std::filesystem::rename(pictures, root / "unmounted");
+    std::filesystem::create_directory(pictures);
+    EXPECT_THROW(engine->reconcileWithLibrary(), PortFetchError);
+    EXPECT_TRUE(idsIn(ReviewState::deleted).empty());
+    std::filesystem::remove(pictures);
+    std::filesystem::rename(root / "unmounted", pictures);
+    const auto again = engine->reconcileWithLibrary();
+    EXPECT_TRUE(again.added.empty());
+    EXPECT_TRUE(again.deleted.empty());
+    EXPECT_EQ(engine->index().entries.at(flagged[0]).state, ReviewState::keptByHand);
+    EXPECT_EQ(engine->index().entries.at(flagged[1]).state, ReviewState::flagged);
+}
+
+TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
+    scanAll();
+    const auto flagged = idsIn(ReviewState::flagged);
+    ASSERT_EQ(flagged.size(), 2u);
+    // The second is overwritten with another picture after it was reviewed.
+    auto other = writeJpeg("other.jpg", scene(99), "2024:05:01 10:00:02");
+    std::filesystem::rename(other, pictures / flagged[1]);
+    EXPECT_THROW(engine->deleteBatch(std::nullopt, 2), DeletionIncomplete);
+    EXPECT_EQ(idsIn(ReviewState::deleted), std::vector<std::string>{flagged[0]});
+    EXPECT_FALSE(std::filesystem::exists(pictures / flagged[0]));
+    EXPECT_TRUE(std::filesystem::exists(pictures / flagged[1]));
+    const auto again = engine->reconcileWithLibrary();
+    EXPECT_TRUE(again.deleted.empty());
+    EXPECT_EQ(engine->index().entries.at(flagged[0]).state, ReviewState::deleted);
 }
 
 } // namespace

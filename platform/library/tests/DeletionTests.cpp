@@ -21,15 +21,7 @@ bool isLocalTimestamp(const std::string& text) {
     return true;
 }
 
-class DeletionTest : public FolderLibraryTest {
-protected:
-    std::pair<bool, std::optional<PortError>> remove(PhotoLibraryPort& library,
-                                                     const std::vector<std::string>& wanted) {
-        auto assets = library.fetchAssetsWithLocalIdentifiers(wanted);
-        return change(library, [&](PortChangeRequests& r) { r.deleteAssets(assets); });
-    }
-    std::filesystem::path trash() const { return base / "data/Trash"; }
-};
+class DeletionTest : public FolderLibraryTest {};
 
 TEST_F(DeletionTest, EveryResourceGoesToTheTrashWithItsInfoAndAlbumLinksGo) {
     writeJpeg(lib("my trip/IMG_1.JPG"));

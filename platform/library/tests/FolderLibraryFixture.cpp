@@ -100,6 +100,12 @@ std::pair<bool, std::optional<PortError>> FolderLibraryTest::change(PhotoLibrary
     return answer;
 }
 
+std::pair<bool, std::optional<PortError>>
+FolderLibraryTest::remove(PhotoLibraryPort& library, const std::vector<std::string>& wanted) {
+    auto assets = library.fetchAssetsWithLocalIdentifiers(wanted);
+    return change(library, [&](PortChangeRequests& r) { r.deleteAssets(assets); });
+}
+
 std::optional<PortAssetCollection> FolderLibraryTest::rejects(PhotoLibraryPort& library) {
     auto albums = library.fetchRegularAlbumsTitled(rejectsAlbumTitle);
     if (albums.empty()) return std::nullopt;

@@ -77,7 +77,7 @@ public:
         return FileSystemOps::makeSymlink(target, link);
     }
     int renamePath(const std::string& from, const std::string& to) override {
-        if (failRenames) return EXDEV;
+        if (failRenames || (failRenamesOf && from == *failRenamesOf)) return EXDEV;
         return FileSystemOps::renamePath(from, to);
     }
     std::optional<std::string> unreadableFolder;
@@ -85,6 +85,7 @@ public:
     std::optional<int> symlinksBeforeFull;
     int symlinksMade = 0;
     bool failRenames = false;
+    std::optional<std::string> failRenamesOf;
 };
 
 // A temporary library with its own XDG folders.
@@ -104,6 +105,10 @@ protected:
     std::pair<bool, std::optional<PortError>> change(PhotoLibraryPort& library,
                                                      const PortChangeBlock& block);
     std::optional<PortAssetCollection> rejects(PhotoLibraryPort& library);
+    // Deletes these photographs in one change block.
+    std::pair<bool, std::optional<PortError>> remove(PhotoLibraryPort& library,
+                                                     const std::vector<std::string>& wanted);
+    std::filesystem::path trash() const { return base / "data/Trash"; }
     void addToRejects(PhotoLibraryPort& library, const std::vector<std::string>& ids);
 
     std::filesystem::path base;

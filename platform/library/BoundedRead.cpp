@@ -1,0 +1,47 @@
+#include "platform/library/BoundedRead.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace keepsift {
+namespace {
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+} // namespace
+
+BoundedRead readWholeFile(const std::string& path, std::int64_t maximumBytes) {
+    BoundedRead read;
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+        read.error = errno != 0 ? errno : EIO;
+        return read;
+    }
+    if (!S_ISREG(info.st_mode)) return read.error = EINVAL, read;
+    if (info.st_size > maximumBytes) return read.error = EFBIG, read;
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t count = ::read(file.fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return read.error = errno, read;
+        if (count == 0) break;
+        done += static_cast<size_t>(count);
+    }
+    // A file that shrank while it was read gives what it held.
+    bytes.resize(done);
+    read.stamp = stampOf(info);
+    read.bytes = std::move(bytes);
+    return read;
+}
+
+} // namespace keepsift

@@ -1,0 +1,115 @@
+#include "FolderLibraryFixture.hpp"
+
+#include "platform/library/TrashMover.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class DeletionSafetyTest : public FolderLibraryTest {
+protected:
+    void measure(PhotoLibraryPort& library, const std::string& id) {
+        auto assets = library.fetchAssetsWithLocalIdentifiers({id});
+        ASSERT_EQ(assets.size(), 1u);
+        bool read = false;
+        library.requestImageData(
+            assets[0], {}, [&](auto data, auto, int, PortImageInfo) { read = data.has_value(); });
+        ASSERT_TRUE(read);
+    }
+    // Another picture written over the file, as an editor saving in place would.
+    void overwrite(const std::string& relative) {
+        writeJpeg(lib("other.tmp"), jpeg().size(64, 48));
+        std::filesystem::rename(lib("other.tmp"), lib(relative));
+    }
+};
+
+TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndReported) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    measure(*library, "a.jpg");
+    measure(*library, "b.jpg");
+    // A listing after the change does not make the new picture the reviewed one.
+    overwrite("b.jpg");
+    library->fetchImageAssets();
+    std::string now = readText(lib("b.jpg"));
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"});
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, ESTALE);
+    EXPECT_THAT(error->message, HasSubstr(lib("b.jpg").string()));
+    EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg"));
+    EXPECT_EQ(readText(lib("b.jpg")), now);
+    EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
+    // Measured again, the new picture is the reviewed one.
+    measure(*library, "b.jpg");
+    EXPECT_TRUE(remove(*library, {"b.jpg"}).first);
+}
+
+TEST_F(DeletionSafetyTest, WithoutMeasuringTheLastListingIsWhatWasReviewed) {
+    writeJpeg(lib("a.jpg"));
+    makeLibrary()->fetchImageAssets();
+    overwrite("a.jpg");
+    auto library = makeLibrary();
+    EXPECT_EQ(remove(*library, {"a.jpg"}).second->code, ESTALE);
+    EXPECT_TRUE(std::filesystem::exists(lib("a.jpg")));
+}
+
+// The info file adds ".trashinfo" to the name: a name of 246 to 255 bytes did not fit.
+TEST_F(DeletionSafetyTest, LongNamesGetTrashNamesThatFitAndTheWholeBatchGoes) {
+    std::string longName = std::string(240, 'x') + "\xC3\xA9\xC3\xA9" + ".jpeg";
+    ASSERT_EQ(longName.size(), 249u);
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib(longName));
+    writeJpeg(lib("sub/" + longName));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    auto [success, error] = remove(*library, {"a.jpg", longName, "sub/" + longName});
+    ASSERT_TRUE(success) << error->message;
+    EXPECT_THAT(ids(library->fetchImageAssets()), IsEmpty());
+    std::vector<std::string> infos;
+    for (const auto& entry : std::filesystem::directory_iterator(trash() / "info")) {
+        std::string name = entry.path().filename().string();
+        EXPECT_LE(name.size(), 255u);
+        infos.push_back(readText(entry.path()));
+    }
+    ASSERT_EQ(infos.size(), 3u);
+    int originals = 0;
+    for (const auto& info : infos)
+        originals +=
+            info.find(trashPathEscaped(lib(longName).string()) + "\n") != std::string::npos;
+    EXPECT_EQ(originals, 1);
+}
+
+TEST_F(DeletionSafetyTest, AFailureLaterInTheBatchStillNamesWhatReachedTheTrash) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"));
+    writeJpeg(lib("c.jpg"));
+    auto library = makeLibrary();
+    addToRejects(*library, {});
+    addToRejects(*library, {"a.jpg", "b.jpg", "c.jpg"});
+    fs->failRenamesOf = lib("b.jpg").string();
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg", "c.jpg"});
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg", "c.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(lib("b.jpg")));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("b.jpg"));
+}
+
+TEST_F(DeletionSafetyTest, TrashCandidateNamesKeepTheirExtensionAndWholeCharacters) {
+    EXPECT_EQ(trashCandidateName("IMG_1.jpg", 1, 245), "IMG_1.jpg");
+    EXPECT_EQ(trashCandidateName("IMG_1.jpg", 3, 245), "IMG_1.3.jpg");
+    EXPECT_EQ(trashCandidateName("abcd\xC3\xA9.jpg", 1, 9), "abcd.jpg");
+    EXPECT_EQ(trashCandidateName("abcdef.jpg", 12, 10), "abc.12.jpg");
+    EXPECT_EQ(trashCandidateName("noextension", 2, 8), "noexte.2");
+}
+
+} // namespace
+} // namespace keepsift::foldertest

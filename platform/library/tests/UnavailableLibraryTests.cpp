@@ -1,0 +1,60 @@
+#include "FolderLibraryFixture.hpp"
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+class UnavailableLibraryTest : public FolderLibraryTest {
+protected:
+    // The message the listing fails with, and the folder it blames.
+    std::pair<std::string, std::string> failure(PhotoLibraryPort& library) {
+        try {
+            library.fetchImageAssets();
+        } catch (const PortFetchError& error) {
+            return {error.what(), error.folder()};
+        }
+        ADD_FAILURE() << "the listing did not fail";
+        return {};
+    }
+};
+
+// An unmounted drive leaves its empty mount point; a sync client that has not started
+// leaves an empty folder. Neither is a library whose photographs were all deleted.
+TEST_F(UnavailableLibraryTest, AnEmptiedRootIsUnavailableUntilItsPhotographsAreBack) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("trip/b.jpg"));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), 2u);
+    std::filesystem::rename(root, base / "away");
+    std::filesystem::create_directory(root);
+    writeText(lib(".sync-state"), "");
+    auto [message, folder] = failure(*library);
+    EXPECT_EQ(folder, root.string());
+    EXPECT_THAT(message, HasSubstr("\u201C" + root.string() + "\u201D is not available"));
+    EXPECT_THAT(message, HasSubstr("empty"));
+    // A restart does not forget that the folder held photographs.
+    EXPECT_EQ(failure(*makeLibrary()).second, root.string());
+    std::filesystem::remove_all(root);
+    std::filesystem::rename(base / "away", root);
+    EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("a.jpg", "trip/b.jpg"));
+}
+
+TEST_F(UnavailableLibraryTest, AMissingRootOrAFileInItsPlaceIsUnavailable) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), 1u);
+    std::filesystem::rename(root, base / "away");
+    EXPECT_THAT(failure(*library).first, HasSubstr("is missing"));
+    writeText(root, "not a folder");
+    EXPECT_THAT(failure(*library).first, HasSubstr("is not a folder"));
+}
+
+TEST_F(UnavailableLibraryTest, ANewEmptyLibraryListsAsEmpty) {
+    EXPECT_THAT(makeLibrary()->fetchImageAssets(), IsEmpty());
+}
+
+} // namespace
+} // namespace keepsift::foldertest
