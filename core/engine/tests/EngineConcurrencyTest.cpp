@@ -105,8 +105,12 @@ TEST(EngineConcurrency, PhotographDeletedWhileMeasuredKeepsNoMeasurement) {
 TEST(EngineConcurrency, ChangeStreamClosesWhenTheReaderCancels) {
     EngineRig<> rig(shots);
     auto stream = rig.engine->libraryChanges();
+    // Read through std::function: gcc 12 inlines the channel's pop into the loop and then
+    // misreports the moved change as maybe uninitialised.
+    const std::function<std::optional<LibraryChange>(std::stop_token)> next =
+        [&](std::stop_token stop) { return stream->next(stop); };
     std::jthread reader([&](std::stop_token stop) {
-        while (auto change = stream->next(stop))
+        while (auto change = next(stop))
             rig.engine->handleLibraryChange(*change);
     });
     rig.library->setAuthorization(LibraryAuthorization::denied);

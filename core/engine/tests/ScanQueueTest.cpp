@@ -42,7 +42,7 @@ TEST(ScanQueue, SameIdentifierIsQueuedOnce) {
 TEST(ScanQueue, FullQueueDropsTheOldestCapturedBacklogEvenTheNewOne) {
     ScanQueue queue;
     for (int i = 0; i < 200; ++i)
-        queue.enqueue(item("p" + std::to_string(i), Origin::backlog, 100 + i));
+        queue.enqueue(item(std::string("p").append(std::to_string(i)), Origin::backlog, 100 + i));
     auto kept = ids(queue);
     EXPECT_EQ(queue.enqueue(item("early", Origin::backlog, 1)),
               ScanQueue::EnqueueOutcome(ScanQueue::QueuedDroppingOldest{"early"}));

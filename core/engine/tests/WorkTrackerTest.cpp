@@ -13,7 +13,10 @@ std::vector<Shot> library() {
     std::vector<Shot> shots;
     for (int moment = 0; moment < 8; ++moment)
         for (int shot = 0; shot <= moment % 4; ++shot)
-            shots.push_back({"m" + std::to_string(moment) + "-" + std::to_string(shot),
+            shots.push_back({std::string("m")
+                                 .append(std::to_string(moment))
+                                 .append("-")
+                                 .append(std::to_string(shot)),
                              moment * 5000.0 + shot * 3, moment % 8, shot == 0 ? 0.9f : 0.3f});
     return shots;
 }

@@ -60,19 +60,23 @@ std::vector<std::vector<PhotoSignals>> sessionsOf(const std::vector<PhotoSignals
                                                   const GroupingPolicy& policy) {
     std::vector<std::vector<PhotoSignals>> sessions;
     std::vector<PhotoSignals> current;
-    std::optional<Date> previous;
+    // A plain flag and value rather than optional<Date>: gcc 12 misreads the optional as
+    // maybe uninitialised in optimised builds.
+    bool hasPrevious = false;
+    Date previous{};
     for (const auto& p : photos) {
         if (p.capturedAt) {
-            const bool gap = previous && p.capturedAt->since(*previous) > policy.sessionGap;
+            const bool gap = hasPrevious && p.capturedAt->since(previous) > policy.sessionGap;
             if (gap || std::int64_t(current.size()) >= policy.maximumSessionLength) {
                 if (!current.empty()) sessions.push_back(current);
                 current.clear();
             }
             current.push_back(p);
-            previous = p.capturedAt;
+            previous = *p.capturedAt;
+            hasPrevious = true;
         } else {
             if (!current.empty()) sessions.push_back(current);
-            previous.reset();
+            hasPrevious = false;
             sessions.push_back({p});
             current.clear();
         }
