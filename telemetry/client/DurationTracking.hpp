@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "telemetry/client/Payload.hpp"
+
+namespace keepsift::analytics {
+
+// Measures named durations for the front's duration signals. The default measures
+// nothing, so finishing sends nothing.
+class DurationTracking {
+public:
+    struct Finished {
+        double elapsedSeconds = 0;
+        ParameterMap parameters; // as recorded at the beginning
+    };
+
+    virtual ~DurationTracking() = default;
+    virtual void begin(const std::string&, const ParameterMap&, bool /*includeBackground*/) {}
+    virtual void discard(const std::string&) {}
+    virtual std::optional<Finished> finish(const std::string&) { return std::nullopt; }
+};
+
+} // namespace keepsift::analytics
