@@ -86,7 +86,10 @@ void TelemetryManager::requestPromptSend() {
     const Date current = now(*c);
     {
         std::lock_guard guard(lock_);
-        if (current.since(lastTimeImmediateSyncRequested_) <= c->transmitInterval.get()) return;
+        // A clock set back behind the last request does not block prompt sends until it
+        // catches up again.
+        const double since = current.since(lastTimeImmediateSyncRequested_);
+        if (since >= 0 && since <= c->transmitInterval.get()) return;
         lastTimeImmediateSyncRequested_ = current;
     }
     if (auto scheduler = c->scheduler.get())
