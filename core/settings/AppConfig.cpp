@@ -41,8 +41,10 @@ std::optional<std::string> textValue(const Json& info, AppConfig::Key key) {
 
 AppConfig AppConfig::fromInfoText(const std::optional<std::string_view>& infoText) {
     AppConfig config;
-    if (auto info = parsedInfo(infoText))
+    if (auto info = parsedInfo(infoText)) {
         config.telemetryAppID = textValue(*info, Key::telemetryAppID);
+        config.analyticsBaseURL = textValue(*info, Key::analyticsBaseURL);
+    }
     return config;
 }
 

@@ -10,9 +10,11 @@ namespace keepsift {
 
 // Values the build puts into the bundle's information keys (Info.json beside the binary).
 struct AppConfig {
-    enum class Key { telemetryAppID };
+    enum class Key { telemetryAppID, analyticsBaseURL };
 
     std::optional<std::string> telemetryAppID;
+    // Overrides the analytics client's ingestion base address.
+    std::optional<std::string> analyticsBaseURL;
 
     // Given the text of the information file, or nothing when there is none. Never fails:
     // a malformed file or a value that is not a usable text leaves that value empty.
@@ -22,7 +24,7 @@ struct AppConfig {
 };
 
 template <> struct RawValues<AppConfig::Key> {
-    static constexpr std::array<std::string_view, 1> names{"AnalyticsAppID"};
+    static constexpr std::array<std::string_view, 2> names{"AnalyticsAppID", "AnalyticsBaseURL"};
 };
 
 } // namespace keepsift

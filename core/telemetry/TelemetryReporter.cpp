@@ -6,7 +6,9 @@ TelemetryReporter::TelemetryReporter(std::shared_ptr<TelemetrySink> sink,
                                      std::shared_ptr<Clock> clock, bool enabled,
                                      TelemetryMemory memory, Persist persist)
     : sink_(std::move(sink)), clock_(std::move(clock)), persist_(std::move(persist)),
-      enabled_(enabled), memory_(std::move(memory)) {}
+      enabled_(enabled), memory_(std::move(memory)) {
+    sink_->setEnabled(enabled);
+}
 
 void TelemetryReporter::restore(const TelemetryMemory& memory) {
     std::lock_guard guard(lock_);
@@ -14,8 +16,13 @@ void TelemetryReporter::restore(const TelemetryMemory& memory) {
 }
 
 void TelemetryReporter::setEnabled(bool enabled) {
-    std::lock_guard guard(lock_);
-    enabled_ = enabled;
+    // Keeps the sink's flag in the order of the calls; the sink never calls back.
+    std::lock_guard order(enabling_);
+    {
+        std::lock_guard guard(lock_);
+        enabled_ = enabled;
+    }
+    sink_->setEnabled(enabled);
 }
 
 bool TelemetryReporter::isEnabled() const {

@@ -27,6 +27,7 @@ public:
 
     // Replaces the memory; persists nothing, sends nothing.
     void restore(const TelemetryMemory& memory);
+    // Also tells the sink.
     void setEnabled(bool enabled);
     bool isEnabled() const;
     TelemetryMemory memory() const;
@@ -52,6 +53,7 @@ private:
     const std::shared_ptr<Clock> clock_;
     const Persist persist_;
     mutable std::mutex lock_;
+    std::mutex enabling_; // taken before lock_, never inside it
     bool enabled_;
     TelemetryMemory memory_;
 };

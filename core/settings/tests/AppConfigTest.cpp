@@ -24,6 +24,13 @@ TEST(AppConfig, UnusableValuesAndFilesLoadAsNone) {
     EXPECT_EQ(appID(std::nullopt), std::nullopt);
 }
 
+TEST(AppConfig, ReadsTheAnalyticsBaseAddress) {
+    const auto config =
+        AppConfig::fromInfoText(R"({"AnalyticsAppID":"A","AnalyticsBaseURL":" http:\/\/x\/ "})");
+    EXPECT_EQ(config.analyticsBaseURL, "http://x/");
+    EXPECT_EQ(AppConfig::fromInfoText(R"({"AnalyticsBaseURL":7})").analyticsBaseURL, std::nullopt);
+}
+
 TEST(AppConfig, KeysAndIdentity) {
     EXPECT_EQ(toString(allCases<AppConfig::Key>()[0]), "AnalyticsAppID");
     EXPECT_EQ(Keepsift::identifier, "com.ambervale.keepsift");

@@ -31,6 +31,18 @@ TEST_F(TelemetryReporterTest, SendGoesToTheSinkOnlyWhenEnabled) {
     EXPECT_TRUE(persisted.empty());
 }
 
+TEST(TelemetryReporterSink, LearnsThePermissionAtCreationAndOnEveryChange) {
+    struct FlagSink : NoopSink {
+        std::vector<bool> flags;
+        void setEnabled(bool enabled) override { flags.push_back(enabled); }
+    };
+    auto sink = std::make_shared<FlagSink>();
+    TelemetryReporter reporter(sink, std::make_shared<FixedClock>(Date{}), false, {});
+    reporter.setEnabled(true);
+    reporter.setEnabled(false);
+    EXPECT_EQ(sink->flags, (std::vector<bool>{false, true, false}));
+}
+
 TEST_F(TelemetryReporterTest, FirstHeartbeatIsPersistedBeforeItIsSent) {
     duringPersist = [&] { EXPECT_TRUE(sink->signals().empty()); };
     Settings settings;

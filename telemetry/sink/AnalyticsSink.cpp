@@ -1,0 +1,40 @@
+#include "telemetry/sink/AnalyticsSink.hpp"
+
+#include "core/settings/Keepsift.hpp"
+#include "system/bundle/BundleInfo.hpp"
+#include "telemetry/client/Analytics.hpp"
+
+namespace keepsift {
+
+void AnalyticsSink::send(const Signal& signal) {
+    const SignalPayload payload = signal.payload();
+    analytics::Analytics::signal(std::string(signal.name()),
+                                 analytics::ParameterMap(payload.begin(), payload.end()));
+}
+
+void AnalyticsSink::setEnabled(bool enabled) {
+    if (auto manager = analytics::TelemetryManager::shared())
+        manager->configuration()->analyticsDisabled.set(!enabled);
+}
+
+void AnalyticsSink::configure(const std::string& appID, bool testMode) {
+    analytics::Analytics::initialize(
+        makeConfiguration(appID, testMode, loadAppConfig().analyticsBaseURL));
+}
+
+std::shared_ptr<analytics::TelemetryManagerConfiguration>
+AnalyticsSink::makeConfiguration(const std::string& appID, bool testMode,
+                                 const std::optional<std::string>& baseURL) {
+    auto config = std::make_shared<analytics::TelemetryManagerConfiguration>(appID, std::nullopt,
+                                                                             baseURL, std::nullopt);
+    config->defaultSignalPrefix.set(std::nullopt);
+    config->defaultParameterPrefix.set(std::nullopt);
+    config->setTestMode(testMode);
+    auto sources = std::make_shared<analytics::PayloadSources>();
+    sources->appVersion = std::string(Keepsift::version);
+    config->payloadSources.set(sources);
+    config->analyticsDisabled.set(true);
+    return config;
+}
+
+} // namespace keepsift
