@@ -4,6 +4,7 @@
 
 #include "core/support/Unicode.hpp"
 #include "telemetry/client/ClientSuite.hpp"
+#include "telemetry/client/ReservedNames.hpp"
 
 namespace keepsift::analytics {
 namespace {
@@ -73,31 +74,7 @@ ParameterMap prefixedParameterKeys(const ParameterMap& parameters,
 const std::set<std::string, std::less<>>& Analytics::reservedSignalNames() {
     static const std::set<std::string, std::less<>> names = [] {
         std::set<std::string, std::less<>> lowered;
-        for (const char* name : {"type",
-                                 "clientUser",
-                                 "appID",
-                                 "sessionID",
-                                 "floatValue",
-                                 "newSessionBegan",
-                                 "platform",
-                                 "systemVersion",
-                                 "majorSystemVersion",
-                                 "majorMinorSystemVersion",
-                                 "appVersion",
-                                 "buildNumber",
-                                 "isSimulator",
-                                 "isDebug",
-                                 "isTestFlight",
-                                 "isAppStore",
-                                 "modelName",
-                                 "architecture",
-                                 "operatingSystem",
-                                 "targetEnvironment",
-                                 "locale",
-                                 "region",
-                                 "appLanguage",
-                                 "preferredLanguage",
-                                 "telemetryClientVersion"})
+        for (const std::string_view name : reservedNames)
             lowered.insert(unicode::lowercased(name));
         return lowered;
     }();

@@ -1,6 +1,8 @@
 #include "telemetry/client/Payload.hpp"
 
-#include <set>
+#include <algorithm>
+
+#include "telemetry/client/ReservedNames.hpp"
 
 namespace keepsift::analytics {
 
@@ -48,27 +50,8 @@ std::shared_ptr<const ParameterMap> SharedDefaults::share(ParameterMap defaults)
 }
 
 bool isDefaultParameterKey(const std::string& key) {
-    static const std::set<std::string, std::less<>> plainKeys{"platform",
-                                                              "operatingSystem",
-                                                              "systemVersion",
-                                                              "majorSystemVersion",
-                                                              "majorMinorSystemVersion",
-                                                              "appVersion",
-                                                              "buildNumber",
-                                                              "isSimulator",
-                                                              "isDebug",
-                                                              "isTestFlight",
-                                                              "isAppStore",
-                                                              "modelName",
-                                                              "architecture",
-                                                              "targetEnvironment",
-                                                              "locale",
-                                                              "region",
-                                                              "appLanguage",
-                                                              "preferredLanguage",
-                                                              "telemetryClientVersion",
-                                                              "extensionIdentifier"};
-    return key.starts_with("Analytics.") || plainKeys.contains(key);
+    return key.starts_with("Analytics.") || key == "extensionIdentifier" ||
+           std::find(reservedNames.begin(), reservedNames.end(), key) != reservedNames.end();
 }
 
 } // namespace keepsift::analytics
