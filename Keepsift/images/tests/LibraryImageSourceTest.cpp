@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "Keepsift/images/LibraryImageSource.hpp"
+#include "platform/library/FolderPhotoLibrary.hpp"
+#include "platform/renditions/CachedRenditionSource.hpp"
+
+namespace keepsift::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A real folder library in a temporary home; answers are run on the test's thread, which
+// stands in for the main actor.
+class LibraryImageSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "images-XXXXXX").string();
+        base_ = ::mkdtemp(pattern.data());
+        root_ = base_ / "Pictures";
+        fs::create_directories(root_);
+        ::setenv("XDG_CACHE_HOME", (base_ / "cache").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (base_ / "config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (base_ / "data").c_str(), 1);
+        FolderLibraryOptions options;
+        options.root = root_;
+        options.catalogueFile = base_ / "catalogue.sqlite";
+        options.consentFile = base_ / "consent.json";
+        options.homeTrash = base_ / "Trash";
+        options.renditions = std::make_shared<CachedRenditionSource>();
+        library_ = std::make_shared<FolderPhotoLibrary>(std::move(options));
+        source_ = std::make_unique<LibraryImageSource>(
+            library_,
+            [this](std::function<void()> answer) {
+                std::lock_guard lock(mutex_);
+                posted_.push_back(std::move(answer));
+            },
+            LibraryImageSource::Options{2, 8u << 20});
+    }
+
+    void TearDown() override {
+        source_.reset();
+        library_.reset();
+        fs::remove_all(base_);
+    }
+
+    void writePhoto(const std::string& name, int width, int height) {
+        cv::Mat pixels(height, width, CV_8UC3, cv::Scalar(40, 120, 200));
+        ASSERT_TRUE(cv::imwrite((root_ / name).string(), pixels));
+    }
+
+    // Issues one request and runs posted answers until it is answered.
+    std::shared_ptr<const Image> ask(const std::string& id, int side) {
+        bool answered = false;
+        std::shared_ptr<const Image> result;
+        source_->thumbnail(id, {side, side}, [&](std::shared_ptr<const Image> image) {
+            answered = true;
+            result = std::move(image);
+        });
+        while (!answered) {
+            std::vector<std::function<void()>> ready;
+            {
+                std::lock_guard lock(mutex_);
+                ready.swap(posted_);
+            }
+            for (auto& answer : ready)
+                answer();
+            if (!answered) std::this_thread::yield();
+        }
+        return result;
+    }
+
+    fs::path base_, root_;
+    std::shared_ptr<FolderPhotoLibrary> library_;
+    std::unique_ptr<LibraryImageSource> source_;
+    std::mutex mutex_;
+    std::vector<std::function<void()>> posted_;
+};
+
+TEST_F(LibraryImageSourceTest, AResidentPhotoIsDecodedFittedWithinTheRequestedSquare) {
+    writePhoto("wide.jpg", 1600, 1200);
+    auto image = ask("wide.jpg", 256);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 256);
+    EXPECT_EQ(image->height, 192);
+    EXPECT_EQ(image->rgba.size(), 256u * 192u * 4u);
+    EXPECT_EQ(image->rgba[3], 255) << "opaque";
+    EXPECT_EQ(source_->cache().count(), 1u);
+    EXPECT_EQ(ask("wide.jpg", 256), image) << "the same size comes from memory";
+}
+
+TEST_F(LibraryImageSourceTest, MissingCorruptAndEmptyFilesAnswerNoPicture) {
+    EXPECT_EQ(ask("never-there.jpg", 256), nullptr);
+    std::ofstream(root_ / "empty.jpg").close();
+    EXPECT_EQ(ask("empty.jpg", 256), nullptr);
+    std::ofstream(root_ / "broken.jpg", std::ios::binary) << "\xff\xd8\xff\xe0 not really a jpeg";
+    EXPECT_EQ(ask("broken.jpg", 256), nullptr);
+    EXPECT_EQ(source_->cache().count(), 0u) << "failures are asked again next time";
+}
+
+TEST_F(LibraryImageSourceTest, APhotoDeletedAfterItsFirstPictureStillAnswersFromMemoryThenNothing) {
+    writePhoto("gone.jpg", 640, 480);
+    ASSERT_NE(ask("gone.jpg", 256), nullptr);
+    fs::remove(root_ / "gone.jpg");
+    EXPECT_NE(ask("gone.jpg", 256), nullptr);
+    EXPECT_EQ(ask("gone.jpg", 512), nullptr);
+}
+
+TEST_F(LibraryImageSourceTest, ExtremeShapesAreFittedWithoutLosingARow) {
+    writePhoto("panorama.png", 30000, 200);
+    writePhoto("dot.png", 1, 1);
+    auto panorama = ask("panorama.png", 1024);
+    ASSERT_NE(panorama, nullptr);
+    EXPECT_EQ(panorama->width, 1024);
+    EXPECT_GE(panorama->height, 1);
+    auto dot = ask("dot.png", 1024);
+    ASSERT_NE(dot, nullptr);
+    EXPECT_EQ(dot->width, 1);
+    EXPECT_EQ(dot->height, 1);
+}
+
+} // namespace
+} // namespace keepsift::app
