@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include "Keepsift/review/ReviewWindowState.hpp"
+
+namespace keepsift::app {
+
+// The review window's bottom bar: what flagging means, the last delete's outcome, the keys,
+// and the selection and delete buttons. None of the buttons deletes anything: each asks for
+// the confirmation.
+class ReviewFooter : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReviewFooter(QWidget* parent);
+
+    void update(const ReviewList& list, const ReviewWindowState& state, bool isDeleting,
+                const std::string& language);
+
+signals:
+    void toggleSelectAll();
+    void deleteSelected();
+    void deleteAll();
+
+private:
+    QLabel* nothingMoved_;
+    QLabel* outcome_;
+    QLabel* hint_;
+    QPushButton* selectAll_;
+    QPushButton* deleteSelected_;
+    QPushButton* deleteAll_;
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QPointer>
+#include <QStackedWidget>
+#include <QWidget>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/review/ReviewWindowState.hpp"
+#include "Keepsift/views/BatchBanner.hpp"
+#include "Keepsift/views/CompareOverlay.hpp"
+#include "Keepsift/views/DeleteConfirmation.hpp"
+#include "Keepsift/views/EmptyState.hpp"
+#include "Keepsift/views/GroupList.hpp"
+#include "Keepsift/views/ICloudScopeSheet.hpp"
+#include "Keepsift/views/KeyMonitor.hpp"
+#include "Keepsift/views/ReviewFooter.hpp"
+#include "Keepsift/views/ReviewHeader.hpp"
+
+namespace keepsift::app {
+
+// The review window's content: the groups with their photographs, the comparison, the keys,
+// and the confirmation that stands before every deletion. It reads what the model published
+// and calls the model's operations; it never deletes anything but through the confirmation's
+// Delete button. Main actor only.
+class ReviewWindow : public QWidget {
+    Q_OBJECT
+public:
+    struct Hooks {
+        // Opens the library-access settings (the access state's button).
+        std::function<void()> openPrivacySettings;
+    };
+
+    explicit ReviewWindow(AppModel& model, QWidget* parent = nullptr, Hooks hooks = {});
+    ~ReviewWindow() override;
+
+    // The key handler: true when the key was used.
+    bool handle(ReviewKey key);
+
+    const ReviewWindowState& state() const { return state_; }
+    GroupList* groupList() const { return list_; }
+    CompareOverlay* compareOverlay() const { return overlay_; }
+    DeleteConfirmation* confirmation() const { return confirmation_; }
+    ICloudScopeSheet* scopeSheet() const { return sheet_; }
+    EmptyState* emptyState() const { return empty_; }
+    ReviewHeader* header() const { return header_; }
+    ReviewFooter* footer() const { return footer_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    RowCallbacks rowCallbacks();
+    const ReviewList& list() const { return model_.snapshot().review; }
+    const std::string& language() const { return model_.settings().language; }
+    void modelChanged(Property property);
+    void sync();
+    void syncContent();
+    void syncBars();
+    void syncOverlay();
+    void syncSheet();
+    void stateChanged();
+    void togglePhoto(const ReviewPhoto& photo);
+    void openConfirmation();
+    void confirmDelete();
+
+    AppModel& model_;
+    Hooks hooks_;
+    ReviewWindowState state_;
+    std::shared_ptr<ThumbnailRequests> requests_;
+    ReviewHeader* header_;
+    QStackedWidget* content_;
+    EmptyState* empty_;
+    ScanProgressLine* progress_;
+    BatchBanner* banner_;
+    GroupList* list_;
+    ReviewFooter* footer_;
+    CompareOverlay* overlay_;
+    ICloudScopeSheet* sheet_;
+    QPointer<DeleteConfirmation> confirmation_;
+    KeyMonitor* keys_;
+    ObservationToken observation_;
+    bool syncScheduled_ = false;
+    bool listChanged_ = true;
+    std::optional<std::string> shownActive_;
+};
+
+} // namespace keepsift::app
