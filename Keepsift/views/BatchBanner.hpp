@@ -17,7 +17,7 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
-signals:
+Q_SIGNALS:
     void keepLooking();
 
 private:

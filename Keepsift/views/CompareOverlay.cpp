@@ -21,13 +21,10 @@ constexpr int extraTop = 12;
 
 CompareTile::CompareTile(std::shared_ptr<ThumbnailRequests> requests, QWidget* parent)
     : QWidget(parent),
-      picture_(new ThumbnailButton(std::move(requests),
-                                   {.fits = true,
-                                    .largeBadge = true,
-                                    .cornerRadius = 6,
-                                    .keeperBorder = 4,
-                                    .badgeInset = 8},
-                                   this)),
+      picture_(new ThumbnailButton(
+          std::move(requests),
+          {.fits = true, .largeBadge = true, .cornerRadius = 6, .keeperBorder = 4, .badgeInset = 8},
+          this)),
       caption_(wrappingLabel(ViewFonts::callout(), this)), decision_(new QPushButton(this)) {
     caption_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     picture_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -58,7 +55,7 @@ void CompareTile::bind(const ReviewPhoto& photo, int number, bool compact,
 }
 
 void CompareTile::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit toggled();
+    if (event->button() == Qt::LeftButton) Q_EMIT toggled();
 }
 
 CompareOverlay::CompareOverlay(std::shared_ptr<ThumbnailRequests> requests, QWidget* parent)
@@ -100,7 +97,7 @@ void CompareOverlay::setGroup(const ReviewGroup& group, const std::string& langu
         auto* tile = new CompareTile(requests_, content_);
         const std::size_t index = tiles_.size();
         connect(tile, &CompareTile::toggled, this, [this, index] {
-            if (index < group_.photos.size()) emit toggle(group_.photos[index]);
+            if (index < group_.photos.size()) Q_EMIT toggle(group_.photos[index]);
         });
         tiles_.push_back(tile);
     }
@@ -127,8 +124,8 @@ void CompareOverlay::layoutTiles() {
     }
     const int height = std::max(0, this->height() - y - contentPadding);
     const int count = static_cast<int>(group_.photos.size());
-    columns_ = CompareLayout::columns(count, group_.isMostlyPortrait(), width,
-                                      CompareLayout::minimumCell);
+    columns_ =
+        CompareLayout::columns(count, group_.isMostlyPortrait(), width, CompareLayout::minimumCell);
     const double cell = CompareLayout::cellWidth(columns_, width);
     const bool scrolls = count > columns_;
     strip_->setHorizontalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -148,7 +145,8 @@ void CompareOverlay::layoutTiles() {
         count > 0 ? static_cast<int>(count * cell + (count - 1) * gap) : static_cast<int>(cell);
     const int offset = contentWidth < width ? (width - contentWidth) / 2 : 0;
     content_->resize(std::max(contentWidth, width), tileHeight);
-    for (auto* tile : tiles_) tile->move(tile->x() + offset, 0);
+    for (auto* tile : tiles_)
+        tile->move(tile->x() + offset, 0);
     close_->adjustSize();
     close_->move(this->width() - close_->width() - 16, 16);
     close_->raise();

@@ -27,7 +27,7 @@ public:
     QLabel* caption() const { return caption_; }
     QPushButton* decision() const { return decision_; }
 
-signals:
+Q_SIGNALS:
     void toggled();
 
 protected:
@@ -50,7 +50,7 @@ public:
     const std::vector<CompareTile*>& tiles() const { return tiles_; }
     int columns() const { return columns_; }
 
-signals:
+Q_SIGNALS:
     void toggle(const ReviewPhoto& photo);
     void closeRequested();
 

@@ -19,16 +19,17 @@ DeleteConfirmation::DeleteConfirmation(const DeleteRequest& request, const std::
     setText(qtext(Strings::deleteButton(count, language)));
     setInformativeText(qtext(TrashTexts::confirmationMessage(count, language)));
     cancel_ = addButton(fixedText(FixedText::cancel, language), QMessageBox::RejectRole);
-    confirm_ = addButton(fixedText(FixedText::deleteAction, language), QMessageBox::DestructiveRole);
+    confirm_ =
+        addButton(fixedText(FixedText::deleteAction, language), QMessageBox::DestructiveRole);
     cancel_->setObjectName(QStringLiteral("cancel-delete"));
     confirm_->setObjectName(QStringLiteral("confirm-delete"));
     setEscapeButton(cancel_);
     setDefaultButton(qobject_cast<QPushButton*>(cancel_));
     connect(this, &QMessageBox::finished, this, [this] {
         if (clickedButton() == confirm_)
-            emit confirmed();
+            Q_EMIT confirmed();
         else
-            emit cancelled();
+            Q_EMIT cancelled();
     });
 }
 

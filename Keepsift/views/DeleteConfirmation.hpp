@@ -18,7 +18,7 @@ public:
     QAbstractButton* confirmButton() const { return confirm_; }
     QAbstractButton* cancelButton() const { return cancel_; }
 
-signals:
+Q_SIGNALS:
     void confirmed();
     void cancelled();
 

@@ -17,7 +17,7 @@ public:
     void show(bool showsProgress, const QString& text, bool showsSettingsButton,
               const QString& settingsLabel);
 
-signals:
+Q_SIGNALS:
     void openSettings();
 
 private:

@@ -9,8 +9,7 @@
 namespace keepsift::app {
 
 GroupList::GroupList(std::shared_ptr<ThumbnailRequests> requests, const ReviewWindowState& state,
-                     RowCallbacks callbacks, QWidget* leading, QWidget* trailing,
-                     QWidget* parent)
+                     RowCallbacks callbacks, QWidget* leading, QWidget* trailing, QWidget* parent)
     : QAbstractScrollArea(parent), requests_(std::move(requests)), state_(state),
       callbacks_(std::move(callbacks)), leading_(leading), trailing_(trailing) {
     setObjectName(QStringLiteral("group-list"));
@@ -47,7 +46,8 @@ void GroupList::setContent(const ReviewList& list, const std::string& language, 
     showsTrailing_ = showsTrailing;
     indexOf_.clear();
     indexOf_.reserve(list.groups.size());
-    for (std::size_t i = 0; i < list.groups.size(); ++i) indexOf_.emplace(list.groups[i].id, i);
+    for (std::size_t i = 0; i < list.groups.size(); ++i)
+        indexOf_.emplace(list.groups[i].id, i);
     relayout();
 }
 
@@ -138,7 +138,8 @@ void GroupList::placeRows() {
 }
 
 void GroupList::refreshFlags() {
-    for (auto& [id, live] : live_) live.row->setFlags(flagsOf(id));
+    for (auto& [id, live] : live_)
+        live.row->setFlags(flagsOf(id));
 }
 
 void GroupList::scrollToGroup(const std::string& groupID, bool animated) {

@@ -54,7 +54,8 @@ GroupRow::GroupRow(std::shared_ptr<ThumbnailRequests> requests, const RowCallbac
     strip_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     strip_->viewport()->setAutoFillBackground(false);
     stripContent_->setAutoFillBackground(false);
-    for (auto* button : {compare_, delete_}) button->setFocusPolicy(Qt::TabFocus);
+    for (auto* button : {compare_, delete_})
+        button->setFocusPolicy(Qt::TabFocus);
     select_->setFocusPolicy(Qt::TabFocus);
 
     connect(select_, &QCheckBox::clicked, this, [this](bool checked) {
@@ -112,8 +113,8 @@ void GroupRow::bind(const ReviewGroup& group, int side, double available, Flags 
     const bool flagged = group.hasFlagged();
     select_->setVisible(flagged);
     select_->setChecked(flags.isSelected);
-    select_->setText(fixedText(flags.isSelected ? FixedText::deselectGroup : FixedText::selectGroup,
-                               language_));
+    select_->setText(
+        fixedText(flags.isSelected ? FixedText::deselectGroup : FixedText::selectGroup, language_));
     delete_->setVisible(flagged);
     if (flagged)
         delete_->setText(qtext(Strings::deleteDiscardedShort(
@@ -141,7 +142,8 @@ void GroupRow::setFlags(Flags flags) {
 }
 
 void GroupRow::retryPictures() {
-    for (auto* cell : cells_) cell->retryPicture();
+    for (auto* cell : cells_)
+        cell->retryPicture();
 }
 
 void GroupRow::layoutHeader(int width, int lineHeight) {
@@ -161,8 +163,8 @@ void GroupRow::layoutHeader(int width, int lineHeight) {
         const int wider =
             std::max(metrics.horizontalAdvance(fixedText(FixedText::selectGroup, language_)),
                      metrics.horizontalAdvance(fixedText(FixedText::deselectGroup, language_)));
-        const int boxWidth = select_->sizeHint().width() -
-                             metrics.horizontalAdvance(select_->text()) + wider;
+        const int boxWidth =
+            select_->sizeHint().width() - metrics.horizontalAdvance(select_->text()) + wider;
         select_->setGeometry(x, top, boxWidth, lineHeight);
         x += boxWidth + RowMetrics::spacing;
     }

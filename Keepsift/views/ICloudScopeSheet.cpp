@@ -38,7 +38,8 @@ ICloudScopeSheet::ICloudScopeSheet(QWidget* parent)
     batches_->setStyleSheet(QStringLiteral(
         "QPushButton { background-color: palette(highlight); color: palette(highlighted-text);"
         " border-radius: 6px; padding: 6px 14px; font-weight: 600; }"));
-    for (auto* button : {batches_, whole_}) button->setMinimumHeight(button->sizeHint().height() + 8);
+    for (auto* button : {batches_, whole_})
+        button->setMinimumHeight(button->sizeHint().height() + 8);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 24, 24, 24);
@@ -48,7 +49,8 @@ ICloudScopeSheet::ICloudScopeSheet(QWidget* parent)
     column->addWidget(explanation_);
     auto* options = new QVBoxLayout;
     options->setSpacing(12);
-    for (auto [button, detail] : {std::pair{batches_, batchesDetail_}, std::pair{whole_, wholeDetail_}}) {
+    for (auto [button, detail] :
+         {std::pair{batches_, batchesDetail_}, std::pair{whole_, wholeDetail_}}) {
         auto* option = new QVBoxLayout;
         option->setSpacing(4);
         option->addWidget(button, 0, Qt::AlignLeft);
@@ -63,8 +65,9 @@ ICloudScopeSheet::ICloudScopeSheet(QWidget* parent)
     for (QLabel* label : {title_, explanation_, batchesDetail_, wholeDetail_})
         label->setFixedWidth(480 - 48);
 
-    connect(batches_, &QPushButton::clicked, this, [this] { emit choose(ScanScope::batches); });
-    connect(whole_, &QPushButton::clicked, this, [this] { emit choose(ScanScope::wholeLibrary); });
+    connect(batches_, &QPushButton::clicked, this, [this] { Q_EMIT choose(ScanScope::batches); });
+    connect(whole_, &QPushButton::clicked, this,
+            [this] { Q_EMIT choose(ScanScope::wholeLibrary); });
     connect(later_, &QPushButton::clicked, this, &ICloudScopeSheet::later);
 }
 
@@ -80,7 +83,7 @@ void ICloudScopeSheet::update(std::int64_t known, const std::string& language) {
 
 void ICloudScopeSheet::reject() {
     // The host hides the sheet once the choice is put off; Escape never closes it by itself.
-    emit later();
+    Q_EMIT later();
 }
 
 } // namespace keepsift::app

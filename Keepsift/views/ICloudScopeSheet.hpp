@@ -21,11 +21,11 @@ public:
 
     void update(std::int64_t known, const std::string& language);
 
-signals:
+Q_SIGNALS:
     void choose(keepsift::ScanScope scope);
     void later();
 
-public slots:
+public Q_SLOTS:
     void reject() override;
 
 private:

@@ -8,13 +8,20 @@ namespace {
 
 NamedKey namedKey(int key) {
     switch (key) {
-    case Qt::Key_Return: return NamedKey::returnKey;
-    case Qt::Key_Enter: return NamedKey::enter;
-    case Qt::Key_Space: return NamedKey::space;
-    case Qt::Key_Escape: return NamedKey::escape;
-    case Qt::Key_Down: return NamedKey::down;
-    case Qt::Key_Up: return NamedKey::up;
-    default: return NamedKey::other;
+    case Qt::Key_Return:
+        return NamedKey::returnKey;
+    case Qt::Key_Enter:
+        return NamedKey::enter;
+    case Qt::Key_Space:
+        return NamedKey::space;
+    case Qt::Key_Escape:
+        return NamedKey::escape;
+    case Qt::Key_Down:
+        return NamedKey::down;
+    case Qt::Key_Up:
+        return NamedKey::up;
+    default:
+        return NamedKey::other;
     }
 }
 
@@ -50,8 +57,7 @@ bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !handler_ || !belongsToWindow(watched)) return false;
     if (QApplication::activeModalWidget()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const auto reviewKey = keyFor(*key);
     if (!reviewKey) return false;
     return handler_(*reviewKey);

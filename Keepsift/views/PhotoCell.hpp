@@ -24,7 +24,7 @@ public:
     ThumbnailButton* thumbnail() const { return thumbnail_; }
     QLabel* reason() const { return reason_; }
 
-signals:
+Q_SIGNALS:
     void toggled();
 
 private:

@@ -25,11 +25,11 @@ ReviewFooter::ReviewFooter(QWidget* parent)
         button->setMinimumHeight(button->sizeHint().height() + 6);
         button->setFocusPolicy(Qt::TabFocus);
     }
-    deleteAll_->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: #d9372b; color: white; border-radius: 6px;"
-        " padding: 4px 14px; font-weight: 600; }"
-        "QPushButton:disabled { background-color: rgba(217, 55, 43, 0.35);"
-        " color: rgba(255, 255, 255, 0.7); }"));
+    deleteAll_->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: #d9372b; color: white; border-radius: 6px;"
+                       " padding: 4px 14px; font-weight: 600; }"
+                       "QPushButton:disabled { background-color: rgba(217, 55, 43, 0.35);"
+                       " color: rgba(255, 255, 255, 0.7); }"));
 
     auto* notes = new QVBoxLayout;
     notes->setSpacing(2);
@@ -50,8 +50,8 @@ ReviewFooter::ReviewFooter(QWidget* parent)
     connect(deleteAll_, &QPushButton::clicked, this, &ReviewFooter::deleteAll);
 }
 
-void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state,
-                          bool isDeleting, const std::string& language) {
+void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state, bool isDeleting,
+                          const std::string& language) {
     nothingMoved_->setText(fixedText(FixedText::nothingMovedNotice, language));
     outcome_->setVisible(state.outcome.has_value());
     outcome_->setText(state.outcome ? qtext(*state.outcome) : QString());
@@ -60,8 +60,9 @@ void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state
     const bool anyVisible = ReviewWindowState::anyVisible(list);
     selectAll_->setVisible(anyVisible);
     deleteSelected_->setVisible(anyVisible);
-    selectAll_->setText(state.selected.empty() ? fixedText(FixedText::selectAll, language)
-                                               : pick(language, "Deselect all", "Auswahl aufheben"));
+    selectAll_->setText(state.selected.empty()
+                            ? fixedText(FixedText::selectAll, language)
+                            : pick(language, "Deselect all", "Auswahl aufheben"));
     const auto selectedCount = static_cast<std::int64_t>(state.selectedDiscardCount(list));
     deleteSelected_->setText(qtext(Strings::deleteInSelectedGroups(selectedCount, language)));
     deleteSelected_->setEnabled(selectedCount > 0 && !isDeleting);

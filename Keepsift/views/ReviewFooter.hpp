@@ -22,7 +22,7 @@ public:
     void update(const ReviewList& list, const ReviewWindowState& state, bool isDeleting,
                 const std::string& language);
 
-signals:
+Q_SIGNALS:
     void toggleSelectAll();
     void deleteSelected();
     void deleteAll();

@@ -52,7 +52,7 @@ ReviewHeader::ReviewHeader(QWidget* parent)
     slider_->setFixedWidth(120);
     slider_->setFocusPolicy(Qt::NoFocus);
     connect(slider_, &QSlider::valueChanged, this,
-            [this](int value) { emit maximumCellChanged(value); });
+            [this](int value) { Q_EMIT maximumCellChanged(value); });
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(20, 10, 20, 10);
@@ -66,8 +66,7 @@ ReviewHeader::ReviewHeader(QWidget* parent)
     row->addWidget(new PictureSymbol(true, 15, this), 0, Qt::AlignVCenter);
 }
 
-void ReviewHeader::update(const ReviewList& list, const std::string& language,
-                          double maximumCell) {
+void ReviewHeader::update(const ReviewList& list, const std::string& language, double maximumCell) {
     summary_->setText(
         qtext(Strings::toDiscard(list.flaggedCount, list.reclaimableBytes, language)));
     slider_->setAccessibleName(pick(language, "Thumbnail size", "Grösse der Vorschaubilder"));

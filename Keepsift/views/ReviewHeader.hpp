@@ -21,7 +21,7 @@ public:
     void update(const ReviewList& list, const std::string& language, double maximumCell);
     QSlider* slider() const { return slider_; }
 
-signals:
+Q_SIGNALS:
     void maximumCellChanged(double side);
 
 private:

@@ -62,7 +62,8 @@ ReviewWindow::ReviewWindow(AppModel& model, QWidget* parent, Hooks hooks)
         Settings wanted = model_.settings();
         wanted.scanScope = scope;
         AppModel& model = model_;
-        model.applySettings(wanted, [&model] { model.applyBatchLimit([&model] { model.pumpOnce(); }); });
+        model.applySettings(wanted,
+                            [&model] { model.applyBatchLimit([&model] { model.pumpOnce(); }); });
     });
     connect(sheet_, &ICloudScopeSheet::later, this,
             [this] { model_.setHasDeferredICloudChoice(true); });
@@ -85,7 +86,9 @@ RowCallbacks ReviewWindow::rowCallbacks() {
         state_.activate(group.id);
         stateChanged();
     };
-    callbacks.onToggle = [this](const ReviewGroup&, const ReviewPhoto& photo) { togglePhoto(photo); };
+    callbacks.onToggle = [this](const ReviewGroup&, const ReviewPhoto& photo) {
+        togglePhoto(photo);
+    };
     callbacks.onCompare = [this](const ReviewGroup& group) {
         state_.compare(group);
         stateChanged();
@@ -110,7 +113,8 @@ void ReviewWindow::modelChanged(Property property) {
     if (property == Property::snapshot || property == Property::settings) listChanged_ = true;
     if (syncScheduled_) return;
     syncScheduled_ = true;
-    QMetaObject::invokeMethod(this, [this] { sync(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { sync(); }, Qt::QueuedConnection);
 }
 
 void ReviewWindow::sync() {
@@ -126,18 +130,17 @@ void ReviewWindow::syncContent() {
     const std::string& language = this->language();
     const auto notice = model_.accessNotice();
     if (notice && !canRead(snapshot.authorization)) {
-        empty_->show(false, qtext(*notice),
-                     snapshot.authorization == LibraryAuthorization::denied,
+        empty_->show(false, qtext(*notice), snapshot.authorization == LibraryAuthorization::denied,
                      fixedText(FixedText::openSystemSettings, language));
         content_->setCurrentWidget(empty_);
         return;
     }
     if (snapshot.review.groups.empty()) {
         const bool running = model_.isFirstPassRunning();
-        empty_->show(running,
-                     fixedText(running ? FixedText::stillLooking : FixedText::nothingToReview,
-                               language),
-                     false, {});
+        empty_->show(
+            running,
+            fixedText(running ? FixedText::stillLooking : FixedText::nothingToReview, language),
+            false, {});
         content_->setCurrentWidget(empty_);
         return;
     }
@@ -148,7 +151,8 @@ void ReviewWindow::syncContent() {
     progress_->setText(qtext(Strings::scanProgress(snapshot.analysed, snapshot.known, language)));
     banner_->setTexts(
         qtext(Strings::downloadsPaused(snapshot.review.reviewableGroupCount(), language)),
-        fixedText(FixedText::keepLooking, language), qtext(Strings::fetchNextGroups(200, language)));
+        fixedText(FixedText::keepLooking, language),
+        qtext(Strings::fetchNextGroups(200, language)));
     list_->setContent(snapshot.review, language, model_.isFirstPassRunning(),
                       model_.batchFullWhileAnalysing());
     for (const auto& group : snapshot.review.groups)

@@ -38,7 +38,8 @@ int RowMetrics::wrappedHeight(const ReviewPhoto& photo, int side) {
 
 int RowMetrics::reasonHeight(const ReviewGroup& group, int side) {
     int tallest = lineHeight_;
-    for (const auto& photo : group.photos) tallest = std::max(tallest, wrappedHeight(photo, side));
+    for (const auto& photo : group.photos)
+        tallest = std::max(tallest, wrappedHeight(photo, side));
     return tallest;
 }
 

@@ -16,7 +16,8 @@ SwatchImageSource::SwatchImageSource(std::shared_ptr<MainActor> mainActor)
 
 void SwatchImageSource::thumbnail(const std::string& identifier, PixelSize size,
                                   ImageHandler done) {
-    mainActor_->post([identifier, size, done = std::move(done)] { done(swatch(identifier, size)); });
+    mainActor_->post(
+        [identifier, size, done = std::move(done)] { done(swatch(identifier, size)); });
 }
 
 void SwatchImageSource::image(const std::string& identifier, PixelSize size, ImageHandler done) {
@@ -52,9 +53,10 @@ std::shared_ptr<const Image> SwatchImageSource::swatch(const std::string& identi
     painter.setPen(QColor::fromRgbF(0, 0, 0, 0.65f));
     const QString text = qtext(label(identifier));
     const QSizeF measured = QFontMetricsF(font).size(Qt::TextSingleLine, text);
-    painter.drawText(QPointF((size.width - measured.width()) * 0.5,
-                             (size.height - measured.height()) * 0.5 + QFontMetricsF(font).ascent()),
-                     text);
+    painter.drawText(
+        QPointF((size.width - measured.width()) * 0.5,
+                (size.height - measured.height()) * 0.5 + QFontMetricsF(font).ascent()),
+        text);
     painter.end();
     auto image = std::make_shared<Image>();
     image->width = size.width;

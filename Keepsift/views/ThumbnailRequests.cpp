@@ -33,8 +33,8 @@ void ThumbnailRequests::dispatch() {
         pending_.pop_back();
         if (job.token.expired()) continue;
         ++inFlight_;
-        auto answered = [weak = weak_from_this(), done = std::move(job.done)](
-                            std::shared_ptr<const Image> image) {
+        auto answered = [weak = weak_from_this(),
+                         done = std::move(job.done)](std::shared_ptr<const Image> image) {
             auto self = weak.lock();
             if (self) --self->inFlight_;
             done(std::move(image));

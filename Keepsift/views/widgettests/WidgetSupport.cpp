@@ -1,0 +1,81 @@
+#include "WidgetSupport.hpp"
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "Keepsift/views/SwatchImageSource.hpp"
+
+namespace keepsift::app::widgettest {
+
+void GuiMainActor::post(std::function<void()> work) {
+    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+}
+
+bool WaitingSleeper::sleep(double, std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait(lock, stop, [] { return false; });
+    return false;
+}
+
+AppModel::Services testServices() {
+    AppModel::Services services;
+    services.mainActor = std::make_shared<GuiMainActor>();
+    services.sleeper = std::make_shared<WaitingSleeper>();
+    return services;
+}
+
+std::unique_ptr<AppModel> startedScenario(const std::string& scenario, AppModel::Environment extra,
+                                          std::shared_ptr<ImageSource> images) {
+    extra["KEEPSIFT_SCENARIO"] = scenario;
+    auto services = testServices();
+    if (!images) images = std::make_shared<SwatchImageSource>(services.mainActor);
+    auto model = AppModel::makeForScenario(extra, services, std::move(images));
+    waitFor([&](AppModel::Done done) { model->start(std::move(done)); });
+    return model;
+}
+
+void waitFor(const std::function<void(AppModel::Done)>& operation) {
+    bool finished = false;
+    operation([&finished] { finished = true; });
+    if (!QTest::qWaitFor([&] { return finished; }, 30000))
+        throw std::runtime_error("the model's operation never finished");
+    settle();
+}
+
+void settle() {
+    for (int round = 0; round < 5; ++round)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QImage screenshot(QWidget& widget, const std::string& name) {
+    settle();
+    QImage image = widget.grab().toImage();
+    std::filesystem::create_directories(KEEPSIFT_SCREENSHOTS);
+    image.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/" + name + ".png"));
+    return image;
+}
+
+std::vector<std::string> overlappingControls(const QWidget& parent) {
+    std::vector<QWidget*> controls;
+    for (auto* child : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible() &&
+            (qobject_cast<QAbstractButton*>(child) || qobject_cast<QLabel*>(child)))
+            controls.push_back(child);
+    std::vector<std::string> overlapping;
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        for (std::size_t j = i + 1; j < controls.size(); ++j)
+            if (controls[i]->geometry().intersects(controls[j]->geometry()))
+                overlapping.push_back(controls[i]->objectName().toStdString() + " / " +
+                                      controls[j]->objectName().toStdString());
+    return overlapping;
+}
+
+} // namespace keepsift::app::widgettest
