@@ -63,6 +63,17 @@ QImage screenshot(QWidget& widget, const std::string& name) {
     return image;
 }
 
+void pressKey(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    // A modal dialog takes the keys of the window it blocks.
+    QWidget* target = QApplication::focusWidget();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && (!target || target->window() != modal)) target = modal;
+    if (!target) target = QApplication::activeWindow();
+    if (!target) target = fallback;
+    QTest::keyClick(target, key, modifiers);
+    settle();
+}
+
 std::vector<std::string> overlappingControls(const QWidget& parent) {
     std::vector<QWidget*> controls;
     for (auto* child : parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))

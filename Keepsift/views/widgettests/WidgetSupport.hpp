@@ -39,6 +39,10 @@ void settle();
 // The widget as a person would see it, kept as a PNG under the screenshots folder.
 QImage screenshot(QWidget& widget, const std::string& name);
 
+// Presses a key where the application would deliver it: the focus widget, else the active
+// window, else `fallback`.
+void pressKey(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
 // Every visible child of `widget` whose rectangles overlap another visible sibling's.
 std::vector<std::string> overlappingControls(const QWidget& parent);
 

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+
+#include "Keepsift/views/ReviewWindow.hpp"
+#include "WidgetSupport.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using namespace widgettest;
+
+class ReviewWindowKeys : public ::testing::Test {
+protected:
+    void open(const std::string& scenario, AppModel::Environment extra = {}) {
+        model = startedScenario(scenario, std::move(extra));
+        window = std::make_unique<ReviewWindow>(*model);
+        window->resize(980, 680);
+        window->show();
+        window->activateWindow();
+        settle();
+    }
+    // Runs the event loop until the model published what the test waits for.
+    void until(const std::function<bool()>& condition) {
+        ASSERT_TRUE(QTest::qWaitFor(condition, 30000));
+        settle();
+    }
+    const ReviewGroup& firstGroup() const { return model->snapshot().review.groups.front(); }
+    std::int64_t flagged() const { return model->snapshot().review.flaggedCount; }
+    QPushButton* button(const std::string& name) const {
+        return window->findChild<QPushButton*>(QString::fromStdString(name));
+    }
+
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<ReviewWindow> window;
+};
+
+TEST_F(ReviewWindowKeys, KeysMoveCompareToggleAndSelectWithoutFocus) {
+    open("family-burst");
+    const auto group = firstGroup();
+    EXPECT_EQ(window->state().activeGroup, group.id) << "the list makes its first group active";
+
+    pressKey(window.get(), Qt::Key_Space);
+    EXPECT_TRUE(window->compareOverlay()->isVisible());
+    screenshot(*window, "review-compare-family-burst");
+    pressKey(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->compareOverlay()->isVisible());
+
+    pressKey(window.get(), Qt::Key_S);
+    EXPECT_TRUE(window->state().selected.contains(group.id));
+    pressKey(window.get(), Qt::Key_Return);
+    EXPECT_FALSE(window->state().selected.contains(group.id));
+
+    pressKey(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(window->state().selected.contains(group.id)) << "Control-S is not ours";
+
+    const bool wasKeeper = group.photos[0].isKeeper;
+    pressKey(window.get(), Qt::Key_1);
+    until([&] { return firstGroup().photos[0].isKeeper != wasKeeper; });
+    EXPECT_TRUE(firstGroup().photos[0].isUsers);
+    auto* picture = window->findChild<ThumbnailButton*>(
+        QString::fromStdString("photo-" + firstGroup().photos[0].assetID));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->accessibleDescription(), wasKeeper ? "Discard" : "Kept");
+}
+
+TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing) {
+    open("family-burst");
+    const auto group = firstGroup();
+    const auto before = flagged();
+    ASSERT_GT(before, 0);
+    button("delete-" + group.id)->click();
+    settle();
+    ASSERT_NE(window->confirmation(), nullptr);
+    EXPECT_TRUE(window->confirmation()->isVisible());
+    EXPECT_EQ(window->confirmation()->windowModality(), Qt::WindowModal);
+    EXPECT_NE(window->confirmation()->informativeText().indexOf("Trash"), -1);
+    screenshot(*window->confirmation(), "review-delete-confirmation");
+
+    // Keys while the confirmation is up go to the confirmation, not to the review window.
+    const auto active = window->state().activeGroup;
+    pressKey(window.get(), Qt::Key_Down);
+    pressKey(window.get(), Qt::Key_Space);
+    EXPECT_EQ(window->state().activeGroup, active);
+    EXPECT_FALSE(window->compareOverlay()->isVisible());
+
+    pressKey(window.get(), Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(window->state().confirming);
+    EXPECT_EQ(flagged(), before) << "nothing deleted";
+}
+
+TEST_F(ReviewWindowKeys, ConfirmedDeleteMovesTheBatchAndSaysSo) {
+    open("family-burst");
+    const auto group = firstGroup();
+    const auto count = group.flaggedPhotos().size();
+    button("delete-" + group.id)->click();
+    settle();
+    ASSERT_NE(window->confirmation(), nullptr);
+    window->confirmation()->confirmButton()->click();
+    until([&] { return window->state().outcome.has_value(); });
+    EXPECT_EQ(*window->state().outcome, std::to_string(count) + " photos moved to the Trash.");
+    EXPECT_EQ(flagged(), 0);
+    screenshot(*window, "review-after-delete");
+}
+
+TEST_F(ReviewWindowKeys, ABatchThatMovedUnderTheConfirmationIsRefusedAndNothingIsDeleted) {
+    open("family-burst");
+    const auto group = firstGroup();
+    button("delete-" + group.id)->click();
+    settle();
+    ASSERT_NE(window->confirmation(), nullptr);
+    // The user (or the engine) changes the group while the confirmation is up.
+    const auto flaggedPhoto = group.flaggedPhotos().front();
+    waitFor([&](AppModel::Done done) { model->override(true, flaggedPhoto.assetID, done); });
+    const auto before = flagged();
+    window->confirmation()->confirmButton()->click();
+    until([&] { return window->state().outcome.has_value(); });
+    EXPECT_EQ(*window->state().outcome,
+              "The batch changed while you were confirming — nothing was deleted. Please look "
+              "again.");
+    EXPECT_EQ(flagged(), before) << "nothing deleted";
+    screenshot(*window, "review-batch-moved");
+}
+
+TEST_F(ReviewWindowKeys, TheICloudSheetTakesTheKeysAndEscapePutsTheChoiceOff) {
+    open("family-burst", {{"KEEPSIFT_STORAGE", "optimised"}});
+    ASSERT_TRUE(model->needsICloudChoice());
+    settle();
+    ASSERT_TRUE(window->scopeSheet()->isVisible());
+    screenshot(*window->scopeSheet(), "review-icloud-sheet");
+    const auto active = window->state().activeGroup;
+    pressKey(window.get(), Qt::Key_Down);
+    pressKey(window.get(), Qt::Key_Space);
+    EXPECT_EQ(window->state().activeGroup, active);
+    EXPECT_FALSE(window->state().comparing);
+    pressKey(window.get(), Qt::Key_Escape);
+    settle();
+    EXPECT_TRUE(model->hasDeferredICloudChoice());
+    EXPECT_FALSE(window->scopeSheet()->isVisible());
+}
+
+TEST_F(ReviewWindowKeys, ChoosingBatchesStoresTheScope) {
+    open("family-burst", {{"KEEPSIFT_STORAGE", "optimised"}});
+    ASSERT_TRUE(window->scopeSheet()->isVisible());
+    window->scopeSheet()->findChild<QPushButton*>("icloud-batches")->click();
+    until([&] { return model->settings().scanScope.has_value(); });
+    EXPECT_EQ(model->settings().scanScope, ScanScope::batches);
+    until([&] { return !window->scopeSheet()->isVisible(); });
+}
+
+} // namespace
+} // namespace keepsift::app
