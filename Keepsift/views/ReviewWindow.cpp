@@ -239,7 +239,10 @@ void ReviewWindow::confirmDelete() {
 
 void ReviewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    model_.refreshAuthorization();
+    QPointer<ReviewWindow> window(this);
+    model_.refreshAuthorization([window] {
+        if (window && window->hooks_.appeared) window->hooks_.appeared();
+    });
     syncSheet();
 }
 

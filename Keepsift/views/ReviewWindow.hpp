@@ -31,6 +31,8 @@ public:
     struct Hooks {
         // Opens the library-access settings (the access state's button).
         std::function<void()> openPrivacySettings;
+        // Told when the refresh the window asks for on appearing has finished.
+        std::function<void()> appeared;
     };
 
     explicit ReviewWindow(AppModel& model, QWidget* parent = nullptr, Hooks hooks = {});

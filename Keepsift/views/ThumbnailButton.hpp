@@ -36,6 +36,8 @@ public:
 
     const ThumbnailState& state() const { return state_; }
     const std::string& assetID() const { return assetID_; }
+    // The largest size the source answered without a picture; 0 when none failed.
+    int failedFor() const { return failedFor_; }
     // The pixel size this view asks for now.
     int wantedPixels() const;
     static double screenScale();

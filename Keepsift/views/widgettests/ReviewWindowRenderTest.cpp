@@ -15,10 +15,11 @@ using namespace widgettest;
 TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     auto model = startedScenario("family-burst");
     ASSERT_FALSE(model->snapshot().review.groups.empty());
-    ReviewWindow window(*model);
+    ReviewWindow window(*model, nullptr, appearing());
     window.resize(980, 680);
     window.show();
     settle();
+    waitUntilAppeared();
     const QImage shot = screenshot(window, "review-family-burst");
     EXPECT_FALSE(shot.isNull());
 

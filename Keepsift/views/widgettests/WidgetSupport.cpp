@@ -42,6 +42,24 @@ std::unique_ptr<AppModel> startedScenario(const std::string& scenario, AppModel:
     return model;
 }
 
+namespace {
+int appearances = 0;
+int awaited = 0;
+} // namespace
+
+ReviewWindow::Hooks appearing() {
+    ReviewWindow::Hooks hooks;
+    hooks.appeared = [] { ++appearances; };
+    return hooks;
+}
+
+void waitUntilAppeared() {
+    ++awaited;
+    if (!QTest::qWaitFor([] { return appearances >= awaited; }, 30000))
+        throw std::runtime_error("the window's appearance refresh never finished");
+    settle();
+}
+
 void waitFor(const std::function<void(AppModel::Done)>& operation) {
     bool finished = false;
     operation([&finished] { finished = true; });

@@ -8,6 +8,7 @@
 
 #include "Keepsift/model/AppModel.hpp"
 #include "Keepsift/model/MainActor.hpp"
+#include "Keepsift/views/ReviewWindow.hpp"
 
 namespace keepsift::app::widgettest {
 
@@ -30,6 +31,10 @@ AppModel::Services testServices();
 std::unique_ptr<AppModel> startedScenario(const std::string& scenario,
                                           AppModel::Environment extra = {},
                                           std::shared_ptr<ImageSource> images = nullptr);
+
+// Hooks that note when a review window finished its appearance refresh, and the wait for it.
+ReviewWindow::Hooks appearing();
+void waitUntilAppeared();
 
 // Runs the event loop until the model's operation calls back.
 void waitFor(const std::function<void(AppModel::Done)>& operation);
