@@ -100,7 +100,7 @@ TaskHandle ModelTasks::spawn(std::function<void()> body) {
 
 void ModelTasks::hop(std::function<void()> segment) {
     auto state = std::make_shared<Hop>();
-    auto notice = std::make_shared<DropNotice>(DropNotice{state});
+    auto notice = std::make_shared<DropNotice>(state);
     mainActor_->post([state, notice, segment = std::move(segment)] {
         {
             std::lock_guard lock(state->mutex);
