@@ -7,11 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include "Keepsift/images/LibraryImageSource.hpp"
-#include "platform/library/FolderPhotoLibrary.hpp"
-#include "platform/renditions/CachedRenditionSource.hpp"
+#include "TemporaryLibrary.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -23,38 +20,20 @@ namespace fs = std::filesystem;
 class LibraryImageSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "images-XXXXXX").string();
-        base_ = ::mkdtemp(pattern.data());
-        root_ = base_ / "Pictures";
-        fs::create_directories(root_);
-        ::setenv("XDG_CACHE_HOME", (base_ / "cache").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (base_ / "config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (base_ / "data").c_str(), 1);
-        FolderLibraryOptions options;
-        options.root = root_;
-        options.catalogueFile = base_ / "catalogue.sqlite";
-        options.consentFile = base_ / "consent.json";
-        options.homeTrash = base_ / "Trash";
-        options.renditions = std::make_shared<CachedRenditionSource>();
-        library_ = std::make_shared<FolderPhotoLibrary>(std::move(options));
         source_ = std::make_unique<LibraryImageSource>(
-            library_,
+            folder_.library,
             [this](std::function<void()> answer) {
                 std::lock_guard lock(mutex_);
                 posted_.push_back(std::move(answer));
             },
             LibraryImageSource::Options{2, 8u << 20});
+        root_ = folder_.root;
     }
 
-    void TearDown() override {
-        source_.reset();
-        library_.reset();
-        fs::remove_all(base_);
-    }
+    void TearDown() override { source_.reset(); }
 
     void writePhoto(const std::string& name, int width, int height) {
-        cv::Mat pixels(height, width, CV_8UC3, cv::Scalar(40, 120, 200));
-        ASSERT_TRUE(cv::imwrite((root_ / name).string(), pixels));
+        folder_.writeJpeg(name, width, height);
     }
 
     // Issues one request and runs posted answers until it is answered.
@@ -78,8 +57,8 @@ protected:
         return result;
     }
 
-    fs::path base_, root_;
-    std::shared_ptr<FolderPhotoLibrary> library_;
+    testing::TemporaryLibrary folder_;
+    fs::path root_;
     std::unique_ptr<LibraryImageSource> source_;
     std::mutex mutex_;
     std::vector<std::function<void()>> posted_;
@@ -115,13 +94,13 @@ TEST_F(LibraryImageSourceTest, APhotoDeletedAfterItsFirstPictureStillAnswersFrom
 }
 
 TEST_F(LibraryImageSourceTest, ExtremeShapesAreFittedWithoutLosingARow) {
-    writePhoto("panorama.png", 30000, 200);
-    writePhoto("dot.png", 1, 1);
-    auto panorama = ask("panorama.png", 1024);
+    writePhoto("panorama.jpg", 30000, 200);
+    writePhoto("dot.jpg", 1, 1);
+    auto panorama = ask("panorama.jpg", 1024);
     ASSERT_NE(panorama, nullptr);
     EXPECT_EQ(panorama->width, 1024);
     EXPECT_GE(panorama->height, 1);
-    auto dot = ask("dot.png", 1024);
+    auto dot = ask("dot.jpg", 1024);
     ASSERT_NE(dot, nullptr);
     EXPECT_EQ(dot->width, 1);
     EXPECT_EQ(dot->height, 1);

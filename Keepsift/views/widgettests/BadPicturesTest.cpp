@@ -6,13 +6,11 @@
 
 #include <QSlider>
 #include <QTest>
-#include <opencv2/imgcodecs.hpp>
 
 #include "Keepsift/images/LibraryImageSource.hpp"
+#include "Keepsift/images/tests/TemporaryLibrary.hpp"
 #include "Keepsift/views/ReviewWindow.hpp"
 #include "WidgetSupport.hpp"
-#include "platform/library/FolderPhotoLibrary.hpp"
-#include "platform/renditions/CachedRenditionSource.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -25,21 +23,9 @@ namespace fs = std::filesystem;
 class BadPictures : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "review-pictures-XXXXXX").string();
-        base_ = ::mkdtemp(pattern.data());
-        root_ = base_ / "Pictures";
-        fs::create_directories(root_);
-        ::setenv("XDG_CACHE_HOME", (base_ / "cache").c_str(), 1);
-        FolderLibraryOptions options;
-        options.root = root_;
-        options.catalogueFile = base_ / "catalogue.sqlite";
-        options.consentFile = base_ / "consent.json";
-        options.homeTrash = base_ / "Trash";
-        options.renditions = std::make_shared<CachedRenditionSource>();
-        library_ = std::make_shared<FolderPhotoLibrary>(std::move(options));
         auto actor = std::make_shared<GuiMainActor>();
         images_ = std::make_shared<LibraryImageSource>(
-            library_, [actor](std::function<void()> work) { actor->post(std::move(work)); });
+            folder_.library, [actor](std::function<void()> work) { actor->post(std::move(work)); });
         model = startedScenario("family-burst", {}, images_);
         ASSERT_FALSE(model->snapshot().review.groups.empty());
         group = model->snapshot().review.groups.front();
@@ -49,17 +35,10 @@ protected:
         window.reset();
         model.reset();
         images_.reset();
-        library_.reset();
-        fs::remove_all(base_);
     }
 
     void writePhoto(const std::string& id, int width, int height) {
-        cv::Mat pixels(height, width, CV_8UC3, cv::Scalar(60, 140, 220));
-        std::vector<unsigned char> bytes;
-        ASSERT_TRUE(cv::imencode(".jpg", pixels, bytes));
-        std::ofstream(root_ / id, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        folder_.writeJpeg(id, width, height);
     }
 
     void open() {
@@ -91,8 +70,8 @@ protected:
         settle();
     }
 
-    fs::path base_, root_;
-    std::shared_ptr<FolderPhotoLibrary> library_;
+    testing::TemporaryLibrary folder_;
+    const fs::path& root_ = folder_.root;
     std::shared_ptr<LibraryImageSource> images_;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<ReviewWindow> window;
