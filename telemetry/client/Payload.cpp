@@ -49,6 +49,16 @@ std::shared_ptr<const ParameterMap> SharedDefaults::share(ParameterMap defaults)
     return last_;
 }
 
+std::shared_ptr<const ParameterMap> SharedDefaults::share(const Payload::Entries& defaults) {
+    if (last_ && last_->size() == defaults.size() &&
+        std::equal(defaults.begin(), defaults.end(), last_->begin(),
+                   [](const auto& a, const auto& b) {
+                       return a.first == b.first && a.second == b.second;
+                   }))
+        return last_;
+    return share(ParameterMap(defaults.begin(), defaults.end()));
+}
+
 bool isDefaultParameterKey(const std::string& key) {
     return key.starts_with("Analytics.") || key == "extensionIdentifier" ||
            std::find(reservedNames.begin(), reservedNames.end(), key) != reservedNames.end();

@@ -18,6 +18,10 @@ public:
     Payload() = default;
     explicit Payload(ParameterMap all);
     Payload(std::shared_ptr<const ParameterMap> base, const ParameterMap& over);
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    // The entries must be sorted by key, each key once.
+    Payload(std::shared_ptr<const ParameterMap> base, Entries over)
+        : base_(std::move(base)), over_(std::move(over)) {}
 
     // Calls visit(key, value) for every parameter in key order.
     template <class Visit> void forEach(Visit&& visit) const;
@@ -29,7 +33,7 @@ public:
 
 private:
     std::shared_ptr<const ParameterMap> base_;
-    std::vector<std::pair<std::string, std::string>> over_; // sorted by key
+    Entries over_; // sorted by key
 };
 
 // Hands out one shared block for equal default parameters, so that a full cache holds each
@@ -37,6 +41,9 @@ private:
 class SharedDefaults {
 public:
     std::shared_ptr<const ParameterMap> share(ParameterMap defaults);
+    // The same for entries sorted by key, each key once: no map is made when they equal
+    // the last block.
+    std::shared_ptr<const ParameterMap> share(const Payload::Entries& defaults);
 
 private:
     std::shared_ptr<const ParameterMap> last_;

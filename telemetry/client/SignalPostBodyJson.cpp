@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -28,10 +29,30 @@ std::string stringFrom(JsonCursor& cursor) {
     return cursor.string();
 }
 
-ParameterMap parametersFrom(JsonCursor& cursor) {
-    ParameterMap all;
-    cursor.forEachMember([&](const std::string& key) { all[key] = stringFrom(cursor); });
-    return all;
+// Splits the payload into the client's default parameters, shared between records, and
+// the record's own, without building a map for each record.
+Payload payloadFrom(JsonCursor& cursor, SharedDefaults& defaults) {
+    Payload::Entries shared, own;
+    shared.reserve(64);
+    cursor.forEachMember([&](const std::string& key) {
+        (isDefaultParameterKey(key) ? shared : own).emplace_back(key, stringFrom(cursor));
+    });
+    for (Payload::Entries* entries : {&shared, &own}) {
+        const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(entries->begin(), entries->end(), byKey))
+            std::stable_sort(entries->begin(), entries->end(), byKey);
+        // A key written twice reads as its last value, as a decoded map would hold it.
+        if (entries->empty()) continue;
+        auto out = entries->begin();
+        for (auto it = std::next(out); it != entries->end(); ++it) {
+            if (it->first == out->first)
+                out->second = std::move(it->second);
+            else if (++out != it)
+                *out = std::move(*it);
+        }
+        entries->erase(std::next(out), entries->end());
+    }
+    return Payload(defaults.share(shared), std::move(own));
 }
 
 SignalPostBody recordFrom(JsonCursor& cursor, SharedDefaults& defaults) {
@@ -69,10 +90,7 @@ SignalPostBody recordFrom(JsonCursor& cursor, SharedDefaults& defaults) {
             else
                 record.floatValue = numberFrom(cursor);
         } else if (key == "payload") {
-            ParameterMap shared, own;
-            for (auto& [k, v] : parametersFrom(cursor))
-                (isDefaultParameterKey(k) ? shared : own).emplace(k, std::move(v));
-            record.payload = Payload(defaults.share(std::move(shared)), own);
+            record.payload = payloadFrom(cursor, defaults);
             seen |= payload;
         } else if (key == "isTestMode") {
             record.isTestMode = stringFrom(cursor);

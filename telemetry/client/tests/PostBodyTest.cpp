@@ -83,6 +83,19 @@ TEST(PostBody, ReadBackPayloadsShareTheirDefaults) {
               (ParameterMap{{"Analytics.Device.platform", "Linux"}, {"y", "2"}}));
 }
 
+TEST(PostBody, BackupPayloadKeysInAnyOrderAndTwiceReadAsAMap) {
+    const auto read = decodeBackup(
+        R"([{"receivedAt":0,"appID":"a","clientUser":"u","sessionID":"s","type":"t",)"
+        R"("payload":{"z":"1","locale":"x","a":"first","a":"second","Analytics.B":"b",)"
+        R"("Analytics.A":"a"},"isTestMode":"false"}])");
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].payload.merged(), (ParameterMap{{"Analytics.A", "a"},
+                                                      {"Analytics.B", "b"},
+                                                      {"a", "second"},
+                                                      {"locale", "x"},
+                                                      {"z", "1"}}));
+}
+
 TEST(PostBody, PayloadOwnParametersWinOverTheSharedOnes) {
     auto base = std::make_shared<const ParameterMap>(ParameterMap{{"a", "base"}, {"c", "base"}});
     const Payload layered(base, ParameterMap{{"b", "own"}, {"c", "own"}});
