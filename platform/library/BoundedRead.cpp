@@ -18,9 +18,9 @@ struct Descriptor {
 
 } // namespace
 
-BoundedRead readWholeFile(const std::string& path, std::int64_t maximumBytes) {
+BoundedRead readWholeFile(const Place& place, std::int64_t maximumBytes) {
     BoundedRead read;
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
+    Descriptor file{openFileBelow(place)};
     struct stat info {};
     if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
         read.error = errno != 0 ? errno : EIO;
@@ -42,6 +42,21 @@ BoundedRead readWholeFile(const std::string& path, std::int64_t maximumBytes) {
     read.stamp = stampOf(info);
     read.bytes = std::move(bytes);
     return read;
+}
+
+int streamWholeFile(const Place& place,
+                    const std::function<void(std::vector<std::uint8_t>)>& chunk) {
+    constexpr size_t chunkSize = 1 << 20;
+    Descriptor file{openFileBelow(place)};
+    if (file.fd < 0) return errno != 0 ? errno : EIO;
+    std::vector<std::uint8_t> buffer(chunkSize);
+    for (;;) {
+        ssize_t count = ::read(file.fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return errno;
+        if (count == 0) return 0;
+        chunk(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + count));
+    }
 }
 
 } // namespace keepsift

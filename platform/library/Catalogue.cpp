@@ -121,8 +121,18 @@ bool Catalogue::heldFiles() {
     return !memory_.empty();
 }
 
+bool Catalogue::heldFilesIn(const std::string& folder) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    std::string prefix = folder + "/";
+    return std::any_of(memory_.begin(), memory_.end(),
+                       [&](const auto& known) { return known.first.starts_with(prefix); });
+}
+
 std::vector<CatalogueAsset> Catalogue::all() {
-    std::vector<WalkedFolder> folders = walkLibrary(*ops_, root_);
+    std::vector<WalkedFolder> folders =
+        walkLibrary(*ops_, root_, ListingDetail::stamps,
+                    [this](const std::string& folder) { return heldFilesIn(folder); });
     // Storage that went away (an unmounted drive leaves its empty mount point) is not a
     // library whose photographs were all deleted.
     const auto& top = folders.front().entries;
@@ -146,12 +156,14 @@ std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative
     FileStamp ignored;
     size_t end = 0;
     while (true) {
-        if (stampOf(absolute(relative.substr(0, end)) + "/.nomedia", ignored)) return std::nullopt;
+        std::string folder = relative.substr(0, end);
+        if (stampOf(Place{root_, folder.empty() ? ".nomedia" : folder + "/.nomedia"}, ignored))
+            return std::nullopt;
         if (end >= relative.size()) break;
         size_t slash = relative.find('/', end + 1);
         end = slash == std::string::npos ? relative.size() : slash;
     }
-    FolderListing listing = listFolder(*ops_, absolute(relative), detail);
+    FolderListing listing = listFolder(*ops_, {root_, relative}, detail);
     if (listing.error != 0) return std::nullopt;
     return WalkedFolder{relative, std::move(listing.entries),
                         folderIdentifier(*ops_, root_, relative)};
@@ -264,7 +276,7 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
     for (int attempt = 0; attempt < replacedRetries; ++attempt) {
         FileFacts facts = isSidecar(resource) ? readSidecarFacts(path) : readImageFacts(path);
         FileStamp after;
-        if (!stampOf(path, after)) return std::nullopt;
+        if (!stampOf(Place{root_, relative}, after)) return std::nullopt;
         if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
             MetadataCache::Entry entry{after, facts};
             Remembered& remembered = memory_[relative];

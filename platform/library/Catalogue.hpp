@@ -58,6 +58,7 @@ private:
     std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
     void loadMemory();
     bool heldFiles();
+    bool heldFilesIn(const std::string& folder);
 
     std::string root_;
     std::shared_ptr<FileSystemOps> ops_;

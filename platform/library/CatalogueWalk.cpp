@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "core/support/Logger.hpp"
 #include "core/support/Unicode.hpp"
 #include "platform/library/FetchErrors.hpp"
 #include "platform/library/FolderNames.hpp"
@@ -19,6 +20,15 @@ namespace keepsift {
 namespace {
 
 constexpr std::array<std::string_view, 2> placeholderSuffixes{".nextcloud", ".owncloud"};
+// Folders a filesystem or another system keeps for itself (the dot-folders, .Trash-1000
+// among them, are hidden anyway).
+constexpr std::array<std::string_view, 3> systemFolders{"lost+found", "$RECYCLE.BIN",
+                                                        "System Volume Information"};
+
+const Logger& log() {
+    static Logger logger("com.ambervale.keepsift", "catalogue");
+    return logger;
+}
 
 std::string joined(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "/" + name;
@@ -211,8 +221,7 @@ std::string folderIdentifier(FileSystemOps& ops, const std::string& root,
         if (FolderNames::standsAlone(name)) {
             part = isAscii(name) ? name : textOfName(name);
         } else {
-            std::string parentPath = parent.empty() ? root : root + "/" + parent;
-            part = FolderNames(listFolder(ops, parentPath, ListingDetail::kindsOnly).entries)
+            part = FolderNames(listFolder(ops, {root, parent}, ListingDetail::kindsOnly).entries)
                        .identifierOf(name);
         }
         identifier = joined(identifier, part);
@@ -235,7 +244,7 @@ std::vector<FolderListing> listAll(FileSystemOps& ops, const std::string& root,
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t i = next++; i < level.size(); i = next++)
-            listings[i] = listFolder(ops, level[i].empty() ? root : root + "/" + level[i], detail);
+            listings[i] = listFolder(ops, {root, level[i]}, detail);
     };
     size_t threads = std::min(listingThreads, level.size() / foldersPerThread);
     {
@@ -253,10 +262,15 @@ void throwIfRootUnreadable(const std::string& root, int error) {
     if (error != 0) throw folderUnreadable(root, error);
 }
 
-} // namespace
+bool neverHoldsPhotographs(const std::string& name) {
+    return std::find(systemFolders.begin(), systemFolders.end(), name) != systemFolders.end();
+}
 
-std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
-                                      ListingDetail detail) {
+// Nothing when a folder turned into something else while the tree was read (the walk is
+// then made again); `replaced` names it.
+std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std::string& root,
+                                                  ListingDetail detail, const MustRead& mustRead,
+                                                  std::string& replaced) {
     std::vector<WalkedFolder> folders;
     std::vector<std::string> level{""};
     std::vector<std::string> identifiers{""};
@@ -265,13 +279,22 @@ std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& roo
         std::vector<std::string> nextLevel, nextIdentifiers;
         for (size_t i = 0; i < level.size(); ++i) {
             FolderListing& listing = listings[i];
-            if (level[i].empty()) throwIfRootUnreadable(root, listing.error);
-            if (listing.error == ENOENT) continue;
-            if (listing.error != 0) throw folderUnreadable(root + "/" + level[i], listing.error);
+            int error = listing.error;
+            if (level[i].empty()) throwIfRootUnreadable(root, error);
+            if (error == ENOTDIR || error == ELOOP) return replaced = level[i], std::nullopt;
+            if (error == ENOENT) continue;
+            if (error != 0 && mustRead && mustRead(level[i]))
+                throw folderUnreadable(root + "/" + level[i], error);
+            if (error != 0) {
+                log().notice("skipping an unreadable folder that held no photographs: " + root +
+                             "/" + level[i]);
+                continue;
+            }
             if (holdsNoMedia(listing.entries)) continue;
             FolderNames names(listing.entries);
             for (const FolderEntry& entry : listing.entries) {
-                if (entry.kind != FolderEntry::Kind::directory || isHiddenName(entry.name))
+                if (entry.kind != FolderEntry::Kind::directory || isHiddenName(entry.name) ||
+                    neverHoldsPhotographs(entry.name))
                     continue;
                 nextLevel.push_back(joined(level[i], entry.name));
                 nextIdentifiers.push_back(joined(identifiers[i], names.identifierOf(entry.name)));
@@ -283,6 +306,18 @@ std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& roo
         identifiers = std::move(nextIdentifiers);
     }
     return folders;
+}
+
+} // namespace
+
+std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
+                                      ListingDetail detail, const MustRead& mustRead) {
+    std::optional<std::vector<WalkedFolder>> folders;
+    std::string replaced;
+    for (int attempt = 0; attempt < 2 && !folders; ++attempt)
+        folders = walkOnce(ops, root, detail, mustRead, replaced);
+    if (!folders) throw folderUnreadable(root + "/" + replaced, ENOTDIR);
+    return std::move(*folders);
 }
 
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder) {

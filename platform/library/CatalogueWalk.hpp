@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,11 +44,19 @@ inline bool isHiddenName(const std::string& name) {
     return !name.empty() && name[0] == '.';
 }
 
-// Every visible folder under the root: dot-folders and folders holding .nomedia are left
-// out, symbolic links are never followed. Throws PortFetchError when a folder that is
-// there cannot be read, so a listing is complete or fails.
+// True when a folder (relative) that cannot be read held photographs, so that leaving it
+// out would report them deleted.
+using MustRead = std::function<bool(const std::string& relative)>;
+
+// Every visible folder under the root: dot-folders, folders a system keeps for itself
+// (lost+found) and folders holding .nomedia are left out, symbolic links are never
+// followed. Throws PortFetchError when the root cannot be read, or a folder that must be
+// read cannot (without `mustRead`, unreadable folders are left out), so a listing is
+// complete or fails. A folder replaced while the tree is read makes the walk start again,
+// once.
 std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
-                                      ListingDetail detail = ListingDetail::stamps);
+                                      ListingDetail detail = ListingDetail::stamps,
+                                      const MustRead& mustRead = nullptr);
 
 // Lists one folder the same way (a folder that is hidden or gone gives nothing).
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);

@@ -82,12 +82,16 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         pending.pop_back();
         if (options_.watchLimit && watches_.size() >= *options_.watchLimit) return false;
         std::string path = folder.empty() ? root_ : root_ + "/" + folder;
-        int wd = ::inotify_add_watch(inotify_, path.c_str(), watchedEvents);
+        // Below the root a link in place of a folder is not followed.
+        int wd =
+            ::inotify_add_watch(inotify_, path.c_str(),
+                                folder.empty() ? watchedEvents : watchedEvents | IN_DONT_FOLLOW);
         // A vanished subfolder needs no watch; a missing root is watched by polling.
         if (wd < 0 && !folder.empty() && (errno == ENOENT || errno == ENOTDIR)) continue;
         if (wd < 0) return false;
         watches_[wd] = folder;
-        for (const FolderEntry& entry : listFolder(*ops_, path, ListingDetail::kindsOnly).entries)
+        for (const FolderEntry& entry :
+             listFolder(*ops_, {root_, folder}, ListingDetail::kindsOnly).entries)
             if (entry.kind == FolderEntry::Kind::directory && !isHiddenName(entry.name))
                 pending.push_back(joined(folder, entry.name));
     }

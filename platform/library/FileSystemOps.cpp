@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace keepsift {
@@ -44,34 +46,121 @@ int writeAll(int fd, const std::string& contents) {
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
+void closeKeepingErrno(int fd) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+// Below the anchor, one name at a time, none of them a link: for kernels without openat2.
+int openEachName(int fd, const std::string& relative) {
+    size_t start = 0;
+    while (fd >= 0 && start < relative.size()) {
+        size_t slash = relative.find('/', start);
+        size_t end = slash == std::string::npos ? relative.size() : slash;
+        std::string name = relative.substr(start, end - start);
+        int next = name == ".." ? (errno = EXDEV, -1)
+                                : ::openat(fd, name.c_str(),
+                                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        closeKeepingErrno(fd);
+        fd = next;
+        start = end + 1;
+    }
+    return fd;
+}
+
+int openBelow(int anchor, const std::string& relative) {
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
+    long fd = ::syscall(SYS_openat2, anchor, relative.c_str(), &how, sizeof how);
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) {
+        closeKeepingErrno(anchor);
+        return static_cast<int>(fd);
+    }
+    return openEachName(anchor, relative);
+}
+
+// The folder that holds a place, open, and the place's own name in it.
+struct Parent {
+    explicit Parent(const Place& place) {
+        auto slash = place.relative.rfind('/');
+        std::string folder = slash == std::string::npos ? "" : place.relative.substr(0, slash);
+        name = place.relative.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (name.empty() || name == "." || name == "..") {
+            errno = EINVAL;
+            return;
+        }
+        fd = openFolder({place.anchor, folder});
+    }
+    ~Parent() {
+        if (fd >= 0) closeKeepingErrno(fd);
+    }
+    Parent(const Parent&) = delete;
+    Parent& operator=(const Parent&) = delete;
+
+    int fd = -1;
+    std::string name;
+};
+
 } // namespace
 
-DIR* FileSystemOps::openDirectory(const std::string& path) {
-    return ::opendir(path.c_str());
+int openFolder(const Place& folder) {
+    int anchor = ::open(folder.anchor.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (anchor < 0 || folder.relative.empty()) return anchor;
+    return openBelow(anchor, folder.relative);
 }
 
-int FileSystemOps::makeSymlink(const std::string& target, const std::string& linkPath) {
-    return resultOf(::symlink(target.c_str(), linkPath.c_str()));
+int openFileBelow(const Place& file) {
+    Parent parent(file);
+    if (parent.fd < 0) return -1;
+    return ::openat(parent.fd, parent.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-int FileSystemOps::removeFile(const std::string& path) {
-    return resultOf(::unlink(path.c_str()));
+DIR* FileSystemOps::openDirectory(const Place& folder) {
+    int fd = openFolder(folder);
+    if (fd < 0) return nullptr;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) closeKeepingErrno(fd);
+    return dir;
 }
 
-int FileSystemOps::makeDirectory(const std::string& path) {
-    return resultOf(::mkdir(path.c_str(), 0755));
+int FileSystemOps::makeSymlink(const std::string& target, const Place& link) {
+    Parent parent(link);
+    if (parent.fd < 0) return errno;
+    return resultOf(::symlinkat(target.c_str(), parent.fd, parent.name.c_str()));
 }
 
-int FileSystemOps::renamePath(const std::string& from, const std::string& to) {
-    return resultOf(::rename(from.c_str(), to.c_str()));
+int FileSystemOps::removeFile(const Place& file) {
+    Parent parent(file);
+    if (parent.fd < 0) return errno;
+    return resultOf(::unlinkat(parent.fd, parent.name.c_str(), 0));
 }
 
-int FileSystemOps::writeNewFile(const std::string& path, const std::string& contents) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+int FileSystemOps::makeDirectory(const Place& folder) {
+    Parent parent(folder);
+    if (parent.fd < 0) return errno;
+    return resultOf(::mkdirat(parent.fd, parent.name.c_str(), 0755));
+}
+
+int FileSystemOps::renamePath(const Place& from, const Place& to) {
+    Parent source(from);
+    if (source.fd < 0) return errno;
+    Parent destination(to);
+    if (destination.fd < 0) return errno;
+    return resultOf(
+        ::renameat(source.fd, source.name.c_str(), destination.fd, destination.name.c_str()));
+}
+
+int FileSystemOps::writeNewFile(const Place& file, const std::string& contents) {
+    Parent parent(file);
+    if (parent.fd < 0) return errno;
+    int fd = ::openat(parent.fd, parent.name.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
     int error = writeAll(fd, contents);
     ::close(fd);
-    if (error != 0) ::unlink(path.c_str());
+    if (error != 0) ::unlinkat(parent.fd, parent.name.c_str(), 0);
     return error;
 }
 
@@ -80,9 +169,9 @@ std::shared_ptr<FileSystemOps> realFileSystem() {
     return shared;
 }
 
-FolderListing listFolder(FileSystemOps& ops, const std::string& path, ListingDetail detail) {
+FolderListing listFolder(FileSystemOps& ops, const Place& folder, ListingDetail detail) {
     FolderListing listing;
-    DIR* dir = ops.openDirectory(path);
+    DIR* dir = ops.openDirectory(folder);
     if (dir == nullptr) {
         listing.error = errno != 0 ? errno : EIO;
         return listing;
@@ -122,6 +211,20 @@ FileStamp stampOf(const struct stat& info) {
     return FileStamp{static_cast<std::int64_t>(info.st_size), nanosecondsOf(info.st_mtim),
                      static_cast<std::uint64_t>(info.st_ino),
                      static_cast<std::int64_t>(info.st_blocks)};
+}
+
+bool stampOf(const Place& place, FileStamp& stamp) {
+    struct stat info {};
+    if (place.relative.empty()) {
+        if (::stat(place.anchor.c_str(), &info) != 0) return false;
+    } else {
+        Parent parent(place);
+        if (parent.fd < 0 ||
+            ::fstatat(parent.fd, parent.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+    }
+    stamp = stampOf(info);
+    return true;
 }
 
 bool stampOf(const std::string& path, FileStamp& stamp) {

@@ -10,6 +10,18 @@
 
 namespace keepsift {
 
+// A path below a trusted folder (the library root, a Trash folder), reached without
+// following any symbolic link below it: a folder swapped for a link while Keepsift works
+// never leads outside (ELOOP or ENOTDIR instead). The anchor itself may be reached through
+// links, as a library folder on another drive often is.
+struct Place {
+    std::string anchor;
+    // '/'-separated; empty for the anchor itself.
+    std::string relative;
+
+    std::string path() const { return relative.empty() ? anchor : anchor + "/" + relative; }
+};
+
 // The filesystem calls the folder library makes that can fail for reasons outside its
 // control. Tests replace single operations to inject faults (a full disk, an unreadable
 // folder); every call answers 0 or an errno value.
@@ -17,14 +29,19 @@ class FileSystemOps {
 public:
     virtual ~FileSystemOps() = default;
     // Null with errno set on failure.
-    virtual DIR* openDirectory(const std::string& path);
-    virtual int makeSymlink(const std::string& target, const std::string& linkPath);
-    virtual int removeFile(const std::string& path);
-    virtual int makeDirectory(const std::string& path);
-    virtual int renamePath(const std::string& from, const std::string& to);
+    virtual DIR* openDirectory(const Place& folder);
+    virtual int makeSymlink(const std::string& target, const Place& link);
+    virtual int removeFile(const Place& file);
+    virtual int makeDirectory(const Place& folder);
+    virtual int renamePath(const Place& from, const Place& to);
     // Creates the file exclusively and writes it durably; EEXIST when it is there.
-    virtual int writeNewFile(const std::string& path, const std::string& contents);
+    virtual int writeNewFile(const Place& file, const std::string& contents);
 };
+
+// A descriptor of the folder, opened as Place says; -1 with errno set on failure.
+int openFolder(const Place& folder);
+// A file below the anchor opened read-only, never through a link; -1 with errno set.
+int openFileBelow(const Place& file);
 
 std::shared_ptr<FileSystemOps> realFileSystem();
 
@@ -61,11 +78,13 @@ enum class ListingDetail { stamps, kindsOnly };
 
 // Every entry but "." and "..", symbolic links not followed. An entry that vanishes while
 // being listed is left out: it is no longer there.
-FolderListing listFolder(FileSystemOps& ops, const std::string& path,
+FolderListing listFolder(FileSystemOps& ops, const Place& folder,
                          ListingDetail detail = ListingDetail::stamps);
 
 // lstat of one path; false when it cannot be read.
 bool stampOf(const std::string& path, FileStamp& stamp);
+// The same for a place, the last name not followed either.
+bool stampOf(const Place& place, FileStamp& stamp);
 // The stamp of what stat told.
 FileStamp stampOf(const struct stat& info);
 

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "core/support/Logger.hpp"
 #include "core/support/Unicode.hpp"
 #include "platform/imaging/ImageSource.hpp"
 #include "platform/library/BoundedRead.hpp"
@@ -46,26 +45,24 @@ std::string typeIdentifierOf(const std::string& name) {
     return "public." + extension;
 }
 
-constexpr std::streamsize chunkSize = 1 << 20;
-
-std::optional<PortError> streamFile(const std::string& path,
-                                    const PortResourceManager::DataReceived& dataReceived) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return folderLibraryError(errno != 0 ? errno : EIO, "cannot read " + path);
-    std::vector<std::uint8_t> chunk(static_cast<size_t>(chunkSize));
-    while (in) {
-        in.read(reinterpret_cast<char*>(chunk.data()), chunkSize);
-        std::streamsize count = in.gcount();
-        if (count <= 0) break;
-        dataReceived(std::vector<std::uint8_t>(chunk.begin(), chunk.begin() + count));
-    }
-    if (in.bad()) return folderLibraryError(EIO, "cannot read " + path);
-    return std::nullopt;
-}
-
 bool isFolderName(const std::string& title) {
     return !title.empty() && title != "." && title != ".." && !isHiddenName(title) &&
            title.find('/') == std::string::npos;
+}
+
+const Logger& log() {
+    static Logger logger("com.ambervale.keepsift", "folder-library");
+    return logger;
+}
+
+// Told once per write so that the application can tell the user what to move away.
+PortError blockedAlbum(const std::string& path) {
+    std::string message =
+        "A file named \u201C" + path.substr(path.rfind('/') + 1) +
+        "\u201D in the photo library folder blocks the album of that name: " + "move or rename " +
+        path;
+    log().error(message);
+    return {folderLibraryErrorDomain, ENOTDIR, message};
 }
 
 PortError missingAsset() {
@@ -191,8 +188,9 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
     }
     for (const std::string& title : requests.creations) {
         if (!isFolderName(title)) return folderLibraryError(EINVAL, "cannot create the album");
-        if (int error = albums_.create(title); error != 0)
-            return folderLibraryError(error, "cannot create the album");
+        int error = albums_.create(title);
+        if (error == ENOTDIR) return blockedAlbum(catalogue_.absolute(title));
+        if (error != 0) return folderLibraryError(error, "cannot create the album");
     }
     for (const auto& change : requests.albumChanges) {
         for (const auto& operation : change->operations) {
@@ -210,7 +208,7 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
 // once its primary file is there, so a failed move leaves its albums intact. A failure
 // stops only its own photograph, and the error names what did reach the Trash.
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
-    std::map<std::string, std::vector<std::string>> links;
+    std::map<std::string, std::vector<Place>> links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
             links[id].insert(links[id].end(), paths.begin(), paths.end());
@@ -221,7 +219,7 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
         if (auto failure = trashItem(item, primaryGone)) failures.push_back(std::move(*failure));
         if (!primaryGone) continue;
         deleted.push_back(item.id);
-        for (const std::string& link : links[item.id])
+        for (const Place& link : links[item.id])
             options_.ops->removeFile(link);
     }
     if (failures.empty()) return std::nullopt;
@@ -240,7 +238,7 @@ std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item
         std::string relative = item.relativePath(resource);
         std::string path = catalogue_.absolute(relative);
         auto expected = primary ? catalogue_.reviewedStamp(relative) : std::nullopt;
-        int error = trash_.moveToTrash(path, expected);
+        int error = trash_.moveToTrash({catalogue_.root(), relative}, expected);
         if (error == ESTALE)
             return PortError{folderLibraryErrorDomain, ESTALE,
                              "\u201C" + path +
@@ -277,7 +275,8 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     if ((!options.networkAccessAllowed && residency != Residency::resident) || placeholderOnly)
         return handler(std::nullopt, type, orientation, info);
     // Nothing larger than the image reader accepts is read at all.
-    BoundedRead read = readWholeFile(path, ImageSource::maximumFileBytes);
+    BoundedRead read = readWholeFile({catalogue_.root(), item.relativePath(primary)},
+                                     ImageSource::maximumFileBytes);
     if (read.bytes)
         catalogue_.noteMeasured(item.relativePath(primary), read.stamp);
     else
@@ -319,7 +318,9 @@ void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetReso
     Residency residency = residencyOf(path, *file);
     if (!file->placeholder.empty() || (!networkAccessAllowed && residency != Residency::resident))
         return completion(folderLibraryError(EAGAIN, path + " is not on this machine"));
-    completion(streamFile(path, dataReceived));
+    int error = streamWholeFile({catalogue_.root(), item->relativePath(*file)}, dataReceived);
+    completion(error == 0 ? std::nullopt
+                          : std::optional(folderLibraryError(error, "cannot read " + path)));
 }
 
 void FolderPhotoLibrary::notifyObservers() {

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/library/MediaKinds.hpp"
 
@@ -69,11 +70,6 @@ std::string linkName(const std::string& base, int attempt) {
     return extension.empty() ? numbered : numbered + "." + extension;
 }
 
-bool pathExists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 } // namespace
 
 std::string SymlinkAlbums::folderOf(const PortAssetCollection& album) const {
@@ -100,26 +96,27 @@ std::vector<PortAssetCollection> SymlinkAlbums::all() {
 
 bool SymlinkAlbums::exists(const PortAssetCollection& album) {
     if (!isVisibleRelative(folderOf(album))) return false;
-    struct stat info {};
-    std::string path = catalogue_.absolute(folderOf(album));
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    int fd = openFolder({catalogue_.root(), folderOf(album)});
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string& albumFolder) {
     std::vector<Link> links;
     std::string root = realPathOf(catalogue_.root());
     if (root.empty() || !isVisibleRelative(albumFolder)) return links;
-    std::string albumPath = catalogue_.absolute(albumFolder);
-    FolderListing listing = listFolder(catalogue_.ops(), albumPath, ListingDetail::kindsOnly);
+    Place album{catalogue_.root(), albumFolder};
+    FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
-        std::string linkPath = albumPath + "/" + entry.name;
+        Place link{album.anchor, albumFolder + "/" + entry.name};
         // Broken links and loops resolve to nothing and belong to no photograph.
-        std::string target = realPathOf(linkPath);
+        std::string target = realPathOf(link.path());
         if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0 ||
             target[root.size()] != '/')
             continue;
-        links.push_back({linkPath, target.substr(root.size() + 1)});
+        links.push_back({std::move(link), target.substr(root.size() + 1)});
     }
     return links;
 }
@@ -146,23 +143,32 @@ std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder
     return {ids.begin(), ids.end()};
 }
 
-std::map<std::string, std::vector<std::string>>
+std::map<std::string, std::vector<Place>>
 SymlinkAlbums::linksTo(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     auto owners = ownersOf(items);
-    std::map<std::string, std::vector<std::string>> paths;
+    std::map<std::string, std::vector<Place>> paths;
     for (const Link& link : resolvedLinks(albumFolder))
         if (auto owner = owners.find(link.targetRelative); owner != owners.end())
-            paths[owner->second].push_back(link.path);
+            paths[owner->second].push_back(link.place);
     return paths;
 }
 
 int SymlinkAlbums::create(const std::string& title) {
-    int error = catalogue_.ops().makeDirectory(catalogue_.absolute(title));
-    return error == EEXIST ? 0 : error;
+    Place folder{catalogue_.root(), title};
+    int error = catalogue_.ops().makeDirectory(folder);
+    if (error != EEXIST) return error;
+    // Something else of that name (a file, a link) is not the album and blocks it.
+    int fd = openFolder(folder);
+    if (fd < 0) return ENOTDIR;
+    ::close(fd);
+    return 0;
 }
 
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     std::string albumPath = catalogue_.absolute(albumFolder);
+    auto placeOf = [&](const std::string& name) {
+        return Place{catalogue_.root(), albumFolder + "/" + name};
+    };
     std::set<std::string> present;
     for (const auto& id : membersIn(albumFolder))
         present.insert(id);
@@ -171,9 +177,10 @@ int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<Catalog
         std::filesystem::path target = catalogue_.absolute(item.relativePath(item.primary()));
         std::string relativeTarget = target.lexically_relative(albumPath).string();
         int attempt = 1;
-        while (pathExists(albumPath + "/" + linkName(item.primary().name, attempt)))
+        FileStamp taken;
+        while (stampOf(placeOf(linkName(item.primary().name, attempt)), taken))
             ++attempt;
-        std::string link = albumPath + "/" + linkName(item.primary().name, attempt);
+        Place link = placeOf(linkName(item.primary().name, attempt));
         if (int error = catalogue_.ops().makeSymlink(relativeTarget, link); error != 0)
             return error;
         present.insert(item.id);
@@ -183,7 +190,7 @@ int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<Catalog
 
 int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     for (const auto& [id, links] : linksTo(albumFolder, items))
-        for (const std::string& link : links)
+        for (const Place& link : links)
             if (int error = catalogue_.ops().removeFile(link); error != 0 && error != ENOENT)
                 return error;
     return 0;

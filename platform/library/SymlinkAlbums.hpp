@@ -26,9 +26,9 @@ public:
     std::string folderOf(const PortAssetCollection& album) const;
 
     // The calls below name an album by its folder on disk.
-    // Link paths (absolute) in the album that resolve to these photographs, by identifier.
-    std::map<std::string, std::vector<std::string>>
-    linksTo(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
+    // Links in the album that resolve to these photographs, by identifier.
+    std::map<std::string, std::vector<Place>> linksTo(const std::string& albumFolder,
+                                                      const std::vector<CatalogueItem>& items);
 
     // Each write stops at the first failure and answers its errno value; links already
     // made or removed stay as they are, and nothing else is touched.
@@ -38,7 +38,7 @@ public:
 
 private:
     struct Link {
-        std::string path;
+        Place place;
         std::string targetRelative;
     };
     std::vector<Link> resolvedLinks(const std::string& albumFolder);

@@ -79,11 +79,6 @@ size_t nameLimitIn(const std::string& infoFolder) {
     return static_cast<size_t>(longest) - std::strlen(infoSuffix);
 }
 
-bool exists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
 } // namespace
 
 std::filesystem::path defaultHomeTrash() {
@@ -146,36 +141,35 @@ int TrashMover::targetFor(const std::string& absolutePath, Target& target) {
     return 0;
 }
 
-int TrashMover::moveInto(const std::string& absolutePath, const Target& target,
+int TrashMover::moveInto(const Place& file, const Target& target,
                          const std::optional<FileStamp>& expected) {
     std::string info = "[Trash Info]\nPath=" + trashPathEscaped(target.pathInInfo) +
                        "\nDeletionDate=" + localTimestamp() + "\n";
-    std::string base = baseNameOf(absolutePath);
+    std::string base = baseNameOf(file.relative);
     size_t limit = nameLimitIn(target.directory + "/info");
     for (int attempt = 1; attempt <= maximumNameAttempts; ++attempt) {
         std::string name = trashCandidateName(base, attempt, limit);
-        std::string infoPath = target.directory + "/info/" + name + infoSuffix;
-        std::string filePath = target.directory + "/files/" + name;
-        if (exists(filePath)) continue;
-        int error = ops_->writeNewFile(infoPath, info);
+        Place infoFile{target.directory, "info/" + name + infoSuffix};
+        Place trashed{target.directory, "files/" + name};
+        FileStamp now;
+        if (stampOf(trashed, now)) continue;
+        int error = ops_->writeNewFile(infoFile, info);
         if (error == EEXIST) continue;
         if (error != 0) return error;
-        FileStamp now;
-        if (expected && stampOf(absolutePath, now) && !sameFile(*expected, now))
+        if (expected && stampOf(file, now) && !sameFile(*expected, now))
             error = ESTALE;
         else
-            error = ops_->renamePath(absolutePath, filePath);
-        if (error != 0) ops_->removeFile(infoPath);
+            error = ops_->renamePath(file, trashed);
+        if (error != 0) ops_->removeFile(infoFile);
         return error;
     }
     return EEXIST;
 }
 
-int TrashMover::moveToTrash(const std::string& absolutePath,
-                            const std::optional<FileStamp>& expected) {
+int TrashMover::moveToTrash(const Place& file, const std::optional<FileStamp>& expected) {
     Target target;
-    if (int error = targetFor(absolutePath, target); error != 0) return error;
-    return moveInto(absolutePath, target, expected);
+    if (int error = targetFor(file.path(), target); error != 0) return error;
+    return moveInto(file, target, expected);
 }
 
 } // namespace keepsift

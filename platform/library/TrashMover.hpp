@@ -17,8 +17,7 @@ public:
 
     // 0, or the errno value of what failed (the file then stays where it was). With an
     // expected stamp, a file that is no longer that one is left alone: ESTALE.
-    int moveToTrash(const std::string& absolutePath,
-                    const std::optional<FileStamp>& expected = std::nullopt);
+    int moveToTrash(const Place& file, const std::optional<FileStamp>& expected = std::nullopt);
 
 private:
     struct Target {
@@ -27,8 +26,7 @@ private:
     };
     int targetFor(const std::string& absolutePath, Target& target);
     int prepare(const std::string& trash);
-    int moveInto(const std::string& absolutePath, const Target& target,
-                 const std::optional<FileStamp>& expected);
+    int moveInto(const Place& file, const Target& target, const std::optional<FileStamp>& expected);
 
     std::shared_ptr<FileSystemOps> ops_;
     std::string homeTrash_;

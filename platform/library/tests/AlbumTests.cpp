@@ -164,3 +164,23 @@ TEST_F(AlbumTest, AlbumsOutsideTheLibraryCannotBeReadOrChanged) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+TEST_F(AlbumTest, AFileNamedLikeTheRejectsAlbumBlocksItWithAnErrorThatSaysSo) {
+    writeJpeg(lib("a.jpg"));
+    writeText(lib(rejectsAlbumTitle), "a file, not the album");
+    auto library = makeLibrary();
+    auto [success, error] = change(*library, [](PortChangeRequests& requests) {
+        requests.creationRequestForAssetCollectionWithTitle(rejectsAlbumTitle);
+    });
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->message, ::testing::HasSubstr("blocks the album"));
+    EXPECT_THAT(error->message, ::testing::HasSubstr(lib(rejectsAlbumTitle).string()));
+    EXPECT_EQ(readText(lib(rejectsAlbumTitle)), "a file, not the album");
+}
+
+} // namespace
+} // namespace keepsift::foldertest

@@ -134,18 +134,40 @@ TEST_F(CatalogueTest, ChangedFilesAreReadAgainAndUnchangedOnesComeFromTheCache) 
     EXPECT_TRUE(std::filesystem::exists(defaultCatalogueFile()));
 }
 
-TEST_F(CatalogueTest, AnUnreadableSubfolderFailsTheFetch) {
+TEST_F(CatalogueTest, AnUnreadableSubfolderThatHeldPhotographsFailsTheFetchNamingIt) {
     writeJpeg(lib("ok/a.jpg"));
     writeJpeg(lib("locked/b.jpg"));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), 2u);
     fs->unreadableFolder = lib("locked").string();
-    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+    try {
+        library->fetchImageAssets();
+        ADD_FAILURE() << "the listing did not fail";
+    } catch (const PortFetchError& error) {
+        EXPECT_EQ(error.folder(), lib("locked").string());
+        EXPECT_THAT(error.what(),
+                    ::testing::HasSubstr("\u201C" + lib("locked").string() + "\u201D"));
+    }
+}
+
+// lost+found at the top of every ext4 drive is readable by root alone.
+TEST_F(CatalogueTest, UnreadableFoldersThatHeldNoPhotographsAndSystemFoldersAreLeftOut) {
+    writeJpeg(lib("ok/a.jpg"));
+    writeJpeg(lib("lost+found/#1234.jpg"));
+    auto library = makeLibrary();
+    EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("ok/a.jpg"));
+    std::filesystem::create_directories(lib("private"));
+    fs->unreadableFolder = lib("private").string();
+    EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("ok/a.jpg"));
 }
 
 TEST_F(CatalogueTest, AnUnreadableSubfolderByPermissionsFailsTheFetch) {
     if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
     writeJpeg(lib("locked/b.jpg"));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
     std::filesystem::permissions(lib("locked"), std::filesystem::perms::none);
-    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+    EXPECT_THROW(library->fetchImageAssets(), PortFetchError);
     std::filesystem::permissions(lib("locked"), std::filesystem::perms::owner_all);
 }
 
@@ -199,9 +221,10 @@ namespace {
 TEST_F(CatalogueTest, ManyFoldersAreListedCompletelyOrTheFetchFails) {
     for (int i = 0; i < 40; ++i)
         writeJpeg(lib("f" + std::to_string(i) + "/a.jpg"));
-    EXPECT_EQ(makeLibrary()->fetchImageAssets().size(), 40u);
+    auto library = makeLibrary();
+    EXPECT_EQ(library->fetchImageAssets().size(), 40u);
     fs->unreadableFolder = lib("f17").string();
-    EXPECT_THROW(makeLibrary()->fetchImageAssets(), PortFetchError);
+    EXPECT_THROW(library->fetchImageAssets(), PortFetchError);
 }
 
 TEST_F(CatalogueTest, APlaceholderBesideItsDownloadedFileIsIgnored) {

@@ -63,25 +63,30 @@ public:
 // A filesystem whose single operations can be made to fail.
 class FaultyFileSystem : public FileSystemOps {
 public:
-    DIR* openDirectory(const std::string& path) override {
+    DIR* openDirectory(const Place& folder) override {
+        std::string path = folder.path();
         if (onOpenDirectory) onOpenDirectory(path);
         if (unreadableFolder && path == *unreadableFolder) {
             errno = EACCES;
             return nullptr;
         }
-        return FileSystemOps::openDirectory(path);
+        return FileSystemOps::openDirectory(folder);
     }
-    int makeSymlink(const std::string& target, const std::string& link) override {
+    int makeSymlink(const std::string& target, const Place& link) override {
+        if (beforeWrite) beforeWrite(link.path());
         if (symlinksBeforeFull && symlinksMade >= *symlinksBeforeFull) return ENOSPC;
         ++symlinksMade;
         return FileSystemOps::makeSymlink(target, link);
     }
-    int renamePath(const std::string& from, const std::string& to) override {
-        if (failRenames || (failRenamesOf && from == *failRenamesOf)) return EXDEV;
+    int renamePath(const Place& from, const Place& to) override {
+        if (beforeWrite) beforeWrite(from.path());
+        if (failRenames || (failRenamesOf && from.path() == *failRenamesOf)) return EXDEV;
         return FileSystemOps::renamePath(from, to);
     }
     std::optional<std::string> unreadableFolder;
     std::function<void(const std::string&)> onOpenDirectory;
+    // Called with the path a link is made at or a file is moved from, before it happens.
+    std::function<void(const std::string&)> beforeWrite;
     std::optional<int> symlinksBeforeFull;
     int symlinksMade = 0;
     bool failRenames = false;
