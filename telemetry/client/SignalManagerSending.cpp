@@ -59,6 +59,8 @@ void SignalManager::sendBatch() {
     const auto uploader = configuration_->urlSession.get();
     const UploadResult result = uploader ? uploader->post(*url, body, uploadStop_.get_token())
                                          : UploadResult{"no HTTP session", std::nullopt, {}};
+    // Shutting down: the aborted upload is neither an outcome nor worth a log line.
+    if (uploadStop_.stop_requested()) return signalCache_.push(std::move(batch));
     handleSendResponse(result, std::move(batch));
 }
 
