@@ -98,6 +98,22 @@ void CacheBackup(benchmark::State& state) {
 }
 BENCHMARK(CacheBackup)->Iterations(3)->Unit(benchmark::kMillisecond);
 
+// A storm of 100,000 signals: the cache keeps its limit and the heap stays bounded.
+void SignalStorm(benchmark::State& state) {
+    for (auto _ : state) {
+        Client client;
+        bench::HeapWindow window;
+        const auto start = Clock::now();
+        for (int i = 0; i < 10 * signalCount; ++i)
+            Analytics::signal("storm", {{"n", std::to_string(i)}});
+        client.pipeline().waitUntilProcessed();
+        state.counters["total_s"] = seconds(Clock::now() - start);
+        state.counters["peak_MB"] = static_cast<double>(window.peak()) / 1e6;
+        state.counters["cached"] = static_cast<double>(client.pipeline().signalCache().count());
+    }
+}
+BENCHMARK(SignalStorm)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // The quit flush while an upload hangs on a server that never answers.
 void QuitWhileSendHangs(benchmark::State& state) {
     for (auto _ : state) {
