@@ -25,6 +25,9 @@ struct Hop {
 
 // Lives as long as the posted work: destroyed unrun, it tells the waiting worker.
 struct DropNotice {
+    explicit DropNotice(std::shared_ptr<Hop> hop) : hop(std::move(hop)) {}
+    DropNotice(const DropNotice&) = delete;
+    DropNotice& operator=(const DropNotice&) = delete;
     std::shared_ptr<Hop> hop;
     ~DropNotice() {
         {

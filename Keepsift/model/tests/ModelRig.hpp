@@ -1,0 +1,300 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/model/SerialMainActor.hpp"
+#include "core/engine/tests/EngineRig.hpp"
+#include "core/storage/MemoryStorage.hpp"
+#include "core/telemetry/RecordingSink.hpp"
+#include "core/text/Strings.hpp"
+
+namespace keepsift::app::testing {
+
+using keepsift::testing::Shot;
+using namespace std::chrono_literals;
+
+// Every wait of a test ends here at the latest: a guard against a hang, not a timing.
+inline constexpr auto patience = 20s;
+
+// Hands each pause of the pump to the test, which lets it end with wake().
+class FakeSleeper : public Sleeper {
+public:
+    bool sleep(double seconds, std::stop_token stop) override {
+        std::unique_lock lock(mutex_);
+        requests_.push_back(seconds);
+        changed_.notify_all();
+        changed_.wait(lock, stop, [&] { return wakes_ > 0; });
+        if (wakes_ == 0) return false;
+        --wakes_;
+        return true;
+    }
+
+    // The interval of the pause with this number (0 for the first), once a task asked for it.
+    double request(size_t number) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, patience, [&] { return requests_.size() > number; }))
+            throw std::runtime_error("no pump task slept");
+        return requests_[number];
+    }
+    size_t requests() {
+        std::lock_guard lock(mutex_);
+        return requests_.size();
+    }
+    void wake() {
+        {
+            std::lock_guard lock(mutex_);
+            ++wakes_;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    std::vector<double> requests_;
+    int wakes_ = 0;
+};
+
+class FakeLoginItem : public LoginItem {
+public:
+    bool setLaunchAtLogin(bool enabled) override {
+        calls.push_back(enabled);
+        return refuses ? false : enabled;
+    }
+    std::vector<bool> calls;
+    bool refuses = false;
+};
+
+class FakeProbe : public ConditionsProbe {
+public:
+    WorkConditions current(const Settings& settings, bool canReadLibrary) override {
+        std::lock_guard lock(mutex);
+        WorkConditions conditions = machine;
+        conditions.scanningEnabled = settings.scanningEnabled;
+        conditions.isPaused = settings.isPaused;
+        conditions.mainsOnly = settings.mainsOnly;
+        conditions.canReadLibrary = canReadLibrary;
+        return conditions;
+    }
+    std::mutex mutex;
+    WorkConditions machine = keepsift::testing::runnable();
+};
+
+class FakeUpdater : public Updater {
+public:
+    void setAutomaticallyChecksForUpdates(bool checks) override { automatic = checks; }
+    bool automaticallyChecksForUpdates() const override { return automatic; }
+    bool canCheckForUpdates() const override { return true; }
+    void checkForUpdates() override {}
+    bool automatic = false;
+};
+
+class FakeUpdaterFactory : public UpdaterFactory {
+public:
+    bool isConfigured() const override { return configured; }
+    std::shared_ptr<Updater> make() override {
+        ++made;
+        return std::make_shared<FakeUpdater>();
+    }
+    bool configured = true;
+    int made = 0;
+};
+
+// File storage whose writes can be made to fail, as a full disk would.
+class FlakyFileStorage : public MemoryFileStorage {
+public:
+    void write(const Data& data, const std::string& name) override {
+        if (failing) throw std::runtime_error("disk full");
+        MemoryFileStorage::write(data, name);
+    }
+    std::atomic<bool> failing = false;
+};
+
+// The library of the model tests; it counts the storage probes and can hold a listing.
+class RigLibrary : public ScriptedLibrary {
+public:
+    using ScriptedLibrary::ScriptedLibrary;
+    LibraryStorage storageMode() override {
+        ++storageProbes;
+        return ScriptedLibrary::storageMode();
+    }
+    std::vector<LibraryAsset> fetchAssets() override {
+        if (fetchFails) throw std::runtime_error("listing failed");
+        return ScriptedLibrary::fetchAssets();
+    }
+    std::atomic<int> storageProbes = 0;
+    std::atomic<bool> fetchFails = false;
+};
+
+// A signal source that runs a hook before each measurement.
+class HookedSource : public SignalSource {
+public:
+    explicit HookedSource(std::shared_ptr<SignalSource> inner) : inner_(std::move(inner)) {}
+    std::optional<PhotoSignals> signals(const AssetReference& reference) override {
+        if (beforeEach) beforeEach();
+        return inner_->signals(reference);
+    }
+    std::optional<PhotoSignals> derivativeSignals(const AssetReference& reference) override {
+        return inner_->derivativeSignals(reference);
+    }
+    std::function<void()> beforeEach;
+
+private:
+    std::shared_ptr<SignalSource> inner_;
+};
+
+struct RigOptions {
+    std::vector<Shot> shots = keepsift::testing::momentAndSolitary;
+    LibraryAuthorization authorization = LibraryAuthorization::authorized;
+    LibraryStorage storage = LibraryStorage::local;
+    std::optional<WorkConditions> fixedConditions;
+    bool seenFirstRun = true;
+    std::optional<Settings> storedSettings;
+    std::shared_ptr<Clock> clock = std::make_shared<FixedClock>(Date{86400.0 * 10000});
+};
+
+// A model over a scripted library, fixture signals, storage in memory, a recording
+// telemetry sink, fakes for the system services and a serial main actor.
+struct ModelRig {
+    std::shared_ptr<SerialMainActor> actor = std::make_shared<SerialMainActor>();
+    std::shared_ptr<RigLibrary> library;
+    std::shared_ptr<HookedSource> source;
+    std::shared_ptr<FlakyFileStorage> files = std::make_shared<FlakyFileStorage>();
+    std::shared_ptr<MutableClock> engineClock =
+        std::make_shared<MutableClock>(Date{keepsift::testing::rigStart + 86400});
+    std::shared_ptr<ScanEngine> engine;
+    std::shared_ptr<MemoryStorage> values = std::make_shared<MemoryStorage>();
+    std::shared_ptr<KeepsiftStore> store;
+    std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+    std::shared_ptr<TelemetryReporter> reporter;
+    std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
+    std::shared_ptr<FakeProbe> probe = std::make_shared<FakeProbe>();
+    std::shared_ptr<FakeUpdaterFactory> updaters = std::make_shared<FakeUpdaterFactory>();
+    std::shared_ptr<FakeSleeper> sleeper = std::make_shared<FakeSleeper>();
+    std::vector<LogRecord> logs;
+    std::mutex logMutex;
+    std::unique_ptr<AppModel> model;
+
+    explicit ModelRig(RigOptions options = {}) {
+        Logger::setSinkForTesting([this](const LogRecord& record) {
+            std::lock_guard lock(logMutex);
+            logs.push_back(record);
+        });
+        library = std::make_shared<RigLibrary>(keepsift::testing::assetsOf(options.shots),
+                                               options.authorization, std::nullopt, true,
+                                               options.storage);
+        source = std::make_shared<HookedSource>(std::make_shared<FixtureSignalSource>(
+            keepsift::testing::recordingsOf(options.shots), FixtureSignalSource::Miss::refuse));
+        engine = std::make_shared<ScanEngine>(library, source, files, engineClock);
+        if (options.seenFirstRun) values->set(Json(true).dump(), "keepsift.seenFirstRunNotice");
+        if (options.storedSettings)
+            values->set(options.storedSettings->toJson().dump(), "keepsift.settings");
+        store = std::make_shared<KeepsiftStore>(values, "en");
+        reporter =
+            std::make_shared<TelemetryReporter>(sink, options.clock, false, TelemetryMemory{});
+        AppModel::Parts parts;
+        parts.engine = engine;
+        parts.store = store;
+        parts.telemetry = reporter;
+        parts.clock = options.clock;
+        parts.startsUpdater = true;
+        parts.fixedConditions = options.fixedConditions;
+        model = std::make_unique<AppModel>(
+            std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper});
+    }
+
+    ~ModelRig() {
+        model.reset();
+        Logger::setSinkForTesting({});
+    }
+
+    // Runs `work` on the main actor and gives back its result.
+    template <class Work> auto onMain(Work work) {
+        using Result = std::invoke_result_t<Work>;
+        if constexpr (std::is_void_v<Result>) {
+            actor->runAndWait(work);
+        } else {
+            std::optional<Result> result;
+            actor->runAndWait([&] { result.emplace(work()); });
+            return std::move(*result);
+        }
+    }
+
+    // Starts an operation on the main actor and waits until it reports that it is done.
+    void await(const std::function<void(AppModel::Done)>& operation) {
+        auto finished = std::make_shared<std::promise<void>>();
+        auto done = finished->get_future();
+        onMain([&] { operation([finished] { finished->set_value(); }); });
+        if (done.wait_for(patience) != std::future_status::ready)
+            throw std::runtime_error("the operation did not finish");
+    }
+
+    std::int64_t awaitDelete(std::optional<std::set<std::string>> groups, std::int64_t expected) {
+        auto finished = std::make_shared<std::promise<std::int64_t>>();
+        auto done = finished->get_future();
+        onMain([&] {
+            model->confirmDelete(groups, expected, [finished](std::int64_t deleted) {
+                finished->set_value(deleted);
+            });
+        });
+        if (done.wait_for(patience) != std::future_status::ready)
+            throw std::runtime_error("the delete did not finish");
+        return done.get();
+    }
+
+    // Waits until `holds` is true on the main actor, checking after every announcement.
+    void waitUntil(const std::function<bool()>& holds) {
+        auto mutex = std::make_shared<std::mutex>();
+        auto changed = std::make_shared<std::condition_variable>();
+        auto met = std::make_shared<bool>(false);
+        auto check = [=] {
+            if (!holds()) return;
+            std::lock_guard lock(*mutex);
+            *met = true;
+            changed->notify_all();
+        };
+        ObservationToken token =
+            onMain([&] { return model->observe([check](Property) { check(); }); });
+        onMain(check);
+        std::unique_lock lock(*mutex);
+        const bool reached = changed->wait_for(lock, patience, [&] { return *met; });
+        lock.unlock();
+        onMain([&] { token.cancel(); });
+        if (!reached) throw std::runtime_error("the condition never held");
+    }
+
+    // A scan of the whole library, done by the engine alone, then published.
+    void scanAndPublish() {
+        engine->refreshAuthorization();
+        engine->refreshStorageMode();
+        engine->reconcileWithLibrary();
+        while (engine->analyseNext(keepsift::testing::runnable())) {
+        }
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+        await([&](auto done) { model->refresh(done); });
+    }
+
+    std::vector<LogRecord> logRecords() {
+        std::lock_guard lock(logMutex);
+        return logs;
+    }
+    bool logged(LogLevel level, const std::string& message) {
+        for (const auto& record : logRecords())
+            if (record.level == level && record.message == message && record.category == "shell")
+                return true;
+        return false;
+    }
+    std::vector<std::string> signalNames() { return sink->signalNames(); }
+};
+
+} // namespace keepsift::app::testing

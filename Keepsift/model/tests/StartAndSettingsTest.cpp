@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "Keepsift/model/tests/ModelRig.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using testing::ModelRig;
+using testing::RigOptions;
+
+RigOptions firstLaunch() {
+    RigOptions options;
+    options.authorization = LibraryAuthorization::notDetermined;
+    options.seenFirstRun = false;
+    return options;
+}
+
+Settings storedWith(const std::function<void(Settings&)>& change) {
+    Settings settings;
+    change(settings);
+    return settings;
+}
+
+void start(ModelRig& rig) {
+    rig.await([&](auto done) { rig.model->start(done); });
+}
+
+TEST(ModelStart, AFirstLaunchWaitsForTheFirstRunWindowWithoutPromptingAndPumps) {
+    ModelRig rig(firstLaunch());
+    start(rig);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->needsFirstRunNotice(); }));
+    EXPECT_EQ(rig.library->authorizationRequests(), 0);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->hasPumpTask(); }));
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->hasChangesTask(); }));
+    EXPECT_EQ(rig.sleeper->request(0), 30.0);
+    // No updater while the first-run notice is pending.
+    EXPECT_EQ(rig.updaters->made, 0);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->libraryStorage(); }), LibraryStorage::local);
+}
+
+TEST(ModelStart, ALaterLaunchPromptsOnlyWithScanningOn) {
+    RigOptions options;
+    options.authorization = LibraryAuthorization::notDetermined;
+    options.storedSettings = storedWith([](Settings& s) { s.scanningEnabled = false; });
+    ModelRig off(options);
+    start(off);
+    EXPECT_EQ(off.library->authorizationRequests(), 0);
+
+    options.storedSettings.reset();
+    ModelRig on(options);
+    start(on);
+    EXPECT_EQ(on.library->authorizationRequests(), 1);
+    EXPECT_EQ(on.onMain([&] { return on.model->snapshot().authorization; }),
+              LibraryAuthorization::authorized);
+    // The start reconciled and pumped: the library is measured and grouped.
+    EXPECT_EQ(on.onMain([&] { return on.model->snapshot().analysed; }), 4);
+    EXPECT_EQ(on.updaters->made, 1);
+}
+
+TEST(ModelStart, LaunchSignalFollowsTheStoredTelemetrySwitch) {
+    RigOptions options;
+    options.storedSettings = storedWith([](Settings& s) { s.telemetryEnabled = false; });
+    ModelRig off(options);
+    start(off);
+    EXPECT_TRUE(off.signalNames().empty());
+
+    ModelRig on;
+    start(on);
+    const auto names = on.signalNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), std::string(Signal(Signal::AppLaunched{}).name()));
+}
+
+TEST(ModelStart, TelemetryMemoryIsRestoredFromTheStore) {
+    ModelRig rig;
+    TelemetryMemory memory;
+    memory.hasReportedFirstScan = true;
+    memory.lastPermission = LibraryAuthorization::authorized;
+    rig.store->saveTelemetryMemory(memory);
+    start(rig);
+    EXPECT_TRUE(rig.reporter->memory().hasReportedFirstScan);
+}
+
+struct ModelSettings : ::testing::Test {
+    ModelRig rig;
+    void SetUp() override { start(rig); }
+    Settings current() {
+        return rig.onMain([&] { return rig.model->settings(); });
+    }
+    void apply(const std::function<void(Settings&)>& change) {
+        Settings settings = current();
+        change(settings);
+        rig.await([&](auto done) { rig.model->applySettings(settings, done); });
+    }
+    size_t settingSignals() {
+        size_t count = 0;
+        for (const auto& signal : rig.sink->signals())
+            if (signal.as<Signal::SettingChanged>()) ++count;
+        return count;
+    }
+};
+
+TEST_F(ModelSettings, EqualSettingsAreStillSavedAndSendNoSignal) {
+    const int made = rig.updaters->made;
+    rig.values->set(std::nullopt, std::string(KeepsiftStore::settingsKey));
+    apply([](Settings&) {});
+    EXPECT_EQ(rig.values->data(std::string(KeepsiftStore::settingsKey)), current().toJson().dump());
+    EXPECT_EQ(settingSignals(), 0u);
+    EXPECT_EQ(rig.updaters->made, made);
+    EXPECT_TRUE(rig.loginItem->calls.size() == 1); // only the start's
+}
+
+TEST_F(ModelSettings, AChangedSettingIsSavedReadBackAndReported) {
+    apply([](Settings& s) { s.reviewNudge = ReviewNudge::at25; });
+    EXPECT_EQ(current().reviewNudge, ReviewNudge::at25);
+    EXPECT_EQ(rig.store->settings().reviewNudge, ReviewNudge::at25);
+    EXPECT_EQ(settingSignals(), 1u);
+}
+
+TEST_F(ModelSettings, LaunchAtLoginAloneTouchesTheLoginItem) {
+    apply([](Settings& s) { s.mainsOnly = false; });
+    EXPECT_EQ(rig.loginItem->calls, std::vector<bool>{false});
+    apply([](Settings& s) { s.launchAtLogin = true; });
+    EXPECT_EQ(rig.loginItem->calls, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(current().launchAtLogin);
+}
+
+TEST_F(ModelSettings, ARefusedLoginItemTurnsTheSwitchBackAndStoresIt) {
+    rig.loginItem->refuses = true;
+    apply([](Settings& s) { s.launchAtLogin = true; });
+    EXPECT_FALSE(current().launchAtLogin);
+    // The correction is saved by a task of its own.
+    rig.waitUntil([&] { return !rig.store->settings().launchAtLogin; });
+}
+
+TEST_F(ModelSettings, AutomaticUpdatesReachTheUpdater) {
+    auto updater = rig.onMain([&] { return rig.model->updater(); });
+    ASSERT_TRUE(updater);
+    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
+    apply([](Settings& s) { s.automaticUpdates = false; });
+    EXPECT_FALSE(updater->automaticallyChecksForUpdates());
+    EXPECT_EQ(rig.onMain([&] { return rig.model->updater(); }), updater);
+}
+
+TEST_F(ModelSettings, ScopeChangesReapplyTheBatchLimit) {
+    rig.onMain([&] { rig.model->setLibraryStorage(LibraryStorage::optimised); });
+    apply([](Settings& s) { s.scanScope = ScanScope::batches; });
+    EXPECT_EQ(rig.engine->batchLimit(),
+              (ScanEngine::BatchLimit{AppModel::batchGroupLimit, AppModel::batchByteLimit}));
+    rig.engine->setBatchLimit(std::nullopt, std::nullopt);
+    apply([](Settings& s) { s.scanScope = ScanScope::batches; });
+    EXPECT_EQ(rig.engine->batchLimit(), ScanEngine::BatchLimit{});
+    apply([](Settings& s) { s.scanScope = ScanScope::wholeLibrary; });
+    EXPECT_EQ(rig.engine->batchLimit(), ScanEngine::BatchLimit{});
+}
+
+TEST(ModelScanning, SwitchingScanningOnPromptsOnlyWhileUndecided) {
+    RigOptions options;
+    options.authorization = LibraryAuthorization::notDetermined;
+    options.storedSettings = storedWith([](Settings& s) { s.scanningEnabled = false; });
+    ModelRig rig(options);
+    start(rig);
+    Settings settings = rig.onMain([&] { return rig.model->settings(); });
+    settings.scanningEnabled = true;
+    rig.await([&](auto done) { rig.model->applySettings(settings, done); });
+    EXPECT_EQ(rig.library->authorizationRequests(), 1);
+    settings.scanningEnabled = false;
+    rig.await([&](auto done) { rig.model->applySettings(settings, done); });
+    settings.scanningEnabled = true;
+    rig.await([&](auto done) { rig.model->applySettings(settings, done); });
+    // Decided now: the library is not asked again.
+    EXPECT_EQ(rig.library->authorizationRequests(), 1);
+}
+
+TEST(ModelPause, ResumingPumpsAtOnceAndPausingDoesNot) {
+    ModelRig rig;
+    rig.scanAndPublish();
+    rig.await([&](auto done) { rig.model->setPaused(true, done); });
+    // A new photograph waits, known to the engine but not measured.
+    rig.library->add({keepsift::testing::assetOf({"n1", 20000, 2})});
+    rig.engine->handleLibraryChange(change::NeedsRefresh{});
+    rig.await([&](auto done) { rig.model->pumpOnce(done); });
+    EXPECT_EQ(rig.engine->snapshot().waiting, 1);
+    rig.await([&](auto done) { rig.model->setPaused(false, done); });
+    EXPECT_EQ(rig.engine->snapshot().waiting, 0);
+    EXPECT_FALSE(rig.store->settings().isPaused);
+}
+
+TEST(ModelPause, ThePauseSwitchIsAnnouncedBeforeAnythingIsStored) {
+    ModelRig rig;
+    start(rig);
+    bool storedWhenAnnounced = true;
+    auto token = rig.onMain([&] {
+        return rig.model->observe([&](Property property) {
+            if (property == Property::settings && rig.model->settings().isPaused)
+                storedWhenAnnounced = rig.store->settings().isPaused;
+        });
+    });
+    rig.await([&](auto done) { rig.model->setPaused(true, done); });
+    rig.onMain([&] { token.cancel(); });
+    EXPECT_FALSE(storedWhenAnnounced);
+}
+
+TEST(ModelFirstRun, AcceptingRecordsTheNoticeThenPromptsAndStartsTheUpdater) {
+    ModelRig rig(firstLaunch());
+    start(rig);
+    bool updaterBeforeSeen = false;
+    auto token = rig.onMain([&] {
+        return rig.model->observe([&](Property property) {
+            if (property == Property::updater && !rig.store->hasSeenFirstRunNotice())
+                updaterBeforeSeen = true;
+        });
+    });
+    rig.await([&](auto done) { rig.model->completeFirstRun(false, true, done); });
+    rig.onMain([&] { token.cancel(); });
+    EXPECT_FALSE(updaterBeforeSeen);
+    EXPECT_FALSE(rig.reporter->isEnabled());
+    EXPECT_TRUE(rig.store->hasSeenFirstRunNotice());
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->needsFirstRunNotice(); }));
+    EXPECT_EQ(rig.library->authorizationRequests(), 1);
+    EXPECT_EQ(rig.updaters->made, 1);
+    // Reconciled under the new access: the library is read and measured.
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().analysed; }), 4);
+    EXPECT_FALSE(rig.store->settings().telemetryEnabled);
+}
+
+} // namespace
+} // namespace keepsift::app
