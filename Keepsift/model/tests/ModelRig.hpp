@@ -152,6 +152,36 @@ private:
     std::shared_ptr<SignalSource> inner_;
 };
 
+// Key-value storage that lets a test wait for a write made by a task nobody awaits.
+class WatchedStorage : public MemoryStorage {
+public:
+    void set(const std::optional<Data>& data, const std::string& key) override {
+        MemoryStorage::set(data, key);
+        {
+            std::lock_guard lock(mutex_);
+            ++writes_;
+        }
+        changed_.notify_all();
+    }
+    // Checks `holds` now and after every write.
+    void waitUntil(const std::function<bool()>& holds) {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            const auto seen = writes_;
+            lock.unlock();
+            if (holds()) return;
+            lock.lock();
+            if (!changed_.wait_for(lock, patience, [&] { return writes_ != seen; }))
+                throw std::runtime_error("the storage never got there");
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t writes_ = 0;
+};
+
 struct RigOptions {
     std::vector<Shot> shots = keepsift::testing::momentAndSolitary;
     LibraryAuthorization authorization = LibraryAuthorization::authorized;
@@ -172,7 +202,7 @@ struct ModelRig {
     std::shared_ptr<MutableClock> engineClock =
         std::make_shared<MutableClock>(Date{keepsift::testing::rigStart + 86400});
     std::shared_ptr<ScanEngine> engine;
-    std::shared_ptr<MemoryStorage> values = std::make_shared<MemoryStorage>();
+    std::shared_ptr<WatchedStorage> values = std::make_shared<WatchedStorage>();
     std::shared_ptr<KeepsiftStore> store;
     std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
     std::shared_ptr<TelemetryReporter> reporter;
