@@ -18,7 +18,8 @@ public:
     }
 
     Token after(double seconds, Task task) override {
-        const auto delay = std::chrono::duration<double>(seconds < 0 ? 0 : seconds);
+        // Not a number or below zero runs at once; beyond a year waits a year.
+        const auto delay = std::chrono::duration<double>(seconds >= 0 ? seconds : 0);
         const auto due =
             Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                std::min(delay, std::chrono::duration<double>(365.0 * 24 * 3600)));
