@@ -7,9 +7,7 @@
 namespace keepsift {
 
 void AnalyticsSink::send(const Signal& signal) {
-    const SignalPayload payload = signal.payload();
-    analytics::Analytics::signal(std::string(signal.name()),
-                                 analytics::ParameterMap(payload.begin(), payload.end()));
+    analytics::Analytics::signal(std::string(signal.name()), signal.payload());
 }
 
 void AnalyticsSink::setEnabled(bool enabled) {
