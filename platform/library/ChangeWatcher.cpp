@@ -49,6 +49,7 @@ ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> op
       options_(options) {
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (!options_.useInotify || !startInotify()) {
+        log().notice("watching the library by polling");
         polling_ = true;
         lastTree_ = treeOf(*ops_, root_);
     }
@@ -67,7 +68,6 @@ ChangeWatcher::~ChangeWatcher() {
 bool ChangeWatcher::startInotify() {
     inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotify_ >= 0 && watchTree("")) return true;
-    log().notice("watching the library by polling");
     if (inotify_ >= 0) ::close(inotify_);
     inotify_ = -1;
     watches_.clear();
@@ -86,9 +86,11 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         int wd =
             ::inotify_add_watch(inotify_, path.c_str(),
                                 folder.empty() ? watchedEvents : watchedEvents | IN_DONT_FOLLOW);
-        // A vanished subfolder needs no watch; a missing root is watched by polling.
-        if (wd < 0 && !folder.empty() && (errno == ENOENT || errno == ENOTDIR)) continue;
-        if (wd < 0) return false;
+        bool gone = wd < 0 && (errno == ENOENT || errno == ENOTDIR);
+        // A vanished subfolder needs no watch; a missing root is watched by polling until
+        // it is back.
+        if (gone && !folder.empty()) continue;
+        if (wd < 0) return rootMissing_ = gone && folder.empty(), false;
         watches_[wd] = folder;
         for (const FolderEntry& entry :
              listFolder(*ops_, {root_, folder}, ListingDetail::kindsOnly).entries)
@@ -111,30 +113,59 @@ void ChangeWatcher::readEvents() {
             auto* event = reinterpret_cast<inotify_event*>(at);
             at += sizeof(inotify_event) + event->len;
             markChanged();
-            if (event->mask & IN_IGNORED) watches_.erase(event->wd);
-            bool newFolder = (event->mask & IN_ISDIR) && (event->mask & (IN_CREATE | IN_MOVED_TO));
             auto folder = watches_.find(event->wd);
+            if (lostRoot(*event, folder))
+                return fallBackToPolling("the library folder went away", true);
+            if (event->mask & IN_IGNORED) {
+                watches_.erase(event->wd);
+                continue;
+            }
+            bool newFolder = (event->mask & IN_ISDIR) && (event->mask & (IN_CREATE | IN_MOVED_TO));
             if (!newFolder || folder == watches_.end() || event->len == 0) continue;
             std::string name = event->name;
             if (isHiddenName(name)) continue;
-            if (!watchTree(joined(folder->second, name))) {
-                ::close(inotify_);
-                inotify_ = -1;
-                watches_.clear();
-                polling_ = true;
-                lastTree_ = treeOf(*ops_, root_);
-                log().notice("watch limit reached: watching the library by polling");
-                return;
-            }
+            if (!watchTree(joined(folder->second, name)))
+                return fallBackToPolling("watch limit reached", false);
         }
     }
 }
 
+// The root's own watch ends when the folder is deleted, moved away or unmounted: a folder
+// made again in its place would never be watched.
+bool ChangeWatcher::lostRoot(const inotify_event& event,
+                             std::unordered_map<int, std::string>::iterator folder) const {
+    if (event.mask & IN_UNMOUNT) return true;
+    bool root = folder != watches_.end() && folder->second.empty();
+    return root && (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED));
+}
+
+void ChangeWatcher::fallBackToPolling(const std::string& why, bool rootGone) {
+    ::close(inotify_);
+    inotify_ = -1;
+    watches_.clear();
+    polling_ = true;
+    rootMissing_ = rootGone;
+    lastTree_ = treeOf(*ops_, root_);
+    log().notice(why + ": watching the library by polling");
+}
+
+// Polling that stands in for a missing root hands back to inotify once the root is there.
+bool ChangeWatcher::rearm() {
+    if (!rootMissing_ || !options_.useInotify) return false;
+    rootMissing_ = false;
+    if (!startInotify()) return false;
+    polling_ = false;
+    markChanged();
+    log().notice("watching the library folder again");
+    return true;
+}
+
 void ChangeWatcher::pollOnce() {
+    nextPoll_ = Clock::now() + options_.pollInterval;
+    if (rearm()) return;
     auto tree = treeOf(*ops_, root_);
     if (tree != lastTree_) markChanged();
     lastTree_ = std::move(tree);
-    nextPoll_ = Clock::now() + options_.pollInterval;
 }
 
 void ChangeWatcher::deliverIfDue() {

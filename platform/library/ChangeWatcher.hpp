@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <sys/inotify.h>
+
 #include "platform/library/FileSystemOps.hpp"
 
 namespace keepsift {
@@ -47,6 +49,10 @@ private:
     bool startInotify();
     bool watchTree(const std::string& relative);
     void readEvents();
+    bool lostRoot(const inotify_event& event,
+                  std::unordered_map<int, std::string>::iterator folder) const;
+    void fallBackToPolling(const std::string& why, bool rootGone);
+    bool rearm();
     void pollOnce();
     void waitForWork(std::stop_token stop, Clock::time_point deadline);
     void deliverIfDue();
@@ -60,6 +66,8 @@ private:
     int wake_ = -1;
     std::unordered_map<int, std::string> watches_;
     std::atomic<bool> polling_{false};
+    // Polling because the root could not be watched: inotify is tried again.
+    bool rootMissing_ = false;
     std::vector<std::pair<std::string, FileStamp>> lastTree_;
     std::optional<Clock::time_point> firstPending_;
     Clock::time_point lastDelivered_{};

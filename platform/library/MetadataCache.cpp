@@ -90,16 +90,34 @@ std::filesystem::path defaultCatalogueFile() {
     return xdgCacheHome() / xdg::appFolder / "catalogue.sqlite";
 }
 
-MetadataCache::MetadataCache(const std::filesystem::path& file) {
+MetadataCache::MetadataCache(const std::filesystem::path& file) : file_(file) {
     std::error_code ignored;
     std::filesystem::create_directories(file.parent_path(), ignored);
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-            SQLITE_OK ||
-        !execute("PRAGMA journal_mode=WAL") || !execute(schema)) {
-        log().error("catalogue cache unavailable at " + file.string());
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
+    if (open()) return;
+    // Not a database, or not ours: it is only a cache.
+    rebuild();
+}
+
+bool MetadataCache::open() {
+    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
+            SQLITE_OK &&
+        execute("PRAGMA journal_mode=WAL") && execute(schema))
+        return true;
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return false;
+}
+
+void MetadataCache::rebuild() {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    std::error_code ignored;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(file_.string() + suffix, ignored);
+    if (open())
+        log().notice("catalogue cache rebuilt at " + file_.string());
+    else
+        log().error("catalogue cache unavailable at " + file_.string());
 }
 
 MetadataCache::~MetadataCache() {
@@ -112,13 +130,25 @@ bool MetadataCache::execute(const char* sql) {
 
 MetadataCache::Entries MetadataCache::loadAll() {
     std::lock_guard lock(mutex_);
+    if (db_ == nullptr) return {};
+    if (auto entries = readAll()) return std::move(*entries);
+    rebuild();
+    return {};
+}
+
+// Nothing when a row or the table cannot be read as written.
+std::optional<MetadataCache::Entries> MetadataCache::readAll() {
     Entries entries;
-    if (db_ == nullptr) return entries;
-    Statement select(db_, "SELECT * FROM facts");
-    if (!select) return entries;
-    while (sqlite3_step(select.get()) == SQLITE_ROW)
-        entries.emplace(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0)),
-                        entryOf(select.get()));
+    Statement select(db_, "SELECT path, size, mtime_ns, inode, readable, width, height, "
+                          "date_original, orientation, rating, edit_history FROM facts");
+    if (!select) return std::nullopt;
+    int step;
+    while ((step = sqlite3_step(select.get())) == SQLITE_ROW) {
+        auto path = optionalText(select.get(), 0);
+        if (!path) return std::nullopt;
+        entries.emplace(std::move(*path), entryOf(select.get()));
+    }
+    if (step != SQLITE_DONE) return std::nullopt;
     return entries;
 }
 

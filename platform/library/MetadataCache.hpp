@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -16,7 +17,8 @@ namespace keepsift {
 
 // The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
 // valid while its size, modification time and inode are unchanged. A cache that cannot be
-// opened or written only costs speed: facts are then read again next time.
+// opened or written only costs speed: facts are then read again next time; one that cannot
+// be read is deleted and made again.
 class MetadataCache {
 public:
     struct Entry {
@@ -39,10 +41,14 @@ public:
     }
 
 private:
+    bool open();
+    void rebuild();
+    std::optional<Entries> readAll();
     bool execute(const char* sql);
     void writeRows(const std::vector<std::pair<std::string, Entry>>& changed);
     void deleteRows(const std::vector<std::string>& removed);
 
+    std::filesystem::path file_;
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
 };

@@ -135,3 +135,24 @@ TEST_F(ChangeWatcherTest, AMissingLibraryFolderIsPolledUntilItAppears) {
 
 } // namespace
 } // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A remount: the library folder goes away and a new one takes its place.
+TEST_F(ChangeWatcherTest, ALibraryFolderRemovedOrMovedAndMadeAgainIsWatchedAgain) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    auto observer = observe(*library);
+    ASSERT_FALSE(library->isWatchPolling());
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { std::filesystem::remove_all(root); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("b.jpg")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("later/c.jpg")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { std::filesystem::rename(root, base / "moved"); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("d.jpg")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("e.jpg")); }));
+    library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest

@@ -1,0 +1,45 @@
+#include "FolderLibraryFixture.hpp"
+
+#include <sqlite3.h>
+
+namespace keepsift::foldertest {
+namespace {
+
+using ::testing::UnorderedElementsAre;
+
+class CacheRepairTest : public FolderLibraryTest {
+protected:
+    void run(const std::string& sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(defaultCatalogueFile().c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+};
+
+TEST_F(CacheRepairTest, ARowWithoutAPathMakesTheCacheBeRebuilt) {
+    writeJpeg(lib("a.jpg"), jpeg().rated(5));
+    writeJpeg(lib("b.jpg"));
+    std::filesystem::create_directories(defaultCatalogueFile().parent_path());
+    run("CREATE TABLE facts(path TEXT, size INTEGER, mtime_ns INTEGER, inode INTEGER, "
+        "readable INTEGER, width INTEGER, height INTEGER, date_original TEXT, "
+        "orientation INTEGER, rating INTEGER, edit_history INTEGER);"
+        "INSERT INTO facts VALUES(NULL, 1, 2, 3, 1, 10, 10, NULL, 1, NULL, 0)");
+    for (int listing = 0; listing < 2; ++listing) {
+        auto assets = makeLibrary()->fetchImageAssets();
+        EXPECT_THAT(ids(assets), UnorderedElementsAre("a.jpg", "b.jpg"));
+        EXPECT_TRUE(find(assets, "a.jpg").isFavorite);
+    }
+}
+
+TEST_F(CacheRepairTest, ACacheThatIsNoDatabaseIsReplaced) {
+    writeJpeg(lib("a.jpg"));
+    writeText(defaultCatalogueFile(), std::string(4096, 'x'));
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre("a.jpg"));
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre("a.jpg"));
+    EXPECT_NE(readText(defaultCatalogueFile()).substr(0, 15), std::string(15, 'x'));
+}
+
+} // namespace
+} // namespace keepsift::foldertest
