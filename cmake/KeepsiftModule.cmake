@@ -35,10 +35,14 @@ function(keepsift_add_children)
   endforeach()
 endfunction()
 
-# A benchmark binary <name>-bench with Google Benchmark's main.
+# A benchmark binary <name>-bench with Google Benchmark's main, or its own with OWN_MAIN.
 function(keepsift_benchmark name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LINK" ${ARGN})
   find_package(benchmark REQUIRED)
   add_executable(${name}-bench ${ARG_SOURCES})
-  target_link_libraries(${name}-bench PRIVATE ${ARG_LINK} benchmark::benchmark_main)
+  if(ARG_OWN_MAIN)
+    target_link_libraries(${name}-bench PRIVATE ${ARG_LINK} benchmark::benchmark)
+  else()
+    target_link_libraries(${name}-bench PRIVATE ${ARG_LINK} benchmark::benchmark_main)
+  endif()
 endfunction()

@@ -1,9 +1,12 @@
-// Engine overhead on a library of 100,000 photographs, with a signal source that answers
-// at once: one analysis step, one snapshot, one full regroup pass.
+// Engine overhead on libraries of the sizes given with --sizes=10000,100000 (the default),
+// with a signal source that answers at once: one analysis step, one snapshot, one full
+// regroup pass; then the growth of each from one size to the next.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <memory>
+
+#include "bench/scaling/ScaledRun.hpp"
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/scripted/FixtureSignalSource.hpp"
@@ -13,7 +16,6 @@
 namespace keepsift {
 namespace {
 
-constexpr int photoCount = 100000;
 constexpr double start = 700000000;
 
 // Sessions of four moments 300 s apart, sessions 4000 s apart; moments of one to five
@@ -43,32 +45,29 @@ PhotoSignals signalsFor(const LibraryAsset& asset, int moment, int shot) {
     return s;
 }
 
-const Library& library() {
-    static const Library made = [] {
-        static constexpr int sizes[] = {1, 1, 1, 2, 3, 5, 1, 1, 4, 1};
-        Library library;
-        int moment = 0;
-        while (static_cast<int>(library.assets.size()) < photoCount) {
-            const double at = start + (moment / 4) * 4000.0 + (moment % 4) * 300.0;
-            for (int shot = 0;
-                 shot < sizes[moment % 10] && static_cast<int>(library.assets.size()) < photoCount;
-                 ++shot) {
-                LibraryAsset asset;
-                asset.id = "photo-" + std::to_string(library.assets.size());
-                asset.filename = asset.id + ".jpg";
-                asset.createdAt = Date{at + shot * 2.0};
-                asset.modifiedAt = asset.createdAt;
-                asset.pixelWidth = 4000;
-                asset.pixelHeight = 3000;
-                asset.fileSize = 2000000;
-                library.signals.push_back(signalsFor(asset, moment, shot));
-                library.assets.push_back(std::move(asset));
-            }
-            ++moment;
+Library makeLibrary(int photoCount) {
+    static constexpr int sizes[] = {1, 1, 1, 2, 3, 5, 1, 1, 4, 1};
+    Library library;
+    int moment = 0;
+    while (static_cast<int>(library.assets.size()) < photoCount) {
+        const double at = start + (moment / 4) * 4000.0 + (moment % 4) * 300.0;
+        for (int shot = 0;
+             shot < sizes[moment % 10] && static_cast<int>(library.assets.size()) < photoCount;
+             ++shot) {
+            LibraryAsset asset;
+            asset.id = "photo-" + std::to_string(library.assets.size());
+            asset.filename = asset.id + ".jpg";
+            asset.createdAt = Date{at + shot * 2.0};
+            asset.modifiedAt = asset.createdAt;
+            asset.pixelWidth = 4000;
+            asset.pixelHeight = 3000;
+            asset.fileSize = 2000000;
+            library.signals.push_back(signalsFor(asset, moment, shot));
+            library.assets.push_back(std::move(asset));
         }
-        return library;
-    }();
-    return made;
+        ++moment;
+    }
+    return library;
 }
 
 WorkConditions running() {
@@ -79,8 +78,7 @@ WorkConditions running() {
 
 // An engine that has listed the library and, when asked, measured and grouped all of it.
 // The first save happens here, so the throttle keeps the benchmarks free of saving.
-std::unique_ptr<ScanEngine> makeEngine(bool measured) {
-    const auto& lib = library();
+std::unique_ptr<ScanEngine> makeEngine(const Library& lib, bool measured) {
     auto engine = std::make_unique<ScanEngine>(
         std::make_shared<ScriptedLibrary>(lib.assets, LibraryAuthorization::authorized,
                                           std::nullopt, true, LibraryStorage::local),
@@ -95,73 +93,138 @@ std::unique_ptr<ScanEngine> makeEngine(bool measured) {
     return engine;
 }
 
+// The library and the measured engine of one size at a time, made when a benchmark of a
+// new size starts; the benchmarks run size by size, so each is made once.
+struct Sized {
+    int photos = 0;
+    Library library;
+    std::unique_ptr<ScanEngine> measured;
+};
+
+Sized& sized(const benchmark::State& state) {
+    static Sized current;
+    const int photos = static_cast<int>(state.range(0));
+    if (current.photos != photos) {
+        current.measured.reset();
+        current.library = makeLibrary(photos);
+        current.measured = makeEngine(current.library, true);
+        current.photos = photos;
+    }
+    return current;
+}
+
+void finish(benchmark::State& state) {
+    state.counters["peakRSS_MiB"] = bench::peakResidentMiB();
+}
+
 void analyseNextStep(benchmark::State& state) {
-    auto engine = makeEngine(false);
+    auto engine = makeEngine(sized(state).library, false);
     for (auto _ : state)
         benchmark::DoNotOptimize(engine->analyseNext(running()));
     if (engine->index().hasEntriesAwaitingSignals() == false) state.SkipWithError("ran dry");
+    finish(state);
 }
-// Every step measures a photograph: stay well inside the library.
-BENCHMARK(analyseNextStep)->Iterations(50000)->Unit(benchmark::kMicrosecond);
 
 void snapshot(benchmark::State& state) {
-    auto engine = makeEngine(true);
+    auto& engine = *sized(state).measured;
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine->snapshot());
-    state.counters["groups"] = static_cast<double>(engine->snapshot().review.groups.size());
+        benchmark::DoNotOptimize(engine.snapshot());
+    state.counters["groups"] = static_cast<double>(engine.snapshot().review.groups.size());
+    finish(state);
 }
-BENCHMARK(snapshot)->Unit(benchmark::kMillisecond);
 
-// The first snapshot after a change, timed alone: the change and the release of the
-// previous snapshot happen while the clock is stopped.
+// The first snapshot after a change, timed alone: the change happens while the clock is
+// stopped, and the previous snapshot is still held, as the application holds its own
+// until the new one replaces it.
 void firstSnapshotAfter(benchmark::State& state, const LibraryChange& change) {
-    auto engine = makeEngine(true);
-    EngineSnapshot taken;
+    auto& engine = *sized(state).measured;
+    EngineSnapshot taken = engine.snapshot();
     for (auto _ : state) {
         state.PauseTiming();
-        taken = EngineSnapshot();
-        engine->handleLibraryChange(change);
+        engine.handleLibraryChange(change);
         state.ResumeTiming();
-        taken = engine->snapshot();
+        EngineSnapshot next = engine.snapshot();
+        state.PauseTiming();
+        taken = std::move(next);
+        state.ResumeTiming();
     }
     state.counters["groups"] = static_cast<double>(taken.review.groups.size());
+    finish(state);
 }
 
 // One photograph changed: only its group is built again.
 void snapshotAfterChange(benchmark::State& state) {
-    firstSnapshotAfter(state, change::AssetsChanged{{library().assets.front()}});
+    firstSnapshotAfter(state, change::AssetsChanged{{sized(state).library.assets.front()}});
 }
-BENCHMARK(snapshotAfterChange)->Unit(benchmark::kMillisecond);
 
 // The whole library listed again: every shown group is built afresh.
 void snapshotAfterRefresh(benchmark::State& state) {
     firstSnapshotAfter(state, change::NeedsRefresh{});
 }
-BENCHMARK(snapshotAfterRefresh)->Unit(benchmark::kMillisecond);
 
+// The change of one photograph.
 void libraryChange(benchmark::State& state) {
-    auto engine = makeEngine(true);
-    const LibraryAsset changed = library().assets.front();
+    auto& engine = *sized(state).measured;
+    const LibraryAsset changed = sized(state).library.assets.front();
     for (auto _ : state)
-        engine->handleLibraryChange(change::AssetsChanged{{changed}});
+        engine.handleLibraryChange(change::AssetsChanged{{changed}});
+    finish(state);
 }
-BENCHMARK(libraryChange)->Unit(benchmark::kMillisecond);
 
 // Both files written whole; the engine's lock is held only while the state is copied.
 void saveBothFiles(benchmark::State& state) {
-    auto engine = makeEngine(true);
+    auto& engine = *sized(state).measured;
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine->save());
+        benchmark::DoNotOptimize(engine.save());
+    finish(state);
 }
-BENCHMARK(saveBothFiles)->Unit(benchmark::kMillisecond);
 
 void regroupPass(benchmark::State& state) {
-    auto engine = makeEngine(true);
+    auto& engine = *sized(state).measured;
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine->regroup());
-    state.counters["reviewable"] = static_cast<double>(engine->reviewableGroups());
+        benchmark::DoNotOptimize(engine.regroup());
+    state.counters["reviewable"] = static_cast<double>(engine.reviewableGroups());
+    finish(state);
 }
-BENCHMARK(regroupPass)->Unit(benchmark::kMillisecond);
+
+void registerAll(const std::vector<std::int64_t>& sizes) {
+    for (const auto size : sizes) {
+        // Every step measures a photograph: stay well inside the library.
+        benchmark::RegisterBenchmark("analyseNextStep", analyseNextStep)
+            ->Arg(size)
+            ->Iterations(std::min<std::int64_t>(50000, size / 2))
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("snapshot", snapshot)
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond);
+        // The change itself is not timed but takes its time: a fixed count of rounds.
+        benchmark::RegisterBenchmark("snapshotAfterChange", snapshotAfterChange)
+            ->Arg(size)
+            ->Iterations(50)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("snapshotAfterRefresh", snapshotAfterRefresh)
+            ->Arg(size)
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("libraryChange", libraryChange)
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("saveBothFiles", saveBothFiles)
+            ->Arg(size)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("regroupPass", regroupPass)
+            ->Arg(size)
+            ->Repetitions(3)
+            ->Iterations(1)
+            ->ReportAggregatesOnly(true)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
 
 } // namespace
 } // namespace keepsift
+
+int main(int argc, char** argv) {
+    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {10000, 100000}));
+    return keepsift::bench::runWithGrowth(argc, argv);
+}

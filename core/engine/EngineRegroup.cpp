@@ -24,18 +24,30 @@ std::vector<Date> pendingDates(const LibraryIndex& index) {
     return dates;
 }
 
-bool madeFromRendition(const PhotoGroup& group) {
+// The signals of every entry neither deleted nor skipped, by address: the pass changes
+// states, reasons and groups of entries, never their signals, so the addresses hold.
+std::vector<const PhotoSignals*> groupableSignals(const LibraryIndex& index) {
+    std::vector<const PhotoSignals*> signals;
+    signals.reserve(index.entries.size());
+    for (const auto& [id, entry] : index.entries)
+        if (entry.signals && entry.state != ReviewState::deleted &&
+            entry.state != ReviewState::skipped)
+            signals.push_back(&*entry.signals);
+    return signals;
+}
+
+bool madeFromRendition(const GroupDraft& group) {
     return std::any_of(group.photos.begin(), group.photos.end(),
-                       [](const PhotoSignals& p) { return p.madeFromRendition(); });
+                       [](const PhotoSignals* p) { return p->madeFromRendition(); });
 }
 
 // An unfinished photograph within one session gap of the group may still belong to it.
-bool nearUnfinished(const PhotoGroup& group, const std::vector<Date>& pending, double gap) {
+bool nearUnfinished(const GroupDraft& group, const std::vector<Date>& pending, double gap) {
     std::optional<Date> earliest, latest;
-    for (const auto& photo : group.photos) {
-        if (!photo.capturedAt) continue;
-        if (!earliest || *photo.capturedAt < *earliest) earliest = photo.capturedAt;
-        if (!latest || *photo.capturedAt > *latest) latest = photo.capturedAt;
+    for (const auto* photo : group.photos) {
+        if (!photo->capturedAt) continue;
+        if (!earliest || *photo->capturedAt < *earliest) earliest = photo->capturedAt;
+        if (!latest || *photo->capturedAt > *latest) latest = photo->capturedAt;
     }
     if (!earliest || pending.empty()) return false;
     const auto first = std::lower_bound(pending.begin(), pending.end(), earliest->adding(-gap));
@@ -43,20 +55,22 @@ bool nearUnfinished(const PhotoGroup& group, const std::vector<Date>& pending, d
 }
 
 struct Sorted {
-    std::vector<PhotoGroup> decided;
+    std::vector<const GroupDraft*> decided;
     std::vector<std::string> needingOriginals;
 };
 
-Sorted sortGroups(std::vector<PhotoGroup> groups, const std::vector<Date>& pending, double gap) {
+Sorted sortGroups(const std::vector<GroupDraft>& groups, const std::vector<Date>& pending,
+                  double gap) {
     Sorted sorted;
-    for (auto& group : groups) {
+    sorted.decided.reserve(groups.size());
+    for (const auto& group : groups) {
         if (group.photos.size() < 2) {
-            sorted.decided.push_back(std::move(group));
+            sorted.decided.push_back(&group);
         } else if (madeFromRendition(group)) {
-            for (const auto& photo : group.photos)
-                sorted.needingOriginals.push_back(photo.digest);
+            for (const auto* photo : group.photos)
+                sorted.needingOriginals.push_back(photo->digest);
         } else if (!nearUnfinished(group, pending, gap)) {
-            sorted.decided.push_back(std::move(group));
+            sorted.decided.push_back(&group);
         }
     }
     return sorted;
@@ -70,8 +84,8 @@ std::vector<GroupDecision> ScanEngine::regroup() {
 }
 
 std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
-    auto groups = GroupBuilder::build(index_.groupableSignals(), grouping_);
-    auto sorted = sortGroups(std::move(groups), pendingDates(index_), grouping_.sessionGap);
+    const auto groups = GroupBuilder::draft(groupableSignals(index_), grouping_);
+    const auto sorted = sortGroups(groups, pendingDates(index_), grouping_.sessionGap);
     index_.markNeedsOriginal(sorted.needingOriginals);
     auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
     const Date now = clock_->now();

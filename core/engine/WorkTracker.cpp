@@ -108,10 +108,12 @@ void WorkTracker::follow(Group& group, const std::function<void(Members&)>& chan
         decided_.erase(&group);
 }
 
-const ReviewGroup& WorkTracker::shownGroup(const Group& group) const {
+const ReviewGroups::Shared& WorkTracker::shownGroup(const Group& group) const {
     auto& shown = group.second.shown;
-    if (!shown) shown = ReviewList::groupOf(group.first, group.second.entries);
-    return *shown;
+    if (!shown)
+        shown = std::make_shared<const ReviewGroup>(
+            ReviewList::groupOf(group.first, group.second.entries));
+    return shown;
 }
 
 const ReviewList& WorkTracker::reviewList(const std::set<std::string>& ignored) const {
@@ -124,7 +126,7 @@ WorkTracker::sharedReviewList(const std::set<std::string>& ignored) const {
         patchList(ignored);
         return list_;
     }
-    std::vector<ReviewGroup> groups;
+    std::vector<ReviewGroups::Shared> groups;
     groups.reserve(decided_.size());
     for (const Group* group : decided_)
         if (!ignored.count(group->first)) groups.push_back(shownGroup(*group));

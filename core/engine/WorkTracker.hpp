@@ -73,11 +73,11 @@ private:
     struct Members {
         ReviewList::Bucket entries;
         std::int64_t decisions = 0;
-        mutable std::optional<ReviewGroup> shown;
+        mutable ReviewGroups::Shared shown; // built when a list first shows it
     };
     using Group = std::pair<const std::string, Members>;
     static bool isDecided(const Members& members);
-    const ReviewGroup& shownGroup(const Group& group) const;
+    const ReviewGroups::Shared& shownGroup(const Group& group) const;
     void patchList(const std::set<std::string>& ignored) const;
     ReviewList& ownList() const;
     void follow(Group& group, const std::function<void(Members&)>& change);

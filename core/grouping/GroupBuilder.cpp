@@ -100,7 +100,12 @@ void attachCopiesToDrafts(const std::map<std::string, std::string>& copies,
 }
 
 std::vector<PhotoGroup> build(std::vector<PhotoSignals> photos, const GroupingPolicy& policy) {
-    auto ordered = addressesOf(photos);
+    auto drafts = draft(addressesOf(photos), policy);
+    return movedGroups(drafts, photos);
+}
+
+std::vector<GroupDraft> draft(std::vector<const PhotoSignals*> ordered,
+                              const GroupingPolicy& policy) {
     sortIntoCaptureOrder(ordered);
     const auto copies = Provenance::copies(ordered, policy);
     std::vector<const PhotoSignals*> originals;
@@ -112,7 +117,7 @@ std::vector<PhotoGroup> build(std::vector<PhotoSignals> photos, const GroupingPo
     for (const auto session : sessionRanges(originals, policy))
         clusterer.cluster(session, drafts);
     if (!copies.empty()) attachCopiesToDrafts(copies, ordered, drafts, true);
-    return movedGroups(drafts, photos);
+    return drafts;
 }
 
 std::vector<std::vector<PhotoSignals>> sessions(const std::vector<PhotoSignals>& photos,

@@ -28,6 +28,10 @@ namespace GroupBuilder {
 // Groups of shots of one moment, every input photograph in exactly one group. Taking the
 // photographs by value lets them move into the groups; pass an rvalue to avoid the copy.
 std::vector<PhotoGroup> build(std::vector<PhotoSignals> photos, const GroupingPolicy& policy);
+// The same groups over photographs held elsewhere, given by address in any order; the
+// drafts point at them.
+std::vector<GroupDraft> draft(std::vector<const PhotoSignals*> photos,
+                              const GroupingPolicy& policy);
 
 // Cuts photographs in capture order into time sessions.
 std::vector<std::vector<PhotoSignals>> sessions(const std::vector<PhotoSignals>& photos,

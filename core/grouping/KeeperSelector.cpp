@@ -11,6 +11,14 @@
 namespace keepsift::KeeperSelector {
 namespace {
 
+// What a decision reads of a group, over photographs held anywhere.
+struct GroupView {
+    const std::string& id;
+    PhotoGroup::Kind kind;
+    std::span<const PhotoSignals* const> photos;
+    const std::map<std::string, std::string>& copies;
+};
+
 bool isSignificant(const FaceSignals& face, const ScoringPolicy& policy) {
     return face.bounds.width * face.bounds.height >= policy.significantFaceArea;
 }
@@ -62,7 +70,7 @@ Reason faceReason(const PhotoSignals& photo, const PhotoSignals* compared,
                                                       : Reason::keptBestFaces;
 }
 
-bool isOriginal(const PhotoGroup& group, const std::string& digest) {
+bool isOriginal(const GroupView& group, const std::string& digest) {
     return std::any_of(group.copies.begin(), group.copies.end(),
                        [&](const auto& entry) { return entry.second == digest; });
 }
@@ -79,9 +87,10 @@ PhotoDecision decisionFor(const PhotoSignals& photo, bool keep, Reason reason, d
     return {photo.digest, photo.filename, keep, reason, score};
 }
 
-void decideCopies(const PhotoGroup& group, std::vector<PhotoDecision>& out) {
+void decideCopies(const GroupView& group, std::vector<PhotoDecision>& out) {
     if (group.copies.empty()) return;
-    for (const auto& photo : group.photos) {
+    for (const auto* address : group.photos) {
+        const auto& photo = *address;
         if (!group.copies.contains(photo.digest)) continue;
         const auto marked = markedReason(photo);
         out.push_back(
@@ -120,11 +129,13 @@ Reason flagReason(const PhotoSignals& photo, const PhotoSignals* comparedWith,
     return Reason::flaggedCloseSecond;
 }
 
-GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy) {
+namespace {
+
+GroupDecision rankView(const GroupView& group, const ScoringPolicy& policy) {
     GroupDecision result{group.id, group.kind, {}};
     std::vector<const PhotoSignals*> candidates;
-    for (const auto& photo : group.photos)
-        if (!group.copies.contains(photo.digest)) candidates.push_back(&photo);
+    for (const auto* photo : group.photos)
+        if (!group.copies.contains(photo->digest)) candidates.push_back(photo);
     if (candidates.empty()) return result;
     const auto totals = scores(candidates, policy);
     std::vector<size_t> order(candidates.size());
@@ -157,9 +168,9 @@ GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy) {
     return result;
 }
 
-GroupDecision decideIdentical(const PhotoGroup& group) {
+GroupDecision decideIdenticalView(const GroupView& group) {
     GroupDecision result{group.id, group.kind, {}};
-    auto sorted = addressesOf(group.photos);
+    std::vector<const PhotoSignals*> sorted(group.photos.begin(), group.photos.end());
     Provenance::sortByPreference(sorted);
     const double n = static_cast<double>(sorted.size());
     for (size_t p = 0; p < sorted.size(); ++p) {
@@ -180,19 +191,39 @@ GroupDecision decideIdentical(const PhotoGroup& group) {
     return result;
 }
 
-GroupDecision decide(const PhotoGroup& group, const ScoringPolicy& policy) {
+GroupDecision decideView(const GroupView& group, const ScoringPolicy& policy) {
     switch (group.kind) {
     case PhotoGroup::Kind::moment:
-        return rank(group, policy);
+        return rankView(group, policy);
     case PhotoGroup::Kind::identical:
-        return decideIdentical(group);
+        return decideIdenticalView(group);
     case PhotoGroup::Kind::solitary:
         break;
     }
     GroupDecision result{group.id, group.kind, {}};
     if (!group.photos.empty())
-        result.decisions.push_back(decisionFor(group.photos.front(), true, Reason::keptOnlyOne, 0));
+        result.decisions.push_back(
+            decisionFor(*group.photos.front(), true, Reason::keptOnlyOne, 0));
     return result;
+}
+
+template <class Decide> GroupDecision overGroup(const PhotoGroup& group, Decide decide) {
+    const auto addresses = addressesOf(group.photos);
+    return decide(GroupView{group.id, group.kind, addresses, group.copies});
+}
+
+} // namespace
+
+GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy) {
+    return overGroup(group, [&](const GroupView& view) { return rankView(view, policy); });
+}
+
+GroupDecision decideIdentical(const PhotoGroup& group) {
+    return overGroup(group, decideIdenticalView);
+}
+
+GroupDecision decide(const PhotoGroup& group, const ScoringPolicy& policy) {
+    return overGroup(group, [&](const GroupView& view) { return decideView(view, policy); });
 }
 
 std::vector<GroupDecision> decideAll(const std::vector<PhotoGroup>& groups,
@@ -201,6 +232,18 @@ std::vector<GroupDecision> decideAll(const std::vector<PhotoGroup>& groups,
     result.reserve(groups.size());
     for (const auto& group : groups)
         result.push_back(decide(group, policy));
+    return result;
+}
+
+std::vector<GroupDecision> decideAll(std::span<const GroupDraft* const> groups,
+                                     const ScoringPolicy& policy) {
+    std::vector<GroupDecision> result;
+    result.reserve(groups.size());
+    for (const auto* group : groups) {
+        const std::string id(group->id);
+        result.push_back(
+            decideView(GroupView{id, group->kind, group->photos, group->copies}, policy));
+    }
     return result;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <vector>
 
+#include "core/grouping/GroupDraft.hpp"
 #include "core/grouping/ScoringPolicy.hpp"
 #include "core/model/Decisions.hpp"
 #include "core/model/PhotoGroup.hpp"
@@ -25,6 +27,9 @@ struct Components {
 GroupDecision decide(const PhotoGroup& group,
                      const ScoringPolicy& policy = ScoringPolicy::standard);
 std::vector<GroupDecision> decideAll(const std::vector<PhotoGroup>& groups,
+                                     const ScoringPolicy& policy = ScoringPolicy::standard);
+// The same decisions over groups whose photographs are held elsewhere.
+std::vector<GroupDecision> decideAll(std::span<const GroupDraft* const> groups,
                                      const ScoringPolicy& policy = ScoringPolicy::standard);
 // The decision of a moment group.
 GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy);

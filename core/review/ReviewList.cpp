@@ -100,14 +100,18 @@ Totals flaggedTotals(const ReviewGroup& group) {
     return totals;
 }
 
+void addTotals(ReviewList& list) {
+    for (const auto& group : list.groups) {
+        const auto totals = flaggedTotals(group);
+        list.flaggedCount += totals.count;
+        list.reclaimableBytes = saturatingAdd(list.reclaimableBytes, totals.bytes);
+    }
+}
+
 } // namespace
 
 ReviewList::ReviewList(std::vector<ReviewGroup> ordered) : groups(std::move(ordered)) {
-    for (const auto& group : groups) {
-        const auto totals = flaggedTotals(group);
-        flaggedCount += totals.count;
-        reclaimableBytes = saturatingAdd(reclaimableBytes, totals.bytes);
-    }
+    addTotals(*this);
 }
 
 bool ReviewList::displaysBefore(const ReviewGroup& a, const ReviewGroup& b) {
@@ -126,15 +130,22 @@ void ReviewList::remove(const std::string& groupID) {
     groups.erase(found);
     flaggedCount -= totals.count;
     reclaimableBytes -= totals.bytes;
-    if (saturated) *this = ReviewList(std::move(groups));
+    if (saturated) {
+        flaggedCount = reclaimableBytes = 0;
+        addTotals(*this);
+    }
 }
 
 void ReviewList::insert(ReviewGroup group) {
-    const auto totals = flaggedTotals(group);
+    insert(std::make_shared<const ReviewGroup>(std::move(group)));
+}
+
+void ReviewList::insert(ReviewGroups::Shared group) {
+    const auto totals = flaggedTotals(*group);
     flaggedCount += totals.count;
     reclaimableBytes = saturatingAdd(reclaimableBytes, totals.bytes);
-    groups.insert(std::upper_bound(groups.begin(), groups.end(), group, displaysBefore),
-                  std::move(group));
+    const auto at = std::upper_bound(groups.begin(), groups.end(), *group, displaysBefore);
+    groups.insert(at, std::move(group));
 }
 
 // One walk over the index: most groups are solitary or undecided, so only the entries of
@@ -165,6 +176,15 @@ ReviewList ReviewList::build(const std::map<std::string, IndexEntry>& entries,
 ReviewList ReviewList::inDisplayOrder(std::vector<ReviewGroup> groups) {
     std::sort(groups.begin(), groups.end(), displaysBefore);
     return ReviewList(std::move(groups));
+}
+
+ReviewList ReviewList::inDisplayOrder(std::vector<ReviewGroups::Shared> groups) {
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return displaysBefore(*a, *b); });
+    ReviewList list;
+    list.groups = ReviewGroups(std::move(groups));
+    addTotals(list);
+    return list;
 }
 
 bool ReviewList::isListed(const IndexEntry& entry) {

@@ -10,13 +10,14 @@
 
 #include "core/index/IndexEntry.hpp"
 #include "core/review/ReviewGroup.hpp"
+#include "core/review/ReviewGroups.hpp"
 
 namespace keepsift {
 
 // The groups the user is asked to look at, newest first, with the totals of what would be
-// discarded. Built whole on every request; the totals are computed with the list.
+// discarded. The totals are computed with the list; copies share its groups.
 struct ReviewList {
-    std::vector<ReviewGroup> groups;
+    ReviewGroups groups;
     std::int64_t flaggedCount = 0;
     std::int64_t reclaimableBytes = 0;
 
@@ -34,6 +35,7 @@ struct ReviewList {
     using Bucket = std::vector<const IndexEntry*>;
     static ReviewGroup groupOf(std::string id, const Bucket& entries);
     static ReviewList inDisplayOrder(std::vector<ReviewGroup> groups);
+    static ReviewList inDisplayOrder(std::vector<ReviewGroups::Shared> groups);
     // An entry that can appear in a group of the list.
     static bool isListed(const IndexEntry& entry);
     // A state that makes a group worth reviewing.
@@ -43,6 +45,7 @@ struct ReviewList {
     // display order, keeping the totals.
     void remove(const std::string& groupID);
     void insert(ReviewGroup group);
+    void insert(ReviewGroups::Shared group);
     // The display order: newest first, then the higher identifier; undated groups last.
     static bool displaysBefore(const ReviewGroup& a, const ReviewGroup& b);
 

@@ -35,6 +35,26 @@ TEST(FastPath, GroupsAndDecisionsMatchTheReference) {
     }
 }
 
+// The engine groups and decides over the index's own signals by address.
+TEST(FastPath, DraftsOverAddressesDecideAsTheReferenceGroups) {
+    for (std::uint32_t seed = 300; seed <= 340; ++seed) {
+        auto library = sample::randomLibrary(seed, 150, seed % 2 ? 8 : 40);
+        for (const auto& policy : policies()) {
+            const auto expected = KeeperSelector::decideAll(reference::build(library, policy));
+            std::vector<const PhotoSignals*> addresses;
+            for (const auto& photo : library)
+                addresses.push_back(&photo);
+            std::shuffle(addresses.begin(), addresses.end(), std::mt19937(seed));
+            const auto drafts = GroupBuilder::draft(addresses, policy);
+            std::vector<const GroupDraft*> held;
+            for (const auto& draft : drafts)
+                held.push_back(&draft);
+            ASSERT_EQ(KeeperSelector::decideAll(held), expected)
+                << "seed " << seed << " " << policy.identifier();
+        }
+    }
+}
+
 TEST(FastPath, CopiesMatchTheReferenceInAnyOrder) {
     for (std::uint32_t seed = 100; seed <= 160; ++seed) {
         auto library = sample::randomLibrary(seed, 120, seed % 2 ? 8 : 29);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace keepsift::bench {
+
+// Library sizes from a "--sizes=10000,100000" argument, which is taken out of the arguments
+// before Google Benchmark reads them; the defaults when there is none.
+std::vector<std::int64_t> takeSizes(int& argc, char** argv, std::vector<std::int64_t> defaults);
+// The value of a "--NAME=VALUE" argument, taken out of the arguments; `fallback` without one.
+std::string takeOption(int& argc, char** argv, const std::string& name,
+                       const std::string& fallback);
+
+// Peak resident memory of this process so far, in MiB.
+double peakResidentMiB();
+
+// Runs the registered benchmarks (named "family/size"), then prints, for each family, the
+// median time at each size and its growth over the previous size.
+int runWithGrowth(int argc, char** argv);
+
+} // namespace keepsift::bench
