@@ -189,35 +189,21 @@ void regroupPass(benchmark::State& state) {
 
 void registerAll(const std::vector<std::int64_t>& sizes) {
     for (const auto size : sizes) {
+        const auto add = [size](const char* name, void (*run)(benchmark::State&)) {
+            return benchmark::RegisterBenchmark(name, run)->Arg(size)->Unit(
+                benchmark::kMillisecond);
+        };
         // Every step measures a photograph: stay well inside the library.
-        benchmark::RegisterBenchmark("analyseNextStep", analyseNextStep)
-            ->Arg(size)
+        add("analyseNextStep", analyseNextStep)
             ->Iterations(std::min<std::int64_t>(50000, size / 2))
             ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark("snapshot", snapshot)
-            ->Arg(size)
-            ->Unit(benchmark::kMillisecond);
+        add("snapshot", snapshot);
         // The change itself is not timed but takes its time: a fixed count of rounds.
-        benchmark::RegisterBenchmark("snapshotAfterChange", snapshotAfterChange)
-            ->Arg(size)
-            ->Iterations(50)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("snapshotAfterRefresh", snapshotAfterRefresh)
-            ->Arg(size)
-            ->Iterations(5)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("libraryChange", libraryChange)
-            ->Arg(size)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("saveBothFiles", saveBothFiles)
-            ->Arg(size)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("regroupPass", regroupPass)
-            ->Arg(size)
-            ->Repetitions(3)
-            ->Iterations(1)
-            ->ReportAggregatesOnly(true)
-            ->Unit(benchmark::kMillisecond);
+        add("snapshotAfterChange", snapshotAfterChange)->Iterations(50);
+        add("snapshotAfterRefresh", snapshotAfterRefresh)->Iterations(5);
+        add("libraryChange", libraryChange);
+        add("saveBothFiles", saveBothFiles);
+        add("regroupPass", regroupPass)->Repetitions(3)->Iterations(1)->ReportAggregatesOnly(true);
     }
 }
 
