@@ -109,14 +109,47 @@ public:
     int made = 0;
 };
 
-// File storage whose writes can be made to fail, as a full disk would.
+// File storage whose writes can be made to fail, as a full disk would, or to wait.
 class FlakyFileStorage : public MemoryFileStorage {
 public:
     void write(const Data& data, const std::string& name) override {
+        if (beforeWrite) beforeWrite();
         if (failing) throw std::runtime_error("disk full");
         MemoryFileStorage::write(data, name);
     }
     std::atomic<bool> failing = false;
+    std::function<void()> beforeWrite;
+};
+
+// A gate a hook waits at until the test opens it; it tells the test who arrived.
+class Gate {
+public:
+    void pass() {
+        std::unique_lock lock(mutex_);
+        ++arrived_;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return open_; });
+    }
+    void awaitArrival(int count = 1) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, patience, [&] { return arrived_ >= count; }))
+            throw std::runtime_error("nobody arrived at the gate");
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    int arrived() {
+        std::lock_guard lock(mutex_);
+        return arrived_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int arrived_ = 0;
+    bool open_ = false;
 };
 
 // The library of the model tests; it counts the storage probes and can hold a listing.
@@ -131,8 +164,19 @@ public:
         if (fetchFails) throw std::runtime_error("listing failed");
         return ScriptedLibrary::fetchAssets();
     }
+    bool deleteAssets(const std::vector<std::string>& ids) override {
+        if (beforeDelete) beforeDelete();
+        return ScriptedLibrary::deleteAssets(ids);
+    }
+    LibraryChangeStream changes() override {
+        auto stream = ScriptedLibrary::changes();
+        if (onStream) onStream();
+        return stream;
+    }
     std::atomic<int> storageProbes = 0;
     std::atomic<bool> fetchFails = false;
+    std::function<void()> beforeDelete;
+    std::function<void()> onStream;
 };
 
 // A signal source that runs a hook before each measurement.
@@ -321,6 +365,13 @@ struct ModelRig {
     bool logged(LogLevel level, const std::string& message) {
         for (const auto& record : logRecords())
             if (record.level == level && record.message == message && record.category == "shell")
+                return true;
+        return false;
+    }
+    bool loggedStarting(LogLevel level, const std::string& prefix) {
+        for (const auto& record : logRecords())
+            if (record.level == level && record.category == "shell" &&
+                record.message.rfind(prefix, 0) == 0)
                 return true;
         return false;
     }

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include "Keepsift/model/tests/ModelRig.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using testing::Gate;
+using testing::ModelRig;
+using testing::RigOptions;
+using testing::Shot;
+
+const std::vector<Shot> newMoment = {{"n1", 50000, 2, 0.9f}, {"n2", 50004, 2, 0.2f}};
+
+// Counts the snapshot announcements and, at every measurement, notes how many there were:
+// a refresh between two measurements shows as a rise.
+struct SnapshotTrail {
+    std::atomic<int> announced = 0;
+    std::mutex mutex;
+    std::vector<int> atMeasurement;
+    ObservationToken token;
+
+    explicit SnapshotTrail(ModelRig& rig) {
+        token = rig.onMain([&] {
+            return rig.model->observe([this](Property property) {
+                if (property == Property::snapshot) ++announced;
+            });
+        });
+        rig.source->beforeEach = [this] {
+            std::lock_guard lock(mutex);
+            atMeasurement.push_back(announced.load());
+        };
+    }
+    std::vector<int> trail() {
+        std::lock_guard lock(mutex);
+        return atMeasurement;
+    }
+};
+
+void pumpOnce(ModelRig& rig) {
+    rig.await([&](auto done) { rig.model->pumpOnce(done); });
+}
+
+void queueNewMoment(ModelRig& rig) {
+    std::vector<LibraryAsset> assets;
+    for (const auto& shot : newMoment)
+        assets.push_back(keepsift::testing::assetOf(shot));
+    rig.library->add(assets);
+    rig.engine->handleLibraryChange(change::NeedsRefresh{});
+}
+
+RigOptions withRecordings(std::shared_ptr<Clock> clock = nullptr) {
+    RigOptions options;
+    options.shots = keepsift::testing::momentAndSolitary;
+    options.shots.insert(options.shots.end(), newMoment.begin(), newMoment.end());
+    if (clock) options.clock = clock;
+    return options;
+}
+
+// The rig's library starts without the new moment, whose recordings the source still has.
+void dropNewMoment(ModelRig& rig) {
+    rig.library->remove({"n1", "n2"});
+}
+
+TEST(Pump, WithAFixedClockOnlyTheFirstStepRegroupsInTheLoopAndEveryStepAtItsEnd) {
+    ModelRig rig(withRecordings());
+    dropNewMoment(rig);
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    SnapshotTrail trail(rig);
+    pumpOnce(rig);
+    auto first = trail.trail();
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_GT(first[1], first[0]); // regrouped and refreshed after the first photograph
+    EXPECT_EQ(first[2], first[1]);
+    EXPECT_EQ(first[3], first[2]);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), rig.model->clock()->now());
+
+    queueNewMoment(rig);
+    pumpOnce(rig);
+    auto second = trail.trail();
+    ASSERT_EQ(second.size(), 6u);
+    EXPECT_EQ(second[5], second[4]);
+    // The step's own regroup grouped the new moment.
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().review.groups.size(); }), 2u);
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->isPumping() || rig.model->isWorking(); }));
+}
+
+void expectLoopRegroupAfterSecondPhoto(double secondsPerPhoto, bool expected) {
+    auto clock = std::make_shared<MutableClock>(Date{1000});
+    ModelRig rig(withRecordings(clock));
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    SnapshotTrail trail(rig);
+    rig.source->beforeEach = [&, inner = rig.source->beforeEach] {
+        clock->advance(secondsPerPhoto);
+        inner();
+    };
+    pumpOnce(rig);
+    const auto seen = trail.trail();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[2] > seen[1], expected) << secondsPerPhoto;
+}
+
+TEST(Pump, ExactlyTwentySecondsSinceTheLastRegroupIsDue) {
+    expectLoopRegroupAfterSecondPhoto(20.0, true);
+    expectLoopRegroupAfterSecondPhoto(19.5, false);
+}
+
+TEST(Pump, AStepThatMayNotRunOnlyRefreshes) {
+    ModelRig rig;
+    {
+        std::lock_guard lock(rig.probe->mutex);
+        rig.probe->machine.isLowPowerMode = true;
+    }
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    int measured = 0;
+    rig.source->beforeEach = [&] { ++measured; };
+    pumpOnce(rig);
+    EXPECT_EQ(measured, 0);
+    EXPECT_TRUE(rig.library->rejectionCalls().empty());
+    EXPECT_EQ(rig.onMain([&] { return rig.model->readiness(); }), QueueReadiness::lowPowerMode);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->pumpInterval(); }), 30.0);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().waiting; }), 4);
+}
+
+TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
+    ModelRig rig;
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    while (rig.engine->analyseNext(keepsift::testing::runnable())) {
+    }
+    rig.engine->regroup(); // leaves the album to bring in step
+    bool worked = false;
+    auto token = rig.onMain([&] {
+        return rig.model->observe([&](Property property) {
+            if (property == Property::isWorking) worked = true;
+        });
+    });
+    pumpOnce(rig);
+    rig.onMain([&] { token.cancel(); });
+    EXPECT_FALSE(worked);
+    EXPECT_FALSE(rig.library->rejectionCalls().empty());
+    EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), Date::distantPast());
+}
+
+TEST(Pump, ASecondStepReturnsAfterItsRefreshWhileOneRuns) {
+    ModelRig rig;
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    Gate gate;
+    rig.source->beforeEach = [&] { gate.pass(); };
+    rig.onMain([&] { rig.model->pumpOnce(); });
+    gate.awaitArrival();
+    pumpOnce(rig);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->isPumping(); }));
+    EXPECT_EQ(gate.arrived(), 1);
+    gate.open();
+    rig.waitUntil([&] { return !rig.model->isPumping() && rig.model->snapshot().analysed == 4; });
+}
+
+TEST(Pump, PausingDuringAStepEndsItAtItsNextEngineCall) {
+    ModelRig rig;
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    Gate gate;
+    rig.source->beforeEach = [&] { gate.pass(); };
+    rig.onMain([&] { rig.model->pumpOnce(); });
+    gate.awaitArrival();
+    rig.await([&](auto done) { rig.model->setPaused(true, done); });
+    gate.open();
+    rig.waitUntil([&] { return !rig.model->isPumping(); });
+    EXPECT_EQ(gate.arrived(), 1);
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->isWorking(); }));
+    EXPECT_EQ(rig.engine->snapshot().analysed, 1);
+    // The step finished normally: its regroup ran.
+    EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), rig.model->clock()->now());
+}
+
+TEST(Pump, TheTaskSleepsFirstAndFollowsTheQueueWithItsInterval) {
+    ModelRig rig(withRecordings());
+    dropNewMoment(rig);
+    rig.scanAndPublish();
+    rig.onMain([&] { rig.model->startPump(); });
+    EXPECT_EQ(rig.sleeper->request(0), 30.0);
+
+    // Photographs queue up while a step started elsewhere holds the pump.
+    queueNewMoment(rig);
+    Gate gate;
+    rig.source->beforeEach = [&] { gate.pass(); };
+    rig.onMain([&] { rig.model->pumpOnce(); });
+    gate.awaitArrival();
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(1), 3.0);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->currentPumpInterval(); }), 3.0);
+
+    gate.open();
+    rig.waitUntil([&] { return !rig.model->isPumping() && rig.model->snapshot().waiting == 0; });
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(2), 30.0);
+    EXPECT_EQ(rig.sleeper->requests(), 3u);
+}
+
+TEST(Pump, AnUndecidedAuthorizationIsAskedAgainOnEveryTurn) {
+    RigOptions options;
+    options.authorization = LibraryAuthorization::notDetermined;
+    ModelRig rig(options);
+    rig.onMain([&] { rig.model->startPump(); });
+    EXPECT_EQ(rig.sleeper->request(0), 30.0);
+    rig.library->setAuthorization(LibraryAuthorization::authorized);
+    rig.sleeper->wake();
+    rig.waitUntil(
+        [&] { return rig.model->snapshot().authorization == LibraryAuthorization::authorized; });
+}
+
+TEST(LibraryChanges, AChangeIsAppliedGroupedAndPumped) {
+    ModelRig rig(withRecordings());
+    dropNewMoment(rig);
+    rig.scanAndPublish();
+    Gate streaming;
+    streaming.open();
+    rig.library->onStream = [&] { streaming.pass(); };
+    rig.onMain([&] { rig.model->startLibraryChanges(); });
+    // Changes made before the task has its stream would reach nobody.
+    streaming.awaitArrival();
+    std::vector<LibraryAsset> assets;
+    for (const auto& shot : newMoment)
+        assets.push_back(keepsift::testing::assetOf(shot));
+    rig.library->add(assets);
+    rig.waitUntil([&] {
+        return rig.model->snapshot().analysed == 6 &&
+               rig.model->snapshot().review.groups.size() == 2;
+    });
+}
+
+} // namespace
+} // namespace keepsift::app

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include "Keepsift/model/tests/ModelRig.hpp"
+#include "core/index/LibraryIndex.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using testing::Gate;
+using testing::ModelRig;
+
+// The rig's library scanned and published: group of a1 (kept), a2 and a3 (flagged), and s1.
+struct Review : ::testing::Test {
+    ModelRig rig;
+    std::string group;
+
+    void SetUp() override {
+        rig.scanAndPublish();
+        rig.reporter->setEnabled(true);
+        const auto groups = rig.onMain([&] { return rig.model->snapshot().review.groups; });
+        ASSERT_EQ(groups.size(), 1u);
+        group = groups.front().id;
+    }
+    ReviewState state(const std::string& id) { return rig.engine->index().entry(id)->state; }
+    std::optional<std::string> notice() {
+        return rig.onMain([&] { return rig.model->notice(); });
+    }
+    void setLanguage(const std::string& language) {
+        rig.onMain([&] {
+            Settings settings = rig.model->settings();
+            settings.language = language;
+            rig.model->setSettings(settings);
+        });
+    }
+    void override(bool keep, const std::string& photo) {
+        rig.await([&](auto done) { rig.model->override(keep, photo, done); });
+    }
+    std::vector<Signal> signalsOf(std::string_view name) {
+        std::vector<Signal> found;
+        for (const auto& signal : rig.sink->signals())
+            if (signal.name() == name) found.push_back(signal);
+        return found;
+    }
+    std::vector<Signal> sessionSignals() {
+        return signalsOf(Signal(Signal::ReviewSession{GroupBucket::few, OverrideBucket::one,
+                                                      OverrideBucket::one})
+                             .name());
+    }
+    std::vector<Signal> deleteSignals() {
+        return signalsOf(Signal(Signal::DeleteBatch{DeleteBucket::one, SizeBucket::tiny}).name());
+    }
+};
+
+TEST_F(Review, AnOverrideReachesTheEngineAndTouchesItsGroup) {
+    rig.onMain([&] { rig.model->setNotice("earlier"); });
+    override(true, "a2");
+    EXPECT_EQ(state("a2"), ReviewState::keptByHand);
+    EXPECT_EQ(notice(), std::nullopt);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->touchedThisSession(); }),
+              std::set<std::string>{group});
+    // The published snapshot shows the decision.
+    const auto photos = rig.onMain([&] { return rig.model->snapshot().review.groups[0].photos; });
+    const auto a2 = std::find_if(photos.begin(), photos.end(),
+                                 [](const ReviewPhoto& p) { return p.assetID == "a2"; });
+    ASSERT_NE(a2, photos.end());
+    EXPECT_TRUE(a2->isKeeper && a2->isUsers);
+}
+
+TEST_F(Review, AnOverrideOutsideEveryGroupCountsButTouchesNothing) {
+    rig.onMain([&] { rig.model->beginReviewSession(); });
+    override(true, "elsewhere");
+    EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 1);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->touchedThisSession().empty(); }));
+    rig.await([&](auto done) { rig.model->reportSession(done); });
+    EXPECT_TRUE(sessionSignals().empty());
+    EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 1);
+}
+
+TEST_F(Review, ARefusedOverrideKeepsTheHandDecisionAndSaysSoInTheSettingsLanguage) {
+    rig.library->setRejectionWritesFail(true);
+    override(false, "a1");
+    EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "en"));
+    EXPECT_TRUE(rig.loggedStarting(LogLevel::error, "override failed: "));
+    EXPECT_EQ(state("a1"), ReviewState::flaggedByHand);
+
+    setLanguage("de");
+    override(true, "a2");
+    EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "de"));
+    EXPECT_EQ(state("a2"), ReviewState::keptByHand);
+    // The counters were taken before the engine call and stay.
+    EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 2);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->touchedThisSession().size(); }), 1u);
+}
+
+TEST_F(Review, NoHandDecisionIsLostWhenTheSaveFails) {
+    rig.files->failing = true;
+    override(true, "a3");
+    EXPECT_EQ(state("a3"), ReviewState::keptByHand);
+    EXPECT_TRUE(rig.engine->pendingSave());
+    // The disk recovers; the quit flush writes what the failed save could not.
+    rig.files->failing = false;
+    rig.onMain([&] { rig.model->flushBeforeQuit(30.0); });
+    const auto saved =
+        LibraryIndex::decode(*rig.files->read(std::string(ScanEngine::indexFileName)));
+    ASSERT_TRUE(saved.entry("a3"));
+    EXPECT_EQ(saved.entry("a3")->state, ReviewState::keptByHand);
+}
+
+TEST_F(Review, TheQuitFlushGivesUpAfterItsTimeout) {
+    override(true, "a3");
+    rig.files->failing = true; // the override's own save stays pending
+    override(true, "a2");
+    rig.files->failing = false;
+    Gate disk;
+    rig.files->beforeWrite = [&] { disk.pass(); };
+    rig.onMain([&] { rig.model->flushBeforeQuit(0.01); });
+    // It returned while the write still waits.
+    EXPECT_EQ(disk.arrived(), 1);
+    disk.open();
+}
+
+TEST_F(Review, ADeleteOfAMovedBatchDeletesNothing) {
+    const auto deleted = rig.awaitDelete(std::nullopt, 5);
+    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(notice(), Strings::text(FixedText::batchChanged, "en"));
+    EXPECT_TRUE(rig.logged(LogLevel::info, "delete refused: batch moved 5 → 2"));
+    EXPECT_TRUE(rig.library->deleteCalls().empty());
+    EXPECT_EQ(state("a2"), ReviewState::flagged);
+    EXPECT_EQ(state("a3"), ReviewState::flagged);
+    EXPECT_TRUE(deleteSignals().empty());
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->isDeleting(); }));
+}
+
+TEST_F(Review, AConfirmedDeleteIsReportedInBuckets) {
+    rig.onMain([&] { rig.model->setNotice("earlier"); });
+    EXPECT_EQ(rig.awaitDelete(std::set<std::string>{group}, 2), 2);
+    EXPECT_EQ(notice(), std::nullopt);
+    EXPECT_EQ(rig.library->deleteCalls().size(), 1u);
+    EXPECT_EQ(state("a2"), ReviewState::deleted);
+    const auto signals = deleteSignals();
+    ASSERT_EQ(signals.size(), 1u);
+    EXPECT_EQ(*signals[0].as<Signal::DeleteBatch>(),
+              (Signal::DeleteBatch{DeleteBucket::handful, SizeBucket::tiny}));
+}
+
+TEST_F(Review, ADeclinedDeleteSaysNothingWasDeleted) {
+    rig.library->setConfirmsDeletion(false);
+    setLanguage("de");
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(), Strings::text(FixedText::nothingDeleted, "de"));
+    EXPECT_TRUE(deleteSignals().empty());
+    EXPECT_EQ(state("a2"), ReviewState::flagged);
+}
+
+TEST_F(Review, AFailingLibraryDeleteIsARefusal) {
+    rig.library->beforeDelete = [] { throw std::runtime_error("trash unavailable"); };
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "en"));
+    EXPECT_TRUE(rig.logged(LogLevel::error, "delete failed: trash unavailable"));
+    EXPECT_EQ(state("a2"), ReviewState::flagged);
+}
+
+TEST_F(Review, ASecondConfirmWhileDeletingChangesNothing) {
+    Gate trash;
+    rig.library->beforeDelete = [&] { trash.pass(); };
+    rig.onMain([&] { rig.model->setNotice("earlier"); });
+    auto finished = std::make_shared<std::promise<std::int64_t>>();
+    auto first = finished->get_future();
+    rig.onMain([&] {
+        rig.model->confirmDelete(
+            std::nullopt, 2, [finished](std::int64_t deleted) { finished->set_value(deleted); });
+    });
+    trash.awaitArrival();
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(), "earlier");
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->isDeleting(); }));
+    trash.open();
+    ASSERT_EQ(first.wait_for(testing::patience), std::future_status::ready);
+    EXPECT_EQ(first.get(), 2);
+    EXPECT_EQ(rig.library->deleteCalls().size(), 1u);
+}
+
+TEST_F(Review, ABatchTheSnapshotDoesNotKnowIsOfUnknownSize) {
+    // The published snapshot predates the group; the engine deletes it all the same.
+    rig.onMain([&] { rig.model->setSnapshot(EngineSnapshot{}); });
+    EXPECT_EQ(rig.awaitDelete(std::set<std::string>{group}, 2), 2);
+    const auto signals = deleteSignals();
+    ASSERT_EQ(signals.size(), 1u);
+    EXPECT_EQ(signals[0].as<Signal::DeleteBatch>()->size, SizeBucket::unknown);
+}
+
+TEST_F(Review, ASessionIsReportedInBucketsAndThenCleared) {
+    rig.onMain([&] { rig.model->beginReviewSession(); });
+    for (int i = 0; i < 10; ++i)
+        rig.await([&](auto done) { rig.model->ignore("g" + std::to_string(i), done); });
+    for (int i = 0; i < 21; ++i)
+        override(true, "elsewhere");
+    rig.await([&](auto done) { rig.model->reset("g0", done); });
+    rig.await([&](auto done) { rig.model->reportSession(done); });
+    const auto sessions = sessionSignals();
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(
+        *sessions[0].as<Signal::ReviewSession>(),
+        (Signal::ReviewSession{GroupBucket::some, OverrideBucket::many, OverrideBucket::one}));
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->touchedThisSession().empty(); }));
+    EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 0);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->resetsThisSession(); }), 0);
+}
+
+TEST_F(Review, ASessionIsClearedAlsoWhenTelemetryIsOff) {
+    rig.reporter->setEnabled(false);
+    rig.await([&](auto done) { rig.model->ignore(group, done); });
+    rig.await([&](auto done) { rig.model->reportSession(done); });
+    EXPECT_TRUE(rig.sink->signals().empty());
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->touchedThisSession().empty(); }));
+}
+
+TEST_F(Review, KeepLookingExtendsTheBatchAndPumps) {
+    rig.engine->setBatchLimit(1, std::nullopt);
+    rig.await([&](auto done) { rig.model->extendBatch(200, done); });
+    EXPECT_EQ(rig.engine->batchLimit().groups, rig.engine->reviewableGroups() + 200);
+}
+
+} // namespace
+} // namespace keepsift::app
