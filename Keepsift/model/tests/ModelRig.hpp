@@ -346,11 +346,16 @@ struct ModelRig {
         if (!reached) throw std::runtime_error("the condition never held");
     }
 
+    // The library's photographs known to the engine and queued, nothing measured.
+    void queueLibrary() {
+        engine->refreshAuthorization();
+        engine->reconcileWithLibrary();
+    }
+
     // A scan of the whole library, done by the engine alone, then published.
     void scanAndPublish() {
-        engine->refreshAuthorization();
         engine->refreshStorageMode();
-        engine->reconcileWithLibrary();
+        queueLibrary();
         while (engine->analyseNext(keepsift::testing::runnable())) {
         }
         engine->regroup();

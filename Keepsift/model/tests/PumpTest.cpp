@@ -65,8 +65,7 @@ void dropNewMoment(ModelRig& rig) {
 TEST(Pump, WithAFixedClockOnlyTheFirstStepRegroupsInTheLoopAndEveryStepAtItsEnd) {
     ModelRig rig(withRecordings());
     dropNewMoment(rig);
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
+    rig.queueLibrary();
     SnapshotTrail trail(rig);
     pumpOnce(rig);
     auto first = trail.trail();
@@ -89,8 +88,7 @@ TEST(Pump, WithAFixedClockOnlyTheFirstStepRegroupsInTheLoopAndEveryStepAtItsEnd)
 void expectLoopRegroupAfterSecondPhoto(double secondsPerPhoto, bool expected) {
     auto clock = std::make_shared<MutableClock>(Date{1000});
     ModelRig rig(withRecordings(clock));
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
+    rig.queueLibrary();
     SnapshotTrail trail(rig);
     rig.source->beforeEach = [&, inner = rig.source->beforeEach] {
         clock->advance(secondsPerPhoto);
@@ -113,8 +111,7 @@ TEST(Pump, AStepThatMayNotRunOnlyRefreshes) {
         std::lock_guard lock(rig.probe->mutex);
         rig.probe->machine.isLowPowerMode = true;
     }
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
+    rig.queueLibrary();
     int measured = 0;
     rig.source->beforeEach = [&] { ++measured; };
     pumpOnce(rig);
@@ -127,8 +124,7 @@ TEST(Pump, AStepThatMayNotRunOnlyRefreshes) {
 
 TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
     ModelRig rig;
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
+    rig.queueLibrary();
     while (rig.engine->analyseNext(keepsift::testing::runnable())) {
     }
     rig.engine->regroup(); // leaves the album to bring in step
@@ -145,14 +141,20 @@ TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), Date::distantPast());
 }
 
-TEST(Pump, ASecondStepReturnsAfterItsRefreshWhileOneRuns) {
+// A pump step held at its first measurement until the test opens the gate.
+struct HeldStep : ::testing::Test {
     ModelRig rig;
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
     Gate gate;
-    rig.source->beforeEach = [&] { gate.pass(); };
-    rig.onMain([&] { rig.model->pumpOnce(); });
-    gate.awaitArrival();
+    void SetUp() override {
+        rig.queueLibrary();
+        rig.source->beforeEach = [this] { gate.pass(); };
+        rig.onMain([&] { rig.model->pumpOnce(); });
+        gate.awaitArrival();
+    }
+    void TearDown() override { gate.open(); }
+};
+
+TEST_F(HeldStep, ASecondStepReturnsAfterItsRefresh) {
     pumpOnce(rig);
     EXPECT_TRUE(rig.onMain([&] { return rig.model->isPumping(); }));
     EXPECT_EQ(gate.arrived(), 1);
@@ -160,14 +162,7 @@ TEST(Pump, ASecondStepReturnsAfterItsRefreshWhileOneRuns) {
     rig.waitUntil([&] { return !rig.model->isPumping() && rig.model->snapshot().analysed == 4; });
 }
 
-TEST(Pump, PausingDuringAStepEndsItAtItsNextEngineCall) {
-    ModelRig rig;
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
-    Gate gate;
-    rig.source->beforeEach = [&] { gate.pass(); };
-    rig.onMain([&] { rig.model->pumpOnce(); });
-    gate.awaitArrival();
+TEST_F(HeldStep, PausingEndsTheStepAtItsNextEngineCall) {
     rig.await([&](auto done) { rig.model->setPaused(true, done); });
     gate.open();
     rig.waitUntil([&] { return !rig.model->isPumping(); });

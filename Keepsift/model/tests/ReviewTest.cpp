@@ -111,12 +111,16 @@ TEST_F(Review, TheQuitFlushGivesUpAfterItsTimeout) {
     rig.files->failing = true; // the override's own save stays pending
     override(true, "a2");
     rig.files->failing = false;
-    Gate disk;
-    rig.files->beforeWrite = [&] { disk.pass(); };
+    // Shared with the flush thread, which outlives the wait for it.
+    auto disk = std::make_shared<Gate>();
+    rig.files->beforeWrite = [disk] { disk->pass(); };
     rig.onMain([&] { rig.model->flushBeforeQuit(0.01); });
     // It returned while the write still waits.
-    EXPECT_EQ(disk.arrived(), 1);
-    disk.open();
+    EXPECT_EQ(disk->arrived(), 1);
+    disk->open();
+    // A second flush waits for the first one's writes.
+    rig.onMain([&] { rig.model->flushBeforeQuit(30.0); });
+    EXPECT_FALSE(rig.engine->pendingSave());
 }
 
 TEST_F(Review, ADeleteOfAMovedBatchDeletesNothing) {
