@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/settings/AppConfig.hpp"
 
@@ -10,5 +13,9 @@ namespace keepsift {
 std::filesystem::path bundleInfoFile();
 AppConfig loadAppConfig();
 AppConfig loadAppConfig(const std::filesystem::path& infoFile);
+// One text value of the information file as written; nothing when the file, the key or a
+// text under it is missing.
+std::optional<std::string> bundleInfoText(const std::filesystem::path& infoFile,
+                                          std::string_view key);
 
 } // namespace keepsift

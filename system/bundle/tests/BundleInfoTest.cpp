@@ -28,5 +28,15 @@ TEST(BundleInfo, MissingOrMalformedFileLeavesEveryValueEmpty) {
     EXPECT_EQ(loadAppConfig(std::filesystem::path()), AppConfig{});
 }
 
+TEST(BundleInfo, ReadsTextValuesAsWrittenAndNothingElse) {
+    testing::TemporaryFolder folder;
+    const auto file = folder.path() / "Info.json";
+    std::ofstream(file) << R"({"SUPublicEDKey":" key ","SUFeedURL":7})";
+    EXPECT_EQ(bundleInfoText(file, "SUPublicEDKey"), " key ");
+    EXPECT_EQ(bundleInfoText(file, "SUFeedURL"), std::nullopt);
+    EXPECT_EQ(bundleInfoText(file, "Absent"), std::nullopt);
+    EXPECT_EQ(bundleInfoText(folder.path() / "missing.json", "SUPublicEDKey"), std::nullopt);
+}
+
 } // namespace
 } // namespace keepsift

@@ -1,0 +1,83 @@
+#include "Keepsift/shell/LoginItem.hpp"
+
+#include "core/settings/Keepsift.hpp"
+#include "core/support/Logger.hpp"
+#include "platform/files/AtomicFile.hpp"
+#include "platform/files/XdgFolders.hpp"
+
+namespace keepsift::app {
+namespace {
+
+const Logger& loginItemLogger() {
+    static const Logger logger(std::string(Keepsift::identifier), "login-item");
+    return logger;
+}
+
+// An Exec value in the desktop-entry quoting: the path in double quotes, with the
+// characters that stay special inside them escaped (backslashes twice: once for the
+// string value, once for the quoting).
+std::string quotedProgram(const std::string& program) {
+    std::string quoted = "\"";
+    for (char c : program) {
+        if (c == '\\')
+            quoted += "\\\\\\\\";
+        else if (c == '%')
+            quoted += "%%";
+        else if (c == '"' || c == '`' || c == '$')
+            quoted += std::string("\\\\") + c;
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string entryText(const std::filesystem::path& program) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=" +
+           std::string(Keepsift::name) + "\nExec=" + quotedProgram(program.string()) +
+           "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+}
+
+void logFailure(const char* action, const std::string& description) {
+    loginItemLogger().error(std::string("login item ") + action + " failed: " + description);
+}
+
+} // namespace
+
+LoginItem::LoginItem(std::filesystem::path autostartFolder, std::filesystem::path program)
+    : folder_(std::move(autostartFolder)), program_(std::move(program)) {}
+
+LoginItem LoginItem::standard() {
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::filesystem::path folder;
+    try {
+        folder = xdgConfigHome() / "autostart";
+    } catch (const std::exception&) {
+    }
+    return LoginItem(folder, program);
+}
+
+bool LoginItem::isEnabled() const {
+    std::error_code error;
+    return !folder_.empty() && std::filesystem::is_regular_file(entryFile(), error);
+}
+
+bool LoginItem::setLaunchAtLogin(bool enabled) {
+    if (enabled == isEnabled()) return enabled;
+    try {
+        if (folder_.empty()) throw std::runtime_error("no configuration folder");
+        if (enabled) {
+            std::filesystem::create_directories(folder_);
+            replaceFileAtomically(entryFile(), entryText(program_));
+        } else {
+            std::filesystem::remove(entryFile());
+        }
+    } catch (const std::exception& error) {
+        logFailure(enabled ? "register" : "unregister", error.what());
+    }
+    return isEnabled();
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+
+namespace keepsift::app {
+
+// Starting at login through an XDG autostart entry.
+class LoginItem {
+public:
+    // The entry lives in the autostart folder and starts the given program.
+    LoginItem(std::filesystem::path autostartFolder, std::filesystem::path program);
+    // $XDG_CONFIG_HOME/autostart, starting the running binary.
+    static LoginItem standard();
+
+    static constexpr const char* entryName = "com.ambervale.keepsift.desktop";
+
+    bool isEnabled() const;
+    // Whether the application starts at login after the call. Never throws: a folder that
+    // cannot be written is logged and the real state returned, so the switch goes back.
+    bool setLaunchAtLogin(bool enabled);
+
+    std::filesystem::path entryFile() const { return folder_ / entryName; }
+
+private:
+    std::filesystem::path folder_;
+    std::filesystem::path program_;
+};
+
+} // namespace keepsift::app

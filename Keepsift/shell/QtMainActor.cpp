@@ -1,0 +1,11 @@
+#include "Keepsift/shell/QtMainActor.hpp"
+
+#include <QMetaObject>
+
+namespace keepsift::app {
+
+void QtMainActor::post(std::function<void()> work) const {
+    QMetaObject::invokeMethod(context_, std::move(work), Qt::QueuedConnection);
+}
+
+} // namespace keepsift::app

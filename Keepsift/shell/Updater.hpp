@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "Keepsift/shell/Appcast.hpp"
+#include "Keepsift/shell/UpdaterKeys.hpp"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace keepsift::app {
+
+// The outcome of one check.
+struct UpdateAnswer {
+    enum class Kind { newer, upToDate, failed };
+    Kind kind = Kind::failed;
+    std::optional<AppcastItem> item; // set for newer
+    bool userInitiated = false;
+};
+
+// A check-only updater: fetches the appcast and its detached signature (the feed address
+// with ".sig"), accepts the feed only when the signature verifies under the bundle's
+// public key, and announces a newer version. It never downloads or installs anything.
+class Updater : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int checkIntervalMs = 24 * 60 * 60 * 1000;
+    static constexpr int firstAutomaticCheckMs = 60 * 1000;
+    static constexpr qint64 feedLimitBytes = 1 << 20;
+
+    Updater(UpdaterKeys keys, std::string currentVersion,
+            std::function<void(const UpdateAnswer&)> announce, QObject* parent = nullptr);
+
+    bool automaticallyChecksForUpdates() const { return automatic_; }
+    void setAutomaticallyChecksForUpdates(bool on);
+    // False without a feed address or while a check runs.
+    bool canCheckForUpdates() const;
+    void checkForUpdates() { check(true); }
+
+private:
+    void check(bool userInitiated);
+    QNetworkReply* fetch(const QString& address);
+    void replied();
+    UpdateAnswer answerFor(bool userInitiated);
+
+    UpdaterKeys keys_;
+    std::string currentVersion_;
+    std::function<void(const UpdateAnswer&)> announce_;
+    QNetworkAccessManager* network_;
+    QTimer timer_;
+    bool automatic_ = false;
+    bool userInitiated_ = false;
+    QNetworkReply* feed_ = nullptr;
+    QNetworkReply* signature_ = nullptr;
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "Keepsift/shell/LoginItem.hpp"
+#include "core/support/Logger.hpp"
+#include "platform/files/AtomicFile.hpp"
+#include "platform/files/tests/TemporaryFolder.hpp"
+
+namespace keepsift::app {
+namespace {
+
+class LoginItemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Logger::setSinkForTesting([this](const LogRecord& record) { records.push_back(record); });
+    }
+    void TearDown() override { Logger::setSinkForTesting({}); }
+
+    testing::TemporaryFolder folder;
+    std::vector<LogRecord> records;
+};
+
+TEST_F(LoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
+    LoginItem item(folder.path() / "autostart", "/opt/Keep sift/bin/keepsift");
+    EXPECT_FALSE(item.setLaunchAtLogin(false));
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    const auto text = readWholeFile(folder.path() / "autostart" / LoginItem::entryName);
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("[Desktop Entry]\nType=Application\nName=Keepsift\n"), std::string::npos);
+    EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\"\n"), std::string::npos);
+    EXPECT_FALSE(item.setLaunchAtLogin(false));
+    EXPECT_FALSE(std::filesystem::exists(item.entryFile()));
+    EXPECT_TRUE(records.empty());
+}
+
+TEST_F(LoginItemTest, SpecialCharactersInTheProgramPathAreEscaped) {
+    LoginItem item(folder.path(), "/a\"b$c\\d%e");
+    ASSERT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_NE(readWholeFile(item.entryFile())->find("Exec=\"/a\\\\\"b\\\\$c\\\\\\\\d%%e\"\n"),
+              std::string::npos);
+}
+
+TEST_F(LoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndLogs) {
+    // A file where the folder should be fails for root as well.
+    std::filesystem::create_directories(folder.path() / "config");
+    replaceFileAtomically(folder.path() / "config" / "autostart", "not a folder");
+    LoginItem item(folder.path() / "config" / "autostart", "/usr/bin/keepsift");
+    EXPECT_FALSE(item.setLaunchAtLogin(true));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].category, "login-item");
+    EXPECT_EQ(records[0].level, LogLevel::error);
+    EXPECT_TRUE(records[0].message.starts_with("login item register failed: "));
+}
+
+} // namespace
+} // namespace keepsift::app
