@@ -1,4 +1,4 @@
-#include "Keepsift/shell/LoginItem.hpp"
+#include "Keepsift/shell/AutostartLoginItem.hpp"
 
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
@@ -45,10 +45,11 @@ void logFailure(const char* action, const std::string& description) {
 
 } // namespace
 
-LoginItem::LoginItem(std::filesystem::path autostartFolder, std::filesystem::path program)
+AutostartLoginItem::AutostartLoginItem(std::filesystem::path autostartFolder,
+                                       std::filesystem::path program)
     : folder_(std::move(autostartFolder)), program_(std::move(program)) {}
 
-LoginItem LoginItem::standard() {
+AutostartLoginItem AutostartLoginItem::standard() {
     std::error_code error;
     auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     std::filesystem::path folder;
@@ -56,15 +57,15 @@ LoginItem LoginItem::standard() {
         folder = xdgConfigHome() / "autostart";
     } catch (const std::exception&) {
     }
-    return LoginItem(folder, program);
+    return AutostartLoginItem(folder, program);
 }
 
-bool LoginItem::isEnabled() const {
+bool AutostartLoginItem::isEnabled() const {
     std::error_code error;
     return !folder_.empty() && std::filesystem::is_regular_file(entryFile(), error);
 }
 
-bool LoginItem::setLaunchAtLogin(bool enabled) {
+bool AutostartLoginItem::setLaunchAtLogin(bool enabled) {
     if (enabled == isEnabled()) return enabled;
     try {
         if (folder_.empty()) throw std::runtime_error("no configuration folder");

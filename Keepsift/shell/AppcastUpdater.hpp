@@ -25,15 +25,15 @@ struct UpdateAnswer {
 // A check-only updater: fetches the appcast and its detached signature (the feed address
 // with ".sig"), accepts the feed only when the signature verifies under the bundle's
 // public key, and announces a newer version. It never downloads or installs anything.
-class Updater : public QObject {
+class AppcastUpdater : public QObject {
     Q_OBJECT
 public:
     static constexpr int checkIntervalMs = 24 * 60 * 60 * 1000;
     static constexpr int firstAutomaticCheckMs = 60 * 1000;
     static constexpr qint64 feedLimitBytes = 1 << 20;
 
-    Updater(UpdaterKeys keys, std::string currentVersion,
-            std::function<void(const UpdateAnswer&)> announce, QObject* parent = nullptr);
+    AppcastUpdater(UpdaterKeys keys, std::string currentVersion,
+                   std::function<void(const UpdateAnswer&)> announce, QObject* parent = nullptr);
 
     bool automaticallyChecksForUpdates() const { return automatic_; }
     void setAutomaticallyChecksForUpdates(bool on);

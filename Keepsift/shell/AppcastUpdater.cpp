@@ -1,4 +1,4 @@
-#include "Keepsift/shell/Updater.hpp"
+#include "Keepsift/shell/AppcastUpdater.hpp"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,13 +17,14 @@ const Logger& updaterLogger() {
 }
 
 bool succeeded(QNetworkReply* reply) {
-    return reply->error() == QNetworkReply::NoError && reply->size() <= Updater::feedLimitBytes;
+    return reply->error() == QNetworkReply::NoError &&
+           reply->size() <= AppcastUpdater::feedLimitBytes;
 }
 
 } // namespace
 
-Updater::Updater(UpdaterKeys keys, std::string currentVersion,
-                 std::function<void(const UpdateAnswer&)> announce, QObject* parent)
+AppcastUpdater::AppcastUpdater(UpdaterKeys keys, std::string currentVersion,
+                               std::function<void(const UpdateAnswer&)> announce, QObject* parent)
     : QObject(parent), keys_(std::move(keys)), currentVersion_(std::move(currentVersion)),
       announce_(std::move(announce)), network_(new QNetworkAccessManager(this)) {
     timer_.setSingleShot(true);
@@ -33,7 +34,7 @@ Updater::Updater(UpdaterKeys keys, std::string currentVersion,
     });
 }
 
-void Updater::setAutomaticallyChecksForUpdates(bool on) {
+void AppcastUpdater::setAutomaticallyChecksForUpdates(bool on) {
     if (on == automatic_) return;
     automatic_ = on;
     if (on)
@@ -42,11 +43,11 @@ void Updater::setAutomaticallyChecksForUpdates(bool on) {
         timer_.stop();
 }
 
-bool Updater::canCheckForUpdates() const {
+bool AppcastUpdater::canCheckForUpdates() const {
     return !keys_.feedURL.empty() && feed_ == nullptr && signature_ == nullptr;
 }
 
-void Updater::check(bool userInitiated) {
+void AppcastUpdater::check(bool userInitiated) {
     if (!canCheckForUpdates()) return;
     userInitiated_ = userInitiated;
     const QString address = QString::fromStdString(keys_.feedURL);
@@ -54,7 +55,7 @@ void Updater::check(bool userInitiated) {
     signature_ = fetch(address + QStringLiteral(".sig"));
 }
 
-QNetworkReply* Updater::fetch(const QString& address) {
+QNetworkReply* AppcastUpdater::fetch(const QString& address) {
     QNetworkRequest request{QUrl(address)};
     request.setTransferTimeout(30000);
     QNetworkReply* reply = network_->get(request);
@@ -62,11 +63,11 @@ QNetworkReply* Updater::fetch(const QString& address) {
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > feedLimitBytes) reply->abort();
     });
-    connect(reply, &QNetworkReply::finished, this, &Updater::replied);
+    connect(reply, &QNetworkReply::finished, this, &AppcastUpdater::replied);
     return reply;
 }
 
-void Updater::replied() {
+void AppcastUpdater::replied() {
     if (!feed_->isFinished() || !signature_->isFinished()) return;
     const UpdateAnswer answer = answerFor(userInitiated_);
     feed_->deleteLater();
@@ -75,7 +76,7 @@ void Updater::replied() {
     if (announce_) announce_(answer);
 }
 
-UpdateAnswer Updater::answerFor(bool userInitiated) {
+UpdateAnswer AppcastUpdater::answerFor(bool userInitiated) {
     UpdateAnswer answer;
     answer.userInitiated = userInitiated;
     if (!succeeded(feed_) || !succeeded(signature_)) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "Keepsift/shell/LoginItem.hpp"
+#include "Keepsift/shell/AutostartLoginItem.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -9,7 +9,7 @@
 namespace keepsift::app {
 namespace {
 
-class LoginItemTest : public ::testing::Test {
+class AutostartLoginItemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Logger::setSinkForTesting([this](const LogRecord& record) { records.push_back(record); });
@@ -20,12 +20,12 @@ protected:
     std::vector<LogRecord> records;
 };
 
-TEST_F(LoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
-    LoginItem item(folder.path() / "autostart", "/opt/Keep sift/bin/keepsift");
+TEST_F(AutostartLoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
+    AutostartLoginItem item(folder.path() / "autostart", "/opt/Keep sift/bin/keepsift");
     EXPECT_FALSE(item.setLaunchAtLogin(false));
     EXPECT_TRUE(item.setLaunchAtLogin(true));
     EXPECT_TRUE(item.setLaunchAtLogin(true));
-    const auto text = readWholeFile(folder.path() / "autostart" / LoginItem::entryName);
+    const auto text = readWholeFile(folder.path() / "autostart" / AutostartLoginItem::entryName);
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("[Desktop Entry]\nType=Application\nName=Keepsift\n"), std::string::npos);
     EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\"\n"), std::string::npos);
@@ -34,18 +34,18 @@ TEST_F(LoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
     EXPECT_TRUE(records.empty());
 }
 
-TEST_F(LoginItemTest, SpecialCharactersInTheProgramPathAreEscaped) {
-    LoginItem item(folder.path(), "/a\"b$c\\d%e");
+TEST_F(AutostartLoginItemTest, SpecialCharactersInTheProgramPathAreEscaped) {
+    AutostartLoginItem item(folder.path(), "/a\"b$c\\d%e");
     ASSERT_TRUE(item.setLaunchAtLogin(true));
     EXPECT_NE(readWholeFile(item.entryFile())->find("Exec=\"/a\\\\\"b\\\\$c\\\\\\\\d%%e\"\n"),
               std::string::npos);
 }
 
-TEST_F(LoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndLogs) {
+TEST_F(AutostartLoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndLogs) {
     // A file where the folder should be fails for root as well.
     std::filesystem::create_directories(folder.path() / "config");
     replaceFileAtomically(folder.path() / "config" / "autostart", "not a folder");
-    LoginItem item(folder.path() / "config" / "autostart", "/usr/bin/keepsift");
+    AutostartLoginItem item(folder.path() / "config" / "autostart", "/usr/bin/keepsift");
     EXPECT_FALSE(item.setLaunchAtLogin(true));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].category, "login-item");

@@ -5,12 +5,12 @@
 namespace keepsift::app {
 
 // Starting at login through an XDG autostart entry.
-class LoginItem {
+class AutostartLoginItem {
 public:
     // The entry lives in the autostart folder and starts the given program.
-    LoginItem(std::filesystem::path autostartFolder, std::filesystem::path program);
+    AutostartLoginItem(std::filesystem::path autostartFolder, std::filesystem::path program);
     // $XDG_CONFIG_HOME/autostart, starting the running binary.
-    static LoginItem standard();
+    static AutostartLoginItem standard();
 
     static constexpr const char* entryName = "com.ambervale.keepsift.desktop";
 

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "Keepsift/shell/Appcast.hpp"
+#include "Keepsift/shell/AppcastUpdater.hpp"
 #include "Keepsift/shell/FeedSignature.hpp"
-#include "Keepsift/shell/Updater.hpp"
 #include "Keepsift/shell/tests/QtEnvironment.hpp"
 #include "core/support/Base64.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -130,7 +130,7 @@ protected:
     std::optional<UpdateAnswer> check(const std::string& publicKey) {
         std::optional<UpdateAnswer> answer;
         UpdaterKeys keys{publicKey, "http://127.0.0.1:" + std::to_string(port) + "/appcast.xml"};
-        Updater updater(keys, "0.1.2", [&](const UpdateAnswer& given) { answer = given; });
+        AppcastUpdater updater(keys, "0.1.2", [&](const UpdateAnswer& given) { answer = given; });
         EXPECT_TRUE(updater.canCheckForUpdates());
         updater.checkForUpdates();
         EXPECT_FALSE(updater.canCheckForUpdates());
@@ -173,8 +173,8 @@ TEST_F(UpdaterOverLoopback, RefusesAFeedSignedByAnotherKeyOrAlteredOrUnsigned) {
     EXPECT_EQ(check(key.publicKey())->kind, UpdateAnswer::Kind::failed);
 }
 
-TEST(Updater, WithoutAFeedAddressNoCheckCanRun) {
-    Updater updater(UpdaterKeys{"a2V5", ""}, "0.1.2", {});
+TEST(AppcastUpdater, WithoutAFeedAddressNoCheckCanRun) {
+    AppcastUpdater updater(UpdaterKeys{"a2V5", ""}, "0.1.2", {});
     EXPECT_FALSE(updater.canCheckForUpdates());
     EXPECT_FALSE(updater.automaticallyChecksForUpdates());
     updater.setAutomaticallyChecksForUpdates(true);
