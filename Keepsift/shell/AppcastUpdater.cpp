@@ -99,4 +99,15 @@ UpdateAnswer AppcastUpdater::answerFor(bool userInitiated) {
     return answer;
 }
 
+bool AppcastUpdaterFactory::isConfigured() const {
+    return UpdaterKeys::read(infoFile_).has_value();
+}
+
+std::shared_ptr<Updater> AppcastUpdaterFactory::make() {
+    auto keys = UpdaterKeys::read(infoFile_);
+    if (!keys) return nullptr;
+    return std::make_shared<AppcastUpdater>(std::move(*keys), std::string(Keepsift::version),
+                                            announce_);
+}
+
 } // namespace keepsift::app

@@ -2,10 +2,13 @@
 
 #include <QObject>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "Keepsift/model/Updater.hpp"
 #include "Keepsift/shell/Appcast.hpp"
 #include "Keepsift/shell/UpdaterKeys.hpp"
 
@@ -25,7 +28,7 @@ struct UpdateAnswer {
 // A check-only updater: fetches the appcast and its detached signature (the feed address
 // with ".sig"), accepts the feed only when the signature verifies under the bundle's
 // public key, and announces a newer version. It never downloads or installs anything.
-class AppcastUpdater : public QObject {
+class AppcastUpdater : public QObject, public Updater {
     Q_OBJECT
 public:
     static constexpr int checkIntervalMs = 24 * 60 * 60 * 1000;
@@ -35,11 +38,11 @@ public:
     AppcastUpdater(UpdaterKeys keys, std::string currentVersion,
                    std::function<void(const UpdateAnswer&)> announce, QObject* parent = nullptr);
 
-    bool automaticallyChecksForUpdates() const { return automatic_; }
-    void setAutomaticallyChecksForUpdates(bool on);
+    bool automaticallyChecksForUpdates() const override { return automatic_; }
+    void setAutomaticallyChecksForUpdates(bool on) override;
     // False without a feed address or while a check runs.
-    bool canCheckForUpdates() const;
-    void checkForUpdates() { check(true); }
+    bool canCheckForUpdates() const override;
+    void checkForUpdates() override { check(true); }
 
 private:
     void check(bool userInitiated);
@@ -56,6 +59,20 @@ private:
     bool userInitiated_ = false;
     QNetworkReply* feed_ = nullptr;
     QNetworkReply* signature_ = nullptr;
+};
+
+// Makes the updater when the bundle's public key is configured.
+class AppcastUpdaterFactory : public UpdaterFactory {
+public:
+    AppcastUpdaterFactory(std::filesystem::path infoFile,
+                          std::function<void(const UpdateAnswer&)> announce)
+        : infoFile_(std::move(infoFile)), announce_(std::move(announce)) {}
+    bool isConfigured() const override;
+    std::shared_ptr<Updater> make() override;
+
+private:
+    std::filesystem::path infoFile_;
+    std::function<void(const UpdateAnswer&)> announce_;
 };
 
 } // namespace keepsift::app

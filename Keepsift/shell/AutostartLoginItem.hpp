@@ -2,10 +2,12 @@
 
 #include <filesystem>
 
+#include "Keepsift/model/LoginItem.hpp"
+
 namespace keepsift::app {
 
 // Starting at login through an XDG autostart entry.
-class AutostartLoginItem {
+class AutostartLoginItem : public LoginItem {
 public:
     // The entry lives in the autostart folder and starts the given program.
     AutostartLoginItem(std::filesystem::path autostartFolder, std::filesystem::path program);
@@ -17,7 +19,7 @@ public:
     bool isEnabled() const;
     // Whether the application starts at login after the call. Never throws: a folder that
     // cannot be written is logged and the real state returned, so the switch goes back.
-    bool setLaunchAtLogin(bool enabled);
+    bool setLaunchAtLogin(bool enabled) override;
 
     std::filesystem::path entryFile() const { return folder_ / entryName; }
 

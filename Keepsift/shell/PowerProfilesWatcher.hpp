@@ -19,7 +19,7 @@ class PowerProfilesWatcher : public QObject {
 public:
     explicit PowerProfilesWatcher(std::shared_ptr<LowPowerProbe> probe, QObject* parent = nullptr);
 
-private slots:
+private Q_SLOTS:
     void propertiesChanged(const QString& interface, const QVariantMap& changed,
                            const QStringList& invalidated);
     void answered(const QDBusVariant& value);

@@ -4,7 +4,8 @@
 
 namespace keepsift::app {
 
-void QtMainActor::post(std::function<void()> work) const {
+void QtMainActor::post(std::function<void()> work) {
+    if (!context_) return;
     QMetaObject::invokeMethod(context_, std::move(work), Qt::QueuedConnection);
 }
 

@@ -45,7 +45,7 @@ void QuitSignals::drain() {
     bool any = false;
     while (::read(pipeEnds[1], bytes, sizeof bytes) > 0)
         any = true;
-    if (any) emit quitRequested();
+    if (any) Q_EMIT quitRequested();
 }
 
 } // namespace keepsift::app

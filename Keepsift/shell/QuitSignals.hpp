@@ -14,7 +14,7 @@ public:
     explicit QuitSignals(QObject* parent = nullptr);
     ~QuitSignals() override;
 
-signals:
+Q_SIGNALS:
     void quitRequested();
 
 private:

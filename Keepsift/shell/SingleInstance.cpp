@@ -1,8 +1,11 @@
 #include "Keepsift/shell/SingleInstance.hpp"
 
 #include <QLocalSocket>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "core/settings/Keepsift.hpp"
@@ -69,14 +72,22 @@ void SingleInstance::accept() {
 }
 
 bool SingleInstance::handOver(const std::string& request, int timeoutMs) const {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socketPath()));
-    if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(QByteArray::fromStdString(request + "\n"));
-    const bool written = socket.waitForBytesWritten(timeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
-    return written;
+    // Plain socket calls: a later launch hands over before any Qt object exists.
+    const std::string path = socketPath();
+    sockaddr_un address{};
+    if (path.size() >= sizeof address.sun_path) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) return false;
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    bool sent = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const std::string line = request + "\n";
+    sent = sent && ::send(socket, line.data(), line.size(), MSG_NOSIGNAL) ==
+                       static_cast<ssize_t>(line.size());
+    ::close(socket);
+    return sent;
 }
 
 } // namespace keepsift::app

@@ -1,0 +1,189 @@
+#include "Keepsift/shell/KeepsiftApp.hpp"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "Keepsift/shell/AutostartLoginItem.hpp"
+#include "Keepsift/shell/LowPrioritySleeper.hpp"
+#include "Keepsift/shell/PowerProfilesWatcher.hpp"
+#include "Keepsift/shell/QtMainActor.hpp"
+#include "Keepsift/shell/QtPlatformDialogs.hpp"
+#include "Keepsift/shell/QuitSignals.hpp"
+#include "Keepsift/shell/ShellTexts.hpp"
+#include "Keepsift/shell/SingleInstance.hpp"
+#include "Keepsift/shell/StorageSpikeRun.hpp"
+#include "Keepsift/shell/SystemConditionsProbe.hpp"
+#include "Keepsift/shell/TrayItem.hpp"
+#include "Keepsift/shell/WindowHooks.hpp"
+#include "Keepsift/shell/Windows.hpp"
+#include "core/settings/Keepsift.hpp"
+#include "core/support/Logger.hpp"
+#include "system/bundle/BundleInfo.hpp"
+
+namespace keepsift::app {
+namespace {
+
+const Logger& shellLogger() {
+    static const Logger logger(std::string(Keepsift::identifier), "shell");
+    return logger;
+}
+
+std::filesystem::path supportFolderOrNothing() {
+    try {
+        return applicationSupportFolder();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void showFirstRunIfNeeded(AppModel& model) {
+    if (windowHooks().showFirstRunIfNeeded) windowHooks().showFirstRunIfNeeded(model);
+}
+
+} // namespace
+
+KeepsiftApp::KeepsiftApp(LaunchOptions options, QObject* parent)
+    : QObject(parent), options_(std::move(options)), lowPower_(std::make_shared<LowPowerProbe>()) {
+    dialogs_ = std::make_shared<QtPlatformDialogs>(
+        this, [] { return sharedModel() ? sharedModel()->settings().language : std::string("en"); },
+        options_.testSeam);
+}
+
+KeepsiftApp::~KeepsiftApp() {
+    dialogs_->shutdown();
+    if (builder_.joinable()) builder_.join();
+    setSharedModel(nullptr);
+    observation_.cancel();
+    model_.reset();
+}
+
+AppModel::Services KeepsiftApp::services() {
+    AppModel::Services services;
+    services.mainActor = std::make_shared<QtMainActor>(this);
+    services.loginItem = std::make_shared<AutostartLoginItem>(AutostartLoginItem::standard());
+    services.conditions = std::make_shared<SystemConditionsProbe>(lowPower_);
+    services.updaters = std::make_shared<AppcastUpdaterFactory>(
+        bundleInfoFile(), [this](const UpdateAnswer& answer) { announce(answer); });
+    services.sleeper = std::make_shared<LowPrioritySleeper>();
+    return services;
+}
+
+void KeepsiftApp::start() {
+    quitSignals_ = std::make_unique<QuitSignals>();
+    connect(quitSignals_.get(), &QuitSignals::quitRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KeepsiftApp::willTerminate);
+    new PowerProfilesWatcher(lowPower_, this);
+    tray_ = std::make_unique<TrayItem>(
+        [this] {
+            dismissMenuBarPopover();
+            if (model_) showReviewWindow(*model_);
+        },
+        [] { QCoreApplication::quit(); });
+    tray_->setShown(true);
+
+    if (options_.interfaceTestMode) {
+        windows_ = std::make_unique<Windows>(nullptr);
+        model_ = AppModel::makeForScenario(options_.environment, services(), nullptr);
+        begin();
+        return;
+    }
+    // The engine reads the index and journal while it is made: off the GUI thread.
+    PlatformDialogs dialogs{dialogs_, dialogs_};
+    builder_ = std::thread([this, dialogs, library = options_.library] {
+        auto parts = std::make_shared<ProductionParts>(makeProductionParts(library, dialogs));
+        QMetaObject::invokeMethod(
+            this, [this, parts] { adopt(std::move(*parts)); }, Qt::QueuedConnection);
+    });
+}
+
+void KeepsiftApp::adopt(ProductionParts parts) {
+    if (builder_.joinable()) builder_.join();
+    if (terminated_) return;
+    windows_ = std::make_unique<Windows>(parts.defaults);
+    model_ = std::make_unique<AppModel>(parts.parts, services());
+    if (options_.spikeStorage) {
+        setSharedModel(model_.get());
+        runSpike(std::move(parts));
+        return;
+    }
+    begin();
+}
+
+void KeepsiftApp::runSpike(ProductionParts parts) {
+    builder_ = std::thread([this, engine = model_->engine(), port = parts.services.port] {
+        runStorageSpike(*engine, *port, supportFolderOrNothing());
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+}
+
+void KeepsiftApp::begin() {
+    setSharedModel(model_.get());
+    setSharedWindows(windows_.get());
+    followSettings();
+    AppModel* model = model_.get();
+    model->loadFirstRunState([this, model] {
+        showFirstRunIfNeeded(*model);
+        model->start([model] { showFirstRunIfNeeded(*model); });
+        Q_EMIT modelStarted();
+    });
+}
+
+void KeepsiftApp::followSettings() {
+    observation_ = model_->observe([this](Property property) {
+        if (property != Property::settings) return;
+        tray_->setLanguage(model_->settings().language);
+        tray_->setShown(model_->settings().showsMenuBarIcon);
+    });
+}
+
+void KeepsiftApp::handleRequest(const std::string& request) {
+    if (request == SingleInstance::reopenRequest) return reopen();
+    if (!options_.testSeam || !model_) return;
+    // The interface-test seam: "delete-all N" confirms the whole review list's N photographs.
+    if (request.starts_with("delete-all ")) {
+        try {
+            const std::int64_t expected = std::stoll(request.substr(11));
+            model_->confirmDelete(std::nullopt, expected);
+        } catch (const std::exception&) {
+            shellLogger().error("unreadable test request: " + request);
+        }
+    }
+}
+
+void KeepsiftApp::reopen() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    if (AppModel* model = sharedModel()) showReviewWindow(*model);
+}
+
+void KeepsiftApp::willTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    // A worker waiting for a dialog must not hold up the flush.
+    dialogs_->shutdown();
+    if (model_) model_->flushBeforeQuit(quitFlushSeconds);
+}
+
+void KeepsiftApp::announce(const UpdateAnswer& answer) {
+    const std::string language = model_ ? model_->settings().language : "en";
+    std::string text;
+    if (answer.kind == UpdateAnswer::Kind::newer)
+        text = ShellTexts::updateAvailable(answer.item->displayVersion, language);
+    else if (answer.userInitiated)
+        text = answer.kind == UpdateAnswer::Kind::upToDate
+                   ? ShellTexts::upToDate(language)
+                   : ShellTexts::updateCheckFailed(language);
+    if (text.empty()) return;
+    if (!answer.userInitiated) return tray_->announce(QString::fromStdString(text));
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Keepsift"),
+                                QString::fromStdString(text));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <thread>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/shell/AppcastUpdater.hpp"
+#include "Keepsift/shell/LaunchOptions.hpp"
+#include "Keepsift/shell/ProductionFactory.hpp"
+
+namespace keepsift::app {
+
+class LowPowerProbe;
+class QtPlatformDialogs;
+class QuitSignals;
+class TrayItem;
+class Windows;
+
+// The application: builds the one model and starts it, shows the menu-bar item, reopens the
+// review window when asked again, and runs every way of quitting (menu, SIGTERM, SIGINT,
+// the session's end) through one will-terminate path with the bounded quit flush.
+class KeepsiftApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double quitFlushSeconds = 2.0;
+
+    explicit KeepsiftApp(LaunchOptions options, QObject* parent = nullptr);
+    ~KeepsiftApp() override;
+
+    // Shows the item and starts building the model; returns at once.
+    void start();
+    // A request from a later launch or from the interface-test seam.
+    void handleRequest(const std::string& request);
+    // No window visible: the review window opens.
+    void reopen();
+    // The flush before the process ends; runs once.
+    void willTerminate();
+
+    AppModel* model() const { return model_.get(); }
+    TrayItem* tray() const { return tray_.get(); }
+
+Q_SIGNALS:
+    // The model exists and its start has been asked for.
+    void modelStarted();
+
+private:
+    AppModel::Services services();
+    void adopt(ProductionParts parts);
+    void begin();
+    void runSpike(ProductionParts parts);
+    void followSettings();
+    void announce(const UpdateAnswer& answer);
+
+    LaunchOptions options_;
+    std::shared_ptr<LowPowerProbe> lowPower_;
+    std::shared_ptr<QtPlatformDialogs> dialogs_;
+    std::unique_ptr<QuitSignals> quitSignals_;
+    std::unique_ptr<TrayItem> tray_;
+    std::unique_ptr<Windows> windows_;
+    std::unique_ptr<AppModel> model_;
+    ObservationToken observation_;
+    std::thread builder_;
+    bool terminated_ = false;
+};
+
+} // namespace keepsift::app

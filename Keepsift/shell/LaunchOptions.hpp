@@ -1,0 +1,31 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keepsift::app {
+
+// What the launch arguments and the environment ask of this run.
+struct LaunchOptions {
+    static constexpr const char* interfaceTestArgument = "-KeepsiftUITestMode";
+    static constexpr const char* spikeStorageArgument = "--spike-storage";
+    static constexpr const char* libraryArgument = "--library";
+    // The interface-test seam of the real application: the library's questions are answered
+    // yes and the instance socket takes test commands. Never set by a user's launch.
+    static constexpr const char* testSeamVariable = "KEEPSIFT_TEST_SEAM";
+
+    bool interfaceTestMode = false;
+    bool spikeStorage = false;
+    bool testSeam = false;
+    std::optional<std::string> library; // --library DIR
+    std::map<std::string, std::string> environment;
+
+    // Arguments without the program name; flags count only as exact whole arguments.
+    static LaunchOptions parse(const std::vector<std::string>& arguments,
+                               std::map<std::string, std::string> environment);
+    static std::map<std::string, std::string> processEnvironment();
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,76 @@
+#include "Keepsift/shell/ProductionFactory.hpp"
+
+#include <QLocale>
+#include <QStringList>
+
+#include "Keepsift/model/ReporterFactory.hpp"
+#include "core/settings/Keepsift.hpp"
+#include "core/storage/MemoryFileStorage.hpp"
+#include "core/storage/UserDefaultsStorage.hpp"
+#include "core/telemetry/TelemetryReporter.hpp"
+#include "core/text/Strings.hpp"
+#include "platform/defaults/FileUserDefaults.hpp"
+#include "platform/files/XdgFolders.hpp"
+#include "platform/library/XdgPaths.hpp"
+#include "system/bundle/BundleInfo.hpp"
+#include "system/storage/ApplicationSupportStorage.hpp"
+
+namespace keepsift::app {
+namespace {
+
+std::vector<std::string> systemLanguages() {
+    std::vector<std::string> languages;
+    for (const QString& language : QLocale::system().uiLanguages())
+        languages.push_back(language.toStdString());
+    return languages;
+}
+
+std::shared_ptr<FileStorage> fileStorage() {
+    try {
+        return std::make_shared<ApplicationSupportStorage>(Keepsift::identifier);
+    } catch (const std::exception&) {
+        return std::make_shared<MemoryFileStorage>();
+    }
+}
+
+std::shared_ptr<TelemetrySink> telemetrySink(const AppConfig& config) {
+    // The analytics client is not part of this build yet: every signal is dropped.
+    (void)config;
+    return std::make_shared<NoopSink>();
+}
+
+} // namespace
+
+std::filesystem::path applicationSupportFolder() {
+    return xdgDataHome() / std::string(Keepsift::identifier);
+}
+
+ProductionParts makeProductionParts(const std::optional<std::string>& library,
+                                    PlatformDialogs dialogs) {
+    ProductionParts made;
+    made.defaults =
+        std::make_shared<FileUserDefaults>(FileUserDefaults::standardFile(Keepsift::identifier));
+    auto values = std::make_shared<UserDefaultsStorage>(made.defaults);
+    auto store =
+        std::make_shared<KeepsiftStore>(values, Strings::preferredLanguage(systemLanguages()));
+    auto files = fileStorage();
+    const AppConfig config = loadAppConfig();
+    auto sink = telemetrySink(config);
+    made.services = makeLiveServices(libraryRoot(library), std::move(dialogs));
+    auto engine = std::make_shared<ScanEngine>(
+        made.services.library, made.services.extractor, files, std::make_shared<SystemClock>(),
+        GroupingPolicy::standard, ScoringPolicy::standard, true);
+    auto telemetry =
+        std::make_shared<TelemetryReporter>(sink, std::make_shared<SystemClock>(), false,
+                                            TelemetryMemory{}, persistTelemetryMemory(store));
+
+    AppModel::Parts& parts = made.parts;
+    parts.engine = std::move(engine);
+    parts.store = std::move(store);
+    parts.telemetry = std::move(telemetry);
+    parts.clock = std::make_shared<SystemClock>();
+    parts.startsUpdater = true;
+    return made;
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <functional>
+
+namespace keepsift::app {
+
+// The menu-bar item until the popover exists: an icon with "Review photos" and "Quit".
+class TrayItem : public QObject {
+    Q_OBJECT
+public:
+    TrayItem(std::function<void()> review, std::function<void()> quit, QObject* parent = nullptr);
+
+    void setLanguage(const std::string& language);
+    void setShown(bool shown);
+    bool isShown() const { return icon_.isVisible(); }
+    void announce(const QString& message);
+
+private:
+    QSystemTrayIcon icon_;
+    QMenu menu_;
+    QAction* review_;
+    QAction* quit_;
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+namespace keepsift::app {
+
+class AppModel;
+
+// Where the windows' views plug into the shell, so the shell builds without them. Each view
+// module sets its hook once at start-up; an unset hook shows an empty window (or nothing).
+struct WindowHooks {
+    // The content of the review and settings windows, made once per process.
+    std::function<QWidget*(AppModel&)> reviewContent;
+    std::function<QWidget*(AppModel&)> settingsContent;
+    // Shows the first-run window while the notice is pending and it is not open yet.
+    std::function<void(AppModel&)> showFirstRunIfNeeded;
+};
+
+WindowHooks& windowHooks();
+
+} // namespace keepsift::app
