@@ -140,7 +140,9 @@ void KeepsiftApp::followSettings() {
 void KeepsiftApp::handleRequest(const std::string& request) {
     if (request == SingleInstance::reopenRequest) return reopen();
     if (!options_.testSeam || !model_) return;
-    // The interface-test seam: "delete-all N" confirms the whole review list's N photographs.
+    // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
+    // confirms the whole review list's N photographs.
+    if (request.starts_with("flag ")) return model_->override(false, request.substr(5));
     if (request.starts_with("delete-all ")) {
         try {
             const std::int64_t expected = std::stoll(request.substr(11));

@@ -1,0 +1,112 @@
+#include "LaunchedApp.hpp"
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace keepsift::testing {
+namespace {
+
+std::string readText(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    std::getline(in, text);
+    return text;
+}
+
+} // namespace
+
+bool eventually(const std::function<bool()>& condition, double guardSeconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(guardSeconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+bool LaunchedApp::canLaunch() {
+    return ::access("/usr/bin/xvfb-run", X_OK) == 0 && ::access("/usr/bin/setpriv", X_OK) == 0;
+}
+
+LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library)
+    : root_(root) {
+    for (const char* folder : {"home", "config", "data", "cache", "runtime"})
+        std::filesystem::create_directories(root / folder);
+    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
+    const auto pidFile = root / "keepsift.pid";
+    wrapper_ = ::fork();
+    if (wrapper_ == 0) {
+        ::setenv("HOME", (root / "home").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (root / "runtime").c_str(), 1);
+        ::setenv("KEEPSIFT_TEST_SEAM", "1", 1);
+        ::unsetenv("KEEPSIFT_LIBRARY");
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        const std::string script = "echo $$ > '" + pidFile.string() +
+                                   "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
+                                   "--inh-caps=-dac_override,-dac_read_search -- \"$0\" --library \"$1\"";
+        const std::string logFile = (root / "keepsift.log").string();
+        std::freopen(logFile.c_str(), "w", stderr);
+        std::freopen(logFile.c_str(), "a", stdout);
+        ::execl("/usr/bin/xvfb-run", "xvfb-run", "-a", "sh", "-c", script.c_str(), KEEPSIFT_BINARY,
+                library.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    eventually([&] { return !readText(pidFile).empty(); }, 30);
+    pid_ = static_cast<pid_t>(std::atoi(readText(pidFile).c_str()));
+}
+
+LaunchedApp::~LaunchedApp() {
+    if (isRunning()) ::kill(pid_, SIGKILL);
+    if (wrapper_ > 0) ::waitpid(wrapper_, nullptr, 0);
+}
+
+bool LaunchedApp::isRunning() const {
+    if (pid_ <= 0) return false;
+    // A finished process that its parent has not reaped yet counts as gone.
+    const std::string status = readText("/proc/" + std::to_string(pid_) + "/stat");
+    const size_t close = status.rfind(')');
+    return close != std::string::npos && close + 2 < status.size() && status[close + 2] != 'Z';
+}
+
+std::filesystem::path LaunchedApp::supportFolder() const {
+    return root_ / "data" / "com.ambervale.keepsift";
+}
+
+bool LaunchedApp::send(const std::string& request) const {
+    const std::string path = (supportFolder() / "instance.socket").string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    bool sent = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const std::string line = request + "\n";
+    sent = sent && ::send(socket, line.data(), line.size(), MSG_NOSIGNAL) ==
+                       static_cast<ssize_t>(line.size());
+    ::close(socket);
+    return sent;
+}
+
+std::optional<int> LaunchedApp::terminate(double& secondsToExit) {
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(pid_, SIGTERM);
+    const bool gone = eventually([&] { return !isRunning(); }, 30);
+    secondsToExit = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+    if (!gone) return std::nullopt;
+    int status = 0;
+    ::waitpid(wrapper_, &status, 0);
+    wrapper_ = -1;
+    if (!WIFEXITED(status)) return std::nullopt;
+    return WEXITSTATUS(status);
+}
+
+} // namespace keepsift::testing

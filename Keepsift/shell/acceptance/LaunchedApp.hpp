@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace keepsift::testing {
+
+// The real keepsift binary under xvfb-run, in a home of its own, without the right to
+// bypass file permissions (so an unreadable folder is unreadable even to root).
+class LaunchedApp {
+public:
+    static bool canLaunch();
+
+    LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library);
+    ~LaunchedApp();
+
+    pid_t pid() const { return pid_; }
+    bool isRunning() const;
+    // A line on the instance socket, as a later launch or the test seam sends it.
+    bool send(const std::string& request) const;
+    // SIGTERM; the exit status once the process is gone, nothing when it outlives the guard.
+    std::optional<int> terminate(double& secondsToExit);
+
+    std::filesystem::path supportFolder() const;
+
+private:
+    std::filesystem::path root_;
+    pid_t wrapper_ = -1; // xvfb-run
+    pid_t pid_ = -1;     // keepsift
+};
+
+// Polls until the condition holds; the guard only keeps a broken run from hanging.
+bool eventually(const std::function<bool()>& condition, double guardSeconds);
+
+} // namespace keepsift::testing
