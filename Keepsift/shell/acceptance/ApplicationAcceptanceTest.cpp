@@ -58,9 +58,9 @@ struct Library {
     std::map<std::string, std::string> photos; // identifier -> bytes
 
     void add(const std::string& id, const cv::Mat& image, const std::string& date) {
-        auto bytes = testing::withExif(testing::encodedJpeg(image),
-                                       {{"Exif.Photo.DateTimeOriginal", date},
-                                        {"Exif.Image.Make", "Fujifilm"}});
+        auto bytes =
+            testing::withExif(testing::encodedJpeg(image), {{"Exif.Photo.DateTimeOriginal", date},
+                                                            {"Exif.Image.Make", "Fujifilm"}});
         std::string data(bytes.begin(), bytes.end());
         fs::create_directories((root / id).parent_path());
         std::ofstream(root / id, std::ios::binary) << data;
@@ -68,24 +68,24 @@ struct Library {
     }
 };
 
-std::optional<LibraryIndex> readIndex(const fs::path& folder) {
-    const auto text = readWholeFile(folder / "library-index.json");
+// Nothing while the file is missing or caught between two writes: the caller asks again.
+template <class Document>
+std::optional<Document> readDocument(const fs::path& folder, const char* name) {
+    const auto text = readWholeFile(folder / name);
     if (!text) return std::nullopt;
     try {
-        return LibraryIndex::fromJson(Json::parse(*text), DateForm::iso8601);
-    } catch (const std::exception&) {
-        return std::nullopt; // caught between two writes of a slow file system: try again
-    }
-}
-
-std::optional<ReviewJournal> readJournal(const fs::path& folder) {
-    const auto text = readWholeFile(folder / "review-journal.json");
-    if (!text) return std::nullopt;
-    try {
-        return ReviewJournal::fromJson(Json::parse(*text), DateForm::iso8601);
+        return Document::fromJson(Json::parse(*text), DateForm::iso8601);
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+std::optional<LibraryIndex> readIndex(const fs::path& folder) {
+    return readDocument<LibraryIndex>(folder, "library-index.json");
+}
+
+std::optional<ReviewJournal> readJournal(const fs::path& folder) {
+    return readDocument<ReviewJournal>(folder, "review-journal.json");
 }
 
 std::set<std::string> idsIn(const LibraryIndex& index, bool (*test)(ReviewState)) {
@@ -114,7 +114,8 @@ protected:
         library.root = folder.path() / "Pictures";
         for (int burst = 0; burst < 5; ++burst)
             for (int frame = 0; frame < 5; ++frame)
-                library.add("Bursts/b" + std::to_string(burst) + "-" + std::to_string(frame) + ".jpg",
+                library.add("Bursts/b" + std::to_string(burst) + "-" + std::to_string(frame) +
+                                ".jpg",
                             burstFrame(burst, frame),
                             "2024:0" + std::to_string(burst + 1) + ":10 10:00:0" +
                                 std::to_string(frame * 2));
@@ -182,8 +183,12 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
     fs::remove(library.root / "zz-removed-mid-scan.jpg");
     library.photos.erase("zz-removed-mid-scan.jpg");
 
-    ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); }, std::getenv("KEEPSIFT_ACCEPTANCE_GUARD") ? std::atof(std::getenv("KEEPSIFT_ACCEPTANCE_GUARD")) : 600))
-        << "the scan did not finish\n" << log() << support.string() << ": "
+    ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); },
+                                    std::getenv("KEEPSIFT_ACCEPTANCE_GUARD")
+                                        ? std::atof(std::getenv("KEEPSIFT_ACCEPTANCE_GUARD"))
+                                        : 600))
+        << "the scan did not finish\n"
+        << log() << support.string() << ": "
         << readWholeFile(support / "library-index.json").value_or("no index").substr(0, 2000);
     ASSERT_TRUE(app.isRunning()) << "the application ended during the scan";
 
@@ -204,8 +209,8 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
     // A confirmed batch moves exactly the flagged photographs to the Trash.
     ASSERT_TRUE(app.send("delete-all " + std::to_string(flagged.size())));
     const auto trash = folder.path() / "data" / "Trash";
-    ASSERT_TRUE(testing::eventually(
-        [&] { return namesIn(trash / "files").size() == flagged.size(); }, 60));
+    ASSERT_TRUE(
+        testing::eventually([&] { return namesIn(trash / "files").size() == flagged.size(); }, 60));
     std::set<std::string> trashed, expectedNames, infos;
     for (const auto& id : flagged)
         expectedNames.insert(fs::path(id).filename().string());
@@ -219,9 +224,8 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
         EXPECT_EQ(fs::exists(library.root / id), !flagged.count(id)) << id;
 
     // A hand decision made just before quitting is in the journal after SIGTERM.
-    const std::string kept = *idsIn(index, [](ReviewState state) {
-                                  return state == ReviewState::keeper;
-                              }).begin();
+    const std::string kept =
+        *idsIn(index, [](ReviewState state) { return state == ReviewState::keeper; }).begin();
     ASSERT_TRUE(app.send("flag " + kept));
     ASSERT_TRUE(testing::eventually([&] { return linkedRejects().count(kept) == 1; }, 60));
     double seconds = 0;

@@ -1,11 +1,11 @@
 #include "LaunchedApp.hpp"
 
+#include "Keepsift/shell/SingleInstance.hpp"
+
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fstream>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -23,7 +23,8 @@ std::string readText(const std::filesystem::path& file) {
 } // namespace
 
 bool eventually(const std::function<bool()>& condition, double guardSeconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(guardSeconds);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(guardSeconds);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > until) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -51,9 +52,10 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         ::setenv("KEEPSIFT_TEST_SEAM", "1", 1);
         ::unsetenv("KEEPSIFT_LIBRARY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        const std::string script = "echo $$ > '" + pidFile.string() +
-                                   "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
-                                   "--inh-caps=-dac_override,-dac_read_search -- \"$0\" --library \"$1\"";
+        const std::string script =
+            "echo $$ > '" + pidFile.string() +
+            "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
+            "--inh-caps=-dac_override,-dac_read_search -- \"$0\" --library \"$1\"";
         const std::string logFile = (root / "keepsift.log").string();
         std::freopen(logFile.c_str(), "w", stderr);
         std::freopen(logFile.c_str(), "a", stdout);
@@ -83,17 +85,7 @@ std::filesystem::path LaunchedApp::supportFolder() const {
 }
 
 bool LaunchedApp::send(const std::string& request) const {
-    const std::string path = (supportFolder() / "instance.socket").string();
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    bool sent = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    const std::string line = request + "\n";
-    sent = sent && ::send(socket, line.data(), line.size(), MSG_NOSIGNAL) ==
-                       static_cast<ssize_t>(line.size());
-    ::close(socket);
-    return sent;
+    return app::SingleInstance(supportFolder()).handOver(request);
 }
 
 std::optional<int> LaunchedApp::terminate(double& secondsToExit) {
