@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "Keepsift/model/tests/ModelRig.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using testing::ModelRig;
+using testing::RigOptions;
+
+void refresh(ModelRig& rig) {
+    rig.await([&](auto done) { rig.model->refresh(done); });
+}
+
+TEST(Refresh, FixedConditionsFixOnlyTheMachineAndTheSwitchesStayLive) {
+    RigOptions options;
+    WorkConditions battery = keepsift::testing::runnable();
+    battery.power = WorkConditions::Power::battery;
+    battery.isPaused = true;        // ignored: the settings decide
+    battery.canReadLibrary = false; // ignored: the library permission decides
+    options.fixedConditions = battery;
+    ModelRig rig(options);
+    rig.engine->refreshAuthorization();
+    refresh(rig);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->readiness(); }), QueueReadiness::waitingForMains);
+    Settings settings = rig.onMain([&] { return rig.model->settings(); });
+    settings.mainsOnly = false;
+    rig.await([&](auto done) { rig.model->applySettings(settings, done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->readiness(); }), QueueReadiness::run);
+}
+
+TEST(Refresh, TheProbeDecidesWithoutFixedConditions) {
+    ModelRig rig;
+    rig.engine->refreshAuthorization();
+    {
+        std::lock_guard lock(rig.probe->mutex);
+        rig.probe->machine.isTooHot = true;
+    }
+    refresh(rig);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->readiness(); }), QueueReadiness::tooHot);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->workConditions().isTooHot; }));
+}
+
+TEST(Refresh, NoFirstScanSignalBeforeTheFirstPassAndOneHeartbeatADay) {
+    ModelRig rig;
+    rig.reporter->setEnabled(true);
+    rig.engine->refreshAuthorization();
+    refresh(rig);
+    refresh(rig);
+    auto names = rig.signalNames();
+    const auto count = [&](const Signal& signal) {
+        return std::count(names.begin(), names.end(), std::string(signal.name()));
+    };
+    const Signal scan(
+        Signal::ScanCompleted{LibraryBucket::empty, GroupBucket::none, FlaggedBucket::none});
+    EXPECT_EQ(count(scan), 0);
+    EXPECT_EQ(count(Signal(Signal::PermissionAnswered{LibraryAuthorization::authorized})), 1);
+    const auto sent = rig.sink->signals();
+    const auto heartbeats = std::count_if(sent.begin(), sent.end(), [](const Signal& s) {
+        return s.as<Signal::DailyHeartbeat>() != nullptr;
+    });
+    EXPECT_EQ(heartbeats, 1);
+
+    rig.scanAndPublish();
+    refresh(rig);
+    names = rig.signalNames();
+    EXPECT_EQ(count(scan), 1);
+}
+
+TEST(BatchLimit, OnlyAnOptimisedLibraryWithoutTheWholeLibraryScopeIsLimited) {
+    ModelRig rig;
+    const auto applyWith = [&](std::optional<LibraryStorage> storage,
+                               std::optional<ScanScope> scope) {
+        rig.onMain([&] {
+            rig.model->setLibraryStorage(storage);
+            Settings settings = rig.model->settings();
+            settings.scanScope = scope;
+            rig.model->setSettings(settings);
+        });
+        rig.await([&](auto done) { rig.model->applyBatchLimit(done); });
+        return rig.engine->batchLimit();
+    };
+    const ScanEngine::BatchLimit limited{200, 5'000'000'000};
+    EXPECT_EQ(applyWith(LibraryStorage::optimised, std::nullopt), limited);
+    EXPECT_EQ(applyWith(LibraryStorage::optimised, ScanScope::wholeLibrary),
+              ScanEngine::BatchLimit{});
+    EXPECT_EQ(applyWith(LibraryStorage::optimised, ScanScope::batches), limited);
+    EXPECT_EQ(applyWith(LibraryStorage::local, ScanScope::batches), ScanEngine::BatchLimit{});
+    EXPECT_EQ(applyWith(std::nullopt, std::nullopt), ScanEngine::BatchLimit{});
+}
+
+TEST(Reconciliation, AFailedListingIsLoggedAndTheStepStillRefreshesAndPumps) {
+    ModelRig rig;
+    rig.library->fetchFails = true;
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    EXPECT_TRUE(rig.logged(LogLevel::error, "refresh failed: listing failed"));
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().authorization; }),
+              LibraryAuthorization::authorized);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->libraryStorage(); }), LibraryStorage::local);
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->isPumping(); }));
+}
+
+TEST(Reconciliation, AKnownStorageModeIsNotProbedAgain) {
+    ModelRig rig;
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    const int probes = rig.library->storageProbes;
+    EXPECT_EQ(probes, 1);
+    rig.engine->setBatchLimit(7, std::nullopt);
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    EXPECT_EQ(rig.library->storageProbes, probes);
+    // The batch limit was not applied again either.
+    EXPECT_EQ(rig.engine->batchLimit().groups, 7);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().analysed; }), 4);
+}
+
+TEST(Updater, NothingIsCreatedWhileTheFirstRunNoticeIsPendingOrWithoutConfiguration) {
+    ModelRig rig;
+    rig.onMain([&] {
+        rig.model->setNeedsFirstRunNotice(true);
+        rig.model->startUpdaterIfNeeded();
+    });
+    EXPECT_EQ(rig.updaters->made, 0);
+    rig.updaters->configured = false;
+    rig.onMain([&] {
+        rig.model->setNeedsFirstRunNotice(false);
+        rig.model->startUpdaterIfNeeded();
+    });
+    EXPECT_EQ(rig.updaters->made, 0);
+    rig.updaters->configured = true;
+    rig.onMain([&] {
+        rig.model->startUpdaterIfNeeded();
+        rig.model->startUpdaterIfNeeded();
+    });
+    EXPECT_EQ(rig.updaters->made, 1);
+}
+
+TEST(WindowAppearance, RefreshingTheAuthorizationPublishesIt) {
+    ModelRig rig;
+    rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().authorization; }),
+              LibraryAuthorization::authorized);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), std::nullopt);
+    rig.library->setAuthorization(LibraryAuthorization::denied);
+    rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }),
+              Strings::text(FixedText::noLibraryAccess, "en"));
+}
+
+} // namespace
+} // namespace keepsift::app
