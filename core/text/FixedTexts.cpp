@@ -44,15 +44,15 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
     {"Waiting for mains power.", "Wartet auf Netzstrom."},
     {"Waiting — Low Power Mode is on.", "Wartet — der Stromsparmodus ist eingeschaltet."},
     {"Paused until your Mac is cooler.", "Pausiert, bis der Mac wieder kühler ist."},
-    {"Keepsift has no access to your photo library. System Settings is where that is granted.",
-     "Keepsift hat keinen Zugriff auf deine Fotomediathek. In den Systemeinstellungen lässt sich "
-     "das ändern."},
-    {"Access to Photos is blocked on this Mac, by Screen Time or a configuration profile. "
-     "Keepsift cannot change that.",
-     "Der Zugriff auf Fotos ist auf diesem Mac gesperrt — durch die Bildschirmzeit oder ein "
-     "Konfigurationsprofil. Das lässt sich in Keepsift nicht ändern."},
-    {"Keepsift sees only the photographs you selected.",
-     "Keepsift sieht nur die Fotos, die du ausgewählt hast."},
+    {"Keepsift has no access to your photo library. Keepsift's library access settings are "
+     "where that is granted.",
+     "Keepsift hat keinen Zugriff auf deine Fotomediathek. In Keepsifts Einstellungen zum "
+     "Mediathekzugriff lässt sich das ändern."},
+    {"The photo library folder is missing or cannot be read. Keepsift cannot change that.",
+     "Der Ordner der Fotomediathek fehlt oder ist nicht lesbar. Das lässt sich in Keepsift nicht "
+     "ändern."},
+    {"Keepsift can read the photo library folder but not write to it.",
+     "Keepsift kann den Ordner der Fotomediathek lesen, aber nicht darin schreiben."},
     {"Open System Settings", "Systemeinstellungen öffnen"},
     {"Look through the library in the background", "Mediathek im Hintergrund durchsehen"},
     {"Switched off, nothing happens at all: no reading, no analysis, no flags. Photographs "

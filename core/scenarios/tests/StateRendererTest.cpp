@@ -156,7 +156,7 @@ TEST(StateRendererTest, DeniedAccessOffersTheSettingsButton) {
     const std::string text = StateRenderer::render(snapshot);
     EXPECT_NE(text.find("  photo access    denied\n"
                         "                  Keepsift hat keinen Zugriff auf deine Fotomediathek. "
-                        "In den Systemeinstellungen lässt sich das ändern.\n"
+                        "In Keepsifts Einstellungen zum Mediathekzugriff lässt sich das ändern.\n"
                         "                  [Systemeinstellungen öffnen]\n\n"),
               std::string::npos);
 }
