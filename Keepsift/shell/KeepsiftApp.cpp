@@ -19,6 +19,7 @@
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
 #include "system/bundle/BundleInfo.hpp"
+#include "telemetry/client/Analytics.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -169,6 +170,8 @@ void KeepsiftApp::willTerminate() {
     // A worker waiting for a dialog must not hold up the flush.
     dialogs_->shutdown();
     if (model_) model_->flushBeforeQuit(quitFlushSeconds);
+    // The analytics client writes its cache of unsent signals; it does not wait for uploads.
+    analytics::Analytics::applicationWillTerminate();
 }
 
 void KeepsiftApp::announce(const UpdateAnswer& answer) {

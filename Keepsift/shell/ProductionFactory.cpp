@@ -14,6 +14,7 @@
 #include "platform/library/XdgPaths.hpp"
 #include "system/bundle/BundleInfo.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
+#include "telemetry/sink/AnalyticsSink.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -33,10 +34,11 @@ std::shared_ptr<FileStorage> fileStorage() {
     }
 }
 
+// Without an analytics identifier the client is never started and signals go nowhere.
 std::shared_ptr<TelemetrySink> telemetrySink(const AppConfig& config) {
-    // The analytics client is not part of this build yet: every signal is dropped.
-    (void)config;
-    return std::make_shared<NoopSink>();
+    if (!config.telemetryAppID) return std::make_shared<NoopSink>();
+    AnalyticsSink::configure(*config.telemetryAppID, false);
+    return std::make_shared<AnalyticsSink>();
 }
 
 } // namespace

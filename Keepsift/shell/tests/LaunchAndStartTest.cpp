@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+#include "Keepsift/shell/KeepsiftApp.hpp"
+#include "Keepsift/shell/LaunchOptions.hpp"
+#include "Keepsift/shell/LowPrioritySleeper.hpp"
+#include "Keepsift/shell/StorageSpikeRun.hpp"
+#include "Keepsift/shell/SystemConditionsProbe.hpp"
+#include "Keepsift/shell/Windows.hpp"
+#include "Keepsift/shell/tests/FakeTree.hpp"
+#include "Keepsift/shell/tests/QtEnvironment.hpp"
+
+namespace keepsift::app {
+namespace {
+
+TEST(LaunchOptions, FlagsCountOnlyAsExactWholeArguments) {
+    auto options = LaunchOptions::parse({"--library", "/p", "-KeepsiftUITestMode"}, {});
+    EXPECT_TRUE(options.interfaceTestMode);
+    EXPECT_FALSE(options.spikeStorage);
+    EXPECT_EQ(options.library, "/p");
+    options = LaunchOptions::parse({"-KeepsiftUITestModeX", "--spike-storage", "--library=/q"},
+                                   {{"KEEPSIFT_SCENARIO", "x"}, {"KEEPSIFT_TEST_SEAM", "yes"}});
+    EXPECT_FALSE(options.interfaceTestMode);
+    EXPECT_TRUE(options.spikeStorage);
+    EXPECT_FALSE(options.testSeam);
+    EXPECT_EQ(options.library, "/q");
+    EXPECT_TRUE(LaunchOptions::parse({}, {{"KEEPSIFT_TEST_SEAM", "1"}}).testSeam);
+    EXPECT_EQ(LaunchOptions::parse({"--library"}, {}).library, std::nullopt);
+}
+
+TEST(StorageSpikeRun, AReportIsAppendedAfterABlankLine) {
+    EXPECT_EQ(appendedReport("", "new"), "new");
+    EXPECT_EQ(appendedReport("old", "new"), "old\n\nnew");
+}
+
+TEST(SystemConditionsProbe, JoinsTheMachineWithTheSwitches) {
+    testing::FakeTree tree;
+    tree.write("power/BAT0/type", "Battery");
+    tree.write("power/BAT0/status", "Discharging");
+    tree.write("thermal/thermal_zone0/temp", "90000");
+    tree.write("thermal/thermal_zone0/trip_point_0_type", "passive");
+    tree.write("thermal/thermal_zone0/trip_point_0_temp", "80000");
+    tree.write("profile", "low-power");
+    SystemConditionsProbe probe(std::make_shared<LowPowerProbe>(tree.root() / "profile"),
+                                {tree.root() / "power", tree.root() / "thermal"});
+    Settings settings;
+    settings.isPaused = true;
+    settings.mainsOnly = false;
+    const WorkConditions conditions = probe.current(settings, false);
+    EXPECT_EQ(conditions.power, WorkConditions::Power::battery);
+    EXPECT_TRUE(conditions.isLowPowerMode);
+    EXPECT_TRUE(conditions.isTooHot);
+    EXPECT_TRUE(conditions.scanningEnabled);
+    EXPECT_TRUE(conditions.isPaused);
+    EXPECT_FALSE(conditions.mainsOnly);
+    EXPECT_FALSE(conditions.canReadLibrary);
+}
+
+TEST(LowPrioritySleeper, ThePumpsThreadRunsAtNiceTen) {
+    int niceness = -1;
+    std::thread([&] {
+        LowPrioritySleeper sleeper;
+        std::stop_source stop;
+        stop.request_stop();
+        sleeper.sleep(10, stop.get_token());
+        errno = 0;
+        niceness = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    }).join();
+    EXPECT_EQ(niceness, LowPrioritySleeper::niceness);
+    EXPECT_NE(::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))),
+              LowPrioritySleeper::niceness);
+}
+
+// The application in interface-test mode, in this process.
+TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
+    testing::TemporaryFolder home;
+    ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    {
+        KeepsiftApp app(LaunchOptions::parse({"-KeepsiftUITestMode"}, {}));
+        app.start();
+        ASSERT_TRUE(app.model());
+        EXPECT_EQ(sharedModel(), app.model());
+        ASSERT_TRUE(testing::processEventsUntil(
+            [&] { return app.model()->hasPumpTask() && app.model()->hasChangesTask(); }));
+        EXPECT_FALSE(app.model()->needsFirstRunNotice());
+        EXPECT_EQ(app.model()->updater(), nullptr);
+
+        app.handleRequest("reopen");
+        QWidget* review = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == "review" && window->isVisible()) review = window;
+        ASSERT_NE(review, nullptr);
+        // Asked again while a window is visible, nothing new opens.
+        app.handleRequest("reopen");
+        EXPECT_EQ(QApplication::topLevelWidgets().count(review), 1);
+        // Test commands are refused without the seam.
+        app.handleRequest("delete-all 3");
+        EXPECT_FALSE(app.model()->isDeleting());
+        app.willTerminate();
+        review->close();
+    }
+    EXPECT_EQ(sharedModel(), nullptr);
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+} // namespace
+} // namespace keepsift::app
