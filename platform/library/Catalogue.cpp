@@ -135,10 +135,12 @@ std::vector<CatalogueAsset> Catalogue::all() {
                     [this](const std::string& folder) { return heldFilesIn(folder); });
     // Storage that went away (an unmounted drive leaves its empty mount point) is not a
     // library whose photographs were all deleted.
-    const auto& top = folders.front().entries;
+    // (A root holding .nomedia is hidden on purpose and lists nothing.)
+    bool listed = !folders.empty() && folders.front().relative.empty();
+    const auto& top = listed ? folders.front().entries : std::vector<FolderEntry>{};
     bool empty = std::all_of(top.begin(), top.end(),
                              [](const FolderEntry& entry) { return isHiddenName(entry.name); });
-    if (empty && heldFiles())
+    if (listed && empty && heldFiles())
         throw libraryUnavailable(root_, "it is empty, although it held photographs");
     std::vector<CatalogueItem> items;
     for (const WalkedFolder& folder : folders)

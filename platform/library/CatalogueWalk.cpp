@@ -286,8 +286,9 @@ std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std:
             if (error != 0 && mustRead && mustRead(level[i]))
                 throw folderUnreadable(root + "/" + level[i], error);
             if (error != 0) {
-                log().notice("skipping an unreadable folder that held no photographs: " + root +
-                             "/" + level[i]);
+                if (mustRead)
+                    log().notice("skipping an unreadable folder that held no photographs: " + root +
+                                 "/" + level[i]);
                 continue;
             }
             if (holdsNoMedia(listing.entries)) continue;

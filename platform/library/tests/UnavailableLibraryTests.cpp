@@ -52,8 +52,13 @@ TEST_F(UnavailableLibraryTest, AMissingRootOrAFileInItsPlaceIsUnavailable) {
     EXPECT_THAT(failure(*library).first, HasSubstr("is not a folder"));
 }
 
-TEST_F(UnavailableLibraryTest, ANewEmptyLibraryListsAsEmpty) {
+TEST_F(UnavailableLibraryTest, ANewEmptyLibraryAndOneHiddenOnPurposeListAsEmpty) {
     EXPECT_THAT(makeLibrary()->fetchImageAssets(), IsEmpty());
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), 1u);
+    writeText(lib(".nomedia"), "");
+    EXPECT_THAT(library->fetchImageAssets(), IsEmpty());
 }
 
 } // namespace
