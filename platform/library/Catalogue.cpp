@@ -284,13 +284,23 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
             Remembered& remembered = memory_[relative];
             remembered.entry = entry;
             remembered.seenInPass = pass_;
-            if (pending.complete || !remembered.listed) remembered.listed = after;
+            if (pending.complete) noteListed(remembered, after);
+            if (!remembered.listed) remembered.listed = after;
             pending.changed.push_back({std::move(relative), entry});
             return entry;
         }
         before = after;
     }
     return std::nullopt;
+}
+
+// A listing that shows another modification second makes the engine measure and review
+// the photograph again, maybe from a rendition: the listed file is then the reviewed one.
+void Catalogue::noteListed(Remembered& remembered, const FileStamp& stamp) {
+    if (remembered.measured && wholeSecondsOf(remembered.measured->mtimeNs).seconds !=
+                                   wholeSecondsOf(stamp.mtimeNs).seconds)
+        remembered.measured.reset();
+    remembered.listed = stamp;
 }
 
 void Catalogue::noteMeasured(const std::string& relative, const FileStamp& stamp) {

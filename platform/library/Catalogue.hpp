@@ -70,6 +70,8 @@ private:
         std::optional<FileStamp> measured;
     };
 
+    void noteListed(Remembered& remembered, const FileStamp& stamp);
+
     MetadataCache cache_;
     std::mutex mutex_;
     bool loaded_ = false;

@@ -1,5 +1,8 @@
 #include "FolderLibraryFixture.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift::foldertest {
@@ -19,9 +22,14 @@ protected:
             assets[0], {}, [&](auto data, auto, int, PortImageInfo) { read = data.has_value(); });
         ASSERT_TRUE(read);
     }
-    // Another picture written over the file, as an editor saving in place would.
+    // Another picture written over the file, as an editor saving in place would, within
+    // the same second: nothing the engine compares shows the change.
     void overwrite(const std::string& relative) {
-        writeJpeg(lib("other.tmp"), jpeg().size(64, 48));
+        struct stat before {};
+        ::stat(lib(relative).c_str(), &before);
+        writeJpeg(lib("other.tmp"), jpeg().size(16, 8).rated(5));
+        timespec times[2] = {{0, UTIME_OMIT}, {before.st_mtim.tv_sec, 999}};
+        ::utimensat(AT_FDCWD, lib("other.tmp").c_str(), times, 0);
         std::filesystem::rename(lib("other.tmp"), lib(relative));
     }
 };
@@ -50,6 +58,19 @@ TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndRep
     // Measured again, the new picture is the reviewed one.
     measure(*library, "b.jpg");
     EXPECT_TRUE(remove(*library, {"b.jpg"}).first);
+}
+
+// Another second makes the engine measure and review it again, maybe from a rendition.
+TEST_F(DeletionSafetyTest, APhotographListedWithAnotherSecondIsReviewedAgain) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    measure(*library, "a.jpg");
+    writeJpeg(lib("a.jpg"), jpeg().size(64, 48));
+    timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+    ::utimensat(AT_FDCWD, lib("a.jpg").c_str(), times, 0);
+    library->fetchImageAssets();
+    EXPECT_TRUE(remove(*library, {"a.jpg"}).first);
 }
 
 TEST_F(DeletionSafetyTest, WithoutMeasuringTheLastListingIsWhatWasReviewed) {
