@@ -78,6 +78,7 @@ std::size_t ReviewWindowState::allDiscardCount(const ReviewList& list) {
 
 std::size_t ReviewWindowState::selectedDiscardCount(const ReviewList& list) const {
     std::size_t count = 0;
+    if (selected.empty()) return count;
     for (const auto& group : list.groups)
         if (selected.contains(group.id))
             count +=

@@ -179,7 +179,9 @@ void GroupList::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void GroupList::scrollContentsBy(int, int) {
+void GroupList::scrollContentsBy(int dx, int dy) {
+    // Moves the rows and their pixels together, so only the strip scrolled into view paints.
+    viewport()->scroll(dx, dy);
     placeRows();
 }
 

@@ -50,14 +50,14 @@ ReviewFooter::ReviewFooter(QWidget* parent)
     connect(deleteAll_, &QPushButton::clicked, this, &ReviewFooter::deleteAll);
 }
 
-void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state, bool isDeleting,
-                          const std::string& language) {
+void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state,
+                          std::size_t discards, bool isDeleting, const std::string& language) {
     nothingMoved_->setText(fixedText(FixedText::nothingMovedNotice, language));
     outcome_->setVisible(state.outcome.has_value());
     outcome_->setText(state.outcome ? qtext(*state.outcome) : QString());
     hint_->setText(fixedText(FixedText::keyboardHint, language));
 
-    const bool anyVisible = ReviewWindowState::anyVisible(list);
+    const bool anyVisible = discards > 0;
     selectAll_->setVisible(anyVisible);
     deleteSelected_->setVisible(anyVisible);
     selectAll_->setText(state.selected.empty()
@@ -66,7 +66,7 @@ void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state
     const auto selectedCount = static_cast<std::int64_t>(state.selectedDiscardCount(list));
     deleteSelected_->setText(qtext(Strings::deleteInSelectedGroups(selectedCount, language)));
     deleteSelected_->setEnabled(selectedCount > 0 && !isDeleting);
-    const auto allCount = static_cast<std::int64_t>(ReviewWindowState::allDiscardCount(list));
+    const auto allCount = static_cast<std::int64_t>(discards);
     deleteAll_->setText(qtext(Strings::deleteDiscarded(allCount, language)));
     deleteAll_->setEnabled(allCount > 0 && !isDeleting);
 }

@@ -19,8 +19,10 @@ class ReviewFooter : public QWidget {
 public:
     explicit ReviewFooter(QWidget* parent);
 
-    void update(const ReviewList& list, const ReviewWindowState& state, bool isDeleting,
-                const std::string& language);
+    // `discards` is the number of photographs to discard in the whole list, counted once per
+    // list rather than on every key.
+    void update(const ReviewList& list, const ReviewWindowState& state, std::size_t discards,
+                bool isDeleting, const std::string& language);
 
 Q_SIGNALS:
     void toggleSelectAll();

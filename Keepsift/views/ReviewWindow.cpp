@@ -110,6 +110,7 @@ RowCallbacks ReviewWindow::rowCallbacks() {
 }
 
 void ReviewWindow::modelChanged(Property property) {
+    if (property == Property::snapshot) ++listVersion_;
     if (property == Property::snapshot || property == Property::settings) listChanged_ = true;
     if (syncScheduled_) return;
     syncScheduled_ = true;
@@ -161,7 +162,12 @@ void ReviewWindow::syncContent() {
 
 void ReviewWindow::syncBars() {
     header_->update(list(), language(), state_.maximumCell);
-    footer_->update(list(), state_, model_.isDeleting(), language());
+    if (countedList_ != &model_.snapshot() || countedVersion_ != listVersion_) {
+        discards_ = ReviewWindowState::allDiscardCount(list());
+        countedList_ = &model_.snapshot();
+        countedVersion_ = listVersion_;
+    }
+    footer_->update(list(), state_, discards_, model_.isDeleting(), language());
 }
 
 void ReviewWindow::syncOverlay() {

@@ -87,6 +87,11 @@ private:
     ObservationToken observation_;
     bool syncScheduled_ = false;
     bool listChanged_ = true;
+    // The number of photographs to discard, counted once per published list.
+    std::uint64_t listVersion_ = 0;
+    std::uint64_t countedVersion_ = 0;
+    const EngineSnapshot* countedList_ = nullptr;
+    std::size_t discards_ = 0;
     std::optional<std::string> shownActive_;
 };
 

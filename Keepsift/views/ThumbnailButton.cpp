@@ -53,6 +53,7 @@ void ThumbnailButton::setVerdict(bool isKeeper, int position, const std::string&
     isKeeper_ = isKeeper;
     position_ = position;
     language_ = language;
+    scaled_ = QPixmap();
     update();
 }
 
@@ -125,22 +126,14 @@ void ThumbnailButton::paintPicture(QPainter& painter, const QRect& area) {
         painter.fillRect(area, placeholder);
         return;
     }
-    const double ratio = devicePixelRatioF();
-    const QSize device(std::max(1, qRound(area.width() * ratio)),
-                       std::max(1, qRound(area.height() * ratio)));
-    if (scaled_.isNull() || scaled_.size() != device) {
-        const auto mode = look_.fits ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
-        QImage fitted = wrapped(*image).scaled(device, mode, Qt::SmoothTransformation);
-        QImage canvas(device, QImage::Format_ARGB32_Premultiplied);
-        canvas.fill(Qt::transparent);
-        QPainter onto(&canvas);
-        onto.drawImage((device.width() - fitted.width()) / 2,
-                       (device.height() - fitted.height()) / 2, fitted);
-        onto.end();
-        scaled_ = QPixmap::fromImage(std::move(canvas));
-        scaled_.setDevicePixelRatio(ratio);
-    }
-    painter.drawPixmap(area.topLeft(), scaled_);
+    const QSize device = area.size() * devicePixelRatioF();
+    const auto mode = look_.fits ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
+    QImage fitted = wrapped(*image).scaled(device, mode, Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(devicePixelRatioF());
+    const QSizeF shown = fitted.deviceIndependentSize();
+    painter.drawImage(QPointF(area.x() + (area.width() - shown.width()) / 2,
+                              area.y() + (area.height() - shown.height()) / 2),
+                      fitted);
 }
 
 void ThumbnailButton::paintDecoration(QPainter& painter, const QRect& area) {
@@ -151,16 +144,7 @@ void ThumbnailButton::paintDecoration(QPainter& painter, const QRect& area) {
                             look_.largeBadge);
 }
 
-void ThumbnailButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect area = rect();
-    QPainterPath rounded;
-    rounded.addRoundedRect(QRectF(area), look_.cornerRadius, look_.cornerRadius);
-    painter.save();
-    painter.setClipPath(rounded);
-    paintPicture(painter, area);
-    paintDecoration(painter, area);
-    painter.restore();
+void ThumbnailButton::paintBorder(QPainter& painter, const QRect& area) {
     painter.setRenderHint(QPainter::Antialiasing);
     QColor border = palette().color(QPalette::Highlight);
     double width = look_.keeperBorder;
@@ -174,6 +158,32 @@ void ThumbnailButton::paintEvent(QPaintEvent*) {
     const double half = width / 2;
     painter.drawRoundedRect(QRectF(area).adjusted(half, half, -half, -half), look_.cornerRadius,
                             look_.cornerRadius);
+}
+
+// The whole look is drawn once into a pixmap and blitted on every later paint, so scrolling
+// past a row costs a copy, not a resample, a rounded clip and three antialiased shapes.
+void ThumbnailButton::paintEvent(QPaintEvent*) {
+    const double ratio = devicePixelRatioF();
+    const QSize device(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)));
+    if (scaled_.isNull() || scaled_.size() != device) {
+        QPixmap canvas(device);
+        canvas.setDevicePixelRatio(ratio);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        const QRect area = rect();
+        QPainterPath rounded;
+        rounded.addRoundedRect(QRectF(area), look_.cornerRadius, look_.cornerRadius);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipPath(rounded);
+        paintPicture(painter, area);
+        paintDecoration(painter, area);
+        painter.restore();
+        paintBorder(painter, area);
+        painter.end();
+        scaled_ = std::move(canvas);
+    }
+    QPainter(this).drawPixmap(0, 0, scaled_);
 }
 
 } // namespace keepsift::app

@@ -52,6 +52,7 @@ private:
     void answered(int p, std::shared_ptr<const Image> picture, bool preview);
     void paintPicture(QPainter& painter, const QRect& area);
     void paintDecoration(QPainter& painter, const QRect& area);
+    void paintBorder(QPainter& painter, const QRect& area);
 
     std::shared_ptr<ThumbnailRequests> requests_;
     Look look_;
@@ -64,7 +65,7 @@ private:
     std::shared_ptr<const int> token_ = std::make_shared<const int>(0);
     int requested_ = 0;
     int failedFor_ = 0;
-    QPixmap scaled_;
+    QPixmap scaled_; // the whole look at the current size
 };
 
 } // namespace keepsift::app

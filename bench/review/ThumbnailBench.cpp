@@ -60,7 +60,8 @@ void BM_CachedThumbnail(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     std::atomic<bool> answered = false;
     f.source->thumbnail("camera.jpg", {side, side}, [&](auto) { answered = true; });
-    while (!answered) std::this_thread::yield();
+    while (!answered)
+        std::this_thread::yield();
     for (auto _ : state) {
         std::shared_ptr<const Image> got;
         f.source->thumbnail("camera.jpg", {side, side}, [&](auto image) { got = image; });
