@@ -20,7 +20,14 @@ public:
 Q_SIGNALS:
     void keepLooking();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    static constexpr int maximumTextWidth = 420;
+    static int labelWidth(int width);
+    void fitLabels(int width);
+
     QLabel* paused_;
     QPushButton* button_;
     QLabel* detail_;

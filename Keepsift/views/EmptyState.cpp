@@ -22,7 +22,7 @@ EmptyState::EmptyState(QWidget* parent)
     setObjectName(QStringLiteral("empty-state-view"));
     text_->setObjectName(QStringLiteral("empty-state"));
     text_->setAlignment(Qt::AlignCenter);
-    text_->setMaximumWidth(380);
+    text_->setFixedWidth(380);
     settings_->setObjectName(QStringLiteral("open-system-settings"));
     auto* column = new QVBoxLayout(this);
     column->setSpacing(12);
@@ -39,6 +39,8 @@ void EmptyState::show(bool showsProgress, const QString& text, bool showsSetting
     progress_->setVisible(showsProgress);
     text_->setText(text);
     text_->setAccessibleName(text);
+    // Its full height, so a long notice wraps and is never cut.
+    text_->setFixedHeight(text_->heightForWidth(text_->width()));
     settings_->setVisible(showsSettingsButton);
     settings_->setText(settingsLabel);
 }
