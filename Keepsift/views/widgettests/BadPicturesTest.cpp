@@ -49,6 +49,15 @@ protected:
         waitUntilAppeared();
     }
 
+    // The model's snapshot with its first group changed, as a later refresh would publish it.
+    EngineSnapshot withFirstGroup(const std::function<void(ReviewGroup&)>& change) const {
+        EngineSnapshot next = model->snapshot();
+        std::vector<ReviewGroup> groups(next.review.groups.begin(), next.review.groups.end());
+        change(groups.front());
+        next.review = ReviewList(std::move(groups));
+        return next;
+    }
+
     std::vector<ThumbnailButton*> pictures(const std::string& prefix) const {
         std::vector<ThumbnailButton*> found;
         for (const auto& photo : group.photos)
@@ -94,10 +103,8 @@ TEST_F(BadPictures, APhotoGoneFromDiskShowsAPlaceholderAndTheNextRefreshDropsIt)
     EXPECT_GT(shown[2]->failedFor(), 0);
     screenshot(*window, "review-missing-photo");
 
-    EngineSnapshot next = model->snapshot();
-    auto& photos = next.review.groups.front().photos;
-    photos.erase(photos.begin() + 2);
-    model->setSnapshot(next);
+    model->setSnapshot(
+        withFirstGroup([](ReviewGroup& first) { first.photos.erase(first.photos.begin() + 2); }));
     settle();
     GroupRow* row = window->groupList()->rowFor(group.id);
     ASSERT_NE(row, nullptr);
@@ -126,9 +133,7 @@ TEST_F(BadPictures, AGroupWhosePhotosAllVanishedStillLaysOut) {
     answered("photo-");
     for (auto* picture : pictures("photo-"))
         EXPECT_EQ(picture->state().image(), nullptr);
-    EngineSnapshot next = model->snapshot();
-    next.review.groups.front().photos.clear();
-    model->setSnapshot(next);
+    model->setSnapshot(withFirstGroup([](ReviewGroup& first) { first.photos.clear(); }));
     settle();
     GroupRow* row = window->groupList()->rowFor(group.id);
     ASSERT_NE(row, nullptr);
