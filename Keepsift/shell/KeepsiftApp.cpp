@@ -11,9 +11,9 @@
 #include "Keepsift/shell/QuitSignals.hpp"
 #include "Keepsift/shell/ShellTexts.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
+#include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
-#include "Keepsift/shell/TrayItem.hpp"
 #include "Keepsift/shell/WindowHooks.hpp"
 #include "Keepsift/shell/Windows.hpp"
 #include "core/settings/Keepsift.hpp"
@@ -75,7 +75,7 @@ void KeepsiftApp::start() {
             Qt::QueuedConnection);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &KeepsiftApp::willTerminate);
     new PowerProfilesWatcher(lowPower_, this);
-    tray_ = std::make_unique<TrayItem>(
+    tray_ = std::make_unique<StartupTrayItem>(
         [this] {
             dismissMenuBarPopover();
             if (model_) showReviewWindow(*model_);
@@ -121,13 +121,19 @@ void KeepsiftApp::runSpike(ProductionParts parts) {
 void KeepsiftApp::begin() {
     setSharedModel(model_.get());
     setSharedWindows(windows_.get());
-    followSettings();
+    startMenuBarItem();
     AppModel* model = model_.get();
     model->loadFirstRunState([this, model] {
         showFirstRunIfNeeded(*model);
         model->start([model] { showFirstRunIfNeeded(*model); });
         Q_EMIT modelStarted();
     });
+}
+
+void KeepsiftApp::startMenuBarItem() {
+    if (!windowHooks().startMenuBarItem) return followSettings();
+    tray_->setShown(false);
+    windowHooks().startMenuBarItem(*model_);
 }
 
 void KeepsiftApp::followSettings() {

@@ -14,7 +14,7 @@ namespace keepsift::app {
 class LowPowerProbe;
 class QtPlatformDialogs;
 class QuitSignals;
-class TrayItem;
+class StartupTrayItem;
 class Windows;
 
 // The application: builds the one model and starts it, shows the menu-bar item, reopens the
@@ -38,7 +38,7 @@ public:
     void willTerminate();
 
     AppModel* model() const { return model_.get(); }
-    TrayItem* tray() const { return tray_.get(); }
+    StartupTrayItem* tray() const { return tray_.get(); }
 
 Q_SIGNALS:
     // The model exists and its start has been asked for.
@@ -49,6 +49,7 @@ private:
     void adopt(ProductionParts parts);
     void begin();
     void runSpike(ProductionParts parts);
+    void startMenuBarItem();
     void followSettings();
     void announce(const UpdateAnswer& answer);
 
@@ -56,7 +57,7 @@ private:
     std::shared_ptr<LowPowerProbe> lowPower_;
     std::shared_ptr<QtPlatformDialogs> dialogs_;
     std::unique_ptr<QuitSignals> quitSignals_;
-    std::unique_ptr<TrayItem> tray_;
+    std::unique_ptr<StartupTrayItem> tray_;
     std::unique_ptr<Windows> windows_;
     std::unique_ptr<AppModel> model_;
     ObservationToken observation_;

@@ -15,6 +15,9 @@ struct WindowHooks {
     std::function<QWidget*(AppModel&)> settingsContent;
     // Shows the first-run window while the notice is pending and it is not open yet.
     std::function<void(AppModel&)> showFirstRunIfNeeded;
+    // Starts the views' menu-bar item for the model; it replaces the shell's start-up item.
+    // Its actions are the free functions of Windows.hpp and QCoreApplication::quit.
+    std::function<void(AppModel&)> startMenuBarItem;
 };
 
 WindowHooks& windowHooks();

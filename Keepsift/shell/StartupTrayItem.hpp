@@ -7,11 +7,13 @@
 
 namespace keepsift::app {
 
-// The menu-bar item until the popover exists: an icon with "Review photos" and "Quit".
-class TrayItem : public QObject {
+// The menu-bar item shown at once at start, before the model exists: an icon with "Review
+// photos" and "Quit". The views' own item takes over when they provide one.
+class StartupTrayItem : public QObject {
     Q_OBJECT
 public:
-    TrayItem(std::function<void()> review, std::function<void()> quit, QObject* parent = nullptr);
+    StartupTrayItem(std::function<void()> review, std::function<void()> quit,
+                    QObject* parent = nullptr);
 
     void setLanguage(const std::string& language);
     void setShown(bool shown);

@@ -1,4 +1,4 @@
-#include "Keepsift/shell/TrayItem.hpp"
+#include "Keepsift/shell/StartupTrayItem.hpp"
 
 #include <QPainter>
 #include <QPixmap>
@@ -23,7 +23,8 @@ QIcon stackIcon() {
 
 } // namespace
 
-TrayItem::TrayItem(std::function<void()> review, std::function<void()> quit, QObject* parent)
+StartupTrayItem::StartupTrayItem(std::function<void()> review, std::function<void()> quit,
+                                 QObject* parent)
     : QObject(parent), icon_(stackIcon()) {
     review_ = menu_.addAction(QString(), this, std::move(review));
     review_->setObjectName("open-review");
@@ -38,16 +39,16 @@ TrayItem::TrayItem(std::function<void()> review, std::function<void()> quit, QOb
     setLanguage("en");
 }
 
-void TrayItem::setLanguage(const std::string& language) {
+void StartupTrayItem::setLanguage(const std::string& language) {
     review_->setText(QString::fromStdString(ShellTexts::reviewPhotos(language)));
     quit_->setText(QString::fromStdString(ShellTexts::quit(language)));
 }
 
-void TrayItem::setShown(bool shown) {
+void StartupTrayItem::setShown(bool shown) {
     icon_.setVisible(shown);
 }
 
-void TrayItem::announce(const QString& message) {
+void StartupTrayItem::announce(const QString& message) {
     if (icon_.isVisible() && QSystemTrayIcon::supportsMessages())
         icon_.showMessage(QStringLiteral("Keepsift"), message);
 }
