@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -272,6 +273,8 @@ private:
     std::int64_t overridesThisSession_ = 0;
     std::int64_t resetsThisSession_ = 0;
 
+    // Held by a task across a settings save and its read-back; never while hopping.
+    std::mutex settingsSaves_;
     Observers observers_;
     // Last: the tasks end before anything they use goes away.
     ModelTasks tasks_;

@@ -80,7 +80,14 @@ void AppModel::updateLoginItem() {
     Settings corrected = settings_;
     corrected.launchAtLogin = registered;
     setSettings(corrected);
-    tasks_.spawn([store = store_, corrected] { store->saveSettings(corrected); });
+    tasks_.spawn([this, registered] {
+        // Only the switch is corrected in what is stored, so that a settings change saved
+        // meanwhile is not overwritten with an older copy.
+        std::lock_guard saving(settingsSaves_);
+        Settings stored = store_->settings();
+        stored.launchAtLogin = registered;
+        store_->saveSettings(stored);
+    });
 }
 
 void AppModel::reconcileLibrary(Done done) {

@@ -112,12 +112,12 @@ void AppModel::reportSession(Done done) {
         return;
     }
     const auto touched = static_cast<std::int64_t>(touchedThisSession_.size());
-    launch(
-        [this, touched, overrides = overridesThisSession_, resets = resetsThisSession_] {
-            telemetrySession(touched, overrides, resets);
-            onMain([&] { beginReviewSession(); });
-        },
-        std::move(done));
+    const std::int64_t overrides = overridesThisSession_;
+    const std::int64_t resets = resetsThisSession_;
+    // Cleared before the send, so that a session begun meanwhile keeps its own counts.
+    beginReviewSession();
+    launch([this, touched, overrides, resets] { telemetrySession(touched, overrides, resets); },
+           std::move(done));
 }
 
 } // namespace keepsift::app

@@ -9,9 +9,12 @@ void AppModel::applySettings(Settings settings, Done done) {
 
 void AppModel::applySettingsFlow(const Settings& wanted) {
     const Settings before = onMain([&] { return settings_; });
-    store_->saveSettings(wanted);
-    // From here on the settings are what the store kept, not what was asked for.
-    const Settings after = store_->settings();
+    const Settings after = [&] {
+        std::lock_guard saving(settingsSaves_);
+        store_->saveSettings(wanted);
+        // From here on the settings are what the store kept, not what was asked for.
+        return store_->settings();
+    }();
     onMain([&] { setSettings(after); });
     telemetrySetEnabled(after.telemetryEnabled);
     telemetrySettingsChanged(before, after);

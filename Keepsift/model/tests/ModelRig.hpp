@@ -200,6 +200,7 @@ private:
 class WatchedStorage : public MemoryStorage {
 public:
     void set(const std::optional<Data>& data, const std::string& key) override {
+        if (beforeSet) beforeSet();
         MemoryStorage::set(data, key);
         {
             std::lock_guard lock(mutex_);
@@ -219,6 +220,8 @@ public:
                 throw std::runtime_error("the storage never got there");
         }
     }
+
+    std::function<void()> beforeSet;
 
 private:
     std::mutex mutex_;

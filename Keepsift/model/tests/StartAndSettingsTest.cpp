@@ -133,6 +133,30 @@ TEST_F(ModelSettings, ARefusedLoginItemTurnsTheSwitchBackAndStoresIt) {
     rig.values->waitUntil([&] { return !rig.store->settings().launchAtLogin; });
 }
 
+TEST_F(ModelSettings, TheLoginItemCorrectionDoesNotUndoALaterChange) {
+    rig.loginItem->refuses = true;
+    // The correction's save waits at the storage while the user changes the language; both
+    // changes end up stored.
+    auto disk = std::make_shared<testing::Gate>();
+    auto writes = std::make_shared<std::atomic<int>>(0);
+    rig.values->beforeSet = [disk, writes] {
+        if (++*writes == 2) disk->pass();
+    };
+    apply([](Settings& s) { s.launchAtLogin = true; });
+    disk->awaitArrival();
+    auto finished = std::make_shared<std::promise<void>>();
+    auto languageApplied = finished->get_future();
+    Settings german = current();
+    german.language = "de";
+    rig.onMain([&] { rig.model->applySettings(german, [finished] { finished->set_value(); }); });
+    disk->open();
+    ASSERT_EQ(languageApplied.wait_for(testing::patience), std::future_status::ready);
+    rig.values->waitUntil([&] { return *writes >= 3; });
+    EXPECT_EQ(rig.store->settings().language, "de");
+    EXPECT_FALSE(rig.store->settings().launchAtLogin);
+    EXPECT_EQ(current().language, "de");
+}
+
 TEST_F(ModelSettings, AutomaticUpdatesReachTheUpdater) {
     auto updater = rig.onMain([&] { return rig.model->updater(); });
     ASSERT_TRUE(updater);
