@@ -46,11 +46,12 @@ std::optional<ReviewKey> KeyMonitor::keyFor(const QKeyEvent& event) {
 
 bool KeyMonitor::belongsToWindow(QObject* watched) const {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || !window_ || widget->window() != window_) return false;
+    // The review content sits inside the presenter's window: keys for that window are ours.
+    if (!widget || !window_ || widget->window() != window_->window()) return false;
     // One event reaches the filter once per widget it travels through; take it where it
     // starts, at the focus widget or, without one, at the window itself.
     QWidget* focus = QApplication::focusWidget();
-    return focus ? widget == focus : widget == window_;
+    return focus ? widget == focus : widget == window_->window();
 }
 
 bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {

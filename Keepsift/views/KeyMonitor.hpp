@@ -22,7 +22,8 @@ class KeyMonitor : public QObject {
 public:
     using Handler = std::function<bool(ReviewKey)>;
 
-    // Installs itself on the application for as long as it lives.
+    // Installs itself on the application for as long as it lives. `window` may be the
+    // content of a top-level window; keys for that window are its keys.
     KeyMonitor(QWidget* window, Handler handler);
     ~KeyMonitor() override;
 

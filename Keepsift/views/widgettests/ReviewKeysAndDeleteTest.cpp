@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "Keepsift/views/ReviewWindow.hpp"
 #include "WidgetSupport.hpp"
@@ -64,6 +65,22 @@ TEST_F(ReviewWindowKeys, KeysMoveCompareToggleAndSelectWithoutFocus) {
         QString::fromStdString("photo-" + firstGroup().photos[0].assetID));
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->accessibleDescription(), wasKeeper ? "Discard" : "Kept");
+}
+
+TEST_F(ReviewWindowKeys, KeysReachTheContentInsideThePresentersWindow) {
+    model = startedScenario("family-burst");
+    QWidget host;
+    auto* layout = new QVBoxLayout(&host);
+    auto* content = new ReviewWindow(*model, nullptr, appearing());
+    layout->addWidget(content);
+    host.resize(980, 680);
+    host.show();
+    settle();
+    waitUntilAppeared();
+    pressKey(&host, Qt::Key_Space);
+    EXPECT_TRUE(content->compareOverlay()->isVisible());
+    pressKey(&host, Qt::Key_Escape);
+    EXPECT_FALSE(content->compareOverlay()->isVisible());
 }
 
 TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing) {
