@@ -173,6 +173,18 @@ TEST_F(HeldStep, PausingEndsTheStepAtItsNextEngineCall) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), rig.model->clock()->now());
 }
 
+TEST_F(HeldStep, ALibraryChangeIsAppliedAtOnceWhileAStepRuns) {
+    Gate streaming;
+    streaming.open();
+    rig.library->onStream = [&] { streaming.pass(); };
+    rig.onMain([&] { rig.model->startLibraryChanges(); });
+    streaming.awaitArrival();
+    rig.library->add({keepsift::testing::assetOf({"late", 70000, 3})});
+    rig.waitUntil([&] { return rig.model->snapshot().known == 5; });
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->isPumping(); }));
+    EXPECT_EQ(gate.arrived(), 1);
+}
+
 TEST(Pump, TheTaskSleepsFirstAndFollowsTheQueueWithItsInterval) {
     ModelRig rig(withRecordings());
     dropNewMoment(rig);
