@@ -25,14 +25,14 @@ public:
             auto& slot = times_[run.run_name.function_name][size];
             if (median || !slot.median) {
                 const double seconds =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                    run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
                 slot = {seconds * 1e3, median};
             }
         }
     }
 
     void printGrowth() const {
-        std::printf("\n%-44s %10s %12s %8s\n", "growth", "size", "median ms", "factor");
+        std::printf("\n%-44s %10s %12s %8s\n", "growth", "size", "median cpu ms", "factor");
         for (const auto& [family, bySize] : times_) {
             double previous = 0;
             for (const auto& [size, time] : bySize) {

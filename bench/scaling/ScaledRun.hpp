@@ -18,7 +18,8 @@ std::string takeOption(int& argc, char** argv, const std::string& name,
 double peakResidentMiB();
 
 // Runs the registered benchmarks (named "family/size"), then prints, for each family, the
-// median time at each size and its growth over the previous size.
+// median processor time at each size (other work on the machine inflates the wall-clock
+// time) and its growth over the previous size.
 int runWithGrowth(int argc, char** argv);
 
 } // namespace keepsift::bench

@@ -1,6 +1,9 @@
 #include "core/grouping/CopyScan.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -59,7 +62,7 @@ public:
 
     std::map<std::string, std::string> run() {
         UnionFind sets(photos_.size());
-        linkNeighbours(sets);
+        if (!linkByKind(sets)) linkNeighbours(sets);
         return copiesOfLinkedSets(sets);
     }
 
@@ -143,6 +146,119 @@ private:
                 ++j;
             }
         }
+    }
+
+    // Photographs of one size, metadata and print class, in input order, with their first
+    // print values side by side.
+    struct Kind {
+        CopyTraits traits;
+        int printClass = 0;
+        std::vector<size_t> members;
+        std::vector<float> heads; // kindHeadLength values per member, zero beyond the print
+        size_t from = 0, to = 0;  // the members inside the current photograph's window
+    };
+    static constexpr size_t kindHeadLength = 16;
+    // Sorting into kinds pays while there are few; a library of many sizes is scanned plainly.
+    static constexpr size_t maximumKinds = 512;
+
+    // Where the dated photographs end, when they come first and in ascending capture time.
+    std::optional<size_t> datedPrefix() const {
+        const size_t n = photos_.size();
+        size_t dated = 0;
+        while (dated < n && photos_[dated]->capturedAt)
+            ++dated;
+        for (size_t k = dated; k < n; ++k)
+            if (photos_[k]->capturedAt) return std::nullopt;
+        for (size_t k = 1; k < dated; ++k)
+            if (dates_[k] < dates_[k - 1]) return std::nullopt;
+        return dated;
+    }
+
+    std::optional<std::vector<Kind>> kindsOf(size_t dated) const {
+        std::vector<Kind> kinds;
+        std::map<std::tuple<std::int64_t, bool, int>, size_t> byKey;
+        for (size_t i = 0; i < dated; ++i) {
+            if (classes_[i] == PrintClasses::noComparison) continue;
+            const auto key = std::tuple{traits_[i].area, traits_[i].hasCamera, classes_[i]};
+            auto [at, added] = byKey.try_emplace(key, kinds.size());
+            if (added) {
+                if (kinds.size() == maximumKinds) return std::nullopt;
+                kinds.push_back(Kind{traits_[i], classes_[i], {}, {}});
+            }
+            Kind& kind = kinds[at->second];
+            kind.members.push_back(i);
+            const auto& quanta = photos_[i]->storedPrint.quanta();
+            const double* widened = widenedQuanta();
+            for (size_t k = 0; k < kindHeadLength; ++k)
+                kind.heads.push_back(
+                    k < quanta.size()
+                        ? static_cast<float>(widened[static_cast<std::uint16_t>(quanta[k])])
+                        : 0.f);
+        }
+        return kinds;
+    }
+
+    // The widened print values are floats held in doubles, so their float differences are
+    // exact to half a unit and the float sum of sixteen squares is within 1e-5 of the exact
+    // one: a head that far beyond the limit puts the whole print beyond it.
+    bool kindHeadsFar(const float* a, const float* b) const {
+        using Four = float __attribute__((vector_size(16)));
+        Four sums = {0, 0, 0, 0};
+        for (size_t k = 0; k < kindHeadLength; k += 4) {
+            Four x, y;
+            std::memcpy(&x, a + k, sizeof x);
+            std::memcpy(&y, b + k, sizeof y);
+            sums += (x - y) * (x - y);
+        }
+        const float sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+        return static_cast<double>(sum) * (1 - 1e-5) > farSquare_;
+    }
+
+    // Compares each dated photograph only with the photographs of the kinds that can hold its
+    // copy or its original, inside its window. Needs the dated photographs first, in ascending
+    // capture time; false when they are not, or when there are too many kinds.
+    bool linkByKind(UnionFind& sets) {
+        // A window that is not a number never ends a scan; the plain scan handles it.
+        if (!(policy_.copyWindow >= 0)) return false;
+        const auto dated = datedPrefix();
+        if (!dated) return false;
+        auto sorted = kindsOf(*dated);
+        if (!sorted) return false;
+        auto& kinds = *sorted;
+        const size_t count = kinds.size();
+        std::vector<std::vector<size_t>> partners(count);
+        const double ratio = policy_.copyPixelRatio;
+        for (size_t a = 0; a < count; ++a)
+            for (size_t b = 0; b < count; ++b)
+                if (kinds[a].printClass == kinds[b].printClass &&
+                    (looksLikeCopy(kinds[a].traits, kinds[b].traits, ratio) ||
+                     looksLikeCopy(kinds[b].traits, kinds[a].traits, ratio)))
+                    partners[a].push_back(b);
+        std::vector<size_t> kindOf(*dated, count);
+        std::vector<size_t> slotOf(*dated, 0);
+        for (size_t k = 0; k < count; ++k)
+            for (size_t m = 0; m < kinds[k].members.size(); ++m)
+                kindOf[kinds[k].members[m]] = k, slotOf[kinds[k].members[m]] = m;
+        size_t end = 0;
+        for (size_t i = 0; i < *dated; ++i) {
+            while (end < *dated && dates_[end] - dates_[i] <= policy_.copyWindow)
+                ++end;
+            if (kindOf[i] == count) continue;
+            const float* head = &kinds[kindOf[i]].heads[slotOf[i] * kindHeadLength];
+            for (size_t k : partners[kindOf[i]]) {
+                Kind& kind = kinds[k];
+                while (kind.from < kind.members.size() && kind.members[kind.from] <= i)
+                    ++kind.from;
+                kind.to = std::max(kind.to, kind.from);
+                while (kind.to < kind.members.size() && kind.members[kind.to] < end)
+                    ++kind.to;
+                for (size_t m = kind.from; m < kind.to; ++m)
+                    if (!kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
+                        printsClose(i, kind.members[m]))
+                        sets.link(i, kind.members[m]);
+            }
+        }
+        return true;
     }
 
     // Members of each linked set in ascending index order, sets laid out flat by root.

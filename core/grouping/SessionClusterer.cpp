@@ -13,23 +13,30 @@ namespace {
 constexpr double infinity = std::numeric_limits<double>::infinity();
 constexpr size_t lanes = 4;
 
-// Distances from one print to up to four others, each summed in index order. The four
-// independent sums keep the processor busy where one sum would wait on each addition.
-void distancesFrom(const double* a, const double* const* others, size_t count, size_t length,
-                   double* out) {
-    const double* b[lanes];
-    for (size_t l = 0; l < lanes; ++l)
-        b[l] = others[l < count ? l : 0];
-    double sum[lanes] = {0, 0, 0, 0};
+// Distances from one print to `Lanes` others, each summed in index order. The independent
+// sums keep the processor busy where one sum would wait on each addition.
+template <size_t Lanes>
+void distancesFrom(const double* a, const double* const* b, size_t length, double* out) {
+    double sum[Lanes] = {};
     for (size_t k = 0; k < length; ++k) {
         const double x = a[k];
-        for (size_t l = 0; l < lanes; ++l) {
+        for (size_t l = 0; l < Lanes; ++l) {
             const double d = x - b[l][k];
             sum[l] += d * d;
         }
     }
-    for (size_t l = 0; l < count; ++l)
+    for (size_t l = 0; l < Lanes; ++l)
         out[l] = std::sqrt(sum[l]);
+}
+
+// Up to four distances; fewer partners take narrower passes instead of idle lanes.
+void distancesFrom(const double* a, const double* const* others, size_t count, size_t length,
+                   double* out) {
+    if (count == 4)
+        distancesFrom<4>(a, others, length, out);
+    else if (count >= 2)
+        distancesFrom<2>(a, others, length, out);
+    if (count == 3 || count == 1) distancesFrom<1>(a, others + count - 1, length, out + count - 1);
 }
 
 template <class LargestOf, class CountOf>
@@ -121,18 +128,26 @@ void SessionClusterer::prepare(std::span<const PhotoSignals* const> session) {
     }
 }
 
+// The values are computed rather than looked up: a table of every quantum is larger than the
+// processor's nearer caches, and the float division gives the same values.
 void SessionClusterer::widen(std::span<const PhotoSignals* const> session) {
-    const double* table = widenedQuanta();
     PrintClasses classes;
     printClass_.resize(n_);
     widenedAt_.resize(n_);
-    widened_.clear();
+    size_t total = 0;
     for (size_t i = 0; i < n_; ++i) {
         printClass_[i] = classes.classOf(*session[i]);
-        widenedAt_[i] = widened_.size();
+        widenedAt_[i] = total;
+        if (printClass_[i] != PrintClasses::noComparison) total += session[i]->storedPrint.count();
+    }
+    // Grown only: every value in use is written below.
+    if (widened_.size() < total) widened_.resize(total);
+    for (size_t i = 0; i < n_; ++i) {
         if (printClass_[i] == PrintClasses::noComparison) continue;
-        for (auto q : session[i]->storedPrint.quanta())
-            widened_.push_back(table[static_cast<std::uint16_t>(q)]);
+        const auto& quanta = session[i]->storedPrint.quanta();
+        double* out = &widened_[widenedAt_[i]];
+        for (size_t k = 0; k < quanta.size(); ++k)
+            out[k] = static_cast<double>(FeaturePrint::valueOf(quanta[k]));
     }
 }
 

@@ -65,6 +65,22 @@ TEST(FastPath, CopiesMatchTheReferenceInAnyOrder) {
     }
 }
 
+// In capture order the scan compares each photograph only with the kinds that can match.
+TEST(FastPath, CopiesInCaptureOrderMatchTheReference) {
+    for (std::uint32_t seed = 400; seed <= 460; ++seed) {
+        auto library = sample::randomLibrary(seed, 200, seed % 3 ? 40 : 8);
+        std::stable_sort(library.begin(), library.end(),
+                         [](const PhotoSignals& a, const PhotoSignals& b) {
+                             if (a.capturedAt.has_value() != b.capturedAt.has_value())
+                                 return a.capturedAt.has_value();
+                             return a.capturedAt && *a.capturedAt < *b.capturedAt;
+                         });
+        for (const auto& policy : policies())
+            ASSERT_EQ(Provenance::copies(library, policy), reference::copies(library, policy))
+                << "seed " << seed << " " << policy.identifier();
+    }
+}
+
 TEST(FastPath, ShuffledInputGivesTheSameGroupsAndDecisions) {
     for (std::uint32_t seed = 200; seed <= 230; ++seed) {
         const auto library = sample::randomLibrary(seed, 200);
