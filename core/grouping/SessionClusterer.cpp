@@ -14,29 +14,42 @@ constexpr double infinity = std::numeric_limits<double>::infinity();
 constexpr size_t lanes = 4;
 
 // Distances from one print to `Lanes` others, each summed in index order. The independent
-// sums keep the processor busy where one sum would wait on each addition.
+// sums keep the processor busy where one sum would wait on each addition. Once every sum is
+// past `cutoffSquare` the rest is left out: such a sum is the start of the full one, which
+// only grows, so its root is a bound the full distance never falls below. `exact` tells
+// which distances ran to the end.
 template <size_t Lanes>
-void distancesFrom(const double* a, const double* const* b, size_t length, double* out) {
+void distancesFrom(const double* a, const double* const* b, size_t length, double cutoffSquare,
+                   double* out, bool* exact) {
+    constexpr size_t stretch = 32;
     double sum[Lanes] = {};
-    for (size_t k = 0; k < length; ++k) {
-        const double x = a[k];
-        for (size_t l = 0; l < Lanes; ++l) {
-            const double d = x - b[l][k];
-            sum[l] += d * d;
+    size_t k = 0;
+    while (k < length) {
+        for (const size_t end = std::min(length, k + stretch); k < end; ++k) {
+            const double x = a[k];
+            for (size_t l = 0; l < Lanes; ++l) {
+                const double d = x - b[l][k];
+                sum[l] += d * d;
+            }
         }
+        if (std::all_of(sum, sum + Lanes, [&](double s) { return s > cutoffSquare; })) break;
     }
-    for (size_t l = 0; l < Lanes; ++l)
+    for (size_t l = 0; l < Lanes; ++l) {
         out[l] = std::sqrt(sum[l]);
+        exact[l] = k == length;
+    }
 }
 
 // Up to four distances; fewer partners take narrower passes instead of idle lanes.
 void distancesFrom(const double* a, const double* const* others, size_t count, size_t length,
-                   double* out) {
+                   double cutoffSquare, double* out, bool* exact) {
     if (count == 4)
-        distancesFrom<4>(a, others, length, out);
+        distancesFrom<4>(a, others, length, cutoffSquare, out, exact);
     else if (count >= 2)
-        distancesFrom<2>(a, others, length, out);
-    if (count == 3 || count == 1) distancesFrom<1>(a, others + count - 1, length, out + count - 1);
+        distancesFrom<2>(a, others, length, cutoffSquare, out, exact);
+    if (count == 3 || count == 1)
+        distancesFrom<1>(a, others + count - 1, length, cutoffSquare, out + count - 1,
+                         exact + count - 1);
 }
 
 template <class LargestOf, class CountOf>
@@ -117,6 +130,7 @@ void SessionClusterer::prepare(std::span<const PhotoSignals* const> session) {
     distances_.values.assign(n_ * n_, infinity);
     linkage_.assign(n_ * n_, infinity);
     veto_.assign(n_ * n_, 0);
+    exact_.assign(n_ * n_, 1); // incomparable pairs are exactly infinitely far
     active_.assign(n_, 1);
     if (clusters_.size() < n_) clusters_.resize(n_);
     largestFace_.resize(n_);
@@ -134,10 +148,12 @@ void SessionClusterer::widen(std::span<const PhotoSignals* const> session) {
     PrintClasses classes;
     printClass_.resize(n_);
     widenedAt_.resize(n_);
+    printLength_.resize(n_);
     size_t total = 0;
     for (size_t i = 0; i < n_; ++i) {
         printClass_[i] = classes.classOf(*session[i]);
         widenedAt_[i] = total;
+        printLength_[i] = session[i]->storedPrint.count();
         if (printClass_[i] != PrintClasses::noComparison) total += session[i]->storedPrint.count();
     }
     // Grown only: every value in use is written below.
@@ -151,8 +167,18 @@ void SessionClusterer::widen(std::span<const PhotoSignals* const> session) {
     }
 }
 
+// Beyond this distance a pair can neither merge on its own nor count as near-identical, so
+// its exact distance is worked out only when an average needs it.
+double SessionClusterer::cutoff() const {
+    const double merge = policy_.distanceThreshold, identical = policy_.identicalDistance;
+    if (std::isnan(merge) || std::isnan(identical)) return infinity;
+    return std::max(merge, identical);
+}
+
 void SessionClusterer::fillDistances(std::span<const PhotoSignals* const> session) {
     widen(session);
+    // A sum above this square has a root above the cutoff.
+    const double cutoffSquare = largestSquareWithin(cutoff());
     std::vector<size_t> partners;
     for (size_t i = 0; i < n_; ++i) {
         if (printClass_[i] == PrintClasses::noComparison) continue;
@@ -166,12 +192,41 @@ void SessionClusterer::fillDistances(std::span<const PhotoSignals* const> sessio
             for (size_t l = 0; l < count; ++l)
                 others[l] = &widened_[widenedAt_[partners[first + l]]];
             double result[lanes];
-            distancesFrom(&widened_[widenedAt_[i]], others, count, length, result);
-            for (size_t l = 0; l < count; ++l)
-                distances_.at(i, partners[first + l]) = distances_.at(partners[first + l], i) =
-                    result[l];
+            bool exact[lanes];
+            distancesFrom(&widened_[widenedAt_[i]], others, count, length, cutoffSquare, result,
+                          exact);
+            for (size_t l = 0; l < count; ++l) {
+                const size_t j = partners[first + l];
+                distances_.at(i, j) = distances_.at(j, i) = result[l];
+                exact_[i * n_ + j] = exact_[j * n_ + i] = exact[l];
+            }
         }
     }
+}
+
+void SessionClusterer::completeDistance(size_t x, size_t y) {
+    const double* other = &widened_[widenedAt_[y]];
+    bool exact = false;
+    distancesFrom<1>(&widened_[widenedAt_[x]], &other, distancesLength(x), infinity,
+                     &distances_.at(x, y), &exact);
+    distances_.at(y, x) = distances_.at(x, y);
+    exact_[x * n_ + y] = exact_[y * n_ + x] = 1;
+}
+
+// The average of the bounds, summed as the exact distances would be, is never above their
+// exact average; only when it does not settle the comparison with the threshold are the
+// missing distances worked out.
+double SessionClusterer::linkage(size_t a, size_t b) {
+    bool complete = true;
+    for (size_t x : clusters_[a])
+        for (size_t y : clusters_[b])
+            complete = complete && exact_[x * n_ + y];
+    const double average = GroupBuilder::averageLinkage(a, b, clusters_, distances_);
+    if (complete || average > policy_.distanceThreshold) return average;
+    for (size_t x : clusters_[a])
+        for (size_t y : clusters_[b])
+            if (!exact_[x * n_ + y]) completeDistance(x, y);
+    return GroupBuilder::averageLinkage(a, b, clusters_, distances_);
 }
 
 bool SessionClusterer::vetoed(size_t a, size_t b) const {
@@ -181,7 +236,7 @@ bool SessionClusterer::vetoed(size_t a, size_t b) const {
 }
 
 void SessionClusterer::relink(size_t a, size_t b) {
-    linkage_[a * n_ + b] = GroupBuilder::averageLinkage(a, b, clusters_, distances_);
+    linkage_[a * n_ + b] = linkage(a, b);
     veto_[a * n_ + b] = vetoed(a, b);
 }
 

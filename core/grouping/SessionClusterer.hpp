@@ -21,6 +21,10 @@ private:
     void prepare(std::span<const PhotoSignals* const> session);
     void fillDistances(std::span<const PhotoSignals* const> session);
     void widen(std::span<const PhotoSignals* const> session);
+    double cutoff() const;
+    size_t distancesLength(size_t i) const { return printLength_[i]; }
+    void completeDistance(size_t x, size_t y);
+    double linkage(size_t a, size_t b);
     bool vetoed(size_t a, size_t b) const;
     void relink(size_t a, size_t b);
     void merge();
@@ -30,6 +34,7 @@ private:
     const GroupingPolicy& policy_;
     size_t n_ = 0;
     DistanceMatrix distances_;
+    std::vector<std::uint8_t> exact_; // whether a distance is exact or a bound below it
     std::vector<double> linkage_;
     std::vector<std::uint8_t> veto_;
     std::vector<Cluster> clusters_;
@@ -38,6 +43,7 @@ private:
     std::vector<std::int64_t> countedFaces_;
     std::vector<int> printClass_;
     std::vector<size_t> widenedAt_;
+    std::vector<size_t> printLength_;
     std::vector<double> widened_;
 };
 
