@@ -1,5 +1,8 @@
 #include "FolderLibraryFixture.hpp"
 
+#include <atomic>
+#include <thread>
+
 namespace keepsift::foldertest {
 namespace {
 
@@ -80,6 +83,35 @@ TEST_F(SwappedFolderTest, AlbumLinksAreNeverMadeThroughASwappedFolder) {
     });
     EXPECT_FALSE(success);
     EXPECT_FALSE(std::filesystem::exists(base / "outside/a.jpg"));
+}
+
+// The reporter's loop: a folder and a link to the outside take turns under one name while
+// the library is listed again and again.
+TEST_F(SwappedFolderTest, ListingsUnderASwappingLoopNeverReachOutside) {
+    writeJpeg(base / "outside/escaped.jpg");
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        std::error_code ignored;
+        while (!stop) {
+            std::filesystem::rename(lib("sub"), base / "sub.away", ignored);
+            std::filesystem::create_directory_symlink(base / "outside", lib("sub"), ignored);
+            std::filesystem::remove(lib("sub"), ignored);
+            std::filesystem::rename(base / "sub.away", lib("sub"), ignored);
+        }
+    });
+    auto library = makeLibrary();
+    int outside = 0;
+    for (int listing = 0; listing < 300; ++listing) {
+        try {
+            for (const auto& id : ids(library->fetchImageAssets()))
+                outside += id.find("escaped") != std::string::npos;
+        } catch (const PortFetchError&) {
+            // Replaced twice in a row: a failed listing, never a wrong one.
+        }
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_EQ(outside, 0);
 }
 
 } // namespace
