@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/model/DeletionIncomplete.hpp"
 #include "core/model/LibraryError.hpp"
 #include "photos/library/ServiceError.hpp"
 #include "photos/library/tests/ScriptedLibraryFixture.hpp"
@@ -153,4 +154,19 @@ TEST(Deletion, OtherFailuresAreThrown) {
     EXPECT_THROW(library.deleteAssets({"p0"}), ServiceError) << "3072 of another domain";
     port->failChangeBlocks(PortError{PortError::photosDomain, 3300, "busy"});
     EXPECT_THROW(library.deleteAssets({"p0"}), ServiceError);
+}
+
+TEST(Deletion, AFailureAfterSomeReachedTheTrashNamesThem) {
+    auto port = portWithAssets(3);
+    LivePhotoLibrary library(port);
+    PortError partial{"com.ambervale.keepsift.folder-library", 36, "p1 was not moved"};
+    partial.deletedIdentifiers = {"p0", "p2"};
+    port->failChangeBlocks(partial);
+    try {
+        library.deleteAssets({"p0", "p1", "p2"});
+        ADD_FAILURE() << "the deletion did not fail";
+    } catch (const DeletionIncomplete& error) {
+        EXPECT_EQ(error.deleted(), (std::vector<std::string>{"p0", "p2"}));
+        EXPECT_STREQ(error.what(), "p1 was not moved");
+    }
 }
