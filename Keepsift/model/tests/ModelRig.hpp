@@ -200,7 +200,7 @@ private:
 class WatchedStorage : public MemoryStorage {
 public:
     void set(const std::optional<Data>& data, const std::string& key) override {
-        if (beforeSet) beforeSet();
+        if (beforeSet) beforeSet(key);
         MemoryStorage::set(data, key);
         {
             std::lock_guard lock(mutex_);
@@ -221,7 +221,7 @@ public:
         }
     }
 
-    std::function<void()> beforeSet;
+    std::function<void(const std::string& key)> beforeSet;
 
 private:
     std::mutex mutex_;

@@ -139,7 +139,7 @@ TEST_F(ModelSettings, TheLoginItemCorrectionDoesNotUndoALaterChange) {
     // changes end up stored.
     auto disk = std::make_shared<testing::Gate>();
     auto writes = std::make_shared<std::atomic<int>>(0);
-    rig.values->beforeSet = [disk, writes] {
+    rig.values->beforeSet = [disk, writes](const std::string&) {
         if (++*writes == 2) disk->pass();
     };
     apply([](Settings& s) { s.launchAtLogin = true; });
@@ -229,6 +229,11 @@ TEST(ModelFirstRun, AcceptingRecordsTheNoticeThenPromptsAndStartsTheUpdater) {
     ModelRig rig(firstLaunch());
     start(rig);
     bool updaterBeforeSeen = false;
+    std::optional<bool> reporterWhenSeen;
+    rig.values->beforeSet = [&](const std::string& key) {
+        if (key == KeepsiftStore::seenFirstRunNoticeKey)
+            reporterWhenSeen = rig.reporter->isEnabled();
+    };
     auto token = rig.onMain([&] {
         return rig.model->observe([&](Property property) {
             if (property == Property::updater && !rig.store->hasSeenFirstRunNotice())
@@ -238,7 +243,7 @@ TEST(ModelFirstRun, AcceptingRecordsTheNoticeThenPromptsAndStartsTheUpdater) {
     rig.await([&](auto done) { rig.model->completeFirstRun(false, true, done); });
     rig.onMain([&] { token.cancel(); });
     EXPECT_FALSE(updaterBeforeSeen);
-    EXPECT_FALSE(rig.reporter->isEnabled());
+    EXPECT_EQ(reporterWhenSeen, false);
     EXPECT_TRUE(rig.store->hasSeenFirstRunNotice());
     EXPECT_FALSE(rig.onMain([&] { return rig.model->needsFirstRunNotice(); }));
     EXPECT_EQ(rig.library->authorizationRequests(), 1);
