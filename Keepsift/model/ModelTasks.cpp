@@ -102,6 +102,7 @@ TaskHandle ModelTasks::spawn(std::function<void()> body) {
 }
 
 void ModelTasks::hop(std::function<void()> segment) {
+    if (shutdown_.stop_requested()) throw ModelShutDown{};
     auto state = std::make_shared<Hop>();
     auto notice = std::make_shared<DropNotice>(state);
     mainActor_->post([state, notice, segment = std::move(segment)] {
