@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/views/forms/WindowActions.hpp"
+
+namespace keepsift::app::widgettest {
+
+// Object names of every visible child widget of `widget`.
+std::vector<std::string> visibleIdentifiers(const QWidget& widget);
+bool showsControl(const QWidget& widget, const char* identifier);
+// Every visible label or button whose text needs more room than it was given.
+std::vector<std::string> cutTexts(const QWidget& widget);
+// The visible text of the visible child with this object name ("" when there is none).
+std::string textOf(const QWidget& widget, const char* identifier);
+
+// Window actions that count what was asked for.
+struct ActionLog {
+    int reviews = 0, settings = 0, dismissals = 0, privacy = 0, quits = 0;
+    std::vector<std::string> order;
+    WindowActions actions();
+};
+
+// Updater and login item doubles.
+class FakeUpdater : public Updater {
+public:
+    bool canCheck = true;
+    int checks = 0;
+    bool automatic = true;
+    void setAutomaticallyChecksForUpdates(bool checks) override { automatic = checks; }
+    bool automaticallyChecksForUpdates() const override { return automatic; }
+    bool canCheckForUpdates() const override { return canCheck; }
+    void checkForUpdates() override { ++checks; }
+};
+
+} // namespace keepsift::app::widgettest

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPalette>
+
+#include "DesktopSupport.hpp"
+#include "Keepsift/views/popover/MenuBarIcon.hpp"
+#include "Keepsift/views/popover/PopoverPlacement.hpp"
+#include "Keepsift/views/popover/TrayItem.hpp"
+#include "WidgetSupport.hpp"
+
+namespace keepsift::app::widgettest {
+namespace {
+
+// A panel that can go away and come back.
+struct Panel {
+    bool present = true;
+    TrayItem::Platform platform() {
+        return {[this] { return present; }, 0};
+    }
+};
+
+int opaquePixels(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 128) ++count;
+    return count;
+}
+
+TEST(MenuBarIcon, DrawsTheStackTheFillAndTheDotAtBothScales) {
+    const QColor dark(0x20, 0x20, 0x20);
+    for (qreal ratio : {1.0, 2.0}) {
+        const QImage plain = MenuBarIcon::paint(false, false, dark, ratio);
+        const QImage working = MenuBarIcon::paint(true, false, dark, ratio);
+        const QImage nudging = MenuBarIcon::paint(false, true, dark, ratio);
+        const int side = qRound(MenuBarIcon::side * ratio);
+        ASSERT_EQ(plain.size(), QSize(side, side));
+        EXPECT_GT(opaquePixels(working, working.rect()), opaquePixels(plain, plain.rect()))
+            << "working fills the front photograph";
+        // The dot sits at the top right, where the plain stack leaves the canvas empty.
+        const QRect corner(qRound(18 * ratio), qRound(4 * ratio), qRound(3 * ratio),
+                           qRound(3 * ratio));
+        EXPECT_EQ(opaquePixels(plain, corner), 0);
+        EXPECT_GT(opaquePixels(nudging, corner), 0);
+        plain.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/icon-plain-" +
+                                          std::to_string(int(ratio)) + "x.png"));
+        nudging.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/icon-dot-" +
+                                            std::to_string(int(ratio)) + "x.png"));
+        working.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/icon-working-" +
+                                            std::to_string(int(ratio)) + "x.png"));
+    }
+}
+
+TEST(MenuBarIcon, InkSuitsLightAndDarkPanels) {
+    QPalette light, dark;
+    light.setColor(QPalette::Window, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x24));
+    EXPECT_LT(MenuBarIcon::panelInk(light).lightness(), 64);
+    EXPECT_GT(MenuBarIcon::panelInk(dark).lightness(), 192);
+    // Each ink carries a halo of the other, so the icon stays visible on the wrong panel too.
+    const QImage onDark = MenuBarIcon::paint(false, true, MenuBarIcon::panelInk(light), 2.0);
+    int lightPixels = 0;
+    for (int y = 0; y < onDark.height(); ++y)
+        for (int x = 0; x < onDark.width(); ++x) {
+            const QColor pixel = QColor::fromRgba(onDark.pixel(x, y));
+            if (pixel.alpha() > 0 && pixel.lightness() > 160) ++lightPixels;
+        }
+    EXPECT_GT(lightPixels, 0);
+}
+
+TEST(PopoverPlacement, NextToTheIconOrAtTheCursorAndOnScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(300, 400);
+    // A top panel: below the icon, centred.
+    EXPECT_EQ(popoverPosition(size, QRect(1000, 0, 24, 24), {}, screen), QPoint(861, 28));
+    // A bottom panel: above it.
+    EXPECT_EQ(popoverPosition(size, QRect(1000, 1056, 24, 24), {}, screen), QPoint(861, 652));
+    // At the right edge: pulled onto the screen.
+    EXPECT_EQ(popoverPosition(size, QRect(1900, 0, 20, 20), {}, screen).x(), 1620);
+    // No geometry: at the cursor.
+    EXPECT_EQ(popoverPosition(size, QRect(), QPoint(500, 10), screen), QPoint(350, 15));
+}
+
+TEST(TrayItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
+    auto model = startedScenario("family-burst");
+    ActionLog log;
+    Panel panel;
+    panel.present = false;
+    TrayItem tray(*model, log.actions(), panel.platform());
+    tray.start();
+    settle();
+    ASSERT_NE(tray.standIn(), nullptr);
+    EXPECT_TRUE(tray.standIn()->isVisible());
+    EXPECT_FALSE(tray.isIconShown());
+    EXPECT_TRUE(showsControl(*tray.standIn(), "open-review"));
+    EXPECT_TRUE(showsControl(*tray.standIn(), "quit"));
+    screenshot(*tray.standIn(), "tray-stand-in-window");
+    // The stand-in stays open when a window is opened from it.
+    tray.standIn()->findChild<QPushButton*>("open-settings")->click();
+    EXPECT_EQ(log.settings, 1);
+    EXPECT_EQ(log.dismissals, 0);
+    EXPECT_TRUE(tray.standIn()->isVisible());
+}
+
+TEST(TrayItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
+    auto model = startedScenario("family-burst");
+    ActionLog log;
+    Panel panel;
+    TrayItem tray(*model, log.actions(), panel.platform());
+    tray.start();
+    EXPECT_EQ(tray.standIn(), nullptr);
+    EXPECT_TRUE(tray.isIconShown());
+    tray.togglePopover();
+    settle();
+    ASSERT_TRUE(tray.popover()->isVisible());
+    EXPECT_TRUE(tray.popover()->windowFlags().testFlag(Qt::Popup));
+    EXPECT_TRUE(tray.popover()->objectName().isEmpty()) << "the only window without identifier";
+    tray.popover()->findChild<QPushButton*>("open-review")->click();
+    EXPECT_FALSE(tray.popover()->isVisible());
+    EXPECT_EQ(log.reviews, 1);
+    tray.togglePopover();
+    tray.togglePopover();
+    EXPECT_FALSE(tray.popover()->isVisible());
+}
+
+TEST(TrayItem, IconComesBackWhenThePanelRestarts) {
+    auto model = startedScenario("family-burst");
+    ActionLog log;
+    Panel panel;
+    TrayItem tray(*model, log.actions(), panel.platform());
+    tray.start();
+    EXPECT_EQ(tray.reshows(), 0);
+    panel.present = false;
+    tray.checkTray();
+    EXPECT_FALSE(tray.isTrayAvailable());
+    panel.present = true;
+    tray.checkTray();
+    EXPECT_EQ(tray.reshows(), 1);
+    EXPECT_TRUE(tray.isIconShown());
+    tray.checkTray();
+    EXPECT_EQ(tray.reshows(), 1) << "a steady panel is left alone";
+}
+
+TEST(TrayItem, FollowsTheMenuBarSwitchAndReplacesTheIconOnlyWhenItChanges) {
+    auto model = startedScenario("family-burst");
+    ActionLog log;
+    Panel panel;
+    TrayItem tray(*model, log.actions(), panel.platform());
+    tray.start();
+    const int replacements = tray.iconReplacements();
+    EngineSnapshot snapshot = model->snapshot();
+    snapshot.waiting += 5;
+    model->setSnapshot(snapshot); // counts that do not change the picture
+    EXPECT_EQ(tray.iconReplacements(), replacements);
+    Settings settings = model->settings();
+    settings.reviewNudge = ReviewNudge::at25;
+    snapshot.review.flaggedCount = 25;
+    model->setSnapshot(snapshot);
+    model->setSettings(settings);
+    EXPECT_TRUE(model->shouldNudge());
+    EXPECT_EQ(tray.iconReplacements(), replacements + 1);
+    settings.showsMenuBarIcon = false;
+    model->setSettings(settings);
+    EXPECT_FALSE(tray.isIconShown());
+    tray.checkTray();
+    EXPECT_FALSE(tray.isIconShown()) << "a hidden icon is not brought back by the panel check";
+    settings.showsMenuBarIcon = true;
+    model->setSettings(settings);
+    EXPECT_TRUE(tray.isIconShown());
+}
+
+} // namespace
+} // namespace keepsift::app::widgettest

@@ -1,0 +1,39 @@
+#include "Keepsift/views/forms/FormTexts.hpp"
+
+#include "Keepsift/views/ViewTexts.hpp"
+#include "core/text/Strings.hpp"
+
+namespace keepsift::app {
+
+QString FormTexts::updateExplanation(std::string_view language) {
+    // The check sends the operating system's version, which on Linux is not "macOS".
+    const QString host = qtext(std::string(Strings::updateHost));
+    return pick(language,
+                "Asks %1 whether there is a newer version, sending Keepsift's version and the "
+                "operating system's along with the question.",
+                "Fragt %1 nach einer neueren Version und übermittelt dabei die Version von "
+                "Keepsift und des Betriebssystems.")
+        .arg(host);
+}
+
+QString FormTexts::checkForUpdates(std::string_view language) {
+    return pick(language, "Check for Updates…", "Nach Updates suchen …");
+}
+
+QString FormTexts::privacy(std::string_view language) {
+    return fixedText(FixedText::privacy, language);
+}
+
+QString FormTexts::terms(std::string_view language) {
+    return fixedText(FixedText::terms, language);
+}
+
+QUrl FormTexts::privacyPage() {
+    return QUrl(QStringLiteral("https://ambervale.com/keepsift/privacy"));
+}
+
+QUrl FormTexts::termsPage() {
+    return QUrl(QStringLiteral("https://ambervale.com/keepsift/terms"));
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,139 @@
+#include "Keepsift/views/popover/TrayItem.hpp"
+
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "Keepsift/views/ViewTexts.hpp"
+#include "Keepsift/views/popover/MenuBarIcon.hpp"
+#include "Keepsift/views/popover/PopoverPlacement.hpp"
+#include "Keepsift/views/popover/PopoverTexts.hpp"
+#include "core/settings/Keepsift.hpp"
+
+namespace keepsift::app {
+
+TrayItem::TrayItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent)
+    : QObject(parent), model_(model), actions_(std::move(actions)), platform_(std::move(platform)) {
+    WindowActions popoverActions = actions_;
+    popoverActions.dismissPopover = [this] { hidePopover(); };
+    popover_ = new MenuBarPopover(model_, popoverActions);
+    popover_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+
+    review_ = menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.showReview); });
+    settings_ =
+        menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.showSettings); });
+    menu_.addSeparator();
+    quit_ = menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.quit); });
+    icon_.setContextMenu(&menu_);
+    icon_.setToolTip(qtext(std::string(Keepsift::name)));
+    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) togglePopover();
+    });
+    connect(&recheck_, &QTimer::timeout, this, &TrayItem::checkTray);
+    observation_ = model_.observe([this](Property property) { followModel(property); });
+    syncMenu();
+    refreshIcon();
+}
+
+TrayItem::~TrayItem() {
+    observation_.cancel();
+    delete popover_;
+    delete standIn_;
+}
+
+void TrayItem::start() {
+    trayAvailable_ = platform_.trayAvailable();
+    if (trayAvailable_) {
+        icon_.setVisible(wantsIcon());
+    } else {
+        openStandIn();
+    }
+    if (platform_.recheckMilliseconds > 0) recheck_.start(platform_.recheckMilliseconds);
+}
+
+void TrayItem::checkTray() {
+    const bool available = platform_.trayAvailable();
+    const bool cameBack = available && !trayAvailable_;
+    trayAvailable_ = available;
+    if (!available || !wantsIcon()) return;
+    // A restarted panel has forgotten the icon, though Qt still thinks it shows.
+    if (cameBack || !icon_.isVisible()) reshowIcon();
+}
+
+void TrayItem::reshowIcon() {
+    ++reshows_;
+    icon_.hide();
+    icon_.show();
+}
+
+bool TrayItem::wantsIcon() const {
+    return model_.settings().showsMenuBarIcon;
+}
+
+void TrayItem::followModel(Property property) {
+    switch (property) {
+    case Property::settings:
+        syncMenu();
+        if (trayAvailable_ && icon_.isVisible() != wantsIcon()) icon_.setVisible(wantsIcon());
+        refreshIcon();
+        break;
+    case Property::snapshot:
+    case Property::isWorking:
+        refreshIcon();
+        break;
+    default:
+        break;
+    }
+}
+
+void TrayItem::refreshIcon() {
+    const int key = (model_.isWorking() ? 1 : 0) | (model_.shouldNudge() ? 2 : 0);
+    const QRgb ink = MenuBarIcon::panelInk(QApplication::palette()).rgb();
+    if (key == shownKey_ && ink == shownInk_) return;
+    shownKey_ = key;
+    shownInk_ = ink;
+    ++replacements_;
+    icon_.setIcon(MenuBarIcon::make(key & 1, key & 2, QColor::fromRgb(ink)));
+}
+
+void TrayItem::syncMenu() {
+    const std::string& language = model_.settings().language;
+    review_->setText(PopoverTexts::reviewPhotos(language));
+    settings_->setText(PopoverTexts::settings(language));
+    quit_->setText(PopoverTexts::quit(language));
+}
+
+void TrayItem::togglePopover() {
+    if (popover_->isVisible()) return hidePopover();
+    popover_->sync();
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    popover_->move(popoverPosition(popover_->size(), icon_.geometry(), QCursor::pos(), area));
+    popover_->show();
+    popover_->activateWindow();
+}
+
+void TrayItem::hidePopover() {
+    if (popover_) popover_->hide();
+}
+
+void TrayItem::openStandIn() {
+    if (!standIn_) {
+        standIn_ = new QWidget(nullptr, Qt::Window);
+        standIn_->setWindowTitle(qtext(std::string(Keepsift::name)));
+        auto* box = new QVBoxLayout(standIn_);
+        box->setContentsMargins(0, 0, 0, 0);
+        box->setSizeConstraint(QLayout::SetFixedSize);
+        // The stand-in stays open while the other windows come and go.
+        WindowActions windowActions = actions_;
+        windowActions.dismissPopover = nullptr;
+        box->addWidget(new MenuBarPopover(model_, windowActions, standIn_));
+    }
+    standIn_->show();
+    standIn_->raise();
+    standIn_->activateWindow();
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/views/forms/WindowActions.hpp"
+#include "Keepsift/views/popover/MenuBarPopover.hpp"
+
+namespace keepsift::app {
+
+// The menu-bar item: a tray icon (StatusNotifierItem or XEmbed, whatever the panel offers)
+// whose click opens the popover next to it. Where no tray exists at start, the popover's
+// content opens as a small ordinary window instead, so there is always a way in. A panel
+// that restarts loses the icon: the item looks again now and then and shows it anew.
+// Main actor only.
+class TrayItem : public QObject {
+    Q_OBJECT
+public:
+    struct Platform {
+        std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+        // How often the item looks for a tray that came back; 0 never.
+        int recheckMilliseconds = 3000;
+    };
+
+    TrayItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent = nullptr);
+    TrayItem(AppModel& model, WindowActions actions, QObject* parent = nullptr)
+        : TrayItem(model, std::move(actions), Platform{}, parent) {}
+    ~TrayItem() override;
+
+    // Shows the icon, or the stand-in window where there is no tray.
+    void start();
+    // Looks whether the tray came or went; the timer calls it.
+    void checkTray();
+    // Brings the icon in line with the model; nothing happens when nothing it shows changed.
+    void refreshIcon();
+
+    void togglePopover();
+    void hidePopover();
+    bool isIconShown() const { return icon_.isVisible(); }
+    bool isTrayAvailable() const { return trayAvailable_; }
+    MenuBarPopover* popover() const { return popover_; }
+    QWidget* standIn() const { return standIn_; }
+    QSystemTrayIcon& icon() { return icon_; }
+    // How often the tray's picture was replaced (a replacement costs the panel a redraw).
+    int iconReplacements() const { return replacements_; }
+    // How often the icon was handed to the panel anew after it had gone.
+    int reshows() const { return reshows_; }
+
+private:
+    bool wantsIcon() const;
+    void followModel(Property property);
+    void syncMenu();
+    void openStandIn();
+    void reshowIcon();
+
+    AppModel& model_;
+    WindowActions actions_;
+    Platform platform_;
+    QSystemTrayIcon icon_;
+    QMenu menu_;
+    QAction* review_;
+    QAction* settings_;
+    QAction* quit_;
+    QPointer<MenuBarPopover> popover_;
+    QPointer<QWidget> standIn_;
+    QTimer recheck_;
+    ObservationToken observation_;
+    bool trayAvailable_ = false;
+    int shownKey_ = -1;
+    QRgb shownInk_ = 0;
+    int replacements_ = 0;
+    int reshows_ = 0;
+};
+
+} // namespace keepsift::app

@@ -1,0 +1,128 @@
+#include "Keepsift/views/settings/SettingsTexts.hpp"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "Keepsift/views/ViewTexts.hpp"
+#include "core/settings/Keepsift.hpp"
+#include "core/text/Strings.hpp"
+
+namespace keepsift::app {
+
+QString SettingsTexts::reviewSection(std::string_view language) {
+    return fixedText(FixedText::reviewPhotos, language);
+}
+
+QString SettingsTexts::privacySection(std::string_view language) {
+    return fixedText(FixedText::privacy, language);
+}
+
+QString SettingsTexts::scanning(std::string_view language) {
+    return fixedText(FixedText::scanInBackground, language);
+}
+
+QString SettingsTexts::scanningCaption(std::string_view language) {
+    return fixedText(FixedText::scanInBackgroundExplanation, language);
+}
+
+QString SettingsTexts::mainsOnly(std::string_view language) {
+    return fixedText(FixedText::mainsOnly, language);
+}
+
+QString SettingsTexts::mainsOnlyCaption(std::string_view language) {
+    return fixedText(FixedText::mainsOnlyExplanation, language);
+}
+
+QString SettingsTexts::sharedLibrary(std::string_view language) {
+    // The library is a folder: there is no own-versus-shared distinction to explain.
+    return pick(language,
+                "Keepsift sees every photograph in the library folder, whoever put it there — "
+                "shared and synced folders inside it included.",
+                "Keepsift sieht jedes Foto im Mediathek-Ordner, egal wer es dort abgelegt hat — "
+                "geteilte und synchronisierte Ordner darin eingeschlossen.");
+}
+
+QString SettingsTexts::scanScopeLabel(std::string_view language) {
+    // Originals held by a sync client rather than iCloud.
+    return pick(language, "Originals in the cloud", "Originale in der Cloud");
+}
+
+QString SettingsTexts::scanScopeEntry(std::optional<ScanScope> scope, std::string_view language) {
+    if (!scope) return fixedText(FixedText::notDecidedYet, language);
+    if (*scope == ScanScope::batches) return qtext(Strings::workInBatches(200, language));
+    return fixedText(FixedText::scanWholeLibrary, language);
+}
+
+QString SettingsTexts::scanScopeCaption(std::optional<ScanScope> scope, std::string_view language) {
+    return fixedText(scope == ScanScope::wholeLibrary ? FixedText::wholeLibraryExplanation
+                                                      : FixedText::batchesExplanation,
+                     language);
+}
+
+QString SettingsTexts::menuBar(std::string_view language) {
+    return pick(language, "Show in the menu bar", "In der Menüleiste anzeigen");
+}
+
+QString SettingsTexts::menuBarCaption(std::string_view language) {
+    // There is no Applications folder or Spotlight; the desktop's application menu holds it.
+    return pick(language,
+                "With no icon Keepsift keeps running. The way back is to open it again from your "
+                "desktop's application menu.",
+                "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
+                "Anwendungsmenü deiner Arbeitsumgebung öffnest.");
+}
+
+QString SettingsTexts::launchAtLogin(std::string_view language) {
+    return fixedText(FixedText::launchAtLogin, language);
+}
+
+QString SettingsTexts::loginRefused(std::string_view language) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (folder.isEmpty()) folder = QDir::homePath() + QStringLiteral("/.config");
+    folder = QDir::toNativeSeparators(folder + QStringLiteral("/autostart"));
+    return pick(language,
+                "Keepsift could not change its autostart entry in %1. The switch shows what "
+                "really happens at login.",
+                "Keepsift konnte seinen Autostart-Eintrag in %1 nicht ändern. Der Schalter zeigt, "
+                "was beim Anmelden wirklich geschieht.")
+        .arg(folder);
+}
+
+QString SettingsTexts::nudgeLabel(std::string_view language) {
+    return pick(language, "Mark the menu bar at", "Im Menü hinweisen ab");
+}
+
+QString SettingsTexts::nudgeEntry(ReviewNudge nudge, std::string_view language) {
+    if (nudge == ReviewNudge::never) return fixedText(FixedText::never, language);
+    return QString::number(rawValue(nudge));
+}
+
+QString SettingsTexts::nudgeCaption(std::string_view language) {
+    return fixedText(FixedText::menuBarMarkExplanation, language);
+}
+
+QString SettingsTexts::languageLabel(std::string_view language) {
+    return fixedText(FixedText::language, language);
+}
+
+QString SettingsTexts::updates(std::string_view language) {
+    return fixedText(FixedText::automaticUpdates, language);
+}
+
+QString SettingsTexts::telemetry(std::string_view language) {
+    return fixedText(FixedText::sendUsageCounts, language);
+}
+
+QString SettingsTexts::telemetryCaption(std::string_view language) {
+    return fixedText(FixedText::sendUsageCountsExplanation, language);
+}
+
+QString SettingsTexts::version() {
+    return qtext(std::string(Keepsift::name) + " " + std::string(Keepsift::version));
+}
+
+QString SettingsTexts::done(std::string_view language) {
+    return fixedText(FixedText::done, language);
+}
+
+} // namespace keepsift::app
