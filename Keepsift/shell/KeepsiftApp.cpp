@@ -125,7 +125,10 @@ void KeepsiftApp::begin() {
     AppModel* model = model_.get();
     model->loadFirstRunState([this, model] {
         showFirstRunIfNeeded(*model);
-        model->start([model] { showFirstRunIfNeeded(*model); });
+        model->start([this, model] {
+            showFirstRunIfNeeded(*model);
+            if (options_.opensSettings) showSettingsWindow(*model);
+        });
         Q_EMIT modelStarted();
     });
 }
@@ -146,6 +149,10 @@ void KeepsiftApp::followSettings() {
 
 void KeepsiftApp::handleRequest(const std::string& request) {
     if (request == SingleInstance::reopenRequest) return reopen();
+    if (request == SingleInstance::settingsRequest) {
+        if (AppModel* model = sharedModel()) showSettingsWindow(*model);
+        return;
+    }
     if (!options_.testSeam || !model_) return;
     // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
     // confirms the whole review list's N photographs.

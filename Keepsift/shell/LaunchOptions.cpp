@@ -13,6 +13,8 @@ LaunchOptions LaunchOptions::parse(const std::vector<std::string>& arguments,
             options.interfaceTestMode = true;
         else if (argument == spikeStorageArgument)
             options.spikeStorage = true;
+        else if (argument == settingsArgument)
+            options.opensSettings = true;
         else if (argument == libraryArgument && i + 1 < arguments.size())
             options.library = arguments[++i];
         else if (argument.starts_with(std::string(libraryArgument) + "="))

@@ -12,6 +12,8 @@ struct LaunchOptions {
     static constexpr const char* interfaceTestArgument = "-KeepsiftUITestMode";
     static constexpr const char* spikeStorageArgument = "--spike-storage";
     static constexpr const char* libraryArgument = "--library";
+    // The desktop entry's "Settings" action.
+    static constexpr const char* settingsArgument = "--settings";
     // The interface-test seam of the real application: the library's questions are answered
     // yes and the instance socket takes test commands. Never set by a user's launch.
     static constexpr const char* testSeamVariable = "KEEPSIFT_TEST_SEAM";
@@ -19,6 +21,7 @@ struct LaunchOptions {
     bool interfaceTestMode = false;
     bool spikeStorage = false;
     bool testSeam = false;
+    bool opensSettings = false;
     std::optional<std::string> library; // --library DIR
     std::map<std::string, std::string> environment;
 

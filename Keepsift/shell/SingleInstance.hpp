@@ -19,6 +19,7 @@ public:
     static constexpr const char* lockName = "instance.lock";
     static constexpr const char* socketName = "instance.socket";
     static constexpr const char* reopenRequest = "reopen";
+    static constexpr const char* settingsRequest = "settings";
 
     explicit SingleInstance(std::filesystem::path folder, QObject* parent = nullptr);
     ~SingleInstance() override;

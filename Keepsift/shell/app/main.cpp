@@ -8,6 +8,10 @@
 #include "Keepsift/views/ViewHooks.hpp"
 #define KEEPSIFT_HAS_VIEWS 1
 #endif
+#if __has_include("Keepsift/views/hooks/DesktopViewHooks.hpp")
+#include "Keepsift/views/hooks/DesktopViewHooks.hpp"
+#define KEEPSIFT_HAS_DESKTOP_VIEWS 1
+#endif
 
 using namespace keepsift::app;
 
@@ -25,7 +29,8 @@ std::unique_ptr<SingleInstance> claimInstance(const LaunchOptions& options, bool
     }
     auto instance = std::make_unique<SingleInstance>(folder);
     if (instance->acquire()) return instance;
-    instance->handOver(SingleInstance::reopenRequest);
+    instance->handOver(options.opensSettings ? SingleInstance::settingsRequest
+                                             : SingleInstance::reopenRequest);
     handedOver = true;
     return nullptr;
 }
@@ -44,6 +49,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Keepsift"));
 #ifdef KEEPSIFT_HAS_VIEWS
     installViewHooks();
+#endif
+#ifdef KEEPSIFT_HAS_DESKTOP_VIEWS
+    installDesktopViewHooks();
 #endif
     KeepsiftApp app(options);
     if (instance)

@@ -20,7 +20,7 @@ namespace keepsift::app {
 // content opens as a small ordinary window instead, so there is always a way in. A panel
 // that restarts loses the icon: the item looks again now and then and shows it anew.
 // Main actor only.
-class TrayItem : public QObject {
+class MenuBarItem : public QObject {
     Q_OBJECT
 public:
     struct Platform {
@@ -29,10 +29,11 @@ public:
         int recheckMilliseconds = 3000;
     };
 
-    TrayItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent = nullptr);
-    TrayItem(AppModel& model, WindowActions actions, QObject* parent = nullptr)
-        : TrayItem(model, std::move(actions), Platform{}, parent) {}
-    ~TrayItem() override;
+    MenuBarItem(AppModel& model, WindowActions actions, Platform platform,
+                QObject* parent = nullptr);
+    MenuBarItem(AppModel& model, WindowActions actions, QObject* parent = nullptr)
+        : MenuBarItem(model, std::move(actions), Platform{}, parent) {}
+    ~MenuBarItem() override;
 
     // Shows the icon, or the stand-in window where there is no tray.
     void start();
@@ -41,6 +42,8 @@ public:
     // Brings the icon in line with the model; nothing happens when nothing it shows changed.
     void refreshIcon();
 
+    // A passing message beside the icon, where the panel shows such messages.
+    void announce(const QString& message);
     void togglePopover();
     void hidePopover();
     bool isIconShown() const { return icon_.isVisible(); }

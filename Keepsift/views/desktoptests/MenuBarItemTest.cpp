@@ -5,8 +5,8 @@
 
 #include "DesktopSupport.hpp"
 #include "Keepsift/views/popover/MenuBarIcon.hpp"
+#include "Keepsift/views/popover/MenuBarItem.hpp"
 #include "Keepsift/views/popover/PopoverPlacement.hpp"
-#include "Keepsift/views/popover/TrayItem.hpp"
 #include "WidgetSupport.hpp"
 
 namespace keepsift::app::widgettest {
@@ -15,7 +15,7 @@ namespace {
 // A panel that can go away and come back.
 struct Panel {
     bool present = true;
-    TrayItem::Platform platform() {
+    MenuBarItem::Platform platform() {
         return {[this] { return present; }, 0};
     }
 };
@@ -82,12 +82,12 @@ TEST(PopoverPlacement, NextToTheIconOrAtTheCursorAndOnScreen) {
     EXPECT_EQ(popoverPosition(size, QRect(), QPoint(500, 10), screen), QPoint(350, 15));
 }
 
-TEST(TrayItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
+TEST(MenuBarItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
     auto model = startedScenario("family-burst");
     ActionLog log;
     Panel panel;
     panel.present = false;
-    TrayItem tray(*model, log.actions(), panel.platform());
+    MenuBarItem tray(*model, log.actions(), panel.platform());
     tray.start();
     settle();
     ASSERT_NE(tray.standIn(), nullptr);
@@ -103,11 +103,11 @@ TEST(TrayItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
     EXPECT_TRUE(tray.standIn()->isVisible());
 }
 
-TEST(TrayItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
+TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
     auto model = startedScenario("family-burst");
     ActionLog log;
     Panel panel;
-    TrayItem tray(*model, log.actions(), panel.platform());
+    MenuBarItem tray(*model, log.actions(), panel.platform());
     tray.start();
     EXPECT_EQ(tray.standIn(), nullptr);
     EXPECT_TRUE(tray.isIconShown());
@@ -124,11 +124,11 @@ TEST(TrayItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
     EXPECT_FALSE(tray.popover()->isVisible());
 }
 
-TEST(TrayItem, IconComesBackWhenThePanelRestarts) {
+TEST(MenuBarItem, IconComesBackWhenThePanelRestarts) {
     auto model = startedScenario("family-burst");
     ActionLog log;
     Panel panel;
-    TrayItem tray(*model, log.actions(), panel.platform());
+    MenuBarItem tray(*model, log.actions(), panel.platform());
     tray.start();
     EXPECT_EQ(tray.reshows(), 0);
     panel.present = false;
@@ -142,11 +142,11 @@ TEST(TrayItem, IconComesBackWhenThePanelRestarts) {
     EXPECT_EQ(tray.reshows(), 1) << "a steady panel is left alone";
 }
 
-TEST(TrayItem, FollowsTheMenuBarSwitchAndReplacesTheIconOnlyWhenItChanges) {
+TEST(MenuBarItem, FollowsTheMenuBarSwitchAndReplacesTheIconOnlyWhenItChanges) {
     auto model = startedScenario("family-burst");
     ActionLog log;
     Panel panel;
-    TrayItem tray(*model, log.actions(), panel.platform());
+    MenuBarItem tray(*model, log.actions(), panel.platform());
     tray.start();
     const int replacements = tray.iconReplacements();
     EngineSnapshot snapshot = model->snapshot();

@@ -1,4 +1,4 @@
-#include "Keepsift/views/popover/TrayItem.hpp"
+#include "Keepsift/views/popover/MenuBarItem.hpp"
 
 #include <QApplication>
 #include <QCursor>
@@ -13,7 +13,7 @@
 
 namespace keepsift::app {
 
-TrayItem::TrayItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent)
+MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent)
     : QObject(parent), model_(model), actions_(std::move(actions)), platform_(std::move(platform)) {
     WindowActions popoverActions = actions_;
     popoverActions.dismissPopover = [this] { hidePopover(); };
@@ -30,19 +30,19 @@ TrayItem::TrayItem(AppModel& model, WindowActions actions, Platform platform, QO
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) togglePopover();
     });
-    connect(&recheck_, &QTimer::timeout, this, &TrayItem::checkTray);
+    connect(&recheck_, &QTimer::timeout, this, &MenuBarItem::checkTray);
     observation_ = model_.observe([this](Property property) { followModel(property); });
     syncMenu();
     refreshIcon();
 }
 
-TrayItem::~TrayItem() {
+MenuBarItem::~MenuBarItem() {
     observation_.cancel();
     delete popover_;
     delete standIn_;
 }
 
-void TrayItem::start() {
+void MenuBarItem::start() {
     trayAvailable_ = platform_.trayAvailable();
     if (trayAvailable_) {
         icon_.setVisible(wantsIcon());
@@ -52,7 +52,7 @@ void TrayItem::start() {
     if (platform_.recheckMilliseconds > 0) recheck_.start(platform_.recheckMilliseconds);
 }
 
-void TrayItem::checkTray() {
+void MenuBarItem::checkTray() {
     const bool available = platform_.trayAvailable();
     const bool cameBack = available && !trayAvailable_;
     trayAvailable_ = available;
@@ -61,17 +61,17 @@ void TrayItem::checkTray() {
     if (cameBack || !icon_.isVisible()) reshowIcon();
 }
 
-void TrayItem::reshowIcon() {
+void MenuBarItem::reshowIcon() {
     ++reshows_;
     icon_.hide();
     icon_.show();
 }
 
-bool TrayItem::wantsIcon() const {
+bool MenuBarItem::wantsIcon() const {
     return model_.settings().showsMenuBarIcon;
 }
 
-void TrayItem::followModel(Property property) {
+void MenuBarItem::followModel(Property property) {
     switch (property) {
     case Property::settings:
         syncMenu();
@@ -87,7 +87,7 @@ void TrayItem::followModel(Property property) {
     }
 }
 
-void TrayItem::refreshIcon() {
+void MenuBarItem::refreshIcon() {
     const int key = (model_.isWorking() ? 1 : 0) | (model_.shouldNudge() ? 2 : 0);
     const QRgb ink = MenuBarIcon::panelInk(QApplication::palette()).rgb();
     if (key == shownKey_ && ink == shownInk_) return;
@@ -97,14 +97,19 @@ void TrayItem::refreshIcon() {
     icon_.setIcon(MenuBarIcon::make(key & 1, key & 2, QColor::fromRgb(ink)));
 }
 
-void TrayItem::syncMenu() {
+void MenuBarItem::syncMenu() {
     const std::string& language = model_.settings().language;
     review_->setText(PopoverTexts::reviewPhotos(language));
     settings_->setText(PopoverTexts::settings(language));
     quit_->setText(PopoverTexts::quit(language));
 }
 
-void TrayItem::togglePopover() {
+void MenuBarItem::announce(const QString& message) {
+    if (icon_.isVisible() && QSystemTrayIcon::supportsMessages())
+        icon_.showMessage(qtext(std::string(Keepsift::name)), message);
+}
+
+void MenuBarItem::togglePopover() {
     if (popover_->isVisible()) return hidePopover();
     popover_->sync();
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
@@ -115,11 +120,11 @@ void TrayItem::togglePopover() {
     popover_->activateWindow();
 }
 
-void TrayItem::hidePopover() {
+void MenuBarItem::hidePopover() {
     if (popover_) popover_->hide();
 }
 
-void TrayItem::openStandIn() {
+void MenuBarItem::openStandIn() {
     if (!standIn_) {
         standIn_ = new QWidget(nullptr, Qt::Window);
         standIn_->setWindowTitle(qtext(std::string(Keepsift::name)));
