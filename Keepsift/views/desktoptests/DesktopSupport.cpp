@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QTest>
 #include <QTextDocument>
+
+#include "WidgetSupport.hpp"
 
 namespace keepsift::app::widgettest {
 namespace {
@@ -64,6 +67,16 @@ std::string textOf(const QWidget& widget, const char* identifier) {
     if (const auto* button = qobject_cast<const QAbstractButton*>(child))
         return button->text().toStdString();
     return "";
+}
+
+void showAndAwait(QWidget& widget, std::function<void()>& appeared) {
+    bool done = false;
+    appeared = [&done] { done = true; };
+    widget.show();
+    const bool finished = QTest::qWaitFor([&] { return done; }, 30000);
+    appeared = nullptr;
+    if (!finished) throw std::runtime_error("the window's appearance refresh never finished");
+    settle();
 }
 
 WindowActions ActionLog::actions() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ bool showsControl(const QWidget& widget, const char* identifier);
 std::vector<std::string> cutTexts(const QWidget& widget);
 // The visible text of the visible child with this object name ("" when there is none).
 std::string textOf(const QWidget& widget, const char* identifier);
+
+// Shows the widget and runs the event loop until its appearance refresh has told `appeared`.
+void showAndAwait(QWidget& widget, std::function<void()>& appeared);
 
 // Window actions that count what was asked for.
 struct ActionLog {

@@ -20,6 +20,21 @@ struct Panel {
     }
 };
 
+// A started model with a menu-bar item over it.
+struct StartedItem {
+    std::unique_ptr<AppModel> model = startedScenario("family-burst");
+    ActionLog log;
+    Panel panel;
+    std::unique_ptr<MenuBarItem> item;
+
+    explicit StartedItem(bool trayPresent = true) {
+        panel.present = trayPresent;
+        item = std::make_unique<MenuBarItem>(*model, log.actions(), panel.platform());
+        item->start();
+        settle();
+    }
+};
+
 int opaquePixels(const QImage& image, const QRect& area) {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
@@ -83,13 +98,9 @@ TEST(PopoverPlacement, NextToTheIconOrAtTheCursorAndOnScreen) {
 }
 
 TEST(MenuBarItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
-    auto model = startedScenario("family-burst");
-    ActionLog log;
-    Panel panel;
-    panel.present = false;
-    MenuBarItem tray(*model, log.actions(), panel.platform());
-    tray.start();
-    settle();
+    StartedItem started(false);
+    MenuBarItem& tray = *started.item;
+    ActionLog& log = started.log;
     ASSERT_NE(tray.standIn(), nullptr);
     EXPECT_TRUE(tray.standIn()->isVisible());
     EXPECT_FALSE(tray.isIconShown());
@@ -104,11 +115,9 @@ TEST(MenuBarItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
 }
 
 TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
-    auto model = startedScenario("family-burst");
-    ActionLog log;
-    Panel panel;
-    MenuBarItem tray(*model, log.actions(), panel.platform());
-    tray.start();
+    StartedItem started;
+    MenuBarItem& tray = *started.item;
+    ActionLog& log = started.log;
     EXPECT_EQ(tray.standIn(), nullptr);
     EXPECT_TRUE(tray.isIconShown());
     tray.togglePopover();
@@ -125,11 +134,9 @@ TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
 }
 
 TEST(MenuBarItem, IconComesBackWhenThePanelRestarts) {
-    auto model = startedScenario("family-burst");
-    ActionLog log;
-    Panel panel;
-    MenuBarItem tray(*model, log.actions(), panel.platform());
-    tray.start();
+    StartedItem started;
+    MenuBarItem& tray = *started.item;
+    Panel& panel = started.panel;
     EXPECT_EQ(tray.reshows(), 0);
     panel.present = false;
     tray.checkTray();
@@ -143,11 +150,9 @@ TEST(MenuBarItem, IconComesBackWhenThePanelRestarts) {
 }
 
 TEST(MenuBarItem, FollowsTheMenuBarSwitchAndReplacesTheIconOnlyWhenItChanges) {
-    auto model = startedScenario("family-burst");
-    ActionLog log;
-    Panel panel;
-    MenuBarItem tray(*model, log.actions(), panel.platform());
-    tray.start();
+    StartedItem started;
+    MenuBarItem& tray = *started.item;
+    AppModel* model = started.model.get();
     const int replacements = tray.iconReplacements();
     EngineSnapshot snapshot = model->snapshot();
     snapshot.waiting += 5;

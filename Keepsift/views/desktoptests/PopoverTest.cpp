@@ -25,13 +25,7 @@ struct ShownPopover {
     explicit ShownPopover(const std::string& scenario, AppModel::Environment extra = {}) {
         model = startedScenario(scenario, std::move(extra));
         popover = std::make_unique<MenuBarPopover>(*model, log.actions());
-        bool appeared = false;
-        popover->appeared = [&appeared] { appeared = true; };
-        popover->show();
-        if (!QTest::qWaitFor([&] { return appeared; }, 30000))
-            throw std::runtime_error("the popover's refresh never finished");
-        popover->appeared = nullptr;
-        settle();
+        showAndAwait(*popover, popover->appeared);
     }
     std::string text(const char* identifier) const { return textOf(*popover, identifier); }
     bool shows(const char* identifier) const { return showsControl(*popover, identifier); }

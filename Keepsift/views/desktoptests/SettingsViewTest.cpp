@@ -36,13 +36,7 @@ struct ShownSettings {
     explicit ShownSettings(std::unique_ptr<AppModel> started) : model(std::move(started)) {
         view = std::make_unique<SettingsView>(*model, log.actions());
         view->resize(SettingsView::contentWidth, 640);
-        bool appeared = false;
-        view->appeared = [&appeared] { appeared = true; };
-        view->show();
-        if (!QTest::qWaitFor([&] { return appeared; }, 30000))
-            throw std::runtime_error("the settings' refresh never finished");
-        view->appeared = nullptr;
-        settle();
+        showAndAwait(*view, view->appeared);
     }
     ShownSettings(const std::string& scenario, AppModel::Environment extra = {})
         : ShownSettings(startedScenario(scenario, std::move(extra))) {}

@@ -30,18 +30,6 @@ QString FirstRunTexts::nothingDeleted(std::string_view language) {
                 "im Papierkorb.");
 }
 
-QString FirstRunTexts::telemetry(std::string_view language) {
-    return fixedText(FixedText::sendUsageCounts, language);
-}
-
-QString FirstRunTexts::telemetryCaption(std::string_view language) {
-    return fixedText(FixedText::sendUsageCountsExplanation, language);
-}
-
-QString FirstRunTexts::updates(std::string_view language) {
-    return fixedText(FixedText::automaticUpdates, language);
-}
-
 QString FirstRunTexts::getStarted(std::string_view language) {
     return fixedText(FixedText::getStarted, language);
 }

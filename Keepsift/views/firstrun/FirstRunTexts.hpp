@@ -10,9 +10,6 @@ struct FirstRunTexts {
     static QString title(std::string_view language);
     static QString intro(std::string_view language);
     static QString nothingDeleted(std::string_view language);
-    static QString telemetry(std::string_view language);
-    static QString telemetryCaption(std::string_view language);
-    static QString updates(std::string_view language);
     static QString getStarted(std::string_view language);
 };
 

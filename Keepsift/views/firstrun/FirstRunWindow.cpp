@@ -56,12 +56,12 @@ void FirstRunWindow::build() {
     box->addWidget(divider);
 
     telemetry_ = switchRow("first-run-telemetry", this);
-    setSwitchText(telemetry_, FirstRunTexts::telemetry(language));
+    setSwitchText(telemetry_, FormTexts::telemetry(language));
     telemetry_->setChecked(true);
     QLabel* telemetryCaption = captionRow(this);
-    setLabelText(telemetryCaption, FirstRunTexts::telemetryCaption(language));
+    setLabelText(telemetryCaption, FormTexts::telemetryCaption(language));
     updates_ = switchRow("first-run-updates", this);
-    setSwitchText(updates_, FirstRunTexts::updates(language));
+    setSwitchText(updates_, FormTexts::updates(language));
     updates_->setChecked(true);
     QLabel* updatesCaption = captionRow(this);
     setLabelText(updatesCaption, FormTexts::updateExplanation(language));

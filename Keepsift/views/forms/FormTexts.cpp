@@ -5,6 +5,18 @@
 
 namespace keepsift::app {
 
+QString FormTexts::updates(std::string_view language) {
+    return fixedText(FixedText::automaticUpdates, language);
+}
+
+QString FormTexts::telemetry(std::string_view language) {
+    return fixedText(FixedText::sendUsageCounts, language);
+}
+
+QString FormTexts::telemetryCaption(std::string_view language) {
+    return fixedText(FixedText::sendUsageCountsExplanation, language);
+}
+
 QString FormTexts::updateExplanation(std::string_view language) {
     // The check sends the operating system's version, which on Linux is not "macOS".
     const QString host = qtext(std::string(Strings::updateHost));

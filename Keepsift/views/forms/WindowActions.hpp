@@ -2,6 +2,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace keepsift::app {
 
 // What the shell lets the popover and the windows do beyond the model: open the other
@@ -18,5 +20,12 @@ struct WindowActions {
         if (action) action();
     }
 };
+
+class AppModel;
+
+// What a window does each time it is shown: the library permission and then the model are
+// refreshed, so what it shows is fresh. Work left when the widget is gone or hidden is
+// dropped; `appeared` (when set) is told at the end.
+void refreshOnAppearance(QWidget* widget, AppModel& model, std::function<void()> appeared);
 
 } // namespace keepsift::app

@@ -180,14 +180,8 @@ void MenuBarPopover::checkForUpdates() {
 void MenuBarPopover::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     sync();
-    QPointer<MenuBarPopover> self(this);
-    AppModel* model = &model_;
-    model_.refreshAuthorization([self, model] {
-        // Closed meanwhile: the appearance's work ends with it.
-        if (!self || !self->isVisible()) return;
-        model->refresh([self] {
-            if (self && self->appeared) self->appeared();
-        });
+    refreshOnAppearance(this, model_, [this] {
+        if (appeared) appeared();
     });
 }
 

@@ -105,18 +105,6 @@ QString SettingsTexts::languageLabel(std::string_view language) {
     return fixedText(FixedText::language, language);
 }
 
-QString SettingsTexts::updates(std::string_view language) {
-    return fixedText(FixedText::automaticUpdates, language);
-}
-
-QString SettingsTexts::telemetry(std::string_view language) {
-    return fixedText(FixedText::sendUsageCounts, language);
-}
-
-QString SettingsTexts::telemetryCaption(std::string_view language) {
-    return fixedText(FixedText::sendUsageCountsExplanation, language);
-}
-
 QString SettingsTexts::version() {
     return qtext(std::string(Keepsift::name) + " " + std::string(Keepsift::version));
 }

@@ -29,9 +29,6 @@ struct SettingsTexts {
     static QString nudgeEntry(ReviewNudge nudge, std::string_view language);
     static QString nudgeCaption(std::string_view language);
     static QString languageLabel(std::string_view language);
-    static QString updates(std::string_view language);
-    static QString telemetry(std::string_view language);
-    static QString telemetryCaption(std::string_view language);
     static QString version();
     static QString done(std::string_view language);
 };

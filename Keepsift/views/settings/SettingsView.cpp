@@ -191,13 +191,8 @@ void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     draft_ = model_.settings();
     sync();
-    QPointer<SettingsView> self(this);
-    AppModel* model = &model_;
-    model_.refreshAuthorization([self, model] {
-        if (!self || !self->isVisible()) return;
-        model->refresh([self] {
-            if (self && self->appeared) self->appeared();
-        });
+    refreshOnAppearance(this, model_, [this] {
+        if (appeared) appeared();
     });
 }
 
@@ -256,12 +251,12 @@ void SettingsView::syncTexts(const std::string& language) {
     setLabelText(nudge_.label, SettingsTexts::nudgeLabel(language));
     setLabelText(nudgeCaption_, SettingsTexts::nudgeCaption(language));
     setLabelText(language_.label, SettingsTexts::languageLabel(language));
-    setSwitchText(updates_, SettingsTexts::updates(language));
+    setSwitchText(updates_, FormTexts::updates(language));
     setLabelText(updatesCaption_, FormTexts::updateExplanation(language));
     checkUpdates_->setText(FormTexts::checkForUpdates(language));
     checkUpdates_->setAccessibleName(checkUpdates_->text());
-    setSwitchText(telemetry_, SettingsTexts::telemetry(language));
-    setLabelText(telemetryCaption_, SettingsTexts::telemetryCaption(language));
+    setSwitchText(telemetry_, FormTexts::telemetry(language));
+    setLabelText(telemetryCaption_, FormTexts::telemetryCaption(language));
     setLink(privacyLink_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(termsLink_, FormTexts::terms(language), FormTexts::termsPage());
     setLabelText(version_, SettingsTexts::version());
