@@ -13,7 +13,8 @@ bool SystemSleeper::sleep(double seconds, std::stop_token stop) {
     const auto until = std::chrono::steady_clock::now() +
                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            std::chrono::duration<double>(seconds));
-    return !wake.wait_until(lock, stop, until, [] { return false; });
+    wake.wait_until(lock, stop, until, [] { return false; });
+    return !stop.stop_requested();
 }
 
 } // namespace keepsift::app

@@ -115,3 +115,24 @@ TEST(ModelLifetime, TheModelGoesAwayWhileItsTasksWaitForAStalledMainActor) {
 
 } // namespace
 } // namespace keepsift::app
+
+namespace keepsift::app {
+namespace {
+
+TEST(SystemSleeper, AStopEndsTheSleepAndAnElapsedOneCompletes) {
+    SystemSleeper sleeper;
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_FALSE(sleeper.sleep(3600.0, stopped.get_token()));
+    EXPECT_TRUE(sleeper.sleep(0.0, std::stop_source().get_token()));
+
+    std::stop_source later;
+    auto slept =
+        std::async(std::launch::async, [&] { return sleeper.sleep(3600.0, later.get_token()); });
+    later.request_stop();
+    ASSERT_EQ(slept.wait_for(testing::patience), std::future_status::ready);
+    EXPECT_FALSE(slept.get());
+}
+
+} // namespace
+} // namespace keepsift::app
