@@ -1,9 +1,11 @@
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include <opencv2/imgproc.hpp>
 
+#include "platform/analysis/DetailLevel.hpp"
 #include "platform/analysis/PrintBlocks.hpp"
 
 namespace keepsift {
@@ -21,6 +23,15 @@ void append(std::vector<double>& print, std::vector<double> block, double weight
     print_blocks::centreAndNormalise(block);
     for (double value : block)
         print.push_back(weight * value);
+}
+
+void appendDetail(std::vector<double>& print, const DetailLevel& level) {
+    using P = BlockFeaturePrinter;
+    const double turn = P::detailTurn * std::clamp(level.overall, P::detailLow, P::detailHigh);
+    print.push_back(P::detailWeight * std::cos(turn));
+    print.push_back(P::detailWeight * std::sin(turn));
+    for (double direction : level.directions)
+        print.push_back(P::detailWeight * P::directionWeight * direction);
 }
 
 std::vector<float> unitLength(const std::vector<double>& values) {
@@ -52,6 +63,7 @@ std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
            gradientStructureWeight);
     append(values, lowFrequencyShape(channels[0], shapeSide, shapeCoefficients),
            lowFrequencyShapeWeight);
+    appendDetail(values, DetailLevel::of(uprightBgr));
     return unitLength(values);
 }
 

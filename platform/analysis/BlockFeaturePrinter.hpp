@@ -6,8 +6,9 @@ namespace keepsift {
 
 // A handcrafted print of four blocks made on a small resample: where the colours lie, which
 // colours occur, how the edges run, and the coarse shape. Each block is centred and
-// L2-normalised, then weighted; the whole is scaled to unit length. The weights and sizes
-// are frozen with the recipe: changing them changes every stored distance.
+// L2-normalised, then weighted. A fifth block, the detail level of a larger resample, sets
+// blurred or shaken shots apart from sharp ones. The whole is scaled to unit length. The weights
+// and sizes are frozen with the recipe: changing them changes every stored distance.
 class BlockFeaturePrinter final : public FeaturePrinter {
 public:
     static constexpr int resampleSide = 64;
@@ -17,9 +18,10 @@ public:
     static constexpr int gradientCells = 4;     // 4 x 4 cells x 2 directions = 32 values
     static constexpr int shapeSide = 32;        // DCT of a 32 x 32 lightness resample
     static constexpr int shapeCoefficients = 4; // 4 x 4 lowest frequencies less DC = 15 values
+    static constexpr int detailValues = 2 + 4;  // overall as an angle, four directions
     static constexpr int length = layoutCells * layoutCells * 3 + chromaBins * chromaBins +
                                   gradientCells * gradientCells * 2 +
-                                  shapeCoefficients * shapeCoefficients - 1;
+                                  shapeCoefficients * shapeCoefficients - 1 + detailValues;
     static_assert(length <= 512);
 
     static constexpr double colourLayoutWeight = 0.55;
@@ -28,6 +30,14 @@ public:
     static constexpr double lowFrequencyShapeWeight = 0.78;
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
+    // The detail level turns a unit vector by detailTurn radians per unit of its log ratio,
+    // within detailRange, so a blurred shot moves away from its sharp twin by a bounded
+    // amount; the directions enter linearly.
+    static constexpr double detailWeight = 0.55;
+    static constexpr double detailTurn = 2.2;
+    static constexpr double detailLow = -0.7;
+    static constexpr double detailHigh = 0.7;
+    static constexpr double directionWeight = 1.0;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

@@ -26,7 +26,8 @@ LibraryIndex sample() {
 
 TEST(LibraryIndex, SignatureJoinsItsThreePieces) {
     EXPECT_EQ(LibraryIndex::currentSignature(),
-              "GenerateImageFeaturePrint.revision2|vision-2048/face-4096/rev3+photokit|index4");
+              "GenerateImageFeaturePrint.revision2+detail|vision-2048/face-4096/rev3+photokit|"
+              "index4");
 }
 
 TEST(LibraryIndex, AdoptingAnotherSignatureDropsEntriesButKeepsIgnoredGroups) {

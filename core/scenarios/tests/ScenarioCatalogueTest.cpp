@@ -70,7 +70,7 @@ TEST(SeededSignalsTest, FirstFamilyBurstPhotograph) {
     ASSERT_TRUE(signals.capturedAt);
     EXPECT_EQ(signals.capturedAt->iso8601(), "2026-07-14T08:00:00Z");
     EXPECT_EQ(signals.fileSize, 1524096);
-    EXPECT_EQ(signals.featurePrintRevision, "GenerateImageFeaturePrint.revision2");
+    EXPECT_EQ(signals.featurePrintRevision, PhotoSignals::printRevision);
     EXPECT_FALSE(signals.printLongEdge);
     EXPECT_FALSE(signals.isUtility);
     EXPECT_TRUE(signals.hasCameraMetadata);
