@@ -48,7 +48,7 @@ struct FeaturePrintObservation {
 // A face of the smile and blink detector.
 struct Expression {
     NormalisedBounds bounds;
-    bool smiling = false;
+    std::optional<bool> smiling; // absent when the detector could not read the face
     bool blinking = false;
 };
 

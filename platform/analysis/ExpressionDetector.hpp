@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -15,7 +16,7 @@ namespace keepsift {
 // origin at the bottom-left, y upward, as the faces of the analysis are.
 struct ExpressionFeature {
     cv::Rect2d bounds;
-    bool hasSmile = false;
+    std::optional<bool> hasSmile; // absent when the face cannot be read reliably
     bool leftEyeClosed = false;
     bool rightEyeClosed = false;
 };
@@ -27,12 +28,22 @@ public:
 };
 
 // Finds faces with the face detector, then reads smile and closed eyes from the 68 landmarks
-// (mouth width against jaw width, eye aspect ratio); without the landmark model, from Haar
-// smile and eye cascades on the face.
+// (mouth width against jaw width, the eye aspect ratio the face analysis stores); without the
+// landmark model, from Haar smile and eye cascades on the face. A false "closed" or "not
+// smiling" flags a good photograph, so the verdicts are conservative: eyes are closed only
+// well below an open eye's aspect, a mouth between smiling and plainly not smiling reads as
+// unknown, and a face too small or too turned to read keeps the neutral verdict (eyes open,
+// smile unknown).
 class LandmarkExpressionDetector final : public ExpressionDetector {
 public:
     static constexpr double smilingMouthShare = 0.44;
-    static constexpr double closedEyeOpening = 0.19;
+    static constexpr double plainMouthShare = 0.40;
+    // Open eyes read about 0.3; closed ones under 0.15.
+    static constexpr double closedEyeAspect = 0.17;
+    // Smaller faces (box side in pixels) or faces turned further (radians, about 30°) are
+    // not read.
+    static constexpr double smallestReadableFace = 64;
+    static constexpr double mostReadableYaw = 0.52;
 
     struct Cascades {
         std::shared_ptr<const HaarCascade> smile, eye;

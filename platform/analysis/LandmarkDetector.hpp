@@ -39,7 +39,11 @@ private:
     std::unique_ptr<dlib::shape_predictor> model_;
 };
 
-// The classic eye aspect ratio of points 36-41 or 42-47: eyelid gaps over eye width.
-std::optional<double> eyeOpening(const FaceShape& shape, int firstPoint);
+// The height over the width of the box around points 36-41 or 42-47; absent for a
+// degenerate eye.
+std::optional<double> eyeRegionAspect(const FaceShape& shape, int firstPoint);
+// The mean of the two eyes' aspects: the one reading of how open the eyes are that the
+// stored eye aspect ratio and the closed-eyes verdict share.
+std::optional<double> eyesAspect(const FaceShape& shape);
 
 } // namespace keepsift

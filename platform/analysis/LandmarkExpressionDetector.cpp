@@ -1,7 +1,11 @@
+#include <algorithm>
+#include <cmath>
+
 #include <opencv2/imgproc.hpp>
 
 #include "platform/analysis/ExpressionDetector.hpp"
 #include "platform/analysis/FaceDetector.hpp"
+#include "platform/analysis/HeadPose.hpp"
 
 namespace keepsift {
 namespace {
@@ -30,12 +34,20 @@ LandmarkExpressionDetector::LandmarkExpressionDetector(
 
 ExpressionFeature LandmarkExpressionDetector::fromLandmarks(const cv::Mat& grey,
                                                             const cv::Rect2d& face) const {
-    auto shape = landmarks_->landmarks(grey, face);
-    auto closed = [&](int firstPoint) {
-        auto opening = eyeOpening(shape, firstPoint);
-        return opening && *opening < closedEyeOpening;
-    };
-    return {face, mouthShare(shape) > smilingMouthShare, closed(42), closed(36)};
+    const ExpressionFeature neutral{face, std::nullopt, false, false};
+    if (std::min(face.width, face.height) < smallestReadableFace) return neutral;
+    const auto shape = landmarks_->landmarks(grey, face);
+    const auto pose = estimateHeadPose(shape, grey.size());
+    if (!pose || std::abs(pose->yaw) > mostReadableYaw) return neutral;
+    const auto aspect = eyesAspect(shape);
+    const bool closed = aspect && *aspect < closedEyeAspect;
+    const double mouth = mouthShare(shape);
+    std::optional<bool> smiling;
+    if (mouth > smilingMouthShare)
+        smiling = true;
+    else if (mouth < plainMouthShare)
+        smiling = false;
+    return {face, smiling, closed, closed};
 }
 
 ExpressionFeature LandmarkExpressionDetector::fromCascades(const cv::Mat& grey,

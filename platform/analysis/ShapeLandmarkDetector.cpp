@@ -1,5 +1,6 @@
 #include "platform/analysis/LandmarkDetector.hpp"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <dlib/image_processing/shape_predictor.h>
@@ -39,11 +40,24 @@ FaceShape ShapeLandmarkDetector::landmarks(const cv::Mat& uprightGrey,
     return shape;
 }
 
-std::optional<double> eyeOpening(const FaceShape& shape, int firstPoint) {
-    auto at = [&](int offset) { return shape[static_cast<size_t>(firstPoint + offset)]; };
-    double width = cv::norm(at(0) - at(3));
-    if (width <= 0) return std::nullopt;
-    return (cv::norm(at(1) - at(5)) + cv::norm(at(2) - at(4))) / (2.0 * width);
+std::optional<double> eyeRegionAspect(const FaceShape& shape, int firstPoint) {
+    double left = shape[static_cast<size_t>(firstPoint)].x, right = left;
+    double top = shape[static_cast<size_t>(firstPoint)].y, bottom = top;
+    for (int i = firstPoint; i < firstPoint + 6; ++i) {
+        const auto& point = shape[static_cast<size_t>(i)];
+        left = std::min(left, point.x);
+        right = std::max(right, point.x);
+        top = std::min(top, point.y);
+        bottom = std::max(bottom, point.y);
+    }
+    if (!(left < right)) return std::nullopt;
+    return (bottom - top) / (right - left);
+}
+
+std::optional<double> eyesAspect(const FaceShape& shape) {
+    const auto left = eyeRegionAspect(shape, 42), right = eyeRegionAspect(shape, 36);
+    if (left && right) return (*left + *right) / 2.0;
+    return left ? left : right;
 }
 
 } // namespace keepsift

@@ -34,8 +34,8 @@ TEST_F(PortraitFace, LandmarksFallInsideTheFaceAndTheEyesAreOpen) {
                       face.box.width * 1.4, face.box.height * 1.4);
     for (const auto& point : shape)
         EXPECT_TRUE(around.contains(point));
-    EXPECT_GT(*eyeOpening(shape, 36), LandmarkExpressionDetector::closedEyeOpening);
-    EXPECT_GT(*eyeOpening(shape, 42), LandmarkExpressionDetector::closedEyeOpening);
+    EXPECT_GT(*eyeRegionAspect(shape, 36), LandmarkExpressionDetector::closedEyeAspect);
+    EXPECT_GT(*eyeRegionAspect(shape, 42), LandmarkExpressionDetector::closedEyeAspect);
 }
 
 TEST_F(PortraitFace, MirroringFlipsYawAndRollButNotPitch) {
@@ -89,7 +89,7 @@ TEST(MouthShare, GrowsWithTheMouthWidth) {
     EXPECT_GT(mouthShare(shape), LandmarkExpressionDetector::smilingMouthShare);
 }
 
-TEST(EyeOpening, IsLidGapOverEyeWidth) {
+TEST(EyeRegionAspect, IsTheHeightOverTheWidthOfTheEyesBox) {
     FaceShape shape{};
     // Corners at x 0 and 30; lids 6 apart at both inner points.
     shape[36] = {0, 10};
@@ -98,8 +98,9 @@ TEST(EyeOpening, IsLidGapOverEyeWidth) {
     shape[39] = {30, 10};
     shape[40] = {20, 13};
     shape[41] = {10, 13};
-    EXPECT_DOUBLE_EQ(*eyeOpening(shape, 36), 0.2);
-    EXPECT_FALSE(eyeOpening(FaceShape{}, 42));
+    EXPECT_DOUBLE_EQ(*eyeRegionAspect(shape, 36), 0.2);
+    EXPECT_FALSE(eyeRegionAspect(FaceShape{}, 42));
+    EXPECT_DOUBLE_EQ(*eyesAspect(shape), 0.2); // the other eye is degenerate
 }
 
 TEST(YawOfSubModel, TurnedModelsLeanEachWay) {
