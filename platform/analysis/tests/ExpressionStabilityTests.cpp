@@ -10,37 +10,21 @@
 
 #include "platform/analysis/ExpressionDetector.hpp"
 #include "platform/analysis/tests/AnalysisSamples.hpp"
+#include "platform/analysis/tests/ImageVariants.hpp"
 
 namespace keepsift {
 namespace {
 
-cv::Mat reencoded(const cv::Mat& image, int quality) {
-    std::vector<std::uint8_t> bytes;
-    cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
-    return cv::imdecode(bytes, cv::IMREAD_COLOR);
-}
-
-cv::Mat rescaled(const cv::Mat& image, double scale) {
-    cv::Mat result;
-    cv::resize(image, result, cv::Size(), scale, scale,
-               scale < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
-    return result;
-}
-
-cv::Mat exposed(const cv::Mat& image, double ev) {
-    cv::Mat result;
-    image.convertTo(result, -1, std::pow(2.0, ev), 0);
-    return result;
-}
+using namespace image_variants;
 
 std::vector<cv::Mat> variants(const cv::Mat& image) {
     std::vector<cv::Mat> all;
     for (int quality = 60; quality <= 95; quality += 5)
         all.push_back(reencoded(image, quality));
     for (double scale : {0.85, 0.9, 0.95, 1.05, 1.1, 1.15})
-        all.push_back(rescaled(image, scale));
+        all.push_back(resized(image, scale));
     for (double ev : {-0.3, -0.15, 0.15, 0.3})
-        all.push_back(exposed(image, ev));
+        all.push_back(evShifted(image, ev));
     return all;
 }
 
@@ -80,7 +64,7 @@ TEST(ExpressionStability, ASmallFaceGetsTheNeutralVerdict) {
     if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
     if (!testing::installedModels().landmarks()) GTEST_SKIP() << "no landmark model";
     // The portrait's face shrunk below what the landmarks read reliably, on a larger canvas.
-    const cv::Mat small = rescaled(testing::portrait(), 0.2);
+    const cv::Mat small = resized(testing::portrait(), 0.2);
     cv::Mat canvas(600, 600, CV_8UC3, cv::Scalar(120, 120, 120));
     small.copyTo(canvas(cv::Rect(250, 250, small.cols, small.rows)));
     for (const auto& feature : testing::installedModels().expressionDetector().detect(canvas)) {

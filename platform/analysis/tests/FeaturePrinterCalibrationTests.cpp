@@ -14,10 +14,13 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/analysis/BlockFeaturePrinter.hpp"
+#include "platform/analysis/tests/ImageVariants.hpp"
 #include "platform/analysis/tests/SampleImages.hpp"
 
 namespace keepsift {
 namespace {
+
+using namespace image_variants;
 
 std::vector<std::pair<std::string, std::string>> calibrationSet() {
     std::vector<std::pair<std::string, std::string>> set;
@@ -38,68 +41,6 @@ std::vector<std::pair<std::string, std::string>> calibrationSet() {
 }
 
 using Transform = std::function<cv::Mat(const cv::Mat&)>;
-
-cv::Mat reencoded(const cv::Mat& image, int quality) {
-    std::vector<std::uint8_t> bytes;
-    cv::imencode(".jpg", image, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
-    return cv::imdecode(bytes, cv::IMREAD_COLOR);
-}
-
-cv::Mat resized(const cv::Mat& image, double scale) {
-    cv::Mat result;
-    cv::resize(image, result, cv::Size(), scale, scale, cv::INTER_AREA);
-    return result;
-}
-
-// Moves the frame by a share of its size, keeping the picture's size.
-cv::Mat shifted(const cv::Mat& image, double share) {
-    int dx = static_cast<int>(image.cols * share), dy = static_cast<int>(image.rows * share);
-    cv::Mat result;
-    cv::resize(image(cv::Rect(dx, dy, image.cols - dx, image.rows - dy)), result, image.size());
-    return result;
-}
-
-cv::Mat rotated(const cv::Mat& image, double degrees) {
-    cv::Point2f centre(image.cols / 2.f, image.rows / 2.f);
-    // Zoom in enough that no empty corner shows.
-    cv::Mat turn = cv::getRotationMatrix2D(centre, degrees, 1.1);
-    cv::Mat result;
-    cv::warpAffine(image, result, turn, image.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
-    return result;
-}
-
-cv::Mat exposed(const cv::Mat& image, double gain) {
-    cv::Mat result;
-    image.convertTo(result, -1, gain, 0);
-    return result;
-}
-
-cv::Mat blurred(const cv::Mat& image, double sigmaShare) {
-    cv::Mat result;
-    cv::GaussianBlur(image, result, cv::Size(), sigmaShare * std::max(image.cols, image.rows));
-    return result;
-}
-
-// A straight smear of a share of the width at the given angle, as a shaking hand leaves.
-cv::Mat smeared(const cv::Mat& image, double share, double radians) {
-    const int length = std::max(2, static_cast<int>(std::lround(share * image.cols)));
-    const int side = length | 1, centre = side / 2;
-    cv::Mat kernel = cv::Mat::zeros(side, side, CV_32F);
-    for (int i = 0; i <= 4 * length; ++i) {
-        const double t = i / 4.0 - length / 2.0;
-        const int x = centre + static_cast<int>(std::lround(t * std::cos(radians)));
-        const int y = centre + static_cast<int>(std::lround(t * std::sin(radians)));
-        if (x >= 0 && y >= 0 && x < side && y < side) kernel.at<float>(y, x) = 1;
-    }
-    kernel /= cv::sum(kernel)[0];
-    cv::Mat result;
-    cv::filter2D(image, result, -1, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
-    return result;
-}
-
-cv::Mat evShifted(const cv::Mat& image, double ev) {
-    return exposed(image, std::pow(2.0, ev));
-}
 
 std::vector<Transform> copies() {
     return {[](const cv::Mat& m) { return reencoded(m, 90); },
@@ -137,16 +78,8 @@ std::vector<Transform> sameMoment() {
 // sample is brought to a 1024-pixel long side with a little sensor noise.
 cv::Mat atPhotographSize(const cv::Mat& image) {
     const double scale = 1024.0 / std::max(image.cols, image.rows);
-    cv::Mat sized, noise(image.size(), CV_32FC3), result;
-    cv::resize(image, sized, cv::Size(), scale, scale,
-               scale < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
-    noise.create(sized.size(), CV_32FC3);
-    cv::RNG random(static_cast<std::uint64_t>(image.cols) * 7919u + image.rows);
-    random.fill(noise, cv::RNG::NORMAL, 0, 2);
-    sized.convertTo(result, CV_32FC3);
-    result += noise;
-    result.convertTo(result, CV_8UC3);
-    return result;
+    return noisy(resized(image, scale), 2,
+                 static_cast<std::uint64_t>(image.cols) * 7919u + image.rows);
 }
 
 double distance(const std::vector<float>& a, const std::vector<float>& b) {
