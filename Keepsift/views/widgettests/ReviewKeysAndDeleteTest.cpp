@@ -83,6 +83,20 @@ TEST_F(ReviewWindowKeys, KeysReachTheContentInsideThePresentersWindow) {
     EXPECT_FALSE(content->compareOverlay()->isVisible());
 }
 
+TEST_F(ReviewWindowKeys, KeysForAnotherWindowPassThrough) {
+    open("family-burst");
+    QWidget settings;
+    settings.setObjectName("settings");
+    settings.resize(300, 200);
+    settings.show();
+    settle();
+    QTest::keyClick(&settings, Qt::Key_Space);
+    QTest::keyClick(&settings, Qt::Key_S);
+    settle();
+    EXPECT_FALSE(window->compareOverlay()->isVisible());
+    EXPECT_TRUE(window->state().selected.empty());
+}
+
 TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing) {
     open("family-burst");
     const auto group = firstGroup();
