@@ -1,6 +1,7 @@
 #include "core/grouping/CopyScan.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <tuple>
@@ -156,8 +157,15 @@ private:
         std::vector<size_t> members;
         std::vector<float> heads; // kindHeadLength values per member, zero beyond the print
         size_t from = 0, to = 0;  // the members inside the current photograph's window
+        // Runs of members whose heads lie near the run's first (a burst of one scene):
+        // where each run starts, how far its heads reach from the first, each member's run.
+        std::vector<size_t> runStart;
+        std::vector<double> runReach;
+        std::vector<size_t> runOf;
     };
-    static constexpr size_t kindHeadLength = 16;
+    // How far from a run's first member a head may lie and still join the run.
+    static constexpr double runSpan = 0.2;
+    static constexpr size_t kindHeadLength = 32;
     // Sorting into kinds pays while there are few; a library of many sizes is scanned plainly.
     static constexpr size_t maximumKinds = 512;
 
@@ -183,7 +191,9 @@ private:
             auto [at, added] = byKey.try_emplace(key, kinds.size());
             if (added) {
                 if (kinds.size() == maximumKinds) return std::nullopt;
-                kinds.push_back(Kind{traits_[i], classes_[i], {}, {}});
+                auto& kind = kinds.emplace_back();
+                kind.traits = traits_[i];
+                kind.printClass = classes_[i];
             }
             Kind& kind = kinds[at->second];
             kind.members.push_back(i);
@@ -195,13 +205,14 @@ private:
                         ? static_cast<float>(widened[static_cast<std::uint16_t>(quanta[k])])
                         : 0.f);
         }
+        for (auto& kind : kinds)
+            cutIntoRuns(kind);
         return kinds;
     }
 
-    // The widened print values are floats held in doubles, so their float differences are
-    // exact to half a unit and the float sum of sixteen squares is within 1e-5 of the exact
-    // one: a head that far beyond the limit puts the whole print beyond it.
-    bool kindHeadsFar(const float* a, const float* b) const {
+    // The float sum of the squared differences of the head of values that are floats themselves
+    // is within 1e-5 of the exact sum (see kindHeadsFar); these widen it to either side.
+    static double headSquareSum(const float* a, const float* b) {
         using Four = float __attribute__((vector_size(16)));
         Four sums = {0, 0, 0, 0};
         for (size_t k = 0; k < kindHeadLength; k += 4) {
@@ -210,8 +221,59 @@ private:
             std::memcpy(&y, b + k, sizeof y);
             sums += (x - y) * (x - y);
         }
-        const float sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-        return static_cast<double>(sum) * (1 - 1e-5) > farSquare_;
+        return static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
+    }
+    static double headDistanceAbove(const float* a, const float* b) {
+        return std::sqrt(headSquareSum(a, b) * (1 + 1e-5)) * (1 + 1e-12);
+    }
+    static double headDistanceBelow(const float* a, const float* b) {
+        return std::sqrt(headSquareSum(a, b) * (1 - 1e-5)) * (1 - 1e-12);
+    }
+
+    static void cutIntoRuns(Kind& kind) {
+        const float* heads = kind.heads.data();
+        kind.runOf.resize(kind.members.size());
+        for (size_t m = 0; m < kind.members.size(); ++m) {
+            const float* head = heads + m * kindHeadLength;
+            double reach = 0;
+            if (!kind.runStart.empty())
+                reach = headDistanceAbove(head, heads + kind.runStart.back() * kindHeadLength);
+            if (kind.runStart.empty() || reach > runSpan) {
+                kind.runStart.push_back(m);
+                kind.runReach.push_back(0);
+            } else {
+                kind.runReach.back() = std::max(kind.runReach.back(), reach);
+            }
+            kind.runOf[m] = kind.runStart.size() - 1;
+        }
+        kind.runStart.push_back(kind.members.size());
+    }
+
+    // Compares photograph i with the members of a kind inside its window. A run whose first
+    // head lies beyond the limit by more than the run's reach holds no match (triangle
+    // inequality over the heads, whose distance never exceeds the whole prints').
+    void compareWithKind(size_t i, const float* head, const Kind& kind, UnionFind& sets) const {
+        const double beyond = std::sqrt(limitSquare_) * (1 + 1e-9);
+        for (size_t m = kind.from; m < kind.to;) {
+            const size_t run = kind.runOf[m];
+            const size_t runEnd = std::min(kind.to, kind.runStart[run + 1]);
+            const float* first = &kind.heads[kind.runStart[run] * kindHeadLength];
+            if (headDistanceBelow(head, first) > beyond + kind.runReach[run]) {
+                m = runEnd;
+                continue;
+            }
+            for (; m < runEnd; ++m)
+                if (!kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
+                    printsClose(i, kind.members[m]))
+                    sets.link(i, kind.members[m]);
+        }
+    }
+
+    // The widened print values are floats held in doubles, so their float differences are
+    // exact to half a unit and the float sum of the head's squares is within 1e-5 of the exact
+    // one: a head that far beyond the limit puts the whole print beyond it.
+    bool kindHeadsFar(const float* a, const float* b) const {
+        return headSquareSum(a, b) * (1 - 1e-5) > farSquare_;
     }
 
     // Compares each dated photograph only with the photographs of the kinds that can hold its
@@ -252,10 +314,7 @@ private:
                 kind.to = std::max(kind.to, kind.from);
                 while (kind.to < kind.members.size() && kind.members[kind.to] < end)
                     ++kind.to;
-                for (size_t m = kind.from; m < kind.to; ++m)
-                    if (!kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
-                        printsClose(i, kind.members[m]))
-                        sets.link(i, kind.members[m]);
+                compareWithKind(i, head, kind, sets);
             }
         }
         return true;
