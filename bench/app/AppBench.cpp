@@ -1,0 +1,183 @@
+// app-bench prepare-measured ROOT [COUNT]  a measured library of COUNT (100000) small photos
+// app-bench start ROOT [IDLE_SECONDS]      start-up, longest GUI stall, idle CPU/writes, memory
+// app-bench prepare-fresh ROOT [COUNT]     COUNT (1000) camera-sized photos, nothing measured
+// app-bench scan ROOT [COUNT]              first-scan speed through the application's own pump
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sys/resource.h>
+
+#include "BenchLibrary.hpp"
+#include "Keepsift/shell/KeepsiftApp.hpp"
+#include "Keepsift/shell/StartupTrayItem.hpp"
+
+using namespace keepsift;
+using namespace keepsift::app;
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long long procValue(const char* file, const std::string& key) {
+    std::ifstream in(file);
+    std::string name;
+    long long value = 0;
+    while (in >> name) {
+        if (name == key) {
+            in >> value;
+            return value;
+        }
+        in.ignore(1 << 20, '\n');
+    }
+    return -1;
+}
+
+// The longest time the event loop did not get round to a 2 ms timer.
+class StallMonitor {
+public:
+    StallMonitor() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+    }
+    void start() {
+        clock_.start();
+        last_ = 0;
+        timer_.start(2);
+    }
+    void stop() { timer_.stop(); }
+    double longestMs() const { return static_cast<double>(longest_) / 1e6; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+void runFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool runUntil(const std::function<bool()>& condition, int guardSeconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > guardSeconds * 1000) return false;
+        runFor(20);
+    }
+    return true;
+}
+
+LaunchOptions optionsFor(const std::filesystem::path& root) {
+    LaunchOptions options = LaunchOptions::parse({}, LaunchOptions::processEnvironment());
+    options.library = (root / "Pictures").string();
+    return options;
+}
+
+int start(const std::filesystem::path& root, int idleSeconds, int argc, char** argv) {
+    bench::useHome(root);
+    QElapsedTimer clock;
+    clock.start();
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    StallMonitor stalls;
+    stalls.start();
+    KeepsiftApp app(optionsFor(root));
+    app.start();
+    const double trayMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    const bool trayShown = app.tray() && app.tray()->isShown();
+    if (!runUntil([&] { return app.model() && app.model()->hasPumpTask(); }, 600)) return 1;
+    const double startedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    // Past the first pump step.
+    runFor(5000);
+    stalls.stop();
+    const auto snapshot = app.model()->snapshot();
+    std::printf("index entries known: %lld, analysed: %lld, waiting: %lld\n",
+                static_cast<long long>(snapshot.known), static_cast<long long>(snapshot.analysed),
+                static_cast<long long>(snapshot.waiting));
+    std::printf("start to tray icon shown: %.1f ms (icon visible: %s, tray available: %s)\n",
+                trayMs, trayShown ? "yes" : "no",
+                QSystemTrayIcon::isSystemTrayAvailable() ? "yes" : "no");
+    std::printf("start to model started (index loaded, library reconciled): %.1f ms\n", startedMs);
+    std::printf("longest GUI-thread stall from start to 5 s after: %.1f ms\n", stalls.longestMs());
+
+    const double cpuBefore = cpuSeconds();
+    const long long writesBefore = procValue("/proc/self/io", "write_bytes:");
+    runFor(idleSeconds * 1000);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const long long writes = procValue("/proc/self/io", "write_bytes:") - writesBefore;
+    std::printf("idle %d s: %.2f %% of one core, %lld bytes written to disk\n", idleSeconds,
+                100.0 * cpu / idleSeconds, writes);
+    // One idle pump step (every 30 s) falls into this window.
+    stalls.start();
+    runFor(35000);
+    stalls.stop();
+    std::printf("longest GUI-thread stall over 35 s of idle pumping: %.1f ms\n",
+                stalls.longestMs());
+    std::printf("resident memory: %lld MB now, %lld MB at peak\n",
+                procValue("/proc/self/status", "VmRSS:") / 1024,
+                procValue("/proc/self/status", "VmHWM:") / 1024);
+    std::fflush(stdout);
+    app.willTerminate();
+    std::_Exit(0);
+}
+
+int scan(const std::filesystem::path& root, int count, int argc, char** argv) {
+    bench::useHome(root);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    KeepsiftApp app(optionsFor(root));
+    app.start();
+    if (!runUntil([&] { return app.model() != nullptr; }, 600)) return 1;
+    QElapsedTimer clock;
+    clock.start();
+    const double cpuBefore = cpuSeconds();
+    std::int64_t analysed = 0;
+    runUntil(
+        [&] {
+            analysed = app.model()->snapshot().analysed;
+            return analysed >= count;
+        },
+        3600);
+    const double minutes = static_cast<double>(clock.elapsed()) / 60000.0;
+    std::printf("first scan: %lld of %d photos in %.2f min = %.0f photos per minute, "
+                "%.2f cores busy on average\n",
+                static_cast<long long>(analysed), count, minutes,
+                static_cast<double>(analysed) / minutes,
+                (cpuSeconds() - cpuBefore) / (minutes * 60));
+    std::fflush(stdout);
+    app.willTerminate();
+    std::_Exit(0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr,
+                     "usage: app-bench prepare-measured|start|prepare-fresh|scan ROOT [N]\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const std::filesystem::path root = argv[2];
+    const auto number = [&](int fallback) { return argc > 3 ? std::atoi(argv[3]) : fallback; };
+    if (mode == "prepare-measured") return bench::makeMeasuredLibrary(root, number(100000)), 0;
+    if (mode == "prepare-fresh") return bench::makeFreshLibrary(root, number(1000)), 0;
+    if (mode == "start") return start(root, number(60), argc, argv);
+    if (mode == "scan") return scan(root, number(1000), argc, argv);
+    return 2;
+}
