@@ -41,6 +41,12 @@ void showFirstRunIfNeeded(AppModel& model) {
     if (windowHooks().showFirstRunIfNeeded) windowHooks().showFirstRunIfNeeded(model);
 }
 
+std::shared_ptr<ImageSource> imageSource(std::shared_ptr<PhotoLibraryPort> port,
+                                         std::shared_ptr<MainActor> mainActor) {
+    const auto& make = windowHooks().makeImageSource;
+    return make ? make(std::move(port), std::move(mainActor)) : nullptr;
+}
+
 } // namespace
 
 KeepsiftApp::KeepsiftApp(LaunchOptions options, QObject* parent)
@@ -85,7 +91,9 @@ void KeepsiftApp::start() {
 
     if (options_.interfaceTestMode) {
         windows_ = std::make_unique<Windows>(nullptr);
-        model_ = AppModel::makeForScenario(options_.environment, services(), nullptr);
+        auto services = this->services();
+        auto images = imageSource(nullptr, services.mainActor);
+        model_ = AppModel::makeForScenario(options_.environment, services, std::move(images));
         begin();
         return;
     }
@@ -102,7 +110,9 @@ void KeepsiftApp::adopt(ProductionParts parts) {
     if (builder_.joinable()) builder_.join();
     if (terminated_) return;
     windows_ = std::make_unique<Windows>(parts.defaults);
-    model_ = std::make_unique<AppModel>(parts.parts, services());
+    auto services = this->services();
+    parts.parts.images = imageSource(parts.services.port, services.mainActor);
+    model_ = std::make_unique<AppModel>(parts.parts, services);
     if (options_.spikeStorage) {
         setSharedModel(model_.get());
         runSpike(std::move(parts));

@@ -2,6 +2,14 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
+
+#include "Keepsift/model/ImageSource.hpp"
+#include "Keepsift/model/MainActor.hpp"
+
+namespace keepsift {
+class PhotoLibraryPort;
+}
 
 namespace keepsift::app {
 
@@ -18,6 +26,11 @@ struct WindowHooks {
     // Starts the views' menu-bar item for the model; it replaces the shell's start-up item.
     // Its actions are the free functions of Windows.hpp and QCoreApplication::quit.
     std::function<void(AppModel&)> startMenuBarItem;
+    // The pictures the windows show: the folder library's photographs in production,
+    // stand-ins in interface-test mode (no library port). Unset: the model has none.
+    std::function<std::shared_ptr<ImageSource>(std::shared_ptr<PhotoLibraryPort>,
+                                               std::shared_ptr<MainActor>)>
+        makeImageSource;
 };
 
 WindowHooks& windowHooks();

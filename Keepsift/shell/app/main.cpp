@@ -4,6 +4,7 @@
 
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
+#include "Keepsift/shell/WindowHooks.hpp"
 #if __has_include("Keepsift/views/ViewHooks.hpp")
 #include "Keepsift/views/ViewHooks.hpp"
 #define KEEPSIFT_HAS_VIEWS 1
@@ -49,6 +50,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Keepsift"));
 #ifdef KEEPSIFT_HAS_VIEWS
     installViewHooks();
+    windowHooks().makeImageSource = [](std::shared_ptr<keepsift::PhotoLibraryPort> port,
+                                       std::shared_ptr<MainActor> mainActor) {
+        return port ? makeLibraryImageSource(std::move(port), std::move(mainActor))
+                    : makeSwatchImageSource(std::move(mainActor));
+    };
 #endif
 #ifdef KEEPSIFT_HAS_DESKTOP_VIEWS
     installDesktopViewHooks();
