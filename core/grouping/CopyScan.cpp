@@ -162,6 +162,7 @@ private:
         std::vector<size_t> runStart;
         std::vector<double> runReach;
         std::vector<size_t> runOf;
+        std::vector<double> toFirst; // each member's head distance from its run's first, above
     };
     // How far from a run's first member a head may lie and still join the run.
     static constexpr double runSpan = 0.2;
@@ -233,6 +234,7 @@ private:
     static void cutIntoRuns(Kind& kind) {
         const float* heads = kind.heads.data();
         kind.runOf.resize(kind.members.size());
+        kind.toFirst.resize(kind.members.size());
         for (size_t m = 0; m < kind.members.size(); ++m) {
             const float* head = heads + m * kindHeadLength;
             double reach = 0;
@@ -241,29 +243,34 @@ private:
             if (kind.runStart.empty() || reach > runSpan) {
                 kind.runStart.push_back(m);
                 kind.runReach.push_back(0);
+                reach = 0;
             } else {
                 kind.runReach.back() = std::max(kind.runReach.back(), reach);
             }
             kind.runOf[m] = kind.runStart.size() - 1;
+            kind.toFirst[m] = reach;
         }
         kind.runStart.push_back(kind.members.size());
     }
 
     // Compares photograph i with the members of a kind inside its window. A run whose first
-    // head lies beyond the limit by more than the run's reach holds no match (triangle
-    // inequality over the heads, whose distance never exceeds the whole prints').
+    // head lies beyond the limit by more than the run's reach holds no match, and a member
+    // whose own distance from the first is too short to bridge the gap is none either
+    // (triangle inequality over the heads, whose distance never exceeds the whole prints').
     void compareWithKind(size_t i, const float* head, const Kind& kind, UnionFind& sets) const {
         const double beyond = std::sqrt(limitSquare_) * (1 + 1e-9);
         for (size_t m = kind.from; m < kind.to;) {
             const size_t run = kind.runOf[m];
             const size_t runEnd = std::min(kind.to, kind.runStart[run + 1]);
             const float* first = &kind.heads[kind.runStart[run] * kindHeadLength];
-            if (headDistanceBelow(head, first) > beyond + kind.runReach[run]) {
+            const double fromFirst = headDistanceBelow(head, first);
+            if (fromFirst > beyond + kind.runReach[run]) {
                 m = runEnd;
                 continue;
             }
             for (; m < runEnd; ++m)
-                if (!kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
+                if (fromFirst <= beyond + kind.toFirst[m] &&
+                    !kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
                     printsClose(i, kind.members[m]))
                     sets.link(i, kind.members[m]);
         }
