@@ -42,8 +42,9 @@ MenuBarPopover::MenuBarPopover(AppModel& model, WindowActions actions, QWidget* 
     build();
     sync();
     QPointer<MenuBarPopover> self(this);
+    // A closed popover catches up when it is shown again.
     observation_ = model_.observe([self](Property) {
-        if (self) self->sync();
+        if (self && self->isVisible()) self->sync();
     });
 }
 

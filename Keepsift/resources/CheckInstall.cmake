@@ -1,0 +1,41 @@
+# cmake -DBUILD=<build folder> -DPREFIX=<scratch prefix> -P CheckInstall.cmake
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+function(expect_file path)
+  if(NOT EXISTS ${PREFIX}/${path})
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endfunction()
+expect_file(bin/keepsift)
+expect_file(bin/Info.json)
+expect_file(share/icons/hicolor/scalable/apps/com.ambervale.keepsift.svg)
+expect_file(share/applications/com.ambervale.keepsift.desktop)
+
+file(STRINGS ${PREFIX}/share/applications/com.ambervale.keepsift.desktop entry)
+foreach(line IN ITEMS "[Desktop Entry]" "Type=Application" "Name=Keepsift"
+        "Icon=com.ambervale.keepsift" "Exec=\"${PREFIX}/bin/keepsift\""
+        "Categories=Graphics;Photography;" "Actions=Settings;" "[Desktop Action Settings]"
+        "Exec=\"${PREFIX}/bin/keepsift\" --settings")
+  list(FIND entry "${line}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "the desktop entry lacks the line: ${line}")
+  endif()
+endforeach()
+foreach(line IN LISTS entry)
+  if(line MATCHES "^Comment=.+")
+    set(hasComment TRUE)
+  endif()
+endforeach()
+if(NOT hasComment)
+  message(FATAL_ERROR "the desktop entry has no Comment")
+endif()
+file(READ ${PREFIX}/share/icons/hicolor/scalable/apps/com.ambervale.keepsift.svg icon)
+if(NOT icon MATCHES "<svg[^>]*viewBox=")
+  message(FATAL_ERROR "the icon is not a scalable SVG")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
