@@ -6,11 +6,17 @@
 
 #include "Keepsift/images/PhotoDecoding.hpp"
 #include "core/support/FirstAnswer.hpp"
+#include "core/support/UsableCpus.hpp"
 
 namespace keepsift::app {
 namespace {
 
 using Bytes = std::optional<std::vector<std::uint8_t>>;
+
+int threadsFor(int asked) {
+    if (asked > 0) return asked;
+    return std::clamp(static_cast<int>(usableCpus()) - 1, 1, 3);
+}
 
 PortImageRequestOptions networkAllowed() {
     PortImageRequestOptions options;
@@ -26,7 +32,7 @@ LibraryImageSource::LibraryImageSource(std::shared_ptr<PhotoLibraryPort> library
 LibraryImageSource::LibraryImageSource(std::shared_ptr<PhotoLibraryPort> library, PostToMain post,
                                        Options options)
     : library_(std::move(library)), post_(std::move(post)), cache_(options.cacheBytes),
-      pool_(options.threads) {}
+      pool_(threadsFor(options.threads)) {}
 
 LibraryImageSource::~LibraryImageSource() = default;
 

@@ -21,7 +21,9 @@ using PostToMain = std::function<void(std::function<void()>)>;
 class LibraryImageSource : public ImageSource {
 public:
     struct Options {
-        int threads = 3;
+        // 0: one fewer than the CPUs the process may use, at most 3, at least 1, so the GUI
+        // thread keeps a CPU while pictures are decoded.
+        int threads = 0;
         std::size_t cacheBytes = 160u << 20;
     };
 
