@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include "Keepsift/shell/Windows.hpp"
+#include "Keepsift/views/ViewHooks.hpp"
+#include "WidgetSupport.hpp"
+
+namespace keepsift::app {
+namespace {
+
+using namespace widgettest;
+
+TEST(PresentedReviewWindow, TheShellsPresenterShowsTheReviewWindowOnce) {
+    installViewHooks();
+    auto model = startedScenario("family-burst");
+    Windows windows(nullptr);
+    setSharedWindows(&windows);
+    showReviewWindow(*model);
+    settle();
+    QWidget* window = windows.review.window();
+    ASSERT_NE(window, nullptr);
+    auto* content = window->findChild<ReviewWindow*>("review-window");
+    ASSERT_NE(content, nullptr);
+    EXPECT_TRUE(content->isVisible());
+    showReviewWindow(*model);
+    settle();
+    EXPECT_EQ(window->findChildren<ReviewWindow*>().size(), 1u) << "one window, reused";
+    pressKey(window, Qt::Key_Space);
+    EXPECT_TRUE(content->compareOverlay()->isVisible());
+    pressKey(window, Qt::Key_Escape);
+    screenshot(*window, "review-presented");
+    window->close();
+    settle();
+    setSharedWindows(nullptr);
+}
+
+} // namespace
+} // namespace keepsift::app
