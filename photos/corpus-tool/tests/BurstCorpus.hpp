@@ -83,7 +83,7 @@ inline void writeShot(const fs::path& file, const cv::Mat& image, int quality,
 // "2024:05:DD HH:MM:SS" for burst b, shot s: one burst every three hours.
 inline std::string exifTime(int burst, int shot) {
     const int minutes = burst * 180;
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof text, "2024:05:%02d %02d:%02d:%02d", 1 + minutes / 1440,
                   minutes % 1440 / 60, minutes % 60, shot);
     return text;
