@@ -1,0 +1,164 @@
+// The real keepsift binary in interface-test mode on the Xvfb display this test runs on
+// (xvfb-run starts it): the windows appear at their sizes, are screenshotted from the display
+// itself, and a real click on the popover's Quit ends the process through the quit flush.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <optional>
+
+#include "XDisplay.hpp"
+
+namespace keepsift::testing {
+namespace {
+
+// Polls until the condition holds; the guard only keeps a broken run from hanging.
+bool eventually(const std::function<bool()>& condition, double guardSeconds = 60) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < guardSeconds * 1000) {
+        if (condition()) return true;
+        QThread::msleep(50);
+    }
+    return condition();
+}
+
+class LaunchedKeepsift {
+public:
+    LaunchedKeepsift(const QStringList& arguments, const QMap<QString, QString>& scenario) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* folder : {"home", "config", "data", "cache", "runtime"})
+            QDir(root_.path()).mkpath(QString::fromUtf8(folder));
+        QFile::setPermissions(root_.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        environment.insert(QStringLiteral("HOME"), root_.filePath(QStringLiteral("home")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           root_.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), root_.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                           root_.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                           root_.filePath(QStringLiteral("runtime")));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (auto it = scenario.begin(); it != scenario.end(); ++it)
+            environment.insert(it.key(), it.value());
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral(KEEPSIFT_BINARY),
+                       QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments);
+    }
+    ~LaunchedKeepsift() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QTemporaryDir root_;
+    QProcess process_;
+};
+
+std::optional<XWindow> windowOf(const QString& title, int width) {
+    for (const XWindow& window : keepsiftWindows())
+        if (window.title == title && window.frame.width() == width) return window;
+    return std::nullopt;
+}
+
+XWindow awaitWindow(const QString& title, int width) {
+    std::optional<XWindow> found;
+    eventually([&] { return (found = windowOf(title, width)).has_value(); });
+    if (!found)
+        throw std::runtime_error("no window \"" + title.toStdString() + "\" " +
+                                 std::to_string(width) + " wide appeared");
+    return *found;
+}
+
+// The window as the display shows it, kept beside the build; it must show something.
+void screenshot(const XWindow& window, const std::string& name) {
+    // Let the first frames reach the display.
+    QImage image;
+    eventually([&] {
+        image = QGuiApplication::primaryScreen()
+                    ->grabWindow(0, window.frame.x(), window.frame.y(), window.frame.width(),
+                                 window.frame.height())
+                    .toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        return colours.size() > 8;
+    });
+    QDir().mkpath(QStringLiteral(KEEPSIFT_SCREENSHOTS));
+    image.save(QStringLiteral(KEEPSIFT_SCREENSHOTS "/") + QString::fromStdString(name) +
+               QStringLiteral(".png"));
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            colours.insert(image.pixel(x, y));
+    EXPECT_GT(colours.size(), 8) << name << " shows nothing";
+}
+
+constexpr int popoverWidth = 300, firstRunWidth = 460, settingsWidth = 480, settingsHeight = 640;
+
+TEST(DesktopAcceptance, NewUserSeesFirstRunSettingsAndPopoverInGerman) {
+    LaunchedKeepsift app({QStringLiteral("--settings")},
+                         {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("family-burst")},
+                          {QStringLiteral("KEEPSIFT_LANGUAGE"), QStringLiteral("de")},
+                          {QStringLiteral("KEEPSIFT_FIRST_RUN"), QStringLiteral("1")}});
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+    const XWindow settings = awaitWindow(QStringLiteral("Keepsift Einstellungen"), settingsWidth);
+    EXPECT_EQ(settings.frame.height(), settingsHeight);
+    screenshot(popover, "real-popover-de");
+    screenshot(firstRun, "real-first-run-de");
+    screenshot(settings, "real-settings-de");
+}
+
+TEST(DesktopAcceptance, QuitFromThePopoverEndsTheProcessWithinTheFlushBound) {
+    LaunchedKeepsift app(
+        {QStringLiteral("--settings")},
+        {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("permission-denied")},
+         {QStringLiteral("KEEPSIFT_LANGUAGE"), QStringLiteral("en")}});
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    const XWindow settings = awaitWindow(QStringLiteral("Keepsift Settings"), settingsWidth);
+    const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), firstRunWidth)) << "notice already seen";
+    screenshot(settings, "real-settings-permission-denied-en");
+    screenshot(popover, "real-popover-permission-denied-en");
+    // "Quit Keepsift" is the popover's last row, above its 12-pixel margin.
+    ASSERT_TRUE(clickAt(popover.frame.left() + 60, popover.frame.bottom() - 12 - 10));
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(app.process().waitForFinished(30000)) << "Quit did not end the process";
+    const double seconds = timer.elapsed() / 1000.0;
+    std::printf("quit to exit: %.3f s\n", seconds);
+    EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.process().exitCode(), 0);
+    EXPECT_LE(seconds, 2.0);
+}
+
+} // namespace
+} // namespace keepsift::testing
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::printf("[  SKIPPED ] no X display: run under xvfb-run\n");
+        return 0;
+    }
+    QGuiApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
