@@ -29,6 +29,8 @@ TEST(LaunchOptions, FlagsCountOnlyAsExactWholeArguments) {
     EXPECT_EQ(options.library, "/q");
     EXPECT_TRUE(LaunchOptions::parse({}, {{"KEEPSIFT_TEST_SEAM", "1"}}).testSeam);
     EXPECT_EQ(LaunchOptions::parse({"--library"}, {}).library, std::nullopt);
+    EXPECT_TRUE(LaunchOptions::parse({"--settings"}, {}).opensSettings);
+    EXPECT_FALSE(LaunchOptions::parse({"--settings=yes"}, {}).opensSettings);
 }
 
 TEST(StorageSpikeRun, AReportIsAppendedAfterABlankLine) {
