@@ -57,6 +57,11 @@ PortAssetResource portResource(const CatalogueResource& resource) {
     return port;
 }
 
+bool holdsOnlyHidden(const WalkedFolder& folder) {
+    return std::all_of(folder.entries.begin(), folder.entries.end(),
+                       [](const FolderEntry& entry) { return isHiddenName(entry.name); });
+}
+
 bool creationOrder(const CatalogueAsset& a, const CatalogueAsset& b) {
     double da = a.asset.creationDate->seconds, db = b.asset.creationDate->seconds;
     if (da != db) return da < db;
@@ -133,19 +138,18 @@ std::vector<CatalogueAsset> Catalogue::all() {
     std::vector<WalkedFolder> folders =
         walkLibrary(*ops_, root_, ListingDetail::stamps,
                     [this](const std::string& folder) { return heldFilesIn(folder); });
-    // Storage that went away (an unmounted drive leaves its empty mount point) is not a
-    // library whose photographs were all deleted.
-    // (A root holding .nomedia is hidden on purpose and lists nothing.)
-    bool listed = !folders.empty() && folders.front().relative.empty();
-    const auto& top = listed ? folders.front().entries : std::vector<FolderEntry>{};
-    bool empty = std::all_of(top.begin(), top.end(),
-                             [](const FolderEntry& entry) { return isHiddenName(entry.name); });
-    if (listed && empty && heldFiles())
-        throw libraryUnavailable(root_, "it is empty, although it held photographs");
     std::vector<CatalogueItem> items;
     for (const WalkedFolder& folder : folders)
         for (auto& item : itemsOfFolder(folder))
             items.push_back(std::move(item));
+    // Storage that went away (an unmounted drive leaves its empty mount point, a sync client
+    // that has not started its bare folders) is not a library whose photographs were all
+    // deleted. A root holding .nomedia is hidden on purpose and lists nothing.
+    bool rootListed = !folders.empty() && folders.front().relative.empty();
+    if (rootListed && items.empty() && heldFiles())
+        throw libraryUnavailable(root_, holdsOnlyHidden(folders.front())
+                                            ? "it is empty, although it held photographs"
+                                            : "it holds no photographs any more, although it did");
     auto described = describe(std::move(items), true);
     std::sort(described.begin(), described.end(), creationOrder);
     return described;
@@ -301,6 +305,14 @@ void Catalogue::noteListed(Remembered& remembered, const FileStamp& stamp) {
                                    wholeSecondsOf(stamp.mtimeNs).seconds)
         remembered.measured.reset();
     remembered.listed = stamp;
+}
+
+void Catalogue::forget(const std::vector<std::string>& relatives) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    for (const auto& relative : relatives)
+        memory_.erase(relative);
+    cache_.update({}, relatives);
 }
 
 void Catalogue::noteMeasured(const std::string& relative, const FileStamp& stamp) {

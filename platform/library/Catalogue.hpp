@@ -43,6 +43,8 @@ public:
     std::vector<CatalogueItem> itemsIn(const std::string& folder,
                                        ListingDetail detail = ListingDetail::stamps);
 
+    // The files are gone on purpose (moved to the Trash): no longer ones the library held.
+    void forget(const std::vector<std::string>& relatives);
     // A file's bytes were handed out for measuring as they stood at this stamp.
     void noteMeasured(const std::string& relative, const FileStamp& stamp);
     // What the file was when it was measured, else at the last listing of the whole library

@@ -212,16 +212,18 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
             links[id].insert(links[id].end(), paths.begin(), paths.end());
-    std::vector<std::string> deleted;
+    std::vector<std::string> deleted, trashed;
     std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
         bool primaryGone = false;
-        if (auto failure = trashItem(item, primaryGone)) failures.push_back(std::move(*failure));
+        if (auto failure = trashItem(item, primaryGone, trashed))
+            failures.push_back(std::move(*failure));
         if (!primaryGone) continue;
         deleted.push_back(item.id);
         for (const Place& link : links[item.id])
             options_.ops->removeFile(link);
     }
+    catalogue_.forget(trashed);
     if (failures.empty()) return std::nullopt;
     PortError error = failures.front();
     if (failures.size() > 1)
@@ -231,8 +233,8 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
 }
 
 // The primary file goes first, and only while it is still the file that was reviewed.
-std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item,
-                                                       bool& primaryGone) {
+std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item, bool& primaryGone,
+                                                       std::vector<std::string>& trashed) {
     for (const CatalogueResource& resource : item.resources) {
         bool primary = &resource == &item.primary();
         std::string relative = item.relativePath(resource);
@@ -246,6 +248,7 @@ std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item
                                  "Trash"};
         if (error != 0 && error != ENOENT)
             return folderLibraryError(error, "cannot move " + path + " to the Trash");
+        trashed.push_back(std::move(relative));
         if (primary) primaryGone = true;
     }
     return std::nullopt;

@@ -42,6 +42,19 @@ TEST_F(UnavailableLibraryTest, AnEmptiedRootIsUnavailableUntilItsPhotographsAreB
     EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("a.jpg", "trip/b.jpg"));
 }
 
+// A sync client that has not started may leave its bare folders behind.
+TEST_F(UnavailableLibraryTest, ARootLeftWithFoldersButNoPhotographsIsUnavailable) {
+    writeJpeg(lib("2023/a.jpg"));
+    writeJpeg(lib("2024/b.jpg"));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), 2u);
+    std::filesystem::remove(lib("2023/a.jpg"));
+    std::filesystem::remove(lib("2024/b.jpg"));
+    EXPECT_THAT(failure(*library).first, HasSubstr("holds no photographs any more"));
+    writeJpeg(lib("2024/c.jpg"));
+    EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("2024/c.jpg"));
+}
+
 TEST_F(UnavailableLibraryTest, AMissingRootOrAFileInItsPlaceIsUnavailable) {
     writeJpeg(lib("a.jpg"));
     auto library = makeLibrary();
