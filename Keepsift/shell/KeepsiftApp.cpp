@@ -4,7 +4,6 @@
 #include <QMessageBox>
 
 #include "Keepsift/shell/AutostartLoginItem.hpp"
-#include "Keepsift/shell/LowPrioritySleeper.hpp"
 #include "Keepsift/shell/PowerProfilesWatcher.hpp"
 #include "Keepsift/shell/QtMainActor.hpp"
 #include "Keepsift/shell/QtPlatformDialogs.hpp"
@@ -71,7 +70,6 @@ AppModel::Services KeepsiftApp::services() {
     services.conditions = std::make_shared<SystemConditionsProbe>(lowPower_);
     services.updaters = std::make_shared<AppcastUpdaterFactory>(
         bundleInfoFile(), [this](const UpdateAnswer& answer) { announce(answer); });
-    services.sleeper = std::make_shared<LowPrioritySleeper>();
     return services;
 }
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "Keepsift/model/ReporterFactory.hpp"
+#include "Keepsift/shell/LowPrioritySignalSource.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "core/storage/UserDefaultsStorage.hpp"
@@ -60,8 +61,9 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     auto sink = telemetrySink(config);
     made.services = makeLiveServices(libraryRoot(library), std::move(dialogs));
     auto engine = std::make_shared<ScanEngine>(
-        made.services.library, made.services.extractor, files, std::make_shared<SystemClock>(),
-        GroupingPolicy::standard, ScoringPolicy::standard, true);
+        made.services.library, std::make_shared<LowPrioritySignalSource>(made.services.extractor),
+        files, std::make_shared<SystemClock>(), GroupingPolicy::standard, ScoringPolicy::standard,
+        true);
     auto telemetry =
         std::make_shared<TelemetryReporter>(sink, std::make_shared<SystemClock>(), false,
                                             TelemetryMemory{}, persistTelemetryMemory(store));

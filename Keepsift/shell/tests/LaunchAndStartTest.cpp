@@ -6,7 +6,7 @@
 
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/LaunchOptions.hpp"
-#include "Keepsift/shell/LowPrioritySleeper.hpp"
+#include "Keepsift/shell/LowPrioritySignalSource.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
 #include "Keepsift/shell/Windows.hpp"
@@ -61,19 +61,27 @@ TEST(SystemConditionsProbe, JoinsTheMachineWithTheSwitches) {
     EXPECT_FALSE(conditions.canReadLibrary);
 }
 
-TEST(LowPrioritySleeper, ThePumpsThreadRunsAtNiceTen) {
+struct CountingSource : SignalSource {
+    std::optional<PhotoSignals> signals(const AssetReference&) override {
+        ++calls;
+        return std::nullopt;
+    }
+    int calls = 0;
+};
+
+TEST(LowPrioritySignalSource, TheMeasuringThreadRunsAtNiceTenAndOthersDoNot) {
+    auto inner = std::make_shared<CountingSource>();
+    LowPrioritySignalSource source(inner);
     int niceness = -1;
     std::thread([&] {
-        LowPrioritySleeper sleeper;
-        std::stop_source stop;
-        stop.request_stop();
-        sleeper.sleep(10, stop.get_token());
-        errno = 0;
+        source.signals(AssetReference{});
+        source.signals(AssetReference{});
         niceness = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
     }).join();
-    EXPECT_EQ(niceness, LowPrioritySleeper::niceness);
+    EXPECT_EQ(inner->calls, 2);
+    EXPECT_EQ(niceness, LowPrioritySignalSource::niceness);
     EXPECT_NE(::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))),
-              LowPrioritySleeper::niceness);
+              LowPrioritySignalSource::niceness);
 }
 
 // The application in interface-test mode, in this process.

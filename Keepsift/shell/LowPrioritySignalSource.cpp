@@ -1,4 +1,4 @@
-#include "Keepsift/shell/LowPrioritySleeper.hpp"
+#include "Keepsift/shell/LowPrioritySignalSource.hpp"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -12,6 +12,13 @@ constexpr int ioprioWhoProcess = 1;
 constexpr int ioprioClassIdle = 3;
 constexpr int ioprioClassShift = 13;
 
+void lowerOnce() {
+    thread_local bool lowered = false;
+    if (lowered) return;
+    lowered = true;
+    lowerCurrentThreadPriority(LowPrioritySignalSource::niceness);
+}
+
 } // namespace
 
 bool lowerCurrentThreadPriority(int niceness) {
@@ -22,13 +29,15 @@ bool lowerCurrentThreadPriority(int niceness) {
     return cpu && io;
 }
 
-bool LowPrioritySleeper::sleep(double seconds, std::stop_token stop) {
-    thread_local bool lowered = false;
-    if (!lowered) {
-        lowered = true;
-        lowerCurrentThreadPriority(niceness);
-    }
-    return sleeper_.sleep(seconds, stop);
+std::optional<PhotoSignals> LowPrioritySignalSource::signals(const AssetReference& reference) {
+    lowerOnce();
+    return inner_->signals(reference);
+}
+
+std::optional<PhotoSignals>
+LowPrioritySignalSource::derivativeSignals(const AssetReference& reference) {
+    lowerOnce();
+    return inner_->derivativeSignals(reference);
 }
 
 } // namespace keepsift::app
