@@ -147,6 +147,10 @@ TEST(MenuBarItem, IconComesBackWhenThePanelRestarts) {
     EXPECT_TRUE(tray.isIconShown());
     tray.checkTray();
     EXPECT_EQ(tray.reshows(), 1) << "a steady panel is left alone";
+    // A StatusNotifier watcher that registers again is a restarted panel, whatever Qt says.
+    tray.panelRestarted();
+    EXPECT_EQ(tray.reshows(), 2);
+    EXPECT_TRUE(tray.isIconShown());
 }
 
 TEST(MenuBarItem, FollowsTheMenuBarSwitchAndReplacesTheIconOnlyWhenItChanges) {

@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "DesktopSupport.hpp"
@@ -181,6 +183,20 @@ TEST(SettingsView, UpdateCheckButtonOnlyWithAutomaticChecksOffAndAnUpdaterThatCa
     updater->canCheck = false;
     shown.model->setUpdater(updater);
     EXPECT_FALSE(shown.shows("check-for-updates"));
+}
+
+TEST(SettingsView, AnOpenListKeepsItsEntriesWhileTheScanProgresses) {
+    ShownSettings shown("family-burst");
+    QComboBox* nudge = shown.picker("picker-review-nudge");
+    nudge->showPopup();
+    settle();
+    QSignalSpy removed(nudge->model(), &QAbstractItemModel::rowsRemoved);
+    EngineSnapshot snapshot = shown.model->snapshot();
+    snapshot.analysed += 1;
+    shown.model->setSnapshot(snapshot);
+    settle();
+    EXPECT_EQ(removed.count(), 0) << "rebuilding the entries would close the user's list";
+    nudge->hidePopup();
 }
 
 TEST(SettingsView, DeniedAccessShowsTheNoticeRow) {

@@ -31,6 +31,12 @@ MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platfo
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick) togglePopover();
     });
     connect(&recheck_, &QTimer::timeout, this, &MenuBarItem::checkTray);
+    // A panel that restarts registers its StatusNotifier watcher again; Qt keeps believing
+    // the old registration holds.
+    watcher_.setConnection(QDBusConnection::sessionBus());
+    watcher_.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
+    watcher_.addWatchedService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this, &MenuBarItem::panelRestarted);
     observation_ = model_.observe([this](Property property) { followModel(property); });
     syncMenu();
     refreshIcon();
@@ -59,6 +65,11 @@ void MenuBarItem::checkTray() {
     if (!available || !wantsIcon()) return;
     // A restarted panel has forgotten the icon, though Qt still thinks it shows.
     if (cameBack || !icon_.isVisible()) reshowIcon();
+}
+
+void MenuBarItem::panelRestarted() {
+    trayAvailable_ = true;
+    if (wantsIcon()) reshowIcon();
 }
 
 void MenuBarItem::reshowIcon() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -39,6 +41,8 @@ public:
     void start();
     // Looks whether the tray came or went; the timer calls it.
     void checkTray();
+    // A StatusNotifier host (the panel's tray) registered anew: hand the icon to it again.
+    void panelRestarted();
     // Brings the icon in line with the model; nothing happens when nothing it shows changed.
     void refreshIcon();
 
@@ -74,6 +78,7 @@ private:
     QPointer<MenuBarPopover> popover_;
     QPointer<QWidget> standIn_;
     QTimer recheck_;
+    QDBusServiceWatcher watcher_;
     ObservationToken observation_;
     bool trayAvailable_ = false;
     int shownKey_ = -1;

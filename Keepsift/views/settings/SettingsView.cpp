@@ -203,7 +203,12 @@ void SettingsView::modelChanged(Property property) {
         if (loginWanted_ && draft_.launchAtLogin != *loginWanted_) loginNotice_->show();
         loginWanted_.reset();
     }
-    sync();
+    // The scan's progress changes the snapshot often: rebuilding the pickers then would close
+    // a list the user has open.
+    if (property == Property::settings)
+        sync();
+    else
+        syncRows();
 }
 
 void SettingsView::edit(const std::function<void(Settings&)>& change) {
