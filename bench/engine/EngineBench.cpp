@@ -99,6 +99,7 @@ struct Sized {
     int photos = 0;
     Library library;
     std::unique_ptr<ScanEngine> measured;
+    double engineMiB = 0; // resident memory the measured engine added
 };
 
 Sized& sized(const benchmark::State& state) {
@@ -107,7 +108,9 @@ Sized& sized(const benchmark::State& state) {
     if (current.photos != photos) {
         current.measured.reset();
         current.library = makeLibrary(photos);
+        const double before = bench::residentMiB();
         current.measured = makeEngine(current.library, true);
+        current.engineMiB = bench::residentMiB() - before;
         current.photos = photos;
     }
     return current;
@@ -115,6 +118,7 @@ Sized& sized(const benchmark::State& state) {
 
 void finish(benchmark::State& state) {
     state.counters["peakRSS_MiB"] = bench::peakResidentMiB();
+    state.counters["engineMiB"] = sized(state).engineMiB;
 }
 
 void analyseNextStep(benchmark::State& state) {

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace keepsift::bench {
 namespace {
@@ -88,6 +90,13 @@ double peakResidentMiB() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double residentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1 << 20);
 }
 
 int runWithGrowth(int argc, char** argv) {

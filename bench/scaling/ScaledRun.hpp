@@ -16,6 +16,8 @@ std::string takeOption(int& argc, char** argv, const std::string& name,
 
 // Peak resident memory of this process so far, in MiB.
 double peakResidentMiB();
+// Resident memory of this process now, in MiB.
+double residentMiB();
 
 // Runs the registered benchmarks (named "family/size"), then prints, for each family, the
 // median processor time at each size (other work on the machine inflates the wall-clock
