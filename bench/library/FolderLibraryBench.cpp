@@ -1,6 +1,7 @@
-// The folder photo library over a generated library of 100,000 small JPEG files in nested
-// folders: listing with a warm catalogue, listing with a cold one (per file), and how long
-// a file change takes to reach a change observer.
+// The folder photo library over a generated library of small JPEG files in nested folders,
+// 100,000 unless --files=N says otherwise (rounded down to whole thousands): listing with a warm
+// catalogue, listing with a cold one (per file), and how long a file change takes to reach a change
+// observer.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -12,16 +13,17 @@
 #include <mutex>
 #include <turbojpeg.h>
 
+#include "bench/scaling/ScaledRun.hpp"
 #include "platform/imaging/ExivAccess.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 namespace keepsift {
 namespace {
 
-constexpr int folderCount = 100;
+int folderCount = 100;
 constexpr int subfolderCount = 10;
 constexpr int filesPerFolder = 100;
-constexpr int fileCount = folderCount * subfolderCount * filesPerFolder;
+int fileCount = folderCount * subfolderCount * filesPerFolder;
 constexpr const char* templateDate = "2020:01:01 00:00:00";
 
 // A tiny JPEG with an EXIF capture date whose digits each file varies in place.
@@ -212,3 +214,16 @@ BENCHMARK(BM_ChangeNotificationDelay)
 
 } // namespace
 } // namespace keepsift
+
+int main(int argc, char** argv) {
+    using namespace keepsift;
+    const int files = std::atoi(bench::takeOption(argc, argv, "files", "100000").c_str());
+    folderCount = std::max(1, files / (subfolderCount * filesPerFolder));
+    fileCount = folderCount * subfolderCount * filesPerFolder;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    std::printf("files: %d, peak resident memory: %.0f MiB\n", fileCount, bench::peakResidentMiB());
+    benchmark::Shutdown();
+    return 0;
+}
