@@ -107,7 +107,8 @@ void BM_FetchWarmCatalogue(benchmark::State& state) {
     library->fetchImageAssets();
     for (auto _ : state) {
         auto assets = library->fetchImageAssets();
-        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        if (assets.size() != static_cast<size_t>(fileCount))
+            state.SkipWithError("incomplete listing");
         benchmark::DoNotOptimize(assets);
     }
     state.counters["files"] = fileCount;
@@ -126,7 +127,8 @@ void BM_FetchWithAlbums(benchmark::State& state) {
         for (const auto& album : library->fetchAllAlbums())
             members += library->memberIdentifiers(album).size();
         auto assets = library->fetchImageAssets();
-        if (assets.size() != fileCount || members != 2 * fileCount / 100)
+        if (assets.size() != static_cast<size_t>(fileCount) ||
+            members != static_cast<size_t>(2 * fileCount / 100))
             state.SkipWithError("incomplete listing");
         benchmark::DoNotOptimize(assets);
     }
@@ -139,7 +141,8 @@ void BM_FetchWarmCatalogueAfterStart(benchmark::State& state) {
     for (auto _ : state) {
         auto library = generated().open();
         auto assets = library->fetchImageAssets();
-        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        if (assets.size() != static_cast<size_t>(fileCount))
+            state.SkipWithError("incomplete listing");
         benchmark::DoNotOptimize(assets);
     }
 }
@@ -154,7 +157,8 @@ void BM_FetchColdCatalogue(benchmark::State& state) {
         auto assets = library->fetchImageAssets();
         auto elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (assets.size() != fileCount) state.SkipWithError("incomplete listing");
+        if (assets.size() != static_cast<size_t>(fileCount))
+            state.SkipWithError("incomplete listing");
         seconds += elapsed;
         state.SetIterationTime(elapsed);
     }
