@@ -31,12 +31,13 @@ public:
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
     // The detail level turns a unit vector by detailTurn radians per unit of its log ratio,
-    // within detailRange, so a blurred shot moves away from its sharp twin by a bounded
-    // amount; the directions enter linearly.
-    static constexpr double detailWeight = 0.55;
-    static constexpr double detailTurn = 2.2;
-    static constexpr double detailLow = -0.7;
-    static constexpr double detailHigh = 0.7;
+    // between detailLow and detailHigh (where photographs and their blurred shots lie; the
+    // turn stays under half a circle), so a blurred shot moves away from its sharp twin by a
+    // bounded amount; the directions enter linearly.
+    static constexpr double detailWeight = 0.75;
+    static constexpr double detailTurn = 1.5;
+    static constexpr double detailLow = -1.5;
+    static constexpr double detailHigh = 0.55;
     static constexpr double directionWeight = 1.0;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
