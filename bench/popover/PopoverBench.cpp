@@ -124,7 +124,7 @@ int run(int photographs, int refreshes) {
         AppModel::makeForScenario({{"KEEPSIFT_SCENARIO", "family-burst"}}, services, nullptr);
     const EngineSnapshot big = bigSnapshot(photographs);
 
-    MenuBarItem item(*model, {}, MenuBarItem::Platform{[] { return true; }, 0});
+    MenuBarItem item(*model, {}, MenuBarItem::Platform{[] { return true; }, 0, true});
     item.start();
     PaintWatch watch;
     item.popover()->installEventFilter(&watch);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 
 #include "DesktopSupport.hpp"
@@ -16,7 +17,7 @@ namespace {
 struct Panel {
     bool present = true;
     MenuBarItem::Platform platform() {
-        return {[this] { return present; }, 0};
+        return {[this] { return present; }, 0, true};
     }
 };
 
@@ -65,6 +66,32 @@ TEST(MenuBarIcon, DrawsTheStackTheFillAndTheDotAtBothScales) {
         working.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/icon-working-" +
                                             std::to_string(int(ratio)) + "x.png"));
     }
+}
+
+// Every picture on a light and a dark panel, at 1x and 2x, magnified for the eye.
+TEST(MenuBarIcon, ContactSheetOnLightAndDarkPanels) {
+    const int zoom = 6, cell = MenuBarIcon::side * 2 * zoom;
+    QImage sheet(cell * 6, cell * 2, QImage::Format_ARGB32);
+    QPainter painter(&sheet);
+    const QColor panels[] = {QColor(0xf0, 0xf0, 0xf0), QColor(0x24, 0x24, 0x28)};
+    for (int row = 0; row < 2; ++row) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, panels[row]);
+        painter.fillRect(0, row * cell, sheet.width(), cell, panels[row]);
+        int column = 0;
+        for (qreal ratio : {1.0, 2.0})
+            for (int state = 0; state < 3; ++state) {
+                QImage icon = MenuBarIcon::paint(state == 1, state == 2,
+                                                 MenuBarIcon::panelInk(palette), ratio);
+                icon.setDevicePixelRatio(1.0);
+                const int side = icon.width() * zoom * int(2 / ratio);
+                painter.drawImage(QRect(column * cell, row * cell, side, side), icon);
+                ++column;
+            }
+    }
+    painter.end();
+    sheet.save(QString::fromStdString(std::string(KEEPSIFT_SCREENSHOTS) + "/icon-sheet.png"));
+    EXPECT_FALSE(sheet.isNull());
 }
 
 TEST(MenuBarIcon, InkSuitsLightAndDarkPanels) {
@@ -123,13 +150,28 @@ TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {
     tray.togglePopover();
     settle();
     ASSERT_TRUE(tray.popover()->isVisible());
-    EXPECT_TRUE(tray.popover()->windowFlags().testFlag(Qt::Popup));
+    EXPECT_EQ(tray.popover()->windowType(), Qt::Popup);
     EXPECT_TRUE(tray.popover()->objectName().isEmpty()) << "the only window without identifier";
     tray.popover()->findChild<QPushButton*>("open-review")->click();
     EXPECT_FALSE(tray.popover()->isVisible());
     EXPECT_EQ(log.reviews, 1);
     tray.togglePopover();
     tray.togglePopover();
+    EXPECT_FALSE(tray.popover()->isVisible());
+}
+
+TEST(MenuBarItem, WithoutPopupWindowsThePopoverClosesWhenItLosesFocus) {
+    auto model = startedScenario("family-burst");
+    ActionLog log;
+    MenuBarItem::Platform platform{[] { return true; }, 0, false};
+    MenuBarItem tray(*model, log.actions(), platform);
+    tray.start();
+    EXPECT_NE(tray.popover()->windowType(), Qt::Popup);
+    tray.togglePopover();
+    settle();
+    ASSERT_TRUE(tray.popover()->isVisible());
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(tray.popover(), &deactivate);
     EXPECT_FALSE(tray.popover()->isVisible());
 }
 

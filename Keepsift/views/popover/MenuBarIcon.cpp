@@ -25,7 +25,7 @@ QPainterPath backCard() {
 
 QPainterPath frontCard() {
     QPainterPath path;
-    path.addRoundedRect(QRectF(0.5, 3.5, 12.5, 10), 1.5, 1.5);
+    path.addRoundedRect(QRectF(0.5, 3.5, 12, 10), 1.5, 1.5);
     return path;
 }
 
@@ -46,10 +46,10 @@ void drawSymbol(QPainter& painter, bool filled, const QColor& ink, const QColor&
     const QPainterPath back = backCard().subtracted(frontCard());
     const QPainterPath front = frontCard();
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(halo, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(halo, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(back);
     painter.drawPath(front);
-    painter.setPen(QPen(ink, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(ink, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(back);
     if (filled) {
         // A filled card with the scene cut out of it.

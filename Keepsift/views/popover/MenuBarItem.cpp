@@ -18,7 +18,10 @@ MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platfo
     WindowActions popoverActions = actions_;
     popoverActions.dismissPopover = [this] { hidePopover(); };
     popover_ = new MenuBarPopover(model_, popoverActions);
-    popover_->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    popover_->setWindowFlags(platform_.popupWindow
+                                 ? Qt::Popup | Qt::FramelessWindowHint
+                                 : Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    popover_->installEventFilter(this);
 
     review_ = menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.showReview); });
     settings_ =
@@ -44,6 +47,7 @@ MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platfo
 
 MenuBarItem::~MenuBarItem() {
     observation_.cancel();
+    if (popover_) popover_->removeEventFilter(this);
     delete popover_;
     delete standIn_;
 }
@@ -133,6 +137,12 @@ void MenuBarItem::togglePopover() {
 
 void MenuBarItem::hidePopover() {
     if (popover_) popover_->hide();
+}
+
+bool MenuBarItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == popover_ && event->type() == QEvent::WindowDeactivate && !platform_.popupWindow)
+        hidePopover();
+    return QObject::eventFilter(watched, event);
 }
 
 void MenuBarItem::openStandIn() {

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -29,6 +30,10 @@ public:
         std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
         // How often the item looks for a tray that came back; 0 never.
         int recheckMilliseconds = 3000;
+        // A popup window closes itself on a click elsewhere; Wayland gives a popup without a
+        // parent window no place, so there the popover is a small frameless window that
+        // closes when it loses focus.
+        bool popupWindow = !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
     };
 
     MenuBarItem(AppModel& model, WindowActions actions, Platform platform,
@@ -59,6 +64,9 @@ public:
     int iconReplacements() const { return replacements_; }
     // How often the icon was handed to the panel anew after it had gone.
     int reshows() const { return reshows_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool wantsIcon() const;
