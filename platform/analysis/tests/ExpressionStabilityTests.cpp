@@ -60,19 +60,62 @@ TEST(ExpressionStability, AnOpenEyedFaceKeepsItsVerdictsThroughCopiesAndExposure
     EXPECT_EQ(closed, 0);
 }
 
-TEST(ExpressionStability, ASmallFaceGetsTheNeutralVerdict) {
-    if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
-    if (!testing::installedModels().landmarks()) GTEST_SKIP() << "no landmark model";
-    // The portrait's face shrunk below what the landmarks read reliably, on a larger canvas.
-    const cv::Mat small = resized(testing::portrait(), 0.2);
-    cv::Mat canvas(600, 600, CV_8UC3, cv::Scalar(120, 120, 120));
-    small.copyTo(canvas(cv::Rect(250, 250, small.cols, small.rows)));
-    for (const auto& feature : testing::installedModels().expressionDetector().detect(canvas)) {
-        if (feature.bounds.width >= LandmarkExpressionDetector::smallestReadableFace) continue;
-        EXPECT_FALSE(feature.hasSmile.has_value());
-        EXPECT_FALSE(feature.leftEyeClosed);
-        EXPECT_FALSE(feature.rightEyeClosed);
+// The portrait's landmarks with both eyes shut, moved into whatever box is asked about.
+class ShutEyes final : public LandmarkDetector {
+public:
+    ShutEyes(FaceShape shape, cv::Rect2d box) : shape_(shape), box_(box) {
+        for (int eye : {36, 42}) {
+            double centre = 0;
+            for (int i = eye; i < eye + 6; ++i)
+                centre += shape_[static_cast<size_t>(i)].y / 6.0;
+            for (int i = eye; i < eye + 6; ++i)
+                shape_[static_cast<size_t>(i)].y = centre;
+        }
     }
+    FaceShape landmarks(const cv::Mat&, const cv::Rect2d& face) const override {
+        FaceShape moved;
+        for (size_t i = 0; i < moved.size(); ++i)
+            moved[i] = {face.x + (shape_[i].x - box_.x) / box_.width * face.width,
+                        face.y + (shape_[i].y - box_.y) / box_.height * face.height};
+        return moved;
+    }
+
+private:
+    FaceShape shape_;
+    cv::Rect2d box_;
+};
+
+class OneFace final : public FaceDetector {
+public:
+    explicit OneFace(cv::Rect2d box) : box_(box) {}
+    std::vector<FaceDetection> detect(const cv::Mat&) const override { return {{box_, 1.0, 0}}; }
+
+private:
+    cv::Rect2d box_;
+};
+
+TEST(ExpressionStability, ClosedEyesAreReadOnlyOnAFaceLargeEnoughToRead) {
+    if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
+    const auto* model = testing::installedModels().landmarks();
+    if (!model) GTEST_SKIP() << "no landmark model";
+    cv::Mat grey;
+    cv::cvtColor(testing::portrait(), grey, cv::COLOR_BGR2GRAY);
+    const auto found = testing::installedModels().faceDetector().detect(grey);
+    ASSERT_FALSE(found.empty());
+    auto shut = std::make_shared<ShutEyes>(model->landmarks(grey, found[0].box), found[0].box);
+    const cv::Mat canvas(600, 600, CV_8UC3, cv::Scalar(120, 120, 120));
+    auto verdictFor = [&](double side) {
+        LandmarkExpressionDetector detector(
+            std::make_shared<OneFace>(cv::Rect2d(200, 200, side, side)), {}, shut);
+        return detector.detect(canvas).at(0);
+    };
+    const auto readable = verdictFor(120);
+    EXPECT_TRUE(readable.leftEyeClosed);
+    EXPECT_TRUE(readable.rightEyeClosed);
+    const auto tooSmall = verdictFor(LandmarkExpressionDetector::smallestReadableFace - 10);
+    EXPECT_FALSE(tooSmall.leftEyeClosed);
+    EXPECT_FALSE(tooSmall.rightEyeClosed);
+    EXPECT_FALSE(tooSmall.hasSmile.has_value());
 }
 
 } // namespace
