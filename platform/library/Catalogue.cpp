@@ -163,8 +163,8 @@ std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative
     size_t end = 0;
     while (true) {
         std::string folder = relative.substr(0, end);
-        if (stampOf(Place{root_, folder.empty() ? ".nomedia" : folder + "/.nomedia"}, ignored))
-            return std::nullopt;
+        // Read-only checks go by path: the listing below opens the folder safely.
+        if (stampOf(absolute(folder) + "/.nomedia", ignored)) return std::nullopt;
         if (end >= relative.size()) break;
         size_t slash = relative.find('/', end + 1);
         end = slash == std::string::npos ? relative.size() : slash;
@@ -282,7 +282,7 @@ Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource,
     for (int attempt = 0; attempt < replacedRetries; ++attempt) {
         FileFacts facts = isSidecar(resource) ? readSidecarFacts(path) : readImageFacts(path);
         FileStamp after;
-        if (!stampOf(Place{root_, relative}, after)) return std::nullopt;
+        if (!stampOf(path, after)) return std::nullopt;
         if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
             MetadataCache::Entry entry{after, facts};
             Remembered& remembered = memory_[relative];
