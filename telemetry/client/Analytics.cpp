@@ -170,9 +170,9 @@ void Analytics::applicationWillResignActive() {
 }
 
 std::shared_ptr<UserDefaults> Analytics::suiteDefaults() {
-    const auto manager = TelemetryManager::shared();
-    if (!manager) return nullptr;
-    return openClientSuite(manager->configuration()->telemetryAppID);
+    const auto c = TelemetryManager::sharedConfiguration();
+    if (!c) return nullptr;
+    return openClientSuite(c->telemetryAppID);
 }
 
 } // namespace keepsift::analytics

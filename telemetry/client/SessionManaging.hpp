@@ -19,8 +19,8 @@ struct SessionStatistics {
     std::optional<std::int64_t> previousSessionSeconds;
 };
 
-// The session manager the configuration talks to. The default does nothing and knows no
-// history.
+// The session manager the configuration talks to. This base does nothing and knows no
+// history; the configuration's default is the real one.
 class SessionManaging {
 public:
     virtual ~SessionManaging() = default;
@@ -30,9 +30,5 @@ public:
     virtual void applicationDidBecomeActive() {}
     virtual void applicationWillResignActive() {}
 };
-
-inline std::shared_ptr<SessionManaging> makeNoopSessionManager() {
-    return std::make_shared<SessionManaging>();
-}
 
 } // namespace keepsift::analytics

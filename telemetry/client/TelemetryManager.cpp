@@ -44,6 +44,15 @@ std::shared_ptr<TelemetryManager> TelemetryManager::shared() {
     return storage().manager;
 }
 
+std::shared_ptr<TelemetryManagerConfiguration> TelemetryManager::sharedConfiguration() {
+    {
+        std::shared_lock guard(storage().lock);
+        if (storage().manager) return storage().manager->configuration();
+    }
+    const auto manager = shared(); // preview mode keeps the one it makes
+    return manager ? manager->configuration() : nullptr;
+}
+
 bool TelemetryManager::hasSharedManager() {
     std::shared_lock guard(storage().lock);
     return storage().manager != nullptr;

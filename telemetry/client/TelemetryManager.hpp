@@ -20,6 +20,9 @@ public:
     // before Analytics::initialize outside preview mode.
     static std::shared_ptr<TelemetryManager> shared();
     static bool hasSharedManager();
+    // The shared manager's configuration. Takes no reference to the manager itself, so that a
+    // client thread never ends up holding the last one (its destruction joins those threads).
+    static std::shared_ptr<TelemetryManagerConfiguration> sharedConfiguration();
     static void install(std::shared_ptr<TelemetryManagerConfiguration> configuration);
     static void removeShared();
     // A new random session identifier for the shared manager's configuration.

@@ -13,7 +13,7 @@
 #include "telemetry/client/Guarded.hpp"
 #include "telemetry/client/LogHandler.hpp"
 #include "telemetry/client/Scheduler.hpp"
-#include "telemetry/client/SessionManaging.hpp"
+#include "telemetry/client/SharedSessionManager.hpp"
 #include "telemetry/client/SignalEnricher.hpp"
 #include "telemetry/client/Uploader.hpp"
 
@@ -58,7 +58,7 @@ public:
     // What stands in for the platform's services; tests replace them.
     Guarded<std::shared_ptr<Scheduler>> scheduler;
     Guarded<std::shared_ptr<Clock>> clock{std::make_shared<SystemClock>()};
-    Guarded<std::shared_ptr<SessionManaging>> sessionManager{makeNoopSessionManager()};
+    Guarded<std::shared_ptr<SessionManaging>> sessionManager{sharedSessionManagerHandle()};
     Guarded<std::shared_ptr<const PayloadSources>> payloadSources{
         std::make_shared<const PayloadSources>()};
     // The disk backup; nothing means the user's cache folder.

@@ -91,7 +91,8 @@ TEST_F(SignalManagerTest, UploadIsTheExactBatchPostedAsJsonToTheV2Path) {
     expected.clientUser = sha256Hex("user-1", "salt");
     expected.sessionID = config->sessionID();
     expected.type = "com.ambervale.app.launched";
-    ParameterMap payload = defaultSignalParameters(*config->payloadSources.get(), {}, clock->now());
+    ParameterMap payload = defaultSignalParameters(
+        *config->payloadSources.get(), config->sessionManager.get()->statistics(), clock->now());
     payload["x"] = "1";
     expected.payload = Payload(payload);
     expected.isTestMode = "false";

@@ -23,6 +23,7 @@ struct AnalyticsSinkTest : analytics::testing::ClientFixture {
         config->payloadSources.set(sources());
         config->logHandler.set(logs.handler());
         Analytics::initialize(config);
+        pipeline().waitUntilSent();
     }
     ~AnalyticsSinkTest() override { Analytics::removeShared(); }
 
