@@ -5,6 +5,7 @@
 #include "core/support/Unicode.hpp"
 #include "telemetry/client/ClientSuite.hpp"
 #include "telemetry/client/ReservedNames.hpp"
+#include "telemetry/durations/DurationSignalTracker.hpp"
 
 namespace keepsift::analytics {
 namespace {
@@ -46,8 +47,15 @@ bool drops(const TelemetryManagerConfiguration& c) {
     return c.swiftUIPreviewMode() || c.analyticsDisabled.get();
 }
 
+// Durations follow the installed client's clock, the wall clock before there is one.
+Date durationNow() {
+    const auto c = TelemetryManager::sharedConfiguration();
+    return c ? c->clock.get()->now() : Date::now();
+}
+
 Guarded<std::shared_ptr<DurationTracking>>& durationTracker() {
-    static Guarded<std::shared_ptr<DurationTracking>> tracker{std::make_shared<DurationTracking>()};
+    static Guarded<std::shared_ptr<DurationTracking>> tracker{
+        std::make_shared<DurationSignalTracker>(&durationNow)};
     return tracker;
 }
 
@@ -162,10 +170,12 @@ void Analytics::applicationWillTerminate() {
 }
 
 void Analytics::applicationDidBecomeActive() {
+    if (auto tracker = durationTracker().get()) tracker->applicationDidBecomeActive();
     if (auto manager = TelemetryManager::shared()) manager->applicationDidBecomeActive();
 }
 
 void Analytics::applicationWillResignActive() {
+    if (auto tracker = durationTracker().get()) tracker->applicationWillResignActive();
     if (auto manager = TelemetryManager::shared()) manager->applicationWillResignActive();
 }
 

@@ -35,7 +35,7 @@ public:
     static void finishDurationSignal(const std::string& name, const ParameterMap& parameters = {},
                                      std::optional<double> floatValue = std::nullopt,
                                      std::optional<std::string> customUserID = std::nullopt);
-    // Where duration signals are measured; the default measures nothing.
+    // Where duration signals are measured.
     static void setDurationTracker(std::shared_ptr<DurationTracking> tracker);
 
     // The shell's notifications, for the shared manager.

@@ -8,8 +8,8 @@
 
 namespace keepsift::analytics {
 
-// Measures named durations for the front's duration signals. The default measures
-// nothing, so finishing sends nothing.
+// Measures named durations for the front's duration signals. This base measures nothing,
+// so finishing sends nothing; the front's default is the real tracker.
 class DurationTracking {
 public:
     struct Finished {
@@ -21,6 +21,9 @@ public:
     virtual void begin(const std::string&, const ParameterMap&, bool /*includeBackground*/) {}
     virtual void discard(const std::string&) {}
     virtual std::optional<Finished> finish(const std::string&) { return std::nullopt; }
+    // The shell's activation notifications.
+    virtual void applicationDidBecomeActive() {}
+    virtual void applicationWillResignActive() {}
 };
 
 } // namespace keepsift::analytics

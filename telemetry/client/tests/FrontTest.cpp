@@ -1,6 +1,7 @@
 #include "ClientFixture.hpp"
 #include "LoopbackServer.hpp"
 #include "telemetry/client/Analytics.hpp"
+#include "telemetry/durations/DurationSignalTracker.hpp"
 
 namespace keepsift::analytics {
 namespace {
@@ -164,6 +165,22 @@ TEST_F(FrontTest, FinishedDurationsCarryMillisecondsRoundedDown) {
     EXPECT_EQ(payload.at("Analytics.Signal.durationInSeconds"), "1.234");
     EXPECT_EQ(payload.at("begun"), "yes");
     EXPECT_EQ(payload.at("shared"), "finish");
+}
+
+TEST_F(FrontTest, DurationsLeaveOutTheTimeTheShellReportsInactive) {
+    Analytics::setDurationTracker(
+        std::make_shared<DurationSignalTracker>([clock = clock] { return clock->now(); }));
+    Analytics::beginDurationSignal("timed", {{"begun", "yes"}});
+    clock->advance(10);
+    Analytics::applicationWillResignActive();
+    clock->advance(30);
+    Analytics::applicationDidBecomeActive();
+    clock->advance(10.0016);
+    Analytics::finishDurationSignal("timed");
+    Analytics::finishDurationSignal("timed");
+    const auto records = cached();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].payload.merged().at("Analytics.Signal.durationInSeconds"), "20.001");
 }
 
 TEST_F(FrontTest, ShellNotificationsReachTheCacheAndTheSessions) {
