@@ -135,6 +135,7 @@ void ScanEngine::recordSignals(std::optional<PhotoSignals> signals, const std::s
 void ScanEngine::recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id) {
     const auto skip = skipReasonFor(signals);
     changeEntryLocked(id, [&] { index_.recordSignals(std::move(signals), skip, id); });
+    flagsToFollow_.insert(id);
 }
 
 void ScanEngine::checkFirstPassLocked() {

@@ -27,6 +27,9 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now);
+    // Every entry left undeleted was listed, and listing set its flags from its asset.
+    allFlagsToFollow_ = false;
+    flagsToFollow_.clear();
     for (const auto& id : result.deleted)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
@@ -87,13 +90,35 @@ void ScanEngine::handleAssetsLocked(const std::vector<LibraryAsset>& assets, Dat
     for (const auto& id : ids)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             work_.forget(found->second);
-    const auto result = index_.reconcileChanged(assets);
+    const auto result = reconcileChangedLocked(assets);
     for (const auto& id : ids)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             work_.note(found->second);
     for (const auto* ids : {&result.added, &result.needingFreshSignals})
         for (const auto& id : *ids)
             queue_.enqueue(ScanQueue::Item{id, now, ScanQueue::Origin::arrival, std::nullopt});
+}
+
+// The index's own reconciliation of changed assets, with the flags of only the entries
+// that may need it brought to their asset first.
+LibraryIndex::Reconciliation
+ScanEngine::reconcileChangedLocked(const std::vector<LibraryAsset>& assets) {
+    if (allFlagsToFollow_) {
+        allFlagsToFollow_ = false;
+        flagsToFollow_.clear();
+        return index_.reconcileChanged(assets);
+    }
+    for (const auto& id : flagsToFollow_) {
+        auto found = index_.entries.find(id);
+        if (found == index_.entries.end()) continue;
+        IndexEntry& entry = found->second;
+        if (entry.state == ReviewState::deleted || !entry.signals) continue;
+        entry.signals->isFavourite = entry.asset.isFavourite;
+        entry.signals->isEdited = entry.asset.isEdited;
+        entry.signals->isInUserAlbum = entry.asset.isInUserAlbum;
+    }
+    flagsToFollow_.clear();
+    return index_.reconcileGiven(assets);
 }
 
 void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date now) {

@@ -148,6 +148,7 @@ private:
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
+    LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);
     void handleAlbumLocked(const std::vector<std::string>& added,
                            const std::vector<std::string>& removed, Date now);
@@ -175,6 +176,10 @@ private:
     LibraryAuthorization authorization_ = LibraryAuthorization::notDetermined;
     bool hasCompletedFirstPass_ = false;
     std::int64_t mutationGeneration_ = 0;
+    // Entries whose stored flags may differ from their asset's, so that one changed
+    // photograph does not walk the whole index; all of them until a full reconciliation.
+    std::set<std::string> flagsToFollow_;
+    bool allFlagsToFollow_ = true;
     bool albumNeedsSync_ = false;
     BatchLimit batchLimit_;
     std::int64_t reviewableGroups_ = 0;

@@ -97,6 +97,10 @@ LibraryIndex::Reconciliation
 LibraryIndex::reconcileChanged(const std::vector<LibraryAsset>& assets) {
     for (auto& [id, entry] : entries)
         if (entry.state != ReviewState::deleted) adoptFlags(entry, entry.asset);
+    return reconcileGiven(assets);
+}
+
+LibraryIndex::Reconciliation LibraryIndex::reconcileGiven(const std::vector<LibraryAsset>& assets) {
     std::map<std::string_view, const LibraryAsset*> given;
     for (const auto& asset : assets)
         given.insert_or_assign(asset.id, &asset);

@@ -58,6 +58,9 @@ struct LibraryIndex {
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.
     Reconciliation reconcileChanged(const std::vector<LibraryAsset>& assets);
+    // reconcileChanged for a caller that knows the stored flags of every entry already
+    // follow its asset: only the given assets are looked at.
+    Reconciliation reconcileGiven(const std::vector<LibraryAsset>& assets);
 
     // Queries.
     std::vector<IndexEntry> entriesAwaitingSignals() const;

@@ -259,5 +259,39 @@ TEST(EngineReadOnly, WithoutLibraryWritesTheAlbumAndDeletionAreLeftAlone) {
     EXPECT_EQ(rig.savedIndex().entry("a1")->state, ReviewState::flaggedByHand);
 }
 
+// A changed photograph brings the stored flags of every entry to its asset, as reconciling
+// with the whole index would: whether the entries came from the file or were measured since.
+TEST(EngineChanges, OneChangedPhotographLeavesTheIndexAsTheWholeReconciliation) {
+    EngineRig<> rig(shots);
+    rig.scanAll();
+    rig.engine->flush();
+    auto offFlags = [](PhotoSignals signals) {
+        signals.isFavourite = !signals.isFavourite;
+        signals.isInUserAlbum = !signals.isInUserAlbum;
+        signals.isEdited = !signals.isEdited;
+        return signals;
+    };
+    // Measured since the last full reconciliation, with flags its asset does not have.
+    rig.engine->recordSignals(offFlags(*rig.entry("a2").signals), "a2");
+    // Read from the file with such flags.
+    auto stored = rig.savedIndex();
+    stored.entries.at("a3").signals = offFlags(*stored.entries.at("a3").signals);
+    rig.storage->write(std::string(ScanEngine::indexFileName), stored.encoded());
+    for (bool fromFile : {false, true}) {
+        if (fromFile) rig.start();
+        auto expected = rig.engine->index();
+        auto changed = testing::assetOf(shots[0]);
+        changed.isFavourite = true;
+        expected.reconcileChanged({changed});
+        rig.engine->handleLibraryChange(change::AssetsChanged{{changed}});
+        EXPECT_EQ(rig.engine->index().entries, expected.entries) << fromFile;
+        rig.engine->recordSignals(offFlags(*rig.entry("s1").signals), "s1");
+        expected = rig.engine->index();
+        expected.reconcileChanged({changed});
+        rig.engine->handleLibraryChange(change::AssetsChanged{{changed}});
+        EXPECT_EQ(rig.engine->index().entries, expected.entries) << fromFile;
+    }
+}
+
 } // namespace
 } // namespace keepsift
