@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Keepsift"));
+    // The installed desktop entry and icon: Wayland compositors find both through this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.ambervale.keepsift"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ambervale.keepsift")));
 #ifdef KEEPSIFT_HAS_VIEWS
     installViewHooks();
     windowHooks().makeImageSource = [](std::shared_ptr<keepsift::PhotoLibraryPort> port,
