@@ -7,6 +7,7 @@
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/LaunchOptions.hpp"
 #include "Keepsift/shell/LowPrioritySignalSource.hpp"
+#include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
 #include "Keepsift/shell/Windows.hpp"
@@ -110,6 +111,14 @@ TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
         // Test commands are refused without the seam.
         app.handleRequest("delete-all 3");
         EXPECT_FALSE(app.model()->isDeleting());
+        // A later launch with --settings hands this over: the settings window opens.
+        app.handleRequest(SingleInstance::settingsRequest);
+        QWidget* settings = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == "settings" && window->isVisible()) settings = window;
+        ASSERT_NE(settings, nullptr);
+        EXPECT_EQ(settings->windowTitle().toStdString(), "Keepsift Settings");
+        settings->close();
         app.willTerminate();
         review->close();
     }
