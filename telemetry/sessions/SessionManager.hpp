@@ -37,7 +37,8 @@ class SessionManager : public SessionManaging, public std::enable_shared_from_th
 public:
     static constexpr double timerInterval = 1.0;
     static constexpr const char* newInstallSignal = "Analytics.Acquisition.newInstallDetected";
-    static constexpr const char* firstSessionDateParameter = "Analytics.Acquisition.firstSessionDate";
+    static constexpr const char* firstSessionDateParameter =
+        "Analytics.Acquisition.firstSessionDate";
 
     // Loads the history and records today.
     static std::shared_ptr<SessionManager> make(SessionManagerServices services);
