@@ -2,13 +2,16 @@
 
 #include <charconv>
 #include <cmath>
+#include <unordered_set>
 
 #include "core/index/JsonCursor.hpp"
 
 namespace keepsift {
 namespace {
 
-constexpr int maximumDepth = 512;
+// Objects up to this size look keys up in themselves; larger ones in a hash set, so that
+// reading an object stays linear in its size.
+constexpr std::size_t linearKeyLimit = 16;
 
 template <class T> bool parsesWhole(std::string_view token, T& value) {
     const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
@@ -31,8 +34,8 @@ class TreeBuilder {
 public:
     explicit TreeBuilder(JsonCursor& cursor) : cursor_(cursor) {}
 
+    // depth: how many containers enclose the value.
     Json parseValue(int depth) {
-        if (depth > maximumDepth) cursor_.fail("nesting too deep");
         switch (cursor_.peek()) {
         case '{':
             return parseObject(depth);
@@ -51,21 +54,38 @@ public:
     }
 
     Json parseObject(int depth) {
+        checkDepth(depth);
         Json object = Json::object();
+        std::unordered_set<std::string> keys;
         cursor_.forEachMember([&](const std::string& key) {
             Json value = parseValue(depth + 1);
-            if (object.find(key) == nullptr) object.set(key, std::move(value));
+            if (isNewKey(object, keys, key)) object.add(key, std::move(value));
         });
         return object;
     }
 
     Json parseArray(int depth) {
+        checkDepth(depth);
         Json array = Json::array();
         cursor_.forEachItem([&] { array.push(parseValue(depth + 1)); });
         return array;
     }
 
 private:
+    void checkDepth(int depth) {
+        if (depth >= Json::maximumDepth) cursor_.fail("nesting too deep");
+    }
+
+    static bool isNewKey(const Json& object, std::unordered_set<std::string>& keys,
+                         const std::string& key) {
+        const auto& members = object.asObject();
+        if (members.size() < linearKeyLimit) return object.find(key) == nullptr;
+        if (keys.empty())
+            for (const auto& member : members)
+                keys.insert(member.key);
+        return keys.insert(key).second;
+    }
+
     JsonCursor& cursor_;
 };
 

@@ -1,5 +1,6 @@
 #include "core/index/IndexFiles.hpp"
 
+#include "core/storage/KeptCopies.hpp"
 #include "core/support/Logger.hpp"
 
 namespace keepsift {
@@ -17,11 +18,6 @@ std::string besideName(const std::string& name) {
 } // namespace
 
 IndexFiles::IndexFiles(std::shared_ptr<FileStorage> storage) : storage_(std::move(storage)) {}
-
-std::string IndexFiles::keptName(const std::string& name, int copy) {
-    std::string kept = name + std::string(unreadableSuffix);
-    return copy > 1 ? kept + "." + std::to_string(copy) : kept;
-}
 
 template <class T, class Salvage>
 std::pair<std::optional<T>, bool> IndexFiles::readKeeping(const std::string& name,
@@ -154,28 +150,9 @@ void IndexFiles::keepPendingUnreadable(const std::string& name) {
     }
 }
 
-// A content already kept (the same damaged file met at another start) is not kept twice.
 void IndexFiles::keepAside(const std::string& name, const std::optional<Data>& content) {
-    if (content)
-        for (int copy = 1; copy <= keptCopies; ++copy)
-            if (storage_->read(keptName(name, copy)) == content) return;
-    const std::string copy = freeCopyName(name);
-    if (content)
-        storage_->write(*content, copy);
-    else
-        storage_->move(name, copy);
-    log().notice("kept unreadable " + name + " as " + copy);
-}
-
-// The first free number; when all are taken the oldest copy goes and the others move down,
-// so that a copy is never overwritten by another.
-std::string IndexFiles::freeCopyName(const std::string& name) {
-    for (int copy = 1; copy <= keptCopies; ++copy)
-        if (!storage_->exists(keptName(name, copy))) return keptName(name, copy);
-    storage_->remove(keptName(name, 1));
-    for (int copy = 2; copy <= keptCopies; ++copy)
-        storage_->move(keptName(name, copy), keptName(name, copy - 1));
-    return keptName(name, keptCopies);
+    if (const auto copy = keptcopies::keep(*storage_, name, content))
+        log().notice("kept unreadable " + name + " as " + *copy);
 }
 
 } // namespace keepsift

@@ -22,15 +22,9 @@ class IndexFiles {
 public:
     static constexpr std::string_view indexName = "library-index.json";
     static constexpr std::string_view journalName = "review-journal.json";
-    static constexpr std::string_view unreadableSuffix = ".unreadable";
     static constexpr std::string_view besideSuffix = ".saved";
-    // Kept copies of one file; beyond them the oldest goes.
-    static constexpr int keptCopies = 5;
 
     explicit IndexFiles(std::shared_ptr<FileStorage> storage);
-
-    // The name of kept copy number `copy`, from 1.
-    static std::string keptName(const std::string& name, int copy);
 
     // Nothing when the file is missing or nothing of it can be read.
     std::optional<LibraryIndex> loadIndex();
@@ -49,7 +43,6 @@ private:
     void keepUnreadable(const std::string& name, std::optional<Data> data);
     void keepPendingUnreadable(const std::string& name);
     void keepAside(const std::string& name, const std::optional<Data>& content);
-    std::string freeCopyName(const std::string& name);
     void save(const std::string& name, const FileParts& parts);
     void removeBeside(const std::string& name);
 

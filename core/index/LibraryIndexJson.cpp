@@ -14,7 +14,7 @@ std::set<std::string> ignoredGroupsFrom(const Json& value) {
 Json LibraryIndex::toJson(DateForm form) const {
     Json members = Json::object();
     for (const auto& [id, entry] : entries)
-        members.set(id, entry.toJson(form));
+        members.add(id, entry.toJson(form));
     Json groups = Json::array();
     for (const auto& group : ignoredGroups)
         groups.push(Json(group));

@@ -102,7 +102,13 @@ private:
         return target;
     }
     bool add(Json value) { return insert(std::move(value), false) != nullptr; }
-    bool open(Json container) { return insert(std::move(container), true) != nullptr; }
+    bool open(Json container) {
+        if (stack_.size() >= static_cast<std::size_t>(Json::maximumDepth)) {
+            message_ = "JSON nesting deeper than " + std::to_string(Json::maximumDepth) + " levels";
+            return false;
+        }
+        return insert(std::move(container), true) != nullptr;
+    }
     bool close() {
         stack_.pop_back();
         return true;
@@ -112,6 +118,48 @@ private:
     std::string pendingKey_;
     std::string message_;
 };
+
+Json::~Json() {
+    if (!holdsNested()) return;
+    std::vector<Json> pending;
+    moveNestedInto(pending);
+    while (!pending.empty()) {
+        Json last = std::move(pending.back());
+        pending.pop_back();
+        last.moveNestedInto(pending);
+    }
+}
+
+namespace {
+
+bool isNonEmptyContainer(const Json& json) {
+    return (json.type() == Json::Type::array && !json.asArray().empty()) ||
+           (json.type() == Json::Type::object && !json.asObject().empty());
+}
+
+} // namespace
+
+bool Json::holdsNested() const {
+    if (const auto* array = std::get_if<Array>(&value_))
+        return std::any_of(array->begin(), array->end(), isNonEmptyContainer);
+    if (const auto* object = std::get_if<Object>(&value_))
+        return std::any_of(object->begin(), object->end(),
+                           [](const Member& member) { return isNonEmptyContainer(member.value); });
+    return false;
+}
+
+// Children that hold children of their own are moved out, so that destroying this value
+// goes one level deep only.
+void Json::moveNestedInto(std::vector<Json>& out) {
+    auto take = [&out](Json& child) {
+        if (isNonEmptyContainer(child)) out.push_back(std::move(child));
+    };
+    if (auto* array = std::get_if<Array>(&value_))
+        std::for_each(array->begin(), array->end(), take);
+    else if (auto* object = std::get_if<Object>(&value_))
+        for (auto& member : *object)
+            take(member.value);
+}
 
 Json Json::integer(std::int64_t value) {
     return Json(NumberText{std::to_string(value)});
@@ -136,6 +184,11 @@ Json& Json::set(std::string key, Json value) {
             return *this;
         }
     object.push_back({std::move(key), std::move(value)});
+    return *this;
+}
+
+Json& Json::add(std::string key, Json value) {
+    std::get<Object>(value_).push_back({std::move(key), std::move(value)});
     return *this;
 }
 

@@ -26,8 +26,17 @@ public:
     using Array = std::vector<Json>;
     using Object = std::vector<Member>;
     enum class Type { null, boolean, number, string, array, object };
+    // Deeper documents are refused by every reader: nothing written here nests beyond a
+    // handful of levels, and a hostile file must not exhaust the stack.
+    static constexpr int maximumDepth = 512;
 
     Json() = default;
+    Json(const Json&) = default;
+    Json(Json&&) noexcept = default;
+    Json& operator=(const Json&) = default;
+    Json& operator=(Json&&) noexcept = default;
+    // Iterative, so that no depth of nesting exhausts the stack.
+    ~Json();
     Json(std::nullptr_t) {}
     Json(bool value) : value_(value) {}
     Json(const char* text) : value_(std::string(text)) {}
@@ -49,6 +58,9 @@ public:
 
     // Object building: appends, or replaces an existing key in place.
     Json& set(std::string key, Json value);
+    // Appends without looking for the key, which the caller knows to be new: building an
+    // object of n distinct keys stays linear.
+    Json& add(std::string key, Json value);
     Json& push(Json value);
 
     // Reading; every accessor throws JsonError on a type mismatch.
@@ -63,6 +75,7 @@ public:
     const Object& asObject() const;
     const std::string& numberText() const;
 
+    // Throws JsonError, also for nesting deeper than maximumDepth.
     static Json parse(std::string_view text);
     std::string dump() const;
     // Two-space indent, "key" : value, keys sorted by their UTF-8 bytes, no final newline.
@@ -77,6 +90,8 @@ private:
     };
     explicit Json(Object object) : value_(std::move(object)) {}
     explicit Json(NumberText number) : value_(std::move(number)) {}
+    bool holdsNested() const;
+    void moveNestedInto(std::vector<Json>& out);
     friend class JsonBuilder;
 
     std::variant<std::nullptr_t, bool, NumberText, std::string, Array, Object> value_;

@@ -1,9 +1,11 @@
 #include "platform/defaults/FileUserDefaults.hpp"
 
+#include "core/storage/KeptCopies.hpp"
 #include "core/support/Base64.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/XdgFolders.hpp"
+#include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift {
 namespace {
@@ -35,7 +37,7 @@ std::filesystem::path FileUserDefaults::standardFile(std::string_view domain) {
 }
 
 // A document that does not parse is copied beside the file at once, so that the first
-// change, which replaces the file, does not destroy what the user had.
+// change, which replaces the file, does not destroy what the user had; earlier copies stay.
 void FileUserDefaults::load() {
     const auto text = readWholeFile(file_);
     if (!text) return;
@@ -48,7 +50,8 @@ void FileUserDefaults::load() {
         log().error(file_.string() + " cannot be read: " + error.what());
     }
     try {
-        replaceFileAtomically(file_.string() + ".unreadable", *text);
+        auto folder = ApplicationSupportStorage::inDirectory(file_.parent_path());
+        keptcopies::keep(folder, file_.filename().string(), *text);
     } catch (const std::exception& error) {
         log().error(std::string("keeping the unreadable defaults failed: ") + error.what());
     }
@@ -80,7 +83,7 @@ void FileUserDefaults::change(const std::string& key, std::optional<Json> value)
             return;
         Json document = Json::object();
         for (const auto& [name, stored] : values_)
-            document.set(name, stored);
+            document.add(name, stored);
         text = document.dump();
         generation = ++generation_;
     }

@@ -89,6 +89,14 @@ TEST(RecordingJson, RequiredKeysFailTheWholeFile) {
         CorpusRecording::decode(R"({"group":"1","winners":[],"hints":{},"photos":[]})"));
 }
 
+// 300,000 levels once overflowed the stack.
+TEST(RecordingJson, DeepNestingIsAnErrorNotACrash) {
+    const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+    EXPECT_THROW(CorpusRecording::decode(
+                     R"({"group":"1","winners":[],"hints":{},"photos":[],"x":)" + deep + "}"),
+                 JsonError);
+}
+
 TEST(RecordingTables, LaterRecordingWinsARepeatedDigest) {
     const std::vector<CorpusRecording> recordings{
         {"1", {}, {}, {photo("d1", "a"), photo("d2", "b")}, {}},

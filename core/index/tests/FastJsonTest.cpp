@@ -67,3 +67,30 @@ TEST(FastJson, RefusesRunawayNesting) {
 
 } // namespace
 } // namespace keepsift
+
+namespace keepsift {
+namespace {
+
+TEST(FastJson, NestsAsDeepAsTheReferenceParser) {
+    const int depth = Json::maximumDepth;
+    const std::string deepest = std::string(depth, '[') + std::string(depth, ']');
+    EXPECT_EQ(parseJsonFast(deepest), Json::parse(deepest));
+    const std::string deeper = "[" + deepest + "]";
+    EXPECT_THROW(parseJsonFast(deeper), JsonError);
+    EXPECT_THROW(Json::parse(deeper), JsonError);
+}
+
+// An object of 200,000 members once took minutes: each key was looked up among all before.
+TEST(FastJson, LargeObjectsReadInLinearTimeAndKeepTheFirstOfDuplicates) {
+    std::string text = "{";
+    for (int i = 0; i < 200000; ++i)
+        text += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+    text += "\"k5\":-1,\"k150000\":-1}";
+    const Json json = parseJsonFast(text);
+    EXPECT_EQ(json.asObject().size(), 200000u);
+    EXPECT_EQ(json.at("k5").asInt64(), 5);
+    EXPECT_EQ(json.at("k150000").asInt64(), 150000);
+}
+
+} // namespace
+} // namespace keepsift

@@ -4,6 +4,7 @@
 
 #include "IndexFixtures.hpp"
 #include "core/index/IndexFiles.hpp"
+#include "core/storage/KeptCopies.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "core/support/Logger.hpp"
 
@@ -105,14 +106,14 @@ TEST_F(IndexFilesTest, EveryCorruptionIsKeptUnderItsOwnNumberAndOnlyBeyondAHandf
     // The same damaged file met at another start is not kept twice.
     IndexFiles(storage).loadIndex();
     for (int copy = 1; copy <= 3; ++copy)
-        EXPECT_EQ(storage->read(IndexFiles::keptName(indexName, copy)), damaged[copy - 1]);
-    EXPECT_FALSE(storage->read(IndexFiles::keptName(indexName, 4)));
-    EXPECT_EQ(IndexFiles::keptName(indexName, 2), indexName + ".unreadable.2");
+        EXPECT_EQ(storage->read(keptcopies::name(indexName, copy)), damaged[copy - 1]);
+    EXPECT_FALSE(storage->read(keptcopies::name(indexName, 4)));
+    EXPECT_EQ(keptcopies::name(indexName, 2), indexName + ".unreadable.2");
     for (int n = 4; n <= 7; ++n)
         damaged.push_back(corrupt(n));
-    for (int copy = 1; copy <= IndexFiles::keptCopies; ++copy)
-        EXPECT_EQ(storage->read(IndexFiles::keptName(indexName, copy)), damaged[copy + 1]);
-    EXPECT_FALSE(storage->read(IndexFiles::keptName(indexName, IndexFiles::keptCopies + 1)));
+    for (int copy = 1; copy <= keptcopies::limit; ++copy)
+        EXPECT_EQ(storage->read(keptcopies::name(indexName, copy)), damaged[copy + 1]);
+    EXPECT_FALSE(storage->read(keptcopies::name(indexName, keptcopies::limit + 1)));
 }
 
 TEST_F(IndexFilesTest, FailedSaveLeavesThePreviousFileIntact) {

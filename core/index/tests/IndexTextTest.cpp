@@ -156,6 +156,42 @@ TEST(IndexText, SalvageKeepsTheEntriesBeforeABreakInTheSyntax) {
     EXPECT_THROW(LibraryIndex::salvage(R"({"entries":{},"version":5})"), JsonError);
 }
 
+std::string deeplyNested() {
+    return std::string(300000, '[') + std::string(300000, ']');
+}
+
+// 300,000 levels (600 KB) once overflowed the stack on every start.
+TEST(IndexText, DeepNestingIsDamageNotACrash) {
+    LibraryIndex index = indexOf({measured(asset("a"), ReviewState::keptByHand),
+                                  measured(asset("b"), ReviewState::flaggedByHand)});
+    std::string text = index.encoded();
+    const std::string entryB = "\"b\":{";
+    text.insert(text.find(entryB) + entryB.size(), "\"x\":" + deeplyNested() + ",");
+    EXPECT_THROW(LibraryIndex::decode(text), JsonError);
+    const auto read = LibraryIndex::salvage(text);
+    ASSERT_TRUE(read.damage);
+    EXPECT_EQ(read.value.entries.size(), 1u);
+    EXPECT_EQ(read.value.entry("a"), index.entry("a"));
+
+    std::string topLevel = index.encoded();
+    topLevel.insert(topLevel.size() - 1, ",\"x\":" + deeplyNested());
+    EXPECT_THROW(LibraryIndex::decode(topLevel), JsonError);
+    EXPECT_EQ(LibraryIndex::salvage(topLevel).value, index);
+}
+
+// An unknown key holding 200,000 members (3.6 MB) once took over a minute to read.
+TEST(IndexText, UnknownKeyHoldingAHugeObjectReadsInLinearTime) {
+    const LibraryIndex index = indexOf({measured(asset("a"), ReviewState::keptByHand)});
+    std::string huge = "{";
+    for (int i = 0; i < 200000; ++i)
+        huge += (i ? ",\"m" : "\"m") + std::to_string(i) + "\":0";
+    huge += "}";
+    std::string text = index.encoded();
+    const std::string entryA = "\"a\":{";
+    text.insert(text.find(entryA) + entryA.size(), "\"x\":" + huge + ",");
+    EXPECT_EQ(LibraryIndex::decode(text), index);
+}
+
 TEST(IndexText, DuplicateMembersReadAsTheValueTreeReadsThem) {
     const std::string entry = IndexEntry::fresh(asset("a")).toJson(DateForm::iso8601).dump();
     std::string second = entry;

@@ -215,5 +215,19 @@ TEST(ReviewJournal, SalvageKeepsWhatPrecedesABreakAndRecountsTheBatches) {
     EXPECT_THROW(ReviewJournal::salvage(R"({"limit":20)"), JsonError);
 }
 
+TEST(ReviewJournal, DeepNestingInAnEntryDropsThatEntryAlone) {
+    ReviewJournal journal(2000, {}, 1);
+    journal.append(storedEntry(Event::deleted, "d1", 1));
+    journal.append(storedEntry(Event::kept, "k"));
+    std::string text = journal.encoded();
+    const std::string nesting = std::string(300000, '[') + std::string(300000, ']');
+    text.insert(text.find("\"assetID\":\"k\""), "\"x\":" + nesting + ",");
+    EXPECT_THROW(ReviewJournal::decode(text), JsonError);
+    const auto read = ReviewJournal::salvage(text);
+    EXPECT_TRUE(read.damage);
+    EXPECT_EQ(read.value.entries(), journal.deletions());
+    EXPECT_THROW(ReviewJournal::salvage(nesting), JsonError);
+}
+
 } // namespace
 } // namespace keepsift

@@ -82,3 +82,44 @@ TEST(JsonWrite, SortedPrettyForm) {
                                     "  \"É\" : true\n"
                                     "}");
 }
+
+namespace keepsift {
+namespace {
+
+std::string nested(int levels, char open = '[', char close = ']') {
+    return std::string(static_cast<size_t>(levels), open) +
+           std::string(static_cast<size_t>(levels), close);
+}
+
+// 300,000 levels are 600 KB of text; they once overflowed the stack on every start.
+TEST(JsonDepth, DeepNestingIsRefusedAsASyntaxError) {
+    EXPECT_THROW(Json::parse(nested(300000)), JsonError);
+    std::string objects;
+    for (int i = 0; i < 300000; ++i)
+        objects += "{\"a\":";
+    objects += "1" + std::string(300000, '}');
+    EXPECT_THROW(Json::parse(objects), JsonError);
+    EXPECT_THROW(Json::parse(nested(Json::maximumDepth + 1)), JsonError);
+    EXPECT_NO_THROW(Json::parse(nested(Json::maximumDepth)));
+}
+
+TEST(JsonDepth, DeepValuesAreDestroyedWithoutExhaustingTheStack) {
+    Json deep = Json::array();
+    for (int i = 0; i < 300000; ++i) {
+        Json outer = Json::object();
+        outer.add("a", std::move(deep));
+        deep = Json::array();
+        deep.push(std::move(outer));
+    }
+    Json copy = Json::array();
+    copy.push(std::move(deep));
+}
+
+TEST(JsonWrite, AddAppendsWithoutLookingForTheKey) {
+    Json j = Json::object();
+    j.add("b", Json::integer(1)).add("a", Json());
+    EXPECT_EQ(j.dump(), R"({"b":1,"a":null})");
+}
+
+} // namespace
+} // namespace keepsift

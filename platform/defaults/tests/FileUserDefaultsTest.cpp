@@ -62,6 +62,18 @@ TEST_F(FileUserDefaultsTest, UnreadableFileIsKeptBesideItBeforeItIsReplaced) {
     EXPECT_EQ(FileUserDefaults(file).dataForKey("k"), "1");
 }
 
+// 300,000 levels once overflowed the stack on every start; every damaged file is kept.
+TEST_F(FileUserDefaultsTest, DeepNestingIsUnreadableAndEachDamagedFileIsKept) {
+    const std::string deep = "{\"k\":" + std::string(300000, '[') + std::string(300000, ']') + "}";
+    writeFile(deep);
+    FileUserDefaults(file).setObject(Data("1"), "k");
+    writeFile("{\"second\":");
+    FileUserDefaults defaults(file);
+    EXPECT_EQ(defaults.dataForKey("k"), std::nullopt);
+    EXPECT_EQ(readWholeFile(file.string() + ".unreadable"), deep);
+    EXPECT_EQ(readWholeFile(file.string() + ".unreadable.2"), "{\"second\":");
+}
+
 TEST_F(FileUserDefaultsTest, ConcurrentChangesAllReachTheFile) {
     {
         FileUserDefaults defaults(file);
