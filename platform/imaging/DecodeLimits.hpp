@@ -19,6 +19,9 @@ struct DecodeLimits {
     static constexpr std::int64_t maximumSide = 65'000;
     static constexpr std::int64_t maximumSourcePixels = 400'000'000;
     static constexpr std::int64_t maximumDecodedPixels = 120'000'000;
+    // What one decode may take, counted from the header before decoding: a progressive
+    // JPEG holds all its coefficients, two bytes for each pixel of each component.
+    static constexpr std::int64_t maximumDecodeBytes = 1LL << 30;
 
     static bool acceptsSource(PixelSize size);
     static bool acceptsDecoded(PixelSize size);

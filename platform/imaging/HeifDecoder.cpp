@@ -5,6 +5,8 @@
 #include <libheif/heif.h>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/DecodeMemory.hpp"
+
 namespace keepsift::heif {
 namespace {
 
@@ -38,6 +40,9 @@ std::optional<Primary> openPrimary(std::span<const std::uint8_t> bytes) {
     return primary;
 }
 
+// Decoded planes, the interleaved picture and its converted copy.
+constexpr std::int64_t bytesPerPixel = 8;
+
 PixelSize sizeOf(const Primary& primary) {
     return {heif_image_handle_get_width(primary.handle.get()),
             heif_image_handle_get_height(primary.handle.get())};
@@ -54,6 +59,9 @@ std::optional<PixelSize> headerSize(std::span<const std::uint8_t> bytes) {
 std::optional<cv::Mat> decode(std::span<const std::uint8_t> bytes) {
     auto primary = openPrimary(bytes);
     if (!primary || !DecodeLimits::acceptsDecoded(sizeOf(*primary))) return std::nullopt;
+    const PixelSize size = sizeOf(*primary);
+    const auto reservation = reserveDecodeMemory(size.width * size.height * bytesPerPixel);
+    if (!reservation) return std::nullopt;
     heif_image* raw = nullptr;
     if (heif_decode_image(primary->handle.get(), &raw, heif_colorspace_RGB,
                           heif_chroma_interleaved_RGB, nullptr)

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/imaging/DecodeLimits.hpp"
+#include "platform/imaging/DecodeMemory.hpp"
 #include "platform/imaging/HeifDecoder.hpp"
 #include "platform/imaging/JpegDecoder.hpp"
 #include "platform/imaging/MetadataReader.hpp"
@@ -67,6 +68,11 @@ std::optional<cv::Mat> decodeWithOpenCv(std::span<const std::uint8_t> bytes,
                                         const ImageProperties& properties) {
     if (!DecodeLimits::acceptsDecoded({properties.pixelWidth, properties.pixelHeight}))
         return std::nullopt;
+    // The decoded picture with an alpha channel, and its colour copy.
+    constexpr std::int64_t bytesPerPixel = 7;
+    const auto reservation =
+        reserveDecodeMemory(properties.pixelWidth * properties.pixelHeight * bytesPerPixel);
+    if (!reservation) return std::nullopt;
     cv::Mat encoded(1, static_cast<int>(bytes.size()), CV_8UC1,
                     const_cast<std::uint8_t*>(bytes.data()));
     try {

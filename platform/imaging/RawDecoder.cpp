@@ -5,6 +5,7 @@
 #include <libraw/libraw.h>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/DecodeMemory.hpp"
 #include "platform/imaging/JpegDecoder.hpp"
 
 namespace keepsift::raw {
@@ -39,7 +40,13 @@ struct MemoryImageFree {
     void operator()(libraw_processed_image_t* image) const { LibRaw::dcraw_clear_mem(image); }
 };
 
+// The sensor data, the half-size picture of four 16-bit channels, and two 8-bit copies.
+constexpr std::int64_t bytesPerSensorPixel = 6;
+
 std::optional<cv::Mat> developed(LibRaw& processor) {
+    const PixelSize size = sizeOf(processor);
+    const auto reservation = reserveDecodeMemory(size.width * size.height * bytesPerSensorPixel);
+    if (!reservation) return std::nullopt;
     processor.imgdata.params.half_size = 1;
     // Stay in sensor orientation like the embedded preview; the EXIF orientation turns both.
     processor.imgdata.params.user_flip = 0;

@@ -7,17 +7,12 @@
 #include "platform/imaging/ImageSource.hpp"
 #include "platform/imaging/Orientation.hpp"
 #include "platform/imaging/tests/ExifWriting.hpp"
+#include "platform/imaging/tests/TestPictures.hpp"
 
 namespace keepsift {
 namespace {
 
-cv::Mat gradientPicture(int width, int height) {
-    cv::Mat image(height, width, CV_8UC3);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.at<cv::Vec3b>(y, x) = cv::Vec3b(x * 255 / width, y * 255 / height, 128);
-    return image;
-}
+using testing::gradientPicture;
 
 TEST(ImageFormat, IsToldFromTheFirstBytes) {
     auto jpeg = testing::encodedJpeg(gradientPicture(16, 16));
