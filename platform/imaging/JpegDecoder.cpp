@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -99,13 +100,14 @@ public:
         return true;
     }
 
-    bool read(cv::Mat& out) {
+    // rows: one pointer per output row, made by the caller so that nothing here needs
+    // destroying when libjpeg fails.
+    bool read(JSAMPARRAY rows) {
         if (setjmp(errors_.failed)) return false;
         jpeg_start_decompress(&info_);
-        while (info_.output_scanline < info_.output_height) {
-            JSAMPROW row = out.ptr(static_cast<int>(info_.output_scanline));
-            jpeg_read_scanlines(&info_, &row, 1);
-        }
+        while (info_.output_scanline < info_.output_height)
+            jpeg_read_scanlines(&info_, rows + info_.output_scanline,
+                                info_.output_height - info_.output_scanline);
         jpeg_finish_decompress(&info_);
         return true;
     }
@@ -203,7 +205,10 @@ std::optional<cv::Mat> decode(std::span<const std::uint8_t> bytes, std::int64_t 
     if (!reservation) return std::nullopt;
     cv::Mat image(static_cast<int>(plan.output.height), static_cast<int>(plan.output.width),
                   plan.cmyk ? CV_8UC4 : CV_8UC3);
-    if (!decompressor.read(image)) return std::nullopt;
+    std::vector<JSAMPROW> rows(static_cast<size_t>(image.rows));
+    for (int y = 0; y < image.rows; ++y)
+        rows[static_cast<size_t>(y)] = image.ptr(y);
+    if (!decompressor.read(rows.data())) return std::nullopt;
     if (plan.cmyk) return bgrFromCmyk(image, decompressor.invertedInks());
     return image;
 }
