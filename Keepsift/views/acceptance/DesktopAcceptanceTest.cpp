@@ -112,18 +112,37 @@ void screenshot(const XWindow& window, const std::string& name) {
 
 constexpr int popoverWidth = 300, firstRunWidth = 460, settingsWidth = 480, settingsHeight = 640;
 
-TEST(DesktopAcceptance, NewUserSeesFirstRunSettingsAndPopoverInGerman) {
-    LaunchedKeepsift app({QStringLiteral("--settings")},
-                         {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("family-burst")},
-                          {QStringLiteral("KEEPSIFT_LANGUAGE"), QStringLiteral("de")},
-                          {QStringLiteral("KEEPSIFT_FIRST_RUN"), QStringLiteral("1")}});
+// Without a window manager windows may overlap; a screenshot of one covered by another would
+// show the wrong window.
+void expectUncovered(const XWindow& window) {
+    for (const XWindow& other : keepsiftWindows()) {
+        if (other.id == window.id) continue;
+        EXPECT_FALSE(other.frame.intersects(window.frame)) << other.title.toStdString();
+    }
+}
+
+TEST(DesktopAcceptance, NewUserSeesTheFirstRunWindowAndThePopoverInGerman) {
+    LaunchedKeepsift app({}, {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("family-burst")},
+                              {QStringLiteral("KEEPSIFT_LANGUAGE"), QStringLiteral("de")},
+                              {QStringLiteral("KEEPSIFT_FIRST_RUN"), QStringLiteral("1")}});
     ASSERT_TRUE(app.process().waitForStarted(10000));
     const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
     const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
-    const XWindow settings = awaitWindow(QStringLiteral("Keepsift Einstellungen"), settingsWidth);
-    EXPECT_EQ(settings.frame.height(), settingsHeight);
+    expectUncovered(firstRun);
     screenshot(popover, "real-popover-de");
     screenshot(firstRun, "real-first-run-de");
+}
+
+TEST(DesktopAcceptance, SettingsLaunchOpensTheSettingsWindowInGerman) {
+    LaunchedKeepsift app({QStringLiteral("--settings")},
+                         {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("low-power")},
+                          {QStringLiteral("KEEPSIFT_LANGUAGE"), QStringLiteral("de")},
+                          {QStringLiteral("KEEPSIFT_STORAGE"), QStringLiteral("optimised")}});
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    const XWindow settings = awaitWindow(QStringLiteral("Keepsift Einstellungen"), settingsWidth);
+    EXPECT_EQ(settings.frame.height(), settingsHeight);
+    awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    expectUncovered(settings);
     screenshot(settings, "real-settings-de");
 }
 
@@ -136,6 +155,8 @@ TEST(DesktopAcceptance, QuitFromThePopoverEndsTheProcessWithinTheFlushBound) {
     const XWindow settings = awaitWindow(QStringLiteral("Keepsift Settings"), settingsWidth);
     const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
     EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), firstRunWidth)) << "notice already seen";
+    expectUncovered(settings);
+    expectUncovered(popover);
     screenshot(settings, "real-settings-permission-denied-en");
     screenshot(popover, "real-popover-permission-denied-en");
     // "Quit Keepsift" is the popover's last row, above its 12-pixel margin.

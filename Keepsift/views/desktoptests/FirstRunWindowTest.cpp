@@ -119,6 +119,29 @@ TEST(FirstRunWindow, ClosingKeepsTheNoticeAndTheNextWindowStartsFromStoredSettin
     closeLeftovers();
 }
 
+TEST(FirstRunWindow, OpenedBeforeTheSettingsAreReadItFollowsTheirLanguageAndChoices) {
+    // The launch shows the window once the first-run state is known, before the start reads
+    // the stored settings.
+    auto model = AppModel::makeForScenario({{"KEEPSIFT_SCENARIO", "family-burst"},
+                                            {"KEEPSIFT_LANGUAGE", "de"},
+                                            {"KEEPSIFT_FIRST_RUN", "1"}},
+                                           testServices(), nullptr);
+    Settings stored = model->store()->settings();
+    stored.automaticUpdates = false;
+    model->store()->saveSettings(stored);
+    waitFor([&](AppModel::Done done) { model->loadFirstRunState(std::move(done)); });
+    FirstRunWindow::showIfNeeded(*model);
+    settle();
+    ASSERT_NE(FirstRunWindow::window(), nullptr);
+    waitFor([&](AppModel::Done done) { model->start(std::move(done)); });
+    QDialog* window = FirstRunWindow::window();
+    EXPECT_EQ(textOf(*window, "first-run-accept"), "Los geht’s");
+    EXPECT_EQ(textOf(*window, "first-run-title"), "Willkommen bei Keepsift");
+    EXPECT_FALSE(toggle("first-run-updates")->isChecked());
+    EXPECT_THAT(cutTexts(*window), IsEmpty());
+    closeLeftovers();
+}
+
 TEST(FirstRunWindow, NoWindowOnceTheNoticeWasSeen) {
     auto model = startedScenario("family-burst");
     FirstRunWindow::showIfNeeded(*model);

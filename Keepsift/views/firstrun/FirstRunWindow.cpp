@@ -17,12 +17,11 @@ namespace {
 // At most one first-run window at a time; it deletes itself when closed.
 QPointer<QDialog> openWindow;
 
-QLabel* bodyText(const QString& text, const QFont& font, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+QLabel* bodyText(const QFont& font, QWidget* parent) {
+    auto* label = new QLabel(parent);
     label->setFont(font);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    label->setAccessibleName(text);
     return label;
 }
 
@@ -31,67 +30,85 @@ QLabel* bodyText(const QString& text, const QFont& font, QWidget* parent) {
 FirstRunWindow::FirstRunWindow(AppModel& model, std::function<void()> dismiss, QWidget* parent)
     : QWidget(parent), model_(model), dismiss_(std::move(dismiss)) {
     build();
+    syncTexts();
+    QPointer<FirstRunWindow> self(this);
+    // The window may open before the stored settings are read: it follows their language,
+    // and their choices until the user touches a switch.
+    observation_ = model_.observe([self](Property property) {
+        if (!self || property != Property::settings) return;
+        self->syncTexts();
+        if (!self->touched_) self->takeStoredChoices();
+    });
 }
 
 void FirstRunWindow::build() {
-    const std::string& language = model_.settings().language;
     setFixedWidth(contentWidth);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(margin, margin, margin, margin);
     box->setSpacing(14);
-    title_ = new QLabel(FirstRunTexts::title(language), this);
+    title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("first-run-title"));
     title_->setFont(ViewFonts::title3());
-    title_->setAccessibleName(title_->text());
-    box->addWidget(title_);
-    box->addWidget(bodyText(FirstRunTexts::intro(language), ViewFonts::callout(), this));
+    intro_ = bodyText(ViewFonts::callout(), this);
     QFont medium = ViewFonts::callout();
     medium.setWeight(QFont::Medium);
-    QLabel* nothingDeleted = bodyText(FirstRunTexts::nothingDeleted(language), medium, this);
-    nothingDeleted->setObjectName(QStringLiteral("first-run-nothing-deleted"));
-    box->addWidget(nothingDeleted);
+    nothingDeleted_ = bodyText(medium, this);
+    nothingDeleted_->setObjectName(QStringLiteral("first-run-nothing-deleted"));
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
-    box->addWidget(divider);
-
     telemetry_ = switchRow("first-run-telemetry", this);
-    setSwitchText(telemetry_, FormTexts::telemetry(language));
     telemetry_->setChecked(true);
-    QLabel* telemetryCaption = captionRow(this);
-    setLabelText(telemetryCaption, FormTexts::telemetryCaption(language));
+    telemetryCaption_ = captionRow(this);
     updates_ = switchRow("first-run-updates", this);
-    setSwitchText(updates_, FormTexts::updates(language));
     updates_->setChecked(true);
-    QLabel* updatesCaption = captionRow(this);
-    setLabelText(updatesCaption, FormTexts::updateExplanation(language));
-    for (QWidget* row : {static_cast<QWidget*>(telemetry_), static_cast<QWidget*>(telemetryCaption),
-                         static_cast<QWidget*>(updates_), static_cast<QWidget*>(updatesCaption)})
+    updatesCaption_ = captionRow(this);
+    for (QWidget* row :
+         std::initializer_list<QWidget*>{title_, intro_, nothingDeleted_, divider, telemetry_,
+                                         telemetryCaption_, updates_, updatesCaption_})
         box->addWidget(row);
 
     auto* footer = new QHBoxLayout;
-    QLabel* privacy = linkLabel(this);
-    setLink(privacy, FormTexts::privacy(language), FormTexts::privacyPage());
-    QLabel* terms = linkLabel(this);
-    setLink(terms, FormTexts::terms(language), FormTexts::termsPage());
-    accept_ = new QPushButton(FirstRunTexts::getStarted(language), this);
+    privacy_ = linkLabel(this);
+    terms_ = linkLabel(this);
+    accept_ = new QPushButton(this);
     accept_->setObjectName(QStringLiteral("first-run-accept"));
-    accept_->setAccessibleName(accept_->text());
     accept_->setDefault(true);
     accept_->setAutoDefault(true);
-    footer->addWidget(privacy);
-    footer->addWidget(terms);
+    footer->addWidget(privacy_);
+    footer->addWidget(terms_);
     footer->addStretch(1);
     footer->addWidget(accept_);
     box->addLayout(footer);
     connect(accept_, &QPushButton::clicked, this, &FirstRunWindow::accept);
+    for (QCheckBox* box : {telemetry_, updates_})
+        connect(box, &QCheckBox::clicked, this, [this] { touched_ = true; });
+}
+
+void FirstRunWindow::syncTexts() {
+    const std::string& language = model_.settings().language;
+    setLabelText(title_, FirstRunTexts::title(language));
+    setLabelText(intro_, FirstRunTexts::intro(language));
+    setLabelText(nothingDeleted_, FirstRunTexts::nothingDeleted(language));
+    setSwitchText(telemetry_, FormTexts::telemetry(language));
+    setLabelText(telemetryCaption_, FormTexts::telemetryCaption(language));
+    setSwitchText(updates_, FormTexts::updates(language));
+    setLabelText(updatesCaption_, FormTexts::updateExplanation(language));
+    setLink(privacy_, FormTexts::privacy(language), FormTexts::privacyPage());
+    setLink(terms_, FormTexts::terms(language), FormTexts::termsPage());
+    accept_->setText(FirstRunTexts::getStarted(language));
+    accept_->setAccessibleName(accept_->text());
+}
+
+void FirstRunWindow::takeStoredChoices() {
+    telemetry_->setChecked(model_.settings().telemetryEnabled);
+    updates_->setChecked(model_.settings().automaticUpdates);
 }
 
 void FirstRunWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The switches start from the stored settings.
-    telemetry_->setChecked(model_.settings().telemetryEnabled);
-    updates_->setChecked(model_.settings().automaticUpdates);
+    takeStoredChoices();
 }
 
 void FirstRunWindow::accept() {

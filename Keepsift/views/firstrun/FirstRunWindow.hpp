@@ -36,13 +36,23 @@ protected:
 
 private:
     void build();
+    void syncTexts();
+    void takeStoredChoices();
     void accept();
 
     AppModel& model_;
     std::function<void()> dismiss_;
+    ObservationToken observation_;
+    bool touched_ = false;
     QLabel* title_;
+    QLabel* intro_;
+    QLabel* nothingDeleted_;
     QCheckBox* telemetry_;
+    QLabel* telemetryCaption_;
     QCheckBox* updates_;
+    QLabel* updatesCaption_;
+    QLabel* privacy_;
+    QLabel* terms_;
     QPushButton* accept_;
 };
 
