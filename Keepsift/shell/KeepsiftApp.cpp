@@ -78,6 +78,11 @@ void KeepsiftApp::start() {
     connect(quitSignals_.get(), &QuitSignals::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &KeepsiftApp::willTerminate);
+    // The session manager asks before it ends the session (and may still cancel): the
+    // pending save is written now, and the quit that follows goes through willTerminate.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (model_ && !options_.spikeStorage) model_->flushBeforeQuit(quitFlushSeconds);
+    });
     new PowerProfilesWatcher(lowPower_, this);
     tray_ = std::make_unique<StartupTrayItem>(
         [this] {
