@@ -6,10 +6,8 @@
 //
 //   popover-bench [photographs] [refreshes]
 #include <algorithm>
-#include <condition_variable>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,27 +15,10 @@
 #include <QElapsedTimer>
 
 #include "Keepsift/views/popover/MenuBarItem.hpp"
+#include "WidgetSupport.hpp"
 
 namespace keepsift::app {
 namespace {
-
-class GuiMainActor : public MainActor {
-public:
-    void post(std::function<void()> work) override {
-        QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
-    }
-};
-
-class WaitingSleeper : public Sleeper {
-public:
-    bool sleep(double, std::stop_token stop) override {
-        std::mutex mutex;
-        std::condition_variable_any never;
-        std::unique_lock lock(mutex);
-        never.wait(lock, stop, [] { return false; });
-        return false;
-    }
-};
 
 double threadMilliseconds() {
     timespec now{};
@@ -117,9 +98,7 @@ double median(std::vector<double> values) {
 }
 
 int run(int photographs, int refreshes) {
-    AppModel::Services services;
-    services.mainActor = std::make_shared<GuiMainActor>();
-    services.sleeper = std::make_shared<WaitingSleeper>();
+    const AppModel::Services services = widgettest::testServices();
     auto model =
         AppModel::makeForScenario({{"KEEPSIFT_SCENARIO", "family-burst"}}, services, nullptr);
     const EngineSnapshot big = bigSnapshot(photographs);
