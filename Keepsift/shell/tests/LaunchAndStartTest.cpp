@@ -100,7 +100,13 @@ TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
         EXPECT_FALSE(app.model()->needsFirstRunNotice());
         EXPECT_EQ(app.model()->updater(), nullptr);
 
+        // A review session starts afresh when the review window opens.
+        bool overridden = false;
+        app.model()->override(true, "no-such-photo", [&] { overridden = true; });
+        ASSERT_TRUE(testing::processEventsUntil([&] { return overridden; }));
+        ASSERT_EQ(app.model()->overridesThisSession(), 1);
         app.handleRequest("reopen");
+        EXPECT_EQ(app.model()->overridesThisSession(), 0);
         QWidget* review = nullptr;
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->objectName() == "review" && window->isVisible()) review = window;
