@@ -93,6 +93,17 @@ TEST_F(IndexFilesTest, OneBadEntryIsDroppedAloneAndKeptInTheCopy) {
     EXPECT_EQ(storage->read(indexName + ".unreadable"), text);
 }
 
+// 300,000 levels (600 KB) once overflowed the stack on every start, before any copy was kept.
+TEST_F(IndexFilesTest, DeeplyNestedFilesAreUnreadableAndKept) {
+    const Data deep = std::string(300000, '[') + std::string(300000, ']');
+    storage->write(deep, indexName);
+    storage->write(deep, journalName);
+    EXPECT_EQ(files.loadIndex(), std::nullopt);
+    EXPECT_EQ(files.loadJournal(), std::nullopt);
+    EXPECT_EQ(storage->read(indexName + ".unreadable"), deep);
+    EXPECT_EQ(storage->read(journalName + ".unreadable"), deep);
+}
+
 TEST_F(IndexFilesTest, EveryCorruptionIsKeptUnderItsOwnNumberAndOnlyBeyondAHandfulPruned) {
     auto corrupt = [&](int n) {
         const Data damaged = "{\"version\":\"v\",\"entries\":{" + std::to_string(n);
