@@ -40,6 +40,15 @@ void showFirstRunIfNeeded(AppModel& model) {
     if (windowHooks().showFirstRunIfNeeded) windowHooks().showFirstRunIfNeeded(model);
 }
 
+// The analytics client's session and duration clocks run only while the application is active;
+// Qt reports changes only, and a tray application usually starts inactive.
+void reportApplicationState(Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive)
+        analytics::Analytics::applicationDidBecomeActive();
+    else
+        analytics::Analytics::applicationWillResignActive();
+}
+
 std::shared_ptr<ImageSource> imageSource(std::shared_ptr<PhotoLibraryPort> port,
                                          std::shared_ptr<MainActor> mainActor) {
     const auto& make = windowHooks().makeImageSource;
@@ -116,6 +125,8 @@ void KeepsiftApp::adopt(ProductionParts parts) {
     auto services = this->services();
     parts.parts.images = imageSource(parts.services.port, services.mainActor);
     model_ = std::make_unique<AppModel>(parts.parts, services);
+    reportApplicationState(QGuiApplication::applicationState());
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &reportApplicationState);
     if (options_.spikeStorage) {
         setSharedModel(model_.get());
         runSpike(std::move(parts));
