@@ -47,9 +47,8 @@ public:
         : photos_(photos), policy_(policy), traits_(photos.size()), classes_(photos.size()),
           dates_(photos.size()), heads_(photos.size() * headLength),
           limitSquare_(largestSquareWithin(policy.duplicateDistance)),
-          farSquare_(limitSquare_ * (1 + 1e-12)) {
+          farSquare_(limitSquare_ * (1 + 1e-12)), widened_(widenedQuanta()) {
         PrintClasses classes;
-        const double* widened = widenedQuanta();
         for (size_t i = 0; i < photos.size(); ++i) {
             const auto& photo = *photos[i];
             traits_[i] = {photo.pixelCount(), photo.hasCameraMetadata};
@@ -57,7 +56,7 @@ public:
             dates_[i] = photo.capturedAt ? photo.capturedAt->seconds : 0;
             const auto& quanta = photo.storedPrint.quanta();
             for (size_t k = 0; k < headLength && k < quanta.size(); ++k)
-                heads_[i * headLength + k] = widened[static_cast<std::uint16_t>(quanta[k])];
+                heads_[i * headLength + k] = widened_[static_cast<std::uint16_t>(quanta[k])];
         }
     }
 
@@ -156,17 +155,24 @@ private:
         int printClass = 0;
         std::vector<size_t> members;
         std::vector<float> heads; // kindHeadLength values per member, zero beyond the print
-        size_t from = 0, to = 0;  // the members inside the current photograph's window
-        // Runs of members whose heads lie near the run's first (a burst of one scene):
-        // where each run starts, how far its heads reach from the first, each member's run.
+        // Runs of members whose heads lie near the run's first (a burst of one scene): where
+        // each run starts (with the end last), each member's run, and for the run the mean of
+        // its members' first centreLength values, with how far each member lies from it.
         std::vector<size_t> runStart;
-        std::vector<double> runReach;
         std::vector<size_t> runOf;
-        std::vector<double> toFirst; // each member's head distance from its run's first, above
+        std::vector<float> centres; // centreLength values per run
+        std::vector<double> radius; // per member, rounded up
+        std::vector<double> runRadius;
+
+        const float* head(size_t m) const { return &heads[m * kindHeadLength]; }
+        const float* centre(size_t run) const { return &centres[run * centreLength]; }
     };
     // How far from a run's first member a head may lie and still join the run.
     static constexpr double runSpan = 0.2;
+    // Short runs keep their centres close to every member.
+    static constexpr size_t longestRun = 32;
     static constexpr size_t kindHeadLength = 32;
+    static constexpr size_t centreLength = 64;
     // Sorting into kinds pays while there are few; a library of many sizes is scanned plainly.
     static constexpr size_t maximumKinds = 512;
 
@@ -181,6 +187,12 @@ private:
         for (size_t k = 1; k < dated; ++k)
             if (dates_[k] < dates_[k - 1]) return std::nullopt;
         return dated;
+    }
+
+    // The widened print value k of photograph i, zero beyond its print.
+    double valueAt(size_t i, size_t k) const {
+        const auto& quanta = photos_[i]->storedPrint.quanta();
+        return k < quanta.size() ? widened_[static_cast<std::uint16_t>(quanta[k])] : 0.0;
     }
 
     std::optional<std::vector<Kind>> kindsOf(size_t dated) const {
@@ -198,81 +210,83 @@ private:
             }
             Kind& kind = kinds[at->second];
             kind.members.push_back(i);
-            const auto& quanta = photos_[i]->storedPrint.quanta();
-            const double* widened = widenedQuanta();
             for (size_t k = 0; k < kindHeadLength; ++k)
-                kind.heads.push_back(
-                    k < quanta.size()
-                        ? static_cast<float>(widened[static_cast<std::uint16_t>(quanta[k])])
-                        : 0.f);
+                kind.heads.push_back(static_cast<float>(valueAt(i, k)));
         }
-        for (auto& kind : kinds)
+        for (auto& kind : kinds) {
             cutIntoRuns(kind);
+            centreRuns(kind);
+        }
         return kinds;
     }
 
-    // The float sum of the squared differences of the head of values that are floats themselves
-    // is within 1e-5 of the exact sum (see kindHeadsFar); these widen it to either side.
-    static double headSquareSum(const float* a, const float* b) {
+    // The float sum of the squared differences of n values that are floats themselves is
+    // within 1e-5 of the exact sum for n up to centreLength (each lane adds n / 16 terms,
+    // then the lanes are added).
+    template <size_t n> static double squareSum(const float* a, const float* b) {
         using Four = float __attribute__((vector_size(16)));
-        Four sums = {0, 0, 0, 0};
-        for (size_t k = 0; k < kindHeadLength; k += 4) {
-            Four x, y;
-            std::memcpy(&x, a + k, sizeof x);
-            std::memcpy(&y, b + k, sizeof y);
-            sums += (x - y) * (x - y);
-        }
-        return static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
+        Four sums[4] = {};
+        for (size_t k = 0; k < n; k += 16)
+            for (size_t lane = 0; lane < 4; ++lane) {
+                Four x, y;
+                std::memcpy(&x, a + k + 4 * lane, sizeof x);
+                std::memcpy(&y, b + k + 4 * lane, sizeof y);
+                sums[lane] += (x - y) * (x - y);
+            }
+        const Four sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+        return static_cast<double>((sum[0] + sum[1]) + (sum[2] + sum[3]));
+    }
+    static double headSquareSum(const float* a, const float* b) {
+        return squareSum<kindHeadLength>(a, b);
     }
     static double headDistanceAbove(const float* a, const float* b) {
         return std::sqrt(headSquareSum(a, b) * (1 + 1e-5)) * (1 + 1e-12);
     }
-    static double headDistanceBelow(const float* a, const float* b) {
-        return std::sqrt(headSquareSum(a, b) * (1 - 1e-5)) * (1 - 1e-12);
+    // The square of a lower bound of the centres' distance; its root rounded down.
+    static double centreSquareBelow(const float* a, const float* b) {
+        return squareSum<centreLength>(a, b) * (1 - 1e-5);
     }
+    static double rootBelow(double square) { return std::sqrt(square) * (1 - 1e-12); }
 
     static void cutIntoRuns(Kind& kind) {
-        const float* heads = kind.heads.data();
         kind.runOf.resize(kind.members.size());
-        kind.toFirst.resize(kind.members.size());
         for (size_t m = 0; m < kind.members.size(); ++m) {
-            const float* head = heads + m * kindHeadLength;
-            double reach = 0;
-            if (!kind.runStart.empty())
-                reach = headDistanceAbove(head, heads + kind.runStart.back() * kindHeadLength);
-            if (kind.runStart.empty() || reach > runSpan) {
+            if (kind.runStart.empty() || m - kind.runStart.back() == longestRun ||
+                headDistanceAbove(kind.head(m), kind.head(kind.runStart.back())) > runSpan)
                 kind.runStart.push_back(m);
-                kind.runReach.push_back(0);
-                reach = 0;
-            } else {
-                kind.runReach.back() = std::max(kind.runReach.back(), reach);
-            }
             kind.runOf[m] = kind.runStart.size() - 1;
-            kind.toFirst[m] = reach;
         }
         kind.runStart.push_back(kind.members.size());
     }
 
-    // Compares photograph i with the members of a kind inside its window. A run whose first
-    // head lies beyond the limit by more than the run's reach holds no match, and a member
-    // whose own distance from the first is too short to bridge the gap is none either
-    // (triangle inequality over the heads, whose distance never exceeds the whole prints').
-    void compareWithKind(size_t i, const float* head, const Kind& kind, UnionFind& sets) const {
-        const double beyond = std::sqrt(limitSquare_) * (1 + 1e-9);
-        for (size_t m = kind.from; m < kind.to;) {
-            const size_t run = kind.runOf[m];
-            const size_t runEnd = std::min(kind.to, kind.runStart[run + 1]);
-            const float* first = &kind.heads[kind.runStart[run] * kindHeadLength];
-            const double fromFirst = headDistanceBelow(head, first);
-            if (fromFirst > beyond + kind.runReach[run]) {
-                m = runEnd;
-                continue;
+    // Any vector serves as a run's centre; the radii are measured exactly to it, in doubles,
+    // and rounded up.
+    void centreRuns(Kind& kind) const {
+        const size_t runs = kind.runStart.size() - 1;
+        kind.centres.assign(runs * centreLength, 0.f);
+        kind.radius.assign(kind.members.size(), 0);
+        kind.runRadius.assign(runs, 0);
+        std::vector<double> values(longestRun * centreLength);
+        for (size_t run = 0; run < runs; ++run) {
+            const size_t from = kind.runStart[run], to = kind.runStart[run + 1];
+            for (size_t m = from; m < to; ++m)
+                for (size_t k = 0; k < centreLength; ++k)
+                    values[(m - from) * centreLength + k] = valueAt(kind.members[m], k);
+            float* centre = &kind.centres[run * centreLength];
+            for (size_t k = 0; k < centreLength; ++k) {
+                double sum = 0;
+                for (size_t m = from; m < to; ++m)
+                    sum += values[(m - from) * centreLength + k];
+                centre[k] = static_cast<float>(sum / static_cast<double>(to - from));
             }
-            for (; m < runEnd; ++m)
-                if (fromFirst <= beyond + kind.toFirst[m] &&
-                    !kindHeadsFar(head, &kind.heads[m * kindHeadLength]) &&
-                    printsClose(i, kind.members[m]))
-                    sets.link(i, kind.members[m]);
+            for (size_t m = from; m < to; ++m) {
+                const double* value = &values[(m - from) * centreLength];
+                double square = 0;
+                for (size_t k = 0; k < centreLength; ++k)
+                    square += (value[k] - centre[k]) * (value[k] - centre[k]);
+                kind.radius[m] = std::sqrt(square) * (1 + 1e-12);
+                kind.runRadius[run] = std::max(kind.runRadius[run], kind.radius[m]);
+            }
         }
     }
 
@@ -283,47 +297,82 @@ private:
         return headSquareSum(a, b) * (1 - 1e-5) > farSquare_;
     }
 
-    // Compares each dated photograph only with the photographs of the kinds that can hold its
-    // copy or its original, inside its window. Needs the dated photographs first, in ascending
-    // capture time; false when they are not, or when there are too many kinds.
+    // The members of a kind after each member of another (by index) and inside its window,
+    // as ranges [from, to); both ends only move forward.
+    struct Window {
+        size_t from = 0, to = 0;
+    };
+    Window advance(Window window, size_t i, const Kind& kind) const {
+        const auto& members = kind.members;
+        while (window.from < members.size() && members[window.from] <= i)
+            ++window.from;
+        window.to = std::max(window.to, window.from);
+        while (window.to < members.size() &&
+               dates_[members[window.to]] - dates_[i] <= policy_.copyWindow)
+            ++window.to;
+        return window;
+    }
+
+    // Links the members of one run of a kind with those of a partner kind inside their
+    // windows. Two prints within the limit have first centreLength values within it too, so
+    // by the triangle inequality their centres lie at most the limit plus both radii apart:
+    // runs, and members, whose centres lie farther apart hold no pair.
+    void linkRun(const Kind& mine, size_t run, const Kind& other, std::span<const Window> windows,
+                 UnionFind& sets) const {
+        const double beyond = std::sqrt(limitSquare_) * (1 + 1e-9);
+        const size_t from = mine.runStart[run];
+        const size_t low = windows.front().from, high = windows.back().to;
+        if (low >= high) return;
+        for (size_t theirs = other.runOf[low]; theirs <= other.runOf[high - 1]; ++theirs) {
+            const double square = centreSquareBelow(mine.centre(run), other.centre(theirs));
+            const double reach = beyond + mine.runRadius[run] + other.runRadius[theirs];
+            if (square > reach * reach * (1 + 1e-12)) continue;
+            const double apart = rootBelow(square) - beyond;
+            const size_t start = other.runStart[theirs], end = other.runStart[theirs + 1];
+            for (size_t w = 0; w < windows.size(); ++w) {
+                const size_t m = from + w;
+                if (apart > mine.radius[m] + other.runRadius[theirs]) continue;
+                const size_t i = mine.members[m];
+                const size_t last = std::min(end, windows[w].to);
+                for (size_t q = std::max(start, windows[w].from); q < last; ++q) {
+                    const size_t j = other.members[q];
+                    if (apart <= mine.radius[m] + other.radius[q] &&
+                        !kindHeadsFar(mine.head(m), other.head(q)) &&
+                        sets.find(i) != sets.find(j) && printsClose(i, j))
+                        sets.link(i, j);
+                }
+            }
+        }
+    }
+
+    void linkKinds(const Kind& mine, const Kind& other, UnionFind& sets) const {
+        Window window;
+        std::vector<Window> windows;
+        for (size_t run = 0; run + 1 < mine.runStart.size(); ++run) {
+            windows.clear();
+            for (size_t m = mine.runStart[run]; m < mine.runStart[run + 1]; ++m)
+                windows.push_back(window = advance(window, mine.members[m], other));
+            linkRun(mine, run, other, windows, sets);
+        }
+    }
+
+    // Compares each dated photograph only with the later photographs of the kinds that can
+    // hold its copy or its original, inside its window. Needs the dated photographs first, in
+    // ascending capture time; false when they are not, or when there are too many kinds.
     bool linkByKind(UnionFind& sets) {
         // A window that is not a number never ends a scan; the plain scan handles it.
         if (!(policy_.copyWindow >= 0)) return false;
         const auto dated = datedPrefix();
         if (!dated) return false;
-        auto sorted = kindsOf(*dated);
-        if (!sorted) return false;
-        auto& kinds = *sorted;
-        const size_t count = kinds.size();
-        std::vector<std::vector<size_t>> partners(count);
+        const auto kinds = kindsOf(*dated);
+        if (!kinds) return false;
         const double ratio = policy_.copyPixelRatio;
-        for (size_t a = 0; a < count; ++a)
-            for (size_t b = 0; b < count; ++b)
-                if (kinds[a].printClass == kinds[b].printClass &&
-                    (looksLikeCopy(kinds[a].traits, kinds[b].traits, ratio) ||
-                     looksLikeCopy(kinds[b].traits, kinds[a].traits, ratio)))
-                    partners[a].push_back(b);
-        std::vector<size_t> kindOf(*dated, count);
-        std::vector<size_t> slotOf(*dated, 0);
-        for (size_t k = 0; k < count; ++k)
-            for (size_t m = 0; m < kinds[k].members.size(); ++m)
-                kindOf[kinds[k].members[m]] = k, slotOf[kinds[k].members[m]] = m;
-        size_t end = 0;
-        for (size_t i = 0; i < *dated; ++i) {
-            while (end < *dated && dates_[end] - dates_[i] <= policy_.copyWindow)
-                ++end;
-            if (kindOf[i] == count) continue;
-            const float* head = &kinds[kindOf[i]].heads[slotOf[i] * kindHeadLength];
-            for (size_t k : partners[kindOf[i]]) {
-                Kind& kind = kinds[k];
-                while (kind.from < kind.members.size() && kind.members[kind.from] <= i)
-                    ++kind.from;
-                kind.to = std::max(kind.to, kind.from);
-                while (kind.to < kind.members.size() && kind.members[kind.to] < end)
-                    ++kind.to;
-                compareWithKind(i, head, kind, sets);
-            }
-        }
+        for (const auto& mine : *kinds)
+            for (const auto& other : *kinds)
+                if (mine.printClass == other.printClass &&
+                    (looksLikeCopy(mine.traits, other.traits, ratio) ||
+                     looksLikeCopy(other.traits, mine.traits, ratio)))
+                    linkKinds(mine, other, sets);
         return true;
     }
 
@@ -370,6 +419,7 @@ private:
     std::vector<double> heads_; // the first widened print values of each photograph
     double limitSquare_;
     double farSquare_;
+    const double* widened_;
 };
 
 } // namespace
