@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/grouping/GroupBuilder.hpp"
@@ -59,12 +61,16 @@ struct Sorted {
     std::vector<std::string> needingOriginals;
 };
 
+// A group the user kept whole, or from which a batch was deleted, is not decided again:
+// its photographs keep their states and need no originals.
 Sorted sortGroups(const std::vector<GroupDraft>& groups, const std::vector<Date>& pending,
-                  double gap) {
+                  double gap, const std::set<std::string>& ignored) {
     Sorted sorted;
     sorted.decided.reserve(groups.size());
     for (const auto& group : groups) {
-        if (group.photos.size() < 2) {
+        if (ignored.count(std::string(group.id))) {
+            continue;
+        } else if (group.photos.size() < 2) {
             sorted.decided.push_back(&group);
         } else if (madeFromRendition(group)) {
             for (const auto* photo : group.photos)
@@ -85,7 +91,8 @@ std::vector<GroupDecision> ScanEngine::regroup() {
 
 std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
     const auto groups = GroupBuilder::draft(groupableSignals(index_), grouping_);
-    const auto sorted = sortGroups(groups, pendingDates(index_), grouping_.sessionGap);
+    const auto sorted =
+        sortGroups(groups, pendingDates(index_), grouping_.sessionGap, index_.ignoredGroups);
     index_.markNeedsOriginal(sorted.needingOriginals);
     auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
     const Date now = clock_->now();
