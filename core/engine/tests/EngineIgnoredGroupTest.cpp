@@ -8,7 +8,6 @@ namespace {
 
 using testing::EngineRig;
 using testing::Shot;
-using Event = ReviewJournal::Event;
 
 // A burst of four: the two sharp shots are kept, the two blurred ones flagged. Scores are
 // relative to the group, so once the blurred ones are gone the second shot falls behind.
@@ -33,8 +32,9 @@ EngineRig<> ratedRig(const std::vector<Shot>& shots) {
 
 std::int64_t flaggedEvents(const ReviewJournal& journal) {
     const auto& entries = journal.entries();
-    return std::count_if(entries.begin(), entries.end(),
-                         [](const auto& entry) { return entry.event == Event::flagged; });
+    return std::count_if(entries.begin(), entries.end(), [](const auto& entry) {
+        return entry.event == ReviewJournal::Event::flagged;
+    });
 }
 
 // The burst scanned, its album in step and its two flagged shots deleted.
