@@ -208,15 +208,10 @@ private:
                 kind.traits = traits_[i];
                 kind.printClass = classes_[i];
             }
-            Kind& kind = kinds[at->second];
-            kind.members.push_back(i);
-            for (size_t k = 0; k < kindHeadLength; ++k)
-                kind.heads.push_back(static_cast<float>(valueAt(i, k)));
+            kinds[at->second].members.push_back(i);
         }
-        for (auto& kind : kinds) {
-            cutIntoRuns(kind);
-            centreRuns(kind);
-        }
+        for (auto& kind : kinds)
+            measure(kind);
         return kinds;
     }
 
@@ -248,46 +243,55 @@ private:
     }
     static double rootBelow(double square) { return std::sqrt(square) * (1 - 1e-12); }
 
-    static void cutIntoRuns(Kind& kind) {
-        kind.runOf.resize(kind.members.size());
-        for (size_t m = 0; m < kind.members.size(); ++m) {
+    // Reads the first values of each member once, in member order: its head, the run it
+    // joins, and each run's centre with the radii around it.
+    void measure(Kind& kind) const {
+        static_assert(kindHeadLength <= centreLength);
+        const size_t count = kind.members.size();
+        kind.heads.resize(count * kindHeadLength);
+        kind.runOf.resize(count);
+        kind.radius.resize(count);
+        std::vector<double> values(longestRun * centreLength); // the open run's members
+        for (size_t m = 0; m < count; ++m) {
+            double row[centreLength];
+            for (size_t k = 0; k < centreLength; ++k)
+                row[k] = valueAt(kind.members[m], k);
+            for (size_t k = 0; k < kindHeadLength; ++k)
+                kind.heads[m * kindHeadLength + k] = static_cast<float>(row[k]);
             if (kind.runStart.empty() || m - kind.runStart.back() == longestRun ||
-                headDistanceAbove(kind.head(m), kind.head(kind.runStart.back())) > runSpan)
+                headDistanceAbove(kind.head(m), kind.head(kind.runStart.back())) > runSpan) {
+                if (!kind.runStart.empty()) closeRun(kind, m, values);
                 kind.runStart.push_back(m);
+            }
+            std::copy(row, row + centreLength, &values[(m - kind.runStart.back()) * centreLength]);
             kind.runOf[m] = kind.runStart.size() - 1;
         }
-        kind.runStart.push_back(kind.members.size());
+        if (count > 0) closeRun(kind, count, values);
+        kind.runStart.push_back(count);
     }
 
     // Any vector serves as a run's centre; the radii are measured exactly to it, in doubles,
     // and rounded up.
-    void centreRuns(Kind& kind) const {
-        const size_t runs = kind.runStart.size() - 1;
-        kind.centres.assign(runs * centreLength, 0.f);
-        kind.radius.assign(kind.members.size(), 0);
-        kind.runRadius.assign(runs, 0);
-        std::vector<double> values(longestRun * centreLength);
-        for (size_t run = 0; run < runs; ++run) {
-            const size_t from = kind.runStart[run], to = kind.runStart[run + 1];
-            for (size_t m = from; m < to; ++m)
-                for (size_t k = 0; k < centreLength; ++k)
-                    values[(m - from) * centreLength + k] = valueAt(kind.members[m], k);
-            float* centre = &kind.centres[run * centreLength];
-            for (size_t k = 0; k < centreLength; ++k) {
-                double sum = 0;
-                for (size_t m = from; m < to; ++m)
-                    sum += values[(m - from) * centreLength + k];
-                centre[k] = static_cast<float>(sum / static_cast<double>(to - from));
-            }
-            for (size_t m = from; m < to; ++m) {
-                const double* value = &values[(m - from) * centreLength];
-                double square = 0;
-                for (size_t k = 0; k < centreLength; ++k)
-                    square += (value[k] - centre[k]) * (value[k] - centre[k]);
-                kind.radius[m] = std::sqrt(square) * (1 + 1e-12);
-                kind.runRadius[run] = std::max(kind.runRadius[run], kind.radius[m]);
-            }
+    static void closeRun(Kind& kind, size_t to, const std::vector<double>& values) {
+        const size_t from = kind.runStart.back(), size = to - from;
+        kind.centres.resize(kind.centres.size() + centreLength);
+        float* centre = &kind.centres[kind.centres.size() - centreLength];
+        for (size_t k = 0; k < centreLength; ++k) {
+            double sum = 0;
+            for (size_t m = 0; m < size; ++m)
+                sum += values[m * centreLength + k];
+            centre[k] = static_cast<float>(sum / static_cast<double>(size));
         }
+        double runRadius = 0;
+        for (size_t m = 0; m < size; ++m) {
+            const double* value = &values[m * centreLength];
+            double square = 0;
+            for (size_t k = 0; k < centreLength; ++k)
+                square += (value[k] - centre[k]) * (value[k] - centre[k]);
+            kind.radius[from + m] = std::sqrt(square) * (1 + 1e-12);
+            runRadius = std::max(runRadius, kind.radius[from + m]);
+        }
+        kind.runRadius.push_back(runRadius);
     }
 
     // The widened print values are floats held in doubles, so their float differences are
