@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/grouping/CentreSquares.hpp"
 #include "core/grouping/CopyTraits.hpp"
 #include "core/grouping/PrintComparison.hpp"
 #include "core/grouping/Provenance.hpp"
@@ -172,7 +173,6 @@ private:
     // Short runs keep their centres close to every member.
     static constexpr size_t longestRun = 32;
     static constexpr size_t kindHeadLength = 32;
-    static constexpr size_t centreLength = 64;
     // Sorting into kinds pays while there are few; a library of many sizes is scanned plainly.
     static constexpr size_t maximumKinds = 512;
 
@@ -215,31 +215,21 @@ private:
         return kinds;
     }
 
-    // The float sum of the squared differences of n values that are floats themselves is
-    // within 1e-5 of the exact sum for n up to centreLength (each lane adds n / 16 terms,
-    // then the lanes are added).
-    template <size_t n> static double squareSum(const float* a, const float* b) {
-        using Four = float __attribute__((vector_size(16)));
-        Four sums[4] = {};
-        for (size_t k = 0; k < n; k += 16)
-            for (size_t lane = 0; lane < 4; ++lane) {
-                Four x, y;
-                std::memcpy(&x, a + k + 4 * lane, sizeof x);
-                std::memcpy(&y, b + k + 4 * lane, sizeof y);
-                sums[lane] += (x - y) * (x - y);
-            }
-        const Four sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-        return static_cast<double>((sum[0] + sum[1]) + (sum[2] + sum[3]));
-    }
+    // The float sum of the squared differences of the head of values that are floats themselves
+    // is within 1e-5 of the exact sum (see kindHeadsFar).
     static double headSquareSum(const float* a, const float* b) {
-        return squareSum<kindHeadLength>(a, b);
+        using Four = float __attribute__((vector_size(16)));
+        Four sums = {0, 0, 0, 0};
+        for (size_t k = 0; k < kindHeadLength; k += 4) {
+            Four x, y;
+            std::memcpy(&x, a + k, sizeof x);
+            std::memcpy(&y, b + k, sizeof y);
+            sums += (x - y) * (x - y);
+        }
+        return static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
     }
     static double headDistanceAbove(const float* a, const float* b) {
         return std::sqrt(headSquareSum(a, b) * (1 + 1e-5)) * (1 + 1e-12);
-    }
-    // The square of a lower bound of the centres' distance; its root rounded down.
-    static double centreSquareBelow(const float* a, const float* b) {
-        return squareSum<centreLength>(a, b) * (1 - 1e-5);
     }
     static double rootBelow(double square) { return std::sqrt(square) * (1 - 1e-12); }
 
@@ -322,13 +312,16 @@ private:
     // by the triangle inequality their centres lie at most the limit plus both radii apart:
     // runs, and members, whose centres lie farther apart hold no pair.
     void linkRun(const Kind& mine, size_t run, const Kind& other, std::span<const Window> windows,
-                 UnionFind& sets) const {
+                 std::vector<double>& squares, UnionFind& sets) const {
         const double beyond = std::sqrt(limitSquare_) * (1 + 1e-9);
         const size_t from = mine.runStart[run];
         const size_t low = windows.front().from, high = windows.back().to;
         if (low >= high) return;
-        for (size_t theirs = other.runOf[low]; theirs <= other.runOf[high - 1]; ++theirs) {
-            const double square = centreSquareBelow(mine.centre(run), other.centre(theirs));
+        const size_t first = other.runOf[low], count = other.runOf[high - 1] + 1 - first;
+        squares.resize(count);
+        centreSquaresBelow(mine.centre(run), other.centre(first), count, squares.data());
+        for (size_t theirs = first; theirs < first + count; ++theirs) {
+            const double square = squares[theirs - first];
             const double reach = beyond + mine.runRadius[run] + other.runRadius[theirs];
             if (square > reach * reach * (1 + 1e-12)) continue;
             const double apart = rootBelow(square) - beyond;
@@ -352,11 +345,12 @@ private:
     void linkKinds(const Kind& mine, const Kind& other, UnionFind& sets) const {
         Window window;
         std::vector<Window> windows;
+        std::vector<double> squares;
         for (size_t run = 0; run + 1 < mine.runStart.size(); ++run) {
             windows.clear();
             for (size_t m = mine.runStart[run]; m < mine.runStart[run + 1]; ++m)
                 windows.push_back(window = advance(window, mine.members[m], other));
-            linkRun(mine, run, other, windows, sets);
+            linkRun(mine, run, other, windows, squares, sets);
         }
     }
 
