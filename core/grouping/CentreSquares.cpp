@@ -9,8 +9,10 @@ namespace {
 // lies within a few float roundings of the exact one, far inside this margin.
 constexpr double margin = 1 - 1e-5;
 
-__attribute__((target("avx"))) void eightLanes(const float* centre, const float* others,
-                                               size_t count, double* squares) {
+} // namespace
+
+__attribute__((target("avx"))) void
+centreSquaresEightLanes(const float* centre, const float* others, size_t count, double* squares) {
     using Eight = float __attribute__((vector_size(32)));
     constexpr size_t parts = centreLength / 8;
     Eight x[parts];
@@ -29,7 +31,8 @@ __attribute__((target("avx"))) void eightLanes(const float* centre, const float*
     }
 }
 
-void fourLanes(const float* centre, const float* others, size_t count, double* squares) {
+void centreSquaresFourLanes(const float* centre, const float* others, size_t count,
+                            double* squares) {
     using Four = float __attribute__((vector_size(16)));
     constexpr size_t parts = centreLength / 4;
     Four x[parts];
@@ -47,11 +50,9 @@ void fourLanes(const float* centre, const float* others, size_t count, double* s
     }
 }
 
-} // namespace
-
 void centreSquaresBelow(const float* centre, const float* others, size_t count, double* squares) {
     static const bool wide = __builtin_cpu_supports("avx");
-    (wide ? eightLanes : fourLanes)(centre, others, count, squares);
+    (wide ? centreSquaresEightLanes : centreSquaresFourLanes)(centre, others, count, squares);
 }
 
 } // namespace keepsift

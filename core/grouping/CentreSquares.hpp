@@ -12,4 +12,10 @@ constexpr size_t centreLength = 64;
 // its rounding can reach. Uses the widest vectors the processor has.
 void centreSquaresBelow(const float* centre, const float* others, size_t count, double* squares);
 
+// The two ways it has; the eight-lane one needs AVX.
+void centreSquaresFourLanes(const float* centre, const float* others, size_t count,
+                            double* squares);
+void centreSquaresEightLanes(const float* centre, const float* others, size_t count,
+                             double* squares);
+
 } // namespace keepsift
