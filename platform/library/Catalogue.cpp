@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <map>
 #include <unordered_set>
 
@@ -17,6 +18,10 @@ namespace keepsift {
 // What one describe pass learnt, written to the cache at its end.
 struct Catalogue::Pending {
     std::vector<std::pair<std::string, MetadataCache::Entry>> changed;
+    // Files whose bytes are elsewhere: described from their stamps alone, never remembered.
+    std::deque<Catalogue::Remembered> unread;
+    // The path of the file looked up last, its buffer reused for every file of a listing.
+    std::string lookedUp;
     // A listing of the whole library: the stamps the engine reconciles against.
     bool complete = false;
 };
@@ -62,10 +67,48 @@ bool holdsOnlyHidden(const WalkedFolder& folder) {
                        [](const FolderEntry& entry) { return isHiddenName(entry.name); });
 }
 
-bool creationOrder(const CatalogueAsset& a, const CatalogueAsset& b) {
-    double da = a.asset.creationDate->seconds, db = b.asset.creationDate->seconds;
-    if (da != db) return da < db;
-    return a.asset.localIdentifier < b.asset.localIdentifier;
+const std::string& relativePathInto(std::string& path, const CatalogueItem& item,
+                                    const CatalogueResource& resource) {
+    const std::string& name = resource.placeholder.empty() ? resource.name : resource.placeholder;
+    path.assign(item.folder);
+    if (!path.empty()) path += '/';
+    path += name;
+    return path;
+}
+
+// Ascending by creation date, identifier on ties. Sorting small keys and then moving each
+// asset once into place costs far less than swapping whole assets while sorting.
+void sortByCreation(std::vector<CatalogueAsset>& described) {
+    struct Key {
+        double seconds;
+        const std::string* id;
+        size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(described.size());
+    for (size_t i = 0; i < described.size(); ++i)
+        keys.push_back(
+            {described[i].asset.creationDate->seconds, &described[i].asset.localIdentifier, i});
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.seconds != b.seconds ? a.seconds < b.seconds : *a.id < *b.id;
+    });
+    // Position i takes the asset from keys[i].index; each cycle of moves closes on itself.
+    std::vector<size_t> from(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        from[i] = keys[i].index;
+    for (size_t start = 0; start < from.size(); ++start) {
+        if (from[start] == start) continue;
+        CatalogueAsset held = std::move(described[start]);
+        size_t at = start;
+        while (from[at] != start) {
+            described[at] = std::move(described[from[at]]);
+            size_t next = from[at];
+            from[at] = at;
+            at = next;
+        }
+        described[at] = std::move(held);
+        from[at] = at;
+    }
 }
 
 } // namespace
@@ -116,7 +159,7 @@ Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> 
 void Catalogue::loadMemory() {
     if (loaded_) return;
     for (auto& [path, entry] : cache_.loadAll())
-        memory_.emplace(path, Remembered{entry, 0, entry.stamp, std::nullopt});
+        memory_.emplace(path, Remembered{entry, std::nullopt, 0, entry.stamp, std::nullopt});
     loaded_ = true;
 }
 
@@ -151,7 +194,7 @@ std::vector<CatalogueAsset> Catalogue::all() {
                                             ? "it is empty, although it held photographs"
                                             : "it holds no photographs any more, although it did");
     auto described = describe(std::move(items), true);
-    std::sort(described.begin(), described.end(), creationOrder);
+    sortByCreation(described);
     return described;
 }
 
@@ -233,9 +276,9 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
 
 bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
     const CatalogueItem& item = described.item;
-    auto primary = factsOf(item, item.primary(), pending);
-    if (!primary) return false;
-    const FileFacts* primaryFacts = &primary->facts;
+    Remembered* primary = factsOf(item, item.primary(), pending);
+    if (primary == nullptr) return false;
+    const FileFacts* primaryFacts = &primary->entry.facts;
     described.orientation = primaryFacts->orientation;
     PortAsset& asset = described.asset;
     asset.localIdentifier = item.id;
@@ -250,52 +293,63 @@ bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
             asset.hasAdjustments = true;
             continue;
         }
-        auto entry = factsOf(item, resource, pending);
-        if (!entry) continue;
-        const FileFacts* sidecar = &entry->facts;
+        const Remembered* entry = factsOf(item, resource, pending);
+        if (entry == nullptr) continue;
+        const FileFacts* sidecar = &entry->entry.facts;
         if (sidecar->rating) rating = sidecar->rating;
         asset.hasAdjustments = asset.hasAdjustments || sidecar->editHistory;
     }
     asset.isFavorite = rating.value_or(0) >= 4;
-    std::int64_t mtime = primary->stamp.mtimeNs;
+    std::int64_t mtime = primary->entry.stamp.mtimeNs;
     asset.modificationDate = wholeSecondsOf(mtime);
-    if (primaryFacts->dateTimeOriginal)
-        asset.creationDate = exifLocalDate(*primaryFacts->dateTimeOriginal);
+    asset.creationDate = capturedAt(*primary);
     if (!asset.creationDate) asset.creationDate = dateOfNanoseconds(mtime);
     return true;
 }
 
+const std::optional<Date>& Catalogue::capturedAt(Remembered& remembered) {
+    if (!remembered.captured) {
+        const auto& text = remembered.entry.facts.dateTimeOriginal;
+        remembered.captured = text ? exifLocalDate(*text) : std::nullopt;
+    }
+    return *remembered.captured;
+}
+
 // Facts of one file: from memory when its stamp is unchanged, else read from the file. A
 // file replaced while it is read is read again; one that vanished gives nothing.
-std::optional<MetadataCache::Entry>
-Catalogue::factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending) {
-    if (isKnownNonResident(resource)) return MetadataCache::Entry{resource.stamp, {}};
-    std::string relative = item.relativePath(resource);
-    auto known = memory_.find(relative);
+Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
+                                          const CatalogueResource& resource, Pending& pending) {
+    if (isKnownNonResident(resource))
+        return &pending.unread.emplace_back(
+            Remembered{{resource.stamp, {}}, std::nullopt, 0, std::nullopt, std::nullopt});
+    const std::string& lookedUp = relativePathInto(pending.lookedUp, item, resource);
+    auto known = memory_.find(lookedUp);
     if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
         known->second.seenInPass = pass_;
         if (pending.complete) known->second.listed = resource.stamp;
-        return known->second.entry;
+        return &known->second;
     }
+    std::string relative = lookedUp;
     std::string path = absolute(relative);
     FileStamp before = resource.stamp;
     for (int attempt = 0; attempt < replacedRetries; ++attempt) {
         FileFacts facts = isSidecar(resource) ? readSidecarFacts(path) : readImageFacts(path);
         FileStamp after;
-        if (!stampOf(path, after)) return std::nullopt;
+        if (!stampOf(path, after)) return nullptr;
         if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
             MetadataCache::Entry entry{after, facts};
             Remembered& remembered = memory_[relative];
             remembered.entry = entry;
+            remembered.captured.reset();
             remembered.seenInPass = pass_;
             if (pending.complete) noteListed(remembered, after);
             if (!remembered.listed) remembered.listed = after;
             pending.changed.push_back({std::move(relative), entry});
-            return entry;
+            return &remembered;
         }
         before = after;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 // A listing that shows another modification second makes the engine measure and review

@@ -55,8 +55,9 @@ private:
     struct Pending;
     std::vector<CatalogueAsset> describe(std::vector<CatalogueItem> items, bool complete);
     bool describeOne(CatalogueAsset& described, Pending& pending);
-    std::optional<MetadataCache::Entry>
-    factsOf(const CatalogueItem& item, const CatalogueResource& resource, Pending& pending);
+    struct Remembered;
+    Remembered* factsOf(const CatalogueItem& item, const CatalogueResource& resource,
+                        Pending& pending);
     std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
     void loadMemory();
     bool heldFiles();
@@ -66,6 +67,9 @@ private:
     std::shared_ptr<FileSystemOps> ops_;
     struct Remembered {
         MetadataCache::Entry entry;
+        // The capture date read from `entry` (the zone is read once per process), kept so
+        // that a listing parses each date only once.
+        std::optional<std::optional<Date>> captured;
         // The describe pass that last met the file; older ones are gone from the tree.
         std::uint64_t seenInPass = 0;
         std::optional<FileStamp> listed;
@@ -73,6 +77,7 @@ private:
     };
 
     void noteListed(Remembered& remembered, const FileStamp& stamp);
+    static const std::optional<Date>& capturedAt(Remembered& remembered);
 
     MetadataCache cache_;
     std::mutex mutex_;

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <map>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
@@ -79,25 +79,45 @@ bool standsInFor(const std::vector<FolderEntry>& entries, const std::string& tar
     });
 }
 
-std::map<std::string, StemGroup> stemGroups(const std::vector<FolderEntry>& entries) {
-    std::map<std::string, StemGroup> groups;
-    for (const FolderEntry& entry : entries) {
-        if (!isListedFile(entry)) continue;
-        CatalogueResource resource{
-            PortResourceType::photo, entry.name, entry.stamp, mediaKind(entry.name), {}};
-        if (resource.kind == MediaKind::other) {
-            std::string placeholderFor = placeholderTarget(entry.name);
-            if (placeholderFor.empty() || !standsInFor(entries, placeholderFor)) continue;
-            resource.placeholder = entry.name;
-            resource.name = placeholderFor;
-            resource.kind = mediaKind(placeholderFor);
-        }
-        MediaKind kind = resource.kind;
-        auto& group = groups[std::string(stemOf(resource.name))];
-        if (isImage(kind))
-            group.images.push_back(std::move(resource));
-        else if (kind == MediaKind::video)
-            group.videos.push_back(std::move(resource));
+// The listed resource a folder entry gives, if any.
+std::optional<CatalogueResource> resourceOf(const std::vector<FolderEntry>& entries,
+                                            const FolderEntry& entry) {
+    if (!isListedFile(entry)) return std::nullopt;
+    CatalogueResource resource{
+        PortResourceType::photo, entry.name, entry.stamp, mediaKind(entry.name), {}};
+    if (resource.kind == MediaKind::other) {
+        std::string placeholderFor = placeholderTarget(entry.name);
+        if (placeholderFor.empty() || !standsInFor(entries, placeholderFor)) return std::nullopt;
+        resource.placeholder = entry.name;
+        resource.name = placeholderFor;
+        resource.kind = mediaKind(placeholderFor);
+    }
+    if (!isImage(resource.kind) && resource.kind != MediaKind::video) return std::nullopt;
+    return resource;
+}
+
+// The images and videos of one folder grouped by stem, ascending by stem, each group in
+// listing order. Sorting once costs far less than a map node per file.
+std::vector<StemGroup> stemGroups(const std::vector<FolderEntry>& entries) {
+    std::vector<CatalogueResource> resources;
+    resources.reserve(entries.size());
+    for (const FolderEntry& entry : entries)
+        if (auto resource = resourceOf(entries, entry)) resources.push_back(std::move(*resource));
+    std::vector<size_t> order(resources.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    auto stem = [&](size_t i) { return stemOf(resources[i].name); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return stem(a) < stem(b); });
+    std::vector<bool> startsGroup(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        startsGroup[i] = i == 0 || stem(order[i]) != stem(order[i - 1]);
+    std::vector<StemGroup> groups;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (startsGroup[i]) groups.emplace_back();
+        CatalogueResource& resource = resources[order[i]];
+        auto& into = isImage(resource.kind) ? groups.back().images : groups.back().videos;
+        into.push_back(std::move(resource));
     }
     return groups;
 }
@@ -125,6 +145,7 @@ Sidecars sidecarsOf(const std::vector<FolderEntry>& entries) {
 }
 
 void addSidecars(CatalogueItem& item, const Sidecars& sidecars, bool ownsStem) {
+    if (sidecars.empty()) return;
     std::vector<std::string_view> names;
     for (const CatalogueResource& resource : item.resources)
         names.push_back(resource.name);
@@ -326,7 +347,7 @@ std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder) {
     auto groups = stemGroups(folder.entries);
     Sidecars sidecars = sidecarsOf(folder.entries);
     FolderNames names(folder.entries);
-    for (auto& [stem, group] : groups) {
+    for (auto& group : groups) {
         auto stemItems = itemsOfStem(folder, names, std::move(group));
         bool ownsStem = stemItems.size() == 1;
         for (auto& item : stemItems) {

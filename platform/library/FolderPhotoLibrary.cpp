@@ -21,11 +21,11 @@ std::vector<std::string> identifiersOf(const std::vector<PortAsset>& assets) {
     return ids;
 }
 
-std::vector<PortAsset> assetsOf(const std::vector<CatalogueAsset>& described) {
+std::vector<PortAsset> assetsOf(std::vector<CatalogueAsset> described) {
     std::vector<PortAsset> assets;
     assets.reserve(described.size());
-    for (const CatalogueAsset& one : described)
-        assets.push_back(one.asset);
+    for (CatalogueAsset& one : described)
+        assets.push_back(std::move(one.asset));
     return assets;
 }
 
