@@ -27,11 +27,15 @@ void append(std::vector<double>& print, std::vector<double> block, double weight
 
 void appendDetail(std::vector<double>& print, const DetailLevel& level) {
     using P = BlockFeaturePrinter;
-    const double turn = P::detailTurn * std::clamp(level.overall, P::detailLow, P::detailHigh);
+    const double turn =
+        P::detailTurn *
+        (std::clamp(level.fineToCoarse, P::detailLow, P::detailHigh) - P::detailLow);
     print.push_back(P::detailWeight * std::cos(turn));
     print.push_back(P::detailWeight * std::sin(turn));
-    for (double direction : level.directions)
-        print.push_back(P::detailWeight * P::directionWeight * direction);
+    const double length = std::hypot(level.anisotropy[0], level.anisotropy[1]);
+    const double flattened = P::anisotropyWeight / (1.0 + length / P::anisotropyKnee);
+    for (double share : level.anisotropy)
+        print.push_back(flattened * share);
 }
 
 std::vector<float> unitLength(const std::vector<double>& values) {

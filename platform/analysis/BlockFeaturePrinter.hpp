@@ -6,7 +6,7 @@ namespace keepsift {
 
 // A handcrafted print of four blocks made on a small resample: where the colours lie, which
 // colours occur, how the edges run, and the coarse shape. Each block is centred and
-// L2-normalised, then weighted. A fifth block, the detail level of a larger resample, sets
+// L2-normalised, then weighted. A fifth block, the detail level of a larger grey copy, sets
 // blurred or shaken shots apart from sharp ones. The whole is scaled to unit length. The weights
 // and sizes are frozen with the recipe: changing them changes every stored distance.
 class BlockFeaturePrinter final : public FeaturePrinter {
@@ -18,7 +18,7 @@ public:
     static constexpr int gradientCells = 4;     // 4 x 4 cells x 2 directions = 32 values
     static constexpr int shapeSide = 32;        // DCT of a 32 x 32 lightness resample
     static constexpr int shapeCoefficients = 4; // 4 x 4 lowest frequencies less DC = 15 values
-    static constexpr int detailValues = 2 + 4;  // overall as an angle, four directions
+    static constexpr int detailValues = 2 + 2;  // fine-to-coarse as an angle, anisotropy
     static constexpr int length = layoutCells * layoutCells * 3 + chromaBins * chromaBins +
                                   gradientCells * gradientCells * 2 +
                                   shapeCoefficients * shapeCoefficients - 1 + detailValues;
@@ -27,18 +27,20 @@ public:
     static constexpr double colourLayoutWeight = 0.55;
     static constexpr double colourDistributionWeight = 0.15;
     static constexpr double gradientStructureWeight = 0.25;
-    static constexpr double lowFrequencyShapeWeight = 0.78;
+    static constexpr double lowFrequencyShapeWeight = 0.7;
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
-    // The detail level turns a unit vector by detailTurn radians per unit of its log ratio,
-    // between detailLow and detailHigh (where photographs and their blurred shots lie; the
-    // turn stays under half a circle), so a blurred shot moves away from its sharp twin by a
-    // bounded amount; the directions enter linearly.
-    static constexpr double detailWeight = 0.75;
-    static constexpr double detailTurn = 1.5;
-    static constexpr double detailLow = -1.5;
-    static constexpr double detailHigh = 0.55;
-    static constexpr double directionWeight = 1.0;
+    // The fine-to-coarse ratio turns a unit vector by detailTurn radians per unit of its log,
+    // between detailLow and detailHigh (where photographs and their blurred shots lie; the turn
+    // stays under half a circle), so a blurred shot moves away from its sharp twin by a bounded
+    // amount. The anisotropy moves with a shake but not with a copy; it enters linearly up to
+    // about anisotropyKnee and flattens beyond, so shakes in two directions stay one moment.
+    static constexpr double detailWeight = 0.5;
+    static constexpr double detailTurn = 0.6;
+    static constexpr double detailLow = -3.7;
+    static constexpr double detailHigh = 0.8;
+    static constexpr double anisotropyWeight = 2.2;
+    static constexpr double anisotropyKnee = 0.2;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

@@ -6,16 +6,23 @@
 
 namespace keepsift {
 
-// How much fine detail a picture keeps, measured on fixed square resamples so a copy at
-// another size reads the same: the log ratio of curvature energy at a resample to the energy
-// at half of it. Overall on a resample small enough that a half-size copy keeps all of it;
-// per direction (0°, 90°, 45°, 135°, less their mean) on a larger one, where a copy changes
-// every direction alike but shake lowers the directions along it.
+// How much fine detail a picture keeps and which way it runs, measured on a grey copy whose
+// long side is analysisSide, so that copies of at least that size read alike. The bands are
+// differences of Gaussian blurs (sigma in pixels of that copy): the log ratio of the fine band's
+// energy to the coarse band's falls when a shot is out of focus or shaken; the fine band's
+// gradient structure (horizontal less vertical, and the diagonal term, over their sum) turns
+// towards the direction across a shake, while a copy leaves it where it was.
 struct DetailLevel {
-    static constexpr int side = 128;
-    static constexpr int directionSide = 256;
-    double overall = 0;
-    std::array<double, 4> directions{};
+    static constexpr int analysisSide = 512;
+    static constexpr double fineSigma = 1.0;   // fine band: sigma 1 less sigma 2
+    static constexpr double coarseSigma = 4.0; // coarse band: sigma 4 less sigma 8
+    // One grey level squared keeps flat pictures from dividing noise by nothing; the gradient
+    // floor (in squared Sobel units) keeps faint texture and noise from reading as a direction.
+    static constexpr double energyFloor = 1.0;
+    static constexpr double gradientFloor = 128.0;
+
+    double fineToCoarse = 0;
+    std::array<double, 2> anisotropy{};
 
     // Empty pictures read as no detail at all.
     static DetailLevel of(const cv::Mat& bgr);

@@ -1,7 +1,7 @@
 // Calibrates the print's block weights against the grouping thresholds: copies of a picture
-// (the same pixels) stay well within 0.10, blurred or shaken shots of one moment mostly lie
-// beyond 0.10 of the sharp one yet within 0.54, shots of one moment mostly within 0.54,
-// unrelated pictures beyond 0.75.
+// (the same pixels) stay within 0.05, blurred or shaken shots of one moment mostly lie beyond
+// 0.10 (and beyond 0.15) of the sharp one yet within 0.54, shots of one moment mostly within
+// 0.54, unrelated pictures beyond 0.75.
 // The pictures are real photographs from Debian packages; the variations are made here.
 
 #include <algorithm>
@@ -128,7 +128,7 @@ TEST_F(FeaturePrintCalibration, CopiesStayWithinTheIdenticalDistance) {
     std::printf("copies p50 = %.4f p90 = %.4f p99 = %.4f\n", quantile(distances, 0.5),
                 quantile(distances, 0.9), p99);
     EXPECT_LE(quantile(distances, 0.9), 0.03);
-    EXPECT_LE(p99, 0.06);
+    EXPECT_LE(p99, 0.05);
 }
 
 TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInItsMoment) {
@@ -144,8 +144,8 @@ TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInItsMoment) 
                 "within 0.54: %.3f\n",
                 quantile(distances, 0.05), quantile(distances, 0.5), beyondIdentical, apart,
                 within);
-    EXPECT_GE(beyondIdentical, 0.70);
-    EXPECT_GE(apart, 0.45);
+    EXPECT_GE(beyondIdentical, 0.85);
+    EXPECT_GE(apart, 0.70);
     EXPECT_GE(within, 0.95);
 }
 
