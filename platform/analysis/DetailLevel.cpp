@@ -11,15 +11,23 @@ namespace {
 // Grey, brought to the analysis size by area averaging (the filter most copies went through),
 // keeping the aspect ratio.
 cv::Mat analysisGrey(const cv::Mat& bgr) {
-    cv::Mat grey8, sized, grey;
-    cv::cvtColor(bgr, grey8, cv::COLOR_BGR2GRAY);
-    const int longEdge = std::max(grey8.cols, grey8.rows);
+    cv::Mat sized, grey8, grey;
+    const int longEdge = std::max(bgr.cols, bgr.rows);
     const double scale = static_cast<double>(DetailLevel::analysisSide) / longEdge;
-    const cv::Size size(std::max(4, static_cast<int>(std::lround(grey8.cols * scale))),
-                        std::max(4, static_cast<int>(std::lround(grey8.rows * scale))));
-    cv::resize(grey8, sized, size, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
-    sized.convertTo(grey, CV_32F);
+    const cv::Size size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
+                        std::max(4, static_cast<int>(std::lround(bgr.rows * scale))));
+    cv::resize(bgr, sized, size, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::cvtColor(sized, grey8, cv::COLOR_BGR2GRAY);
+    grey8.convertTo(grey, CV_32F);
     return grey;
+}
+
+// The coarse band is measured on a half-size copy, where its blurs cost a quarter.
+cv::Mat halved(const cv::Mat& grey) {
+    cv::Mat half;
+    cv::resize(grey, half, cv::Size((grey.cols + 1) / 2, (grey.rows + 1) / 2), 0, 0,
+               cv::INTER_AREA);
+    return half;
 }
 
 cv::Mat gaussian(const cv::Mat& grey, double sigma) {
@@ -51,7 +59,8 @@ DetailLevel DetailLevel::of(const cv::Mat& bgr) {
     if (bgr.empty() || bgr.type() != CV_8UC3) return level;
     const cv::Mat grey = analysisGrey(bgr);
     const cv::Mat fine = gaussian(grey, fineSigma) - gaussian(grey, 2 * fineSigma);
-    const cv::Mat coarse = gaussian(grey, coarseSigma) - gaussian(grey, 2 * coarseSigma);
+    const cv::Mat half = halved(grey);
+    const cv::Mat coarse = gaussian(half, coarseSigma / 2) - gaussian(half, coarseSigma);
     level.fineToCoarse =
         std::log((variance(fine) + energyFloor) / (variance(coarse) + energyFloor));
     level.anisotropy = anisotropyOf(fine);
