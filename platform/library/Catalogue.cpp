@@ -181,7 +181,12 @@ std::vector<CatalogueAsset> Catalogue::all() {
     std::vector<WalkedFolder> folders =
         walkLibrary(*ops_, root_, ListingDetail::stamps,
                     [this](const std::string& folder) { return heldFilesIn(folder); });
+    // At most one photograph per entry: reserved once, the list is never copied as it grows.
+    size_t entries = 0;
+    for (const WalkedFolder& folder : folders)
+        entries += folder.entries.size();
     std::vector<CatalogueItem> items;
+    items.reserve(entries);
     for (const WalkedFolder& folder : folders)
         for (auto& item : itemsOfFolder(folder))
             items.push_back(std::move(item));
@@ -255,6 +260,7 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
     std::lock_guard lock(mutex_);
     loadMemory();
     ++pass_;
+    seenInPass_ = 0;
     Pending pending;
     pending.complete = complete;
     std::vector<CatalogueAsset> described;
@@ -264,7 +270,8 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
         if (describeOne(asset, pending)) described.push_back(std::move(asset));
     }
     std::vector<std::string> removed;
-    if (complete) {
+    // Every remembered file met again: nothing is gone, and the walk over all of them is spared.
+    if (complete && seenInPass_ != memory_.size()) {
         for (const auto& [path, remembered] : memory_)
             if (remembered.seenInPass != pass_) removed.push_back(path);
         for (const auto& path : removed)
@@ -325,7 +332,7 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
     const std::string& lookedUp = relativePathInto(pending.lookedUp, item, resource);
     auto known = memory_.find(lookedUp);
     if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
-        known->second.seenInPass = pass_;
+        noteSeen(known->second);
         if (pending.complete) known->second.listed = resource.stamp;
         return &known->second;
     }
@@ -341,7 +348,7 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
             Remembered& remembered = memory_[relative];
             remembered.entry = entry;
             remembered.captured.reset();
-            remembered.seenInPass = pass_;
+            noteSeen(remembered);
             if (pending.complete) noteListed(remembered, after);
             if (!remembered.listed) remembered.listed = after;
             pending.changed.push_back({std::move(relative), entry});
@@ -350,6 +357,12 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
         before = after;
     }
     return nullptr;
+}
+
+void Catalogue::noteSeen(Remembered& remembered) {
+    if (remembered.seenInPass == pass_) return;
+    remembered.seenInPass = pass_;
+    ++seenInPass_;
 }
 
 // A listing that shows another modification second makes the engine measure and review

@@ -77,12 +77,15 @@ private:
     };
 
     void noteListed(Remembered& remembered, const FileStamp& stamp);
+    void noteSeen(Remembered& remembered);
     static const std::optional<Date>& capturedAt(Remembered& remembered);
 
     MetadataCache cache_;
     std::mutex mutex_;
     bool loaded_ = false;
     std::uint64_t pass_ = 0;
+    // Remembered files met by the current pass.
+    size_t seenInPass_ = 0;
     std::unordered_map<std::string, Remembered> memory_;
 };
 
