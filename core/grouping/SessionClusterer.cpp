@@ -240,25 +240,57 @@ void SessionClusterer::relink(size_t a, size_t b) {
     veto_[a * n_ + b] = vetoed(a, b);
 }
 
-void SessionClusterer::merge() {
-    const double threshold = policy_.distanceThreshold;
-    for (;;) {
-        size_t bestI = n_, bestJ = n_;
-        double best = infinity;
-        for (size_t i = 0; i < n_; ++i) {
-            if (!active_[i]) continue;
-            for (size_t j = i + 1; j < n_; ++j) {
-                const double l = linkage_[i * n_ + j];
-                if (!active_[j] || !(l <= threshold) || veto_[i * n_ + j]) continue;
-                if (bestI == n_ || l < best) bestI = i, bestJ = j, best = l;
-            }
+bool SessionClusterer::mergeable(size_t i, size_t j) const {
+    return active_[j] && linkage_[i * n_ + j] <= policy_.distanceThreshold && !veto_[i * n_ + j];
+}
+
+// Row i's best partner after it: the smallest mergeable linkage, the first on ties; n_ for none.
+void SessionClusterer::findRowBest(size_t i) {
+    rowBest_[i] = n_;
+    for (size_t j = i + 1; j < n_; ++j)
+        if (mergeable(i, j) &&
+            (rowBest_[i] == n_ || linkage_[i * n_ + j] < linkage_[i * n_ + rowBest_[i]]))
+            rowBest_[i] = j;
+}
+
+// After cluster `into` took `gone`, rows whose best was either are searched again; earlier rows
+// only weigh their changed entry for `into` against the best they hold.
+void SessionClusterer::updateRowBests(size_t into, size_t gone) {
+    for (size_t k = 0; k < n_; ++k) {
+        if (!active_[k]) continue;
+        const size_t best = rowBest_[k];
+        if (k == into || best == into || best == gone) {
+            findRowBest(k);
+        } else if (k < into && mergeable(k, into)) {
+            const double l = linkage_[k * n_ + into];
+            if (best == n_ || l < linkage_[k * n_ + best] ||
+                (l == linkage_[k * n_ + best] && into < best))
+                rowBest_[k] = into;
         }
+    }
+}
+
+// Merges the pair with the smallest linkage, the first in row order on ties, until none is
+// within the threshold.
+void SessionClusterer::merge() {
+    rowBest_.resize(n_);
+    for (size_t i = 0; i < n_; ++i)
+        findRowBest(i);
+    for (;;) {
+        size_t bestI = n_;
+        for (size_t i = 0; i < n_; ++i)
+            if (active_[i] && rowBest_[i] != n_ &&
+                (bestI == n_ ||
+                 linkage_[i * n_ + rowBest_[i]] < linkage_[bestI * n_ + rowBest_[bestI]]))
+                bestI = i;
         if (bestI == n_) return;
+        const size_t bestJ = rowBest_[bestI];
         auto& into = clusters_[bestI];
         into.insert(into.end(), clusters_[bestJ].begin(), clusters_[bestJ].end());
         active_[bestJ] = 0;
         for (size_t k = 0; k < n_; ++k)
             if (k != bestI && active_[k]) relink(std::min(bestI, k), std::max(bestI, k));
+        updateRowBests(bestI, bestJ);
     }
 }
 

@@ -27,6 +27,9 @@ private:
     double linkage(size_t a, size_t b);
     bool vetoed(size_t a, size_t b) const;
     void relink(size_t a, size_t b);
+    bool mergeable(size_t i, size_t j) const;
+    void findRowBest(size_t i);
+    void updateRowBests(size_t into, size_t gone);
     void merge();
     PhotoGroup::Kind kindOf(const Cluster& members) const;
     void emitGroups(std::span<const PhotoSignals* const> session, std::vector<GroupDraft>& out);
@@ -39,6 +42,7 @@ private:
     std::vector<std::uint8_t> veto_;
     std::vector<Cluster> clusters_;
     std::vector<std::uint8_t> active_;
+    std::vector<size_t> rowBest_; // each active row's best mergeable partner after it, or n_
     std::vector<double> largestFace_;
     std::vector<std::int64_t> countedFaces_;
     std::vector<int> printClass_;
