@@ -1,6 +1,7 @@
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <opencv2/imgproc.hpp>
@@ -25,6 +26,15 @@ void append(std::vector<double>& print, std::vector<double> block, double weight
         print.push_back(weight * value);
 }
 
+// Linear up to about the knee, flattened beyond.
+void appendAnisotropy(std::vector<double>& print, const std::array<double, 2>& anisotropy,
+                      double weight) {
+    const double length = std::hypot(anisotropy[0], anisotropy[1]);
+    const double flattened = weight / (1.0 + length / BlockFeaturePrinter::anisotropyKnee);
+    for (double share : anisotropy)
+        print.push_back(flattened * share);
+}
+
 void appendDetail(std::vector<double>& print, const DetailLevel& level) {
     using P = BlockFeaturePrinter;
     const double turn =
@@ -32,10 +42,8 @@ void appendDetail(std::vector<double>& print, const DetailLevel& level) {
         (std::clamp(level.fineToCoarse, P::detailLow, P::detailHigh) - P::detailLow);
     print.push_back(P::detailWeight * std::cos(turn));
     print.push_back(P::detailWeight * std::sin(turn));
-    const double length = std::hypot(level.anisotropy[0], level.anisotropy[1]);
-    const double flattened = P::anisotropyWeight / (1.0 + length / P::anisotropyKnee);
-    for (double share : level.anisotropy)
-        print.push_back(flattened * share);
+    appendAnisotropy(print, level.anisotropy, P::anisotropyWeight);
+    appendAnisotropy(print, level.finestAnisotropy, P::finestAnisotropyWeight);
 }
 
 std::vector<float> unitLength(const std::vector<double>& values) {

@@ -12,35 +12,36 @@ namespace keepsift {
 class BlockFeaturePrinter final : public FeaturePrinter {
 public:
     static constexpr int resampleSide = 64;
-    static constexpr int layoutCells = 8;       // 8 x 8 cells x 3 channels = 192 values
-    static constexpr int chromaBins = 8;        // 8 x 8 chromaticity histogram = 64 values
-    static constexpr int gradientSide = 32;     // edges of a 32 x 32 lightness resample
-    static constexpr int gradientCells = 4;     // 4 x 4 cells x 2 directions = 32 values
-    static constexpr int shapeSide = 32;        // DCT of a 32 x 32 lightness resample
-    static constexpr int shapeCoefficients = 4; // 4 x 4 lowest frequencies less DC = 15 values
-    static constexpr int detailValues = 2 + 2;  // fine-to-coarse as an angle, anisotropy
+    static constexpr int layoutCells = 8;          // 8 x 8 cells x 3 channels = 192 values
+    static constexpr int chromaBins = 8;           // 8 x 8 chromaticity histogram = 64 values
+    static constexpr int gradientSide = 32;        // edges of a 32 x 32 lightness resample
+    static constexpr int gradientCells = 4;        // 4 x 4 cells x 2 directions = 32 values
+    static constexpr int shapeSide = 32;           // DCT of a 32 x 32 lightness resample
+    static constexpr int shapeCoefficients = 4;    // 4 x 4 lowest frequencies less DC = 15 values
+    static constexpr int detailValues = 2 + 2 + 2; // fine-to-coarse as an angle, anisotropies
     static constexpr int length = layoutCells * layoutCells * 3 + chromaBins * chromaBins +
                                   gradientCells * gradientCells * 2 +
                                   shapeCoefficients * shapeCoefficients - 1 + detailValues;
     static_assert(length <= 512);
 
-    static constexpr double colourLayoutWeight = 0.55;
+    static constexpr double colourLayoutWeight = 0.5;
     static constexpr double colourDistributionWeight = 0.15;
-    static constexpr double gradientStructureWeight = 0.25;
-    static constexpr double lowFrequencyShapeWeight = 0.7;
+    static constexpr double gradientStructureWeight = 0.27;
+    static constexpr double lowFrequencyShapeWeight = 0.8;
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
     // The fine-to-coarse ratio turns a unit vector by detailTurn radians per unit of its log,
     // between detailLow and detailHigh (where photographs and their blurred shots lie; the turn
     // stays under half a circle), so a blurred shot moves away from its sharp twin by a bounded
-    // amount. The anisotropy moves with a shake but not with a copy; it enters linearly up to
-    // about anisotropyKnee and flattens beyond, so shakes in two directions stay one moment.
+    // amount. The anisotropies move with a shake but not with a copy; each enters linearly up
+    // to about anisotropyKnee and flattens beyond, so shakes in two directions stay one moment.
     static constexpr double detailWeight = 0.5;
     static constexpr double detailTurn = 0.6;
     static constexpr double detailLow = -3.7;
     static constexpr double detailHigh = 0.8;
-    static constexpr double anisotropyWeight = 2.2;
-    static constexpr double anisotropyKnee = 0.2;
+    static constexpr double anisotropyWeight = 1.8;
+    static constexpr double finestAnisotropyWeight = 1.1;
+    static constexpr double anisotropyKnee = 0.3;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

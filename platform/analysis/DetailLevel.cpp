@@ -58,12 +58,15 @@ DetailLevel DetailLevel::of(const cv::Mat& bgr) {
     DetailLevel level;
     if (bgr.empty() || bgr.type() != CV_8UC3) return level;
     const cv::Mat grey = analysisGrey(bgr);
-    const cv::Mat fine = gaussian(grey, fineSigma) - gaussian(grey, 2 * fineSigma);
+    const cv::Mat blurred = gaussian(grey, fineSigma);
+    const cv::Mat finest = gaussian(grey, finestSigma) - blurred;
+    const cv::Mat fine = blurred - gaussian(grey, 2 * fineSigma);
     const cv::Mat half = halved(grey);
     const cv::Mat coarse = gaussian(half, coarseSigma / 2) - gaussian(half, coarseSigma);
     level.fineToCoarse =
         std::log((variance(fine) + energyFloor) / (variance(coarse) + energyFloor));
     level.anisotropy = anisotropyOf(fine);
+    level.finestAnisotropy = anisotropyOf(finest);
     return level;
 }
 

@@ -9,11 +9,12 @@ namespace keepsift {
 // How much fine detail a picture keeps and which way it runs, measured on a grey copy whose
 // long side is analysisSide, so that copies of at least that size read alike. The bands are
 // differences of Gaussian blurs (sigma in pixels of that copy): the log ratio of the fine band's
-// energy to the coarse band's falls when a shot is out of focus or shaken; the fine band's
-// gradient structure (horizontal less vertical, and the diagonal term, over their sum) turns
-// towards the direction across a shake, while a copy leaves it where it was.
+// energy to the coarse band's falls when a shot is out of focus or shaken; the gradient
+// structure of the fine and the finest band (horizontal less vertical, and the diagonal term,
+// over their sum) turns towards the direction across a shake, while a copy leaves it be.
 struct DetailLevel {
     static constexpr int analysisSide = 512;
+    static constexpr double finestSigma = 0.5; // finest band: sigma 0.5 less sigma 1
     static constexpr double fineSigma = 1.0;   // fine band: sigma 1 less sigma 2
     static constexpr double coarseSigma = 4.0; // coarse band: sigma 4 less sigma 8
     // One grey level squared keeps flat pictures from dividing noise by nothing; the gradient
@@ -22,7 +23,8 @@ struct DetailLevel {
     static constexpr double gradientFloor = 128.0;
 
     double fineToCoarse = 0;
-    std::array<double, 2> anisotropy{};
+    std::array<double, 2> anisotropy{};       // of the fine band
+    std::array<double, 2> finestAnisotropy{}; // of the finest band
 
     // Empty pictures read as no detail at all.
     static DetailLevel of(const cv::Mat& bgr);

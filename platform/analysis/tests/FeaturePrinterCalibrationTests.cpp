@@ -144,8 +144,8 @@ TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInItsMoment) 
                 "within 0.54: %.3f\n",
                 quantile(distances, 0.05), quantile(distances, 0.5), beyondIdentical, apart,
                 within);
-    EXPECT_GE(beyondIdentical, 0.85);
-    EXPECT_GE(apart, 0.70);
+    EXPECT_GE(beyondIdentical, 0.90);
+    EXPECT_GE(apart, 0.75);
     EXPECT_GE(within, 0.95);
 }
 
