@@ -55,6 +55,8 @@ public:
         std::shared_ptr<ConditionsProbe> conditions;
         std::shared_ptr<UpdaterFactory> updaters;
         std::shared_ptr<Sleeper> sleeper;
+        // Stores the user's answer to the library-access question; false when it could not.
+        std::function<bool(bool granted)> recordLibraryConsent = {};
     };
 
     // What a factory builds.
@@ -188,6 +190,10 @@ public:
     // refreshes the authorization and then the model; "keep looking" extends the batch and
     // pumps.
     void refreshAuthorization(Done done = {});
+    // The settings' library-access switch: the answer is stored, then the engine takes up the
+    // access it gives and the scan follows.
+    void recordLibraryConsent(bool granted, Done done = {});
+    bool canRecordLibraryConsent() const { return bool(services_.recordLibraryConsent); }
     void extendBatch(std::int64_t byGroups, Done done = {});
 
 private:

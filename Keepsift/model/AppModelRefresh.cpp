@@ -119,4 +119,16 @@ void AppModel::refreshAuthorization(Done done) {
         std::move(done));
 }
 
+void AppModel::recordLibraryConsent(bool granted, Done done) {
+    launch(
+        [this, granted] {
+            const auto& record = services_.recordLibraryConsent;
+            if (!record || !record(granted))
+                log_.error("the library-access answer could not be stored");
+            engine_->refreshAuthorization();
+            reconcileLibraryFlow();
+        },
+        std::move(done));
+}
+
 } // namespace keepsift::app

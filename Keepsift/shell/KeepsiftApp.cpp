@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "Keepsift/shell/Announcements.hpp"
 #include "Keepsift/shell/AutostartLoginItem.hpp"
 #include "Keepsift/shell/PowerProfilesWatcher.hpp"
 #include "Keepsift/shell/QtMainActor.hpp"
@@ -123,6 +124,9 @@ void KeepsiftApp::adopt(ProductionParts parts) {
     if (terminated_) return;
     windows_ = std::make_unique<Windows>(parts.defaults);
     auto services = this->services();
+    services.recordLibraryConsent = [port = parts.services.port](bool granted) {
+        return port->recordConsent(granted);
+    };
     parts.parts.images = imageSource(parts.services.port, services.mainActor);
     model_ = std::make_unique<AppModel>(parts.parts, services);
     reportApplicationState(QGuiApplication::applicationState());
@@ -221,7 +225,7 @@ void KeepsiftApp::announce(const UpdateAnswer& answer) {
                    ? ShellTexts::upToDate(language)
                    : ShellTexts::updateCheckFailed(language);
     if (text.empty()) return;
-    if (!answer.userInitiated) return tray_->announce(QString::fromStdString(text));
+    if (!answer.userInitiated) return announceBesideShownItem(*tray_, QString::fromStdString(text));
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Keepsift"),
                                 QString::fromStdString(text));
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -50,6 +50,8 @@ public:
     // What the file was when it was measured, else at the last listing of the whole library
     // (what the review rests on); absent when it was never seen.
     std::optional<FileStamp> reviewedStamp(const std::string& relative);
+    // True when a listing found files that were not removed on purpose since.
+    bool heldFiles();
 
 private:
     struct Pending;
@@ -60,7 +62,6 @@ private:
                         Pending& pending);
     std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
     void loadMemory();
-    bool heldFiles();
     bool heldFilesIn(const std::string& folder);
 
     std::string root_;

@@ -10,6 +10,7 @@
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
+#include "platform/library/PhotographPresence.hpp"
 
 namespace keepsift {
 namespace {
@@ -132,13 +133,24 @@ FolderPhotoLibrary::~FolderPhotoLibrary() {
 }
 
 int FolderPhotoLibrary::authorizationStatus() {
-    return consent_.status();
+    const int status = consent_.status();
+    if (status != port_authorization::authorized && status != port_authorization::limited)
+        return status;
+    // An unmounted drive leaves its empty mount point: a library that held photographs and
+    // now holds none is unavailable, not emptied, until they are back.
+    if (catalogue_.heldFiles() && !holdsAnyPhotograph(catalogue_.root()))
+        return port_authorization::restricted;
+    return status;
 }
 
 void FolderPhotoLibrary::requestAuthorization(std::function<void(int status)> handler) {
     if (!consent_.consent() && options_.consentPrompt)
         consent_.record(options_.consentPrompt->askLibraryConsent(catalogue_.root()));
-    handler(consent_.status());
+    handler(authorizationStatus());
+}
+
+bool FolderPhotoLibrary::recordConsent(bool granted) {
+    return consent_.record(granted);
 }
 
 std::vector<PortAsset> FolderPhotoLibrary::fetchImageAssets() {

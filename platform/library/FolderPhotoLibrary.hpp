@@ -42,6 +42,9 @@ public:
 
     int authorizationStatus() override;
     void requestAuthorization(std::function<void(int status)> handler) override;
+    // The user's answer given again from the settings, where a declined consent is undone.
+    // False when it could not be stored.
+    bool recordConsent(bool granted);
 
     std::vector<PortAsset> fetchImageAssets() override;
     std::vector<PortAsset>

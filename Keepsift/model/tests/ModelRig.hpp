@@ -237,6 +237,7 @@ struct RigOptions {
     bool seenFirstRun = true;
     std::optional<Settings> storedSettings;
     std::shared_ptr<Clock> clock = std::make_shared<FixedClock>(Date{86400.0 * 10000});
+    std::function<bool(bool granted)> recordLibraryConsent;
 };
 
 // A model over a scripted library, fixture signals, storage in memory, a recording
@@ -286,7 +287,8 @@ struct ModelRig {
         parts.startsUpdater = true;
         parts.fixedConditions = options.fixedConditions;
         model = std::make_unique<AppModel>(
-            std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper});
+            std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper,
+                                                 options.recordLibraryConsent});
     }
 
     ~ModelRig() {

@@ -146,5 +146,42 @@ TEST(WindowAppearance, RefreshingTheAuthorizationPublishesIt) {
               Strings::text(FixedText::noLibraryAccess, "en"));
 }
 
+TEST(LibraryConsent, AnAnswerGivenLaterIsStoredAndTheEngineAndScanFollowIt) {
+    std::vector<bool> answers;
+    std::shared_ptr<testing::RigLibrary> library;
+    bool stores = true;
+    RigOptions options;
+    options.authorization = LibraryAuthorization::denied;
+    options.recordLibraryConsent = [&](bool granted) {
+        answers.push_back(granted);
+        if (stores)
+            library->setAuthorization(granted ? LibraryAuthorization::authorized
+                                              : LibraryAuthorization::denied);
+        return stores;
+    };
+    ModelRig rig(options);
+    library = rig.library;
+    rig.await([&](auto done) { rig.model->start(done); });
+    ASSERT_TRUE(rig.onMain([&] { return rig.model->accessNotice().has_value(); }));
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().known; }), 0);
+
+    rig.await([&](auto done) { rig.model->recordLibraryConsent(true, done); });
+    EXPECT_EQ(answers, std::vector<bool>{true});
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().authorization; }),
+              LibraryAuthorization::authorized);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), std::nullopt);
+    EXPECT_GT(rig.onMain([&] { return rig.model->snapshot().known; }), 0);
+
+    // An answer that cannot be stored changes nothing the user would not see.
+    stores = false;
+    rig.await([&](auto done) { rig.model->recordLibraryConsent(false, done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().authorization; }),
+              LibraryAuthorization::authorized);
+    stores = true;
+    rig.await([&](auto done) { rig.model->recordLibraryConsent(false, done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }),
+              Strings::text(FixedText::noLibraryAccess, "en"));
+}
+
 } // namespace
 } // namespace keepsift::app

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QTest>
 
 #include "DesktopSupport.hpp"
+#include "Keepsift/views/SwatchImageSource.hpp"
 #include "Keepsift/views/settings/SettingsView.hpp"
 #include "WidgetSupport.hpp"
 #include "core/storage/MemoryStorage.hpp"
@@ -203,6 +205,25 @@ TEST(SettingsView, DeniedAccessShowsTheNoticeRow) {
     ShownSettings shown("permission-denied");
     EXPECT_TRUE(shown.shows("settings-permission"));
     EXPECT_EQ(shown.text("settings-permission"), *shown.model->accessNotice());
+    // Without a place to keep the answer there is nothing the switch could change.
+    EXPECT_FALSE(shown.shows("library-access"));
+}
+
+TEST(SettingsView, ADeclinedAccessIsGivenAgainThroughTheModel) {
+    auto answer = std::make_shared<std::atomic<int>>(-1);
+    auto services = testServices();
+    services.recordLibraryConsent = [answer](bool granted) {
+        answer->store(granted ? 1 : 0);
+        return true;
+    };
+    auto model = AppModel::makeForScenario({{"KEEPSIFT_SCENARIO", "permission-denied"}}, services,
+                                           std::make_shared<SwatchImageSource>(services.mainActor));
+    waitFor([&](AppModel::Done done) { model->start(std::move(done)); });
+    ShownSettings shown(std::move(model));
+    ASSERT_TRUE(shown.shows("library-access"));
+    EXPECT_FALSE(shown.box("library-access")->isChecked());
+    shown.box("library-access")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer->load() == 1; }, 30000));
 }
 
 TEST(SettingsView, RefusedLoginItemTurnsTheSwitchBackAndSaysWhy) {

@@ -59,6 +59,18 @@ QString SettingsTexts::scanScopeCaption(std::optional<ScanScope> scope, std::str
                      language);
 }
 
+QString SettingsTexts::libraryAccess(std::string_view language) {
+    return pick(language, "Library access", "Zugriff auf die Mediathek");
+}
+
+QString SettingsTexts::libraryAccessCaption(std::string_view language) {
+    return pick(language,
+                "Keepsift reads and organises the photographs in the library folder only while "
+                "this is on. Turned off, the scan stops and the review is kept.",
+                "Keepsift liest und ordnet die Fotos im Mediathek-Ordner nur, solange dies "
+                "eingeschaltet ist. Ausgeschaltet ruht der Scan, die Durchsicht bleibt erhalten.");
+}
+
 QString SettingsTexts::menuBar(std::string_view language) {
     return pick(language, "Show in the menu bar", "In der Menüleiste anzeigen");
 }

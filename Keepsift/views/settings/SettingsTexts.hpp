@@ -21,6 +21,8 @@ struct SettingsTexts {
     static QString scanScopeLabel(std::string_view language);
     static QString scanScopeEntry(std::optional<ScanScope> scope, std::string_view language);
     static QString scanScopeCaption(std::optional<ScanScope> scope, std::string_view language);
+    static QString libraryAccess(std::string_view language);
+    static QString libraryAccessCaption(std::string_view language);
     static QString menuBar(std::string_view language);
     static QString menuBarCaption(std::string_view language);
     static QString launchAtLogin(std::string_view language);

@@ -105,9 +105,11 @@ void SettingsView::buildScanning(QWidget* form) {
     scope_ = picker("picker-scan-scope", scanningSection_);
     scopeCaption_ = captionRow(scanningSection_);
     permission_ = captionRow(scanningSection_, "settings-permission");
-    addRows(scanningSection_,
-            {scanning_, scanningCaption_, mainsOnly_, mainsOnlyCaption_, sharedLibrary_,
-             scope_.box->parentWidget(), scopeCaption_, permission_});
+    libraryAccess_ = switchRow("library-access", scanningSection_);
+    libraryAccessCaption_ = captionRow(scanningSection_);
+    addRows(scanningSection_, {scanning_, scanningCaption_, mainsOnly_, mainsOnlyCaption_,
+                               sharedLibrary_, scope_.box->parentWidget(), scopeCaption_,
+                               permission_, libraryAccess_, libraryAccessCaption_});
 }
 
 void SettingsView::buildBehaviour(QWidget* form) {
@@ -181,6 +183,10 @@ void SettingsView::connectControls() {
         const std::string code = utf8(language_.box->itemData(index).toString());
         edit([&](Settings& s) { s.language = code; });
     });
+    // The answer goes through the model so that the engine's authorization follows it.
+    connect(libraryAccess_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!syncing_) model_.recordLibraryConsent(on);
+    });
     connect(checkUpdates_, &QPushButton::clicked, this, [this] {
         if (const auto& updater = model_.updater()) updater->checkForUpdates();
     });
@@ -245,6 +251,8 @@ void SettingsView::syncTexts(const std::string& language) {
     privacySection_->setTitle(SettingsTexts::privacySection(language));
     setSwitchText(scanning_, SettingsTexts::scanning(language));
     setLabelText(scanningCaption_, SettingsTexts::scanningCaption(language));
+    setSwitchText(libraryAccess_, SettingsTexts::libraryAccess(language));
+    setLabelText(libraryAccessCaption_, SettingsTexts::libraryAccessCaption(language));
     setSwitchText(mainsOnly_, SettingsTexts::mainsOnly(language));
     setLabelText(mainsOnlyCaption_, SettingsTexts::mainsOnlyCaption(language));
     setLabelText(sharedLibrary_, SettingsTexts::sharedLibrary(language));
@@ -300,8 +308,21 @@ void SettingsView::syncRows() {
     const auto notice = model_.accessNotice();
     permission_->setVisible(notice.has_value());
     if (notice) setLabelText(permission_, qtext(*notice));
+    syncLibraryAccess();
     const auto& updater = model_.updater();
     checkUpdates_->setVisible(!draft_.automaticUpdates && updater && updater->canCheckForUpdates());
+}
+
+// Shown once the user has answered the access question, so that a declined answer can be
+// given again; the switch follows the engine's view of the answer.
+void SettingsView::syncLibraryAccess() {
+    const LibraryAuthorization access = model_.snapshot().authorization;
+    const bool answered = access != LibraryAuthorization::notDetermined;
+    const bool shown = answered && model_.canRecordLibraryConsent();
+    libraryAccess_->setVisible(shown);
+    libraryAccessCaption_->setVisible(shown);
+    const QSignalBlocker quiet(libraryAccess_);
+    libraryAccess_->setChecked(access != LibraryAuthorization::denied);
 }
 
 } // namespace keepsift::app

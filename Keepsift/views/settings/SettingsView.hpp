@@ -53,6 +53,7 @@ private:
     void syncTexts(const std::string& language);
     void syncPickers(const std::string& language);
     void syncRows();
+    void syncLibraryAccess();
     // A control changed the draft: hand it to the model when it differs.
     void edit(const std::function<void(Settings&)>& change);
 
@@ -75,6 +76,8 @@ private:
     Picker scope_;
     QLabel* scopeCaption_;
     QLabel* permission_;
+    QCheckBox* libraryAccess_;
+    QLabel* libraryAccessCaption_;
     QCheckBox* menuBar_;
     QLabel* menuBarCaption_;
     QCheckBox* login_;

@@ -36,6 +36,21 @@ TEST_F(AuthorizationTest, DecliningDenies) {
     EXPECT_EQ(library->authorizationStatus(), port_authorization::denied);
 }
 
+TEST_F(AuthorizationTest, ADeclinedConsentCanBeGivenLaterAndWithdrawnAgain) {
+    auto opts = options();
+    auto prompt = std::make_shared<ScriptedConsent>(false);
+    opts.consentPrompt = prompt;
+    auto library = makeLibrary(opts);
+    EXPECT_EQ(request(*library), port_authorization::denied);
+    ASSERT_TRUE(library->recordConsent(true));
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::authorized);
+    EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::authorized);
+    EXPECT_THAT(readText(defaultConsentFile()), ::testing::HasSubstr("\"granted\""));
+    ASSERT_TRUE(library->recordConsent(false));
+    EXPECT_EQ(request(*library), port_authorization::denied);
+    EXPECT_EQ(prompt->asked, 1);
+}
+
 TEST_F(AuthorizationTest, WithoutAPromptConsentStaysUndetermined) {
     EXPECT_EQ(request(*makeLibrary()), port_authorization::notDetermined);
 }

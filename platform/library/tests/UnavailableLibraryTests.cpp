@@ -42,6 +42,31 @@ TEST_F(UnavailableLibraryTest, AnEmptiedRootIsUnavailableUntilItsPhotographsAreB
     EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre("a.jpg", "trip/b.jpg"));
 }
 
+// The access notice rests on the authorization: it must see what the listing sees.
+TEST_F(UnavailableLibraryTest, AnUnavailableRootIsRestrictedUntilItsPhotographsAreBack) {
+    auto library = makeLibrary();
+    ASSERT_TRUE(library->recordConsent(true));
+    // A library that never held photographs is merely empty.
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::authorized);
+    writeJpeg(lib("2024/a.jpg"));
+    ASSERT_EQ(library->fetchImageAssets().size(), 1u);
+    std::filesystem::rename(root, base / "away");
+    std::filesystem::create_directories(root / "2024");
+    writeText(lib(".a.jpg"), "");
+    writeText(lib("notes.txt"), "");
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::restricted);
+    EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::restricted);
+    std::filesystem::remove_all(root);
+    writeText(root, "a file in the folder's place");
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::restricted);
+    std::filesystem::remove(root);
+    std::filesystem::rename(base / "away", root);
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::authorized);
+    // Deleting through Keepsift is not the folder going away.
+    ASSERT_TRUE(remove(*library, {"2024/a.jpg"}).first);
+    EXPECT_EQ(library->authorizationStatus(), port_authorization::authorized);
+}
+
 // A sync client that has not started may leave its bare folders behind.
 TEST_F(UnavailableLibraryTest, ARootLeftWithFoldersButNoPhotographsIsUnavailable) {
     writeJpeg(lib("2023/a.jpg"));

@@ -1,0 +1,26 @@
+#include "platform/library/PhotographPresence.hpp"
+
+#include <filesystem>
+
+#include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/MediaKinds.hpp"
+
+namespace keepsift {
+
+bool holdsAnyPhotograph(const std::string& root) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::recursive_directory_iterator entries(root, fs::directory_options::none, error);
+    for (; !error && entries != fs::recursive_directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        if (isHiddenName(name)) {
+            entries.disable_recursion_pending();
+            continue;
+        }
+        std::error_code ignored;
+        if (entries->is_regular_file(ignored) && isImage(mediaKind(name))) return true;
+    }
+    return static_cast<bool>(error);
+}
+
+} // namespace keepsift

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace keepsift {
+
+// True when the folder tree below `root` holds at least one photograph (a regular file of an
+// image kind, hidden entries left out). Stops at the first one found. A tree that cannot be
+// read counts as holding photographs: only storage that plainly went away says otherwise.
+bool holdsAnyPhotograph(const std::string& root);
+
+} // namespace keepsift
