@@ -62,6 +62,14 @@ std::map<std::string, std::string> ownersOf(const std::vector<CatalogueItem>& it
     return owners;
 }
 
+// A link that points at nothing: its target is missing, not merely unreadable or looping.
+bool isDangling(const std::string& path) {
+    struct stat link {
+    }, target{};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return false;
+    return ::stat(path.c_str(), &target) != 0 && errno == ENOENT;
+}
+
 // "IMG_1.jpg", then "IMG_1 (2).jpg", "IMG_1 (3).jpg", ...
 std::string linkName(const std::string& base, int attempt) {
     if (attempt == 1) return base;
@@ -164,7 +172,19 @@ int SymlinkAlbums::create(const std::string& title) {
     return 0;
 }
 
+void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
+    if (!isVisibleRelative(albumFolder)) return;
+    Place album{catalogue_.root(), albumFolder};
+    FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
+        Place link{album.anchor, albumFolder + "/" + entry.name};
+        if (isDangling(link.path())) catalogue_.ops().removeFile(link);
+    }
+}
+
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
+    removeDanglingLinks(albumFolder);
     std::string albumPath = catalogue_.absolute(albumFolder);
     auto placeOf = [&](const std::string& name) {
         return Place{catalogue_.root(), albumFolder + "/" + name};
@@ -189,6 +209,7 @@ int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<Catalog
 }
 
 int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
+    removeDanglingLinks(albumFolder);
     for (const auto& [id, links] : linksTo(albumFolder, items))
         for (const Place& link : links)
             if (int error = catalogue_.ops().removeFile(link); error != 0 && error != ENOENT)

@@ -99,6 +99,41 @@ TEST_F(AlbumTest, BrokenLinksAndLinkLoopsInAnAlbumBelongToNoPhotograph) {
     EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("a.jpg"));
 }
 
+// A flagged photograph deleted outside Keepsift must not stay behind as a dead link.
+TEST_F(AlbumTest, AnAlbumWriteRemovesOnlyTheLinksWhosePhotographIsGone) {
+    writeJpeg(lib("2024-trip/messi.jpg"));
+    writeJpeg(lib("2024-trip/messi_2_copy.jpg"));
+    auto library = makeLibrary();
+    addToRejects(*library, {});
+    addToRejects(*library, {"2024-trip/messi.jpg", "2024-trip/messi_2_copy.jpg"});
+    std::filesystem::create_directory(lib("holiday"));
+    std::filesystem::create_symlink("../2024-trip/messi_2_copy.jpg", lib("holiday/copy.jpg"));
+    writeText(rejectsFolder() / "notes.txt", "kept");
+    std::filesystem::create_symlink("loop2.jpg", rejectsFolder() / "loop1.jpg");
+    std::filesystem::create_symlink("loop1.jpg", rejectsFolder() / "loop2.jpg");
+    std::filesystem::create_symlink("../gone.jpg", rejectsFolder() / ".hidden.jpg");
+    std::filesystem::create_directory(rejectsFolder() / "inner");
+    std::filesystem::create_symlink("../../gone.jpg", rejectsFolder() / "inner/gone.jpg");
+    std::filesystem::remove(lib("2024-trip/messi_2_copy.jpg"));
+
+    PortAsset gone;
+    gone.localIdentifier = "2024-trip/messi_2_copy.jpg";
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        requests.changeRequestForAssetCollection(*rejects(*library))->removeAssets({gone});
+    });
+    ASSERT_TRUE(success) << (error ? error->message : "");
+    EXPECT_FALSE(std::filesystem::is_symlink(rejectsFolder() / "messi_2_copy.jpg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(rejectsFolder() / "messi.jpg"));
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("2024-trip/messi.jpg"));
+    for (const char* kept :
+         {"notes.txt", "loop1.jpg", "loop2.jpg", ".hidden.jpg", "inner/gone.jpg"})
+        EXPECT_TRUE(
+            std::filesystem::exists(std::filesystem::symlink_status(rejectsFolder() / kept)))
+            << kept;
+    // Albums that were not written are left as they are.
+    EXPECT_TRUE(std::filesystem::is_symlink(lib("holiday/copy.jpg")));
+}
+
 TEST_F(AlbumTest, AFullDiskDuringAnAlbumWriteReportsFailureAndLosesNothing) {
     writeJpeg(lib("a.jpg"));
     writeJpeg(lib("b.jpg"));
