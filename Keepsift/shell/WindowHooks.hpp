@@ -26,6 +26,8 @@ struct WindowHooks {
     // Starts the views' menu-bar item for the model; it replaces the shell's start-up item.
     // Its actions are the free functions of Windows.hpp and QCoreApplication::quit.
     std::function<void(AppModel&)> startMenuBarItem;
+    // A passing message beside the views' menu-bar item; set by the item that was started.
+    std::function<void(const QString&)> announce;
     // The pictures the windows show: the folder library's photographs in production,
     // stand-ins in interface-test mode (no library port). Unset: the model has none.
     std::function<std::shared_ptr<ImageSource>(std::shared_ptr<PhotoLibraryPort>,

@@ -33,6 +33,7 @@ void installDesktopViewHooks() {
         // Lives as long as the application; the model outlives every use of it.
         auto* item = new MenuBarItem(model, shellActions(model), qApp);
         item->start();
+        windowHooks().announce = [item](const QString& message) { item->announce(message); };
     };
 }
 
