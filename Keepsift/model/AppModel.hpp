@@ -211,6 +211,10 @@ private:
     void refreshFlow();
     void applyBatchLimitFlow();
     void reconcileLibraryFlow();
+    // Main actor: tells the user which folder keeps the library from being read, and takes
+    // that notice back once the library reads again.
+    void showLibraryUnavailable(const std::string& folder);
+    void clearLibraryUnavailable();
     void pumpOnceFlow();
     std::int64_t analyseWhileWorkFlow();
     void finishPumpStepFlow(std::int64_t steps);
@@ -278,6 +282,7 @@ private:
     std::set<std::string> touchedThisSession_;
     std::int64_t overridesThisSession_ = 0;
     std::int64_t resetsThisSession_ = 0;
+    std::optional<std::string> libraryNotice_;
 
     // Held by a task across a settings save and its read-back; never while hopping.
     std::mutex settingsSaves_;

@@ -1,5 +1,8 @@
 #include "Keepsift/model/AppModel.hpp"
 
+#include "Keepsift/model/LibraryNotice.hpp"
+#include "core/model/LibraryUnavailable.hpp"
+
 namespace keepsift::app {
 
 void AppModel::refresh(Done done) {
@@ -90,6 +93,16 @@ void AppModel::updateLoginItem() {
     });
 }
 
+void AppModel::showLibraryUnavailable(const std::string& folder) {
+    libraryNotice_ = libraryUnavailableNotice(folder, settings_.language);
+    setNotice(libraryNotice_);
+}
+
+void AppModel::clearLibraryUnavailable() {
+    if (libraryNotice_ && notice_ == libraryNotice_) setNotice(std::nullopt);
+    libraryNotice_.reset();
+}
+
 void AppModel::reconcileLibrary(Done done) {
     launch([this] { reconcileLibraryFlow(); }, std::move(done));
 }
@@ -97,6 +110,10 @@ void AppModel::reconcileLibrary(Done done) {
 void AppModel::reconcileLibraryFlow() {
     try {
         if (!engine_->reconcileWithLibrary().isEmpty()) engine_->regroup();
+        onMain([&] { clearLibraryUnavailable(); });
+    } catch (const LibraryUnavailable& error) {
+        log_.error(std::string("refresh failed: ") + error.what());
+        onMain([&] { showLibraryUnavailable(error.folder()); });
     } catch (const std::exception& error) {
         log_.error(std::string("refresh failed: ") + error.what());
     }

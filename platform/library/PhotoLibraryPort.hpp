@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/LibraryUnavailable.hpp"
 #include "core/support/Date.hpp"
 
 namespace keepsift {
@@ -47,17 +48,9 @@ struct PortError {
 
 // A listing that could not be made complete; the service never drops photographs silently.
 // The message is meant for the user and names the folder to blame.
-class PortFetchError : public std::runtime_error {
+class PortFetchError : public LibraryUnavailable {
 public:
-    using std::runtime_error::runtime_error;
-    PortFetchError(const std::string& message, std::string folder)
-        : std::runtime_error(message), folder_(std::move(folder)) {}
-
-    // The folder that could not be read (the library's own folder when it is unavailable).
-    const std::string& folder() const { return folder_; }
-
-private:
-    std::string folder_;
+    using LibraryUnavailable::LibraryUnavailable;
 };
 
 enum class PortResourceType { photo, alternatePhoto, pairedVideo, adjustmentData };

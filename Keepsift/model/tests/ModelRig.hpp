@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "Keepsift/model/AppModel.hpp"
 #include "Keepsift/model/SerialMainActor.hpp"
 #include "core/engine/tests/EngineRig.hpp"
+#include "core/model/LibraryUnavailable.hpp"
 #include "core/storage/MemoryStorage.hpp"
 #include "core/telemetry/RecordingSink.hpp"
 #include "core/text/Strings.hpp"
@@ -162,6 +164,7 @@ public:
     }
     std::vector<LibraryAsset> fetchAssets() override {
         if (fetchFails) throw std::runtime_error("listing failed");
+        if (unavailableFolder) throw LibraryUnavailable("folder gone", *unavailableFolder);
         return ScriptedLibrary::fetchAssets();
     }
     bool deleteAssets(const std::vector<std::string>& ids) override {
@@ -175,6 +178,7 @@ public:
     }
     std::atomic<int> storageProbes = 0;
     std::atomic<bool> fetchFails = false;
+    std::optional<std::string> unavailableFolder;
     std::function<void()> beforeDelete;
     std::function<void()> onStream;
 };

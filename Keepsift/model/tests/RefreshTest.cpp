@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Keepsift/model/LibraryNotice.hpp"
 #include "Keepsift/model/tests/ModelRig.hpp"
 
 namespace keepsift::app {
@@ -98,6 +99,33 @@ TEST(Reconciliation, AFailedListingIsLoggedAndTheStepStillRefreshesAndPumps) {
               LibraryAuthorization::authorized);
     EXPECT_EQ(rig.onMain([&] { return rig.model->libraryStorage(); }), LibraryStorage::local);
     EXPECT_FALSE(rig.onMain([&] { return rig.model->isPumping(); }));
+}
+
+TEST(Reconciliation, AnUnreadableFolderIsNamedInTheNoticeUntilTheLibraryReadsAgain) {
+    ModelRig rig;
+    rig.library->unavailableFolder = "2024/Holiday";
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    EXPECT_TRUE(rig.logged(LogLevel::error, "refresh failed: folder gone"));
+    const auto notice = rig.onMain([&] { return rig.model->notice(); });
+    ASSERT_TRUE(notice);
+    EXPECT_NE(notice->find("\u201C2024/Holiday\u201D"), std::string::npos) << *notice;
+
+    rig.library->unavailableFolder.reset();
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->notice(); }));
+}
+
+TEST(Reconciliation, TheLibraryNoticeFollowsTheLanguageAndLeavesOtherNoticesAlone) {
+    EXPECT_EQ(libraryUnavailableNotice("", "de"),
+              "Keepsift kann deine Fotomediathek gerade nicht lesen. Deine Durchsicht bleibt "
+              "erhalten, bis die Mediathek wieder da ist.");
+    EXPECT_NE(libraryUnavailableNotice("A", "de-DE").find("cannot read the folder"),
+              std::string::npos);
+
+    ModelRig rig;
+    rig.onMain([&] { rig.model->setNotice(std::string("Nothing deleted.")); });
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), std::string("Nothing deleted."));
 }
 
 TEST(Reconciliation, AKnownStorageModeIsNotProbedAgain) {

@@ -1,0 +1,20 @@
+#include "Keepsift/model/LibraryNotice.hpp"
+
+namespace keepsift::app {
+
+std::string libraryUnavailableNotice(const std::string& folder, const std::string& language) {
+    const bool german = language == "de";
+    if (folder.empty())
+        return german ? "Keepsift kann deine Fotomediathek gerade nicht lesen. Deine Durchsicht "
+                        "bleibt erhalten, bis die Mediathek wieder da ist."
+                      : "Keepsift cannot read your photo library right now. Your review is kept "
+                        "until the library is back.";
+    return german ? "Keepsift kann den Ordner \u201E" + folder +
+                        "\u201C deiner Fotomediathek gerade nicht lesen. Deine Durchsicht bleibt "
+                        "erhalten, bis der Ordner wieder da ist."
+                  : "Keepsift cannot read the folder \u201C" + folder +
+                        "\u201D of your photo library right now. Your review is kept until the "
+                        "folder is back.";
+}
+
+} // namespace keepsift::app
