@@ -1,15 +1,26 @@
 #include "core/engine/ScanEngine.hpp"
 
+#include <exception>
+#include <string>
+
+#include "core/support/Logger.hpp"
+
 namespace keepsift {
 
 namespace {
 
+// The save stays pending and is tried again; the log says why, so a full disk is seen.
 template <class Write> bool succeeds(Write&& write) {
     try {
         write();
         return true;
+    } catch (const std::exception& error) {
+        Logger("com.ambervale.keepsift", "engine")
+            .error(std::string("save failed: ") + error.what());
+        return false;
     } catch (...) {
-        return false; // the save stays pending and is tried again
+        Logger("com.ambervale.keepsift", "engine").error("save failed");
+        return false;
     }
 }
 

@@ -1,8 +1,12 @@
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <opencv2/imgproc.hpp>
 #include <set>
+#include <sys/mount.h>
 
 #include "LaunchedApp.hpp"
 #include "core/index/LibraryIndex.hpp"
@@ -241,6 +245,45 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
     });
     EXPECT_TRUE(recorded) << "the last decision is not in the journal";
     EXPECT_EQ(readIndex(support)->entries.at(kept).state, ReviewState::flaggedByHand);
+}
+
+// The index folder's disk is full while the scan runs: the application goes on, and what it
+// decided meanwhile reaches the disk once there is room again, at the latest when it quits.
+TEST_F(ApplicationAcceptance, AFullDiskForTheIndexLosesNoDecision) {
+    const fs::path data = folder.path() / "data";
+    fs::create_directories(data);
+    if (::mount("tmpfs", data.c_str(), "tmpfs", 0, "size=2m") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+    const std::unique_ptr<const char, int (*)(const char*)> unmount(
+        data.c_str(), [](const char* p) { return ::umount2(p, MNT_DETACH); });
+    const fs::path filler = data / "filler";
+    {
+        std::ofstream fill(filler, std::ios::binary);
+        const std::string block(64 * 1024, 'x');
+        while (fill.write(block.data(), static_cast<std::streamsize>(block.size())))
+            fill.flush();
+    }
+
+    testing::LaunchedApp app(folder.path(), library.root);
+    ASSERT_GT(app.pid(), 0);
+    const auto support = app.supportFolder();
+    ASSERT_TRUE(
+        testing::eventually([&] { return linkedRejects().size() >= 5 || !app.isRunning(); }, 600))
+        << log();
+    ASSERT_TRUE(app.isRunning()) << "the application ended on a full disk\n" << log();
+    EXPECT_FALSE(readIndex(support)) << "an index was written to a full disk";
+
+    fs::remove(filler);
+    double seconds = 0;
+    const auto status = app.terminate(seconds);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    const auto index = readIndex(support);
+    ASSERT_TRUE(index) << "the decisions did not reach the disk once it had room\n" << log();
+    const auto flagged = idsIn(*index, isFlagged);
+    EXPECT_FALSE(flagged.empty());
+    EXPECT_EQ(linkedRejects(), flagged);
+    EXPECT_TRUE(readJournal(support));
 }
 
 } // namespace

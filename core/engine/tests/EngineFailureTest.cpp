@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/engine/tests/EngineRig.hpp"
+#include "core/support/Logger.hpp"
 
 namespace keepsift {
 namespace {
@@ -142,7 +143,11 @@ TEST(EngineSaving, FailedIndexWriteStaysPendingAndIsRetried) {
     rig.engine->reconcileWithLibrary();
     rig.storage->setFailNextWrite(std::make_exception_ptr(std::runtime_error("disk full")));
     rig.clock->advance(60);
+    std::vector<std::string> logged;
+    Logger::setSinkForTesting([&](const LogRecord& record) { logged.push_back(record.message); });
     EXPECT_FALSE(rig.engine->save());
+    Logger::setSinkForTesting(nullptr);
+    EXPECT_EQ(logged, std::vector<std::string>{"save failed: disk full"});
     EXPECT_TRUE(rig.engine->pendingSave());
     EXPECT_EQ(rig.engine->lastSaved(), rig.clock->now());
     EXPECT_EQ(rig.savedJournal(), rig.engine->journal());
