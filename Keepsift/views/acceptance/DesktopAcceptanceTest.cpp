@@ -171,6 +171,56 @@ TEST(DesktopAcceptance, QuitFromThePopoverEndsTheProcessWithinTheFlushBound) {
     EXPECT_LE(seconds, 2.0);
 }
 
+// Every interface-test scenario in both languages: the popover's stand-in and the first-run
+// window in one launch, the settings window in another (without a window manager they would
+// cover each other), each on the display and uncovered.
+TEST(DesktopAcceptance, EveryScenarioShowsItsWindowsInBothLanguages) {
+    const char* scenarios[] = {"family-burst",
+                               "one-looks-away",
+                               "different-compositions",
+                               "identical-copies",
+                               "messenger-copy",
+                               "favourite-never-flagged",
+                               "no-faces",
+                               "too-close-to-call",
+                               "nothing-to-review",
+                               "on-battery",
+                               "low-power",
+                               "paused",
+                               "permission-not-asked",
+                               "permission-denied",
+                               "permission-restricted",
+                               "permission-limited"};
+    for (const char* scenario : scenarios)
+        for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+            const std::string name = std::string(scenario) + "-" + language.toStdString();
+            SCOPED_TRACE(name);
+            const QMap<QString, QString> environment{
+                {QStringLiteral("KEEPSIFT_SCENARIO"), QString::fromUtf8(scenario)},
+                {QStringLiteral("KEEPSIFT_LANGUAGE"), language}};
+            {
+                QMap<QString, QString> newUser = environment;
+                newUser.insert(QStringLiteral("KEEPSIFT_FIRST_RUN"), QStringLiteral("1"));
+                LaunchedKeepsift app({}, newUser);
+                ASSERT_TRUE(app.process().waitForStarted(10000));
+                const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+                const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+                expectUncovered(firstRun);
+                screenshot(popover, "real-popover-" + name);
+                screenshot(firstRun, "real-first-run-" + name);
+            }
+            LaunchedKeepsift app({QStringLiteral("--settings")}, environment);
+            ASSERT_TRUE(app.process().waitForStarted(10000));
+            const XWindow settings = awaitWindow(language == QStringLiteral("de")
+                                                     ? QStringLiteral("Keepsift Einstellungen")
+                                                     : QStringLiteral("Keepsift Settings"),
+                                                 settingsWidth);
+            awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+            expectUncovered(settings);
+            screenshot(settings, "real-settings-" + name);
+        }
+}
+
 } // namespace
 } // namespace keepsift::testing
 
