@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "XDisplay.hpp"
+#include "core/scenarios/Scenario.hpp"
 
 namespace keepsift::testing {
 namespace {
@@ -175,28 +176,12 @@ TEST(DesktopAcceptance, QuitFromThePopoverEndsTheProcessWithinTheFlushBound) {
 // window in one launch, the settings window in another (without a window manager they would
 // cover each other), each on the display and uncovered.
 TEST(DesktopAcceptance, EveryScenarioShowsItsWindowsInBothLanguages) {
-    const char* scenarios[] = {"family-burst",
-                               "one-looks-away",
-                               "different-compositions",
-                               "identical-copies",
-                               "messenger-copy",
-                               "favourite-never-flagged",
-                               "no-faces",
-                               "too-close-to-call",
-                               "nothing-to-review",
-                               "on-battery",
-                               "low-power",
-                               "paused",
-                               "permission-not-asked",
-                               "permission-denied",
-                               "permission-restricted",
-                               "permission-limited"};
-    for (const char* scenario : scenarios)
+    for (const std::string& scenario : keepsift::Scenario::names())
         for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
-            const std::string name = std::string(scenario) + "-" + language.toStdString();
+            const std::string name = scenario + "-" + language.toStdString();
             SCOPED_TRACE(name);
             const QMap<QString, QString> environment{
-                {QStringLiteral("KEEPSIFT_SCENARIO"), QString::fromUtf8(scenario)},
+                {QStringLiteral("KEEPSIFT_SCENARIO"), QString::fromStdString(scenario)},
                 {QStringLiteral("KEEPSIFT_LANGUAGE"), language}};
             {
                 QMap<QString, QString> newUser = environment;
