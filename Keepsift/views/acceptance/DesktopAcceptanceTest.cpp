@@ -34,7 +34,8 @@ bool eventually(const std::function<bool()>& condition, double guardSeconds = 60
 
 class LaunchedKeepsift {
 public:
-    LaunchedKeepsift(const QStringList& arguments, const QMap<QString, QString>& scenario) {
+    LaunchedKeepsift(const QStringList& arguments, const QMap<QString, QString>& scenario,
+                     bool interfaceTest = true) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* folder : {"home", "config", "data", "cache", "runtime"})
             QDir(root_.path()).mkpath(QString::fromUtf8(folder));
@@ -56,7 +57,9 @@ public:
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral(KEEPSIFT_BINARY),
-                       QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments);
+                       interfaceTest
+                           ? QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments
+                           : arguments);
     }
     ~LaunchedKeepsift() {
         if (process_.state() != QProcess::NotRunning) {
@@ -170,6 +173,45 @@ TEST(DesktopAcceptance, QuitFromThePopoverEndsTheProcessWithinTheFlushBound) {
     EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.process().exitCode(), 0);
     EXPECT_LE(seconds, 2.0);
+}
+
+// The review window of the real binary, opened from the popover's "Review photos" row (the
+// first row below the two header lines when the popover shows no notice), in both languages.
+TEST(DesktopAcceptance, ReviewPhotosOpensTheReviewWindowInBothLanguages) {
+    constexpr int reviewWidth = 980, reviewRowY = 66;
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+        SCOPED_TRACE(language.toStdString());
+        LaunchedKeepsift app({},
+                             {{QStringLiteral("KEEPSIFT_SCENARIO"), QStringLiteral("family-burst")},
+                              {QStringLiteral("KEEPSIFT_LANGUAGE"), language}});
+        ASSERT_TRUE(app.process().waitForStarted(10000));
+        const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+        ASSERT_TRUE(clickAt(popover.frame.left() + 60, popover.frame.top() + reviewRowY));
+        const XWindow review = awaitWindow(QStringLiteral("Keepsift"), reviewWidth);
+        screenshot(review, "real-review-family-burst-" + language.toStdString());
+    }
+}
+
+// Production mode on an empty temporary library, as a new user whose desktop speaks English or
+// German: the popover's stand-in and the first-run window appear.
+TEST(DesktopAcceptance, ProductionModeGreetsANewUserInTheDesktopsLanguage) {
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
+        SCOPED_TRACE(language.toStdString());
+        QTemporaryDir library;
+        const QString locale = language == QStringLiteral("de") ? QStringLiteral("de_DE.UTF-8")
+                                                                : QStringLiteral("en_GB.UTF-8");
+        LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
+                             {{QStringLiteral("LANGUAGE"), language},
+                              {QStringLiteral("LANG"), locale},
+                              {QStringLiteral("LC_ALL"), locale}},
+                             false);
+        ASSERT_TRUE(app.process().waitForStarted(10000));
+        const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+        const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+        expectUncovered(firstRun);
+        screenshot(popover, "real-production-popover-" + language.toStdString());
+        screenshot(firstRun, "real-production-first-run-" + language.toStdString());
+    }
 }
 
 // Every interface-test scenario in both languages: the popover's stand-in and the first-run
