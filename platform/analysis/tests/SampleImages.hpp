@@ -57,9 +57,11 @@ inline bool unpack(const std::string& package, const std::vector<std::string>& m
     return status == 0;
 }
 
-// The local path of every sample, in order; absent when any could not be fetched.
+// The local path of every sample, in order; absent when any could not be fetched. Samples
+// from folders too large to unpack whole (a package's HTML manual) come out one file at a
+// time instead.
 inline std::optional<std::vector<std::filesystem::path>>
-fetch(const std::vector<std::pair<std::string, std::string>>& wanted) {
+fetch(const std::vector<std::pair<std::string, std::string>>& wanted, bool wholeFolders = true) {
     auto root = cacheRoot();
     std::filesystem::create_directories(root);
     // Test processes run side by side; one of them downloads while the others wait.
@@ -69,7 +71,8 @@ fetch(const std::vector<std::pair<std::string, std::string>>& wanted) {
     std::map<std::string, std::set<std::string>> missing;
     for (const auto& [package, member] : wanted)
         if (!std::filesystem::exists(root / package / member))
-            missing[package].insert(std::filesystem::path(member).parent_path().string() + "/");
+            missing[package].insert(
+                wholeFolders ? std::filesystem::path(member).parent_path().string() + "/" : member);
     for (const auto& [package, folders] : missing)
         unpack(package, {folders.begin(), folders.end()}, root / package);
     if (lock >= 0) ::close(lock);
