@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 
 #include <dlib/image_processing/shape_predictor.h>
 #include <dlib/opencv/cv_image.h>
@@ -36,10 +37,6 @@ namespace {
 constexpr double readingSide = 160;
 // Read around the box too: the jaw and brows reach past the detector's box.
 constexpr double readingMargin = 0.4;
-// A box the detector would draw around a face with these landmarks, in spreads (root mean
-// square distance of the points from their centre); measured on detections of real faces.
-constexpr double boxSideInSpreads = 2.86;
-constexpr double boxRiseInSpreads = 0.12;
 
 // The face's surroundings at the reading size, and how its pixels map to the image's.
 struct Patch {
@@ -54,24 +51,32 @@ Patch patchAround(const cv::Mat& grey, const cv::Rect2d& face) {
                             face.width + 2 * readingMargin * side,
                             face.height + 2 * readingMargin * side);
     const cv::Rect region = cv::Rect(around) & cv::Rect(0, 0, grey.cols, grey.rows);
+    // A box off the picture is read where it is, as the model would read it anyway.
+    if (region.width < 2 || region.height < 2 || !(side > 0)) return {grey, {0, 0}, 1, 1};
     Patch patch;
-    if (region.width < 2 || region.height < 2 || !(side > 0)) return patch;
-    const double wanted = readingSide / side;
-    cv::resize(grey(region), patch.image, cv::Size(), wanted, wanted,
-               wanted < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    // Halving steps blur as they shrink and cost far less than one area resize of a large face.
+    cv::Mat source = grey(region);
+    double wanted = readingSide / side;
+    while (wanted < 0.5) {
+        cv::Mat half;
+        cv::pyrDown(source, half);
+        source = half;
+        wanted *= 2;
+    }
+    cv::resize(source, patch.image, cv::Size(), wanted, wanted, cv::INTER_LINEAR);
     patch.origin = region.tl();
     patch.sx = patch.image.cols / static_cast<double>(region.width);
     patch.sy = patch.image.rows / static_cast<double>(region.height);
     return patch;
 }
 
-// The mean of the fits from the box and from the box a little smaller and larger: one fit
-// moves by a pixel or two with the box it starts from, the mean much less.
+// One fit moves by a pixel or two with the box it starts from, so the detector's coarse steps
+// of box size show in it; the mean of the fits from a box a little smaller and a little larger
+// moves much less.
 FaceShape fit(const dlib::shape_predictor& model, const Patch& patch, const cv::Rect2d& face) {
+    constexpr double scales[] = {0.9, 1.1};
     FaceShape mean{};
-    if (patch.image.empty()) return mean;
     const dlib::cv_image<unsigned char> image(patch.image);
-    constexpr double scales[] = {0.9, 1.0, 1.1};
     for (double scale : scales) {
         const double width = face.width * scale * patch.sx, height = face.height * scale * patch.sy;
         const double left = (face.x + face.width / 2 - patch.origin.x) * patch.sx - width / 2;
@@ -88,30 +93,11 @@ FaceShape fit(const dlib::shape_predictor& model, const Patch& patch, const cv::
     return mean;
 }
 
-// The detector's boxes come in coarse steps of size and place; the points fitted from a box
-// drawn around the first fit depend on the face rather than on which step the detector took.
-cv::Rect2d boxAround(const FaceShape& shape) {
-    cv::Point2d centre(0, 0);
-    for (const auto& point : shape)
-        centre += point;
-    centre *= 1.0 / static_cast<double>(shape.size());
-    double squares = 0;
-    for (const auto& point : shape)
-        squares += (point - centre).dot(point - centre);
-    const double spread = std::sqrt(squares / static_cast<double>(shape.size()));
-    const double side = boxSideInSpreads * spread;
-    return {centre.x - side / 2, centre.y - boxRiseInSpreads * spread - side / 2, side, side};
-}
-
 } // namespace
 
 FaceShape ShapeLandmarkDetector::landmarks(const cv::Mat& uprightGrey,
                                            const cv::Rect2d& face) const {
-    const auto patch = patchAround(uprightGrey, face);
-    const auto first = fit(*model_, patch, face);
-    const auto refined = boxAround(first);
-    if (!(refined.width > 0)) return first;
-    return fit(*model_, patch, refined);
+    return fit(*model_, patchAround(uprightGrey, face), face);
 }
 
 std::optional<double> eyeRegionAspect(const FaceShape& shape, int firstPoint) {
