@@ -16,73 +16,43 @@
 namespace keepsift::testing {
 
 struct FaceSample {
-    const char* name;
-    const char* package;
-    const char* member;
+    std::string name, package, member;
     cv::Rect crop;   // in the photograph's pixels; an empty rectangle takes it whole
     double faceSide; // about how wide the face is in the photograph
-    bool eyesOpen;
-    cv::Mat image; // the cropped, scaled picture
+    bool eyesOpen = true;
+    cv::Mat image = {}; // the cropped, scaled picture
 };
 
 inline constexpr double normalFaceSide = 130;
 
 inline std::vector<FaceSample> faceSampleList() {
-    const char* html = "./usr/share/doc/opencv-doc/opencv4/html/";
-    auto in = [](const char* folder, const char* file) { return std::string(folder) + file; };
-    static const std::vector<std::string> members = {
-        in(html, "227943776_1.jpg"),
-        in(html, "230501201_1.jpg"),
-        in(html, "example.jpg"),
-        in(html, "05.jpg"),
-        in(html, "12.jpg"),
-        in(html, "blurred.png"),
-        "./usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg",
-        "./usr/share/doc/cimg-dev/html/img/ss_optflow.jpg",
-        in(samples::skimageData, "astronaut.png"),
-    };
+    const std::string opencv = "./usr/share/doc/opencv-doc/opencv4/html/";
+    const std::string matplotlib = "./usr/share/matplotlib/mpl-data/sample_data/";
+    const std::string cimg = "./usr/share/doc/cimg-dev/html/img/";
     // Every face has its eyes open: no Debian package found ships a photograph of a
     // closed-eyed face.
     return {
-        {"smiling man", "opencv-doc", members[0].c_str(), {55, 38, 310, 310}, 155, true, {}},
-        {"blue-eyed man", "opencv-doc", members[1].c_str(), {0, 111, 584, 622}, 311, true, {}},
-        {"man with glasses", "opencv-doc", members[2].c_str(), {0, 42, 385, 538}, 311, true, {}},
-        {"woman looking down, dim",
-         "opencv-doc",
-         members[3].c_str(),
-         {20, 30, 500, 430},
-         261,
-         true,
-         {}},
-        {"fair woman looking down",
-         "opencv-doc",
-         members[4].c_str(),
-         {0, 0, 530, 460},
-         313,
-         true,
-         {}},
-        {"woman in a hat, soft",
-         "opencv-doc",
-         members[5].c_str(),
-         {109, 129, 372, 372},
-         186,
-         true,
-         {}},
+        {"smiling man", "opencv-doc", opencv + "227943776_1.jpg", {55, 38, 310, 310}, 155},
+        {"blue-eyed man", "opencv-doc", opencv + "230501201_1.jpg", {0, 111, 584, 622}, 311},
+        {"man with glasses", "opencv-doc", opencv + "example.jpg", {0, 42, 385, 538}, 311},
+        {"dim woman looking down", "opencv-doc", opencv + "05.jpg", {20, 30, 500, 430}, 261},
+        {"fair woman looking down", "opencv-doc", opencv + "12.jpg", {0, 0, 530, 460}, 313},
+        {"woman in a hat", "opencv-doc", opencv + "blurred.png", {109, 129, 372, 372}, 186},
         {"older woman with glasses",
          "python-matplotlib-data",
-         members[6].c_str(),
+         matplotlib + "grace_hopper.jpg",
          {88, 47, 372, 372},
-         186,
-         true,
-         {}},
-        {"grey screenshot face",
+         186},
+        {"grey face in a screenshot",
          "cimg-doc",
-         members[7].c_str(),
+         cimg + "ss_optflow.jpg",
          {153, 37, 300, 300},
-         150,
-         true,
-         {}},
-        {"astronaut", "python3-skimage", members[8].c_str(), {}, 90, true, {}},
+         150},
+        {"astronaut",
+         "python3-skimage",
+         std::string(samples::skimageData) + "astronaut.png",
+         {},
+         90},
     };
 }
 
