@@ -6,6 +6,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "platform/analysis/ContentFrame.hpp"
 #include "platform/analysis/DetailLevel.hpp"
 #include "platform/analysis/PrintBlocks.hpp"
 
@@ -62,7 +63,9 @@ std::vector<float> unitLength(const std::vector<double>& values) {
 
 std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
     if (uprightBgr.empty() || uprightBgr.type() != CV_8UC3) return {};
-    cv::Mat bgr = resample(uprightBgr, resampleSide), lab;
+    // A border that an export or a screenshot added is not part of what the picture shows.
+    const cv::Mat picture = uprightBgr(ContentFrame::of(uprightBgr));
+    cv::Mat bgr = resample(picture, resampleSide), lab;
     cv::cvtColor(bgr, lab, cv::COLOR_BGR2Lab);
     cv::Mat channels[3];
     cv::split(lab, channels);
@@ -75,7 +78,7 @@ std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
            gradientStructureWeight);
     append(values, lowFrequencyShape(channels[0], shapeSide, shapeCoefficients),
            lowFrequencyShapeWeight);
-    appendDetail(values, DetailLevel::of(uprightBgr));
+    appendDetail(values, DetailLevel::of(picture));
     return unitLength(values);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// Variations of one picture: the copies a library holds (re-encoded, resized) and the shots
-// a burst holds beside its sharp one (moved, turned, exposed, out of focus, shaken, noisy).
+// Variations of one picture: the copies a library holds (re-encoded, resized, slightly cropped,
+// framed by a border) and the shots a burst holds beside its sharp one (moved, turned, exposed,
+// out of focus, shaken, noisy).
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +69,36 @@ inline cv::Mat smeared(const cv::Mat& image, double share, double radians) {
     kernel /= cv::sum(kernel)[0];
     cv::Mat result;
     cv::filter2D(image, result, -1, kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT);
+    return result;
+}
+
+// Which sides of the frame a crop or a border touches.
+struct Sides {
+    bool left = false, top = false, right = false, bottom = false;
+};
+inline constexpr Sides allSides{true, true, true, true};
+inline constexpr Sides topAndBottom{false, true, false, true};
+inline constexpr Sides leftAndRight{true, false, true, false};
+inline constexpr Sides rightSide{false, false, true, false};
+inline constexpr Sides bottomSide{false, false, false, true};
+
+// Cuts a share of the width (left, right) or the height (top, bottom) off each given side.
+inline cv::Mat cropped(const cv::Mat& image, double share, Sides sides) {
+    const int dx = static_cast<int>(std::lround(image.cols * share));
+    const int dy = static_cast<int>(std::lround(image.rows * share));
+    const int left = sides.left ? dx : 0, top = sides.top ? dy : 0;
+    const int right = sides.right ? dx : 0, bottom = sides.bottom ? dy : 0;
+    return image(cv::Rect(left, top, image.cols - left - right, image.rows - top - bottom)).clone();
+}
+
+// Adds a uniform band of a share of the width (left, right) or the height (top, bottom) on
+// each given side, as an export's frame, a letterbox or a pillarbox does.
+inline cv::Mat bordered(const cv::Mat& image, double share, Sides sides, cv::Scalar colour) {
+    const int dx = static_cast<int>(std::lround(image.cols * share));
+    const int dy = static_cast<int>(std::lround(image.rows * share));
+    cv::Mat result;
+    cv::copyMakeBorder(image, result, sides.top ? dy : 0, sides.bottom ? dy : 0,
+                       sides.left ? dx : 0, sides.right ? dx : 0, cv::BORDER_CONSTANT, colour);
     return result;
 }
 
