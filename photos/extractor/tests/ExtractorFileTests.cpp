@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -68,6 +70,33 @@ TEST_F(FileMeasurement, CameraMetadataIsAnyOfMakeModelOrLens) {
     EXPECT_TRUE(measureWithExif({{"Exif.Image.Make", "Canon"}})->hasCameraMetadata);
     EXPECT_TRUE(measureWithExif({{"Exif.Photo.LensModel", "RF 35mm"}})->hasCameraMetadata);
     EXPECT_FALSE(measureWithExif({{"Exif.Image.Software", "GIMP"}})->hasCameraMetadata);
+}
+
+// A sharing service or an export that strips the metadata leaves the pixels, and so the print,
+// which lets the stripped file fold into its camera original as a copy.
+TEST_F(FileMeasurement, StrippingTheMetadataLeavesThePrint) {
+    const auto bare = testing::encodedJpeg(picture);
+    auto camera =
+        measure(testing::withExif(bare, {{"Exif.Image.Make", "Canon"},
+                                         {"Exif.Image.Model", "EOS R6"},
+                                         {"Exif.Photo.DateTimeOriginal", "2021:07:04 18:30:05"},
+                                         {"Exif.Image.Orientation", "1"}}),
+                "camera.jpg");
+    auto stripped = measure(bare, "stripped.jpg");
+    ASSERT_TRUE(camera && stripped);
+    EXPECT_TRUE(camera->hasCameraMetadata);
+    EXPECT_FALSE(stripped->hasCameraMetadata);
+    EXPECT_EQ(camera->printDistance(*stripped), 0.0);
+    // Stored sideways under the orientation flag, the pixels are turned upright before printing.
+    cv::Mat sideways;
+    cv::rotate(picture, sideways, cv::ROTATE_90_COUNTERCLOCKWISE);
+    auto turned = measure(
+        testing::withExif(testing::encodedJpeg(sideways), {{"Exif.Image.Orientation", "6"}}),
+        "turned.jpg");
+    ASSERT_TRUE(turned);
+    std::printf("print distance, upright without metadata to sideways with the flag: %.4f\n",
+                *turned->printDistance(*stripped));
+    EXPECT_LE(*turned->printDistance(*stripped), 0.05);
 }
 
 TEST_F(FileMeasurement, ScreenshotsAreUtilityImages) {
