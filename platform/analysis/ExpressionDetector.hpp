@@ -28,7 +28,8 @@ public:
 };
 
 // Finds faces with the face detector, then reads smile and closed eyes from the 68 landmarks
-// (mouth width against jaw width, the eye aspect ratio the face analysis stores); without the
+// (the width and lift of the mouth against the eyes' distance, the eye aspect ratio the face
+// analysis stores); without the
 // landmark model, from Haar smile and eye cascades on the face. A false "closed" or "not
 // smiling" flags a good photograph, so the verdicts are conservative: eyes are closed only
 // well below an open eye's aspect, a mouth between smiling and plainly not smiling reads as
@@ -36,11 +37,11 @@ public:
 // smile unknown).
 class LandmarkExpressionDetector final : public ExpressionDetector {
 public:
-    // Real faces at rest read from 0.33 to 0.44 through copies and rescaling, and a turned,
-    // plainly smiling one 0.41: only a mouth narrower than any face at rest reads as not
-    // smiling, and only a clearly wider one as smiling.
-    static constexpr double smilingMouthShare = 0.46;
-    static constexpr double plainMouthShare = 0.32;
+    // Real faces at rest read from 0.73 to 0.96 through copies, rescaling and exposure, smiling
+    // ones from 0.97 (a slight smile reads 0.88): only a mouth clearly wider and more lifted
+    // than any face at rest reads as smiling, and only one narrower than any as not smiling.
+    static constexpr double smilingMeasure = 1.0;
+    static constexpr double plainMeasure = 0.7;
     // Open eyes read about 0.3; closed ones under 0.15.
     static constexpr double closedEyeAspect = 0.17;
     // Smaller faces (box side in pixels) or faces turned further (radians, about 30°) are
@@ -65,7 +66,8 @@ private:
     std::shared_ptr<const LandmarkDetector> landmarks_;
 };
 
-// Mouth corners apart over jaw width: about 0.33 to 0.44 at rest, more when smiling.
-double mouthShare(const FaceShape& shape);
+// How wide the mouth is and how far its corners rise above the middle of the lips, over the
+// distance between the eyes' centres: below 1 at rest, more when smiling.
+double smileMeasure(const FaceShape& shape);
 
 } // namespace keepsift

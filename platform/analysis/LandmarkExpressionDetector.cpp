@@ -22,9 +22,22 @@ bool anyFound(const HaarCascade* cascade, const cv::Mat& region, int neighbours)
 
 } // namespace
 
-double mouthShare(const FaceShape& shape) {
-    double jaw = cv::norm(shape[0] - shape[16]);
-    return jaw > 0 ? cv::norm(shape[48] - shape[54]) / jaw : 0.0;
+double smileMeasure(const FaceShape& shape) {
+    auto centreOf = [&](size_t first) {
+        cv::Point2d sum(0, 0);
+        for (size_t i = first; i < first + 6; ++i)
+            sum += shape[i];
+        return sum * (1.0 / 6);
+    };
+    const cv::Point2d left = centreOf(36), right = centreOf(42);
+    const double eyes = cv::norm(right - left);
+    if (!(eyes > 0)) return 0.0;
+    // Measured across and down the face, so that a tilted head reads as an upright one.
+    const cv::Point2d down(-(right - left).y / eyes, (right - left).x / eyes);
+    const double width = cv::norm(shape[54] - shape[48]);
+    const double middle = (shape[62].dot(down) + shape[66].dot(down)) / 2;
+    const double corners = (shape[48].dot(down) + shape[54].dot(down)) / 2;
+    return (width + middle - corners) / eyes;
 }
 
 LandmarkExpressionDetector::LandmarkExpressionDetector(
@@ -41,11 +54,11 @@ ExpressionFeature LandmarkExpressionDetector::fromLandmarks(const cv::Mat& grey,
     if (!pose || std::abs(pose->yaw) > mostReadableYaw) return neutral;
     const auto aspect = eyesAspect(shape);
     const bool closed = aspect && *aspect < closedEyeAspect;
-    const double mouth = mouthShare(shape);
+    const double smile = smileMeasure(shape);
     std::optional<bool> smiling;
-    if (mouth > smilingMouthShare)
+    if (smile > smilingMeasure)
         smiling = true;
-    else if (mouth < plainMouthShare)
+    else if (smile < plainMeasure)
         smiling = false;
     return {face, smiling, closed, closed};
 }

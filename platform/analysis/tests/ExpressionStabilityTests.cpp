@@ -2,6 +2,7 @@
 // verdicts, and an open-eyed face is not called closed: measured over every face of a set of
 // real photographs and every variant of each.
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <future>
@@ -35,17 +36,19 @@ struct Variant {
     }
 };
 
+// The ends and the middle of each range: copies saved at JPEG quality 60 to 95, resized by
+// up to 15 % either way, exposed 0.3 EV darker or brighter, and the mirror image.
 std::vector<Variant> variantsOf(const cv::Mat& image) {
     std::vector<Variant> all;
-    for (int quality = 60; quality <= 95; quality += 5)
+    for (int quality : {60, 75, 95})
         all.push_back({"q" + std::to_string(quality), reencoded(image, quality)});
-    for (double scale : {0.85, 0.9, 0.95, 1.05, 1.1, 1.15}) {
+    for (double scale : {0.85, 0.95, 1.05, 1.15}) {
         Variant variant{"x" + std::to_string(scale).substr(0, 4), resized(image, scale), scale};
         // The picture's size is whole pixels; boxes follow the size it really has.
         variant.scale = variant.image.cols / static_cast<double>(image.cols);
         all.push_back(variant);
     }
-    for (double ev : {-0.3, -0.15, 0.15, 0.3})
+    for (double ev : {-0.3, 0.3})
         all.push_back({"ev" + std::to_string(ev).substr(0, ev < 0 ? 5 : 4), evShifted(image, ev)});
     cv::Mat mirror;
     cv::flip(image, mirror, 1);
@@ -103,22 +106,36 @@ std::string measuresOf(const cv::Mat& image, const cv::Rect2d& box) {
     const auto eyes = eyesAspect(shape);
     const auto pose = estimateHeadPose(shape, grey.size());
     char line[96];
-    std::snprintf(line, sizeof line, "ear %.3f mouth %.3f yaw %+.2f side %.0f", eyes ? *eyes : -1.0,
-                  mouthShare(shape), pose ? pose->yaw : 0.0, box.width);
+    std::snprintf(line, sizeof line, "ear %.3f smile %.3f yaw %+.2f side %.0f", eyes ? *eyes : -1.0,
+                  smileMeasure(shape), pose ? pose->yaw : 0.0, box.width);
     return line;
 }
 
+using testing::Eyes;
+
 struct Tally {
-    int faces = 0, readings = 0, kept = 0, lost = 0, openReadings = 0, closedOnOpen = 0;
+    int faces = 0, missing = 0, readings = 0, kept = 0, lost = 0;
+    // Every reading of each kind of face (the original's too), and those called closed.
+    std::array<int, 3> read{}, closed{};
     std::string log;
+
+    void count(Eyes eyes, const Verdict& verdict) {
+        ++read[static_cast<size_t>(eyes)];
+        closed[static_cast<size_t>(eyes)] += verdict.closed;
+    }
+    int readOf(Eyes eyes) const { return read[static_cast<size_t>(eyes)]; }
+    int closedOf(Eyes eyes) const { return closed[static_cast<size_t>(eyes)]; }
 
     void add(const Tally& other) {
         faces += other.faces;
+        missing += other.missing;
         readings += other.readings;
         kept += other.kept;
         lost += other.lost;
-        openReadings += other.openReadings;
-        closedOnOpen += other.closedOnOpen;
+        for (size_t i = 0; i < read.size(); ++i) {
+            read[i] += other.read[i];
+            closed[i] += other.closed[i];
+        }
         log += other.log;
     }
 };
@@ -127,38 +144,36 @@ void note(Tally& tally, const std::string& line) {
     tally.log += line + "\n";
 }
 
+// Reads the sample's face in the picture and in every variant; the lines for variants are
+// noted only where the verdict changed or the face was lost.
 Tally measure(const testing::FaceSample& sample) {
     Tally tally;
-    const auto originals = readingsOf(sample.image);
-    if (originals.empty()) note(tally, std::string(sample.name) + ": no face found");
-    const auto variants = variantsOf(sample.image);
-    for (size_t face = 0; face < originals.size(); ++face) {
-        const auto& original = originals[face];
-        ++tally.faces;
-        if (sample.eyesOpen) {
-            ++tally.openReadings;
-            tally.closedOnOpen += original.verdict.closed;
+    const auto original = matching(readingsOf(sample.image), sample.box);
+    if (!original) {
+        ++tally.missing;
+        note(tally, sample.name + ": not found");
+        return tally;
+    }
+    ++tally.faces;
+    tally.count(sample.eyes, original->verdict);
+    note(tally, sample.name + ": " + text(original->verdict) + "  " +
+                    measuresOf(sample.image, original->box));
+    for (const auto& variant : variantsOf(sample.image)) {
+        const auto read =
+            matching(readingsOf(variant.image), variant.place(original->box, sample.image.cols));
+        if (!read) {
+            ++tally.lost;
+            note(tally, "    " + variant.name + " lost");
+            continue;
         }
-        note(tally, std::string(sample.name) + " #" + std::to_string(face) + " " +
-                        text(original.verdict) + "  " + measuresOf(sample.image, original.box));
-        for (const auto& variant : variants) {
-            const auto read =
-                matching(readingsOf(variant.image), variant.place(original.box, sample.image.cols));
-            if (!read) {
-                ++tally.lost;
-                note(tally, "    " + variant.name + " lost");
-                continue;
-            }
-            ++tally.readings;
-            tally.kept += read->verdict == original.verdict;
-            if (sample.eyesOpen) {
-                ++tally.openReadings;
-                tally.closedOnOpen += read->verdict.closed;
-            }
-            note(tally, "    " + variant.name + " " + text(read->verdict) +
-                            (read->verdict == original.verdict ? "  " : " *") +
-                            measuresOf(variant.image, read->box));
+        ++tally.readings;
+        tally.count(sample.eyes, read->verdict);
+        if (read->verdict == original->verdict) {
+            ++tally.kept;
+            continue;
         }
+        note(tally, "    " + variant.name + " " + text(read->verdict) + "  " +
+                        measuresOf(variant.image, read->box));
     }
     return tally;
 }
@@ -179,15 +194,18 @@ TEST(ExpressionStability, RealFacesKeepTheirVerdictsThroughCopiesRescalingAndExp
     for (auto& result : running)
         total.add(result.get());
     std::printf("%s", total.log.c_str());
-    std::printf("expression verdicts: %d faces, %d variant readings, %.1f%% kept, %d lost; "
-                "%d of %d open-eyed readings called closed (%.1f%%)\n",
-                total.faces, total.readings, percent(total.kept, total.readings), total.lost,
-                total.closedOnOpen, total.openReadings,
-                percent(total.closedOnOpen, total.openReadings));
-    EXPECT_GE(total.faces, static_cast<int>(samples.size()));
+    std::printf("expression verdicts: %d faces read (%d not found), %d variant readings, %.1f%% "
+                "kept, %d lost; closed called on %d of %d open-eyed readings (%.1f%%), %d of %d "
+                "closed-eyed, %d of %d behind sunglasses\n",
+                total.faces, total.missing, total.readings, percent(total.kept, total.readings),
+                total.lost, total.closedOf(Eyes::open), total.readOf(Eyes::open),
+                percent(total.closedOf(Eyes::open), total.readOf(Eyes::open)),
+                total.closedOf(Eyes::closed), total.readOf(Eyes::closed),
+                total.closedOf(Eyes::hidden), total.readOf(Eyes::hidden));
+    EXPECT_GE(total.faces, static_cast<int>(samples.size()) - 2);
     ASSERT_GT(total.readings, 0);
     EXPECT_GE(percent(total.kept, total.readings), 98.0);
-    EXPECT_LE(percent(total.closedOnOpen, total.openReadings), 2.0);
+    EXPECT_LE(percent(total.closedOf(Eyes::open), total.readOf(Eyes::open)), 2.0);
     // A lost face says nothing about its verdict; too many would hide changed ones.
     EXPECT_LE(percent(total.lost, total.readings + total.lost), 2.0);
 }

@@ -78,15 +78,32 @@ TEST(CaptureQuality, AFaceOutsideTheImageScoresZero) {
     EXPECT_EQ(CaptureQuality::of(grey, {200, 200, 50, 50}, 1.0, 0.0), 0.f);
 }
 
-TEST(MouthShare, GrowsWithTheMouthWidth) {
+// Eyes' centres 40 apart at y 40; mouth corners at y 80 unless lifted, lips' middle at y 80.
+FaceShape mouthBetween(double leftCorner, double rightCorner, double cornerY) {
     FaceShape shape{};
-    shape[0] = {0, 50};
-    shape[16] = {100, 50};
-    shape[48] = {30, 80};
-    shape[54] = {70, 80};
-    EXPECT_DOUBLE_EQ(mouthShare(shape), 0.4);
-    shape[54] = {80, 78};
-    EXPECT_GT(mouthShare(shape), LandmarkExpressionDetector::smilingMouthShare);
+    for (size_t i = 36; i < 42; ++i)
+        shape[i] = {30, 40};
+    for (size_t i = 42; i < 48; ++i)
+        shape[i] = {70, 40};
+    shape[48] = {leftCorner, cornerY};
+    shape[54] = {rightCorner, cornerY};
+    shape[62] = shape[66] = {50, 80};
+    return shape;
+}
+
+TEST(SmileMeasure, AddsTheMouthsWidthAndTheLiftOfItsCornersOverTheEyesDistance) {
+    EXPECT_DOUBLE_EQ(smileMeasure(mouthBetween(34, 66, 80)), 0.8);
+    const auto smiling = mouthBetween(30, 70, 76);
+    EXPECT_DOUBLE_EQ(smileMeasure(smiling), 1.1);
+    EXPECT_GT(smileMeasure(smiling), LandmarkExpressionDetector::smilingMeasure);
+    // A tilted head reads as an upright one.
+    FaceShape tilted;
+    const double turn = 0.5;
+    for (size_t i = 0; i < tilted.size(); ++i)
+        tilted[i] = {smiling[i].x * std::cos(turn) - smiling[i].y * std::sin(turn),
+                     smiling[i].x * std::sin(turn) + smiling[i].y * std::cos(turn)};
+    EXPECT_NEAR(smileMeasure(tilted), 1.1, 1e-9);
+    EXPECT_EQ(smileMeasure(FaceShape{}), 0.0);
 }
 
 TEST(EyeRegionAspect, IsTheHeightOverTheWidthOfTheEyesBox) {

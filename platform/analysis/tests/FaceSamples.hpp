@@ -1,8 +1,10 @@
 #pragma once
 
-// Distinct real faces from photographs shipped in Debian packages, cropped around the face
-// and brought to a face of about normalFaceSide pixels (never enlarged), so that a test can
-// read every face through many variants quickly. Decoded once per process.
+// Real faces from photographs shipped in Debian packages: portraits, snapshots and faces in
+// groups, in varied light, two with closed eyes and one behind sunglasses. Each is cut out with
+// some of its surroundings and brought to a face of about normalFaceSide pixels (never
+// enlarged), so that a test can read every face through many variants quickly. Decoded once
+// per process.
 
 #include <algorithm>
 #include <string>
@@ -15,54 +17,79 @@
 
 namespace keepsift::testing {
 
+enum class Eyes { open, closed, hidden };
+
 struct FaceSample {
     std::string name, package, member;
-    cv::Rect crop;   // in the photograph's pixels; an empty rectangle takes it whole
-    double faceSide; // about how wide the face is in the photograph
-    bool eyesOpen = true;
-    cv::Mat image = {}; // the cropped, scaled picture
+    cv::Rect face; // about where the detector finds it in the photograph
+    Eyes eyes = Eyes::open;
+    cv::Mat image = {};  // the face and its surroundings, scaled
+    cv::Rect2d box = {}; // where the face is in image
 };
 
-inline constexpr double normalFaceSide = 130;
+inline constexpr double normalFaceSide = 120;
+// Surroundings kept on each side, in face sides.
+inline constexpr double surroundings = 0.4;
 
 inline std::vector<FaceSample> faceSampleList() {
     const std::string opencv = "./usr/share/doc/opencv-doc/opencv4/html/";
+    const std::string album = "./usr/share/kphotoalbum/demo/";
     const std::string matplotlib = "./usr/share/matplotlib/mpl-data/sample_data/";
     const std::string cimg = "./usr/share/doc/cimg-dev/html/img/";
-    // Every face has its eyes open: no Debian package found ships a photograph of a
-    // closed-eyed face.
+    const std::string skimage = samples::skimageData;
+    // The photo album's demo shows one couple and one of them again alone.
     return {
-        {"smiling man", "opencv-doc", opencv + "227943776_1.jpg", {55, 38, 310, 310}, 155},
-        {"blue-eyed man", "opencv-doc", opencv + "230501201_1.jpg", {0, 111, 584, 622}, 311},
-        {"man with glasses", "opencv-doc", opencv + "example.jpg", {0, 42, 385, 538}, 311},
-        {"dim woman looking down", "opencv-doc", opencv + "05.jpg", {20, 30, 500, 430}, 261},
-        {"fair woman looking down", "opencv-doc", opencv + "12.jpg", {0, 0, 530, 460}, 313},
-        {"woman in a hat", "opencv-doc", opencv + "blurred.png", {109, 129, 372, 372}, 186},
+        {"smiling man", "opencv-doc", opencv + "227943776_1.jpg", {133, 116, 155, 155}},
+        {"blue-eyed man", "opencv-doc", opencv + "230501201_1.jpg", {164, 267, 311, 311}},
+        {"man with glasses", "opencv-doc", opencv + "example.jpg", {26, 198, 311, 311}},
+        {"dim woman looking down", "opencv-doc", opencv + "05.jpg", {137, 166, 261, 261}},
+        {"fair woman looking down", "opencv-doc", opencv + "12.jpg", {131, 61, 313, 313}},
+        {"woman in a hat", "opencv-doc", opencv + "blurred.png", {202, 222, 186, 186}},
         {"older woman with glasses",
          "python-matplotlib-data",
          matplotlib + "grace_hopper.jpg",
-         {88, 47, 372, 372},
-         186},
-        {"grey face in a screenshot",
-         "cimg-doc",
-         cimg + "ss_optflow.jpg",
-         {153, 37, 300, 300},
-         150},
-        {"astronaut",
-         "python3-skimage",
-         std::string(samples::skimageData) + "astronaut.png",
-         {},
-         90},
+         {181, 140, 186, 186}},
+        {"grey face in a screenshot", "cimg-doc", cimg + "ss_optflow.jpg", {228, 112, 150, 150}},
+        {"astronaut", "python3-skimage", skimage + "astronaut.png", {176, 77, 90, 90}},
+        {"woman in a bar", "kphotoalbum", album + "bar55_2.jpg", {259, 148, 125, 125}},
+        {"man in a bar", "kphotoalbum", album + "bar55_2.jpg", {383, 120, 125, 125}},
+        {"woman in a bar again", "kphotoalbum", album + "bar55.jpg", {273, 250, 105, 105}},
+        {"man in a bar, eyes shut",
+         "kphotoalbum",
+         album + "bar55.jpg",
+         {353, 181, 105, 105},
+         Eyes::closed},
+        {"man close up", "kphotoalbum", album + "jesper.jpg", {187, 39, 447, 447}},
+        {"man talking", "kphotoalbum", album + "jesper_2.jpg", {251, 136, 259, 259}},
+        {"laughing young man", "kphotoalbum", album + "new_wave_2.jpg", {280, 194, 259, 259}},
+        {"laughing man on the left", "kphotoalbum", album + "qt-logo.jpg", {161, 78, 151, 151}},
+        {"laughing man in the middle", "kphotoalbum", album + "qt-logo.jpg", {355, 107, 126, 126}},
+        {"laughing man with glasses", "kphotoalbum", album + "qt-logo.jpg", {543, 45, 150, 150}},
+        {"man at dusk, eyes shut",
+         "kphotoalbum",
+         album + "grand_canyon_2.jpg",
+         {341, 245, 73, 73},
+         Eyes::closed},
+        {"woman in sunglasses",
+         "kphotoalbum",
+         album + "anne_helene.jpg",
+         {147, 155, 75, 75},
+         Eyes::hidden},
     };
 }
 
-inline cv::Mat normalisedCrop(const cv::Mat& photograph, const FaceSample& sample) {
-    cv::Rect whole(0, 0, photograph.cols, photograph.rows);
-    cv::Mat cropped = photograph(sample.crop.empty() ? whole : sample.crop & whole);
-    double scale = std::min(1.0, normalFaceSide / sample.faceSide);
-    cv::Mat result;
-    cv::resize(cropped, result, cv::Size(), scale, scale, cv::INTER_AREA);
-    return result;
+// The face with its surroundings, and where the face lies in it.
+inline void cutOut(const cv::Mat& photograph, FaceSample& sample) {
+    const double side = sample.face.width, margin = surroundings * side;
+    const cv::Rect around = cv::Rect(cv::Rect2d(sample.face.x - margin, sample.face.y - margin,
+                                                side + 2 * margin, side + 2 * margin)) &
+                            cv::Rect(0, 0, photograph.cols, photograph.rows);
+    const double scale = std::min(1.0, normalFaceSide / side);
+    cv::resize(photograph(around), sample.image, cv::Size(), scale, scale, cv::INTER_AREA);
+    const double sx = sample.image.cols / static_cast<double>(around.width);
+    const double sy = sample.image.rows / static_cast<double>(around.height);
+    sample.box = {(sample.face.x - around.x) * sx, (sample.face.y - around.y) * sy,
+                  sample.face.width * sx, sample.face.height * sy};
 }
 
 // Empty when the packages could not be fetched.
@@ -77,7 +104,7 @@ inline const std::vector<FaceSample>& faceSamples() {
         for (size_t i = 0; i < list.size(); ++i) {
             cv::Mat photograph = cv::imread((*paths)[i].string(), cv::IMREAD_COLOR);
             if (photograph.empty()) return std::vector<FaceSample>();
-            list[i].image = normalisedCrop(photograph, list[i]);
+            cutOut(photograph, list[i]);
         }
         return list;
     }();
