@@ -35,13 +35,13 @@ public:
     // stays under half a circle), so a blurred shot moves away from its sharp twin by a bounded
     // amount. The anisotropies move with a shake but not with a copy; each enters linearly up
     // to about anisotropyKnee and flattens beyond, so shakes in two directions stay one moment.
-    static constexpr double detailWeight = 0.5;
-    static constexpr double detailTurn = 0.6;
-    static constexpr double detailLow = -3.7;
-    static constexpr double detailHigh = 0.8;
-    static constexpr double anisotropyWeight = 1.8;
-    static constexpr double finestAnisotropyWeight = 1.1;
-    static constexpr double anisotropyKnee = 0.3;
+    static constexpr double detailWeight = 0.55;
+    static constexpr double detailTurn = 0.64;
+    static constexpr double detailLow = -3.95;
+    static constexpr double detailHigh = 0.58;
+    static constexpr double anisotropyWeight = 1.45;
+    static constexpr double finestAnisotropyWeight = 1.6;
+    static constexpr double anisotropyKnee = 0.45;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

@@ -14,9 +14,17 @@ cv::Mat analysisGrey(const cv::Mat& bgr) {
     cv::Mat sized, grey8, grey;
     const int longEdge = std::max(bgr.cols, bgr.rows);
     const double scale = static_cast<double>(DetailLevel::analysisSide) / longEdge;
-    const cv::Size size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
-                        std::max(4, static_cast<int>(std::lround(bgr.rows * scale))));
-    cv::resize(bgr, sized, size, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    const int filter = scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR;
+    // One scale for both axes: rounding each side on its own would resample them unequally
+    // and read as a direction that a copy one pixel narrower does not have. A sliver still
+    // gets four pixels across.
+    if (std::min(bgr.cols, bgr.rows) * scale >= 4)
+        cv::resize(bgr, sized, cv::Size(), scale, scale, filter);
+    else
+        cv::resize(bgr, sized,
+                   cv::Size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
+                            std::max(4, static_cast<int>(std::lround(bgr.rows * scale)))),
+                   0, 0, filter);
     cv::cvtColor(sized, grey8, cv::COLOR_BGR2GRAY);
     grey8.convertTo(grey, CV_32F);
     return grey;
