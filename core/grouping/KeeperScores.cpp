@@ -28,6 +28,13 @@ constexpr double ScoringPolicy::*weightFields[] = {
     &ScoringPolicy::resolution,
 };
 
+// The face components (smile, eyes open, face quality) come first. Shots of one moment see
+// the same faces in boxes up to a fifth apart (the face finder works in scale steps), and
+// spreading that over the whole weight would let it outweigh a blurred shot's lost sharpness;
+// so their spread counts in full only from the weight of one face of reference size.
+constexpr size_t faceComponents = 3;
+constexpr double leastFaceSpan = 1.0;
+
 } // namespace
 
 double centredness(const PhotoSignals& photo) {
@@ -57,12 +64,13 @@ Components components(const PhotoSignals& photo, const ScoringPolicy& policy) {
     return c;
 }
 
-std::vector<double> normalised(std::vector<double> values) {
+std::vector<double> normalised(std::vector<double> values, double leastSpan) {
     if (values.empty()) return values;
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    const double min = *low, range = *high - *low;
+    const double range = *high - *low, middle = (*low + *high) / 2;
+    const double span = std::max(range, leastSpan);
     for (auto& v : values)
-        v = range > 1e-12 ? (v - min) / range : 0.5;
+        v = range > 1e-12 ? 0.5 + (v - middle) / span : 0.5;
     return values;
 }
 
@@ -77,7 +85,7 @@ std::vector<double> scores(const std::vector<const PhotoSignals*>& photos,
     for (size_t c = 0; c < std::size(componentFields); ++c) {
         for (size_t i = 0; i < all.size(); ++i)
             column[i] = all[i].*componentFields[c];
-        const auto values = normalised(column);
+        const auto values = normalised(column, c < faceComponents ? leastFaceSpan : 0.0);
         const double weight = policy.*weightFields[c];
         for (size_t i = 0; i < totals.size(); ++i)
             totals[i] += weight * values[i];

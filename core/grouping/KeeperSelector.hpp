@@ -41,7 +41,8 @@ std::vector<double> scores(const std::vector<const PhotoSignals*>& photos,
                            const ScoringPolicy& policy);
 Components components(const PhotoSignals& photo, const ScoringPolicy& policy);
 double centredness(const PhotoSignals& photo);
-std::vector<double> normalised(std::vector<double> values);
+// Min-max over the list; a spread under leastSpan is scaled by leastSpan instead, around 0.5.
+std::vector<double> normalised(std::vector<double> values, double leastSpan = 0);
 std::vector<FaceSignals> significantFaces(const PhotoSignals& photo, const ScoringPolicy& policy);
 // Why a flagged photograph is flagged, compared with the best one (absent when none).
 Reason flagReason(const PhotoSignals& photo, const PhotoSignals* comparedWith,

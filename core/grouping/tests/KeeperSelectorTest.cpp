@@ -213,6 +213,41 @@ TEST(KeeperScores, NormalisationAndCentredness) {
     EXPECT_DOUBLE_EQ(scores[0], 0.5 * standard.totalWeight());
 }
 
+TEST(KeeperScores, ASpreadUnderTheLeastSpanIsScaledByItAroundTheMiddle) {
+    EXPECT_EQ(KeeperSelector::normalised({1, 1.5}, 1), (std::vector<double>{0.25, 0.75}));
+    EXPECT_EQ(KeeperSelector::normalised({0, 2, 1}, 1), (std::vector<double>{0, 1, 0.5}));
+    EXPECT_EQ(KeeperSelector::normalised({4, 4}, 1), (std::vector<double>{0.5, 0.5}));
+}
+
+// The face finder works in scale steps, so the same face in two shots of one moment can come
+// in boxes a fifth apart; that must not outweigh the blur of the larger-boxed shot.
+TEST(KeeperFaces, TheSharpShotWinsOverABlurredOneWhoseFaceBoxIsAFifthLarger) {
+    auto sharp = photo("sharp", 0), blurred = photo("blurred", 1);
+    sharp.faces = {smilingFace(0.22)};
+    blurred.faces = {smilingFace(0.264)};
+    sharp.faces[0].captureQuality = 0.85f;
+    blurred.faces[0].captureQuality = 0.85f;
+    sharp.sharpness = 0.9f;
+    blurred.sharpness = 0.25f;
+    const auto decision = KeeperSelector::rank({"g", Kind::moment, {blurred, sharp}, {}}, standard);
+    ASSERT_EQ(decision.decisions.size(), 2u);
+    EXPECT_EQ(decision.decisions[0].filename, "sharp");
+    EXPECT_FALSE(decision.decisions[1].isKeeper);
+    EXPECT_EQ(decision.decisions[1].reason, Reason::flaggedBlurred);
+}
+
+// A face whose verdict changes still decides: one face of reference size closing its eyes.
+TEST(KeeperFaces, AFaceClosingItsEyesStillDecides) {
+    auto open = photo("open", 0), closed = photo("closed", 1);
+    open.faces = {smilingFace(0.2)};
+    closed.faces = {smilingFace(0.2)};
+    closed.faces[0].leftEyeClosed = true;
+    open.sharpness = 0.8f;
+    closed.sharpness = 1.0f;
+    const auto scores = KeeperSelector::scores(std::vector{open, closed}, standard);
+    EXPECT_DOUBLE_EQ(scores[0] - scores[1], standard.eyesOpen - standard.sharpness);
+}
+
 TEST(KeeperIdentical, PreferenceOrderMarksAndCopies) {
     auto small = photo("small", 0);
     small.pixelWidth /= 2;
