@@ -18,7 +18,8 @@ void BurstCorpusRecordAndMeasure(benchmark::State& state) {
     const auto folder = std::filesystem::temp_directory_path() / "keepsift-burst-corpus-bench";
     std::filesystem::remove_all(folder);
     const auto corpus = folder / "corpus", recordings = folder / "recordings";
-    const auto made = burst_corpus::write(corpus, 26, 640, 3);
+    const auto made = burst_corpus::write(corpus, 26, static_cast<int>(state.range(0)),
+                                          static_cast<int>(state.range(1)));
     if (!made) {
         state.SkipWithError(samples::unavailable);
         return;
@@ -36,7 +37,14 @@ void BurstCorpusRecordAndMeasure(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 
-BENCHMARK(BurstCorpusRecordAndMeasure)->Unit(benchmark::kSecond)->Iterations(1);
+// Long side and shots per burst: camera-sized bursts of four, the bursts of the corpus test,
+// and small bursts of three.
+BENCHMARK(BurstCorpusRecordAndMeasure)
+    ->Args({2048, 4})
+    ->Args({1024, 4})
+    ->Args({640, 3})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 } // namespace
 } // namespace keepsift

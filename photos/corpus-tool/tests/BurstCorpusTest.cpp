@@ -16,7 +16,7 @@ TEST(BurstCorpus, EveryBurstIsItsFolderAndItsSharpShotIsKept) {
     if (!KEEPSIFT_CORPUS_RECORDS) GTEST_SKIP() << "this build of keepsift-corpus cannot record";
     ScratchFolder scratch;
     const fs::path corpus = scratch.path() / "corpus", recordings = scratch.path() / "recordings";
-    const auto made = burst_corpus::write(corpus, 26, 640, 3);
+    const auto made = burst_corpus::write(corpus, 26, 1024, 4);
     if (!made) GTEST_SKIP() << samples::unavailable;
 
     const ToolRun record = tool(scratch, {"record", corpus.string(), recordings.string()});
