@@ -14,13 +14,14 @@ TEST(ThreadScheduler, RunsTasksInDueOrderAndSkipsCancelledOnes) {
     std::mutex lock;
     std::vector<int> ran;
     std::latch done(2);
+    // The cancelled task may still run if it was due before the cancel: it does not count.
     const auto record = [&](int n) {
         return [&, n] {
             {
                 std::lock_guard guard(lock);
                 ran.push_back(n);
             }
-            done.count_down();
+            if (n != 0) done.count_down();
         };
     };
     const auto cancelled = scheduler->after(0.0, record(0));
