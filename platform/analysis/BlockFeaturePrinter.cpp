@@ -36,15 +36,20 @@ void appendAnisotropy(std::vector<double>& print, const std::array<double, 2>& a
         print.push_back(flattened * share);
 }
 
+// A vector of the turn's length, turned by the value held within the turn's bounds.
+void appendTurn(std::vector<double>& print, double value, const BlockFeaturePrinter::Turn& turn) {
+    const double angle = turn.radiansPerUnit * (std::clamp(value, turn.low, turn.high) - turn.low);
+    print.push_back(turn.weight * std::cos(angle));
+    print.push_back(turn.weight * std::sin(angle));
+}
+
 void appendDetail(std::vector<double>& print, const DetailLevel& level) {
     using P = BlockFeaturePrinter;
-    const double turn =
-        P::detailTurn *
-        (std::clamp(level.fineToCoarse, P::detailLow, P::detailHigh) - P::detailLow);
-    print.push_back(P::detailWeight * std::cos(turn));
-    print.push_back(P::detailWeight * std::sin(turn));
+    appendTurn(print, level.fineToCoarse, P::fineToCoarseTurn);
     appendAnisotropy(print, level.anisotropy, P::anisotropyWeight);
     appendAnisotropy(print, level.finestAnisotropy, P::finestAnisotropyWeight);
+    appendTurn(print, level.leastFineToCoarse, P::leastFineTurn);
+    appendTurn(print, level.leastFinestToCoarse, P::leastFinestTurn);
 }
 
 std::vector<float> unitLength(const std::vector<double>& values) {

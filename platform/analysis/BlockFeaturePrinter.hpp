@@ -12,13 +12,13 @@ namespace keepsift {
 class BlockFeaturePrinter final : public FeaturePrinter {
 public:
     static constexpr int resampleSide = 64;
-    static constexpr int layoutCells = 8;          // 8 x 8 cells x 3 channels = 192 values
-    static constexpr int chromaBins = 8;           // 8 x 8 chromaticity histogram = 64 values
-    static constexpr int gradientSide = 32;        // edges of a 32 x 32 lightness resample
-    static constexpr int gradientCells = 4;        // 4 x 4 cells x 2 directions = 32 values
-    static constexpr int shapeSide = 32;           // DCT of a 32 x 32 lightness resample
-    static constexpr int shapeCoefficients = 4;    // 4 x 4 lowest frequencies less DC = 15 values
-    static constexpr int detailValues = 2 + 2 + 2; // fine-to-coarse as an angle, anisotropies
+    static constexpr int layoutCells = 8;       // 8 x 8 cells x 3 channels = 192 values
+    static constexpr int chromaBins = 8;        // 8 x 8 chromaticity histogram = 64 values
+    static constexpr int gradientSide = 32;     // edges of a 32 x 32 lightness resample
+    static constexpr int gradientCells = 4;     // 4 x 4 cells x 2 directions = 32 values
+    static constexpr int shapeSide = 32;        // DCT of a 32 x 32 lightness resample
+    static constexpr int shapeCoefficients = 4; // 4 x 4 lowest frequencies less DC = 15 values
+    static constexpr int detailValues = 2 + 2 + 2 + 2 + 2; // three turns, two anisotropies
     static constexpr int length = layoutCells * layoutCells * 3 + chromaBins * chromaBins +
                                   gradientCells * gradientCells * 2 +
                                   shapeCoefficients * shapeCoefficients - 1 + detailValues;
@@ -30,18 +30,22 @@ public:
     static constexpr double lowFrequencyShapeWeight = 0.8;
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
-    // The fine-to-coarse ratio turns a unit vector by detailTurn radians per unit of its log,
-    // between detailLow and detailHigh (where photographs and their blurred shots lie; the turn
-    // stays under half a circle), so a blurred shot moves away from its sharp twin by a bounded
-    // amount. The anisotropies move with a shake but not with a copy; each enters linearly up
-    // to about anisotropyKnee and flattens beyond, so shakes in two directions stay one moment.
-    static constexpr double detailWeight = 0.55;
-    static constexpr double detailTurn = 0.64;
-    static constexpr double detailLow = -3.95;
-    static constexpr double detailHigh = 0.58;
-    static constexpr double anisotropyWeight = 1.45;
-    static constexpr double finestAnisotropyWeight = 1.6;
-    static constexpr double anisotropyKnee = 0.45;
+    // The fine-to-coarse ratio, and its least value across directions for the fine and the
+    // finest band, each turn a unit vector by so many radians per unit of their log between a
+    // low and a high bound (where photographs and their blurred shots lie; each turn stays
+    // under half a circle), so a blurred shot moves away from its sharp twin by a bounded
+    // amount, and shakes in different directions move alike. The anisotropies move with a
+    // shake but not with a copy; each enters linearly up to about anisotropyKnee and flattens
+    // beyond, so shakes in two directions stay one moment.
+    struct Turn {
+        double weight, radiansPerUnit, low, high;
+    };
+    static constexpr Turn fineToCoarseTurn{0.15, 0.54, -3.95, 0.54};
+    static constexpr Turn leastFineTurn{0.21, 1.78, -0.79, 0.61};
+    static constexpr Turn leastFinestTurn{0.22, 0.89, -1.02, 2.17};
+    static constexpr double anisotropyWeight = 0.71;
+    static constexpr double finestAnisotropyWeight = 1.57;
+    static constexpr double anisotropyKnee = 0.49;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <opencv2/imgproc.hpp>
 
@@ -50,14 +51,38 @@ double variance(const cv::Mat& values) {
     return deviation[0] * deviation[0];
 }
 
-std::array<double, 2> anisotropyOf(const cv::Mat& band) {
+// Second moments of a band's gradient.
+struct Moments {
+    double xx = 0, yy = 0, xy = 0;
+};
+
+Moments momentsOf(const cv::Mat& band) {
     cv::Mat dx, dy;
     cv::Sobel(band, dx, CV_32F, 1, 0);
     cv::Sobel(band, dy, CV_32F, 0, 1);
-    const double xx = cv::mean(dx.mul(dx))[0], yy = cv::mean(dy.mul(dy))[0];
-    const double xy = cv::mean(dx.mul(dy))[0];
-    const double total = xx + yy + DetailLevel::gradientFloor;
-    return {(xx - yy) / total, 2.0 * xy / total};
+    return {cv::mean(dx.mul(dx))[0], cv::mean(dy.mul(dy))[0], cv::mean(dx.mul(dy))[0]};
+}
+
+std::array<double, 2> anisotropyOf(const Moments& m) {
+    const double total = m.xx + m.yy + DetailLevel::gradientFloor;
+    return {(m.xx - m.yy) / total, 2.0 * m.xy / total};
+}
+
+// Gradient energy across 0, 45, 90 and 135 degrees.
+std::array<double, 4> directionalEnergy(const Moments& m) {
+    const double mean = (m.xx + m.yy) / 2;
+    return {m.xx, mean + m.xy, m.yy, mean - m.xy};
+}
+
+// The log ratio of a band's gradient energy to the coarse band's, in the direction where it is
+// least.
+double leastRatio(const Moments& band, const Moments& coarse) {
+    const auto ours = directionalEnergy(band), theirs = directionalEnergy(coarse);
+    double least = std::numeric_limits<double>::infinity();
+    for (size_t i = 0; i < ours.size(); ++i)
+        least = std::min(least, std::log((ours[i] + DetailLevel::directionFloor) /
+                                         (theirs[i] + DetailLevel::directionFloor)));
+    return least;
 }
 
 } // namespace
@@ -73,8 +98,13 @@ DetailLevel DetailLevel::of(const cv::Mat& bgr) {
     const cv::Mat coarse = gaussian(half, coarseSigma / 2) - gaussian(half, coarseSigma);
     level.fineToCoarse =
         std::log((variance(fine) + energyFloor) / (variance(coarse) + energyFloor));
-    level.anisotropy = anisotropyOf(fine);
-    level.finestAnisotropy = anisotropyOf(finest);
+    const Moments fineMoments = momentsOf(fine), finestMoments = momentsOf(finest);
+    level.anisotropy = anisotropyOf(fineMoments);
+    level.finestAnisotropy = anisotropyOf(finestMoments);
+    const Moments coarseMoments =
+        momentsOf(gaussian(grey, coarseSigma) - gaussian(grey, 2 * coarseSigma));
+    level.leastFineToCoarse = leastRatio(fineMoments, coarseMoments);
+    level.leastFinestToCoarse = leastRatio(finestMoments, coarseMoments);
     return level;
 }
 

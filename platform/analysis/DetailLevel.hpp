@@ -22,9 +22,17 @@ struct DetailLevel {
     static constexpr double energyFloor = 1.0;
     static constexpr double gradientFloor = 128.0;
 
+    // Keeps a flat direction from dividing noise by nothing (squared Sobel units).
+    static constexpr double directionFloor = 16.0;
+
     double fineToCoarse = 0;
     std::array<double, 2> anisotropy{};       // of the fine band
     std::array<double, 2> finestAnisotropy{}; // of the finest band
+    // The log ratio of the fine (and the finest) band's gradient energy to the coarse band's,
+    // across 0, 45, 90 and 135 degrees, in the direction where it is least: a shake lowers it
+    // whichever way the hand moved, so shakes in different directions move alike.
+    double leastFineToCoarse = 0;
+    double leastFinestToCoarse = 0;
 
     // Empty pictures read as no detail at all.
     static DetailLevel of(const cv::Mat& bgr);

@@ -212,14 +212,21 @@ TEST_F(FeaturePrintCalibration, CopiesStayWithinTheIdenticalDistance) {
     EXPECT_LE(p99, 0.05);
 }
 
+// A copy folds into its original as a near-identical shot when it has the original's size,
+// and through copy detection when it is smaller.
 TEST_F(FeaturePrintCalibration, CopiesOfSmallPhotographsStillFoldIntoTheirOriginals) {
-    const auto distances = joined(distancesUnder(copies(), smallPhotographSide));
-    std::printf("small photographs' copies p50 = %.4f p90 = %.4f p99 = %.4f max = %.4f\n",
-                quantile(distances, 0.5), quantile(distances, 0.9), quantile(distances, 0.99),
-                quantile(distances, 1.0));
+    const auto perCopy = distancesUnder(copies(), smallPhotographSide);
+    const auto distances = joined(perCopy);
+    std::printf("small photographs' copies p50 = %.4f p90 = %.4f p99 = %.4f\n",
+                quantile(distances, 0.5), quantile(distances, 0.9), quantile(distances, 0.99));
     const GroupingPolicy policy;
-    EXPECT_LE(quantile(distances, 0.9), 0.04);
-    EXPECT_LE(quantile(distances, 1.0), policy.identicalDistance);
+    for (size_t i = 0; i < perCopy.size(); ++i) {
+        const bool sameSize = i < 2; // the two re-encodes
+        std::printf("  copy %zu max = %.4f\n", i, quantile(perCopy[i], 1.0));
+        EXPECT_LE(quantile(perCopy[i], 1.0),
+                  sameSize ? policy.identicalDistance : policy.duplicateDistance);
+    }
+    EXPECT_LE(quantile(distances, 0.9), 0.05);
 }
 
 // A border leaves the print alone: the print is made inside it. Where the picture's own edge
@@ -255,7 +262,7 @@ TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInTheirMoment
                 "within 0.54: %.3f\n",
                 quantile(blurred, 0.05), quantile(blurred, 0.5), beyondIdentical, apart, within);
     EXPECT_GE(beyondIdentical, 0.95);
-    EXPECT_GE(apart, 0.84);
+    EXPECT_GE(apart, 0.93);
     EXPECT_GE(within, 0.95);
 
     auto moment = joined(distancesUnder(sameMoment()));
