@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 #include <thread>
 
@@ -16,6 +17,20 @@ namespace {
 
 constexpr int sessionsPerDay = 50;
 constexpr int days = 91; // one day's worth ages out on every load
+
+// A manager over these defaults, clock and scheduler that sends and logs nothing.
+std::shared_ptr<SessionManager> quietManager(std::shared_ptr<FileUserDefaults> defaults,
+                                             std::function<Date()> now,
+                                             std::shared_ptr<Scheduler> scheduler) {
+    SessionManagerServices services;
+    services.defaults = [defaults] { return defaults; };
+    services.now = std::move(now);
+    services.scheduler = [scheduler] { return scheduler; };
+    services.dayText = [](Date d) { return fullDateText(d, 0); };
+    services.sendSignal = [](const std::string&, const ParameterMap&) {};
+    services.logError = [](const std::string&) {};
+    return SessionManager::make(services);
+}
 
 // A session history of 91 days at 50 sessions a day in a suite file: the manager loads it,
 // trims the oldest day and writes back the list, the dropped count and the day used, each
@@ -39,14 +54,8 @@ void SessionHistoryLoadTrimStore(benchmark::State& state) {
                                    std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
         auto defaults = std::make_shared<FileUserDefaults>(file);
-        SessionManagerServices services;
-        services.defaults = [defaults] { return defaults; };
-        services.now = [clock] { return clock->now(); };
-        services.scheduler = [scheduler] { return scheduler; };
-        services.dayText = [](Date d) { return fullDateText(d, 0); };
-        services.sendSignal = [](const std::string&, const ParameterMap&) {};
-        services.logError = [](const std::string&) {};
-        auto manager = SessionManager::make(services);
+        auto manager = quietManager(
+            defaults, [clock] { return clock->now(); }, scheduler);
         manager->waitUntilPersisted();
         kept = manager->recentSessions().size();
     }
@@ -65,14 +74,8 @@ void SessionTimerTick(benchmark::State& state) {
         sessions.push_back({clock->now().adding(-i * 86400.0 / sessionsPerDay), 300});
     defaults->setObject(encodeSessions(sessions), "recentSessions");
     auto scheduler = std::make_shared<testing::ManualScheduler>();
-    SessionManagerServices services;
-    services.defaults = [defaults] { return defaults; };
-    services.now = [clock] { return clock->now(); };
-    services.scheduler = [scheduler] { return scheduler; };
-    services.dayText = [](Date d) { return fullDateText(d, 0); };
-    services.sendSignal = [](const std::string&, const ParameterMap&) {};
-    services.logError = [](const std::string&) {};
-    auto manager = SessionManager::make(services);
+    auto manager = quietManager(
+        defaults, [clock] { return clock->now(); }, scheduler);
     manager->startNewSession();
     for (auto _ : state) {
         clock->advance(1);
@@ -96,14 +99,8 @@ void SessionIdleCpu(benchmark::State& state) {
     keepsift::testing::TemporaryFolder folder;
     auto defaults = std::make_shared<FileUserDefaults>(folder.path() / "defaults.json");
     auto scheduler = makeThreadScheduler();
-    SessionManagerServices services;
-    services.defaults = [defaults] { return defaults; };
-    services.now = [] { return Date::now(); };
-    services.scheduler = [scheduler] { return scheduler; };
-    services.dayText = [](Date d) { return fullDateText(d, 0); };
-    services.sendSignal = [](const std::string&, const ParameterMap&) {};
-    services.logError = [](const std::string&) {};
-    auto manager = SessionManager::make(services);
+    auto manager = quietManager(
+        defaults, [] { return Date::now(); }, scheduler);
     manager->startNewSession();
     manager->applicationWillResignActive();
     manager->waitUntilPersisted();

@@ -1,4 +1,4 @@
-#include "ClientFixture.hpp"
+#include "InstalledClient.hpp"
 #include "LoopbackServer.hpp"
 #include "telemetry/client/Analytics.hpp"
 #include "telemetry/durations/DurationSignalTracker.hpp"
@@ -20,30 +20,16 @@ struct FixedDuration : DurationTracking {
     }
 };
 
-struct FrontTest : testing::ClientFixture {
-    std::shared_ptr<TelemetryManagerConfiguration> config =
-        configuration("http://127.0.0.1:" + std::to_string(testing::LoopbackServer::closedPort()));
-    std::shared_ptr<CountingSessions> sessions = std::make_shared<CountingSessions>();
+struct FrontTest : testing::InstalledClient {
+    std::shared_ptr<CountingSessions> sessions;
 
-    FrontTest() {
-        config->sessionManager.set(sessions);
-        Analytics::initialize(config);
-        // The start's own send must not take the test's signals out of the cache.
-        pipeline().waitUntilSent();
-    }
-    ~FrontTest() override { Analytics::removeShared(); }
+    FrontTest() : FrontTest(std::make_shared<CountingSessions>()) {}
+    explicit FrontTest(std::shared_ptr<CountingSessions> counting)
+        : InstalledClient(
+              "http://127.0.0.1:" + std::to_string(testing::LoopbackServer::closedPort()),
+              [&](TelemetryManagerConfiguration& c) { c.sessionManager.set(counting); }),
+          sessions(std::move(counting)) {}
 
-    SignalManager& pipeline() {
-        return dynamic_cast<SignalManager&>(TelemetryManager::shared()->signalManager());
-    }
-    std::vector<SignalPostBody> cached() {
-        pipeline().waitUntilProcessed();
-        std::vector<SignalPostBody> all;
-        for (auto batch = pipeline().signalCache().pop(); !batch.empty();
-             batch = pipeline().signalCache().pop())
-            all.insert(all.end(), batch.begin(), batch.end());
-        return all;
-    }
     std::vector<std::string> errors() { return logs.messages(LogHandler::LogLevel::error); }
 };
 

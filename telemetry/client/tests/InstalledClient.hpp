@@ -1,15 +1,23 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "ClientFixture.hpp"
 #include "telemetry/client/Analytics.hpp"
 
 namespace keepsift::analytics::testing {
 
-// An installed client whose signals stay in its cache for the test to read.
+// An installed client whose signals stay in its cache for the test to read. The address
+// and the preparation of its configuration are the test's to choose.
 struct InstalledClient : ClientFixture {
-    std::shared_ptr<TelemetryManagerConfiguration> config = configuration("http://127.0.0.1:9/");
+    std::shared_ptr<TelemetryManagerConfiguration> config;
 
-    InstalledClient() {
+    explicit InstalledClient(
+        std::string baseURL = "http://127.0.0.1:9/",
+        const std::function<void(TelemetryManagerConfiguration&)>& prepare = {})
+        : config(configuration(std::move(baseURL))) {
+        if (prepare) prepare(*config);
         Analytics::initialize(config);
         // The start's own send must not take the test's signals out of the cache.
         pipeline().waitUntilSent();
