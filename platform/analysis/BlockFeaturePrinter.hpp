@@ -40,12 +40,12 @@ public:
     struct Turn {
         double weight, radiansPerUnit, low, high;
     };
-    static constexpr Turn fineToCoarseTurn{0.15, 0.54, -3.95, 0.54};
-    static constexpr Turn leastFineTurn{0.21, 1.78, -0.79, 0.61};
-    static constexpr Turn leastFinestTurn{0.22, 0.89, -1.02, 2.17};
-    static constexpr double anisotropyWeight = 0.71;
-    static constexpr double finestAnisotropyWeight = 1.57;
-    static constexpr double anisotropyKnee = 0.49;
+    static constexpr Turn fineToCoarseTurn{0.111, 0.54, -3.921, 0.54};
+    static constexpr Turn leastFineTurn{0.179, 2.366, -0.571, 0.623};
+    static constexpr Turn leastFinestTurn{0.193, 0.697, -1.355, 2.072};
+    static constexpr double anisotropyWeight = 1.142;
+    static constexpr double finestAnisotropyWeight = 1.78;
+    static constexpr double anisotropyKnee = 0.273;
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
 };

@@ -9,25 +9,31 @@
 namespace keepsift {
 namespace {
 
-// Grey, brought to the analysis size by area averaging (the filter most copies went through),
-// keeping the aspect ratio.
+// Grey, brought to the analysis size by a Gaussian of antialiasSigma (in analysis pixels) and
+// area averaging, keeping the aspect ratio. Without the Gaussian, detail finer than the analysis
+// size folds back into the fine bands by as much as the resampling chain lets through, so a copy
+// exported at a size that is no whole multiple read softer than its original.
 cv::Mat analysisGrey(const cv::Mat& bgr) {
-    cv::Mat sized, grey8, grey;
+    cv::Mat grey8, sized, grey;
+    cv::cvtColor(bgr, grey8, cv::COLOR_BGR2GRAY);
     const int longEdge = std::max(bgr.cols, bgr.rows);
     const double scale = static_cast<double>(DetailLevel::analysisSide) / longEdge;
+    if (scale < 1) {
+        const double sigma = DetailLevel::antialiasSigma / scale;
+        cv::GaussianBlur(grey8, grey8, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+    }
     const int filter = scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR;
     // One scale for both axes: rounding each side on its own would resample them unequally
     // and read as a direction that a copy one pixel narrower does not have. A sliver still
     // gets four pixels across.
     if (std::min(bgr.cols, bgr.rows) * scale >= 4)
-        cv::resize(bgr, sized, cv::Size(), scale, scale, filter);
+        cv::resize(grey8, sized, cv::Size(), scale, scale, filter);
     else
-        cv::resize(bgr, sized,
+        cv::resize(grey8, sized,
                    cv::Size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
                             std::max(4, static_cast<int>(std::lround(bgr.rows * scale)))),
                    0, 0, filter);
-    cv::cvtColor(sized, grey8, cv::COLOR_BGR2GRAY);
-    grey8.convertTo(grey, CV_32F);
+    sized.convertTo(grey, CV_32F);
     return grey;
 }
 

@@ -13,7 +13,8 @@ namespace keepsift {
 // structure of the fine and the finest band (horizontal less vertical, and the diagonal term,
 // over their sum) turns towards the direction across a shake, while a copy leaves it be.
 struct DetailLevel {
-    static constexpr int analysisSide = 512;
+    static constexpr int analysisSide = 640;
+    static constexpr double antialiasSigma = 0.25;
     static constexpr double finestSigma = 0.5; // finest band: sigma 0.5 less sigma 1
     static constexpr double fineSigma = 1.0;   // fine band: sigma 1 less sigma 2
     static constexpr double coarseSigma = 4.0; // coarse band: sigma 4 less sigma 8
