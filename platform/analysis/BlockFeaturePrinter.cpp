@@ -79,9 +79,10 @@ std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
     using namespace print_blocks;
     append(values, colourLayout(lab, layoutCells, layoutChromaScale), colourLayoutWeight);
     append(values, colourDistribution(bgr, chromaBins), colourDistributionWeight);
-    append(values, gradientStructure(channels[0], gradientSide, gradientCells),
+    append(values, gradientStructure(channels[0], gradientSide, gradientCells, edgeFading),
            gradientStructureWeight);
-    append(values, lowFrequencyShape(channels[0], shapeSide, shapeCoefficients),
+    append(values,
+           lowFrequencyShape(fadedToEdges(channels[0], edgeFading), shapeSide, shapeCoefficients),
            lowFrequencyShapeWeight);
     appendDetail(values, DetailLevel::of(picture));
     return unitLength(values);

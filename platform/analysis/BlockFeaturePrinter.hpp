@@ -28,6 +28,9 @@ public:
     static constexpr double colourDistributionWeight = 0.15;
     static constexpr double gradientStructureWeight = 0.27;
     static constexpr double lowFrequencyShapeWeight = 0.8;
+    // The edge and shape blocks fade out over this share of each side: a small crop or a step
+    // aside changes what lies at the edges.
+    static constexpr double edgeFading = 0.2;
     // Chroma counts for less than lightness in the colour layout.
     static constexpr double layoutChromaScale = 0.6;
     // The fine-to-coarse ratio, and its least value across directions for the fine and the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include <opencv2/imgproc.hpp>
 
@@ -53,13 +54,15 @@ std::vector<double> colourDistribution(const cv::Mat& bgr, int bins) {
 }
 
 // Where the horizontal and the vertical edges are: mean edge strength per cell.
-std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int cells) {
+std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int cells,
+                                      double fadingShare) {
     cv::Mat small, dx, dy, cellsX, cellsY;
     cv::resize(lightness, small, cv::Size(side, side), 0, 0, cv::INTER_AREA);
     cv::Sobel(small, dx, CV_32F, 1, 0);
     cv::Sobel(small, dy, CV_32F, 0, 1);
-    cv::resize(cv::abs(dx), cellsX, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
-    cv::resize(cv::abs(dy), cellsY, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
+    const cv::Mat window = edgeWindow(side, fadingShare);
+    cv::resize(cv::abs(dx).mul(window), cellsX, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
+    cv::resize(cv::abs(dy).mul(window), cellsY, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
     std::vector<double> values;
     values.reserve(static_cast<size_t>(2 * cells * cells));
     for (const cv::Mat* strength : {&cellsX, &cellsY})
@@ -79,6 +82,33 @@ std::vector<double> lowFrequencyShape(const cv::Mat& lightness, int side, int co
         for (int u = 0; u < coefficients; ++u)
             if (u != 0 || v != 0) values.push_back(spectrum.at<float>(v, u));
     return values;
+}
+
+namespace {
+
+// 0 at the edge, rising along a raised cosine to 1 at fadingShare of the side from it.
+double fade(int index, int side, double fadingShare) {
+    const double position = (index + 0.5) / side;
+    const double fromEdge = std::min(position, 1.0 - position);
+    if (fadingShare <= 0 || fromEdge >= fadingShare) return 1.0;
+    return 0.5 - 0.5 * std::cos(std::numbers::pi * fromEdge / fadingShare);
+}
+
+} // namespace
+
+cv::Mat edgeWindow(int side, double fadingShare) {
+    cv::Mat window(side, side, CV_32F);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            window.at<float>(y, x) =
+                static_cast<float>(fade(x, side, fadingShare) * fade(y, side, fadingShare));
+    return window;
+}
+
+cv::Mat fadedToEdges(const cv::Mat& lightness, double fadingShare) {
+    const double mean = cv::mean(lightness)[0];
+    cv::Mat faded = (lightness - mean).mul(edgeWindow(lightness.cols, fadingShare)) + mean;
+    return faded;
 }
 
 void centreAndNormalise(std::vector<double>& block) {

@@ -10,8 +10,17 @@ namespace keepsift::print_blocks {
 // lightness) and returns raw values; the printer centres, normalises and weights them.
 std::vector<double> colourLayout(const cv::Mat& lab, int cells, double chromaScale);
 std::vector<double> colourDistribution(const cv::Mat& bgr, int bins);
-std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int cells);
+// The edge strength is weighted by edgeWindow, so what lies at the frame's edges counts less.
+std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int cells,
+                                      double fadingShare);
 std::vector<double> lowFrequencyShape(const cv::Mat& lightness, int side, int coefficients);
+
+// A side x side weight that is 1 inside and falls to 0 at the frame's edges along a raised
+// cosine over fadingShare of each side. A small crop or a step aside changes what lies at the
+// edges, so faded blocks move little under it.
+cv::Mat edgeWindow(int side, double fadingShare);
+// The lightness with its differences from the mean faded towards the edges.
+cv::Mat fadedToEdges(const cv::Mat& lightness, double fadingShare);
 
 // Subtracts the mean and scales to unit length; an all-equal block becomes all zeros.
 void centreAndNormalise(std::vector<double>& block);

@@ -248,13 +248,15 @@ TEST_F(FeaturePrintCalibration, BorderedCopiesStayWithinTheIdenticalDistance) {
     EXPECT_LE(quantile(distances, 1.0), 0.10);
 }
 
-// A crop moves and scales what the coarse blocks see, as a step aside does: a small crop
-// mostly stays near-identical and always in the moment, but is no copy by the print alone.
+// A crop moves and scales what the coarse blocks see, as a step aside does, though they fade
+// towards the edges: nine in ten small crops fold into their original as smaller copies, and
+// every one stays in the moment.
 TEST_F(FeaturePrintCalibration, SmallCropsStayNearTheirOriginal) {
     auto distances = distancesUnderEach(smallCrops());
     std::printf("small crops p50 = %.4f p90 = %.4f p99 = %.4f\n", quantile(distances, 0.5),
                 quantile(distances, 0.9), quantile(distances, 0.99));
-    EXPECT_LE(quantile(distances, 0.5), 0.10);
+    EXPECT_LE(quantile(distances, 0.5), 0.06);
+    EXPECT_LE(quantile(distances, 0.9), GroupingPolicy{}.duplicateDistance);
     EXPECT_LE(quantile(distances, 1.0), 0.54);
 }
 
