@@ -60,7 +60,7 @@ std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int ce
     cv::resize(lightness, small, cv::Size(side, side), 0, 0, cv::INTER_AREA);
     cv::Sobel(small, dx, CV_32F, 1, 0);
     cv::Sobel(small, dy, CV_32F, 0, 1);
-    const cv::Mat window = edgeWindow(side, fadingShare);
+    const cv::Mat window = edgeWindow(small.size(), fadingShare);
     cv::resize(cv::abs(dx).mul(window), cellsX, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
     cv::resize(cv::abs(dy).mul(window), cellsY, cv::Size(cells, cells), 0, 0, cv::INTER_AREA);
     std::vector<double> values;
@@ -96,18 +96,18 @@ double fade(int index, int side, double fadingShare) {
 
 } // namespace
 
-cv::Mat edgeWindow(int side, double fadingShare) {
-    cv::Mat window(side, side, CV_32F);
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x)
-            window.at<float>(y, x) =
-                static_cast<float>(fade(x, side, fadingShare) * fade(y, side, fadingShare));
+cv::Mat edgeWindow(cv::Size size, double fadingShare) {
+    cv::Mat window(size, CV_32F);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x)
+            window.at<float>(y, x) = static_cast<float>(fade(x, size.width, fadingShare) *
+                                                        fade(y, size.height, fadingShare));
     return window;
 }
 
 cv::Mat fadedToEdges(const cv::Mat& lightness, double fadingShare) {
     const double mean = cv::mean(lightness)[0];
-    cv::Mat faded = (lightness - mean).mul(edgeWindow(lightness.cols, fadingShare)) + mean;
+    cv::Mat faded = (lightness - mean).mul(edgeWindow(lightness.size(), fadingShare)) + mean;
     return faded;
 }
 

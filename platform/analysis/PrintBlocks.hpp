@@ -15,11 +15,11 @@ std::vector<double> gradientStructure(const cv::Mat& lightness, int side, int ce
                                       double fadingShare);
 std::vector<double> lowFrequencyShape(const cv::Mat& lightness, int side, int coefficients);
 
-// A side x side weight that is 1 inside and falls to 0 at the frame's edges along a raised
-// cosine over fadingShare of each side. A small crop or a step aside changes what lies at the
-// edges, so faded blocks move little under it.
-cv::Mat edgeWindow(int side, double fadingShare);
-// The lightness with its differences from the mean faded towards the edges.
+// A weight of the given size that is 1 inside and falls to 0 at the frame's edges along a
+// raised cosine over fadingShare of each side. A small crop or a step aside changes what lies
+// at the edges, so faded blocks move little under it.
+cv::Mat edgeWindow(cv::Size size, double fadingShare);
+// The lightness with its differences from its mean faded towards the edges.
 cv::Mat fadedToEdges(const cv::Mat& lightness, double fadingShare);
 
 // Subtracts the mean and scales to unit length; an all-equal block becomes all zeros.
