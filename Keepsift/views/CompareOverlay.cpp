@@ -1,11 +1,10 @@
 #include "Keepsift/views/CompareOverlay.hpp"
 
-#include <QDateTime>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "Keepsift/views/CaptureDateText.hpp"
 #include "Keepsift/views/PhotoTexts.hpp"
 #include "Keepsift/views/SecondaryText.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
@@ -85,13 +84,7 @@ void CompareOverlay::setGroup(const ReviewGroup& group, const std::string& langu
     const QString closeText = pick(language, "Close", "Schliessen");
     close_->setToolTip(closeText);
     close_->setAccessibleName(closeText);
-    if (group.capturedAt) {
-        const auto time =
-            QDateTime::fromSecsSinceEpoch(static_cast<qint64>(group.capturedAt->unixSeconds()));
-        const QLocale locale = QLocale::system();
-        date_->setText(locale.toString(time.date(), QLocale::ShortFormat) + QStringLiteral(", ") +
-                       locale.toString(time.time(), QLocale::ShortFormat));
-    }
+    date_->setText(captureDateText(group.capturedAt));
     date_->setVisible(group.capturedAt.has_value());
     while (tiles_.size() < group.photos.size()) {
         auto* tile = new CompareTile(requests_, content_);

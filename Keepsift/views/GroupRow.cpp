@@ -3,28 +3,18 @@
 #include <algorithm>
 
 #include <QContextMenuEvent>
-#include <QDateTime>
 #include <QFontMetrics>
-#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 
+#include "Keepsift/views/CaptureDateText.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
 #include "core/layout/RowLayout.hpp"
 #include "core/text/Strings.hpp"
 
 namespace keepsift::app {
 namespace {
-
-QString captureText(const std::optional<Date>& capturedAt) {
-    if (!capturedAt) return {};
-    const QDateTime time =
-        QDateTime::fromSecsSinceEpoch(static_cast<qint64>(capturedAt->unixSeconds()));
-    const QLocale locale = QLocale::system();
-    return locale.toString(time.date(), QLocale::ShortFormat) + QStringLiteral(", ") +
-           locale.toString(time.time(), QLocale::ShortFormat);
-}
 
 QColor withAlpha(QColor colour, float alpha) {
     colour.setAlphaF(alpha);
@@ -119,7 +109,7 @@ void GroupRow::bind(const ReviewGroup& group, int side, double available, Flags 
     if (flagged)
         delete_->setText(qtext(Strings::deleteDiscardedShort(
             static_cast<std::int64_t>(group.flaggedPhotos().size()), language_)));
-    date_->setText(captureText(group.capturedAt));
+    date_->setText(captureDateText(group.capturedAt));
     date_->setVisible(group.capturedAt.has_value());
 
     const int height = metrics.rowHeight(group, side, available);
