@@ -20,7 +20,8 @@ function(keepsift_component name)
       target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_LINK} GTest::gmock GTest::gtest_main)
       target_compile_definitions(${name}_tests PRIVATE
         KEEPSIFT_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
-      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+      gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT_MODIFICATION "${KEEPSIFT_TEST_ENVIRONMENT}")
     endif()
   endif()
 endfunction()

@@ -6,6 +6,7 @@
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/WindowHooks.hpp"
+#include "platform/analysis/OpenClSwitch.hpp"
 #if __has_include("Keepsift/views/ViewHooks.hpp")
 #include "Keepsift/views/ViewHooks.hpp"
 #define KEEPSIFT_HAS_VIEWS 1
@@ -40,6 +41,7 @@ std::unique_ptr<SingleInstance> claimInstance(const LaunchOptions& options, bool
 } // namespace
 
 int main(int argc, char** argv) {
+    keepsift::switchOffOpenCl();
     const auto options = LaunchOptions::parse(std::vector<std::string>(argv + 1, argv + argc),
                                               LaunchOptions::processEnvironment());
     bool handedOver = false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -103,9 +104,11 @@ TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing
     const auto before = flagged();
     ASSERT_GT(before, 0);
     button("delete-" + group.id)->click();
-    settle();
-    ASSERT_NE(window->confirmation(), nullptr);
-    EXPECT_TRUE(window->confirmation()->isVisible());
+    // A loaded machine may take more than a few rounds of events to show the dialog.
+    until([&] {
+        return window->confirmation() != nullptr && window->confirmation()->isVisible() &&
+               QApplication::activeModalWidget() == window->confirmation();
+    });
     EXPECT_EQ(window->confirmation()->windowModality(), Qt::WindowModal);
     EXPECT_NE(window->confirmation()->informativeText().indexOf("Trash"), -1);
     screenshot(*window->confirmation(), "review-delete-confirmation");
@@ -118,8 +121,7 @@ TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing
     EXPECT_FALSE(window->compareOverlay()->isVisible());
 
     pressKey(window.get(), Qt::Key_Escape);
-    settle();
-    EXPECT_FALSE(window->state().confirming);
+    until([&] { return !window->state().confirming; });
     EXPECT_EQ(flagged(), before) << "nothing deleted";
 }
 

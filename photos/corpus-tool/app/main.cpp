@@ -10,6 +10,7 @@
 #include "photos/corpus-tool/PlanCommand.hpp"
 #include "photos/corpus-tool/RecordCommand.hpp"
 #include "photos/corpus-tool/ToolError.hpp"
+#include "platform/analysis/OpenClSwitch.hpp"
 
 #if KEEPSIFT_CORPUS_EXTRACTOR
 #include "photos/extractor/LiveSignalExtractor.hpp"
@@ -84,6 +85,7 @@ int dispatch(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepsift::switchOffOpenCl();
     try {
         const int status = dispatch(argc, argv);
         // Sanitizer builds end the process before static destructors would flush.
