@@ -5,11 +5,9 @@
 // Debian packages; the variations are made here.
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <thread>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
