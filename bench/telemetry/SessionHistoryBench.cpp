@@ -28,7 +28,7 @@ std::shared_ptr<SessionManager> quietManager(std::shared_ptr<FileUserDefaults> d
     services.scheduler = [scheduler] { return scheduler; };
     services.dayText = [](Date d) { return fullDateText(d, 0); };
     services.sendSignal = [](const std::string&, const ParameterMap&) {};
-    services.logError = [](const std::string&) {};
+    services.log = [](LogHandler::LogLevel, const std::string&) {};
     return SessionManager::make(services);
 }
 

@@ -33,11 +33,13 @@ SessionManagerServices clientServices() {
     services.sendSignal = [](const std::string& name, const ParameterMap& parameters) {
         Analytics::internalSignal(name, parameters, std::nullopt, std::nullopt);
     };
-    services.logError = [](const std::string& message) {
+    services.log = [](LogHandler::LogLevel level, const std::string& message) {
         if (const auto c = installedConfiguration())
-            c->log(LogHandler::LogLevel::error, message);
-        else
+            c->log(level, message);
+        else if (level == LogHandler::LogLevel::error)
             Logger("Analytics", "SessionManager").error(message);
+        else
+            Logger("Analytics", "SessionManager").debug(message);
     };
     return services;
 }

@@ -2,6 +2,7 @@
 
 #include <shared_mutex>
 
+#include "telemetry/client/Analytics.hpp"
 #include "telemetry/client/Hashing.hpp"
 
 namespace keepsift::analytics {
@@ -79,6 +80,16 @@ void TelemetryManager::beginNewSession() {
 
 void TelemetryManager::setDefaultUser(std::optional<std::string> user) {
     if (auto manager = shared()) manager->configuration()->defaultUser.set(std::move(user));
+}
+
+void TelemetryManager::send(const std::string& name, const ParameterMap& parameters,
+                            std::optional<double> floatValue,
+                            std::optional<std::string> customUserID) {
+    if (shared()) Analytics::signal(name, parameters, floatValue, std::move(customUserID));
+}
+
+void TelemetryManager::requestSharedPromptSend() {
+    if (auto manager = shared()) manager->requestPromptSend();
 }
 
 std::shared_ptr<TelemetryManagerConfiguration> TelemetryManager::configuration() const {

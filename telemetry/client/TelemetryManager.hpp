@@ -25,9 +25,17 @@ public:
     static std::shared_ptr<TelemetryManagerConfiguration> sharedConfiguration();
     static void install(std::shared_ptr<TelemetryManagerConfiguration> configuration);
     static void removeShared();
+    // These act on the shared manager even when called on a manager (manager->send(...)),
+    // so one static function serves both forms.
     // A new random session identifier for the shared manager's configuration.
     static void beginNewSession();
     static void setDefaultUser(std::optional<std::string> user);
+    // Forwards to Analytics::signal; nothing when no manager is installed.
+    static void send(const std::string& name, const ParameterMap& parameters = {},
+                     std::optional<double> floatValue = std::nullopt,
+                     std::optional<std::string> customUserID = std::nullopt);
+    // The shared manager's prompt send.
+    static void requestSharedPromptSend();
 
     std::shared_ptr<TelemetryManagerConfiguration> configuration() const;
     SignalManageable& signalManager() { return *signalManager_; }

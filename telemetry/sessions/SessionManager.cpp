@@ -62,12 +62,17 @@ void SessionManager::loadHistory() {
     try {
         decoded = decodeSessions(*data);
     } catch (const JsonError& error) {
-        services_.logError(std::string("session history cannot be read: ") + error.what());
+        services_.log(LogHandler::LogLevel::error,
+                      std::string("session history cannot be read: ") + error.what());
         return;
     }
     TrimmedHistory history = trimHistory(decoded, services_.now());
     const std::int64_t dropped = history.dropped();
-    if (dropped > 0) services_.logError(history.summary());
+    // Ageing out is the ordinary course; only impossible or surplus sessions are bad input.
+    if (history.future > 0 || history.overLimit > 0)
+        services_.log(LogHandler::LogLevel::error, history.summary());
+    else if (dropped > 0)
+        services_.log(LogHandler::LogLevel::debug, history.summary());
     {
         std::lock_guard guard(sessionsLock_);
         unsafeRecentSessions_ = history.kept;
@@ -106,8 +111,8 @@ void SessionManager::startNewSession() {
     stopTimerLocked();
     currentSessionStartedAt_ = now;
     currentSessionDuration_ = 0;
-    // A session begun while the application is inactive waits for its activation.
-    if (!active_) return;
+    // Measured even when no window is active yet: a tray application starts that way, and a
+    // launch that stored no session would announce a new install again next time.
     sessionDurationLastUpdatedAt_ = now;
     startTimerLocked();
 }
@@ -154,7 +159,6 @@ void SessionManager::applicationWillResignActive() {
     std::optional<Capture> capture;
     {
         std::lock_guard guard(clockLock_);
-        active_ = false;
         if (sessionDurationLastUpdatedAt_) capture = updateLocked(services_.now());
         stopTimerLocked();
     }
@@ -165,7 +169,6 @@ void SessionManager::applicationDidBecomeActive() {
     std::optional<Capture> capture;
     {
         std::lock_guard guard(clockLock_);
-        active_ = true;
         if (currentSessionStartedAt_ == Date::distantPast()) return; // no session yet
         capture = updateLocked(services_.now());
         cancelTimerLocked();

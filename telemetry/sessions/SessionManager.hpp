@@ -10,6 +10,7 @@
 
 #include "core/storage/UserDefaults.hpp"
 #include "core/support/Date.hpp"
+#include "telemetry/client/LogHandler.hpp"
 #include "telemetry/client/Payload.hpp"
 #include "telemetry/client/Scheduler.hpp"
 #include "telemetry/client/SessionManaging.hpp"
@@ -27,7 +28,7 @@ struct SessionManagerServices {
     // "yyyy-MM-dd" of the moment in the user's time zone.
     std::function<std::string(Date)> dayText;
     std::function<void(const std::string& name, const ParameterMap& parameters)> sendSignal;
-    std::function<void(const std::string& message)> logError;
+    std::function<void(LogHandler::LogLevel level, const std::string& message)> log;
 };
 
 // The client's memory of how the application is used: the foreground time of the current
@@ -95,7 +96,6 @@ private:
     Date currentSessionStartedAt_ = Date::distantPast();
     double currentSessionDuration_ = 0;
     std::optional<Date> sessionDurationLastUpdatedAt_;
-    bool active_ = true;
     std::uint64_t timerGeneration_ = 0;
     bool timerRunning_ = false;
     std::shared_ptr<Scheduler> timerScheduler_;

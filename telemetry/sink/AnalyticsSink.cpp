@@ -1,6 +1,5 @@
 #include "telemetry/sink/AnalyticsSink.hpp"
 
-#include "core/settings/Keepsift.hpp"
 #include "system/bundle/BundleInfo.hpp"
 #include "telemetry/client/Analytics.hpp"
 
@@ -28,11 +27,17 @@ AnalyticsSink::makeConfiguration(const std::string& appID, bool testMode,
     config->defaultSignalPrefix.set(std::nullopt);
     config->defaultParameterPrefix.set(std::nullopt);
     config->setTestMode(testMode);
-    auto sources = std::make_shared<analytics::PayloadSources>();
-    sources->appVersion = std::string(Keepsift::version);
-    config->payloadSources.set(sources);
+    config->payloadSources.set(bundlePayloadSources(bundleInfoFile()));
     config->analyticsDisabled.set(true);
     return config;
+}
+
+std::shared_ptr<analytics::PayloadSources>
+AnalyticsSink::bundlePayloadSources(const std::filesystem::path& infoFile) {
+    auto sources = std::make_shared<analytics::PayloadSources>();
+    sources->appVersion = bundleInfoText(infoFile, "CFBundleShortVersionString");
+    sources->buildNumber = bundleInfoText(infoFile, "CFBundleVersion");
+    return sources;
 }
 
 } // namespace keepsift

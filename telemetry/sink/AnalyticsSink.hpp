@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -25,6 +27,9 @@ public:
     static std::shared_ptr<analytics::TelemetryManagerConfiguration>
     makeConfiguration(const std::string& appID, bool testMode,
                       const std::optional<std::string>& baseURL);
+    // The client's default sources with the version and build number of the information file.
+    static std::shared_ptr<analytics::PayloadSources>
+    bundlePayloadSources(const std::filesystem::path& infoFile);
 };
 
 } // namespace keepsift

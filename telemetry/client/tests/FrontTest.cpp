@@ -103,6 +103,39 @@ TEST_F(FrontTest, PromptSendsAreSpacedByTheTransmitInterval) {
     EXPECT_EQ(scheduler->pendingDelays().size(), before + 2);
 }
 
+TEST_F(FrontTest, StaticPromptSendIsTheSharedManagersAndAsSpaced) {
+    const auto before = scheduler->pendingDelays().size();
+    TelemetryManager::requestSharedPromptSend();
+    clock->advance(5);
+    TelemetryManager::requestSharedPromptSend();
+    EXPECT_EQ(scheduler->pendingDelays().size(), before + 1);
+    Analytics::removeShared();
+    TelemetryManager::requestSharedPromptSend(); // no manager: nothing, no crash
+}
+
+TEST_F(FrontTest, ForwardingFormsTakeThePublicPathOfTheSharedManager) {
+    config->defaultSignalPrefix.set("X.");
+    auto manager = TelemetryManager::shared();
+    manager->send("a", {{"k", "v"}}, 1.5, "someone");
+    TelemetryManager::send("AppID");
+    const auto records = cached();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].type, "X.a");
+    EXPECT_EQ(records[0].floatValue, 1.5);
+    EXPECT_EQ(records[0].payload.merged().at("k"), "v");
+    EXPECT_NE(records[0].clientUser, records[1].clientUser);
+    EXPECT_EQ(records[1].type, "X.AppID");
+    EXPECT_EQ(records[1].floatValue, std::nullopt);
+
+    const std::string first = config->sessionID();
+    manager->beginNewSession();
+    EXPECT_NE(config->sessionID(), first);
+    manager->setDefaultUser("owner");
+    EXPECT_EQ(config->defaultUser.get(), "owner");
+    manager->setDefaultUser(std::nullopt);
+    EXPECT_EQ(config->defaultUser.get(), std::nullopt);
+}
+
 TEST_F(FrontTest, ForegroundLongAfterBackgroundStartsANewSession) {
     auto manager = TelemetryManager::shared();
     const std::string first = config->sessionID();

@@ -2,6 +2,7 @@
 
 #include "core/telemetry/TelemetryReporter.hpp"
 #include "telemetry/client/Analytics.hpp"
+#include "telemetry/client/DefaultSignalPayload.hpp"
 #include "telemetry/client/tests/ClientFixture.hpp"
 #include "telemetry/client/tests/LoopbackServer.hpp"
 #include "telemetry/sink/AnalyticsSink.hpp"
@@ -61,6 +62,24 @@ TEST_F(AnalyticsSinkTest, ConfigurationHasNoPrefixesAndStartsSilent) {
     EXPECT_TRUE(config->analyticsDisabled.get());
     EXPECT_EQ(AnalyticsSink::makeConfiguration("A", true, std::nullopt)->apiBaseURL,
               "https://analytics.ambervale.com/");
+}
+
+TEST_F(AnalyticsSinkTest, VersionAndBuildNumberComeFromTheInformationFile) {
+    const auto versions = [](const std::filesystem::path& info) {
+        const auto p = analytics::defaultSignalParameters(
+            *AnalyticsSink::bundlePayloadSources(info), {}, Date::fromUnix(1.7e9));
+        return std::vector<std::string>{p.at("appVersion"), p.at("Analytics.AppInfo.version"),
+                                        p.at("buildNumber"), p.at("Analytics.AppInfo.buildNumber"),
+                                        p.at("Analytics.AppInfo.versionAndBuildNumber")};
+    };
+    const auto info = folder.path() / "Info.json";
+    std::ofstream(info) << R"({"CFBundleShortVersionString": "3.7.1", "CFBundleVersion": "2041",)"
+                        << R"( "CFBundleName": "Keepsift"})";
+    EXPECT_EQ(versions(info),
+              (std::vector<std::string>{"3.7.1", "3.7.1", "2041", "2041", "3.7.1 (build 2041)"}));
+    std::ofstream(info) << R"({"CFBundleShortVersionString": 4, "CFBundleName": "Keepsift"})";
+    EXPECT_EQ(versions(info), (std::vector<std::string>{"0", "0", "0", "0", "0 (build 0)"}));
+    EXPECT_EQ(versions(folder.path() / "absent.json")[4], "0 (build 0)");
 }
 
 TEST_F(AnalyticsSinkTest, SignalsGoOutUnderTheirNamesWithExactlyTheirPayload) {
