@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QStyleHints>
 
+#include "telemetry/qt/PortalSettingsWatcher.hpp"
 #include "telemetry/qt/QtDisplayFacts.hpp"
 
 namespace keepsift::analytics {
@@ -27,7 +28,15 @@ DisplayFactsFiller::DisplayFactsFiller(std::shared_ptr<DisplayFactsProvider> pro
 }
 
 void DisplayFactsFiller::refresh() {
-    provider_->set(qtDisplayFacts());
+    DisplayFacts facts = qtDisplayFacts();
+    facts.accessibility = accessibility_;
+    provider_->set(facts);
+}
+
+void DisplayFactsFiller::setAccessibility(
+    std::optional<DisplayFacts::Accessibility> accessibility) {
+    accessibility_ = accessibility;
+    refresh();
 }
 
 void DisplayFactsFiller::watchScreen(QScreen* screen) {
@@ -50,7 +59,14 @@ bool DisplayFactsFiller::eventFilter(QObject* watched, QEvent* event) {
 
 DisplayFactsFiller* fillDisplayFactsFromQt(std::shared_ptr<DisplayFactsProvider> provider) {
     if (qGuiApp == nullptr) return nullptr;
-    return new DisplayFactsFiller(std::move(provider), qGuiApp);
+    auto* filler = new DisplayFactsFiller(std::move(provider), qGuiApp);
+    new PortalSettingsWatcher(
+        desktopAccessibilityNamespaces(),
+        [filler](const DesktopSettings& settings) {
+            filler->setAccessibility(desktopAccessibility(settings));
+        },
+        filler);
+    return filler;
 }
 
 } // namespace keepsift::analytics

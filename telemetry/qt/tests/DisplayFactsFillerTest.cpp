@@ -46,6 +46,19 @@ TEST_F(DisplayFactsFillerTest, DirectionAndSchemeFollowTheirChanges) {
     EXPECT_EQ(parameter("Analytics.UserPreference.colorScheme"), "Light");
 }
 
+TEST_F(DisplayFactsFillerTest, TheDesktopsAccessibilityStaysThroughQtsChanges) {
+    DisplayFactsFiller filler(provider, nullptr);
+    filler.setAccessibility(DisplayFacts::Accessibility{true, true, false});
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(parameter("Analytics.Accessibility.isReduceMotionEnabled"), "true");
+    EXPECT_EQ(parameter("Analytics.Accessibility.isInvertColorsEnabled"), "true");
+    filler.setAccessibility(DisplayFacts::Accessibility{false, false, true});
+    EXPECT_EQ(parameter("Analytics.Accessibility.isReduceMotionEnabled"), "false");
+    EXPECT_EQ(parameter("Analytics.Accessibility.isInvertColorsEnabled"), "false");
+    filler.setAccessibility(std::nullopt);
+    EXPECT_EQ(provider->current().accessibility, std::nullopt);
+}
+
 TEST_F(DisplayFactsFillerTest, AFillerGoneLeavesTheLastFacts) {
     { DisplayFactsFiller filler(provider, nullptr); }
     QGuiApplication::setLayoutDirection(Qt::RightToLeft);
