@@ -1,4 +1,5 @@
 #include <fstream>
+#include <set>
 
 #include "ClientFixture.hpp"
 #include "telemetry/client/ClientSuite.hpp"
@@ -46,7 +47,83 @@ TEST_F(DefaultSignalPayloadTest, BaseParametersDescribeTheAppTheMachineAndTheUse
     for (const auto& [key, value] : p)
         EXPECT_FALSE(key.starts_with("Analytics.Accessibility.")) << key;
     EXPECT_EQ(p.count("extensionIdentifier"), 0u);
-    EXPECT_EQ(p.size(), 48u + 8u + 5u);
+}
+
+// The 48 base keys, the calendar's 8 and the history's 5, by their literal names.
+TEST_F(DefaultSignalPayloadTest, KeysAreExactlyTheClientsNames) {
+    const std::set<std::string> expected{"platform",
+                                         "operatingSystem",
+                                         "Analytics.Device.platform",
+                                         "Analytics.Device.operatingSystem",
+                                         "systemVersion",
+                                         "Analytics.Device.systemVersion",
+                                         "majorSystemVersion",
+                                         "Analytics.Device.systemMajorVersion",
+                                         "majorMinorSystemVersion",
+                                         "Analytics.Device.systemMajorMinorVersion",
+                                         "appVersion",
+                                         "Analytics.AppInfo.version",
+                                         "buildNumber",
+                                         "Analytics.AppInfo.buildNumber",
+                                         "Analytics.AppInfo.versionAndBuildNumber",
+                                         "isSimulator",
+                                         "isDebug",
+                                         "Analytics.RunContext.isSimulator",
+                                         "Analytics.RunContext.isDebug",
+                                         "isTestFlight",
+                                         "Analytics.RunContext.isTestFlight",
+                                         "isAppStore",
+                                         "Analytics.RunContext.isAppStore",
+                                         "modelName",
+                                         "Analytics.Device.modelName",
+                                         "architecture",
+                                         "Analytics.Device.architecture",
+                                         "targetEnvironment",
+                                         "Analytics.RunContext.targetEnvironment",
+                                         "locale",
+                                         "Analytics.RunContext.locale",
+                                         "region",
+                                         "Analytics.UserPreference.region",
+                                         "appLanguage",
+                                         "Analytics.RunContext.language",
+                                         "preferredLanguage",
+                                         "Analytics.UserPreference.language",
+                                         "telemetryClientVersion",
+                                         "Analytics.SDK.version",
+                                         "Analytics.SDK.name",
+                                         "Analytics.SDK.nameAndVersion",
+                                         "Analytics.Device.orientation",
+                                         "Analytics.Device.screenResolutionHeight",
+                                         "Analytics.Device.screenResolutionWidth",
+                                         "Analytics.Device.screenScaleFactor",
+                                         "Analytics.Device.timeZone",
+                                         "Analytics.UserPreference.colorScheme",
+                                         "Analytics.UserPreference.layoutDirection",
+                                         "Analytics.Calendar.dayOfMonth",
+                                         "Analytics.Calendar.dayOfWeek",
+                                         "Analytics.Calendar.dayOfYear",
+                                         "Analytics.Calendar.weekOfYear",
+                                         "Analytics.Calendar.isWeekend",
+                                         "Analytics.Calendar.monthOfYear",
+                                         "Analytics.Calendar.quarterOfYear",
+                                         "Analytics.Calendar.hourOfDay",
+                                         "Analytics.Acquisition.firstSessionDate",
+                                         "Analytics.Retention.averageSessionSeconds",
+                                         "Analytics.Retention.distinctDaysUsed",
+                                         "Analytics.Retention.distinctDaysUsedLastMonth",
+                                         "Analytics.Retention.totalSessionsCount"};
+    std::set<std::string> keys;
+    for (const auto& [key, value] : parameters())
+        keys.insert(key);
+    EXPECT_EQ(keys, expected);
+    const ParameterMap p = parameters();
+    EXPECT_EQ(p.at("appVersion"), "1.2");
+    EXPECT_EQ(p.at("Analytics.AppInfo.buildNumber"), "42");
+    EXPECT_EQ(p.at("telemetryClientVersion"), "2.14.2");
+    EXPECT_EQ(p.at("Analytics.SDK.name"), "SwiftSDK");
+    EXPECT_EQ(p.at("Analytics.Device.orientation"), "Fixed");
+    EXPECT_EQ(p.at("targetEnvironment"), "native");
+    EXPECT_EQ(p.at("Analytics.RunContext.isSimulator"), "false");
 }
 
 TEST_F(DefaultSignalPayloadTest, MissingVersionsReadZero) {
