@@ -116,14 +116,6 @@ TEST_F(DefaultSignalPayloadTest, KeysAreExactlyTheClientsNames) {
     for (const auto& [key, value] : parameters())
         keys.insert(key);
     EXPECT_EQ(keys, expected);
-    const ParameterMap p = parameters();
-    EXPECT_EQ(p.at("appVersion"), "1.2");
-    EXPECT_EQ(p.at("Analytics.AppInfo.buildNumber"), "42");
-    EXPECT_EQ(p.at("telemetryClientVersion"), "2.14.2");
-    EXPECT_EQ(p.at("Analytics.SDK.name"), "SwiftSDK");
-    EXPECT_EQ(p.at("Analytics.Device.orientation"), "Fixed");
-    EXPECT_EQ(p.at("targetEnvironment"), "native");
-    EXPECT_EQ(p.at("Analytics.RunContext.isSimulator"), "false");
 }
 
 TEST_F(DefaultSignalPayloadTest, MissingVersionsReadZero) {
