@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ./keepsift.sh run  — install what is missing, build, and run Keepsift on your Pictures folder
 # ./keepsift.sh test — install what is missing, build with sanitizers and run every test; build the
-#                      tests optimised as well (the optimiser warns differently) and run them
+#                      tests and benchmarks optimised as well (the optimiser warns differently),
+#                      run the tests there too; the benchmarks run only with bench
 # ./keepsift.sh bench — build optimised and run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -23,9 +24,9 @@ run)
     ;;
 test)
     configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEEPSIFT_SANITIZE=ON \
-        -DKEEPSIFT_WERROR=ON
+        -DKEEPSIFT_WERROR=ON -DKEEPSIFT_BENCH=OFF
     configure_and_build build/optimised -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_WERROR=ON \
-        -DKEEPSIFT_BENCH=OFF
+        -DKEEPSIFT_BENCH=ON
     ctest --test-dir build/optimised --output-on-failure -j "$jobs" --timeout 300
     cd build/sanitize
     exec ctest --output-on-failure -j "$jobs" --timeout 900
