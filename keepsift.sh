@@ -33,6 +33,8 @@ test)
     ;;
 bench)
     configure_and_build build/bench -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_TESTS=OFF
+    # The window benchmarks draw off-screen where no display is open.
+    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
     for b in build/bench/bench/*/*-bench; do echo "== $b"; "$b"; done
     ;;
 *)

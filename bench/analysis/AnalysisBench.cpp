@@ -1,8 +1,11 @@
-// Cost of measuring one 12-megapixel photograph on one core, whole and stage by stage.
+// Cost of measuring one 12-megapixel photograph on one core, whole and stage by stage, in
+// process CPU time. The models are loaded, and each photograph measured once, before anything
+// is timed.
 // The photographs are made here: a scene without faces, one with a portrait-sized face and one
 // with a small group of faces near the smallest counted size (scikit-image's astronaut pasted
 // in, fetched from Debian's python3-skimage).
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -103,15 +106,41 @@ void forEachPhotograph(benchmark::internal::Benchmark* bench) {
         bench->Arg(static_cast<int64_t>(i));
 }
 
-template <typename Stage> void runStage(benchmark::State& state, Stage stage) {
+// The landmarks stage has nothing to do without a face.
+void forEachPhotographWithFaces(benchmark::internal::Benchmark* bench) {
+    for (size_t i = 0; i < photographs().size(); ++i)
+        if (photographs()[i].name != "no-faces.jpg") bench->Arg(static_cast<int64_t>(i));
+}
+
+// Loads the models and measures each photograph once, untimed: the first repetition then
+// times the same work as the others.
+void warmUp() {
+    static const bool warmed = [] {
+        for (const auto& photograph : photographs()) {
+            extractor().context().forgetRemembered();
+            benchmark::DoNotOptimize(extractor().signals(reference(photograph)));
+        }
+        return true;
+    }();
+    benchmark::DoNotOptimize(warmed);
+}
+
+template <typename Stage>
+void runStage(benchmark::State& state, Stage stage, bool needsFaces = false) {
+    warmUp();
     const auto& photograph = photographs()[static_cast<size_t>(state.range(0))];
     state.SetLabel(photograph.name);
     auto made = thumbnails(photograph);
+    if (needsFaces && made.faces.empty()) {
+        state.SkipWithError("no face found");
+        return;
+    }
     for (auto _ : state)
         stage(photograph, made);
 }
 
 void FullMeasurement(benchmark::State& state) {
+    warmUp();
     const auto& photograph = photographs()[static_cast<size_t>(state.range(0))];
     state.SetLabel(photograph.name);
     for (auto _ : state) {
@@ -146,12 +175,15 @@ void Faces(benchmark::State& state) {
 }
 
 void Landmarks(benchmark::State& state) {
-    runStage(state, [](const Photograph&, const Thumbnails& made) {
-        const auto* landmarks = extractor().context().landmarks();
-        extractor().context().forgetRemembered();
-        for (const auto& face : made.faces)
-            benchmark::DoNotOptimize(landmarks->landmarks(made.grey, face.box));
-    });
+    runStage(
+        state,
+        [](const Photograph&, const Thumbnails& made) {
+            const auto* landmarks = extractor().context().landmarks();
+            extractor().context().forgetRemembered();
+            for (const auto& face : made.faces)
+                benchmark::DoNotOptimize(landmarks->landmarks(made.grey, face.box));
+        },
+        true);
 }
 
 void Expressions(benchmark::State& state) {
@@ -172,17 +204,23 @@ void Sharpness(benchmark::State& state) {
     });
 }
 
-#define KEEPSIFT_STAGE(name)                                                                       \
-    BENCHMARK(name)                                                                                \
-        ->Apply(forEachPhotograph)                                                                 \
-        ->Unit(benchmark::kMillisecond)                                                            \
-        ->MeasureProcessCPUTime()
+#define KEEPSIFT_STAGE_OF(name, photographs)                                                       \
+    BENCHMARK(name)->Apply(photographs)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
+#define KEEPSIFT_STAGE(name) KEEPSIFT_STAGE_OF(name, forEachPhotograph)
 
-KEEPSIFT_STAGE(FullMeasurement)->Repetitions(5)->ReportAggregatesOnly(true);
+double slowest(const std::vector<double>& times) {
+    return *std::max_element(times.begin(), times.end());
+}
+
+// The budget holds for every run, so the slowest repetition is reported beside the median.
+KEEPSIFT_STAGE(FullMeasurement)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("max", slowest);
 KEEPSIFT_STAGE(Decode);
 KEEPSIFT_STAGE(Print);
 KEEPSIFT_STAGE(Faces);
-KEEPSIFT_STAGE(Landmarks);
+KEEPSIFT_STAGE_OF(Landmarks, forEachPhotographWithFaces);
 KEEPSIFT_STAGE(Expressions);
 KEEPSIFT_STAGE(Aesthetics);
 KEEPSIFT_STAGE(Sharpness);

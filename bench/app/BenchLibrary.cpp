@@ -1,5 +1,6 @@
 #include "BenchLibrary.hpp"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
@@ -8,6 +9,7 @@
 #include "core/engine/ScanEngine.hpp"
 #include "core/scenarios/Scenario.hpp"
 #include "photos/services/LiveServices.hpp"
+#include "platform/analysis/BlockFeaturePrinter.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift::bench {
@@ -51,6 +53,20 @@ cv::Mat scene(int seed, int width, int height, int shift) {
     return image;
 }
 
+// A print of the extractor's length, different for every photograph, at unit length as the
+// extractor leaves it: the index then holds as much as a measured library's.
+FeaturePrint realSizedPrint(cv::RNG& random) {
+    std::vector<float> values(BlockFeaturePrinter::length);
+    double squares = 0;
+    for (auto& value : values) {
+        value = static_cast<float>(random.gaussian(1.0));
+        squares += static_cast<double>(value) * value;
+    }
+    for (auto& value : values)
+        value = static_cast<float>(value / std::sqrt(squares));
+    return FeaturePrint(values);
+}
+
 } // namespace
 
 void useHome(const fs::path& root) {
@@ -87,6 +103,7 @@ void makeMeasuredLibrary(const fs::path& root, int count) {
     engine.reconcileWithLibrary();
     engine.updateIndex([](LibraryIndex& index) {
         int moment = 0;
+        cv::RNG random(313);
         for (auto& [id, entry] : index.entries) {
             Scenario::SeededPhoto photo;
             photo.name = id;
@@ -96,6 +113,7 @@ void makeMeasuredLibrary(const fs::path& root, int count) {
             photo.pixelHeight = entry.asset.pixelHeight;
             photo.hasCameraMetadata = true;
             PhotoSignals signals = Scenario::signals(photo);
+            signals.storedPrint = realSizedPrint(random);
             signals.digest = id;
             signals.filename = entry.asset.filename;
             signals.capturedAt = entry.asset.createdAt;
@@ -112,7 +130,7 @@ void makeFreshLibrary(const fs::path& root, int count) {
     for (int i = 0; i < count; ++i)
         write(root / "Pictures" / ("burst" + std::to_string(i / 5)) /
                   ("shot" + std::to_string(i % 5) + ".jpg"),
-              jpeg(scene(i / 5, 1600, 1200, (i % 5) * 3), 88));
+              jpeg(scene(i / 5, 4000, 3000, (i % 5) * 8), 88));
 }
 
 } // namespace keepsift::bench

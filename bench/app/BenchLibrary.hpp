@@ -12,7 +12,7 @@ void useHome(const std::filesystem::path& root);
 // `count` small photographs, each its own moment, already measured: the index is written
 // directly through the engine with synthetic measurements, as a finished first pass leaves it.
 void makeMeasuredLibrary(const std::filesystem::path& root, int count);
-// `count` camera-sized photographs in bursts of five, nothing measured yet.
+// `count` 12-megapixel photographs in bursts of five, nothing measured yet.
 void makeFreshLibrary(const std::filesystem::path& root, int count);
 
 } // namespace keepsift::bench

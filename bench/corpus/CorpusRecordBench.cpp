@@ -53,6 +53,7 @@ void recordPhotographs(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(photographs.size()));
 }
 BENCHMARK(recordPhotographs)
+    ->MeasureProcessCPUTime()
     ->Arg(1)
     ->Arg(2)
     ->Arg(4)

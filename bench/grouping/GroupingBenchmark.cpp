@@ -86,7 +86,8 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
                 ->Repetitions(3)
                 ->Iterations(1)
                 ->ReportAggregatesOnly(true)
-                ->Unit(benchmark::kMillisecond);
+                ->Unit(benchmark::kMillisecond)
+                ->MeasureProcessCPUTime();
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 
 #include "bench/index/HeapCounter.hpp"
+#include "bench/scaling/ScaledRun.hpp"
 #include "core/index/IndexEntryReader.hpp"
 #include "core/index/IndexFiles.hpp"
 #include "core/index/LibraryIndex.hpp"
@@ -13,8 +15,8 @@
 namespace keepsift {
 namespace {
 
-constexpr int entryCount = 100'000;
-constexpr int printLength = 435;
+// The length of the extractor's print.
+constexpr int printLength = 313;
 
 FaceSignals face(std::mt19937& random) {
     std::uniform_real_distribution<float> unit(0.f, 1.f);
@@ -76,26 +78,34 @@ struct Measured {
     std::size_t heapBytes = 0;
 };
 
-const Measured& measuredIndex() {
-    static const Measured measured = [] {
+std::size_t entryCount(const benchmark::State& state) {
+    return static_cast<std::size_t>(state.range(0));
+}
+
+// The index of one size at a time: the benchmarks run size by size.
+const Measured& measuredIndex(const benchmark::State& state) {
+    static std::unique_ptr<Measured> measured;
+    const std::size_t count = entryCount(state);
+    if (!measured || measured->index.count() != count) {
+        measured.reset();
         std::mt19937 random(42);
-        Measured m{LibraryIndex::fresh(LibraryIndex::currentSignature())};
+        measured = std::make_unique<Measured>(
+            Measured{LibraryIndex::fresh(LibraryIndex::currentSignature())});
         std::vector<IndexEntry> made;
-        for (int i = 0; i < entryCount; ++i)
-            made.push_back(measuredEntry(i, random));
+        for (std::size_t i = 0; i < count; ++i)
+            made.push_back(measuredEntry(static_cast<int>(i), random));
         // The index's own heap: a copy of the entries into a fresh map.
         bench::HeapWindow window;
         for (const auto& e : made)
-            m.index.entries.emplace(e.asset.id, e);
-        m.heapBytes = window.held();
-        return m;
-    }();
-    return measured;
+            measured->index.entries.emplace(e.asset.id, e);
+        measured->heapBytes = window.held();
+    }
+    return *measured;
 }
 
 // The text of a save as the storage takes it, part by part, without the disk.
 void BM_IndexSave(benchmark::State& state) {
-    const Measured& m = measuredIndex();
+    const Measured& m = measuredIndex(state);
     std::size_t bytes = 0;
     for (auto _ : state) {
         bytes = 0;
@@ -106,11 +116,10 @@ void BM_IndexSave(benchmark::State& state) {
     }
     state.counters["fileMB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_IndexSave)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Peak heap while the text is made and handed on, against the index's own heap.
 void BM_IndexSavePeak(benchmark::State& state) {
-    const Measured& m = measuredIndex();
+    const Measured& m = measuredIndex(state);
     std::size_t peakExtra = 0;
     for (auto _ : state) {
         bench::HeapWindow window;
@@ -122,11 +131,10 @@ void BM_IndexSavePeak(benchmark::State& state) {
     state.counters["peakOverIndex"] =
         static_cast<double>(m.heapBytes + peakExtra) / static_cast<double>(m.heapBytes);
 }
-BENCHMARK(BM_IndexSavePeak)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A whole save through the live storage into a temporary folder, flushed to disk.
 void BM_IndexSaveToFile(benchmark::State& state) {
-    const Measured& m = measuredIndex();
+    const Measured& m = measuredIndex(state);
     std::string folder =
         (std::filesystem::temp_directory_path() / "keepsift-bench-XXXXXX").string();
     if (::mkdtemp(folder.data()) == nullptr) return state.SkipWithError("no temporary folder");
@@ -137,14 +145,13 @@ void BM_IndexSaveToFile(benchmark::State& state) {
         files.saveIndex(m.index);
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_IndexSaveToFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_IndexLoad(benchmark::State& state) {
-    const std::string text = measuredIndex().index.encoded();
+    const std::string text = measuredIndex(state).index.encoded();
     for (auto _ : state) {
         LibraryIndex index = LibraryIndex::decode(text);
         benchmark::DoNotOptimize(index);
-        if (index.count() != entryCount) state.SkipWithError("wrong entry count");
+        if (index.count() != entryCount(state)) state.SkipWithError("wrong entry count");
         // Freeing the index is not part of loading it.
         state.PauseTiming();
         LibraryIndex dropped = std::move(index);
@@ -152,11 +159,10 @@ void BM_IndexLoad(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_IndexLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A listing of the whole library against the full index: nothing changed, one pass each.
 void BM_ReconcileUnchanged(benchmark::State& state) {
-    LibraryIndex index = measuredIndex().index;
+    LibraryIndex index = measuredIndex(state).index;
     std::vector<LibraryAsset> listing;
     for (const auto& [id, entry] : index.entries)
         listing.push_back(entry.asset);
@@ -165,7 +171,6 @@ void BM_ReconcileUnchanged(benchmark::State& state) {
         if (!result.isEmpty()) state.SkipWithError("listing changed the index");
     }
 }
-BENCHMARK(BM_ReconcileUnchanged)->Unit(benchmark::kMillisecond);
 
 // One measured entry with faces: through the value tree, and straight from the text.
 template <class Read> void readEntry(benchmark::State& state, Read read) {
@@ -185,8 +190,6 @@ void BM_EntryReadViaTree(benchmark::State& state) {
 void BM_EntryReadDirect(benchmark::State& state) {
     readEntry(state, readIndexEntry);
 }
-BENCHMARK(BM_EntryReadViaTree);
-BENCHMARK(BM_EntryReadDirect);
 
 void BM_JournalAppend(benchmark::State& state) {
     IndexEntry e;
@@ -195,14 +198,36 @@ void BM_JournalAppend(benchmark::State& state) {
     e.reason = Reason::flaggedBlurred;
     for (auto _ : state) {
         ReviewJournal journal;
-        for (int i = 0; i < entryCount; ++i)
+        for (int i = 0; i < static_cast<int>(entryCount(state)); ++i)
             journal.record(i % 50 == 0 ? ReviewJournal::Event::deleted
                                        : ReviewJournal::Event::flagged,
                            e, Date{700000000.0 + i});
         benchmark::DoNotOptimize(journal);
     }
 }
-BENCHMARK(BM_JournalAppend)->Unit(benchmark::kMillisecond);
+
+void registerAll(const std::vector<std::int64_t>& sizes) {
+    const auto add = [](const char* name, void (*run)(benchmark::State&), std::int64_t size) {
+        return benchmark::RegisterBenchmark(name, run)->Arg(size)->MeasureProcessCPUTime()->Unit(
+            benchmark::kMillisecond);
+    };
+    for (const auto size : sizes) {
+        add("BM_IndexSave", BM_IndexSave, size)->Iterations(5);
+        add("BM_IndexSavePeak", BM_IndexSavePeak, size)->Iterations(1);
+        add("BM_IndexSaveToFile", BM_IndexSaveToFile, size)->Iterations(3);
+        add("BM_IndexLoad", BM_IndexLoad, size)->Iterations(5);
+        add("BM_ReconcileUnchanged", BM_ReconcileUnchanged, size);
+        add("BM_JournalAppend", BM_JournalAppend, size);
+    }
+    // One entry, whatever the library's size.
+    add("BM_EntryReadViaTree", BM_EntryReadViaTree, 1)->Unit(benchmark::kNanosecond);
+    add("BM_EntryReadDirect", BM_EntryReadDirect, 1)->Unit(benchmark::kNanosecond);
+}
 
 } // namespace
 } // namespace keepsift
+
+int main(int argc, char** argv) {
+    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {100000, 300000}));
+    return keepsift::bench::runWithGrowth(argc, argv);
+}

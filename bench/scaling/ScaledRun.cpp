@@ -34,11 +34,11 @@ public:
     }
 
     void printGrowth() const {
-        std::printf("\n%-44s %10s %12s %8s\n", "growth", "size", "median cpu ms", "factor");
+        std::printf("\n%-44s %10s %22s %8s\n", "growth", "size", "median process cpu ms", "factor");
         for (const auto& [family, bySize] : times_) {
             double previous = 0;
             for (const auto& [size, time] : bySize) {
-                std::printf("%-44s %10lld %12.3f", family.c_str(), static_cast<long long>(size),
+                std::printf("%-44s %10lld %22.3f", family.c_str(), static_cast<long long>(size),
                             time.milliseconds);
                 if (previous > 0)
                     std::printf(" %8.2f\n", time.milliseconds / previous);

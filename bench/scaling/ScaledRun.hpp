@@ -20,8 +20,8 @@ double peakResidentMiB();
 double residentMiB();
 
 // Runs the registered benchmarks (named "family/size"), then prints, for each family, the
-// median processor time at each size (other work on the machine inflates the wall-clock
-// time) and its growth over the previous size.
+// median processor time of the whole process at each size (other work on the machine inflates
+// the wall-clock time) and its growth over the previous size.
 int runWithGrowth(int argc, char** argv);
 
 } // namespace keepsift::bench

@@ -68,7 +68,7 @@ void FrontIntoCache(benchmark::State& state) {
         state.counters["cached"] = static_cast<double>(client.pipeline().signalCache().count());
     }
 }
-BENCHMARK(FrontIntoCache)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(FrontIntoCache)->MeasureProcessCPUTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // Memory of a full cache, and its backup written and read back.
 void CacheBackup(benchmark::State& state) {
@@ -96,7 +96,7 @@ void CacheBackup(benchmark::State& state) {
         state.counters["read_back"] = static_cast<double>(readBack.count());
     }
 }
-BENCHMARK(CacheBackup)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(CacheBackup)->MeasureProcessCPUTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // A storm of 100,000 signals: the cache keeps its limit and the heap stays bounded.
 void SignalStorm(benchmark::State& state) {
@@ -112,7 +112,7 @@ void SignalStorm(benchmark::State& state) {
         state.counters["cached"] = static_cast<double>(client.pipeline().signalCache().count());
     }
 }
-BENCHMARK(SignalStorm)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(SignalStorm)->MeasureProcessCPUTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The quit flush while an upload hangs on a server that never answers.
 void QuitWhileSendHangs(benchmark::State& state) {
@@ -128,7 +128,10 @@ void QuitWhileSendHangs(benchmark::State& state) {
         state.counters["flush_ms"] = seconds(Clock::now() - start) * 1e3;
     }
 }
-BENCHMARK(QuitWhileSendHangs)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(QuitWhileSendHangs)
+    ->MeasureProcessCPUTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace keepsift::analytics
