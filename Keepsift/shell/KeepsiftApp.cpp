@@ -14,7 +14,6 @@
 #include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
-#include "Keepsift/shell/WindowHooks.hpp"
 #include "Keepsift/shell/Windows.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
@@ -37,10 +36,6 @@ std::filesystem::path supportFolderOrNothing() {
     }
 }
 
-void showFirstRunIfNeeded(AppModel& model) {
-    if (windowHooks().showFirstRunIfNeeded) windowHooks().showFirstRunIfNeeded(model);
-}
-
 // The analytics client's session and duration clocks run only while the application is active;
 // Qt reports changes only, and a tray application usually starts inactive.
 void reportApplicationState(Qt::ApplicationState state) {
@@ -50,25 +45,20 @@ void reportApplicationState(Qt::ApplicationState state) {
         analytics::Analytics::applicationWillResignActive();
 }
 
-std::shared_ptr<ImageSource> imageSource(std::shared_ptr<PhotoLibraryPort> port,
-                                         std::shared_ptr<MainActor> mainActor) {
-    const auto& make = windowHooks().makeImageSource;
-    return make ? make(std::move(port), std::move(mainActor)) : nullptr;
-}
-
 } // namespace
 
-KeepsiftApp::KeepsiftApp(LaunchOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), lowPower_(std::make_shared<LowPowerProbe>()) {
+KeepsiftApp::KeepsiftApp(LaunchOptions options, WindowMaker& windowMaker, QObject* parent)
+    : QObject(parent), options_(std::move(options)), windowMaker_(windowMaker),
+      lowPower_(std::make_shared<LowPowerProbe>()) {
+    // The dialogs ask for the language on the GUI thread, where the model is set.
     dialogs_ = std::make_shared<QtPlatformDialogs>(
-        this, [] { return sharedModel() ? sharedModel()->settings().language : std::string("en"); },
+        this, [this] { return model_ ? model_->settings().language : std::string("en"); },
         options_.testSeam);
 }
 
 KeepsiftApp::~KeepsiftApp() {
     dialogs_->shutdown();
     if (builder_.joinable()) builder_.join();
-    setSharedModel(nullptr);
     observation_.cancel();
     model_.reset();
 }
@@ -81,6 +71,20 @@ AppModel::Services KeepsiftApp::services() {
     services.updaters = std::make_shared<AppcastUpdaterFactory>(
         bundleInfoFile(), [this](const UpdateAnswer& answer) { announce(answer); });
     return services;
+}
+
+ShellActions KeepsiftApp::actions() {
+    ShellActions actions;
+    actions.showReview = [this] { showReview(); };
+    actions.showSettings = [this] { showSettings(); };
+    actions.dismissPopover = [] { dismissMenuBarPopover(); };
+    actions.openLibraryAccess = [this] { showSettings(); };
+    actions.quit = [] { QCoreApplication::quit(); };
+    return actions;
+}
+
+void KeepsiftApp::makeWindows(std::shared_ptr<UserDefaults> frames) {
+    windows_ = std::make_unique<Windows>(std::move(frames), windowMaker_, actions());
 }
 
 void KeepsiftApp::start() {
@@ -97,15 +101,15 @@ void KeepsiftApp::start() {
     tray_ = std::make_unique<StartupTrayItem>(
         [this] {
             dismissMenuBarPopover();
-            if (model_) showReviewWindow(*model_);
+            showReview();
         },
         [] { QCoreApplication::quit(); });
     tray_->setShown(true);
 
     if (options_.interfaceTestMode) {
-        windows_ = std::make_unique<Windows>(nullptr);
+        makeWindows(nullptr);
         auto services = this->services();
-        auto images = imageSource(nullptr, services.mainActor);
+        auto images = windowMaker_.imageSource(nullptr, services.mainActor);
         model_ = AppModel::makeForScenario(options_.environment, services, std::move(images));
         begin();
         return;
@@ -122,17 +126,16 @@ void KeepsiftApp::start() {
 void KeepsiftApp::adopt(ProductionParts parts) {
     if (builder_.joinable()) builder_.join();
     if (terminated_) return;
-    windows_ = std::make_unique<Windows>(parts.defaults);
+    makeWindows(parts.defaults);
     auto services = this->services();
     services.recordLibraryConsent = [port = parts.services.port](bool granted) {
         return port->recordConsent(granted);
     };
-    parts.parts.images = imageSource(parts.services.port, services.mainActor);
+    parts.parts.images = windowMaker_.imageSource(parts.services.port, services.mainActor);
     model_ = std::make_unique<AppModel>(parts.parts, services);
     reportApplicationState(QGuiApplication::applicationState());
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &reportApplicationState);
     if (options_.spikeStorage) {
-        setSharedModel(model_.get());
         runSpike(std::move(parts));
         return;
     }
@@ -147,24 +150,25 @@ void KeepsiftApp::runSpike(ProductionParts parts) {
 }
 
 void KeepsiftApp::begin() {
-    setSharedModel(model_.get());
-    setSharedWindows(windows_.get());
     startMenuBarItem();
     AppModel* model = model_.get();
     model->loadFirstRunState([this, model] {
-        showFirstRunIfNeeded(*model);
-        model->start([this, model] {
-            showFirstRunIfNeeded(*model);
-            if (options_.opensSettings) showSettingsWindow(*model);
+        showFirstRunIfNeeded();
+        model->start([this] {
+            showFirstRunIfNeeded();
+            if (options_.opensSettings) showSettings();
         });
         Q_EMIT modelStarted();
     });
 }
 
+void KeepsiftApp::showFirstRunIfNeeded() {
+    if (model_) windowMaker_.showFirstRunIfNeeded(*model_);
+}
+
 void KeepsiftApp::startMenuBarItem() {
-    if (!windowHooks().startMenuBarItem) return followSettings();
+    if (!windowMaker_.startMenuBarItem(*model_, actions())) return followSettings();
     tray_->setShown(false);
-    windowHooks().startMenuBarItem(*model_);
 }
 
 void KeepsiftApp::followSettings() {
@@ -177,10 +181,7 @@ void KeepsiftApp::followSettings() {
 
 void KeepsiftApp::handleRequest(const std::string& request) {
     if (request == SingleInstance::reopenRequest) return reopen();
-    if (request == SingleInstance::settingsRequest) {
-        if (AppModel* model = sharedModel()) showSettingsWindow(*model);
-        return;
-    }
+    if (request == SingleInstance::settingsRequest) return showSettings();
     if (!options_.testSeam || !model_) return;
     // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
     // confirms the whole review list's N photographs.
@@ -202,7 +203,15 @@ void KeepsiftApp::reopen() {
             window->activateWindow();
             return;
         }
-    if (AppModel* model = sharedModel()) showReviewWindow(*model);
+    showReview();
+}
+
+void KeepsiftApp::showReview() {
+    if (model_ && windows_) windows_->showReview(*model_);
+}
+
+void KeepsiftApp::showSettings() {
+    if (model_ && windows_) windows_->showSettings(*model_);
 }
 
 void KeepsiftApp::willTerminate() {
@@ -225,7 +234,8 @@ void KeepsiftApp::announce(const UpdateAnswer& answer) {
                    ? ShellTexts::upToDate(language)
                    : ShellTexts::updateCheckFailed(language);
     if (text.empty()) return;
-    if (!answer.userInitiated) return announceBesideShownItem(*tray_, QString::fromStdString(text));
+    if (!answer.userInitiated)
+        return announceBesideShownItem(*tray_, windowMaker_, QString::fromStdString(text));
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Keepsift"),
                                 QString::fromStdString(text));
     box->setAttribute(Qt::WA_DeleteOnClose);

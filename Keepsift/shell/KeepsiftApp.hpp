@@ -8,6 +8,7 @@
 #include "Keepsift/shell/AppcastUpdater.hpp"
 #include "Keepsift/shell/LaunchOptions.hpp"
 #include "Keepsift/shell/ProductionFactory.hpp"
+#include "Keepsift/shell/WindowMaker.hpp"
 
 namespace keepsift::app {
 
@@ -25,7 +26,8 @@ class KeepsiftApp : public QObject {
 public:
     static constexpr double quitFlushSeconds = 2.0;
 
-    explicit KeepsiftApp(LaunchOptions options, QObject* parent = nullptr);
+    // The windows' contents come from the maker, which outlives the application.
+    KeepsiftApp(LaunchOptions options, WindowMaker& windowMaker, QObject* parent = nullptr);
     ~KeepsiftApp() override;
 
     // Shows the item and starts building the model; returns at once.
@@ -34,6 +36,8 @@ public:
     void handleRequest(const std::string& request);
     // No window visible: the review window opens.
     void reopen();
+    void showReview();
+    void showSettings();
     // The flush before the process ends; runs once.
     void willTerminate();
 
@@ -46,6 +50,9 @@ Q_SIGNALS:
 
 private:
     AppModel::Services services();
+    ShellActions actions();
+    void makeWindows(std::shared_ptr<UserDefaults> frames);
+    void showFirstRunIfNeeded();
     void adopt(ProductionParts parts);
     void begin();
     void runSpike(ProductionParts parts);
@@ -54,6 +61,7 @@ private:
     void announce(const UpdateAnswer& answer);
 
     LaunchOptions options_;
+    WindowMaker& windowMaker_;
     std::shared_ptr<LowPowerProbe> lowPower_;
     std::shared_ptr<QtPlatformDialogs> dialogs_;
     std::unique_ptr<QuitSignals> quitSignals_;

@@ -3,66 +3,28 @@
 #include <QApplication>
 
 #include "Keepsift/model/AppModel.hpp"
-#include "Keepsift/shell/WindowHooks.hpp"
 #include "core/settings/Keepsift.hpp"
 
 namespace keepsift::app {
-namespace {
 
-AppModel* theModel = nullptr;
-Windows* theWindows = nullptr;
-
-QWidget* contentOf(const std::function<QWidget*(AppModel&)>& hook, AppModel& model) {
-    return hook ? hook(model) : new QWidget;
-}
-
-} // namespace
-
-WindowHooks& windowHooks() {
-    static WindowHooks hooks;
-    return hooks;
-}
-
-Windows::Windows(std::shared_ptr<UserDefaults> frames)
+Windows::Windows(std::shared_ptr<UserDefaults> frames, WindowMaker& maker, ShellActions actions)
     : review({"review", {980, 680}, true, false}, frames),
-      settings({"settings", {480, 640}, false, true}, frames) {}
+      settings({"settings", {480, 640}, false, true}, frames), maker_(maker),
+      actions_(std::move(actions)) {}
 
-Windows::~Windows() {
-    if (theWindows == this) theWindows = nullptr;
+void Windows::showReview(AppModel& model) {
+    if (model.needsFirstRunNotice()) return maker_.showFirstRunIfNeeded(model);
+    review.onOpen = [&model] { model.beginReviewSession(); };
+    review.onClose = [&model] { model.reportSession(); };
+    review.present(QString::fromUtf8(Keepsift::name.data(), Keepsift::name.size()),
+                   [this, &model] { return maker_.reviewContent(model, actions_); });
 }
 
-AppModel* sharedModel() {
-    return theModel;
-}
-
-void setSharedModel(AppModel* model) {
-    theModel = model;
-}
-
-void setSharedWindows(Windows* windows) {
-    theWindows = windows;
-}
-
-void showReviewWindow(AppModel& model) {
-    if (model.needsFirstRunNotice()) {
-        if (windowHooks().showFirstRunIfNeeded) windowHooks().showFirstRunIfNeeded(model);
-        return;
-    }
-    if (!theWindows) return;
-    WindowPresenter& presenter = theWindows->review;
-    presenter.onOpen = [&model] { model.beginReviewSession(); };
-    presenter.onClose = [&model] { model.reportSession(); };
-    presenter.present(QString::fromUtf8(Keepsift::name.data(), Keepsift::name.size()),
-                      [&model] { return contentOf(windowHooks().reviewContent, model); });
-}
-
-void showSettingsWindow(AppModel& model) {
-    if (!theWindows) return;
+void Windows::showSettings(AppModel& model) {
     const QString title = QString::fromUtf8(Keepsift::name.data(), Keepsift::name.size()) +
                           (model.settings().language == "de" ? QStringLiteral(" Einstellungen")
                                                              : QStringLiteral(" Settings"));
-    theWindows->settings.present(
-        title, [&model] { return contentOf(windowHooks().settingsContent, model); });
+    settings.present(title, [this, &model] { return maker_.settingsContent(model, actions_); });
 }
 
 void dismissMenuBarPopover() {
@@ -70,10 +32,6 @@ void dismissMenuBarPopover() {
     // The popup is the only window of the application without an identifier.
     if (active == nullptr || !active->objectName().isEmpty()) return;
     if (active->windowFlags().testFlag(Qt::Popup)) active->close();
-}
-
-void openPhotosPrivacySettings() {
-    if (AppModel* model = sharedModel()) showSettingsWindow(*model);
 }
 
 } // namespace keepsift::app

@@ -120,7 +120,8 @@ int start(const std::filesystem::path& root, int idleSeconds, int argc, char** a
     QApplication::setQuitOnLastWindowClosed(false);
     StallMonitor stalls;
     stalls.start();
-    KeepsiftApp app(optionsFor(root));
+    NoWindowMaker noViews;
+    KeepsiftApp app(optionsFor(root), noViews);
     app.start();
     const double trayMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     const bool trayShown = app.tray() && app.tray()->isShown();
@@ -170,7 +171,8 @@ int scan(const std::filesystem::path& root, int count, int argc, char** argv) {
     bench::useHome(root);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    KeepsiftApp app(optionsFor(root));
+    NoWindowMaker noViews;
+    KeepsiftApp app(optionsFor(root), noViews);
     app.start();
     if (!runUntil([&] { return app.model() != nullptr; }, 600)) return 1;
     QElapsedTimer clock;

@@ -3,18 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Keepsift/app/DesktopWindowMaker.hpp"
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
-#include "Keepsift/shell/WindowHooks.hpp"
 #include "platform/analysis/OpenClSwitch.hpp"
-#if __has_include("Keepsift/views/ViewHooks.hpp")
-#include "Keepsift/views/ViewHooks.hpp"
-#define KEEPSIFT_HAS_VIEWS 1
-#endif
-#if __has_include("Keepsift/views/hooks/DesktopViewHooks.hpp")
-#include "Keepsift/views/hooks/DesktopViewHooks.hpp"
-#define KEEPSIFT_HAS_DESKTOP_VIEWS 1
-#endif
 
 using namespace keepsift::app;
 
@@ -54,18 +46,10 @@ int main(int argc, char** argv) {
     // The installed desktop entry and icon: Wayland compositors find both through this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.ambervale.keepsift"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ambervale.keepsift")));
-#ifdef KEEPSIFT_HAS_VIEWS
-    installViewHooks();
-    windowHooks().makeImageSource = [](std::shared_ptr<keepsift::PhotoLibraryPort> port,
-                                       std::shared_ptr<MainActor> mainActor) {
-        return port ? makeLibraryImageSource(std::move(port), std::move(mainActor))
-                    : makeSwatchImageSource(std::move(mainActor));
-    };
-#endif
-#ifdef KEEPSIFT_HAS_DESKTOP_VIEWS
-    installDesktopViewHooks();
-#endif
-    KeepsiftApp app(options);
+    // The model is built inside the shell (off the GUI thread in production); the views come
+    // from here.
+    DesktopWindowMaker windows;
+    KeepsiftApp app(options, windows);
     if (instance)
         instance->listen([&app](const std::string& request) { app.handleRequest(request); });
     app.start();

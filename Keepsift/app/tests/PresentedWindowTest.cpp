@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "Keepsift/app/DesktopWindowMaker.hpp"
 #include "Keepsift/shell/Windows.hpp"
-#include "Keepsift/views/ViewHooks.hpp"
+#include "Keepsift/views/ReviewWindow.hpp"
 #include "WidgetSupport.hpp"
 
 namespace keepsift::app {
@@ -10,18 +11,17 @@ namespace {
 using namespace widgettest;
 
 TEST(PresentedReviewWindow, TheShellsPresenterShowsTheReviewWindowOnce) {
-    installViewHooks();
     auto model = startedScenario("family-burst");
-    Windows windows(nullptr);
-    setSharedWindows(&windows);
-    showReviewWindow(*model);
+    DesktopWindowMaker maker;
+    Windows windows(nullptr, maker, {});
+    windows.showReview(*model);
     settle();
     QWidget* window = windows.review.window();
     ASSERT_NE(window, nullptr);
     auto* content = window->findChild<ReviewWindow*>("review-window");
     ASSERT_NE(content, nullptr);
     EXPECT_TRUE(content->isVisible());
-    showReviewWindow(*model);
+    windows.showReview(*model);
     settle();
     EXPECT_EQ(window->findChildren<ReviewWindow*>().size(), 1u) << "one window, reused";
     pressKey(window, Qt::Key_Space);
@@ -30,7 +30,6 @@ TEST(PresentedReviewWindow, TheShellsPresenterShowsTheReviewWindowOnce) {
     screenshot(*window, "review-presented");
     window->close();
     settle();
-    setSharedWindows(nullptr);
 }
 
 } // namespace
