@@ -7,6 +7,7 @@
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "platform/analysis/OpenClSwitch.hpp"
+#include "telemetry/qt/DisplayFactsFiller.hpp"
 
 using namespace keepsift::app;
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     // The installed desktop entry and icon: Wayland compositors find both through this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.ambervale.keepsift"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ambervale.keepsift")));
+    keepsift::analytics::fillDisplayFactsFromQt(); // screen and preferences for the analytics
     // The model is built inside the shell (off the GUI thread in production); the views come
     // from here.
     DesktopWindowMaker windows;
