@@ -91,7 +91,7 @@ struct Parent {
             errno = EINVAL;
             return;
         }
-        fd = openFolder({place.anchor, folder});
+        fd = openFolder({place.anchor, folder, place.anchorFd});
     }
     ~Parent() {
         if (fd >= 0) closeKeepingErrno(fd);
@@ -106,7 +106,9 @@ struct Parent {
 } // namespace
 
 int openFolder(const Place& folder) {
-    int anchor = ::open(folder.anchor.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int anchor = folder.anchorFd >= 0
+                     ? ::fcntl(folder.anchorFd, F_DUPFD_CLOEXEC, 0)
+                     : ::open(folder.anchor.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (anchor < 0 || folder.relative.empty()) return anchor;
     return openBelow(anchor, folder.relative);
 }
@@ -216,7 +218,9 @@ FileStamp stampOf(const struct stat& info) {
 bool stampOf(const Place& place, FileStamp& stamp) {
     struct stat info {};
     if (place.relative.empty()) {
-        if (::stat(place.anchor.c_str(), &info) != 0) return false;
+        int failed = place.anchorFd >= 0 ? ::fstat(place.anchorFd, &info)
+                                         : ::stat(place.anchor.c_str(), &info);
+        if (failed != 0) return false;
     } else {
         Parent parent(place);
         if (parent.fd < 0 ||

@@ -18,6 +18,9 @@ struct Place {
     std::string anchor;
     // '/'-separated; empty for the anchor itself.
     std::string relative;
+    // When set, the anchor as already opened and checked: reached through this descriptor,
+    // never through its path again (which someone else may have swapped since).
+    int anchorFd = -1;
 
     std::string path() const { return relative.empty() ? anchor : anchor + "/" + relative; }
 };

@@ -252,7 +252,14 @@ std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item
         std::string relative = item.relativePath(resource);
         std::string path = catalogue_.absolute(relative);
         auto expected = primary ? catalogue_.reviewedStamp(relative) : std::nullopt;
-        int error = trash_.moveToTrash({catalogue_.root(), relative}, expected);
+        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, expected);
+        int error = refusal.error;
+        if (!refusal.reason.empty())
+            return PortError{folderLibraryErrorDomain, error,
+                             "\u201C" + path +
+                                 "\u201D was not moved: this drive has no Trash that is "
+                                 "private to you (" +
+                                 refusal.reason + ")"};
         if (error == ESTALE)
             return PortError{folderLibraryErrorDomain, ESTALE,
                              "\u201C" + path +

@@ -10,42 +10,12 @@
 
 #include "platform/files/XdgFolders.hpp"
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/MountPoint.hpp"
 
 namespace keepsift {
 namespace {
 
 constexpr int maximumNameAttempts = 10000;
-
-bool deviceOf(const std::string& path, dev_t& device) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return false;
-    device = info.st_dev;
-    return true;
-}
-
-std::string parentOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
-
-// The highest folder above the path that is still on its filesystem.
-std::string mountTopOf(const std::string& path, dev_t device) {
-    std::string top = parentOf(path);
-    while (top != "/") {
-        dev_t parentDevice;
-        std::string parent = parentOf(top);
-        if (!deviceOf(parent, parentDevice) || parentDevice != device) break;
-        top = parent;
-    }
-    return top;
-}
-
-// A shared $topdir/.Trash is only trusted when it is a real sticky folder.
-bool isSharedTrash(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           (info.st_mode & S_ISVTX) != 0;
-}
 
 std::string localTimestamp() {
     std::time_t now = std::time(nullptr);
@@ -72,9 +42,9 @@ std::string truncatedText(const std::string& text, size_t size) {
     return text.substr(0, size);
 }
 
-// The longest name the info folder takes, less the ".trashinfo" it adds.
-size_t nameLimitIn(const std::string& infoFolder) {
-    long longest = ::pathconf(infoFolder.c_str(), _PC_NAME_MAX);
+// The longest name the Trash takes, less the ".trashinfo" it adds.
+size_t nameLimitIn(int trash) {
+    long longest = ::fpathconf(trash, _PC_NAME_MAX);
     if (longest <= 0) longest = NAME_MAX;
     return static_cast<size_t>(longest) - std::strlen(infoSuffix);
 }
@@ -115,30 +85,27 @@ std::string trashPathEscaped(const std::string& path) {
 TrashMover::TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash)
     : ops_(std::move(ops)), homeTrash_(homeTrash.lexically_normal().string()) {}
 
-int TrashMover::prepare(const std::string& trash) {
-    std::error_code error;
-    std::filesystem::create_directories(trash + "/files", error);
-    if (!error) std::filesystem::create_directories(trash + "/info", error);
-    return error ? error.value() : 0;
-}
-
-int TrashMover::targetFor(const std::string& absolutePath, Target& target) {
-    dev_t fileDevice, homeDevice;
-    if (!deviceOf(absolutePath, fileDevice)) return errno;
-    if (int error = prepare(homeTrash_);
-        error == 0 && deviceOf(homeTrash_, homeDevice) && homeDevice == fileDevice) {
-        target = {homeTrash_, absolutePath};
-        return 0;
+// The home Trash for a file on its filesystem, else the Trash at the top of the file's own
+// mount, found from its real path: a library reached through a link onto another drive
+// trashes onto that drive, with a path relative to that drive's top.
+TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
+    std::string folder = realPathOf(file.anchor);
+    if (folder.empty()) return {errno, ""};
+    std::string path = file.relative.empty() ? folder : folder + "/" + file.relative;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return {errno, ""};
+    TrashFolder home;
+    struct stat homeInfo {};
+    if (openHomeTrash(homeTrash_, home).error == 0 && ::fstat(home.fd(), &homeInfo) == 0 &&
+        homeInfo.st_dev == info.st_dev) {
+        target = {std::move(home), path};
+        return {};
     }
-    std::string top = mountTopOf(absolutePath, fileDevice);
-    std::string relative = absolutePath.substr(top == "/" ? 1 : top.size() + 1);
-    std::string uid = std::to_string(::getuid());
-    std::string shared = (top == "/" ? "" : top) + "/.Trash";
-    std::string directory =
-        isSharedTrash(shared) ? shared + "/" + uid : (top == "/" ? "" : top) + "/.Trash-" + uid;
-    if (int error = prepare(directory); error != 0) return error;
-    target = {directory, relative};
-    return 0;
+    std::string top = mountPointOf(path);
+    if (top.empty()) return {errno, ""};
+    TrashRefusal refusal = openTopTrash(top, ::getuid(), target.trash);
+    target.pathInInfo = path.substr(top == "/" ? 1 : top.size() + 1);
+    return refusal;
 }
 
 int TrashMover::moveInto(const Place& file, const Target& target,
@@ -146,11 +113,11 @@ int TrashMover::moveInto(const Place& file, const Target& target,
     std::string info = "[Trash Info]\nPath=" + trashPathEscaped(target.pathInInfo) +
                        "\nDeletionDate=" + localTimestamp() + "\n";
     std::string base = baseNameOf(file.relative);
-    size_t limit = nameLimitIn(target.directory + "/info");
+    size_t limit = nameLimitIn(target.trash.fd());
     for (int attempt = 1; attempt <= maximumNameAttempts; ++attempt) {
         std::string name = trashCandidateName(base, attempt, limit);
-        Place infoFile{target.directory, "info/" + name + infoSuffix};
-        Place trashed{target.directory, "files/" + name};
+        Place infoFile = target.trash.place("info/" + name + infoSuffix);
+        Place trashed = target.trash.place("files/" + name);
         FileStamp now;
         if (stampOf(trashed, now)) continue;
         int error = ops_->writeNewFile(infoFile, info);
@@ -166,10 +133,10 @@ int TrashMover::moveInto(const Place& file, const Target& target,
     return EEXIST;
 }
 
-int TrashMover::moveToTrash(const Place& file, const std::optional<FileStamp>& expected) {
+TrashRefusal TrashMover::moveToTrash(const Place& file, const std::optional<FileStamp>& expected) {
     Target target;
-    if (int error = targetFor(file.path(), target); error != 0) return error;
-    return moveInto(file, target, expected);
+    if (TrashRefusal refusal = targetFor(file, target); refusal.error != 0) return refusal;
+    return {moveInto(file, target, expected), ""};
 }
 
 } // namespace keepsift

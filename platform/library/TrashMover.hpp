@@ -6,26 +6,28 @@
 #include <string>
 
 #include "platform/library/FileSystemOps.hpp"
+#include "platform/library/TrashFolder.hpp"
 
 namespace keepsift {
 
 // Moves files to the freedesktop.org Trash: the home trash for files on its filesystem,
-// else the trash at the top of the file's mount ($topdir/.Trash/$uid or .Trash-$uid).
+// else the user's checked trash at the top of the file's mount. Nothing is ever copied.
 class TrashMover {
 public:
     TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash);
 
-    // 0, or the errno value of what failed (the file then stays where it was). With an
-    // expected stamp, a file that is no longer that one is left alone: ESTALE.
-    int moveToTrash(const Place& file, const std::optional<FileStamp>& expected = std::nullopt);
+    // No error, or the errno value of what failed (the file then stays where it was), with
+    // the reason when no Trash on the file's drive could be used safely. With an expected
+    // stamp, a file that is no longer that one is left alone: ESTALE.
+    TrashRefusal moveToTrash(const Place& file,
+                             const std::optional<FileStamp>& expected = std::nullopt);
 
 private:
     struct Target {
-        std::string directory;
+        TrashFolder trash;
         std::string pathInInfo;
     };
-    int targetFor(const std::string& absolutePath, Target& target);
-    int prepare(const std::string& trash);
+    TrashRefusal targetFor(const Place& file, Target& target);
     int moveInto(const Place& file, const Target& target, const std::optional<FileStamp>& expected);
 
     std::shared_ptr<FileSystemOps> ops_;

@@ -54,6 +54,18 @@ TEST_F(DeletionTest, EveryResourceGoesToTheTrashWithItsInfoAndAlbumLinksGo) {
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), IsEmpty());
 }
 
+// Photographs of a private library stay private once trashed.
+TEST_F(DeletionTest, TheHomeTrashAndTheFoldersAboveItAreMadePrivate) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    ASSERT_TRUE(remove(*library, {"a.jpg"}).first);
+    for (const auto& folder : {base / "data", trash(), trash() / "files", trash() / "info"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << folder;
+    }
+}
+
 TEST_F(DeletionTest, ASecondFileOfTheSameNameGetsAnotherTrashName) {
     writeJpeg(lib("a/IMG_1.jpg"));
     writeJpeg(lib("b/IMG_1.jpg"));

@@ -1,0 +1,178 @@
+#include "FolderLibraryFixture.hpp"
+#include "PrivateMounts.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace keepsift::foldertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t otherUser = 1002;
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+bool isEmptyOrMissing(const fs::path& folder) {
+    std::error_code error;
+    return !fs::exists(folder, error) || fs::is_empty(folder, error);
+}
+
+void makeFolder(const fs::path& folder, mode_t mode, uid_t owner = ::getuid()) {
+    fs::create_directories(folder);
+    ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+    ASSERT_EQ(::chown(folder.c_str(), owner, static_cast<gid_t>(-1)), 0);
+}
+
+// A library on a shared drive of its own (a 1777 tmpfs, as /tmp or a shared volume is),
+// shaped by each test as other users may have left it.
+class TopTrashTest : public FolderLibraryTest {
+protected:
+    void SetUp() override {
+        FolderLibraryTest::SetUp();
+        drive = base / "drive";
+        if (!mounts.tmpfs(drive, 01777)) GTEST_SKIP() << "needs root to mount a private drive";
+        uid = std::to_string(::getuid());
+    }
+    void TearDown() override {
+        mounts.unmountAll();
+        FolderLibraryTest::TearDown();
+    }
+
+    // Deletes drive/Photos/a.jpg from a library reached at `at`; the error, if any.
+    std::optional<PortError> deletePhoto(const fs::path& at) {
+        writeJpeg(drive / "Photos/a.jpg");
+        auto opts = options();
+        opts.root = at;
+        auto library = makeLibrary(opts);
+        auto [success, error] = remove(*library, {"a.jpg"});
+        EXPECT_EQ(success, !error);
+        return error;
+    }
+    std::optional<PortError> deletePhoto() { return deletePhoto(drive / "Photos"); }
+
+    // The photograph was not moved anywhere.
+    void expectKept(const std::optional<PortError>& error, const std::string& reason) {
+        ASSERT_TRUE(error);
+        EXPECT_THAT(error->message, ::testing::HasSubstr("has no Trash that is private to you"));
+        EXPECT_THAT(error->message, ::testing::HasSubstr(reason));
+        EXPECT_TRUE(fs::exists(drive / "Photos/a.jpg"));
+    }
+    void expectTrashedIn(const fs::path& trash, const std::optional<PortError>& error,
+                         const std::string& pathInInfo = "Photos/a.jpg") {
+        ASSERT_FALSE(error) << error->message;
+        EXPECT_FALSE(fs::exists(drive / "Photos/a.jpg"));
+        EXPECT_TRUE(fs::exists(trash / "files/a.jpg"));
+        EXPECT_THAT(readText(trash / "info/a.jpg.trashinfo"),
+                    ::testing::HasSubstr("\nPath=" + pathInInfo + "\n"));
+        for (const fs::path& folder : {trash, trash / "files", trash / "info"})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder;
+    }
+
+    PrivateMounts mounts;
+    fs::path drive;
+    std::string uid;
+};
+
+TEST_F(TopTrashTest, ATrashThatIsMissingIsMadePrivateAndAnOwnReadableOneIsMadePrivate) {
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto());
+    fs::remove_all(drive / (".Trash-" + uid));
+    for (const char* name : {"", "/files", "/info"})
+        makeFolder(drive / (".Trash-" + uid + name), 0755);
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto());
+}
+
+TEST_F(TopTrashTest, ATrashAnotherUserOwnsOrMayWriteIsNeverUsed) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to make another user's folder";
+    fs::path trash = drive / (".Trash-" + uid);
+    struct Case {
+        uid_t owner;
+        mode_t mode;
+        const char* reason;
+    };
+    for (Case shape : {Case{otherUser, 0777, "belongs to another user"},
+                       Case{otherUser, 0700, "belongs to another user"},
+                       Case{::getuid(), 0777, "may be written to by other users"},
+                       Case{::getuid(), 0770, "may be written to by other users"}}) {
+        for (const char* name : {"/files", "/info", ""})
+            makeFolder(trash.string() + name, shape.mode, shape.owner);
+        expectKept(deletePhoto(), trash.string() + " " + shape.reason);
+        EXPECT_TRUE(isEmptyOrMissing(trash / "files")) << shape.reason;
+        EXPECT_TRUE(isEmptyOrMissing(trash / "info")) << shape.reason;
+        fs::remove_all(trash);
+    }
+}
+
+TEST_F(TopTrashTest, LinksAtOrInsideTheTrashAreNeverFollowed) {
+    fs::path trash = drive / (".Trash-" + uid);
+    fs::path elsewhere = drive / "elsewhere";
+    for (const char* name : {"", "/files", "/info"})
+        makeFolder(elsewhere.string() + name, 0700);
+    fs::create_directory_symlink(elsewhere, trash);
+    expectKept(deletePhoto(), trash.string() + " is a symbolic link or not a folder");
+    fs::remove(trash);
+    makeFolder(trash / "info", 0700);
+    fs::create_directory_symlink(elsewhere / "files", trash / "files");
+    expectKept(deletePhoto(), trash.string() + "/files is a symbolic link or not a folder");
+    EXPECT_TRUE(fs::is_empty(elsewhere / "files"));
+    EXPECT_TRUE(fs::is_empty(elsewhere / "info"));
+}
+
+TEST_F(TopTrashTest, TheSharedTrashIsUsedOnlyWhenItIsARealStickyFolder) {
+    fs::path shared = drive / ".Trash";
+    makeFolder(shared, 01777);
+    expectTrashedIn(shared / uid, deletePhoto());
+    fs::remove_all(shared);
+
+    makeFolder(shared, 0777);
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto());
+    EXPECT_TRUE(fs::is_empty(shared));
+    fs::remove_all(shared);
+    fs::remove_all(drive / (".Trash-" + uid));
+
+    makeFolder(drive / "sticky", 01777);
+    fs::create_directory_symlink(drive / "sticky", shared);
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto());
+    EXPECT_TRUE(fs::is_empty(drive / "sticky"));
+}
+
+TEST_F(TopTrashTest, ASharedTrashFolderAnotherUserMadeForUsIsPassedOver) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to make another user's folder";
+    makeFolder(drive / ".Trash", 01777);
+    makeFolder(drive / ".Trash" / uid, 0777, otherUser);
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto());
+    EXPECT_TRUE(fs::is_empty(drive / ".Trash" / uid));
+}
+
+// A library reached through a link onto another drive trashes at that drive's top, as every
+// desktop looks for it there.
+TEST_F(TopTrashTest, ALibraryReachedThroughALinkTrashesAtTheTopOfItsRealDrive) {
+    fs::path link = base / "MyPictures";
+    fs::create_directory_symlink(drive / "Photos", link);
+    expectTrashedIn(drive / (".Trash-" + uid), deletePhoto(link));
+    EXPECT_FALSE(fs::exists(drive / "Photos" / (".Trash-" + uid)));
+    EXPECT_FALSE(fs::exists(link / (".Trash-" + uid)));
+}
+
+// A rename never crosses a mount, bind mounts included: the Trash is at the top of the
+// mount the library is reached through.
+TEST_F(TopTrashTest, ABindMountedLibraryTrashesAtItsOwnMountPoint) {
+    fs::create_directories(drive / "card/Photos");
+    fs::path bound = drive / "bound";
+    ASSERT_TRUE(mounts.bind(drive / "card", bound));
+    writeJpeg(bound / "Photos/b.jpg");
+    auto opts = options();
+    opts.root = bound / "Photos";
+    auto library = makeLibrary(opts);
+    auto [success, error] = remove(*library, {"b.jpg"});
+    ASSERT_TRUE(success) << error->message;
+    EXPECT_TRUE(fs::exists(bound / (".Trash-" + uid) / "files/b.jpg"));
+    EXPECT_THAT(readText(bound / (".Trash-" + uid) / "info/b.jpg.trashinfo"),
+                ::testing::HasSubstr("\nPath=Photos/b.jpg\n"));
+}
+
+} // namespace
+} // namespace keepsift::foldertest
