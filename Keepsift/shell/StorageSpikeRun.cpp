@@ -5,6 +5,7 @@
 #include "core/support/Logger.hpp"
 #include "photos/library/StorageSpike.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 
 namespace keepsift::app {
 
@@ -17,8 +18,7 @@ std::string runStorageSpike(ScanEngine& engine, PhotoLibraryPort& port,
     engine.ensureAuthorization(true);
     const std::string report = StorageSpike::run(port, StorageSpike::launchSampleSize);
     if (supportFolder.empty()) return report;
-    std::error_code ignored;
-    std::filesystem::create_directories(supportFolder, ignored);
+    makePrivateFolder(supportFolder);
     const auto file = supportFolder / "storage-spike.txt";
     try {
         replaceFileAtomically(file, appendedReport(readWholeFile(file).value_or(""), report));

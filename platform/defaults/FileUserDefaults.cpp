@@ -4,6 +4,7 @@
 #include "core/support/Base64.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
 
@@ -96,7 +97,8 @@ void FileUserDefaults::persist(std::uint64_t generation, const std::string& text
     std::lock_guard guard(writeLock_);
     if (generation <= written_) return;
     try {
-        std::filesystem::create_directories(file_.parent_path());
+        if (auto error = makePrivateFolder(file_.parent_path()))
+            throw std::system_error(error, file_.parent_path().string());
         replaceFileAtomically(file_, text);
         written_ = generation;
     } catch (const std::exception& error) {

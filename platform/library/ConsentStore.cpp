@@ -7,6 +7,7 @@
 
 #include "core/support/Json.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/XdgPaths.hpp"
@@ -51,8 +52,7 @@ std::optional<bool> ConsentStore::consent() const {
 }
 
 bool ConsentStore::record(bool granted) {
-    std::error_code ignored;
-    std::filesystem::create_directories(file_.parent_path(), ignored);
+    makePrivateFolder(file_.parent_path());
     Json document = Json::object();
     document.set("consent", granted ? "granted" : "declined");
     try {

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "core/support/Logger.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 #include "platform/library/XdgPaths.hpp"
 
@@ -91,14 +92,15 @@ std::filesystem::path defaultCatalogueFile() {
 }
 
 MetadataCache::MetadataCache(const std::filesystem::path& file) : file_(file) {
-    std::error_code ignored;
-    std::filesystem::create_directories(file.parent_path(), ignored);
+    makePrivateFolder(file.parent_path());
     if (open()) return;
     // Not a database, or not ours: it is only a cache.
     rebuild();
 }
 
+// SQLite gives its journal files the mode of the database file.
 bool MetadataCache::open() {
+    makePrivateFile(file_);
     if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
             SQLITE_OK &&
         execute("PRAGMA journal_mode=WAL") && execute(schema))

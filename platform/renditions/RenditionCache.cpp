@@ -1,5 +1,6 @@
 #include "platform/renditions/RenditionCache.hpp"
 
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 #include "platform/renditions/LongSide.hpp"
 #include "platform/renditions/PngFile.hpp"
@@ -20,9 +21,7 @@ std::optional<cv::Mat> RenditionCache::rendition(const std::filesystem::path& or
 bool RenditionCache::store(const std::filesystem::path& original, const cv::Mat& bgr) {
     const auto stamp = ThumbnailStamp::of(original);
     if (!stamp || bgr.empty()) return false;
-    std::error_code error;
-    std::filesystem::create_directories(folder(), error);
-    if (error) return false;
+    if (makePrivateFolder(folder().parent_path()) || makePrivateFolder(folder())) return false;
     return writePng(folder() / stamp->fileName(), resampleToLongSide(bgr), stamp->text());
 }
 

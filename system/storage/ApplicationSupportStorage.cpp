@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 
 namespace keepsift {
@@ -24,7 +25,8 @@ ApplicationSupportStorage ApplicationSupportStorage::inDirectory(std::filesystem
 
 ApplicationSupportStorage::ApplicationSupportStorage(InDirectory, std::filesystem::path directory)
     : directory_(std::move(directory)) {
-    std::filesystem::create_directories(directory_);
+    if (auto error = makePrivateFolder(directory_))
+        throw std::filesystem::filesystem_error("cannot make the folder", directory_, error);
 }
 
 std::filesystem::path ApplicationSupportStorage::pathOf(const std::string& name) const {

@@ -4,6 +4,7 @@
 
 #include "core/support/Json.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 
 namespace keepsift::analytics {
@@ -112,7 +113,8 @@ void SignalCache::saveToDisk() {
     const auto file = makeCacheFileURL();
     try {
         if (!file) throw std::runtime_error("no cache folder");
-        std::filesystem::create_directories(file->parent_path());
+        if (auto error = makePrivateFolder(file->parent_path()))
+            throw std::system_error(error, file->parent_path().string());
         replaceFileAtomically(*file, data);
     } catch (const std::exception&) {
         log(Level::error, "Error saving Telemetry cache");

@@ -1,6 +1,7 @@
 #include "FolderLibraryFixture.hpp"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace keepsift::foldertest {
 namespace {
@@ -16,7 +17,28 @@ protected:
             << sqlite3_errmsg(db);
         sqlite3_close(db);
     }
+    // The cache names every photograph: only its user reads it. Its log is there while the
+    // cache is open.
+    void expectPrivate() {
+        const auto file = defaultCatalogueFile();
+        for (const auto& [path, mode] :
+             {std::pair{file.parent_path(), 0700u}, std::pair{file, 0600u},
+              std::pair{std::filesystem::path(file.string() + "-wal"), 0600u}}) {
+            struct stat info {};
+            if (::stat(path.c_str(), &info) != 0 && path.string().ends_with("-wal")) continue;
+            ASSERT_EQ(::stat(path.c_str(), &info), 0) << path;
+            EXPECT_EQ(info.st_mode & 07777, mode) << path;
+        }
+    }
 };
+
+TEST_F(CacheRepairTest, TheCacheIsPrivate) {
+    writeJpeg(lib("a.jpg"));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    ASSERT_TRUE(std::filesystem::exists(defaultCatalogueFile().string() + "-wal"));
+    expectPrivate();
+}
 
 TEST_F(CacheRepairTest, ARowWithoutAPathMakesTheCacheBeRebuilt) {
     writeJpeg(lib("a.jpg"), jpeg().rated(5));
@@ -38,6 +60,7 @@ TEST_F(CacheRepairTest, ACacheThatIsNoDatabaseIsReplaced) {
     writeText(defaultCatalogueFile(), std::string(4096, 'x'));
     EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre("a.jpg"));
     EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre("a.jpg"));
+    expectPrivate();
     EXPECT_NE(readText(defaultCatalogueFile()).substr(0, 15), std::string(15, 'x'));
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <system_error>
 
 #include "core/index/IndexFiles.hpp"
@@ -20,6 +21,20 @@ TEST_F(ApplicationSupportStorageTest, CreatesItsFolderUnderXdgDataHome) {
     ApplicationSupportStorage live("com.ambervale.keepsift");
     EXPECT_EQ(live.directory(), folder.path() / "com.ambervale.keepsift");
     EXPECT_TRUE(std::filesystem::is_directory(live.directory()));
+}
+
+// Hand decisions and the library's file names are the user's alone.
+TEST_F(ApplicationSupportStorageTest, ItsFolderAndFilesArePrivate) {
+    ::setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
+    ApplicationSupportStorage live("com.ambervale.keepsift");
+    live.write("{}", "library-index.json");
+    for (const auto& [path, mode] :
+         {std::pair{folder.path() / "data", 0700u}, std::pair{live.directory(), 0700u},
+          std::pair{live.directory() / "library-index.json", 0600u}}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0) << path;
+        EXPECT_EQ(info.st_mode & 07777, mode) << path;
+    }
 }
 
 TEST_F(ApplicationSupportStorageTest, FolderThatCannotBeMadeThrows) {
