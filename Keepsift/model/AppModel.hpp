@@ -75,6 +75,7 @@ public:
     static constexpr double idlePumpInterval = 30.0;
     static constexpr double regroupSpacing = 20.0;
     static constexpr double heartbeatInterval = 86400.0;
+    static constexpr double storageRetryInterval = 10.0;
     static constexpr std::int64_t batchGroupLimit = 200;
     static constexpr std::int64_t batchByteLimit = 5'000'000'000;
 
@@ -147,6 +148,9 @@ public:
     double currentPumpInterval() const { return currentPumpInterval_; }
     bool hasPumpTask() const { return pumpTask_.has_value(); }
     bool hasChangesTask() const { return changesTask_.has_value(); }
+    // True while the start waits for a place to keep the engine's files; nothing is
+    // flagged meanwhile.
+    bool isStorageBlocked() const { return storageBlocked_; }
     const std::set<std::string>& touchedThisSession() const { return touchedThisSession_; }
     std::int64_t overridesThisSession() const { return overridesThisSession_; }
     std::int64_t resetsThisSession() const { return resetsThisSession_; }
@@ -215,6 +219,11 @@ private:
     // that notice back once the library reads again.
     void showLibraryUnavailable(const std::string& folder);
     void clearLibraryUnavailable();
+    // Waits, retrying, until the engine's files can be kept, with a notice meanwhile; false
+    // when cancelled first.
+    bool waitForStorageFlow();
+    void showStorageUnavailable(const std::string& reason);
+    void clearStorageUnavailable();
     void pumpOnceFlow();
     std::int64_t analyseWhileWorkFlow();
     void finishPumpStepFlow(std::int64_t steps);
@@ -283,6 +292,8 @@ private:
     std::int64_t overridesThisSession_ = 0;
     std::int64_t resetsThisSession_ = 0;
     std::optional<std::string> libraryNotice_;
+    bool storageBlocked_ = false;
+    std::optional<std::string> storageNotice_;
 
     // Held by a task across a settings save and its read-back; never while hopping.
     std::mutex settingsSaves_;

@@ -37,7 +37,7 @@ void AppModel::pumpOnce(Done done) {
 void AppModel::pumpOnceFlow() {
     refreshFlow();
     const bool entered = onMain([&] {
-        if (isPumping_ || readiness_ != QueueReadiness::run) return false;
+        if (isPumping_ || readiness_ != QueueReadiness::run || storageBlocked_) return false;
         isPumping_ = true;
         return true;
     });

@@ -108,6 +108,7 @@ void AppModel::reconcileLibrary(Done done) {
 }
 
 void AppModel::reconcileLibraryFlow() {
+    if (onMain([&] { return storageBlocked_; })) return;
     try {
         if (!engine_->reconcileWithLibrary().isEmpty()) engine_->regroup();
         onMain([&] { clearLibraryUnavailable(); });

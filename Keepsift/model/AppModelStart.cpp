@@ -49,6 +49,7 @@ void AppModel::startFlow() {
         startUpdaterIfNeeded();
         updateLoginItem();
     });
+    if (!waitForStorageFlow()) return;
     reconcileLibraryFlow();
     onMain([&] {
         startLibraryChanges();

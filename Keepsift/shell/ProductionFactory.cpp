@@ -6,7 +6,6 @@
 #include "Keepsift/model/ReporterFactory.hpp"
 #include "Keepsift/shell/LowPrioritySignalSource.hpp"
 #include "core/settings/Keepsift.hpp"
-#include "core/storage/MemoryFileStorage.hpp"
 #include "core/storage/UserDefaultsStorage.hpp"
 #include "core/telemetry/TelemetryReporter.hpp"
 #include "core/text/Strings.hpp"
@@ -27,12 +26,10 @@ std::vector<std::string> systemLanguages() {
     return languages;
 }
 
+// Never a storage in memory: decisions that would not outlive the process are not made at
+// all, and the model waits until the folder can be used.
 std::shared_ptr<FileStorage> fileStorage() {
-    try {
-        return std::make_shared<ApplicationSupportStorage>(Keepsift::identifier);
-    } catch (const std::exception&) {
-        return std::make_shared<MemoryFileStorage>();
-    }
+    return ApplicationSupportStorage::whenAvailable(Keepsift::identifier);
 }
 
 // Without an analytics identifier the client is never started and signals go nowhere.

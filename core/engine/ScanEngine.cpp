@@ -12,14 +12,21 @@ ScanEngine::ScanEngine(std::shared_ptr<PhotoLibrary> library,
       storage_(std::move(storage)), clock_(std::move(clock)), grouping_(grouping),
       scoring_(scoring), writesToLibrary_(writesToLibrary), journal_(journalLimit),
       files_(storage_) {
-    loadFiles();
+    reloadFiles();
 }
 
-void ScanEngine::loadFiles() {
+std::optional<std::string> ScanEngine::storageUnavailability() const {
+    return files_.unavailability();
+}
+
+void ScanEngine::reloadFiles() {
     const std::string signature = LibraryIndex::currentSignature();
-    index_ = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
-    journal_ = files_.loadJournal().value_or(ReviewJournal(journalLimit));
-    index_.adoptVersion(signature);
+    LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
+    ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
+    index.adoptVersion(signature);
+    Lock lock(mutex_);
+    index_ = std::move(index);
+    journal_ = std::move(journal);
     work_.rebuild(index_);
 }
 

@@ -107,6 +107,12 @@ public:
     // True when both files were written. Never throws: a failed save stays pending.
     bool save();
     void flush();
+    // Why decisions cannot be kept right now (the storage, or a file that cannot be opened),
+    // or nothing. Asks the storage; never touches the engine's state.
+    std::optional<std::string> storageUnavailability() const;
+    // Reads the index and journal again, for a start that waited for its storage to come
+    // back; what they hold replaces the state.
+    void reloadFiles();
 
     // Further state, for the shell's diagnostics and for tests.
     std::int64_t mutationGeneration() const;
@@ -122,7 +128,6 @@ private:
     // Runs `call` with the lock released and takes it back afterwards, also on a throw.
     template <class Call> static auto unlocked(Lock& lock, Call&& call) -> decltype(call());
 
-    void loadFiles();
     ScanQueue::Origin refillOrigin() const;
     void refillLocked(Date at, ScanQueue::Origin origin);
     bool batchLimitReachedLocked() const;

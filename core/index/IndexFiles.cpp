@@ -1,5 +1,8 @@
 #include "core/index/IndexFiles.hpp"
 
+#include <cstring>
+#include <stdexcept>
+
 #include "core/storage/KeptCopies.hpp"
 #include "core/support/Logger.hpp"
 
@@ -22,6 +25,7 @@ IndexFiles::IndexFiles(std::shared_ptr<FileStorage> storage) : storage_(std::mov
 template <class T, class Salvage>
 std::pair<std::optional<T>, bool> IndexFiles::readKeeping(const std::string& name,
                                                           Salvage salvage) {
+    if (!noteOpened(name)) return {std::nullopt, false};
     std::optional<Data> data = storage_->read(name);
     if (!data) {
         if (storage_->exists(name)) {
@@ -86,9 +90,38 @@ void IndexFiles::saveJournal(const ReviewJournal& journal) {
     save(std::string(journalName), [&text](const FilePartWriter& emit) { emit(text); });
 }
 
+// An unopened file is left as it is for whoever can open it: it is neither damaged nor
+// moved, and nothing is saved over it until it is loaded.
+bool IndexFiles::noteOpened(const std::string& name) {
+    const int error = storage_->openError(name);
+    std::lock_guard guard(lock_);
+    if (error == 0) {
+        unopened_.erase(name);
+        return true;
+    }
+    if (unopened_.insert(name).second)
+        log().error(name + " is there but cannot be opened (" + std::strerror(error) +
+                    "); it is left as it is and nothing is saved over it");
+    return false;
+}
+
+std::optional<std::string> IndexFiles::unavailability() const {
+    if (auto reason = storage_->unavailability()) return reason;
+    for (const std::string_view name : {indexName, journalName})
+        if (const int error = storage_->openError(std::string(name)))
+            return std::string(name) + " cannot be opened: " + std::strerror(error);
+    return std::nullopt;
+}
+
 // An unreadable file is never replaced before it is kept. While it cannot be kept (a full
 // disk, say) the save goes beside it, so that neither it nor the new state is lost.
 void IndexFiles::save(const std::string& name, const FileParts& parts) {
+    {
+        std::lock_guard guard(lock_);
+        if (unopened_.contains(name))
+            throw std::runtime_error(name + " could not be opened when it was loaded and is "
+                                            "not saved over");
+    }
     try {
         keepPendingUnreadable(name);
     } catch (const std::exception& error) {

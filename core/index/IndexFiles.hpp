@@ -29,9 +29,15 @@ public:
     // Nothing when the file is missing or nothing of it can be read.
     std::optional<LibraryIndex> loadIndex();
     std::optional<ReviewJournal> loadJournal();
-    // Throw when the storage fails; nothing is overwritten before an unreadable file is kept.
+    // Throw when the storage fails; nothing is overwritten before an unreadable file is kept,
+    // and a file that could not be opened when it was loaded is never overwritten: the
+    // decisions in it were not read.
     void saveIndex(const LibraryIndex& index);
     void saveJournal(const ReviewJournal& journal);
+
+    // Why the decisions cannot be kept right now: the storage cannot be used, or one of the
+    // files is there but cannot be opened. Nothing when they can.
+    std::optional<std::string> unavailability() const;
 
 private:
     template <class T, class Salvage>
@@ -45,13 +51,17 @@ private:
     void keepAside(const std::string& name, const std::optional<Data>& content);
     void save(const std::string& name, const FileParts& parts);
     void removeBeside(const std::string& name);
+    // Whether the file could be opened; notes it as never to be overwritten when not.
+    bool noteOpened(const std::string& name);
 
     std::shared_ptr<FileStorage> storage_;
     // Unreadable files not yet kept: their content, or nothing when they are to be moved.
     std::map<std::string, std::optional<Data>> unkept_;
     // Files whose beside copy may exist.
     std::set<std::string> beside_;
-    std::mutex lock_;
+    // Files that were there but could not be opened when last loaded.
+    std::set<std::string> unopened_;
+    mutable std::mutex lock_;
 };
 
 } // namespace keepsift

@@ -34,6 +34,17 @@ public:
         write(whole, name);
     }
 
+    // Why no file can be kept right now (no folder for them, no room, no permission), or
+    // nothing. Looked at afresh on every call.
+    virtual std::optional<std::string> unavailability() const { return std::nullopt; }
+    // The errno value that keeps a stored file from being opened for a reason other than
+    // its content (no permission, an input/output error); 0 when it opens or is missing.
+    // Such a file is not damaged and is never replaced.
+    virtual int openError(const std::string& name) const {
+        (void)name;
+        return 0;
+    }
+
     // Whether anything is stored under the name, readable or not.
     virtual bool exists(const std::string& name) const { return read(name).has_value(); }
     // Puts the file under another name, replacing what is there; throws on failure.

@@ -1,6 +1,9 @@
 #include "system/storage/ApplicationSupportStorage.hpp"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
@@ -8,6 +11,12 @@
 
 namespace keepsift {
 namespace {
+
+constexpr const char* writeCheckName = ".write-check";
+
+bool isAccessError(int error) {
+    return error == EACCES || error == EPERM || error == EIO;
+}
 
 bool isPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
@@ -29,13 +38,52 @@ ApplicationSupportStorage::ApplicationSupportStorage(InDirectory, std::filesyste
         throw std::filesystem::filesystem_error("cannot make the folder", directory_, error);
 }
 
+std::shared_ptr<ApplicationSupportStorage>
+ApplicationSupportStorage::whenAvailable(std::string_view folderName) {
+    std::filesystem::path directory;
+    try {
+        directory = xdgDataHome() / folderName;
+    } catch (const std::exception&) {
+        // No home folder: nothing can be kept, which unavailability() tells.
+    }
+    return std::shared_ptr<ApplicationSupportStorage>(
+        new ApplicationSupportStorage(Later{}, std::move(directory)));
+}
+
+std::optional<std::string> ApplicationSupportStorage::unavailability() const {
+    if (directory_.empty()) return "there is no home folder to keep files in";
+    if (auto error = makePrivateFolder(directory_))
+        return "cannot create " + directory_.string() + ": " + error.message();
+    const auto probe = directory_ / writeCheckName;
+    try {
+        replaceFileAtomically(probe, "ok\n");
+    } catch (const std::system_error& error) {
+        return "cannot write in " + directory_.string() + ": " + error.code().message();
+    }
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return std::nullopt;
+}
+
+// A read of the first block shows an input/output error as well as a refused open.
+int ApplicationSupportStorage::openError(const std::string& name) const {
+    if (!isPlainName(name) || directory_.empty()) return 0;
+    const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return isAccessError(errno) ? errno : 0;
+    char block[4096];
+    const int error = ::read(fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;
+    ::close(fd);
+    return error;
+}
+
 std::filesystem::path ApplicationSupportStorage::pathOf(const std::string& name) const {
     if (!isPlainName(name)) throw std::invalid_argument("not a plain file name: " + name);
+    if (directory_.empty()) throw std::runtime_error("there is no home folder to keep files in");
     return directory_ / name;
 }
 
 std::optional<Data> ApplicationSupportStorage::read(const std::string& name) const {
-    if (!isPlainName(name)) return std::nullopt;
+    if (!isPlainName(name) || directory_.empty()) return std::nullopt;
     return readWholeFile(directory_ / name);
 }
 
@@ -56,7 +104,7 @@ void ApplicationSupportStorage::remove(const std::string& name) {
 
 bool ApplicationSupportStorage::exists(const std::string& name) const {
     std::error_code error;
-    return isPlainName(name) &&
+    return isPlainName(name) && !directory_.empty() &&
            std::filesystem::exists(std::filesystem::symlink_status(directory_ / name, error));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "core/storage/FileStorage.hpp"
@@ -14,6 +15,9 @@ public:
     // Creates the folder with all missing parents; throws std::exception when it cannot.
     explicit ApplicationSupportStorage(std::string_view folderName);
     static ApplicationSupportStorage inDirectory(std::filesystem::path directory);
+    // The application's storage, which never fails to be made: while its folder cannot be
+    // made or written, unavailability() says why, and each look tries to make it again.
+    static std::shared_ptr<ApplicationSupportStorage> whenAvailable(std::string_view folderName);
 
     const std::filesystem::path& directory() const { return directory_; }
 
@@ -25,10 +29,16 @@ public:
     bool exists(const std::string& name) const override;
     // Renamed in place, so files that cannot be read move too.
     void move(const std::string& from, const std::string& to) override;
+    // Makes the folder when missing and writes a small file in it.
+    std::optional<std::string> unavailability() const override;
+    int openError(const std::string& name) const override;
 
 private:
     struct InDirectory {};
+    struct Later {};
     ApplicationSupportStorage(InDirectory, std::filesystem::path directory);
+    ApplicationSupportStorage(Later, std::filesystem::path directory)
+        : directory_(std::move(directory)) {}
     std::filesystem::path pathOf(const std::string& name) const;
 
     std::filesystem::path directory_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -111,7 +112,8 @@ public:
     int made = 0;
 };
 
-// File storage whose writes can be made to fail, as a full disk would, or to wait.
+// File storage whose writes can be made to fail, as a full disk would, or to wait; that
+// can be made unusable as a whole, or keep one file from being opened.
 class FlakyFileStorage : public MemoryFileStorage {
 public:
     void write(const Data& data, const std::string& name) override {
@@ -119,8 +121,32 @@ public:
         if (failing) throw std::runtime_error("disk full");
         MemoryFileStorage::write(data, name);
     }
+    std::optional<Data> read(const std::string& name) const override {
+        return openError(name) != 0 ? std::nullopt : MemoryFileStorage::read(name);
+    }
+    std::optional<std::string> unavailability() const override {
+        std::lock_guard lock(mutex_);
+        return unavailable_;
+    }
+    int openError(const std::string& name) const override {
+        std::lock_guard lock(mutex_);
+        return name == unopened_ ? EACCES : 0;
+    }
+    void setUnavailable(std::optional<std::string> reason) {
+        std::lock_guard lock(mutex_);
+        unavailable_ = std::move(reason);
+    }
+    void setUnopened(std::string name) {
+        std::lock_guard lock(mutex_);
+        unopened_ = std::move(name);
+    }
     std::atomic<bool> failing = false;
     std::function<void()> beforeWrite;
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<std::string> unavailable_;
+    std::string unopened_;
 };
 
 // A gate a hook waits at until the test opens it; it tells the test who arrived.
@@ -242,6 +268,8 @@ struct RigOptions {
     std::optional<Settings> storedSettings;
     std::shared_ptr<Clock> clock = std::make_shared<FixedClock>(Date{86400.0 * 10000});
     std::function<bool(bool granted)> recordLibraryConsent;
+    // Shapes the file storage before the engine reads it.
+    std::function<void(FlakyFileStorage&)> prepareFiles;
 };
 
 // A model over a scripted library, fixture signals, storage in memory, a recording
@@ -276,6 +304,7 @@ struct ModelRig {
                                                options.storage);
         source = std::make_shared<HookedSource>(std::make_shared<FixtureSignalSource>(
             keepsift::testing::recordingsOf(options.shots), FixtureSignalSource::Miss::refuse));
+        if (options.prepareFiles) options.prepareFiles(*files);
         engine = std::make_shared<ScanEngine>(library, source, files, engineClock);
         if (options.seenFirstRun) values->set(Json(true).dump(), "keepsift.seenFirstRunNotice");
         if (options.storedSettings)

@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <stdexcept>
@@ -156,7 +158,38 @@ public:
         remove(from);
         if (from == locked) locked = to;
     }
+    int openError(const std::string& name) const override { return name == locked ? lockError : 0; }
+    // What opening the locked file answers: 0 where it opens but its content cannot be had.
+    int lockError = 0;
 };
+
+// A root-owned index after one run with sudo, or a disk giving input/output errors: the
+// file holds every hand decision and is not damaged, so it stays as it is, untouched by
+// saves, until it can be opened and loaded again.
+TEST(IndexFilesLocked, FileThatCannotBeOpenedIsNeitherMovedNorSavedOver) {
+    for (int error : {EACCES, EIO}) {
+        auto storage = std::make_shared<LockedFileStorage>();
+        storage->write("old decisions", indexName);
+        storage->locked = indexName;
+        storage->lockError = error;
+        IndexFiles files(storage);
+        EXPECT_EQ(files.loadIndex(), std::nullopt);
+        EXPECT_EQ(storage->storedNames(), std::vector<std::string>{indexName});
+        EXPECT_THAT(files.unavailability().value_or(""),
+                    ::testing::HasSubstr(indexName + " cannot be opened"));
+        EXPECT_ANY_THROW(files.saveIndex(LibraryIndex::fresh("v")));
+        EXPECT_EQ(storage->MemoryFileStorage::read(indexName), "old decisions");
+        EXPECT_EQ(storage->storedNames(), std::vector<std::string>{indexName});
+
+        // Once it opens, it is loaded before anything is saved over it.
+        storage->write(LibraryIndex::fresh("w").encoded(), indexName);
+        storage->locked.clear();
+        EXPECT_EQ(files.unavailability(), std::nullopt);
+        EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("w"));
+        files.saveIndex(LibraryIndex::fresh("x"));
+        EXPECT_EQ(files.loadIndex(), LibraryIndex::fresh("x"));
+    }
+}
 
 TEST(IndexFilesLocked, FileThatCannotBeReadIsMovedAsideBeforeASave) {
     auto storage = std::make_shared<LockedFileStorage>();

@@ -1,6 +1,8 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "core/index/IndexFiles.hpp"
 #include "platform/files/tests/FileLimit.hpp"
@@ -35,6 +37,39 @@ TEST_F(ApplicationSupportStorageTest, ItsFolderAndFilesArePrivate) {
         ASSERT_EQ(::stat(path.c_str(), &info), 0) << path;
         EXPECT_EQ(info.st_mode & 07777, mode) << path;
     }
+}
+
+// The application's storage is made whatever the folder's state, and says why it cannot be
+// used; every look tries again.
+TEST_F(ApplicationSupportStorageTest, AFolderThatCannotBeMadeOrWrittenIsToldAndTriedAgain) {
+    const auto data = folder.path() / "data";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    storage.write("", "blocker");
+    std::filesystem::create_symlink(storage.directory() / "blocker", data);
+    auto live = ApplicationSupportStorage::whenAvailable("com.ambervale.keepsift");
+    EXPECT_THAT(live->unavailability().value_or(""),
+                ::testing::StartsWith("cannot create " + live->directory().string()));
+    EXPECT_EQ(live->read("library-index.json"), std::nullopt);
+    EXPECT_ANY_THROW(live->write("{}", "library-index.json"));
+
+    std::filesystem::remove(data);
+    {
+        testing::FileSizeLimit full(1);
+        EXPECT_THAT(live->unavailability().value_or(""),
+                    ::testing::StartsWith("cannot write in " + live->directory().string()));
+    }
+    EXPECT_EQ(live->unavailability(), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_empty(live->directory()));
+    live->write("{}", "library-index.json");
+    EXPECT_EQ(live->openError("library-index.json"), 0);
+    EXPECT_EQ(live->openError("missing.json"), 0);
+}
+
+TEST_F(ApplicationSupportStorageTest, AFileThatCannotBeOpenedIsTold) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root opens every file";
+    storage.write("{}", "library-index.json");
+    ::chmod((storage.directory() / "library-index.json").c_str(), 0);
+    EXPECT_EQ(storage.openError("library-index.json"), EACCES);
 }
 
 TEST_F(ApplicationSupportStorageTest, FolderThatCannotBeMadeThrows) {

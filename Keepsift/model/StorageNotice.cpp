@@ -1,0 +1,13 @@
+#include "Keepsift/model/StorageNotice.hpp"
+
+namespace keepsift::app {
+
+std::string storageUnavailableNotice(const std::string& reason, const std::string& language) {
+    if (language == "de")
+        return "Keepsift kann deine Durchsicht gerade nicht sichern (" + reason +
+               "). Bis das wieder geht, wird nichts markiert; Keepsift versucht es weiter.";
+    return "Keepsift cannot save your review right now (" + reason +
+           "). Nothing is flagged until it can; Keepsift keeps trying.";
+}
+
+} // namespace keepsift::app

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace keepsift::app {
+
+// The notice shown while the review cannot be saved: why, and that nothing is flagged
+// meanwhile. German exactly for "de", English otherwise.
+std::string storageUnavailableNotice(const std::string& reason, const std::string& language);
+
+} // namespace keepsift::app
