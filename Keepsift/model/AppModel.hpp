@@ -223,6 +223,10 @@ private:
     // when cancelled first.
     bool waitForStorageFlow();
     void showStorageUnavailable(const std::string& reason);
+    // A standing notice of one condition, kept in `own`: shown, or taken back unless another
+    // notice has replaced it meanwhile.
+    void raiseNotice(std::optional<std::string>& own, std::string text);
+    void withdrawNotice(std::optional<std::string>& own);
     void clearStorageUnavailable();
     void pumpOnceFlow();
     std::int64_t analyseWhileWorkFlow();

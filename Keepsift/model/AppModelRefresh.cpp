@@ -94,13 +94,11 @@ void AppModel::updateLoginItem() {
 }
 
 void AppModel::showLibraryUnavailable(const std::string& folder) {
-    libraryNotice_ = libraryUnavailableNotice(folder, settings_.language);
-    setNotice(libraryNotice_);
+    raiseNotice(libraryNotice_, libraryUnavailableNotice(folder, settings_.language));
 }
 
 void AppModel::clearLibraryUnavailable() {
-    if (libraryNotice_ && notice_ == libraryNotice_) setNotice(std::nullopt);
-    libraryNotice_.reset();
+    withdrawNotice(libraryNotice_);
 }
 
 void AppModel::reconcileLibrary(Done done) {

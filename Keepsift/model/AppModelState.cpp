@@ -60,6 +60,16 @@ void AppModel::setNotice(std::optional<std::string> notice) {
     assign(notice_, std::move(notice), Property::notice, observers_);
 }
 
+void AppModel::raiseNotice(std::optional<std::string>& own, std::string text) {
+    own = std::move(text);
+    setNotice(own);
+}
+
+void AppModel::withdrawNotice(std::optional<std::string>& own) {
+    if (own && notice_ == own) setNotice(std::nullopt);
+    own.reset();
+}
+
 void AppModel::setNeedsFirstRunNotice(bool needs) {
     assign(needsFirstRunNotice_, needs, Property::needsFirstRunNotice, observers_);
 }

@@ -32,13 +32,11 @@ bool AppModel::waitForStorageFlow() {
 }
 
 void AppModel::showStorageUnavailable(const std::string& reason) {
-    storageNotice_ = storageUnavailableNotice(reason, settings_.language);
-    setNotice(storageNotice_);
+    raiseNotice(storageNotice_, storageUnavailableNotice(reason, settings_.language));
 }
 
 void AppModel::clearStorageUnavailable() {
-    if (storageNotice_ && notice_ == storageNotice_) setNotice(std::nullopt);
-    storageNotice_.reset();
+    withdrawNotice(storageNotice_);
 }
 
 } // namespace keepsift::app
