@@ -2,14 +2,13 @@
 
 #include <QLocalSocket>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
+#include "platform/files/PrivateFiles.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -26,7 +25,6 @@ SingleInstance::SingleInstance(std::filesystem::path folder, QObject* parent)
 
 SingleInstance::~SingleInstance() {
     server_.close();
-    if (lockFile_ >= 0) ::close(lockFile_);
 }
 
 std::string SingleInstance::socketPath() const {
@@ -34,17 +32,22 @@ std::string SingleInstance::socketPath() const {
 }
 
 bool SingleInstance::acquire() {
-    std::error_code error;
-    std::filesystem::create_directories(folder_, error);
-    lockFile_ = ::open((folder_ / lockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFile_ < 0) {
-        shellLog().error("cannot open the instance lock in " + folder_.string());
-        return true;
+    if (auto error = makePrivateFolder(folder_))
+        shellLog().error("cannot make " + folder_.string() + ": " + error.message());
+    const auto own = ownLock_.claim(folder_ / lockName);
+    const auto runtime = privateRuntimeFolder();
+    const auto session =
+        runtime ? sessionLock_.claim(*runtime / runtimeLockName) : InstanceLock::Claim::unavailable;
+    using Claim = InstanceLock::Claim;
+    if (own == Claim::heldElsewhere || session == Claim::heldElsewhere) {
+        ownLock_.release();
+        sessionLock_.release();
+        return false;
     }
-    if (::flock(lockFile_, LOCK_EX | LOCK_NB) == 0) return true;
-    ::close(lockFile_);
-    lockFile_ = -1;
-    return false;
+    if (own == Claim::unavailable && session == Claim::unavailable)
+        shellLog().error("no instance lock can be taken in " + folder_.string() +
+                         " or the runtime folder");
+    return true;
 }
 
 bool SingleInstance::listen(std::function<void(const std::string&)> handler) {

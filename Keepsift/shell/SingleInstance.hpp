@@ -6,17 +6,22 @@
 #include <functional>
 #include <string>
 
+#include "Keepsift/shell/InstanceLock.hpp"
+
 namespace keepsift::app {
 
 // One running Keepsift per user: the first launch holds an exclusive lock in the
 // application-support folder for its whole life and listens on a local socket beside it;
 // a later launch hands its request to the first over that socket and leaves, so the index
-// and journal are never opened twice. The lock dies with its process, so a crash never
-// blocks the next start.
+// and journal are never opened twice. It holds a second lock in the user's runtime folder,
+// so that a launch that cannot use the support folder (no room, no permission) still never
+// runs beside another. The locks die with their process, so a crash never blocks the next
+// start.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* lockName = "instance.lock";
+    static constexpr const char* runtimeLockName = "com.ambervale.keepsift.lock";
     static constexpr const char* socketName = "instance.socket";
     static constexpr const char* reopenRequest = "reopen";
     static constexpr const char* settingsRequest = "settings";
@@ -24,8 +29,9 @@ public:
     explicit SingleInstance(std::filesystem::path folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process now holds the lock (also when the folder cannot be made: then
-    // nothing can be shared and the start goes on).
+    // True when no other instance holds either lock: this process then holds each it
+    // could take. Where neither can be taken (no support folder, no runtime folder) the start
+    // goes on, and nothing is saved or flagged until the support folder can be used.
     bool acquire();
     // Starts listening; requests arrive through the handler, one line each.
     bool listen(std::function<void(const std::string&)> handler);
@@ -38,7 +44,8 @@ private:
     void accept();
 
     std::filesystem::path folder_;
-    int lockFile_ = -1;
+    InstanceLock ownLock_;
+    InstanceLock sessionLock_;
     QLocalServer server_;
     std::function<void(const std::string&)> handler_;
 };

@@ -1,6 +1,7 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "Keepsift/shell/QuitSignals.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
@@ -10,8 +11,21 @@
 namespace keepsift::app {
 namespace {
 
-TEST(SingleInstance, ASecondLaunchHandsItsRequestToTheFirst) {
+// Each test has a runtime folder of its own, as a login session has.
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(runtime);
+        ::chmod(runtime.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
     testing::TemporaryFolder folder;
+    std::filesystem::path runtime = folder.path() / "run";
+};
+
+TEST_F(SingleInstanceTest, ASecondLaunchHandsItsRequestToTheFirst) {
     const auto support = folder.path() / "data" / "com.ambervale.keepsift";
     SingleInstance first(support);
     ASSERT_TRUE(first.acquire());
@@ -25,8 +39,7 @@ TEST(SingleInstance, ASecondLaunchHandsItsRequestToTheFirst) {
     EXPECT_EQ(requests, std::vector<std::string>{"reopen"});
 }
 
-TEST(SingleInstance, AStaleSocketAndAReleasedLockNeverBlockAStart) {
-    testing::TemporaryFolder folder;
+TEST_F(SingleInstanceTest, AStaleSocketAndAReleasedLockNeverBlockAStart) {
     {
         SingleInstance crashed(folder.path());
         ASSERT_TRUE(crashed.acquire());
@@ -38,6 +51,25 @@ TEST(SingleInstance, AStaleSocketAndAReleasedLockNeverBlockAStart) {
     EXPECT_TRUE(next.listen({}));
     SingleInstance nobody(folder.path() / "elsewhere");
     EXPECT_FALSE(nobody.handOver(SingleInstance::reopenRequest, 200));
+}
+
+// No room or no permission for the support folder: the launch goes on to tell the user,
+// and still no second one runs beside it, whether its support folder works or not.
+TEST_F(SingleInstanceTest, ALaunchWithoutItsSupportFolderStillNeverRunsBesideAnother) {
+    std::ofstream(folder.path() / "file") << "in the way";
+    const auto unusable = folder.path() / "file" / "com.ambervale.keepsift";
+    SingleInstance first(unusable);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    EXPECT_FALSE(SingleInstance(folder.path() / "support").acquire());
+}
+
+TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {
+    EXPECT_EQ(privateRuntimeFolder(), runtime);
+    ::chmod(runtime.c_str(), 0755);
+    EXPECT_EQ(privateRuntimeFolder(), std::nullopt);
+    ::setenv("XDG_RUNTIME_DIR", "relative", 1);
+    EXPECT_EQ(privateRuntimeFolder(), std::nullopt);
 }
 
 TEST(QuitSignals, TerminationAndInterruptArriveOnTheEventLoop) {
