@@ -63,6 +63,11 @@ QNetworkReply* AppcastUpdater::fetch(const QString& address) {
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > feedLimitBytes) reply->abort();
     });
+    // The transfer timeout restarts with every byte, so a server that trickles one now and
+    // then would keep the check open for the whole session.
+    QTimer::singleShot(checkTimeLimitMs_, reply, [reply] {
+        if (!reply->isFinished()) reply->abort();
+    });
     connect(reply, &QNetworkReply::finished, this, &AppcastUpdater::replied);
     return reply;
 }

@@ -34,6 +34,8 @@ public:
     static constexpr int checkIntervalMs = 24 * 60 * 60 * 1000;
     static constexpr int firstAutomaticCheckMs = 60 * 1000;
     static constexpr qint64 feedLimitBytes = 1 << 20;
+    // The longest a check may take, however the server sends its bytes.
+    static constexpr int checkTimeLimitMs = 60 * 1000;
 
     AppcastUpdater(UpdaterKeys keys, std::string currentVersion,
                    std::function<void(const UpdateAnswer&)> announce, QObject* parent = nullptr);
@@ -43,6 +45,8 @@ public:
     // False without a feed address or while a check runs.
     bool canCheckForUpdates() const override;
     void checkForUpdates() override { check(true); }
+    // Shortens the time a check may take, for tests.
+    void setCheckTimeLimit(int milliseconds) { checkTimeLimitMs_ = milliseconds; }
 
 private:
     void check(bool userInitiated);
@@ -55,6 +59,7 @@ private:
     std::function<void(const UpdateAnswer&)> announce_;
     QNetworkAccessManager* network_;
     QTimer timer_;
+    int checkTimeLimitMs_ = checkTimeLimitMs;
     bool automatic_ = false;
     bool userInitiated_ = false;
     QNetworkReply* feed_ = nullptr;

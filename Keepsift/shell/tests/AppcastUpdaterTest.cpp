@@ -1,3 +1,4 @@
+#include <atomic>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <memory>
@@ -110,7 +111,13 @@ class UpdaterOverLoopback : public ::testing::Test {
 protected:
     void SetUp() override {
         server.Get("/appcast.xml", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(feed, "application/rss+xml");
+            if (!trickles) return response.set_content(feed, "application/rss+xml");
+            // One byte now and then, for as long as anyone listens.
+            response.set_chunked_content_provider(
+                "application/rss+xml", [this](size_t, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    return !stopping && sink.write("<", 1);
+                });
         });
         server.Get("/appcast.xml.sig",
                    [this](const httplib::Request&, httplib::Response& response) {
@@ -123,6 +130,7 @@ protected:
         thread = std::thread([this] { server.listen_after_bind(); });
     }
     void TearDown() override {
+        stopping = true;
         server.stop();
         thread.join();
     }
@@ -131,6 +139,7 @@ protected:
         std::optional<UpdateAnswer> answer;
         UpdaterKeys keys{publicKey, "http://127.0.0.1:" + std::to_string(port) + "/appcast.xml"};
         AppcastUpdater updater(keys, "0.1.2", [&](const UpdateAnswer& given) { answer = given; });
+        updater.setCheckTimeLimit(checkTimeLimitMs);
         EXPECT_TRUE(updater.canCheckForUpdates());
         updater.checkForUpdates();
         EXPECT_FALSE(updater.canCheckForUpdates());
@@ -142,6 +151,9 @@ protected:
     SigningKey key;
     std::string feed = twoReleases;
     std::string signature = key.sign(twoReleases);
+    std::atomic<bool> trickles = false;
+    std::atomic<bool> stopping = false;
+    int checkTimeLimitMs = AppcastUpdater::checkTimeLimitMs;
     httplib::Server server;
     int port = 0;
     std::thread thread;
@@ -171,6 +183,15 @@ TEST_F(UpdaterOverLoopback, RefusesAFeedSignedByAnotherKeyOrAlteredOrUnsigned) {
     feed = twoReleases;
     signature.clear();
     EXPECT_EQ(check(key.publicKey())->kind, UpdateAnswer::Kind::failed);
+}
+
+// Each byte in time restarts the transfer timeout; the check as a whole still ends.
+TEST_F(UpdaterOverLoopback, AServerThatTricklesCannotKeepTheCheckOpen) {
+    trickles = true;
+    checkTimeLimitMs = 500;
+    const auto answer = check(key.publicKey());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->kind, UpdateAnswer::Kind::failed);
 }
 
 TEST(AppcastUpdater, WithoutAFeedAddressNoCheckCanRun) {
