@@ -1,7 +1,8 @@
 #include "platform/imaging/ImageSource.hpp"
 
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -9,6 +10,7 @@
 #include "platform/imaging/DecodeLimits.hpp"
 #include "platform/imaging/DecodeMemory.hpp"
 #include "platform/imaging/HeifDecoder.hpp"
+#include "platform/imaging/ImageFileRead.hpp"
 #include "platform/imaging/JpegDecoder.hpp"
 #include "platform/imaging/MetadataReader.hpp"
 #include "platform/imaging/RawDecoder.hpp"
@@ -17,17 +19,13 @@ namespace keepsift {
 namespace {
 
 std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    auto size = std::filesystem::file_size(path, error);
-    if (error || size > static_cast<std::uintmax_t>(ImageSource::maximumFileBytes))
-        return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(size));
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(file.gcount()) != size) return std::nullopt;
-    return bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    ImageFileRead read;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) read = readImageFile(fd, info.st_size);
+    ::close(fd);
+    return std::move(read.bytes);
 }
 
 // A TIFF container is a RAW file when libraw accepts it.

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/imaging/ImageFileRead.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -18,7 +20,7 @@ struct Descriptor {
 
 } // namespace
 
-BoundedRead readWholeFile(const Place& place, std::int64_t maximumBytes) {
+BoundedRead readImageFile(const Place& place) {
     BoundedRead read;
     Descriptor file{openFileBelow(place)};
     struct stat info {};
@@ -27,20 +29,10 @@ BoundedRead readWholeFile(const Place& place, std::int64_t maximumBytes) {
         return read;
     }
     if (!S_ISREG(info.st_mode)) return read.error = EINVAL, read;
-    if (info.st_size > maximumBytes) return read.error = EFBIG, read;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t count = ::read(file.fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return read.error = errno, read;
-        if (count == 0) break;
-        done += static_cast<size_t>(count);
-    }
-    // A file that shrank while it was read gives what it held.
-    bytes.resize(done);
-    read.stamp = stampOf(info);
-    read.bytes = std::move(bytes);
+    ImageFileRead image = keepsift::readImageFile(file.fd, info.st_size);
+    read.error = image.error;
+    read.bytes = std::move(image.bytes);
+    if (read.bytes) read.stamp = stampOf(info);
     return read;
 }
 

@@ -12,16 +12,18 @@ namespace keepsift {
 
 // Files of the library read through descriptors, never through a link below the root.
 
-// One file read whole, never past the size it had when opened nor past a cap.
+// One image file read whole, never past the size it had when opened, and only when its head
+// shows an image that can use that many bytes.
 struct BoundedRead {
     std::optional<std::vector<std::uint8_t>> bytes;
     // The file as it was read (valid when bytes are present).
     FileStamp stamp;
-    // errno value when no bytes came: EFBIG above the cap.
+    // errno value when no bytes came: EINVAL for no image we know, EFBIG for a file larger
+    // than its picture can need.
     int error = 0;
 };
 
-BoundedRead readWholeFile(const Place& place, std::int64_t maximumBytes);
+BoundedRead readImageFile(const Place& place);
 
 // Hands the file over in chunks; 0 or the errno value of what failed.
 int streamWholeFile(const Place& place,

@@ -296,9 +296,8 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     bool placeholderOnly = !primary.placeholder.empty();
     if ((!options.networkAccessAllowed && residency != Residency::resident) || placeholderOnly)
         return handler(std::nullopt, type, orientation, info);
-    // Nothing larger than the image reader accepts is read at all.
-    BoundedRead read = readWholeFile({catalogue_.root(), item.relativePath(primary)},
-                                     ImageSource::maximumFileBytes);
+    // Nothing larger than its picture can need is read at all.
+    BoundedRead read = readImageFile({catalogue_.root(), item.relativePath(primary)});
     if (read.bytes)
         catalogue_.noteMeasured(item.relativePath(primary), read.stamp);
     else

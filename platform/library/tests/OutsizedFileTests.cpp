@@ -22,25 +22,37 @@ TEST_F(OutsizedFileTest, AFarFutureModificationTimeIsClampedNotWrapped) {
     EXPECT_GT(assets[0].modificationDate->unixSeconds(), 7e9);
 }
 
-TEST_F(OutsizedFileTest, APhotographLargerThanTheImageReaderTakesIsNeverRead) {
+// Above the image reader's cap, far larger than its picture can need, or no picture at all
+// (a 1.9 GiB junk file once took 1.96 GB of memory): never read past its head.
+TEST_F(OutsizedFileTest, APhotographLargerThanItsPictureCanNeedIsNeverRead) {
     writeJpeg(lib("huge.jpg"));
-    int fd = ::open(lib("huge.jpg").c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, ImageSource::maximumFileBytes + 1), 0);
-    ::close(fd);
+    writeJpeg(lib("padded.jpg"));
+    writeText(lib("junk.jpg"), "not a picture");
+    for (const auto& [name, size] : {std::pair{"huge.jpg", ImageSource::maximumFileBytes + 1},
+                                     std::pair{"padded.jpg", std::int64_t{500} << 20},
+                                     std::pair{"junk.jpg", (std::int64_t{19} << 30) / 10}}) {
+        int fd = ::open(lib(name).c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+    }
     auto library = makeLibrary();
-    auto assets = library->fetchAssetsWithLocalIdentifiers({"huge.jpg"});
-    ASSERT_EQ(assets.size(), 1u);
     PortImageRequestOptions options;
     options.networkAccessAllowed = true;
-    bool answered = false;
-    library->requestImageData(assets[0], options, [&](auto data, auto, int, PortImageInfo info) {
-        answered = true;
-        EXPECT_FALSE(data);
-        ASSERT_TRUE(info.error);
-        EXPECT_EQ(info.error->code, EFBIG);
-    });
-    EXPECT_TRUE(answered);
+    for (const auto& [name, error] : {std::pair{"huge.jpg", EFBIG}, std::pair{"padded.jpg", EFBIG},
+                                      std::pair{"junk.jpg", EINVAL}}) {
+        auto assets = library->fetchAssetsWithLocalIdentifiers({name});
+        ASSERT_EQ(assets.size(), 1u) << name;
+        bool answered = false;
+        library->requestImageData(assets[0], options,
+                                  [&](auto data, auto, int, PortImageInfo info) {
+                                      answered = true;
+                                      EXPECT_FALSE(data) << name;
+                                      ASSERT_TRUE(info.error) << name;
+                                      EXPECT_EQ(info.error->code, error) << name;
+                                  });
+        EXPECT_TRUE(answered) << name;
+    }
 }
 
 } // namespace

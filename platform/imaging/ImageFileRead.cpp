@@ -1,0 +1,124 @@
+#include "platform/imaging/ImageFileRead.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
+#include "platform/imaging/DecodeLimits.hpp"
+#include "platform/imaging/ImageFormat.hpp"
+#include "platform/imaging/ImageSource.hpp"
+
+namespace keepsift {
+namespace {
+
+// Enough to tell every format and read a PNG's size; a JPEG's frame header is looked for
+// segment by segment, past metadata of any length.
+constexpr std::int64_t headBytes = 64 * 1024;
+// The most any format stores per pixel (16-bit RGBA, uncompressed), and room beside the
+// picture for metadata, previews and depth maps.
+constexpr std::int64_t bytesPerPixel = 8;
+constexpr std::int64_t besidePicture = 64LL << 20;
+constexpr int maximumSegments = 4096;
+
+// Reads exactly `count` bytes at `offset` unless the file ends first; false on an error.
+bool readAt(int fd, std::int64_t offset, std::uint8_t* into, std::int64_t count,
+            std::int64_t& got) {
+    got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd, into + got, static_cast<size_t>(count - got), offset + got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        got += n;
+    }
+    return true;
+}
+
+std::int64_t bigEndian(const std::uint8_t* bytes, int count) {
+    std::int64_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+bool isFrameMarker(std::uint8_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// The frame header of a JPEG, found by following the segment lengths from the start.
+std::optional<PixelSize> jpegFrame(int fd) {
+    std::int64_t offset = 2;
+    for (int segment = 0; segment < maximumSegments; ++segment) {
+        std::uint8_t bytes[9];
+        std::int64_t got = 0;
+        if (!readAt(fd, offset, bytes, sizeof bytes, got) || got < 4 || bytes[0] != 0xFF)
+            return std::nullopt;
+        const std::uint8_t marker = bytes[1];
+        if (marker == 0xFF) {
+            ++offset; // fill byte
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) return std::nullopt; // scan or end before a frame
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            offset += 2;
+            continue;
+        }
+        if (isFrameMarker(marker)) {
+            if (got < 9) return std::nullopt;
+            return PixelSize{bigEndian(bytes + 7, 2), bigEndian(bytes + 5, 2)};
+        }
+        offset += 2 + bigEndian(bytes + 2, 2);
+    }
+    return std::nullopt;
+}
+
+std::optional<PixelSize> pngFrame(std::span<const std::uint8_t> head) {
+    if (head.size() < 24) return std::nullopt;
+    return PixelSize{bigEndian(head.data() + 16, 4), bigEndian(head.data() + 20, 4)};
+}
+
+std::int64_t usableFor(PixelSize size) {
+    if (!DecodeLimits::acceptsSource(size)) return 0;
+    return std::min(size.width * size.height * bytesPerPixel + besidePicture,
+                    ImageSource::maximumFileBytes);
+}
+
+} // namespace
+
+std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_t> head) {
+    switch (sniffImageFormat(head)) {
+    case ImageFormat::unknown:
+        return std::nullopt;
+    case ImageFormat::jpeg:
+        if (auto frame = jpegFrame(fd)) return usableFor(*frame);
+        return std::nullopt;
+    case ImageFormat::png:
+        if (auto frame = pngFrame(head)) return usableFor(*frame);
+        return std::nullopt;
+    default:
+        // Containers whose picture size may lie anywhere in the file: only the cap.
+        return ImageSource::maximumFileBytes;
+    }
+}
+
+ImageFileRead readImageFile(int fd, std::int64_t size) {
+    ImageFileRead read;
+    if (size > ImageSource::maximumFileBytes) return read.error = EFBIG, read;
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(std::min(size, headBytes)));
+    std::int64_t got = 0;
+    if (!readAt(fd, 0, bytes.data(), static_cast<std::int64_t>(bytes.size()), got))
+        return read.error = errno, read;
+    bytes.resize(static_cast<size_t>(got));
+    const auto usable = usableImageBytes(fd, bytes);
+    if (!usable) return read.error = EINVAL, read;
+    if (size > *usable) return read.error = EFBIG, read;
+    bytes.resize(static_cast<size_t>(size));
+    std::int64_t rest = 0;
+    if (!readAt(fd, got, bytes.data() + got, size - got, rest)) return read.error = errno, read;
+    // A file that shrank while it was read gives what it held.
+    bytes.resize(static_cast<size_t>(got + rest));
+    read.bytes = std::move(bytes);
+    return read;
+}
+
+} // namespace keepsift

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace keepsift {
+
+// An image file read whole from an open descriptor, never further than a decoder can use:
+// its head is looked at first, and the rest is read only when the head shows an image we
+// know whose picture can need a file of that size.
+struct ImageFileRead {
+    std::optional<std::vector<std::uint8_t>> bytes;
+    // EINVAL: no image we know; EFBIG: larger than its picture can need or than any image
+    // we read; else the errno value of a failed read.
+    int error = 0;
+};
+
+ImageFileRead readImageFile(int fd, std::int64_t size);
+
+// The largest file the image that starts with this head can usefully be, its frame header
+// read through the descriptor where it lies further on: nothing for no image we know.
+std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_t> head);
+
+} // namespace keepsift

@@ -1,0 +1,102 @@
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+#include "ExifWriting.hpp"
+#include "platform/files/tests/TemporaryFolder.hpp"
+#include "platform/imaging/ImageFileRead.hpp"
+#include "platform/imaging/ImageSource.hpp"
+
+namespace keepsift {
+namespace {
+
+// Bytes this process has read so far, whatever it read them with.
+std::int64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::int64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+// A file of the given bytes, then made `size` long (the rest a hole, which costs no disk).
+std::filesystem::path fileOf(const std::filesystem::path& path,
+                             const std::vector<std::uint8_t>& bytes, std::int64_t size) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
+    return path;
+}
+
+struct Reading {
+    ImageFileRead read;
+    std::int64_t bytesRead = 0;
+};
+
+Reading readThrough(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::int64_t before = bytesReadSoFar();
+    Reading reading{readImageFile(fd, static_cast<std::int64_t>(std::filesystem::file_size(path))),
+                    0};
+    reading.bytesRead = bytesReadSoFar() - before;
+    ::close(fd);
+    return reading;
+}
+
+std::vector<std::uint8_t> smallJpeg() {
+    return testing::encodedJpeg(cv::Mat(8, 16, CV_8UC3, cv::Scalar(10, 90, 200)));
+}
+
+// A 1.9 GiB file named .jpg once took 1.96 GB of memory to be refused by the decoder.
+TEST(ImageFileRead, NoImageWeKnowIsReadNoFurtherThanItsHead) {
+    testing::TemporaryFolder folder;
+    const auto junk = fileOf(folder.path() / "junk.jpg", std::vector<std::uint8_t>(100, 'x'),
+                             (1LL << 31) - 100'000'000);
+    const Reading reading = readThrough(junk);
+    EXPECT_EQ(reading.read.bytes, std::nullopt);
+    EXPECT_EQ(reading.read.error, EINVAL);
+    EXPECT_LT(reading.bytesRead, 1 << 20);
+}
+
+TEST(ImageFileRead, AFileFarLargerThanItsPictureCanNeedIsNotRead) {
+    testing::TemporaryFolder folder;
+    for (const auto& [name, head] : {std::pair{"padded.jpg", smallJpeg()},
+                                     std::pair{"padded.png", [] {
+                                                   std::vector<std::uint8_t> png;
+                                                   cv::imencode(".png", cv::Mat(8, 16, CV_8UC3),
+                                                                png);
+                                                   return png;
+                                               }()}}) {
+        const Reading reading = readThrough(fileOf(folder.path() / name, head, 300LL << 20));
+        EXPECT_EQ(reading.read.error, EFBIG) << name;
+        EXPECT_LT(reading.bytesRead, 1 << 20) << name;
+    }
+}
+
+// Metadata before the frame header may be far longer than the head looked at first.
+TEST(ImageFileRead, APictureIsReadWholePastLongMetadata) {
+    testing::TemporaryFolder folder;
+    std::vector<std::uint8_t> jpeg = smallJpeg();
+    std::vector<std::uint8_t> withMetadata(jpeg.begin(), jpeg.begin() + 2);
+    for (int segment = 0; segment < 8; ++segment) {
+        const std::uint8_t header[] = {0xFF, 0xE1, 0xFF, 0xFF};
+        withMetadata.insert(withMetadata.end(), header, header + 4);
+        withMetadata.insert(withMetadata.end(), 0xFFFF - 2, 'm');
+    }
+    withMetadata.insert(withMetadata.end(), jpeg.begin() + 2, jpeg.end());
+    const auto path = fileOf(folder.path() / "long.jpg", withMetadata,
+                             static_cast<std::int64_t>(withMetadata.size()));
+    const Reading reading = readThrough(path);
+    ASSERT_TRUE(reading.read.bytes);
+    EXPECT_EQ(*reading.read.bytes, withMetadata);
+    const auto source = ImageSource::fromFile(path.string());
+    ASSERT_TRUE(source && source->properties());
+    EXPECT_EQ(source->properties()->pixelWidth, 16);
+}
+
+} // namespace
+} // namespace keepsift
