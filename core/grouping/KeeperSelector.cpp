@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
+#include <set>
+#include <string_view>
 
 #include "core/grouping/PhotoAddresses.hpp"
 #include "core/grouping/Provenance.hpp"
@@ -168,23 +171,55 @@ GroupDecision rankView(const GroupView& group, const ScoringPolicy& policy) {
     return result;
 }
 
+// Which photographs of an identical group read blurred beside its sharpest. A copy is its
+// original's shot, so it reads as its original does: a smaller copy's measure drifts with its
+// size and must not put it ahead of its original.
+std::set<const PhotoSignals*> blurredShots(const GroupView& group) {
+    std::map<std::string_view, const PhotoSignals*> byDigest;
+    double sharpest = 0;
+    for (const auto* photo : group.photos) {
+        byDigest.emplace(photo->digest, photo);
+        if (!group.copies.contains(photo->digest))
+            sharpest = std::max(sharpest, double(photo->sharpness));
+    }
+    std::set<const PhotoSignals*> blurred;
+    // Unmeasured sharpness (0 everywhere) moves nothing.
+    if (!(sharpest > 0)) return blurred;
+    for (const auto* photo : group.photos) {
+        const auto copied = group.copies.find(photo->digest);
+        const auto original =
+            copied == group.copies.end() ? byDigest.end() : byDigest.find(copied->second);
+        const auto* shot = original == byDigest.end() ? photo : original->second;
+        if (double(shot->sharpness) / sharpest < identicalSharpRatio) blurred.insert(photo);
+    }
+    return blurred;
+}
+
 GroupDecision decideIdenticalView(const GroupView& group) {
     GroupDecision result{group.id, group.kind, {}};
     std::vector<const PhotoSignals*> sorted(group.photos.begin(), group.photos.end());
     Provenance::sortByPreference(sorted);
+    if (sorted.empty()) return result;
+    const auto blurred = blurredShots(group);
+    const auto* preferred = sorted.front();
+    std::stable_partition(sorted.begin(), sorted.end(),
+                          [&](const PhotoSignals* photo) { return !blurred.contains(photo); });
+    const bool movedForSharpness = sorted.front() != preferred;
     const double n = static_cast<double>(sorted.size());
     for (size_t p = 0; p < sorted.size(); ++p) {
         const auto& photo = *sorted[p];
         const double score = n - static_cast<double>(p);
         if (p == 0) {
-            const auto reason =
-                group.copies.empty() ? Reason::keptEarlierOfIdenticals : Reason::keptOriginal;
+            const auto reason = movedForSharpness      ? Reason::keptSharper
+                                : group.copies.empty() ? Reason::keptEarlierOfIdenticals
+                                                       : Reason::keptOriginal;
             result.decisions.push_back(decisionFor(photo, true, reason, score));
             continue;
         }
-        const auto marked = markedReason(photo);
         const auto flagged = group.copies.contains(photo.digest) ? Reason::flaggedSmallerCopy
+                             : blurred.contains(&photo)          ? Reason::flaggedBlurred
                                                                  : Reason::flaggedNearIdentical;
+        const auto marked = markedReason(photo);
         result.decisions.push_back(
             decisionFor(photo, marked.has_value(), marked.value_or(flagged), score));
     }

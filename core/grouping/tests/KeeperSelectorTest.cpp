@@ -267,6 +267,78 @@ TEST(KeeperIdentical, PreferenceOrderMarksAndCopies) {
     EXPECT_EQ(copied.decisions[2].reason, Reason::flaggedSmallerCopy);
 }
 
+PhotoSignals withSharpness(const std::string& name, double seconds, float sharpness) {
+    auto p = photo(name, seconds);
+    p.sharpness = sharpness;
+    return p;
+}
+
+// The preference order would keep the first shot of a burst even where it is blurred.
+TEST(KeeperIdentical, ABlurredShotGivesWayToTheSharpOne) {
+    // Tenths of the sharpest, so that the ratio exactly at the limit divides exactly.
+    const float atRatio = static_cast<float>(KeeperSelector::identicalSharpRatio * 10);
+    const PhotoGroup group{"g",
+                           Kind::identical,
+                           {withSharpness("blurred", 0, atRatio / 2), withSharpness("sharp", 1, 10),
+                            withSharpness("at-ratio", 2, atRatio)},
+                           {}};
+    EXPECT_EQ(KeeperSelector::decideIdentical(group).decisions,
+              (std::vector<PhotoDecision>{
+                  {"digest-sharp", "sharp", true, Reason::keptSharper, 3},
+                  {"digest-at-ratio", "at-ratio", false, Reason::flaggedNearIdentical, 2},
+                  {"digest-blurred", "blurred", false, Reason::flaggedBlurred, 1}}));
+    // A blurred shot that comes last anyway moves nothing ahead of the kept one.
+    const PhotoGroup sharpFirst{"g",
+                                Kind::identical,
+                                {withSharpness("sharp", 0, 1), withSharpness("blurred", 1, 0.1f)},
+                                {}};
+    const auto kept = KeeperSelector::decideIdentical(sharpFirst).decisions;
+    EXPECT_EQ(kept[0].reason, Reason::keptEarlierOfIdenticals);
+    EXPECT_EQ(kept[1].reason, Reason::flaggedBlurred);
+}
+
+TEST(KeeperIdentical, MarksAndCopiesStillDecideAmongBlurredShots) {
+    auto favourite = withSharpness("favourite", 0, 0.2f);
+    favourite.isFavourite = true;
+    // The copy reads blurred, but it is the sharp shot's copy.
+    auto copy = withSharpness("copy", 1, 0.2f);
+    copy.pixelWidth /= 2;
+    const PhotoGroup group{"g",
+                           Kind::identical,
+                           {favourite, copy, withSharpness("sharp", 2, 1)},
+                           {{"digest-copy", "digest-sharp"}}};
+    EXPECT_EQ(KeeperSelector::decideIdentical(group).decisions,
+              (std::vector<PhotoDecision>{
+                  {"digest-sharp", "sharp", true, Reason::keptSharper, 3},
+                  {"digest-copy", "copy", false, Reason::flaggedSmallerCopy, 2},
+                  {"digest-favourite", "favourite", true, Reason::keptFavourite, 1}}));
+}
+
+// A small copy can read sharper than its original; it is still the original's shot.
+TEST(KeeperIdentical, ACopyThatReadsSharperStaysBehindItsOriginal) {
+    auto copy = withSharpness("copy", 0, 1);
+    copy.pixelWidth /= 2;
+    const PhotoGroup group{"g",
+                           Kind::identical,
+                           {copy, withSharpness("original", 1, 0.4f)},
+                           {{"digest-copy", "digest-original"}}};
+    EXPECT_EQ(KeeperSelector::decideIdentical(group).decisions,
+              (std::vector<PhotoDecision>{
+                  {"digest-original", "original", true, Reason::keptOriginal, 2},
+                  {"digest-copy", "copy", false, Reason::flaggedSmallerCopy, 1}}));
+}
+
+// Sharpness 0 means it could not be measured: the preference order alone decides.
+TEST(KeeperIdentical, UnmeasuredSharpnessMovesNothing) {
+    const PhotoGroup group{
+        "g", Kind::identical, {withSharpness("first", 0, 0), withSharpness("second", 1, 0)}, {}};
+    const auto decisions = KeeperSelector::decideIdentical(group).decisions;
+    EXPECT_EQ(names(KeeperSelector::decideIdentical(group)),
+              (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(decisions[0].reason, Reason::keptEarlierOfIdenticals);
+    EXPECT_EQ(decisions[1].reason, Reason::flaggedNearIdentical);
+}
+
 TEST(KeeperCopies, OriginalCreditedAndCopiesFollowTheRanking) {
     auto copy = photo("copy", 0);
     copy.pixelWidth /= 2;

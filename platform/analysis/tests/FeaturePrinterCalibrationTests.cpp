@@ -15,6 +15,7 @@
 
 #include "core/grouping/GroupingPolicy.hpp"
 #include "platform/analysis/BlockFeaturePrinter.hpp"
+#include "platform/analysis/tests/CalibrationPhotographs.hpp"
 #include "platform/analysis/tests/ImageVariants.hpp"
 #include "platform/analysis/tests/SampleImages.hpp"
 
@@ -22,24 +23,6 @@ namespace keepsift {
 namespace {
 
 using namespace image_variants;
-
-std::vector<std::pair<std::string, std::string>> calibrationSet() {
-    std::vector<std::pair<std::string, std::string>> set;
-    for (const char* name :
-         {"astronaut.png", "chelsea.png", "coffee.png", "rocket.jpg", "motorcycle_left.png",
-          "hubble_deep_field.jpg", "retina.jpg", "camera.png", "brick.png", "grass.png",
-          "gravel.png", "coins.png", "ihc.png", "moon.png", "page.png", "color.png"})
-        set.emplace_back("python3-skimage", std::string(samples::skimageData) + name);
-    for (const char* name :
-         {"baboon.jpg",       "fruits.jpg",       "building.jpg",    "home.jpg",
-          "butterfly.jpg",    "messi5.jpg",       "orange.jpg",      "apple.jpg",
-          "HappyFish.jpg",    "aero1.jpg",        "board.jpg",       "leuvenA.jpg",
-          "graf1.png",        "chicky_512.png",   "basketball1.png", "ela_original.jpg",
-          "box_in_scene.png", "starry_night.jpg", "smarties.png",    "squirrel_cls.jpg",
-          "sudoku.png",       "stuff.jpg"})
-        set.emplace_back("opencv-doc", std::string(samples::opencvData) + name);
-    return set;
-}
 
 using Transform = std::function<cv::Mat(const cv::Mat&)>;
 
@@ -125,12 +108,6 @@ constexpr double photographSide = 2048;
 // copy is then no larger than the detail the print reads.
 constexpr double smallPhotographSide = 1024;
 
-cv::Mat atSize(const cv::Mat& image, double side) {
-    const double scale = side / std::max(image.cols, image.rows);
-    return noisy(resized(image, scale), 2,
-                 static_cast<std::uint64_t>(image.cols) * 7919u + image.rows);
-}
-
 double distance(const std::vector<float>& a, const std::vector<float>& b) {
     double sum = 0;
     for (size_t i = 0; i < a.size(); ++i)
@@ -158,16 +135,7 @@ std::vector<double> joined(const std::vector<std::vector<double>>& parts) {
 
 class FeaturePrintCalibration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        auto paths = samples::fetch(calibrationSet());
-        if (!paths) return;
-        for (const auto& path : *paths)
-            samplesRead().push_back(cv::imread(path.string()));
-    }
-    static std::vector<cv::Mat>& samplesRead() {
-        static std::vector<cv::Mat> images;
-        return images;
-    }
+    static const std::vector<cv::Mat>& samplesRead() { return samples::calibrationPhotographs(); }
     void SetUp() override {
         if (samplesRead().empty()) GTEST_SKIP() << samples::unavailable;
     }
@@ -195,7 +163,7 @@ protected:
                                                     double side = photographSide) const {
         std::vector<std::vector<double>> perTransform(transforms.size());
         for (const auto& sample : samplesRead()) {
-            const cv::Mat image = atSize(sample, side);
+            const cv::Mat image = samples::atPhotographSize(sample, side);
             const auto base = printer.print(image);
             for (size_t t = 0; t < transforms.size(); ++t)
                 perTransform[t].push_back(distance(base, printer.print(transforms[t](image))));
@@ -280,7 +248,7 @@ TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInTheirMoment
 TEST_F(FeaturePrintCalibration, UnrelatedPicturesLieBeyondTheSeparationDistance) {
     std::vector<std::vector<float>> prints;
     for (const auto& sample : samplesRead())
-        prints.push_back(printer.print(atSize(sample, photographSide)));
+        prints.push_back(printer.print(samples::atPhotographSize(sample, photographSide)));
     std::vector<double> distances;
     for (size_t i = 0; i < prints.size(); ++i)
         for (size_t j = i + 1; j < prints.size(); ++j)
