@@ -93,46 +93,59 @@ std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
     const auto groups = GroupBuilder::draft(groupableSignals(index_), grouping_);
     const auto sorted =
         sortGroups(groups, pendingDates(index_), grouping_.sessionGap, index_.ignoredGroups);
-    index_.markNeedsOriginal(sorted.needingOriginals);
+    for (const auto& id : sorted.needingOriginals)
+        changeEntryLocked(id, [&] { index_.markNeedsOriginal({id}); });
     auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
-    const Date now = clock_->now();
-    for (const auto& decision : decisions) {
-        journalDecisionsLocked(decision, now);
-        index_.applyGroupDecision(decision, now);
-    }
-    work_.rebuild(index_);
+    applyDecisionsLocked(decisions, clock_->now());
     reviewableGroups_ = work_.reviewList(index_.ignoredGroups).reviewableGroupCount();
     markDirtyLocked(lock);
     return decisions;
 }
 
-// Journals every change of flag the decision brings; decisions by hand are never touched.
-void ScanEngine::journalDecisionsLocked(const GroupDecision& decision, Date now) {
-    for (const auto& photo : decision.decisions) {
-        auto found = index_.entries.find(photo.digest);
-        if (found == index_.entries.end()) continue;
-        const IndexEntry& entry = found->second;
-        std::optional<ReviewJournal::Event> event;
-        switch (entry.state) {
-        case ReviewState::keptByHand:
-        case ReviewState::flaggedByHand:
-        case ReviewState::deleted:
-            break;
-        case ReviewState::flagged:
-            if (photo.isKeeper) event = ReviewJournal::Event::kept;
-            break;
-        case ReviewState::pending:
-            event = photo.isKeeper ? ReviewJournal::Event::kept : ReviewJournal::Event::flagged;
-            break;
-        case ReviewState::keeper:
-        case ReviewState::skipped:
-            if (!photo.isKeeper) event = ReviewJournal::Event::flagged;
-            break;
+// Applies the decisions with one look-up per photograph. The work tracker hears of each entry
+// whose group, state or reason changes, so a pass that changes little keeps the groups it
+// built; past a quarter of the library, building it afresh costs less.
+void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now) {
+    const std::size_t rebuildBeyond = index_.entries.size() / 4;
+    std::size_t changed = 0;
+    for (const auto& decision : decisions)
+        for (const auto& photo : decision.decisions) {
+            auto found = index_.entries.find(photo.digest);
+            if (found == index_.entries.end()) continue;
+            IndexEntry& entry = found->second;
+            journalDecisionLocked(photo, entry, now);
+            const bool regroups = LibraryIndex::decisionRegroups(entry, decision.groupID, photo);
+            const bool followed = regroups && changed++ < rebuildBeyond;
+            if (followed) work_.forget(entry);
+            LibraryIndex::applyPhotoDecision(entry, decision.groupID, photo, now);
+            if (followed) work_.note(entry);
         }
-        if (!event) continue;
-        journal_.record(*event, entry, now);
-        if (photo.isKeeper == (entry.state == ReviewState::flagged)) albumNeedsSync_ = true;
+    if (changed > rebuildBeyond) work_.rebuild(index_);
+}
+
+// Journals the change of flag a decision brings; decisions by hand are never touched.
+void ScanEngine::journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry,
+                                       Date now) {
+    std::optional<ReviewJournal::Event> event;
+    switch (entry.state) {
+    case ReviewState::keptByHand:
+    case ReviewState::flaggedByHand:
+    case ReviewState::deleted:
+        break;
+    case ReviewState::flagged:
+        if (photo.isKeeper) event = ReviewJournal::Event::kept;
+        break;
+    case ReviewState::pending:
+        event = photo.isKeeper ? ReviewJournal::Event::kept : ReviewJournal::Event::flagged;
+        break;
+    case ReviewState::keeper:
+    case ReviewState::skipped:
+        if (!photo.isKeeper) event = ReviewJournal::Event::flagged;
+        break;
     }
+    if (!event) return;
+    journal_.record(*event, entry, now);
+    if (photo.isKeeper == (entry.state == ReviewState::flagged)) albumNeedsSync_ = true;
 }
 
 } // namespace keepsift

@@ -143,7 +143,8 @@ private:
     template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
 
     std::vector<GroupDecision> regroupLocked(Lock& lock);
-    void journalDecisionsLocked(const GroupDecision& decision, Date now);
+    void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
+    void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     std::vector<IndexEntry>

@@ -210,9 +210,21 @@ private:
             }
             kinds[at->second].members.push_back(i);
         }
+        // A kind without a partner kind holds neither copies nor originals: nothing reads it.
         for (auto& kind : kinds)
-            measure(kind);
+            if (hasPartner(kind, kinds)) measure(kind);
         return kinds;
+    }
+
+    bool partners(const Kind& a, const Kind& b) const {
+        const double ratio = policy_.copyPixelRatio;
+        return a.printClass == b.printClass && (looksLikeCopy(a.traits, b.traits, ratio) ||
+                                                looksLikeCopy(b.traits, a.traits, ratio));
+    }
+
+    bool hasPartner(const Kind& kind, const std::vector<Kind>& kinds) const {
+        return std::any_of(kinds.begin(), kinds.end(),
+                           [&](const Kind& other) { return partners(kind, other); });
     }
 
     // The float sum of the squared differences of the head of values that are floats themselves
@@ -364,13 +376,9 @@ private:
         if (!dated) return false;
         const auto kinds = kindsOf(*dated);
         if (!kinds) return false;
-        const double ratio = policy_.copyPixelRatio;
         for (const auto& mine : *kinds)
             for (const auto& other : *kinds)
-                if (mine.printClass == other.printClass &&
-                    (looksLikeCopy(mine.traits, other.traits, ratio) ||
-                     looksLikeCopy(other.traits, mine.traits, ratio)))
-                    linkKinds(mine, other, sets);
+                if (partners(mine, other)) linkKinds(mine, other, sets);
         return true;
     }
 

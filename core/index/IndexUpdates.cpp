@@ -27,14 +27,34 @@ void LibraryIndex::markNeedsOriginal(const std::vector<std::string>& ids) {
 void LibraryIndex::applyGroupDecision(const GroupDecision& decision, Date at) {
     for (const auto& photo : decision.decisions) {
         const auto found = entries.find(photo.digest);
-        if (found == entries.end() || found->second.state == ReviewState::deleted) continue;
-        IndexEntry& entry = found->second;
-        entry.groupID = decision.groupID;
-        if (isSetByHand(entry.state)) continue;
-        entry.state = photo.isKeeper ? ReviewState::keeper : ReviewState::flagged;
-        entry.reason = photo.reason;
-        entry.decidedAt = at;
+        if (found != entries.end()) applyPhotoDecision(found->second, decision.groupID, photo, at);
     }
+}
+
+namespace {
+
+ReviewState decidedState(const PhotoDecision& photo) {
+    return photo.isKeeper ? ReviewState::keeper : ReviewState::flagged;
+}
+
+} // namespace
+
+void LibraryIndex::applyPhotoDecision(IndexEntry& entry, const std::string& groupID,
+                                      const PhotoDecision& photo, Date at) {
+    if (entry.state == ReviewState::deleted) return;
+    entry.groupID = groupID;
+    if (isSetByHand(entry.state)) return;
+    entry.state = decidedState(photo);
+    entry.reason = photo.reason;
+    entry.decidedAt = at;
+}
+
+bool LibraryIndex::decisionRegroups(const IndexEntry& entry, const std::string& groupID,
+                                    const PhotoDecision& photo) {
+    if (entry.state == ReviewState::deleted) return false;
+    if (entry.groupID != groupID) return true;
+    return !isSetByHand(entry.state) &&
+           (entry.state != decidedState(photo) || entry.reason != photo.reason);
 }
 
 std::vector<std::string> LibraryIndex::ignoreGroup(const std::string& groupID, Date at) {

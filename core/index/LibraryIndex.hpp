@@ -78,6 +78,13 @@ struct LibraryIndex {
                        const std::string& id);
     void markNeedsOriginal(const std::vector<std::string>& ids);
     void applyGroupDecision(const GroupDecision& decision, Date at);
+    // One photograph's part of a group decision; a deleted entry stays as it is, and one
+    // decided by hand only joins the group.
+    static void applyPhotoDecision(IndexEntry& entry, const std::string& groupID,
+                                   const PhotoDecision& photo, Date at);
+    // Whether that decision changes the entry's group, state or reason (not only its date).
+    static bool decisionRegroups(const IndexEntry& entry, const std::string& groupID,
+                                 const PhotoDecision& photo);
     std::vector<std::string> ignoreGroup(const std::string& groupID, Date at);
     void resetGroup(const std::string& groupID, Date at);
     void setState(ReviewState state, const std::string& id, Date at);

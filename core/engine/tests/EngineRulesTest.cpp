@@ -114,6 +114,32 @@ TEST(EngineRegroup, GroupNearAnUnmeasuredPhotographIsHeldBack) {
     EXPECT_EQ(events(rig.engine->journal()), std::vector<Event>{Event::kept});
 }
 
+// A regroup that changes a few photographs updates what the engine tracks in place; the
+// review and counts it then shows are those of a review built afresh from the index.
+TEST(EngineRegroup, SmallRegroupShowsWhatAFreshReviewShows) {
+    std::vector<Shot> moments;
+    for (int moment = 0; moment < 12; ++moment)
+        for (int shot = 0; shot < 3; ++shot)
+            moments.push_back({"m" + std::to_string(moment) + "-" + std::to_string(shot),
+                               moment * 9000.0 + shot * 5, moment, shot == 0 ? 0.9f : 0.3f});
+    std::vector<Shot> later = moments;
+    later.push_back({"m0-3", 15, 0, 0.95f}); // sharper than its moment's keeper
+    EngineRig<> rig(moments);
+    rig.source = std::make_shared<FixtureSignalSource>(testing::recordingsOf(later),
+                                                       FixtureSignalSource::Miss::refuse);
+    rig.start();
+    rig.scanAll();
+    rig.library->add({testing::assetOf(later.back())});
+    rig.engine->reconcileWithLibrary();
+    EXPECT_EQ(rig.analyseAll(), 1);
+    rig.engine->regroup();
+    EXPECT_EQ(rig.entry("m0-3").groupID, rig.entry("m0-0").groupID);
+    const EngineSnapshot updated = rig.engine->snapshot();
+    rig.engine->updateIndex([](LibraryIndex&) {}); // builds everything tracked afresh
+    EXPECT_EQ(updated, rig.engine->snapshot());
+    EXPECT_EQ(updated.review.groups.size(), 12u);
+}
+
 TEST_F(ScannedEngine, SecondPassWritesNothingAndHandDecisionsStay) {
     engine().override("a3", true);
     const auto journal = engine().journal();
