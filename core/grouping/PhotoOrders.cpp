@@ -7,15 +7,25 @@
 
 namespace keepsift {
 
+// The dates are gathered side by side first, so that sorting a large library does not reach
+// into every photograph's signals at each comparison.
 void sortIntoCaptureOrder(std::vector<const PhotoSignals*>& photos) {
-    std::stable_sort(photos.begin(), photos.end(),
-                     [](const PhotoSignals* a, const PhotoSignals* b) {
-                         if (a->capturedAt.has_value() != b->capturedAt.has_value())
-                             return a->capturedAt.has_value();
-                         if (a->capturedAt && *a->capturedAt != *b->capturedAt)
-                             return *a->capturedAt < *b->capturedAt;
-                         return unicode::less(a->filename, b->filename);
-                     });
+    struct Keyed {
+        bool undated;
+        Date date;
+        const PhotoSignals* photo;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(photos.size());
+    for (const auto* photo : photos)
+        keyed.push_back({!photo->capturedAt, photo->capturedAt.value_or(Date{}), photo});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.undated != b.undated) return b.undated;
+        if (!a.undated && a.date != b.date) return a.date < b.date;
+        return unicode::less(a.photo->filename, b.photo->filename);
+    });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        photos[i] = keyed[i].photo;
 }
 
 void sortIntoGroupPhotoOrder(std::vector<const PhotoSignals*>& photos) {
