@@ -76,13 +76,14 @@ std::string Strings::handedToRecentlyDeleted(std::int64_t count, std::string_vie
 
 std::string Strings::libraryPreviewNote(std::int64_t count, std::string_view language) {
     return pick(language,
-                "Keepsift sorts this library from the previews already on your Mac. Only photos "
-                "that belong together need their originals read — and with Optimise Mac Storage "
-                "on, that means downloading them from iCloud. This library holds ",
-                "Keepsift sortiert die Mediathek anhand der Vorschauen, die schon auf dem Mac "
-                "liegen. Nur Fotos, die zusammengehören, brauchen ihr Original — und bei "
-                "aktivierter Mac-Speicheroptimierung wird es dafür aus iCloud geladen. Die "
-                "Mediathek umfasst ") +
+                "Keepsift sorts this library from the previews already on this computer. Only "
+                "photos that belong together need their originals read — and where a sync client "
+                "keeps a photograph's bytes elsewhere, reading it means fetching it over the "
+                "network. This library holds ",
+                "Keepsift sortiert die Mediathek anhand der Vorschauen, die schon auf diesem "
+                "Computer liegen. Nur Fotos, die zusammengehören, brauchen ihr Original — und wo "
+                "ein Sync-Client die Daten eines Fotos anderswo aufbewahrt, muss es dafür über das "
+                "Netz geholt werden. Die Mediathek umfasst ") +
            photoCount(count, language) + ".";
 }
 
@@ -94,10 +95,11 @@ std::string Strings::workInBatches(std::int64_t groups, std::string_view languag
 std::string Strings::fetchNextGroups(std::int64_t count, std::string_view language) {
     return pick(language,
                 "Fetches the originals for the next " + number(count) +
-                    " groups from iCloud and looks at them. How long that takes depends on your "
-                    "connection.",
+                    " groups from where your sync client keeps them and looks at them. How "
+                    "long that takes depends on your connection.",
                 "Holt die Originale für die nächsten " + number(count) +
-                    " Gruppen aus iCloud und prüft sie. Das kann je nach Verbindung dauern.");
+                    " Gruppen von dort, wo dein Sync-Client sie aufbewahrt, und prüft sie. Das "
+                    "kann je nach Verbindung dauern.");
 }
 
 std::string Strings::downloadsPaused(std::int64_t groups, std::string_view language) {

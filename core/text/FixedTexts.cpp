@@ -15,7 +15,8 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
     {"Nothing has been moved or changed — these are only set aside to discard.",
      "Nichts wurde verschoben oder verändert — diese Fotos sind nur zum Verwerfen vorgemerkt."},
     {"Nothing to review.", "Nichts zu prüfen."},
-    {"Your originals are in iCloud", "Deine Originale liegen in iCloud"},
+    {"A sync client keeps your originals elsewhere",
+     "Ein Sync-Client bewahrt deine Originale anderswo auf"},
     {"Starts with the newest photos and downloads only what the review screen is about to show. "
      "As groups are finished, more are fetched.",
      "Beginnt bei den neuesten Fotos und lädt nur, was die Prüfung als Nächstes zeigt. Sobald "
@@ -53,7 +54,7 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
      "ändern."},
     {"Keepsift can read the photo library folder but not write to it.",
      "Keepsift kann den Ordner der Fotomediathek lesen, aber nicht darin schreiben."},
-    {"Open System Settings", "Systemeinstellungen öffnen"},
+    {"Open Keepsift Settings", "Keepsift-Einstellungen öffnen"},
     {"Look through the library in the background", "Mediathek im Hintergrund durchsehen"},
     {"Switched off, nothing happens at all: no reading, no analysis, no flags. Photographs "
      "already flagged stay flagged.",
@@ -64,13 +65,13 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
      "draining.",
      "Das Ansehen eines Fotos kostet Rechenzeit. Am Akku wartet die Warteschlange, statt sie zu "
      "leeren."},
-    {"Mark the menu bar at", "Menüleiste markieren ab"},
+    {"Mark the tray icon at", "Am Symbol in der Systemleiste hinweisen ab"},
     {"A dot beside the icon once this many photographs are waiting to be discarded. Otherwise "
      "Keepsift never speaks up on its own.",
      "Ein Punkt neben dem Symbol, sobald so viele Fotos zum Verwerfen bereitliegen. Sonst meldet "
      "sich Keepsift nie von selbst."},
     {"Never", "Nie"},
-    {"Show in the menu bar", "In der Menüleiste zeigen"},
+    {"Show in the system tray", "In der Systemleiste anzeigen"},
     {"With no icon Keepsift keeps running. The way back is to open it again from Applications "
      "or Spotlight.",
      "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es aus „Programme“ oder über "
@@ -93,16 +94,16 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
      "iCloud-Mediathek. Keepsift sieht beide zusammen."},
     {"Welcome to Keepsift", "Willkommen bei Keepsift"},
     {"Keepsift looks through your photo library in the background, gathers near-identical shots "
-     "into sets, and suggests which one you would keep. The looking happens on this Mac.",
+     "into sets, and suggests which one you would keep. The looking happens on this computer.",
      "Keepsift sieht sich im Hintergrund deine Fotomediathek an, fasst fast gleiche Aufnahmen zu "
      "Serien zusammen und schlägt vor, welche du behalten würdest. Das Ansehen geschieht auf "
-     "diesem Mac."},
+     "diesem Computer."},
     {"Flagging changes nothing: a flagged photograph also appears in the “Keepsift — Rejects” "
-     "album and stays in your library. Deleting happens when you ask for it — and macOS asks you "
-     "once more after that.",
+     "album and stays in your library. Deleting happens when you ask for it — Keepsift asks you "
+     "once more, and deleted photographs go to the Trash.",
      "Markieren verändert nichts: Ein markiertes Foto liegt zusätzlich im Album „Keepsift — "
-     "Aussortiert“ und bleibt in deiner Mediathek. Gelöscht wird erst, wenn du es auslöst — und "
-     "macOS fragt danach noch einmal nach."},
+     "Rejects“ und bleibt in deiner Mediathek. Gelöscht wird erst, wenn du es auslöst — Keepsift "
+     "fragt noch einmal nach, und gelöschte Fotos landen im Papierkorb."},
     {"Get started", "Los geht’s"},
     {"Keep", "Behalten"},
     {"Discard", "Verwerfen"},

@@ -53,6 +53,16 @@ TEST_P(FirstRunRender, ShowsItsControlsWithNoTextCut) {
     EXPECT_EQ(textOf(*window, "first-run-accept"), german ? "Los geht’s" : "Get started");
     EXPECT_EQ(textOf(*window, "first-run-title"),
               german ? "Willkommen bei Keepsift" : "Welcome to Keepsift");
+    // The folder on disk is named alike in every language.
+    EXPECT_EQ(textOf(*window, "first-run-nothing-deleted"),
+              german ? "Markieren verändert nichts: Ein markiertes Foto liegt zusätzlich im Album "
+                       "„Keepsift — Rejects“ und bleibt in deiner Mediathek. Gelöscht wird erst, "
+                       "wenn du es auslöst — Keepsift fragt noch einmal nach, und gelöschte Fotos "
+                       "landen im Papierkorb."
+                     : "Flagging changes nothing: a flagged photograph also appears in the "
+                       "“Keepsift — Rejects” album and stays in your library. Deleting happens "
+                       "when you ask for it — Keepsift asks you once more, and deleted "
+                       "photographs go to the Trash.");
     closeLeftovers();
 }
 

@@ -42,8 +42,12 @@ TEST(ViewTexts, EllipsesAndTheGermanLabelsOfTheWindows) {
     EXPECT_EQ(en(FormTexts::checkForUpdates("en")), "Check for Updates…");
     EXPECT_EQ(en(FormTexts::checkForUpdates("de")), "Nach Updates suchen …");
     EXPECT_EQ(en(PopoverTexts::pauseOrResume(true, "de")), "Fortsetzen");
-    EXPECT_EQ(en(SettingsTexts::menuBar("de")), "In der Menüleiste anzeigen");
-    EXPECT_EQ(en(SettingsTexts::nudgeLabel("de")), "Im Menü hinweisen ab");
+    EXPECT_EQ(en(SettingsTexts::menuBar("en")), "Show in the system tray");
+    EXPECT_EQ(en(SettingsTexts::menuBar("de")), "In der Systemleiste anzeigen");
+    EXPECT_EQ(en(SettingsTexts::nudgeLabel("en")), "Mark the tray icon at");
+    EXPECT_EQ(en(SettingsTexts::nudgeLabel("de")), "Am Symbol in der Systemleiste hinweisen ab");
+    EXPECT_EQ(en(PopoverTexts::openAccessSettings("en")), "Open Keepsift Settings");
+    EXPECT_EQ(en(PopoverTexts::openAccessSettings("de")), "Keepsift-Einstellungen öffnen");
     EXPECT_EQ(en(SettingsTexts::nudgeEntry(ReviewNudge::never, "de")), "Nie");
     EXPECT_EQ(en(SettingsTexts::nudgeEntry(ReviewNudge::at1000, "de")), "1000");
     EXPECT_EQ(en(SettingsTexts::scanScopeEntry(std::nullopt, "de")), "Noch nicht entschieden");

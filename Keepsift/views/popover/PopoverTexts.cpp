@@ -44,7 +44,7 @@ QString PopoverTexts::working(std::string_view language) {
 
 QString PopoverTexts::openAccessSettings(std::string_view language) {
     // Library access is Keepsift's own consent, explained in its settings window.
-    return pick(language, "Open Keepsift Settings", "Keepsift-Einstellungen öffnen");
+    return fixedText(FixedText::openSystemSettings, language);
 }
 
 QString PopoverTexts::reviewPhotos(std::string_view language) {

@@ -72,7 +72,7 @@ QString SettingsTexts::libraryAccessCaption(std::string_view language) {
 }
 
 QString SettingsTexts::menuBar(std::string_view language) {
-    return pick(language, "Show in the menu bar", "In der Menüleiste anzeigen");
+    return fixedText(FixedText::showInMenuBar, language);
 }
 
 QString SettingsTexts::menuBarCaption(std::string_view language) {
@@ -101,7 +101,7 @@ QString SettingsTexts::loginRefused(std::string_view language) {
 }
 
 QString SettingsTexts::nudgeLabel(std::string_view language) {
-    return pick(language, "Mark the menu bar at", "Im Menü hinweisen ab");
+    return fixedText(FixedText::menuBarMark, language);
 }
 
 QString SettingsTexts::nudgeEntry(ReviewNudge nudge, std::string_view language) {

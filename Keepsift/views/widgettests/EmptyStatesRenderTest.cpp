@@ -44,12 +44,52 @@ bool visible(const ReviewWindow& window, const char* name) {
     return widget && widget->isVisible();
 }
 
+std::string buttonText(const ReviewWindow& window, const char* name) {
+    auto* button = window.findChild<QPushButton*>(name);
+    if (!button || !button->isVisible()) return {};
+    EXPECT_GE(button->width(), button->sizeHint().width()) << name << " is cut";
+    return button->text().toStdString();
+}
+
+// The button opens Keepsift's own settings, where library access is given: it says so, as the
+// popover's does.
 TEST(EmptyStatesRender, DeniedAccessShowsTheNoticeAndTheSettingsButton) {
-    auto shown = show("permission-denied", {}, "review-access-denied");
-    ASSERT_TRUE(shown.model->accessNotice());
-    EXPECT_EQ(text(*shown.window, "empty-state").toStdString(), *shown.model->accessNotice());
-    EXPECT_TRUE(visible(*shown.window, "open-system-settings"));
-    EXPECT_FALSE(visible(*shown.window, "group-list"));
+    for (const auto& [language, button] : {std::pair("en", "Open Keepsift Settings"),
+                                           std::pair("de", "Keepsift-Einstellungen öffnen")}) {
+        auto shown = show("permission-denied", {{"KEEPSIFT_LANGUAGE", language}},
+                          std::string("review-access-denied-") + language);
+        ASSERT_TRUE(shown.model->accessNotice());
+        EXPECT_EQ(text(*shown.window, "empty-state").toStdString(), *shown.model->accessNotice());
+        EXPECT_EQ(buttonText(*shown.window, "open-system-settings"), button);
+        EXPECT_FALSE(visible(*shown.window, "group-list"));
+    }
+}
+
+// Originals a sync client keeps elsewhere: the sheet says that, not iCloud.
+TEST(EmptyStatesRender, TheScopeSheetSpeaksOfTheSyncClientInBothLanguages) {
+    struct Case {
+        const char* language;
+        const char* title;
+        const char* explanationStart;
+    };
+    for (const Case& c :
+         {Case{"en", "A sync client keeps your originals elsewhere",
+               "Keepsift sorts this library from the previews already on this computer."},
+          Case{"de", "Ein Sync-Client bewahrt deine Originale anderswo auf",
+               "Keepsift sortiert die Mediathek anhand der Vorschauen, die schon auf diesem "
+               "Computer liegen."}}) {
+        auto shown = show("family-burst",
+                          {{"KEEPSIFT_LANGUAGE", c.language}, {"KEEPSIFT_STORAGE", "optimised"}},
+                          std::string("review-scope-sheet-") + c.language);
+        ASSERT_TRUE(shown.window->scopeSheet()->isVisible());
+        screenshot(*shown.window->scopeSheet(), std::string("scope-sheet-") + c.language);
+        EXPECT_EQ(text(*shown.window, "icloud-title").toStdString(), c.title);
+        EXPECT_EQ(
+            text(*shown.window, "icloud-explanation").toStdString().rfind(c.explanationStart, 0),
+            0u);
+        shown.model->setHasDeferredICloudChoice(true);
+        settle();
+    }
 }
 
 TEST(EmptyStatesRender, RestrictedAccessHasNoSettingsButton) {
@@ -98,7 +138,9 @@ TEST(EmptyStatesRender, AFullBatchWhileLookingShowsProgressAndTheBanner) {
               "Downloads paused — 1 groups ready to review. Looking through the library carries "
               "on.");
     EXPECT_TRUE(visible(*shown.window, "keep-looking"));
-    EXPECT_FALSE(text(*shown.window, "keep-looking-detail").isEmpty());
+    EXPECT_EQ(text(*shown.window, "keep-looking-detail").toStdString(),
+              "Fetches the originals for the next 200 groups from where your sync client keeps "
+              "them and looks at them. How long that takes depends on your connection.");
 }
 
 } // namespace

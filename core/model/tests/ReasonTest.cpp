@@ -26,6 +26,15 @@ TEST(Reasons, TextsFollowTheExactLanguageCode) {
     EXPECT_EQ(text(Reason::flaggedCloseSecond, "de"), "Knapp hinter der behaltenen Aufnahme");
 }
 
+// On Linux a favourite is a photograph rated four stars or more, and edits are what an editor
+// left in a sidecar file: the texts name no application that is not there.
+TEST(Reasons, FavouriteAndEditTextsSayWhereTheyComeFrom) {
+    EXPECT_EQ(text(Reason::keptFavourite, "en"), "Rated four stars or more");
+    EXPECT_EQ(text(Reason::keptFavourite, "de"), "Mit vier oder mehr Sternen bewertet");
+    EXPECT_EQ(text(Reason::keptEdited, "en"), "A sidecar file holds edits for this one");
+    EXPECT_EQ(text(Reason::keptEdited, "de"), "Eine Begleitdatei enthält Bearbeitungen dazu");
+}
+
 TEST(Reasons, UserMarkPrefersFavourite) {
     PhotoSignals s;
     EXPECT_FALSE(userMarkReason(s));

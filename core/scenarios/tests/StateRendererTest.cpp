@@ -157,7 +157,7 @@ TEST(StateRendererTest, DeniedAccessOffersTheSettingsButton) {
     EXPECT_NE(text.find("  photo access    denied\n"
                         "                  Keepsift hat keinen Zugriff auf deine Fotomediathek. "
                         "In Keepsifts Einstellungen zum Mediathekzugriff lässt sich das ändern.\n"
-                        "                  [Systemeinstellungen öffnen]\n\n"),
+                        "                  [Keepsift-Einstellungen öffnen]\n\n"),
               std::string::npos);
 }
 

@@ -80,6 +80,50 @@ TEST(FixedTextTest, UpdateExplanationNamesTheUpdateServer) {
               std::string::npos);
 }
 
+// What Linux really has: a sync client rather than iCloud, Keepsift's own settings rather than
+// the system's, a system tray rather than a menu bar, and a rejects folder named alike in
+// every language.
+TEST(FixedTextTest, TextsSayWhatLinuxHas) {
+    auto expectTexts = [](FixedText entry, const char* english, const char* german) {
+        EXPECT_EQ(Strings::text(entry, "en"), english);
+        EXPECT_EQ(Strings::text(entry, "de"), german);
+    };
+    expectTexts(FixedText::originalsInICloud, "A sync client keeps your originals elsewhere",
+                "Ein Sync-Client bewahrt deine Originale anderswo auf");
+    expectTexts(FixedText::openSystemSettings, "Open Keepsift Settings",
+                "Keepsift-Einstellungen öffnen");
+    expectTexts(FixedText::showInMenuBar, "Show in the system tray",
+                "In der Systemleiste anzeigen");
+    expectTexts(FixedText::menuBarMark, "Mark the tray icon at",
+                "Am Symbol in der Systemleiste hinweisen ab");
+    EXPECT_EQ(Strings::libraryPreviewNote(3, "en"),
+              "Keepsift sorts this library from the previews already on this computer. Only "
+              "photos that belong together need their originals read — and where a sync client "
+              "keeps a photograph's bytes elsewhere, reading it means fetching it over the "
+              "network. This library holds 3 photos.");
+    EXPECT_EQ(Strings::libraryPreviewNote(3, "de"),
+              "Keepsift sortiert die Mediathek anhand der Vorschauen, die schon auf diesem "
+              "Computer liegen. Nur Fotos, die zusammengehören, brauchen ihr Original — und wo "
+              "ein Sync-Client die Daten eines Fotos anderswo aufbewahrt, muss es dafür über das "
+              "Netz geholt werden. Die Mediathek umfasst 3 Fotos.");
+    EXPECT_EQ(Strings::fetchNextGroups(200, "en"),
+              "Fetches the originals for the next 200 groups from where your sync client keeps "
+              "them and looks at them. How long that takes depends on your connection.");
+    EXPECT_EQ(Strings::fetchNextGroups(200, "de"),
+              "Holt die Originale für die nächsten 200 Gruppen von dort, wo dein Sync-Client sie "
+              "aufbewahrt, und prüft sie. Das kann je nach Verbindung dauern.");
+    for (const char* code : {"en", "de"})
+        for (const std::string& text : Strings::allTexts(code)) {
+            EXPECT_EQ(text.find("menu bar"), std::string::npos) << text;
+            EXPECT_EQ(text.find("Menüleiste"), std::string::npos) << text;
+            EXPECT_EQ(text.find("Aussortiert"), std::string::npos) << text;
+        }
+    EXPECT_NE(Strings::firstRunNothingDeleted("de").find("„Keepsift — Rejects“"),
+              std::string::npos);
+    EXPECT_NE(Strings::firstRunNothingDeleted("en").find("“Keepsift — Rejects”"),
+              std::string::npos);
+}
+
 TEST(FixedTextTest, DiscardIsTheSameForActionAndState) {
     for (const char* code : {"en", "de"})
         EXPECT_EQ(Strings::text(FixedText::discard, code),
