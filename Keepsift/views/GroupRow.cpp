@@ -223,7 +223,8 @@ void GroupRow::paintEvent(QPaintEvent*) {
 }
 
 void GroupRow::mousePressEvent(QMouseEvent* event) {
-    callbacks_.onActivate(group_);
+    // A click passed up from a text is not a click on the row's background.
+    if (!qobject_cast<QLabel*>(childAt(event->position().toPoint()))) callbacks_.onActivate(group_);
     QWidget::mousePressEvent(event);
 }
 

@@ -19,6 +19,8 @@ ReviewWindow::ReviewWindow(AppModel& model, QWidget* parent, Hooks hooks)
       keys_(new KeyMonitor(this, [this](ReviewKey key) { return handle(key); })) {
     setObjectName(QStringLiteral("review-window"));
     setMinimumSize(640, 460);
+    // The keys are the window's: no control holds the focus, the content itself does.
+    setFocusPolicy(Qt::StrongFocus);
     content_->addWidget(empty_);
     content_->addWidget(list_);
     auto* column = new QVBoxLayout(this);
@@ -245,6 +247,7 @@ void ReviewWindow::confirmDelete() {
 
 void ReviewWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    setFocus(Qt::OtherFocusReason);
     QPointer<ReviewWindow> window(this);
     model_.refreshAuthorization([window] {
         if (window && window->hooks_.appeared) window->hooks_.appeared();

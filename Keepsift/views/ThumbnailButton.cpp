@@ -72,29 +72,41 @@ void ThumbnailButton::load() {
     const int p = wantedPixels();
     if (p < 1 || !state_.needs(p) || requested_ >= p || failedFor_ >= p) return;
     requested_ = p;
-    std::weak_ptr<const void> token = token_;
-    auto reply = [this, token, p](bool preview) {
-        return [this, token, p, preview](std::shared_ptr<const Image> picture) {
-            if (token.expired()) return;
-            answered(p, std::move(picture), preview);
-        };
-    };
-    if (!look_.fits) {
-        requests_->thumbnail(assetID_, {p, p}, token, reply(false));
-        return;
-    }
-    if (state_.wantsPreview()) {
-        const int preview = ThumbnailState::previewSize;
-        requests_->thumbnail(assetID_, {preview, preview}, token, reply(true));
-    }
-    requests_->image(assetID_, {p, p}, token, reply(false));
+    if (look_.fits && state_.wantsPreview())
+        loadPreview(p);
+    else
+        loadFull(p);
 }
 
-void ThumbnailButton::answered(int p, std::shared_ptr<const Image> picture, bool preview) {
-    if (preview) {
-        if (state_.acceptPreview(std::move(picture))) scaled_ = QPixmap(), update();
-        return;
-    }
+ImageHandler ThumbnailButton::whileSamePhoto(ImageHandler then) const {
+    return [token = std::weak_ptr<const void>(token_),
+            then = std::move(then)](std::shared_ptr<const Image> picture) {
+        if (!token.expired()) then(std::move(picture));
+    };
+}
+
+// The quick preview comes first; the full picture is asked for once it is here.
+void ThumbnailButton::loadPreview(int p) {
+    const int preview = ThumbnailState::previewSize;
+    requests_->thumbnail(assetID_, {preview, preview}, token_,
+                         whileSamePhoto([this, p](std::shared_ptr<const Image> picture) {
+                             if (state_.acceptPreview(std::move(picture)))
+                                 scaled_ = QPixmap(), update();
+                             // A later run, for another size, asks for itself.
+                             if (requested_ == p) loadFull(p);
+                         }));
+}
+
+void ThumbnailButton::loadFull(int p) {
+    auto done = whileSamePhoto(
+        [this, p](std::shared_ptr<const Image> picture) { answered(p, std::move(picture)); });
+    if (look_.fits)
+        requests_->image(assetID_, {p, p}, token_, std::move(done));
+    else
+        requests_->thumbnail(assetID_, {p, p}, token_, std::move(done));
+}
+
+void ThumbnailButton::answered(int p, std::shared_ptr<const Image> picture) {
     if (requested_ == p) requested_ = 0;
     if (!picture) {
         failedFor_ = std::max(failedFor_, p);

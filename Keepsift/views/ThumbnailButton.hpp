@@ -49,7 +49,11 @@ protected:
 
 private:
     void load();
-    void answered(int p, std::shared_ptr<const Image> picture, bool preview);
+    void loadPreview(int p);
+    void loadFull(int p);
+    // Drops answers that arrive after the view moved on to another photograph.
+    ImageHandler whileSamePhoto(ImageHandler then) const;
+    void answered(int p, std::shared_ptr<const Image> picture);
     void paintPicture(QPainter& painter, const QRect& area);
     void paintDecoration(QPainter& painter, const QRect& area);
     void paintBorder(QPainter& painter, const QRect& area);

@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "Keepsift/views/SwatchImageSource.hpp"
+#include "Keepsift/views/ThumbnailButton.hpp"
 #include "Keepsift/views/ThumbnailRequests.hpp"
 #include "WidgetSupport.hpp"
 
@@ -72,6 +73,75 @@ TEST(ThumbnailRequests, AFewAtATimeNewestFirstAndNothingForViewsThatWent) {
     EXPECT_TRUE(source->held.empty()) << "the request of a view that went is never made";
     EXPECT_EQ(answered, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(requests->inFlight(), 0);
+}
+
+// A source that notes which kind of picture was asked for and keeps it until answered.
+class KindsSource : public ImageSource {
+public:
+    struct Request {
+        bool full = false;
+        PixelSize size;
+        ImageHandler done;
+    };
+    void thumbnail(const std::string&, PixelSize size, ImageHandler done) override {
+        held.push_back({false, size, std::move(done)});
+    }
+    void image(const std::string&, PixelSize size, ImageHandler done) override {
+        held.push_back({true, size, std::move(done)});
+    }
+    void answerOldest(int side) {
+        auto request = std::move(held.front());
+        held.pop_front();
+        auto picture = std::make_shared<Image>();
+        picture->width = picture->height = side;
+        picture->rgba.assign(static_cast<std::size_t>(side * side * 4), 128);
+        request.done(picture);
+        settle();
+    }
+    std::deque<Request> held;
+};
+
+// The comparison shows the quick 512-pixel preview first and only then asks for the full
+// picture, so the two never compete for the same file at once.
+// A fitted picture of the given size, shown.
+std::unique_ptr<ThumbnailButton> shownFitted(std::shared_ptr<KindsSource> source, int w, int h) {
+    auto picture = std::make_unique<ThumbnailButton>(ThumbnailRequests::make(std::move(source)),
+                                                     ThumbnailButton::Look{.fits = true}, nullptr);
+    picture->resize(w, h);
+    picture->setPhoto("photo");
+    picture->show();
+    settle();
+    return picture;
+}
+
+TEST(FittedThumbnail, AsksForThePreviewFirstAndTheFullPictureAfterIt) {
+    auto source = std::make_shared<KindsSource>();
+    auto picture = shownFitted(source, 900, 600);
+    ASSERT_EQ(source->held.size(), 1u) << "nothing but the preview yet";
+    EXPECT_FALSE(source->held.front().full);
+    EXPECT_EQ(source->held.front().size, (PixelSize{512, 512}));
+    source->answerOldest(512);
+    EXPECT_EQ(picture->state().loadedFor(), 0) << "a preview is no full load";
+    ASSERT_NE(picture->state().image(), nullptr);
+    ASSERT_EQ(source->held.size(), 1u);
+    const int p = picture->wantedPixels();
+    EXPECT_TRUE(source->held.front().full);
+    EXPECT_EQ(source->held.front().size, (PixelSize{p, p}));
+    source->answerOldest(p);
+    EXPECT_EQ(picture->state().loadedFor(), p);
+    EXPECT_TRUE(source->held.empty());
+}
+
+TEST(FittedThumbnail, APreviewThatNeverComesStillLeadsToTheFullPicture) {
+    auto source = std::make_shared<KindsSource>();
+    auto picture = shownFitted(source, 400, 300);
+    ASSERT_EQ(source->held.size(), 1u);
+    auto preview = std::move(source->held.front());
+    source->held.pop_front();
+    preview.done(nullptr);
+    settle();
+    ASSERT_EQ(source->held.size(), 1u);
+    EXPECT_TRUE(source->held.front().full);
 }
 
 } // namespace

@@ -68,6 +68,21 @@ TEST_F(ReviewWindowKeys, KeysMoveCompareToggleAndSelectWithoutFocus) {
     EXPECT_EQ(picture->accessibleDescription(), wasKeeper ? "Discard" : "Kept");
 }
 
+// The keys are the window's, not a control's: with the first row's check box focused,
+// Control-Space would select its group.
+TEST_F(ReviewWindowKeys, NoControlHoldsTheFocusWhenTheWindowOpens) {
+    open("family-burst");
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == nullptr || focus == window.get())
+        << focus->metaObject()->className() << " " << focus->objectName().toStdString();
+    pressKey(window.get(), Qt::Key_Space, Qt::ControlModifier);
+    pressKey(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(window->state().selected.empty()) << "neither is ours, and no control took them";
+    EXPECT_FALSE(window->compareOverlay()->isVisible());
+    pressKey(window.get(), Qt::Key_Space);
+    EXPECT_TRUE(window->compareOverlay()->isVisible()) << "the plain key reached the monitor";
+}
+
 TEST_F(ReviewWindowKeys, KeysReachTheContentInsideThePresentersWindow) {
     model = startedScenario("family-burst");
     QWidget host;
