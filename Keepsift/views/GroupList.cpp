@@ -24,8 +24,11 @@ GroupList::GroupList(std::shared_ptr<ThumbnailRequests> requests, const ReviewWi
     verticalScrollBar()->setSingleStep(24);
 }
 
+// The width rule takes 56 points off for the paddings, but the list's 20 and the row's 10 on
+// each side take 60: the rule is given the list 4 points narrower, so the cells fit the strip.
 double GroupList::listWidth() const {
-    return viewport()->width();
+    const double paddings = 2.0 * (horizontalPadding + RowMetrics::padding);
+    return viewport()->width() - (paddings - ReviewWindowState::listInsets);
 }
 
 int GroupList::sideOf(const ReviewGroup& group) const {

@@ -25,7 +25,7 @@ class GroupList : public QAbstractScrollArea {
 public:
     static constexpr int rowSpacing = 8;
     static constexpr int verticalPadding = 20;
-    static constexpr int horizontalPadding = 18;
+    static constexpr int horizontalPadding = 20;
     static constexpr int overscan = 240;
 
     GroupList(std::shared_ptr<ThumbnailRequests> requests, const ReviewWindowState& state,

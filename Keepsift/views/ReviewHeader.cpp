@@ -44,6 +44,7 @@ ReviewHeader::ReviewHeader(QWidget* parent)
       slider_(new QSlider(Qt::Horizontal, this)) {
     setObjectName(QStringLiteral("review-header"));
     auto* title = new QLabel(QString::fromUtf8(Keepsift::name.data(), Keepsift::name.size()), this);
+    title->setObjectName(QStringLiteral("review-title"));
     title->setFont(ViewFonts::title3());
     summary_->setObjectName(QStringLiteral("flagged-summary"));
     slider_->setObjectName(QStringLiteral("thumbnail-size"));

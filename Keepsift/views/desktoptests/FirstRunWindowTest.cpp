@@ -49,6 +49,7 @@ TEST_P(FirstRunRender, ShowsItsControlsWithNoTextCut) {
         EXPECT_TRUE(showsControl(*window, control)) << control;
     EXPECT_THAT(cutTexts(*window), IsEmpty());
     EXPECT_EQ(window->windowTitle().toStdString(), "Keepsift");
+    EXPECT_EQ(window->size(), QSize(460, 420));
     const bool german = std::string(GetParam()) == "de";
     EXPECT_EQ(textOf(*window, "first-run-accept"), german ? "Los geht’s" : "Get started");
     EXPECT_EQ(textOf(*window, "first-run-title"),

@@ -43,6 +43,7 @@ FirstRunWindow::FirstRunWindow(AppModel& model, std::function<void()> dismiss, Q
 
 void FirstRunWindow::build() {
     setFixedWidth(contentWidth);
+    setMinimumHeight(minimumHeight);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(margin, margin, margin, margin);
     box->setSpacing(14);
@@ -68,6 +69,8 @@ void FirstRunWindow::build() {
                                          telemetryCaption_, updates_, updatesCaption_})
         box->addWidget(row);
 
+    // The room the content does not need lies above the footer.
+    box->addStretch(1);
     auto* footer = new QHBoxLayout;
     privacy_ = linkLabel(this);
     terms_ = linkLabel(this);

@@ -18,6 +18,8 @@ class FirstRunWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int contentWidth = 460;
+    // Taller content (a larger font) makes the window taller, never cut.
+    static constexpr int minimumHeight = 420;
     static constexpr int margin = 18;
 
     FirstRunWindow(AppModel& model, std::function<void()> dismiss, QWidget* parent = nullptr);

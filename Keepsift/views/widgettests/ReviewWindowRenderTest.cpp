@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
 
 #include "Keepsift/views/ReviewWindow.hpp"
 #include "WidgetSupport.hpp"
@@ -47,6 +49,38 @@ TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     auto* deleteAll = window.findChild<QPushButton*>("delete-all");
     ASSERT_NE(deleteAll, nullptr);
     EXPECT_TRUE(deleteAll->isEnabled());
+}
+
+// The list is padded 20 on its sides, and the title above lines up with its rows (the window
+// manager, not the content, holds the window's buttons). A group whose photographs share the
+// whole width shows every cell whole, without a scroll bar.
+TEST(ReviewWindowRender, RowsKeepTheListPaddingAndCellsThatShareTheWidthFit) {
+    auto model = startedScenario("family-burst");
+    ReviewWindow window(*model, nullptr, appearing());
+    window.resize(980, 680);
+    window.show();
+    settle();
+    waitUntilAppeared();
+    window.findChild<QSlider*>("thumbnail-size")->setValue(520);
+    settle();
+    screenshot(window, "review-widest-cells");
+    const auto& group = model->snapshot().review.groups.front();
+    GroupRow* row = window.groupList()->rowFor(group.id);
+    ASSERT_NE(row, nullptr);
+    const int listWidth = window.groupList()->viewport()->width();
+    EXPECT_EQ(row->x(), 20);
+    EXPECT_EQ(row->width(), listWidth - 40);
+    auto* title = window.header()->findChild<QLabel*>("review-title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->mapTo(&window, QPoint()).x(), row->mapTo(&window, QPoint()).x());
+
+    ASSERT_EQ(row->cells().size(), group.photos.size());
+    const PhotoCell* last = row->cells().back();
+    const int lastRight = last->mapTo(row, QPoint(last->width(), 0)).x();
+    EXPECT_LE(lastRight, row->width() - 10) << "the last cell is not cut";
+    EXPECT_GT(lastRight, row->width() - 20) << "the cells share the width";
+    for (auto* bar : row->findChildren<QScrollBar*>())
+        EXPECT_FALSE(bar->isVisible());
 }
 
 } // namespace
