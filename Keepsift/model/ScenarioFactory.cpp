@@ -26,6 +26,19 @@ LibraryAsset assetOf(const PhotoSignals& signals) {
     return asset;
 }
 
+// The scenario's library keeps the library-access answer as the folder library keeps its
+// consent: declined is denied; given, the scenario's own restriction (if any) stays.
+std::function<bool(bool)> consentOf(std::shared_ptr<ScriptedLibrary> library,
+                                    LibraryAuthorization scripted) {
+    const bool restricts =
+        scripted == LibraryAuthorization::restricted || scripted == LibraryAuthorization::limited;
+    const LibraryAuthorization given = restricts ? scripted : LibraryAuthorization::authorized;
+    return [library = std::move(library), given](bool granted) {
+        library->setAuthorization(granted ? given : LibraryAuthorization::denied);
+        return true;
+    };
+}
+
 } // namespace
 
 std::unique_ptr<AppModel> AppModel::makeForScenario(const Environment& environment,
@@ -46,6 +59,8 @@ std::unique_ptr<AppModel> AppModel::makeForScenario(const Environment& environme
 
     auto library = std::make_shared<ScriptedLibrary>(assets, chosen.authorization, std::nullopt,
                                                      true, chosen.storage, chosen.readDelay);
+    if (!services.recordLibraryConsent)
+        services.recordLibraryConsent = consentOf(library, chosen.authorization);
     auto source =
         std::make_shared<FixtureSignalSource>(measured, FixtureSignalSource::Miss::refuse);
     auto files = std::make_shared<MemoryFileStorage>();

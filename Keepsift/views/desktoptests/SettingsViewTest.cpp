@@ -201,12 +201,25 @@ TEST(SettingsView, AnOpenListKeepsItsEntriesWhileTheScanProgresses) {
     nudge->hidePopup();
 }
 
-TEST(SettingsView, DeniedAccessShowsTheNoticeRow) {
-    ShownSettings shown("permission-denied");
-    EXPECT_TRUE(shown.shows("settings-permission"));
-    EXPECT_EQ(shown.text("settings-permission"), *shown.model->accessNotice());
-    // Without a place to keep the answer there is nothing the switch could change.
-    EXPECT_FALSE(shown.shows("library-access"));
+// In interface-test mode too the settings offer the way out of the no-access state: the
+// switch that gives access, which the scenario's library then grants.
+TEST(SettingsView, DeniedAccessShowsTheNoticeAndTheSwitchThatGivesIt) {
+    for (const char* language : {"en", "de"}) {
+        ShownSettings shown("permission-denied", {{"KEEPSIFT_LANGUAGE", language}});
+        EXPECT_TRUE(shown.shows("settings-permission"));
+        EXPECT_EQ(shown.text("settings-permission"), *shown.model->accessNotice());
+        ASSERT_TRUE(shown.shows("library-access"));
+        EXPECT_EQ(shown.text("library-access"),
+                  std::string(language) == "de" ? "Zugriff auf die Mediathek" : "Library access");
+        EXPECT_FALSE(shown.box("library-access")->isChecked());
+        screenshot(*shown.view, std::string("settings-access-denied-") + language);
+        shown.box("library-access")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.model->accessNotice(); }, 30000));
+        settle();
+        EXPECT_EQ(shown.model->snapshot().authorization, LibraryAuthorization::authorized);
+        EXPECT_FALSE(shown.shows("settings-permission"));
+        EXPECT_TRUE(shown.box("library-access")->isChecked());
+    }
 }
 
 TEST(SettingsView, ADeclinedAccessIsGivenAgainThroughTheModel) {
