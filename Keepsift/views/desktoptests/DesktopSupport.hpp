@@ -13,10 +13,6 @@ namespace keepsift::app::widgettest {
 // Object names of every visible child widget of `widget`.
 std::vector<std::string> visibleIdentifiers(const QWidget& widget);
 bool showsControl(const QWidget& widget, const char* identifier);
-// Every visible label or button whose text needs more room than it was given.
-std::vector<std::string> cutTexts(const QWidget& widget);
-// The visible text of the visible child with this object name ("" when there is none).
-std::string textOf(const QWidget& widget, const char* identifier);
 
 // Shows the widget and runs the event loop until its appearance refresh has told `appeared`.
 void showAndAwait(QWidget& widget, std::function<void()>& appeared);

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -6,13 +7,55 @@
 #include <QScrollBar>
 #include <QSlider>
 
+#include "Keepsift/views/PhotoBadge.hpp"
 #include "Keepsift/views/ReviewWindow.hpp"
+#include "Keepsift/views/ViewTexts.hpp"
 #include "WidgetSupport.hpp"
 
 namespace keepsift::app {
 namespace {
 
 using namespace widgettest;
+using ::testing::IsEmpty;
+
+bool near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue()) <
+           36;
+}
+
+// How wide the accent-filled badge at the picture's top-left corner is drawn: from the first
+// to the last accent pixel along its middle, right of the keeper's border; 0 without one.
+int accentBadgeWidth(ThumbnailButton& picture, int inset, bool large) {
+    const QImage image = picture.grab().toImage();
+    const QColor accent = picture.palette().color(QPalette::Highlight);
+    const QRect badge = PhotoBadge::bounds(QPoint(inset, inset), true, "en", large);
+    const int y = badge.center().y();
+    int first = -1, last = -1;
+    for (int x = inset; x < image.width() / 2; ++x)
+        if (near(image.pixelColor(x, y), accent)) {
+            if (first < 0) first = x;
+            last = x;
+        }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+// The kept photograph wears the "Kept" badge in the accent colour; the others do not.
+void expectKeptBadgeOnlyOnTheKeeper(QWidget& window, const ReviewGroup& group,
+                                    const std::string& prefix, int inset, bool large) {
+    const int keptWidth = PhotoBadge::bounds({}, true, "en", large).width();
+    const int discardWidth = PhotoBadge::bounds({}, false, "en", large).width();
+    ASSERT_GT(std::abs(keptWidth - discardWidth), 6) << "the two badges tell apart by width";
+    for (const auto& photo : group.photos) {
+        auto* picture = window.findChild<ThumbnailButton*>(qtext(prefix + photo.assetID));
+        ASSERT_NE(picture, nullptr) << photo.assetID;
+        const int width = accentBadgeWidth(*picture, inset, large);
+        if (photo.isKeeper)
+            EXPECT_NEAR(width, keptWidth, 3) << photo.filename << " wears the Kept badge";
+        else
+            EXPECT_EQ(width, 0) << photo.filename << " wears no Kept badge";
+    }
+}
 
 TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     auto model = startedScenario("family-burst");
@@ -22,8 +65,10 @@ TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     window.show();
     settle();
     waitUntilAppeared();
-    const QImage shot = screenshot(window, "review-family-burst");
-    EXPECT_FALSE(shot.isNull());
+    screenshot(window, "review-family-burst");
+    EXPECT_THAT(cutTexts(window), IsEmpty());
+    for (const char* text : {"flagged-summary", "nothing-moved", "shortcut-hint", "delete-all"})
+        EXPECT_FALSE(textOf(window, text).empty()) << text;
 
     const auto& group = model->snapshot().review.groups.front();
     GroupRow* row = window.groupList()->rowFor(group.id);
@@ -49,6 +94,13 @@ TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     auto* deleteAll = window.findChild<QPushButton*>("delete-all");
     ASSERT_NE(deleteAll, nullptr);
     EXPECT_TRUE(deleteAll->isEnabled());
+    expectKeptBadgeOnlyOnTheKeeper(window, group, "photo-", 6, false);
+
+    pressKey(&window, Qt::Key_Space);
+    ASSERT_TRUE(window.compareOverlay()->isVisible());
+    screenshot(window, "review-compare-badges");
+    EXPECT_THAT(cutTexts(*window.compareOverlay()), IsEmpty());
+    expectKeptBadgeOnlyOnTheKeeper(window, group, "compare-", 8, true);
 }
 
 // The list is padded 20 on its sides, and the title above lines up with its rows (the window

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
+#include <QTextDocument>
 
 #include "Keepsift/views/SwatchImageSource.hpp"
 
@@ -90,6 +91,48 @@ void pressKey(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     if (!target) target = fallback;
     QTest::keyClick(target, key, modifiers);
     settle();
+}
+
+namespace {
+
+// The width and height the text needs in this label.
+bool labelIsCut(const QLabel& label) {
+    const QRect room = label.contentsRect();
+    if (label.wordWrap()) return label.heightForWidth(label.width()) > label.height();
+    QSize needed = label.sizeHint();
+    if (label.textFormat() == Qt::RichText) {
+        QTextDocument document;
+        document.setDefaultFont(label.font());
+        document.setHtml(label.text());
+        needed = document.size().toSize();
+        return needed.width() > room.width() + 8;
+    }
+    return needed.width() > label.width() || needed.height() > label.height();
+}
+
+} // namespace
+
+std::vector<std::string> cutTexts(const QWidget& widget) {
+    std::vector<std::string> cut;
+    for (const QLabel* label : widget.findChildren<QLabel*>())
+        if (label->isVisibleTo(&widget) && !label->text().isEmpty() && labelIsCut(*label))
+            cut.push_back(label->text().toStdString());
+    for (const QAbstractButton* button : widget.findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(&widget) || button->text().isEmpty()) continue;
+        const QSize needed = button->sizeHint();
+        if (needed.width() > button->width() || needed.height() > button->height())
+            cut.push_back(button->text().toStdString());
+    }
+    return cut;
+}
+
+std::string textOf(const QWidget& widget, const char* identifier) {
+    const auto* child = widget.findChild<QWidget*>(QString::fromUtf8(identifier));
+    if (!child || !child->isVisibleTo(&widget)) return "";
+    if (const auto* label = qobject_cast<const QLabel*>(child)) return label->text().toStdString();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(child))
+        return button->text().toStdString();
+    return "";
 }
 
 std::vector<std::string> overlappingControls(const QWidget& parent) {

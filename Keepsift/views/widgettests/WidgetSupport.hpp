@@ -48,6 +48,11 @@ QImage screenshot(QWidget& widget, const std::string& name);
 // window, else `fallback`.
 void pressKey(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// Every visible label or button whose text needs more room than it was given.
+std::vector<std::string> cutTexts(const QWidget& widget);
+// The visible text of the visible child with this object name ("" when there is none).
+std::string textOf(const QWidget& widget, const char* identifier);
+
 // Every visible child of `widget` whose rectangles overlap another visible sibling's.
 std::vector<std::string> overlappingControls(const QWidget& parent);
 
