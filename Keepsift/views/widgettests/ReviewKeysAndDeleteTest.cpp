@@ -129,10 +129,16 @@ TEST_F(ReviewWindowKeys, DeleteGoesThroughTheConfirmationAndCancelDeletesNothing
     screenshot(*window->confirmation(), "review-delete-confirmation");
 
     // Keys while the confirmation is up go to the confirmation, not to the review window.
+    // (An arrow there moves the focus from Cancel to Delete, as in every dialog; Space then
+    // presses the focused button, so the review's keys are tried without one.)
     const auto active = window->state().activeGroup;
-    pressKey(window.get(), Qt::Key_Down);
+    const bool firstWasKeeper = group.photos[0].isKeeper;
+    pressKey(window.get(), Qt::Key_S);
+    pressKey(window.get(), Qt::Key_1);
     pressKey(window.get(), Qt::Key_Space);
     EXPECT_EQ(window->state().activeGroup, active);
+    EXPECT_TRUE(window->state().selected.empty());
+    EXPECT_EQ(firstGroup().photos[0].isKeeper, firstWasKeeper);
     EXPECT_FALSE(window->compareOverlay()->isVisible());
 
     pressKey(window.get(), Qt::Key_Escape);
