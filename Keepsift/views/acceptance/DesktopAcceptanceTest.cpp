@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 
+#include "Keepsift/views/SwatchImageSource.hpp"
 #include "XDisplay.hpp"
 #include "core/scenarios/Scenario.hpp"
 
@@ -90,7 +91,7 @@ XWindow awaitWindow(const QString& title, int width) {
 }
 
 // The window as the display shows it, kept beside the build; it must show something.
-void screenshot(const XWindow& window, const std::string& name) {
+QImage screenshot(const XWindow& window, const std::string& name) {
     // Let the first frames reach the display.
     QImage image;
     eventually([&] {
@@ -112,6 +113,35 @@ void screenshot(const XWindow& window, const std::string& name) {
         for (int x = 0; x < image.width(); x += 3)
             colours.insert(image.pixel(x, y));
     EXPECT_GT(colours.size(), 8) << name << " shows nothing";
+    return image;
+}
+
+// Pixels within a small distance of the colour.
+int pixelsOf(const QImage& image, QColor colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green()) +
+                    std::abs(pixel.blue() - colour.blue()) <
+                12)
+                ++count;
+        }
+    return count;
+}
+
+// What a person checks first in the review window: every photograph of the scenario's groups
+// is there as its picture, not as a grey placeholder. The names of those missing.
+std::vector<std::string> missingPictures(const QImage& review, const std::string& scenario) {
+    std::vector<std::string> missing;
+    const auto definition = keepsift::Scenario::named(scenario);
+    for (const auto& photo : definition->photos) {
+        const std::string id = keepsift::Scenario::signals(photo).digest;
+        const QColor swatch =
+            QColor::fromHsvF(app::SwatchImageSource::hueDegrees(id) / 360.0f, 0.32f, 0.78f, 1.0f);
+        if (pixelsOf(review, swatch) < 100 * 100) missing.push_back(photo.name);
+    }
+    return missing;
 }
 
 constexpr int popoverWidth = 300, firstRunWidth = 460, settingsWidth = 480, settingsHeight = 640;
@@ -188,7 +218,13 @@ TEST(DesktopAcceptance, ReviewPhotosOpensTheReviewWindowInBothLanguages) {
         const XWindow popover = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
         ASSERT_TRUE(clickAt(popover.frame.left() + 60, popover.frame.top() + reviewRowY));
         const XWindow review = awaitWindow(QStringLiteral("Keepsift"), reviewWidth);
-        screenshot(review, "real-review-family-burst-" + language.toStdString());
+        QImage shot;
+        // The pictures arrive after the window appears.
+        eventually([&] {
+            shot = screenshot(review, "real-review-family-burst-" + language.toStdString());
+            return missingPictures(shot, "family-burst").empty();
+        });
+        EXPECT_EQ(missingPictures(shot, "family-burst"), std::vector<std::string>{});
     }
 }
 
