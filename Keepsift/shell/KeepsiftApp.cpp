@@ -88,6 +88,7 @@ void KeepsiftApp::makeWindows(std::shared_ptr<UserDefaults> frames) {
 }
 
 void KeepsiftApp::start() {
+    qApp->installEventFilter(this);
     quitSignals_ = std::make_unique<QuitSignals>();
     connect(quitSignals_.get(), &QuitSignals::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
@@ -214,9 +215,21 @@ void KeepsiftApp::showSettings() {
     if (model_ && windows_) windows_->showSettings(*model_);
 }
 
+bool KeepsiftApp::eventFilter(QObject* watched, QEvent* event) {
+    // Qt's own quit first asks every window to close and gives up when one refuses, as a sheet
+    // waiting for its answer does: the event loop ends instead, and the windows are closed
+    // without asking on the way out.
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        QCoreApplication::exit(0);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void KeepsiftApp::willTerminate() {
     if (terminated_) return;
     terminated_ = true;
+    if (windows_) windows_->closeAll();
     // A worker waiting for a dialog must not hold up the flush.
     dialogs_->shutdown();
     if (model_) model_->flushBeforeQuit(quitFlushSeconds);

@@ -20,7 +20,8 @@ class Windows;
 
 // The application: builds the one model and starts it, shows the menu-bar item, reopens the
 // review window when asked again, and runs every way of quitting (menu, SIGTERM, SIGINT,
-// the session's end) through one will-terminate path with the bounded quit flush.
+// the session's end) through one will-terminate path with the bounded quit flush, whatever
+// sheet or dialog is open.
 class KeepsiftApp : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +43,8 @@ public:
     void willTerminate();
 
     AppModel* model() const { return model_.get(); }
+    // Every quit ends the event loop, whatever a window says (see the filter).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     StartupTrayItem* tray() const { return tray_.get(); }
 
 Q_SIGNALS:

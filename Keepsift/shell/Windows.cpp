@@ -27,6 +27,11 @@ void Windows::showSettings(AppModel& model) {
     settings.present(title, [this, &model] { return maker_.settingsContent(model, actions_); });
 }
 
+void Windows::closeAll() {
+    for (WindowPresenter* presenter : {&review, &settings})
+        if (QWidget* window = presenter->window(); window && window->isVisible()) window->close();
+}
+
 void dismissMenuBarPopover() {
     QWidget* active = QApplication::activeWindow();
     // The popup is the only window of the application without an identifier.

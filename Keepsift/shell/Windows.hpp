@@ -18,6 +18,8 @@ public:
     // Shows the review window, or the first-run window while its notice is pending.
     void showReview(AppModel& model);
     void showSettings(AppModel& model);
+    // Closes whichever is open, as the user would: the frame is kept, the session reported.
+    void closeAll();
 
     WindowPresenter review;
     WindowPresenter settings;

@@ -42,6 +42,9 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         std::filesystem::create_directories(root / folder);
     std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
     const auto pidFile = root / "keepsift.pid";
+    // A launch before this one in the same folder left its own.
+    for (const char* file : {"keepsift.pid", "display", "xauthority"})
+        std::filesystem::remove(root / file);
     wrapper_ = ::fork();
     if (wrapper_ == 0) {
         ::setenv("HOME", (root / "home").c_str(), 1);
@@ -53,7 +56,8 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         ::unsetenv("KEEPSIFT_LIBRARY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         const std::string script =
-            "echo $$ > '" + pidFile.string() +
+            "echo \"$DISPLAY\" > '" + (root / "display").string() + "'; echo \"$XAUTHORITY\" > '" +
+            (root / "xauthority").string() + "'; echo $$ > '" + pidFile.string() +
             "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
             "--inh-caps=-dac_override,-dac_read_search -- \"$0\" --library \"$1\"";
         const std::string logFile = (root / "keepsift.log").string();
@@ -88,12 +92,21 @@ bool LaunchedApp::send(const std::string& request) const {
     return app::SingleInstance(supportFolder()).handOver(request);
 }
 
-std::optional<int> LaunchedApp::terminate(double& secondsToExit) {
+void LaunchedApp::useItsDisplay() const {
+    ::setenv("DISPLAY", readText(root_ / "display").c_str(), 1);
+    ::setenv("XAUTHORITY", readText(root_ / "xauthority").c_str(), 1);
+}
+
+std::optional<int> LaunchedApp::terminate(double& secondsToExit, int signal) {
     const auto sent = std::chrono::steady_clock::now();
-    ::kill(pid_, SIGTERM);
-    const bool gone = eventually([&] { return !isRunning(); }, 30);
+    ::kill(pid_, signal);
+    const auto status = awaitExit();
     secondsToExit = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
-    if (!gone) return std::nullopt;
+    return status;
+}
+
+std::optional<int> LaunchedApp::awaitExit() {
+    if (!eventually([&] { return !isRunning(); }, 30)) return std::nullopt;
     int status = 0;
     ::waitpid(wrapper_, &status, 0);
     wrapper_ = -1;

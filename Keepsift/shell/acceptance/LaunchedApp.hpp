@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -21,8 +22,14 @@ public:
     bool isRunning() const;
     // A line on the instance socket, as a later launch or the test seam sends it.
     bool send(const std::string& request) const;
-    // SIGTERM; the exit status once the process is gone, nothing when it outlives the guard.
-    std::optional<int> terminate(double& secondsToExit);
+    // SIGTERM (or the signal given); the exit status once the process is gone, nothing when
+    // it outlives the guard.
+    std::optional<int> terminate(double& secondsToExit, int signal = SIGTERM);
+    // The exit status once the process has ended by itself, nothing when it outlives the guard.
+    std::optional<int> awaitExit();
+    // Points this process at the application's X display, so that its windows can be seen
+    // and clicked.
+    void useItsDisplay() const;
 
     std::filesystem::path supportFolder() const;
 

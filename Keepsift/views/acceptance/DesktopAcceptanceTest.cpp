@@ -15,8 +15,8 @@
 #include <functional>
 #include <optional>
 
+#include "Keepsift/shell/acceptance/XDisplay.hpp"
 #include "Keepsift/views/SwatchImageSource.hpp"
-#include "XDisplay.hpp"
 #include "core/scenarios/Scenario.hpp"
 
 namespace keepsift::testing {

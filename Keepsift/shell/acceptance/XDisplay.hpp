@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
+#include <QRgb>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace keepsift::testing {
@@ -17,5 +20,10 @@ struct XWindow {
 std::vector<XWindow> keepsiftWindows();
 // A real pointer click through the XTEST extension (libXtst, loaded at run time).
 bool clickAt(int x, int y);
+// What the screen shows in the area (24-bit displays); a null image when it cannot be read.
+QImage grabScreen(const QRect& area);
+// The centre of the pixels of about this colour within the area of the screen; nothing when
+// none has it.
+std::optional<QPoint> findColour(const QRect& area, QRgb colour);
 
 } // namespace keepsift::testing

@@ -2,6 +2,9 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cstdlib>
 #include <dlfcn.h>
 
 namespace keepsift::testing {
@@ -59,6 +62,51 @@ bool clickAt(int x, int y) {
     flush(display);
     close(display);
     return true;
+}
+
+QImage grabScreen(const QRect& area) {
+    using OpenDisplay = Display* (*)(const char*);
+    using CloseDisplay = int (*)(Display*);
+    using RootWindow = Window (*)(Display*);
+    using GetImage =
+        XImage* (*)(Display*, Drawable, int, int, unsigned, unsigned, unsigned long, int);
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+    if (!x11) return {};
+    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+    auto close = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+    auto root = reinterpret_cast<RootWindow>(dlsym(x11, "XDefaultRootWindow"));
+    auto grab = reinterpret_cast<GetImage>(dlsym(x11, "XGetImage"));
+    if (!open || !close || !root || !grab) return {};
+    Display* display = open(nullptr);
+    if (!display) return {};
+    XImage* image =
+        grab(display, root(display), area.x(), area.y(), static_cast<unsigned>(area.width()),
+             static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
+    QImage grabbed;
+    if (image) {
+        grabbed = QImage(image->width, image->height, QImage::Format_RGB32);
+        for (int y = 0; y < image->height; ++y)
+            for (int x = 0; x < image->width; ++x)
+                grabbed.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xff000000u);
+        XDestroyImage(image);
+    }
+    close(display);
+    return grabbed;
+}
+
+std::optional<QPoint> findColour(const QRect& area, QRgb colour) {
+    const QImage image = grabScreen(area);
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 8; };
+    QRect found;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (near(qRed(pixel), qRed(colour)) && near(qGreen(pixel), qGreen(colour)) &&
+                near(qBlue(pixel), qBlue(colour)))
+                found |= QRect(x, y, 1, 1);
+        }
+    if (found.isEmpty()) return std::nullopt;
+    return found.center() + area.topLeft();
 }
 
 } // namespace keepsift::testing

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <opencv2/core.hpp>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "LaunchedApp.hpp"
+#include "core/index/LibraryIndex.hpp"
+#include "core/index/ReviewJournal.hpp"
+#include "platform/files/tests/TemporaryFolder.hpp"
+
+namespace keepsift::acceptance {
+
+namespace fs = std::filesystem;
+
+extern const std::string rejects;
+
+// A still life of shapes on a gradient; the same seed gives the same scene.
+cv::Mat scene(int seed, cv::Point shift = {});
+// One frame of a burst: moved a pixel or two with sensor noise; some shaken or out of focus.
+cv::Mat burstFrame(int burst, int frame);
+
+struct Library {
+    fs::path root;
+    std::map<std::string, std::string> photos; // identifier -> bytes
+
+    void add(const std::string& id, const cv::Mat& image, const std::string& date);
+};
+
+// Nothing while the file is missing or caught between two writes: the caller asks again.
+std::optional<LibraryIndex> readIndex(const fs::path& folder);
+std::optional<ReviewJournal> readJournal(const fs::path& folder);
+
+std::set<std::string> idsIn(const LibraryIndex& index, bool (*test)(ReviewState));
+bool isDecided(ReviewState state);
+std::set<std::string> namesIn(const fs::path& folder);
+// Whether the journal holds a hand flag of the photograph.
+bool journalHoldsFlag(const fs::path& support, const std::string& id);
+
+// A returning user's library of bursts, trips with smaller copies, a photograph removed
+// mid-scan, an unreadable folder and a broken file.
+class ApplicationAcceptance : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Every photograph the application can read has been measured and decided.
+    bool scanned(const fs::path& support) const;
+    // The index holds a kept and a flagged photograph and the rejects folder exists.
+    bool decidedSome(const fs::path& support) const;
+    std::set<std::string> linkedRejects() const;
+    std::string log() const;
+
+    testing::TemporaryFolder folder;
+    Library library;
+};
+
+} // namespace keepsift::acceptance
