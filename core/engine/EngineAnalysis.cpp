@@ -73,7 +73,7 @@ bool ScanEngine::analyseOptimisedLocked(Lock& lock, const WorkConditions& condit
         recordSignalsLocked(std::move(signals), item->id);
     else
         changeEntryLocked(item->id, [&] { index_.markNeedsOriginal({item->id}); });
-    checkFirstPassLocked();
+    noteMeasuredLocked(lock);
     return true;
 }
 
@@ -93,7 +93,7 @@ void ScanEngine::measureOwnFileLocked(Lock& lock, LibraryAsset asset) {
     const auto size = signals ? signals->fileSize : 0;
     if (!recordIfUnchangedLocked(asset, std::move(signals))) return;
     bytesThisBatch_ = saturatingAdd(bytesThisBatch_, size);
-    checkFirstPassLocked();
+    noteMeasuredLocked(lock);
 }
 
 bool ScanEngine::originalIsDue(const IndexEntry& entry) const {
@@ -136,6 +136,15 @@ void ScanEngine::recordSignalsLocked(std::optional<PhotoSignals> signals, const 
     const auto skip = skipReasonFor(signals);
     changeEntryLocked(id, [&] { index_.recordSignals(std::move(signals), skip, id); });
     flagsToFollow_.insert(id);
+}
+
+// A run that keeps dying soon after its start (a photograph that crashes a decoder, a
+// session killed early) must still make progress: its first measurements are saved at once.
+void ScanEngine::noteMeasuredLocked(Lock& lock) {
+    checkFirstPassLocked();
+    if (++measuredThisRun_ > savedAtOnce) return markDirtyLocked(lock);
+    notePendingLocked();
+    saveLocked(lock);
 }
 
 void ScanEngine::checkFirstPassLocked() {

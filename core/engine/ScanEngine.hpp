@@ -37,6 +37,8 @@ public:
     static constexpr std::string_view journalFileName = IndexFiles::journalName;
     static constexpr double defaultSaveInterval = 30.0;
     static constexpr std::int64_t journalLimit = 2000;
+    // Measurements of a run saved one by one before the save interval takes over.
+    static constexpr std::int64_t savedAtOnce = 4;
 
     using BatchMoved = keepsift::BatchMoved;
 
@@ -139,6 +141,7 @@ private:
     void measureOwnFileLocked(Lock& lock, LibraryAsset asset);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
+    void noteMeasuredLocked(Lock& lock);
     void checkFirstPassLocked();
     template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
 
@@ -195,6 +198,7 @@ private:
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;
+    std::int64_t measuredThisRun_ = 0;
 
     WorkTracker work_;
     // Saving: the files are written outside the lock, in the order the saves began.

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "core/engine/tests/EngineRig.hpp"
@@ -136,6 +138,31 @@ TEST(EngineSaving, ThrottleWritesAtOnceThenWaitsThirtySeconds) {
     EXPECT_EQ(rig.storage->storedNames().size(), 1u);
     rig.engine->markDirty();
     EXPECT_EQ(rig.storage->storedNames().size(), 2u);
+}
+
+// A run that dies after a few measurements (a crash loop, a kill) keeps them: the first
+// measurements of a run are saved at once, later ones on the usual cadence.
+TEST(EngineSaving, FirstMeasurementsOfARunAreSavedAtOnce) {
+    const std::vector<Shot> many = {{"m1", 0, 0},   {"m2", 100, 1}, {"m3", 200, 2},
+                                    {"m4", 300, 3}, {"m5", 400, 4}, {"m6", 500, 5}};
+    EngineRig<> rig(many);
+    rig.engine->refreshAuthorization();
+    rig.engine->refreshStorageMode();
+    rig.engine->reconcileWithLibrary();
+    auto measuredInSavedIndex = [&] {
+        const auto saved = rig.savedIndex();
+        return std::count_if(saved.entries.begin(), saved.entries.end(),
+                             [](const auto& entry) { return entry.second.signals.has_value(); });
+    };
+    for (long measured = 1; measured <= 3; ++measured) {
+        ASSERT_TRUE(rig.engine->analyseNext(testing::runnable()));
+        EXPECT_EQ(measuredInSavedIndex(), measured);
+    }
+    rig.analyseAll();
+    EXPECT_LT(measuredInSavedIndex(), 6);
+    rig.clock->advance(ScanEngine::defaultSaveInterval);
+    rig.engine->flush();
+    EXPECT_EQ(measuredInSavedIndex(), 6);
 }
 
 TEST(EngineSaving, FailedIndexWriteStaysPendingAndIsRetried) {
