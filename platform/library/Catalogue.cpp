@@ -185,6 +185,7 @@ std::vector<CatalogueAsset> Catalogue::all() {
     size_t entries = 0;
     for (const WalkedFolder& folder : folders)
         entries += folder.entries.size();
+    noteSpellings(folders);
     std::vector<CatalogueItem> items;
     items.reserve(entries);
     for (const WalkedFolder& folder : folders)
@@ -203,20 +204,24 @@ std::vector<CatalogueAsset> Catalogue::all() {
     return described;
 }
 
-std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative,
-                                                     ListingDetail detail) {
-    if (!relative.empty() && !isVisibleRelative(relative)) return std::nullopt;
+bool Catalogue::isHiddenFolder(const std::string& relative) {
+    if (!relative.empty() && !isVisibleRelative(relative)) return true;
     // Every folder on the way down, the root included, may hide what is below it.
     FileStamp ignored;
     size_t end = 0;
     while (true) {
         std::string folder = relative.substr(0, end);
-        // Read-only checks go by path: the listing below opens the folder safely.
-        if (stampOf(absolute(folder) + "/.nomedia", ignored)) return std::nullopt;
-        if (end >= relative.size()) break;
+        // Read-only checks go by path: the listing opens the folder safely.
+        if (stampOf(absolute(folder) + "/.nomedia", ignored)) return true;
+        if (end >= relative.size()) return false;
         size_t slash = relative.find('/', end + 1);
         end = slash == std::string::npos ? relative.size() : slash;
     }
+}
+
+std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative,
+                                                     ListingDetail detail) {
+    if (isHiddenFolder(relative)) return std::nullopt;
     FolderListing listing = listFolder(*ops_, {root_, relative}, detail);
     if (listing.error != 0) return std::nullopt;
     return WalkedFolder{relative, std::move(listing.entries),
@@ -228,25 +233,51 @@ std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder, Listing
     return walked ? itemsOfFolder(*walked) : std::vector<CatalogueItem>{};
 }
 
+// The on-disk folder of a folder identifier: spelt as the identifier is, unless the last
+// listing of the library found it spelt otherwise.
+std::string Catalogue::folderOnDisk(const std::string& identifier) {
+    std::lock_guard lock(mutex_);
+    auto respelt = respeltFolders_.find(identifier);
+    return respelt != respeltFolders_.end() ? respelt->second : relativePathOf(identifier);
+}
+
+void Catalogue::noteSpellings(const std::vector<WalkedFolder>& folders) {
+    std::unordered_map<std::string, std::string> respelt;
+    for (const WalkedFolder& folder : folders)
+        if (folder.identifier != folder.relative)
+            respelt.emplace(folder.identifier, folder.relative);
+    std::lock_guard lock(mutex_);
+    respeltFolders_ = std::move(respelt);
+}
+
+// Each folder is found by its identifier and only its own photographs are looked at, from
+// the folder cache while the folder is unchanged.
 std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::string>& ids) {
-    std::map<std::string, CatalogueItem> found;
-    std::map<std::string, bool> listed;
-    for (const std::string& id : ids) {
-        std::string folder = relativePathOf(parentOf(id));
-        if (listed[folder]) continue;
-        listed[folder] = true;
-        for (auto& item : itemsIn(folder))
-            found.emplace(item.id, std::move(item));
+    std::map<std::string, std::vector<std::string>> byFolder;
+    for (const std::string& id : ids)
+        byFolder[folderOnDisk(parentOf(id))].push_back(id);
+    std::unordered_map<std::string, CatalogueItem> found;
+    bool folderMissing = false;
+    for (const auto& [folder, wanted] : byFolder) {
+        bool listed = false;
+        if (!isHiddenFolder(folder))
+            for (auto& item : folders_.find(
+                     root_, folder, wanted, [&] { return visibleFolder(folder); }, listed))
+                found.emplace(item.id, std::move(item));
+        folderMissing = folderMissing || !listed;
     }
-    // An identifier is NFC; the folder on disk may be spelt otherwise, so a non-ASCII one
-    // not found by its own spelling is looked for in the whole tree.
-    bool respelt = std::any_of(ids.begin(), ids.end(), [&](const std::string& id) {
-        return !found.contains(id) && !isAscii(id);
-    });
-    if (respelt)
-        for (const WalkedFolder& folder : walkLibrary(*ops_, root_))
+    // A folder spelt on disk otherwise than in NFC, made since the last listing of the whole
+    // library, is looked for in the whole tree.
+    bool respelt = folderMissing && std::any_of(ids.begin(), ids.end(), [&](const std::string& id) {
+                       return !found.contains(id) && !isAscii(id);
+                   });
+    if (respelt) {
+        std::vector<WalkedFolder> folders = walkLibrary(*ops_, root_);
+        for (const WalkedFolder& folder : folders)
             for (auto& item : itemsOfFolder(folder))
                 found.emplace(item.id, std::move(item));
+        noteSpellings(folders);
+    }
     std::vector<CatalogueItem> items;
     std::unordered_set<std::string> taken;
     for (const std::string& id : ids) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/FolderItemsCache.hpp"
 #include "platform/library/MetadataCache.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 
@@ -21,7 +22,7 @@ struct CatalogueAsset {
     int orientation = 1;
 };
 
-// The service's catalogue: the folder tree listed afresh on every call, with file facts
+// The service's catalogue: the folder tree listed afresh for every listing, with file facts
 // taken from the metadata cache and read again only for files that changed.
 class Catalogue {
 public:
@@ -60,7 +61,11 @@ private:
     struct Remembered;
     Remembered* factsOf(const CatalogueItem& item, const CatalogueResource& resource,
                         Pending& pending);
-    std::optional<WalkedFolder> visibleFolder(const std::string& relative, ListingDetail detail);
+    bool isHiddenFolder(const std::string& relative);
+    std::optional<WalkedFolder> visibleFolder(const std::string& relative,
+                                              ListingDetail detail = ListingDetail::stamps);
+    std::string folderOnDisk(const std::string& identifier);
+    void noteSpellings(const std::vector<WalkedFolder>& folders);
     void loadMemory();
     bool heldFilesIn(const std::string& folder);
 
@@ -88,6 +93,9 @@ private:
     // Remembered files met by the current pass.
     size_t seenInPass_ = 0;
     std::unordered_map<std::string, Remembered> memory_;
+    // Folders whose name on disk is not their identifier, from the last listing of them all.
+    std::unordered_map<std::string, std::string> respeltFolders_;
+    FolderItemsCache folders_;
 };
 
 // "YYYY:MM:DD HH:MM:SS" read as this machine's local time.
