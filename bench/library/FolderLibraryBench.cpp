@@ -8,14 +8,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <exiv2/exiv2.hpp>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <turbojpeg.h>
 
+#include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
-#include "platform/imaging/ExivAccess.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 namespace keepsift {
@@ -25,30 +23,6 @@ int folderCount = 100;
 constexpr int subfolderCount = 10;
 constexpr int filesPerFolder = 100;
 int fileCount = folderCount * subfolderCount * filesPerFolder;
-constexpr const char* templateDate = "2020:01:01 00:00:00";
-
-// A tiny JPEG with an EXIF capture date whose digits each file varies in place.
-std::string templateJpeg() {
-    std::vector<unsigned char> pixels(16 * 16 * 3, 120);
-    tjhandle handle = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    tjCompress2(handle, pixels.data(), 16, 0, 16, TJPF_RGB, &jpeg, &size, TJSAMP_420, 75, 0);
-    std::string bytes(reinterpret_cast<char*>(jpeg), size);
-    tjFree(jpeg);
-    tjDestroy(handle);
-    auto exiv = enterExiv2();
-    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
-                                           static_cast<long>(bytes.size()));
-    image->readMetadata();
-    image->exifData()["Exif.Photo.DateTimeOriginal"] = templateDate;
-    image->xmpData()["Xmp.xmp.Rating"] = 2;
-    image->writeMetadata();
-    auto& io = image->io();
-    io.seek(0, Exiv2::BasicIo::beg);
-    auto buffer = io.read(static_cast<long>(io.size()));
-    return std::string(reinterpret_cast<const char*>(buffer.pData_), buffer.size_);
-}
 
 struct GeneratedLibrary {
     std::filesystem::path base;
@@ -61,21 +35,15 @@ struct GeneratedLibrary {
         ::setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
-        std::string bytes = templateJpeg();
-        size_t dateAt = bytes.find(templateDate);
+        DatedJpeg jpeg;
         int index = 0;
         for (int f = 0; f < folderCount; ++f)
             for (int s = 0; s < subfolderCount; ++s) {
                 auto folder = root / ("year" + std::to_string(f)) / ("day" + std::to_string(s));
                 std::filesystem::create_directories(folder);
                 for (int i = 0; i < filesPerFolder; ++i, ++index) {
-                    char date[40];
-                    std::snprintf(date, sizeof date, "20%02d:%02d:%02d %02d:%02d:%02d", 10 + f % 15,
-                                  1 + s, 1 + i % 28, i % 24, index % 60, (index / 60) % 60);
-                    bytes.replace(dateAt, 19, date, 19);
-                    std::ofstream(folder / ("IMG_" + std::to_string(index) + ".jpg"),
-                                  std::ios::binary)
-                        << bytes;
+                    jpeg.write(folder / ("IMG_" + std::to_string(index) + ".jpg"), 10 + f % 15,
+                               1 + s, 1 + i % 28, i % 24, index % 60, (index / 60) % 60);
                 }
             }
         // One rejects album of a thousand links, as a scan leaves it.
