@@ -1,4 +1,6 @@
 #include <map>
+#include <string_view>
+#include <unordered_set>
 
 #include "core/engine/ScanEngine.hpp"
 
@@ -23,7 +25,8 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     if (!canRead(authorization_)) return {};
     if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
-    const auto assets = fetchListingLocked(lock);
+    auto assets = fetchListingLocked(lock);
+    keepUnavailableLocked(lock, assets);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now);
@@ -50,6 +53,27 @@ std::vector<LibraryAsset> ScanEngine::fetchListingLocked(Lock& lock) {
         assets = unlocked(lock, [&] { return library_->fetchAssets(); });
     }
     return assets;
+}
+
+// Photographs whose storage went away (an unmounted drive) stay as the index knows them: not
+// deleted, their decisions kept, until they are listed again.
+void ScanEngine::keepUnavailableLocked(Lock& lock, std::vector<LibraryAsset>& assets) {
+    std::vector<std::string> missing;
+    {
+        std::unordered_set<std::string_view> listed;
+        listed.reserve(assets.size());
+        for (const auto& asset : assets)
+            listed.insert(asset.id);
+        for (const auto& [id, entry] : index_.entries)
+            if (entry.state != ReviewState::deleted && !listed.contains(id)) missing.push_back(id);
+    }
+    if (missing.empty()) return;
+    const auto away = unlocked(lock, [&] { return library_->unavailable(missing); });
+    for (const auto& id : away) {
+        auto found = index_.entries.find(id);
+        if (found != index_.entries.end() && found->second.state != ReviewState::deleted)
+            assets.push_back(found->second.asset);
+    }
 }
 
 LibraryChangeStream ScanEngine::libraryChanges() {

@@ -156,6 +156,7 @@ private:
 
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
+    void keepUnavailableLocked(Lock& lock, std::vector<LibraryAsset>& assets);
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
     LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);

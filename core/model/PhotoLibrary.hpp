@@ -25,6 +25,12 @@ public:
     virtual LibraryAuthorization requestAuthorization() = 0;
     // The complete listing of image photographs, ascending by creation date. Throws.
     virtual std::vector<LibraryAsset> fetchAssets() = 0;
+    // Of photographs a listing left out, those whose storage went away (an unmounted drive,
+    // a folder a sync client has not filled yet) rather than being deleted.
+    virtual std::vector<std::string> unavailable(const std::vector<std::string>& missing) {
+        (void)missing;
+        return {};
+    }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
     // True when the deletion was carried out; false when declined or nothing matched.

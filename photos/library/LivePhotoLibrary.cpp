@@ -70,4 +70,8 @@ std::vector<LibraryAsset> LivePhotoLibrary::fetchAssets() {
     return assets;
 }
 
+std::vector<std::string> LivePhotoLibrary::unavailable(const std::vector<std::string>& missing) {
+    return port_->unavailableIdentifiers(missing);
+}
+
 } // namespace keepsift

@@ -28,6 +28,7 @@ public:
     LibraryAuthorization requestAuthorization() override;
     // Throws the service's PortFetchError rather than hand back an incomplete listing.
     std::vector<LibraryAsset> fetchAssets() override;
+    std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
     bool deleteAssets(const std::vector<std::string>& ids) override;
     LibraryChangeStream changes() override;

@@ -12,6 +12,7 @@
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
+#include "platform/library/VanishedStorage.hpp"
 
 namespace keepsift {
 
@@ -175,6 +176,14 @@ bool Catalogue::heldFilesIn(const std::string& folder) {
     std::string prefix = folder + "/";
     return std::any_of(memory_.begin(), memory_.end(),
                        [&](const auto& known) { return known.first.starts_with(prefix); });
+}
+
+std::vector<std::string> Catalogue::unavailable(const std::vector<std::string>& missing) {
+    std::vector<MissingPhotograph> photographs;
+    photographs.reserve(missing.size());
+    for (const std::string& id : missing)
+        photographs.push_back({id, folderOnDisk(parentOf(id))});
+    return vanishedStorage(root_, photographs, tableMountPoints());
 }
 
 std::vector<CatalogueAsset> Catalogue::all() {

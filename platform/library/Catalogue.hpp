@@ -51,6 +51,9 @@ public:
     // What the file was when it was measured, else at the last listing of the whole library
     // (what the review rests on); absent when it was never seen.
     std::optional<FileStamp> reviewedStamp(const std::string& relative);
+    // Of photographs a listing left out, those in a folder that went empty: the root, or a
+    // folder that held many of them or is a mount point (storage that went away).
+    std::vector<std::string> unavailable(const std::vector<std::string>& missing);
     // True when a listing found files that were not removed on purpose since.
     bool heldFiles();
 

@@ -162,6 +162,11 @@ FolderPhotoLibrary::fetchAssetsWithLocalIdentifiers(const std::vector<std::strin
     return assetsOf(catalogue_.withIdentifiers(identifiers));
 }
 
+std::vector<std::string>
+FolderPhotoLibrary::unavailableIdentifiers(const std::vector<std::string>& missing) {
+    return catalogue_.unavailable(missing);
+}
+
 std::vector<PortAssetCollection>
 FolderPhotoLibrary::fetchRegularAlbumsTitled(const std::string& title) {
     std::string wanted = identifierOf(title);

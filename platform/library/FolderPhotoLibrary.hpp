@@ -50,6 +50,9 @@ public:
     std::vector<PortAsset>
     fetchAssetsWithLocalIdentifiers(const std::vector<std::string>& identifiers) override;
 
+    std::vector<std::string>
+    unavailableIdentifiers(const std::vector<std::string>& missing) override;
+
     std::vector<PortAssetCollection> fetchRegularAlbumsTitled(const std::string& title) override;
     std::vector<PortAssetCollection> fetchAllAlbums() override;
     std::vector<std::string> memberIdentifiers(const PortAssetCollection& album) override;

@@ -178,6 +178,14 @@ public:
     virtual std::vector<PortAsset>
     fetchAssetsWithLocalIdentifiers(const std::vector<std::string>& identifiers) = 0;
 
+    // Of identifiers a listing left out, those whose storage went away rather than being
+    // deleted.
+    virtual std::vector<std::string>
+    unavailableIdentifiers(const std::vector<std::string>& missing) {
+        (void)missing;
+        return {};
+    }
+
     // Regular albums with exactly this title, in the service's order.
     virtual std::vector<PortAssetCollection> fetchRegularAlbumsTitled(const std::string& title) = 0;
     // Every album of any subtype, in the service's order.

@@ -1,0 +1,130 @@
+#include <algorithm>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "core/engine/ScanEngine.hpp"
+#include "core/storage/MemoryFileStorage.hpp"
+#include "photos/services/tests/LiveHome.hpp"
+
+namespace keepsift {
+namespace {
+
+// Storage that goes away leaves an empty folder where the photographs were: the index knows
+// what it held there, so nothing is taken for deleted, whatever the catalogue cache holds.
+class UnavailableStorage : public testing::LiveHome {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        writeJpeg("beach.jpg", scene(11), "2024:03:10 08:00:00");
+        for (int i = 0; i < 12; ++i)
+            writeJpeg("Card/DCIM/IMG_" + std::to_string(i) + ".jpg", scene(40 + i),
+                      "2024:05:0" + std::to_string(1 + i % 9) + " 10:00:00");
+        start();
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+        ASSERT_EQ(engine->reconcileWithLibrary().added.size(), 13u);
+        engine->override("Card/DCIM/IMG_3.jpg", true);
+        engine->override("beach.jpg", false);
+        engine->flush();
+    }
+    // A new launch on the saved index, its catalogue cache cleared or never made.
+    void restartWithoutCatalogueCache() {
+        engine.reset();
+        services = {};
+        std::filesystem::remove_all(root / "XDG_CACHE_HOME");
+        start();
+        engine->ensureAuthorization(true);
+    }
+    void start() {
+        startServices();
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+    }
+    void expectNothingTakenForDeleted() {
+        const auto index = engine->index();
+        EXPECT_EQ(index.entries.size(), 13u);
+        for (const auto& [id, entry] : index.entries)
+            EXPECT_NE(entry.state, ReviewState::deleted) << id;
+        EXPECT_EQ(index.entries.at("Card/DCIM/IMG_3.jpg").state, ReviewState::keptByHand);
+        EXPECT_EQ(index.entries.at("beach.jpg").state, ReviewState::flaggedByHand);
+        for (const auto& event : engine->journal().entries())
+            EXPECT_NE(event.event, ReviewJournal::Event::deletedElsewhere) << event.assetID;
+    }
+    // Moves a folder's contents away, leaving the folder empty as an unmounted drive does.
+    void unmount(const std::filesystem::path& folder) {
+        std::filesystem::rename(folder, root / "away");
+        std::filesystem::create_directory(folder);
+    }
+    void remount(const std::filesystem::path& folder) {
+        std::filesystem::remove(folder);
+        std::filesystem::rename(root / "away", folder);
+    }
+
+    std::shared_ptr<MemoryFileStorage> storage = std::make_shared<MemoryFileStorage>();
+    std::unique_ptr<ScanEngine> engine;
+};
+
+TEST_F(UnavailableStorage, ALibraryOnAnUnmountedDriveWithoutItsCatalogueCacheLosesNothing) {
+    unmount(pictures);
+    restartWithoutCatalogueCache();
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    expectNothingTakenForDeleted();
+    remount(pictures);
+    const auto back = engine->reconcileWithLibrary();
+    EXPECT_TRUE(back.added.empty());
+    EXPECT_TRUE(back.deleted.empty());
+    expectNothingTakenForDeleted();
+}
+
+TEST_F(UnavailableStorage, AnUnmountedSubfolderLosesNothing) {
+    unmount(pictures / "Card");
+    restartWithoutCatalogueCache();
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    expectNothingTakenForDeleted();
+    // Also while the application runs, with its catalogue cache in step.
+    remount(pictures / "Card");
+    EXPECT_TRUE(engine->reconcileWithLibrary().added.empty());
+    unmount(pictures / "Card");
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    expectNothingTakenForDeleted();
+}
+
+// A real mount point, where the test may mount: the drive's photographs vanish with it.
+TEST_F(UnavailableStorage, ARealMountPointThatIsUnmountedLosesNothing) {
+    const auto card = pictures / "Card";
+    std::filesystem::rename(card, root / "card-contents");
+    std::filesystem::create_directory(card);
+    if (::geteuid() != 0 || ::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=16m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    // Unmounted whatever way the test ends, so that its folder can be removed.
+    struct Mounted {
+        std::string path;
+        ~Mounted() { ::umount2(path.c_str(), MNT_DETACH); }
+    } mounted{card.string()};
+    std::filesystem::copy(root / "card-contents", card, std::filesystem::copy_options::recursive);
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    // The copies are newer files: the hand decision is made again on them.
+    engine->override("Card/DCIM/IMG_3.jpg", true);
+    ASSERT_EQ(::umount(card.c_str()), 0);
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    expectNothingTakenForDeleted();
+}
+
+// What plainly is a deletion stays one: a folder removed with its photographs, and a few
+// photographs removed from a folder.
+TEST_F(UnavailableStorage, DeletedPhotographsAreStillDeleted) {
+    std::filesystem::remove(pictures / "Card/DCIM/IMG_0.jpg");
+    std::filesystem::remove(pictures / "Card/DCIM/IMG_1.jpg");
+    EXPECT_EQ(engine->reconcileWithLibrary().deleted.size(), 2u);
+    std::filesystem::remove_all(pictures / "Card");
+    restartWithoutCatalogueCache();
+    engine->reconcileWithLibrary();
+    const auto index = engine->index();
+    EXPECT_EQ(
+        std::count_if(index.entries.begin(), index.entries.end(),
+                      [](const auto& entry) { return entry.second.state == ReviewState::deleted; }),
+        12);
+    EXPECT_EQ(index.entries.at("beach.jpg").state, ReviewState::flaggedByHand);
+}
+
+} // namespace
+} // namespace keepsift
