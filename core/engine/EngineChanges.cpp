@@ -26,6 +26,7 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
     auto assets = fetchListingLocked(lock);
+    applyTrashedLocked(assets);
     keepUnavailableLocked(lock, assets);
     const Date now = clock_->now();
     const auto origin = refillOrigin();

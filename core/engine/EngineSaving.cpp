@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "core/support/Logger.hpp"
 
@@ -60,9 +61,11 @@ bool ScanEngine::saveLocked(Lock& lock) {
     const auto marks = dirtyMarks_;
     const LibraryIndex index = index_;
     const ReviewJournal journal = journal_;
+    const bool removeIntent = std::exchange(intentSpent_, false);
     const auto [indexWritten, journalWritten] =
-        unlocked(lock, [&] { return writeFiles(ticket, index, journal); });
+        unlocked(lock, [&] { return writeFiles(ticket, index, journal, removeIntent); });
     if (!indexWritten || !journalWritten) {
+        intentSpent_ = intentSpent_ || removeIntent;
         pendingSave_ = true;
         return false;
     }
@@ -72,13 +75,16 @@ bool ScanEngine::saveLocked(Lock& lock) {
 
 // Writes in the order the saves began; a save overtaken by a later one writes nothing,
 // since the later one holds everything it held.
+// A spent trash intent goes only once the files that record its batch are written.
 std::pair<bool, bool> ScanEngine::writeFiles(std::uint64_t ticket, const LibraryIndex& index,
-                                             const ReviewJournal& journal) {
+                                             const ReviewJournal& journal, bool removeIntent) {
     std::lock_guard lock(writeMutex_);
     if (ticket < lastWritten_) return {true, true};
     lastWritten_ = ticket;
     const bool indexWritten = succeeds([&] { files_.saveIndex(index); });
     const bool journalWritten = succeeds([&] { files_.saveJournal(journal); });
+    if (removeIntent && indexWritten && journalWritten)
+        succeeds([&] { storage_->remove(std::string(TrashIntent::fileName)); });
     return {indexWritten, journalWritten};
 }
 

@@ -24,9 +24,13 @@ void ScanEngine::reloadFiles() {
     LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
+    std::optional<TrashIntent> intent;
+    if (const auto stored = storage_->read(std::string(TrashIntent::fileName)))
+        intent = TrashIntent::decode(*stored);
     Lock lock(mutex_);
     index_ = std::move(index);
     journal_ = std::move(journal);
+    trashing_ = std::move(intent);
     work_.rebuild(index_);
 }
 

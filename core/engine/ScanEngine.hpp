@@ -12,6 +12,7 @@
 
 #include "core/engine/BatchMoved.hpp"
 #include "core/engine/ScanQueue.hpp"
+#include "core/engine/TrashIntent.hpp"
 #include "core/engine/WorkTracker.hpp"
 #include "core/grouping/GroupingPolicy.hpp"
 #include "core/grouping/ScoringPolicy.hpp"
@@ -153,6 +154,10 @@ private:
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);
+    std::int64_t batchNumberLocked();
+    void beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids);
+    void endTrashingLocked(Lock& lock);
+    void applyTrashedLocked(const std::vector<LibraryAsset>& assets);
 
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
@@ -169,7 +174,7 @@ private:
     void markDirtyLocked(Lock& lock);
     bool saveLocked(Lock& lock);
     std::pair<bool, bool> writeFiles(std::uint64_t ticket, const LibraryIndex& index,
-                                     const ReviewJournal& journal);
+                                     const ReviewJournal& journal, bool removeIntent);
 
     mutable std::mutex mutex_;
 
@@ -200,6 +205,10 @@ private:
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;
     std::int64_t measuredThisRun_ = 0;
+    // The batch on its way to the Trash, or one an earlier launch left unfinished.
+    std::optional<TrashIntent> trashing_;
+    // The stored intent is spent and goes with the next save.
+    bool intentSpent_ = false;
 
     WorkTracker work_;
     // Saving: the files are written outside the lock, in the order the saves began.

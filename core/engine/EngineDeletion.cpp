@@ -1,0 +1,126 @@
+#include <string_view>
+#include <unordered_set>
+
+#include "core/engine/ScanEngine.hpp"
+#include "core/model/DeletionIncomplete.hpp"
+#include "core/support/Logger.hpp"
+
+namespace keepsift {
+
+std::vector<IndexEntry>
+ScanEngine::deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const {
+    std::vector<IndexEntry> batch; // the map keeps them in ascending order of identifier
+    for (const auto& [id, entry] : index_.entries) {
+        if (!isFlagged(entry.state)) continue;
+        if (groups && (!entry.groupID || !groups->count(*entry.groupID))) continue;
+        batch.push_back(entry);
+    }
+    return batch;
+}
+
+std::int64_t ScanEngine::deleteBatch(const std::optional<std::set<std::string>>& groups,
+                                     std::int64_t expected, bool force) {
+    Lock lock(mutex_);
+    if (!writesToLibrary_) return 0;
+    const auto batch = deleteBatchEntriesLocked(groups);
+    const auto size = static_cast<std::int64_t>(batch.size());
+    if (!force && size != expected) throw BatchMoved(expected, size);
+    if (batch.empty()) return 0;
+    std::vector<std::string> ids;
+    for (const auto& entry : batch)
+        ids.push_back(entry.asset.id);
+    beginTrashingLocked(lock, ids);
+    bool carriedOut = false;
+    try {
+        carriedOut = unlocked(lock, [&] { return library_->deleteAssets(ids); });
+    } catch (const DeletionIncomplete& partial) {
+        // What did reach the Trash is recorded as deleted here, not later as deleted elsewhere.
+        const std::set<std::string> deleted(partial.deleted().begin(), partial.deleted().end());
+        std::vector<IndexEntry> done;
+        for (const auto& entry : batch)
+            if (deleted.count(entry.asset.id)) done.push_back(entry);
+        applyDeletedBatchLocked(done);
+        endTrashingLocked(lock);
+        throw;
+    } catch (...) {
+        endTrashingLocked(lock);
+        throw;
+    }
+    if (carriedOut) applyDeletedBatchLocked(batch);
+    endTrashingLocked(lock);
+    return carriedOut ? size : 0;
+}
+
+// The intent is stored before the first photograph moves, so that a batch cut short is still
+// known for what it was; a listing begun before it is fetched again.
+void ScanEngine::beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids) {
+    trashing_ = TrashIntent{{ids.begin(), ids.end()}, std::nullopt, true};
+    intentSpent_ = false;
+    ++mutationGeneration_;
+    const auto text = trashing_->encoded();
+    unlocked(lock, [&] {
+        try {
+            storage_->write(text, std::string(TrashIntent::fileName));
+        } catch (const std::exception& error) {
+            Logger("com.ambervale.keepsift", "engine")
+                .error(std::string("the batch's intent is not stored: ") + error.what());
+        }
+    });
+}
+
+void ScanEngine::endTrashingLocked(Lock& lock) {
+    trashing_.reset();
+    intentSpent_ = true;
+    ++mutationGeneration_;
+    saveLocked(lock);
+}
+
+// Photographs of the batch on its way to the Trash, or of one an earlier launch left
+// unfinished, that the listing no longer holds were deleted by Keepsift.
+void ScanEngine::applyTrashedLocked(const std::vector<LibraryAsset>& assets) {
+    if (!trashing_) return;
+    std::unordered_set<std::string_view> listed;
+    listed.reserve(assets.size());
+    for (const auto& asset : assets)
+        listed.insert(asset.id);
+    std::vector<IndexEntry> gone;
+    for (const auto& id : trashing_->ids) {
+        auto found = index_.entries.find(id);
+        if (found != index_.entries.end() && found->second.state != ReviewState::deleted &&
+            !listed.contains(id))
+            gone.push_back(found->second);
+    }
+    applyDeletedBatchLocked(gone);
+    if (trashing_->inFlight) return;
+    trashing_.reset();
+    intentSpent_ = true;
+}
+
+std::int64_t ScanEngine::batchNumberLocked() {
+    if (!trashing_) return journal_.nextBatch();
+    if (!trashing_->batch) trashing_->batch = journal_.nextBatch();
+    return *trashing_->batch;
+}
+
+// Entries already recorded (by a reconciliation in the middle of the batch) are left alone.
+void ScanEngine::applyDeletedBatchLocked(const std::vector<IndexEntry>& batch) {
+    const Date now = clock_->now();
+    std::optional<std::int64_t> number;
+    std::set<std::string> groups;
+    for (const auto& entry : batch) {
+        const auto& id = entry.asset.id;
+        auto current = index_.entries.find(id);
+        if (current == index_.entries.end() || current->second.state == ReviewState::deleted)
+            continue;
+        if (!number) number = batchNumberLocked();
+        journal_.record(ReviewJournal::Event::deleted, current->second, now, *number);
+        changeEntryLocked(id, [&] { index_.setState(ReviewState::deleted, id, now); });
+        if (entry.groupID) groups.insert(*entry.groupID);
+    }
+    if (!number) return;
+    ++mutationGeneration_;
+    // The rest of each group is not decided again.
+    index_.addIgnoredGroups(groups);
+}
+
+} // namespace keepsift
