@@ -161,7 +161,22 @@ void Catalogue::loadMemory() {
     if (loaded_) return;
     for (auto& [path, entry] : cache_.loadAll())
         memory_.emplace(path, Remembered{entry, std::nullopt, 0, entry.stamp, std::nullopt});
+    given_ = cache_.loadIdentifiers();
     loaded_ = true;
+}
+
+void Catalogue::keepIdentifiersOf(std::vector<CatalogueItem>& items) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    cache_.updateIdentifiers(keepIdentifiers(items, given_));
+}
+
+std::vector<CatalogueItem> Catalogue::itemsOf(const WalkedFolder& folder) {
+    std::vector<CatalogueItem> items = itemsOfFolder(folder);
+    if (!std::all_of(items.begin(), items.end(),
+                     [](const CatalogueItem& item) { return isAscii(item.primary().name); }))
+        keepIdentifiersOf(items);
+    return items;
 }
 
 bool Catalogue::heldFiles() {
@@ -198,7 +213,7 @@ std::vector<CatalogueAsset> Catalogue::all() {
     std::vector<CatalogueItem> items;
     items.reserve(entries);
     for (const WalkedFolder& folder : folders)
-        for (auto& item : itemsOfFolder(folder))
+        for (auto& item : itemsOf(folder))
             items.push_back(std::move(item));
     // Storage that went away (an unmounted drive leaves its empty mount point, a sync client
     // that has not started its bare folders) is not a library whose photographs were all
@@ -239,7 +254,7 @@ std::optional<WalkedFolder> Catalogue::visibleFolder(const std::string& relative
 
 std::vector<CatalogueItem> Catalogue::itemsIn(const std::string& folder, ListingDetail detail) {
     auto walked = visibleFolder(folder, detail);
-    return walked ? itemsOfFolder(*walked) : std::vector<CatalogueItem>{};
+    return walked ? itemsOf(*walked) : std::vector<CatalogueItem>{};
 }
 
 // The on-disk folder of a folder identifier: spelt as the identifier is, unless the last
@@ -271,7 +286,13 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
         bool listed = false;
         if (!isHiddenFolder(folder))
             for (auto& item : folders_.find(
-                     root_, folder, wanted, [&] { return visibleFolder(folder); }, listed))
+                     root_, folder, wanted,
+                     [&]() -> std::optional<std::vector<CatalogueItem>> {
+                         auto walked = visibleFolder(folder);
+                         if (!walked) return std::nullopt;
+                         return itemsOf(*walked);
+                     },
+                     listed))
                 found.emplace(item.id, std::move(item));
         folderMissing = folderMissing || !listed;
     }
@@ -283,7 +304,7 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
     if (respelt) {
         std::vector<WalkedFolder> folders = walkLibrary(*ops_, root_);
         for (const WalkedFolder& folder : folders)
-            for (auto& item : itemsOfFolder(folder))
+            for (auto& item : itemsOf(folder))
                 found.emplace(item.id, std::move(item));
         noteSpellings(folders);
     }
@@ -314,8 +335,10 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
     if (complete && seenInPass_ != memory_.size()) {
         for (const auto& [path, remembered] : memory_)
             if (remembered.seenInPass != pass_) removed.push_back(path);
-        for (const auto& path : removed)
+        for (const auto& path : removed) {
             memory_.erase(path);
+            given_.erase(path);
+        }
     }
     cache_.update(pending.changed, removed);
     return described;
@@ -417,8 +440,10 @@ void Catalogue::noteListed(Remembered& remembered, const FileStamp& stamp) {
 void Catalogue::forget(const std::vector<std::string>& relatives) {
     std::lock_guard lock(mutex_);
     loadMemory();
-    for (const auto& relative : relatives)
+    for (const auto& relative : relatives) {
         memory_.erase(relative);
+        given_.erase(relative);
+    }
     cache_.update({}, relatives);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/library/FolderItemsCache.hpp"
 #include "platform/library/MetadataCache.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
+#include "platform/library/StickyIdentifiers.hpp"
 
 namespace keepsift {
 
@@ -70,6 +71,8 @@ private:
     std::string folderOnDisk(const std::string& identifier);
     void noteSpellings(const std::vector<WalkedFolder>& folders);
     void loadMemory();
+    void keepIdentifiersOf(std::vector<CatalogueItem>& items);
+    std::vector<CatalogueItem> itemsOf(const WalkedFolder& folder);
     bool heldFilesIn(const std::string& folder);
 
     std::string root_;
@@ -96,6 +99,7 @@ private:
     // Remembered files met by the current pass.
     size_t seenInPass_ = 0;
     std::unordered_map<std::string, Remembered> memory_;
+    GivenIdentifiers given_;
     // Folders whose name on disk is not their identifier, from the last listing of them all.
     std::unordered_map<std::string, std::string> respeltFolders_;
     FolderItemsCache folders_;

@@ -72,13 +72,13 @@ std::vector<CatalogueItem> FolderItemsCache::find(const std::string& root,
             found = true;
             return std::move(*items);
         }
-    std::optional<WalkedFolder> walked = list();
-    if (!walked) {
+    std::optional<std::vector<CatalogueItem>> listed = list();
+    if (!listed) {
         remember(folder, {}, {});
         return {};
     }
     found = true;
-    std::vector<CatalogueItem> items = itemsOfFolder(*walked);
+    std::vector<CatalogueItem> items = std::move(*listed);
     std::vector<CatalogueItem> wanted = picked(items, ids);
     bool settled = stamp && stamp->mtimeNs < listedAt - settledNs;
     remember(folder, stamp.value_or(FolderStamp{}),

@@ -20,8 +20,8 @@ namespace keepsift {
 // is found are looked at again on every lookup.
 class FolderItemsCache {
 public:
-    // Lists one visible folder afresh; nothing when it cannot be listed.
-    using Lister = std::function<std::optional<WalkedFolder>()>;
+    // The photographs of one visible folder listed afresh; nothing when it cannot be listed.
+    using Lister = std::function<std::optional<std::vector<CatalogueItem>>()>;
 
     explicit FolderItemsCache(size_t itemLimit = 200000) : itemLimit_(itemLimit) {}
 

@@ -19,7 +19,9 @@ constexpr const char* schema = "CREATE TABLE IF NOT EXISTS facts("
                                "path TEXT PRIMARY KEY, size INTEGER, mtime_ns INTEGER, "
                                "inode INTEGER, readable INTEGER, width INTEGER, height INTEGER, "
                                "date_original TEXT, orientation INTEGER, rating INTEGER, "
-                               "edit_history INTEGER) WITHOUT ROWID";
+                               "edit_history INTEGER) WITHOUT ROWID; "
+                               "CREATE TABLE IF NOT EXISTS identifiers("
+                               "path TEXT PRIMARY KEY, identifier TEXT) WITHOUT ROWID";
 
 // A prepared statement that finalises itself.
 class Statement {
@@ -167,6 +169,34 @@ void MetadataCache::update(const std::vector<std::pair<std::string, Entry>>& cha
     }
 }
 
+MetadataCache::Identifiers MetadataCache::loadIdentifiers() {
+    std::lock_guard lock(mutex_);
+    Identifiers identifiers;
+    if (db_ == nullptr) return identifiers;
+    Statement select(db_, "SELECT path, identifier FROM identifiers");
+    if (!select) return identifiers;
+    while (sqlite3_step(select.get()) == SQLITE_ROW) {
+        auto path = optionalText(select.get(), 0);
+        auto identifier = optionalText(select.get(), 1);
+        if (path && identifier) identifiers.emplace(std::move(*path), std::move(*identifier));
+    }
+    return identifiers;
+}
+
+void MetadataCache::updateIdentifiers(
+    const std::vector<std::pair<std::string, std::string>>& given) {
+    std::lock_guard lock(mutex_);
+    if (db_ == nullptr || given.empty()) return;
+    Statement insert(db_, "INSERT OR REPLACE INTO identifiers VALUES(?,?)");
+    if (!insert) return;
+    for (const auto& [path, identifier] : given) {
+        sqlite3_bind_text(insert.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert.get(), 2, identifier.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(insert.get());
+        sqlite3_reset(insert.get());
+    }
+}
+
 void MetadataCache::writeRows(const std::vector<std::pair<std::string, Entry>>& changed) {
     Statement insert(db_, "INSERT OR REPLACE INTO facts VALUES(?,?,?,?,?,?,?,?,?,?,?)");
     if (!insert) return;
@@ -178,12 +208,15 @@ void MetadataCache::writeRows(const std::vector<std::pair<std::string, Entry>>& 
 }
 
 void MetadataCache::deleteRows(const std::vector<std::string>& removed) {
-    Statement erase(db_, "DELETE FROM facts WHERE path = ?");
-    if (!erase) return;
-    for (const auto& path : removed) {
-        sqlite3_bind_text(erase.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(erase.get());
-        sqlite3_reset(erase.get());
+    for (const char* sql :
+         {"DELETE FROM facts WHERE path = ?", "DELETE FROM identifiers WHERE path = ?"}) {
+        Statement erase(db_, sql);
+        if (!erase) return;
+        for (const auto& path : removed) {
+            sqlite3_bind_text(erase.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(erase.get());
+            sqlite3_reset(erase.get());
+        }
     }
 }
 

@@ -16,7 +16,8 @@ struct sqlite3;
 namespace keepsift {
 
 // The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
-// valid while its size, modification time and inode are unchanged. A cache that cannot be
+// valid while its size, modification time and inode are unchanged, and of the identifiers
+// given to files whose names differ from a neighbour's only in normal form. A cache that cannot be
 // opened or written only costs speed: facts are then read again next time; one that cannot
 // be read is deleted and made again.
 class MetadataCache {
@@ -26,6 +27,8 @@ public:
         FileFacts facts;
     };
     using Entries = std::unordered_map<std::string, Entry>;
+    // Identifiers that depend on a file's neighbours, by relative path.
+    using Identifiers = std::unordered_map<std::string, std::string>;
 
     explicit MetadataCache(const std::filesystem::path& file);
     ~MetadataCache();
@@ -35,6 +38,9 @@ public:
     Entries loadAll();
     void update(const std::vector<std::pair<std::string, Entry>>& changed,
                 const std::vector<std::string>& removed);
+
+    Identifiers loadIdentifiers();
+    void updateIdentifiers(const std::vector<std::pair<std::string, std::string>>& given);
 
     static bool matches(const Entry& entry, const FileStamp& stamp) {
         return sameFile(entry.stamp, stamp);

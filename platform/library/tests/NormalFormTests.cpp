@@ -68,5 +68,37 @@ TEST_F(NormalFormTest, FoldersDifferingOnlyInNormalFormAreToldApartToo) {
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), UnorderedElementsAre(twin));
 }
 
+// An identifier stays with its file while its twin in the other normal form comes and goes,
+// and across restarts.
+TEST_F(NormalFormTest, IdentifiersNeverPassFromOneTwinToTheOther) {
+    writeJpeg(lib(composed + ".jpg"), jpeg().size(20, 10));
+    writeJpeg(lib(decomposed + ".jpg"), jpeg().size(30, 10));
+    const std::string twin = byteTextOfName(decomposed) + ".jpg";
+    auto library = makeLibrary();
+    ASSERT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre(composed + ".jpg", twin));
+    ASSERT_TRUE(remove(*library, {composed + ".jpg"}).first);
+    EXPECT_THAT(ids(library->fetchImageAssets()), UnorderedElementsAre(twin));
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre(twin));
+    EXPECT_TRUE(library->fetchAssetsWithLocalIdentifiers({composed + ".jpg"}).empty());
+    EXPECT_EQ(dataOf(*makeLibrary(), twin), readText(lib(decomposed + ".jpg")));
+}
+
+TEST_F(NormalFormTest, ALoneNameKeepsItsIdentifierWhenATwinArrives) {
+    writeJpeg(lib("alone/" + decomposed + ".jpg"), jpeg().size(30, 10));
+    auto library = makeLibrary();
+    ASSERT_THAT(ids(library->fetchImageAssets()),
+                UnorderedElementsAre("alone/" + composed + ".jpg"));
+    writeJpeg(lib("alone/" + composed + ".jpg"), jpeg().size(20, 10));
+    auto assets = makeLibrary()->fetchImageAssets();
+    ASSERT_EQ(assets.size(), 2u);
+    EXPECT_EQ(find(assets, "alone/" + composed + ".jpg").pixelWidth, 30);
+    const auto newcomer = std::find_if(assets.begin(), assets.end(), [](const PortAsset& asset) {
+        return asset.pixelWidth == 20;
+    });
+    ASSERT_NE(newcomer, assets.end());
+    EXPECT_EQ(dataOf(*library, newcomer->localIdentifier),
+              readText(lib("alone/" + composed + ".jpg")));
+}
+
 } // namespace
 } // namespace keepsift::foldertest
