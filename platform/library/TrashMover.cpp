@@ -49,6 +49,20 @@ size_t nameLimitIn(int trash) {
     return static_cast<size_t>(longest) - std::strlen(infoSuffix);
 }
 
+// An info file without its file, naming this same path: a move of it was cut short (a kill
+// between the two steps), and it is taken up rather than left behind.
+bool leftByInterruptedMove(const Place& infoFile, const std::string& escapedPath) {
+    int fd = openFileBelow(infoFile);
+    if (fd < 0) return false;
+    char buffer[8192];
+    ssize_t size = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (size <= 0) return false;
+    std::string text(buffer, static_cast<size_t>(size));
+    return text.starts_with("[Trash Info]\n") &&
+           text.find("\nPath=" + escapedPath + "\n") != std::string::npos;
+}
+
 } // namespace
 
 std::filesystem::path defaultHomeTrash() {
@@ -110,8 +124,9 @@ TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
 
 int TrashMover::moveInto(const Place& file, const Target& target,
                          const std::optional<FileStamp>& expected) {
-    std::string info = "[Trash Info]\nPath=" + trashPathEscaped(target.pathInInfo) +
-                       "\nDeletionDate=" + localTimestamp() + "\n";
+    const std::string escapedPath = trashPathEscaped(target.pathInInfo);
+    std::string info =
+        "[Trash Info]\nPath=" + escapedPath + "\nDeletionDate=" + localTimestamp() + "\n";
     std::string base = baseNameOf(file.relative);
     size_t limit = nameLimitIn(target.trash.fd());
     for (int attempt = 1; attempt <= maximumNameAttempts; ++attempt) {
@@ -121,6 +136,9 @@ int TrashMover::moveInto(const Place& file, const Target& target,
         FileStamp now;
         if (stampOf(trashed, now)) continue;
         int error = ops_->writeNewFile(infoFile, info);
+        if (error == EEXIST && leftByInterruptedMove(infoFile, escapedPath) &&
+            ops_->removeFile(infoFile) == 0)
+            error = ops_->writeNewFile(infoFile, info);
         if (error == EEXIST) continue;
         if (error != 0) return error;
         if (expected && stampOf(file, now) && !sameFile(*expected, now))

@@ -66,6 +66,28 @@ TEST_F(DeletionTest, TheHomeTrashAndTheFoldersAboveItAreMadePrivate) {
     }
 }
 
+// A kill between writing a photograph's info file and moving it leaves the info file alone
+// in the Trash: moving that photograph again takes it up instead of leaving it behind.
+TEST_F(DeletionTest, AnInfoFileLeftByAnInterruptedMoveOfTheSameFileIsTakenUp) {
+    writeJpeg(lib("IMG_1.jpg"));
+    writeJpeg(lib("other/IMG_2.jpg"));
+    auto library = makeLibrary();
+    const std::string orphan =
+        "[Trash Info]\nPath=" + root.string() + "/IMG_1.jpg\nDeletionDate=2026-01-01T10:00:00\n";
+    writeText(trash() / "info/IMG_1.jpg.trashinfo", orphan);
+    // Another file's info file of that name is never touched.
+    writeText(trash() / "info/IMG_2.jpg.trashinfo", "[Trash Info]\nPath=/elsewhere/IMG_2.jpg\n");
+    ASSERT_TRUE(remove(*library, {"IMG_1.jpg", "other/IMG_2.jpg"}).first);
+    std::vector<std::string> infos;
+    for (const auto& entry : std::filesystem::directory_iterator(trash() / "info"))
+        infos.push_back(entry.path().filename().string());
+    EXPECT_THAT(infos, UnorderedElementsAre("IMG_1.jpg.trashinfo", "IMG_2.jpg.trashinfo",
+                                            "IMG_2.2.jpg.trashinfo"));
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/IMG_1.jpg"));
+    EXPECT_NE(readText(trash() / "info/IMG_1.jpg.trashinfo"), orphan);
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/IMG_2.2.jpg"));
+}
+
 TEST_F(DeletionTest, ASecondFileOfTheSameNameGetsAnotherTrashName) {
     writeJpeg(lib("a/IMG_1.jpg"));
     writeJpeg(lib("b/IMG_1.jpg"));
