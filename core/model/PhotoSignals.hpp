@@ -16,7 +16,7 @@ namespace keepsift {
 struct PhotoSignals {
     // The print's recipe: a new recipe needs a new revision, so stored prints are measured
     // again instead of compared with prints of another recipe.
-    static constexpr std::string_view printRevision = "GenerateImageFeaturePrint.revision2+detail8";
+    static constexpr std::string_view printRevision = "GenerateImageFeaturePrint.revision2+detail9";
     static constexpr std::string_view recipe = "vision-2048/face-4096/rev3+photokit";
 
     std::string digest;

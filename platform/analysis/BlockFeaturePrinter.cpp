@@ -1,8 +1,8 @@
 #include "platform/analysis/BlockFeaturePrinter.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <utility>
 
 #include <opencv2/imgproc.hpp>
 
@@ -27,44 +27,50 @@ void append(std::vector<double>& print, std::vector<double> block, double weight
         print.push_back(weight * value);
 }
 
-// Linear up to about the knee, flattened beyond.
-void appendAnisotropy(std::vector<double>& print, const std::array<double, 2>& anisotropy,
-                      double weight) {
-    const double length = std::hypot(anisotropy[0], anisotropy[1]);
-    const double flattened = weight / (1.0 + length / BlockFeaturePrinter::anisotropyKnee);
-    for (double share : anisotropy)
-        print.push_back(flattened * share);
-}
-
-// A vector of the turn's length, turned by the value held within the turn's bounds.
-void appendTurn(std::vector<double>& print, double value, const BlockFeaturePrinter::Turn& turn) {
-    const double angle = turn.radiansPerUnit * (std::clamp(value, turn.low, turn.high) - turn.low);
-    print.push_back(turn.weight * std::cos(angle));
-    print.push_back(turn.weight * std::sin(angle));
+// The reading on circles of a few frequencies: the distance of two readings is bounded and
+// grows with their difference until it levels off.
+void appendReading(std::vector<double>& print, double value,
+                   const BlockFeaturePrinter::DetailReading& reading) {
+    using P = BlockFeaturePrinter;
+    const double radius = reading.radius / std::sqrt(double(P::detailFrequencies));
+    for (double turn : P::detailTurns) {
+        const double angle = turn * value / reading.scale;
+        print.push_back(radius * std::cos(angle));
+        print.push_back(radius * std::sin(angle));
+    }
 }
 
 void appendDetail(std::vector<double>& print, const DetailLevel& level) {
     using P = BlockFeaturePrinter;
-    appendTurn(print, level.fineToCoarse, P::fineToCoarseTurn);
-    appendAnisotropy(print, level.anisotropy, P::anisotropyWeight);
-    appendAnisotropy(print, level.finestAnisotropy, P::finestAnisotropyWeight);
-    appendTurn(print, level.leastFineToCoarse, P::leastFineTurn);
-    appendTurn(print, level.leastFinestToCoarse, P::leastFinestTurn);
+    appendReading(print, level.fineToCoarse, P::fineToCoarseReading);
+    appendReading(print, level.leastFineToCoarse, P::leastFineReading);
+    appendReading(print, level.leastFinestToCoarse, P::leastFinestReading);
+    for (double term : level.anisotropy)
+        appendReading(print, term, P::anisotropyReading);
+    for (double term : level.finestAnisotropy)
+        appendReading(print, term, P::finestAnisotropyReading);
 }
 
-std::vector<float> unitLength(const std::vector<double>& values) {
+void scaleTo(std::vector<double>& values, double length) {
     double squares = 0;
     for (double value : values)
         squares += value * value;
-    double norm = std::sqrt(squares);
-    std::vector<float> print;
-    print.reserve(values.size());
-    for (double value : values)
-        print.push_back(static_cast<float>(norm > 0 ? value / norm : 0));
-    return print;
+    const double norm = std::sqrt(squares);
+    for (double& value : values)
+        value = norm > 0 ? value * length / norm : 0;
 }
 
 } // namespace
+
+double BlockFeaturePrinter::detailBound() {
+    double squares = 0;
+    for (const auto& [reading, count] :
+         {std::pair{fineToCoarseReading, 1}, std::pair{leastFineReading, 1},
+          std::pair{leastFinestReading, 1}, std::pair{anisotropyReading, 2},
+          std::pair{finestAnisotropyReading, 2}})
+        squares += count * reading.radius * reading.radius;
+    return 2 * std::sqrt(squares);
+}
 
 std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
     if (uprightBgr.empty() || uprightBgr.type() != CV_8UC3) return {};
@@ -84,8 +90,13 @@ std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
     append(values,
            lowFrequencyShape(fadedToEdges(channels[0], edgeFading), shapeSide, shapeCoefficients),
            lowFrequencyShapeWeight);
+    scaleTo(values, contentLength);
     appendDetail(values, DetailLevel::of(picture));
-    return unitLength(values);
+    std::vector<float> print;
+    print.reserve(values.size());
+    for (double value : values)
+        print.push_back(static_cast<float>(value));
+    return print;
 }
 
 } // namespace keepsift

@@ -26,7 +26,7 @@ LibraryIndex sample() {
 
 TEST(LibraryIndex, SignatureJoinsItsThreePieces) {
     EXPECT_EQ(LibraryIndex::currentSignature(),
-              "GenerateImageFeaturePrint.revision2+detail8|vision-2048/face-4096/rev3+photokit|"
+              "GenerateImageFeaturePrint.revision2+detail9|vision-2048/face-4096/rev3+photokit|"
               "index4");
 }
 

@@ -1,8 +1,9 @@
-// Calibrates the print's block weights against the grouping thresholds: copies of a picture
-// (the same pixels, also inside a border) stay within 0.05, blurred or shaken shots of one moment
-// lie beyond 0.10 (mostly beyond 0.15) of the sharp one yet within 0.54, shots of one moment
-// mostly within 0.54, unrelated pictures beyond 0.75. The pictures are real photographs from
-// Debian packages; the variations are made here.
+// Calibrates the print against the grouping thresholds on real photographs from Debian
+// packages, the variations made here: copies stay within the near-identical distance (smaller
+// ones within the copy distance); blurred or shaken shots leave their sharp one by more than the
+// near-identical distance yet stay within the merge distance of every shot of their burst, as
+// shifted and re-exposed shots do; different pictures lie beyond the merge distance, and
+// beyond 0.6 all but a thousandth of them, over tens of thousands of pairs.
 
 #include <algorithm>
 #include <cmath>
@@ -99,6 +100,18 @@ std::vector<Transform> sameMoment() {
             [](const cv::Mat& m) { return exposed(shifted(m, 0.05), 1.15); }};
 }
 
+// What else a burst holds: the frame moved by up to 3 %, the exposure by up to half a stop.
+std::vector<Transform> burstMoves() {
+    return {[](const cv::Mat& m) { return shifted(m, 0.01); },
+            [](const cv::Mat& m) { return shifted(m, 0.02); },
+            [](const cv::Mat& m) { return shifted(m, 0.03); },
+            [](const cv::Mat& m) { return evShifted(m, 0.25); },
+            [](const cv::Mat& m) { return evShifted(m, -0.5); },
+            [](const cv::Mat& m) { return evShifted(m, 0.5); },
+            [](const cv::Mat& m) { return evShifted(shifted(m, 0.03), 0.5); },
+            [](const cv::Mat& m) { return evShifted(shifted(m, 0.02), -0.5); }};
+}
+
 // The print reads a rendition of at most 2048 pixels (the long side): a camera photograph,
 // and any copy of at least a quarter of its area, arrive at least 1024 pixels wide. The samples
 // are small, so each is brought to that size with a little sensor noise, soft at the pixel
@@ -178,8 +191,8 @@ TEST_F(FeaturePrintCalibration, CopiesStayWithinTheIdenticalDistance) {
     double p99 = quantile(distances, 0.99);
     std::printf("copies p50 = %.4f p90 = %.4f p99 = %.4f\n", quantile(distances, 0.5),
                 quantile(distances, 0.9), p99);
-    EXPECT_LE(quantile(distances, 0.9), 0.03);
-    EXPECT_LE(p99, 0.05);
+    EXPECT_LE(quantile(distances, 0.9), 0.04);
+    EXPECT_LE(p99, 0.06);
 }
 
 // A copy folds into its original as a near-identical shot when it has the original's size,
@@ -197,7 +210,7 @@ TEST_F(FeaturePrintCalibration, CopiesOfSmallPhotographsStillFoldIntoTheirOrigin
                   sameSize ? policy.identicalDistance : policy.duplicateDistance);
     }
     // Copies of half the size or less carry less detail than the print reads.
-    EXPECT_LE(quantile(distances, 0.9), 0.07);
+    EXPECT_LE(quantile(distances, 0.9), 0.11);
 }
 
 // A border leaves the print alone: the print is made inside it. Where the picture's own edge
@@ -208,8 +221,8 @@ TEST_F(FeaturePrintCalibration, BorderedCopiesStayWithinTheIdenticalDistance) {
     distances.insert(distances.end(), copyDistances().begin(), copyDistances().end());
     std::printf("copies and bordered copies p50 = %.4f p90 = %.4f p99 = %.4f\n",
                 quantile(distances, 0.5), quantile(distances, 0.9), quantile(distances, 0.99));
-    EXPECT_LE(quantile(distances, 0.9), 0.03);
-    EXPECT_LE(quantile(distances, 0.99), 0.05);
+    EXPECT_LE(quantile(distances, 0.9), 0.035);
+    EXPECT_LE(quantile(distances, 0.99), 0.06);
     // Every one still folds into its original as a near-identical copy.
     EXPECT_LE(quantile(distances, 1.0), 0.10);
 }
@@ -221,41 +234,96 @@ TEST_F(FeaturePrintCalibration, SmallCropsStayNearTheirOriginal) {
     auto distances = distancesUnderEach(smallCrops());
     std::printf("small crops p50 = %.4f p90 = %.4f p99 = %.4f\n", quantile(distances, 0.5),
                 quantile(distances, 0.9), quantile(distances, 0.99));
-    EXPECT_LE(quantile(distances, 0.5), 0.06);
+    EXPECT_LE(quantile(distances, 0.5), 0.07);
     EXPECT_LE(quantile(distances, 0.9), GroupingPolicy{}.duplicateDistance);
     EXPECT_LE(quantile(distances, 1.0), 0.54);
 }
 
-TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInTheirMoment) {
-    const auto blurred = joined(distancesUnder(softened()));
-    const double beyondIdentical = shareOf(blurred, [](double d) { return d > 0.10; });
-    const double apart = shareOf(blurred, [](double d) { return d > 0.15; });
-    const double within = shareOf(blurred, [](double d) { return d <= 0.54; });
-    std::printf("blurred p05 = %.4f p50 = %.4f; beyond 0.10: %.3f, beyond 0.15: %.3f, "
-                "within 0.54: %.3f\n",
-                quantile(blurred, 0.05), quantile(blurred, 0.5), beyondIdentical, apart, within);
-    EXPECT_GE(beyondIdentical, 0.95);
-    EXPECT_GE(apart, 0.93);
-    EXPECT_GE(within, 0.95);
+// Every photograph with its burst: the sharp shot first, then the softened and the moved ones.
+struct Burst {
+    std::vector<float> sharp;
+    std::vector<std::vector<float>> softened, moved, copied;
+};
 
-    auto moment = joined(distancesUnder(sameMoment()));
-    moment.insert(moment.end(), blurred.begin(), blurred.end());
-    std::printf("same moment p50 = %.4f p90 = %.4f\n", quantile(moment, 0.5),
-                quantile(moment, 0.9));
-    EXPECT_LE(quantile(moment, 0.90), 0.54);
+const std::vector<Burst>& bursts() {
+    static const std::vector<Burst> made = [] {
+        const BlockFeaturePrinter printer;
+        const auto printsUnder = [&](const cv::Mat& image, const std::vector<Transform>& all) {
+            std::vector<std::vector<float>> prints;
+            for (const auto& transform : all)
+                prints.push_back(printer.print(transform(image)));
+            return prints;
+        };
+        std::vector<Burst> all;
+        for (const auto& sample : samples::calibrationPhotographs()) {
+            const cv::Mat image = samples::atPhotographSize(sample, photographSide);
+            all.push_back({printer.print(image), printsUnder(image, softened()),
+                           printsUnder(image, burstMoves()), printsUnder(image, copies())});
+        }
+        return all;
+    }();
+    return made;
 }
 
-TEST_F(FeaturePrintCalibration, UnrelatedPicturesLieBeyondTheSeparationDistance) {
-    std::vector<std::vector<float>> prints;
-    for (const auto& sample : samplesRead())
-        prints.push_back(printer.print(samples::atPhotographSize(sample, photographSide)));
+TEST_F(FeaturePrintCalibration, BlurredShotsLeaveTheSharpOneYetStayInTheirBurst) {
+    std::vector<double> fromSharp, withinBurst;
+    for (const auto& burst : bursts()) {
+        for (const auto& soft : burst.softened)
+            fromSharp.push_back(distance(burst.sharp, soft));
+        std::vector<const std::vector<float>*> shots{&burst.sharp};
+        for (const auto* part : {&burst.softened, &burst.moved})
+            for (const auto& shot : *part)
+                shots.push_back(&shot);
+        for (size_t i = 0; i < shots.size(); ++i)
+            for (size_t j = i + 1; j < shots.size(); ++j)
+                withinBurst.push_back(distance(*shots[i], *shots[j]));
+    }
+    const GroupingPolicy policy = GroupingPolicy::standard;
+    const double beyondIdentical =
+        shareOf(fromSharp, [&](double d) { return d > policy.identicalDistance; });
+    const double together =
+        shareOf(withinBurst, [&](double d) { return d <= policy.distanceThreshold; });
+    std::printf("blurred from their sharp shot p05 = %.4f p50 = %.4f, beyond %.2f: %.3f; "
+                "within a burst p50 = %.4f p99 = %.4f max = %.4f, within %.2f: %.4f (%zu pairs)\n",
+                quantile(fromSharp, 0.05), quantile(fromSharp, 0.5), policy.identicalDistance,
+                beyondIdentical, quantile(withinBurst, 0.5), quantile(withinBurst, 0.99),
+                quantile(withinBurst, 1.0), policy.distanceThreshold, together, withinBurst.size());
+    EXPECT_GE(beyondIdentical, 0.90);
+    EXPECT_GE(together, 0.99);
+}
+
+// A photographer's step aside or turn is a new framing of the moment; most still stay in it.
+TEST_F(FeaturePrintCalibration, WiderMovesMostlyStayInTheMoment) {
+    const auto moment = joined(distancesUnder(sameMoment()));
+    std::printf("wider moves p50 = %.4f p90 = %.4f\n", quantile(moment, 0.5),
+                quantile(moment, 0.9));
+    EXPECT_LE(quantile(moment, 0.90), GroupingPolicy::standard.distanceThreshold);
+}
+
+// A day of 120 varied photographs offers 7,140 pairs: none may merge.
+TEST_F(FeaturePrintCalibration, DifferentPicturesStayApart) {
+    std::vector<std::vector<const std::vector<float>*>> byPicture;
+    for (const auto& burst : bursts()) {
+        auto& prints = byPicture.emplace_back(1, &burst.sharp);
+        for (const auto* part : {&burst.softened, &burst.moved, &burst.copied})
+            for (const auto& print : *part)
+                prints.push_back(&print);
+    }
     std::vector<double> distances;
-    for (size_t i = 0; i < prints.size(); ++i)
-        for (size_t j = i + 1; j < prints.size(); ++j)
-            distances.push_back(distance(prints[i], prints[j]));
-    std::printf("unrelated p05 = %.4f p50 = %.4f (%zu pairs)\n", quantile(distances, 0.05),
-                quantile(distances, 0.5), distances.size());
-    EXPECT_GE(quantile(distances, 0.05), 0.75);
+    for (size_t a = 0; a < byPicture.size(); ++a)
+        for (size_t b = a + 1; b < byPicture.size(); ++b)
+            for (const auto* x : byPicture[a])
+                for (const auto* y : byPicture[b])
+                    distances.push_back(distance(*x, *y));
+    const double merge = GroupingPolicy::standard.distanceThreshold;
+    const double withinMerge = shareOf(distances, [&](double d) { return d <= merge; });
+    const double within06 = shareOf(distances, [](double d) { return d <= 0.6; });
+    std::printf("different pictures min = %.4f p001 = %.4f p05 = %.4f; within %.2f: %.5f %%, "
+                "within 0.6: %.5f %% (%zu pairs)\n",
+                quantile(distances, 0.0), quantile(distances, 0.001), quantile(distances, 0.05),
+                merge, 100 * withinMerge, 100 * within06, distances.size());
+    EXPECT_LE(withinMerge, 0.0001);
+    EXPECT_LE(within06, 0.001);
 }
 
 } // namespace

@@ -10,26 +10,56 @@
 namespace keepsift {
 namespace {
 
-double length(const std::vector<float>& values) {
+using Part = std::pair<size_t, size_t>; // first value, end
+constexpr size_t contentEnd = BlockFeaturePrinter::length - BlockFeaturePrinter::detailValues;
+constexpr Part content{0, contentEnd}, detail{contentEnd, BlockFeaturePrinter::length};
+
+double length(const std::vector<float>& values, Part part) {
     double sum = 0;
-    for (float value : values)
-        sum += double(value) * value;
+    for (size_t i = part.first; i < part.second; ++i)
+        sum += double(values[i]) * values[i];
     return std::sqrt(sum);
 }
 
-TEST(BlockFeaturePrinter, GivesAUnitLengthPrintOfFixedLength) {
+double distance(const std::vector<float>& a, const std::vector<float>& b, Part part) {
+    double sum = 0;
+    for (size_t i = part.first; i < part.second; ++i)
+        sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    return std::sqrt(sum);
+}
+
+TEST(BlockFeaturePrinter, GivesAPrintOfFixedLengthWithItsContentPartScaled) {
     cv::Mat picture(300, 400, CV_8UC3);
     cv::randu(picture, 0, 255);
     auto print = BlockFeaturePrinter().print(picture);
-    EXPECT_EQ(print.size(), static_cast<size_t>(BlockFeaturePrinter::length));
-    EXPECT_NEAR(length(print), 1.0, 1e-5);
+    ASSERT_EQ(print.size(), static_cast<size_t>(BlockFeaturePrinter::length));
+    EXPECT_NEAR(length(print, content), BlockFeaturePrinter::contentLength, 1e-5);
+    EXPECT_NEAR(length(print, detail), BlockFeaturePrinter::detailBound() / 2, 1e-5);
+}
+
+// However far apart two pictures' detail lies, it adds no more than the bound.
+TEST(BlockFeaturePrinter, TheDetailPartsDistanceStaysWithinItsBound) {
+    EXPECT_NEAR(BlockFeaturePrinter::detailBound(), 0.187, 0.001);
+    cv::Mat noise(300, 400, CV_8UC3), soft, stripes(300, 400, CV_8UC3, cv::Scalar(0, 0, 0));
+    cv::randu(noise, 0, 255);
+    cv::GaussianBlur(noise, soft, cv::Size(), 12);
+    for (int x = 0; x < stripes.cols; x += 8)
+        stripes.colRange(x, x + 4).setTo(cv::Scalar(255, 255, 255));
+    const BlockFeaturePrinter printer;
+    const std::vector<std::vector<float>> prints{
+        printer.print(noise), printer.print(soft), printer.print(stripes),
+        printer.print(cv::Mat(300, 400, CV_8UC3, cv::Scalar(30, 60, 90)))};
+    for (const auto& a : prints)
+        for (const auto& b : prints)
+            EXPECT_LE(distance(a, b, detail), BlockFeaturePrinter::detailBound() + 1e-6);
+    EXPECT_GT(distance(prints[0], prints[1], detail), 0.1);
 }
 
 TEST(BlockFeaturePrinter, FlatAndEmptyPicturesStayFinite) {
     auto flat = BlockFeaturePrinter().print(cv::Mat(50, 50, CV_8UC3, cv::Scalar(30, 60, 90)));
     for (float value : flat)
         EXPECT_TRUE(std::isfinite(value));
-    EXPECT_LE(length(flat), 1.0 + 1e-6);
+    EXPECT_LE(length(flat, content), BlockFeaturePrinter::contentLength + 1e-6);
     EXPECT_TRUE(BlockFeaturePrinter().print(cv::Mat()).empty());
     EXPECT_TRUE(BlockFeaturePrinter().print(cv::Mat(10, 10, CV_8UC1)).empty());
 }
