@@ -116,6 +116,33 @@ inline cv::Mat scene(const cv::Mat& original, bool part, int longSide) {
     return resized(framed, static_cast<double>(longSide) / std::max(framed.cols, framed.rows));
 }
 
+// Writes burst number `burst` of the sharp scene into its folder: the winner, shots spoilt by
+// `spoil`, and for every third burst a re-saved or half-size copy of the winner.
+template <class Spoil>
+void writeBurst(const fs::path& corpus, int burst, const cv::Mat& sharp, int shots, Spoil spoil,
+                Corpus& made) {
+    const fs::path folder = corpus / std::to_string(burst + 1);
+    fs::create_directories(folder);
+    const int winner = burst % shots;
+    for (int shot = 0; shot < shots; ++shot) {
+        const auto seed = static_cast<std::uint64_t>(burst * 16 + shot + 1);
+        const bool isWinner = shot == winner;
+        const cv::Mat image = noisy(isWinner ? sharp : spoil(sharp, burst, shot), 2.5, seed);
+        const std::string name =
+            "IMG_" + std::to_string(1000 + burst * 10 + shot) + (isWinner ? " - winner" : "");
+        writeShot(folder / (name + ".jpg"), image, 92, exifTime(burst, shot));
+        ++made.photographs;
+        if (isWinner && burst % 3 == 1) {
+            // A re-saved copy, or a half-size export, of the sharp shot.
+            const cv::Mat copy = burst % 2 == 0 ? image : resized(image, 0.5);
+            writeShot(folder / (name.substr(0, 8) + " copy.jpg"), copy, 75, exifTime(burst, shot),
+                      false);
+            ++made.photographs;
+        }
+    }
+    ++made.folders;
+}
+
 // Writes `bursts` folders under `corpus`, one or two per photograph; absent when the
 // samples cannot be fetched.
 inline std::optional<Corpus> write(const fs::path& corpus, int bursts, int longSide = 800,
@@ -127,27 +154,67 @@ inline std::optional<Corpus> write(const fs::path& corpus, int bursts, int longS
         const size_t b = static_cast<size_t>(burst) % paths->size();
         const cv::Mat original = cv::imread((*paths)[b].string(), cv::IMREAD_COLOR);
         const cv::Mat sharp = scene(original, burst >= static_cast<int>(paths->size()), longSide);
-        const fs::path folder = corpus / std::to_string(burst + 1);
-        fs::create_directories(folder);
-        const int winner = burst % shots;
-        for (int shot = 0; shot < shots; ++shot) {
-            const auto seed = static_cast<std::uint64_t>(burst * 16 + shot + 1);
-            const bool isWinner = shot == winner;
-            const cv::Mat image = noisy(isWinner ? sharp : spoilt(sharp, burst, shot), 2.5, seed);
-            const std::string name =
-                "IMG_" + std::to_string(1000 + burst * 10 + shot) + (isWinner ? " - winner" : "");
-            writeShot(folder / (name + ".jpg"), image, 92, exifTime(burst, shot));
-            ++made.photographs;
-            if (isWinner && burst % 3 == 1) {
-                // A re-saved copy, or a half-size export, of the sharp shot.
-                const cv::Mat copy = burst % 2 == 0 ? image : resized(image, 0.5);
-                writeShot(folder / (name.substr(0, 8) + " copy.jpg"), copy, 75,
-                          exifTime(burst, shot), false);
-                ++made.photographs;
-            }
-        }
-        ++made.folders;
+        writeBurst(corpus, burst, sharp, shots, spoilt, made);
     }
+    return made;
+}
+
+// Scenes with little detail, made from real photographs: fog, sky, night, snow, and a scene
+// whose only edges run one way, where the shake runs along them.
+namespace low_detail {
+
+inline cv::Mat towards(const cv::Mat& image, double keep, cv::Scalar colour) {
+    cv::Mat flat(image.size(), image.type(), colour), result;
+    cv::addWeighted(image, keep, flat, 1 - keep, 0, result);
+    return result;
+}
+// Near things keep their edges, at a third of their contrast.
+inline cv::Mat fog(const cv::Mat& m) {
+    return towards(m, 0.3, cv::Scalar(200, 200, 195));
+}
+// Soft clouds.
+inline cv::Mat sky(const cv::Mat& m) {
+    return towards(blurred(m, 0.004), 0.5, cv::Scalar(235, 200, 150));
+}
+inline cv::Mat night(const cv::Mat& m) {
+    return evShifted(m, -2.5);
+}
+inline cv::Mat snow(const cv::Mat& m) {
+    return towards(m, 0.35, cv::Scalar(240, 238, 235));
+}
+// Lines along the width only, as a horizon, a pier or a railing leaves.
+inline cv::Mat streaks(const cv::Mat& m) {
+    return smeared(m, 0.2, 0.0);
+}
+// The shake runs along the streaks.
+inline cv::Mat alongStreaks(const cv::Mat& sharp, [[maybe_unused]] int burst, int shot) {
+    const cv::Mat image = smeared(sharp, 0.01 * (1 + shot % 3), 0.0);
+    return evShifted(shifted(image, 0.01 * (1 + shot % 2)), shot % 2 == 0 ? 0.2 : -0.2);
+}
+
+} // namespace low_detail
+
+// Writes five low-detail bursts after `firstBurst` bursts; absent when the samples cannot be
+// fetched.
+inline std::optional<Corpus> writeLowDetail(const fs::path& corpus, int firstBurst, int longSide,
+                                            int shots = 4) {
+    const auto paths = samples::fetch(photographs());
+    if (!paths) return std::nullopt;
+    const auto read = [&](size_t i) {
+        return scene(cv::imread((*paths)[i % paths->size()].string(), cv::IMREAD_COLOR), false,
+                     longSide);
+    };
+    Corpus made;
+    int burst = firstBurst;
+    using Look = cv::Mat (*)(const cv::Mat&);
+    const std::pair<size_t, Look> looks[] = {{8, low_detail::fog},
+                                             {3, low_detail::sky},
+                                             {13, low_detail::night},
+                                             {11, low_detail::snow}};
+    for (const auto& [source, look] : looks)
+        writeBurst(corpus, burst++, look(read(source)), shots, spoilt, made);
+    writeBurst(corpus, burst++, low_detail::streaks(read(12)), shots, low_detail::alongStreaks,
+               made);
     return made;
 }
 
