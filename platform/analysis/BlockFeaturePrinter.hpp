@@ -34,8 +34,9 @@ public:
     static constexpr double gradientStructureWeight = 0.27;
     static constexpr double lowFrequencyShapeWeight = 0.8;
     // Unrelated pictures lie beyond distanceThreshold, and shots of one moment within it, by
-    // about as much on either side at this length.
-    static constexpr double contentLength = 1.25;
+    // about as much on either side at this length; a RAW developed here and the camera's JPEG
+    // of it still read as one moment.
+    static constexpr double contentLength = 1.18;
     // The edge and shape blocks fade out over this share of each side: a small crop or a step
     // aside changes what lies at the edges.
     static constexpr double edgeFading = 0.2;
