@@ -165,6 +165,8 @@ public:
     // Settings, pause and first-run completion.
     void applySettings(Settings settings, Done done = {});
     void setPaused(bool paused, Done done = {});
+    // `done` comes once the choices are stored and the access question answered; the
+    // library's reconciliation and first pump step follow without holding it.
     void completeFirstRun(bool telemetryEnabled, bool automaticUpdates, Done done = {});
 
     // Refresh, readiness, batch limit, updater, login item and reconciliation.

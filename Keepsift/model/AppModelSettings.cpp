@@ -47,7 +47,15 @@ void AppModel::completeFirstRun(bool telemetryEnabled, bool automaticUpdates, Do
     Settings wanted = settings_;
     wanted.telemetryEnabled = telemetryEnabled;
     wanted.automaticUpdates = automaticUpdates;
-    launch([this, wanted] { completeFirstRunFlow(wanted); }, std::move(done));
+    // The first-run window waits only for the choices and the access answer; the reading of
+    // the library that follows can take hours on a first pass and goes on behind it.
+    launch(
+        [this, wanted, done = std::move(done)] {
+            completeFirstRunFlow(wanted);
+            if (done) tasks_.post(done);
+            reconcileLibraryFlow();
+        },
+        {});
 }
 
 void AppModel::completeFirstRunFlow(const Settings& wanted) {
@@ -60,7 +68,6 @@ void AppModel::completeFirstRunFlow(const Settings& wanted) {
     // The access prompt that start-up held back while the first-run window was open.
     engine_->ensureAuthorization(scanning);
     onMain([&] { startUpdaterIfNeeded(); });
-    reconcileLibraryFlow();
 }
 
 } // namespace keepsift::app

@@ -189,6 +189,7 @@ public:
         return ScriptedLibrary::storageMode();
     }
     std::vector<LibraryAsset> fetchAssets() override {
+        if (beforeFetch) beforeFetch();
         if (fetchFails) throw std::runtime_error("listing failed");
         if (unavailableFolder) throw LibraryUnavailable("folder gone", *unavailableFolder);
         return ScriptedLibrary::fetchAssets();
@@ -205,6 +206,7 @@ public:
     std::atomic<int> storageProbes = 0;
     std::atomic<bool> fetchFails = false;
     std::optional<std::string> unavailableFolder;
+    std::function<void()> beforeFetch;
     std::function<void()> beforeDelete;
     std::function<void()> onStream;
 };

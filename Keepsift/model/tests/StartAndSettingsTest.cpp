@@ -254,5 +254,24 @@ TEST(ModelFirstRun, AcceptingRecordsTheNoticeThenPromptsAndStartsTheUpdater) {
     rig.waitUntil([&] { return rig.model->snapshot().analysed == 4; });
 }
 
+TEST(ModelFirstRun, TheWindowIsReleasedOnceChoicesAndAccessAreSettledAndTheScanGoesOn) {
+    ModelRig rig(firstLaunch());
+    start(rig);
+    // Reading the library waits here: a first pass that never ends while the window waits.
+    auto reading = std::make_shared<testing::Gate>();
+    rig.library->beforeFetch = [reading] { reading->pass(); };
+    bool released = true;
+    try {
+        rig.await([&](auto done) { rig.model->completeFirstRun(true, true, done); });
+    } catch (const std::runtime_error&) {
+        released = false;
+    }
+    reading->open();
+    ASSERT_TRUE(released) << "the first-run window waited for the first pass";
+    EXPECT_TRUE(rig.store->hasSeenFirstRunNotice());
+    EXPECT_EQ(rig.library->authorizationRequests(), 1);
+    rig.waitUntil([&] { return rig.model->snapshot().analysed == 4; });
+}
+
 } // namespace
 } // namespace keepsift::app
