@@ -5,6 +5,8 @@
 #                      run the tests there too; the benchmarks run only with bench
 # ./keepsift.sh bench — build optimised and run the benchmarks
 set -euo pipefail
+# A library named by a relative path counts from where the command was typed.
+origin="$PWD"
 cd "$(dirname "$0")"
 jobs="$(nproc)"
 
@@ -20,6 +22,7 @@ case "${1:-}" in
 run)
     configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_TESTS=OFF -DKEEPSIFT_BENCH=OFF
     shift
+    if [ $# -gt 0 ]; then set -- "$(cd "$origin" && realpath -m -- "$1")"; fi
     exec bash scripts/run.sh build/release "$@"
     ;;
 test)

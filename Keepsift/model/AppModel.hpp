@@ -69,6 +69,11 @@ public:
         bool startsUpdater = true;
         // Replaces the sampled machine state (power, power saving, heat) when set.
         std::optional<WorkConditions> fixedConditions;
+        // No library was named and the Pictures folder, the only one read then, is missing:
+        // its path, so that the notices say how to name a folder.
+        std::optional<std::string> missingPictures;
+        // False when the build has no analytics identifier: usage counts go nowhere.
+        bool sendsUsage = true;
     };
 
     static constexpr double busyPumpInterval = 3.0;
@@ -140,6 +145,11 @@ public:
     const std::shared_ptr<Clock>& clock() const { return clock_; }
     const std::shared_ptr<ImageSource>& images() const { return images_; }
     bool startsUpdater() const { return startsUpdater_; }
+    // What the build can do at all, whatever the switches say: the settings say so beside
+    // them. Updates need an update key (known to the updater factory), usage counts an
+    // analytics identifier.
+    bool buildCanUpdate() const;
+    bool buildSendsUsage() const { return sendsUsage_; }
     const std::optional<WorkConditions>& fixedConditions() const { return fixedConditions_; }
 
     // Unobserved state, for the shell's diagnostics and for tests.
@@ -273,6 +283,8 @@ private:
     const std::shared_ptr<ImageSource> images_;
     const bool startsUpdater_;
     const std::optional<WorkConditions> fixedConditions_;
+    const std::optional<std::string> missingPictures_;
+    const bool sendsUsage_;
     const Services services_;
     const Logger log_;
 

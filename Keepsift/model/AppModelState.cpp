@@ -1,4 +1,6 @@
 #include "Keepsift/model/AppModel.hpp"
+
+#include "Keepsift/model/LibraryNotice.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/settings/ReviewNudge.hpp"
 #include "core/text/Strings.hpp"
@@ -24,11 +26,16 @@ AppModel::AppModel(Parts parts, Services services)
     : engine_(std::move(parts.engine)), store_(std::move(parts.store)),
       telemetry_(std::move(parts.telemetry)), clock_(std::move(parts.clock)),
       images_(std::move(parts.images)), startsUpdater_(parts.startsUpdater),
-      fixedConditions_(parts.fixedConditions), services_(withDefaults(std::move(services))),
+      fixedConditions_(parts.fixedConditions), missingPictures_(std::move(parts.missingPictures)),
+      sendsUsage_(parts.sendsUsage), services_(withDefaults(std::move(services))),
       log_(std::string(Keepsift::identifier), "shell"), tasks_(services_.mainActor) {}
 
 AppModel::~AppModel() {
     tasks_.shutDown();
+}
+
+bool AppModel::buildCanUpdate() const {
+    return !services_.updaters || services_.updaters->isConfigured();
 }
 
 void AppModel::setSettings(Settings settings) {
@@ -97,6 +104,7 @@ std::optional<std::string> AppModel::accessNotice() const {
     case LibraryAuthorization::denied:
         return Strings::text(FixedText::noLibraryAccess, settings_.language);
     case LibraryAuthorization::restricted:
+        if (missingPictures_) return missingPicturesNotice(*missingPictures_, settings_.language);
         return Strings::text(FixedText::libraryRestricted, settings_.language);
     }
     return std::nullopt;

@@ -8,4 +8,8 @@ namespace keepsift::app {
 // review is kept meanwhile. German exactly for "de", English otherwise.
 std::string libraryUnavailableNotice(const std::string& folder, const std::string& language);
 
+// The notice shown when no library was named and the Pictures folder, the only folder that
+// would be read then, does not exist: what to do to name one.
+std::string missingPicturesNotice(const std::string& folder, const std::string& language);
+
 } // namespace keepsift::app

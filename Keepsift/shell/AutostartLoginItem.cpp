@@ -15,12 +15,18 @@ const Logger& loginItemLogger() {
 
 // An Exec value in the desktop-entry quoting: the path in double quotes, with the
 // characters that stay special inside them escaped (backslashes twice: once for the
-// string value, once for the quoting).
+// string value, once for the quoting), and the line breaks a string value cannot hold raw.
 std::string quotedProgram(const std::string& program) {
     std::string quoted = "\"";
     for (char c : program) {
         if (c == '\\')
             quoted += "\\\\\\\\";
+        else if (c == '\n')
+            quoted += "\\n";
+        else if (c == '\t')
+            quoted += "\\t";
+        else if (c == '\r')
+            quoted += "\\r";
         else if (c == '%')
             quoted += "%%";
         else if (c == '"' || c == '`' || c == '$')
@@ -47,7 +53,11 @@ void logFailure(const char* action, const std::string& description) {
 
 AutostartLoginItem::AutostartLoginItem(std::filesystem::path autostartFolder,
                                        std::filesystem::path program)
-    : folder_(std::move(autostartFolder)), program_(std::move(program)) {}
+    : folder_(std::move(autostartFolder)), program_(std::move(program)) {
+    // The link to a binary replaced while it runs (a rebuild) reads back with this mark.
+    const std::string mark = " (deleted)", path = program_.string();
+    if (path.ends_with(mark)) program_ = path.substr(0, path.size() - mark.size());
+}
 
 AutostartLoginItem AutostartLoginItem::standard() {
     std::error_code error;

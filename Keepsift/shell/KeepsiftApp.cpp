@@ -185,8 +185,13 @@ void KeepsiftApp::handleRequest(const std::string& request) {
     if (request == SingleInstance::settingsRequest) return showSettings();
     if (!options_.testSeam || !model_) return;
     // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
-    // confirms the whole review list's N photographs.
+    // confirms the whole review list's N photographs; "launch-at-login" ticks that switch.
     if (request.starts_with("flag ")) return model_->override(false, request.substr(5));
+    if (request == "launch-at-login") {
+        Settings settings = model_->settings();
+        settings.launchAtLogin = true;
+        return model_->applySettings(settings);
+    }
     if (request.starts_with("delete-all ")) {
         try {
             const std::int64_t expected = std::stoll(request.substr(11));

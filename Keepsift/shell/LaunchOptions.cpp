@@ -20,6 +20,10 @@ LaunchOptions LaunchOptions::parse(const std::vector<std::string>& arguments,
         else if (argument.starts_with(std::string(libraryArgument) + "="))
             options.library = argument.substr(std::string_view(libraryArgument).size() + 1);
     }
+    if (!options.library)
+        if (auto named = environment.find(libraryVariable);
+            named != environment.end() && !named->second.empty())
+            options.library = named->second;
     auto seam = environment.find(testSeamVariable);
     options.testSeam = seam != environment.end() && seam->second == "1";
     options.environment = std::move(environment);

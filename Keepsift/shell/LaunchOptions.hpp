@@ -12,6 +12,8 @@ struct LaunchOptions {
     static constexpr const char* interfaceTestArgument = "-KeepsiftUITestMode";
     static constexpr const char* spikeStorageArgument = "--spike-storage";
     static constexpr const char* libraryArgument = "--library";
+    // Names the library like --library when the argument is not given.
+    static constexpr const char* libraryVariable = "KEEPSIFT_LIBRARY";
     // The desktop entry's "Settings" action.
     static constexpr const char* settingsArgument = "--settings";
     // The interface-test seam of the real application: the library's questions are answered
@@ -22,7 +24,7 @@ struct LaunchOptions {
     bool spikeStorage = false;
     bool testSeam = false;
     bool opensSettings = false;
-    std::optional<std::string> library; // --library DIR
+    std::optional<std::string> library; // --library DIR, else KEEPSIFT_LIBRARY
     std::map<std::string, std::string> environment;
 
     // Arguments without the program name; flags count only as exact whole arguments.

@@ -3,15 +3,17 @@
 #include <QLocale>
 #include <QStringList>
 
+#include "Keepsift/model/LibraryNotice.hpp"
 #include "Keepsift/model/ReporterFactory.hpp"
+#include "Keepsift/shell/LibraryFolders.hpp"
 #include "Keepsift/shell/LowPrioritySignalSource.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/storage/UserDefaultsStorage.hpp"
+#include "core/support/Logger.hpp"
 #include "core/telemetry/TelemetryReporter.hpp"
 #include "core/text/Strings.hpp"
 #include "platform/defaults/FileUserDefaults.hpp"
 #include "platform/files/XdgFolders.hpp"
-#include "platform/library/XdgPaths.hpp"
 #include "system/bundle/BundleInfo.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
 #include "telemetry/sink/AnalyticsSink.hpp"
@@ -27,9 +29,17 @@ std::vector<std::string> systemLanguages() {
 }
 
 // Never a storage in memory: decisions that would not outlive the process are not made at
-// all, and the model waits until the folder can be used.
-std::shared_ptr<FileStorage> fileStorage() {
-    return ApplicationSupportStorage::whenAvailable(Keepsift::identifier);
+// all, and the model waits until the folder can be used. Each library has a folder of its own.
+std::shared_ptr<FileStorage> fileStorage(const std::filesystem::path& library) {
+    const std::string folder =
+        std::string(Keepsift::identifier) + "/libraries/" + libraryKey(library);
+    try {
+        const auto support = applicationSupportFolder();
+        adoptSharedFiles(support, support / "libraries" / libraryKey(library));
+    } catch (const std::exception&) {
+        // No home folder: the storage says so when it is used.
+    }
+    return ApplicationSupportStorage::whenAvailable(folder);
 }
 
 // Without an analytics identifier the client is never started and signals go nowhere.
@@ -37,6 +47,18 @@ std::shared_ptr<TelemetrySink> telemetrySink(const AppConfig& config) {
     if (!config.telemetryAppID) return std::make_shared<NoopSink>();
     AnalyticsSink::configure(*config.telemetryAppID, false);
     return std::make_shared<AnalyticsSink>();
+}
+
+// On the terminal of a launch by hand, and in the journal.
+void reportLibrary(const LibraryChoice& choice) {
+    static const Logger logger(std::string(Keepsift::identifier), "shell");
+    if (choice.refused)
+        logger.error("the home folder is never the library: " + choice.refused->string() +
+                     " is passed over");
+    if (choice.source == LibraryChoice::Source::missingPictures)
+        logger.error(missingPicturesNotice(choice.root.string(), "en"));
+    else
+        logger.info("library: " + choice.root.string());
 }
 
 } // namespace
@@ -53,10 +75,11 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     auto values = std::make_shared<UserDefaultsStorage>(made.defaults);
     auto store =
         std::make_shared<KeepsiftStore>(values, Strings::preferredLanguage(systemLanguages()));
-    auto files = fileStorage();
+    made.library = settleLibrary(*made.defaults, library);
+    auto files = fileStorage(made.library.root);
     const AppConfig config = loadAppConfig();
     auto sink = telemetrySink(config);
-    made.services = makeLiveServices(libraryRoot(library), std::move(dialogs));
+    made.services = makeLiveServices(made.library.root, std::move(dialogs));
     auto engine = std::make_shared<ScanEngine>(
         made.services.library, std::make_shared<LowPrioritySignalSource>(made.services.extractor),
         files, std::make_shared<SystemClock>(), GroupingPolicy::standard, ScoringPolicy::standard,
@@ -71,6 +94,10 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     parts.telemetry = std::move(telemetry);
     parts.clock = std::make_shared<SystemClock>();
     parts.startsUpdater = true;
+    parts.sendsUsage = config.telemetryAppID.has_value();
+    if (made.library.source == LibraryChoice::Source::missingPictures)
+        parts.missingPictures = made.library.root.string();
+    reportLibrary(made.library);
     return made;
 }
 

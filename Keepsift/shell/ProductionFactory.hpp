@@ -6,6 +6,7 @@
 
 #include "Keepsift/model/AppModel.hpp"
 #include "photos/services/LiveServices.hpp"
+#include "platform/library/LibraryChoice.hpp"
 
 namespace keepsift {
 class UserDefaults;
@@ -20,9 +21,11 @@ struct ProductionParts {
     AppModel::Parts parts;
     LiveServices services;
     std::shared_ptr<UserDefaults> defaults; // also keeps the windows' frames
+    LibraryChoice library;
 };
 
-// `library` is the --library argument; without it KEEPSIFT_LIBRARY, then the Pictures folder.
+// `library` is the --library argument, else KEEPSIFT_LIBRARY; without one the remembered
+// folder, then the Pictures folder.
 // Never fails: storage that cannot be made falls back to memory, a configuration that cannot
 // be read to no telemetry.
 ProductionParts makeProductionParts(const std::optional<std::string>& library,

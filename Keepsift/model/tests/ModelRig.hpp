@@ -272,6 +272,7 @@ struct RigOptions {
     std::function<bool(bool granted)> recordLibraryConsent;
     // Shapes the file storage before the engine reads it.
     std::function<void(FlakyFileStorage&)> prepareFiles;
+    std::optional<std::string> missingPictures;
 };
 
 // A model over a scripted library, fixture signals, storage in memory, a recording
@@ -321,6 +322,7 @@ struct ModelRig {
         parts.clock = options.clock;
         parts.startsUpdater = true;
         parts.fixedConditions = options.fixedConditions;
+        parts.missingPictures = options.missingPictures;
         model = std::make_unique<AppModel>(
             std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper,
                                                  options.recordLibraryConsent});

@@ -128,6 +128,28 @@ TEST(Reconciliation, TheLibraryNoticeFollowsTheLanguageAndLeavesOtherNoticesAlon
     EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), std::string("Nothing deleted."));
 }
 
+TEST(Reconciliation, WithoutAPicturesFolderTheNoticesSayHowToNameOne) {
+    EXPECT_EQ(missingPicturesNotice("/home/u/Pictures", "en"),
+              "There is no Pictures folder \u201C/home/u/Pictures\u201D, so Keepsift reads "
+              "nothing. Make it and start Keepsift again, or start Keepsift once with the folder "
+              "of your photographs: keepsift --library FOLDER. Keepsift remembers that folder.");
+    EXPECT_EQ(missingPicturesNotice("/home/u/Bilder", "de"),
+              "Es gibt keinen Bilderordner \u201E/home/u/Bilder\u201C, daher liest Keepsift "
+              "nichts. Lege ihn an und starte Keepsift neu, oder starte Keepsift einmal mit dem "
+              "Ordner deiner Fotos: keepsift --library ORDNER. Keepsift merkt sich diesen Ordner.");
+
+    RigOptions options;
+    options.missingPictures = "/home/u/Pictures";
+    ModelRig rig(options);
+    rig.library->unavailableFolder = "";
+    rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
+    const auto expected = missingPicturesNotice("/home/u/Pictures", "en");
+    EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), expected);
+    rig.library->setAuthorization(LibraryAuthorization::restricted);
+    rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), expected);
+}
+
 TEST(Reconciliation, AKnownStorageModeIsNotProbedAgain) {
     ModelRig rig;
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 
 #include "ApplicationFixture.hpp"
+#include "Keepsift/shell/tests/ExecLine.hpp"
 #include "platform/files/AtomicFile.hpp"
 
 namespace keepsift::acceptance {
@@ -13,7 +14,7 @@ namespace {
 TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLastDecision) {
     testing::LaunchedApp app(folder.path(), library.root);
     ASSERT_GT(app.pid(), 0);
-    const auto support = app.supportFolder();
+    const auto support = app.indexFolder();
 
     // Bad input on the way: a photograph removed while the scan runs.
     ASSERT_TRUE(testing::eventually([&] { return fs::exists(folder.path() / "cache"); }, 60));
@@ -80,6 +81,67 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
     EXPECT_EQ(readIndex(support)->entries.at(kept).state, ReviewState::flaggedByHand);
 }
 
+// The folder named once comes back at login: the autostart entry's Exec line, run as a
+// launcher runs it, tidies the same folder with the same review, and nothing else is read.
+TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
+    const auto guard = std::getenv("KEEPSIFT_ACCEPTANCE_GUARD")
+                           ? std::atof(std::getenv("KEEPSIFT_ACCEPTANCE_GUARD"))
+                           : 600;
+    // A Pictures folder of the home's own, which must stay untouched.
+    const fs::path pictures = folder.path() / "home" / "Pictures";
+    fs::create_directories(pictures);
+    std::ofstream(pictures / "elsewhere.jpg") << "not to be read";
+    std::string kept;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        ASSERT_TRUE(testing::eventually(
+            [&] { return scanned(app.indexFolder()) || !app.isRunning(); }, guard))
+            << log();
+        kept = *idsIn(*readIndex(app.indexFolder()), [](ReviewState state) {
+                    return state == ReviewState::keeper;
+                }).begin();
+        ASSERT_TRUE(app.send("flag " + kept));
+        ASSERT_TRUE(app.send("launch-at-login"));
+        ASSERT_TRUE(testing::eventually(
+            [&] {
+                return fs::exists(folder.path() / "config" / "autostart" /
+                                  "com.ambervale.keepsift.desktop") &&
+                       linkedRejects().count(kept) == 1;
+            },
+            60));
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+    }
+    const auto entry =
+        readWholeFile(folder.path() / "config" / "autostart" / "com.ambervale.keepsift.desktop");
+    const auto command = testing::execArguments(*entry);
+    ASSERT_TRUE(command && command->size() == 1) << *entry;
+
+    testing::LaunchedApp atLogin(folder.path(), library.root, *command);
+    // The relaunch reads the same index: a second hand decision lands beside the first.
+    const auto index = readIndex(atLogin.indexFolder());
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->entries.at(kept).state, ReviewState::flaggedByHand);
+    const std::string other =
+        *idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; }).begin();
+    // Asked again until the relaunched model exists and takes it.
+    ASSERT_TRUE(testing::eventually(
+        [&] {
+            atLogin.send("flag " + other);
+            return testing::eventually([&] { return linkedRejects().count(other) == 1; }, 3);
+        },
+        120))
+        << log();
+    double seconds = 0;
+    ASSERT_TRUE(atLogin.terminate(seconds));
+    const auto after = readIndex(atLogin.indexFolder());
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->entries.at(kept).state, ReviewState::flaggedByHand);
+    EXPECT_EQ(after->entries.at(other).state, ReviewState::flaggedByHand);
+    EXPECT_EQ(namesIn(pictures), std::set<std::string>{"elsewhere.jpg"});
+    EXPECT_EQ(namesIn(atLogin.supportFolder() / "libraries").size(), 1u);
+}
+
 // The index folder's disk is full when the application starts: no decision could be kept,
 // so nothing is flagged (the model's tests show it waits); once there is room the scan runs
 // and what it decides reaches the disk.
@@ -100,28 +162,28 @@ TEST_F(ApplicationAcceptance, AFullDiskAtStartFlagsNothingUntilThereIsRoom) {
 
     testing::LaunchedApp app(folder.path(), library.root);
     ASSERT_GT(app.pid(), 0);
-    const auto support = app.supportFolder();
+    const auto support = app.supportFolder(), indexFolder = app.indexFolder();
     // Up and listening, its support folder on the full disk.
     ASSERT_TRUE(testing::eventually(
         [&] { return fs::exists(support / "instance.socket") || !app.isRunning(); }, 600))
         << log();
     ASSERT_TRUE(app.isRunning()) << "the application ended on a full disk\n" << log();
     EXPECT_TRUE(linkedRejects().empty());
-    EXPECT_FALSE(readIndex(support)) << "an index was written to a full disk";
+    EXPECT_FALSE(readIndex(indexFolder)) << "an index was written to a full disk";
 
     fs::remove(filler);
-    ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); }, 600))
+    ASSERT_TRUE(testing::eventually([&] { return scanned(indexFolder) || !app.isRunning(); }, 600))
         << log();
     double seconds = 0;
     const auto status = app.terminate(seconds);
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 0);
-    const auto index = readIndex(support);
+    const auto index = readIndex(indexFolder);
     ASSERT_TRUE(index) << "the decisions did not reach the disk once it had room\n" << log();
     const auto flagged = idsIn(*index, isFlagged);
     EXPECT_FALSE(flagged.empty());
     EXPECT_EQ(linkedRejects(), flagged);
-    EXPECT_TRUE(readJournal(support));
+    EXPECT_TRUE(readJournal(indexFolder));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "LaunchedApp.hpp"
 
+#include "Keepsift/shell/LibraryFolders.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
 
 #include <chrono>
@@ -37,7 +38,11 @@ bool LaunchedApp::canLaunch() {
 }
 
 LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library)
-    : root_(root) {
+    : LaunchedApp(root, library, {KEEPSIFT_BINARY, "--library", library.string()}) {}
+
+LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library,
+                         const std::vector<std::string>& command)
+    : root_(root), library_(library) {
     for (const char* folder : {"home", "config", "data", "cache", "runtime"})
         std::filesystem::create_directories(root / folder);
     std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
@@ -55,16 +60,19 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         ::setenv("KEEPSIFT_TEST_SEAM", "1", 1);
         ::unsetenv("KEEPSIFT_LIBRARY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-        const std::string script =
-            "echo \"$DISPLAY\" > '" + (root / "display").string() + "'; echo \"$XAUTHORITY\" > '" +
-            (root / "xauthority").string() + "'; echo $$ > '" + pidFile.string() +
-            "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
-            "--inh-caps=-dac_override,-dac_read_search -- \"$0\" --library \"$1\"";
+        const std::string script = "echo \"$DISPLAY\" > '" + (root / "display").string() +
+                                   "'; echo \"$XAUTHORITY\" > '" + (root / "xauthority").string() +
+                                   "'; echo $$ > '" + pidFile.string() +
+                                   "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
+                                   "--inh-caps=-dac_override,-dac_read_search -- \"$@\"";
         const std::string logFile = (root / "keepsift.log").string();
-        std::freopen(logFile.c_str(), "w", stderr);
+        std::freopen(logFile.c_str(), "a", stderr);
         std::freopen(logFile.c_str(), "a", stdout);
-        ::execl("/usr/bin/xvfb-run", "xvfb-run", "-a", "sh", "-c", script.c_str(), KEEPSIFT_BINARY,
-                library.c_str(), static_cast<char*>(nullptr));
+        std::vector<const char*> arguments{"xvfb-run", "-a", "sh", "-c", script.c_str(), "sh"};
+        for (const std::string& argument : command)
+            arguments.push_back(argument.c_str());
+        arguments.push_back(nullptr);
+        ::execv("/usr/bin/xvfb-run", const_cast<char* const*>(arguments.data()));
         ::_exit(127);
     }
     eventually([&] { return !readText(pidFile).empty(); }, 30);
@@ -86,6 +94,10 @@ bool LaunchedApp::isRunning() const {
 
 std::filesystem::path LaunchedApp::supportFolder() const {
     return root_ / "data" / "com.ambervale.keepsift";
+}
+
+std::filesystem::path LaunchedApp::indexFolder() const {
+    return app::libraryDataFolder(supportFolder(), library_);
 }
 
 bool LaunchedApp::send(const std::string& request) const {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace keepsift::testing {
 
@@ -15,7 +16,12 @@ class LaunchedApp {
 public:
     static bool canLaunch();
 
+    // Starts the binary with --library.
     LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library);
+    // Starts a command line as a launcher would (program first), in the same home; `library`
+    // is the folder it is expected to tidy.
+    LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library,
+                const std::vector<std::string>& command);
     ~LaunchedApp();
 
     pid_t pid() const { return pid_; }
@@ -32,9 +38,12 @@ public:
     void useItsDisplay() const;
 
     std::filesystem::path supportFolder() const;
+    // Where the library's index and journal are kept.
+    std::filesystem::path indexFolder() const;
 
 private:
     std::filesystem::path root_;
+    std::filesystem::path library_;
     pid_t wrapper_ = -1; // xvfb-run
     pid_t pid_ = -1;     // keepsift
 };

@@ -69,7 +69,7 @@ protected:
     void openReview(testing::LaunchedApp& app) {
         app.useItsDisplay();
         ASSERT_TRUE(testing::eventually(
-            [&] { return decidedSome(app.supportFolder()) || !app.isRunning(); }, 600))
+            [&] { return decidedSome(app.indexFolder()) || !app.isRunning(); }, 600))
             << log();
         const auto popover = awaitWindowOfWidth(popoverWidth);
         ASSERT_TRUE(popover) << windowsShown() << "\n" << log();
@@ -85,7 +85,7 @@ protected:
 
     // A kept photograph flagged by hand, once the application has taken the decision.
     std::string flagAKeeper(testing::LaunchedApp& app) {
-        const auto index = readIndex(app.supportFolder());
+        const auto index = readIndex(app.indexFolder());
         const auto kept =
             idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; });
         EXPECT_FALSE(kept.empty());
@@ -129,7 +129,7 @@ TEST_F(QuitAcceptance, TheCloudSheetAndTheDeleteConfirmationNeverHoldUpAQuit) {
         const auto status = quit(app, how);
         ASSERT_TRUE(status) << "the application went on running\n" << log();
         EXPECT_EQ(*status, 0);
-        expectFlaggedOnDisk(app.supportFolder(), flagged);
+        expectFlaggedOnDisk(app.indexFolder(), flagged);
     }
 
     // Without placeholders the library is local: no sheet, and the delete confirmation waits.
@@ -159,7 +159,7 @@ TEST_F(QuitAcceptance, TheCloudSheetAndTheDeleteConfirmationNeverHoldUpAQuit) {
     const auto status = quit(app, Quit::interrupt);
     ASSERT_TRUE(status) << "the application went on running\n" << log();
     EXPECT_EQ(*status, 0);
-    expectFlaggedOnDisk(app.supportFolder(), flagged);
+    expectFlaggedOnDisk(app.indexFolder(), flagged);
     EXPECT_TRUE(namesIn(folder.path() / "data" / "Trash" / "files").empty());
     for (const auto& [id, bytes] : library.photos) {
         if (id.starts_with("Locked/")) continue;

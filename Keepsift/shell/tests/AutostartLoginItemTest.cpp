@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include "Keepsift/shell/AutostartLoginItem.hpp"
+#include "Keepsift/shell/tests/ExecLine.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -39,6 +40,28 @@ TEST_F(AutostartLoginItemTest, SpecialCharactersInTheProgramPathAreEscaped) {
     ASSERT_TRUE(item.setLaunchAtLogin(true));
     EXPECT_NE(readWholeFile(item.entryFile())->find("Exec=\"/a\\\\\"b\\\\$c\\\\\\\\d%%e\"\n"),
               std::string::npos);
+}
+
+TEST_F(AutostartLoginItemTest, ALauncherReadsTheExactProgramBackFromTheExecLine) {
+    for (const std::string program :
+         {"/opt/Keep sift/bin/keepsift", "/a\"b$c\\d%e`f", "/tab\there/new\nline/keepsift",
+          "/usr/bin/keep'sift;&|<>*?#()~="}) {
+        SCOPED_TRACE(program);
+        AutostartLoginItem item(folder.path() / "autostart", program);
+        ASSERT_TRUE(item.setLaunchAtLogin(true));
+        const std::string entry = *readWholeFile(item.entryFile());
+        EXPECT_EQ(testing::execArguments(entry), std::vector<std::string>{program});
+        // One entry line per key: the program's own line breaks are escaped.
+        EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 6);
+        ASSERT_FALSE(item.setLaunchAtLogin(false));
+    }
+}
+
+TEST_F(AutostartLoginItemTest, ARebuiltBinaryIsStartedByItsPathNotAsDeleted) {
+    AutostartLoginItem item(folder.path(), "/home/u/build/keepsift (deleted)");
+    ASSERT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_EQ(testing::execArguments(*readWholeFile(item.entryFile())),
+              std::vector<std::string>{"/home/u/build/keepsift"});
 }
 
 TEST_F(AutostartLoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndLogs) {

@@ -28,6 +28,21 @@ QString FormTexts::updateExplanation(std::string_view language) {
         .arg(host);
 }
 
+QString FormTexts::updatesUnavailable(std::string_view language) {
+    return pick(language,
+                "This build of Keepsift has no update key, so it never checks for updates.",
+                "Diese Ausgabe von Keepsift hat keinen Update-Schlüssel und sucht daher nie nach "
+                "Updates.");
+}
+
+QString FormTexts::telemetryUnavailable(std::string_view language) {
+    return pick(language,
+                "This build of Keepsift has no analytics identifier, so it never sends usage "
+                "counts.",
+                "Diese Ausgabe von Keepsift hat keine Analyse-Kennung und sendet daher nie "
+                "Nutzungszahlen.");
+}
+
 QString FormTexts::checkForUpdates(std::string_view language) {
     return pick(language, "Check for Updates…", "Nach Updates suchen …");
 }

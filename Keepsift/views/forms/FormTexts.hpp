@@ -12,6 +12,9 @@ struct FormTexts {
     static QString updateExplanation(std::string_view language);
     static QString telemetry(std::string_view language);
     static QString telemetryCaption(std::string_view language);
+    // Beside the switches of a build that cannot do what they promise.
+    static QString updatesUnavailable(std::string_view language);
+    static QString telemetryUnavailable(std::string_view language);
     // The German text has a space before the ellipsis, the English none.
     static QString checkForUpdates(std::string_view language);
     static QString privacy(std::string_view language);

@@ -264,12 +264,19 @@ void SettingsView::syncTexts(const std::string& language) {
     setLabelText(nudge_.label, SettingsTexts::nudgeLabel(language));
     setLabelText(nudgeCaption_, SettingsTexts::nudgeCaption(language));
     setLabelText(language_.label, SettingsTexts::languageLabel(language));
+    // A switch the build cannot honour is shown off limits, with the reason beside it.
+    updates_->setEnabled(model_.buildCanUpdate());
     setSwitchText(updates_, FormTexts::updates(language));
-    setLabelText(updatesCaption_, FormTexts::updateExplanation(language));
+    setLabelText(updatesCaption_, model_.buildCanUpdate()
+                                      ? FormTexts::updateExplanation(language)
+                                      : FormTexts::updatesUnavailable(language));
     checkUpdates_->setText(FormTexts::checkForUpdates(language));
     checkUpdates_->setAccessibleName(checkUpdates_->text());
+    telemetry_->setEnabled(model_.buildSendsUsage());
     setSwitchText(telemetry_, FormTexts::telemetry(language));
-    setLabelText(telemetryCaption_, FormTexts::telemetryCaption(language));
+    setLabelText(telemetryCaption_, model_.buildSendsUsage()
+                                        ? FormTexts::telemetryCaption(language)
+                                        : FormTexts::telemetryUnavailable(language));
     setLink(privacyLink_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(termsLink_, FormTexts::terms(language), FormTexts::termsPage());
     setLabelText(version_, SettingsTexts::version());
