@@ -155,6 +155,9 @@ void KeepsiftApp::begin() {
     AppModel* model = model_.get();
     model->loadFirstRunState([this, model] {
         showFirstRunIfNeeded();
+        ready_ = true;
+        for (auto& answer : std::exchange(waiting_, {}))
+            answer();
         model->start([this] {
             showFirstRunIfNeeded();
             if (options_.opensSettings) showSettings();
@@ -203,21 +206,28 @@ void KeepsiftApp::handleRequest(const std::string& request) {
 }
 
 void KeepsiftApp::reopen() {
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible()) {
-            window->raise();
-            window->activateWindow();
-            return;
-        }
-    showReview();
+    whenReady([this] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible()) {
+                window->raise();
+                window->activateWindow();
+                return;
+            }
+        windows_->showReview(*model_);
+    });
 }
 
 void KeepsiftApp::showReview() {
-    if (model_ && windows_) windows_->showReview(*model_);
+    whenReady([this] { windows_->showReview(*model_); });
 }
 
 void KeepsiftApp::showSettings() {
-    if (model_ && windows_) windows_->showSettings(*model_);
+    whenReady([this] { windows_->showSettings(*model_); });
+}
+
+void KeepsiftApp::whenReady(std::function<void()> answer) {
+    if (ready_ && model_ && windows_) return answer();
+    if (!terminated_) waiting_.push_back(std::move(answer));
 }
 
 bool KeepsiftApp::eventFilter(QObject* watched, QEvent* event) {

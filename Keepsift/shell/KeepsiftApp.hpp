@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "Keepsift/model/AppModel.hpp"
 #include "Keepsift/shell/AppcastUpdater.hpp"
@@ -62,6 +64,9 @@ private:
     void startMenuBarItem();
     void followSettings();
     void announce(const UpdateAnswer& answer);
+    // A click or a later launch's request that comes while the model is still being made
+    // (reading a large index takes a while) is answered once it exists, not dropped.
+    void whenReady(std::function<void()> answer);
 
     LaunchOptions options_;
     WindowMaker& windowMaker_;
@@ -74,6 +79,8 @@ private:
     ObservationToken observation_;
     std::thread builder_;
     bool terminated_ = false;
+    bool ready_ = false;
+    std::vector<std::function<void()>> waiting_;
 };
 
 } // namespace keepsift::app

@@ -137,5 +137,29 @@ TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
     ::unsetenv("XDG_DATA_HOME");
 }
 
+// A click on the start-up icon, or a later launch, while the model is still being made: the
+// answer comes once the model exists instead of being dropped.
+TEST(KeepsiftApp, ARequestBeforeTheModelExistsIsAnsweredOnceItDoes) {
+    testing::TemporaryFolder home;
+    ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    {
+        NoWindowMaker noViews;
+        KeepsiftApp app(LaunchOptions::parse({"-KeepsiftUITestMode"}, {}), noViews);
+        app.handleRequest(SingleInstance::settingsRequest);
+        app.start();
+        QWidget* settings = nullptr;
+        ASSERT_TRUE(testing::processEventsUntil([&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == "settings" && window->isVisible()) settings = window;
+            return settings != nullptr;
+        }));
+        settings->close();
+        app.willTerminate();
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
 } // namespace
 } // namespace keepsift::app
