@@ -54,6 +54,10 @@ bool DesktopWindowMaker::startMenuBarItem(AppModel& model, const ShellActions& a
     return true;
 }
 
+bool DesktopWindowMaker::showStatusWindow() {
+    return item_ && item_->showStandIn();
+}
+
 void DesktopWindowMaker::announce(const QString& message) {
     if (item_) item_->announce(message);
 }

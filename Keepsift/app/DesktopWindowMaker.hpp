@@ -21,6 +21,7 @@ public:
     void showFirstRunIfNeeded(AppModel& model) override;
     bool startMenuBarItem(AppModel& model, const ShellActions& actions) override;
     void announce(const QString& message) override;
+    bool showStatusWindow() override;
 
 private:
     QPointer<MenuBarItem> item_;

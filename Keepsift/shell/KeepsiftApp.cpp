@@ -207,6 +207,8 @@ void KeepsiftApp::handleRequest(const std::string& request) {
 
 void KeepsiftApp::reopen() {
     whenReady([this] {
+        // Without a tray the status window is the way to Settings, Pause and Quit.
+        if (windowMaker_.showStatusWindow()) return;
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible()) {
                 window->raise();

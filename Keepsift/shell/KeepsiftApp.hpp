@@ -37,7 +37,8 @@ public:
     void start();
     // A request from a later launch or from the interface-test seam.
     void handleRequest(const std::string& request);
-    // No window visible: the review window opens.
+    // Without a tray, the status window comes back; else a visible window comes to the
+    // front, and with none visible the review window opens.
     void reopen();
     void showReview();
     void showSettings();

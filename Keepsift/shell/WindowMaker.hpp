@@ -47,6 +47,8 @@ public:
     virtual bool startMenuBarItem(AppModel& model, const ShellActions& actions) = 0;
     // A passing message beside the item that was started.
     virtual void announce(const QString& message) = 0;
+    // Where no tray holds the status, brings its stand-in window back; false otherwise.
+    virtual bool showStatusWindow() = 0;
 };
 
 // No views at all: empty windows, no pictures, the start-up item stays.
@@ -61,6 +63,7 @@ public:
     void showFirstRunIfNeeded(AppModel&) override {}
     bool startMenuBarItem(AppModel&, const ShellActions&) override { return false; }
     void announce(const QString&) override {}
+    bool showStatusWindow() override { return false; }
 };
 
 } // namespace keepsift::app

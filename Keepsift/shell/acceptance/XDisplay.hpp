@@ -25,5 +25,7 @@ QImage grabScreen(const QRect& area);
 // The centre of the pixels of about this colour within the area of the screen; nothing when
 // none has it.
 std::optional<QPoint> findColour(const QRect& area, QRgb colour);
+// Asks the window to close, as a window manager's close button does (WM_DELETE_WINDOW).
+bool closeWindow(const QString& id);
 
 } // namespace keepsift::testing

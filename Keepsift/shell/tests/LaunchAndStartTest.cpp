@@ -137,6 +137,30 @@ TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
     ::unsetenv("XDG_DATA_HOME");
 }
 
+// Without a tray, launching again brings back the status window, not the review window.
+TEST(KeepsiftApp, WithoutATrayALaterLaunchBringsBackTheStatusWindow) {
+    struct StatusWindowMaker : NoWindowMaker {
+        bool showStatusWindow() override { return ++shown, true; }
+        int shown = 0;
+    };
+    testing::TemporaryFolder home;
+    ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    {
+        StatusWindowMaker views;
+        KeepsiftApp app(LaunchOptions::parse({"-KeepsiftUITestMode"}, {}), views);
+        app.start();
+        ASSERT_TRUE(testing::processEventsUntil([&] { return app.model()->hasPumpTask(); }));
+        app.handleRequest(SingleInstance::reopenRequest);
+        EXPECT_EQ(views.shown, 1);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            EXPECT_FALSE(window->objectName() == "review" && window->isVisible());
+        app.willTerminate();
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
 // A click on the start-up icon, or a later launch, while the model is still being made: the
 // answer comes once the model exists instead of being dropped.
 TEST(KeepsiftApp, ARequestBeforeTheModelExistsIsAnsweredOnceItDoes) {

@@ -55,6 +55,7 @@ public:
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         for (auto it = scenario.begin(); it != scenario.end(); ++it)
             environment.insert(it.key(), it.value());
+        environment_ = environment;
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral(KEEPSIFT_BINARY),
@@ -69,9 +70,19 @@ public:
         }
     }
     QProcess& process() { return process_; }
+    // A later launch in the same home, as from the desktop menu; its exit code.
+    int launchAgain(const QStringList& arguments) {
+        QProcess again;
+        again.setProcessEnvironment(environment_);
+        again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        again.start(QStringLiteral(KEEPSIFT_BINARY), arguments);
+        if (!again.waitForFinished(60000)) return -1;
+        return again.exitCode();
+    }
 
 private:
     QTemporaryDir root_;
+    QProcessEnvironment environment_;
     QProcess process_;
 };
 
@@ -248,6 +259,23 @@ TEST(DesktopAcceptance, ProductionModeGreetsANewUserInTheDesktopsLanguage) {
         screenshot(popover, "real-production-popover-" + language.toStdString());
         screenshot(firstRun, "real-production-first-run-" + language.toStdString());
     }
+}
+
+// Without a tray: the status window closed by the user comes back when Keepsift is launched
+// again (as from the desktop menu), and the later launch opens no review window instead.
+TEST(DesktopAcceptance, WithoutATrayLaunchingAgainBringsBackTheStatusWindow) {
+    constexpr int reviewWidth = 980;
+    QTemporaryDir library;
+    LaunchedKeepsift app({QStringLiteral("--library"), library.path()}, {}, false);
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    const XWindow status = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+    EXPECT_FALSE(status.frame.intersects(firstRun.frame)) << "the status window is covered";
+    ASSERT_TRUE(closeWindow(status.id));
+    ASSERT_TRUE(eventually([&] { return !windowOf(QStringLiteral("Keepsift"), popoverWidth); }));
+    EXPECT_EQ(app.launchAgain({}), 0);
+    awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), reviewWidth));
 }
 
 // Every interface-test scenario in both languages: the popover's stand-in and the first-run

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QScreen>
 
 #include "DesktopSupport.hpp"
 #include "Keepsift/views/popover/MenuBarIcon.hpp"
@@ -139,6 +140,25 @@ TEST(MenuBarItem, WithoutATrayThePopoverOpensAsAWindowAtStart) {
     EXPECT_EQ(log.settings, 1);
     EXPECT_EQ(log.dismissals, 0);
     EXPECT_TRUE(tray.standIn()->isVisible());
+}
+
+TEST(MenuBarItem, WithoutATrayTheStandInComesBackAndKeepsClearOfTheFirstRunWindow) {
+    StartedItem started(false);
+    MenuBarItem& tray = *started.item;
+    ASSERT_NE(tray.standIn(), nullptr);
+    // At the top right, where the tray's popover would open; the first-run window is centred.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = tray.standIn()->frameGeometry();
+    EXPECT_EQ(frame.topRight(), area.topRight());
+    // Closed by the user, it comes back when Keepsift is launched again.
+    tray.standIn()->close();
+    EXPECT_FALSE(tray.standIn()->isVisible());
+    EXPECT_TRUE(tray.showStandIn());
+    EXPECT_TRUE(tray.standIn()->isVisible());
+
+    StartedItem withTray;
+    EXPECT_FALSE(withTray.item->showStandIn());
+    EXPECT_EQ(withTray.item->standIn(), nullptr);
 }
 
 TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {

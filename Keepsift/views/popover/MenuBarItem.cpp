@@ -135,6 +135,24 @@ void MenuBarItem::togglePopover() {
     popover_->activateWindow();
 }
 
+// At the top right, where the tray's popover would open, clear of the centred first-run
+// window. Moved again only when the frame turned out larger than the window.
+void MenuBarItem::placeStandIn(bool framed) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    if (!framed) standIn_->adjustSize();
+    const QRect frame = standIn_->frameGeometry();
+    if (framed && frame.topRight() == area.topRight()) return;
+    standIn_->move(area.right() + 1 - frame.width(), area.top());
+}
+
+bool MenuBarItem::showStandIn() {
+    if (trayAvailable_) return false;
+    openStandIn();
+    return true;
+}
+
 void MenuBarItem::hidePopover() {
     if (popover_) popover_->hide();
 }
@@ -156,6 +174,10 @@ void MenuBarItem::openStandIn() {
         WindowActions windowActions = actions_;
         windowActions.dismissPopover = nullptr;
         box->addWidget(new MenuBarPopover(model_, windowActions, standIn_));
+        placeStandIn(false);
+        standIn_->show();
+        // A window manager's frame is known once the window is shown.
+        placeStandIn(true);
     }
     standIn_->show();
     standIn_->raise();

@@ -54,6 +54,9 @@ public:
     // A passing message beside the icon, where the panel shows such messages.
     void announce(const QString& message);
     void togglePopover();
+    // Where there is no tray: brings the stand-in window back (also after the user closed
+    // it), so that Settings, Pause and Quit stay in reach. False where the tray holds them.
+    bool showStandIn();
     void hidePopover();
     bool isIconShown() const { return icon_.isVisible(); }
     bool isTrayAvailable() const { return trayAvailable_; }
@@ -73,6 +76,7 @@ private:
     void followModel(Property property);
     void syncMenu();
     void openStandIn();
+    void placeStandIn(bool framed);
     void reshowIcon();
 
     AppModel& model_;
