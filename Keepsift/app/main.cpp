@@ -13,6 +13,17 @@ using namespace keepsift::app;
 
 namespace {
 
+// A named library goes along, so that the running one can say when it tidies another folder.
+std::string handOverRequest(const LaunchOptions& options) {
+    if (options.opensSettings) return SingleInstance::settingsRequest;
+    if (!options.library || options.library->find('\n') != std::string::npos)
+        return SingleInstance::reopenRequest;
+    std::error_code error;
+    const auto folder = std::filesystem::absolute(*options.library, error);
+    return std::string(SingleInstance::libraryRequest) +
+           (error ? *options.library : folder.lexically_normal().string());
+}
+
 // One instance per user: a later launch hands its reopen to the running one and leaves.
 std::unique_ptr<SingleInstance> claimInstance(const LaunchOptions& options, bool& handedOver) {
     handedOver = false;
@@ -25,8 +36,7 @@ std::unique_ptr<SingleInstance> claimInstance(const LaunchOptions& options, bool
     }
     auto instance = std::make_unique<SingleInstance>(folder);
     if (instance->acquire()) return instance;
-    instance->handOver(options.opensSettings ? SingleInstance::settingsRequest
-                                             : SingleInstance::reopenRequest);
+    instance->handOver(handOverRequest(options));
     handedOver = true;
     return nullptr;
 }

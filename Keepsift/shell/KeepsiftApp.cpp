@@ -5,6 +5,7 @@
 
 #include "Keepsift/shell/Announcements.hpp"
 #include "Keepsift/shell/AutostartLoginItem.hpp"
+#include "Keepsift/shell/LibraryFolders.hpp"
 #include "Keepsift/shell/PowerProfilesWatcher.hpp"
 #include "Keepsift/shell/QtMainActor.hpp"
 #include "Keepsift/shell/QtPlatformDialogs.hpp"
@@ -128,6 +129,7 @@ void KeepsiftApp::adopt(ProductionParts parts) {
     if (builder_.joinable()) builder_.join();
     if (terminated_) return;
     makeWindows(parts.defaults);
+    library_ = parts.library.root;
     auto services = this->services();
     services.recordLibraryConsent = [port = parts.services.port](bool granted) {
         return port->recordConsent(granted);
@@ -185,6 +187,8 @@ void KeepsiftApp::followSettings() {
 
 void KeepsiftApp::handleRequest(const std::string& request) {
     if (request == SingleInstance::reopenRequest) return reopen();
+    if (request.starts_with(SingleInstance::libraryRequest))
+        return reopenFor(request.substr(std::string_view(SingleInstance::libraryRequest).size()));
     if (request == SingleInstance::settingsRequest) return showSettings();
     if (!options_.testSeam || !model_) return;
     // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
@@ -216,6 +220,21 @@ void KeepsiftApp::reopen() {
                 return;
             }
         windows_->showReview(*model_);
+    });
+}
+
+void KeepsiftApp::reopenFor(const std::string& library) {
+    reopen();
+    whenReady([this, library] {
+        // Switching while running would mix two libraries' decisions: the user is told how.
+        if (!library_ || libraryKey(*library_) == libraryKey(library)) return;
+        const std::string text =
+            ShellTexts::libraryInUse(library_->string(), library, model_->settings().language);
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Keepsift"),
+                                    QString::fromStdString(text));
+        box->setObjectName(QStringLiteral("library-in-use"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
     });
 }
 

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
     // Without a tray, the status window comes back; else a visible window comes to the
     // front, and with none visible the review window opens.
     void reopen();
+    // A later launch that named a library: reopened, and told when it is not the one in use.
+    void reopenFor(const std::string& library);
     void showReview();
     void showSettings();
     // The flush before the process ends; runs once.
@@ -81,6 +84,7 @@ private:
     std::thread builder_;
     bool terminated_ = false;
     bool ready_ = false;
+    std::optional<std::filesystem::path> library_; // the folder tidied in production
     std::vector<std::function<void()>> waiting_;
 };
 

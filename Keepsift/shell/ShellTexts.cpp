@@ -69,4 +69,15 @@ std::string ShellTexts::updateCheckFailed(std::string_view language) {
                 "Keepsift konnte nicht nach Updates suchen.");
 }
 
+std::string ShellTexts::libraryInUse(const std::string& running, const std::string& asked,
+                                     std::string_view language) {
+    return pick(language,
+                "Keepsift is tidying \u201C" + running + "\u201D. To tidy \u201C" + asked +
+                    "\u201D instead, quit Keepsift and start it again with that folder.",
+                "Keepsift r\u00E4umt gerade \u201E" + running +
+                    "\u201C auf. Um stattdessen \u201E" + asked +
+                    "\u201C aufzur\u00E4umen, beende Keepsift und starte es mit diesem "
+                    "Ordner neu.");
+}
+
 } // namespace keepsift::app

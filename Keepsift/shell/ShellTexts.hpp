@@ -21,6 +21,9 @@ struct ShellTexts {
     static std::string updateAvailable(const std::string& version, std::string_view language);
     static std::string upToDate(std::string_view language);
     static std::string updateCheckFailed(std::string_view language);
+    // A later launch names another folder while Keepsift runs on one.
+    static std::string libraryInUse(const std::string& running, const std::string& asked,
+                                    std::string_view language);
 };
 
 } // namespace keepsift::app

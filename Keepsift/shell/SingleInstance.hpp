@@ -25,6 +25,8 @@ public:
     static constexpr const char* socketName = "instance.socket";
     static constexpr const char* reopenRequest = "reopen";
     static constexpr const char* settingsRequest = "settings";
+    // Followed by a folder: a later launch that named a library.
+    static constexpr const char* libraryRequest = "library ";
 
     explicit SingleInstance(std::filesystem::path folder, QObject* parent = nullptr);
     ~SingleInstance() override;

@@ -3,6 +3,7 @@
 
 #include "Keepsift/shell/LaunchOptions.hpp"
 #include "Keepsift/shell/LibraryFolders.hpp"
+#include "Keepsift/shell/ShellTexts.hpp"
 #include "platform/defaults/FileUserDefaults.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -84,6 +85,16 @@ TEST_F(LibraryFolders, EachLibraryKeepsItsOwnIndexAndTheSharedOneIsAdoptedOnce) 
     adoptSharedFiles(support, a);
     EXPECT_EQ(readWholeFile(a / "review-journal.json"), "old review-journal.json");
     EXPECT_EQ(readWholeFile(support / "review-journal.json"), "stray");
+}
+
+TEST(LibraryInUse, ARunningKeepsiftSaysHowToSwitchInBothLanguages) {
+    EXPECT_EQ(ShellTexts::libraryInUse("/home/u/Photos", "/mnt/card", "en"),
+              "Keepsift is tidying \u201C/home/u/Photos\u201D. To tidy \u201C/mnt/card\u201D "
+              "instead, quit Keepsift and start it again with that folder.");
+    EXPECT_EQ(ShellTexts::libraryInUse("/home/u/Photos", "/mnt/card", "de"),
+              "Keepsift r\u00E4umt gerade \u201E/home/u/Photos\u201C auf. Um stattdessen "
+              "\u201E/mnt/card\u201C aufzur\u00E4umen, beende Keepsift und starte es mit "
+              "diesem Ordner neu.");
 }
 
 } // namespace

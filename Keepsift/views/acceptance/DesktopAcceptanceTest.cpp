@@ -278,6 +278,22 @@ TEST(DesktopAcceptance, WithoutATrayLaunchingAgainBringsBackTheStatusWindow) {
     EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), reviewWidth));
 }
 
+// A later launch naming another folder does not switch the running Keepsift (that would mix
+// two libraries' decisions): a message says which folder is in use and how to switch.
+TEST(DesktopAcceptance, ALaterLaunchNamingAnotherFolderIsToldHowToSwitch) {
+    QTemporaryDir library, other;
+    LaunchedKeepsift app({QStringLiteral("--library"), library.path()}, {}, false);
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+    const auto count = [] { return keepsiftWindows().size(); };
+    const size_t before = count();
+    EXPECT_EQ(app.launchAgain({QStringLiteral("--library"), library.path()}), 0);
+    EXPECT_EQ(count(), before) << "the same folder needs no word";
+    EXPECT_EQ(app.launchAgain({QStringLiteral("--library"), other.path()}), 0);
+    EXPECT_TRUE(eventually([&] { return count() == before + 1; }));
+}
+
 // Every interface-test scenario in both languages: the popover's stand-in and the first-run
 // window in one launch, the settings window in another (without a window manager they would
 // cover each other), each on the display and uncovered.
