@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -70,6 +73,7 @@ public:
         }
     }
     QProcess& process() { return process_; }
+    QString path(const QString& inside) const { return root_.filePath(inside); }
     // A later launch in the same home, as from the desktop menu; its exit code.
     int launchAgain(const QStringList& arguments) {
         QProcess again;
@@ -276,6 +280,57 @@ TEST(DesktopAcceptance, WithoutATrayLaunchingAgainBringsBackTheStatusWindow) {
     EXPECT_EQ(app.launchAgain({}), 0);
     awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
     EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), reviewWidth));
+}
+
+// The library's index as the application last saved it, wherever its folder is; empty when
+// none was saved yet.
+QByteArray savedIndex(const LaunchedKeepsift& app) {
+    QDirIterator files(app.path(QStringLiteral("data")), {QStringLiteral("library-index.json")},
+                       QDir::Files, QDirIterator::Subdirectories);
+    if (!files.hasNext()) return {};
+    QFile file(files.next());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A new user's first day: "Get started" (the test seam answers the access question with yes)
+// closes the first-run window at once; the first pass over the library goes on behind it.
+TEST(DesktopAcceptance, TheFirstRunWindowClosesWhileTheFirstPassGoesOn) {
+    QTemporaryDir library;
+    for (int photo = 0; photo < 120; ++photo) {
+        QImage image(640, 480, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv(photo * 3 % 360, 120, 200));
+        QPainter painter(&image);
+        for (int shape = 0; shape < 12; ++shape) {
+            painter.setBrush(QColor::fromHsv((photo * 7 + shape * 40) % 360, 200, 150));
+            painter.drawEllipse(QPoint((photo * 37 + shape * 53) % 640, (shape * 71) % 480),
+                                20 + shape * 3, 30);
+        }
+        painter.end();
+        ASSERT_TRUE(image.save(library.filePath(QStringLiteral("p%1.jpg").arg(photo)), "JPG"));
+    }
+    LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
+                         {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")}}, false);
+    ASSERT_TRUE(app.process().waitForStarted(10000));
+    const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
+    // "Get started" sits at the bottom right, inside the window's margin.
+    QByteArray atClose;
+    ASSERT_TRUE(eventually([&] {
+        if (windowOf(QStringLiteral("Keepsift"), firstRunWidth))
+            clickAt(firstRun.frame.right() - 60, firstRun.frame.bottom() - 30);
+        const bool closed =
+            eventually([&] { return !windowOf(QStringLiteral("Keepsift"), firstRunWidth); }, 3);
+        if (closed) atClose = savedIndex(app);
+        return closed;
+    }));
+    EXPECT_TRUE(atClose.isEmpty() || atClose.contains("\"pending\""))
+        << "the window stayed until the whole library was measured";
+    EXPECT_TRUE(eventually(
+        [&] {
+            const QByteArray index = savedIndex(app);
+            return !index.isEmpty() && !index.contains("\"pending\"");
+        },
+        600))
+        << "the first pass did not go on behind the window";
 }
 
 // A later launch naming another folder does not switch the running Keepsift (that would mix
