@@ -88,9 +88,11 @@ TEST(FirstRunWindow, NewUserIsGreetedAndAcceptingStartsTheScan) {
     EXPECT_TRUE(model->store()->hasSeenFirstRunNotice());
     EXPECT_FALSE(model->settings().telemetryEnabled);
     EXPECT_FALSE(model->settings().automaticUpdates);
-    waitFor([&](AppModel::Done done) { model->pumpOnce(std::move(done)); });
-    EXPECT_GT(model->snapshot().known, 0) << "the library is read once accepted";
-    EXPECT_GT(model->snapshot().analysed, 0) << "and the scan has begun";
+    // The window closed before the library was read; the reading goes on behind it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->snapshot().known > 0; }, 30000))
+        << "the library is read once accepted";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->snapshot().analysed > 0; }, 30000))
+        << "and the scan has begun";
     FirstRunWindow::showIfNeeded(*model);
     EXPECT_EQ(FirstRunWindow::window(), nullptr) << "accepted: never again";
 }
