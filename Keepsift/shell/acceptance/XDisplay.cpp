@@ -107,26 +107,13 @@ std::optional<QPoint> findColour(const QRect& area, QRgb colour) {
         }
     if (found.isEmpty()) return std::nullopt;
     return found.center() + area.topLeft();
+}
+
 bool closeWindow(const QString& id) {
-    // Xlib's client-message event on LP64, inside the 24-long event union.
-    struct ClientMessage {
-        int type;
-        unsigned long serial;
-        int sendEvent;
-        void* display;
-        unsigned long window;
-        unsigned long messageType;
-        int format;
-        long data[5];
-    };
-    union Event {
-        ClientMessage message;
-        long pad[24];
-    };
-    using OpenDisplay = void* (*)(const char*);
-    using InternAtom = unsigned long (*)(void*, const char*, int);
-    using SendEvent = int (*)(void*, unsigned long, int, long, Event*);
-    using Flush = int (*)(void*);
+    using OpenDisplay = Display* (*)(const char*);
+    using InternAtom = Atom (*)(Display*, const char*, Bool);
+    using SendEvent = Status (*)(Display*, Window, Bool, long, XEvent*);
+    using Flush = int (*)(Display*);
     void* x11 = dlopen("libX11.so.6", RTLD_NOW);
     if (!x11) return false;
     auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
@@ -135,17 +122,18 @@ bool closeWindow(const QString& id) {
     auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
     auto close = reinterpret_cast<Flush>(dlsym(x11, "XCloseDisplay"));
     if (!open || !intern || !send || !flush || !close) return false;
-    void* display = open(nullptr);
+    Display* display = open(nullptr);
     if (!display) return false;
     bool ok = false;
-    const unsigned long window = id.toULong(&ok, 16);
-    Event event{};
-    event.message.type = 33; // ClientMessage
-    event.message.window = window;
-    event.message.messageType = intern(display, "WM_PROTOCOLS", 0);
-    event.message.format = 32;
-    event.message.data[0] = static_cast<long>(intern(display, "WM_DELETE_WINDOW", 0));
-    const bool sent = ok && send(display, window, 0, 0, &event) != 0;
+    const Window window = id.toULong(&ok, 16);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = intern(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(intern(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = ok && send(display, window, False, NoEventMask, &event) != 0;
     flush(display);
     close(display);
     return sent;
