@@ -1,5 +1,7 @@
 #include "core/engine/ScanEngine.hpp"
 
+#include <algorithm>
+
 #include "core/support/Checked.hpp"
 
 namespace keepsift {
@@ -32,6 +34,12 @@ void ScanEngine::reloadFiles() {
     journal_ = std::move(journal);
     trashing_ = std::move(intent);
     work_.rebuild(index_);
+    // A quit between a decision and the album's update leaves the album behind the index;
+    // the album follows the index, so it catches up at the next sync.
+    albumNeedsSync_ =
+        std::any_of(index_.entries.begin(), index_.entries.end(), [](const auto& item) {
+            return isFlagged(item.second.state) != item.second.asset.isRejected;
+        });
 }
 
 LibraryIndex ScanEngine::index() const {

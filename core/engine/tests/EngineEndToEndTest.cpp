@@ -203,3 +203,35 @@ TEST(EngineEndToEnd, RestartHalfwayMeasuresOnlyWhatWasLeft) {
 
 } // namespace
 } // namespace keepsift
+
+namespace keepsift {
+namespace {
+
+// A quit between a decision and the album's update leaves the album behind the saved index:
+// the next start brings it in line at its first album sync, without any new decision.
+TEST(EngineEndToEnd, AnAlbumBehindTheSavedIndexCatchesUpAfterARestart) {
+    EngineRig<> rig(shots);
+    rig.scanAll();
+    rig.engine->flush();
+    ASSERT_EQ(rig.state("a2"), ReviewState::flagged);
+    ASSERT_TRUE(rig.library->rejectedIDs().empty()) << "the album was never synced";
+
+    rig.start();
+    rig.engine->reconcileWithLibrary();
+    rig.engine->regroup();
+    rig.engine->syncRejectsAlbumIfNeeded();
+    std::set<std::string> flagged;
+    for (const auto& [id, entry] : rig.engine->index().entries)
+        if (isFlagged(entry.state)) flagged.insert(id);
+    EXPECT_TRUE(flagged.count("a2"));
+    EXPECT_EQ(rig.library->rejectedIDs(), flagged);
+
+    // In line, a later start has nothing to write.
+    rig.engine->flush();
+    rig.start();
+    rig.engine->reconcileWithLibrary();
+    EXPECT_FALSE(rig.engine->albumNeedsSync());
+}
+
+} // namespace
+} // namespace keepsift
