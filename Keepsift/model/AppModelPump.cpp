@@ -1,5 +1,7 @@
 #include "Keepsift/model/AppModel.hpp"
 
+#include "core/model/LibraryUnavailable.hpp"
+
 namespace keepsift::app {
 
 void AppModel::startPump() {
@@ -106,10 +108,23 @@ void AppModel::changesTaskBody() {
     } leave{stream};
     while (auto change = stream->next(ModelTasks::currentStop())) {
         if (ModelTasks::isCancelled()) return;
-        engine_->handleLibraryChange(*change);
+        handleLibraryChangeFlow(*change);
         engine_->regroup();
         refreshFlow();
         pumpOnceFlow();
+    }
+}
+
+// A library that went away while the application runs (a drive unmounted, the folder moved)
+// is named in the notice until a later refresh reads it again.
+void AppModel::handleLibraryChangeFlow(const LibraryChange& change) {
+    try {
+        engine_->handleLibraryChange(change);
+        if (std::holds_alternative<change::NeedsRefresh>(change))
+            onMain([&] { clearLibraryUnavailable(); });
+    } catch (const LibraryUnavailable& error) {
+        log_.error(std::string("refresh failed: ") + error.what());
+        onMain([&] { showLibraryUnavailable(error.folder()); });
     }
 }
 

@@ -51,10 +51,12 @@ ReviewFooter::ReviewFooter(QWidget* parent)
 }
 
 void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state,
-                          std::size_t discards, bool isDeleting, const std::string& language) {
+                          std::size_t discards, bool isDeleting,
+                          const std::optional<std::string>& notice, const std::string& language) {
     nothingMoved_->setText(fixedText(FixedText::nothingMovedNotice, language));
-    outcome_->setVisible(state.outcome.has_value());
-    outcome_->setText(state.outcome ? qtext(*state.outcome) : QString());
+    const auto& line = state.outcome ? state.outcome : notice;
+    outcome_->setVisible(line.has_value());
+    outcome_->setText(line ? qtext(*line) : QString());
     hint_->setText(fixedText(FixedText::keyboardHint, language));
 
     const bool anyVisible = discards > 0;

@@ -20,9 +20,11 @@ public:
     explicit ReviewFooter(QWidget* parent);
 
     // `discards` is the number of photographs to discard in the whole list, counted once per
-    // list rather than on every key.
+    // list rather than on every key. The model's notice takes the outcome line while there
+    // is no outcome.
     void update(const ReviewList& list, const ReviewWindowState& state, std::size_t discards,
-                bool isDeleting, const std::string& language);
+                bool isDeleting, const std::optional<std::string>& notice,
+                const std::string& language);
 
 Q_SIGNALS:
     void toggleSelectAll();

@@ -169,7 +169,7 @@ void ReviewWindow::syncBars() {
         countedList_ = &model_.snapshot();
         countedVersion_ = listVersion_;
     }
-    footer_->update(list(), state_, discards_, model_.isDeleting(), language());
+    footer_->update(list(), state_, discards_, model_.isDeleting(), model_.notice(), language());
 }
 
 void ReviewWindow::syncOverlay() {

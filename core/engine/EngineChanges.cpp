@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "core/engine/ScanEngine.hpp"
+#include "core/model/LibraryUnavailable.hpp"
 
 namespace keepsift {
 
@@ -96,6 +97,9 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
                    [&](const change::NeedsRefresh&) {
                        try {
                            reconcileLocked(lock);
+                       } catch (const LibraryUnavailable&) {
+                           // The caller tells the user; the next refresh tries again.
+                           throw;
                        } catch (...) {
                            // The next refresh tries again.
                        }

@@ -20,20 +20,30 @@ std::vector<std::string> sortedDifference(const std::set<std::string>& from,
     return result;
 }
 
+std::optional<std::set<std::string>> readableRejects(PhotoLibraryPort& port) {
+    try {
+        return rejectsMembers(port);
+    } catch (const LibraryUnavailable&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 ChangeObserver::ChangeObserver(std::shared_ptr<PhotoLibraryPort> port,
                                Channel<LibraryChange>::Pointer stream)
-    : port_(std::move(port)), stream_(std::move(stream)), knownRejects_(rejectsMembers(*port_)) {}
+    : port_(std::move(port)), stream_(std::move(stream)), knownRejects_(readableRejects(*port_)) {}
 
 void ChangeObserver::photoLibraryDidChange() {
-    auto current = rejectsMembers(*port_);
+    auto current = readableRejects(*port_);
     change::RejectsAlbumChanged rejectsChange;
     {
         std::lock_guard lock(mutex_);
-        rejectsChange.added = sortedDifference(current, knownRejects_);
-        rejectsChange.removed = sortedDifference(knownRejects_, current);
-        knownRejects_ = std::move(current);
+        if (current && knownRejects_) {
+            rejectsChange.added = sortedDifference(*current, *knownRejects_);
+            rejectsChange.removed = sortedDifference(*knownRejects_, *current);
+        }
+        if (current) knownRejects_ = std::move(current);
     }
     stream_->yield(change::NeedsRefresh{});
     if (!rejectsChange.added.empty() || !rejectsChange.removed.empty())

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -16,7 +17,8 @@ namespace keepsift {
 class ChangeObserver : public PortChangeObserver {
 public:
     // Reads the rejects album's membership, so the first notification reports only what
-    // changed since.
+    // changed since. While the library cannot be read (its folder gone) notifications only ask
+    // for a refresh, which says so; the first membership read afterwards is the new baseline.
     ChangeObserver(std::shared_ptr<PhotoLibraryPort> port, Channel<LibraryChange>::Pointer stream);
 
     void photoLibraryDidChange() override;
@@ -25,7 +27,7 @@ private:
     std::shared_ptr<PhotoLibraryPort> port_;
     Channel<LibraryChange>::Pointer stream_;
     std::mutex mutex_;
-    std::set<std::string> knownRejects_;
+    std::optional<std::set<std::string>> knownRejects_;
 };
 
 } // namespace keepsift

@@ -200,6 +200,7 @@ public:
     }
     LibraryChangeStream changes() override {
         auto stream = ScriptedLibrary::changes();
+        latestStream = stream;
         if (onStream) onStream();
         return stream;
     }
@@ -209,6 +210,8 @@ public:
     std::function<void()> beforeFetch;
     std::function<void()> beforeDelete;
     std::function<void()> onStream;
+    // The stream handed out last, for changes the scripted library does not make itself.
+    LibraryChangeStream latestStream;
 };
 
 // A signal source that runs a hook before each measurement.

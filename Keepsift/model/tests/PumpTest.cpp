@@ -241,5 +241,24 @@ TEST(LibraryChanges, AChangeIsAppliedGroupedAndPumped) {
     });
 }
 
+TEST(LibraryChanges, ALibraryThatGoesAwayWhileRunningIsNamedUntilItIsBack) {
+    ModelRig rig;
+    Gate streaming;
+    streaming.open();
+    rig.library->onStream = [&] { streaming.pass(); };
+    rig.onMain([&] { rig.model->startLibraryChanges(); });
+    streaming.awaitArrival();
+    rig.library->unavailableFolder = "Pictures";
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    rig.waitUntil([&] { return rig.model->notice().has_value(); });
+    EXPECT_NE(rig.onMain([&] { return *rig.model->notice(); }).find("\u201CPictures\u201D"),
+              std::string::npos);
+    EXPECT_TRUE(rig.logged(LogLevel::error, "refresh failed: folder gone"));
+
+    rig.library->unavailableFolder.reset();
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    rig.waitUntil([&] { return !rig.model->notice().has_value(); });
+}
+
 } // namespace
 } // namespace keepsift::app

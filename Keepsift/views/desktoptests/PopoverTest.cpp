@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "DesktopSupport.hpp"
+#include "Keepsift/model/LibraryNotice.hpp"
 #include "Keepsift/views/popover/MenuBarPopover.hpp"
 #include "WidgetSupport.hpp"
 #include "core/text/Strings.hpp"
@@ -111,6 +112,25 @@ TEST(Popover, PermissionBlockOffersSettingsOnlyWhenDenied) {
     model.setSnapshot(snapshot);
     EXPECT_TRUE(shown.shows("permission-notice"));
     EXPECT_FALSE(shown.shows("open-system-settings"));
+}
+
+// A library folder that cannot be read is said where the access notice would be, whole.
+TEST(Popover, TheModelsNoticeShowsWhereTheAccessNoticeWould) {
+    ShownPopover shown("family-burst");
+    AppModel& model = *shown.model;
+    const int before = shown.popover->height();
+    model.setNotice(libraryUnavailableNotice("/media/photos/Pictures", "en"));
+    EXPECT_TRUE(shown.shows("permission-notice"));
+    EXPECT_EQ(shown.text("permission-notice"),
+              "Keepsift cannot read the folder \u201C/media/photos/Pictures\u201D of your photo "
+              "library right now. Your review is kept until the folder is back.");
+    EXPECT_FALSE(shown.shows("open-system-settings"));
+    EXPECT_GT(shown.popover->height(), before);
+    EXPECT_THAT(cutTexts(*shown.popover), IsEmpty());
+    screenshot(*shown.popover, "popover-library-unavailable");
+    model.setNotice(std::nullopt);
+    EXPECT_FALSE(shown.shows("permission-notice"));
+    EXPECT_EQ(shown.popover->height(), before);
 }
 
 TEST(Popover, LanguageOtherThanGermanGivesEnglish) {

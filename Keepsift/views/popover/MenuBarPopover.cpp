@@ -136,7 +136,10 @@ void MenuBarPopover::syncStatus(const std::string& language) {
 }
 
 void MenuBarPopover::syncPermission(const std::string& language) {
-    const auto notice = model_.accessNotice();
+    // The access notice first; otherwise what the model has to say, such as a library folder
+    // that cannot be read.
+    auto notice = model_.accessNotice();
+    if (!notice) notice = model_.notice();
     permission_->setVisible(notice.has_value());
     if (notice) setLabelText(notice_, qtext(*notice));
     openSettings_->setVisible(model_.snapshot().authorization == LibraryAuthorization::denied);

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSlider>
 
+#include "Keepsift/model/LibraryNotice.hpp"
 #include "Keepsift/views/PhotoBadge.hpp"
 #include "Keepsift/views/ReviewWindow.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
@@ -57,14 +58,19 @@ void expectKeptBadgeOnlyOnTheKeeper(QWidget& window, const ReviewGroup& group,
     }
 }
 
-TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
-    auto model = startedScenario("family-burst");
-    ASSERT_FALSE(model->snapshot().review.groups.empty());
-    ReviewWindow window(*model, nullptr, appearing());
+// At the size the presenter gives it, after its appearance refresh.
+void showAtUsualSize(ReviewWindow& window) {
     window.resize(980, 680);
     window.show();
     settle();
     waitUntilAppeared();
+}
+
+TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
+    auto model = startedScenario("family-burst");
+    ASSERT_FALSE(model->snapshot().review.groups.empty());
+    ReviewWindow window(*model, nullptr, appearing());
+    showAtUsualSize(window);
     screenshot(window, "review-family-burst");
     EXPECT_THAT(cutTexts(window), IsEmpty());
     for (const char* text : {"flagged-summary", "nothing-moved", "shortcut-hint", "delete-all"})
@@ -103,16 +109,33 @@ TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     expectKeptBadgeOnlyOnTheKeeper(window, group, "compare-", 8, true);
 }
 
+// The model's notice (a library folder that cannot be read) takes the footer's outcome line
+// while no delete outcome is shown, whole.
+TEST(ReviewWindowRender, TheModelsNoticeShowsInTheFooter) {
+    auto model = startedScenario("family-burst");
+    ReviewWindow window(*model, nullptr, appearing());
+    showAtUsualSize(window);
+    EXPECT_EQ(textOf(window, "delete-outcome"), "");
+    model->setNotice(libraryUnavailableNotice("/media/photos/Pictures", "de"));
+    settle();
+    EXPECT_EQ(
+        textOf(window, "delete-outcome"),
+        "Keepsift kann den Ordner \u201E/media/photos/Pictures\u201C deiner Fotomediathek "
+        "gerade nicht lesen. Deine Durchsicht bleibt erhalten, bis der Ordner wieder da ist.");
+    EXPECT_THAT(cutTexts(window), IsEmpty());
+    screenshot(window, "review-library-unavailable");
+    model->setNotice(std::nullopt);
+    settle();
+    EXPECT_EQ(textOf(window, "delete-outcome"), "");
+}
+
 // The list is padded 20 on its sides, and the title above lines up with its rows (the window
 // manager, not the content, holds the window's buttons). A group whose photographs share the
 // whole width shows every cell whole, without a scroll bar.
 TEST(ReviewWindowRender, RowsKeepTheListPaddingAndCellsThatShareTheWidthFit) {
     auto model = startedScenario("family-burst");
     ReviewWindow window(*model, nullptr, appearing());
-    window.resize(980, 680);
-    window.show();
-    settle();
-    waitUntilAppeared();
+    showAtUsualSize(window);
     window.findChild<QSlider*>("thumbnail-size")->setValue(520);
     settle();
     screenshot(window, "review-widest-cells");

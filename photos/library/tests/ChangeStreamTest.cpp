@@ -101,3 +101,40 @@ TEST(ChangeStream, EachSubscriptionHasItsOwnObserver) {
     second->cancel();
     EXPECT_EQ(port->registeredObserverCount(), 1u) << "the first stays until its stream ends";
 }
+
+namespace {
+
+// The library folder went away: every listing, the albums' too, fails.
+struct GonePort : ScriptedPhotoLibraryPort {
+    std::vector<PortAssetCollection> fetchRegularAlbumsTitled(const std::string& title) override {
+        if (gone) throw PortFetchError("the folder is missing", "/media/Pictures");
+        return ScriptedPhotoLibraryPort::fetchRegularAlbumsTitled(title);
+    }
+    std::atomic<bool> gone = false;
+};
+
+} // namespace
+
+// A library whose folder goes away while it is watched asks for a refresh (which names it)
+// instead of ending the process; its album counts again from when it is back, so nothing
+// reads as a hand decision.
+TEST(ChangeStream, ALibraryThatCannotBeReadOnlyAsksForRefresh) {
+    auto port = std::make_shared<GonePort>();
+    port->addAsset(asset("p0", 0));
+    port->addAlbum(rejectsTitle(), {"p0"});
+    port->gone = true;
+    LivePhotoLibrary library(port);
+    auto stream = library.changes();
+    port->notifyChange();
+    EXPECT_EQ(drain(stream), std::vector<LibraryChange>{change::NeedsRefresh{}});
+    port->gone = false;
+    port->notifyChange();
+    EXPECT_EQ(drain(stream), std::vector<LibraryChange>{change::NeedsRefresh{}})
+        << "the album read on its return is the baseline";
+    port->gone = true;
+    port->notifyChange();
+    port->gone = false;
+    port->notifyChange();
+    EXPECT_EQ(drain(stream),
+              (std::vector<LibraryChange>{change::NeedsRefresh{}, change::NeedsRefresh{}}));
+}
