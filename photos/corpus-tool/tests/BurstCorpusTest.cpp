@@ -38,13 +38,18 @@ TEST(BurstCorpus, EveryBurstIsItsFolderAndItsSharpShotIsKept) {
     EXPECT_EQ(result.at("foldersExact").asInt64(), made->folders);
     EXPECT_EQ(result.at("falseMerges").asInt64(), 0);
     EXPECT_TRUE(result.at("meetsBar").asBool());
-    // Every sharp shot of the photographs' bursts is kept. In the low-detail scenes a shot
-    // exposed a little brighter can read as sharp as the sharp one, and at most two of the
-    // five lose their sharp shot that way.
-    int lostInPhotographs = 0;
-    for (const auto& flagged : result.at("winnersFlagged").asArray())
-        if (std::stoi(flagged.asString()) <= photographBursts) ++lostInPhotographs;
-    EXPECT_EQ(lostInPhotographs, 0);
+    // Every sharp shot of the photographs' bursts is kept. In the soft sky and in the streaks
+    // shaken along themselves the spoilt shots hardly differ from the sharp one: they lie within
+    // identicalDistance of it, so the earliest is kept, and no reading tells them apart (the
+    // sharpness of the ones exposed brighter reads 0.99 to 1.14 of the sharp one's; scaled by
+    // contrast, the darker ones read sharpest, because the noise does not scale with exposure).
+    // Those two lose their sharp shot; fog, night and snow keep theirs.
+    // writeLowDetail numbers them after the photographs: fog, sky, night, snow, streaks.
+    const int skyFolder = photographBursts + 2, streaksFolder = photographBursts + 5;
+    for (const auto& flagged : result.at("winnersFlagged").asArray()) {
+        const int folder = std::stoi(flagged.asString());
+        EXPECT_TRUE(folder == skyFolder || folder == streaksFolder) << flagged.asString();
+    }
     EXPECT_GE(result.at("winnersKeptShare").asDouble(), 0.93);
     EXPECT_GE(result.at("topPickAccuracyAsGrouped").asDouble(), 0.93);
 }
