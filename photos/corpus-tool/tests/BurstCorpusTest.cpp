@@ -38,12 +38,11 @@ TEST(BurstCorpus, EveryBurstIsItsFolderAndItsSharpShotIsKept) {
     EXPECT_EQ(result.at("foldersExact").asInt64(), made->folders);
     EXPECT_EQ(result.at("falseMerges").asInt64(), 0);
     EXPECT_TRUE(result.at("meetsBar").asBool());
-    // Every sharp shot of the photographs' bursts is kept. In the soft sky and in the streaks
-    // shaken along themselves the spoilt shots hardly differ from the sharp one: they lie within
-    // identicalDistance of it, so the earliest is kept, and no reading tells them apart (the
-    // sharpness of the ones exposed brighter reads 0.99 to 1.14 of the sharp one's; scaled by
-    // contrast, the darker ones read sharpest, because the noise does not scale with exposure).
-    // Those two lose their sharp shot; fog, night and snow keep theirs.
+    // Every sharp shot is kept but in the soft sky and in the streaks shaken along themselves.
+    // There the spoilt shots lie within identicalDistance of the sharp one and read 0.81 to 1.14
+    // of its sharpness (the brighter ones highest; scaled by contrast, the darker ones, as the
+    // noise does not scale with exposure): closer than re-saves of one shot read to each other,
+    // so no rule that spares re-saves tells them apart, and the earliest is kept.
     // writeLowDetail numbers them after the photographs: fog, sky, night, snow, streaks.
     const int skyFolder = photographBursts + 2, streaksFolder = photographBursts + 5;
     for (const auto& flagged : result.at("winnersFlagged").asArray()) {
