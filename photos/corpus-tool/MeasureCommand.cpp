@@ -1,6 +1,7 @@
 #include "photos/corpus-tool/MeasureCommand.hpp"
 
 #include "photos/corpus-tool/CorpusFolders.hpp"
+#include "photos/corpus-tool/LostWinners.hpp"
 #include "photos/corpus-tool/ToolError.hpp"
 
 namespace keepsift::corpustool {
@@ -25,9 +26,13 @@ std::vector<CorpusRecording> readRecordings(const fs::path& folder) {
 }
 
 int measureCommand(const fs::path& recordings, bool json, std::ostream& out) {
-    const auto result = CorpusMeasurement::run(readRecordings(recordings), GroupingPolicy::standard,
-                                               ScoringPolicy::standard);
-    out << (json ? measurementJson(result).dumpSortedPretty() : measurementText(result)) << "\n";
+    const auto prepared =
+        CorpusMeasurement::prepare(readRecordings(recordings), GroupingPolicy::standard);
+    const auto result = CorpusMeasurement::measure(prepared, ScoringPolicy::standard);
+    if (json)
+        out << measurementJson(result).dumpSortedPretty() << "\n";
+    else
+        out << measurementText(result, lostWinnerLines(prepared, ScoringPolicy::standard)) << "\n";
     return 0;
 }
 

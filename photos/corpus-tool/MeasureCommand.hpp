@@ -12,7 +12,9 @@ namespace keepsift::corpustool {
 // The recordings of a folder in reading order; BadInput naming a file that does not read.
 std::vector<CorpusRecording> readRecordings(const std::filesystem::path& folder);
 
-std::string measurementText(const CorpusMeasurement::Result& result);
+// The result as text; each flagged winner is told by its line of lostWinners.
+std::string measurementText(const CorpusMeasurement::Result& result,
+                            const std::vector<std::string>& lostWinners);
 // The result's fields with its rates and gates, one JSON object.
 Json measurementJson(const CorpusMeasurement::Result& result);
 

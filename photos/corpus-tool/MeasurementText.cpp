@@ -70,12 +70,13 @@ void writeList(std::ostream& out, const char* title, const std::vector<std::stri
 
 } // namespace
 
-std::string measurementText(const CorpusMeasurement::Result& result) {
+std::string measurementText(const CorpusMeasurement::Result& result,
+                            const std::vector<std::string>& lostWinners) {
     std::ostringstream out;
     writeCounts(out, result);
     writeList(out, "notes", result.notes);
     writeMisses(out, result.misses);
-    writeList(out, "winners flagged", result.winnersFlagged);
+    writeList(out, "winners flagged", lostWinners);
     std::string text = out.str();
     text.pop_back(); // the caller ends the line
     return text;
