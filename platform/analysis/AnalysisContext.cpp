@@ -4,7 +4,6 @@
 #include "platform/analysis/HogFaceDetector.hpp"
 #include "platform/analysis/OpenCvWarmUp.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
-#include "platform/analysis/RememberingLandmarkDetector.hpp"
 
 namespace keepsift {
 namespace {
@@ -13,18 +12,11 @@ std::shared_ptr<const HaarCascade> cascade(const std::string& directory, const c
     return std::make_shared<HaarCascade>(directory + "/" + name);
 }
 
-std::shared_ptr<const RememberingLandmarkDetector>
-remembering(std::shared_ptr<const LandmarkDetector> detector) {
-    if (!detector) return nullptr;
-    return std::make_shared<RememberingLandmarkDetector>(std::move(detector));
-}
-
 } // namespace
 
 AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
     : printer_(std::make_shared<BlockFeaturePrinter>()),
-      rememberedLandmarks_(remembering(ShapeLandmarkDetector::load(paths.shapePredictor))),
-      landmarks_(rememberedLandmarks_),
+      landmarks_(LandmarkModel::fromFile(paths.shapePredictor)),
       aesthetics_(BrisqueAestheticsScorer::load(paths.brisqueModel, paths.brisqueRange)) {
     // Every measurement shares this context, so it exists before the first one starts.
     warmUpOpenCv();
@@ -41,7 +33,7 @@ AnalysisContext::AnalysisContext(const AnalysisModelPaths& paths)
 
 void AnalysisContext::forgetRemembered() const {
     rememberedFaces_->forget();
-    if (rememberedLandmarks_) rememberedLandmarks_->forget();
+    landmarks_->forgetRemembered();
 }
 
 } // namespace keepsift

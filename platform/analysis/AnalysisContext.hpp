@@ -8,8 +8,8 @@
 #include "platform/analysis/FaceDetector.hpp"
 #include "platform/analysis/FeaturePrinter.hpp"
 #include "platform/analysis/LandmarkDetector.hpp"
+#include "platform/analysis/LandmarkModel.hpp"
 #include "platform/analysis/RememberingFaceDetector.hpp"
-#include "platform/analysis/RememberingLandmarkDetector.hpp"
 
 namespace keepsift {
 
@@ -21,16 +21,18 @@ struct AnalysisModelPaths {
     std::string brisqueRange = BrisqueAestheticsScorer::installedRange;
 };
 
-// Every model the analysis uses, loaded once and shared by all measurements. Missing
-// optional models leave their part absent: no landmarks (and expressions from cascades
-// alone), or no aesthetics score.
+// Every model the analysis uses, loaded once and shared by all measurements; the landmark
+// model only when a face first needs it. Missing optional models leave their part absent: no
+// landmarks (and expressions from cascades alone), or no aesthetics score.
 class AnalysisContext {
 public:
     explicit AnalysisContext(const AnalysisModelPaths& paths = {});
 
     const FeaturePrinter& printer() const { return *printer_; }
     const FaceDetector& faceDetector() const { return *faceDetector_; }
-    const LandmarkDetector* landmarks() const { return landmarks_.get(); }
+    // Reads the landmark model on the first call.
+    const LandmarkDetector* landmarks() const { return landmarks_->detector(); }
+    const LandmarkModel& landmarkModel() const { return *landmarks_; }
     const ExpressionDetector& expressionDetector() const { return *expressions_; }
     const AestheticsScorer* aesthetics() const { return aesthetics_.get(); }
     // Drops the faces and landmarks kept for images measured recently (benchmarks measure one
@@ -39,8 +41,7 @@ public:
 
 private:
     std::shared_ptr<const FeaturePrinter> printer_;
-    std::shared_ptr<const RememberingLandmarkDetector> rememberedLandmarks_;
-    std::shared_ptr<const LandmarkDetector> landmarks_;
+    std::shared_ptr<const LandmarkModel> landmarks_;
     std::shared_ptr<const RememberingFaceDetector> rememberedFaces_;
     std::shared_ptr<const FaceDetector> faceDetector_;
     std::shared_ptr<const ExpressionDetector> expressions_;

@@ -9,6 +9,7 @@
 #include "platform/analysis/FaceDetector.hpp"
 #include "platform/analysis/HaarCascade.hpp"
 #include "platform/analysis/LandmarkDetector.hpp"
+#include "platform/analysis/LandmarkModel.hpp"
 
 namespace keepsift {
 
@@ -53,16 +54,17 @@ public:
     };
 
     LandmarkExpressionDetector(std::shared_ptr<const FaceDetector> faces, Cascades cascades,
-                               std::shared_ptr<const LandmarkDetector> landmarks);
+                               std::shared_ptr<const LandmarkModel> landmarks);
     std::vector<ExpressionFeature> detect(const cv::Mat& uprightBgr) const override;
 
 private:
-    ExpressionFeature fromLandmarks(const cv::Mat& grey, const cv::Rect2d& face) const;
+    ExpressionFeature fromLandmarks(const LandmarkDetector& landmarks, const cv::Mat& grey,
+                                    const cv::Rect2d& face) const;
     ExpressionFeature fromCascades(const cv::Mat& grey, const cv::Rect2d& face) const;
 
     std::shared_ptr<const FaceDetector> faces_;
     Cascades cascades_;
-    std::shared_ptr<const LandmarkDetector> landmarks_;
+    std::shared_ptr<const LandmarkModel> landmarks_;
 };
 
 // How wide the mouth is and how far its corners rise above the middle of the lips, over the

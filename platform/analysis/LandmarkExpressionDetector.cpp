@@ -42,14 +42,15 @@ double smileMeasure(const FaceShape& shape) {
 
 LandmarkExpressionDetector::LandmarkExpressionDetector(
     std::shared_ptr<const FaceDetector> faces, Cascades cascades,
-    std::shared_ptr<const LandmarkDetector> landmarks)
+    std::shared_ptr<const LandmarkModel> landmarks)
     : faces_(std::move(faces)), cascades_(std::move(cascades)), landmarks_(std::move(landmarks)) {}
 
-ExpressionFeature LandmarkExpressionDetector::fromLandmarks(const cv::Mat& grey,
+ExpressionFeature LandmarkExpressionDetector::fromLandmarks(const LandmarkDetector& landmarks,
+                                                            const cv::Mat& grey,
                                                             const cv::Rect2d& face) const {
     const ExpressionFeature neutral{face, std::nullopt, false, false};
     if (std::min(face.width, face.height) < smallestReadableFace) return neutral;
-    const auto shape = landmarks_->landmarks(grey, face);
+    const auto shape = landmarks.landmarks(grey, face);
     const auto pose = estimateHeadPose(shape, grey.size());
     if (!pose || std::abs(pose->yaw) > mostReadableYaw) return neutral;
     const auto aspect = eyesAspect(shape);
@@ -78,9 +79,14 @@ std::vector<ExpressionFeature> LandmarkExpressionDetector::detect(const cv::Mat&
     if (uprightBgr.empty() || !faces_) return features;
     cv::Mat grey;
     cv::cvtColor(uprightBgr, grey, cv::COLOR_BGR2GRAY);
-    for (const auto& found : faces_->detect(grey)) {
-        auto feature = landmarks_ ? fromLandmarks(grey, found.box) : fromCascades(grey, found.box);
-        feature.bounds = flippedToBottomLeft(found.box, grey.rows);
+    const auto found = faces_->detect(grey);
+    // Asked only once a face is found, so that photographs without faces never read the model.
+    const LandmarkDetector* landmarks =
+        found.empty() || !landmarks_ ? nullptr : landmarks_->detector();
+    for (const auto& face : found) {
+        auto feature =
+            landmarks ? fromLandmarks(*landmarks, grey, face.box) : fromCascades(grey, face.box);
+        feature.bounds = flippedToBottomLeft(face.box, grey.rows);
         features.push_back(feature);
     }
     return features;

@@ -256,7 +256,8 @@ TEST(ExpressionStability, ClosedEyesAreReadOnlyOnAFaceLargeEnoughToRead) {
     const cv::Mat canvas(600, 600, CV_8UC3, cv::Scalar(120, 120, 120));
     auto verdictFor = [&](double side) {
         LandmarkExpressionDetector detector(
-            std::make_shared<OneFace>(cv::Rect2d(200, 200, side, side)), {}, shut);
+            std::make_shared<OneFace>(cv::Rect2d(200, 200, side, side)), {},
+            std::make_shared<LandmarkModel>([shut] { return shut; }));
         return detector.detect(canvas).at(0);
     };
     const auto readable = verdictFor(120);

@@ -129,21 +129,3 @@ TEST(YawOfSubModel, TurnedModelsLeanEachWay) {
 
 } // namespace
 } // namespace keepsift
-
-namespace keepsift {
-namespace {
-
-TEST(ExpressionsWithoutLandmarks, FallBackToCascades) {
-    if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
-    AnalysisModelPaths paths;
-    paths.shapePredictor = "/nonexistent/shape.dat";
-    AnalysisContext context(paths);
-    ASSERT_FALSE(context.landmarks());
-    auto features = context.expressionDetector().detect(testing::portrait());
-    ASSERT_EQ(features.size(), 1u);
-    EXPECT_FALSE(features[0].leftEyeClosed);
-    EXPECT_FALSE(features[0].rightEyeClosed);
-}
-
-} // namespace
-} // namespace keepsift
