@@ -1,6 +1,7 @@
 #include "Keepsift/model/AppModel.hpp"
 
 #include "core/model/LibraryUnavailable.hpp"
+#include "core/support/FreedMemory.hpp"
 
 namespace keepsift::app {
 
@@ -82,6 +83,7 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
         onMain([&] { lastRegroup_ = clock_->now(); });
         engine_->regroup();
         engine_->flush();
+        returnFreedMemory();
     }
     try {
         engine_->syncRejectsAlbumIfNeeded();

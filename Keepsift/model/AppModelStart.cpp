@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "Keepsift/model/AppModel.hpp"
+#include "core/support/FreedMemory.hpp"
 
 namespace keepsift::app {
 
@@ -51,6 +52,7 @@ void AppModel::startFlow() {
     });
     if (!waitForStorageFlow()) return;
     reconcileLibraryFlow();
+    returnFreedMemory();
     onMain([&] {
         startLibraryChanges();
         startPump();
