@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +15,7 @@
 
 #include "platform/analysis/tests/ImageVariants.hpp"
 #include "platform/analysis/tests/SampleImages.hpp"
+#include "platform/analysis/tests/SampleScope.hpp"
 
 namespace keepsift::samples {
 
@@ -34,11 +37,21 @@ inline std::vector<std::pair<std::string, std::string>> calibrationSet() {
     return set;
 }
 
-// The set read once per test binary; empty when the packages cannot be fetched.
+// One photograph of each kind: a person, an animal, a grey picture, a texture, a low-detail
+// one, a page of text on white, a dark scientific one and a camera JPEG.
+inline const std::set<std::string> calibrationKinds{
+    "astronaut.png", "chelsea.png",           "camera.png",  "brick.png", "moon.png",
+    "page.png",      "hubble_deep_field.jpg", "building.jpg"};
+
+// The set read once per process (see SampleScope.hpp for how much of it); empty when the
+// packages cannot be fetched.
 inline const std::vector<cv::Mat>& calibrationPhotographs() {
     static const std::vector<cv::Mat> images = [] {
+        const auto wanted = sampled(calibrationSet(), calibrationKinds, [](const auto& sample) {
+            return std::filesystem::path(sample.second).filename().string();
+        });
         std::vector<cv::Mat> read;
-        if (const auto paths = fetch(calibrationSet()))
+        if (const auto paths = fetch(wanted))
             for (const auto& path : *paths)
                 read.push_back(cv::imread(path.string()));
         return read;

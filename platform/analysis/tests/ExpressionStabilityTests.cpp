@@ -204,6 +204,8 @@ TEST(ExpressionStability, RealFacesKeepTheirVerdictsThroughCopiesRescalingAndExp
                 total.closedOf(Eyes::hidden), total.readOf(Eyes::hidden));
     EXPECT_GE(total.faces, static_cast<int>(samples.size()) - 2);
     ASSERT_GT(total.readings, 0);
+    // Shares are bars on the whole set of faces (see SampleScope.hpp).
+    if (!samples::wholeSample) return;
     EXPECT_GE(percent(total.kept, total.readings), 98.0);
     EXPECT_LE(percent(total.closedOf(Eyes::open), total.readOf(Eyes::open)), 2.0);
     // A lost face says nothing about its verdict; too many would hide changed ones.

@@ -7,6 +7,7 @@
 // per process.
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/analysis/tests/SampleImages.hpp"
+#include "platform/analysis/tests/SampleScope.hpp"
 
 namespace keepsift::testing {
 
@@ -78,6 +80,15 @@ inline std::vector<FaceSample> faceSampleList() {
     };
 }
 
+// One face of each kind: eyes open, shut and hidden, alone, in a group, with glasses and in
+// a screenshot.
+inline const std::set<std::string> faceKinds{"smiling man",
+                                             "man with glasses",
+                                             "grey face in a screenshot",
+                                             "man in a bar, eyes shut",
+                                             "laughing man in the middle",
+                                             "woman in sunglasses"};
+
 // The face with its surroundings, and where the face lies in it.
 inline void cutOut(const cv::Mat& photograph, FaceSample& sample) {
     const double side = sample.face.width, margin = surroundings * side;
@@ -92,10 +103,11 @@ inline void cutOut(const cv::Mat& photograph, FaceSample& sample) {
                   sample.face.width * sx, sample.face.height * sy};
 }
 
-// Empty when the packages could not be fetched.
+// Empty when the packages could not be fetched. See SampleScope.hpp for how many are read.
 inline const std::vector<FaceSample>& faceSamples() {
     static const std::vector<FaceSample> loaded = [] {
-        auto list = faceSampleList();
+        auto list = samples::sampled(faceSampleList(), faceKinds,
+                                     [](const FaceSample& sample) { return sample.name; });
         std::vector<std::pair<std::string, std::string>> wanted;
         for (const auto& sample : list)
             wanted.emplace_back(sample.package, sample.member);
