@@ -46,6 +46,12 @@ long long procValue(const char* file, const std::string& key) {
     return -1;
 }
 
+void printMemory(const char* when) {
+    std::printf("resident memory %s: %lld MB now, %lld MB at peak\n", when,
+                procValue("/proc/self/status", "VmRSS:") / 1024,
+                procValue("/proc/self/status", "VmHWM:") / 1024);
+}
+
 // The longest time the event loop did not get round to a 2 ms timer.
 class StallMonitor {
 public:
@@ -159,9 +165,7 @@ int start(const std::filesystem::path& root, int idleSeconds, int argc, char** a
     stalls.stop();
     std::printf("longest GUI-thread stall over 35 s of idle pumping: %.1f ms (%.1f ms working)\n",
                 stalls.longestMs(), stalls.longestCpuMs());
-    std::printf("resident memory: %lld MB now, %lld MB at peak\n",
-                procValue("/proc/self/status", "VmRSS:") / 1024,
-                procValue("/proc/self/status", "VmHWM:") / 1024);
+    printMemory("idle");
     std::fflush(stdout);
     app.willTerminate();
     std::_Exit(0);
@@ -192,6 +196,9 @@ int scan(const std::filesystem::path& root, int count, int argc, char** argv) {
                 static_cast<long long>(analysed), count, minutes,
                 static_cast<double>(analysed) / minutes, cpuMinutes / minutes,
                 static_cast<double>(analysed) / cpuMinutes);
+    // The step that measured them ends with a regroup and a save.
+    runUntil([&] { return !app.model()->isPumping(); }, 600);
+    printMemory("after the scan step");
     std::fflush(stdout);
     app.willTerminate();
     std::_Exit(0);
