@@ -74,6 +74,9 @@ public:
         std::optional<std::string> missingPictures;
         // False when the build has no analytics identifier: usage counts go nowhere.
         bool sendsUsage = true;
+        // Called once a pump step that measured photographs has saved them and nothing is
+        // measured: the measuring side lets go of what it can read again when next needed.
+        std::function<void()> restMeasuring;
     };
 
     static constexpr double busyPumpInterval = 3.0;
@@ -286,6 +289,7 @@ private:
     const std::optional<WorkConditions> fixedConditions_;
     const std::optional<std::string> missingPictures_;
     const bool sendsUsage_;
+    const std::function<void()> restMeasuring_;
     const Services services_;
     const Logger log_;
 

@@ -83,6 +83,7 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
         onMain([&] { lastRegroup_ = clock_->now(); });
         engine_->regroup();
         engine_->flush();
+        if (restMeasuring_) restMeasuring_();
         returnFreedMemory();
     }
     try {

@@ -27,7 +27,8 @@ AppModel::AppModel(Parts parts, Services services)
       telemetry_(std::move(parts.telemetry)), clock_(std::move(parts.clock)),
       images_(std::move(parts.images)), startsUpdater_(parts.startsUpdater),
       fixedConditions_(parts.fixedConditions), missingPictures_(std::move(parts.missingPictures)),
-      sendsUsage_(parts.sendsUsage), services_(withDefaults(std::move(services))),
+      sendsUsage_(parts.sendsUsage), restMeasuring_(std::move(parts.restMeasuring)),
+      services_(withDefaults(std::move(services))),
       log_(std::string(Keepsift::identifier), "shell"), tasks_(services_.mainActor) {}
 
 AppModel::~AppModel() {

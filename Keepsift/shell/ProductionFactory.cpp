@@ -95,6 +95,9 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     parts.clock = std::make_shared<SystemClock>();
     parts.startsUpdater = true;
     parts.sendsUsage = config.telemetryAppID.has_value();
+    parts.restMeasuring = [extractor = made.services.extractor] {
+        extractor->context().releaseLandmarkModel();
+    };
     if (made.library.source == LibraryChoice::Source::missingPictures)
         parts.missingPictures = made.library.root.string();
     reportLibrary(made.library);

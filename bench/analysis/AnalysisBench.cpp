@@ -178,7 +178,7 @@ void Landmarks(benchmark::State& state) {
     runStage(
         state,
         [](const Photograph&, const Thumbnails& made) {
-            const auto* landmarks = extractor().context().landmarks();
+            const auto landmarks = extractor().context().landmarks();
             extractor().context().forgetRemembered();
             for (const auto& face : made.faces)
                 benchmark::DoNotOptimize(landmarks->landmarks(made.grey, face.box));

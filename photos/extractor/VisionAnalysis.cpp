@@ -61,7 +61,8 @@ VisionResult LiveSignalExtractor::runVision(const cv::Mat& printImage, const cv:
     cv::Mat grey = greyOf(upright(faceImage, orientation));
     auto detections = context_->faceDetector().detect(grey);
     if (detections.empty()) return result;
-    auto observations = face_observations::landmarked(detections, grey, context_->landmarks());
+    auto observations =
+        face_observations::landmarked(detections, grey, context_->landmarks().get());
     auto qualities = face_observations::qualities(detections, observations, grey);
     result.faces = assembleFaces(observations, qualities);
     return result;

@@ -31,13 +31,15 @@ public:
     const FeaturePrinter& printer() const { return *printer_; }
     const FaceDetector& faceDetector() const { return *faceDetector_; }
     // Reads the landmark model on the first call.
-    const LandmarkDetector* landmarks() const { return landmarks_->detector(); }
+    std::shared_ptr<const LandmarkDetector> landmarks() const { return landmarks_->detector(); }
     const LandmarkModel& landmarkModel() const { return *landmarks_; }
     const ExpressionDetector& expressionDetector() const { return *expressions_; }
     const AestheticsScorer* aesthetics() const { return aesthetics_.get(); }
     // Drops the faces and landmarks kept for images measured recently (benchmarks measure one
     // image again and again).
     void forgetRemembered() const;
+    // Nothing is being measured: the landmark model is read again when a face next needs it.
+    void releaseLandmarkModel() const { landmarks_->release(); }
 
 private:
     std::shared_ptr<const FeaturePrinter> printer_;

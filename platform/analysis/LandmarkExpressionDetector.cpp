@@ -81,8 +81,7 @@ std::vector<ExpressionFeature> LandmarkExpressionDetector::detect(const cv::Mat&
     cv::cvtColor(uprightBgr, grey, cv::COLOR_BGR2GRAY);
     const auto found = faces_->detect(grey);
     // Asked only once a face is found, so that photographs without faces never read the model.
-    const LandmarkDetector* landmarks =
-        found.empty() || !landmarks_ ? nullptr : landmarks_->detector();
+    const auto landmarks = found.empty() || !landmarks_ ? nullptr : landmarks_->detector();
     for (const auto& face : found) {
         auto feature =
             landmarks ? fromLandmarks(*landmarks, grey, face.box) : fromCascades(grey, face.box);

@@ -276,6 +276,7 @@ struct RigOptions {
     // Shapes the file storage before the engine reads it.
     std::function<void(FlakyFileStorage&)> prepareFiles;
     std::optional<std::string> missingPictures;
+    std::function<void()> restMeasuring;
 };
 
 // A model over a scripted library, fixture signals, storage in memory, a recording
@@ -326,6 +327,7 @@ struct ModelRig {
         parts.startsUpdater = true;
         parts.fixedConditions = options.fixedConditions;
         parts.missingPictures = options.missingPictures;
+        parts.restMeasuring = options.restMeasuring;
         model = std::make_unique<AppModel>(
             std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper,
                                                  options.recordLibraryConsent});

@@ -141,6 +141,29 @@ TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), Date::distantPast());
 }
 
+TEST(Pump, OnlyAStepThatMeasuredLetsTheMeasuringRestOnceItHasSaved) {
+    std::atomic<int> rests = 0;
+    std::function<void()> atRest;
+    RigOptions options;
+    options.restMeasuring = [&] { atRest(); };
+    ModelRig rig(options);
+    bool savedAtRest = false;
+    atRest = [&] {
+        ++rests;
+        savedAtRest = !rig.engine->pendingSave() &&
+                      rig.files->read(std::string(ScanEngine::indexFileName)).has_value();
+    };
+    rig.queueLibrary();
+    std::vector<int> restsAtMeasurement;
+    rig.source->beforeEach = [&] { restsAtMeasurement.push_back(rests); };
+    pumpOnce(rig);
+    EXPECT_EQ(restsAtMeasurement, std::vector<int>(4, 0));
+    EXPECT_EQ(rests, 1);
+    EXPECT_TRUE(savedAtRest);
+    pumpOnce(rig);
+    EXPECT_EQ(rests, 1);
+}
+
 // A pump step held at its first measurement until the test opens the gate.
 struct HeldStep : ::testing::Test {
     ModelRig rig;

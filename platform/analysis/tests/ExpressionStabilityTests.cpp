@@ -98,7 +98,7 @@ std::optional<Reading> matching(const std::vector<Reading>& readings, const cv::
 
 // The measures behind a verdict, printed to explain a failure.
 std::string measuresOf(const cv::Mat& image, const cv::Rect2d& box) {
-    const auto* landmarks = testing::installedModels().landmarks();
+    const auto landmarks = testing::installedModels().landmarks();
     if (!landmarks) return "";
     cv::Mat grey;
     cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
@@ -248,7 +248,7 @@ private:
 
 TEST(ExpressionStability, ClosedEyesAreReadOnlyOnAFaceLargeEnoughToRead) {
     if (testing::portrait().empty()) GTEST_SKIP() << samples::unavailable;
-    const auto* model = testing::installedModels().landmarks();
+    const auto model = testing::installedModels().landmarks();
     if (!model) GTEST_SKIP() << "no landmark model";
     cv::Mat grey;
     cv::cvtColor(testing::portrait(), grey, cv::COLOR_BGR2GRAY);

@@ -50,7 +50,7 @@ TEST(LandmarkModel, ThreadsAskingFirstTogetherShareOneReading) {
     for (int i = 0; i < threads; ++i)
         askers.emplace_back([&, i] {
             start.arrive_and_wait();
-            seen[static_cast<size_t>(i)] = model.detector();
+            seen[static_cast<size_t>(i)] = model.detector().get();
         });
     for (auto& asker : askers)
         asker.join();
@@ -61,7 +61,7 @@ TEST(LandmarkModel, ThreadsAskingFirstTogetherShareOneReading) {
         EXPECT_EQ(detector, seen[0]);
 }
 
-TEST(LandmarkModel, AModelThatCannotBeReadIsTriedOnce) {
+TEST(LandmarkModel, AModelThatCannotBeReadIsTriedAgainOnlyAfterARelease) {
     int readings = 0;
     LandmarkModel model([&]() -> std::shared_ptr<const LandmarkDetector> {
         ++readings;
@@ -71,6 +71,28 @@ TEST(LandmarkModel, AModelThatCannotBeReadIsTriedOnce) {
     EXPECT_EQ(model.detector(), nullptr);
     EXPECT_EQ(readings, 1);
     EXPECT_TRUE(model.isRead());
+    model.release();
+    EXPECT_FALSE(model.isRead());
+    EXPECT_EQ(model.detector(), nullptr);
+    EXPECT_EQ(readings, 2);
+}
+
+TEST(LandmarkModel, AMeasurementHoldingTheModelKeepsItThroughARelease) {
+    int readings = 0;
+    LandmarkModel model([&]() -> std::shared_ptr<const LandmarkDetector> {
+        ++readings;
+        return std::make_shared<FlatFace>();
+    });
+    model.release();
+    EXPECT_EQ(readings, 0);
+    const auto held = model.detector();
+    model.release();
+    EXPECT_FALSE(model.isRead());
+    const cv::Mat image(20, 20, CV_8UC1, cv::Scalar(7));
+    EXPECT_EQ(held->landmarks(image, {2, 2, 10, 10})[0], cv::Point2d());
+    const auto again = model.detector();
+    EXPECT_EQ(readings, 2);
+    EXPECT_NE(again, held);
 }
 
 TEST(AnalysisContext, ReadsTheLandmarkModelOnlyWhenAFaceNeedsIt) {
@@ -86,6 +108,11 @@ TEST(AnalysisContext, ReadsTheLandmarkModelOnlyWhenAFaceNeedsIt) {
     EXPECT_TRUE(context.landmarkModel().isRead());
     EXPECT_TRUE(sameVerdicts(
         verdicts, testing::installedModels().expressionDetector().detect(testing::portrait())));
+    context.releaseLandmarkModel();
+    EXPECT_FALSE(context.landmarkModel().isRead());
+    context.forgetRemembered();
+    EXPECT_TRUE(sameVerdicts(context.expressionDetector().detect(testing::portrait()), verdicts));
+    EXPECT_TRUE(context.landmarkModel().isRead());
 }
 
 TEST(AnalysisContext, FirstFacesOnTwoThreadsAtOnceReadTheSameModel) {
