@@ -66,8 +66,8 @@ Reason faceReason(const PhotoSignals& photo, const PhotoSignals* compared,
                   const ScoringPolicy& policy, double sharpest) {
     const size_t faces = significantCount(&photo, policy);
     if (faces == 0)
-        return double(photo.sharpness) / sharpest > 0.95 ? Reason::keptSharper
-                                                         : Reason::keptBetterFramed;
+        return double(photo.sharpness) / sharpest > sharperRatio ? Reason::keptSharper
+                                                                 : Reason::keptBetterFramed;
     if (everyoneSmiling(photo, policy)) return Reason::keptEveryoneSmiling;
     return significantCount(compared, policy) < faces ? Reason::keptMoreFaces
                                                       : Reason::keptBestFaces;
@@ -171,28 +171,42 @@ GroupDecision rankView(const GroupView& group, const ScoringPolicy& policy) {
     return result;
 }
 
-// Which photographs of an identical group read blurred beside its sharpest. A copy is its
-// original's shot, so it reads as its original does: a smaller copy's measure drifts with its
-// size and must not put it ahead of its original.
-std::set<const PhotoSignals*> blurredShots(const GroupView& group) {
+// Which photographs of an identical group give way to its sharpest, and which of those read
+// blurred. A copy is its original's shot, so it reads as its original does: a smaller copy's
+// measure drifts with its size and must not put it ahead of its original.
+struct SharpnessOrder {
+    std::set<const PhotoSignals*> behind;
+    std::set<const PhotoSignals*> blurred;
+};
+
+bool capturedApart(const PhotoSignals& a, const PhotoSignals& b) {
+    return a.capturedAt && b.capturedAt && *a.capturedAt != *b.capturedAt;
+}
+
+SharpnessOrder sharpnessOrder(const GroupView& group) {
     std::map<std::string_view, const PhotoSignals*> byDigest;
-    double sharpest = 0;
+    const PhotoSignals* sharpest = nullptr;
     for (const auto* photo : group.photos) {
         byDigest.emplace(photo->digest, photo);
-        if (!group.copies.contains(photo->digest))
-            sharpest = std::max(sharpest, double(photo->sharpness));
+        if (!group.copies.contains(photo->digest) &&
+            (!sharpest || photo->sharpness > sharpest->sharpness))
+            sharpest = photo;
     }
-    std::set<const PhotoSignals*> blurred;
+    SharpnessOrder order;
     // Unmeasured sharpness (0 everywhere) moves nothing.
-    if (!(sharpest > 0)) return blurred;
+    if (!sharpest || !(sharpest->sharpness > 0)) return order;
     for (const auto* photo : group.photos) {
         const auto copied = group.copies.find(photo->digest);
         const auto original =
             copied == group.copies.end() ? byDigest.end() : byDigest.find(copied->second);
         const auto* shot = original == byDigest.end() ? photo : original->second;
-        if (double(shot->sharpness) / sharpest < identicalSharpRatio) blurred.insert(photo);
+        const double ratio = double(shot->sharpness) / double(sharpest->sharpness);
+        if (ratio < identicalSharpRatio) order.blurred.insert(photo);
+        if (ratio < identicalSharpRatio ||
+            (ratio < sharperRatio && capturedApart(*shot, *sharpest)))
+            order.behind.insert(photo);
     }
-    return blurred;
+    return order;
 }
 
 GroupDecision decideIdenticalView(const GroupView& group) {
@@ -200,10 +214,14 @@ GroupDecision decideIdenticalView(const GroupView& group) {
     std::vector<const PhotoSignals*> sorted(group.photos.begin(), group.photos.end());
     Provenance::sortByPreference(sorted);
     if (sorted.empty()) return result;
-    const auto blurred = blurredShots(group);
+    const auto order = sharpnessOrder(group);
     const auto* preferred = sorted.front();
-    std::stable_partition(sorted.begin(), sorted.end(),
-                          [&](const PhotoSignals* photo) { return !blurred.contains(photo); });
+    // Blurred shots go after every other, the shots that only read less sharp before them.
+    const auto place = [&](const PhotoSignals* photo) {
+        return int(order.behind.contains(photo)) + int(order.blurred.contains(photo));
+    };
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&](const auto* a, const auto* b) { return place(a) < place(b); });
     const bool movedForSharpness = sorted.front() != preferred;
     const double n = static_cast<double>(sorted.size());
     for (size_t p = 0; p < sorted.size(); ++p) {
@@ -217,7 +235,7 @@ GroupDecision decideIdenticalView(const GroupView& group) {
             continue;
         }
         const auto flagged = group.copies.contains(photo.digest) ? Reason::flaggedSmallerCopy
-                             : blurred.contains(&photo)          ? Reason::flaggedBlurred
+                             : order.blurred.contains(&photo)    ? Reason::flaggedBlurred
                                                                  : Reason::flaggedNearIdentical;
         const auto marked = markedReason(photo);
         result.decisions.push_back(

@@ -33,12 +33,17 @@ std::vector<GroupDecision> decideAll(std::span<const GroupDraft* const> groups,
                                      const ScoringPolicy& policy = ScoringPolicy::standard);
 // The decision of a moment group.
 GroupDecision rank(const PhotoGroup& group, const ScoringPolicy& policy);
+// A keeper reading above this share of the group's sharpest counts as the sharper one.
+inline constexpr double sharperRatio = 0.95;
 // The decision of an identical group. A shot whose sharpness is below identicalSharpRatio of
 // the group's sharpest gives way to every shot at or above it before the preference order
 // decides. Measured on real photographs: re-saves and resized copies of one shot read at least
 // 0.70 of each other (a JPEG re-save at quality 60 the least), nine in ten blurred or shaken
 // shots of a burst read below 0.65 of their sharp one.
 inline constexpr double identicalSharpRatio = 0.7;
+// Shots captured at different times are not saves of one shot, so re-encoding does not spread
+// their readings: one that reads below sharperRatio of the sharpest gives way as well. In flat
+// scenes sensor noise fills most of the reading, so a plainly blurred shot can read 0.9.
 GroupDecision decideIdentical(const PhotoGroup& group);
 
 std::vector<double> scores(const std::vector<PhotoSignals>& photos, const ScoringPolicy& policy);

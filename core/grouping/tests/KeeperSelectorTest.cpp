@@ -297,6 +297,40 @@ TEST(KeeperIdentical, ABlurredShotGivesWayToTheSharpOne) {
     EXPECT_EQ(kept[1].reason, Reason::flaggedBlurred);
 }
 
+// Shots captured apart are not saves of one shot: one that reads less sharp than a sharper
+// keeper would gives way, without being called blurred. Saves of one shot share its capture
+// time, and undated ones may be saves; re-encoding spreads their readings, so they do not.
+TEST(KeeperIdentical, ALessSharpShotCapturedApartGivesWay) {
+    const float atLine = static_cast<float>(KeeperSelector::sharperRatio * 10);
+    const PhotoGroup group{"g",
+                           Kind::identical,
+                           {withSharpness("softer", 0, 9), withSharpness("sharp", 1, 10),
+                            withSharpness("at-line", 2, atLine)},
+                           {}};
+    EXPECT_EQ(KeeperSelector::decideIdentical(group).decisions,
+              (std::vector<PhotoDecision>{
+                  {"digest-sharp", "sharp", true, Reason::keptSharper, 3},
+                  {"digest-at-line", "at-line", false, Reason::flaggedNearIdentical, 2},
+                  {"digest-softer", "softer", false, Reason::flaggedNearIdentical, 1}}));
+    // A shot below both lines still goes after one that only reads softer.
+    const PhotoGroup mixed{"g",
+                           Kind::identical,
+                           {withSharpness("blurred", 0, 1), withSharpness("softer", 1, 9),
+                            withSharpness("sharp", 2, 10)},
+                           {}};
+    EXPECT_EQ(names(KeeperSelector::decideIdentical(mixed)),
+              (std::vector<std::string>{"sharp", "softer", "blurred"}));
+    for (const std::optional<double> when : {std::optional<double>(1), std::optional<double>()}) {
+        auto sharp = photo("sharp", when);
+        sharp.sharpness = 10;
+        const PhotoGroup saves{
+            "g", Kind::identical, {withSharpness("another save", 1, 8), sharp}, {}};
+        const auto kept = KeeperSelector::decideIdentical(saves).decisions;
+        EXPECT_EQ(kept[0].filename, "another save");
+        EXPECT_EQ(kept[0].reason, Reason::keptEarlierOfIdenticals);
+    }
+}
+
 TEST(KeeperIdentical, MarksAndCopiesStillDecideAmongBlurredShots) {
     auto favourite = withSharpness("favourite", 0, 0.2f);
     favourite.isFavourite = true;

@@ -3,14 +3,16 @@
 // A hand-foldered corpus of phone-style bursts made from Debian's sample photographs: each
 // folder holds one sharp shot (the winner) and shots of the same moment that a shaking hand,
 // a missed focus, exposure drift and sensor noise spoilt; some folders also hold a re-saved
-// or half-size copy of the sharp shot. Every shot carries its capture time; bursts lie hours
-// apart. Shared by the corpus test and the corpus benchmark.
+// or half-size copy of the sharp shot. A burst whose spoil no one could see names no winner.
+// Every shot carries its capture time; bursts lie hours apart. Shared by the corpus test and
+// the corpus benchmark.
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -89,16 +91,26 @@ inline std::string exifTime(int burst, int shot) {
     return text;
 }
 
+// Moved a little and exposure drifted, as a burst's other shots are beside its sharp one.
+inline cv::Mat drifted(const cv::Mat& image, int shot) {
+    return evShifted(shifted(image, 0.01 * (1 + shot % 2)), shot % 2 == 0 ? 0.2 : -0.2);
+}
+
 // One spoilt shot of the moment: shaken or out of focus, moved a little, exposure drifted.
-inline cv::Mat spoilt(const cv::Mat& sharp, int burst, int shot) {
+// The shake and the blur grow with `softness`, how many times coarser the scene's finest
+// detail is than a sharp photograph's, so that they spoil a soft scene as visibly.
+inline cv::Mat spoiltAt(double softness, const cv::Mat& sharp, int burst, int shot) {
     const int kind = (burst + shot) % 3;
-    const double strength = 1.0 + 0.25 * ((burst * 7 + shot * 3) % 5); // 1 ... 2
-    cv::Mat image = kind == 0 ? smeared(sharp, 0.005 * strength, 0.4 * shot + 0.3 * burst)
-                    : kind == 1
-                        ? blurred(sharp, 0.002 * strength)
-                        : smeared(blurred(sharp, 0.0015 * strength), 0.004 * strength, 1.3 * shot);
-    image = shifted(image, 0.01 * (1 + shot % 2));
-    return evShifted(image, shot % 2 == 0 ? 0.2 : -0.2);
+    const double strength = softness * (1.0 + 0.25 * ((burst * 7 + shot * 3) % 5)); // 1 ... 2 times
+    const cv::Mat image =
+        kind == 0   ? smeared(sharp, 0.005 * strength, 0.4 * shot + 0.3 * burst)
+        : kind == 1 ? blurred(sharp, 0.002 * strength)
+                    : smeared(blurred(sharp, 0.0015 * strength), 0.004 * strength, 1.3 * shot);
+    return drifted(image, shot);
+}
+
+inline cv::Mat spoilt(const cv::Mat& sharp, int burst, int shot) {
+    return spoiltAt(1, sharp, burst, shot);
 }
 
 struct Corpus {
@@ -117,10 +129,11 @@ inline cv::Mat scene(const cv::Mat& original, bool part, int longSide) {
 }
 
 // Writes burst number `burst` of the sharp scene into its folder: the winner, shots spoilt by
-// `spoil`, and for every third burst a re-saved or half-size copy of the winner.
+// `spoil`, and for every third burst a re-saved or half-size copy of the winner. Where the
+// spoil cannot be seen, no shot is named the winner.
 template <class Spoil>
 void writeBurst(const fs::path& corpus, int burst, const cv::Mat& sharp, int shots, Spoil spoil,
-                Corpus& made) {
+                Corpus& made, bool namesWinner = true) {
     const fs::path folder = corpus / std::to_string(burst + 1);
     fs::create_directories(folder);
     const int winner = burst % shots;
@@ -128,8 +141,8 @@ void writeBurst(const fs::path& corpus, int burst, const cv::Mat& sharp, int sho
         const auto seed = static_cast<std::uint64_t>(burst * 16 + shot + 1);
         const bool isWinner = shot == winner;
         const cv::Mat image = noisy(isWinner ? sharp : spoil(sharp, burst, shot), 2.5, seed);
-        const std::string name =
-            "IMG_" + std::to_string(1000 + burst * 10 + shot) + (isWinner ? " - winner" : "");
+        const std::string name = "IMG_" + std::to_string(1000 + burst * 10 + shot) +
+                                 (isWinner && namesWinner ? " - winner" : "");
         writeShot(folder / (name + ".jpg"), image, 92, exifTime(burst, shot));
         ++made.photographs;
         if (isWinner && burst % 3 == 1) {
@@ -160,7 +173,7 @@ inline std::optional<Corpus> write(const fs::path& corpus, int bursts, int longS
 }
 
 // Scenes with little detail, made from real photographs: fog, sky, night, snow, and a scene
-// whose only edges run one way, where the shake runs along them.
+// whose only edges run one way.
 namespace low_detail {
 
 inline cv::Mat towards(const cv::Mat& image, double keep, cv::Scalar colour) {
@@ -186,36 +199,69 @@ inline cv::Mat snow(const cv::Mat& m) {
 inline cv::Mat streaks(const cv::Mat& m) {
     return smeared(m, 0.2, 0.0);
 }
-// The shake runs along the streaks.
+// The sky is already as soft as the photographs' strongest blur: a spoil smears its clouds as
+// visibly as theirs only at four times their strength.
+inline cv::Mat skySpoilt(const cv::Mat& sharp, int burst, int shot) {
+    return spoiltAt(4, sharp, burst, shot);
+}
+// The shake runs across the streaks or at a steep angle to them, smearing their edges.
+inline cv::Mat acrossStreaks(const cv::Mat& sharp, int burst, int shot) {
+    const double strength = 1.0 + 0.25 * ((burst * 7 + shot * 3) % 5); // 1 ... 2
+    constexpr double angles[] = {CV_PI / 2, CV_PI / 3, 2 * CV_PI / 3};
+    return drifted(smeared(sharp, 0.005 * strength, angles[static_cast<size_t>(shot % 3)]), shot);
+}
+// The shake runs along the streaks: a straight edge smeared along itself does not change.
 inline cv::Mat alongStreaks(const cv::Mat& sharp, [[maybe_unused]] int burst, int shot) {
-    const cv::Mat image = smeared(sharp, 0.01 * (1 + shot % 3), 0.0);
-    return evShifted(shifted(image, 0.01 * (1 + shot % 2)), shot % 2 == 0 ? 0.2 : -0.2);
+    return drifted(smeared(sharp, 0.01 * (1 + shot % 3), 0.0), shot);
+}
+
+struct Burst {
+    size_t source;
+    bool part; // a part of the photograph, so that it is not the whole one's scene
+    cv::Mat (*look)(const cv::Mat&);
+    cv::Mat (*spoil)(const cv::Mat&, int, int);
+};
+
+// Writes the bursts after `firstBurst` bursts; absent when the samples cannot be fetched.
+inline std::optional<Corpus> writeBursts(const fs::path& corpus, int firstBurst, int longSide,
+                                         int shots, std::span<const Burst> bursts,
+                                         bool namesWinners) {
+    const auto paths = samples::fetch(photographs());
+    if (!paths) return std::nullopt;
+    Corpus made;
+    int number = firstBurst;
+    for (const auto& burst : bursts) {
+        const cv::Mat original =
+            cv::imread((*paths)[burst.source % paths->size()].string(), cv::IMREAD_COLOR);
+        writeBurst(corpus, number++, burst.look(scene(original, burst.part, longSide)), shots,
+                   burst.spoil, made, namesWinners);
+    }
+    return made;
 }
 
 } // namespace low_detail
 
-// Writes five low-detail bursts after `firstBurst` bursts; absent when the samples cannot be
+// Writes five low-detail bursts after `firstBurst` bursts, each spoilt so that a person sees
+// which shot is sharp: fog, sky, night, snow, streaks. Absent when the samples cannot be
 // fetched.
 inline std::optional<Corpus> writeLowDetail(const fs::path& corpus, int firstBurst, int longSide,
                                             int shots = 4) {
-    const auto paths = samples::fetch(photographs());
-    if (!paths) return std::nullopt;
-    const auto read = [&](size_t i) {
-        return scene(cv::imread((*paths)[i % paths->size()].string(), cv::IMREAD_COLOR), false,
-                     longSide);
-    };
-    Corpus made;
-    int burst = firstBurst;
-    using Look = cv::Mat (*)(const cv::Mat&);
-    const std::pair<size_t, Look> looks[] = {{8, low_detail::fog},
-                                             {3, low_detail::sky},
-                                             {13, low_detail::night},
-                                             {11, low_detail::snow}};
-    for (const auto& [source, look] : looks)
-        writeBurst(corpus, burst++, look(read(source)), shots, spoilt, made);
-    writeBurst(corpus, burst++, low_detail::streaks(read(12)), shots, low_detail::alongStreaks,
-               made);
-    return made;
+    using namespace low_detail;
+    const Burst bursts[] = {{8, false, fog, spoilt},
+                            {3, false, sky, skySpoilt},
+                            {13, false, night, spoilt},
+                            {11, false, snow, spoilt},
+                            {12, false, streaks, acrossStreaks}};
+    return writeBursts(corpus, firstBurst, longSide, shots, bursts, true);
+}
+
+// Writes two low-detail bursts after `firstBurst` bursts whose spoils no one can see, so they
+// name no winner: a sky spoilt as the photographs are, and streaks shaken along themselves.
+inline std::optional<Corpus> writeIndistinct(const fs::path& corpus, int firstBurst, int longSide,
+                                             int shots = 4) {
+    using namespace low_detail;
+    const Burst bursts[] = {{3, true, sky, spoilt}, {12, true, streaks, alongStreaks}};
+    return writeBursts(corpus, firstBurst, longSide, shots, bursts, false);
 }
 
 } // namespace keepsift::burst_corpus
