@@ -13,13 +13,17 @@
 #include "photos/corpus-tool/MeasureCommand.hpp"
 #include "photos/corpus-tool/tests/BurstCorpus.hpp"
 #include "photos/corpus-tool/tests/SampleCorpus.hpp"
+#include "platform/analysis/tests/SampleScope.hpp"
 
 using namespace keepsift;
 using namespace keepsift::corpustool::testing;
 
 namespace {
 
-constexpr int photographBursts = 26, lowDetailBursts = 5, indistinctBursts = 2;
+// Under the sanitizers six photograph bursts, both kinds of copy among them, walk every path
+// of record and measure (see SampleScope.hpp).
+constexpr int photographBursts = samples::wholeSample ? 26 : 6;
+constexpr int lowDetailBursts = 5, indistinctBursts = 2;
 
 // Where no one can see which shot is sharp, the burst names no winner; it still keeps one
 // shot and flags the rest.
@@ -69,12 +73,14 @@ TEST(BurstCorpus, EveryBurstIsItsFolderAndItsSharpShotIsKept) {
     EXPECT_EQ(result.at("photographs").asInt64(), made->photographs);
     EXPECT_EQ(result.at("foldersExact").asInt64(), made->folders);
     EXPECT_EQ(result.at("falseMerges").asInt64(), 0);
-    EXPECT_TRUE(result.at("meetsBar").asBool());
     EXPECT_EQ(result.at("winnersTotal").asInt64(), photographBursts + lowDetailBursts);
     EXPECT_EQ(result.at("winnersFlagged").asArray().size(), 0u);
+    expectEachIndistinctBurstKeepsOneShot(recordings);
+    // Rates are bars on the whole corpus.
+    if (!samples::wholeSample) return;
+    EXPECT_TRUE(result.at("meetsBar").asBool());
     EXPECT_GE(result.at("winnersKeptShare").asDouble(), 0.98);
     EXPECT_GE(result.at("topPickAccuracyAsGrouped").asDouble(), 0.97);
-    expectEachIndistinctBurstKeepsOneShot(recordings);
 }
 
 } // namespace
