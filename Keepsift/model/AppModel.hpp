@@ -72,6 +72,9 @@ public:
         // No library was named and the Pictures folder, the only one read then, is missing:
         // its path, so that the notices say how to name a folder.
         std::optional<std::string> missingPictures;
+        // The folder the library is read from, so that the notices can name it when it cannot
+        // be read.
+        std::optional<std::string> libraryFolder;
         // False when the build has no analytics identifier: usage counts go nowhere.
         bool sendsUsage = true;
         // Called once a pump step that measured photographs has saved them and nothing is
@@ -194,6 +197,8 @@ public:
     void startPump();
     void pumpOnce(Done done = {});
     void startLibraryChanges();
+    // Handles the changes of a stream already opened, from when it was opened.
+    void startLibraryChanges(LibraryChangeStream opened);
 
     // Review actions and sessions.
     void override(bool keep, const std::string& photo, Done done = {});
@@ -248,7 +253,7 @@ private:
     std::int64_t analyseWhileWorkFlow();
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
-    void changesTaskBody();
+    void changesTaskBody(LibraryChangeStream stream);
     // An override, ignore or reset: the engine call, its notice and log line, a refresh.
     void reviewActionFlow(std::string_view failure, const std::function<void()>& call);
     std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
@@ -288,6 +293,7 @@ private:
     const bool startsUpdater_;
     const std::optional<WorkConditions> fixedConditions_;
     const std::optional<std::string> missingPictures_;
+    const std::optional<std::string> libraryFolder_;
     const bool sendsUsage_;
     const std::function<void()> restMeasuring_;
     const Services services_;

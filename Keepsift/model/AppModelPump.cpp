@@ -99,12 +99,17 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
 }
 
 void AppModel::startLibraryChanges() {
-    if (changesTask_) changesTask_->cancel();
-    changesTask_ = tasks_.spawn([this] { changesTaskBody(); });
+    startLibraryChanges(nullptr);
 }
 
-void AppModel::changesTaskBody() {
-    const LibraryChangeStream stream = engine_->libraryChanges();
+void AppModel::startLibraryChanges(LibraryChangeStream opened) {
+    if (changesTask_) changesTask_->cancel();
+    changesTask_ = tasks_.spawn(
+        [this, opened = std::move(opened)]() mutable { changesTaskBody(std::move(opened)); });
+}
+
+void AppModel::changesTaskBody(LibraryChangeStream stream) {
+    if (!stream) stream = engine_->libraryChanges();
     struct Leave {
         const LibraryChangeStream& stream;
         ~Leave() { stream->cancel(); }

@@ -15,9 +15,11 @@
 #include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
+#include "Keepsift/shell/WindowTexts.hpp"
 #include "Keepsift/shell/Windows.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
+#include "platform/files/AtomicFile.hpp"
 #include "system/bundle/BundleInfo.hpp"
 #include "telemetry/client/Analytics.hpp"
 
@@ -190,10 +192,22 @@ void KeepsiftApp::handleRequest(const std::string& request) {
     if (request.starts_with(SingleInstance::libraryRequest))
         return reopenFor(request.substr(std::string_view(SingleInstance::libraryRequest).size()));
     if (request == SingleInstance::settingsRequest) return showSettings();
-    if (!options_.testSeam || !model_) return;
-    // The interface-test seam: "flag ID" discards one photograph by hand; "delete-all N"
-    // confirms the whole review list's N photographs; "launch-at-login" ticks that switch.
+    if (options_.testSeam && model_) handleTestRequest(request);
+}
+
+// The interface-test seam: "flag ID" and "keep ID" decide one photograph by hand;
+// "delete-all N" confirms the whole review list's N photographs; "launch-at-login" ticks that
+// switch; "texts FILE" writes what the visible windows say.
+void KeepsiftApp::handleTestRequest(const std::string& request) {
     if (request.starts_with("flag ")) return model_->override(false, request.substr(5));
+    if (request.starts_with("keep ")) return model_->override(true, request.substr(5));
+    if (request.starts_with("texts ")) {
+        try {
+            return replaceFileAtomically(request.substr(6), visibleWindowTexts());
+        } catch (const std::exception& error) {
+            return shellLogger().error(std::string("window texts: ") + error.what());
+        }
+    }
     if (request == "launch-at-login") {
         Settings settings = model_->settings();
         settings.launchAtLogin = true;

@@ -67,6 +67,7 @@ private:
     void runSpike(ProductionParts parts);
     void startMenuBarItem();
     void followSettings();
+    void handleTestRequest(const std::string& request);
     void announce(const UpdateAnswer& answer);
     // A click or a later launch's request that comes while the model is still being made
     // (reading a large index takes a while) is answered once it exists, not dropped.

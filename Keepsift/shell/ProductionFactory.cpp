@@ -100,6 +100,7 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     };
     if (made.library.source == LibraryChoice::Source::missingPictures)
         parts.missingPictures = made.library.root.string();
+    parts.libraryFolder = made.library.root.string();
     reportLibrary(made.library);
     return made;
 }

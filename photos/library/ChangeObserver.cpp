@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/support/Unicode.hpp"
+#include "photos/library/AuthorizationMapping.hpp"
 #include "photos/library/RejectsAlbum.hpp"
 
 namespace keepsift {
@@ -20,9 +21,14 @@ std::vector<std::string> sortedDifference(const std::set<std::string>& from,
     return result;
 }
 
+// Nothing while the library cannot be read: its folder gone, or an unmounted drive's empty
+// mount point, which shows no album either and must not read as an emptied one.
 std::optional<std::set<std::string>> readableRejects(PhotoLibraryPort& port) {
     try {
-        return rejectsMembers(port);
+        auto members = rejectsMembers(port);
+        // Asked after the read, so that storage that went away during it counts as gone.
+        if (!canRead(authorizationFromRaw(port.authorizationStatus()))) return std::nullopt;
+        return members;
     } catch (const LibraryUnavailable&) {
         return std::nullopt;
     }

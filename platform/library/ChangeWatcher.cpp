@@ -149,9 +149,12 @@ void ChangeWatcher::fallBackToPolling(const std::string& why, bool rootGone) {
     log().notice(why + ": watching the library by polling");
 }
 
-// Polling that stands in for a missing root hands back to inotify once the root is there.
+// Polling that stands in for a lost root hands back to inotify once the root holds something
+// again: an unmounted drive leaves its empty mount point behind, and a watch on that would see
+// nothing of the drive when it is mounted over it again.
 bool ChangeWatcher::rearm() {
     if (!rootMissing_ || !options_.useInotify) return false;
+    if (listFolder(*ops_, {root_, ""}, ListingDetail::kindsOnly).entries.empty()) return false;
     rootMissing_ = false;
     if (!startInotify()) return false;
     polling_ = false;

@@ -277,6 +277,7 @@ struct RigOptions {
     std::function<void(FlakyFileStorage&)> prepareFiles;
     std::optional<std::string> missingPictures;
     std::function<void()> restMeasuring;
+    std::optional<std::string> libraryFolder;
 };
 
 // A model over a scripted library, fixture signals, storage in memory, a recording
@@ -328,6 +329,7 @@ struct ModelRig {
         parts.fixedConditions = options.fixedConditions;
         parts.missingPictures = options.missingPictures;
         parts.restMeasuring = options.restMeasuring;
+        parts.libraryFolder = options.libraryFolder;
         model = std::make_unique<AppModel>(
             std::move(parts), AppModel::Services{actor, loginItem, probe, updaters, sleeper,
                                                  options.recordLibraryConsent});

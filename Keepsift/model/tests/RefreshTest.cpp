@@ -150,6 +150,28 @@ TEST(Reconciliation, WithoutAPicturesFolderTheNoticesSayHowToNameOne) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), expected);
 }
 
+// The library says it cannot be read when its folder was moved away or its drive unmounted
+// (an empty mount point): the notice names the folder rather than a vague one.
+TEST(Reconciliation, ALibraryFolderThatCannotBeReadIsNamedInTheAccessNotice) {
+    RigOptions options;
+    options.libraryFolder = "/media/anna/Fotos";
+    ModelRig rig(options);
+    rig.library->setAuthorization(LibraryAuthorization::restricted);
+    rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }),
+              "Keepsift cannot read the folder \u201C/media/anna/Fotos\u201D of your photo library "
+              "right now. Your review is kept until the folder is back.");
+    Settings german = rig.onMain([&] { return rig.model->settings(); });
+    german.language = "de";
+    rig.await([&](auto done) { rig.model->applySettings(german, done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }),
+              "Keepsift kann den Ordner \u201E/media/anna/Fotos\u201C deiner Fotomediathek gerade "
+              "nicht lesen. Deine Durchsicht bleibt erhalten, bis der Ordner wieder da ist.");
+    rig.library->setAuthorization(LibraryAuthorization::authorized);
+    rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
+    EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), std::nullopt);
+}
+
 TEST(Reconciliation, AKnownStorageModeIsNotProbedAgain) {
     ModelRig rig;
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });

@@ -23,9 +23,7 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
     library.photos.erase("zz-removed-mid-scan.jpg");
 
     ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); },
-                                    std::getenv("KEEPSIFT_ACCEPTANCE_GUARD")
-                                        ? std::atof(std::getenv("KEEPSIFT_ACCEPTANCE_GUARD"))
-                                        : 600))
+                                    acceptanceGuard()))
         << "the scan did not finish\n"
         << log() << support.string() << ": "
         << readWholeFile(support / "library-index.json").value_or("no index").substr(0, 2000);
@@ -85,9 +83,7 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
 // The folder named once comes back at login: the autostart entry's Exec line, run as a
 // launcher runs it, tidies the same folder with the same review, and nothing else is read.
 TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
-    const auto guard = std::getenv("KEEPSIFT_ACCEPTANCE_GUARD")
-                           ? std::atof(std::getenv("KEEPSIFT_ACCEPTANCE_GUARD"))
-                           : 600;
+    const auto guard = acceptanceGuard();
     // A Pictures folder of the home's own, which must stay untouched.
     const fs::path pictures = folder.path() / "home" / "Pictures";
     fs::create_directories(pictures);

@@ -105,6 +105,11 @@ bool journalHoldsFlag(const fs::path& support, const std::string& id) {
     });
 }
 
+double acceptanceGuard() {
+    const char* guard = std::getenv("KEEPSIFT_ACCEPTANCE_GUARD");
+    return guard ? std::atof(guard) : 600;
+}
+
 void ApplicationAcceptance::SetUp() {
     if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "xvfb-run or setpriv missing";
     library.root = folder.path() / "Pictures";

@@ -40,6 +40,9 @@ bool isDecided(ReviewState state);
 std::set<std::string> namesIn(const fs::path& folder);
 // Whether the journal holds a hand flag of the photograph.
 bool journalHoldsFlag(const fs::path& support, const std::string& id);
+// How long a scan may take before a test gives up on it: KEEPSIFT_ACCEPTANCE_GUARD seconds,
+// ten minutes without it. Only a broken run ever waits that long.
+double acceptanceGuard();
 
 // A returning user's library of bursts, trips with smaller copies, a photograph removed
 // mid-scan, an unreadable folder and a broken file.

@@ -138,3 +138,27 @@ TEST(ChangeStream, ALibraryThatCannotBeReadOnlyAsksForRefresh) {
     EXPECT_EQ(drain(stream),
               (std::vector<LibraryChange>{change::NeedsRefresh{}, change::NeedsRefresh{}}));
 }
+
+// An unmounted drive leaves its empty mount point, which shows no album at all: the port says
+// it cannot be read, and the album's absence is not the user emptying it (which would turn
+// every flag into a hand keep). The album counts again when the drive is back.
+TEST(ChangeStream, AnAlbumThatVanishesWithItsStorageIsNoChange) {
+    auto port = portWithAssets(2);
+    const std::string album = port->addAlbum(rejectsTitle(), {"p0"});
+    LivePhotoLibrary library(port);
+    auto stream = library.changes();
+    port->setAlbumMembers(album, {});
+    port->setAuthorization(port_authorization::restricted, port_authorization::restricted);
+    port->notifyChange();
+    EXPECT_EQ(drain(stream), std::vector<LibraryChange>{change::NeedsRefresh{}});
+
+    port->setAlbumMembers(album, {"p0", "p1"});
+    port->setAuthorization(port_authorization::authorized, port_authorization::authorized);
+    port->notifyChange();
+    auto changes = drain(stream);
+    ASSERT_EQ(changes.size(), 2u);
+    const auto* albumChange = std::get_if<change::RejectsAlbumChanged>(&changes[1]);
+    ASSERT_TRUE(albumChange);
+    EXPECT_EQ(albumChange->added, std::vector<std::string>{"p1"}) << "p1 was added meanwhile";
+    EXPECT_TRUE(albumChange->removed.empty());
+}

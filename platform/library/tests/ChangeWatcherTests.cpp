@@ -1,3 +1,6 @@
+#include <memory>
+#include <sys/mount.h>
+
 #include "FolderLibraryFixture.hpp"
 
 namespace keepsift::foldertest {
@@ -151,6 +154,42 @@ TEST_F(ChangeWatcherTest, ALibraryFolderRemovedOrMovedAndMadeAgainIsWatchedAgain
     EXPECT_TRUE(notifiesAfter(*observer, [&] { std::filesystem::rename(root, base / "moved"); }));
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("d.jpg")); }));
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("e.jpg")); }));
+    library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A drive unmounted leaves its empty mount point behind; mounted again it covers that folder,
+// and what happens on the drive from then on is seen.
+TEST_F(ChangeWatcherTest, ADriveUnmountedAndMountedAgainIsWatchedAgain) {
+    const auto staging = base / "staging";
+    std::filesystem::create_directories(staging);
+    const auto mountDrive = [&] {
+        if (::mount("tmpfs", staging.c_str(), "tmpfs", 0, "size=4m") != 0) return false;
+        writeJpeg(staging / "a.jpg");
+        const bool bound = ::mount(staging.c_str(), root.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        ::umount2(staging.c_str(), MNT_DETACH);
+        return bound;
+    };
+    if (!mountDrive()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::unique_ptr<const char, int (*)(const char*)> unmount(
+        root.c_str(), [](const char* path) { return ::umount2(path, MNT_DETACH); });
+    auto opts = options();
+    opts.watcher.pollInterval = std::chrono::milliseconds(20);
+    auto library = makeLibrary(opts);
+    auto observer = observe(*library);
+    ASSERT_FALSE(library->isWatchPolling());
+
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { ::umount2(root.c_str(), MNT_DETACH); }));
+    bool remounted = false;
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { remounted = mountDrive(); }));
+    ASSERT_TRUE(remounted);
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("b.jpg")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("c.jpg")); }));
     library->unregisterChangeObserver(observer);
 }
 
