@@ -9,6 +9,7 @@
 #include "platform/analysis/ContentFrame.hpp"
 #include "platform/analysis/DetailLevel.hpp"
 #include "platform/analysis/PrintBlocks.hpp"
+#include "platform/imaging/AreaShrink.hpp"
 
 namespace keepsift {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 // BGR in 0...1, resampled to side x side.
 cv::Mat resample(const cv::Mat& bgr, int side) {
     cv::Mat small, scaled;
-    cv::resize(bgr, small, cv::Size(side, side), 0, 0, cv::INTER_AREA);
+    shrinkByArea(bgr, small, cv::Size(side, side));
     small.convertTo(scaled, CV_32FC3, 1.0 / 255.0);
     return scaled;
 }

@@ -6,6 +6,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/AreaShrink.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -22,17 +24,21 @@ cv::Mat analysisGrey(const cv::Mat& bgr) {
         const double sigma = DetailLevel::antialiasSigma / scale;
         cv::GaussianBlur(grey8, grey8, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
     }
-    const int filter = scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR;
+    auto resample = [&](cv::Size size, double factor) {
+        if (scale < 1)
+            shrinkByArea(grey8, sized, size, factor, factor);
+        else
+            cv::resize(grey8, sized, size, factor, factor, cv::INTER_LINEAR);
+    };
     // One scale for both axes: rounding each side on its own would resample them unequally
     // and read as a direction that a copy one pixel narrower does not have. A sliver still
     // gets four pixels across.
     if (std::min(bgr.cols, bgr.rows) * scale >= 4)
-        cv::resize(grey8, sized, cv::Size(), scale, scale, filter);
+        resample(cv::Size(), scale);
     else
-        cv::resize(grey8, sized,
-                   cv::Size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
-                            std::max(4, static_cast<int>(std::lround(bgr.rows * scale)))),
-                   0, 0, filter);
+        resample(cv::Size(std::max(4, static_cast<int>(std::lround(bgr.cols * scale))),
+                          std::max(4, static_cast<int>(std::lround(bgr.rows * scale)))),
+                 0);
     sized.convertTo(grey, CV_32F);
     return grey;
 }

@@ -2,12 +2,14 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/AreaShrink.hpp"
+
 namespace keepsift {
 
 cv::Mat greyGrid(const cv::Mat& bgr, int side) {
     if (bgr.empty() || side <= 0 || bgr.type() != CV_8UC3) return {};
     cv::Mat small, grey;
-    cv::resize(bgr, small, cv::Size(side, side), 0, 0, cv::INTER_AREA);
+    shrinkByArea(bgr, small, cv::Size(side, side));
     cv::cvtColor(small, grey, cv::COLOR_BGR2GRAY);
     return grey.isContinuous() ? grey : grey.clone();
 }

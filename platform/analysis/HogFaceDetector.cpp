@@ -5,13 +5,15 @@
 #include <dlib/opencv/cv_image.h>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/AreaShrink.hpp"
+
 namespace keepsift {
 namespace {
 
 cv::Mat scaled(const cv::Mat& grey, double scale) {
     if (scale >= 1.0) return grey;
     cv::Mat small;
-    cv::resize(grey, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    shrinkByArea(grey, small, cv::Size(), scale, scale);
     return small;
 }
 
@@ -39,9 +41,10 @@ HogFaceDetector::HogFaceDetector(std::shared_ptr<const HaarCascade> proposals)
 std::vector<FaceDetection> HogFaceDetector::scan(const cv::Mat& grey, double scale,
                                                  cv::Point2d offset) const {
     cv::Mat image = scale == 1.0 ? grey : cv::Mat();
-    if (image.empty())
-        cv::resize(grey, image, cv::Size(), scale, scale,
-                   scale < 1.0 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    if (scale < 1.0)
+        shrinkByArea(grey, image, cv::Size(), scale, scale);
+    else if (image.empty())
+        cv::resize(grey, image, cv::Size(), scale, scale, cv::INTER_LINEAR);
     if (!image.isContinuous()) image = image.clone();
     // The detector keeps scratch buffers, so each call scans with its own copy.
     auto detector = prototype_;

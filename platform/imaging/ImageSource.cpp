@@ -7,6 +7,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/imaging/AreaShrink.hpp"
 #include "platform/imaging/DecodeLimits.hpp"
 #include "platform/imaging/DecodeMemory.hpp"
 #include "platform/imaging/HeifDecoder.hpp"
@@ -121,7 +122,7 @@ cv::Mat fitWithin(const cv::Mat& image, std::int64_t maxSide) {
     cv::Size size(std::max(1, static_cast<int>(std::lround(image.cols * scale))),
                   std::max(1, static_cast<int>(std::lround(image.rows * scale))));
     cv::Mat resized;
-    cv::resize(image, resized, size, 0, 0, cv::INTER_AREA);
+    shrinkByArea(image, resized, size);
     return resized;
 }
 
