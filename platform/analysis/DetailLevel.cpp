@@ -51,9 +51,13 @@ cv::Mat halved(const cv::Mat& grey) {
     return half;
 }
 
+void blur(const cv::Mat& grey, double sigma, cv::Mat& smooth) {
+    cv::GaussianBlur(grey, smooth, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+}
+
 cv::Mat gaussian(const cv::Mat& grey, double sigma) {
     cv::Mat smooth;
-    cv::GaussianBlur(grey, smooth, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+    blur(grey, sigma, smooth);
     return smooth;
 }
 
@@ -68,12 +72,29 @@ struct Moments {
     double xx = 0, yy = 0, xy = 0;
 };
 
-Moments momentsOf(const cv::Mat& band) {
-    cv::Mat dx, dy;
-    cv::Sobel(band, dx, CV_32F, 1, 0);
-    cv::Sobel(band, dy, CV_32F, 0, 1);
-    return {cv::mean(dx.mul(dx))[0], cv::mean(dy.mul(dy))[0], cv::mean(dx.mul(dy))[0]};
-}
+// Pictures at the analysis size, reused from band to band: a fresh one costs a page fault per
+// 4 KiB of it, which measured more than the arithmetic done in it.
+struct Workspace {
+    cv::Mat narrow, wide, dx, dy, product;
+
+    // The band between two blurs of grey.
+    void band(const cv::Mat& grey, double narrowSigma, double wideSigma, cv::Mat& into) {
+        blur(grey, narrowSigma, narrow);
+        blur(grey, wideSigma, wide);
+        cv::subtract(narrow, wide, into);
+    }
+
+    double meanOfProduct(const cv::Mat& a, const cv::Mat& b) {
+        cv::multiply(a, b, product);
+        return cv::mean(product)[0];
+    }
+
+    Moments momentsOf(const cv::Mat& band) {
+        cv::Sobel(band, dx, CV_32F, 1, 0);
+        cv::Sobel(band, dy, CV_32F, 0, 1);
+        return {meanOfProduct(dx, dx), meanOfProduct(dy, dy), meanOfProduct(dx, dy)};
+    }
+};
 
 std::array<double, 2> anisotropyOf(const Moments& m) {
     const double total = m.xx + m.yy + DetailLevel::gradientFloor;
@@ -103,18 +124,23 @@ DetailLevel DetailLevel::of(const cv::Mat& bgr) {
     DetailLevel level;
     if (bgr.empty() || bgr.type() != CV_8UC3) return level;
     const cv::Mat grey = analysisGrey(bgr);
-    const cv::Mat blurred = gaussian(grey, fineSigma);
-    const cv::Mat finest = gaussian(grey, finestSigma) - blurred;
-    const cv::Mat fine = blurred - gaussian(grey, 2 * fineSigma);
+    Workspace work;
+    cv::Mat finest, fine;
+    // The blur of fineSigma bounds both fine bands.
+    blur(grey, fineSigma, work.wide);
+    blur(grey, finestSigma, work.narrow);
+    cv::subtract(work.narrow, work.wide, finest);
+    blur(grey, 2 * fineSigma, work.narrow);
+    cv::subtract(work.wide, work.narrow, fine);
     const cv::Mat half = halved(grey);
     const cv::Mat coarse = gaussian(half, coarseSigma / 2) - gaussian(half, coarseSigma);
     level.fineToCoarse =
         std::log((variance(fine) + energyFloor) / (variance(coarse) + energyFloor));
-    const Moments fineMoments = momentsOf(fine), finestMoments = momentsOf(finest);
+    const Moments fineMoments = work.momentsOf(fine), finestMoments = work.momentsOf(finest);
     level.anisotropy = anisotropyOf(fineMoments);
     level.finestAnisotropy = anisotropyOf(finestMoments);
-    const Moments coarseMoments =
-        momentsOf(gaussian(grey, coarseSigma) - gaussian(grey, 2 * coarseSigma));
+    work.band(grey, coarseSigma, 2 * coarseSigma, fine);
+    const Moments coarseMoments = work.momentsOf(fine);
     level.leastFineToCoarse = leastRatio(fineMoments, coarseMoments);
     level.leastFinestToCoarse = leastRatio(finestMoments, coarseMoments);
     return level;
