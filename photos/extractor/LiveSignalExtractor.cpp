@@ -31,14 +31,13 @@ std::int64_t faceDecodeTarget(std::int64_t width, std::int64_t height) {
     return std::min(needed, LiveSignalExtractor::faceThumbnailSize);
 }
 
-PhotoSignals record(const AssetReference& reference, const VisionResult& vision,
-                    std::vector<FaceSignals> faces, float sharpness) {
+PhotoSignals record(const AssetReference& reference, VisionResult vision, float sharpness) {
     PhotoSignals signals;
     signals.digest = reference.digest;
     signals.filename = reference.filename;
     signals.setFeaturePrint(vision.print);
     signals.featurePrintRevision = std::string(PhotoSignals::printRevision);
-    signals.faces = std::move(faces);
+    signals.faces = std::move(vision.faces);
     signals.aestheticsScore = vision.aestheticsScore;
     signals.isUtility = vision.isUtility;
     signals.sharpness = sharpness;
@@ -94,9 +93,8 @@ std::optional<PhotoSignals> LiveSignalExtractor::analyse(const ImageSource& sour
     UtilityEvidence evidence{
         reference.filename,     properties->software,    properties->format == ImageFormat::png,
         properties->pixelWidth, properties->pixelHeight, hasCameraMetadata};
-    auto vision = runVision(printImage, faceImage, orientation, evidence);
-    auto faces = merge(vision.faces, expressions(faceImage, orientation));
-    auto signals = record(reference, vision, std::move(faces), sharpness(printImage));
+    auto signals = record(reference, analysed(printImage, faceImage, orientation, evidence),
+                          sharpness(printImage));
     signals.capturedAt = exifDate ? exifDate : fallbackDate;
     signals.pixelWidth = properties->pixelWidth;
     signals.pixelHeight = properties->pixelHeight;
@@ -121,9 +119,8 @@ std::optional<PhotoSignals> LiveSignalExtractor::measureRendition(const AssetRef
                                                                   const cv::Mat& rendition) const {
     UtilityEvidence evidence{reference.filename, std::nullopt,      false,
                              photo.pixelWidth,   photo.pixelHeight, false};
-    auto vision = runVision(rendition, rendition, 1, evidence);
-    auto faces = merge(vision.faces, expressions(rendition, 1));
-    auto signals = record(reference, vision, std::move(faces), sharpness(rendition));
+    auto signals =
+        record(reference, analysed(rendition, rendition, 1, evidence), sharpness(rendition));
     std::int64_t fileSize = 0;
     for (const auto& size : photo.resourceFileSizes)
         if (size && *size > 0) {

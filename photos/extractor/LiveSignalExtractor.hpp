@@ -51,6 +51,10 @@ public:
     VisionResult runVision(const cv::Mat& printImage, const cv::Mat& faceImage,
                            std::uint32_t orientation, const UtilityEvidence& evidence) const;
     std::vector<Expression> expressions(const cv::Mat& faceImage, std::uint32_t orientation) const;
+    // The analysis and the expressions together, with the faces merged; the pictures are
+    // turned upright and the face picture made grey once for both.
+    VisionResult analysed(const cv::Mat& printImage, const cv::Mat& faceImage,
+                          std::uint32_t orientation, const UtilityEvidence& evidence) const;
     float sharpness(const cv::Mat& image) const;
 
     static std::vector<FaceSignals> merge(std::vector<FaceSignals> faces,
@@ -72,6 +76,15 @@ public:
     const AnalysisContext& context() const { return *context_; }
 
 private:
+    // The thumbnails turned upright, the face thumbnail in grey.
+    struct Upright {
+        cv::Mat print, faceGrey;
+    };
+    static Upright turnedUpright(const cv::Mat& printImage, const cv::Mat& faceImage,
+                                 std::uint32_t orientation);
+    VisionResult visionOf(const Upright& upright, const UtilityEvidence& evidence) const;
+    std::vector<Expression> expressionsOf(const cv::Mat& uprightGrey) const;
+
     std::optional<PhotoSignals> measureRendition(const AssetReference& reference,
                                                  const LibraryPhoto& photo,
                                                  const cv::Mat& rendition) const;

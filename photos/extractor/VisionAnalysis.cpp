@@ -47,18 +47,28 @@ LiveSignalExtractor::printValues(const std::optional<FeaturePrintObservation>& r
     }
 }
 
-VisionResult LiveSignalExtractor::runVision(const cv::Mat& printImage, const cv::Mat& faceImage,
-                                            std::uint32_t orientation,
-                                            const UtilityEvidence& evidence) const {
-    VisionResult result;
-    if (printImage.empty() || faceImage.empty()) return result;
-    cv::Mat uprightPrint = upright(printImage, orientation);
-    if (const auto* scorer = context_->aesthetics())
-        result.aestheticsScore = scorer->score(uprightPrint).value_or(0.f);
-    result.isUtility = isUtilityImage(evidence);
-    result.print = printValues(asObservation(context_->printer().print(uprightPrint)));
+LiveSignalExtractor::Upright LiveSignalExtractor::turnedUpright(const cv::Mat& printImage,
+                                                                const cv::Mat& faceImage,
+                                                                std::uint32_t orientation) {
+    Upright turned{upright(printImage, orientation), {}};
+    // Most photographs give one picture for both: turning a large one costs several
+    // milliseconds, so it is turned once.
+    const bool samePicture = faceImage.data == printImage.data &&
+                             faceImage.size() == printImage.size() &&
+                             faceImage.step == printImage.step;
+    turned.faceGrey = greyOf(samePicture ? turned.print : upright(faceImage, orientation));
+    return turned;
+}
 
-    cv::Mat grey = greyOf(upright(faceImage, orientation));
+VisionResult LiveSignalExtractor::visionOf(const Upright& upright,
+                                           const UtilityEvidence& evidence) const {
+    VisionResult result;
+    if (const auto* scorer = context_->aesthetics())
+        result.aestheticsScore = scorer->score(upright.print).value_or(0.f);
+    result.isUtility = isUtilityImage(evidence);
+    result.print = printValues(asObservation(context_->printer().print(upright.print)));
+
+    const cv::Mat& grey = upright.faceGrey;
     auto detections = context_->faceDetector().detect(grey);
     if (detections.empty()) return result;
     auto observations =
@@ -66,6 +76,23 @@ VisionResult LiveSignalExtractor::runVision(const cv::Mat& printImage, const cv:
     auto qualities = face_observations::qualities(detections, observations, grey);
     result.faces = assembleFaces(observations, qualities);
     return result;
+}
+
+VisionResult LiveSignalExtractor::runVision(const cv::Mat& printImage, const cv::Mat& faceImage,
+                                            std::uint32_t orientation,
+                                            const UtilityEvidence& evidence) const {
+    if (printImage.empty() || faceImage.empty()) return {};
+    return visionOf(turnedUpright(printImage, faceImage, orientation), evidence);
+}
+
+VisionResult LiveSignalExtractor::analysed(const cv::Mat& printImage, const cv::Mat& faceImage,
+                                           std::uint32_t orientation,
+                                           const UtilityEvidence& evidence) const {
+    if (printImage.empty() || faceImage.empty()) return {};
+    const auto turned = turnedUpright(printImage, faceImage, orientation);
+    auto vision = visionOf(turned, evidence);
+    vision.faces = merge(std::move(vision.faces), expressionsOf(turned.faceGrey));
+    return vision;
 }
 
 } // namespace keepsift

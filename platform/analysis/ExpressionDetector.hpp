@@ -26,6 +26,8 @@ class ExpressionDetector {
 public:
     virtual ~ExpressionDetector() = default;
     virtual std::vector<ExpressionFeature> detect(const cv::Mat& uprightBgr) const = 0;
+    // The same, given the picture already in grey.
+    virtual std::vector<ExpressionFeature> detectInGrey(const cv::Mat& uprightGrey) const = 0;
 };
 
 // Finds faces with the face detector, then reads smile and closed eyes from the 68 landmarks
@@ -56,6 +58,7 @@ public:
     LandmarkExpressionDetector(std::shared_ptr<const FaceDetector> faces, Cascades cascades,
                                std::shared_ptr<const LandmarkModel> landmarks);
     std::vector<ExpressionFeature> detect(const cv::Mat& uprightBgr) const override;
+    std::vector<ExpressionFeature> detectInGrey(const cv::Mat& uprightGrey) const override;
 
 private:
     ExpressionFeature fromLandmarks(const LandmarkDetector& landmarks, const cv::Mat& grey,

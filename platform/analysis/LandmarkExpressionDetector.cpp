@@ -75,10 +75,15 @@ ExpressionFeature LandmarkExpressionDetector::fromCascades(const cv::Mat& grey,
 }
 
 std::vector<ExpressionFeature> LandmarkExpressionDetector::detect(const cv::Mat& uprightBgr) const {
-    std::vector<ExpressionFeature> features;
-    if (uprightBgr.empty() || !faces_) return features;
+    if (uprightBgr.empty()) return {};
     cv::Mat grey;
     cv::cvtColor(uprightBgr, grey, cv::COLOR_BGR2GRAY);
+    return detectInGrey(grey);
+}
+
+std::vector<ExpressionFeature> LandmarkExpressionDetector::detectInGrey(const cv::Mat& grey) const {
+    std::vector<ExpressionFeature> features;
+    if (grey.empty() || !faces_) return features;
     const auto found = faces_->detect(grey);
     // Asked only once a face is found, so that photographs without faces never read the model.
     const auto landmarks = found.empty() || !landmarks_ ? nullptr : landmarks_->detector();

@@ -71,6 +71,12 @@ TEST_F(PortraitFace, TheExpressionDetectorSeesTheFaceWithOpenEyes) {
     EXPECT_FALSE(features[0].rightEyeClosed);
     // Bounds come with the origin at the bottom.
     EXPECT_NEAR(features[0].bounds.y, grey.rows - face.box.y - face.box.height, 1.0);
+    // Given the picture already grey, it reads the same.
+    auto fromGrey = testing::installedModels().expressionDetector().detectInGrey(grey);
+    ASSERT_EQ(fromGrey.size(), 1u);
+    EXPECT_EQ(fromGrey[0].bounds, features[0].bounds);
+    EXPECT_EQ(fromGrey[0].hasSmile, features[0].hasSmile);
+    EXPECT_EQ(fromGrey[0].leftEyeClosed, features[0].leftEyeClosed);
 }
 
 TEST(CaptureQuality, AFaceOutsideTheImageScoresZero) {
