@@ -17,6 +17,7 @@ function(keepsift_component name)
     file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
     if(test_sources)
       add_executable(${name}_tests ${test_sources})
+      keepsift_test_build(${name}_tests)
       target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_LINK} GTest::gmock GTest::gtest_main)
       target_compile_definitions(${name}_tests PRIVATE
         KEEPSIFT_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
@@ -47,6 +48,14 @@ function(keepsift_discover_tests target)
   endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${filter}
     PROPERTIES ENVIRONMENT_MODIFICATION "${KEEPSIFT_TEST_ENVIRONMENT}")
+endfunction()
+
+# Settings every test binary shares.
+function(keepsift_test_build target)
+  if(KEEPSIFT_SANITIZE AND KEEPSIFT_SANITIZE_TEST_FLAGS)
+    separate_arguments(flags UNIX_COMMAND "${KEEPSIFT_SANITIZE_TEST_FLAGS}")
+    target_compile_options(${target} PRIVATE ${flags})
+  endif()
 endfunction()
 
 # Adds every child folder that has a CMakeLists.txt.

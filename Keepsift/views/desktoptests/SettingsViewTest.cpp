@@ -70,16 +70,16 @@ struct ShownSettings {
     }
 };
 
-struct Case {
+struct SettingsCase {
     const char* scenario;
     const char* language;
     const char* storage;
 };
 
-class SettingsRender : public ::testing::TestWithParam<Case> {};
+class SettingsRender : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(SettingsRender, ShowsItsControlsWithNoTextCut) {
-    const Case c = GetParam();
+    const SettingsCase c = GetParam();
     ShownSettings shown(c.scenario,
                         {{"KEEPSIFT_LANGUAGE", c.language}, {"KEEPSIFT_STORAGE", c.storage}});
     screenshot(*shown.view,
@@ -103,10 +103,10 @@ TEST_P(SettingsRender, ShowsItsControlsWithNoTextCut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, SettingsRender,
-                         ::testing::Values(Case{"family-burst", "en", "local"},
-                                           Case{"family-burst", "de", "local"},
-                                           Case{"permission-denied", "en", "optimised"},
-                                           Case{"permission-denied", "de", "optimised"}),
+                         ::testing::Values(SettingsCase{"family-burst", "en", "local"},
+                                           SettingsCase{"family-burst", "de", "local"},
+                                           SettingsCase{"permission-denied", "en", "optimised"},
+                                           SettingsCase{"permission-denied", "de", "optimised"}),
                          [](const auto& info) {
                              std::string name = std::string(info.param.scenario) + "_" +
                                                 info.param.language + "_" + info.param.storage;

@@ -29,7 +29,7 @@ public:
     std::function<void(int)> whileFetching;
 };
 
-const auto& shots = testing::momentAndSolitary;
+using testing::momentAndSolitary;
 
 // Runs the action on another thread and waits for it a while: it finishes only when the
 // engine does not hold its lock across the library call in progress.
@@ -40,7 +40,7 @@ void runsMeanwhile(const std::function<void()>& action) {
 }
 
 TEST(EngineConcurrency, ReviewActionRunsDuringASlowListingWhichIsFetchedAgain) {
-    EngineRig<SlowLibrary> rig(shots);
+    EngineRig<SlowLibrary> rig(momentAndSolitary);
     rig.scanAll();
     rig.engine->syncRejectsAlbumIfNeeded();
     const auto generation = rig.engine->mutationGeneration();
@@ -57,7 +57,7 @@ TEST(EngineConcurrency, ReviewActionRunsDuringASlowListingWhichIsFetchedAgain) {
 }
 
 TEST(EngineConcurrency, ListingIsFetchedAtMostThreeTimes) {
-    EngineRig<SlowLibrary> rig(shots);
+    EngineRig<SlowLibrary> rig(momentAndSolitary);
     rig.scanAll();
     rig.library->fetches = 0;
     rig.library->whileFetching = [&](int) {
@@ -68,7 +68,7 @@ TEST(EngineConcurrency, ListingIsFetchedAtMostThreeTimes) {
 }
 
 TEST(EngineConcurrency, UnchangedGenerationMeansOneFetch) {
-    EngineRig<SlowLibrary> rig(shots);
+    EngineRig<SlowLibrary> rig(momentAndSolitary);
     rig.library->whileFetching = [&](int) { runsMeanwhile([&] { rig.engine->snapshot(); }); };
     rig.engine->reconcileWithLibrary();
     EXPECT_EQ(rig.library->fetches, 1);
@@ -86,7 +86,7 @@ public:
 };
 
 TEST(EngineConcurrency, PhotographDeletedWhileMeasuredKeepsNoMeasurement) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     auto source = std::make_shared<DeletingSource>();
     source->inner = rig.source;
     rig.engine = std::make_unique<ScanEngine>(rig.library, source, rig.storage, rig.clock);
@@ -103,7 +103,7 @@ TEST(EngineConcurrency, PhotographDeletedWhileMeasuredKeepsNoMeasurement) {
 }
 
 TEST(EngineConcurrency, ChangeStreamClosesWhenTheReaderCancels) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     auto stream = rig.engine->libraryChanges();
     // Read through std::function: gcc 12 inlines the channel's pop into the loop and then
     // misreports the moved change as maybe uninitialised.

@@ -9,17 +9,12 @@ using testing::EngineRig;
 using testing::Shot;
 using Event = ReviewJournal::Event;
 
-const std::vector<Shot> shots = {
+const std::vector<Shot> twoMomentsAndSolitary = {
     {"a1", 0, 0, 0.9f},      {"a2", 5, 0, 0.3f},      {"a3", 10, 0, 0.4f},
     {"b1", 100000, 1, 0.4f}, {"b2", 100004, 1, 0.9f}, {"s1", 200000, 2, 0.5f},
 };
 
-std::vector<Event> events(const ReviewJournal& journal) {
-    std::vector<Event> out;
-    for (const auto& entry : journal.entries())
-        out.push_back(entry.event);
-    return out;
-}
+using testing::events;
 
 std::vector<std::string> idsIn(const LibraryIndex& index, ReviewState state) {
     std::vector<std::string> ids;
@@ -40,7 +35,7 @@ void expectFilesMatch(const EngineRig<>& rig) {
 // The whole road of a library: first listing, measurement, grouping, the rejects album,
 // the user's corrections, a delete batch, and a restart from the saved files.
 TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(twoMomentsAndSolitary);
     auto& engine = *rig.engine;
     EXPECT_EQ(engine.index().count(), 0u);
 
@@ -148,9 +143,9 @@ TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
 // A photograph arriving after a restart is measured and grouped into the moment it
 // belongs to; the album takes in the new reject.
 TEST(EngineEndToEnd, ArrivalAfterRestartJoinsItsMoment) {
-    std::vector<Shot> later = shots;
+    std::vector<Shot> later = twoMomentsAndSolitary;
     later.push_back({"a4", 15, 0, 0.2f});
-    EngineRig<> rig(shots);
+    EngineRig<> rig(twoMomentsAndSolitary);
     rig.source = std::make_shared<FixtureSignalSource>(testing::recordingsOf(later),
                                                        FixtureSignalSource::Miss::refuse);
     rig.start();
@@ -183,7 +178,7 @@ namespace {
 
 // Stopping halfway and starting again from the files measures only what was left.
 TEST(EngineEndToEnd, RestartHalfwayMeasuresOnlyWhatWasLeft) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(twoMomentsAndSolitary);
     rig.engine->reconcileWithLibrary();
     for (int step = 0; step < 3; ++step)
         ASSERT_TRUE(rig.engine->analyseNext(testing::runnable()));
@@ -210,7 +205,7 @@ namespace {
 // A quit between a decision and the album's update leaves the album behind the saved index:
 // the next start brings it in line at its first album sync, without any new decision.
 TEST(EngineEndToEnd, AnAlbumBehindTheSavedIndexCatchesUpAfterARestart) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(twoMomentsAndSolitary);
     rig.scanAll();
     rig.engine->flush();
     ASSERT_EQ(rig.state("a2"), ReviewState::flagged);

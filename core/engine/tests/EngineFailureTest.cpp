@@ -12,7 +12,7 @@ using testing::EngineRig;
 using testing::ScannedEngine;
 using testing::Shot;
 
-const auto& shots = testing::momentAndSolitary;
+using testing::momentAndSolitary;
 
 template <class Action> LibraryError libraryErrorOf(Action&& action) {
     try {
@@ -65,7 +65,7 @@ public:
 };
 
 TEST(EngineAlbum, FailedRemovalKeepsTheAdditionsForTheNextSave) {
-    EngineRig<RemovalsFail> rig(shots);
+    EngineRig<RemovalsFail> rig(momentAndSolitary);
     rig.scanAll();
     rig.engine->syncRejectsAlbumIfNeeded();
     rig.clock->advance(60);
@@ -120,7 +120,7 @@ TEST_F(ScannedEngine, OverrideOfADeletedPhotographIsIgnored) {
 }
 
 TEST(EngineSaving, ThrottleWritesAtOnceThenWaitsThirtySeconds) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->markDirty();
     EXPECT_FALSE(rig.engine->pendingSave());
     EXPECT_EQ(rig.storage->storedNames().size(), 2u);
@@ -166,7 +166,7 @@ TEST(EngineSaving, FirstMeasurementsOfARunAreSavedAtOnce) {
 }
 
 TEST(EngineSaving, FailedIndexWriteStaysPendingAndIsRetried) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->reconcileWithLibrary();
     rig.storage->setFailNextWrite(std::make_exception_ptr(std::runtime_error("disk full")));
     rig.clock->advance(60);
@@ -186,7 +186,7 @@ TEST(EngineSaving, FailedIndexWriteStaysPendingAndIsRetried) {
 // Every write fails for a while: the engine goes on working, reports nothing, and the
 // next flush after the storage recovers writes everything it did meanwhile.
 TEST(EngineSaving, FailingStorageLosesNoState) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     auto storage = std::make_shared<BrokenStorage>();
     rig.storage = storage;
     rig.start();
@@ -209,10 +209,10 @@ TEST(EngineSaving, FailingStorageLosesNoState) {
 }
 
 TEST(EngineSaving, UnreadableFilesGiveFreshDefaults) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.storage->write("not json", std::string(ScanEngine::journalFileName));
     LibraryIndex old{"another version", {}, {"kept-group"}};
-    old.reconcile(testing::assetsOf(shots), Date{});
+    old.reconcile(testing::assetsOf(momentAndSolitary), Date{});
     rig.storage->write(old.encoded(), std::string(ScanEngine::indexFileName));
     rig.start();
     EXPECT_EQ(rig.engine->index().version, LibraryIndex::currentSignature());
@@ -223,7 +223,7 @@ TEST(EngineSaving, UnreadableFilesGiveFreshDefaults) {
 }
 
 TEST(EngineSaving, NeedsRefreshWithoutAccessIsSilentAndMarksDirty) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->markDirty();
     rig.clock->advance(1);
     rig.library->setAuthorization(LibraryAuthorization::notDetermined);

@@ -8,14 +8,14 @@ namespace {
 using testing::EngineRig;
 using testing::Shot;
 
-const auto& shots = testing::momentAndSolitary;
+using testing::momentAndSolitary;
 
 std::int64_t awaitingOriginals(const ScanEngine& engine) {
     return static_cast<std::int64_t>(engine.index().entriesNeedingOriginals().size());
 }
 
 struct Optimised : ::testing::Test {
-    EngineRig<> rig{shots, LibraryStorage::optimised, 512};
+    EngineRig<> rig{momentAndSolitary, LibraryStorage::optimised, 512};
 };
 
 TEST_F(Optimised, RenditionsFirstThenOriginalsOfHeldBackGroups) {
@@ -59,7 +59,7 @@ TEST_F(Optimised, FullBatchStillMeasuresRenditionsButFetchesNoOriginal) {
 }
 
 TEST(EngineOriginals, MissingRenditionMarksTheOriginalAtOnce) {
-    EngineRig<> rig(shots, LibraryStorage::optimised, std::nullopt);
+    EngineRig<> rig(momentAndSolitary, LibraryStorage::optimised, std::nullopt);
     rig.engine->reconcileWithLibrary();
     EXPECT_TRUE(rig.engine->analyseNext(testing::runnable()));
     EXPECT_EQ(awaitingOriginals(*rig.engine), 1);
@@ -71,7 +71,7 @@ TEST(EngineOriginals, MissingRenditionMarksTheOriginalAtOnce) {
 // groups would stay held back for good.
 TEST(EngineOriginals, MarkedPhotographsAreMeasuredOnALaterLocalLaunch) {
     for (auto later : {LibraryStorage::local, LibraryStorage::unknown}) {
-        EngineRig<> rig(shots, LibraryStorage::optimised, 512);
+        EngineRig<> rig(momentAndSolitary, LibraryStorage::optimised, 512);
         rig.scanAll();
         rig.engine->flush();
         ASSERT_EQ(awaitingOriginals(*rig.engine), 3);

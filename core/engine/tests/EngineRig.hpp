@@ -72,6 +72,14 @@ inline std::vector<PhotoSignals> recordingsOf(const std::vector<Shot>& shots) {
     return recordings;
 }
 
+// What the engine wrote to its journal, oldest first.
+inline std::vector<ReviewJournal::Event> events(const ReviewJournal& journal) {
+    std::vector<ReviewJournal::Event> out;
+    for (const auto& entry : journal.entries())
+        out.push_back(entry.event);
+    return out;
+}
+
 inline WorkConditions runnable() {
     WorkConditions conditions;
     conditions.power = WorkConditions::Power::mains;

@@ -11,17 +11,12 @@ using testing::ScannedEngine;
 using testing::Shot;
 using Event = ReviewJournal::Event;
 
-const auto& shots = testing::momentAndSolitary;
+using testing::momentAndSolitary;
 
-std::vector<Event> events(const ReviewJournal& journal) {
-    std::vector<Event> out;
-    for (const auto& entry : journal.entries())
-        out.push_back(entry.event);
-    return out;
-}
+using testing::events;
 
 TEST(EngineStart, NewEngineHasFreshDefaults) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     const auto index = rig.engine->index();
     EXPECT_EQ(index.version, std::string(PhotoSignals::printRevision) + "|" +
                                  std::string(PhotoSignals::recipe) + "|index4");
@@ -32,7 +27,7 @@ TEST(EngineStart, NewEngineHasFreshDefaults) {
 }
 
 TEST(EngineStart, AuthorizationIsAskedOnlyWhenAllowedAndUndecided) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.library->setAuthorization(LibraryAuthorization::notDetermined);
     EXPECT_EQ(rig.engine->ensureAuthorization(false), LibraryAuthorization::notDetermined);
     EXPECT_EQ(rig.library->authorizationRequests(), 0);
@@ -43,7 +38,7 @@ TEST(EngineStart, AuthorizationIsAskedOnlyWhenAllowedAndUndecided) {
 }
 
 TEST(EngineStart, StorageModeIsAskedAgainOnlyWhileUnknown) {
-    EngineRig<> rig(shots, LibraryStorage::unknown);
+    EngineRig<> rig(momentAndSolitary, LibraryStorage::unknown);
     EXPECT_EQ(rig.engine->refreshStorageMode(), LibraryStorage::unknown);
     rig.library->setStorageMode(LibraryStorage::local);
     EXPECT_EQ(rig.engine->refreshStorageMode(), LibraryStorage::local);
@@ -52,7 +47,7 @@ TEST(EngineStart, StorageModeIsAskedAgainOnlyWhileUnknown) {
 }
 
 TEST(EngineStart, ReconciliationWithoutReadAccessChangesNothing) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.library->setAuthorization(LibraryAuthorization::denied);
     EXPECT_TRUE(rig.engine->reconcileWithLibrary().isEmpty());
     EXPECT_EQ(rig.engine->index().count(), 0u);
@@ -60,10 +55,10 @@ TEST(EngineStart, ReconciliationWithoutReadAccessChangesNothing) {
 }
 
 TEST(EngineAnalysis, UnreadableAndUtilityPhotographsAreSkipped) {
-    std::vector<Shot> more = shots;
+    std::vector<Shot> more = momentAndSolitary;
     more.push_back({"missing", 20000, 2});
     EngineRig<> rig(more);
-    auto recordings = testing::recordingsOf(shots);
+    auto recordings = testing::recordingsOf(momentAndSolitary);
     recordings[3].isUtility = true;
     rig.source =
         std::make_shared<FixtureSignalSource>(recordings, FixtureSignalSource::Miss::refuse);
@@ -76,7 +71,7 @@ TEST(EngineAnalysis, UnreadableAndUtilityPhotographsAreSkipped) {
 }
 
 TEST(EngineAnalysis, GroupLimitStopsWorkWithoutTouchingTheQueue) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->reconcileWithLibrary();
     rig.engine->setBatchLimit(0, std::nullopt);
     const auto queue = rig.engine->queue();
@@ -86,9 +81,10 @@ TEST(EngineAnalysis, GroupLimitStopsWorkWithoutTouchingTheQueue) {
 }
 
 TEST(EngineAnalysis, ArrivalsAreMeasuredBeforeTheBacklog) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->reconcileWithLibrary();
-    rig.engine->handleLibraryChange(change::AssetsChanged{{testing::assetOf(shots[0])}});
+    rig.engine->handleLibraryChange(
+        change::AssetsChanged{{testing::assetOf(momentAndSolitary[0])}});
     rig.library->add({testing::assetOf({"new", 50, 0})});
     rig.engine->handleLibraryChange(change::AssetsAdded{{testing::assetOf({"new", 50, 0})}});
     const auto queue = rig.engine->queue();
@@ -102,11 +98,11 @@ TEST(EngineAnalysis, ArrivalsAreMeasuredBeforeTheBacklog) {
 }
 
 TEST(EngineRegroup, GroupNearAnUnmeasuredPhotographIsHeldBack) {
-    std::vector<Shot> withLate = shots;
+    std::vector<Shot> withLate = momentAndSolitary;
     withLate.push_back({"late", 610, 3});
     EngineRig<> rig(withLate);
     rig.engine->reconcileWithLibrary();
-    for (const auto& shot : shots)
+    for (const auto& shot : momentAndSolitary)
         rig.engine->recordSignals(rig.source->signals(testing::assetOf(shot).reference()), shot.id);
     rig.engine->regroup();
     EXPECT_EQ(rig.state("a1"), ReviewState::pending);
@@ -171,7 +167,7 @@ TEST_F(ScannedEngine, PhotoNoLongerFlaggedIsJournalledWithItsOldReason) {
 // One synchronisation: the additions, then the removals, each list in identifier order;
 // a marked photograph that is deleted or kept by hand leaves the album.
 TEST(EngineAlbum, AdditionsThenRemovalsEachInIdentifierOrder) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.scanAll();
     rig.engine->updateIndex([](LibraryIndex& index) {
         index.setState(ReviewState::keptByHand, "s1", Date{});
@@ -217,7 +213,7 @@ TEST_F(ScannedEngine, AlbumChangesMadeOutsideAreAdoptedAsDecisionsByHand) {
 }
 
 TEST(EngineChanges, PendingPhotographAddedToTheAlbumOnlyBecomesMarked) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.engine->reconcileWithLibrary();
     rig.engine->handleLibraryChange(change::RejectsAlbumChanged{{"a1"}, {}});
     EXPECT_TRUE(rig.entry("a1").asset.isRejected);
@@ -269,7 +265,7 @@ TEST_F(ScannedEngine, ExtendingTheBatchOpensTheNextOne) {
 }
 
 TEST(EngineReadOnly, WithoutLibraryWritesTheAlbumAndDeletionAreLeftAlone) {
-    EngineRig<> rig(shots, LibraryStorage::local, std::nullopt, false);
+    EngineRig<> rig(momentAndSolitary, LibraryStorage::local, std::nullopt, false);
     rig.scanAll();
     rig.engine->flush();
     const auto saved = rig.storage->read(std::string(ScanEngine::indexFileName));
@@ -288,7 +284,7 @@ TEST(EngineReadOnly, WithoutLibraryWritesTheAlbumAndDeletionAreLeftAlone) {
 // A changed photograph brings the stored flags of every entry to its asset, as reconciling
 // with the whole index would: whether the entries came from the file or were measured since.
 TEST(EngineChanges, OneChangedPhotographLeavesTheIndexAsTheWholeReconciliation) {
-    EngineRig<> rig(shots);
+    EngineRig<> rig(momentAndSolitary);
     rig.scanAll();
     rig.engine->flush();
     auto offFlags = [](PhotoSignals signals) {
@@ -306,7 +302,7 @@ TEST(EngineChanges, OneChangedPhotographLeavesTheIndexAsTheWholeReconciliation) 
     for (bool fromFile : {false, true}) {
         if (fromFile) rig.start();
         auto expected = rig.engine->index();
-        auto changed = testing::assetOf(shots[0]);
+        auto changed = testing::assetOf(momentAndSolitary[0]);
         changed.isFavourite = true;
         expected.reconcileChanged({changed});
         rig.engine->handleLibraryChange(change::AssetsChanged{{changed}});

@@ -10,7 +10,7 @@ namespace {
 
 using sample::photo;
 using Kind = PhotoGroup::Kind;
-const auto& standard = ScoringPolicy::standard;
+const auto& standardScoring = ScoringPolicy::standard;
 
 // A policy that scores by aesthetics alone, so scores are exact fractions.
 ScoringPolicy aestheticsOnly(double marginShare) {
@@ -55,18 +55,18 @@ TEST(KeeperSolitary, OnlyTheFirstPhotographIsDecided) {
 TEST(KeeperMoment, SingleCandidateScoresHalfTheWeights) {
     auto p = photo("a", 0);
     p.faces = {sample::face(0.2, 0.2)};
-    const auto decision = KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standard);
+    const auto decision = KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standardScoring);
     ASSERT_EQ(decision.decisions.size(), 1u);
-    EXPECT_DOUBLE_EQ(decision.decisions[0].score, 0.5 * standard.totalWeight());
+    EXPECT_DOUBLE_EQ(decision.decisions[0].score, 0.5 * standardScoring.totalWeight());
     EXPECT_EQ(decision.decisions[0].reason, Reason::keptMoreFaces);
     p.sharpness = 0;
-    EXPECT_DOUBLE_EQ(KeeperSelector::scores(std::vector{p}, standard)[0],
-                     0.5 * standard.totalWeight() - standard.blurPenalty);
+    EXPECT_DOUBLE_EQ(KeeperSelector::scores(std::vector{p}, standardScoring)[0],
+                     0.5 * standardScoring.totalWeight() - standardScoring.blurPenalty);
 }
 
 TEST(KeeperMoment, EqualScoresGoToTheFirstFileName) {
     const auto decision = KeeperSelector::rank(
-        {"g", Kind::moment, {photo("b", 0), photo("a", 1), photo("c", 2)}, {}}, standard);
+        {"g", Kind::moment, {photo("b", 0), photo("a", 1), photo("c", 2)}, {}}, standardScoring);
     EXPECT_EQ(names(decision), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_TRUE(decision.decisions[2].isKeeper); // equal scores are within any margin
 }
@@ -125,15 +125,18 @@ TEST(KeeperMoment, SharpnessRatiosExactlyAtTheirLimits) {
     framed.sharpness = 19; // 19 / 20 is exactly 0.95
     auto sharp = withAesthetics("sharp", 0);
     sharp.sharpness = 20;
-    const auto decision = KeeperSelector::rank({"g", Kind::moment, {framed, sharp}, {}}, standard);
+    const auto decision =
+        KeeperSelector::rank({"g", Kind::moment, {framed, sharp}, {}}, standardScoring);
     EXPECT_EQ(decision.decisions[0].reason, Reason::keptBetterFramed);
     auto floor = withAesthetics("floor", 0);
     floor.sharpness = 9; // 9 / 20 is exactly the blur floor
     const auto scores = KeeperSelector::scores(std::vector{sharp, floor}, aestheticsOnly(0));
     EXPECT_EQ(scores[1], 0.5);
-    EXPECT_EQ(KeeperSelector::flagReason(floor, &sharp, standard, 20), Reason::flaggedCloseSecond);
+    EXPECT_EQ(KeeperSelector::flagReason(floor, &sharp, standardScoring, 20),
+              Reason::flaggedCloseSecond);
     floor.sharpness = 8.9f;
-    EXPECT_EQ(KeeperSelector::flagReason(floor, &sharp, standard, 20), Reason::flaggedBlurred);
+    EXPECT_EQ(KeeperSelector::flagReason(floor, &sharp, standardScoring, 20),
+              Reason::flaggedBlurred);
 }
 
 TEST(KeeperMoment, NoSharpnessAnywhereCostsTheFullPenalty) {
@@ -148,13 +151,15 @@ TEST(KeeperMoment, NoSharpnessAnywhereCostsTheFullPenalty) {
 TEST(KeeperFaces, SignificanceAndGazeLimitsAreInclusive) {
     auto p = photo("a", 0);
     p.faces = {sample::face(0.004, 1.0), sample::face(0.0039, 1.0)};
-    EXPECT_EQ(KeeperSelector::significantFaces(p, standard).size(), 1u);
+    EXPECT_EQ(KeeperSelector::significantFaces(p, standardScoring).size(), 1u);
     for (float yaw : {40.f, -40.f}) {
         p.faces[0].yawDegrees = yaw;
-        EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standard, 1), Reason::flaggedLookingAway);
+        EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standardScoring, 1),
+                  Reason::flaggedLookingAway);
     }
     p.faces[0].yawDegrees = 39.9f;
-    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standard, 1), Reason::flaggedCloseSecond);
+    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standardScoring, 1),
+              Reason::flaggedCloseSecond);
 }
 
 TEST(KeeperFaces, OneUnknownEyeCountsForNothing) {
@@ -162,14 +167,17 @@ TEST(KeeperFaces, OneUnknownEyeCountsForNothing) {
     p.faces = {smilingFace()};
     p.faces[0].rightEyeClosed.reset();
     p.faces[0].leftEyeClosed = true;
-    EXPECT_EQ(KeeperSelector::components(p, standard).eyesOpen, 0);
-    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standard, 1), Reason::flaggedCloseSecond);
+    EXPECT_EQ(KeeperSelector::components(p, standardScoring).eyesOpen, 0);
+    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standardScoring, 1),
+              Reason::flaggedCloseSecond);
     p.faces[0].leftEyeClosed = false;
-    EXPECT_EQ(KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standard).decisions[0].reason,
-              Reason::keptMoreFaces);
+    EXPECT_EQ(
+        KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standardScoring).decisions[0].reason,
+        Reason::keptMoreFaces);
     p.faces[0].rightEyeClosed = false;
-    EXPECT_EQ(KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standard).decisions[0].reason,
-              Reason::keptEveryoneSmiling);
+    EXPECT_EQ(
+        KeeperSelector::rank({"g", Kind::moment, {p}, {}}, standardScoring).decisions[0].reason,
+        Reason::keptEveryoneSmiling);
 }
 
 TEST(KeeperFaces, FlagReasonsInTheirOrder) {
@@ -178,23 +186,24 @@ TEST(KeeperFaces, FlagReasonsInTheirOrder) {
     closed.yawDegrees = 50;
     auto p = photo("a", 0);
     p.faces = {closed};
-    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standard, 1), Reason::flaggedEyesClosed);
+    EXPECT_EQ(KeeperSelector::flagReason(p, nullptr, standardScoring, 1),
+              Reason::flaggedEyesClosed);
     auto glum = smilingFace();
     glum.hasSmile = false;
     p.faces = {glum};
     auto best = photo("b", 0);
     best.faces = {smilingFace()};
-    EXPECT_EQ(KeeperSelector::flagReason(p, &best, standard, 1), Reason::flaggedNotSmiling);
+    EXPECT_EQ(KeeperSelector::flagReason(p, &best, standardScoring, 1), Reason::flaggedNotSmiling);
     best.faces = {glum, glum};
-    EXPECT_EQ(KeeperSelector::flagReason(p, &best, standard, 1), Reason::flaggedFacesHidden);
+    EXPECT_EQ(KeeperSelector::flagReason(p, &best, standardScoring, 1), Reason::flaggedFacesHidden);
 }
 
 TEST(KeeperFaces, FaceWeightIsClamped) {
     auto p = photo("a", 0);
     p.faces = {smilingFace(0.01)};
-    EXPECT_EQ(KeeperSelector::components(p, standard).smile, 0.15);
+    EXPECT_EQ(KeeperSelector::components(p, standardScoring).smile, 0.15);
     p.faces = {smilingFace(0.9)};
-    EXPECT_EQ(KeeperSelector::components(p, standard).smile, 1.5);
+    EXPECT_EQ(KeeperSelector::components(p, standardScoring).smile, 1.5);
 }
 
 TEST(KeeperScores, NormalisationAndCentredness) {
@@ -208,9 +217,9 @@ TEST(KeeperScores, NormalisationAndCentredness) {
     p.faces[0].bounds = {0.9, 0.9, 0.2, 0.2};
     EXPECT_EQ(KeeperSelector::centredness(p), 0);
     // Identical candidates: every component adds half its weight.
-    const auto scores = KeeperSelector::scores(std::vector{p, p}, standard);
+    const auto scores = KeeperSelector::scores(std::vector{p, p}, standardScoring);
     EXPECT_EQ(scores[0], scores[1]);
-    EXPECT_DOUBLE_EQ(scores[0], 0.5 * standard.totalWeight());
+    EXPECT_DOUBLE_EQ(scores[0], 0.5 * standardScoring.totalWeight());
 }
 
 TEST(KeeperScores, ASpreadUnderTheLeastSpanIsScaledByItAroundTheMiddle) {
@@ -229,7 +238,8 @@ TEST(KeeperFaces, TheSharpShotWinsOverABlurredOneWhoseFaceBoxIsAFifthLarger) {
     blurred.faces[0].captureQuality = 0.85f;
     sharp.sharpness = 0.9f;
     blurred.sharpness = 0.25f;
-    const auto decision = KeeperSelector::rank({"g", Kind::moment, {blurred, sharp}, {}}, standard);
+    const auto decision =
+        KeeperSelector::rank({"g", Kind::moment, {blurred, sharp}, {}}, standardScoring);
     ASSERT_EQ(decision.decisions.size(), 2u);
     EXPECT_EQ(decision.decisions[0].filename, "sharp");
     EXPECT_FALSE(decision.decisions[1].isKeeper);
@@ -244,8 +254,8 @@ TEST(KeeperFaces, AFaceClosingItsEyesStillDecides) {
     closed.faces[0].leftEyeClosed = true;
     open.sharpness = 0.8f;
     closed.sharpness = 1.0f;
-    const auto scores = KeeperSelector::scores(std::vector{open, closed}, standard);
-    EXPECT_DOUBLE_EQ(scores[0] - scores[1], standard.eyesOpen - standard.sharpness);
+    const auto scores = KeeperSelector::scores(std::vector{open, closed}, standardScoring);
+    EXPECT_DOUBLE_EQ(scores[0] - scores[1], standardScoring.eyesOpen - standardScoring.sharpness);
 }
 
 TEST(KeeperIdentical, PreferenceOrderMarksAndCopies) {

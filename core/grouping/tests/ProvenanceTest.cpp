@@ -11,7 +11,7 @@ namespace {
 using sample::photo;
 using sample::printAt;
 using CopyMap = Provenance::CopyMap;
-const auto& standard = GroupingPolicy::standard;
+const auto& standardGrouping = GroupingPolicy::standard;
 
 PhotoSignals smaller(PhotoSignals p, int factor = 2) {
     p.pixelWidth /= factor;
@@ -20,15 +20,16 @@ PhotoSignals smaller(PhotoSignals p, int factor = 2) {
 }
 
 TEST(CopyDetection, TooFewPhotographs) {
-    EXPECT_TRUE(Provenance::copies(std::vector<PhotoSignals>{}, standard).empty());
-    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0)}, standard).empty());
+    EXPECT_TRUE(Provenance::copies(std::vector<PhotoSignals>{}, standardGrouping).empty());
+    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0)}, standardGrouping).empty());
 }
 
 TEST(CopyDetection, EqualCameraShotsAreNotCopies) {
-    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0), photo("b", 1)}, standard).empty());
+    EXPECT_TRUE(
+        Provenance::copies(std::vector{photo("a", 0), photo("b", 1)}, standardGrouping).empty());
     auto stripped = photo("b", 1);
     stripped.hasCameraMetadata = false;
-    EXPECT_EQ(Provenance::copies(std::vector{photo("a", 0), stripped}, standard),
+    EXPECT_EQ(Provenance::copies(std::vector{photo("a", 0), stripped}, standardGrouping),
               (CopyMap{{"digest-b", "digest-a"}}));
 }
 
@@ -36,30 +37,30 @@ TEST(CopyDetection, ZeroAreaOriginalNeedsTheMetadataClause) {
     auto empty = photo("o", 0);
     empty.pixelWidth = empty.pixelHeight = 0;
     const auto candidate = smaller(photo("c", 1));
-    EXPECT_FALSE(Provenance::looksLikeCopy(candidate, empty, standard));
+    EXPECT_FALSE(Provenance::looksLikeCopy(candidate, empty, standardGrouping));
     auto stripped = candidate;
     stripped.hasCameraMetadata = false;
-    EXPECT_TRUE(Provenance::looksLikeCopy(stripped, empty, standard));
+    EXPECT_TRUE(Provenance::looksLikeCopy(stripped, empty, standardGrouping));
     empty.hasCameraMetadata = false;
-    EXPECT_FALSE(Provenance::looksLikeCopy(stripped, empty, standard));
+    EXPECT_FALSE(Provenance::looksLikeCopy(stripped, empty, standardGrouping));
 }
 
 TEST(CopyDetection, RatioAndDistanceExactlyAtTheLimitsPass) {
     const auto original = photo("o", 0);
     auto copy = photo("c", 1, printAt(0.07f));
     copy.pixelWidth = 2400; // 2400 x 3000 is 0.6 of 4000 x 3000
-    auto policy = standard;
+    auto policy = standardGrouping;
     policy.duplicateDistance = *original.printDistance(copy);
     EXPECT_TRUE(Provenance::isCopy(copy, original, policy));
     policy.duplicateDistance = std::nextafter(policy.duplicateDistance, 0.0);
     EXPECT_FALSE(Provenance::isCopy(copy, original, policy));
     copy.pixelWidth = 2401;
-    EXPECT_FALSE(Provenance::looksLikeCopy(copy, original, standard));
+    EXPECT_FALSE(Provenance::looksLikeCopy(copy, original, standardGrouping));
 }
 
 TEST(CopyDetection, RatioLimitOfOneLetsEqualPhotographsBeCopies) {
     // Equal area gives a ratio of 1, which passes a limit of 1 or more.
-    auto policy = standard;
+    auto policy = standardGrouping;
     policy.copyPixelRatio = 1;
     auto a = photo("a", 0), b = photo("b", 1);
     a.hasCameraMetadata = b.hasCameraMetadata = false;
@@ -71,28 +72,30 @@ TEST(CopyDetection, RatioLimitOfOneLetsEqualPhotographsBeCopies) {
 }
 
 TEST(CopyDetection, WindowIsInclusiveAndEndsTheScan) {
-    const auto window = standard.copyWindow;
-    EXPECT_EQ(Provenance::copies(std::vector{photo("a", 0), smaller(photo("b", window))}, standard)
+    const auto window = standardGrouping.copyWindow;
+    EXPECT_EQ(Provenance::copies(std::vector{photo("a", 0), smaller(photo("b", window))},
+                                 standardGrouping)
                   .size(),
               1u);
-    EXPECT_TRUE(
-        Provenance::copies(std::vector{photo("a", 0), smaller(photo("b", window + 0.5))}, standard)
-            .empty());
+    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0), smaller(photo("b", window + 0.5))},
+                                   standardGrouping)
+                    .empty());
     // Out of order: the first photograph beyond the window stops the scan for good.
     EXPECT_TRUE(
         Provenance::copies(std::vector{photo("a", 0), photo("far", window + 1, printAt(0.9f)),
                                        smaller(photo("b", 5))},
-                           standard)
+                           standardGrouping)
             .empty());
 }
 
 TEST(CopyDetection, UndatedPhotographsAreNeverLinkedAndStopTheScan) {
     const auto undatedCopy = smaller(photo("u", std::nullopt));
-    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0), undatedCopy}, standard).empty());
+    EXPECT_TRUE(
+        Provenance::copies(std::vector{photo("a", 0), undatedCopy}, standardGrouping).empty());
     EXPECT_TRUE(
         Provenance::copies(std::vector{photo("a", 0), photo("u", std::nullopt, printAt(0.9f)),
                                        smaller(photo("b", 5))},
-                           standard)
+                           standardGrouping)
             .empty());
 }
 
@@ -103,8 +106,9 @@ TEST(CopyDetection, IncomparablePrintsAreNeverLinked) {
     rendition.printLongEdge = 512;
     auto empty = smaller(photo("d", 3));
     empty.setFeaturePrint({});
-    EXPECT_TRUE(Provenance::copies(std::vector{photo("a", 0), revision, rendition, empty}, standard)
-                    .empty());
+    EXPECT_TRUE(
+        Provenance::copies(std::vector{photo("a", 0), revision, rendition, empty}, standardGrouping)
+            .empty());
 }
 
 TEST(CopyDetection, ChainLinksButOnlyDirectCopiesAreMapped) {
@@ -112,18 +116,18 @@ TEST(CopyDetection, ChainLinksButOnlyDirectCopiesAreMapped) {
     const auto q = smaller(photo("q", 1, printAt(0.08f)));
     auto r = smaller(photo("r", 2, printAt(0.16f)));
     r.hasCameraMetadata = false; // a copy of q by metadata, too far from p
-    EXPECT_EQ(Provenance::copies(std::vector{p, q, r}, standard),
+    EXPECT_EQ(Provenance::copies(std::vector{p, q, r}, standardGrouping),
               (CopyMap{{"digest-q", "digest-p"}}));
     auto closer = r;
     closer.setFeaturePrint(printAt(0.11f));
-    EXPECT_EQ(Provenance::copies(std::vector{p, q, closer}, standard),
+    EXPECT_EQ(Provenance::copies(std::vector{p, q, closer}, standardGrouping),
               (CopyMap{{"digest-q", "digest-p"}, {"digest-r", "digest-p"}}));
 }
 
 TEST(CopyDetection, LaterFullSizePhotographIsTheOriginal) {
-    EXPECT_EQ(
-        Provenance::copies(std::vector{smaller(photo("early", 0)), photo("late", 60)}, standard),
-        (CopyMap{{"digest-early", "digest-late"}}));
+    EXPECT_EQ(Provenance::copies(std::vector{smaller(photo("early", 0)), photo("late", 60)},
+                                 standardGrouping),
+              (CopyMap{{"digest-early", "digest-late"}}));
 }
 
 TEST(OriginalPreference, KeysInOrder) {

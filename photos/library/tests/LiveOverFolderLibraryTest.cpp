@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Answer : ConsentPrompt, DeletionConfirmation {
+struct UserAnswers : ConsentPrompt, DeletionConfirmation {
     bool askLibraryConsent(const std::string&) override { return true; }
     bool confirmDeletion(const std::vector<PortAsset>&) override { return confirm; }
     bool confirm = true;
@@ -57,7 +57,7 @@ protected:
     }
 
     std::filesystem::path root;
-    std::shared_ptr<Answer> answer = std::make_shared<Answer>();
+    std::shared_ptr<UserAnswers> answer = std::make_shared<UserAnswers>();
     std::unique_ptr<LivePhotoLibrary> library;
 };
 

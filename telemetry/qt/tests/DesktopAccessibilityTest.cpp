@@ -7,7 +7,7 @@ namespace {
 
 using Accessibility = DisplayFacts::Accessibility;
 
-const QString appearance = "org.freedesktop.appearance";
+const QString appearanceNamespace = "org.freedesktop.appearance";
 const QString gnome = "org.gnome.desktop.interface";
 const QString gnomeAccessibility = "org.gnome.desktop.a11y.interface";
 
@@ -15,13 +15,14 @@ TEST(DesktopAccessibility, NothingStatedIsNothingKnown) {
     EXPECT_EQ(desktopAccessibility({}), std::nullopt);
     EXPECT_EQ(desktopAccessibility({{gnome, {{"clock-format", "24h"}}}}), std::nullopt);
     EXPECT_EQ(desktopAccessibilityNamespaces(),
-              (QStringList{appearance, gnome, gnomeAccessibility}));
+              (QStringList{appearanceNamespace, gnome, gnomeAccessibility}));
 }
 
 TEST(DesktopAccessibility, FreedesktopKeysMeanOnAtOne) {
-    EXPECT_EQ(desktopAccessibility({{appearance, {{"contrast", 1u}, {"reduced-motion", 1u}}}}),
-              (Accessibility{true, true, false}));
-    EXPECT_EQ(desktopAccessibility({{appearance, {{"contrast", 0u}}}}),
+    EXPECT_EQ(
+        desktopAccessibility({{appearanceNamespace, {{"contrast", 1u}, {"reduced-motion", 1u}}}}),
+        (Accessibility{true, true, false}));
+    EXPECT_EQ(desktopAccessibility({{appearanceNamespace, {{"contrast", 0u}}}}),
               (Accessibility{false, false, false}));
 }
 
@@ -31,7 +32,7 @@ TEST(DesktopAccessibility, GnomeKeysWhereTheFreedesktopOnesAreMissing) {
         {gnomeAccessibility, {{"high-contrast", true}}}};
     EXPECT_EQ(desktopAccessibility(settings), (Accessibility{true, true, true}));
     DesktopSettings stated = settings;
-    stated[appearance] = {{"contrast", 0u}, {"reduced-motion", 0u}};
+    stated[appearanceNamespace] = {{"contrast", 0u}, {"reduced-motion", 0u}};
     stated[gnome]["text-scaling-factor"] = 1.0;
     EXPECT_EQ(desktopAccessibility(stated), (Accessibility{false, false, false}));
 }
