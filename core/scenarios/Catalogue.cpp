@@ -198,7 +198,7 @@ std::vector<Definition> makeCatalogue() {
         define("on-battery", "Analysis waits for mains power rather than being dropped.",
                familyBurst(), authorized,
                conditionsWith([](WorkConditions& c) { c.power = WorkConditions::Power::battery; })),
-        define("low-power", "Low Power Mode stops the queue even on mains, and says so.",
+        define("low-power", "The power-saver profile stops the queue even on mains, and says so.",
                familyBurst(), authorized,
                conditionsWith([](WorkConditions& c) { c.isLowPowerMode = true; })),
         define("paused", "The user pressed Pause. Photographs wait; not one is flagged.",
@@ -209,10 +209,10 @@ std::vector<Definition> makeCatalogue() {
                familyBurst(), notDetermined),
         define("permission-denied",
                "Access refused: nothing is read, and the only useful offer is a route into "
-               "System Settings.",
+               "Keepsift's own library access setting.",
                familyBurst(), denied),
         define("permission-restricted",
-               "Photos is blocked by a profile or Screen Time: a different sentence, and no "
+               "The library folder is missing or cannot be read: a different sentence, and no "
                "button that could help.",
                familyBurst(), restricted),
         define("permission-limited",

@@ -83,9 +83,9 @@ std::string_view queueText(QueueReadiness readiness) {
     case QueueReadiness::waitingForMains:
         return "waiting for mains power";
     case QueueReadiness::lowPowerMode:
-        return "waiting — Low Power Mode is on";
+        return "waiting — the power-saver profile is on";
     case QueueReadiness::tooHot:
-        return "waiting — the Mac is too warm";
+        return "waiting — the computer is too warm";
     }
     return "";
 }

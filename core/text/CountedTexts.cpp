@@ -56,22 +56,23 @@ std::string Strings::deleteButton(std::int64_t count, std::string_view language)
 }
 
 std::string Strings::recentlyDeletedNote(std::int64_t count, std::string_view language) {
+    // The desktop Trash keeps them until it is emptied; there is no 30-day folder.
     if (count == 1)
         return pick(language,
-                    "Photos moves it to Recently Deleted and keeps it there for 30 days. macOS "
-                    "will ask you once more after this.",
-                    "Fotos verschiebt es in „Zuletzt gelöscht“ und behält es dort 30 Tage lang. "
-                    "macOS fragt danach noch einmal nach.");
+                    "Keepsift moves it to the Trash, where it stays until the Trash is emptied. "
+                    "You will be asked once more after this.",
+                    "Keepsift verschiebt es in den Papierkorb, wo es bleibt, bis der Papierkorb "
+                    "geleert wird. Danach wirst du noch einmal gefragt.");
     return pick(language,
-                "Photos moves them to Recently Deleted and keeps them there for 30 days. macOS "
-                "will ask you once more after this.",
-                "Fotos verschiebt sie in „Zuletzt gelöscht“ und behält sie dort 30 Tage lang. "
-                "macOS fragt danach noch einmal nach.");
+                "Keepsift moves them to the Trash, where they stay until the Trash is emptied. "
+                "You will be asked once more after this.",
+                "Keepsift verschiebt sie in den Papierkorb, wo sie bleiben, bis der Papierkorb "
+                "geleert wird. Danach wirst du noch einmal gefragt.");
 }
 
 std::string Strings::handedToRecentlyDeleted(std::int64_t count, std::string_view language) {
     return photoCount(count, language) +
-           pick(language, " handed to Recently Deleted.", " an „Zuletzt gelöscht“ übergeben.");
+           pick(language, " moved to the Trash.", " in den Papierkorb verschoben.");
 }
 
 std::string Strings::libraryPreviewNote(std::int64_t count, std::string_view language) {

@@ -27,7 +27,7 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
      "Lädt nach und nach die Originale aller zusammengehörigen Fotos. Dauert länger und braucht "
      "Bandbreite — dafür steht am Ende die vollständige Zahl."},
     {"Decide later", "Später entscheiden"},
-    {"iCloud library", "iCloud-Mediathek"},
+    {"Originals in the cloud", "Originale in der Cloud"},
     {"Keep looking", "Weiter suchen"},
     {"Review photos", "Fotos prüfen"},
     {"Settings…", "Einstellungen…"},
@@ -43,8 +43,8 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
     {"Paused.", "Pausiert."},
     {"Looking through the library is switched off.", "Das Durchsehen ist ausgeschaltet."},
     {"Waiting for mains power.", "Wartet auf Netzstrom."},
-    {"Waiting — Low Power Mode is on.", "Wartet — der Stromsparmodus ist eingeschaltet."},
-    {"Paused until your Mac is cooler.", "Pausiert, bis der Mac wieder kühler ist."},
+    {"Waiting — the power-saver profile is on.", "Wartet — der Stromsparmodus ist eingeschaltet."},
+    {"Paused until the computer is cooler.", "Pausiert, bis der Computer wieder kühler ist."},
     {"Keepsift has no access to your photo library. Keepsift's library access settings are "
      "where that is granted.",
      "Keepsift hat keinen Zugriff auf deine Fotomediathek. In Keepsifts Einstellungen zum "
@@ -72,26 +72,26 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
      "sich Keepsift nie von selbst."},
     {"Never", "Nie"},
     {"Show in the system tray", "In der Systemleiste anzeigen"},
-    {"With no icon Keepsift keeps running. The way back is to open it again from Applications "
-     "or Spotlight.",
-     "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es aus „Programme“ oder über "
-     "Spotlight erneut öffnest."},
+    {"With no icon Keepsift keeps running. The way back is to open it again from your desktop's "
+     "application menu.",
+     "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
+     "Anwendungsmenü deiner Arbeitsumgebung öffnest."},
     {"Launch at login", "Beim Anmelden starten"},
     {"Check for updates automatically", "Automatisch nach Updates suchen"},
     {"Asks " KEEPSIFT_UPDATE_HOST " whether there is a newer version, sending Keepsift's version "
-     "and macOS's along with the question.",
+     "and the operating system's along with the question.",
      "Fragt " KEEPSIFT_UPDATE_HOST " nach einer neueren Version und übermittelt dabei die Version "
-     "von Keepsift und von macOS."},
+     "von Keepsift und des Betriebssystems."},
     {"Send anonymous usage counts", "Anonyme Nutzungszahlen senden"},
     {"Rounded counts only — how many groups, how many flags. No names, no album titles, no "
      "filenames, no images.",
      "Nur gerundete Zahlen — wie viele Gruppen, wie viele Markierungen. Keine Namen, keine "
      "Albumtitel, keine Dateinamen, keine Bilder."},
     {"Language", "Sprache"},
-    {"macOS draws no distinction, for apps, between your own library and a shared iCloud one. "
-     "Keepsift sees both together.",
-     "macOS unterscheidet für Apps nicht zwischen deiner eigenen und einer geteilten "
-     "iCloud-Mediathek. Keepsift sieht beide zusammen."},
+    {"Keepsift sees every photograph in the library folder, whoever put it there — shared and "
+     "synced folders inside it included.",
+     "Keepsift sieht jedes Foto im Mediathek-Ordner, egal wer es dort abgelegt hat — geteilte "
+     "und synchronisierte Ordner darin eingeschlossen."},
     {"Welcome to Keepsift", "Willkommen bei Keepsift"},
     {"Keepsift looks through your photo library in the background, gathers near-identical shots "
      "into sets, and suggests which one you would keep. The looking happens on this computer.",

@@ -18,14 +18,7 @@ QString FormTexts::telemetryCaption(std::string_view language) {
 }
 
 QString FormTexts::updateExplanation(std::string_view language) {
-    // The check sends the operating system's version, which on Linux is not "macOS".
-    const QString host = qtext(std::string(Strings::updateHost));
-    return pick(language,
-                "Asks %1 whether there is a newer version, sending Keepsift's version and the "
-                "operating system's along with the question.",
-                "Fragt %1 nach einer neueren Version und übermittelt dabei die Version von "
-                "Keepsift und des Betriebssystems.")
-        .arg(host);
+    return fixedText(FixedText::automaticUpdatesExplanation, language);
 }
 
 QString FormTexts::updatesUnavailable(std::string_view language) {

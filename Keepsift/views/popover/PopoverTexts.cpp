@@ -19,12 +19,9 @@ std::optional<QString> PopoverTexts::statusText(QueueReadiness readiness,
     case QueueReadiness::waitingForMains:
         return fixedText(FixedText::waitingForMains, language);
     case QueueReadiness::lowPowerMode:
-        // Linux has no Low Power Mode; the power-saver profile plays its part.
-        return pick(language, "Waiting — the power-saver profile is on.",
-                    "Wartet — der Stromsparmodus ist eingeschaltet.");
+        return fixedText(FixedText::lowPowerMode, language);
     case QueueReadiness::tooHot:
-        return pick(language, "Paused until the computer is cooler.",
-                    "Pausiert, bis der Computer wieder kühler ist.");
+        return fixedText(FixedText::tooHot, language);
     }
     return std::nullopt;
 }

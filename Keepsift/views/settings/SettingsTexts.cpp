@@ -34,17 +34,11 @@ QString SettingsTexts::mainsOnlyCaption(std::string_view language) {
 }
 
 QString SettingsTexts::sharedLibrary(std::string_view language) {
-    // The library is a folder: there is no own-versus-shared distinction to explain.
-    return pick(language,
-                "Keepsift sees every photograph in the library folder, whoever put it there — "
-                "shared and synced folders inside it included.",
-                "Keepsift sieht jedes Foto im Mediathek-Ordner, egal wer es dort abgelegt hat — "
-                "geteilte und synchronisierte Ordner darin eingeschlossen.");
+    return fixedText(FixedText::sharedLibraryNote, language);
 }
 
 QString SettingsTexts::scanScopeLabel(std::string_view language) {
-    // Originals held by a sync client rather than iCloud.
-    return pick(language, "Originals in the cloud", "Originale in der Cloud");
+    return fixedText(FixedText::iCloudLibrary, language);
 }
 
 QString SettingsTexts::scanScopeEntry(std::optional<ScanScope> scope, std::string_view language) {
@@ -76,12 +70,7 @@ QString SettingsTexts::menuBar(std::string_view language) {
 }
 
 QString SettingsTexts::menuBarCaption(std::string_view language) {
-    // There is no Applications folder or Spotlight; the desktop's application menu holds it.
-    return pick(language,
-                "With no icon Keepsift keeps running. The way back is to open it again from your "
-                "desktop's application menu.",
-                "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
-                "Anwendungsmenü deiner Arbeitsumgebung öffnest.");
+    return fixedText(FixedText::showInMenuBarExplanation, language);
 }
 
 QString SettingsTexts::launchAtLogin(std::string_view language) {

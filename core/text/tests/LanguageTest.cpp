@@ -75,14 +75,17 @@ TEST(AllTextsTest, SentencesHaveTheirOwnGermanText) {
 TEST(FixedTextTest, UpdateExplanationNamesTheUpdateServer) {
     const auto english = Strings::text(FixedText::automaticUpdatesExplanation, "en");
     EXPECT_EQ(english, "Asks updates.ambervale.com whether there is a newer version, sending "
-                       "Keepsift's version and macOS's along with the question.");
+                       "Keepsift's version and the operating system's along with the question.");
+    EXPECT_EQ(Strings::text(FixedText::automaticUpdatesExplanation, "de"),
+              "Fragt updates.ambervale.com nach einer neueren Version und übermittelt dabei die "
+              "Version von Keepsift und des Betriebssystems.");
     EXPECT_NE(Strings::text(FixedText::automaticUpdatesExplanation, "de").find(Strings::updateHost),
               std::string::npos);
 }
 
 // What Linux really has: a sync client rather than iCloud, Keepsift's own settings rather than
-// the system's, a system tray rather than a menu bar, and a rejects folder named alike in
-// every language.
+// the system's, a system tray rather than a menu bar, the power-saver profile, the desktop's
+// application menu, a library folder, and a rejects folder named alike in every language.
 TEST(FixedTextTest, TextsSayWhatLinuxHas) {
     auto expectTexts = [](FixedText entry, const char* english, const char* german) {
         EXPECT_EQ(Strings::text(entry, "en"), english);
@@ -96,6 +99,21 @@ TEST(FixedTextTest, TextsSayWhatLinuxHas) {
                 "In der Systemleiste anzeigen");
     expectTexts(FixedText::menuBarMark, "Mark the tray icon at",
                 "Am Symbol in der Systemleiste hinweisen ab");
+    expectTexts(FixedText::iCloudLibrary, "Originals in the cloud", "Originale in der Cloud");
+    expectTexts(FixedText::lowPowerMode, "Waiting — the power-saver profile is on.",
+                "Wartet — der Stromsparmodus ist eingeschaltet.");
+    expectTexts(FixedText::tooHot, "Paused until the computer is cooler.",
+                "Pausiert, bis der Computer wieder kühler ist.");
+    expectTexts(FixedText::showInMenuBarExplanation,
+                "With no icon Keepsift keeps running. The way back is to open it again from your "
+                "desktop's application menu.",
+                "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
+                "Anwendungsmenü deiner Arbeitsumgebung öffnest.");
+    expectTexts(FixedText::sharedLibraryNote,
+                "Keepsift sees every photograph in the library folder, whoever put it there — "
+                "shared and synced folders inside it included.",
+                "Keepsift sieht jedes Foto im Mediathek-Ordner, egal wer es dort abgelegt hat — "
+                "geteilte und synchronisierte Ordner darin eingeschlossen.");
     EXPECT_EQ(Strings::libraryPreviewNote(3, "en"),
               "Keepsift sorts this library from the previews already on this computer. Only "
               "photos that belong together need their originals read — and where a sync client "
@@ -117,6 +135,9 @@ TEST(FixedTextTest, TextsSayWhatLinuxHas) {
             EXPECT_EQ(text.find("menu bar"), std::string::npos) << text;
             EXPECT_EQ(text.find("Menüleiste"), std::string::npos) << text;
             EXPECT_EQ(text.find("Aussortiert"), std::string::npos) << text;
+            for (const char* macWord : {"iCloud", "macOS", "Mac ", "Spotlight", "Recently Deleted",
+                                        "Zuletzt gelöscht", "Low Power Mode"})
+                EXPECT_EQ(text.find(macWord), std::string::npos) << text;
         }
     EXPECT_NE(Strings::firstRunNothingDeleted("de").find("„Keepsift — Rejects“"),
               std::string::npos);

@@ -73,16 +73,24 @@ TEST(CountedTextTest, SingularFormsAndPlainNumbers) {
     EXPECT_EQ(Strings::addGroupsToCorpus(1, "en"), "Add 1 selected group to corpus");
     EXPECT_EQ(Strings::corpusWritten("capture-0012", 5, "de"),
               "5 Fotos nach capture-0012 geschrieben.");
-    EXPECT_EQ(Strings::handedToRecentlyDeleted(1, "de"), "1 Foto an „Zuletzt gelöscht“ übergeben.");
 }
 
-TEST(CountedTextTest, RecentlyDeletedNoteSpeaksOfOneOrSeveral) {
+// Deleting moves photographs to the desktop Trash, which keeps them until it is emptied.
+TEST(CountedTextTest, TheDeleteTextsSpeakOfTheTrash) {
     EXPECT_EQ(Strings::recentlyDeletedNote(1, "en"),
-              "Photos moves it to Recently Deleted and keeps it there for 30 days. macOS will ask "
-              "you once more after this.");
+              "Keepsift moves it to the Trash, where it stays until the Trash is emptied. You "
+              "will be asked once more after this.");
+    EXPECT_EQ(Strings::recentlyDeletedNote(1, "de"),
+              "Keepsift verschiebt es in den Papierkorb, wo es bleibt, bis der Papierkorb geleert "
+              "wird. Danach wirst du noch einmal gefragt.");
+    EXPECT_EQ(Strings::recentlyDeletedNote(2, "en"),
+              "Keepsift moves them to the Trash, where they stay until the Trash is emptied. You "
+              "will be asked once more after this.");
     EXPECT_EQ(Strings::recentlyDeletedNote(2, "de"),
-              "Fotos verschiebt sie in „Zuletzt gelöscht“ und behält sie dort 30 Tage lang. macOS "
-              "fragt danach noch einmal nach.");
+              "Keepsift verschiebt sie in den Papierkorb, wo sie bleiben, bis der Papierkorb "
+              "geleert wird. Danach wirst du noch einmal gefragt.");
+    EXPECT_EQ(Strings::handedToRecentlyDeleted(1, "en"), "1 photo moved to the Trash.");
+    EXPECT_EQ(Strings::handedToRecentlyDeleted(1, "de"), "1 Foto in den Papierkorb verschoben.");
 }
 
 } // namespace
