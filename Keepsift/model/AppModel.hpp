@@ -197,8 +197,6 @@ public:
     void startPump();
     void pumpOnce(Done done = {});
     void startLibraryChanges();
-    // Handles the changes of a stream already opened, from when it was opened.
-    void startLibraryChanges(LibraryChangeStream opened);
 
     // Review actions and sessions.
     void override(bool keep, const std::string& photo, Done done = {});
@@ -253,7 +251,7 @@ private:
     std::int64_t analyseWhileWorkFlow();
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
-    void changesTaskBody(LibraryChangeStream stream);
+    void changesTaskBody();
     // An override, ignore or reset: the engine call, its notice and log line, a refresh.
     void reviewActionFlow(std::string_view failure, const std::function<void()>& call);
     std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,

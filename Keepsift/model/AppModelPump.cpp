@@ -99,17 +99,12 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
 }
 
 void AppModel::startLibraryChanges() {
-    startLibraryChanges(nullptr);
-}
-
-void AppModel::startLibraryChanges(LibraryChangeStream opened) {
     if (changesTask_) changesTask_->cancel();
-    changesTask_ = tasks_.spawn(
-        [this, opened = std::move(opened)]() mutable { changesTaskBody(std::move(opened)); });
+    changesTask_ = tasks_.spawn([this] { changesTaskBody(); });
 }
 
-void AppModel::changesTaskBody(LibraryChangeStream stream) {
-    if (!stream) stream = engine_->libraryChanges();
+void AppModel::changesTaskBody() {
+    const LibraryChangeStream stream = engine_->libraryChanges();
     struct Leave {
         const LibraryChangeStream& stream;
         ~Leave() { stream->cancel(); }

@@ -51,13 +51,12 @@ void AppModel::startFlow() {
         updateLoginItem();
     });
     if (!waitForStorageFlow()) return;
-    // Watched from before the first listing, which the first pass follows at once: whatever
-    // changes meanwhile (a folder moved away, a photograph deleted) is seen.
-    LibraryChangeStream changes = engine_->libraryChanges();
-    onMain([&] { startLibraryChanges(std::move(changes)); });
     reconcileLibraryFlow();
     returnFreedMemory();
-    onMain([&] { startPump(); });
+    onMain([&] {
+        startLibraryChanges();
+        startPump();
+    });
 }
 
 void AppModel::flushBeforeQuit(double timeout) {

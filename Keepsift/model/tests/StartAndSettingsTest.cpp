@@ -57,22 +57,6 @@ TEST(ModelStart, ALaterLaunchPromptsOnlyWithScanningOn) {
     EXPECT_EQ(on.updaters->made, 1);
 }
 
-// The first pass follows the first listing at once and may take hours: a library folder moved
-// away or a photograph deleted meanwhile would go unseen if watching began after it.
-TEST(ModelStart, TheLibraryIsWatchedBeforeTheFirstPhotographIsMeasured) {
-    ModelRig rig;
-    std::atomic<bool> watching = false;
-    std::optional<bool> watchedAtFirst;
-    rig.library->onStream = [&] { watching = true; };
-    rig.source->beforeEach = [&] {
-        if (!watchedAtFirst) watchedAtFirst = watching.load();
-    };
-    start(rig);
-    EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().analysed; }), 4);
-    EXPECT_EQ(watchedAtFirst, true);
-    EXPECT_TRUE(rig.onMain([&] { return rig.model->hasChangesTask(); }));
-}
-
 TEST(ModelStart, LaunchSignalFollowsTheStoredTelemetrySwitch) {
     RigOptions options;
     options.storedSettings = storedWith([](Settings& s) { s.telemetryEnabled = false; });
