@@ -1,5 +1,7 @@
 #include "core/engine/ScanEngine.hpp"
 
+#include <algorithm>
+
 namespace keepsift {
 
 void ScanEngine::syncRejectsAlbum() {
@@ -61,8 +63,16 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
         ++mutationGeneration_;
         setRejectedFlagsLocked(removals, false);
     }
-    albumNeedsSync_ = false;
+    // A decision taken while the album was written (outside the lock) still needs its own
+    // write: a photograph kept by hand meanwhile must not stay in the album.
+    albumNeedsSync_ = albumDiffersLocked();
     saveLocked(lock);
+}
+
+bool ScanEngine::albumDiffersLocked() const {
+    return std::any_of(index_.entries.begin(), index_.entries.end(), [](const auto& item) {
+        return isFlagged(item.second.state) != item.second.asset.isRejected;
+    });
 }
 
 } // namespace keepsift

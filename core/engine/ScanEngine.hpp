@@ -150,6 +150,8 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    // Whether some photograph's album membership differs from its decision.
+    bool albumDiffersLocked() const;
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;

@@ -2,7 +2,9 @@
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
+#include <set>
 #include <thread>
+#include <utility>
 
 #include "core/engine/tests/EngineRig.hpp"
 
@@ -54,6 +56,32 @@ TEST(EngineConcurrency, ReviewActionRunsDuringASlowListingWhichIsFetchedAgain) {
     EXPECT_GT(rig.engine->mutationGeneration(), generation);
     // The listing fetched after the override knows a2 left the album: nothing to adopt.
     EXPECT_EQ(rig.engine->journal().entries().back().event, ReviewJournal::Event::overriddenToKeep);
+}
+
+// A library whose album write runs a hook while it is being made, as a slow disk would let a
+// review action run meanwhile.
+class SlowAlbumLibrary : public ScriptedLibrary {
+public:
+    using ScriptedLibrary::ScriptedLibrary;
+
+    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+        if (auto hook = std::exchange(whileWriting, nullptr)) hook();
+        ScriptedLibrary::setRejected(ids, rejected);
+    }
+
+    std::function<void()> whileWriting;
+};
+
+// The album is written for a2 and a3 while a2 is kept by hand: the next synchronisation takes
+// a2 out again, so that the next start does not read it as flagged by hand.
+TEST(EngineConcurrency, APhotographKeptByHandWhileTheAlbumIsWrittenLeavesTheAlbum) {
+    EngineRig<SlowAlbumLibrary> rig(shots);
+    rig.scanAll();
+    rig.library->whileWriting = [&] { runsMeanwhile([&] { rig.engine->override("a2", true); }); };
+    rig.engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand);
+    rig.engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(rig.library->rejectedIDs(), std::set<std::string>{"a3"});
 }
 
 TEST(EngineConcurrency, ListingIsFetchedAtMostThreeTimes) {
