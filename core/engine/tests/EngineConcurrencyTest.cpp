@@ -75,7 +75,7 @@ public:
 // The album is written for a2 and a3 while a2 is kept by hand: the next synchronisation takes
 // a2 out again, so that the next start does not read it as flagged by hand.
 TEST(EngineConcurrency, APhotographKeptByHandWhileTheAlbumIsWrittenLeavesTheAlbum) {
-    EngineRig<SlowAlbumLibrary> rig(shots);
+    EngineRig<SlowAlbumLibrary> rig(momentAndSolitary);
     rig.scanAll();
     rig.library->whileWriting = [&] { runsMeanwhile([&] { rig.engine->override("a2", true); }); };
     rig.engine->syncRejectsAlbumIfNeeded();
