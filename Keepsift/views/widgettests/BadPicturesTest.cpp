@@ -43,10 +43,7 @@ protected:
 
     void open() {
         window = std::make_unique<ReviewWindow>(*model, nullptr, appearing());
-        window->resize(980, 680);
-        window->show();
-        settle();
-        waitUntilAppeared();
+        showAtUsualSize(*window);
     }
 
     // The model's snapshot with its first group changed, as a later refresh would publish it.

@@ -20,10 +20,7 @@ Shown show(const std::string& scenario, AppModel::Environment extra, const std::
     Shown shown;
     shown.model = startedScenario(scenario, std::move(extra));
     shown.window = std::make_unique<ReviewWindow>(*shown.model, nullptr, appearing());
-    shown.window->resize(980, 680);
-    shown.window->show();
-    settle();
-    waitUntilAppeared();
+    showAtUsualSize(*shown.window);
     screenshot(*shown.window, shot);
     return shown;
 }

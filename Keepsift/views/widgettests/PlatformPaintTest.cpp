@@ -58,11 +58,7 @@ protected:
     void SetUp() override {
         model = startedScenario("family-burst");
         window = std::make_unique<ReviewWindow>(*model, nullptr, appearing());
-        window->resize(980, 680);
-        window->show();
-        window->activateWindow();
-        settle();
-        waitUntilAppeared();
+        showAtUsualSize(*window, true);
     }
     std::unique_ptr<AppModel> model;
     std::unique_ptr<ReviewWindow> window;

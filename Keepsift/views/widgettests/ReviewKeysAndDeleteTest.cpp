@@ -18,11 +18,7 @@ protected:
     void open(const std::string& scenario, AppModel::Environment extra = {}) {
         model = startedScenario(scenario, std::move(extra));
         window = std::make_unique<ReviewWindow>(*model, nullptr, appearing());
-        window->resize(980, 680);
-        window->show();
-        window->activateWindow();
-        settle();
-        waitUntilAppeared();
+        showAtUsualSize(*window, true);
     }
     // Runs the event loop until the model published what the test waits for.
     void until(const std::function<bool()>& condition) {

@@ -58,14 +58,6 @@ void expectKeptBadgeOnlyOnTheKeeper(QWidget& window, const ReviewGroup& group,
     }
 }
 
-// At the size the presenter gives it, after its appearance refresh.
-void showAtUsualSize(ReviewWindow& window) {
-    window.resize(980, 680);
-    window.show();
-    settle();
-    waitUntilAppeared();
-}
-
 TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     auto model = startedScenario("family-burst");
     ASSERT_FALSE(model->snapshot().review.groups.empty());

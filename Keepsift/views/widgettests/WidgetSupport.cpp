@@ -61,6 +61,14 @@ void waitUntilAppeared() {
     settle();
 }
 
+void showAtUsualSize(ReviewWindow& window, bool activate) {
+    window.resize(980, 680);
+    window.show();
+    if (activate) window.activateWindow();
+    settle();
+    waitUntilAppeared();
+}
+
 void waitFor(const std::function<void(AppModel::Done)>& operation) {
     bool finished = false;
     operation([&finished] { finished = true; });

@@ -35,6 +35,9 @@ std::unique_ptr<AppModel> startedScenario(const std::string& scenario,
 // Hooks that note when a review window finished its appearance refresh, and the wait for it.
 ReviewWindow::Hooks appearing();
 void waitUntilAppeared();
+// Shows the window at the size the presenter gives it (made active when asked, as a click on
+// it would), and waits for its appearance refresh.
+void showAtUsualSize(ReviewWindow& window, bool activate = false);
 
 // Runs the event loop until the model's operation calls back.
 void waitFor(const std::function<void(AppModel::Done)>& operation);
