@@ -87,9 +87,11 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
             ::inotify_add_watch(inotify_, path.c_str(),
                                 folder.empty() ? watchedEvents : watchedEvents | IN_DONT_FOLLOW);
         bool gone = wd < 0 && (errno == ENOENT || errno == ENOTDIR);
-        // A vanished subfolder needs no watch; a missing root is watched by polling until
-        // it is back.
-        if (gone && !folder.empty()) continue;
+        bool denied = wd < 0 && errno == EACCES;
+        // A vanished subfolder needs no watch, and one the user may not read shows nothing
+        // that could change until its permissions do (its parent sees that); a missing root
+        // is watched by polling until it is back.
+        if ((gone || denied) && !folder.empty()) continue;
         if (wd < 0) return rootMissing_ = gone && folder.empty(), false;
         watches_[wd] = folder;
         for (const FolderEntry& entry :
@@ -121,13 +123,22 @@ void ChangeWatcher::readEvents() {
                 continue;
             }
             bool newFolder = (event->mask & IN_ISDIR) && (event->mask & (IN_CREATE | IN_MOVED_TO));
-            if (!newFolder || folder == watches_.end() || event->len == 0) continue;
+            // A folder whose permissions changed may have become readable.
+            bool touchedFolder = (event->mask & IN_ISDIR) && (event->mask & IN_ATTRIB);
+            if (!(newFolder || touchedFolder) || folder == watches_.end() || event->len == 0)
+                continue;
             std::string name = event->name;
             if (isHiddenName(name)) continue;
-            if (!watchTree(joined(folder->second, name)))
-                return fallBackToPolling("watch limit reached", false);
+            std::string path = joined(folder->second, name);
+            if (!newFolder && isWatched(path)) continue;
+            if (!watchTree(path)) return fallBackToPolling("watch limit reached", false);
         }
     }
+}
+
+bool ChangeWatcher::isWatched(const std::string& folder) const {
+    return std::any_of(watches_.begin(), watches_.end(),
+                       [&](const auto& watch) { return watch.second == folder; });
 }
 
 // The root's own watch ends when the folder is deleted, moved away or unmounted: a folder

@@ -49,6 +49,7 @@ private:
     bool startInotify();
     bool watchTree(const std::string& relative);
     void readEvents();
+    bool isWatched(const std::string& folder) const;
     bool lostRoot(const inotify_event& event,
                   std::unordered_map<int, std::string>::iterator folder) const;
     void fallBackToPolling(const std::string& why, bool rootGone);

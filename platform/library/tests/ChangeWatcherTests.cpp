@@ -2,6 +2,7 @@
 #include <sys/mount.h>
 
 #include "FolderLibraryFixture.hpp"
+#include "PermissionsBind.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -190,6 +191,35 @@ TEST_F(ChangeWatcherTest, ADriveUnmountedAndMountedAgainIsWatchedAgain) {
     ASSERT_TRUE(remounted);
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("b.jpg")); }));
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("c.jpg")); }));
+    library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A folder another user keeps closed (a drive's lost+found, say) must not leave the whole
+// library to polling; it is watched once it opens.
+TEST_F(ChangeWatcherTest, AnUnreadableSubfolderLeavesTheRestWatchedAndIsWatchedOnceItOpens) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("closed/b.jpg"));
+    std::filesystem::permissions(lib("closed"), std::filesystem::perms::none);
+    std::unique_ptr<FolderPhotoLibrary> library;
+    std::shared_ptr<CountingObserver> observer;
+    {
+        PermissionsBind bind;
+        library = makeLibrary();
+        observer = observe(*library);
+    }
+    EXPECT_FALSE(library->isWatchPolling());
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("c.jpg")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] {
+        std::filesystem::permissions(lib("closed"), std::filesystem::perms::owner_all);
+    }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("closed/d.jpg")); }));
+    std::filesystem::permissions(lib("closed"), std::filesystem::perms::owner_all);
     library->unregisterChangeObserver(observer);
 }
 
