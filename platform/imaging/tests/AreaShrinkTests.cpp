@@ -54,6 +54,22 @@ TEST(AreaShrink, MatchesOpenCvOnThePipelinesOwnSizes) {
     expectSameAsOpenCv(colour(cv::Rect(37, 11, 1401, 1003)), {64, 64}, 0, 0);
 }
 
+// Rows are averaged across in blocks and bytes widened sixteen at a time: pictures a few rows
+// high, rows shorter than sixteen bytes and tails after the last whole sixteen, inside larger
+// pictures too.
+TEST(AreaShrink, MatchesOpenCvOnPicturesOfFewRowsAndShortRows) {
+    cv::RNG random(17);
+    for (int height = 1; height <= 11; ++height)
+        for (int width : {1, 2, 3, 5, 7, 15, 16, 17, 33, 47}) {
+            const int type = (width + height) % 2 ? CV_8UC3 : CV_8UC1;
+            const cv::Mat source = picture(random, width, height, type, false);
+            const cv::Size size(random.uniform(1, width + 1), random.uniform(1, height + 1));
+            expectSameAsOpenCv(source, size, 0, 0);
+            const cv::Mat larger = picture(random, width + 9, height + 5, type, false);
+            expectSameAsOpenCv(larger(cv::Rect(3, 2, width, height)), size, 0, 0);
+        }
+}
+
 TEST(AreaShrink, LeavesWhatItDoesNotHandleToOpenCv) {
     cv::RNG random(9);
     // Whole factors, enlarging, one unchanged size, floating point and four channels.
