@@ -22,7 +22,10 @@ cv::Mat analysisGrey(const cv::Mat& bgr) {
     const double scale = static_cast<double>(DetailLevel::analysisSide) / longEdge;
     if (scale < 1) {
         const double sigma = DetailLevel::antialiasSigma / scale;
-        cv::GaussianBlur(grey8, grey8, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+        // Into a picture of its own: blurring in place makes OpenCV copy the picture first.
+        cv::Mat blurred;
+        cv::GaussianBlur(grey8, blurred, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+        grey8 = blurred;
     }
     auto resample = [&](cv::Size size, double factor) {
         if (scale < 1)
