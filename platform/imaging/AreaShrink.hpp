@@ -2,6 +2,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "platform/imaging/AreaRowBlocks.hpp"
+
 namespace keepsift {
 
 // cv::resize with INTER_AREA, to the pixel: the same arguments (a size, or else the two
@@ -11,5 +13,9 @@ namespace keepsift {
 // several times as fast. Everything else goes to cv::resize.
 void shrinkByArea(const cv::Mat& source, cv::Mat& shrunk, cv::Size size, double fx = 0,
                   double fy = 0);
+// The same with the number of rows averaged across at once chosen, so that tests can hold
+// each way to OpenCV's pixels.
+void shrinkByArea(const cv::Mat& source, cv::Mat& shrunk, cv::Size size, double fx, double fy,
+                  area_rows::Block block);
 
 } // namespace keepsift
