@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <emmintrin.h>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -55,6 +56,34 @@ area_rows::Columns padded(const Weights& table) {
     return columns;
 }
 
+// A source row's weighted values added to the sums of an output row, in the order of the rows.
+// The first row's products stand alone: zero plus a product is the product.
+__attribute__((target_clones("avx2", "default"))) void
+weigh(float* sum, const float* row, float weight, size_t width, bool first) {
+    if (first)
+        for (size_t i = 0; i < width; ++i)
+            sum[i] = weight * row[i];
+    else
+        for (size_t i = 0; i < width; ++i)
+            sum[i] += weight * row[i];
+}
+
+// cv::saturate_cast<uchar> of every sum, sixteen at a time: both round to the nearest even
+// integer and clamp to 0...255.
+void toBytes(const float* sum, std::uint8_t* out, size_t width) {
+    size_t i = 0;
+    for (; i + 16 <= width; i += 16) {
+        __m128i whole[4];
+        for (size_t j = 0; j < 4; ++j)
+            whole[j] = _mm_cvtps_epi32(_mm_loadu_ps(sum + i + 4 * j));
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(whole[0], whole[1]),
+                                               _mm_packs_epi32(whole[2], whole[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+    }
+    for (; i < width; ++i)
+        out[i] = cv::saturate_cast<std::uint8_t>(sum[i]);
+}
+
 void shrink(const cv::Mat& source, cv::Mat& shrunk, double scaleX, double scaleY,
             area_rows::Block block) {
     const area_rows::Columns columns = padded(weightsFor(source.cols, shrunk.cols, scaleX));
@@ -63,16 +92,10 @@ void shrink(const cv::Mat& source, cv::Mat& shrunk, double scaleX, double scaleY
     area_rows::AcrossRows acrossRows(source, columns, shrunk.cols, block);
     std::vector<float> sum(width);
     for (int y = 0; y < shrunk.rows; ++y) {
-        std::fill(sum.begin(), sum.end(), 0.f);
-        for (int k = 0; k < rows.count[y]; ++k) {
-            const float* across1 = acrossRows.row(rows.first[y] + k);
-            const float weight = rows.weight[static_cast<size_t>(rows.offset[y] + k)];
-            for (size_t i = 0; i < width; ++i)
-                sum[i] += weight * across1[i];
-        }
-        std::uint8_t* out = shrunk.ptr<std::uint8_t>(y);
-        for (size_t i = 0; i < width; ++i)
-            out[i] = cv::saturate_cast<std::uint8_t>(sum[i]);
+        for (int k = 0; k < rows.count[y]; ++k)
+            weigh(sum.data(), acrossRows.row(rows.first[y] + k),
+                  rows.weight[static_cast<size_t>(rows.offset[y] + k)], width, k == 0);
+        toBytes(sum.data(), shrunk.ptr<std::uint8_t>(y), width);
     }
 }
 
