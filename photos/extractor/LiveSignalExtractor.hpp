@@ -76,9 +76,10 @@ public:
     const AnalysisContext& context() const { return *context_; }
 
 private:
-    // The thumbnails turned upright, the face thumbnail in grey.
+    // The thumbnails turned upright, the face thumbnail in grey; the print thumbnail's grey
+    // too when the two are one picture.
     struct Upright {
-        cv::Mat print, faceGrey;
+        cv::Mat print, faceGrey, printGrey;
     };
     static Upright turnedUpright(const cv::Mat& printImage, const cv::Mat& faceImage,
                                  std::uint32_t orientation);

@@ -50,13 +50,14 @@ LiveSignalExtractor::printValues(const std::optional<FeaturePrintObservation>& r
 LiveSignalExtractor::Upright LiveSignalExtractor::turnedUpright(const cv::Mat& printImage,
                                                                 const cv::Mat& faceImage,
                                                                 std::uint32_t orientation) {
-    Upright turned{upright(printImage, orientation), {}};
+    Upright turned{upright(printImage, orientation), {}, {}};
     // Most photographs give one picture for both: turning a large one costs several
-    // milliseconds, so it is turned once.
+    // milliseconds, so it is turned, and made grey, once.
     const bool samePicture = faceImage.data == printImage.data &&
                              faceImage.size() == printImage.size() &&
                              faceImage.step == printImage.step;
     turned.faceGrey = greyOf(samePicture ? turned.print : upright(faceImage, orientation));
+    if (samePicture) turned.printGrey = turned.faceGrey;
     return turned;
 }
 
@@ -66,7 +67,8 @@ VisionResult LiveSignalExtractor::visionOf(const Upright& upright,
     if (const auto* scorer = context_->aesthetics())
         result.aestheticsScore = scorer->score(upright.print).value_or(0.f);
     result.isUtility = isUtilityImage(evidence);
-    result.print = printValues(asObservation(context_->printer().print(upright.print)));
+    result.print =
+        printValues(asObservation(context_->printer().print(upright.print, upright.printGrey)));
 
     const cv::Mat& grey = upright.faceGrey;
     auto detections = context_->faceDetector().detect(grey);

@@ -74,9 +74,16 @@ double BlockFeaturePrinter::detailBound() {
 }
 
 std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
+    return print(uprightBgr, cv::Mat());
+}
+
+std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr,
+                                              const cv::Mat& uprightGrey) const {
     if (uprightBgr.empty() || uprightBgr.type() != CV_8UC3) return {};
     // A border that an export or a screenshot added is not part of what the picture shows.
-    const cv::Mat picture = uprightBgr(ContentFrame::of(uprightBgr));
+    const cv::Rect frame = ContentFrame::of(uprightBgr);
+    const cv::Mat picture = uprightBgr(frame);
+    const bool hasGrey = uprightGrey.size() == uprightBgr.size() && uprightGrey.type() == CV_8UC1;
     cv::Mat bgr = resample(picture, resampleSide), lab;
     cv::cvtColor(bgr, lab, cv::COLOR_BGR2Lab);
     cv::Mat channels[3];
@@ -92,7 +99,7 @@ std::vector<float> BlockFeaturePrinter::print(const cv::Mat& uprightBgr) const {
            lowFrequencyShape(fadedToEdges(channels[0], edgeFading), shapeSide, shapeCoefficients),
            lowFrequencyShapeWeight);
     scaleTo(values, contentLength);
-    appendDetail(values, DetailLevel::of(picture));
+    appendDetail(values, DetailLevel::of(picture, hasGrey ? uprightGrey(frame) : cv::Mat()));
     std::vector<float> print;
     print.reserve(values.size());
     for (double value : values)

@@ -59,6 +59,7 @@ public:
     static double detailBound();
 
     std::vector<float> print(const cv::Mat& uprightBgr) const override;
+    std::vector<float> print(const cv::Mat& uprightBgr, const cv::Mat& uprightGrey) const override;
 };
 
 } // namespace keepsift

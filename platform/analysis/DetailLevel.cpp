@@ -15,16 +15,22 @@ namespace {
 // area averaging, keeping the aspect ratio. Without the Gaussian, detail finer than the analysis
 // size folds back into the fine bands by as much as the resampling chain lets through, so a copy
 // exported at a size that is no whole multiple read softer than its original.
-cv::Mat analysisGrey(const cv::Mat& bgr) {
+cv::Mat analysisGrey(const cv::Mat& bgr, const cv::Mat& givenGrey) {
     cv::Mat grey8, sized, grey;
-    cv::cvtColor(bgr, grey8, cv::COLOR_BGR2GRAY);
+    if (givenGrey.size() == bgr.size() && givenGrey.type() == CV_8UC1)
+        grey8 = givenGrey;
+    else
+        cv::cvtColor(bgr, grey8, cv::COLOR_BGR2GRAY);
     const int longEdge = std::max(bgr.cols, bgr.rows);
     const double scale = static_cast<double>(DetailLevel::analysisSide) / longEdge;
     if (scale < 1) {
         const double sigma = DetailLevel::antialiasSigma / scale;
         // Into a picture of its own: blurring in place makes OpenCV copy the picture first.
+        // Isolated, so that a given grey cut to the content frame reflects at the frame's
+        // edges, as a grey made of the frame alone does, instead of reading the border.
         cv::Mat blurred;
-        cv::GaussianBlur(grey8, blurred, cv::Size(), sigma, sigma, cv::BORDER_REFLECT);
+        cv::GaussianBlur(grey8, blurred, cv::Size(), sigma, sigma,
+                         cv::BORDER_REFLECT | cv::BORDER_ISOLATED);
         grey8 = blurred;
     }
     auto resample = [&](cv::Size size, double factor) {
@@ -123,10 +129,10 @@ double leastRatio(const Moments& band, const Moments& coarse) {
 
 } // namespace
 
-DetailLevel DetailLevel::of(const cv::Mat& bgr) {
+DetailLevel DetailLevel::of(const cv::Mat& bgr, const cv::Mat& givenGrey) {
     DetailLevel level;
     if (bgr.empty() || bgr.type() != CV_8UC3) return level;
-    const cv::Mat grey = analysisGrey(bgr);
+    const cv::Mat grey = analysisGrey(bgr, givenGrey);
     Workspace work;
     cv::Mat finest, fine;
     // The blur of fineSigma bounds both fine bands.

@@ -35,8 +35,9 @@ struct DetailLevel {
     double leastFineToCoarse = 0;
     double leastFinestToCoarse = 0;
 
-    // Empty pictures read as no detail at all.
-    static DetailLevel of(const cv::Mat& bgr);
+    // Empty pictures read as no detail at all. The picture's grey (cv::COLOR_BGR2GRAY), when
+    // given, spares making it again; it reads the same.
+    static DetailLevel of(const cv::Mat& bgr, const cv::Mat& grey = cv::Mat());
 };
 
 } // namespace keepsift

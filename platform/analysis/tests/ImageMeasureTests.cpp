@@ -64,6 +64,32 @@ TEST(BlockFeaturePrinter, FlatAndEmptyPicturesStayFinite) {
     EXPECT_TRUE(BlockFeaturePrinter().print(cv::Mat(10, 10, CV_8UC1)).empty());
 }
 
+// A full measurement hands the printer the grey it made for the faces: the print is the same
+// to the bit, a border's frame cut from both alike, and a grey of another size goes unused.
+TEST(BlockFeaturePrinter, PrintsTheSameGivenThePicturesGrey) {
+    cv::RNG random(3);
+    std::vector<cv::Mat> pictures;
+    for (cv::Size size : {cv::Size(1500, 1125), cv::Size(333, 501)}) {
+        cv::Mat noise(size, CV_8UC3);
+        random.fill(noise, cv::RNG::UNIFORM, 0, 256);
+        cv::GaussianBlur(noise, noise, cv::Size(), 1.5);
+        pictures.push_back(noise);
+        cv::Mat framed;
+        cv::copyMakeBorder(noise, framed, 30, 30, 24, 24, cv::BORDER_CONSTANT,
+                           cv::Scalar(255, 255, 255));
+        pictures.push_back(framed);
+    }
+    if (!testing::portrait().empty()) pictures.push_back(testing::portrait());
+    const BlockFeaturePrinter printer;
+    for (const auto& picture : pictures) {
+        cv::Mat grey;
+        cv::cvtColor(picture, grey, cv::COLOR_BGR2GRAY);
+        const auto own = printer.print(picture);
+        EXPECT_EQ(printer.print(picture, grey), own) << picture.size();
+        EXPECT_EQ(printer.print(picture, grey(cv::Rect(0, 0, grey.cols - 1, grey.rows))), own);
+    }
+}
+
 TEST(GreyGrid, StretchesAnyPictureToTheSquare) {
     cv::Mat wide(100, 400, CV_8UC3, cv::Scalar(0, 0, 0));
     wide(cv::Rect(200, 0, 200, 100)).setTo(cv::Scalar(255, 255, 255));
