@@ -17,15 +17,21 @@ cv::Mat upright(const cv::Mat& stored, std::uint32_t orientation) {
     case 5:
         cv::transpose(stored, turned);
         break;
-    case 6:
-        cv::rotate(stored, turned, cv::ROTATE_90_CLOCKWISE);
+    // OpenCV turns a quarter by a transpose and a mirror across, which moves three-byte pixels
+    // one at a time; the mirror upside down moves whole rows, so the turns use it instead.
+    case 6: {
+        cv::Mat flipped;
+        cv::flip(stored, flipped, 0);
+        cv::transpose(flipped, turned);
         break;
+    }
     case 7:
         cv::transpose(stored, turned);
         cv::flip(turned, turned, -1);
         break;
     case 8:
-        cv::rotate(stored, turned, cv::ROTATE_90_COUNTERCLOCKWISE);
+        cv::transpose(stored, turned);
+        cv::flip(turned, turned, 0);
         break;
     default:
         return stored;

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,52 @@ TEST(Orientation, TurnsStoredPixelsUpright) {
     EXPECT_EQ(turned.at<cv::Vec3b>(0, 1), stored.at<cv::Vec3b>(0, 0));
     EXPECT_EQ(upright(stored, 3).at<cv::Vec3b>(0, 0), stored.at<cv::Vec3b>(1, 3));
     EXPECT_EQ(upright(stored, 9).size(), cv::Size(4, 2));
+}
+
+// Where each upright pixel lies in the stored picture, as the EXIF orientation defines it.
+cv::Point storedAt(int orientation, int x, int y, cv::Size stored) {
+    const int right = stored.width - 1, bottom = stored.height - 1;
+    switch (orientation) {
+    case 2:
+        return {right - x, y};
+    case 3:
+        return {right - x, bottom - y};
+    case 4:
+        return {x, bottom - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {y, bottom - x};
+    case 7:
+        return {right - y, bottom - x};
+    case 8:
+        return {right - y, x};
+    default:
+        return {x, y};
+    }
+}
+
+TEST(Orientation, MovesEveryPixelWhereItsOrientationSays) {
+    cv::RNG random(4);
+    for (int type : {CV_8UC3, CV_8UC1}) {
+        cv::Mat stored(23, 37, type);
+        random.fill(stored, cv::RNG::UNIFORM, 0, 256);
+        for (std::uint32_t orientation = 1; orientation <= 8; ++orientation) {
+            const cv::Mat turned = upright(stored, orientation);
+            const bool across = orientation >= 5;
+            ASSERT_EQ(turned.size(), across ? cv::Size(23, 37) : cv::Size(37, 23));
+            ASSERT_EQ(turned.type(), type);
+            int misplaced = 0;
+            for (int y = 0; y < turned.rows; ++y)
+                for (int x = 0; x < turned.cols; ++x) {
+                    const cv::Point from =
+                        storedAt(static_cast<int>(orientation), x, y, stored.size());
+                    misplaced += std::memcmp(turned.ptr(y, x), stored.ptr(from.y, from.x),
+                                             stored.elemSize()) != 0;
+                }
+            EXPECT_EQ(misplaced, 0) << "orientation " << orientation << " type " << type;
+        }
+    }
 }
 
 TEST(FitWithin, ShrinksOnlyLargerImages) {
