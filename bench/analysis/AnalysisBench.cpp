@@ -15,6 +15,7 @@
 
 #include "photos/extractor/LiveSignalExtractor.hpp"
 #include "platform/analysis/tests/SampleImages.hpp"
+#include "platform/imaging/AreaShrink.hpp"
 #include "platform/imaging/Orientation.hpp"
 #include "platform/imaging/tests/ExifWriting.hpp"
 
@@ -219,6 +220,36 @@ void Sharpness(benchmark::State& state) {
         benchmark::DoNotOptimize(extractor().sharpness(made.print));
     });
 }
+
+// The area shrinks a full measurement makes of the print picture (print, sharpness,
+// aesthetics, detail level), by OpenCV and by shrinkByArea with four and eight rows at a time.
+void AreaShrinks(benchmark::State& state) {
+    const auto& photograph = photographs().front();
+    state.SetLabel(photograph.name);
+    const cv::Mat colour = thumbnails(photograph).print;
+    cv::Mat grey, out;
+    cv::cvtColor(colour, grey, cv::COLOR_BGR2GRAY);
+    const double detail = 640.0 / std::max(colour.cols, colour.rows);
+    const auto way = state.range(0);
+    auto shrink = [&](const cv::Mat& source, cv::Size size, double factor) {
+        if (way == 0)
+            cv::resize(source, out, size, factor, factor, cv::INTER_AREA);
+        else
+            shrinkByArea(source, out, size, factor, factor,
+                         way == 1 ? area_rows::Block::four : area_rows::Block::eight);
+    };
+    for (auto _ : state) {
+        for (cv::Size size : {cv::Size(64, 64), cv::Size(256, 256), cv::Size(320, 240)})
+            shrink(colour, size, 0);
+        shrink(grey, {}, detail);
+        benchmark::DoNotOptimize(out.data);
+    }
+}
+BENCHMARK(AreaShrinks)
+    ->ArgName("opencv-four-eight")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 #define KEEPSIFT_STAGE_OF(name, photographs)                                                       \
     BENCHMARK(name)->Apply(photographs)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()

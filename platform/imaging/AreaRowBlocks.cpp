@@ -136,10 +136,13 @@ template <typename Lanes, int channels>
 
 // Lane r of every value into rows[r].
 void deinterleave(const Lanes4* values, size_t count, float* const* rows) {
+    // Loaded whole: a copy through memory would store halves and load wholes, which stalls.
+    const auto* floats = reinterpret_cast<const float*>(values);
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         __m128 v[4];
-        std::memcpy(v, &values[i], sizeof v);
+        for (size_t j = 0; j < 4; ++j)
+            v[j] = _mm_load_ps(floats + 4 * (i + j));
         _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
         for (size_t r = 0; r < 4; ++r)
             _mm_storeu_ps(rows[r] + i, v[r]);
@@ -150,14 +153,14 @@ void deinterleave(const Lanes4* values, size_t count, float* const* rows) {
 }
 
 [[gnu::target("avx2")]] void deinterleave(const Lanes8* values, size_t count, float* const* rows) {
+    const auto* floats = reinterpret_cast<const float*>(values);
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        __m256 v[4];
-        std::memcpy(v, &values[i], sizeof v);
         __m128 low[4], high[4];
         for (size_t j = 0; j < 4; ++j) {
-            low[j] = _mm256_castps256_ps128(v[j]);
-            high[j] = _mm256_extractf128_ps(v[j], 1);
+            const __m256 v = _mm256_load_ps(floats + 8 * (i + j));
+            low[j] = _mm256_castps256_ps128(v);
+            high[j] = _mm256_extractf128_ps(v, 1);
         }
         _MM_TRANSPOSE4_PS(low[0], low[1], low[2], low[3]);
         _MM_TRANSPOSE4_PS(high[0], high[1], high[2], high[3]);
