@@ -41,8 +41,17 @@ private:
     Lanes* data_;
 };
 
+// The row pointers held apart from the rows: written values cannot change them, so they stay
+// in registers.
+template <size_t count, typename Pointer> std::array<Pointer, count> local(const Pointer* given) {
+    std::array<Pointer, count> copied;
+    std::copy_n(given, count, copied.begin());
+    return copied;
+}
+
 // The same value of the four rows, one to a lane.
-void interleave(const std::uint8_t* const* rows, size_t count, Lanes4* out) {
+void interleave(const std::uint8_t* const* given, size_t count, Lanes4* out) {
+    const auto rows = local<4>(given);
     size_t p = 0;
     const __m128i zero = _mm_setzero_si128();
     auto load = [&](int r) {
@@ -83,8 +92,9 @@ void interleave(const std::uint8_t* const* rows, size_t count, Lanes4* out) {
 }
 
 // The same value of the eight rows, one to a lane.
-[[gnu::target("avx2")]] void interleave(const std::uint8_t* const* rows, size_t count,
+[[gnu::target("avx2")]] void interleave(const std::uint8_t* const* given, size_t count,
                                         Lanes8* out) {
+    const auto rows = local<8>(given);
     size_t p = 0;
     for (; p + 16 <= count; p += 16) {
         __m128i pairs[2][4];
@@ -135,7 +145,8 @@ template <typename Lanes, int channels>
 }
 
 // Lane r of every value into rows[r].
-void deinterleave(const Lanes4* values, size_t count, float* const* rows) {
+void deinterleave(const Lanes4* values, size_t count, float* const* given) {
+    const auto rows = local<4>(given);
     // Loaded whole: a copy through memory would store halves and load wholes, which stalls.
     const auto* floats = reinterpret_cast<const float*>(values);
     size_t i = 0;
@@ -152,7 +163,8 @@ void deinterleave(const Lanes4* values, size_t count, float* const* rows) {
             rows[r][i] = values[i][r];
 }
 
-[[gnu::target("avx2")]] void deinterleave(const Lanes8* values, size_t count, float* const* rows) {
+[[gnu::target("avx2")]] void deinterleave(const Lanes8* values, size_t count, float* const* given) {
+    const auto rows = local<8>(given);
     const auto* floats = reinterpret_cast<const float*>(values);
     size_t i = 0;
     for (; i + 4 <= count; i += 4) {
