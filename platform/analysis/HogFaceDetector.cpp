@@ -10,11 +10,15 @@
 namespace keepsift {
 namespace {
 
+// Shrinks by area; enlarges (a crop around a face smaller than the window) smoothly.
 cv::Mat scaled(const cv::Mat& grey, double scale) {
-    if (scale >= 1.0) return grey;
-    cv::Mat small;
-    shrinkByArea(grey, small, cv::Size(), scale, scale);
-    return small;
+    cv::Mat image = grey;
+    if (scale < 1.0)
+        shrinkByArea(grey, image, cv::Size(), scale, scale);
+    else if (scale > 1.0)
+        cv::resize(grey, image, cv::Size(), scale, scale, cv::INTER_LINEAR);
+    if (!image.isContinuous()) image = image.clone();
+    return image;
 }
 
 cv::Rect cropAround(const cv::Rect2d& face, double margin, cv::Size bounds) {
@@ -32,38 +36,39 @@ bool insideAny(const cv::Rect2d& candidate, const std::vector<FaceDetection>& fo
                        [&](const FaceDetection& face) { return face.box.contains(centre); });
 }
 
+dlib::frontal_face_detector withPyramidLevels(const dlib::frontal_face_detector& detector,
+                                              unsigned long levels) {
+    dlib::frontal_face_detector::image_scanner_type scanner;
+    scanner.copy_configuration(detector.get_scanner());
+    scanner.set_max_pyramid_levels(levels);
+    std::vector<dlib::frontal_face_detector::feature_vector_type> weights;
+    for (unsigned long i = 0; i < detector.num_detectors(); ++i)
+        weights.push_back(detector.get_w(i));
+    return {scanner, detector.get_overlap_tester(), weights};
+}
+
 } // namespace
 
 HogFaceDetector::HogFaceDetector(std::shared_ptr<const HaarCascade> proposals)
-    : prototype_(dlib::get_frontal_face_detector()), proposals_(std::move(proposals)) {}
+    : prototype_(dlib::get_frontal_face_detector()),
+      checker_(withPyramidLevels(prototype_, checkLevels)), proposals_(std::move(proposals)) {}
 
-// Runs dlib on the grey image shrunk by scale; boxes come back in the caller's pixels.
-std::vector<FaceDetection> HogFaceDetector::scan(const cv::Mat& grey, double scale,
+// Runs dlib on an image that is the caller's scaled by scale and moved by offset; boxes come
+// back in the caller's pixels.
+std::vector<FaceDetection> HogFaceDetector::scan(const dlib::frontal_face_detector& prototype,
+                                                 const cv::Mat& image, double scale,
                                                  cv::Point2d offset) const {
-    cv::Mat image = scale == 1.0 ? grey : cv::Mat();
-    if (scale < 1.0)
-        shrinkByArea(grey, image, cv::Size(), scale, scale);
-    else if (image.empty())
-        cv::resize(grey, image, cv::Size(), scale, scale, cv::INTER_LINEAR);
-    if (!image.isContinuous()) image = image.clone();
     // The detector keeps scratch buffers, so each call scans with its own copy.
-    auto detector = prototype_;
+    auto detector = prototype;
     std::vector<dlib::rect_detection> found;
     detector(dlib::cv_image<unsigned char>(image), found, 0.0);
     std::vector<FaceDetection> detections;
     for (const auto& hit : found) {
         cv::Rect2d box(hit.rect.left() / scale + offset.x, hit.rect.top() / scale + offset.y,
-                       (hit.rect.width()) / scale, (hit.rect.height()) / scale);
+                       hit.rect.width() / scale, hit.rect.height() / scale);
         detections.push_back({box, hit.detection_confidence, static_cast<int>(hit.weight_index)});
     }
     return detections;
-}
-
-std::vector<FaceDetection> HogFaceDetector::coarseScan(const cv::Mat& grey,
-                                                       double& coarseScale) const {
-    coarseScale =
-        std::min(1.0, coarseLongEdge / static_cast<double>(std::max(grey.cols, grey.rows)));
-    return scan(grey, coarseScale, {0, 0});
 }
 
 std::vector<FaceDetection>
@@ -72,11 +77,12 @@ HogFaceDetector::checkProposals(const cv::Mat& grey, double coarseScale,
     std::vector<FaceDetection> detections;
     if (!proposals_ || !proposals_->isLoaded()) return detections;
     double scale = scaleForSmallestFace(grey.size(), proposalSide);
+    cv::Mat small = scaled(grey, scale);
     // Larger faces are the coarse scan's; a margin covers the cascade's looser boxes.
     int largest = static_cast<int>(windowSide / coarseScale * scale * 1.25);
     int smallest = static_cast<int>(proposalSide);
     if (largest <= smallest) return detections;
-    auto candidates = proposals_->detect(scaled(grey, scale), proposalStep, proposalNeighbours,
+    auto candidates = proposals_->detect(small, proposalStep, proposalNeighbours,
                                          cv::Size(smallest, smallest), cv::Size(largest, largest));
     std::sort(candidates.begin(), candidates.end(),
               [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
@@ -88,7 +94,9 @@ HogFaceDetector::checkProposals(const cv::Mat& grey, double coarseScale,
         if (face.width * coarseScale * 0.8 >= windowSide || insideAny(face, found)) continue;
         cv::Rect crop = cropAround(face, cropMargin, grey.size());
         if (crop.width < 8 || crop.height < 8) continue;
-        auto checked = scan(grey(crop), checkedFaceSide / face.width, cv::Point2d(crop.x, crop.y));
+        double cropScale = checkedFaceSide / face.width;
+        auto checked =
+            scan(checker_, scaled(grey(crop), cropScale), cropScale, cv::Point2d(crop.x, crop.y));
         detections.insert(detections.end(), checked.begin(), checked.end());
     }
     return detections;
@@ -96,8 +104,10 @@ HogFaceDetector::checkProposals(const cv::Mat& grey, double coarseScale,
 
 std::vector<FaceDetection> HogFaceDetector::detect(const cv::Mat& uprightGrey) const {
     if (uprightGrey.empty() || uprightGrey.type() != CV_8UC1) return {};
-    double coarseScale = 1.0;
-    auto detections = coarseScan(uprightGrey, coarseScale);
+    double coarseScale = std::min(
+        1.0, coarseLongEdge / static_cast<double>(std::max(uprightGrey.cols, uprightGrey.rows)));
+    cv::Mat coarse = scaled(uprightGrey, coarseScale);
+    auto detections = scan(prototype_, coarse, coarseScale, {0, 0});
     auto checked = checkProposals(uprightGrey, coarseScale, detections);
     detections.insert(detections.end(), checked.begin(), checked.end());
     return suppressOverlaps(std::move(detections), confidenceFloor, suppressionOverlap);

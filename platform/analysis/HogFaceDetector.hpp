@@ -26,18 +26,22 @@ public:
     static constexpr size_t maximumProposals = 12;
     static constexpr int proposalNeighbours = 5;
     static constexpr double proposalStep = 1.15; // scale factor between cascade sizes
+    // A checked face is near the window's size, so the crop's pyramid needs only its first
+    // levels.
+    static constexpr unsigned long checkLevels = 2;
 
     // The cascade may be null or unloaded: then only the coarse scan runs.
     explicit HogFaceDetector(std::shared_ptr<const HaarCascade> proposals);
     std::vector<FaceDetection> detect(const cv::Mat& uprightGrey) const override;
 
 private:
-    std::vector<FaceDetection> scan(const cv::Mat& grey, double scale, cv::Point2d offset) const;
-    std::vector<FaceDetection> coarseScan(const cv::Mat& grey, double& coarseScale) const;
+    std::vector<FaceDetection> scan(const dlib::frontal_face_detector& prototype,
+                                    const cv::Mat& grey, double scale, cv::Point2d offset) const;
     std::vector<FaceDetection> checkProposals(const cv::Mat& grey, double coarseScale,
                                               const std::vector<FaceDetection>& found) const;
 
     dlib::frontal_face_detector prototype_;
+    dlib::frontal_face_detector checker_;
     std::shared_ptr<const HaarCascade> proposals_;
 };
 
