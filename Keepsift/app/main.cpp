@@ -1,9 +1,9 @@
 #include <QApplication>
-#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
 #include "Keepsift/app/DesktopWindowMaker.hpp"
+#include "Keepsift/shell/ApplicationIcon.hpp"
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "platform/analysis/OpenClSwitch.hpp"
@@ -54,9 +54,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Keepsift"));
-    // The installed desktop entry and icon: Wayland compositors find both through this name.
+    // The desktop entry and icon: Wayland compositors find both through this name. The windows'
+    // own icon is drawn from the picture built in, whatever icon theme the desktop has.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.ambervale.keepsift"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.ambervale.keepsift")));
+    QApplication::setWindowIcon(ApplicationIcon::icon());
     keepsift::analytics::fillDisplayFactsFromQt(); // screen and preferences for the analytics
     // The model is built inside the shell (off the GUI thread in production); the views come
     // from here.

@@ -1,5 +1,8 @@
 #include "Keepsift/shell/AutostartLoginItem.hpp"
 
+#include "Keepsift/shell/DesktopEntryText.hpp"
+#include "Keepsift/shell/RunningProgram.hpp"
+
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
@@ -13,35 +16,12 @@ const Logger& loginItemLogger() {
     return logger;
 }
 
-// An Exec value in the desktop-entry quoting: the path in double quotes, with the
-// characters that stay special inside them escaped (backslashes twice: once for the
-// string value, once for the quoting), and the line breaks a string value cannot hold raw.
-std::string quotedProgram(const std::string& program) {
-    std::string quoted = "\"";
-    for (char c : program) {
-        if (c == '\\')
-            quoted += "\\\\\\\\";
-        else if (c == '\n')
-            quoted += "\\n";
-        else if (c == '\t')
-            quoted += "\\t";
-        else if (c == '\r')
-            quoted += "\\r";
-        else if (c == '%')
-            quoted += "%%";
-        else if (c == '"' || c == '`' || c == '$')
-            quoted += std::string("\\\\") + c;
-        else
-            quoted += c;
-    }
-    return quoted + "\"";
-}
-
 std::string entryText(const std::filesystem::path& program) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=" +
-           std::string(Keepsift::name) + "\nExec=" + quotedProgram(program.string()) +
+           std::string(Keepsift::name) +
+           "\nExec=" + DesktopEntryText::execArgument(program.string()) +
            "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
 }
 
@@ -53,21 +33,16 @@ void logFailure(const char* action, const std::string& description) {
 
 AutostartLoginItem::AutostartLoginItem(std::filesystem::path autostartFolder,
                                        std::filesystem::path program)
-    : folder_(std::move(autostartFolder)), program_(std::move(program)) {
-    // The link to a binary replaced while it runs (a rebuild) reads back with this mark.
-    const std::string mark = " (deleted)", path = program_.string();
-    if (path.ends_with(mark)) program_ = path.substr(0, path.size() - mark.size());
-}
+    : folder_(std::move(autostartFolder)),
+      program_(RunningProgram::withoutDeletedMark(std::move(program))) {}
 
 AutostartLoginItem AutostartLoginItem::standard() {
-    std::error_code error;
-    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     std::filesystem::path folder;
     try {
         folder = xdgConfigHome() / "autostart";
     } catch (const std::exception&) {
     }
-    return AutostartLoginItem(folder, program);
+    return AutostartLoginItem(folder, RunningProgram::path());
 }
 
 bool AutostartLoginItem::isEnabled() const {

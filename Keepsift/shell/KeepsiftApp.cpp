@@ -15,6 +15,7 @@
 #include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
+#include "Keepsift/shell/UserDesktopEntry.hpp"
 #include "Keepsift/shell/WindowTexts.hpp"
 #include "Keepsift/shell/Windows.hpp"
 #include "core/settings/Keepsift.hpp"
@@ -118,6 +119,8 @@ void KeepsiftApp::start() {
         begin();
         return;
     }
+    // A Keepsift run from a build puts itself into the desktop menu, for the binary that runs.
+    if (!options_.spikeStorage) UserDesktopEntry::standard().install();
     // The engine reads the index and journal while it is made: off the GUI thread.
     PlatformDialogs dialogs{dialogs_, dialogs_};
     builder_ = std::thread([this, dialogs, library = options_.library] {

@@ -109,6 +109,14 @@ TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
         double seconds = 0;
         ASSERT_TRUE(app.terminate(seconds));
     }
+    // Run from a build, it put itself into the desktop menu, starting this very binary.
+    const auto menuEntry =
+        readWholeFile(folder.path() / "data" / "applications" / "com.ambervale.keepsift.desktop");
+    ASSERT_TRUE(menuEntry);
+    EXPECT_EQ(testing::execArguments(*menuEntry),
+              std::vector<std::string>{fs::canonical(KEEPSIFT_BINARY).string()});
+    EXPECT_TRUE(fs::exists(folder.path() / "data" / "icons" / "hicolor" / "48x48" / "apps" /
+                           "com.ambervale.keepsift.png"));
     const auto entry =
         readWholeFile(folder.path() / "config" / "autostart" / "com.ambervale.keepsift.desktop");
     const auto command = testing::execArguments(*entry);

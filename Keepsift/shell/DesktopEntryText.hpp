@@ -1,0 +1,17 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace keepsift::app {
+
+// Values of a freedesktop desktop entry, escaped as a launcher reads them back.
+struct DesktopEntryText {
+    // A string value: backslashes, line breaks, tabs and a leading space escaped.
+    static std::string stringValue(const std::string& text);
+    // One argument of an Exec value: quoted, with what stays special inside the quotes
+    // escaped, and then escaped as a string value.
+    static std::string execArgument(const std::string& argument);
+};
+
+} // namespace keepsift::app
