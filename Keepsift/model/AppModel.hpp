@@ -72,6 +72,8 @@ public:
         // No library was named and the Pictures folder, the only one read then, is missing:
         // its path, so that the notices say how to name a folder.
         std::optional<std::string> missingPictures;
+        // How a shell starts this binary, for the notices that name a command.
+        std::string launchCommand = "keepsift";
         // The folder the library is read from, so that the notices can name it when it cannot
         // be read.
         std::optional<std::string> libraryFolder;
@@ -291,6 +293,7 @@ private:
     const bool startsUpdater_;
     const std::optional<WorkConditions> fixedConditions_;
     const std::optional<std::string> missingPictures_;
+    const std::string launchCommand_;
     const std::optional<std::string> libraryFolder_;
     const bool sendsUsage_;
     const std::function<void()> restMeasuring_;

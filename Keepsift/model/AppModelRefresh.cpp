@@ -94,9 +94,10 @@ void AppModel::updateLoginItem() {
 }
 
 void AppModel::showLibraryUnavailable(const std::string& folder) {
-    raiseNotice(libraryNotice_, missingPictures_
-                                    ? missingPicturesNotice(*missingPictures_, settings_.language)
-                                    : libraryUnavailableNotice(folder, settings_.language));
+    raiseNotice(libraryNotice_,
+                missingPictures_
+                    ? missingPicturesNotice(*missingPictures_, launchCommand_, settings_.language)
+                    : libraryUnavailableNotice(folder, settings_.language));
 }
 
 void AppModel::clearLibraryUnavailable() {

@@ -27,6 +27,7 @@ AppModel::AppModel(Parts parts, Services services)
       telemetry_(std::move(parts.telemetry)), clock_(std::move(parts.clock)),
       images_(std::move(parts.images)), startsUpdater_(parts.startsUpdater),
       fixedConditions_(parts.fixedConditions), missingPictures_(std::move(parts.missingPictures)),
+      launchCommand_(std::move(parts.launchCommand)),
       libraryFolder_(std::move(parts.libraryFolder)), sendsUsage_(parts.sendsUsage),
       restMeasuring_(std::move(parts.restMeasuring)), services_(withDefaults(std::move(services))),
       log_(std::string(Keepsift::identifier), "shell"), tasks_(services_.mainActor) {}
@@ -105,7 +106,8 @@ std::optional<std::string> AppModel::accessNotice() const {
     case LibraryAuthorization::denied:
         return Strings::text(FixedText::noLibraryAccess, settings_.language);
     case LibraryAuthorization::restricted:
-        if (missingPictures_) return missingPicturesNotice(*missingPictures_, settings_.language);
+        if (missingPictures_)
+            return missingPicturesNotice(*missingPictures_, launchCommand_, settings_.language);
         // Its folder moved away, or a drive unmounted: the folder is named.
         if (libraryFolder_) return libraryUnavailableNotice(*libraryFolder_, settings_.language);
         return Strings::text(FixedText::libraryRestricted, settings_.language);

@@ -17,16 +17,17 @@ std::string libraryUnavailableNotice(const std::string& folder, const std::strin
                         "folder is back.";
 }
 
-std::string missingPicturesNotice(const std::string& folder, const std::string& language) {
+std::string missingPicturesNotice(const std::string& folder, const std::string& command,
+                                  const std::string& language) {
     if (language == "de")
         return "Es gibt keinen Bilderordner \u201E" + folder +
                "\u201C, daher liest Keepsift nichts. Lege ihn an und starte Keepsift neu, oder "
-               "starte Keepsift einmal mit dem Ordner deiner Fotos: keepsift --library ORDNER. "
-               "Keepsift merkt sich diesen Ordner.";
+               "starte Keepsift einmal mit dem Ordner deiner Fotos: " +
+               command + " --library ORDNER. Keepsift merkt sich diesen Ordner.";
     return "There is no Pictures folder \u201C" + folder +
            "\u201D, so Keepsift reads nothing. Make it and start Keepsift again, or start "
-           "Keepsift once with the folder of your photographs: keepsift --library FOLDER. "
-           "Keepsift remembers that folder.";
+           "Keepsift once with the folder of your photographs: " +
+           command + " --library FOLDER. Keepsift remembers that folder.";
 }
 
 } // namespace keepsift::app

@@ -7,6 +7,7 @@
 #include "Keepsift/model/ReporterFactory.hpp"
 #include "Keepsift/shell/LibraryFolders.hpp"
 #include "Keepsift/shell/LowPrioritySignalSource.hpp"
+#include "Keepsift/shell/RunningProgram.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/storage/UserDefaultsStorage.hpp"
 #include "core/support/Logger.hpp"
@@ -50,13 +51,19 @@ std::shared_ptr<TelemetrySink> telemetrySink(const AppConfig& config) {
 }
 
 // On the terminal of a launch by hand, and in the journal.
+// The binary that runs, by its whole path: a build's binary is on no search path.
+std::string launchCommand() {
+    const auto program = RunningProgram::path();
+    return program.empty() ? std::string("keepsift") : RunningProgram::shellWord(program);
+}
+
 void reportLibrary(const LibraryChoice& choice) {
     static const Logger logger(std::string(Keepsift::identifier), "shell");
     if (choice.refused)
         logger.error("the home folder is never the library: " + choice.refused->string() +
                      " is passed over");
     if (choice.source == LibraryChoice::Source::missingPictures)
-        logger.error(missingPicturesNotice(choice.root.string(), "en"));
+        logger.error(missingPicturesNotice(choice.root.string(), launchCommand(), "en"));
     else
         logger.info("library: " + choice.root.string());
 }
@@ -100,6 +107,7 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     };
     if (made.library.source == LibraryChoice::Source::missingPictures)
         parts.missingPictures = made.library.root.string();
+    parts.launchCommand = launchCommand();
     parts.libraryFolder = made.library.root.string();
     reportLibrary(made.library);
     return made;

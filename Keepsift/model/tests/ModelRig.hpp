@@ -276,6 +276,7 @@ struct RigOptions {
     // Shapes the file storage before the engine reads it.
     std::function<void(FlakyFileStorage&)> prepareFiles;
     std::optional<std::string> missingPictures;
+    std::string launchCommand = "keepsift";
     std::function<void()> restMeasuring;
     std::optional<std::string> libraryFolder;
 };
@@ -328,6 +329,7 @@ struct ModelRig {
         parts.startsUpdater = true;
         parts.fixedConditions = options.fixedConditions;
         parts.missingPictures = options.missingPictures;
+        parts.launchCommand = options.launchCommand;
         parts.restMeasuring = options.restMeasuring;
         parts.libraryFolder = options.libraryFolder;
         model = std::make_unique<AppModel>(

@@ -128,22 +128,29 @@ TEST(Reconciliation, TheLibraryNoticeFollowsTheLanguageAndLeavesOtherNoticesAlon
     EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), std::string("Nothing deleted."));
 }
 
+// The command named is the binary that runs, by its whole path: a build's binary is on no
+// search path, and the hint is read wherever the user happens to be.
 TEST(Reconciliation, WithoutAPicturesFolderTheNoticesSayHowToNameOne) {
-    EXPECT_EQ(missingPicturesNotice("/home/u/Pictures", "en"),
+    const std::string binary = "/home/u/src/keepsift/build/release/Keepsift/keepsift";
+    EXPECT_EQ(missingPicturesNotice("/home/u/Pictures", binary, "en"),
               "There is no Pictures folder \u201C/home/u/Pictures\u201D, so Keepsift reads "
               "nothing. Make it and start Keepsift again, or start Keepsift once with the folder "
-              "of your photographs: keepsift --library FOLDER. Keepsift remembers that folder.");
-    EXPECT_EQ(missingPicturesNotice("/home/u/Bilder", "de"),
+              "of your photographs: /home/u/src/keepsift/build/release/Keepsift/keepsift "
+              "--library FOLDER. Keepsift remembers that folder.");
+    EXPECT_EQ(missingPicturesNotice("/home/u/Bilder", "'/home/u/Mein Build/keepsift'", "de"),
               "Es gibt keinen Bilderordner \u201E/home/u/Bilder\u201C, daher liest Keepsift "
               "nichts. Lege ihn an und starte Keepsift neu, oder starte Keepsift einmal mit dem "
-              "Ordner deiner Fotos: keepsift --library ORDNER. Keepsift merkt sich diesen Ordner.");
+              "Ordner deiner Fotos: '/home/u/Mein Build/keepsift' --library ORDNER. Keepsift "
+              "merkt sich diesen Ordner.");
 
     RigOptions options;
     options.missingPictures = "/home/u/Pictures";
+    options.launchCommand = binary;
     ModelRig rig(options);
     rig.library->unavailableFolder = "";
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
-    const auto expected = missingPicturesNotice("/home/u/Pictures", "en");
+    const auto expected = missingPicturesNotice("/home/u/Pictures", binary, "en");
+    EXPECT_NE(expected.find(binary + " --library FOLDER"), std::string::npos);
     EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), expected);
     rig.library->setAuthorization(LibraryAuthorization::restricted);
     rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
