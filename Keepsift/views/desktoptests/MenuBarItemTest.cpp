@@ -4,11 +4,13 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QTest>
 
 #include "DesktopSupport.hpp"
 #include "Keepsift/views/popover/MenuBarIcon.hpp"
 #include "Keepsift/views/popover/MenuBarItem.hpp"
 #include "Keepsift/views/popover/PopoverPlacement.hpp"
+#include "Keepsift/views/popover/PopoverTexts.hpp"
 #include "WidgetSupport.hpp"
 
 namespace keepsift::app::widgettest {
@@ -95,21 +97,50 @@ TEST(MenuBarIcon, ContactSheetOnLightAndDarkPanels) {
     EXPECT_FALSE(sheet.isNull());
 }
 
+// Pixels of the icon, laid on a panel of the given colour, that stand out from it clearly
+// (their lightness differs by more than half the scale).
+int standingOut(const QImage& icon, const QColor& panel) {
+    QImage onPanel(icon.size(), QImage::Format_ARGB32);
+    onPanel.setDevicePixelRatio(icon.devicePixelRatio());
+    onPanel.fill(panel);
+    QPainter painter(&onPanel);
+    painter.drawImage(0, 0, icon);
+    painter.end();
+    int count = 0;
+    for (int y = 0; y < onPanel.height(); ++y)
+        for (int x = 0; x < onPanel.width(); ++x)
+            if (std::abs(qGray(onPanel.pixel(x, y)) - qGray(panel.rgb())) > 128) ++count;
+    return count;
+}
+
 TEST(MenuBarIcon, InkSuitsLightAndDarkPanels) {
     QPalette light, dark;
     light.setColor(QPalette::Window, QColor(0xf0, 0xf0, 0xf0));
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x24));
     EXPECT_LT(MenuBarIcon::panelInk(light).lightness(), 64);
     EXPECT_GT(MenuBarIcon::panelInk(dark).lightness(), 192);
-    // Each ink carries a halo of the other, so the icon stays visible on the wrong panel too.
-    const QImage onDark = MenuBarIcon::paint(false, true, MenuBarIcon::panelInk(light), 2.0);
-    int lightPixels = 0;
-    for (int y = 0; y < onDark.height(); ++y)
-        for (int x = 0; x < onDark.width(); ++x) {
-            const QColor pixel = QColor::fromRgba(onDark.pixel(x, y));
-            if (pixel.alpha() > 0 && pixel.lightness() > 160) ++lightPixels;
-        }
-    EXPECT_GT(lightPixels, 0);
+    // GNOME's top bar is black whatever the application's palette says.
+    for (const char* desktop : {"GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME"})
+        EXPECT_GT(MenuBarIcon::panelInk(light, QString::fromLatin1(desktop)).lightness(), 192)
+            << desktop;
+    EXPECT_LT(MenuBarIcon::panelInk(light, QStringLiteral("XFCE")).lightness(), 64);
+    EXPECT_LT(MenuBarIcon::panelInk(light, QStringLiteral("KDE")).lightness(), 64);
+}
+
+// Where the panel's colour is guessed wrong, the icon is still plainly there: each ink has
+// an opaque outline of the other, so the stack's shape stands out on black and on white.
+TEST(MenuBarIcon, StandsOutOnBlackAndOnWhitePanelsWhicheverInkItHas) {
+    for (const QColor& ink : {QColor(0x20, 0x20, 0x20), QColor(0xf2, 0xf2, 0xf2)})
+        for (qreal ratio : {1.0, 2.0})
+            for (int state = 0; state < 3; ++state) {
+                const QImage icon = MenuBarIcon::paint(state == 1, state == 2, ink, ratio);
+                // The plain stack's outline alone covers some 80 logical pixels.
+                const int enough = qRound(60 * ratio * ratio);
+                for (const QColor& panel : {QColor(Qt::black), QColor(Qt::white)})
+                    EXPECT_GE(standingOut(icon, panel), enough)
+                        << "ink " << ink.name().toStdString() << " on panel "
+                        << panel.name().toStdString() << " at " << ratio << "x, state " << state;
+            }
 }
 
 TEST(PopoverPlacement, NextToTheIconOrAtTheCursorAndOnScreen) {
@@ -159,6 +190,109 @@ TEST(MenuBarItem, WithoutATrayTheStandInComesBackAndKeepsClearOfTheFirstRunWindo
     StartedItem withTray;
     EXPECT_FALSE(withTray.item->showStandIn());
     EXPECT_EQ(withTray.item->standIn(), nullptr);
+}
+
+// Started before the panel, as at login: the stand-in stood for the icon, and goes once the
+// icon is shown, so that the popover never opens on top of it.
+TEST(MenuBarItem, TheStandInGoesOnceTheTrayCameAndTheIconIsShown) {
+    StartedItem started(false);
+    MenuBarItem& tray = *started.item;
+    ASSERT_TRUE(tray.standIn() && tray.standIn()->isVisible());
+    tray.checkTray();
+    EXPECT_TRUE(tray.standIn()->isVisible()) << "still no tray";
+    started.panel.present = true;
+    tray.checkTray();
+    EXPECT_TRUE(tray.isIconShown());
+    EXPECT_FALSE(tray.standIn()->isVisible());
+    EXPECT_FALSE(tray.showStandIn()) << "a later launch opens the review instead";
+    tray.togglePopover();
+    settle();
+    EXPECT_TRUE(tray.popover()->isVisible());
+    EXPECT_FALSE(tray.standIn()->isVisible());
+}
+
+TEST(MenuBarItem, WithTheIconSwitchedOffTheStandInStaysUntilTheIconIsShown) {
+    StartedItem started(false);
+    MenuBarItem& tray = *started.item;
+    Settings settings = started.model->settings();
+    settings.showsMenuBarIcon = false;
+    started.model->setSettings(settings);
+    started.panel.present = true;
+    tray.checkTray();
+    EXPECT_FALSE(tray.isIconShown());
+    EXPECT_TRUE(tray.standIn()->isVisible()) << "the only way in";
+    settings.showsMenuBarIcon = true;
+    started.model->setSettings(settings);
+    EXPECT_TRUE(tray.isIconShown());
+    EXPECT_FALSE(tray.standIn()->isVisible());
+
+    // A StatusNotifier host that registers is a tray too.
+    StartedItem late(false);
+    late.item->panelRestarted();
+    EXPECT_TRUE(late.item->isIconShown());
+    EXPECT_FALSE(late.item->standIn()->isVisible());
+}
+
+QAction* entry(MenuBarItem& tray, const char* identifier) {
+    return tray.icon().contextMenu()->findChild<QAction*>(QString::fromLatin1(identifier));
+}
+
+std::vector<std::string> entryTexts(MenuBarItem& tray) {
+    std::vector<std::string> texts;
+    for (QAction* action : tray.icon().contextMenu()->actions())
+        if (action->isVisible())
+            texts.push_back(action->isSeparator() ? "--" : action->text().toStdString());
+    return texts;
+}
+
+// Where a click opens only the menu (GNOME's AppIndicator extension), the status and Pause
+// are in it, and an entry opens the popover with the rest.
+TEST(MenuBarItem, TheMenuBeginsWithTheStatusAndPause) {
+    StartedItem started;
+    MenuBarItem& tray = *started.item;
+    AppModel& model = *started.model;
+    const QString status = PopoverTexts::statusLine(model);
+    EXPECT_EQ(entryTexts(tray),
+              (std::vector<std::string>{status.toStdString(), "Show status…", "Pause", "--",
+                                        "Review photos", "Settings…", "--", "Quit Keepsift"}));
+    EXPECT_FALSE(entry(tray, "menu-status-line")->isEnabled()) << "a line to read, not to click";
+
+    EngineSnapshot snapshot = model.snapshot();
+    snapshot.review.flaggedCount += 3;
+    snapshot.review.reclaimableBytes += 3'000'000;
+    model.setSnapshot(snapshot);
+    EXPECT_EQ(entry(tray, "menu-status-line")->text(), PopoverTexts::statusLine(model));
+    EXPECT_NE(entry(tray, "menu-status-line")->text(), status) << "kept up to date";
+
+    entry(tray, "menu-toggle-pause")->trigger();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model.readiness() == QueueReadiness::paused; }, 30000));
+    settle();
+    EXPECT_EQ(entry(tray, "menu-toggle-pause")->text(), "Resume");
+    EXPECT_TRUE(entry(tray, "menu-waiting-reason")->isVisible());
+    EXPECT_EQ(entry(tray, "menu-waiting-reason")->text(), "Paused.");
+    EXPECT_FALSE(entry(tray, "menu-waiting-reason")->isEnabled());
+
+    entry(tray, "menu-show-status")->trigger();
+    settle();
+    EXPECT_TRUE(tray.popover()->isVisible());
+    entry(tray, "menu-show-status")->trigger();
+    settle();
+    EXPECT_TRUE(tray.popover()->isVisible()) << "it opens, never closes";
+    EXPECT_EQ(started.log.reviews, 0);
+}
+
+TEST(MenuBarItem, TheMenuSpeaksGerman) {
+    StartedItem started;
+    Settings settings = started.model->settings();
+    settings.language = "de";
+    started.model->setSettings(settings);
+    const auto texts = entryTexts(*started.item);
+    EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()),
+              (std::vector<std::string>{"Status anzeigen …", "Pausieren", "--", "Fotos prüfen",
+                                        "Einstellungen …", "--", "Keepsift beenden"}));
+    EXPECT_EQ(PopoverTexts::showStatus("en"), "Show status…");
+    EXPECT_EQ(PopoverTexts::showStatus("de"), "Status anzeigen …");
 }
 
 TEST(MenuBarItem, ClickOpensAndClosesThePopoverAndItsWindowsDismissIt) {

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QStringList>
 
 namespace keepsift::app {
 namespace {
@@ -11,10 +12,14 @@ namespace {
 // centred in the square icon.
 constexpr qreal symbolWidth = 16, symbolHeight = 14, dotSide = 4;
 
+// Opaque: a see-through outline takes on the panel's colour and vanishes on the very panel
+// it is meant for.
 QColor opposite(const QColor& ink) {
-    QColor halo = ink.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
-    halo.setAlphaF(0.45f);
-    return halo;
+    return ink.lightness() < 128 ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x20, 0x20, 0x20);
+}
+
+bool panelIsDark(const QString& desktop) {
+    return desktop.split(QLatin1Char(':')).contains(QStringLiteral("GNOME"));
 }
 
 QPainterPath backCard() {
@@ -96,9 +101,10 @@ QIcon MenuBarIcon::make(bool isWorking, bool nudges, const QColor& ink) {
     return icon;
 }
 
-QColor MenuBarIcon::panelInk(const QPalette& palette) {
-    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xf2, 0xf2, 0xf2)
-                                                             : QColor(0x20, 0x20, 0x20);
+QColor MenuBarIcon::panelInk(const QPalette& palette, const QString& desktop) {
+    const QColor light(0xf2, 0xf2, 0xf2);
+    if (panelIsDark(desktop)) return light;
+    return palette.color(QPalette::Window).lightness() < 128 ? light : opposite(light);
 }
 
 } // namespace keepsift::app

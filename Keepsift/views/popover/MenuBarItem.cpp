@@ -12,6 +12,16 @@
 #include "core/settings/Keepsift.hpp"
 
 namespace keepsift::app {
+namespace {
+
+QAction* menuEntry(QMenu& menu, const char* identifier, std::function<void()> action) {
+    QAction* entry = menu.addAction(QString());
+    entry->setObjectName(QString::fromUtf8(identifier));
+    if (action) QObject::connect(entry, &QAction::triggered, &menu, std::move(action));
+    return entry;
+}
+
+} // namespace
 
 MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platform, QObject* parent)
     : QObject(parent), model_(model), actions_(std::move(actions)), platform_(std::move(platform)) {
@@ -23,11 +33,26 @@ MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platfo
                                  : Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     popover_->installEventFilter(this);
 
-    review_ = menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.showReview); });
-    settings_ =
-        menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.showSettings); });
+    // What the popover says first, for the panels whose click opens only this menu.
+    status_ = menuEntry(menu_, "menu-status-line", {});
+    status_->setEnabled(false);
+    reason_ = menuEntry(menu_, "menu-waiting-reason", {});
+    reason_->setEnabled(false);
+    // Opened once the menu has closed: the popover is a popup window of its own.
+    showStatus_ = menuEntry(menu_, "menu-show-status", [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!popover_->isVisible()) togglePopover();
+        });
+    });
+    pause_ = menuEntry(menu_, "menu-toggle-pause", [this] { popover_->togglePause(); });
     menu_.addSeparator();
-    quit_ = menu_.addAction(QString(), this, [this] { WindowActions::run(actions_.quit); });
+    review_ =
+        menuEntry(menu_, "menu-open-review", [this] { WindowActions::run(actions_.showReview); });
+    settings_ = menuEntry(menu_, "menu-open-settings",
+                          [this] { WindowActions::run(actions_.showSettings); });
+    menu_.addSeparator();
+    quit_ = menuEntry(menu_, "menu-quit", [this] { WindowActions::run(actions_.quit); });
+    connect(&menu_, &QMenu::aboutToShow, this, &MenuBarItem::syncMenu);
     icon_.setContextMenu(&menu_);
     icon_.setToolTip(qtext(std::string(Keepsift::name)));
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
@@ -55,7 +80,7 @@ MenuBarItem::~MenuBarItem() {
 void MenuBarItem::start() {
     trayAvailable_ = platform_.trayAvailable();
     if (trayAvailable_) {
-        icon_.setVisible(wantsIcon());
+        showIcon(wantsIcon());
     } else {
         openStandIn();
     }
@@ -79,7 +104,13 @@ void MenuBarItem::panelRestarted() {
 void MenuBarItem::reshowIcon() {
     ++reshows_;
     icon_.hide();
-    icon_.show();
+    showIcon(true);
+}
+
+void MenuBarItem::showIcon(bool shown) {
+    icon_.setVisible(shown);
+    // The stand-in only stood for the missing icon; the popover would open on top of it.
+    if (shown && standIn_) standIn_->close();
 }
 
 bool MenuBarItem::wantsIcon() const {
@@ -90,12 +121,16 @@ void MenuBarItem::followModel(Property property) {
     switch (property) {
     case Property::settings:
         syncMenu();
-        if (trayAvailable_ && icon_.isVisible() != wantsIcon()) icon_.setVisible(wantsIcon());
+        if (trayAvailable_ && icon_.isVisible() != wantsIcon()) showIcon(wantsIcon());
         refreshIcon();
         break;
     case Property::snapshot:
     case Property::isWorking:
+        syncMenu();
         refreshIcon();
+        break;
+    case Property::readiness:
+        syncMenu();
         break;
     default:
         break;
@@ -104,7 +139,7 @@ void MenuBarItem::followModel(Property property) {
 
 void MenuBarItem::refreshIcon() {
     const int key = (model_.isWorking() ? 1 : 0) | (model_.shouldNudge() ? 2 : 0);
-    const QRgb ink = MenuBarIcon::panelInk(QApplication::palette()).rgb();
+    const QRgb ink = MenuBarIcon::panelInk(QApplication::palette(), platform_.desktop).rgb();
     if (key == shownKey_ && ink == shownInk_) return;
     shownKey_ = key;
     shownInk_ = ink;
@@ -114,6 +149,13 @@ void MenuBarItem::refreshIcon() {
 
 void MenuBarItem::syncMenu() {
     const std::string& language = model_.settings().language;
+    // Unchanged texts are not sent to the panel again.
+    status_->setText(PopoverTexts::statusLine(model_));
+    const auto reason = PopoverTexts::statusText(model_.readiness(), language);
+    reason_->setVisible(reason.has_value());
+    reason_->setText(reason.value_or(QString()));
+    showStatus_->setText(PopoverTexts::showStatus(language));
+    pause_->setText(PopoverTexts::pauseOrResume(model_.settings().isPaused, language));
     review_->setText(PopoverTexts::reviewPhotos(language));
     settings_->setText(PopoverTexts::settings(language));
     quit_->setText(PopoverTexts::quit(language));

@@ -19,10 +19,12 @@
 namespace keepsift::app {
 
 // The menu-bar item: a tray icon (StatusNotifierItem or XEmbed, whatever the panel offers)
-// whose click opens the popover next to it. Where no tray exists at start, the popover's
-// content opens as a small ordinary window instead, so there is always a way in. A panel
-// that restarts loses the icon: the item looks again now and then and shows it anew.
-// Main actor only.
+// whose click opens the popover next to it. Some panels (GNOME's AppIndicator extension) open
+// only the icon's menu on a click: the menu begins with the popover's status and Pause, and
+// an entry that opens the popover. Where no tray exists at start, the popover's content opens
+// as a small ordinary window instead, so there is always a way in; once a tray comes and
+// the icon is shown, that window goes. A panel that restarts loses the icon: the item looks
+// again now and then and shows it anew. Main actor only.
 class MenuBarItem : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +36,9 @@ public:
         // parent window no place, so there the popover is a small frameless window that
         // closes when it loses focus.
         bool popupWindow = !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+        // Which desktop draws the panel ($XDG_CURRENT_DESKTOP): some panels are dark whatever
+        // the application's palette says.
+        QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
     };
 
     MenuBarItem(AppModel& model, WindowActions actions, Platform platform,
@@ -73,6 +78,7 @@ protected:
 
 private:
     bool wantsIcon() const;
+    void showIcon(bool shown);
     void followModel(Property property);
     void syncMenu();
     void openStandIn();
@@ -84,6 +90,10 @@ private:
     Platform platform_;
     QSystemTrayIcon icon_;
     QMenu menu_;
+    QAction* status_;
+    QAction* reason_;
+    QAction* showStatus_;
+    QAction* pause_;
     QAction* review_;
     QAction* settings_;
     QAction* quit_;

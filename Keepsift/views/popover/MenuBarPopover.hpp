@@ -28,6 +28,8 @@ public:
     void sync();
     // Fits the height to the content at the fixed width.
     void fitHeight();
+    // Pauses or resumes, as the setting is when the work runs.
+    void togglePause();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,7 +40,6 @@ private:
     void syncPermission(const std::string& language);
     void syncActions(const std::string& language);
     void closeThenOpen(const std::function<void()>& open);
-    void togglePause();
     void checkForUpdates();
 
     AppModel& model_;

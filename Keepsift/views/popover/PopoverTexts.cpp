@@ -56,6 +56,10 @@ QString PopoverTexts::pauseOrResume(bool isPaused, std::string_view language) {
     return fixedText(isPaused ? FixedText::resume : FixedText::pause, language);
 }
 
+QString PopoverTexts::showStatus(std::string_view language) {
+    return pick(language, "Show status…", "Status anzeigen …");
+}
+
 QString PopoverTexts::quit(std::string_view language) {
     return fixedText(FixedText::quitKeepsift, language);
 }

@@ -21,6 +21,8 @@ struct PopoverTexts {
     static QString reviewPhotos(std::string_view language);
     static QString settings(std::string_view language);
     static QString pauseOrResume(bool isPaused, std::string_view language);
+    // The tray menu's way to the popover.
+    static QString showStatus(std::string_view language);
     static QString quit(std::string_view language);
 };
 
