@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <algorithm>
 
 #include "Keepsift/shell/ApplicationIcon.hpp"
 #include "Keepsift/shell/DesktopEntryText.hpp"
@@ -69,10 +70,12 @@ std::string UserDesktopEntry::entryText(const std::filesystem::path& program) {
     std::string text = file.readAll().toStdString();
     text = replaced(text, "\"@KEEPSIFT_EXEC@\"", DesktopEntryText::execArgument(program.string()));
     text = replaced(text, "@KEEPSIFT_EXEC@", DesktopEntryText::stringValue(program.string()));
-    // The mark belongs to the main group, before the first action's.
-    const size_t actions = text.find("\n[Desktop Action");
-    return text.insert(actions == std::string::npos ? text.size() : actions + 1,
-                       std::string(ownMark) + "\n");
+    // The mark belongs to the main group: after its last line, before the first action's.
+    size_t end = text.find("\n[Desktop Action");
+    if (end == std::string::npos) end = text.size();
+    while (end > 0 && text[end - 1] == '\n')
+        --end;
+    return text.insert(std::min(end + 1, text.size()), std::string(ownMark) + "\n");
 }
 
 UserDesktopEntry::Files UserDesktopEntry::iconFiles() const {

@@ -58,7 +58,11 @@ TEST_F(UserDesktopEntryTest, ABuildRunPutsTheEntryAndTheIconWhereTheDesktopLooks
              "Actions=Settings;", "[Desktop Action Settings]",
              "Exec=\"" + program.string() + "\" --settings"})
         EXPECT_TRUE(hasLine(text, line)) << line << "\n" << text;
-    EXPECT_LT(text.find(UserDesktopEntry::ownMark), text.find("[Desktop Action Settings]"));
+    // The mark closes the main group, before the blank line that ends it.
+    EXPECT_NE(
+        text.find("\nActions=Settings;\nX-Keepsift-Written=true\n\n[Desktop Action Settings]\n"),
+        std::string::npos)
+        << text;
     for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const std::string size = std::to_string(side) + "x" + std::to_string(side);
         const QImage picture(QString::fromStdString(icon(size, ".png").string()));
