@@ -49,6 +49,15 @@ void reportApplicationState(Qt::ApplicationState state) {
         analytics::Analytics::applicationWillResignActive();
 }
 
+// A window the user can bring forward. The icon in an XEmbed tray is a visible top-level widget
+// too, one that passes the window manager by: counting it would leave a later launch, as from
+// the desktop menu, with nothing to show.
+bool isBroughtForward(const QWidget& window) {
+    return window.isVisible() && !window.testAttribute(Qt::WA_DontShowOnScreen) &&
+           !window.windowFlags().testFlag(Qt::BypassWindowManagerHint) &&
+           window.windowType() != Qt::Popup && window.windowType() != Qt::ToolTip;
+}
+
 } // namespace
 
 KeepsiftApp::KeepsiftApp(LaunchOptions options, WindowMaker& windowMaker, QObject* parent)
@@ -231,7 +240,7 @@ void KeepsiftApp::reopen() {
         // Without a tray the status window is the way to Settings, Pause and Quit.
         if (windowMaker_.showStatusWindow()) return;
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible()) {
+            if (isBroughtForward(*window)) {
                 window->raise();
                 window->activateWindow();
                 return;

@@ -110,6 +110,10 @@ TEST(KeepsiftApp, StartsTheScenarioModelAndOpensTheReviewWindowOnReopen) {
         app.model()->override(true, "no-such-photo", [&] { overridden = true; });
         ASSERT_TRUE(testing::processEventsUntil([&] { return overridden; }));
         ASSERT_EQ(app.model()->overridesThisSession(), 1);
+        // An XEmbed tray's icon is a visible top-level widget, but no window to bring forward.
+        QWidget trayIcon(nullptr,
+                         Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+        trayIcon.show();
         app.handleRequest("reopen");
         EXPECT_EQ(app.model()->overridesThisSession(), 0);
         QWidget* review = nullptr;
