@@ -256,6 +256,7 @@ TEST(MenuBarItem, TheMenuBeginsWithTheStatusAndPause) {
               (std::vector<std::string>{status.toStdString(), "Show status…", "Pause", "--",
                                         "Review photos", "Settings…", "--", "Quit Keepsift"}));
     EXPECT_FALSE(entry(tray, "menu-status-line")->isEnabled()) << "a line to read, not to click";
+    screenshot(*tray.icon().contextMenu(), "tray-menu-en");
 
     EngineSnapshot snapshot = model.snapshot();
     snapshot.review.flaggedCount += 3;
@@ -288,6 +289,7 @@ TEST(MenuBarItem, TheMenuSpeaksGerman) {
     settings.language = "de";
     started.model->setSettings(settings);
     const auto texts = entryTexts(*started.item);
+    screenshot(*started.item->icon().contextMenu(), "tray-menu-de");
     EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()),
               (std::vector<std::string>{"Status anzeigen …", "Pausieren", "--", "Fotos prüfen",
                                         "Einstellungen …", "--", "Keepsift beenden"}));
