@@ -155,6 +155,26 @@ TEST(FirstRunWindow, OpenedBeforeTheSettingsAreReadItFollowsTheirLanguageAndChoi
     closeLeftovers();
 }
 
+// The first-run window says what the settings window says of a build without an update key
+// or an analytics identifier: the switches are off limits, and why.
+TEST_P(FirstRunRender, SwitchesTheBuildCannotHonourAreOffLimitsAndSaySo) {
+    auto model = unconfiguredBuild({{"KEEPSIFT_SCENARIO", "family-burst"},
+                                    {"KEEPSIFT_LANGUAGE", GetParam()},
+                                    {"KEEPSIFT_FIRST_RUN", "1"}});
+    FirstRunWindow::showIfNeeded(*model);
+    QDialog* window = FirstRunWindow::window();
+    ASSERT_NE(window, nullptr);
+    settle();
+    EXPECT_FALSE(toggle("first-run-updates")->isEnabled());
+    EXPECT_FALSE(toggle("first-run-telemetry")->isEnabled());
+    const auto [updates, telemetry] = unconfiguredCaptions(GetParam());
+    EXPECT_TRUE(showsLabel(*window, updates));
+    EXPECT_TRUE(showsLabel(*window, telemetry));
+    EXPECT_THAT(cutTexts(*window), IsEmpty());
+    screenshot(*window, std::string("first-run-unconfigured-build-") + GetParam());
+    closeLeftovers();
+}
+
 TEST(FirstRunWindow, NoWindowOnceTheNoticeWasSeen) {
     auto model = startedScenario("family-burst");
     FirstRunWindow::showIfNeeded(*model);

@@ -9,6 +9,7 @@
 #include "Keepsift/views/firstrun/FirstRunTexts.hpp"
 #include "Keepsift/views/forms/FormRows.hpp"
 #include "Keepsift/views/forms/FormTexts.hpp"
+#include "Keepsift/views/forms/PrivacyRows.hpp"
 #include "core/settings/Keepsift.hpp"
 
 namespace keepsift::app {
@@ -93,10 +94,7 @@ void FirstRunWindow::syncTexts() {
     setLabelText(title_, FirstRunTexts::title(language));
     setLabelText(intro_, FirstRunTexts::intro(language));
     setLabelText(nothingDeleted_, FirstRunTexts::nothingDeleted(language));
-    setSwitchText(telemetry_, FormTexts::telemetry(language));
-    setLabelText(telemetryCaption_, FormTexts::telemetryCaption(language));
-    setSwitchText(updates_, FormTexts::updates(language));
-    setLabelText(updatesCaption_, FormTexts::updateExplanation(language));
+    PrivacyRows{updates_, updatesCaption_, telemetry_, telemetryCaption_}.sync(model_, language);
     setLink(privacy_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(terms_, FormTexts::terms(language), FormTexts::termsPage());
     accept_->setText(FirstRunTexts::getStarted(language));

@@ -9,6 +9,7 @@
 #include "Keepsift/views/ViewTexts.hpp"
 #include "Keepsift/views/forms/FormRows.hpp"
 #include "Keepsift/views/forms/FormTexts.hpp"
+#include "Keepsift/views/forms/PrivacyRows.hpp"
 #include "Keepsift/views/settings/SettingsTexts.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/text/Strings.hpp"
@@ -264,19 +265,9 @@ void SettingsView::syncTexts(const std::string& language) {
     setLabelText(nudge_.label, SettingsTexts::nudgeLabel(language));
     setLabelText(nudgeCaption_, SettingsTexts::nudgeCaption(language));
     setLabelText(language_.label, SettingsTexts::languageLabel(language));
-    // A switch the build cannot honour is shown off limits, with the reason beside it.
-    updates_->setEnabled(model_.buildCanUpdate());
-    setSwitchText(updates_, FormTexts::updates(language));
-    setLabelText(updatesCaption_, model_.buildCanUpdate()
-                                      ? FormTexts::updateExplanation(language)
-                                      : FormTexts::updatesUnavailable(language));
+    PrivacyRows{updates_, updatesCaption_, telemetry_, telemetryCaption_}.sync(model_, language);
     checkUpdates_->setText(FormTexts::checkForUpdates(language));
     checkUpdates_->setAccessibleName(checkUpdates_->text());
-    telemetry_->setEnabled(model_.buildSendsUsage());
-    setSwitchText(telemetry_, FormTexts::telemetry(language));
-    setLabelText(telemetryCaption_, model_.buildSendsUsage()
-                                        ? FormTexts::telemetryCaption(language)
-                                        : FormTexts::telemetryUnavailable(language));
     setLink(privacyLink_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(termsLink_, FormTexts::terms(language), FormTexts::termsPage());
     setLabelText(version_, SettingsTexts::version());
