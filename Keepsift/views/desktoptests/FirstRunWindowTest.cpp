@@ -175,6 +175,26 @@ TEST_P(FirstRunRender, SwitchesTheBuildCannotHonourAreOffLimitsAndSaySo) {
     closeLeftovers();
 }
 
+// A double click on "Get started" hands the choices over once, so the library-access
+// question that follows is asked once.
+TEST(FirstRunWindow, ADoubleClickGetsStartedOnce) {
+    auto model = newUser("permission-not-asked");
+    int completions = 0;
+    FirstRunWindow window(*model, [&] { ++completions; });
+    window.show();
+    settle();
+    window.acceptButton()->click();
+    window.acceptButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions > 0; }, 30000));
+    // The library is read once the first completion is through; a second one, had it been
+    // started alongside, has answered by now.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->snapshot().known > 0; }, 30000));
+    waitFor([&](AppModel::Done done) { model->refresh(std::move(done)); });
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(window.acceptButton()->isEnabled());
+    EXPECT_FALSE(model->needsFirstRunNotice());
+}
+
 TEST(FirstRunWindow, NoWindowOnceTheNoticeWasSeen) {
     auto model = startedScenario("family-burst");
     FirstRunWindow::showIfNeeded(*model);

@@ -113,7 +113,10 @@ void FirstRunWindow::showEvent(QShowEvent* event) {
 }
 
 void FirstRunWindow::accept() {
-    // Every click starts one more completion; the window closes after each.
+    // The choices are handed over once: a second completion would ask for library access a
+    // second time. The window closes when the first is done.
+    if (!accept_->isEnabled()) return;
+    accept_->setEnabled(false);
     std::function<void()> dismiss = dismiss_;
     model_.completeFirstRun(telemetryEnabled(), automaticUpdates(), [dismiss] {
         if (dismiss) dismiss();
