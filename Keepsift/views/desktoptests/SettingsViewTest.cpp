@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,6 +116,31 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, SettingsRender,
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// At the window's size the whole form is in view, in either language: nothing waits below
+// the bottom edge for a scroll. (Rarer states add rows; the form scrolls then.)
+class SettingsFit : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SettingsFit, TheWholeFormIsInViewWithoutScrolling) {
+    ShownSettings shown("family-burst", {{"KEEPSIFT_LANGUAGE", GetParam()}});
+    ASSERT_EQ(shown.view->size(), QSize(480, 640));
+    auto* form = shown.view->findChild<QScrollArea*>("settings-form");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->verticalScrollBar()->maximum(), 0);
+    const QRect viewport = form->viewport()->rect();
+    for (QWidget* child : form->widget()->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(shown.view.get())) continue;
+        const QRect placed(child->mapTo(form->viewport(), QPoint()), child->size());
+        EXPECT_TRUE(viewport.contains(placed))
+            << child->metaObject()->className() << " " << child->objectName().toStdString()
+            << " at " << placed.y() << "+" << placed.height() << " of " << viewport.height();
+    }
+    EXPECT_TRUE(shown.shows("toggle-telemetry"));
+    EXPECT_THAT(cutTexts(*shown.view), IsEmpty());
+    screenshot(*shown.view, std::string("settings-whole-") + GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, SettingsFit, ::testing::Values("en", "de"));
 
 TEST(SettingsView, EverySwitchAppliesTheWholeCopyAndFlippingBackRestores) {
     ShownSettings shown("family-burst");

@@ -63,14 +63,19 @@ void SettingsView::build() {
     scroll_->setMinimumHeight(formMinimumHeight);
     auto* form = new QWidget(scroll_);
     auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(16, 12, 16, 12);
-    sections->setSpacing(12);
+    sections->setContentsMargins(16, 8, 16, 8);
+    sections->setSpacing(8);
     buildScanning(form);
     buildBehaviour(form);
     buildPrivacy(form);
     for (QWidget* widget : {scanningSection_, behaviourSection_, privacySection_})
         sections->addWidget(widget);
     sections->addStretch(1);
+    // The scroll area gives the form the height its width needs; a wrapped caption asking
+    // for the taller shape it would prefer on its own would make room for nothing.
+    for (QLabel* caption : form->findChildren<QLabel*>())
+        if (caption->wordWrap())
+            caption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     scroll_->setWidget(form);
     outer->addWidget(scroll_, 1);
     outer->addWidget(buildFooter());
@@ -79,7 +84,8 @@ void SettingsView::build() {
 QGroupBox* SettingsView::section(QWidget* parent) {
     auto* group = new QGroupBox(parent);
     auto* box = new QVBoxLayout(group);
-    box->setSpacing(6);
+    box->setContentsMargins(10, 4, 10, 8);
+    box->setSpacing(4);
     return group;
 }
 
@@ -145,7 +151,7 @@ void SettingsView::buildPrivacy(QWidget* form) {
 QWidget* SettingsView::buildFooter() {
     auto* footer = new QWidget(this);
     auto* box = new QHBoxLayout(footer);
-    box->setContentsMargins(16, 16, 16, 16);
+    box->setContentsMargins(16, 8, 16, 12);
     privacyLink_ = linkLabel(footer);
     termsLink_ = linkLabel(footer);
     version_ = secondaryLabel(ViewFonts::caption(), footer);
