@@ -1,3 +1,4 @@
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -68,8 +69,9 @@ SeenQuestion reviewQuestion(const std::string& language = "de") {
     return question;
 }
 
-// The platform layer asks on the GUI thread and waits in the dialog; the answer is Cancel.
-SeenQuestion trashQuestion(const std::string& language = "de") {
+// The platform layer asks on the GUI thread and waits in the dialog; the answer is no.
+SeenQuestion platformQuestion(const std::string& language, const std::string& name,
+                              const std::function<bool(QtPlatformDialogs&)>& ask) {
     QObject context;
     QtPlatformDialogs dialogs(&context, [language] { return language; });
     SeenQuestion question;
@@ -81,15 +83,20 @@ SeenQuestion trashQuestion(const std::string& language = "de") {
         QAbstractButton* confirm = nullptr;
         QAbstractButton* cancel = nullptr;
         for (QAbstractButton* button : box->buttons())
-            (button->text() == "Abbrechen" || button->text() == "Cancel" ? cancel : confirm) =
-                button;
-        screenshot(*box, "question-trash-" + language);
+            (box->buttonRole(button) == QMessageBox::RejectRole ? cancel : confirm) = button;
+        screenshot(*box, "question-" + name + "-" + language);
         question = seen(*box, *confirm, *cancel);
         cancel->click();
     });
     look.start(0);
-    EXPECT_FALSE(dialogs.confirmDeletion(std::vector<PortAsset>(3)));
+    EXPECT_FALSE(ask(dialogs));
     return question;
+}
+
+SeenQuestion trashQuestion(const std::string& language = "de") {
+    return platformQuestion(language, "trash", [](QtPlatformDialogs& dialogs) {
+        return dialogs.confirmDeletion(std::vector<PortAsset>(3));
+    });
 }
 
 class QuestionLayout : public ::testing::TestWithParam<QDialogButtonBox::ButtonLayout> {};
@@ -115,6 +122,20 @@ TEST_P(QuestionLayout, BothDeleteQuestionsOrderTheirAnswersAlike) {
 TEST(QuestionLayout, EnglishQuestionsAreWholeToo) {
     EXPECT_EQ(reviewQuestion("en").headline.toStdString(), "Delete 3 photos?");
     EXPECT_EQ(trashQuestion("en").headline.toStdString(), "Move 3 photos to the Trash?");
+}
+
+// The library-access question is asked the same way.
+TEST(QuestionLayout, TheAccessQuestionKeepsItsHeadlineInTheBody) {
+    for (const std::string language : {"en", "de"}) {
+        const SeenQuestion access =
+            platformQuestion(language, "access", [](QtPlatformDialogs& dialogs) {
+                return dialogs.askLibraryConsent("/home/a/Pictures");
+            });
+        EXPECT_EQ(access.title.toStdString(), "Keepsift");
+        EXPECT_EQ(access.headline.toStdString(), language == "de"
+                                                     ? "Keepsift möchte auf deine Fotos zugreifen"
+                                                     : "Keepsift would like to access your photos");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, QuestionLayout,
