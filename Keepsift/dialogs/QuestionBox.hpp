@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 
 namespace keepsift::app {
