@@ -36,6 +36,8 @@ std::shared_ptr<ImageSource> DesktopWindowMaker::imageSource(std::shared_ptr<Pho
 QWidget* DesktopWindowMaker::reviewContent(AppModel& model, const ShellActions& actions) {
     ReviewWindow::Hooks hooks;
     hooks.openPrivacySettings = actions.openLibraryAccess;
+    hooks.showSettings = actions.showSettings;
+    hooks.quit = actions.quit;
     return new ReviewWindow(model, nullptr, hooks);
 }
 

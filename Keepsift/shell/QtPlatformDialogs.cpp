@@ -6,19 +6,22 @@
 #include <memory>
 #include <optional>
 
+#include "Keepsift/dialogs/QuestionBox.hpp"
 #include "Keepsift/shell/ShellTexts.hpp"
 
 namespace keepsift::app {
 namespace {
 
-bool askWithButtons(const std::string& title, const std::string& text, const std::string& yes,
+bool askWithButtons(const std::string& headline, const std::string& details, const std::string& yes,
                     const std::string& no, QMessageBox::Icon icon) {
-    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text));
-    QPushButton* accept = box.addButton(QString::fromStdString(yes), QMessageBox::AcceptRole);
-    box.addButton(QString::fromStdString(no), QMessageBox::RejectRole);
-    box.setDefaultButton(accept);
+    QMessageBox box;
+    box.setIcon(icon);
+    const QuestionButtons buttons =
+        askIn(box, {QString::fromStdString(headline), QString::fromStdString(details),
+                    QString::fromStdString(yes), QString::fromStdString(no)});
+    box.setDefaultButton(buttons.confirm);
     box.exec();
-    return box.clickedButton() == accept;
+    return box.clickedButton() == buttons.confirm;
 }
 
 } // namespace
@@ -38,9 +41,9 @@ bool QtPlatformDialogs::askLibraryConsent(const std::string& libraryPath) {
 bool QtPlatformDialogs::confirmDeletion(const std::vector<PortAsset>& assets) {
     const auto count = static_cast<std::int64_t>(assets.size());
     return ask([count](const std::string& language) {
-        return askWithButtons(
-            ShellTexts::trashQuestion(count, language), ShellTexts::trashQuestion(count, language),
-            ShellTexts::moveToTrash(language), ShellTexts::cancel(language), QMessageBox::Warning);
+        return askWithButtons(ShellTexts::trashQuestion(count, language), {},
+                              ShellTexts::moveToTrash(language), ShellTexts::cancel(language),
+                              QMessageBox::Warning);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "Keepsift/dialogs/QuestionBox.hpp"
 #include "Keepsift/review/TrashTexts.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
 #include "core/text/Strings.hpp"
@@ -15,16 +16,16 @@ DeleteConfirmation::DeleteConfirmation(const DeleteRequest& request, const std::
     setObjectName(QStringLiteral("delete-confirmation"));
     setWindowModality(Qt::WindowModal);
     setIcon(QMessageBox::Warning);
-    setWindowTitle(qtext(Strings::deleteButton(count, language)));
-    setText(qtext(Strings::deleteButton(count, language)));
-    setInformativeText(qtext(TrashTexts::confirmationMessage(count, language)));
-    cancel_ = addButton(fixedText(FixedText::cancel, language), QMessageBox::RejectRole);
-    confirm_ =
-        addButton(fixedText(FixedText::deleteAction, language), QMessageBox::DestructiveRole);
+    const QuestionButtons buttons =
+        askIn(*this, {qtext(Strings::deleteButton(count, language)),
+                      qtext(TrashTexts::confirmationMessage(count, language)),
+                      fixedText(FixedText::deleteAction, language),
+                      fixedText(FixedText::cancel, language)});
+    confirm_ = buttons.confirm;
+    cancel_ = buttons.cancel;
     cancel_->setObjectName(QStringLiteral("cancel-delete"));
     confirm_->setObjectName(QStringLiteral("confirm-delete"));
-    setEscapeButton(cancel_);
-    setDefaultButton(qobject_cast<QPushButton*>(cancel_));
+    setDefaultButton(buttons.cancel);
     connect(this, &QMessageBox::finished, this, [this] {
         if (clickedButton() == confirm_)
             Q_EMIT confirmed();

@@ -10,9 +10,11 @@ namespace keepsift::app {
 
 ReviewWindow::ReviewWindow(AppModel& model, QWidget* parent, Hooks hooks)
     : QWidget(parent), model_(model), hooks_(std::move(hooks)),
-      requests_(ThumbnailRequests::make(model.images())), header_(new ReviewHeader(this)),
-      content_(new QStackedWidget(this)), empty_(new EmptyState(content_)),
-      progress_(new ScanProgressLine(nullptr)), banner_(new BatchBanner(nullptr)),
+      requests_(ThumbnailRequests::make(model.images())),
+      menu_(new ReviewMenu(hooks_.showSettings, hooks_.quit, this)),
+      header_(new ReviewHeader(this)), content_(new QStackedWidget(this)),
+      empty_(new EmptyState(content_)), progress_(new ScanProgressLine(nullptr)),
+      banner_(new BatchBanner(nullptr)),
       list_(new GroupList(requests_, state_, rowCallbacks(), progress_, banner_, content_)),
       footer_(new ReviewFooter(this)), overlay_(new CompareOverlay(requests_, this)),
       sheet_(new ICloudScopeSheet(this)),
@@ -26,6 +28,7 @@ ReviewWindow::ReviewWindow(AppModel& model, QWidget* parent, Hooks hooks)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->setMenuBar(menu_);
     column->addWidget(header_);
     column->addWidget(content_, 1);
     column->addWidget(footer_);
@@ -122,6 +125,7 @@ void ReviewWindow::modelChanged(Property property) {
 
 void ReviewWindow::sync() {
     syncScheduled_ = false;
+    menu_->setLanguage(language());
     syncContent();
     syncBars();
     syncOverlay();
@@ -178,7 +182,7 @@ void ReviewWindow::syncOverlay() {
         overlay_->hide();
         return;
     }
-    overlay_->setGeometry(rect());
+    overlay_->setGeometry(belowMenu());
     overlay_->setGroup(*compared, language());
     overlay_->show();
     overlay_->raise();
@@ -257,7 +261,12 @@ void ReviewWindow::showEvent(QShowEvent* event) {
 
 void ReviewWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (overlay_->isVisible()) overlay_->setGeometry(rect());
+    if (overlay_->isVisible()) overlay_->setGeometry(belowMenu());
+}
+
+// The comparison covers the window but leaves its menu within reach.
+QRect ReviewWindow::belowMenu() const {
+    return rect().adjusted(0, menu_->isVisible() ? menu_->geometry().bottom() + 1 : 0, 0, 0);
 }
 
 } // namespace keepsift::app

@@ -18,6 +18,7 @@
 #include "Keepsift/views/KeyMonitor.hpp"
 #include "Keepsift/views/ReviewFooter.hpp"
 #include "Keepsift/views/ReviewHeader.hpp"
+#include "Keepsift/views/ReviewMenu.hpp"
 
 namespace keepsift::app {
 
@@ -33,6 +34,9 @@ public:
         std::function<void()> openPrivacySettings;
         // Told when the refresh the window asks for on appearing has finished.
         std::function<void()> appeared;
+        // The menu's commands: the settings window, and the application's quit.
+        std::function<void()> showSettings;
+        std::function<void()> quit;
     };
 
     explicit ReviewWindow(AppModel& model, QWidget* parent = nullptr, Hooks hooks = {});
@@ -49,6 +53,7 @@ public:
     EmptyState* emptyState() const { return empty_; }
     ReviewHeader* header() const { return header_; }
     ReviewFooter* footer() const { return footer_; }
+    ReviewMenu* menu() const { return menu_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -63,6 +68,7 @@ private:
     void syncContent();
     void syncBars();
     void syncOverlay();
+    QRect belowMenu() const;
     void syncSheet();
     void stateChanged();
     void togglePhoto(const ReviewPhoto& photo);
@@ -73,6 +79,7 @@ private:
     Hooks hooks_;
     ReviewWindowState state_;
     std::shared_ptr<ThumbnailRequests> requests_;
+    ReviewMenu* menu_;
     ReviewHeader* header_;
     QStackedWidget* content_;
     EmptyState* empty_;

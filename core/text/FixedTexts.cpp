@@ -30,7 +30,7 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
     {"Originals in the cloud", "Originale in der Cloud"},
     {"Keep looking", "Weiter suchen"},
     {"Review photos", "Fotos prüfen"},
-    {"Settings…", "Einstellungen…"},
+    {"Settings…", "Einstellungen …"},
     {"Settings", "Einstellungen"},
     {"Pause", "Pausieren"},
     {"Resume", "Fortsetzen"},
@@ -73,9 +73,10 @@ constexpr std::array<Pair, fixedTextCount> pairs{{
     {"Never", "Nie"},
     {"Show in the system tray", "In der Systemleiste anzeigen"},
     {"With no icon Keepsift keeps running. The way back is to open it again from your desktop's "
-     "application menu.",
+     "application menu: its window then offers Settings… and Quit Keepsift in the Keepsift menu.",
      "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
-     "Anwendungsmenü deiner Arbeitsumgebung öffnest."},
+     "Anwendungsmenü deiner Arbeitsumgebung öffnest: Sein Fenster bietet dann im Menü "
+     "„Keepsift“ „Einstellungen …“ und „Keepsift beenden“ an."},
     {"Launch at login", "Beim Anmelden starten"},
     {"Check for updates automatically", "Automatisch nach Updates suchen"},
     {"Asks " KEEPSIFT_UPDATE_HOST " whether there is a newer version, sending Keepsift's version "

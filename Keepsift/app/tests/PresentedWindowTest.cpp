@@ -32,5 +32,29 @@ TEST(PresentedReviewWindow, TheShellsPresenterShowsTheReviewWindowOnce) {
     settle();
 }
 
+// With the tray icon hidden, the review window is the way to Settings and Quit: its menu's
+// commands are the shell's own.
+TEST(PresentedReviewWindow, ItsMenuReachesTheShellsSettingsAndQuit) {
+    auto model = startedScenario("family-burst");
+    DesktopWindowMaker maker;
+    int settings = 0, quits = 0;
+    ShellActions actions;
+    actions.showSettings = [&] { ++settings; };
+    actions.quit = [&] { ++quits; };
+    Windows windows(nullptr, maker, actions);
+    windows.showReview(*model);
+    settle();
+    QWidget* window = windows.review.window();
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    settle();
+    pressKey(window, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(settings, 1);
+    pressKey(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    window->close();
+    settle();
+}
+
 } // namespace
 } // namespace keepsift::app

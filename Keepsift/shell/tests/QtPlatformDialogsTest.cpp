@@ -19,7 +19,7 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            shownText = box->text();
+            shownText = box->text() + "\n" + box->informativeText();
             for (QAbstractButton* candidate : box->buttons())
                 if (candidate->text() == button_) candidate->click();
         });
@@ -41,7 +41,7 @@ TEST(QtPlatformDialogs, AWorkerWaitsForTheAnswerGivenOnTheGuiThread) {
     ASSERT_TRUE(testing::processEventsUntil(
         [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_TRUE(answer.get());
-    EXPECT_EQ(answerer.shownText, "3 Fotos in den Papierkorb verschieben?");
+    EXPECT_EQ(answerer.shownText, "3 Fotos in den Papierkorb verschieben?\n");
 }
 
 TEST(QtPlatformDialogs, DeclinedConsentIsNo) {

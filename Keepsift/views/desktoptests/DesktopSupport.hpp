@@ -36,4 +36,12 @@ public:
     void checkForUpdates() override { ++checks; }
 };
 
+// A started scenario model as the shipped build makes it: no update key, no analytics
+// identifier.
+std::unique_ptr<AppModel> unconfiguredBuild(AppModel::Environment environment);
+// What a window of that build says beside its update and usage-count switches.
+std::pair<std::string, std::string> unconfiguredCaptions(const std::string& language);
+// Whether a visible label inside `widget` shows exactly `text`.
+bool showsLabel(const QWidget& widget, const std::string& text);
+
 } // namespace keepsift::app::widgettest

@@ -155,6 +155,46 @@ TEST(FirstRunWindow, OpenedBeforeTheSettingsAreReadItFollowsTheirLanguageAndChoi
     closeLeftovers();
 }
 
+// The first-run window says what the settings window says of a build without an update key
+// or an analytics identifier: the switches are off limits, and why.
+TEST_P(FirstRunRender, SwitchesTheBuildCannotHonourAreOffLimitsAndSaySo) {
+    auto model = unconfiguredBuild({{"KEEPSIFT_SCENARIO", "family-burst"},
+                                    {"KEEPSIFT_LANGUAGE", GetParam()},
+                                    {"KEEPSIFT_FIRST_RUN", "1"}});
+    FirstRunWindow::showIfNeeded(*model);
+    QDialog* window = FirstRunWindow::window();
+    ASSERT_NE(window, nullptr);
+    settle();
+    EXPECT_FALSE(toggle("first-run-updates")->isEnabled());
+    EXPECT_FALSE(toggle("first-run-telemetry")->isEnabled());
+    const auto [updates, telemetry] = unconfiguredCaptions(GetParam());
+    EXPECT_TRUE(showsLabel(*window, updates));
+    EXPECT_TRUE(showsLabel(*window, telemetry));
+    EXPECT_THAT(cutTexts(*window), IsEmpty());
+    screenshot(*window, std::string("first-run-unconfigured-build-") + GetParam());
+    closeLeftovers();
+}
+
+// A double click on "Get started" hands the choices over once, so the library-access
+// question that follows is asked once.
+TEST(FirstRunWindow, ADoubleClickGetsStartedOnce) {
+    auto model = newUser("permission-not-asked");
+    int completions = 0;
+    FirstRunWindow window(*model, [&] { ++completions; });
+    window.show();
+    settle();
+    window.acceptButton()->click();
+    window.acceptButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions > 0; }, 30000));
+    // The library is read once the first completion is through; a second one, had it been
+    // started alongside, has answered by now.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->snapshot().known > 0; }, 30000));
+    waitFor([&](AppModel::Done done) { model->refresh(std::move(done)); });
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(window.acceptButton()->isEnabled());
+    EXPECT_FALSE(model->needsFirstRunNotice());
+}
+
 TEST(FirstRunWindow, NoWindowOnceTheNoticeWasSeen) {
     auto model = startedScenario("family-burst");
     FirstRunWindow::showIfNeeded(*model);

@@ -9,6 +9,7 @@
 #include "Keepsift/views/firstrun/FirstRunTexts.hpp"
 #include "Keepsift/views/forms/FormRows.hpp"
 #include "Keepsift/views/forms/FormTexts.hpp"
+#include "Keepsift/views/forms/PrivacyRows.hpp"
 #include "core/settings/Keepsift.hpp"
 
 namespace keepsift::app {
@@ -93,10 +94,7 @@ void FirstRunWindow::syncTexts() {
     setLabelText(title_, FirstRunTexts::title(language));
     setLabelText(intro_, FirstRunTexts::intro(language));
     setLabelText(nothingDeleted_, FirstRunTexts::nothingDeleted(language));
-    setSwitchText(telemetry_, FormTexts::telemetry(language));
-    setLabelText(telemetryCaption_, FormTexts::telemetryCaption(language));
-    setSwitchText(updates_, FormTexts::updates(language));
-    setLabelText(updatesCaption_, FormTexts::updateExplanation(language));
+    PrivacyRows{updates_, updatesCaption_, telemetry_, telemetryCaption_}.sync(model_, language);
     setLink(privacy_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(terms_, FormTexts::terms(language), FormTexts::termsPage());
     accept_->setText(FirstRunTexts::getStarted(language));
@@ -115,7 +113,10 @@ void FirstRunWindow::showEvent(QShowEvent* event) {
 }
 
 void FirstRunWindow::accept() {
-    // Every click starts one more completion; the window closes after each.
+    // The choices are handed over once: a second completion would ask for library access a
+    // second time. The window closes when the first is done.
+    if (!accept_->isEnabled()) return;
+    accept_->setEnabled(false);
     std::function<void()> dismiss = dismiss_;
     model_.completeFirstRun(telemetryEnabled(), automaticUpdates(), [dismiss] {
         if (dismiss) dismiss();

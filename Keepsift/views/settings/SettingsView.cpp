@@ -9,6 +9,7 @@
 #include "Keepsift/views/ViewTexts.hpp"
 #include "Keepsift/views/forms/FormRows.hpp"
 #include "Keepsift/views/forms/FormTexts.hpp"
+#include "Keepsift/views/forms/PrivacyRows.hpp"
 #include "Keepsift/views/settings/SettingsTexts.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/text/Strings.hpp"
@@ -62,14 +63,19 @@ void SettingsView::build() {
     scroll_->setMinimumHeight(formMinimumHeight);
     auto* form = new QWidget(scroll_);
     auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(16, 12, 16, 12);
-    sections->setSpacing(12);
+    sections->setContentsMargins(16, 8, 16, 8);
+    sections->setSpacing(8);
     buildScanning(form);
     buildBehaviour(form);
     buildPrivacy(form);
     for (QWidget* widget : {scanningSection_, behaviourSection_, privacySection_})
         sections->addWidget(widget);
     sections->addStretch(1);
+    // The scroll area gives the form the height its width needs; a wrapped caption asking
+    // for the taller shape it would prefer on its own would make room for nothing.
+    for (QLabel* caption : form->findChildren<QLabel*>())
+        if (caption->wordWrap())
+            caption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     scroll_->setWidget(form);
     outer->addWidget(scroll_, 1);
     outer->addWidget(buildFooter());
@@ -78,7 +84,8 @@ void SettingsView::build() {
 QGroupBox* SettingsView::section(QWidget* parent) {
     auto* group = new QGroupBox(parent);
     auto* box = new QVBoxLayout(group);
-    box->setSpacing(6);
+    box->setContentsMargins(10, 4, 10, 8);
+    box->setSpacing(4);
     return group;
 }
 
@@ -144,7 +151,7 @@ void SettingsView::buildPrivacy(QWidget* form) {
 QWidget* SettingsView::buildFooter() {
     auto* footer = new QWidget(this);
     auto* box = new QHBoxLayout(footer);
-    box->setContentsMargins(16, 16, 16, 16);
+    box->setContentsMargins(16, 8, 16, 12);
     privacyLink_ = linkLabel(footer);
     termsLink_ = linkLabel(footer);
     version_ = secondaryLabel(ViewFonts::caption(), footer);
@@ -264,19 +271,9 @@ void SettingsView::syncTexts(const std::string& language) {
     setLabelText(nudge_.label, SettingsTexts::nudgeLabel(language));
     setLabelText(nudgeCaption_, SettingsTexts::nudgeCaption(language));
     setLabelText(language_.label, SettingsTexts::languageLabel(language));
-    // A switch the build cannot honour is shown off limits, with the reason beside it.
-    updates_->setEnabled(model_.buildCanUpdate());
-    setSwitchText(updates_, FormTexts::updates(language));
-    setLabelText(updatesCaption_, model_.buildCanUpdate()
-                                      ? FormTexts::updateExplanation(language)
-                                      : FormTexts::updatesUnavailable(language));
+    PrivacyRows{updates_, updatesCaption_, telemetry_, telemetryCaption_}.sync(model_, language);
     checkUpdates_->setText(FormTexts::checkForUpdates(language));
     checkUpdates_->setAccessibleName(checkUpdates_->text());
-    telemetry_->setEnabled(model_.buildSendsUsage());
-    setSwitchText(telemetry_, FormTexts::telemetry(language));
-    setLabelText(telemetryCaption_, model_.buildSendsUsage()
-                                        ? FormTexts::telemetryCaption(language)
-                                        : FormTexts::telemetryUnavailable(language));
     setLink(privacyLink_, FormTexts::privacy(language), FormTexts::privacyPage());
     setLink(termsLink_, FormTexts::terms(language), FormTexts::termsPage());
     setLabelText(version_, SettingsTexts::version());

@@ -106,9 +106,14 @@ TEST(FixedTextTest, TextsSayWhatLinuxHas) {
                 "Pausiert, bis der Computer wieder kühler ist.");
     expectTexts(FixedText::showInMenuBarExplanation,
                 "With no icon Keepsift keeps running. The way back is to open it again from your "
-                "desktop's application menu.",
+                "desktop's application menu: its window then offers Settings… and Quit Keepsift "
+                "in the Keepsift menu.",
                 "Ohne Symbol läuft Keepsift weiter. Zurück kommst du, indem du es erneut über das "
-                "Anwendungsmenü deiner Arbeitsumgebung öffnest.");
+                "Anwendungsmenü deiner Arbeitsumgebung öffnest: Sein Fenster bietet dann im Menü "
+                "„Keepsift“ „Einstellungen …“ und „Keepsift beenden“ an.");
+    // The review window's menu names its commands as the tray's menu does.
+    expectTexts(FixedText::settingsEllipsis, "Settings…", "Einstellungen …");
+    expectTexts(FixedText::quitKeepsift, "Quit Keepsift", "Keepsift beenden");
     expectTexts(FixedText::sharedLibraryNote,
                 "Keepsift sees every photograph in the library folder, whoever put it there — "
                 "shared and synced folders inside it included.",
