@@ -114,7 +114,7 @@ void sortLists(LibraryIndex::Reconciliation& result) {
 // left, now or earlier, before either is taken for new or deleted: a rename or move keeps
 // the review. An entry Keepsift deleted is never revived, nor is its place given another's.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
-                                                     Date now) {
+                                                     Date now, const std::set<std::string>& away) {
     Reconciliation result;
     std::unordered_set<std::string_view> seen;
     seen.reserve(assets.size());
@@ -136,7 +136,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     for (const auto& [id, entry] : entries)
         if (entry.state == ReviewState::deleted ? entry.formerState.has_value()
                                                 : !seen.contains(id))
-            departures.push_back({id, &entry.asset});
+            departures.push_back({id, &entry.asset, entry.state != ReviewState::deleted});
     const auto matches = matchReturns(arrivals, departures);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
@@ -150,6 +150,10 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         if (!returned.contains(id)) storeFresh(*this, *asset, result);
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
+        if (away.contains(id)) {
+            adoptFlags(entry, entry.asset);
+            continue;
+        }
         markVanished(id, now);
         result.deleted.push_back(id);
     }

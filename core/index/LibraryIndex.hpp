@@ -66,8 +66,10 @@ struct LibraryIndex {
     void setEntry(const std::string& id, std::optional<IndexEntry> entry);
     std::size_t count() const { return entries.size(); }
 
-    // Reconciliation with a complete listing of the library.
-    Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now);
+    // Reconciliation with a complete listing of the library. Photographs left out of it whose
+    // storage went `away` (an unmounted drive) are kept as they are, unless found elsewhere.
+    Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now,
+                             const std::set<std::string>& away = {});
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.

@@ -82,6 +82,8 @@ private:
         if (left(arrivalTaken_) != 1 || left(departureTaken_) != 1) return;
         const auto a = std::find(arrivalTaken_.begin(), arrivalTaken_.end(), false);
         const auto d = std::find(departureTaken_.begin(), departureTaken_.end(), false);
+        if (!bucket_.departures[static_cast<std::size_t>(d - departureTaken_.begin())]->leftNow)
+            return;
         pair(static_cast<std::size_t>(a - arrivalTaken_.begin()),
              static_cast<std::size_t>(d - departureTaken_.begin()));
     }

@@ -171,10 +171,13 @@ TEST(ReturningPhotograph, AmbiguousLookalikesStayApartAndFileNamesTellThemApart)
     LibraryIndex pair = indexOf(
         {measured(one, ReviewState::flaggedByHand), measured(two, ReviewState::keptByHand)});
     EXPECT_EQ(pair.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out).added, Ids{"c/x.JPG"});
-    // A renamed file alone among its lookalikes is still itself.
+    // A file renamed, seen leaving and arriving at once, is still itself.
     LibraryIndex single = indexOf({measured(one, ReviewState::flaggedByHand)});
     single.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out);
     EXPECT_EQ(single.entry("c/x.JPG")->state, ReviewState::flaggedByHand);
+    // One that left earlier may be a burst neighbour of the newcomer: no guess.
+    single.reconcile({}, back);
+    EXPECT_EQ(single.reconcile({photo("d/y.JPG", "y.JPG", 5)}, back).added, Ids{"d/y.JPG"});
 }
 
 TEST(ReturningPhotograph, PairingDoesNotDependOnTheListingOrder) {
@@ -198,6 +201,22 @@ TEST(ReturningPhotograph, APhotographSeenLeavingAndArrivingAtItsOwnPlaceWins) {
     EXPECT_EQ(result.returned, (std::vector<Return>{{"b/IMG_1.JPG", "b/IMG_1.JPG", out}}));
     EXPECT_EQ(index.entry("b/IMG_1.JPG")->state, ReviewState::keptByHand);
     EXPECT_EQ(index.entry("a/IMG_1.JPG")->state, ReviewState::deleted);
+}
+
+TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhere) {
+    const std::set<std::string> away{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"};
+    Trip unmounted;
+    const LibraryIndex before = unmounted.index;
+    EXPECT_TRUE(unmounted.index.reconcile(unmounted.without(), out, away).isEmpty());
+    EXPECT_EQ(unmounted.index, before);
+
+    // Moved to a folder of its own: its old folder is empty and looks like storage gone.
+    Trip moved;
+    const auto result = moved.index.reconcile(moved.in("2025/Trip01"), out, away);
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_EQ(result.returned.size(), 2u);
+    expectDecisionsAt(moved.index, "2025/Trip01");
+    EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
 }
 
 } // namespace
