@@ -113,6 +113,10 @@ TEST_F(ReturningPhotographs, ARenamedFolderKeepsEveryDecision) {
     move("Trip01", "Trip01 (2024)", false);
     refresh({"Trip01/a", "Trip01/c"});
     EXPECT_TRUE(rig.entry("Trip01 (2024)/a").signals.has_value());
+    // The library reports the engine's own links at the new place: no decision of the user's.
+    rig.engine->handleLibraryChange(
+        change::RejectsAlbumChanged{{"Trip01 (2024)/a", "Trip01 (2024)/c"}, {}});
+    EXPECT_FALSE(rig.engine->ownWrites().contains("Trip01 (2024)/a"));
     expectDecisionsKeptAt("Trip01 (2024)");
 }
 
