@@ -10,7 +10,7 @@ namespace keepsift {
 namespace {
 
 std::string wholeSeconds(const std::optional<Date>& date) {
-    return date ? std::to_string(static_cast<std::int64_t>(std::floor(date->seconds))) : "-";
+    return date ? std::to_string(std::floor(date->seconds)) : "-";
 }
 
 // What must agree between a departed photograph and an arrival to be the same file.
