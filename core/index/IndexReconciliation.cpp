@@ -133,10 +133,12 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         if (found == entries.end() || found->second.formerState) arrivals.push_back(asset);
     }
     std::vector<Departure> departures;
+    // Storage away is missed in every listing until it is back: it did not leave now.
     for (const auto& [id, entry] : entries)
         if (entry.state == ReviewState::deleted ? entry.formerState.has_value()
                                                 : !seen.contains(id))
-            departures.push_back({id, &entry.asset, entry.state != ReviewState::deleted});
+            departures.push_back(
+                {id, &entry.asset, entry.state != ReviewState::deleted && !away.contains(id)});
     const auto matches = matchReturns(arrivals, departures);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;

@@ -209,6 +209,15 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     const LibraryIndex before = unmounted.index;
     EXPECT_TRUE(unmounted.index.reconcile(unmounted.without(), out, away).isEmpty());
     EXPECT_EQ(unmounted.index, before);
+    // A lookalike of another name arriving meanwhile is not taken for one of them.
+    auto listing = unmounted.without();
+    listing.push_back(unmounted.kept);
+    listing.push_back(at(unmounted.flagged, "New/other.JPG"));
+    listing.back().filename = "other.JPG";
+    listing.back().isRejected = false;
+    EXPECT_EQ(unmounted.index.reconcile(listing, back, {"Trip01/IMG_1.JPG"}).added,
+              Ids{"New/other.JPG"});
+    EXPECT_EQ(unmounted.index.entry("Trip01/IMG_1.JPG"), before.entry("Trip01/IMG_1.JPG"));
 
     // Moved to a folder of its own: its old folder is empty and looks like storage gone.
     Trip moved;
