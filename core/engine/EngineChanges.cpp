@@ -28,10 +28,10 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
     auto assets = fetchListingLocked(lock);
     applyTrashedLocked(assets);
-    keepUnavailableLocked(lock, assets);
+    const auto away = unavailableLocked(lock, assets);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
-    auto result = index_.reconcile(assets, now);
+    auto result = index_.reconcile(assets, now, away);
     // Every entry left undeleted was listed, and listing set its flags from its asset.
     allFlagsToFollow_ = false;
     flagsToFollow_.clear();
@@ -40,10 +40,25 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
     for (const auto& id : result.rejectionChanged)
         adoptAlbumChangeLocked(id, now);
+    followReturnsLocked(result.returned);
     work_.rebuild(index_);
     refillLocked(now, origin);
     markDirtyLocked(lock);
     return result;
+}
+
+// A photograph found again was only renamed or moved: its journaled deletion is taken back,
+// and the album is brought to where it is now (the library reports a link to its old place
+// as gone, which is no decision of the user's).
+void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& returned) {
+    if (returned.empty()) return;
+    std::vector<std::pair<std::string, Date>> vanished;
+    for (const auto& back : returned) {
+        if (back.vanishedAt) vanished.emplace_back(back.from, *back.vanishedAt);
+        if (back.from != back.to) queue_.remove(back.from);
+    }
+    journal_.withdrawDeletedElsewhere(vanished);
+    if (albumDiffersLocked()) albumNeedsSync_ = true;
 }
 
 // A listing older than a change made while it was fetched is fetched again.
@@ -58,8 +73,9 @@ std::vector<LibraryAsset> ScanEngine::fetchListingLocked(Lock& lock) {
 }
 
 // Photographs whose storage went away (an unmounted drive) stay as the index knows them: not
-// deleted, their decisions kept, until they are listed again.
-void ScanEngine::keepUnavailableLocked(Lock& lock, std::vector<LibraryAsset>& assets) {
+// deleted, their decisions kept, until they are listed again or found elsewhere.
+std::set<std::string> ScanEngine::unavailableLocked(Lock& lock,
+                                                    const std::vector<LibraryAsset>& assets) {
     std::vector<std::string> missing;
     {
         std::unordered_set<std::string_view> listed;
@@ -69,13 +85,9 @@ void ScanEngine::keepUnavailableLocked(Lock& lock, std::vector<LibraryAsset>& as
         for (const auto& [id, entry] : index_.entries)
             if (entry.state != ReviewState::deleted && !listed.contains(id)) missing.push_back(id);
     }
-    if (missing.empty()) return;
+    if (missing.empty()) return {};
     const auto away = unlocked(lock, [&] { return library_->unavailable(missing); });
-    for (const auto& id : away) {
-        auto found = index_.entries.find(id);
-        if (found != index_.entries.end() && found->second.state != ReviewState::deleted)
-            assets.push_back(found->second.asset);
-    }
+    return {away.begin(), away.end()};
 }
 
 LibraryChangeStream ScanEngine::libraryChanges() {
@@ -155,7 +167,7 @@ void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date n
         auto found = index_.entries.find(id);
         if (found == index_.entries.end() || found->second.state == ReviewState::deleted) continue;
         journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
-        changeEntryLocked(id, [&] { index_.setState(ReviewState::deleted, id, now); });
+        changeEntryLocked(id, [&] { index_.markVanished(id, now); });
         queue_.remove(id);
     }
 }

@@ -163,7 +163,8 @@ private:
 
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
-    void keepUnavailableLocked(Lock& lock, std::vector<LibraryAsset>& assets);
+    std::set<std::string> unavailableLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
+    void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
     LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);

@@ -36,6 +36,9 @@ Json IndexEntry::toJson(DateForm form) const {
     writeOptional(json, "skip", skip, enumToJson<SkipReason>);
     writeOptional(json, "decidedAt", decidedAt, [form](Date d) { return dateToJson(d, form); });
     json.set("needsOriginal", needsOriginal);
+    writeOptional(json, "formerState", formerState, enumToJson<ReviewState>);
+    writeOptional(json, "formerDecidedAt", formerDecidedAt,
+                  [form](Date d) { return dateToJson(d, form); });
     return json;
 }
 
@@ -52,6 +55,9 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
     entry.decidedAt = readOptional<Date>(json, "decidedAt",
                                          [form](const Json& j) { return dateFromJson(j, form); });
     entry.needsOriginal = lenientFlag(json, "needsOriginal");
+    entry.formerState = readOptional<ReviewState>(json, "formerState", enumFromJson<ReviewState>);
+    entry.formerDecidedAt = readOptional<Date>(
+        json, "formerDecidedAt", [form](const Json& j) { return dateFromJson(j, form); });
     return entry;
 }
 

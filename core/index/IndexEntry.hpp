@@ -22,6 +22,11 @@ struct IndexEntry {
     std::optional<SkipReason> skip;
     std::optional<Date> decidedAt;
     bool needsOriginal = false;
+    // What the review had made of a photograph that left the library (its entry `deleted`
+    // since), so that the same photograph coming back gets it again. Never on an entry
+    // Keepsift itself deleted.
+    std::optional<ReviewState> formerState;
+    std::optional<Date> formerDecidedAt;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);

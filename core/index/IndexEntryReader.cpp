@@ -174,7 +174,10 @@ IndexEntry entry(JsonCursor& c) {
          {"skip", Presence::optional, [&e](JsonCursor& c) { e.skip = enumeration<SkipReason>(c); }},
          optionalDate("decidedAt", e.decidedAt),
          {"needsOriginal", Presence::lenient,
-          [&e](JsonCursor& c) { lenientFlag(c, e.needsOriginal); }}});
+          [&e](JsonCursor& c) { lenientFlag(c, e.needsOriginal); }},
+         {"formerState", Presence::optional,
+          [&e](JsonCursor& c) { e.formerState = enumeration<ReviewState>(c); }},
+         optionalDate("formerDecidedAt", e.formerDecidedAt)});
     return e;
 }
 

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <map>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/index/LibraryIndex.hpp"
+#include "core/index/ReturnMatching.hpp"
 #include "core/support/Unicode.hpp"
 
 namespace keepsift {
@@ -41,18 +43,9 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
-// One listed asset against its entry.
-void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
-                    LibraryIndex::Reconciliation& result) {
-    const auto found = index.entries.find(asset.id);
-    if (found == index.entries.end() || found->second.state == ReviewState::deleted) {
-        if (found != index.entries.end() && found->second.groupID)
-            index.ignoredGroups.erase(*found->second.groupID);
-        index.entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
-        result.added.push_back(asset.id);
-        return;
-    }
-    IndexEntry& entry = found->second;
+// A listed asset against its live entry.
+void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
+                     LibraryIndex::Reconciliation& result) {
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset)) {
@@ -64,27 +57,106 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
     adoptAsset(entry, asset);
 }
 
+// A listed asset with no live entry starts afresh; a deleted entry it replaces gives its
+// group back to the review.
+void storeFresh(LibraryIndex& index, const LibraryAsset& asset,
+                LibraryIndex::Reconciliation& result) {
+    const auto found = index.entries.find(asset.id);
+    if (found != index.entries.end() && found->second.groupID)
+        index.ignoredGroups.erase(*found->second.groupID);
+    index.entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
+    result.added.push_back(asset.id);
+}
+
+// One listed asset against its entry.
+void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
+                    LibraryIndex::Reconciliation& result) {
+    const auto found = index.entries.find(asset.id);
+    if (found == index.entries.end() || found->second.state == ReviewState::deleted)
+        storeFresh(index, asset, result);
+    else
+        reconcileListed(found->second, asset, result);
+}
+
+// The entry of a photograph that left, given to the same photograph where it is listed
+// now: a live entry moves whole, a deleted one gets its decision back.
+void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
+                   LibraryIndex::Reconciliation& result) {
+    LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt};
+    if (entry.state == ReviewState::deleted) {
+        back.vanishedAt = entry.decidedAt;
+        entry.state = entry.formerState.value_or(ReviewState::pending);
+        entry.decidedAt = entry.formerDecidedAt;
+    }
+    entry.formerState.reset();
+    entry.formerDecidedAt.reset();
+    adoptAsset(entry, asset);
+    const auto found = index.entries.find(asset.id);
+    if (found != index.entries.end() && found->second.groupID &&
+        found->second.groupID != entry.groupID)
+        index.ignoredGroups.erase(*found->second.groupID);
+    index.entries.insert_or_assign(asset.id, std::move(entry));
+    result.returned.push_back(std::move(back));
+}
+
 void sortLists(LibraryIndex::Reconciliation& result) {
     sortIdentifiers(result.added);
     sortIdentifiers(result.needingFreshSignals);
     sortIdentifiers(result.deleted);
     sortIdentifiers(result.rejectionChanged);
+    std::sort(result.returned.begin(), result.returned.end(),
+              [](const auto& a, const auto& b) { return a.to < b.to; });
 }
 
 } // namespace
 
+// Listed photographs without a live entry are paired with the entries of photographs that
+// left, now or earlier, before either is taken for new or deleted: a rename or move keeps
+// the review. An entry Keepsift deleted is never revived, nor is its place given another's.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
-                                                     Date now) {
+                                                     Date now, const std::set<std::string>& away) {
     Reconciliation result;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string_view> seen;
     seen.reserve(assets.size());
+    std::unordered_map<std::string_view, const LibraryAsset*> arriving;
     for (const auto& asset : assets) {
         seen.insert(asset.id);
-        reconcileAsset(*this, asset, result);
+        const auto found = entries.find(asset.id);
+        if (found == entries.end() || found->second.state == ReviewState::deleted)
+            arriving.insert_or_assign(asset.id, &asset);
+        else
+            reconcileListed(found->second, asset, result);
     }
+    std::vector<const LibraryAsset*> arrivals;
+    for (const auto& [id, asset] : arriving) {
+        const auto found = entries.find(asset->id);
+        if (found == entries.end() || found->second.formerState) arrivals.push_back(asset);
+    }
+    std::vector<Departure> departures;
+    // Storage away is missed in every listing until it is back: it did not leave now.
+    for (const auto& [id, entry] : entries)
+        if (entry.state == ReviewState::deleted ? entry.formerState.has_value()
+                                                : !seen.contains(id))
+            departures.push_back(
+                {id, &entry.asset, entry.state != ReviewState::deleted && !away.contains(id)});
+    const auto matches = matchReturns(arrivals, departures);
+    std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
+    std::unordered_set<std::string_view> returned;
+    for (const auto& match : matches) {
+        returned.insert(match.arrival->id);
+        returning.emplace_back(std::move(entries.extract(match.departed).mapped()), match.arrival);
+    }
+    for (auto& [entry, asset] : returning)
+        storeReturned(*this, std::move(entry), *asset, result);
+    for (const auto& [id, asset] : arriving)
+        if (!returned.contains(id)) storeFresh(*this, *asset, result);
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
-        setState(ReviewState::deleted, id, now);
+        if (away.contains(id)) {
+            adoptFlags(entry, entry.asset);
+            continue;
+        }
+        markVanished(id, now);
         result.deleted.push_back(id);
     }
     sortLists(result);

@@ -15,6 +15,8 @@ void Writer::entry(const IndexEntry& e) {
     optional("decidedAt", e.decidedAt, [&](Date d) { date(d); });
     key("needsOriginal");
     flag(e.needsOriginal);
+    optional("formerState", e.formerState, [&](ReviewState s) { text(toString(s)); });
+    optional("formerDecidedAt", e.formerDecidedAt, [&](Date d) { date(d); });
     put('}');
 }
 

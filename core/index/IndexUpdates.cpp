@@ -87,10 +87,22 @@ void LibraryIndex::setState(ReviewState state, const std::string& id, Date at) {
     IndexEntry& entry = found->second;
     entry.state = state;
     entry.decidedAt = at;
-    if (state != ReviewState::deleted) return;
+    if (state != ReviewState::deleted) {
+        entry.formerState.reset();
+        entry.formerDecidedAt.reset();
+        return;
+    }
     entry.signals.reset();
     entry.needsOriginal = false;
     entry.asset.isRejected = false;
+}
+
+void LibraryIndex::markVanished(const std::string& id, Date at) {
+    const auto found = entries.find(id);
+    if (found == entries.end() || found->second.state == ReviewState::deleted) return;
+    found->second.formerState = found->second.state;
+    found->second.formerDecidedAt = found->second.decidedAt;
+    setState(ReviewState::deleted, id, at);
 }
 
 void LibraryIndex::addIgnoredGroups(const std::set<std::string>& groupIDs) {

@@ -37,7 +37,7 @@ void LibraryIndex::setEntry(const std::string& id, std::optional<IndexEntry> ent
 
 bool LibraryIndex::Reconciliation::isEmpty() const {
     return added.empty() && needingFreshSignals.empty() && deleted.empty() &&
-           rejectionChanged.empty();
+           rejectionChanged.empty() && returned.empty();
 }
 
 bool LibraryIndex::newestFirst(const IndexEntry& a, const IndexEntry& b) {

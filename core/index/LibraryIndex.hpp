@@ -19,12 +19,26 @@ namespace keepsift {
 struct LibraryIndex {
     static constexpr std::string_view formatVersion = "4";
 
+    // A photograph found again, renamed, moved or back from outside the library: its
+    // entry went with it from `from` to `to`.
+    struct Return {
+        std::string from;
+        std::string to;
+        // When an earlier reconciliation had marked it deleted; none when it was seen
+        // leaving and arriving in this one.
+        std::optional<Date> vanishedAt;
+
+        bool operator==(const Return&) const = default;
+    };
+
     // What one reconciliation changed; each list in ascending order.
     struct Reconciliation {
         std::vector<std::string> added;
         std::vector<std::string> needingFreshSignals;
         std::vector<std::string> deleted;
         std::vector<std::string> rejectionChanged;
+        // By `to`.
+        std::vector<Return> returned = {};
 
         bool isEmpty() const;
         bool operator==(const Reconciliation&) const = default;
@@ -52,8 +66,10 @@ struct LibraryIndex {
     void setEntry(const std::string& id, std::optional<IndexEntry> entry);
     std::size_t count() const { return entries.size(); }
 
-    // Reconciliation with a complete listing of the library.
-    Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now);
+    // Reconciliation with a complete listing of the library. Photographs left out of it whose
+    // storage went `away` (an unmounted drive) are kept as they are, unless found elsewhere.
+    Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now,
+                             const std::set<std::string>& away = {});
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.
@@ -88,6 +104,8 @@ struct LibraryIndex {
     std::vector<std::string> ignoreGroup(const std::string& groupID, Date at);
     void resetGroup(const std::string& groupID, Date at);
     void setState(ReviewState state, const std::string& id, Date at);
+    // The photograph left the library: deleted as setState does, remembering its decision.
+    void markVanished(const std::string& id, Date at);
     void addIgnoredGroups(const std::set<std::string>& groupIDs);
 
     // Newest asset creation date first, then ascending identifier; undated entries after

@@ -1,6 +1,9 @@
 #include "core/index/ReviewJournal.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <set>
+#include <string_view>
 
 #include "core/index/IndexEntry.hpp"
 #include "core/support/Checked.hpp"
@@ -63,6 +66,19 @@ void ReviewJournal::trim() {
 std::int64_t ReviewJournal::nextBatch() {
     batches_ = saturatingAdd(batches_, 1);
     return batches_;
+}
+
+void ReviewJournal::withdrawDeletedElsewhere(
+    const std::vector<std::pair<std::string, Date>>& found) {
+    if (found.empty()) return;
+    const auto second = [](Date date) { return std::floor(date.seconds); };
+    std::set<std::pair<std::string_view, double>> taken;
+    for (const auto& [id, at] : found)
+        taken.emplace(id, second(at));
+    std::erase_if(deletions_, [&](const Placed& placed) {
+        return placed.entry.event == Event::deletedElsewhere &&
+               taken.contains({placed.entry.assetID, second(placed.entry.at)});
+    });
 }
 
 std::vector<ReviewJournal::Entry> ReviewJournal::deletions() const {

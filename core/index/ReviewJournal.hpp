@@ -63,6 +63,12 @@ public:
     void trim();
     std::int64_t nextBatch();
 
+    // Takes back the `deletedElsewhere` entries of photographs that were found again, each
+    // named by its identifier and the date it was journaled at (compared in whole seconds).
+    // Deletions are never trimmed: a folder moved out and back would otherwise leave one
+    // for each of its photographs every time.
+    void withdrawDeletedElsewhere(const std::vector<std::pair<std::string, Date>>& found);
+
     std::vector<Entry> deletions() const;
     std::int64_t deletedCount() const;
     // The last n entries, oldest first.

@@ -227,7 +227,7 @@ TEST_F(ScannedEngine, DeletionsElsewhereAreJournalledOnce) {
     EXPECT_EQ(engine().journal().deletions().size(), 1u);
     EXPECT_EQ(engine().journal().deletions()[0].reason, rig.entry("a1").reason);
 
-    rig.library->remove({"s1"});
+    rig.library->remove({"a1", "s1"});
     const auto result = engine().reconcileWithLibrary();
     EXPECT_EQ(result.deleted, std::vector<std::string>{"s1"});
     EXPECT_EQ(engine().journal().deletions().size(), 2u);

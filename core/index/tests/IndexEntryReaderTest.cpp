@@ -37,6 +37,8 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.skip = SkipReason::unreadable;
     full.decidedAt = Date{700000002};
     full.signals->printLongEdge = 512;
+    full.formerState = ReviewState::keptByHand;
+    full.formerDecidedAt = Date{700000003};
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
         {"", ""},
@@ -48,6 +50,9 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {"\"groupID\":\"g\"", "\"groupID\":\"first\",\"groupID\":\"second\""},
         {"\"groupID\":\"g\"", "\"groupID\":5"},
         {"\"state\":\"flagged\"", "\"state\":\"archived\""},
+        {"\"formerState\":\"keptByHand\"", "\"formerState\":\"archived\""},
+        {"\"formerState\":\"keptByHand\"", "\"formerState\":null"},
+        {"\"formerDecidedAt\":\"2023-03-08T20:26:43Z\"", "\"formerDecidedAt\":5"},
         {"\"state\":\"flagged\"", "\"state\":null"},
         {"\"reason\":\"flaggedBlurred\"", "\"reason\":\"flaggedUgly\""},
         {"\"skip\":\"unreadable\"", "\"skip\":null"},

@@ -45,6 +45,19 @@ TEST(IndexEntry, RoundTripsEveryFieldInBothDateForms) {
         EXPECT_EQ(IndexEntry::fromJson(Json::parse(e.toJson(form).dump()), form), e);
 }
 
+TEST(IndexEntry, TheDecisionOfAPhotographThatLeftIsKeptAndReadBack) {
+    IndexEntry e = IndexEntry::fresh(asset("a", 700000000, 700000100));
+    e.state = ReviewState::deleted;
+    e.formerState = ReviewState::flaggedByHand;
+    e.formerDecidedAt = Date{700000200};
+    for (DateForm form : {DateForm::iso8601, DateForm::secondsSince2001})
+        EXPECT_EQ(IndexEntry::fromJson(Json::parse(e.toJson(form).dump()), form), e);
+    Json json = e.toJson(DateForm::iso8601);
+    EXPECT_EQ(json.at("formerState").asString(), "flaggedByHand");
+    json.set("formerState", Json("archived"));
+    EXPECT_THROW(IndexEntry::fromJson(json, DateForm::iso8601), JsonError);
+}
+
 TEST(IndexEntry, NeedsOriginalIsLenientButStateIsNot) {
     Json json = IndexEntry::fresh(asset("a")).toJson(DateForm::iso8601);
     json.set("needsOriginal", Json("yes"));

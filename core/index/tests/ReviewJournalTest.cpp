@@ -90,6 +90,18 @@ TEST(ReviewJournal, CountsDeletionsRecentAndBatches) {
     EXPECT_FALSE(journal.isEmpty());
 }
 
+TEST(ReviewJournal, AWithdrawnDeletionIsOnlyThatPhotographsDeletedElsewhereAtThatSecond) {
+    ReviewJournal journal(2000,
+                          {entry(Event::deletedElsewhere, "a", 10.5),
+                           entry(Event::deletedElsewhere, "a", 20), entry(Event::deleted, "b", 10),
+                           entry(Event::kept, "c", 10), entry(Event::deletedElsewhere, "c", 10)});
+    journal.withdrawDeletedElsewhere({{"a", Date{10}}, {"b", Date{10}}, {"x", Date{10}}});
+    EXPECT_EQ(ids(journal), (std::vector<std::string>{"a", "b", "c", "c"}));
+    EXPECT_EQ(journal.deletions().front().at, Date{20});
+    journal.append(entry(Event::deletedElsewhere, "d", 30));
+    EXPECT_EQ(journal.deletions().size(), 4u);
+}
+
 TEST(ReviewJournal, BatchCounterReadFromAFileAtTheLargestNumberDoesNotOverflow) {
     const auto largest = std::numeric_limits<std::int64_t>::max();
     auto journal = ReviewJournal::decode(R"({"limit":5,"entries":[],"batches":)" +

@@ -169,5 +169,49 @@ TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
     EXPECT_EQ(engine->index().entries.at(flagged[0]).state, ReviewState::deleted);
 }
 
+// Renaming the folder a reviewed burst lies in keeps the user's decisions, and the rejects
+// folder follows the flagged photograph to its new place.
+TEST_F(EngineOverFolderLibrary, ARenamedFolderKeepsTheDecisionsMadeByHand) {
+    std::filesystem::create_directory(pictures / "Trip01");
+    for (const auto& id : burst)
+        std::filesystem::rename(pictures / id, pictures / "Trip01" / id);
+    scanAll();
+    std::string kept, flagged;
+    for (const auto& id : burst) {
+        const auto state = engine->index().entries.at("Trip01/" + id).state;
+        if (state == ReviewState::flagged && kept.empty()) kept = id;
+        if (state == ReviewState::keeper) flagged = id;
+    }
+    ASSERT_FALSE(kept.empty() || flagged.empty());
+    engine->override("Trip01/" + kept, true);
+    engine->override("Trip01/" + flagged, false);
+
+    std::filesystem::rename(pictures / "Trip01", pictures / "Trip01 (2024)");
+    const auto result = engine->reconcileWithLibrary();
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_TRUE(result.deleted.empty());
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+
+    const auto index = engine->index();
+    EXPECT_EQ(index.entries.at("Trip01 (2024)/" + kept).state, ReviewState::keptByHand);
+    EXPECT_EQ(index.entries.at("Trip01 (2024)/" + flagged).state, ReviewState::flaggedByHand);
+    std::vector<std::string> linked, wanted;
+    for (const auto& link : std::filesystem::directory_iterator(album())) {
+        ASSERT_TRUE(std::filesystem::exists(link.path())) << link.path() << " leads nowhere";
+        linked.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
+                                                   std::filesystem::canonical(pictures))
+                             .string());
+    }
+    for (const auto& entry : index.flaggedEntries())
+        wanted.push_back(entry.asset.id);
+    std::sort(linked.begin(), linked.end());
+    EXPECT_EQ(linked, wanted);
+    for (const auto& entry : engine->journal().entries())
+        EXPECT_TRUE(entry.event != ReviewJournal::Event::deletedElsewhere &&
+                    entry.event != ReviewJournal::Event::unflaggedElsewhere)
+            << entry.assetID;
+}
+
 } // namespace
 } // namespace keepsift

@@ -1,0 +1,117 @@
+#include "core/index/ReturnMatching.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
+namespace keepsift {
+namespace {
+
+std::string wholeSeconds(const std::optional<Date>& date) {
+    return date ? std::to_string(std::floor(date->seconds)) : "-";
+}
+
+// What must agree between a departed photograph and an arrival to be the same file.
+std::optional<std::string> fingerprintOf(const LibraryAsset& asset) {
+    if (!asset.modifiedAt) return std::nullopt;
+    return wholeSeconds(asset.modifiedAt) + '|' + wholeSeconds(asset.createdAt) + '|' +
+           std::to_string(asset.pixelWidth) + 'x' + std::to_string(asset.pixelHeight) + '|' +
+           (asset.isEdited ? 'e' : '-') + '|' + std::to_string(asset.fileSize);
+}
+
+struct Bucket {
+    std::vector<const LibraryAsset*> arrivals;
+    std::vector<const Departure*> departures;
+};
+
+class BucketPairing {
+public:
+    BucketPairing(Bucket& bucket, std::vector<ReturnMatch>& out) : bucket_(bucket), out_(out) {
+        std::sort(bucket_.arrivals.begin(), bucket_.arrivals.end(),
+                  [](auto* a, auto* b) { return a->id < b->id; });
+        std::sort(bucket_.departures.begin(), bucket_.departures.end(),
+                  [](auto* a, auto* b) { return a->id < b->id; });
+        arrivalTaken_.assign(bucket_.arrivals.size(), false);
+        departureTaken_.assign(bucket_.departures.size(), false);
+    }
+
+    void run() {
+        bySameIdentifier();
+        bySameFileName();
+        byLastLeft();
+    }
+
+private:
+    void pair(std::size_t a, std::size_t d) {
+        arrivalTaken_[a] = departureTaken_[d] = true;
+        out_.push_back({bucket_.arrivals[a], bucket_.departures[d]->id});
+    }
+
+    void bySameIdentifier() {
+        std::size_t a = 0, d = 0;
+        while (a < bucket_.arrivals.size() && d < bucket_.departures.size()) {
+            const auto& arrival = bucket_.arrivals[a]->id;
+            const auto& departure = bucket_.departures[d]->id;
+            if (arrival == departure)
+                pair(a++, d++);
+            else if (arrival < departure)
+                ++a;
+            else
+                ++d;
+        }
+    }
+
+    void bySameFileName() {
+        std::map<std::string, std::pair<std::vector<std::size_t>, std::vector<std::size_t>>> names;
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
+            if (!arrivalTaken_[a]) names[bucket_.arrivals[a]->filename].first.push_back(a);
+        for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+            if (!departureTaken_[d])
+                names[bucket_.departures[d]->asset->filename].second.push_back(d);
+        for (const auto& [name, sides] : names)
+            if (sides.first.size() == 1 && sides.second.size() == 1)
+                pair(sides.first.front(), sides.second.front());
+    }
+
+    void byLastLeft() {
+        const auto left = [](const std::vector<bool>& taken) {
+            return std::count(taken.begin(), taken.end(), false);
+        };
+        if (left(arrivalTaken_) != 1 || left(departureTaken_) != 1) return;
+        const auto a = std::find(arrivalTaken_.begin(), arrivalTaken_.end(), false);
+        const auto d = std::find(departureTaken_.begin(), departureTaken_.end(), false);
+        if (!bucket_.departures[static_cast<std::size_t>(d - departureTaken_.begin())]->leftNow)
+            return;
+        pair(static_cast<std::size_t>(a - arrivalTaken_.begin()),
+             static_cast<std::size_t>(d - departureTaken_.begin()));
+    }
+
+    Bucket& bucket_;
+    std::vector<ReturnMatch>& out_;
+    std::vector<bool> arrivalTaken_, departureTaken_;
+};
+
+} // namespace
+
+std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& arrivals,
+                                      const std::vector<Departure>& departures) {
+    if (arrivals.empty() || departures.empty()) return {};
+    std::unordered_map<std::string, Bucket> buckets;
+    for (const Departure& departure : departures)
+        if (auto key = fingerprintOf(*departure.asset))
+            buckets[*key].departures.push_back(&departure);
+    for (const LibraryAsset* arrival : arrivals)
+        if (auto key = fingerprintOf(*arrival))
+            if (auto found = buckets.find(*key); found != buckets.end())
+                found->second.arrivals.push_back(arrival);
+    std::vector<ReturnMatch> matches;
+    for (auto& [key, bucket] : buckets)
+        if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
+    std::sort(matches.begin(), matches.end(),
+              [](const auto& a, const auto& b) { return a.arrival->id < b.arrival->id; });
+    return matches;
+}
+
+} // namespace keepsift

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include "IndexFixtures.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace fixtures;
+using Ids = std::vector<std::string>;
+using Return = LibraryIndex::Return;
+
+const Date decided{700000500};
+const Date out{800000000};
+const Date back{800000060};
+
+LibraryAsset photo(const std::string& id, const std::string& name, double modified) {
+    LibraryAsset a = asset(id, 700000000, modified);
+    a.filename = name;
+    return a;
+}
+
+LibraryAsset at(LibraryAsset a, std::string id) {
+    a.id = std::move(id);
+    return a;
+}
+
+// A trip folder of two photographs decided by hand, the flagged one in the rejects album.
+struct Trip {
+    LibraryAsset flagged = photo("Trip01/IMG_1.JPG", "IMG_1.JPG", 700000100);
+    LibraryAsset kept = photo("Trip01/IMG_2.JPG", "IMG_2.JPG", 700000100);
+    LibraryIndex index;
+
+    Trip() {
+        flagged.isRejected = true;
+        IndexEntry f = measured(flagged, ReviewState::flaggedByHand);
+        f.groupID = "g";
+        f.reason = Reason::flaggedBlurred;
+        f.decidedAt = decided;
+        IndexEntry k = measured(kept, ReviewState::keptByHand);
+        k.groupID = "g";
+        k.reason = Reason::keptSharper;
+        k.decidedAt = decided;
+        index = indexOf(
+            {f, k, measured(photo("Other/IMG_9.JPG", "IMG_9.JPG", 9), ReviewState::keeper)});
+    }
+    std::vector<LibraryAsset> in(const std::string& folder) const {
+        std::vector<LibraryAsset> listing{at(flagged, folder + "/IMG_1.JPG"),
+                                          at(kept, folder + "/IMG_2.JPG"),
+                                          photo("Other/IMG_9.JPG", "IMG_9.JPG", 9)};
+        listing[0].isRejected = folder == "Trip01";
+        return listing;
+    }
+    std::vector<LibraryAsset> without() const { return {photo("Other/IMG_9.JPG", "IMG_9.JPG", 9)}; }
+};
+
+void expectDecisionsAt(const LibraryIndex& index, const std::string& folder) {
+    const auto f = index.entry(folder + "/IMG_1.JPG");
+    const auto k = index.entry(folder + "/IMG_2.JPG");
+    ASSERT_TRUE(f && k) << folder;
+    EXPECT_EQ(f->state, ReviewState::flaggedByHand);
+    EXPECT_EQ(f->reason, Reason::flaggedBlurred);
+    EXPECT_EQ(k->state, ReviewState::keptByHand);
+    EXPECT_EQ(k->reason, Reason::keptSharper);
+    for (const auto& e : {*f, *k}) {
+        EXPECT_EQ(e.groupID, "g");
+        EXPECT_EQ(e.decidedAt, decided);
+        EXPECT_EQ(e.asset.id, folder + "/" + e.asset.filename);
+        EXPECT_FALSE(e.formerState || e.formerDecidedAt);
+    }
+}
+
+TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
+    Trip trip;
+    const IndexEntry before = *trip.index.entry("Trip01/IMG_2.JPG");
+    const auto result = trip.index.reconcile(trip.in("Trip01 (2024)"), out);
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_TRUE(result.deleted.empty());
+    EXPECT_TRUE(result.rejectionChanged.empty());
+    EXPECT_EQ(result.returned,
+              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt},
+                                   {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt}}));
+    expectDecisionsAt(trip.index, "Trip01 (2024)");
+    EXPECT_FALSE(trip.index.entry("Trip01/IMG_1.JPG") || trip.index.entry("Trip01/IMG_2.JPG"));
+    // The whole entry moved, its measurement too; only the asset record is the new one.
+    IndexEntry moved = *trip.index.entry("Trip01 (2024)/IMG_2.JPG");
+    EXPECT_EQ(moved.asset, at(trip.kept, "Trip01 (2024)/IMG_2.JPG"));
+    moved.asset = before.asset;
+    EXPECT_EQ(moved, before);
+    // The album does not hold the new place yet: that is for the engine to write.
+    EXPECT_FALSE(trip.index.entry("Trip01 (2024)/IMG_1.JPG")->asset.isRejected);
+    EXPECT_TRUE(trip.index.reconcile(trip.in("Trip01 (2024)"), back).isEmpty());
+}
+
+TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARestart) {
+    for (const std::string to : {"Trip01", "Elsewhere/Trip01"}) {
+        for (bool restart : {false, true}) {
+            Trip trip;
+            const auto gone = trip.index.reconcile(trip.without(), out);
+            EXPECT_EQ(gone.deleted, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
+            const IndexEntry away = *trip.index.entry("Trip01/IMG_1.JPG");
+            EXPECT_EQ(away.state, ReviewState::deleted);
+            EXPECT_EQ(away.formerState, ReviewState::flaggedByHand);
+            EXPECT_EQ(away.formerDecidedAt, decided);
+            if (restart) trip.index = LibraryIndex::decode(trip.index.encoded());
+
+            const auto result = trip.index.reconcile(trip.in(to), back);
+            EXPECT_TRUE(result.added.empty()) << to;
+            EXPECT_TRUE(result.deleted.empty());
+            EXPECT_TRUE(result.rejectionChanged.empty());
+            EXPECT_EQ(result.returned,
+                      (std::vector<Return>{{"Trip01/IMG_1.JPG", to + "/IMG_1.JPG", out},
+                                           {"Trip01/IMG_2.JPG", to + "/IMG_2.JPG", out}}));
+            expectDecisionsAt(trip.index, to);
+            // Measured again: its signals went with the deletion.
+            EXPECT_TRUE(trip.index.entry(to + "/IMG_1.JPG")->needsSignals());
+            EXPECT_EQ(trip.index.entry(to + "/IMG_1.JPG")->asset.isRejected, to == "Trip01");
+        }
+    }
+}
+
+TEST(ReturningPhotograph, AChangedPhotographOrOneWithoutADateStartsAfresh) {
+    Trip trip;
+    trip.index.reconcile(trip.without(), out);
+    auto listing = trip.in("Trip01");
+    listing[0].modifiedAt = listing[0].modifiedAt->adding(1);
+    listing[1].pixelWidth = 100;
+    const auto result = trip.index.reconcile(listing, back);
+    EXPECT_EQ(result.added, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
+    EXPECT_TRUE(result.returned.empty());
+    EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
+
+    LibraryIndex undated =
+        indexOf({measured(photo("a/x.JPG", "x.JPG", 1), ReviewState::keptByHand)});
+    undated.entries.at("a/x.JPG").asset.modifiedAt.reset();
+    LibraryAsset moved = undated.entries.at("a/x.JPG").asset;
+    EXPECT_EQ(undated.reconcile({at(moved, "b/x.JPG")}, out).added, Ids{"b/x.JPG"});
+}
+
+TEST(ReturningPhotograph, APhotographKeepsiftDeletedIsNeverRevived) {
+    Trip trip;
+    trip.index.setState(ReviewState::deleted, "Trip01/IMG_1.JPG", out);
+    trip.index.setState(ReviewState::deleted, "Trip01/IMG_2.JPG", out);
+    auto listing = trip.in("Trip01");
+    listing.push_back(at(trip.kept, "Restored/IMG_2.JPG"));
+    listing.erase(listing.begin() + 1);
+    const auto result = trip.index.reconcile(listing, back);
+    EXPECT_TRUE(result.returned.empty());
+    EXPECT_EQ(result.added, (Ids{"Restored/IMG_2.JPG", "Trip01/IMG_1.JPG"}));
+    EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
+    EXPECT_EQ(trip.index.entry("Restored/IMG_2.JPG")->state, ReviewState::pending);
+}
+
+TEST(ReturningPhotograph, AmbiguousLookalikesStayApartAndFileNamesTellThemApart) {
+    // Two shots of one second, copied alike: the same times and size, told apart by name.
+    LibraryAsset one = photo("a/IMG_1.JPG", "IMG_1.JPG", 5),
+                 two = photo("a/IMG_2.JPG", "IMG_2.JPG", 5);
+    LibraryIndex index = indexOf(
+        {measured(one, ReviewState::flaggedByHand), measured(two, ReviewState::keptByHand)});
+    index.reconcile({at(two, "b/IMG_2.JPG"), at(one, "b/IMG_1.JPG")}, out);
+    EXPECT_EQ(index.entry("b/IMG_1.JPG")->state, ReviewState::flaggedByHand);
+    EXPECT_EQ(index.entry("b/IMG_2.JPG")->state, ReviewState::keptByHand);
+
+    // Renamed as well: nothing tells which is which, so neither takes a decision.
+    const auto result =
+        index.reconcile({photo("c/x.JPG", "x.JPG", 5), photo("c/y.JPG", "y.JPG", 5)}, back);
+    EXPECT_EQ(result.added, (Ids{"c/x.JPG", "c/y.JPG"}));
+    EXPECT_EQ(result.deleted, (Ids{"b/IMG_1.JPG", "b/IMG_2.JPG"}));
+    EXPECT_TRUE(result.returned.empty());
+
+    // One arrival for two departed lookalikes of other names: no guess either.
+    LibraryIndex pair = indexOf(
+        {measured(one, ReviewState::flaggedByHand), measured(two, ReviewState::keptByHand)});
+    EXPECT_EQ(pair.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out).added, Ids{"c/x.JPG"});
+    // A file renamed, seen leaving and arriving at once, is still itself.
+    LibraryIndex single = indexOf({measured(one, ReviewState::flaggedByHand)});
+    single.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out);
+    EXPECT_EQ(single.entry("c/x.JPG")->state, ReviewState::flaggedByHand);
+    // One that left earlier may be a burst neighbour of the newcomer: no guess.
+    single.reconcile({}, back);
+    EXPECT_EQ(single.reconcile({photo("d/y.JPG", "y.JPG", 5)}, back).added, Ids{"d/y.JPG"});
+}
+
+TEST(ReturningPhotograph, PairingDoesNotDependOnTheListingOrder) {
+    Trip one, two;
+    auto listing = one.in("Moved");
+    listing.push_back(photo("New/IMG_7.JPG", "IMG_7.JPG", 3));
+    const auto r1 = one.index.reconcile(listing, out);
+    const auto r2 = two.index.reconcile({listing.rbegin(), listing.rend()}, out);
+    EXPECT_EQ(r1, r2);
+    EXPECT_EQ(one.index, two.index);
+    EXPECT_EQ(r1.added, Ids{"New/IMG_7.JPG"});
+}
+
+TEST(ReturningPhotograph, APhotographSeenLeavingAndArrivingAtItsOwnPlaceWins) {
+    // The departed entry at the arrival's own identifier is taken over another of its kind.
+    LibraryAsset a = photo("a/IMG_1.JPG", "IMG_1.JPG", 5), b = photo("b/IMG_1.JPG", "IMG_1.JPG", 5);
+    LibraryIndex index =
+        indexOf({measured(a, ReviewState::flaggedByHand), measured(b, ReviewState::keptByHand)});
+    index.reconcile({}, out);
+    const auto result = index.reconcile({b}, back);
+    EXPECT_EQ(result.returned, (std::vector<Return>{{"b/IMG_1.JPG", "b/IMG_1.JPG", out}}));
+    EXPECT_EQ(index.entry("b/IMG_1.JPG")->state, ReviewState::keptByHand);
+    EXPECT_EQ(index.entry("a/IMG_1.JPG")->state, ReviewState::deleted);
+}
+
+TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhere) {
+    const std::set<std::string> away{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"};
+    Trip unmounted;
+    const LibraryIndex before = unmounted.index;
+    EXPECT_TRUE(unmounted.index.reconcile(unmounted.without(), out, away).isEmpty());
+    EXPECT_EQ(unmounted.index, before);
+    // A lookalike of another name arriving meanwhile is not taken for one of them.
+    auto listing = unmounted.without();
+    listing.push_back(unmounted.kept);
+    listing.push_back(at(unmounted.flagged, "New/other.JPG"));
+    listing.back().filename = "other.JPG";
+    listing.back().isRejected = false;
+    EXPECT_EQ(unmounted.index.reconcile(listing, back, {"Trip01/IMG_1.JPG"}).added,
+              Ids{"New/other.JPG"});
+    EXPECT_EQ(unmounted.index.entry("Trip01/IMG_1.JPG"), before.entry("Trip01/IMG_1.JPG"));
+
+    // Moved to a folder of its own: its old folder is empty and looks like storage gone.
+    Trip moved;
+    const auto result = moved.index.reconcile(moved.in("2025/Trip01"), out, away);
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_EQ(result.returned.size(), 2u);
+    expectDecisionsAt(moved.index, "2025/Trip01");
+    EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
+}
+
+} // namespace
+} // namespace keepsift
