@@ -198,7 +198,7 @@ std::vector<std::string> Catalogue::unavailable(const std::vector<std::string>& 
     photographs.reserve(missing.size());
     for (const std::string& id : missing)
         photographs.push_back({id, folderOnDisk(parentOf(id))});
-    return vanishedStorage(root_, photographs, tableMountPoints());
+    return vanishedStorage(root_, photographs, mounts_.now());
 }
 
 std::vector<CatalogueAsset> Catalogue::all() {
@@ -210,6 +210,7 @@ std::vector<CatalogueAsset> Catalogue::all() {
     for (const WalkedFolder& folder : folders)
         entries += folder.entries.size();
     noteSpellings(folders);
+    mounts_.note(root_);
     std::vector<CatalogueItem> items;
     items.reserve(entries);
     for (const WalkedFolder& folder : folders)
