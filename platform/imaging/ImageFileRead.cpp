@@ -128,8 +128,10 @@ std::optional<std::vector<std::uint8_t>> readJpegMetadata(int fd) {
             return !scan;
         });
     // The marker that ends the metadata goes along; past a damaged segment, a little more,
-    // as a reader may look a short way on for the next marker.
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(end + (scan ? 2 : beyondDamage)));
+    // as a reader may look a short way on for the next marker. Segments chained to great
+    // length get no more room than metadata has beside a picture.
+    const std::int64_t length = std::min(end + (scan ? 2 : beyondDamage), besidePicture);
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(length));
     if (!readAt(fd, 0, bytes.data(), static_cast<std::int64_t>(bytes.size()), got))
         return std::nullopt;
     bytes.resize(static_cast<size_t>(got));

@@ -61,6 +61,21 @@ TEST(ImageFileRead, AFileFarLargerThanItsPictureCanNeedIsNotRead) {
     }
 }
 
+// Segments chained by their lengths for a quarter of a gigabyte, in a file that costs no disk.
+TEST(ImageFileRead, AJpegsMetadataIsReadNoFurtherThanMetadataCanNeed) {
+    testing::TemporaryFolder folder;
+    const auto path = fileOf(folder.path() / "chained.jpg", {0xFF, 0xD8}, 2);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const std::uint8_t header[] = {0xFF, 0xE1, 0xFF, 0xFF};
+    for (std::int64_t segment = 0; segment < 4000; ++segment)
+        ASSERT_EQ(::pwrite(fd, header, sizeof header, 2 + segment * 0x10001), 4);
+    ASSERT_EQ(::pwrite(fd, "\xFF\xDA", 2, 2 + 4000 * 0x10001), 2);
+    const auto head = readJpegMetadata(fd);
+    ::close(fd);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->size(), 64U << 20);
+}
+
 // Metadata before the frame header may be far longer than the head looked at first.
 TEST(ImageFileRead, APictureIsReadWholePastLongMetadata) {
     testing::TemporaryFolder folder;
