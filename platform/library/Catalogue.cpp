@@ -151,8 +151,9 @@ std::optional<Date> exifLocalDate(const std::string& text) {
 }
 
 Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
-                     const std::filesystem::path& cacheFile)
-    : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile) {
+                     const std::filesystem::path& cacheFile, std::filesystem::path mountsFile)
+    : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile),
+      mounts_(std::move(mountsFile)) {
     while (root_.size() > 1 && root_.back() == '/')
         root_.pop_back();
 }

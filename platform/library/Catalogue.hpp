@@ -29,7 +29,7 @@ struct CatalogueAsset {
 class Catalogue {
 public:
     Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
-              const std::filesystem::path& cacheFile);
+              const std::filesystem::path& cacheFile, std::filesystem::path mountsFile);
 
     const std::string& root() const { return root_; }
     FileSystemOps& ops() const { return *ops_; }
@@ -94,7 +94,7 @@ private:
     static const std::optional<Date>& capturedAt(Remembered& remembered);
 
     MetadataCache cache_;
-    RememberedMounts mounts_{cache_};
+    RememberedMounts mounts_;
     std::mutex mutex_;
     bool loaded_ = false;
     std::uint64_t pass_ = 0;

@@ -21,9 +21,7 @@ constexpr const char* schema = "CREATE TABLE IF NOT EXISTS facts("
                                "date_original TEXT, orientation INTEGER, rating INTEGER, "
                                "edit_history INTEGER) WITHOUT ROWID; "
                                "CREATE TABLE IF NOT EXISTS identifiers("
-                               "path TEXT PRIMARY KEY, identifier TEXT) WITHOUT ROWID; "
-                               "CREATE TABLE IF NOT EXISTS mount_points("
-                               "path TEXT PRIMARY KEY) WITHOUT ROWID";
+                               "path TEXT PRIMARY KEY, identifier TEXT) WITHOUT ROWID";
 
 // A prepared statement that finalises itself.
 class Statement {
@@ -197,33 +195,6 @@ void MetadataCache::updateIdentifiers(
         sqlite3_step(insert.get());
         sqlite3_reset(insert.get());
     }
-}
-
-std::set<std::string> MetadataCache::loadMountPoints() {
-    std::lock_guard lock(mutex_);
-    std::set<std::string> points;
-    if (db_ == nullptr) return points;
-    Statement select(db_, "SELECT path FROM mount_points");
-    if (!select) return points;
-    while (sqlite3_step(select.get()) == SQLITE_ROW)
-        if (auto path = optionalText(select.get(), 0)) points.insert(std::move(*path));
-    return points;
-}
-
-void MetadataCache::replaceMountPoints(const std::set<std::string>& points) {
-    std::lock_guard lock(mutex_);
-    if (db_ == nullptr || !execute("BEGIN")) return;
-    Statement insert(db_, "INSERT INTO mount_points VALUES(?)");
-    bool written = insert && execute("DELETE FROM mount_points");
-    for (const auto& path : points) {
-        if (!written) break;
-        sqlite3_bind_text(insert.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
-        written = sqlite3_step(insert.get()) == SQLITE_DONE;
-        sqlite3_reset(insert.get());
-    }
-    if (written && execute("COMMIT")) return;
-    execute("ROLLBACK");
-    log().error("catalogue cache: mount points not written");
 }
 
 void MetadataCache::writeRows(const std::vector<std::pair<std::string, Entry>>& changed) {

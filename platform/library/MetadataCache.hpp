@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -18,9 +17,9 @@ namespace keepsift {
 
 // The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
 // valid while its size, modification time and inode are unchanged, and of the identifiers
-// given to files whose names differ from a neighbour's only in normal form, and of the
-// library's mount points. A cache that cannot be opened or written only costs speed: facts
-// are then read again next time; one that cannot be read is deleted and made again.
+// given to files whose names differ from a neighbour's only in normal form. A cache that cannot be
+// opened or written only costs speed: facts are then read again next time; one that cannot
+// be read is deleted and made again.
 class MetadataCache {
 public:
     struct Entry {
@@ -42,10 +41,6 @@ public:
 
     Identifiers loadIdentifiers();
     void updateIdentifiers(const std::vector<std::pair<std::string, std::string>>& given);
-
-    // Folders (absolute) that were mount points below the library.
-    std::set<std::string> loadMountPoints();
-    void replaceMountPoints(const std::set<std::string>& points);
 
     static bool matches(const Entry& entry, const FileStamp& stamp) {
         return sameFile(entry.stamp, stamp);

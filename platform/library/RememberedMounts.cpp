@@ -1,8 +1,13 @@
 #include "platform/library/RememberedMounts.hpp"
 
+#include "core/support/Logger.hpp"
+#include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "platform/library/MountPoint.hpp"
 #include "platform/library/MountTable.hpp"
 #include "platform/library/PhotographPresence.hpp"
+#include "platform/library/XdgPaths.hpp"
 
 namespace keepsift {
 namespace {
@@ -12,12 +17,34 @@ bool isBelow(const std::string& path, const std::string& folder) {
            (folder == "/" || path[folder.size()] == '/');
 }
 
+// A path never holds a NUL, so each ends with one.
+std::set<std::string> pointsIn(const std::optional<std::string>& content) {
+    std::set<std::string> points;
+    if (!content) return points;
+    size_t start = 0;
+    for (size_t end; (end = content->find('\0', start)) != std::string::npos; start = end + 1)
+        points.insert(content->substr(start, end - start));
+    return points;
+}
+
+std::string contentOf(const std::set<std::string>& points) {
+    std::string content;
+    for (const std::string& point : points)
+        content.append(point).push_back('\0');
+    return content;
+}
+
 } // namespace
 
-RememberedMounts::RememberedMounts(MetadataCache& cache) : RememberedMounts(cache, Tables{}) {}
+std::filesystem::path defaultMountsFile() {
+    return xdgDataHome() / xdg::appFolder / "library-mounts";
+}
+
+RememberedMounts::RememberedMounts(std::filesystem::path file)
+    : RememberedMounts(std::move(file), Tables{}) {}
 
 std::set<std::string>& RememberedMounts::rememberedLocked() {
-    if (!remembered_) remembered_ = cache_.loadMountPoints();
+    if (!remembered_) remembered_ = pointsIn(readWholeFile(file_));
     return *remembered_;
 }
 
@@ -33,7 +60,15 @@ void RememberedMounts::note(const std::string& root) {
             kept.insert(point);
     if (kept == rememberedLocked()) return;
     remembered_ = kept;
-    cache_.replaceMountPoints(kept);
+    // Not kept, it is only forgotten: the mount points declared in the filesystem table
+    // still count.
+    try {
+        makePrivateFolder(file_.parent_path());
+        replaceFileAtomically(file_, contentOf(kept));
+    } catch (const std::exception& error) {
+        static const Logger log(xdg::appFolder, "catalogue");
+        log.error(std::string("mount points not kept: ") + error.what());
+    }
 }
 
 StorageMounts RememberedMounts::now() {

@@ -1,18 +1,19 @@
 #pragma once
 
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "platform/library/MetadataCache.hpp"
 #include "platform/library/VanishedStorage.hpp"
 
 namespace keepsift {
 
-// The mount points below a library that were seen mounted on, kept in the catalogue cache:
-// once a drive is unmounted the live table no longer names its folder, and it may be
-// unmounted while Keepsift does not run.
+// The mount points below a library that were seen mounted on, kept in a file of their own
+// beside the user's decisions: once a drive is unmounted the live table no longer names its
+// folder, it may be unmounted while Keepsift does not run, and the catalogue cache may be
+// cleared meanwhile.
 class RememberedMounts {
 public:
     struct Tables {
@@ -20,9 +21,9 @@ public:
         std::string declared = "/etc/fstab";
     };
 
-    explicit RememberedMounts(MetadataCache& cache);
-    RememberedMounts(MetadataCache& cache, Tables tables)
-        : cache_(cache), tables_(std::move(tables)) {}
+    explicit RememberedMounts(std::filesystem::path file);
+    RememberedMounts(std::filesystem::path file, Tables tables)
+        : file_(std::move(file)), tables_(std::move(tables)) {}
 
     // After a listing: remembers the mount points below the root mounted on now, and forgets
     // those no longer mounted on whose folder holds photographs again (a plain folder now).
@@ -33,10 +34,13 @@ public:
 private:
     std::set<std::string>& rememberedLocked();
 
-    MetadataCache& cache_;
+    std::filesystem::path file_;
     Tables tables_;
     std::mutex mutex_;
     std::optional<std::set<std::string>> remembered_;
 };
+
+// $XDG_DATA_HOME/com.ambervale.keepsift/library-mounts
+std::filesystem::path defaultMountsFile();
 
 } // namespace keepsift
