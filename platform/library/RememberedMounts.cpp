@@ -55,8 +55,9 @@ void RememberedMounts::note(const std::string& root) {
     for (const std::string& point : live)
         if (isBelow(point, realRoot)) kept.insert(point);
     std::lock_guard lock(mutex_);
+    // Another library's are kept as they are, for when it is chosen again.
     for (const std::string& point : rememberedLocked())
-        if (isBelow(point, realRoot) && !live.contains(point) && isBareFolder(point))
+        if (!isBelow(point, realRoot) || (!live.contains(point) && isBareFolder(point)))
             kept.insert(point);
     if (kept == rememberedLocked()) return;
     remembered_ = kept;

@@ -26,7 +26,8 @@ public:
         : file_(std::move(file)), tables_(std::move(tables)) {}
 
     // After a listing: remembers the mount points below the root mounted on now, and forgets
-    // those no longer mounted on whose folder holds photographs again (a plain folder now).
+    // those below it no longer mounted on whose folder holds photographs again (a plain
+    // folder now).
     void note(const std::string& root);
     // Mounted on now, and declared or remembered.
     StorageMounts now();

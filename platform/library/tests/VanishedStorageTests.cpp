@@ -109,6 +109,9 @@ TEST_F(VanishedStorageTest, MountPointsSeenMountedAreRememberedUntilTheyHoldPhot
                                   "91 27 8:33 / " +
                                       real("Card") + " rw - vfat /dev/sdc1 rw\n");
     RememberedMounts(file, tables).note(root.string());
+    // Another library's listing keeps this one's.
+    std::filesystem::create_directories(base / "other");
+    RememberedMounts(file, tables).note((base / "other").string());
     EXPECT_EQ(std::filesystem::status(file).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n");
