@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace keepsift::app {
 
@@ -27,5 +28,10 @@ private:
 // $XDG_RUNTIME_DIR when it is the user's own private folder, as the XDG base directory
 // specification requires of it; nothing otherwise.
 std::optional<std::filesystem::path> privateRuntimeFolder();
+
+// The user's private folder of this name in $TMPDIR, else /tmp, made 0700 when missing:
+// there for the session when no runtime folder is. Nothing when the place is taken by anything
+// but such a folder of the user's own (another user may have made it first, or a link).
+std::optional<std::filesystem::path> privateTemporaryFolder(const std::string& name);
 
 } // namespace keepsift::app

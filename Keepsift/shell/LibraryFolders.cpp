@@ -53,8 +53,12 @@ std::string libraryKey(const fs::path& library) {
     return digest.toHex().left(16).toStdString();
 }
 
+fs::path librariesFolder(const fs::path& support) {
+    return support / "libraries";
+}
+
 fs::path libraryDataFolder(const fs::path& support, const fs::path& library) {
-    return support / "libraries" / libraryKey(library);
+    return librariesFolder(support) / libraryKey(library);
 }
 
 void adoptSharedFiles(const fs::path& support, const fs::path& folder) {

@@ -26,6 +26,7 @@ LibraryChoice settleLibrary(UserDefaults& defaults, std::optional<std::string> n
 // Where the library's index and journal live: <support>/libraries/<key>, the key made from
 // the folder's real path.
 std::string libraryKey(const std::filesystem::path& library);
+std::filesystem::path librariesFolder(const std::filesystem::path& support);
 std::filesystem::path libraryDataFolder(const std::filesystem::path& support,
                                         const std::filesystem::path& library);
 // An index and journal from before libraries had folders of their own lie in the support

@@ -6,9 +6,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "Keepsift/shell/LibraryFolders.hpp"
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/PrivateFiles.hpp"
+#include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -16,6 +18,14 @@ namespace {
 const Logger& shellLog() {
     static const Logger logger(std::string(Keepsift::identifier), "shell");
     return logger;
+}
+
+// The index and journal of each library, and files from before libraries had folders.
+void removeLeftoverTemporaries(const std::filesystem::path& support) {
+    ApplicationSupportStorage::removeLeftoverTemporaries(support);
+    std::error_code error;
+    for (const auto& library : std::filesystem::directory_iterator(librariesFolder(support), error))
+        ApplicationSupportStorage::removeLeftoverTemporaries(library.path());
 }
 
 } // namespace
@@ -31,22 +41,31 @@ std::string SingleInstance::socketPath() const {
     return (folder_ / socketName).string();
 }
 
+// Without a runtime folder (a launch from cron, su or a bare ssh session) a private folder
+// in the temporary folder stands in, so that such launches still see each other.
+std::optional<std::filesystem::path> SingleInstance::sessionFolder() {
+    if (auto runtime = privateRuntimeFolder()) return runtime;
+    return privateTemporaryFolder(std::string(Keepsift::identifier));
+}
+
 bool SingleInstance::acquire() {
     if (auto error = makePrivateFolder(folder_))
         shellLog().error("cannot make " + folder_.string() + ": " + error.message());
     const auto own = ownLock_.claim(folder_ / lockName);
-    const auto runtime = privateRuntimeFolder();
-    const auto session =
-        runtime ? sessionLock_.claim(*runtime / runtimeLockName) : InstanceLock::Claim::unavailable;
+    const auto session = sessionFolder();
+    const auto sessionClaim =
+        session ? sessionLock_.claim(*session / runtimeLockName) : InstanceLock::Claim::unavailable;
     using Claim = InstanceLock::Claim;
-    if (own == Claim::heldElsewhere || session == Claim::heldElsewhere) {
+    if (own == Claim::heldElsewhere || sessionClaim == Claim::heldElsewhere) {
         ownLock_.release();
         sessionLock_.release();
         return false;
     }
-    if (own == Claim::unavailable && session == Claim::unavailable)
+    if (own == Claim::unavailable && sessionClaim == Claim::unavailable)
         shellLog().error("no instance lock can be taken in " + folder_.string() +
                          " or the runtime folder");
+    // With the support folder's lock held, no other instance is saving there.
+    if (own == Claim::taken) removeLeftoverTemporaries(folder_);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "Keepsift/shell/InstanceLock.hpp"
@@ -13,10 +14,10 @@ namespace keepsift::app {
 // One running Keepsift per user: the first launch holds an exclusive lock in the
 // application-support folder for its whole life and listens on a local socket beside it;
 // a later launch hands its request to the first over that socket and leaves, so the index
-// and journal are never opened twice. It holds a second lock in the user's runtime folder,
-// so that a launch that cannot use the support folder (no room, no permission) still never
-// runs beside another. The locks die with their process, so a crash never blocks the next
-// start.
+// and journal are never opened twice. It holds a second lock in the user's runtime folder
+// (else in a private folder of the temporary folder), so that a launch that cannot use the
+// support folder (no room, no permission) still never runs beside another. The locks die with their
+// process, so a crash never blocks the next start.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +33,9 @@ public:
     ~SingleInstance() override;
 
     // True when no other instance holds either lock: this process then holds each it
-    // could take. Where neither can be taken (no support folder, no runtime folder) the start
-    // goes on, and nothing is saved or flagged until the support folder can be used.
+    // could take, and removes what saves of a killed one left in the support folder. Where
+    // neither can be taken (no support folder, no runtime or temporary folder) the start goes
+    // on, and nothing is saved or flagged until the support folder can be used.
     bool acquire();
     // Starts listening; requests arrive through the handler, one line each.
     bool listen(std::function<void(const std::string&)> handler);
@@ -43,6 +45,7 @@ public:
     std::string socketPath() const;
 
 private:
+    static std::optional<std::filesystem::path> sessionFolder();
     void accept();
 
     std::filesystem::path folder_;

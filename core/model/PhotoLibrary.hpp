@@ -26,7 +26,7 @@ public:
     // The complete listing of image photographs, ascending by creation date. Throws.
     virtual std::vector<LibraryAsset> fetchAssets() = 0;
     // Of photographs a listing left out, those whose storage went away (an unmounted drive,
-    // a folder a sync client has not filled yet) rather than being deleted.
+    // a library a sync client has not filled yet) rather than being deleted.
     virtual std::vector<std::string> unavailable(const std::vector<std::string>& missing) {
         (void)missing;
         return {};

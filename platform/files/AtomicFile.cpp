@@ -1,5 +1,6 @@
 #include "platform/files/AtomicFile.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,12 +16,18 @@ namespace {
     throw std::system_error(errno, std::generic_category(), message);
 }
 
+constexpr std::string_view uniqueTail = "XXXXXX";
+
+bool isUniqueCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
 // Closes the descriptor and removes the temporary file unless it was renamed into place.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target) {
         std::string name = ".";
-        name.append(target.filename().string()).append(".XXXXXX");
+        name.append(target.filename().string()).append(".").append(uniqueTail);
         std::string pattern = (target.parent_path() / name).string();
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) fail("cannot create a temporary file for", target);
@@ -85,6 +92,15 @@ std::optional<std::string> readAll(int fd, off_t expectedSize) {
 }
 
 } // namespace
+
+// mkstemp fills the tail with letters and digits.
+bool isTemporaryFileName(std::string_view name) {
+    const size_t tail = uniqueTail.size();
+    if (name.size() < tail + 3 || name.front() != '.' || name[name.size() - tail - 1] != '.')
+        return false;
+    const std::string_view unique = name.substr(name.size() - tail);
+    return std::all_of(unique.begin(), unique.end(), isUniqueCharacter);
+}
 
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view data) {
     replaceFileAtomically(path, [data](const auto& write) { write(data); });

@@ -18,6 +18,10 @@ void replaceFileAtomically(
     const std::filesystem::path& path,
     const std::function<void(const std::function<void(std::string_view)>&)>& parts);
 
+// Whether a file name is one a replacement gives its temporary file (".NAME.XXXXXX"), which
+// a process killed while it writes leaves behind.
+bool isTemporaryFileName(std::string_view name);
+
 // Renames within one folder and flushes the folder. Throws std::system_error.
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 

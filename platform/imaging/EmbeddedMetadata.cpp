@@ -1,10 +1,14 @@
 #include "platform/imaging/EmbeddedMetadata.hpp"
 
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <exiv2/exiv2.hpp>
 
 #include "platform/imaging/ExivAccess.hpp"
+#include "platform/imaging/ImageFileRead.hpp"
 
 namespace keepsift {
 namespace {
@@ -96,7 +100,17 @@ template <class Open> std::optional<EmbeddedMetadata> read(Open open) {
 
 } // namespace
 
+// A JPEG is read up to its scan only: exiv2 looks for a marker byte by byte through whatever
+// follows a damaged segment, which in a huge file takes many seconds.
 std::optional<EmbeddedMetadata> readEmbeddedMetadata(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    auto jpeg = regular ? readJpegMetadata(fd) : std::nullopt;
+    ::close(fd);
+    if (!regular) return std::nullopt;
+    if (jpeg) return readEmbeddedMetadata(*jpeg);
     return read([&] { return Exiv2::ImageFactory::open(path); });
 }
 

@@ -19,6 +19,7 @@ constexpr std::int64_t headBytes = 64 * 1024;
 constexpr std::int64_t bytesPerPixel = 8;
 constexpr std::int64_t besidePicture = 64LL << 20;
 constexpr int maximumSegments = 4096;
+constexpr std::int64_t beyondDamage = 4096;
 
 // Reads exactly `count` bytes at `offset` unless the file ends first; false on an error.
 bool readAt(int fd, std::int64_t offset, std::uint8_t* into, std::int64_t count,
@@ -45,31 +46,45 @@ bool isFrameMarker(std::uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-// The frame header of a JPEG, found by following the segment lengths from the start.
-std::optional<PixelSize> jpegFrame(int fd) {
+// Follows a JPEG's segments by their lengths from the start, handing each marker and the
+// bytes at it (up to 9) to `visit` until it answers false; the offset of the marker it
+// stopped at, or of the first byte that is no marker where one should be.
+template <class Visit> std::int64_t walkJpeg(int fd, Visit visit) {
     std::int64_t offset = 2;
     for (int segment = 0; segment < maximumSegments; ++segment) {
         std::uint8_t bytes[9];
         std::int64_t got = 0;
-        if (!readAt(fd, offset, bytes, sizeof bytes, got) || got < 4 || bytes[0] != 0xFF)
-            return std::nullopt;
+        if (!readAt(fd, offset, bytes, sizeof bytes, got) || got < 2 || bytes[0] != 0xFF)
+            return offset;
         const std::uint8_t marker = bytes[1];
         if (marker == 0xFF) {
             ++offset; // fill byte
             continue;
         }
-        if (marker == 0xDA || marker == 0xD9) return std::nullopt; // scan or end before a frame
-        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+        if (!visit(marker, bytes, got)) return offset;
+        if (got < 4) return offset;
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
             offset += 2;
-            continue;
-        }
-        if (isFrameMarker(marker)) {
-            if (got < 9) return std::nullopt;
-            return PixelSize{bigEndian(bytes + 7, 2), bigEndian(bytes + 5, 2)};
-        }
-        offset += 2 + bigEndian(bytes + 2, 2);
+        else
+            offset += 2 + bigEndian(bytes + 2, 2);
     }
-    return std::nullopt;
+    return offset;
+}
+
+bool isScanOrEnd(std::uint8_t marker) {
+    return marker == 0xDA || marker == 0xD9;
+}
+
+// The frame header of a JPEG, before its scan.
+std::optional<PixelSize> jpegFrame(int fd) {
+    std::optional<PixelSize> frame;
+    walkJpeg(fd, [&](std::uint8_t marker, const std::uint8_t* bytes, std::int64_t got) {
+        if (isScanOrEnd(marker)) return false;
+        if (!isFrameMarker(marker)) return true;
+        if (got == 9) frame = PixelSize{bigEndian(bytes + 7, 2), bigEndian(bytes + 5, 2)};
+        return false;
+    });
+    return frame;
 }
 
 std::optional<PixelSize> pngFrame(std::span<const std::uint8_t> head) {
@@ -99,6 +114,28 @@ std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_
         // Containers whose picture size may lie anywhere in the file: only the cap.
         return ImageSource::maximumFileBytes;
     }
+}
+
+std::optional<std::vector<std::uint8_t>> readJpegMetadata(int fd) {
+    std::uint8_t start[2];
+    std::int64_t got = 0;
+    if (!readAt(fd, 0, start, sizeof start, got) || got < 2 || start[0] != 0xFF || start[1] != 0xD8)
+        return std::nullopt;
+    bool scan = false;
+    const std::int64_t end =
+        walkJpeg(fd, [&](std::uint8_t marker, const std::uint8_t*, std::int64_t) {
+            scan = isScanOrEnd(marker);
+            return !scan;
+        });
+    // The marker that ends the metadata goes along; past a damaged segment, a little more,
+    // as a reader may look a short way on for the next marker. Segments chained to great
+    // length get no more room than metadata has beside a picture.
+    const std::int64_t length = std::min(end + (scan ? 2 : beyondDamage), besidePicture);
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(length));
+    if (!readAt(fd, 0, bytes.data(), static_cast<std::int64_t>(bytes.size()), got))
+        return std::nullopt;
+    bytes.resize(static_cast<size_t>(got));
+    return bytes;
 }
 
 ImageFileRead readImageFile(int fd, std::int64_t size) {

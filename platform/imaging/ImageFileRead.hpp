@@ -23,4 +23,9 @@ ImageFileRead readImageFile(int fd, std::int64_t size);
 // read through the descriptor where it lies further on: nothing for no image we know.
 std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_t> head);
 
+// A JPEG's head up to its scan, where all its metadata lies: its segments are followed by
+// their lengths, and a damaged one ends the head, so that no reader walks the rest of a huge
+// file byte by byte looking for a marker. Nothing for a file that is no JPEG.
+std::optional<std::vector<std::uint8_t>> readJpegMetadata(int fd);
+
 } // namespace keepsift

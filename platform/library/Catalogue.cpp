@@ -151,8 +151,9 @@ std::optional<Date> exifLocalDate(const std::string& text) {
 }
 
 Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
-                     const std::filesystem::path& cacheFile)
-    : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile) {
+                     const std::filesystem::path& cacheFile, std::filesystem::path mountsFile)
+    : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile),
+      mounts_(std::move(mountsFile)) {
     while (root_.size() > 1 && root_.back() == '/')
         root_.pop_back();
 }
@@ -198,7 +199,7 @@ std::vector<std::string> Catalogue::unavailable(const std::vector<std::string>& 
     photographs.reserve(missing.size());
     for (const std::string& id : missing)
         photographs.push_back({id, folderOnDisk(parentOf(id))});
-    return vanishedStorage(root_, photographs, tableMountPoints());
+    return vanishedStorage(root_, photographs, mounts_.now());
 }
 
 std::vector<CatalogueAsset> Catalogue::all() {
@@ -210,6 +211,7 @@ std::vector<CatalogueAsset> Catalogue::all() {
     for (const WalkedFolder& folder : folders)
         entries += folder.entries.size();
     noteSpellings(folders);
+    mounts_.note(root_);
     std::vector<CatalogueItem> items;
     items.reserve(entries);
     for (const WalkedFolder& folder : folders)

@@ -12,6 +12,7 @@
 #include "platform/library/FolderItemsCache.hpp"
 #include "platform/library/MetadataCache.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
+#include "platform/library/RememberedMounts.hpp"
 #include "platform/library/StickyIdentifiers.hpp"
 
 namespace keepsift {
@@ -28,7 +29,7 @@ struct CatalogueAsset {
 class Catalogue {
 public:
     Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
-              const std::filesystem::path& cacheFile);
+              const std::filesystem::path& cacheFile, std::filesystem::path mountsFile);
 
     const std::string& root() const { return root_; }
     FileSystemOps& ops() const { return *ops_; }
@@ -52,8 +53,8 @@ public:
     // What the file was when it was measured, else at the last listing of the whole library
     // (what the review rests on); absent when it was never seen.
     std::optional<FileStamp> reviewedStamp(const std::string& relative);
-    // Of photographs a listing left out, those in a folder that went empty: the root, or a
-    // folder that held many of them or is a mount point (storage that went away).
+    // Of photographs a listing left out, those whose storage went away: the root emptied, or
+    // a mount point below it no longer mounted on and left bare.
     std::vector<std::string> unavailable(const std::vector<std::string>& missing);
     // True when a listing found files that were not removed on purpose since.
     bool heldFiles();
@@ -93,6 +94,7 @@ private:
     static const std::optional<Date>& capturedAt(Remembered& remembered);
 
     MetadataCache cache_;
+    RememberedMounts mounts_;
     std::mutex mutex_;
     bool loaded_ = false;
     std::uint64_t pass_ = 0;

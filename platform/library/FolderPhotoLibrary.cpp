@@ -120,7 +120,8 @@ private:
 };
 
 FolderPhotoLibrary::FolderPhotoLibrary(FolderLibraryOptions options)
-    : options_(std::move(options)), catalogue_(options_.root, options_.ops, options_.catalogueFile),
+    : options_(std::move(options)),
+      catalogue_(options_.root, options_.ops, options_.catalogueFile, options_.mountsFile),
       albums_(catalogue_), trash_(options_.ops, options_.homeTrash),
       consent_(options_.consentFile, options_.root, options_.access) {}
 

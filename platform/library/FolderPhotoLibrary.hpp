@@ -19,6 +19,7 @@ namespace keepsift {
 struct FolderLibraryOptions {
     std::filesystem::path root;
     std::filesystem::path catalogueFile = defaultCatalogueFile();
+    std::filesystem::path mountsFile = defaultMountsFile();
     std::filesystem::path consentFile = defaultConsentFile();
     std::filesystem::path homeTrash = defaultHomeTrash();
     std::shared_ptr<FileSystemOps> ops = realFileSystem();

@@ -57,4 +57,9 @@ std::string realPathOf(const std::string& path) {
     return resolved;
 }
 
+std::string realFolderOf(const std::string& path) {
+    std::string real = realPathOf(path);
+    return real.empty() ? path : real;
+}
+
 } // namespace keepsift

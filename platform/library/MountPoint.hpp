@@ -12,5 +12,7 @@ std::string mountPointOf(const std::string& realPath);
 // The path with every symbolic link and "." or ".." resolved; empty, with errno set, when
 // some part of it cannot be read.
 std::string realPathOf(const std::string& path);
+// The same, or the path as given when it cannot be resolved.
+std::string realFolderOf(const std::string& path);
 
 } // namespace keepsift

@@ -1,6 +1,7 @@
 #include "platform/library/PhotographPresence.hpp"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "platform/library/CatalogueWalk.hpp"
 #include "platform/library/MediaKinds.hpp"
@@ -21,6 +22,11 @@ bool holdsAnyPhotograph(const std::string& root) {
         if (entries->is_regular_file(ignored) && isImage(mediaKind(name))) return true;
     }
     return static_cast<bool>(error);
+}
+
+bool isBareFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || !holdsAnyPhotograph(path);
 }
 
 } // namespace keepsift

@@ -1,94 +1,67 @@
 #include "platform/library/VanishedStorage.hpp"
 
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <sys/stat.h>
 
 #include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/MountPoint.hpp"
 #include "platform/library/PhotographPresence.hpp"
 
 namespace keepsift {
 namespace {
-
-// More than a person deletes from one folder while leaving the folder itself behind.
-constexpr size_t manyPhotographs = 10;
 
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
     return slash == std::string::npos ? std::string() : relative.substr(0, slash);
 }
 
-bool isFolder(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
+// The library's own folders are never links that a listing follows, so a folder's real path
+// is the root's with the relative path after it; a folder behind a dead mount is not touched.
+class MountsBelow {
+public:
+    MountsBelow(const std::string& root, const StorageMounts& mounts)
+        : root_(root), realRoot_(realFolderOf(root)), mounts_(mounts) {}
 
-bool isMountPoint(const std::string& path, const std::set<std::string>& mountPoints) {
-    std::error_code error;
-    auto real = std::filesystem::weakly_canonical(path, error);
-    return !error && mountPoints.contains(real.string());
-}
-
-bool isOctalDigit(char c) {
-    return c >= '0' && c <= '7';
-}
-
-// fstab writes a space as \040, a tab as \011 and a backslash as \134.
-std::string unescaped(const std::string& field) {
-    std::string text;
-    for (size_t i = 0; i < field.size(); ++i) {
-        bool escape = field[i] == '\\' && i + 3 < field.size() && isOctalDigit(field[i + 1]) &&
-                      isOctalDigit(field[i + 2]) && isOctalDigit(field[i + 3]);
-        if (!escape) {
-            text += field[i];
-            continue;
+    // Whether the photographs last seen in this folder went away with their storage.
+    bool wentAway(const std::string& folder) const {
+        for (std::string at = folder; !at.empty(); at = parentOf(at)) {
+            const std::string real = realRoot_ + "/" + at;
+            if (mounts_.mounted.contains(real)) return false;
+            if (mounts_.known.contains(real)) return isBare(root_ + "/" + at);
         }
-        text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                  (field[i + 3] - '0'));
-        i += 3;
+        return isBare(root_);
     }
-    return text;
-}
+
+private:
+    // Gone, or without a photograph; asked once for each folder.
+    bool isBare(const std::string& path) const {
+        auto [known, added] = bare_.try_emplace(path, false);
+        if (added) known->second = isBareFolder(path);
+        return known->second;
+    }
+
+    std::string root_;
+    std::string realRoot_;
+    const StorageMounts& mounts_;
+    mutable std::map<std::string, bool> bare_;
+};
 
 } // namespace
 
 std::vector<std::string> vanishedStorage(const std::string& root,
                                          const std::vector<MissingPhotograph>& missing,
-                                         const std::set<std::string>& mountPoints) {
+                                         const StorageMounts& mounts) {
     std::map<std::string, std::vector<const std::string*>> byFolder;
-    for (const MissingPhotograph& photograph : missing) {
-        if (!photograph.folder.empty() && !isVisibleRelative(photograph.folder)) continue;
-        std::string folder = photograph.folder;
-        while (!folder.empty() && !isFolder(root + "/" + folder))
-            folder = parentOf(folder);
-        byFolder[folder].push_back(&photograph.id);
-    }
+    for (const MissingPhotograph& photograph : missing)
+        if (photograph.folder.empty() || isVisibleRelative(photograph.folder))
+            byFolder[photograph.folder].push_back(&photograph.id);
+    const MountsBelow below(root, mounts);
     std::vector<std::string> vanished;
     for (const auto& [folder, ids] : byFolder) {
-        const std::string path = folder.empty() ? root : root + "/" + folder;
-        const bool wentAway =
-            folder.empty() || ids.size() >= manyPhotographs || isMountPoint(path, mountPoints);
-        if (!wentAway || holdsAnyPhotograph(path)) continue;
+        if (!below.wentAway(folder)) continue;
         for (const std::string* id : ids)
             vanished.push_back(*id);
     }
     return vanished;
-}
-
-std::set<std::string> tableMountPoints(const std::string& table) {
-    std::set<std::string> points;
-    std::ifstream file(table);
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream fields(line);
-        std::string device, point;
-        if (!(fields >> device >> point) || device.starts_with('#') || !point.starts_with('/'))
-            continue;
-        points.insert(unescaped(point));
-    }
-    return points;
 }
 
 } // namespace keepsift

@@ -12,17 +12,21 @@ struct MissingPhotograph {
     std::string folder;
 };
 
+// What is known of the mounts that may lie below a library (absolute paths, links resolved).
+struct StorageMounts {
+    // Mounted on now.
+    std::set<std::string> mounted;
+    // Declared in the filesystem table, or seen mounted before: storage that may be away now.
+    std::set<std::string> known;
+};
+
 // Of photographs a listing left out, those whose storage went away rather than being deleted.
-// Each is looked for from its folder up to the nearest folder that is still there; that folder
-// went away with them when it holds no photograph at all and is the library root, a mount
-// point, or held many of them: an unmounted drive and a sync client's bare folder leave just
-// that, while a deleted folder is gone and a deleted photograph leaves its neighbours.
+// Each lay on the mount of the nearest mount point above it, else on the library root's.
+// That storage went away when the mount point is no longer mounted on and is gone or holds no
+// photograph, or when the root holds none: an unmounted drive leaves just that. Photographs
+// gone from a drive still mounted, or from a folder still there, were deleted.
 std::vector<std::string> vanishedStorage(const std::string& root,
                                          const std::vector<MissingPhotograph>& missing,
-                                         const std::set<std::string>& mountPoints);
-
-// The mount points a filesystem table names (absolute paths, escapes undone); none when it
-// cannot be read.
-std::set<std::string> tableMountPoints(const std::string& table = "/etc/fstab");
+                                         const StorageMounts& mounts);
 
 } // namespace keepsift

@@ -1,8 +1,10 @@
 #include "system/storage/ApplicationSupportStorage.hpp"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/AtomicFile.hpp"
@@ -48,6 +50,24 @@ ApplicationSupportStorage::whenAvailable(std::string_view folderName) {
     }
     return std::shared_ptr<ApplicationSupportStorage>(
         new ApplicationSupportStorage(Later{}, std::move(directory)));
+}
+
+// Entries are looked at and removed relative to the open folder, never through a link.
+void ApplicationSupportStorage::removeLeftoverTemporaries(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* entries = ::fdopendir(fd);
+    if (entries == nullptr) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        struct stat info {};
+        if (isTemporaryFileName(entry->d_name) &&
+            ::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(entries);
 }
 
 std::optional<std::string> ApplicationSupportStorage::unavailability() const {

@@ -19,6 +19,10 @@ public:
     // made or written, unavailability() says why, and each look tries to make it again.
     static std::shared_ptr<ApplicationSupportStorage> whenAvailable(std::string_view folderName);
 
+    // Removes the temporary files that saves killed midway left in this folder: regular files
+    // named as a replacement names them. Only while no other instance can be saving there.
+    static void removeLeftoverTemporaries(const std::filesystem::path& folder);
+
     const std::filesystem::path& directory() const { return directory_; }
 
     std::optional<Data> read(const std::string& name) const override;

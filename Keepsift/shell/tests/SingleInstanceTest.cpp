@@ -11,18 +11,28 @@
 namespace keepsift::app {
 namespace {
 
-// Each test has a runtime folder of its own, as a login session has.
+// Each test has a runtime folder of its own, as a login session has, and a temporary folder.
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::create_directory(runtime);
         ::chmod(runtime.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        std::filesystem::create_directory(temporary);
+        ::setenv("TMPDIR", temporary.c_str(), 1);
     }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+    void TearDown() override {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("TMPDIR");
+    }
+    std::filesystem::path unusableSupport() {
+        std::ofstream(folder.path() / "file") << "in the way";
+        return folder.path() / "file" / "com.ambervale.keepsift";
+    }
 
     testing::TemporaryFolder folder;
     std::filesystem::path runtime = folder.path() / "run";
+    std::filesystem::path temporary = folder.path() / "tmp";
 };
 
 TEST_F(SingleInstanceTest, ASecondLaunchHandsItsRequestToTheFirst) {
@@ -56,12 +66,64 @@ TEST_F(SingleInstanceTest, AStaleSocketAndAReleasedLockNeverBlockAStart) {
 // No room or no permission for the support folder: the launch goes on to tell the user,
 // and still no second one runs beside it, whether its support folder works or not.
 TEST_F(SingleInstanceTest, ALaunchWithoutItsSupportFolderStillNeverRunsBesideAnother) {
-    std::ofstream(folder.path() / "file") << "in the way";
-    const auto unusable = folder.path() / "file" / "com.ambervale.keepsift";
+    const auto unusable = unusableSupport();
     SingleInstance first(unusable);
     ASSERT_TRUE(first.acquire());
     EXPECT_FALSE(SingleInstance(unusable).acquire());
     EXPECT_FALSE(SingleInstance(folder.path() / "support").acquire());
+}
+
+// Launched from cron, su or a bare ssh session, with no room for the support folder: three
+// launches once all ran, and wrote one index between them when room was made.
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderOrASupportFolderStillOnlyOneRuns) {
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const auto unusable = unusableSupport();
+    SingleInstance first(unusable);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    EXPECT_FALSE(SingleInstance(folder.path() / "support").acquire());
+}
+
+TEST_F(SingleInstanceTest, OnlyAPrivateTemporaryFolderOfTheUsersOwnIsUsed) {
+    const auto own = temporary / ("keepsift-test-" + std::to_string(::geteuid()));
+    EXPECT_EQ(privateTemporaryFolder("keepsift-test"), own);
+    struct stat info {};
+    ASSERT_EQ(::lstat(own.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ::chmod(own.c_str(), 0755);
+    EXPECT_EQ(privateTemporaryFolder("keepsift-test"), std::nullopt);
+    std::filesystem::remove(own);
+    std::filesystem::create_directory(folder.path() / "elsewhere");
+    ::chmod((folder.path() / "elsewhere").c_str(), 0700);
+    std::filesystem::create_directory_symlink(folder.path() / "elsewhere", own);
+    EXPECT_EQ(privateTemporaryFolder("keepsift-test"), std::nullopt);
+    if (::geteuid() != 0) return;
+    std::filesystem::remove(own);
+    std::filesystem::create_directory(own);
+    ::chmod(own.c_str(), 0700);
+    ASSERT_EQ(::chown(own.c_str(), 4242, 4242), 0);
+    EXPECT_EQ(privateTemporaryFolder("keepsift-test"), std::nullopt);
+}
+
+// A save killed midway leaves its temporary file; only the lock holder may remove such
+// files, since a running instance may be saving.
+TEST_F(SingleInstanceTest, TheLockHolderRemovesWhatKilledSavesLeftAndALaterLaunchDoesNot) {
+    const auto support = folder.path() / "support";
+    const auto library = support / "libraries" / "0123456789abcdef";
+    std::filesystem::create_directories(library);
+    for (const auto& file :
+         {library / ".library-index.json.Ab12Cd", support / ".review-journal.json.x9Y8z7",
+          library / "library-index.json"})
+        std::ofstream(file) << "{";
+    SingleInstance first(support);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(std::filesystem::exists(library / ".library-index.json.Ab12Cd"));
+    EXPECT_FALSE(std::filesystem::exists(support / ".review-journal.json.x9Y8z7"));
+    EXPECT_TRUE(std::filesystem::exists(library / "library-index.json"));
+    std::ofstream(library / ".library-index.json.Ef34Gh") << "saving";
+    EXPECT_FALSE(SingleInstance(support).acquire());
+    EXPECT_TRUE(std::filesystem::exists(library / ".library-index.json.Ef34Gh"));
 }
 
 TEST_F(SingleInstanceTest, OnlyAPrivateRuntimeFolderIsUsed) {

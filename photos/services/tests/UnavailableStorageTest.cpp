@@ -1,10 +1,9 @@
 #include <algorithm>
-#include <sys/mount.h>
-#include <unistd.h>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "photos/services/tests/LiveHome.hpp"
+#include "platform/library/tests/PrivateMounts.hpp"
 
 namespace keepsift {
 namespace {
@@ -75,36 +74,22 @@ TEST_F(UnavailableStorage, ALibraryOnAnUnmountedDriveWithoutItsCatalogueCacheLos
     expectNothingTakenForDeleted();
 }
 
-TEST_F(UnavailableStorage, AnUnmountedSubfolderLosesNothing) {
-    unmount(pictures / "Card");
-    restartWithoutCatalogueCache();
-    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
-    expectNothingTakenForDeleted();
-    // Also while the application runs, with its catalogue cache in step.
-    remount(pictures / "Card");
-    EXPECT_TRUE(engine->reconcileWithLibrary().added.empty());
-    unmount(pictures / "Card");
-    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
-    expectNothingTakenForDeleted();
-}
-
-// A real mount point, where the test may mount: the drive's photographs vanish with it.
-TEST_F(UnavailableStorage, ARealMountPointThatIsUnmountedLosesNothing) {
+// A card mounted by hand in no filesystem table: its photographs vanish with the mount, also
+// for a later launch whose catalogue cache was cleared meanwhile.
+TEST_F(UnavailableStorage, AnUnmountedCardLosesNothingAlsoAfterARestart) {
     const auto card = pictures / "Card";
     std::filesystem::rename(card, root / "card-contents");
-    std::filesystem::create_directory(card);
-    if (::geteuid() != 0 || ::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=16m") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    // Unmounted whatever way the test ends, so that its folder can be removed.
-    struct Mounted {
-        std::string path;
-        ~Mounted() { ::umount2(path.c_str(), MNT_DETACH); }
-    } mounted{card.string()};
+    foldertest::PrivateMounts mounts;
+    if (!mounts.tmpfs(card, 0755)) GTEST_SKIP() << "cannot mount a tmpfs here";
     std::filesystem::copy(root / "card-contents", card, std::filesystem::copy_options::recursive);
     EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
     // The copies are newer files: the hand decision is made again on them.
     engine->override("Card/DCIM/IMG_3.jpg", true);
-    ASSERT_EQ(::umount(card.c_str()), 0);
+    engine->flush();
+    mounts.unmountAll();
+    EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
+    expectNothingTakenForDeleted();
+    restartWithoutCatalogueCache();
     EXPECT_TRUE(engine->reconcileWithLibrary().deleted.empty());
     expectNothingTakenForDeleted();
 }
@@ -124,6 +109,14 @@ TEST_F(UnavailableStorage, DeletedPhotographsAreStillDeleted) {
                       [](const auto& entry) { return entry.second.state == ReviewState::deleted; }),
         12);
     EXPECT_EQ(index.entries.at("beach.jpg").state, ReviewState::flaggedByHand);
+}
+
+// However many photographs the user deletes from a folder that stays, they are deleted.
+TEST_F(UnavailableStorage, AFolderEmptiedByHandIsDeletedHoweverManyItHeld) {
+    for (int i = 0; i < 12; ++i)
+        std::filesystem::remove(pictures / ("Card/DCIM/IMG_" + std::to_string(i) + ".jpg"));
+    EXPECT_EQ(engine->reconcileWithLibrary().deleted.size(), 12u);
+    EXPECT_EQ(engine->index().entries.at("Card/DCIM/IMG_3.jpg").state, ReviewState::deleted);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -6,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files/tests/TemporaryFolder.hpp"
 #include "platform/imaging/EmbeddedMetadata.hpp"
+#include "platform/imaging/ImageFileRead.hpp"
 #include "platform/imaging/tests/ExifWriting.hpp"
+#include "platform/imaging/tests/ReadCounting.hpp"
 
 namespace keepsift {
 namespace {
@@ -103,6 +107,29 @@ TEST_F(EmbeddedMetadataTest, UnreadableInputGivesNothing) {
     auto cut = cameraJpeg("1");
     cut.resize(24);
     EXPECT_FALSE(readEmbeddedMetadata(cut));
+}
+
+// A 1.9 GiB file with a JPEG's start and no marker after it once held a listing for 20 s.
+TEST_F(EmbeddedMetadataTest, AJpegIsReadNoFurtherThanItsScanOrItsFirstDamage) {
+    testing::TemporaryFolder folder;
+    const auto junk = testing::fileOf(folder.path() / "junk.jpg", {0xFF, 0xD8}, 2LL << 30);
+    const auto padded = testing::fileOf(folder.path() / "padded.jpg", cameraJpeg("1"), 300LL << 20);
+    for (const auto& file : {junk, padded}) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        const auto head = readJpegMetadata(fd);
+        ::close(fd);
+        ASSERT_TRUE(head) << file;
+        EXPECT_LT(head->size(), 64U << 10) << file;
+    }
+    const std::int64_t before = testing::bytesReadSoFar();
+    EXPECT_FALSE(readEmbeddedMetadata(junk.string()));
+    const auto camera = readEmbeddedMetadata(padded.string());
+    EXPECT_LT(testing::bytesReadSoFar() - before, 1 << 20);
+    ASSERT_TRUE(camera);
+    EXPECT_EQ(camera->properties.dateTimeOriginal, "2021:07:04 18:30:05");
+    EXPECT_EQ(camera->properties.pixelWidth, 64);
+    // A file that is not a regular file is never opened for its metadata.
+    EXPECT_FALSE(readEmbeddedMetadata(folder.path().string()));
 }
 
 // Listing and measuring read at once; XMP parsing in particular must not interleave.

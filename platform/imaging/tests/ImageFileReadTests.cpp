@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "ExifWriting.hpp"
+#include "ReadCounting.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
 #include "platform/imaging/ImageFileRead.hpp"
 #include "platform/imaging/ImageSource.hpp"
@@ -12,25 +13,8 @@
 namespace keepsift {
 namespace {
 
-// Bytes this process has read so far, whatever it read them with.
-std::int64_t bytesReadSoFar() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    std::int64_t value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:") return value;
-    return 0;
-}
-
-// A file of the given bytes, then made `size` long (the rest a hole, which costs no disk).
-std::filesystem::path fileOf(const std::filesystem::path& path,
-                             const std::vector<std::uint8_t>& bytes, std::int64_t size) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
-    return path;
-}
+using testing::bytesReadSoFar;
+using testing::fileOf;
 
 struct Reading {
     ImageFileRead read;
@@ -75,6 +59,21 @@ TEST(ImageFileRead, AFileFarLargerThanItsPictureCanNeedIsNotRead) {
         EXPECT_EQ(reading.read.error, EFBIG) << name;
         EXPECT_LT(reading.bytesRead, 1 << 20) << name;
     }
+}
+
+// Segments chained by their lengths for a quarter of a gigabyte, in a file that costs no disk.
+TEST(ImageFileRead, AJpegsMetadataIsReadNoFurtherThanMetadataCanNeed) {
+    testing::TemporaryFolder folder;
+    const auto path = fileOf(folder.path() / "chained.jpg", {0xFF, 0xD8}, 2);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const std::uint8_t header[] = {0xFF, 0xE1, 0xFF, 0xFF};
+    for (std::int64_t segment = 0; segment < 4000; ++segment)
+        ASSERT_EQ(::pwrite(fd, header, sizeof header, 2 + segment * 0x10001), 4);
+    ASSERT_EQ(::pwrite(fd, "\xFF\xDA", 2, 2 + 4000 * 0x10001), 2);
+    const auto head = readJpegMetadata(fd);
+    ::close(fd);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->size(), 64U << 20);
 }
 
 // Metadata before the frame header may be far longer than the head looked at first.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/imaging/ImageSource.hpp"
+#include "platform/imaging/tests/ReadCounting.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -53,6 +54,19 @@ TEST_F(OutsizedFileTest, APhotographLargerThanItsPictureCanNeedIsNeverRead) {
                                   });
         EXPECT_TRUE(answered) << name;
     }
+}
+
+// A JPEG's start and then no marker, 1.9 GiB long: its metadata was looked for byte by byte.
+TEST_F(OutsizedFileTest, AHugeFileThatOnlyLooksLikeAJpegIsListedFromItsHead) {
+    testing::fileOf(lib("fake.jpg"), {0xFF, 0xD8, 0xFF}, (std::int64_t{19} << 30) / 10);
+    timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, lib("fake.jpg").c_str(), times, 0), 0);
+    const std::int64_t before = testing::bytesReadSoFar();
+    auto assets = makeLibrary()->fetchImageAssets();
+    EXPECT_LT(testing::bytesReadSoFar() - before, 8 << 20);
+    ASSERT_EQ(assets.size(), 1u);
+    EXPECT_EQ(assets[0].creationDate->unixSeconds(), 1'600'000'000);
+    EXPECT_EQ(assets[0].pixelWidth, 0);
 }
 
 } // namespace

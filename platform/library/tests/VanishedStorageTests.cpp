@@ -1,5 +1,8 @@
 #include "FolderLibraryFixture.hpp"
+#include "PrivateMounts.hpp"
 
+#include "platform/library/MountTable.hpp"
+#include "platform/library/RememberedMounts.hpp"
 #include "platform/library/VanishedStorage.hpp"
 
 namespace keepsift::foldertest {
@@ -12,23 +15,59 @@ using ::testing::UnorderedElementsAre;
 class VanishedStorageTest : public FolderLibraryTest {
 protected:
     std::vector<std::string> vanished(const std::vector<MissingPhotograph>& missing,
-                                      const std::set<std::string>& mountPoints = {}) {
-        return vanishedStorage(root.string(), missing, mountPoints);
+                                      const StorageMounts& mounts = {}) {
+        return vanishedStorage(root.string(), missing, mounts);
+    }
+    std::string real(const std::string& relative) const {
+        return std::filesystem::weakly_canonical(lib(relative)).string();
+    }
+    // Photographs named 0.jpg, 1.jpg, ... in one folder; their identifiers.
+    std::vector<std::string> photographsIn(const std::string& folder, int count) {
+        std::vector<std::string> made;
+        for (int i = 0; i < count; ++i) {
+            made.push_back(folder + "/" + std::to_string(i) + ".jpg");
+            writeJpeg(lib(made.back()));
+        }
+        return made;
     }
 };
 
-TEST_F(VanishedStorageTest, AnEmptyMountPointTookItsFewPhotographsWithIt) {
+TEST_F(VanishedStorageTest, AMountPointNoLongerMountedOnTookItsPhotographsWithIt) {
     std::filesystem::create_directories(lib("Card"));
     std::filesystem::create_directories(lib("Trip"));
     writeJpeg(lib("kept.jpg"));
     const std::vector<MissingPhotograph> missing = {{"Card/DCIM/a.jpg", "Card/DCIM"},
                                                     {"Trip/b.jpg", "Trip"}};
     EXPECT_THAT(vanished(missing), IsEmpty());
-    EXPECT_THAT(vanished(missing, {std::filesystem::canonical(lib("Card")).string()}),
-                ElementsAre("Card/DCIM/a.jpg"));
-    // A mount point that still holds photographs lost only those it no longer holds.
+    EXPECT_THAT(vanished(missing, {{}, {real("Card")}}), ElementsAre("Card/DCIM/a.jpg"));
+    // Still mounted: the drive is there, and what left it was deleted.
+    EXPECT_THAT(vanished(missing, {{real("Card")}, {real("Card")}}), IsEmpty());
+    EXPECT_THAT(vanished(missing, {{real("Card")}, {}}), IsEmpty());
+    // A mount point that holds photographs again is a plain folder now.
     writeJpeg(lib("Card/other.jpg"));
-    EXPECT_THAT(vanished(missing, {std::filesystem::canonical(lib("Card")).string()}), IsEmpty());
+    EXPECT_THAT(vanished(missing, {{}, {real("Card")}}), IsEmpty());
+}
+
+// A desktop automounter removes the folder it mounted on.
+TEST_F(VanishedStorageTest, AMountPointGoneWithItsMountTookItsPhotographsWithIt) {
+    writeJpeg(lib("Media/kept.jpg"));
+    const std::string card = real("Media") + "/Card";
+    EXPECT_THAT(
+        vanished({{"Media/Card/a.jpg", "Media/Card"}, {"Media/b.jpg", "Media"}}, {{}, {card}}),
+        ElementsAre("Media/Card/a.jpg"));
+}
+
+// However many photographs a folder held, the user may delete them all and keep the folder.
+TEST_F(VanishedStorageTest, AFolderEmptiedOnADriveStillMountedWasDeleted) {
+    writeJpeg(lib("kept.jpg"));
+    std::vector<MissingPhotograph> missing;
+    for (const std::string& id : photographsIn("Trip", 12))
+        missing.push_back({id, "Trip"});
+    std::filesystem::remove_all(lib("Trip"));
+    std::filesystem::create_directory(lib("Trip"));
+    EXPECT_THAT(vanished(missing), IsEmpty());
+    writeJpeg(lib("Card/c.jpg"));
+    EXPECT_THAT(vanished(missing, {{real("Card")}, {}}), IsEmpty());
 }
 
 TEST_F(VanishedStorageTest, ARootWithoutPhotographsTookThemAllAndAGoneFolderDidNot) {
@@ -41,7 +80,7 @@ TEST_F(VanishedStorageTest, ARootWithoutPhotographsTookThemAllAndAGoneFolderDidN
     EXPECT_THAT(vanished({{"../x.jpg", ".."}}), IsEmpty());
 }
 
-TEST_F(VanishedStorageTest, MountPointsAreReadFromTheTableWithTheirEscapes) {
+TEST_F(VanishedStorageTest, MountPointsAreReadFromBothTablesWithTheirEscapes) {
     writeText(base / "fstab", "# comment\n"
                               "UUID=1 / ext4 defaults 0 1\n"
                               "/dev/sdb1 /media/My\\040Card vfat noauto 0 0\n"
@@ -51,6 +90,94 @@ TEST_F(VanishedStorageTest, MountPointsAreReadFromTheTableWithTheirEscapes) {
     EXPECT_THAT(tableMountPoints((base / "fstab").string()),
                 UnorderedElementsAre("/", "/media/My Card", "/proc"));
     EXPECT_THAT(tableMountPoints((base / "missing").string()), IsEmpty());
+    writeText(base / "mountinfo",
+              "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+              "27 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+              "90 27 0:51 / /home/me/Pictures/Phone\\040A rw,nosuid - fuse.jmtpfs jmtpfs rw\n");
+    EXPECT_THAT(liveMountPoints((base / "mountinfo").string()),
+                UnorderedElementsAre("/proc", "/", "/home/me/Pictures/Phone A"));
+}
+
+// Once unmounted, a drive's folder is in no live table: the library remembers it, also
+// across a restart, until it is a plain folder again.
+TEST_F(VanishedStorageTest, MountPointsSeenMountedAreRememberedUntilTheyHoldPhotographsAgain) {
+    std::filesystem::create_directories(lib("Card"));
+    const auto file = base / "kept" / "library-mounts";
+    const RememberedMounts::Tables tables{(base / "mountinfo").string(), (base / "fstab").string()};
+    writeText(base / "fstab", "/dev/sdc1 /mnt/backup ext4 noauto 0 0\n");
+    writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                  "91 27 8:33 / " +
+                                      real("Card") + " rw - vfat /dev/sdc1 rw\n");
+    RememberedMounts(file, tables).note(root.string());
+    // Another library's listing keeps this one's.
+    std::filesystem::create_directories(base / "other");
+    RememberedMounts(file, tables).note((base / "other").string());
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n");
+    RememberedMounts restarted(file, tables);
+    restarted.note(root.string());
+    EXPECT_THAT(restarted.now().known, UnorderedElementsAre(real("Card"), "/mnt/backup"));
+    EXPECT_THAT(restarted.now().mounted, ElementsAre("/"));
+    writeJpeg(lib("Card/plain.jpg"));
+    restarted.note(root.string());
+    EXPECT_THAT(restarted.now().known, ElementsAre("/mnt/backup"));
+    EXPECT_THAT(RememberedMounts(file, tables).now().known, ElementsAre("/mnt/backup"));
+}
+
+// A card or phone mounted by hand, by FUSE or by the desktop, in no filesystem table.
+class UnmountedStorageTest : public VanishedStorageTest {
+protected:
+    void SetUp() override {
+        VanishedStorageTest::SetUp();
+        if (!mounts.tmpfs(lib("Card"), 0755)) GTEST_SKIP() << "needs root to mount a card";
+    }
+    void TearDown() override {
+        mounts.unmountAll();
+        VanishedStorageTest::TearDown();
+    }
+    // The identifiers a listing no longer holds.
+    static std::vector<std::string> missingFrom(const std::vector<std::string>& before,
+                                                const std::vector<std::string>& after) {
+        std::vector<std::string> missing;
+        for (const std::string& id : before)
+            if (std::find(after.begin(), after.end(), id) == after.end()) missing.push_back(id);
+        return missing;
+    }
+
+    PrivateMounts mounts;
+};
+
+TEST_F(UnmountedStorageTest, AFewPhotographsOnAnUnmountedCardAreUnavailableNotDeleted) {
+    writeJpeg(lib("kept.jpg"));
+    const auto onCard = photographsIn("Card/DCIM", 6);
+    auto library = makeLibrary();
+    const auto before = ids(library->fetchImageAssets());
+    ASSERT_EQ(before.size(), 7u);
+    mounts.unmountAll();
+    const auto missing = missingFrom(before, ids(library->fetchImageAssets()));
+    EXPECT_THAT(missing, ::testing::UnorderedElementsAreArray(onCard));
+    EXPECT_THAT(library->unavailableIdentifiers(missing),
+                ::testing::UnorderedElementsAreArray(onCard));
+    // Started again while the card is away.
+    EXPECT_THAT(makeLibrary()->unavailableIdentifiers(missing),
+                ::testing::UnorderedElementsAreArray(onCard));
+}
+
+// The card is still mounted, so its photographs were deleted too, though none is left on it.
+TEST_F(UnmountedStorageTest, ManyPhotographsDeletedByHandFromAFolderStillThereAreDeleted) {
+    writeJpeg(lib("kept.jpg"));
+    const auto inTrip = photographsIn("Trip", 12);
+    const auto onCard = photographsIn("Card", 12);
+    auto library = makeLibrary();
+    const auto before = ids(library->fetchImageAssets());
+    ASSERT_EQ(before.size(), 25u);
+    for (const auto* emptied : {&inTrip, &onCard})
+        for (const std::string& id : *emptied)
+            std::filesystem::remove(lib(id));
+    const auto missing = missingFrom(before, ids(library->fetchImageAssets()));
+    EXPECT_EQ(missing.size(), 24u);
+    EXPECT_THAT(library->unavailableIdentifiers(missing), IsEmpty());
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
 
 #include "core/index/IndexFiles.hpp"
+#include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/FileLimit.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
@@ -122,6 +124,49 @@ TEST_F(ApplicationSupportStorageTest, InterruptedSaveLeavesThePreviousIndexIntac
         EXPECT_THROW(files.saveIndex(big), std::system_error);
     }
     EXPECT_EQ(files.loadIndex(), before);
+}
+
+// A save killed after its temporary file was made leaves it behind.
+void killedWhileSaving(const std::filesystem::path& file) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            replaceFileAtomically(file, [](const auto& write) {
+                write("half of it");
+                std::_Exit(0);
+            });
+        } catch (...) {
+        }
+        std::_Exit(1);
+    }
+    ::waitpid(child, nullptr, 0);
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(ApplicationSupportStorageTest, OnlyTemporaryFilesOfKilledSavesAreRemoved) {
+    namespace fs = std::filesystem;
+    const fs::path dir = storage.directory();
+    storage.write("saved", "library-index.json");
+    killedWhileSaving(dir / "library-index.json");
+    killedWhileSaving(dir / "review-journal.json");
+    ASSERT_EQ(namesIn(dir).size(), 3u);
+    for (const char* kept : {".library-index.json.tmp", ".library-index.json.ABC12",
+                             "library-index.json.ABC123", ".library-index.json.AB-123"})
+        storage.write("not ours", kept);
+    fs::create_directory(dir / ".folder.ABC123");
+    fs::create_symlink(dir / "library-index.json", dir / ".link.ABC123");
+    ApplicationSupportStorage::removeLeftoverTemporaries(dir);
+    EXPECT_THAT(namesIn(dir), ::testing::UnorderedElementsAre(
+                                  "library-index.json", ".library-index.json.tmp",
+                                  ".library-index.json.ABC12", "library-index.json.ABC123",
+                                  ".library-index.json.AB-123", ".folder.ABC123", ".link.ABC123"));
+    EXPECT_EQ(storage.read("library-index.json"), "saved");
 }
 
 } // namespace

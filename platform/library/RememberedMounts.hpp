@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/library/VanishedStorage.hpp"
+
+namespace keepsift {
+
+// The mount points below a library that were seen mounted on, kept in a file of their own
+// beside the user's decisions: once a drive is unmounted the live table no longer names its
+// folder, it may be unmounted while Keepsift does not run, and the catalogue cache may be
+// cleared meanwhile.
+class RememberedMounts {
+public:
+    struct Tables {
+        std::string live = "/proc/self/mountinfo";
+        std::string declared = "/etc/fstab";
+    };
+
+    explicit RememberedMounts(std::filesystem::path file);
+    RememberedMounts(std::filesystem::path file, Tables tables)
+        : file_(std::move(file)), tables_(std::move(tables)) {}
+
+    // After a listing: remembers the mount points below the root mounted on now, and forgets
+    // those below it no longer mounted on whose folder holds photographs again (a plain
+    // folder now).
+    void note(const std::string& root);
+    // Mounted on now, and declared or remembered.
+    StorageMounts now();
+
+private:
+    std::set<std::string>& rememberedLocked();
+
+    std::filesystem::path file_;
+    Tables tables_;
+    std::mutex mutex_;
+    std::optional<std::set<std::string>> remembered_;
+};
+
+// $XDG_DATA_HOME/com.ambervale.keepsift/library-mounts
+std::filesystem::path defaultMountsFile();
+
+} // namespace keepsift
