@@ -150,6 +150,8 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    // Saves the decision just made by hand, then runs the album write.
+    template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
