@@ -91,6 +91,8 @@ public:
     EngineSnapshot snapshot() const;
 
     std::optional<GroupDecision> decision(const std::string& groupID) const;
+    // Decisions by hand: saved before the album is written, so that an album error, thrown
+    // afterwards, leaves only the album behind, for the next synchronisation to bring in step.
     void ignore(const std::string& groupID);
     void reset(const std::string& groupID);
     void override(const std::string& photoID, bool keep);
