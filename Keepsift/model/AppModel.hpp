@@ -254,8 +254,18 @@ private:
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
     void changesTaskBody();
-    // An override, ignore or reset: the engine call, its notice and log line, a refresh.
-    void reviewActionFlow(std::string_view failure, const std::function<void()>& call);
+    // An override, ignore or reset, named by `action` in the log: refused aloud while the
+    // review cannot be saved; otherwise counted, carried into the engine, its album's outcome
+    // told, and refreshed.
+    void reviewActionFlow(const std::string& action, const std::function<void()>& count,
+                          const std::function<void()>& call);
+    // Main actor: the session's count of an override and the group it touched.
+    void countOverride(const std::string& photo);
+    // The rejects album could not follow the review: the notice says so, and the log names
+    // the action, or for the pump's retries each cause once.
+    void albumBehindFlow(const std::string& why, const std::optional<std::string>& action);
+    // Takes the album's notice back once the album has caught up.
+    void albumFollowedFlow();
     std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
                                    std::int64_t expected, std::int64_t bytes);
 
@@ -324,6 +334,9 @@ private:
     std::optional<std::string> libraryNotice_;
     bool storageBlocked_ = false;
     std::optional<std::string> storageNotice_;
+    std::optional<std::string> albumNotice_;
+    // Why the rejects album last failed to follow the review, until it has caught up.
+    std::optional<std::string> albumFailure_;
 
     // Held by a task across a settings save and its read-back; never while hopping.
     std::mutex settingsSaves_;

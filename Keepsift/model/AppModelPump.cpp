@@ -88,8 +88,9 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
     }
     try {
         engine_->syncRejectsAlbumIfNeeded();
+        albumFollowedFlow();
     } catch (const std::exception& error) {
-        log_.error(std::string("rejects album: ") + error.what());
+        albumBehindFlow(error.what(), std::nullopt);
     }
     refreshFlow();
     onMain([&] {

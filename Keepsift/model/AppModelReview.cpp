@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "Keepsift/model/AppModel.hpp"
+#include "Keepsift/model/StorageNotice.hpp"
 #include "core/support/Checked.hpp"
 #include "core/text/Strings.hpp"
 
@@ -10,18 +11,30 @@ std::string AppModel::refusalNotice() const {
     return Strings::text(FixedText::libraryRefused, settings_.language);
 }
 
-void AppModel::reviewActionFlow(std::string_view failure, const std::function<void()>& call) {
-    try {
-        call();
-        onMain([&] { setNotice(std::nullopt); });
-    } catch (const std::exception& error) {
-        onMain([&] { setNotice(refusalNotice()); });
-        log_.error(std::string(failure) + error.what());
+// Nothing decided while the review cannot be saved could be kept, so nothing is taken and
+// nothing counted. A failure after the engine took the decision is the album's: these
+// actions write nothing else to the library, and the decision is saved before the album.
+void AppModel::reviewActionFlow(const std::string& action, const std::function<void()>& count,
+                                const std::function<void()>& call) {
+    if (const auto reason = engine_->storageUnavailability()) {
+        log_.error(action + " refused: the review cannot be saved (" + *reason + ")");
+        onMain([&] {
+            raiseNotice(storageNotice_, decisionNotKeptNotice(*reason, settings_.language));
+        });
+    } else {
+        onMain(count);
+        try {
+            call();
+            onMain([&] { setNotice(albumNotice_); });
+            albumFollowedFlow();
+        } catch (const std::exception& error) {
+            albumBehindFlow(error.what(), action);
+        }
     }
     refreshFlow();
 }
 
-void AppModel::override(bool keep, const std::string& photo, Done done) {
+void AppModel::countOverride(const std::string& photo) {
     const auto& groups = snapshot_.review.groups;
     const auto holder = std::find_if(groups.begin(), groups.end(), [&](const ReviewGroup& group) {
         return std::any_of(group.photos.begin(), group.photos.end(),
@@ -29,24 +42,40 @@ void AppModel::override(bool keep, const std::string& photo, Done done) {
     });
     if (holder != groups.end()) touchedThisSession_.insert(holder->id);
     ++overridesThisSession_;
+}
+
+void AppModel::override(bool keep, const std::string& photo, Done done) {
     launch(
         [this, keep, photo] {
-            reviewActionFlow("override failed: ", [&] { engine_->override(photo, keep); });
+            reviewActionFlow(
+                "override of " + photo, [&] { countOverride(photo); },
+                [&] { engine_->override(photo, keep); });
         },
         std::move(done));
 }
 
 void AppModel::ignore(const std::string& group, Done done) {
-    touchedThisSession_.insert(group);
-    launch([this, group] { reviewActionFlow("ignore failed: ", [&] { engine_->ignore(group); }); },
-           std::move(done));
+    launch(
+        [this, group] {
+            reviewActionFlow(
+                "ignore of group " + group, [this, &group] { touchedThisSession_.insert(group); },
+                [&] { engine_->ignore(group); });
+        },
+        std::move(done));
 }
 
 void AppModel::reset(const std::string& group, Done done) {
-    touchedThisSession_.insert(group);
-    ++resetsThisSession_;
-    launch([this, group] { reviewActionFlow("reset failed: ", [&] { engine_->reset(group); }); },
-           std::move(done));
+    launch(
+        [this, group] {
+            reviewActionFlow(
+                "reset of group " + group,
+                [this, &group] {
+                    touchedThisSession_.insert(group);
+                    ++resetsThisSession_;
+                },
+                [&] { engine_->reset(group); });
+        },
+        std::move(done));
 }
 
 std::int64_t AppModel::deleteByteTotal(const std::optional<std::set<std::string>>& groups) const {

@@ -10,4 +10,13 @@ std::string storageUnavailableNotice(const std::string& reason, const std::strin
            "). Nothing is flagged until it can; Keepsift keeps trying.";
 }
 
+std::string decisionNotKeptNotice(const std::string& reason, const std::string& language) {
+    if (language == "de")
+        return "Diese Entscheidung wurde nicht \u00FCbernommen: Keepsift kann deine Durchsicht "
+               "gerade nicht sichern (" +
+               reason + "). Versuche es noch einmal, sobald das wieder geht.";
+    return "That decision was not kept: Keepsift cannot save your review right now (" + reason +
+           "). Try again once it can.";
+}
+
 } // namespace keepsift::app

@@ -8,4 +8,7 @@ namespace keepsift::app {
 // meanwhile. German exactly for "de", English otherwise.
 std::string storageUnavailableNotice(const std::string& reason, const std::string& language);
 
+// The answer to a decision asked for while the review cannot be saved: it was not taken.
+std::string decisionNotKeptNotice(const std::string& reason, const std::string& language);
+
 } // namespace keepsift::app

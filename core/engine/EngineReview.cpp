@@ -5,22 +5,32 @@
 
 namespace keepsift {
 
+// A decision by hand reaches the files before the album is written: an album that cannot be
+// written (a read-only folder, a card that takes no links) or a write that hangs must not
+// hold it back. A failed write leaves the album to the next synchronisation.
+template <class AlbumWrite>
+void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
+    saveLocked(lock);
+    try {
+        write();
+    } catch (...) {
+        albumNeedsSync_ = true;
+        throw;
+    }
+}
+
 void ScanEngine::ignore(const std::string& groupID) {
     Lock lock(mutex_);
     const auto flagged = index_.ignoreGroup(groupID, clock_->now());
     work_.rebuild(index_);
     ++mutationGeneration_;
-    if (!flagged.empty() && writesToLibrary_) {
-        try {
-            unlocked(lock, [&] { library_->setRejected(flagged, false); });
-        } catch (...) {
-            notePendingLocked();
-            throw;
-        }
+    keepHandDecisionLocked(lock, [&] {
+        if (flagged.empty() || !writesToLibrary_) return;
+        unlocked(lock, [&] { library_->setRejected(flagged, false); });
         ++mutationGeneration_;
         setRejectedFlagsLocked(flagged, false);
-    }
-    saveLocked(lock);
+        saveLocked(lock);
+    });
 }
 
 void ScanEngine::reset(const std::string& groupID) {
@@ -29,7 +39,7 @@ void ScanEngine::reset(const std::string& groupID) {
     work_.rebuild(index_);
     ++mutationGeneration_;
     regroupLocked(lock);
-    syncRejectsAlbumLocked(lock);
+    keepHandDecisionLocked(lock, [&] { syncRejectsAlbumLocked(lock); });
 }
 
 void ScanEngine::override(const std::string& photoID, bool keep) {
@@ -45,9 +55,7 @@ void ScanEngine::override(const std::string& photoID, bool keep) {
                          : ReviewJournal::Event::overriddenToFlag,
                     index_.entries.at(photoID), now);
     ++mutationGeneration_;
-    // Saved by the synchronisation; without album writes, by the next flush.
-    notePendingLocked();
-    syncRejectsAlbumLocked(lock);
+    keepHandDecisionLocked(lock, [&] { syncRejectsAlbumLocked(lock); });
 }
 
 std::optional<GroupDecision> ScanEngine::decision(const std::string& groupID) const {

@@ -91,6 +91,8 @@ public:
     EngineSnapshot snapshot() const;
 
     std::optional<GroupDecision> decision(const std::string& groupID) const;
+    // Decisions by hand: saved before the album is written, so that an album error, thrown
+    // afterwards, leaves only the album behind, for the next synchronisation to bring in step.
     void ignore(const std::string& groupID);
     void reset(const std::string& groupID);
     void override(const std::string& photoID, bool keep);
@@ -150,6 +152,8 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    // Saves the decision just made by hand, then runs the album write.
+    template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);

@@ -76,22 +76,6 @@ TEST_F(Review, AnOverrideOutsideEveryGroupCountsButTouchesNothing) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 1);
 }
 
-TEST_F(Review, ARefusedOverrideKeepsTheHandDecisionAndSaysSoInTheSettingsLanguage) {
-    rig.library->setRejectionWritesFail(true);
-    override(false, "a1");
-    EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "en"));
-    EXPECT_TRUE(rig.loggedStarting(LogLevel::error, "override failed: "));
-    EXPECT_EQ(state("a1"), ReviewState::flaggedByHand);
-
-    setLanguage("de");
-    override(true, "a2");
-    EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "de"));
-    EXPECT_EQ(state("a2"), ReviewState::keptByHand);
-    // The counters were taken before the engine call and stay.
-    EXPECT_EQ(rig.onMain([&] { return rig.model->overridesThisSession(); }), 2);
-    EXPECT_EQ(rig.onMain([&] { return rig.model->touchedThisSession().size(); }), 1u);
-}
-
 TEST_F(Review, NoHandDecisionIsLostWhenTheSaveFails) {
     rig.files->failing = true;
     override(true, "a3");

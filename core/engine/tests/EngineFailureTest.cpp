@@ -38,9 +38,9 @@ TEST_F(ScannedEngine, AlbumErrorsReachTheCallerUnchanged) {
     rig.library->setRejectionWritesFail(true);
     EXPECT_EQ(libraryErrorOf([&] { rig.engine->override("a1", false); }),
               LibraryError::albumWriteIncomplete(1));
-    // The decision stays and waits for the next save.
+    // The decision stays, saved before the album was asked.
     EXPECT_EQ(rig.state("a1"), ReviewState::flaggedByHand);
-    EXPECT_TRUE(rig.engine->pendingSave());
+    EXPECT_EQ(rig.savedIndex().entry("a1")->state, ReviewState::flaggedByHand);
     EXPECT_FALSE(rig.engine->ownWrites().count("a1"));
 
     const auto group = *rig.entry("a1").groupID;
@@ -48,7 +48,7 @@ TEST_F(ScannedEngine, AlbumErrorsReachTheCallerUnchanged) {
               LibraryError::albumWriteIncomplete(3));
 
     rig.library->setRejectionWritesFail(false);
-    // The ignore stayed in memory; the next synchronisation takes its photographs out.
+    // The next synchronisation takes the ignored group's photographs out.
     rig.engine->syncRejectsAlbum();
     EXPECT_TRUE(rig.library->rejectedIDs().empty());
     EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand);

@@ -4,6 +4,7 @@
 #include "core/model/DeletionIncomplete.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "photos/services/tests/LiveHome.hpp"
+#include "platform/library/tests/PermissionsBind.hpp"
 
 namespace keepsift {
 namespace {
@@ -151,6 +152,32 @@ TEST_F(EngineOverFolderLibrary, AnUnmountedLibraryKeepsEveryDecision) {
     EXPECT_TRUE(again.deleted.empty());
     EXPECT_EQ(engine->index().entries.at(flagged[0]).state, ReviewState::keptByHand);
     EXPECT_EQ(engine->index().entries.at(flagged[1]).state, ReviewState::flagged);
+}
+
+// A library folder that cannot be written: the decision by hand is on disk at once, and the
+// album follows at the first synchronisation once the folder can be written again.
+TEST_F(EngineOverFolderLibrary, AnAlbumThatCannotBeWrittenHoldsBackNoDecision) {
+    scanAll();
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto keeper = *std::find_if(keepers.begin(), keepers.end(), [](const auto& id) {
+        return std::find(burst.begin(), burst.end(), id) != burst.end();
+    });
+    using std::filesystem::perms;
+    std::filesystem::permissions(album(),
+                                 perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    {
+        foldertest::PermissionsBind bound;
+        EXPECT_ANY_THROW(engine->override(keeper, false));
+    }
+    const auto saved = LibraryIndex::decode(*storage->read(std::string(ScanEngine::indexFileName)));
+    EXPECT_EQ(saved.entry(keeper)->state, ReviewState::flaggedByHand);
+    EXPECT_FALSE(std::filesystem::is_symlink(album() / keeper));
+
+    std::filesystem::permissions(album(), perms::owner_write, std::filesystem::perm_options::add);
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_TRUE(std::filesystem::is_symlink(album() / keeper));
+    EXPECT_FALSE(engine->albumNeedsSync());
 }
 
 TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
