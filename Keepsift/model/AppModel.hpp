@@ -255,7 +255,8 @@ private:
     // An override, ignore or reset: the engine call, its notice and log line, a refresh.
     void reviewActionFlow(std::string_view failure, const std::function<void()>& call);
     std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
-                                   std::int64_t expected, std::int64_t bytes);
+                                   std::int64_t expected,
+                                   const std::map<std::string, std::int64_t>& sizes);
 
     // The machine's state (fixed, or sampled by the probe) joined with the settings' switches
     // and the library permission. The probe may be slow, so tasks sample it off the main actor.
@@ -263,8 +264,13 @@ private:
     static WorkConditions joined(const WorkConditions& machine, const Settings& settings,
                                  LibraryAuthorization access);
     WorkConditions workConditionsFlow();
-    std::int64_t deleteByteTotal(const std::optional<std::set<std::string>>& groups) const;
+    // The size of each photograph of the batch as the snapshot shows it.
+    std::map<std::string, std::int64_t>
+    deleteFileSizes(const std::optional<std::set<std::string>>& groups) const;
     std::string refusalNotice() const;
+    // The notice and log line of a delete the library answered, and the count it sends.
+    void reportDeletion(const DeletionReport& report,
+                        const std::map<std::string, std::int64_t>& sizes);
 
     // Telemetry, each call made from a task.
     void telemetryRestore();

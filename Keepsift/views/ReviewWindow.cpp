@@ -2,7 +2,6 @@
 
 #include <QVBoxLayout>
 
-#include "Keepsift/review/TrashTexts.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
 #include "core/text/Strings.hpp"
 
@@ -238,8 +237,8 @@ void ReviewWindow::confirmDelete() {
     model_.confirmDelete(request->groups, static_cast<std::int64_t>(request->photos.size()),
                          [window](std::int64_t deleted) {
                              if (!window) return;
-                             window->state_.outcome = TrashTexts::deleteOutcome(
-                                 deleted, window->model_.notice(), window->language());
+                             window->state_.deleteFinished(deleted, window->model_.notice(),
+                                                           window->language());
                              window->syncBars();
                          });
     syncBars();
