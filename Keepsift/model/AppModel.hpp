@@ -112,7 +112,11 @@ public:
     QueueReadiness readiness() const { return readiness_; }
     bool isWorking() const { return isWorking_; }
     bool isDeleting() const { return isDeleting_; }
+    // The outcome of the last review action, for the review window.
     const std::optional<std::string>& notice() const { return notice_; }
+    // What keeps the library or the review's files from being used right now (a folder that
+    // cannot be read, files that cannot be saved), for the status and review windows.
+    const std::optional<std::string>& statusNotice() const { return statusNotice_; }
     bool needsFirstRunNotice() const { return needsFirstRunNotice_; }
     const std::shared_ptr<Updater>& updater() const { return updater_; }
     std::optional<LibraryStorage> libraryStorage() const { return libraryStorage_; }
@@ -126,6 +130,7 @@ public:
     void setIsWorking(bool working);
     void setIsDeleting(bool deleting);
     void setNotice(std::optional<std::string> notice);
+    void setStatusNotice(std::optional<std::string> notice);
     void setNeedsFirstRunNotice(bool needs);
     // Always announces.
     void setUpdater(std::shared_ptr<Updater> updater);
@@ -310,6 +315,7 @@ private:
     bool isWorking_ = false;
     bool isDeleting_ = false;
     std::optional<std::string> notice_;
+    std::optional<std::string> statusNotice_;
     bool needsFirstRunNotice_ = false;
     std::shared_ptr<Updater> updater_;
     std::optional<LibraryStorage> libraryStorage_;

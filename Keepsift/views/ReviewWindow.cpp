@@ -168,7 +168,8 @@ void ReviewWindow::syncBars() {
         countedList_ = &model_.snapshot();
         countedVersion_ = listVersion_;
     }
-    footer_->update(list(), state_, discards_, model_.isDeleting(), model_.notice(), language());
+    footer_->update(list(), state_, discards_, model_.isDeleting(), model_.statusNotice(),
+                    language());
 }
 
 void ReviewWindow::syncOverlay() {

@@ -172,6 +172,7 @@ TEST_F(Review, APartlyMovedBatchSaysWhatMovedAndWhyTheRestDidNot) {
     EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 1);
     EXPECT_EQ(notice(), "1 photo moved to the Trash. 1 photo not moved: no permission to write "
                         "in the folder.");
+    EXPECT_EQ(rig.onMain([&] { return rig.model->statusNotice(); }), std::nullopt);
     EXPECT_TRUE(rig.logged(LogLevel::error, "delete incomplete: 1 moved, not moved: a3 "
                                             "(notWritable)"));
     EXPECT_EQ(state("a2"), ReviewState::deleted);
