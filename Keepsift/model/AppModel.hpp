@@ -114,7 +114,11 @@ public:
     QueueReadiness readiness() const { return readiness_; }
     bool isWorking() const { return isWorking_; }
     bool isDeleting() const { return isDeleting_; }
+    // The outcome of the last review action, for the review window.
     const std::optional<std::string>& notice() const { return notice_; }
+    // What keeps the library or the review's files from being used right now (a folder that
+    // cannot be read, files that cannot be saved), for the status and review windows.
+    const std::optional<std::string>& statusNotice() const { return statusNotice_; }
     bool needsFirstRunNotice() const { return needsFirstRunNotice_; }
     const std::shared_ptr<Updater>& updater() const { return updater_; }
     std::optional<LibraryStorage> libraryStorage() const { return libraryStorage_; }
@@ -128,6 +132,7 @@ public:
     void setIsWorking(bool working);
     void setIsDeleting(bool deleting);
     void setNotice(std::optional<std::string> notice);
+    void setStatusNotice(std::optional<std::string> notice);
     void setNeedsFirstRunNotice(bool needs);
     // Always announces.
     void setUpdater(std::shared_ptr<Updater> updater);
@@ -267,7 +272,8 @@ private:
     // Takes the album's notice back once the album has caught up.
     void albumFollowedFlow();
     std::int64_t confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
-                                   std::int64_t expected, std::int64_t bytes);
+                                   std::int64_t expected,
+                                   const std::map<std::string, std::int64_t>& sizes);
 
     // The machine's state (fixed, or sampled by the probe) joined with the settings' switches
     // and the library permission. The probe may be slow, so tasks sample it off the main actor.
@@ -275,8 +281,13 @@ private:
     static WorkConditions joined(const WorkConditions& machine, const Settings& settings,
                                  LibraryAuthorization access);
     WorkConditions workConditionsFlow();
-    std::int64_t deleteByteTotal(const std::optional<std::set<std::string>>& groups) const;
+    // The size of each photograph of the batch as the snapshot shows it.
+    std::map<std::string, std::int64_t>
+    deleteFileSizes(const std::optional<std::set<std::string>>& groups) const;
     std::string refusalNotice() const;
+    // The notice and log line of a delete the library answered, and the count it sends.
+    void reportDeletion(const DeletionReport& report,
+                        const std::map<std::string, std::int64_t>& sizes);
 
     // Telemetry, each call made from a task.
     void telemetryRestore();
@@ -317,6 +328,7 @@ private:
     bool isWorking_ = false;
     bool isDeleting_ = false;
     std::optional<std::string> notice_;
+    std::optional<std::string> statusNotice_;
     bool needsFirstRunNotice_ = false;
     std::shared_ptr<Updater> updater_;
     std::optional<LibraryStorage> libraryStorage_;

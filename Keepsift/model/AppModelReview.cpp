@@ -2,6 +2,7 @@
 
 #include "Keepsift/model/AppModel.hpp"
 #include "Keepsift/model/StorageNotice.hpp"
+#include "Keepsift/model/DeleteNotice.hpp"
 #include "core/support/Checked.hpp"
 #include "core/text/Strings.hpp"
 
@@ -78,16 +79,15 @@ void AppModel::reset(const std::string& group, Done done) {
         std::move(done));
 }
 
-std::int64_t AppModel::deleteByteTotal(const std::optional<std::set<std::string>>& groups) const {
-    if (!groups) return snapshot_.review.reclaimableBytes;
-    std::int64_t total = 0;
+std::map<std::string, std::int64_t>
+AppModel::deleteFileSizes(const std::optional<std::set<std::string>>& groups) const {
+    std::map<std::string, std::int64_t> sizes;
     for (const auto& group : snapshot_.review.groups) {
-        if (!groups->count(group.id)) continue;
+        if (groups && !groups->count(group.id)) continue;
         for (const auto& photo : group.photos)
-            if (!photo.isKeeper)
-                total = saturatingAdd(total, std::max<std::int64_t>(photo.fileSize, 0));
+            if (!photo.isKeeper) sizes[photo.assetID] = std::max<std::int64_t>(photo.fileSize, 0);
     }
-    return total;
+    return sizes;
 }
 
 void AppModel::confirmDelete(std::optional<std::set<std::string>> groups, std::int64_t expected,
@@ -98,23 +98,22 @@ void AppModel::confirmDelete(std::optional<std::set<std::string>> groups, std::i
         return;
     }
     setIsDeleting(true);
-    const std::int64_t bytes = deleteByteTotal(groups);
-    tasks_.spawn([this, groups = std::move(groups), expected, bytes, done = std::move(done)] {
-        const std::int64_t deleted = confirmDeleteFlow(groups, expected, bytes);
+    auto sizes = deleteFileSizes(groups);
+    tasks_.spawn([this, groups = std::move(groups), expected, sizes = std::move(sizes),
+                  done = std::move(done)] {
+        const std::int64_t deleted = confirmDeleteFlow(groups, expected, sizes);
         if (done) tasks_.post([done, deleted] { done(deleted); });
     });
 }
 
 std::int64_t AppModel::confirmDeleteFlow(const std::optional<std::set<std::string>>& groups,
-                                         std::int64_t expected, std::int64_t bytes) {
+                                         std::int64_t expected,
+                                         const std::map<std::string, std::int64_t>& sizes) {
     std::int64_t deleted = 0;
     try {
-        deleted = std::max<std::int64_t>(engine_->deleteBatch(groups, expected), 0);
-        onMain([&] {
-            setNotice(deleted > 0 ? std::nullopt
-                                  : std::optional(Strings::text(FixedText::nothingDeleted,
-                                                                settings_.language)));
-        });
+        const DeletionReport report = engine_->deleteBatch(groups, expected);
+        deleted = report.deletedCount();
+        reportDeletion(report, sizes);
     } catch (const BatchMoved& moved) {
         onMain([&] { setNotice(Strings::text(FixedText::batchChanged, settings_.language)); });
         log_.info("delete refused: batch moved " + std::to_string(moved.promised) + " → " +
@@ -123,10 +122,28 @@ std::int64_t AppModel::confirmDeleteFlow(const std::optional<std::set<std::strin
         onMain([&] { setNotice(refusalNotice()); });
         log_.error(std::string("delete failed: ") + error.what());
     }
-    if (deleted > 0) telemetryDeleted(deleted, bytes);
     refreshFlow();
     onMain([&] { setIsDeleting(false); });
     return deleted;
+}
+
+// The usage count covers only what reached the Trash, with the size of those photographs.
+void AppModel::reportDeletion(const DeletionReport& report,
+                              const std::map<std::string, std::int64_t>& sizes) {
+    onMain([&] { setNotice(deleteOutcomeNotice(report, settings_.language)); });
+    std::string kept;
+    for (const auto& photo : report.kept)
+        if (photo.reason != KeptReason::declined)
+            kept += " " + photo.id + " (" + std::string(toString(photo.reason)) + ")";
+    if (!kept.empty())
+        log_.error("delete incomplete: " + std::to_string(report.deletedCount()) +
+                   " moved, not moved:" + kept);
+    if (report.deleted.empty()) return;
+    std::int64_t bytes = 0;
+    for (const auto& id : report.deleted)
+        if (auto size = sizes.find(id); size != sizes.end())
+            bytes = saturatingAdd(bytes, size->second);
+    telemetryDeleted(report.deletedCount(), bytes);
 }
 
 void AppModel::beginReviewSession() {

@@ -69,13 +69,17 @@ void AppModel::setNotice(std::optional<std::string> notice) {
     assign(notice_, std::move(notice), Property::notice, observers_);
 }
 
+void AppModel::setStatusNotice(std::optional<std::string> notice) {
+    assign(statusNotice_, std::move(notice), Property::statusNotice, observers_);
+}
+
 void AppModel::raiseNotice(std::optional<std::string>& own, std::string text) {
     own = std::move(text);
-    setNotice(own);
+    setStatusNotice(own);
 }
 
 void AppModel::withdrawNotice(std::optional<std::string>& own) {
-    if (own && notice_ == own) setNotice(std::nullopt);
+    if (own && statusNotice_ == own) setStatusNotice(std::nullopt);
     own.reset();
 }
 

@@ -20,6 +20,7 @@ enum class Property {
     updater,
     libraryStorage,
     hasDeferredICloudChoice,
+    statusNotice,
 };
 
 // Keeps an observer registered for as long as it lives.

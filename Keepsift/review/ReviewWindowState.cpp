@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Keepsift/review/TrashTexts.hpp"
 #include "core/layout/RowLayout.hpp"
 
 namespace keepsift::app {
@@ -177,7 +178,15 @@ void ReviewWindowState::compare(const ReviewGroup& group) {
 void ReviewWindowState::requestDelete(std::set<std::string> groups,
                                       std::vector<ReviewPhoto> photos) {
     outcome.reset();
+    outcomeMoved = false;
     confirming = DeleteRequest{std::move(groups), std::move(photos)};
+}
+
+void ReviewWindowState::deleteFinished(std::int64_t deleted,
+                                       const std::optional<std::string>& notice,
+                                       std::string_view language) {
+    outcome = TrashTexts::deleteOutcome(deleted, notice, language);
+    outcomeMoved = deleted > 0;
 }
 
 void ReviewWindowState::deleteGroup(const ReviewGroup& group) {

@@ -28,6 +28,8 @@ struct ReviewWindowState {
     double maximumCell = 260.0;
     bool followsActiveRow = false;
     std::optional<std::string> outcome;
+    // The outcome says that photographs went to the Trash.
+    bool outcomeMoved = false;
 
     static constexpr double minimumSlider = 140.0;
     static constexpr double maximumSlider = 520.0;
@@ -73,6 +75,10 @@ struct ReviewWindowState {
     // The alert's buttons: Cancel drops the request; Delete takes it for the model.
     void cancelDelete() { confirming.reset(); }
     std::optional<DeleteRequest> takeConfirmed();
+    // The outcome line of a confirmed delete that moved `deleted` photographs, given the
+    // model's notice once it finished.
+    void deleteFinished(std::int64_t deleted, const std::optional<std::string>& notice,
+                        std::string_view language);
 };
 
 } // namespace keepsift::app

@@ -15,8 +15,8 @@ std::string TrashTexts::movedToTrash(std::int64_t count, std::string_view langua
 std::string TrashTexts::deleteOutcome(std::int64_t deleted,
                                       const std::optional<std::string>& notice,
                                       std::string_view language) {
-    if (deleted >= 1) return movedToTrash(deleted, language);
     if (notice) return *notice;
+    if (deleted >= 1) return movedToTrash(deleted, language);
     return Strings::text(FixedText::nothingDeleted, language);
 }
 

@@ -15,7 +15,8 @@ struct TrashTexts {
     static std::string confirmationMessage(std::int64_t count, std::string_view language);
     // The outcome line after photographs were moved.
     static std::string movedToTrash(std::int64_t count, std::string_view language);
-    // The footer's line once a confirmed delete finished.
+    // The footer's line once a confirmed delete finished: the model's notice of it (what moved
+    // and why the rest stayed, or why nothing moved), else what moved.
     static std::string deleteOutcome(std::int64_t deleted, const std::optional<std::string>& notice,
                                      std::string_view language);
 };

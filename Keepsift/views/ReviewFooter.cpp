@@ -52,9 +52,12 @@ ReviewFooter::ReviewFooter(QWidget* parent)
 
 void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state,
                           std::size_t discards, bool isDeleting,
-                          const std::optional<std::string>& notice, const std::string& language) {
+                          const std::optional<std::string>& statusNotice,
+                          const std::string& language) {
     nothingMoved_->setText(fixedText(FixedText::nothingMovedNotice, language));
-    const auto& line = state.outcome ? state.outcome : notice;
+    // Untrue beside a delete that moved photographs.
+    nothingMoved_->setVisible(!state.outcomeMoved);
+    const auto& line = state.outcome ? state.outcome : statusNotice;
     outcome_->setVisible(line.has_value());
     outcome_->setText(line ? qtext(*line) : QString());
     hint_->setText(fixedText(FixedText::keyboardHint, language));

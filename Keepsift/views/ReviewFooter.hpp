@@ -20,10 +20,10 @@ public:
     explicit ReviewFooter(QWidget* parent);
 
     // `discards` is the number of photographs to discard in the whole list, counted once per
-    // list rather than on every key. The model's notice takes the outcome line while there
-    // is no outcome.
+    // list rather than on every key. The model's status notice (a library folder that cannot
+    // be read, files that cannot be saved) takes the outcome line while there is no outcome.
     void update(const ReviewList& list, const ReviewWindowState& state, std::size_t discards,
-                bool isDeleting, const std::optional<std::string>& notice,
+                bool isDeleting, const std::optional<std::string>& statusNotice,
                 const std::string& language);
 
 Q_SIGNALS:

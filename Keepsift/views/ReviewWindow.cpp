@@ -2,7 +2,6 @@
 
 #include <QVBoxLayout>
 
-#include "Keepsift/review/TrashTexts.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
 #include "core/text/Strings.hpp"
 
@@ -173,7 +172,8 @@ void ReviewWindow::syncBars() {
         countedList_ = &model_.snapshot();
         countedVersion_ = listVersion_;
     }
-    footer_->update(list(), state_, discards_, model_.isDeleting(), model_.notice(), language());
+    footer_->update(list(), state_, discards_, model_.isDeleting(), model_.statusNotice(),
+                    language());
 }
 
 void ReviewWindow::syncOverlay() {
@@ -242,8 +242,8 @@ void ReviewWindow::confirmDelete() {
     model_.confirmDelete(request->groups, static_cast<std::int64_t>(request->photos.size()),
                          [window](std::int64_t deleted) {
                              if (!window) return;
-                             window->state_.outcome = TrashTexts::deleteOutcome(
-                                 deleted, window->model_.notice(), window->language());
+                             window->state_.deleteFinished(deleted, window->model_.notice(),
+                                                           window->language());
                              window->syncBars();
                          });
     syncBars();

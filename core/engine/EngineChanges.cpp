@@ -63,10 +63,10 @@ void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& re
 
 // A listing older than a change made while it was fetched is fetched again.
 std::vector<LibraryAsset> ScanEngine::fetchListingLocked(Lock& lock) {
-    auto noted = mutationGeneration_;
+    auto noted = listingStampLocked();
     auto assets = unlocked(lock, [&] { return library_->fetchAssets(); });
-    for (int fetches = 1; fetches < maximumFetches && mutationGeneration_ != noted; ++fetches) {
-        noted = mutationGeneration_;
+    for (int fetches = 1; fetches < maximumFetches && listingStampLocked() != noted; ++fetches) {
+        noted = listingStampLocked();
         assets = unlocked(lock, [&] { return library_->fetchAssets(); });
     }
     return assets;

@@ -2,7 +2,6 @@
 #include <unordered_set>
 
 #include "core/engine/ScanEngine.hpp"
-#include "core/model/DeletionIncomplete.hpp"
 #include "core/support/Logger.hpp"
 
 namespace keepsift {
@@ -18,37 +17,46 @@ ScanEngine::deleteBatchEntriesLocked(const std::optional<std::set<std::string>>&
     return batch;
 }
 
-std::int64_t ScanEngine::deleteBatch(const std::optional<std::set<std::string>>& groups,
-                                     std::int64_t expected, bool force) {
+DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>>& groups,
+                                       std::int64_t expected, bool force) {
     Lock lock(mutex_);
-    if (!writesToLibrary_) return 0;
+    if (!writesToLibrary_) return {};
     const auto batch = deleteBatchEntriesLocked(groups);
     const auto size = static_cast<std::int64_t>(batch.size());
     if (!force && size != expected) throw BatchMoved(expected, size);
-    if (batch.empty()) return 0;
+    if (batch.empty()) return {};
     std::vector<std::string> ids;
     for (const auto& entry : batch)
         ids.push_back(entry.asset.id);
     beginTrashingLocked(lock, ids);
-    bool carriedOut = false;
+    DeletionReport report;
     try {
-        carriedOut = unlocked(lock, [&] { return library_->deleteAssets(ids); });
-    } catch (const DeletionIncomplete& partial) {
-        // What did reach the Trash is recorded as deleted here, not later as deleted elsewhere.
-        const std::set<std::string> deleted(partial.deleted().begin(), partial.deleted().end());
-        std::vector<IndexEntry> done;
-        for (const auto& entry : batch)
-            if (deleted.count(entry.asset.id)) done.push_back(entry);
-        applyDeletedBatchLocked(done);
-        endTrashingLocked(lock);
-        throw;
+        report = unlocked(lock, [&] { return library_->deleteAssets(ids); });
     } catch (...) {
         endTrashingLocked(lock);
         throw;
     }
-    if (carriedOut) applyDeletedBatchLocked(batch);
+    // Only what left the library is recorded; the rest keeps its flags.
+    const std::set<std::string> deleted(report.deleted.begin(), report.deleted.end());
+    std::vector<IndexEntry> done;
+    for (const auto& entry : batch)
+        if (deleted.count(entry.asset.id)) done.push_back(entry);
+    applyDeletedBatchLocked(done);
+    if (trashing_ && trashing_->batch) keepInReviewLocked(batch, deleted);
     endTrashingLocked(lock);
-    return carriedOut ? size : 0;
+    return report;
+}
+
+// A group that still holds a photograph to discard, one the batch could not move, stays up
+// for review rather than ignored with the rest of the batch's groups.
+void ScanEngine::keepInReviewLocked(const std::vector<IndexEntry>& batch,
+                                    const std::set<std::string>& deleted) {
+    for (const auto& entry : batch) {
+        if (deleted.count(entry.asset.id) || !entry.groupID) continue;
+        auto current = index_.entries.find(entry.asset.id);
+        if (current != index_.entries.end() && isFlagged(current->second.state))
+            index_.ignoredGroups.erase(*entry.groupID);
+    }
 }
 
 // The intent is stored before the first photograph moves, so that a batch cut short is still
@@ -56,7 +64,7 @@ std::int64_t ScanEngine::deleteBatch(const std::optional<std::set<std::string>>&
 void ScanEngine::beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids) {
     trashing_ = TrashIntent{{ids.begin(), ids.end()}, std::nullopt, true};
     intentSpent_ = false;
-    ++mutationGeneration_;
+    ++trashingMarks_;
     const auto text = trashing_->encoded();
     unlocked(lock, [&] {
         try {
@@ -68,11 +76,26 @@ void ScanEngine::beginTrashingLocked(Lock& lock, const std::vector<std::string>&
     });
 }
 
+// A batch that recorded a deletion is saved, and its intent goes with that save. One that
+// recorded none (declined, refused, failed) leaves the index, the journal and the change
+// counter as they were: only its intent goes.
 void ScanEngine::endTrashingLocked(Lock& lock) {
+    const bool recorded = trashing_ && trashing_->batch;
     trashing_.reset();
-    intentSpent_ = true;
-    ++mutationGeneration_;
-    saveLocked(lock);
+    ++trashingMarks_;
+    if (recorded) {
+        intentSpent_ = true;
+        saveLocked(lock);
+        return;
+    }
+    unlocked(lock, [&] {
+        try {
+            storage_->remove(std::string(TrashIntent::fileName));
+        } catch (const std::exception& error) {
+            Logger("com.ambervale.keepsift", "engine")
+                .error(std::string("the batch's intent stays: ") + error.what());
+        }
+    });
 }
 
 // Photographs of the batch on its way to the Trash, or of one an earlier launch left

@@ -96,10 +96,11 @@ public:
     void ignore(const std::string& groupID);
     void reset(const std::string& groupID);
     void override(const std::string& photoID, bool keep);
-    // The number deleted; throws BatchMoved before asking the library when the batch no
-    // longer holds `expected` photographs (unless forced).
-    std::int64_t deleteBatch(const std::optional<std::set<std::string>>& groups,
-                             std::int64_t expected, bool force = false);
+    // What the library did with each photograph of the batch; throws BatchMoved before
+    // asking the library when the batch no longer holds `expected` photographs (unless
+    // forced).
+    DeletionReport deleteBatch(const std::optional<std::set<std::string>>& groups,
+                               std::int64_t expected, bool force = false);
     void setGrouping(const GroupingPolicy& grouping);
 
     // The library's own change stream; its reader closes it when done.
@@ -159,6 +160,8 @@ private:
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
+    void keepInReviewLocked(const std::vector<IndexEntry>& batch,
+                            const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);
     std::int64_t batchNumberLocked();
     void beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids);
@@ -169,6 +172,10 @@ private:
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
     std::set<std::string> unavailableLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
+    // Changes whenever a listing fetched meanwhile may be out of date.
+    std::uint64_t listingStampLocked() const {
+        return static_cast<std::uint64_t>(mutationGeneration_) + trashingMarks_;
+    }
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
     LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);
@@ -216,6 +223,9 @@ private:
     std::optional<TrashIntent> trashing_;
     // The stored intent is spent and goes with the next save.
     bool intentSpent_ = false;
+    // Raised as a batch starts and ends, so that a listing fetched across either is fetched
+    // again, without counting as a change when the batch changed nothing.
+    std::uint64_t trashingMarks_ = 0;
 
     WorkTracker work_;
     // Saving: the files are written outside the lock, in the order the saves began.

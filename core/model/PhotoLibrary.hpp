@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/DeletionReport.hpp"
 #include "core/model/LibraryAsset.hpp"
 #include "core/model/LibraryChange.hpp"
 #include "core/model/LibraryEnums.hpp"
@@ -33,8 +34,10 @@ public:
     }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
-    // True when the deletion was carried out; false when declined or nothing matched.
-    virtual bool deleteAssets(const std::vector<std::string>& ids) = 0;
+    // Moves the photographs to the Trash, after the user confirmed it once more, and says what
+    // became of each; nothing deleted when nothing matched. Throws only when the library could
+    // not be asked at all, and then nothing was moved.
+    virtual DeletionReport deleteAssets(const std::vector<std::string>& ids) = 0;
     // Runs until the consumer cancels it.
     virtual LibraryChangeStream changes() = 0;
 };

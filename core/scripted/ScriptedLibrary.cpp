@@ -86,14 +86,21 @@ void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool reje
             found->second.isRejected = rejected;
 }
 
-bool ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids) {
+DeletionReport ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids) {
     std::lock_guard lock(mutex_);
     requireReadAccessLocked();
     deleteCalls_.push_back(ids);
-    if (confirmsDeletion_)
-        for (const auto& id : ids)
-            assetsByID_.erase(id);
-    return confirmsDeletion_;
+    if (!confirmsDeletion_) return DeletionReport::allKept(ids, KeptReason::declined);
+    DeletionReport report;
+    for (const auto& id : ids) {
+        if (auto kept = keptOnDelete_.find(id); kept != keptOnDelete_.end()) {
+            report.kept.push_back({id, kept->second});
+            continue;
+        }
+        assetsByID_.erase(id);
+        report.deleted.push_back(id);
+    }
+    return report;
 }
 
 LibraryChangeStream ScriptedLibrary::changes() {
@@ -189,6 +196,11 @@ bool ScriptedLibrary::confirmsDeletion() const {
 void ScriptedLibrary::setConfirmsDeletion(bool confirms) {
     std::lock_guard lock(mutex_);
     confirmsDeletion_ = confirms;
+}
+
+void ScriptedLibrary::keepOnDelete(const std::string& id, KeptReason reason) {
+    std::lock_guard lock(mutex_);
+    keptOnDelete_[id] = reason;
 }
 
 std::int64_t ScriptedLibrary::authorizationRequests() const {

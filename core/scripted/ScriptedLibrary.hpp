@@ -39,7 +39,7 @@ public:
     LibraryAuthorization requestAuthorization() override;
     std::vector<LibraryAsset> fetchAssets() override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
-    bool deleteAssets(const std::vector<std::string>& ids) override;
+    DeletionReport deleteAssets(const std::vector<std::string>& ids) override;
     LibraryChangeStream changes() override;
 
     // Scenario side: each change is announced on the current stream, when one exists.
@@ -60,6 +60,8 @@ public:
     void setAnswersWith(LibraryAuthorization answer);
     bool confirmsDeletion() const;
     void setConfirmsDeletion(bool confirms);
+    // A photograph that a confirmed delete leaves where it is, for this reason.
+    void keepOnDelete(const std::string& id, KeptReason reason);
     std::int64_t authorizationRequests() const;
     std::vector<RejectionCall> rejectionCalls() const;
     std::vector<std::vector<std::string>> deleteCalls() const;
@@ -80,6 +82,7 @@ private:
     std::int64_t authorizationRequests_ = 0;
     std::vector<RejectionCall> rejectionCalls_;
     std::vector<std::vector<std::string>> deleteCalls_;
+    std::map<std::string, KeptReason> keptOnDelete_;
     const std::chrono::milliseconds readDelay_;
     bool rejectionWritesFail_ = false;
 };

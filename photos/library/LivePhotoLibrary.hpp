@@ -30,7 +30,7 @@ public:
     std::vector<LibraryAsset> fetchAssets() override;
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
-    bool deleteAssets(const std::vector<std::string>& ids) override;
+    DeletionReport deleteAssets(const std::vector<std::string>& ids) override;
     LibraryChangeStream changes() override;
 
     // The observer of the most recent changes() call, if any.

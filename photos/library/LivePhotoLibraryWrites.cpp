@@ -1,6 +1,5 @@
 #include <algorithm>
 
-#include "core/model/DeletionIncomplete.hpp"
 #include "core/model/LibraryError.hpp"
 #include "photos/library/ChangeBlock.hpp"
 #include "photos/library/LivePhotoLibrary.hpp"
@@ -67,21 +66,23 @@ void LivePhotoLibrary::verifyMembership(const std::vector<std::string>& ids, boo
     if (outstanding > 0) throw LibraryError::albumWriteIncomplete(outstanding);
 }
 
-bool LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids) {
-    if (ids.empty()) return false;
+// The platform leaves out identifiers it does not find; they count as deleted with the rest.
+DeletionReport LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids) {
+    if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
-    if (assets.empty()) return false;
+    if (assets.empty()) return {};
     try {
         performChangesAndWait(*port_, [assets = std::move(assets)](PortChangeRequests& requests) {
             requests.deleteAssets(assets);
         });
     } catch (const ServiceError& failure) {
-        if (isUserCancellation(failure.error())) return false;
-        const auto& deleted = failure.error().deletedIdentifiers;
-        if (!deleted.empty()) throw DeletionIncomplete(deleted, failure.error().message);
-        throw;
+        const PortError& error = failure.error();
+        if (isUserCancellation(error)) return DeletionReport::allKept(ids, KeptReason::declined);
+        // Without word of each photograph nothing is known to have moved.
+        if (error.deletedIdentifiers.empty() && error.keptIdentifiers.empty()) throw;
+        return {error.deletedIdentifiers, error.keptIdentifiers};
     }
-    return true;
+    return {ids, {}};
 }
 
 } // namespace keepsift

@@ -1,6 +1,7 @@
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "core/support/Logger.hpp"
@@ -224,18 +225,23 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
 // once its primary file is there, so a failed move leaves its albums intact. A failure
-// stops only its own photograph, and the error names what did reach the Trash.
+// stops only its own photograph, and the error names what did reach the Trash and why the
+// others stayed.
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
     std::map<std::string, std::vector<Place>> links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
             links[id].insert(links[id].end(), paths.begin(), paths.end());
     std::vector<std::string> deleted, trashed;
+    std::vector<KeptPhoto> kept;
     std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
         bool primaryGone = false;
-        if (auto failure = trashItem(item, primaryGone, trashed))
-            failures.push_back(std::move(*failure));
+        if (auto failure = trashItem(item, primaryGone, trashed)) {
+            log().error(failure->error.message);
+            failures.push_back(std::move(failure->error));
+            if (!primaryGone) kept.push_back({item.id, failure->reason});
+        }
         if (!primaryGone) continue;
         deleted.push_back(item.id);
         for (const Place& link : links[item.id])
@@ -247,12 +253,33 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
     if (failures.size() > 1)
         error.message += " (and " + std::to_string(failures.size() - 1) + " more)";
     error.deletedIdentifiers = std::move(deleted);
+    error.keptIdentifiers = std::move(kept);
     return error;
 }
 
+namespace {
+
+KeptReason keptReasonOf(int error) {
+    switch (error) {
+    case ESTALE:
+        return KeptReason::changedSinceReviewed;
+    case EXDEV:
+        return KeptReason::trashOnAnotherDevice;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return KeptReason::notWritable;
+    default:
+        return KeptReason::failed;
+    }
+}
+
+} // namespace
+
 // The primary file goes first, and only while it is still the file that was reviewed.
-std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item, bool& primaryGone,
-                                                       std::vector<std::string>& trashed) {
+std::optional<FolderPhotoLibrary::TrashFailure>
+FolderPhotoLibrary::trashItem(const CatalogueItem& item, bool& primaryGone,
+                              std::vector<std::string>& trashed) {
     for (const CatalogueResource& resource : item.resources) {
         bool primary = &resource == &item.primary();
         std::string relative = item.relativePath(resource);
@@ -261,18 +288,21 @@ std::optional<PortError> FolderPhotoLibrary::trashItem(const CatalogueItem& item
         TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, expected);
         int error = refusal.error;
         if (!refusal.reason.empty())
-            return PortError{folderLibraryErrorDomain, error,
-                             "\u201C" + path +
-                                 "\u201D was not moved: this drive has no Trash that is "
-                                 "private to you (" +
-                                 refusal.reason + ")"};
+            return TrashFailure{{folderLibraryErrorDomain, error,
+                                 "\u201C" + path +
+                                     "\u201D was not moved: this drive has no Trash that is "
+                                     "private to you (" +
+                                     refusal.reason + ")"},
+                                KeptReason::noPrivateTrash};
         if (error == ESTALE)
-            return PortError{folderLibraryErrorDomain, ESTALE,
-                             "\u201C" + path +
-                                 "\u201D changed after it was reviewed and was not moved to the "
-                                 "Trash"};
+            return TrashFailure{{folderLibraryErrorDomain, ESTALE,
+                                 "\u201C" + path +
+                                     "\u201D changed after it was reviewed and was not moved to "
+                                     "the Trash"},
+                                KeptReason::changedSinceReviewed};
         if (error != 0 && error != ENOENT)
-            return folderLibraryError(error, "cannot move " + path + " to the Trash");
+            return TrashFailure{folderLibraryError(error, "cannot move " + path + " to the Trash"),
+                                keptReasonOf(error)};
         trashed.push_back(std::move(relative));
         if (primary) primaryGone = true;
     }

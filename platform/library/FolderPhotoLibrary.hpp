@@ -81,8 +81,12 @@ private:
     class ChangeRequests;
     std::optional<PortError> apply(ChangeRequests& requests);
     std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items);
-    std::optional<PortError> trashItem(const CatalogueItem& item, bool& primaryGone,
-                                       std::vector<std::string>& trashed);
+    struct TrashFailure {
+        PortError error;
+        KeptReason reason;
+    };
+    std::optional<TrashFailure> trashItem(const CatalogueItem& item, bool& primaryGone,
+                                          std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     void notifyObservers();
 

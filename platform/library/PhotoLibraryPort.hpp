@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/DeletionReport.hpp"
 #include "core/model/LibraryUnavailable.hpp"
 #include "core/support/Date.hpp"
 
@@ -35,8 +36,10 @@ struct PortError {
     std::string domain;
     std::int64_t code = 0;
     std::string message;
-    // Deletion only: the assets that reached the Trash before the failure.
+    // Deletion only: the assets that reached the Trash before the failure, and those kept
+    // where they were, with why.
     std::vector<std::string> deletedIdentifiers = {};
+    std::vector<KeptPhoto> keptIdentifiers = {};
 
     static constexpr const char* photosDomain = "PHPhotosErrorDomain";
     // The user declined the platform's confirmation.

@@ -119,6 +119,10 @@ TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
     if (top.empty()) return {errno, ""};
     TrashRefusal refusal = openTopTrash(top, ::getuid(), target.trash);
     target.pathInInfo = path.substr(top == "/" ? 1 : top.size() + 1);
+    // No Trash of the user's own can be had on that drive (its top may not be written to);
+    // a drive that is read-only as a whole is said as such.
+    if (refusal.error != 0 && refusal.error != EROFS && refusal.reason.empty())
+        refusal.reason = "no Trash can be made at " + top + ": " + std::strerror(refusal.error);
     return refusal;
 }
 

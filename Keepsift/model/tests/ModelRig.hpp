@@ -194,7 +194,7 @@ public:
         if (unavailableFolder) throw LibraryUnavailable("folder gone", *unavailableFolder);
         return ScriptedLibrary::fetchAssets();
     }
-    bool deleteAssets(const std::vector<std::string>& ids) override {
+    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
         if (beforeDelete) beforeDelete();
         return ScriptedLibrary::deleteAssets(ids);
     }

@@ -273,14 +273,14 @@ TEST(LibraryChanges, ALibraryThatGoesAwayWhileRunningIsNamedUntilItIsBack) {
     streaming.awaitArrival();
     rig.library->unavailableFolder = "Pictures";
     rig.library->latestStream->yield(change::NeedsRefresh{});
-    rig.waitUntil([&] { return rig.model->notice().has_value(); });
-    EXPECT_NE(rig.onMain([&] { return *rig.model->notice(); }).find("\u201CPictures\u201D"),
+    rig.waitUntil([&] { return rig.model->statusNotice().has_value(); });
+    EXPECT_NE(rig.onMain([&] { return *rig.model->statusNotice(); }).find("\u201CPictures\u201D"),
               std::string::npos);
     EXPECT_TRUE(rig.logged(LogLevel::error, "refresh failed: folder gone"));
 
     rig.library->unavailableFolder.reset();
     rig.library->latestStream->yield(change::NeedsRefresh{});
-    rig.waitUntil([&] { return !rig.model->notice().has_value(); });
+    rig.waitUntil([&] { return !rig.model->statusNotice().has_value(); });
 }
 
 } // namespace

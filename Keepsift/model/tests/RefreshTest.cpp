@@ -106,13 +106,14 @@ TEST(Reconciliation, AnUnreadableFolderIsNamedInTheNoticeUntilTheLibraryReadsAga
     rig.library->unavailableFolder = "2024/Holiday";
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
     EXPECT_TRUE(rig.logged(LogLevel::error, "refresh failed: folder gone"));
-    const auto notice = rig.onMain([&] { return rig.model->notice(); });
+    const auto notice = rig.onMain([&] { return rig.model->statusNotice(); });
     ASSERT_TRUE(notice);
     EXPECT_NE(notice->find("\u201C2024/Holiday\u201D"), std::string::npos) << *notice;
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->notice(); })) << "no review action's";
 
     rig.library->unavailableFolder.reset();
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
-    EXPECT_FALSE(rig.onMain([&] { return rig.model->notice(); }));
+    EXPECT_FALSE(rig.onMain([&] { return rig.model->statusNotice(); }));
 }
 
 TEST(Reconciliation, TheLibraryNoticeFollowsTheLanguageAndLeavesOtherNoticesAlone) {
@@ -151,7 +152,7 @@ TEST(Reconciliation, WithoutAPicturesFolderTheNoticesSayHowToNameOne) {
     rig.await([&](auto done) { rig.model->reconcileLibrary(done); });
     const auto expected = missingPicturesNotice("/home/u/Pictures", binary, "en");
     EXPECT_NE(expected.find(binary + " --library FOLDER"), std::string::npos);
-    EXPECT_EQ(rig.onMain([&] { return rig.model->notice(); }), expected);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->statusNotice(); }), expected);
     rig.library->setAuthorization(LibraryAuthorization::restricted);
     rig.await([&](auto done) { rig.model->refreshAuthorization(done); });
     EXPECT_EQ(rig.onMain([&] { return rig.model->accessNotice(); }), expected);

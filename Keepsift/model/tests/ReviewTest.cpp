@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Keepsift/model/DeleteNotice.hpp"
 #include "Keepsift/model/tests/ModelRig.hpp"
 #include "core/index/LibraryIndex.hpp"
 
@@ -146,6 +147,67 @@ TEST_F(Review, AFailingLibraryDeleteIsARefusal) {
     EXPECT_EQ(notice(), Strings::text(FixedText::libraryRefused, "en"));
     EXPECT_TRUE(rig.logged(LogLevel::error, "delete failed: trash unavailable"));
     EXPECT_EQ(state("a2"), ReviewState::flagged);
+}
+
+// One photograph reached the Trash, the other's folder could not be written: the notice says
+// both, and the usage count covers the one moved, with its size.
+TEST_F(Review, APartlyMovedBatchSaysWhatMovedAndWhyTheRestDidNot) {
+    rig.library->keepOnDelete("a3", KeptReason::notWritable);
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 1);
+    EXPECT_EQ(notice(), "1 photo moved to the Trash. 1 photo not moved: no permission to write "
+                        "in the folder.");
+    EXPECT_EQ(rig.onMain([&] { return rig.model->statusNotice(); }), std::nullopt);
+    EXPECT_TRUE(rig.logged(LogLevel::error, "delete incomplete: 1 moved, not moved: a3 "
+                                            "(notWritable)"));
+    EXPECT_EQ(state("a2"), ReviewState::deleted);
+    EXPECT_EQ(state("a3"), ReviewState::flagged);
+    const auto signals = deleteSignals();
+    ASSERT_EQ(signals.size(), 1u);
+    EXPECT_EQ(*signals[0].as<Signal::DeleteBatch>(),
+              (Signal::DeleteBatch{DeleteBucket::one, SizeBucket::tiny}));
+}
+
+// Nothing moved, for reasons that have nothing to do with access: each is said, no count.
+TEST_F(Review, ABatchNothingOfWhichMovedSaysWhyInBothLanguages) {
+    rig.library->keepOnDelete("a2", KeptReason::noPrivateTrash);
+    rig.library->keepOnDelete("a3", KeptReason::changedSinceReviewed);
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(), "1 photo not moved: the drive has no Trash that is yours alone. 1 photo "
+                        "not moved: changed after the review.");
+    EXPECT_TRUE(deleteSignals().empty());
+    EXPECT_EQ(state("a2"), ReviewState::flagged);
+    setLanguage("de");
+    rig.library->keepOnDelete("a2", KeptReason::trashOnAnotherDevice);
+    rig.library->keepOnDelete("a3", KeptReason::trashOnAnotherDevice);
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(),
+              "2 Fotos nicht verschoben: der Papierkorb liegt auf einem anderen Laufwerk.");
+}
+
+TEST(DeleteNotice, EveryReasonInBothLanguages) {
+    const auto one = [](KeptReason reason, const std::string& language) {
+        return deleteOutcomeNotice({{"a"}, {{"b", reason}}}, language);
+    };
+    EXPECT_EQ(one(KeptReason::notWritable, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: keine Schreibrechte "
+              "im Ordner.");
+    EXPECT_EQ(one(KeptReason::noPrivateTrash, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: das Laufwerk hat "
+              "keinen Papierkorb, der nur dir gehört.");
+    EXPECT_EQ(one(KeptReason::changedSinceReviewed, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: nach der Durchsicht "
+              "verändert.");
+    EXPECT_EQ(one(KeptReason::trashOnAnotherDevice, "en"),
+              "1 photo moved to the Trash. 1 photo not moved: the Trash is on another drive.");
+    EXPECT_EQ(one(KeptReason::failed, "en"),
+              "1 photo moved to the Trash. 1 photo not moved: the move failed.");
+    EXPECT_EQ(one(KeptReason::failed, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: das Verschieben ist "
+              "fehlgeschlagen.");
+    // Everything moved: the window says so itself. Declined: not a failure.
+    EXPECT_EQ(deleteOutcomeNotice({{"a", "b"}, {}}, "en"), std::nullopt);
+    EXPECT_EQ(deleteOutcomeNotice(DeletionReport::allKept({"a"}, KeptReason::declined), "de"),
+              "Nichts gelöscht. Die Markierungen sind unverändert.");
 }
 
 TEST_F(Review, ASecondConfirmWhileDeletingChangesNothing) {

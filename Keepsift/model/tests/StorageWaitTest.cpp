@@ -15,7 +15,7 @@ const std::string indexName(ScanEngine::indexFileName);
 const std::string journalName(ScanEngine::journalFileName);
 
 std::optional<std::string> noticeOf(ModelRig& rig) {
-    return rig.onMain([&] { return rig.model->notice(); });
+    return rig.onMain([&] { return rig.model->statusNotice(); });
 }
 
 bool logged(ModelRig& rig, const std::string& text) {

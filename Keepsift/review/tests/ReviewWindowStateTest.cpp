@@ -155,6 +155,22 @@ TEST(ReviewWindowState, DeleteButtonsOnlyRaiseTheConfirmation) {
     EXPECT_FALSE(state.confirming) << "the alert closes before the deletion runs";
 }
 
+// The footer reads `outcomeMoved` to take back its "nothing has been moved" note.
+TEST(ReviewWindowState, AFinishedDeleteSaysWhetherPhotographsMoved) {
+    ReviewWindowState state;
+    const std::string partly =
+        "1 photo moved to the Trash. 1 photo not moved: the Trash is on another drive.";
+    state.deleteFinished(1, partly, "en");
+    EXPECT_EQ(state.outcome, partly);
+    EXPECT_TRUE(state.outcomeMoved);
+    state.deleteAll(threeGroups());
+    EXPECT_FALSE(state.outcome);
+    EXPECT_FALSE(state.outcomeMoved);
+    state.deleteFinished(0, std::nullopt, "de");
+    EXPECT_EQ(state.outcome, "Nichts gelöscht. Die Markierungen sind unverändert.");
+    EXPECT_FALSE(state.outcomeMoved);
+}
+
 TEST(ReviewWindowState, DeleteRequestsForTheSamePhotosAreTheSame) {
     DeleteRequest one{{"g1"}, {photo("b", false), photo("a", false)}};
     DeleteRequest two{{"g2"}, {photo("a", false), photo("b", false)}};

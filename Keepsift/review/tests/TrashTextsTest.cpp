@@ -17,8 +17,13 @@ TEST(TrashTexts, SingularAndPluralInBothLanguages) {
     EXPECT_EQ(TrashTexts::movedToTrash(1, "de"), "1 Foto in den Papierkorb verschoben.");
 }
 
-TEST(TrashTexts, TheOutcomeShowsTheModelsNoticeWhenNothingWasDeleted) {
-    EXPECT_EQ(TrashTexts::deleteOutcome(3, "ignored", "en"), "3 photos moved to the Trash.");
+// The model's notice of the delete says what moved and why the rest stayed; without one,
+// everything moved.
+TEST(TrashTexts, TheOutcomeIsTheModelsNoticeOfTheDelete) {
+    EXPECT_EQ(TrashTexts::deleteOutcome(3, std::nullopt, "en"), "3 photos moved to the Trash.");
+    const std::string partly =
+        "1 photo moved to the Trash. 1 photo not moved: no permission to write in the folder.";
+    EXPECT_EQ(TrashTexts::deleteOutcome(1, partly, "en"), partly);
     EXPECT_EQ(TrashTexts::deleteOutcome(0, "The batch changed", "en"), "The batch changed");
     EXPECT_EQ(TrashTexts::deleteOutcome(0, std::nullopt, "en"),
               "Nothing deleted. The flags are unchanged.");

@@ -115,11 +115,11 @@ TEST(Popover, PermissionBlockOffersSettingsOnlyWhenDenied) {
 }
 
 // A library folder that cannot be read is said where the access notice would be, whole.
-TEST(Popover, TheModelsNoticeShowsWhereTheAccessNoticeWould) {
+TEST(Popover, TheStatusNoticeShowsWhereTheAccessNoticeWould) {
     ShownPopover shown("family-burst");
     AppModel& model = *shown.model;
     const int before = shown.popover->height();
-    model.setNotice(libraryUnavailableNotice("/media/photos/Pictures", "en"));
+    model.setStatusNotice(libraryUnavailableNotice("/media/photos/Pictures", "en"));
     EXPECT_TRUE(shown.shows("permission-notice"));
     EXPECT_EQ(shown.text("permission-notice"),
               "Keepsift cannot read the folder \u201C/media/photos/Pictures\u201D of your photo "
@@ -128,9 +128,16 @@ TEST(Popover, TheModelsNoticeShowsWhereTheAccessNoticeWould) {
     EXPECT_GT(shown.popover->height(), before);
     EXPECT_THAT(cutTexts(*shown.popover), IsEmpty());
     screenshot(*shown.popover, "popover-library-unavailable");
-    model.setNotice(std::nullopt);
+    model.setStatusNotice(std::nullopt);
     EXPECT_FALSE(shown.shows("permission-notice"));
     EXPECT_EQ(shown.popover->height(), before);
+}
+
+// What a review action said belongs to the review window, not to the status window.
+TEST(Popover, TheOutcomeOfAReviewActionIsNotShownAsALibraryNotice) {
+    ShownPopover shown("family-burst");
+    shown.model->setNotice(Strings::text(FixedText::libraryRefused, "en"));
+    EXPECT_FALSE(shown.shows("permission-notice"));
 }
 
 TEST(Popover, LanguageOtherThanGermanGivesEnglish) {

@@ -136,10 +136,11 @@ void MenuBarPopover::syncStatus(const std::string& language) {
 }
 
 void MenuBarPopover::syncPermission(const std::string& language) {
-    // The access notice first; otherwise what the model has to say, such as a library folder
-    // that cannot be read.
+    // The access notice first; otherwise what keeps the library or the review's files from
+    // being used, such as a library folder that cannot be read. What a review action said
+    // belongs to the review window.
     auto notice = model_.accessNotice();
-    if (!notice) notice = model_.notice();
+    if (!notice) notice = model_.statusNotice();
     permission_->setVisible(notice.has_value());
     if (notice) setLabelText(notice_, qtext(*notice));
     openSettings_->setVisible(model_.snapshot().authorization == LibraryAuthorization::denied);

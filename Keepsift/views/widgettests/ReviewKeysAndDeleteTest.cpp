@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -29,6 +31,20 @@ protected:
     std::int64_t flagged() const { return model->snapshot().review.flaggedCount; }
     QPushButton* button(const std::string& name) const {
         return window->findChild<QPushButton*>(QString::fromStdString(name));
+    }
+
+    // The footer never says nothing was moved beside a line that says photographs were.
+    void expectNoNothingMovedBesideAMove() const {
+        std::vector<std::string> shown;
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            if (label->isVisible()) shown.push_back(label->text().toStdString());
+        const auto says = [&](const std::string& words) {
+            return std::any_of(shown.begin(), shown.end(), [&](const std::string& text) {
+                return text.find(words) != std::string::npos;
+            });
+        };
+        EXPECT_TRUE(says("moved to the Trash"));
+        EXPECT_FALSE(says("Nothing has been moved or changed"));
     }
 
     std::unique_ptr<AppModel> model;
@@ -153,6 +169,7 @@ TEST_F(ReviewWindowKeys, ConfirmedDeleteMovesTheBatchAndSaysSo) {
     until([&] { return window->state().outcome.has_value(); });
     EXPECT_EQ(*window->state().outcome, std::to_string(count) + " photos moved to the Trash.");
     EXPECT_EQ(flagged(), 0);
+    expectNoNothingMovedBesideAMove();
     screenshot(*window, "review-after-delete");
 }
 

@@ -12,6 +12,7 @@
 #include "Keepsift/views/ReviewWindow.hpp"
 #include "Keepsift/views/ViewTexts.hpp"
 #include "WidgetSupport.hpp"
+#include "core/text/Strings.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -101,14 +102,17 @@ TEST(ReviewWindowRender, FamilyBurstShowsItsGroupWithTheKeeperBadgeAndReasons) {
     expectKeptBadgeOnlyOnTheKeeper(window, group, "compare-", 8, true);
 }
 
-// The model's notice (a library folder that cannot be read) takes the footer's outcome line
-// while no delete outcome is shown, whole.
-TEST(ReviewWindowRender, TheModelsNoticeShowsInTheFooter) {
+// The model's status notice (a library folder that cannot be read) takes the footer's outcome
+// line while no delete outcome is shown, whole; a review action's refusal does not.
+TEST(ReviewWindowRender, TheStatusNoticeShowsInTheFooter) {
     auto model = startedScenario("family-burst");
     ReviewWindow window(*model, nullptr, appearing());
     showAtUsualSize(window);
     EXPECT_EQ(textOf(window, "delete-outcome"), "");
-    model->setNotice(libraryUnavailableNotice("/media/photos/Pictures", "de"));
+    model->setNotice(Strings::text(FixedText::libraryRefused, "en"));
+    settle();
+    EXPECT_EQ(textOf(window, "delete-outcome"), "");
+    model->setStatusNotice(libraryUnavailableNotice("/media/photos/Pictures", "de"));
     settle();
     EXPECT_EQ(
         textOf(window, "delete-outcome"),
@@ -116,7 +120,7 @@ TEST(ReviewWindowRender, TheModelsNoticeShowsInTheFooter) {
         "gerade nicht lesen. Deine Durchsicht bleibt erhalten, bis der Ordner wieder da ist.");
     EXPECT_THAT(cutTexts(window), IsEmpty());
     screenshot(window, "review-library-unavailable");
-    model->setNotice(std::nullopt);
+    model->setStatusNotice(std::nullopt);
     settle();
     EXPECT_EQ(textOf(window, "delete-outcome"), "");
 }

@@ -17,7 +17,7 @@ class SteppedLibrary : public ScriptedLibrary {
 public:
     using ScriptedLibrary::ScriptedLibrary;
 
-    bool deleteAssets(const std::vector<std::string>& ids) override {
+    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
         for (size_t i = 0; i < ids.size(); ++i) {
             remove({ids[i]});
             if (i == 0 && afterFirst) afterFirst();
@@ -86,7 +86,7 @@ TEST_F(EngineBatchOrder, AReconciliationInTheMiddleOfABatchTakesNothingForDelete
             rig.engine->regroup();
         });
     };
-    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 4), 4);
+    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 4).deletedCount(), 4);
     rig.engine->reconcileWithLibrary();
     rig.engine->regroup();
     expectBatchDeletedByKeepsift(*rig.engine);
@@ -94,7 +94,7 @@ TEST_F(EngineBatchOrder, AReconciliationInTheMiddleOfABatchTakesNothingForDelete
 
 TEST_F(EngineBatchOrder, ABatchInTheMiddleOfAReconciliationIsNotUndone) {
     rig.library->whileFetching = [&] {
-        meanwhile([&] { EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 4), 4); });
+        meanwhile([&] { EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 4).deletedCount(), 4); });
     };
     rig.engine->reconcileWithLibrary();
     rig.engine->regroup();

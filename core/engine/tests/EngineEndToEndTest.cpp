@@ -111,7 +111,7 @@ TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
     EXPECT_THROW(engine.deleteBatch(std::nullopt, 1), BatchMoved);
     EXPECT_TRUE(rig.library->deleteCalls().empty());
     rig.clock->advance(5);
-    EXPECT_EQ(engine.deleteBatch(std::nullopt, 2), 2);
+    EXPECT_EQ(engine.deleteBatch(std::nullopt, 2).deletedCount(), 2);
     EXPECT_EQ(rig.library->deleteCalls().back(), (std::vector<std::string>{"a3", "b1"}));
     for (const auto* id : {"a3", "b1"}) {
         EXPECT_EQ(rig.state(id), ReviewState::deleted);

@@ -95,10 +95,10 @@ TEST_F(ScannedEngine, DeleteErrorsAndRefusalsChangeNothing) {
               LibraryError::notAuthorised());
     rig.library->setAuthorization(LibraryAuthorization::authorized);
     rig.library->setConfirmsDeletion(false);
-    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 2), 0);
+    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 2).deletedCount(), 0);
     EXPECT_EQ(rig.engine->index(), index);
     EXPECT_EQ(rig.engine->journal(), journal);
-    EXPECT_EQ(rig.engine->deleteBatch(std::set<std::string>{}, 0), 0);
+    EXPECT_EQ(rig.engine->deleteBatch(std::set<std::string>{}, 0), DeletionReport{});
     try {
         rig.engine->deleteBatch(std::set<std::string>{}, 2);
         FAIL();

@@ -54,7 +54,7 @@ struct DeletedFromBurst : ::testing::Test {
         ASSERT_NE(rig.state("b2"), ReviewState::flagged);
         group = *rig.entry("b1").groupID;
         rig.clock->advance(60);
-        ASSERT_EQ(rig.engine->deleteBatch(std::set<std::string>{group}, 2), 2);
+        ASSERT_EQ(rig.engine->deleteBatch(std::set<std::string>{group}, 2).deletedCount(), 2);
         remaining = {{"b1", rig.state("b1")}, {"b2", rig.state("b2")}};
         flaggedBefore = flaggedEvents(rig.engine->journal());
         albumWrites = rig.library->rejectionCalls().size();

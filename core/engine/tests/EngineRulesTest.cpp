@@ -242,7 +242,7 @@ TEST_F(ScannedEngine, AuthorizationChangeIsStoredAndRaisesTheGeneration) {
 }
 
 TEST_F(ScannedEngine, ForcedBatchIgnoresTheExpectedCount) {
-    EXPECT_EQ(engine().deleteBatch(std::nullopt, 7, true), 2);
+    EXPECT_EQ(engine().deleteBatch(std::nullopt, 7, true).deletedCount(), 2);
     EXPECT_EQ(rig.library->deleteCalls().back(), (std::vector<std::string>{"a2", "a3"}));
 }
 
@@ -273,7 +273,7 @@ TEST(EngineReadOnly, WithoutLibraryWritesTheAlbumAndDeletionAreLeftAlone) {
     EXPECT_FALSE(rig.engine->albumNeedsSync());
     EXPECT_TRUE(rig.library->rejectionCalls().empty());
     EXPECT_EQ(rig.storage->read(std::string(ScanEngine::indexFileName)), saved);
-    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 99), 0);
+    EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 99), DeletionReport{});
     EXPECT_TRUE(rig.library->deleteCalls().empty());
     // An override is still kept, and saved at once.
     rig.engine->override("a1", false);

@@ -99,12 +99,21 @@ TEST(ScriptedLibrary, WritesWithoutAccessAreRefusedUnrecorded) {
 TEST(ScriptedLibrary, DeclinedDeletionIsLoggedAndRemovesNothing) {
     auto lib = library({asset("a"), asset("b")});
     lib.setConfirmsDeletion(false);
-    EXPECT_FALSE(lib.deleteAssets({"a"}));
+    EXPECT_EQ(lib.deleteAssets({"a"}), DeletionReport::allKept({"a"}, KeptReason::declined));
     EXPECT_EQ(lib.assets().size(), 2u);
     lib.setConfirmsDeletion(true);
-    EXPECT_TRUE(lib.deleteAssets({"a", "x"}));
+    EXPECT_EQ(lib.deleteAssets({"a", "x"}).deleted, (std::vector<std::string>{"a", "x"}));
     EXPECT_EQ(ids(lib.assets()), (std::vector<std::string>{"b"}));
     EXPECT_EQ(lib.deleteCalls().size(), 2u);
+}
+
+TEST(ScriptedLibrary, APhotographItKeepsStaysWithItsReason) {
+    auto lib = library({asset("a"), asset("b")});
+    lib.keepOnDelete("b", KeptReason::noPrivateTrash);
+    const auto report = lib.deleteAssets({"a", "b"});
+    EXPECT_EQ(report.deleted, std::vector<std::string>{"a"});
+    EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{"b", KeptReason::noPrivateTrash}}));
+    EXPECT_EQ(ids(lib.assets()), (std::vector<std::string>{"b"}));
 }
 
 TEST(ScriptedLibrary, ScenarioChangesAreAnnouncedOnlyOnceAStreamExists) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "core/model/DeletionIncomplete.hpp"
 #include "core/model/LibraryError.hpp"
 #include "photos/library/ServiceError.hpp"
 #include "photos/library/tests/ScriptedLibraryFixture.hpp"
@@ -118,24 +117,26 @@ TEST(RejectsAlbumWrites, CompletionAnsweringTwiceResumesOnce) {
         LivePhotoLibrary library(port);
         library.setRejected({"p0", "p1"}, true);
         EXPECT_EQ(rejectsOf(*port), (std::vector<std::string>{"p0", "p1"}));
-        EXPECT_TRUE(library.deleteAssets({"p0"}));
+        EXPECT_EQ(library.deleteAssets({"p0"}).deletedCount(), 1);
         port->refuseDeletion(true);
-        EXPECT_FALSE(library.deleteAssets({"p1"})) << "the second, contrary answer is ignored";
+        EXPECT_EQ(library.deleteAssets({"p1"}).deletedCount(), 0)
+            << "the second, contrary answer is ignored";
     }
 }
 
 TEST(Deletion, DeletesWhatExistsAndSkipsTheRest) {
     auto port = portWithAssets(3);
     LivePhotoLibrary library(port);
-    EXPECT_TRUE(library.deleteAssets({"p1", "gone"}));
+    EXPECT_EQ(library.deleteAssets({"p1", "gone"}).deleted,
+              (std::vector<std::string>{"p1", "gone"}));
     EXPECT_EQ(port->assetIds(), (std::vector<std::string>{"p0", "p2"}));
 }
 
 TEST(Deletion, NothingToDeleteAnswersFalse) {
     auto port = portWithAssets(1);
     LivePhotoLibrary library(port);
-    EXPECT_FALSE(library.deleteAssets({}));
-    EXPECT_FALSE(library.deleteAssets({"gone"}));
+    EXPECT_EQ(library.deleteAssets({}), DeletionReport{});
+    EXPECT_EQ(library.deleteAssets({"gone"}), DeletionReport{});
     EXPECT_EQ(port->changeBlockCount(), 0);
 }
 
@@ -143,7 +144,7 @@ TEST(Deletion, CancellationAnswersFalseWithoutThrowing) {
     auto port = portWithAssets(1);
     port->refuseDeletion(true);
     LivePhotoLibrary library(port);
-    EXPECT_FALSE(library.deleteAssets({"p0"}));
+    EXPECT_EQ(library.deleteAssets({"p0"}), DeletionReport::allKept({"p0"}, KeptReason::declined));
     EXPECT_EQ(port->assetIds(), std::vector<std::string>{"p0"});
 }
 
@@ -156,17 +157,19 @@ TEST(Deletion, OtherFailuresAreThrown) {
     EXPECT_THROW(library.deleteAssets({"p0"}), ServiceError);
 }
 
-TEST(Deletion, AFailureAfterSomeReachedTheTrashNamesThem) {
+TEST(Deletion, AFailureSaysWhatReachedTheTrashAndWhyTheRestStayed) {
     auto port = portWithAssets(3);
     LivePhotoLibrary library(port);
-    PortError partial{"com.ambervale.keepsift.folder-library", 36, "p1 was not moved"};
+    PortError partial{"com.ambervale.keepsift.folder-library", 13, "p1 was not moved"};
     partial.deletedIdentifiers = {"p0", "p2"};
+    partial.keptIdentifiers = {{"p1", KeptReason::notWritable}};
     port->failChangeBlocks(partial);
-    try {
-        library.deleteAssets({"p0", "p1", "p2"});
-        ADD_FAILURE() << "the deletion did not fail";
-    } catch (const DeletionIncomplete& error) {
-        EXPECT_EQ(error.deleted(), (std::vector<std::string>{"p0", "p2"}));
-        EXPECT_STREQ(error.what(), "p1 was not moved");
-    }
+    EXPECT_EQ(library.deleteAssets({"p0", "p1", "p2"}),
+              (DeletionReport{{"p0", "p2"}, {{"p1", KeptReason::notWritable}}}));
+    // Nothing moved, for a reason of each photograph: still an answer, not an error.
+    PortError none{"com.ambervale.keepsift.folder-library", 1, "not moved"};
+    none.keptIdentifiers = {{"p0", KeptReason::noPrivateTrash}};
+    port->failChangeBlocks(none);
+    EXPECT_EQ(library.deleteAssets({"p0"}),
+              (DeletionReport{{}, {{"p0", KeptReason::noPrivateTrash}}}));
 }

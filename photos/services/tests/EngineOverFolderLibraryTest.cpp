@@ -1,7 +1,6 @@
 #include <algorithm>
 
 #include "core/engine/ScanEngine.hpp"
-#include "core/model/DeletionIncomplete.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 #include "photos/services/tests/LiveHome.hpp"
 #include "platform/library/tests/PermissionsBind.hpp"
@@ -117,7 +116,7 @@ TEST_F(EngineOverFolderLibrary, ConfirmedBatchGoesToTheTrashAndLeavesTheAlbum) {
     scanAll();
     const auto flagged = idsIn(ReviewState::flagged);
     ASSERT_EQ(flagged.size(), 2u);
-    EXPECT_EQ(engine->deleteBatch(std::nullopt, 2), 2);
+    EXPECT_EQ(engine->deleteBatch(std::nullopt, 2).deletedCount(), 2);
     EXPECT_EQ(dialogs->confirmed, flagged);
 
     const auto trash = root / "XDG_DATA_HOME" / "Trash";
@@ -187,7 +186,10 @@ TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
     // The second is overwritten with another picture after it was reviewed.
     auto other = writeJpeg("other.jpg", scene(99), "2024:05:01 10:00:02");
     std::filesystem::rename(other, pictures / flagged[1]);
-    EXPECT_THROW(engine->deleteBatch(std::nullopt, 2), DeletionIncomplete);
+    const auto report = engine->deleteBatch(std::nullopt, 2);
+    EXPECT_EQ(report.deleted, std::vector<std::string>{flagged[0]});
+    EXPECT_EQ(report.kept,
+              (std::vector<KeptPhoto>{{flagged[1], KeptReason::changedSinceReviewed}}));
     EXPECT_EQ(idsIn(ReviewState::deleted), std::vector<std::string>{flagged[0]});
     EXPECT_FALSE(std::filesystem::exists(pictures / flagged[0]));
     EXPECT_TRUE(std::filesystem::exists(pictures / flagged[1]));

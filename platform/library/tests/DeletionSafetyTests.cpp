@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "PermissionsBind.hpp"
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift::foldertest {
@@ -51,6 +52,8 @@ TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndRep
     EXPECT_EQ(error->code, ESTALE);
     EXPECT_THAT(error->message, HasSubstr(lib("b.jpg").string()));
     EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg"));
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
     EXPECT_EQ(readText(lib("b.jpg")), now);
     EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
     EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
@@ -120,8 +123,34 @@ TEST_F(DeletionSafetyTest, AFailureLaterInTheBatchStillNamesWhatReachedTheTrash)
     EXPECT_FALSE(success);
     ASSERT_TRUE(error);
     EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg", "c.jpg"));
+    // The rename would have crossed devices.
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::trashOnAnotherDevice}));
     EXPECT_TRUE(std::filesystem::exists(lib("b.jpg")));
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("b.jpg"));
+}
+
+// A folder the user may not write to keeps its photograph, and says so; the rest goes.
+TEST_F(DeletionSafetyTest, APhotographWhoseFolderMayNotBeWrittenStaysAndSaysWhy) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("locked/b.jpg"));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    ASSERT_EQ(::chmod(lib("locked").c_str(), 0555), 0);
+    std::pair<bool, std::optional<PortError>> result;
+    {
+        PermissionsBind bind;
+        result = remove(*library, {"a.jpg", "locked/b.jpg"});
+    }
+    ::chmod(lib("locked").c_str(), 0755);
+    const auto& [success, error] = result;
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg"));
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"locked/b.jpg", KeptReason::notWritable}));
+    EXPECT_TRUE(std::filesystem::exists(lib("locked/b.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
 }
 
 TEST_F(DeletionSafetyTest, TrashCandidateNamesKeepTheirExtensionAndWholeCharacters) {

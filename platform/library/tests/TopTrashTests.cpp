@@ -1,4 +1,5 @@
 #include "FolderLibraryFixture.hpp"
+#include "PermissionsBind.hpp"
 #include "PrivateMounts.hpp"
 
 #include <sys/stat.h>
@@ -59,6 +60,8 @@ protected:
         ASSERT_TRUE(error);
         EXPECT_THAT(error->message, ::testing::HasSubstr("has no Trash that is private to you"));
         EXPECT_THAT(error->message, ::testing::HasSubstr(reason));
+        EXPECT_THAT(error->keptIdentifiers,
+                    ::testing::ElementsAre(KeptPhoto{"a.jpg", KeptReason::noPrivateTrash}));
         EXPECT_TRUE(fs::exists(drive / "Photos/a.jpg"));
     }
     void expectTrashedIn(const fs::path& trash, const std::optional<PortError>& error,
@@ -104,6 +107,20 @@ TEST_F(TopTrashTest, ATrashAnotherUserOwnsOrMayWriteIsNeverUsed) {
         EXPECT_TRUE(isEmptyOrMissing(trash / "info")) << shape.reason;
         fs::remove_all(trash);
     }
+}
+
+TEST_F(TopTrashTest, ADriveWhoseTopMayNotBeWrittenHasNoTrashForUs) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to give the drive to another user";
+    fs::create_directories(drive / "Photos");
+    ASSERT_EQ(::chown(drive.c_str(), otherUser, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(::chmod(drive.c_str(), 0755), 0);
+    std::optional<PortError> error;
+    {
+        PermissionsBind bind;
+        error = deletePhoto();
+    }
+    expectKept(error, "no Trash can be made at " + drive.string());
+    EXPECT_FALSE(fs::exists(drive / (".Trash-" + uid)));
 }
 
 TEST_F(TopTrashTest, LinksAtOrInsideTheTrashAreNeverFollowed) {
