@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "Keepsift/model/CallOrder.hpp"
 #include "Keepsift/model/ConditionsProbe.hpp"
 #include "Keepsift/model/ImageSource.hpp"
 #include "Keepsift/model/LoginItem.hpp"
@@ -235,8 +236,8 @@ private:
     // The operations' bodies; they run on a task, never on the main actor.
     void loadFirstRunStateFlow();
     void startFlow();
-    void applySettingsFlow(const Settings& wanted);
-    void completeFirstRunFlow(const Settings& wanted);
+    void applySettingsFlow(const Settings& wanted, CallOrder::Place& place);
+    void completeFirstRunFlow(const Settings& wanted, CallOrder::Place& place);
     void refreshFlow();
     void applyBatchLimitFlow();
     void reconcileLibraryFlow();
@@ -352,6 +353,8 @@ private:
 
     // Held by a task across a settings save and its read-back; never while hopping.
     std::mutex settingsSaves_;
+    // Settings changes are stored, shown and reported in the order they were made.
+    CallOrder settingsOrder_;
     Observers observers_;
     // Last: the tasks end before anything they use goes away.
     ModelTasks tasks_;

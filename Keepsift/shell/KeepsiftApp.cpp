@@ -120,7 +120,7 @@ void KeepsiftApp::start() {
         [] { QCoreApplication::quit(); });
     tray_->setShown(true);
 
-    if (options_.interfaceTestMode) {
+    if (options_.startsScenario()) {
         makeWindows(nullptr);
         auto services = this->services();
         auto images = windowMaker_.imageSource(nullptr, services.mainActor);

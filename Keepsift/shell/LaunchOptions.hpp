@@ -27,6 +27,10 @@ struct LaunchOptions {
     std::optional<std::string> library; // --library DIR, else KEEPSIFT_LIBRARY
     std::map<std::string, std::string> environment;
 
+    // The diagnostic runs instead of any start, the interface-test one too: it measures what
+    // the real library holds on disk, which a scenario's library has none of.
+    bool startsScenario() const { return interfaceTestMode && !spikeStorage; }
+
     // Arguments without the program name; flags count only as exact whole arguments.
     static LaunchOptions parse(const std::vector<std::string>& arguments,
                                std::map<std::string, std::string> environment);

@@ -354,7 +354,11 @@ void FolderPhotoLibrary::requestImage(const PortAsset& asset, std::int64_t targe
     info.isDegraded = false;
     if (residency != Residency::unknown) info.isInCloud = residency == Residency::inCloud;
     if (!options_.renditions) return handler(std::nullopt, info);
-    handler(options_.renditions->rendition(path, mayOpen, target), info);
+    auto image = options_.renditions->rendition(path, mayOpen, target);
+    // What is on disk may be smaller than asked: it comes as it is, marked as not the answer
+    // asked for.
+    if (image) info.isDegraded = std::max(image->width, image->height) < target;
+    handler(std::move(image), info);
 }
 
 std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsset& asset) {

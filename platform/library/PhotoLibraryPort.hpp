@@ -205,7 +205,8 @@ public:
     // machine is never opened: no data, and isInCloud true (or absent when unknown).
     virtual void requestImageData(const PortAsset& asset, const PortImageRequestOptions& options,
                                   PortImageDataHandler handler) = 0;
-    // A rendition of about target x target (aspect fit) from what is on this machine.
+    // A rendition of about target x target (aspect fit) from what is on this machine; never
+    // larger than the largest picture there is, and marked degraded when smaller than asked.
     virtual void requestImage(const PortAsset& asset, std::int64_t target,
                               const PortImageRequestOptions& options, PortImageHandler handler) = 0;
 

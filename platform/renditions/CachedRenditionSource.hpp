@@ -8,12 +8,14 @@
 
 namespace keepsift {
 
-// Reduced renditions for the folder library: a resident original decoded, else the
-// desktop's thumbnail, else Keepsift's own cache; always resampled to the asked long side.
-// A non-resident original is never opened. Absent for a target outside 1...16384.
+// Renditions for the folder library: a resident original decoded, else the desktop's
+// thumbnail, else Keepsift's own cache; reduced to the asked long side, or the largest picture
+// there is when none is that large, never enlarged. A non-resident original is never opened.
+// Absent for a target outside 1...16384.
 class CachedRenditionSource : public RenditionSource {
 public:
-    // 8-bit BGR pixels, upright, with a long side of at least the target; absent on failure.
+    // 8-bit BGR pixels, upright, with a long side of at least the target where the picture is
+    // that large; absent on failure.
     using Decoder =
         std::function<std::optional<cv::Mat>(const std::string& path, std::int64_t targetLongSide)>;
 
@@ -26,8 +28,8 @@ public:
                                        std::int64_t target) override;
 
 private:
-    std::optional<cv::Mat> decoded(const std::string& originalPath);
-    static std::optional<cv::Mat> cached(const std::string& originalPath);
+    std::optional<cv::Mat> decoded(const std::string& originalPath, std::int64_t target);
+    static std::optional<cv::Mat> cached(const std::string& originalPath, std::int64_t target);
 
     Decoder decoder_;
 };

@@ -7,10 +7,10 @@
 
 namespace keepsift {
 
-cv::Mat resampleToLongSide(const cv::Mat& image, std::int64_t side) {
+cv::Mat reduceToLongSide(const cv::Mat& image, std::int64_t side) {
     if (image.empty() || side < 1) return {};
     const int longSide = std::max(image.cols, image.rows);
-    if (longSide == side) return image.clone();
+    if (longSide <= side) return image.clone();
     const double scale = static_cast<double>(side) / longSide;
     auto scaled = [&](int length) {
         return std::max(1, static_cast<int>(std::lround(length * scale)));
@@ -19,7 +19,7 @@ cv::Mat resampleToLongSide(const cv::Mat& image, std::int64_t side) {
                               ? cv::Size(static_cast<int>(side), scaled(image.rows))
                               : cv::Size(scaled(image.cols), static_cast<int>(side));
     cv::Mat result;
-    cv::resize(image, result, size, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_CUBIC);
+    cv::resize(image, result, size, 0, 0, cv::INTER_AREA);
     return result;
 }
 

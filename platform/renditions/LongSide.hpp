@@ -6,11 +6,13 @@
 
 namespace keepsift {
 
-// Reduced renditions are always this long on their long side, whatever they came from.
+// Reduced renditions are this long on their long side, or shorter where no larger picture
+// exists.
 inline constexpr std::int64_t renditionLongSide = 512;
 
-// Resampled so the long side is exactly `side`: area averaging when shrinking, bicubic when
-// enlarging. Empty for an empty image.
-cv::Mat resampleToLongSide(const cv::Mat& image, std::int64_t side = renditionLongSide);
+// Shrunk by area averaging so the long side is `side`; an image no longer than that comes
+// back as it is, since enlarging would only pretend to detail that is not there. Empty for an
+// empty image.
+cv::Mat reduceToLongSide(const cv::Mat& image, std::int64_t side = renditionLongSide);
 
 } // namespace keepsift

@@ -12,17 +12,21 @@ std::filesystem::path RenditionCache::folder() {
     return xdgCacheHome() / "com.ambervale.keepsift" / "renditions";
 }
 
+std::filesystem::path RenditionCache::file(const ThumbnailStamp& stamp) {
+    return folder() / stamp.fileName();
+}
+
 std::optional<cv::Mat> RenditionCache::rendition(const std::filesystem::path& original) {
     const auto stamp = ThumbnailStamp::of(original);
     if (!stamp) return std::nullopt;
-    return readStampedRendition(folder() / stamp->fileName(), *stamp);
+    return readStampedRendition(file(*stamp), *stamp);
 }
 
 bool RenditionCache::store(const std::filesystem::path& original, const cv::Mat& bgr) {
     const auto stamp = ThumbnailStamp::of(original);
     if (!stamp || bgr.empty()) return false;
     if (makePrivateFolder(folder().parent_path()) || makePrivateFolder(folder())) return false;
-    return writePng(folder() / stamp->fileName(), resampleToLongSide(bgr), stamp->text());
+    return writePng(file(*stamp), reduceToLongSide(bgr), stamp->text());
 }
 
 } // namespace keepsift

@@ -5,6 +5,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "platform/renditions/ThumbnailStamp.hpp"
+
 namespace keepsift {
 
 // Keepsift's own cache of reduced renditions, kept the way the desktop keeps thumbnails
@@ -13,8 +15,11 @@ namespace keepsift {
 class RenditionCache {
 public:
     static std::filesystem::path folder();
+    static std::filesystem::path file(const ThumbnailStamp& stamp);
+    // As stored.
     static std::optional<cv::Mat> rendition(const std::filesystem::path& original);
-    // Keeps the image resampled to the rendition size; false when it could not be written.
+    // Keeps the image reduced to the rendition size, a smaller one as it is; false when it
+    // could not be written.
     static bool store(const std::filesystem::path& original, const cv::Mat& bgr);
 };
 

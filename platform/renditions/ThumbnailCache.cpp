@@ -1,18 +1,15 @@
 #include "platform/renditions/ThumbnailCache.hpp"
 
 #include "platform/files/XdgFolders.hpp"
-#include "platform/renditions/StampedPng.hpp"
 
 namespace keepsift {
 
-std::optional<cv::Mat> ThumbnailCache::rendition(const std::filesystem::path& original) {
-    const auto stamp = ThumbnailStamp::of(original);
-    if (!stamp) return std::nullopt;
+std::vector<std::filesystem::path> ThumbnailCache::files(const ThumbnailStamp& stamp) {
     const auto root = xdgCacheHome() / "thumbnails";
+    std::vector<std::filesystem::path> result;
     for (const char* folder : folders)
-        if (auto image = readStampedRendition(root / folder / stamp->fileName(), *stamp))
-            return image;
-    return std::nullopt;
+        result.push_back(root / folder / stamp.fileName());
+    return result;
 }
 
 } // namespace keepsift

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
+#include <vector>
 
-#include <opencv2/core.hpp>
+#include "platform/renditions/ThumbnailStamp.hpp"
 
 namespace keepsift {
 
@@ -14,8 +14,8 @@ public:
     // The sizes whose thumbnails are at least as large as a reduced rendition, smallest first.
     static constexpr const char* folders[] = {"x-large", "xx-large"};
 
-    // The first valid thumbnail, resampled to the rendition size.
-    static std::optional<cv::Mat> rendition(const std::filesystem::path& original);
+    // Where the thumbnails of the stamped original would be, in the order they are tried.
+    static std::vector<std::filesystem::path> files(const ThumbnailStamp& stamp);
 };
 
 } // namespace keepsift

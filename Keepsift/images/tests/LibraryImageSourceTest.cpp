@@ -9,6 +9,8 @@
 
 #include "Keepsift/images/LibraryImageSource.hpp"
 #include "TemporaryLibrary.hpp"
+#include "platform/renditions/PngFile.hpp"
+#include "platform/renditions/ThumbnailStamp.hpp"
 
 namespace keepsift::app {
 namespace {
@@ -91,6 +93,23 @@ TEST_F(LibraryImageSourceTest, APhotoDeletedAfterItsFirstPictureStillAnswersFrom
     fs::remove(root_ / "gone.jpg");
     EXPECT_NE(ask("gone.jpg", 256), nullptr);
     EXPECT_EQ(ask("gone.jpg", 512), nullptr);
+}
+
+// Its original is away (a size, no blocks) and only the desktop's small thumbnail is here:
+// the picture is that thumbnail as it is, not blown up to the size asked.
+TEST_F(LibraryImageSourceTest, AnEvictedPhotoShowsTheThumbnailAtItsOwnSize) {
+    const auto evicted = root_ / "evicted.jpg";
+    std::ofstream(evicted).close();
+    fs::resize_file(evicted, 3 << 20);
+    const auto stamp = *ThumbnailStamp::of(evicted);
+    const auto thumbnails = folder_.base / "cache" / "thumbnails" / "x-large";
+    fs::create_directories(thumbnails);
+    ASSERT_TRUE(writePng(thumbnails / stamp.fileName(), cv::Mat(192, 256, CV_8UC3, cv::Scalar(9)),
+                         stamp.text()));
+    auto image = ask("evicted.jpg", 1024);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 256);
+    EXPECT_EQ(image->height, 192);
 }
 
 TEST_F(LibraryImageSourceTest, ExtremeShapesAreFittedWithoutLosingARow) {

@@ -157,6 +157,27 @@ TEST_F(ModelSettings, TheLoginItemCorrectionDoesNotUndoALaterChange) {
     EXPECT_EQ(current().language, "de");
 }
 
+// Each change runs on a task of its own; two made at once must still land in the order they
+// were made, in the model and in the store alike.
+TEST_F(ModelSettings, TheLaterOfTwoQuickChangesAlwaysWins) {
+    for (int round = 0; round < 200; ++round) {
+        Settings earlier = current();
+        earlier.mainsOnly = !earlier.mainsOnly;
+        Settings later = earlier;
+        later.reviewNudge = round % 2 ? ReviewNudge::at25 : ReviewNudge::at50;
+        auto first = std::make_shared<std::promise<void>>();
+        auto second = std::make_shared<std::promise<void>>();
+        rig.onMain([&] {
+            rig.model->applySettings(earlier, [first] { first->set_value(); });
+            rig.model->applySettings(later, [second] { second->set_value(); });
+        });
+        ASSERT_EQ(first->get_future().wait_for(testing::patience), std::future_status::ready);
+        ASSERT_EQ(second->get_future().wait_for(testing::patience), std::future_status::ready);
+        ASSERT_EQ(current(), later) << "round " << round;
+        ASSERT_EQ(rig.store->settings(), later) << "round " << round;
+    }
+}
+
 TEST_F(ModelSettings, AutomaticUpdatesReachTheUpdater) {
     auto updater = rig.onMain([&] { return rig.model->updater(); });
     ASSERT_TRUE(updater);

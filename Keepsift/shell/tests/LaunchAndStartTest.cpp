@@ -35,6 +35,16 @@ TEST(LaunchOptions, FlagsCountOnlyAsExactWholeArguments) {
     EXPECT_FALSE(LaunchOptions::parse({"--settings=yes"}, {}).opensSettings);
 }
 
+TEST(LaunchOptions, TheStorageDiagnosticTakesPrecedenceOverTheScenario) {
+    EXPECT_TRUE(LaunchOptions::parse({"-KeepsiftUITestMode"}, {}).startsScenario());
+    EXPECT_FALSE(LaunchOptions::parse({"-KeepsiftUITestMode", "--spike-storage"},
+                                      {{"KEEPSIFT_SCENARIO", "small"}})
+                     .startsScenario());
+    EXPECT_FALSE(
+        LaunchOptions::parse({"--spike-storage", "-KeepsiftUITestMode"}, {}).startsScenario());
+    EXPECT_FALSE(LaunchOptions::parse({}, {}).startsScenario());
+}
+
 TEST(StorageSpikeRun, AReportIsAppendedAfterABlankLine) {
     EXPECT_EQ(appendedReport("", "new"), "new");
     EXPECT_EQ(appendedReport("old", "new"), "old\n\nnew");

@@ -56,12 +56,12 @@ protected:
         return path;
     }
 
-    void writeThumbnail(const std::filesystem::path& original) {
+    void writeThumbnail(const std::filesystem::path& original, cv::Size size = {1024, 768}) {
         const auto stamp = *ThumbnailStamp::of(original);
         const auto folder = root / "XDG_CACHE_HOME" / "thumbnails" / "x-large";
         std::filesystem::create_directories(folder);
         cv::Mat large;
-        cv::resize(scene(5), large, cv::Size(1024, 768), 0, 0, cv::INTER_AREA);
+        cv::resize(scene(5), large, size, 0, 0, cv::INTER_AREA);
         ASSERT_TRUE(writePng(folder / stamp.fileName(), large, stamp.text()));
     }
 
@@ -117,6 +117,15 @@ TEST_F(ExtractorThroughPort, PlaceholderIsMeasuredFromTheDesktopThumbnail) {
     EXPECT_EQ(derivative->fileSize, placeholderSize);
     EXPECT_FALSE(derivative->featurePrint().empty());
     EXPECT_FALSE(watch.sawOpen());
+}
+
+// A thumbnail smaller than a rendition is not blown up to measure from: the photograph waits
+// for its original.
+TEST_F(ExtractorThroughPort, PlaceholderWithOnlyASmallThumbnailHasNoDerivative) {
+    const auto path = placeholder("IMG_9.jpg");
+    writeThumbnail(path, {256, 192});
+    const auto reference = asset("IMG_9.jpg").reference();
+    EXPECT_FALSE(services.extractor->derivativeSignals(reference));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "FolderLibraryFixture.hpp"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -91,9 +92,11 @@ public:
     std::optional<PortImage> rendition(const std::string& path, bool resident,
                                        std::int64_t target) override {
         asked.push_back({path, resident});
-        return PortImage{target, target / 2, {}};
+        const auto side = std::min(target, largest);
+        return PortImage{side, side / 2, {}};
     }
     std::vector<std::pair<std::string, bool>> asked;
+    std::int64_t largest = 16'384;
 };
 
 TEST_F(LocalityTest, RenditionsAreAskedWithoutOpeningEvictedOriginals) {
@@ -117,6 +120,24 @@ TEST_F(LocalityTest, RenditionsAreAskedWithoutOpeningEvictedOriginals) {
     ASSERT_EQ(source->asked.size(), 2u);
     EXPECT_TRUE(source->asked[0].second);
     EXPECT_FALSE(source->asked[1].second);
+}
+
+TEST_F(LocalityTest, ARenditionSmallerThanAskedIsDegraded) {
+    writeSparse(lib("b.jpg"), 100);
+    auto source = std::make_shared<FixedRendition>();
+    source->largest = 256;
+    auto opts = options();
+    opts.renditions = source;
+    auto library = makeLibrary(opts);
+    PortAsset asset;
+    asset.localIdentifier = "b.jpg";
+    for (std::int64_t target : {2048, 257, 256, 100}) {
+        std::optional<PortImageInfo> info;
+        library->requestImage(asset, target, {},
+                              [&](auto, PortImageInfo answered) { info = answered; });
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->isDegraded, target > 256) << target;
+    }
 }
 
 } // namespace

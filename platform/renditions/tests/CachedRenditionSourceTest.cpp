@@ -124,3 +124,69 @@ TEST_F(CachedRenditions, TargetsOutsideTheRangeGiveNone) {
     EXPECT_FALSE(cached.rendition(photo.string(), true, 16'385));
     EXPECT_TRUE(cached.rendition(photo.string(), true, 1));
 }
+
+// Asked for more than there is, a rendition is the largest picture on disk, never enlarged.
+using LargerThanThereIs = TemporaryCacheHome;
+
+TEST_F(LargerThanThereIs, ASmallThumbnailStaysSmall) {
+    const auto photo = original("IMG 7.jpg");
+    writeThumbnail("x-large", photo, solid(256, 192, {0, 0, 255}));
+    CachedRenditionSource cached;
+    for (std::int64_t target : {2048, 1024, 512, 256}) {
+        auto image = cached.rendition(photo.string(), false, target);
+        ASSERT_TRUE(image) << target;
+        EXPECT_EQ(image->width, 256) << target;
+        EXPECT_EQ(image->height, 192) << target;
+    }
+    auto smaller = cached.rendition(photo.string(), false, 128);
+    ASSERT_TRUE(smaller);
+    EXPECT_EQ(smaller->width, 128);
+}
+
+TEST_F(LargerThanThereIs, AResidentOriginalGivesItsOwnSizeAtMost) {
+    const auto photo = root / "photos with space" / "IMG_8.jpg";
+    ASSERT_TRUE(cv::imwrite(photo.string(), solid(1600, 1200, {255, 0, 0})));
+    CachedRenditionSource cached;
+    for (std::int64_t target : {4032, 2048, 1600}) {
+        auto image = cached.rendition(photo.string(), true, target);
+        ASSERT_TRUE(image) << target;
+        EXPECT_EQ(image->width, 1600) << target;
+        EXPECT_EQ(image->height, 1200) << target;
+    }
+    auto reduced = cached.rendition(photo.string(), true, 1024);
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->width, 1024);
+    EXPECT_EQ(reduced->height, 768);
+}
+
+TEST_F(LargerThanThereIs, TheLargerThumbnailAnswersALargeRequest) {
+    const auto photo = original("IMG 9.jpg");
+    writeThumbnail("x-large", photo, solid(1024, 768, {0, 0, 255}));
+    writeThumbnail("xx-large", photo, solid(2048, 1536, {0, 255, 0}));
+    CachedRenditionSource cached;
+    auto large = cached.rendition(photo.string(), false, 2048);
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->width, 2048);
+    EXPECT_EQ(large->rgb[1], 255) << "green, from xx-large";
+    auto between = cached.rendition(photo.string(), false, 4032);
+    ASSERT_TRUE(between);
+    EXPECT_EQ(between->width, 2048);
+    // Where the first is large enough it is the one used, as before.
+    auto reduced = cached.rendition(photo.string(), false, 512);
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->width, 512);
+    EXPECT_EQ(reduced->rgb[0], 255) << "red, from x-large";
+}
+
+TEST_F(LargerThanThereIs, ASmallOriginalIsKeptAtItsOwnSize) {
+    const auto photo = root / "photos with space" / "small.jpg";
+    ASSERT_TRUE(cv::imwrite(photo.string(), solid(300, 200, {255, 0, 0})));
+    CachedRenditionSource cached;
+    auto decoded = cached.rendition(photo.string(), true, 512);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width, 300);
+    auto kept = cached.rendition(photo.string(), false, 512);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->width, 300);
+    EXPECT_EQ(kept->height, 200);
+}

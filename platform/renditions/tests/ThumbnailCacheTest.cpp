@@ -2,6 +2,7 @@
 
 #include "platform/renditions/LongSide.hpp"
 #include "platform/renditions/RenditionCache.hpp"
+#include "platform/renditions/StampedPng.hpp"
 #include "platform/renditions/ThumbnailCache.hpp"
 #include "platform/renditions/tests/TemporaryCacheHome.hpp"
 
@@ -17,6 +18,12 @@ cv::Vec3b centre(const cv::Mat& image) {
     return image.at<cv::Vec3b>(image.rows / 2, image.cols / 2);
 }
 
+std::optional<cv::Mat> thumbnail(const std::filesystem::path& photo) {
+    const auto stamp = ThumbnailStamp::of(photo);
+    if (!stamp) return std::nullopt;
+    return largestStampedRendition(ThumbnailCache::files(*stamp), *stamp, renditionLongSide);
+}
+
 } // namespace
 
 TEST(ThumbnailName, IsTheMd5OfTheFileUri) {
@@ -25,11 +32,12 @@ TEST(ThumbnailName, IsTheMd5OfTheFileUri) {
     EXPECT_EQ(fileUri("/x/(1)+~@=,$&'!*.jpg"), "file:///x/(1)+~@=,$&'!*.jpg");
 }
 
-TEST(LongSide, ResamplesToExactlyTheLongSide) {
-    EXPECT_EQ(resampleToLongSide(cv::Mat(10, 1000, CV_8UC3)).size(), cv::Size(512, 5));
-    EXPECT_EQ(resampleToLongSide(cv::Mat(300, 400, CV_8UC3)).size(), cv::Size(512, 384));
-    EXPECT_EQ(resampleToLongSide(cv::Mat(1000, 1, CV_8UC3)).size(), cv::Size(1, 512));
-    EXPECT_TRUE(resampleToLongSide(cv::Mat()).empty());
+TEST(LongSide, ReducesToTheLongSideButNeverEnlarges) {
+    EXPECT_EQ(reduceToLongSide(cv::Mat(10, 1000, CV_8UC3)).size(), cv::Size(512, 5));
+    EXPECT_EQ(reduceToLongSide(cv::Mat(300, 400, CV_8UC3)).size(), cv::Size(400, 300));
+    EXPECT_EQ(reduceToLongSide(cv::Mat(1000, 1, CV_8UC3)).size(), cv::Size(1, 512));
+    EXPECT_EQ(reduceToLongSide(cv::Mat(1000, 1, CV_8UC3), 2048).size(), cv::Size(1, 1000));
+    EXPECT_TRUE(reduceToLongSide(cv::Mat()).empty());
 }
 
 using ThumbnailCacheTest = TemporaryCacheHome;
@@ -37,9 +45,9 @@ using ThumbnailCacheTest = TemporaryCacheHome;
 TEST_F(ThumbnailCacheTest, ValidXLargeThumbnailIsUsed) {
     const auto photo = original("IMG 1.jpg");
     writeThumbnail("x-large", photo, solid(400, 300, blue));
-    auto image = ThumbnailCache::rendition(photo);
+    auto image = thumbnail(photo);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), cv::Size(512, 384));
+    EXPECT_EQ(image->size(), cv::Size(400, 300)) << "as stored";
     EXPECT_EQ(centre(*image), cv::Vec3b(255, 0, 0));
 }
 
@@ -49,9 +57,9 @@ TEST_F(ThumbnailCacheTest, StaleXLargeFallsBackToXxLarge) {
     stale.mtime -= 1;
     writeThumbnail("x-large", photo, solid(512, 384, blue), stale);
     writeThumbnail("xx-large", photo, solid(768, 1024, red));
-    auto image = ThumbnailCache::rendition(photo);
+    auto image = thumbnail(photo);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), cv::Size(384, 512));
+    EXPECT_EQ(image->size(), cv::Size(768, 1024));
     EXPECT_EQ(centre(*image), cv::Vec3b(0, 0, 255));
 }
 
@@ -60,7 +68,7 @@ TEST_F(ThumbnailCacheTest, ThumbnailOfAnotherFileIsRefused) {
     auto other = *ThumbnailStamp::of(photo);
     other.uri += "x";
     writeThumbnail("x-large", photo, solid(512, 384, blue), other);
-    EXPECT_FALSE(ThumbnailCache::rendition(photo));
+    EXPECT_FALSE(thumbnail(photo));
 }
 
 TEST_F(ThumbnailCacheTest, ChangedOriginalMakesTheThumbnailStale) {
@@ -68,7 +76,7 @@ TEST_F(ThumbnailCacheTest, ChangedOriginalMakesTheThumbnailStale) {
     writeThumbnail("x-large", photo, solid(512, 384, blue));
     std::filesystem::last_write_time(photo, std::filesystem::last_write_time(photo) +
                                                 std::chrono::seconds(5));
-    EXPECT_FALSE(ThumbnailCache::rendition(photo));
+    EXPECT_FALSE(thumbnail(photo));
 }
 
 TEST_F(ThumbnailCacheTest, UnstampedOrBrokenFilesAreIgnored) {
@@ -77,10 +85,10 @@ TEST_F(ThumbnailCacheTest, UnstampedOrBrokenFilesAreIgnored) {
     const auto dir = root / "cache" / "thumbnails" / "x-large";
     std::filesystem::create_directories(dir);
     ASSERT_TRUE(writePng(dir / name, solid(10, 10, blue), {{"Software", "test"}}));
-    EXPECT_FALSE(ThumbnailCache::rendition(photo));
+    EXPECT_FALSE(thumbnail(photo));
     std::ofstream(dir / name, std::ios::trunc) << "\x89PNG\r\n\x1a\n garbage";
-    EXPECT_FALSE(ThumbnailCache::rendition(photo));
-    EXPECT_FALSE(ThumbnailCache::rendition(root / "missing.jpg"));
+    EXPECT_FALSE(thumbnail(photo));
+    EXPECT_FALSE(thumbnail(root / "missing.jpg"));
 }
 
 TEST_F(ThumbnailCacheTest, MTimeMustBeWholeDecimalSeconds) {
