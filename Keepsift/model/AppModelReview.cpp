@@ -26,7 +26,7 @@ void AppModel::reviewActionFlow(const std::string& action, const std::function<v
         onMain(count);
         try {
             call();
-            onMain([&] { setNotice(albumNotice_); });
+            onMain([&] { setNotice(std::nullopt); });
             albumFollowedFlow();
         } catch (const std::exception& error) {
             albumBehindFlow(error.what(), action);

@@ -30,7 +30,7 @@ struct DecisionKeeping : ::testing::Test {
             ->state;
     }
     std::optional<std::string> notice() {
-        return rig.onMain([&] { return rig.model->notice(); });
+        return rig.onMain([&] { return rig.model->statusNotice(); });
     }
     void override(bool keep, const std::string& photo) {
         rig.await([&](auto done) { rig.model->override(keep, photo, done); });
