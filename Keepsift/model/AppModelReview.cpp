@@ -26,7 +26,11 @@ void AppModel::reviewActionFlow(const std::string& action, const std::function<v
         onMain(count);
         try {
             call();
-            onMain([&] { setNotice(std::nullopt); });
+            onMain([&] {
+                setNotice(std::nullopt);
+                // A refusal said while nothing could be saved no longer holds.
+                if (!storageBlocked_) clearStorageUnavailable();
+            });
             albumFollowedFlow();
         } catch (const std::exception& error) {
             albumBehindFlow(error.what(), action);

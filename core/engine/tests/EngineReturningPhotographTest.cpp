@@ -103,7 +103,7 @@ struct ReturningPhotographs : ::testing::Test {
         EXPECT_EQ(rig.library->rejectedIDs(), flagged);
         EXPECT_FALSE(rig.engine->albumNeedsSync());
         // And the next "delete all" would take only those.
-        EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 2), 2);
+        EXPECT_EQ(rig.engine->deleteBatch(std::nullopt, 2).deletedCount(), 2);
         EXPECT_EQ(rig.library->deleteCalls().back(),
                   (std::vector<std::string>{place + "/a", place + "/c"}));
     }
