@@ -101,6 +101,22 @@ TEST_F(AutostartLoginItemTest, AnEnabledEntryFollowsTheBinaryAndKeepsItsLibrary)
         EXPECT_NE(record.level, LogLevel::error) << record.message;
 }
 
+// The old program's own quotes and escapes end where its argument ends.
+TEST_F(AutostartLoginItemTest, TheArgumentsAfterAnOddlyNamedOldProgramStay) {
+    AutostartLoginItem before(folder.path(), "/old \"q\" x\\y/keep sift");
+    ASSERT_TRUE(before.setLaunchAtLogin(true));
+    std::string entry = *readWholeFile(before.entryFile());
+    entry.insert(entry.find("\nTerminal="), " --library=/srv/photos");
+    replaceFileAtomically(before.entryFile(), entry);
+    ASSERT_EQ(testing::execArguments(entry),
+              (std::vector<std::string>{"/old \"q\" x\\y/keep sift", "--library=/srv/photos"}));
+
+    AutostartLoginItem moved(folder.path(), "/usr/bin/keepsift");
+    EXPECT_TRUE(moved.setLaunchAtLogin(true));
+    EXPECT_EQ(testing::execArguments(*readWholeFile(moved.entryFile())),
+              (std::vector<std::string>{"/usr/bin/keepsift", "--library=/srv/photos"}));
+}
+
 TEST_F(AutostartLoginItemTest, AnEntryThatStartsTheRunningBinaryIsNotRewritten) {
     AutostartLoginItem item(folder.path(), "/usr/bin/keepsift");
     ASSERT_TRUE(item.setLaunchAtLogin(true));
