@@ -8,6 +8,7 @@
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
 
 namespace keepsift::app {
@@ -75,7 +76,8 @@ bool AutostartLoginItem::setLaunchAtLogin(bool enabled) {
     try {
         if (folder_.empty()) throw std::runtime_error("no configuration folder");
         if (enabled) {
-            std::filesystem::create_directories(folder_);
+            if (const auto error = createPrivateFolders(folder_))
+                throw std::filesystem::filesystem_error("cannot create the folder", folder_, error);
             replaceFileAtomically(entryFile(), entryText(program_));
         } else {
             std::filesystem::remove(entryFile());

@@ -30,6 +30,9 @@ TEST_F(AutostartLoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("[Desktop Entry]\nType=Application\nName=Keepsift\n"), std::string::npos);
     EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\"\n"), std::string::npos);
+    // Others may not read what starts at the user's login.
+    EXPECT_EQ(testing::fileMode(folder.path() / "autostart"), 0700u);
+    EXPECT_EQ(testing::fileMode(item.entryFile()), 0600u);
     EXPECT_FALSE(item.setLaunchAtLogin(false));
     EXPECT_FALSE(std::filesystem::exists(item.entryFile()));
     EXPECT_TRUE(records.empty());
