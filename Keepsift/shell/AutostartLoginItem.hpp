@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "Keepsift/model/LoginItem.hpp"
 
@@ -19,11 +21,15 @@ public:
     bool isEnabled() const;
     // Whether the application starts at login after the call. Never throws: a folder that
     // cannot be written is logged and the real state returned, so the switch goes back.
+    // An entry of ours that is already there is pointed at the running binary.
     bool setLaunchAtLogin(bool enabled) override;
 
     std::filesystem::path entryFile() const { return folder_ / entryName; }
 
 private:
+    void followRunningProgram() const;
+    std::optional<std::string> ownEntryForRunningProgram(const std::string& existing) const;
+
     std::filesystem::path folder_;
     std::filesystem::path program_;
 };

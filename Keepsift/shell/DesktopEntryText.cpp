@@ -1,6 +1,49 @@
 #include "Keepsift/shell/DesktopEntryText.hpp"
 
+#include <algorithm>
+
 namespace keepsift::app {
+namespace {
+
+std::string unescapedString(const std::string& value) {
+    std::string text;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            text += value[i];
+            continue;
+        }
+        const char next = value[++i];
+        if (next == 's')
+            text += ' ';
+        else if (next == 'n')
+            text += '\n';
+        else if (next == 't')
+            text += '\t';
+        else if (next == 'r')
+            text += '\r';
+        else if (next == '\\')
+            text += '\\';
+        else
+            text += std::string("\\") + next;
+    }
+    return text;
+}
+
+// Where the first argument of an Exec command line ends.
+size_t endOfFirstArgument(const std::string& command) {
+    size_t at = command.find_first_not_of(' ');
+    if (at == std::string::npos) return command.size();
+    if (command[at] != '"') return std::min(command.find(' ', at), command.size());
+    for (++at; at < command.size(); ++at) {
+        if (command[at] == '\\')
+            ++at;
+        else if (command[at] == '"')
+            return at + 1;
+    }
+    return command.size();
+}
+
+} // namespace
 
 std::string DesktopEntryText::stringValue(const std::string& text) {
     std::string escaped;
@@ -34,6 +77,12 @@ std::string DesktopEntryText::execArgument(const std::string& argument) {
             quoted += c;
     }
     return stringValue(quoted + "\"");
+}
+
+std::string DesktopEntryText::argumentsAfterProgram(const std::string& execValue) {
+    const std::string command = unescapedString(execValue);
+    const size_t start = command.find_first_not_of(' ', endOfFirstArgument(command));
+    return start == std::string::npos ? std::string() : stringValue(command.substr(start));
 }
 
 } // namespace keepsift::app

@@ -12,6 +12,9 @@ struct DesktopEntryText {
     // One argument of an Exec value: quoted, with what stays special inside the quotes
     // escaped, and then escaped as a string value.
     static std::string execArgument(const std::string& argument);
+    // What follows the program in an Exec value, escaped as a string value again; empty when
+    // the program comes alone.
+    static std::string argumentsAfterProgram(const std::string& execValue);
 };
 
 } // namespace keepsift::app

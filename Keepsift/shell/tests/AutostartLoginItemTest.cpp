@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "Keepsift/shell/AutostartLoginItem.hpp"
 #include "Keepsift/shell/tests/ExecLine.hpp"
+#include "Keepsift/shell/tests/FileFacts.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -30,6 +30,9 @@ TEST_F(AutostartLoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("[Desktop Entry]\nType=Application\nName=Keepsift\n"), std::string::npos);
     EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\"\n"), std::string::npos);
+    // Others may not read what starts at the user's login.
+    EXPECT_EQ(testing::fileMode(folder.path() / "autostart"), 0700u);
+    EXPECT_EQ(testing::fileMode(item.entryFile()), 0600u);
     EXPECT_FALSE(item.setLaunchAtLogin(false));
     EXPECT_FALSE(std::filesystem::exists(item.entryFile()));
     EXPECT_TRUE(records.empty());
@@ -74,6 +77,69 @@ TEST_F(AutostartLoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndL
     EXPECT_EQ(records[0].category, "login-item");
     EXPECT_EQ(records[0].level, LogLevel::error);
     EXPECT_TRUE(records[0].message.starts_with("login item register failed: "));
+}
+
+// An entry written for a binary that has since moved starts the running one again, with the
+// library it was given.
+TEST_F(AutostartLoginItemTest, AnEnabledEntryFollowsTheBinaryAndKeepsItsLibrary) {
+    AutostartLoginItem before(folder.path(), "/home/u/old build/keepsift");
+    ASSERT_TRUE(before.setLaunchAtLogin(true));
+    std::string entry = *readWholeFile(before.entryFile());
+    const std::string exec = "Exec=\"/home/u/old build/keepsift\"";
+    entry.replace(entry.find(exec), exec.size(), exec + " --library \"/home/u/My Photos\"");
+    replaceFileAtomically(before.entryFile(), entry);
+
+    AutostartLoginItem moved(folder.path(), "/home/u/new build/keep$sift");
+    EXPECT_TRUE(moved.setLaunchAtLogin(true));
+    const std::string now = *readWholeFile(moved.entryFile());
+    EXPECT_EQ(testing::execArguments(now),
+              (std::vector<std::string>{"/home/u/new build/keep$sift", "--library",
+                                        "/home/u/My Photos"}));
+    EXPECT_NE(
+        now.find("Exec=\"/home/u/new build/keep\\\\$sift\" --library \"/home/u/My Photos\"\n"),
+        std::string::npos)
+        << now;
+    EXPECT_EQ(testing::fileMode(moved.entryFile()), 0600u);
+    for (const LogRecord& record : records)
+        EXPECT_NE(record.level, LogLevel::error) << record.message;
+}
+
+// The old program's own quotes and escapes end where its argument ends.
+TEST_F(AutostartLoginItemTest, TheArgumentsAfterAnOddlyNamedOldProgramStay) {
+    AutostartLoginItem before(folder.path(), "/old \"q\" x\\y/keep sift");
+    ASSERT_TRUE(before.setLaunchAtLogin(true));
+    std::string entry = *readWholeFile(before.entryFile());
+    entry.insert(entry.find("\nTerminal="), " --library=/srv/photos");
+    replaceFileAtomically(before.entryFile(), entry);
+    ASSERT_EQ(testing::execArguments(entry),
+              (std::vector<std::string>{"/old \"q\" x\\y/keep sift", "--library=/srv/photos"}));
+
+    AutostartLoginItem moved(folder.path(), "/usr/bin/keepsift");
+    EXPECT_TRUE(moved.setLaunchAtLogin(true));
+    EXPECT_EQ(testing::execArguments(*readWholeFile(moved.entryFile())),
+              (std::vector<std::string>{"/usr/bin/keepsift", "--library=/srv/photos"}));
+}
+
+TEST_F(AutostartLoginItemTest, AnEntryThatStartsTheRunningBinaryIsNotRewritten) {
+    AutostartLoginItem item(folder.path(), "/usr/bin/keepsift");
+    ASSERT_TRUE(item.setLaunchAtLogin(true));
+    const std::string entry = *readWholeFile(item.entryFile());
+    const ino_t inode = testing::fileInode(item.entryFile());
+    EXPECT_TRUE(AutostartLoginItem(folder.path(), "/usr/bin/keepsift").setLaunchAtLogin(true));
+    EXPECT_EQ(testing::fileInode(item.entryFile()), inode);
+    EXPECT_EQ(readWholeFile(item.entryFile()), entry);
+}
+
+// An entry of that name that Keepsift did not write is the user's: enabled, and left as it is.
+TEST_F(AutostartLoginItemTest, AnEntryTheUserWroteIsLeftAlone) {
+    const std::string own = "[Desktop Entry]\nType=Application\nName=Keepsift (nice)\n"
+                            "Exec=nice -n 19 /opt/keepsift/keepsift\nTerminal=false\n";
+    replaceFileAtomically(folder.path() / AutostartLoginItem::entryName, own);
+    const ino_t inode = testing::fileInode(folder.path() / AutostartLoginItem::entryName);
+    AutostartLoginItem item(folder.path(), "/usr/bin/keepsift");
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_EQ(readWholeFile(item.entryFile()), own);
+    EXPECT_EQ(testing::fileInode(item.entryFile()), inode);
 }
 
 } // namespace

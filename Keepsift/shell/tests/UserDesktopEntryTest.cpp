@@ -1,11 +1,11 @@
 #include <QImage>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "Keepsift/shell/AutostartLoginItem.hpp"
 #include "Keepsift/shell/RunningProgram.hpp"
 #include "Keepsift/shell/UserDesktopEntry.hpp"
 #include "Keepsift/shell/tests/ExecLine.hpp"
+#include "Keepsift/shell/tests/FileFacts.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
@@ -34,14 +34,8 @@ protected:
     static bool hasLine(const std::string& text, const std::string& line) {
         return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
     }
-    static unsigned mode(const fs::path& path) {
-        struct stat info {};
-        return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-    }
-    static ino_t inode(const fs::path& path) {
-        struct stat info {};
-        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-    }
+    static unsigned mode(const fs::path& path) { return testing::fileMode(path); }
+    static ino_t inode(const fs::path& path) { return testing::fileInode(path); }
 
     testing::TemporaryFolder folder;
     std::vector<LogRecord> records;

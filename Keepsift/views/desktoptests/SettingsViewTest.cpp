@@ -79,6 +79,20 @@ struct SettingsCase {
     const char* storage;
 };
 
+// The usual state, and the fullest: cloud-stored originals, an access notice and the access
+// switch.
+const SettingsCase settingsCases[] = {{"family-burst", "en", "local"},
+                                      {"family-burst", "de", "local"},
+                                      {"permission-denied", "en", "optimised"},
+                                      {"permission-denied", "de", "optimised"}};
+
+std::string settingsCaseName(const ::testing::TestParamInfo<SettingsCase>& info) {
+    std::string name =
+        std::string(info.param.scenario) + "_" + info.param.language + "_" + info.param.storage;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
 class SettingsRender : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(SettingsRender, ShowsItsControlsWithNoTextCut) {
@@ -105,24 +119,18 @@ TEST_P(SettingsRender, ShowsItsControlsWithNoTextCut) {
     EXPECT_EQ(shown.view->draft(), shown.model->settings()) << "opening applies nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, SettingsRender,
-                         ::testing::Values(SettingsCase{"family-burst", "en", "local"},
-                                           SettingsCase{"family-burst", "de", "local"},
-                                           SettingsCase{"permission-denied", "en", "optimised"},
-                                           SettingsCase{"permission-denied", "de", "optimised"}),
-                         [](const auto& info) {
-                             std::string name = std::string(info.param.scenario) + "_" +
-                                                info.param.language + "_" + info.param.storage;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Scenarios, SettingsRender, ::testing::ValuesIn(settingsCases),
+                         settingsCaseName);
 
 // At the window's size the whole form is in view, in either language: nothing waits below
-// the bottom edge for a scroll. (Rarer states add rows; the form scrolls then.)
-class SettingsFit : public ::testing::TestWithParam<const char*> {};
+// the bottom edge for a scroll, even with every optional row showing (cloud-stored
+// originals, an access notice and the access switch).
+class SettingsFit : public ::testing::TestWithParam<SettingsCase> {};
 
 TEST_P(SettingsFit, TheWholeFormIsInViewWithoutScrolling) {
-    ShownSettings shown("family-burst", {{"KEEPSIFT_LANGUAGE", GetParam()}});
+    const SettingsCase c = GetParam();
+    ShownSettings shown(c.scenario,
+                        {{"KEEPSIFT_LANGUAGE", c.language}, {"KEEPSIFT_STORAGE", c.storage}});
     ASSERT_EQ(shown.view->size(), QSize(480, 640));
     auto* form = shown.view->findChild<QScrollArea*>("settings-form");
     ASSERT_NE(form, nullptr);
@@ -135,12 +143,16 @@ TEST_P(SettingsFit, TheWholeFormIsInViewWithoutScrolling) {
             << child->metaObject()->className() << " " << child->objectName().toStdString()
             << " at " << placed.y() << "+" << placed.height() << " of " << viewport.height();
     }
+    if (std::string(c.storage) == "optimised") {
+        for (const char* row : {"picker-scan-scope", "settings-permission", "library-access"})
+            EXPECT_TRUE(shown.shows(row)) << row;
+    }
     EXPECT_TRUE(shown.shows("toggle-telemetry"));
     EXPECT_THAT(cutTexts(*shown.view), IsEmpty());
-    screenshot(*shown.view, std::string("settings-whole-") + GetParam());
+    screenshot(*shown.view, std::string("settings-whole-") + c.scenario + "-" + c.language);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, SettingsFit, ::testing::Values("en", "de"));
+INSTANTIATE_TEST_SUITE_P(States, SettingsFit, ::testing::ValuesIn(settingsCases), settingsCaseName);
 
 TEST(SettingsView, EverySwitchAppliesTheWholeCopyAndFlippingBackRestores) {
     ShownSettings shown("family-burst");

@@ -63,8 +63,10 @@ void SettingsView::build() {
     scroll_->setMinimumHeight(formMinimumHeight);
     auto* form = new QWidget(scroll_);
     auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(16, 8, 16, 8);
-    sections->setSpacing(8);
+    // Tight enough that the fullest form (cloud originals, an access notice and the access
+    // switch) fits the fixed window in either language.
+    sections->setContentsMargins(16, 4, 16, 2);
+    sections->setSpacing(4);
     buildScanning(form);
     buildBehaviour(form);
     buildPrivacy(form);
@@ -84,8 +86,8 @@ void SettingsView::build() {
 QGroupBox* SettingsView::section(QWidget* parent) {
     auto* group = new QGroupBox(parent);
     auto* box = new QVBoxLayout(group);
-    box->setContentsMargins(10, 4, 10, 8);
-    box->setSpacing(4);
+    box->setContentsMargins(10, 2, 10, 6);
+    box->setSpacing(2);
     return group;
 }
 
@@ -151,7 +153,7 @@ void SettingsView::buildPrivacy(QWidget* form) {
 QWidget* SettingsView::buildFooter() {
     auto* footer = new QWidget(this);
     auto* box = new QHBoxLayout(footer);
-    box->setContentsMargins(16, 8, 16, 12);
+    box->setContentsMargins(16, 6, 16, 10);
     privacyLink_ = linkLabel(footer);
     termsLink_ = linkLabel(footer);
     version_ = secondaryLabel(ViewFonts::caption(), footer);
