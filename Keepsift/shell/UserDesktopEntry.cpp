@@ -78,17 +78,32 @@ std::string UserDesktopEntry::entryText(const std::filesystem::path& program) {
     return text.insert(std::min(end + 1, text.size()), std::string(ownMark) + "\n");
 }
 
+std::filesystem::path UserDesktopEntry::iconFile(const std::string& size,
+                                                 const char* suffix) const {
+    return dataHome_ / "icons" / "hicolor" / size / "apps" /
+           (std::string(ApplicationIcon::name) + suffix);
+}
+
+std::string UserDesktopEntry::sizeName(int side) {
+    return std::to_string(side) + "x" + std::to_string(side);
+}
+
+// The scalable icon is written after every size, so when it is this build's and every size
+// is there, the sizes were drawn from it: drawing them again at each start is spared.
+bool UserDesktopEntry::iconsCurrent() const {
+    std::error_code error;
+    for (int side : ApplicationIcon::sides)
+        if (!std::filesystem::is_regular_file(iconFile(sizeName(side), ".png"), error))
+            return false;
+    return readWholeFile(iconFile("scalable", ".svg")) == ApplicationIcon::scalable().toStdString();
+}
+
 UserDesktopEntry::Files UserDesktopEntry::iconFiles() const {
-    const auto theme = dataHome_ / "icons" / "hicolor";
-    const std::string name = ApplicationIcon::name;
     Files files;
-    for (int side : ApplicationIcon::sides) {
-        const std::string size = std::to_string(side) + "x" + std::to_string(side);
-        files.emplace_back(theme / size / "apps" / (name + ".png"),
+    for (int side : ApplicationIcon::sides)
+        files.emplace_back(iconFile(sizeName(side), ".png"),
                            pngData(ApplicationIcon::render(side)));
-    }
-    files.emplace_back(theme / "scalable" / "apps" / (name + ".svg"),
-                       ApplicationIcon::scalable().toStdString());
+    files.emplace_back(iconFile("scalable", ".svg"), ApplicationIcon::scalable().toStdString());
     return files;
 }
 
@@ -122,8 +137,9 @@ UserDesktopEntry::Outcome UserDesktopEntry::removeOwnEntry() const {
 UserDesktopEntry::Outcome UserDesktopEntry::writeAll() const {
     bool wrote = false;
     // The icon first: the menu shows the entry as soon as it appears.
-    for (const auto& [file, content] : iconFiles())
-        wrote = writeIfDifferent(file, content) || wrote;
+    if (!iconsCurrent())
+        for (const auto& [file, content] : iconFiles())
+            wrote = writeIfDifferent(file, content) || wrote;
     const std::string entry = entryText(program_);
     if (entry.empty()) throw std::runtime_error("the entry template is missing");
     wrote = writeIfDifferent(entryFile(), entry) || wrote;

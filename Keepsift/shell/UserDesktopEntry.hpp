@@ -39,6 +39,9 @@ public:
 
 private:
     using Files = std::vector<std::pair<std::filesystem::path, std::string>>;
+    std::filesystem::path iconFile(const std::string& size, const char* suffix) const;
+    static std::string sizeName(int side);
+    bool iconsCurrent() const;
     Files iconFiles() const;
     bool installedBesideProgram() const;
     Outcome removeOwnEntry() const;

@@ -87,6 +87,22 @@ TEST_F(UserDesktopEntryTest, WrittenOnceAndAnewOnlyWhenTheBinaryMoved) {
     EXPECT_EQ(inode(icon("48x48", ".png")), iconBefore) << "the icon did not change";
 }
 
+// Start-up renders the sizes only when the icons on disk are not those of this build.
+TEST_F(UserDesktopEntryTest, AMissingOrOlderIconIsDrawnAnew) {
+    ASSERT_EQ(UserDesktopEntry(data(), "/a/keepsift").install(), Outcome::written);
+    const ino_t large = inode(icon("256x256", ".png"));
+    std::filesystem::remove(icon("48x48", ".png"));
+    EXPECT_EQ(UserDesktopEntry(data(), "/a/keepsift").install(), Outcome::written);
+    EXPECT_NE(inode(icon("48x48", ".png")), 0u);
+    EXPECT_EQ(inode(icon("256x256", ".png")), large) << "an identical size is not rewritten";
+
+    std::filesystem::resize_file(icon("256x256", ".png"), 10);
+    replaceFileAtomically(icon("scalable", ".svg"), "<svg/>");
+    EXPECT_EQ(UserDesktopEntry(data(), "/a/keepsift").install(), Outcome::written);
+    EXPECT_GT(std::filesystem::file_size(icon("256x256", ".png")), 10u);
+    EXPECT_NE(readWholeFile(icon("scalable", ".svg")), std::string("<svg/>"));
+}
+
 TEST_F(UserDesktopEntryTest, ALauncherStartsExactlyTheBinaryWhateverItsPath) {
     for (const std::string program :
          {"/opt/Keep sift/bin/keepsift", "/a\"b$c\\d%e`f", "/tab\there/new\nline/keepsift",
