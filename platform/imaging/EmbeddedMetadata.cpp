@@ -8,7 +8,9 @@
 #include <exiv2/exiv2.hpp>
 
 #include "platform/imaging/ExivAccess.hpp"
+#include "platform/imaging/FileBytes.hpp"
 #include "platform/imaging/ImageFileRead.hpp"
+#include "platform/imaging/ImageFormat.hpp"
 
 namespace keepsift {
 namespace {
@@ -98,6 +100,20 @@ template <class Open> std::optional<EmbeddedMetadata> read(Open open) {
     }
 }
 
+// Files exiv2 reads that are no picture we know (a sidecar) are small.
+constexpr std::int64_t otherFileBytes = 16 << 20;
+
+// exiv2 may walk a whole container chunk by chunk or read it into memory: it gets only a file
+// whose head shows a picture that can use a file of its size.
+bool mayGoToExiv2(int fd, std::int64_t size) {
+    std::uint8_t head[16];
+    std::int64_t got = 0;
+    if (!readAt(fd, 0, head, sizeof head, got)) return false;
+    if (sniffImageFormat({head, static_cast<size_t>(got)}) == ImageFormat::unknown)
+        return size <= otherFileBytes;
+    return imageFileRefusal(fd, size) == 0;
+}
+
 } // namespace
 
 // A JPEG is read up to its scan only: exiv2 looks for a marker byte by byte through whatever
@@ -107,10 +123,11 @@ std::optional<EmbeddedMetadata> readEmbeddedMetadata(const std::string& path) {
     if (fd < 0) return std::nullopt;
     struct stat info {};
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    auto jpeg = regular ? readJpegMetadata(fd) : std::nullopt;
+    auto head = regular ? readJpegMetadata(fd) : std::nullopt;
+    const bool readable = regular && (head || mayGoToExiv2(fd, info.st_size));
     ::close(fd);
-    if (!regular) return std::nullopt;
-    if (jpeg) return readEmbeddedMetadata(*jpeg);
+    if (!readable) return std::nullopt;
+    if (head) return readEmbeddedMetadata(*head);
     return read([&] { return Exiv2::ImageFactory::open(path); });
 }
 

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
+#include "platform/imaging/ContainerLayout.hpp"
 #include "platform/imaging/DecodeLimits.hpp"
+#include "platform/imaging/FileBytes.hpp"
 #include "platform/imaging/ImageFormat.hpp"
 #include "platform/imaging/ImageSource.hpp"
 
@@ -20,20 +23,6 @@ constexpr std::int64_t bytesPerPixel = 8;
 constexpr std::int64_t besidePicture = 64LL << 20;
 constexpr int maximumSegments = 4096;
 constexpr std::int64_t beyondDamage = 4096;
-
-// Reads exactly `count` bytes at `offset` unless the file ends first; false on an error.
-bool readAt(int fd, std::int64_t offset, std::uint8_t* into, std::int64_t count,
-            std::int64_t& got) {
-    got = 0;
-    while (got < count) {
-        const ssize_t n = ::pread(fd, into + got, static_cast<size_t>(count - got), offset + got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        got += n;
-    }
-    return true;
-}
 
 std::int64_t bigEndian(const std::uint8_t* bytes, int count) {
     std::int64_t value = 0;
@@ -98,9 +87,40 @@ std::int64_t usableFor(PixelSize size) {
                     ImageSource::maximumFileBytes);
 }
 
+// What the container declares it holds: its picture bounds the file as a JPEG's does, and
+// no more may follow its last part than metadata beside a picture can need.
+std::optional<std::int64_t> usableIn(const std::optional<ContainerLayout>& layout) {
+    if (!layout || (!layout->picture && !layout->contentEnd)) return std::nullopt;
+    std::int64_t usable =
+        layout->picture ? usableFor(*layout->picture) : ImageSource::maximumFileBytes;
+    if (layout->contentEnd) usable = std::min(usable, *layout->contentEnd + besidePicture);
+    return usable;
+}
+
+std::optional<ContainerLayout> rawLayout(int fd, std::int64_t size,
+                                         std::span<const std::uint8_t> head) {
+    if (head.size() >= 8 && std::memcmp(head.data() + 4, "ftyp", 4) == 0)
+        return isoMediaLayout(fd, size);
+    if (head.size() >= 4 && std::memcmp(head.data(), "FUJI", 4) == 0) return headerLayout(fd, size);
+    return tiffLayout(fd, size);
+}
+
+// 0 when the file may be read whole as the image its head shows; `head` keeps what was read.
+int refusalOf(int fd, std::int64_t size, std::vector<std::uint8_t>& head) {
+    if (size > ImageSource::maximumFileBytes) return EFBIG;
+    head.resize(static_cast<size_t>(std::min(size, headBytes)));
+    std::int64_t got = 0;
+    if (!readAt(fd, 0, head.data(), static_cast<std::int64_t>(head.size()), got)) return errno;
+    head.resize(static_cast<size_t>(got));
+    const auto usable = usableImageBytes(fd, size, head);
+    if (!usable) return EINVAL;
+    return size > *usable ? EFBIG : 0;
+}
+
 } // namespace
 
-std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_t> head) {
+std::optional<std::int64_t> usableImageBytes(int fd, std::int64_t size,
+                                             std::span<const std::uint8_t> head) {
     switch (sniffImageFormat(head)) {
     case ImageFormat::unknown:
         return std::nullopt;
@@ -110,10 +130,21 @@ std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_
     case ImageFormat::png:
         if (auto frame = pngFrame(head)) return usableFor(*frame);
         return std::nullopt;
-    default:
-        // Containers whose picture size may lie anywhere in the file: only the cap.
-        return ImageSource::maximumFileBytes;
+    case ImageFormat::webp:
+        return usableIn(webpLayout(fd, size));
+    case ImageFormat::tiff:
+        return usableIn(tiffLayout(fd, size));
+    case ImageFormat::heif: {
+        // libheif reads no picture without its declared size.
+        auto layout = isoMediaLayout(fd, size);
+        return layout && layout->picture ? usableIn(layout) : std::nullopt;
     }
+    case ImageFormat::raw:
+        return usableIn(rawLayout(fd, size, head));
+    case ImageFormat::other:
+        return usableIn(headerLayout(fd, size));
+    }
+    return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> readJpegMetadata(int fd) {
@@ -138,17 +169,17 @@ std::optional<std::vector<std::uint8_t>> readJpegMetadata(int fd) {
     return bytes;
 }
 
+int imageFileRefusal(int fd, std::int64_t size) {
+    std::vector<std::uint8_t> head;
+    return refusalOf(fd, size, head);
+}
+
 ImageFileRead readImageFile(int fd, std::int64_t size) {
     ImageFileRead read;
-    if (size > ImageSource::maximumFileBytes) return read.error = EFBIG, read;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(std::min(size, headBytes)));
-    std::int64_t got = 0;
-    if (!readAt(fd, 0, bytes.data(), static_cast<std::int64_t>(bytes.size()), got))
-        return read.error = errno, read;
-    bytes.resize(static_cast<size_t>(got));
-    const auto usable = usableImageBytes(fd, bytes);
-    if (!usable) return read.error = EINVAL, read;
-    if (size > *usable) return read.error = EFBIG, read;
+    std::vector<std::uint8_t> bytes;
+    read.error = refusalOf(fd, size, bytes);
+    if (read.error != 0) return read;
+    const auto got = static_cast<std::int64_t>(bytes.size());
     bytes.resize(static_cast<size_t>(size));
     std::int64_t rest = 0;
     if (!readAt(fd, got, bytes.data() + got, size - got, rest)) return read.error = errno, read;

@@ -18,10 +18,14 @@ struct ImageFileRead {
 };
 
 ImageFileRead readImageFile(int fd, std::int64_t size);
+// 0 when readImageFile would read the file, else the error it would give.
+int imageFileRefusal(int fd, std::int64_t size);
 
 // The largest file the image that starts with this head can usefully be, its frame header
-// read through the descriptor where it lies further on: nothing for no image we know.
-std::optional<std::int64_t> usableImageBytes(int fd, std::span<const std::uint8_t> head);
+// or container structure read through the descriptor where it lies further on: nothing for
+// no image we know, or for a container that breaks off before its picture.
+std::optional<std::int64_t> usableImageBytes(int fd, std::int64_t size,
+                                             std::span<const std::uint8_t> head);
 
 // A JPEG's head up to its scan, where all its metadata lies: its segments are followed by
 // their lengths, and a damaged one ends the head, so that no reader walks the rest of a huge

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/imaging/ImageSource.hpp"
+#include "platform/imaging/tests/LyingHeads.hpp"
 #include "platform/imaging/tests/ReadCounting.hpp"
 
 namespace keepsift::foldertest {
@@ -67,6 +68,32 @@ TEST_F(OutsizedFileTest, AHugeFileThatOnlyLooksLikeAJpegIsListedFromItsHead) {
     ASSERT_EQ(assets.size(), 1u);
     EXPECT_EQ(assets[0].creationDate->unixSeconds(), 1'600'000'000);
     EXPECT_EQ(assets[0].pixelWidth, 0);
+}
+
+// Heads of other formats, 1.9 GiB long: a WebP held the measuring of real photographs for
+// minutes, a TIFF, HEIC or CR2 took 2 GB of memory each.
+TEST_F(OutsizedFileTest, HugeFilesWithTheHeadsOfOtherFormatsAreListedAndRefusedFromTheirHeads) {
+    const std::int64_t size = (std::int64_t{19} << 30) / 10;
+    testing::fileOf(lib("fake.webp"), testing::webpHead(size), size);
+    testing::fileOf(lib("fake.tif"), testing::tiffHeadWithSize(false), size);
+    testing::fileOf(lib("fake.heic"), testing::heicHead(), size);
+    testing::fileOf(lib("fake.cr2"), testing::tiffHead(true), size);
+    writeJpeg(lib("real.jpg"));
+    const std::int64_t before = testing::bytesReadSoFar();
+    auto library = makeLibrary();
+    EXPECT_EQ(library->fetchImageAssets().size(), 5u);
+    PortImageRequestOptions options;
+    options.networkAccessAllowed = true;
+    for (const char* name : {"fake.webp", "fake.tif", "fake.heic", "fake.cr2", "real.jpg"}) {
+        auto assets = library->fetchAssetsWithLocalIdentifiers({name});
+        ASSERT_EQ(assets.size(), 1u) << name;
+        std::optional<bool> read;
+        library->requestImageData(assets[0], options, [&](auto data, auto, int, PortImageInfo) {
+            read = data.has_value();
+        });
+        EXPECT_EQ(read, std::string(name) == "real.jpg") << name;
+    }
+    EXPECT_LT(testing::bytesReadSoFar() - before, 8 << 20);
 }
 
 } // namespace
