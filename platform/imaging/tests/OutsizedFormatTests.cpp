@@ -77,8 +77,9 @@ TEST(OutsizedFormat, RealPicturesOfEveryFormatAreReadWhole) {
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> pictures = {
         {"large.tif", encoded(".tiff", large)},
         {"large.webp", encoded(".webp", large)},
-        {"small.heic", testing::encodedHeif(64, 48, heif_compression_HEVC)},
         {"small.png", encoded(".png", large(cv::Rect(0, 0, 64, 48)))}};
+    if (heif_have_encoder_for_format(heif_compression_HEVC))
+        pictures.emplace_back("small.heic", testing::encodedHeif(64, 48, heif_compression_HEVC));
     for (const auto& [name, bytes] : pictures) {
         const auto path =
             testing::fileOf(folder.path() / name, bytes, static_cast<std::int64_t>(bytes.size()));
