@@ -29,9 +29,10 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     auto assets = fetchListingLocked(lock);
     applyTrashedLocked(assets);
     const auto away = unavailableLocked(lock, assets);
+    const auto digests = returnDigestsLocked(lock, assets, away);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
-    auto result = index_.reconcile(assets, now, away);
+    auto result = index_.reconcile(assets, now, away, digests);
     // Every entry left undeleted was listed, and listing set its flags from its asset.
     allFlagsToFollow_ = false;
     flagsToFollow_.clear();
@@ -59,6 +60,20 @@ void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& re
     }
     journal_.withdrawDeletedElsewhere(vanished);
     if (albumDiffersLocked()) albumNeedsSync_ = true;
+}
+
+// The bytes of only those listed photographs that may be ones that left are read. One the
+// index no longer takes for a candidate once relocked simply starts afresh.
+ContentDigests ScanEngine::returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
+                                               const std::set<std::string>& away) {
+    const auto candidates = index_.returnCandidates(assets, away);
+    if (candidates.empty()) return {};
+    return unlocked(lock, [&] {
+        ContentDigests digests;
+        for (const auto& id : candidates)
+            if (auto digest = library_->contentDigest(id)) digests.emplace(id, std::move(*digest));
+        return digests;
+    });
 }
 
 // A listing older than a change made while it was fetched is fetched again.

@@ -6,14 +6,17 @@
 
 namespace keepsift {
 
+// The flagged photographs the review window counts: those of the groups it shows. A flag
+// left alone in its group (the rest of it gone) is not moved unseen.
 std::vector<IndexEntry>
 ScanEngine::deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const {
+    std::unordered_set<std::string_view> shown;
+    for (const auto& group : work_.reviewList(index_.ignoredGroups).groups)
+        if (!groups || groups->count(group.id)) shown.insert(group.id);
     std::vector<IndexEntry> batch; // the map keeps them in ascending order of identifier
-    for (const auto& [id, entry] : index_.entries) {
-        if (!isFlagged(entry.state)) continue;
-        if (groups && (!entry.groupID || !groups->count(*entry.groupID))) continue;
-        batch.push_back(entry);
-    }
+    for (const auto& [id, entry] : index_.entries)
+        if (isFlagged(entry.state) && entry.groupID && shown.contains(*entry.groupID))
+            batch.push_back(entry);
     return batch;
 }
 

@@ -171,6 +171,8 @@ private:
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
     std::set<std::string> unavailableLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
+    ContentDigests returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
+                                       const std::set<std::string>& away);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
     // Changes whenever a listing fetched meanwhile may be out of date.
     std::uint64_t listingStampLocked() const {

@@ -39,6 +39,8 @@ Json IndexEntry::toJson(DateForm form) const {
     writeOptional(json, "formerState", formerState, enumToJson<ReviewState>);
     writeOptional(json, "formerDecidedAt", formerDecidedAt,
                   [form](Date d) { return dateToJson(d, form); });
+    writeOptional(json, "contentDigest", contentDigest,
+                  [](const std::string& digest) { return Json(digest); });
     return json;
 }
 
@@ -58,6 +60,8 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
     entry.formerState = readOptional<ReviewState>(json, "formerState", enumFromJson<ReviewState>);
     entry.formerDecidedAt = readOptional<Date>(
         json, "formerDecidedAt", [form](const Json& j) { return dateFromJson(j, form); });
+    entry.contentDigest = readOptional<std::string>(json, "contentDigest",
+                                                    [](const Json& j) { return j.asString(); });
     return entry;
 }
 

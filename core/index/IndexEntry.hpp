@@ -27,6 +27,9 @@ struct IndexEntry {
     // Keepsift itself deleted.
     std::optional<ReviewState> formerState;
     std::optional<Date> formerDecidedAt;
+    // A digest of the bytes of the file that was measured: a photograph arriving elsewhere
+    // takes this entry over only with the same bytes. None when measured before it was kept.
+    std::optional<std::string> contentDigest;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);

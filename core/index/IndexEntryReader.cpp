@@ -177,7 +177,9 @@ IndexEntry entry(JsonCursor& c) {
           [&e](JsonCursor& c) { lenientFlag(c, e.needsOriginal); }},
          {"formerState", Presence::optional,
           [&e](JsonCursor& c) { e.formerState = enumeration<ReviewState>(c); }},
-         optionalDate("formerDecidedAt", e.formerDecidedAt)});
+         optionalDate("formerDecidedAt", e.formerDecidedAt),
+         {"contentDigest", Presence::optional,
+          [&e](JsonCursor& c) { e.contentDigest = c.string(); }}});
     return e;
 }
 

@@ -25,6 +25,7 @@ void sortIdentifiers(std::vector<std::string>& ids) {
 
 void dropStaleSignals(IndexEntry& entry) {
     entry.signals.reset();
+    entry.contentDigest.reset();
     entry.state = ReviewState::pending;
     entry.reason.reset();
     entry.groupID.reset();
@@ -108,38 +109,71 @@ void sortLists(LibraryIndex::Reconciliation& result) {
               [](const auto& a, const auto& b) { return a.to < b.to; });
 }
 
+// A listed photograph without a live entry that may take over the entry of one that left:
+// none is stored under its identifier, or one that left remembering its decision. An entry
+// Keepsift deleted is never revived, nor is its place given another's.
+bool mayReturn(const LibraryIndex& index, const LibraryAsset& asset) {
+    const auto found = index.entries.find(asset.id);
+    return found == index.entries.end() ||
+           (found->second.state == ReviewState::deleted && found->second.formerState);
+}
+
+std::unordered_set<std::string_view> listedIdentifiers(const std::vector<LibraryAsset>& assets) {
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(assets.size());
+    for (const auto& asset : assets)
+        seen.insert(asset.id);
+    return seen;
+}
+
+// Entries of photographs that left, now or earlier. Storage away is missed in every listing
+// until it is back: it did not leave now.
+std::vector<Departure> departuresFrom(const LibraryIndex& index,
+                                      const std::unordered_set<std::string_view>& seen,
+                                      const std::set<std::string>& away) {
+    std::vector<Departure> departures;
+    for (const auto& [id, entry] : index.entries) {
+        const bool deleted = entry.state == ReviewState::deleted;
+        if (deleted ? !entry.formerState : seen.contains(id)) continue;
+        departures.push_back({id, &entry.asset, !deleted && !away.contains(id),
+                              entry.contentDigest ? *entry.contentDigest : std::string_view()});
+    }
+    return departures;
+}
+
 } // namespace
+
+std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
+                                                        const std::set<std::string>& away) const {
+    std::vector<const LibraryAsset*> arrivals;
+    for (const auto& asset : assets)
+        if (mayReturn(*this, asset)) arrivals.push_back(&asset);
+    if (arrivals.empty()) return {};
+    return keepsift::returnCandidates(arrivals,
+                                      departuresFrom(*this, listedIdentifiers(assets), away));
+}
 
 // Listed photographs without a live entry are paired with the entries of photographs that
 // left, now or earlier, before either is taken for new or deleted: a rename or move keeps
-// the review. An entry Keepsift deleted is never revived, nor is its place given another's.
+// the review, given the same bytes.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
-                                                     Date now, const std::set<std::string>& away) {
+                                                     Date now, const std::set<std::string>& away,
+                                                     const ContentDigests& digests) {
     Reconciliation result;
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(assets.size());
+    const auto seen = listedIdentifiers(assets);
     std::unordered_map<std::string_view, const LibraryAsset*> arriving;
     for (const auto& asset : assets) {
-        seen.insert(asset.id);
         const auto found = entries.find(asset.id);
-        if (found == entries.end() || found->second.state == ReviewState::deleted)
-            arriving.insert_or_assign(asset.id, &asset);
-        else
+        if (found != entries.end() && found->second.state != ReviewState::deleted) {
             reconcileListed(found->second, asset, result);
+            continue;
+        }
+        arriving.insert_or_assign(asset.id, &asset);
     }
     std::vector<const LibraryAsset*> arrivals;
-    for (const auto& [id, asset] : arriving) {
-        const auto found = entries.find(asset->id);
-        if (found == entries.end() || found->second.formerState) arrivals.push_back(asset);
-    }
-    std::vector<Departure> departures;
-    // Storage away is missed in every listing until it is back: it did not leave now.
-    for (const auto& [id, entry] : entries)
-        if (entry.state == ReviewState::deleted ? entry.formerState.has_value()
-                                                : !seen.contains(id))
-            departures.push_back(
-                {id, &entry.asset, entry.state != ReviewState::deleted && !away.contains(id)});
-    const auto matches = matchReturns(arrivals, departures);
+    for (const auto& [id, asset] : arriving)
+        if (mayReturn(*this, *asset)) arrivals.push_back(asset);
+    const auto matches = matchReturns(arrivals, departuresFrom(*this, seen, away), digests);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {

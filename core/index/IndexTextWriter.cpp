@@ -17,6 +17,7 @@ void Writer::entry(const IndexEntry& e) {
     flag(e.needsOriginal);
     optional("formerState", e.formerState, [&](ReviewState s) { text(toString(s)); });
     optional("formerDecidedAt", e.formerDecidedAt, [&](Date d) { date(d); });
+    optional("contentDigest", e.contentDigest, [&](const std::string& d) { text(d); });
     put('}');
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
+#include "core/index/ReturnMatching.hpp"
 #include "core/index/Salvaged.hpp"
 #include "core/model/Decisions.hpp"
 
@@ -68,8 +69,13 @@ struct LibraryIndex {
 
     // Reconciliation with a complete listing of the library. Photographs left out of it whose
     // storage went `away` (an unmounted drive) are kept as they are, unless found elsewhere.
+    // A listed photograph takes over the entry of one that left only with the same bytes:
+    // its digest read in `digests`, asked for the candidates `returnCandidates` names.
     Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now,
-                             const std::set<std::string>& away = {});
+                             const std::set<std::string>& away = {},
+                             const ContentDigests& digests = {});
+    std::vector<std::string> returnCandidates(const std::vector<LibraryAsset>& assets,
+                                              const std::set<std::string>& away = {}) const;
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace keepsift {
 namespace {
@@ -13,9 +14,9 @@ std::string wholeSeconds(const std::optional<Date>& date) {
     return date ? std::to_string(std::floor(date->seconds)) : "-";
 }
 
-// What must agree between a departed photograph and an arrival to be the same file.
+// What must agree between a departed photograph and an arrival before their bytes are compared.
 std::optional<std::string> fingerprintOf(const LibraryAsset& asset) {
-    if (!asset.modifiedAt) return std::nullopt;
+    if (!asset.modifiedAt || asset.fileSize < 1) return std::nullopt;
     return wholeSeconds(asset.modifiedAt) + '|' + wholeSeconds(asset.createdAt) + '|' +
            std::to_string(asset.pixelWidth) + 'x' + std::to_string(asset.pixelHeight) + '|' +
            (asset.isEdited ? 'e' : '-') + '|' + std::to_string(asset.fileSize);
@@ -93,19 +94,51 @@ private:
     std::vector<bool> arrivalTaken_, departureTaken_;
 };
 
+// The fingerprint with the digest of the bytes, which settles it.
+std::optional<std::string> identityOf(const LibraryAsset& asset, std::string_view digest) {
+    if (digest.empty()) return std::nullopt;
+    auto key = fingerprintOf(asset);
+    if (key) (*key += '|') += digest;
+    return key;
+}
+
+std::unordered_set<std::string> departedFingerprints(const std::vector<Departure>& departures) {
+    std::unordered_set<std::string> keys;
+    for (const Departure& departure : departures)
+        if (!departure.digest.empty())
+            if (auto key = fingerprintOf(*departure.asset)) keys.insert(std::move(*key));
+    return keys;
+}
+
 } // namespace
 
-std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& arrivals,
-                                      const std::vector<Departure>& departures) {
+std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
+                                          const std::vector<Departure>& departures) {
     if (arrivals.empty() || departures.empty()) return {};
+    const auto departed = departedFingerprints(departures);
+    std::vector<std::string> candidates;
+    for (const LibraryAsset* arrival : arrivals)
+        if (auto key = fingerprintOf(*arrival); key && departed.contains(*key))
+            candidates.push_back(arrival->id);
+    std::sort(candidates.begin(), candidates.end());
+    return candidates;
+}
+
+std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& arrivals,
+                                      const std::vector<Departure>& departures,
+                                      const ContentDigests& read) {
+    if (arrivals.empty() || departures.empty() || read.empty()) return {};
     std::unordered_map<std::string, Bucket> buckets;
     for (const Departure& departure : departures)
-        if (auto key = fingerprintOf(*departure.asset))
+        if (auto key = identityOf(*departure.asset, departure.digest))
             buckets[*key].departures.push_back(&departure);
-    for (const LibraryAsset* arrival : arrivals)
-        if (auto key = fingerprintOf(*arrival))
+    for (const LibraryAsset* arrival : arrivals) {
+        const auto digest = read.find(arrival->id);
+        if (digest == read.end()) continue;
+        if (auto key = identityOf(*arrival, digest->second))
             if (auto found = buckets.find(*key); found != buckets.end())
                 found->second.arrivals.push_back(arrival);
+    }
     std::vector<ReturnMatch> matches;
     for (auto& [key, bucket] : buckets)
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();

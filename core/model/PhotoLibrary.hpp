@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ public:
     virtual std::vector<std::string> unavailable(const std::vector<std::string>& missing) {
         (void)missing;
         return {};
+    }
+    // A digest of the photograph's bytes as they are on this machine, so that a photograph
+    // found elsewhere is known for the same one; none when they cannot be read without
+    // downloading them, or at all.
+    virtual std::optional<std::string> contentDigest(const std::string& id) {
+        (void)id;
+        return std::nullopt;
     }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;

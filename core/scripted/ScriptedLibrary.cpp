@@ -75,6 +75,18 @@ std::vector<LibraryAsset> ScriptedLibrary::fetchAssets() {
     return all;
 }
 
+std::optional<std::string> ScriptedLibrary::contentDigest(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    const auto content = contents_.find(id);
+    if (content == contents_.end() || !assetsByID_.contains(id)) return std::nullopt;
+    return content->second;
+}
+
+void ScriptedLibrary::setContent(const std::string& id, const std::string& digest) {
+    std::lock_guard lock(mutex_);
+    contents_.insert_or_assign(id, digest);
+}
+
 void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
     std::lock_guard lock(mutex_);
     requireReadAccessLocked();

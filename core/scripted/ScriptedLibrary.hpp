@@ -38,6 +38,8 @@ public:
     LibraryAuthorization authorizationStatus() override;
     LibraryAuthorization requestAuthorization() override;
     std::vector<LibraryAsset> fetchAssets() override;
+    // The content given for a listed photograph; none without one.
+    std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
     DeletionReport deleteAssets(const std::vector<std::string>& ids) override;
     LibraryChangeStream changes() override;
@@ -49,6 +51,9 @@ public:
     virtual void remove(const std::vector<std::string>& ids);
     virtual void markRejected(const std::vector<std::string>& ids, bool rejected);
     virtual void setAuthorization(LibraryAuthorization state);
+    // What the photograph under this identifier holds, as its digest; it stays with the
+    // identifier.
+    void setContent(const std::string& id, const std::string& digest);
 
     // Read-only views.
     std::vector<LibraryAsset> assets() const;
@@ -83,6 +88,7 @@ private:
     std::vector<RejectionCall> rejectionCalls_;
     std::vector<std::vector<std::string>> deleteCalls_;
     std::map<std::string, KeptReason> keptOnDelete_;
+    std::map<std::string, std::string> contents_;
     const std::chrono::milliseconds readDelay_;
     bool rejectionWritesFail_ = false;
 };

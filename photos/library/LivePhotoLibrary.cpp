@@ -29,7 +29,9 @@ LibraryAsset libraryAsset(const PortAsset& asset, const std::set<std::string>& r
     result.modifiedAt = asset.modificationDate;
     result.pixelWidth = asset.pixelWidth;
     result.pixelHeight = asset.pixelHeight;
-    result.fileSize = 0;
+    // The primary file's size, so that a photograph found elsewhere is compared by its bytes
+    // only when the sizes agree.
+    if (!asset.resources.empty()) result.fileSize = asset.resources.front().fileSize.value_or(0);
     result.isFavourite = asset.isFavorite;
     result.isEdited = asset.hasAdjustments;
     result.isInUserAlbum = inUserAlbum.contains(asset.localIdentifier);

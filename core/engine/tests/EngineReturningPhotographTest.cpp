@@ -18,6 +18,8 @@ std::vector<Shot> shotsEverywhere() {
              {Shot{"a", 0, 0, 0.9f}, Shot{"b", 5, 0, 0.3f}, Shot{"c", 10, 0, 0.2f}})
             shots.push_back({place + "/" + shot.id, shot.at, shot.moment, shot.sharpness});
     shots.push_back({"Other/s", 9000, 1, 0.5f});
+    // A frame of the same burst, taken in the same second as a.
+    shots.push_back({"Trip01/d", 0, 0, 0.5f});
     return shots;
 }
 
@@ -43,6 +45,23 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
 struct ReturningPhotographs : ::testing::Test {
     EngineRig<> rig{shotsEverywhere()};
 
+    // The trip's files hold their own bytes wherever they are.
+    void addTrip(const std::string& place, bool inAlbum) {
+        const auto trip = tripAt(place, inAlbum);
+        for (const auto& asset : trip)
+            rig.library->setContent(asset.id, "bytes of " + asset.filename);
+        rig.library->add(trip);
+    }
+
+    // A frame of a's burst with a's times, size and pixel size arrives, under `id`.
+    void lookalikeOfAArrives(const std::string& id) {
+        LibraryAsset lookalike = tripAt("Trip01", false).front();
+        lookalike.id = id;
+        lookalike.filename = id.substr(id.rfind('/') + 1) + ".jpg";
+        rig.library->setContent(id, "bytes of a neighbour of a.jpg");
+        rig.library->add({lookalike});
+    }
+
     // The library holds the trip in Trip01 and the other photograph; a, sharpest, would be
     // kept and b and c flagged, but the user flags a and keeps b by hand.
     void SetUp() override {
@@ -50,7 +69,7 @@ struct ReturningPhotographs : ::testing::Test {
         std::vector<std::string> ids = idsOf(all);
         std::erase(ids, "Other/s");
         rig.library->remove(ids);
-        rig.library->add(tripAt("Trip01", false));
+        addTrip("Trip01", false);
         rig.scanAll();
         rig.engine->syncRejectsAlbumIfNeeded();
         ASSERT_EQ(rig.state("Trip01/a"), ReviewState::keeper);
@@ -72,7 +91,7 @@ struct ReturningPhotographs : ::testing::Test {
 
     void move(const std::string& from, const std::string& to, bool inAlbum) {
         rig.library->remove(idsOf(tripAt(from, false)));
-        rig.library->add(tripAt(to, inAlbum));
+        addTrip(to, inAlbum);
     }
 
     // The folder is moved out of the library; the album links to it lead nowhere.
@@ -128,7 +147,7 @@ TEST_F(ReturningPhotographs, AFolderMovedIntoAnotherKeepsEveryDecision) {
 
 TEST_F(ReturningPhotographs, AFolderMovedOutAndBackKeepsEveryDecision) {
     goAway();
-    rig.library->add(tripAt("Trip01", true));
+    addTrip("Trip01", true);
     refresh();
     expectDecisionsKeptAt("Trip01");
 }
@@ -136,7 +155,7 @@ TEST_F(ReturningPhotographs, AFolderMovedOutAndBackKeepsEveryDecision) {
 TEST_F(ReturningPhotographs, AFolderMovedOutAndBackAcrossARestartKeepsEveryDecision) {
     goAway();
     rig.start();
-    rig.library->add(tripAt("Trip01", false));
+    addTrip("Trip01", false);
     refresh();
     expectDecisionsKeptAt("Trip01");
     expectNoDeletionElsewhereSaved();
@@ -145,10 +164,63 @@ TEST_F(ReturningPhotographs, AFolderMovedOutAndBackAcrossARestartKeepsEveryDecis
 TEST_F(ReturningPhotographs, AFolderMovedOutAndBackElsewhereAcrossARestartKeepsEveryDecision) {
     goAway();
     rig.start();
-    rig.library->add(tripAt("Trip01 (2024)", false));
+    addTrip("Trip01 (2024)", false);
     refresh();
     expectDecisionsKeptAt("Trip01 (2024)");
     expectNoDeletionElsewhereSaved();
+}
+
+// A look-alike never takes over a's hand flag: it is measured and decided afresh, a's decision
+// stays with a's own bytes, and "delete all" takes exactly what the window counts.
+TEST_F(ReturningPhotographs, ALookalikeArrivingAsALeavesStartsAfresh) {
+    struct Case {
+        std::string lookalike;
+        bool later, restart;
+    };
+    for (const Case& c : {Case{"Trip01/d", false, false}, Case{"Trip01 (2024)/a", false, false},
+                          Case{"Trip01/a", true, false}, Case{"Elsewhere/Trip01/a", true, true}}) {
+        rig = EngineRig<>{shotsEverywhere()};
+        SetUp();
+        rig.library->remove({"Trip01/a"});
+        if (c.later) refresh({"Trip01/a"});
+        if (c.restart) {
+            rig.engine->flush();
+            rig.start();
+        }
+        lookalikeOfAArrives(c.lookalike);
+        refresh(c.later ? std::vector<std::string>{} : std::vector<std::string>{"Trip01/a"});
+        const IndexEntry arrived = rig.entry(c.lookalike);
+        EXPECT_TRUE(arrived.signals.has_value()) << c.lookalike;
+        EXPECT_FALSE(isSetByHand(arrived.state)) << c.lookalike;
+        EXPECT_EQ(arrived.contentDigest, "bytes of a neighbour of a.jpg");
+        if (c.lookalike != "Trip01/a") {
+            const auto left = rig.engine->index().entry("Trip01/a");
+            EXPECT_TRUE(left && left->formerState == ReviewState::flaggedByHand) << c.lookalike;
+        }
+        EXPECT_EQ(rig.state("Trip01/b"), ReviewState::keptByHand);
+        rig.engine->flush();
+        rig.start();
+        rig.engine->reconcileWithLibrary();
+        const auto shown = rig.engine->snapshot().review.flaggedCount;
+        EXPECT_NO_THROW(rig.engine->deleteBatch(std::nullopt, shown)) << c.lookalike;
+    }
+}
+
+// a, flagged by hand, is left alone in its group when the rest of it goes: the window no longer
+// shows it, so "delete all" does not take it either, before a restart or after.
+TEST_F(ReturningPhotographs, DeleteAllTakesWhatTheWindowCounts) {
+    rig.library->remove({"Trip01/b", "Trip01/c"});
+    refresh({"Trip01/c"});
+    for (bool restart : {false, true}) {
+        if (restart) {
+            rig.engine->flush();
+            rig.start();
+            rig.engine->reconcileWithLibrary();
+        }
+        EXPECT_EQ(rig.state("Trip01/a"), ReviewState::flaggedByHand);
+        EXPECT_EQ(rig.engine->snapshot().review.flaggedCount, 0);
+        EXPECT_NO_THROW(EXPECT_TRUE(rig.engine->deleteBatch(std::nullopt, 0).deleted.empty()));
+    }
 }
 
 } // namespace

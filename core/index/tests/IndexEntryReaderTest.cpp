@@ -39,6 +39,7 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.signals->printLongEdge = 512;
     full.formerState = ReviewState::keptByHand;
     full.formerDecidedAt = Date{700000003};
+    full.contentDigest = "9f86d081";
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
         {"", ""},
@@ -52,6 +53,8 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {"\"state\":\"flagged\"", "\"state\":\"archived\""},
         {"\"formerState\":\"keptByHand\"", "\"formerState\":\"archived\""},
         {"\"formerState\":\"keptByHand\"", "\"formerState\":null"},
+        {"\"contentDigest\":\"9f86d081\"", "\"contentDigest\":7"},
+        {",\"contentDigest\":\"9f86d081\"", ""},
         {"\"formerDecidedAt\":\"2023-03-08T20:26:43Z\"", "\"formerDecidedAt\":5"},
         {"\"state\":\"flagged\"", "\"state\":null"},
         {"\"reason\":\"flaggedBlurred\"", "\"reason\":\"flaggedUgly\""},

@@ -50,6 +50,7 @@ TEST(IndexEntry, TheDecisionOfAPhotographThatLeftIsKeptAndReadBack) {
     e.state = ReviewState::deleted;
     e.formerState = ReviewState::flaggedByHand;
     e.formerDecidedAt = Date{700000200};
+    e.contentDigest = "9f86d081";
     for (DateForm form : {DateForm::iso8601, DateForm::secondsSince2001})
         EXPECT_EQ(IndexEntry::fromJson(Json::parse(e.toJson(form).dump()), form), e);
     Json json = e.toJson(DateForm::iso8601);

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "IndexFixtures.hpp"
@@ -19,6 +21,33 @@ LibraryAsset photo(const std::string& id, const std::string& name, double modifi
     return a;
 }
 
+// A photograph's bytes, told by its file name: the test's files keep theirs wherever they go.
+std::string bytesOf(const LibraryAsset& a) {
+    return "bytes of " + a.filename;
+}
+
+// Measured, and the digest of its bytes kept.
+IndexEntry known(const LibraryAsset& a, ReviewState state) {
+    IndexEntry e = measured(a, state);
+    e.contentDigest = bytesOf(a);
+    return e;
+}
+
+// Reconciles as the engine does: only the candidates' bytes are read, those in `bytes`
+// holding what it says.
+LibraryIndex::Reconciliation reconcileFiles(LibraryIndex& index,
+                                            const std::vector<LibraryAsset>& listing, Date now,
+                                            const std::set<std::string>& away = {},
+                                            const ContentDigests& bytes = {}) {
+    ContentDigests read;
+    for (const auto& id : index.returnCandidates(listing, away)) {
+        const auto asset = std::find_if(listing.begin(), listing.end(),
+                                        [&](const LibraryAsset& a) { return a.id == id; });
+        read[id] = bytes.contains(id) ? bytes.at(id) : bytesOf(*asset);
+    }
+    return index.reconcile(listing, now, away, read);
+}
+
 LibraryAsset at(LibraryAsset a, std::string id) {
     a.id = std::move(id);
     return a;
@@ -32,16 +61,16 @@ struct Trip {
 
     Trip() {
         flagged.isRejected = true;
-        IndexEntry f = measured(flagged, ReviewState::flaggedByHand);
+        IndexEntry f = known(flagged, ReviewState::flaggedByHand);
         f.groupID = "g";
         f.reason = Reason::flaggedBlurred;
         f.decidedAt = decided;
-        IndexEntry k = measured(kept, ReviewState::keptByHand);
+        IndexEntry k = known(kept, ReviewState::keptByHand);
         k.groupID = "g";
         k.reason = Reason::keptSharper;
         k.decidedAt = decided;
-        index = indexOf(
-            {f, k, measured(photo("Other/IMG_9.JPG", "IMG_9.JPG", 9), ReviewState::keeper)});
+        index =
+            indexOf({f, k, known(photo("Other/IMG_9.JPG", "IMG_9.JPG", 9), ReviewState::keeper)});
     }
     std::vector<LibraryAsset> in(const std::string& folder) const {
         std::vector<LibraryAsset> listing{at(flagged, folder + "/IMG_1.JPG"),
@@ -72,7 +101,7 @@ void expectDecisionsAt(const LibraryIndex& index, const std::string& folder) {
 TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     Trip trip;
     const IndexEntry before = *trip.index.entry("Trip01/IMG_2.JPG");
-    const auto result = trip.index.reconcile(trip.in("Trip01 (2024)"), out);
+    const auto result = reconcileFiles(trip.index, trip.in("Trip01 (2024)"), out);
     EXPECT_TRUE(result.added.empty());
     EXPECT_TRUE(result.deleted.empty());
     EXPECT_TRUE(result.rejectionChanged.empty());
@@ -88,14 +117,14 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     EXPECT_EQ(moved, before);
     // The album does not hold the new place yet: that is for the engine to write.
     EXPECT_FALSE(trip.index.entry("Trip01 (2024)/IMG_1.JPG")->asset.isRejected);
-    EXPECT_TRUE(trip.index.reconcile(trip.in("Trip01 (2024)"), back).isEmpty());
+    EXPECT_TRUE(reconcileFiles(trip.index, trip.in("Trip01 (2024)"), back).isEmpty());
 }
 
 TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARestart) {
     for (const std::string to : {"Trip01", "Elsewhere/Trip01"}) {
         for (bool restart : {false, true}) {
             Trip trip;
-            const auto gone = trip.index.reconcile(trip.without(), out);
+            const auto gone = reconcileFiles(trip.index, trip.without(), out);
             EXPECT_EQ(gone.deleted, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
             const IndexEntry away = *trip.index.entry("Trip01/IMG_1.JPG");
             EXPECT_EQ(away.state, ReviewState::deleted);
@@ -103,7 +132,7 @@ TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARe
             EXPECT_EQ(away.formerDecidedAt, decided);
             if (restart) trip.index = LibraryIndex::decode(trip.index.encoded());
 
-            const auto result = trip.index.reconcile(trip.in(to), back);
+            const auto result = reconcileFiles(trip.index, trip.in(to), back);
             EXPECT_TRUE(result.added.empty()) << to;
             EXPECT_TRUE(result.deleted.empty());
             EXPECT_TRUE(result.rejectionChanged.empty());
@@ -120,20 +149,19 @@ TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARe
 
 TEST(ReturningPhotograph, AChangedPhotographOrOneWithoutADateStartsAfresh) {
     Trip trip;
-    trip.index.reconcile(trip.without(), out);
+    reconcileFiles(trip.index, trip.without(), out);
     auto listing = trip.in("Trip01");
     listing[0].modifiedAt = listing[0].modifiedAt->adding(1);
     listing[1].pixelWidth = 100;
-    const auto result = trip.index.reconcile(listing, back);
+    const auto result = reconcileFiles(trip.index, listing, back);
     EXPECT_EQ(result.added, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
     EXPECT_TRUE(result.returned.empty());
     EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
 
-    LibraryIndex undated =
-        indexOf({measured(photo("a/x.JPG", "x.JPG", 1), ReviewState::keptByHand)});
+    LibraryIndex undated = indexOf({known(photo("a/x.JPG", "x.JPG", 1), ReviewState::keptByHand)});
     undated.entries.at("a/x.JPG").asset.modifiedAt.reset();
     LibraryAsset moved = undated.entries.at("a/x.JPG").asset;
-    EXPECT_EQ(undated.reconcile({at(moved, "b/x.JPG")}, out).added, Ids{"b/x.JPG"});
+    EXPECT_EQ(reconcileFiles(undated, {at(moved, "b/x.JPG")}, out).added, Ids{"b/x.JPG"});
 }
 
 TEST(ReturningPhotograph, APhotographKeepsiftDeletedIsNeverRevived) {
@@ -143,7 +171,7 @@ TEST(ReturningPhotograph, APhotographKeepsiftDeletedIsNeverRevived) {
     auto listing = trip.in("Trip01");
     listing.push_back(at(trip.kept, "Restored/IMG_2.JPG"));
     listing.erase(listing.begin() + 1);
-    const auto result = trip.index.reconcile(listing, back);
+    const auto result = reconcileFiles(trip.index, listing, back);
     EXPECT_TRUE(result.returned.empty());
     EXPECT_EQ(result.added, (Ids{"Restored/IMG_2.JPG", "Trip01/IMG_1.JPG"}));
     EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
@@ -154,38 +182,124 @@ TEST(ReturningPhotograph, AmbiguousLookalikesStayApartAndFileNamesTellThemApart)
     // Two shots of one second, copied alike: the same times and size, told apart by name.
     LibraryAsset one = photo("a/IMG_1.JPG", "IMG_1.JPG", 5),
                  two = photo("a/IMG_2.JPG", "IMG_2.JPG", 5);
-    LibraryIndex index = indexOf(
-        {measured(one, ReviewState::flaggedByHand), measured(two, ReviewState::keptByHand)});
-    index.reconcile({at(two, "b/IMG_2.JPG"), at(one, "b/IMG_1.JPG")}, out);
+    LibraryIndex index =
+        indexOf({known(one, ReviewState::flaggedByHand), known(two, ReviewState::keptByHand)});
+    reconcileFiles(index, {at(two, "b/IMG_2.JPG"), at(one, "b/IMG_1.JPG")}, out);
     EXPECT_EQ(index.entry("b/IMG_1.JPG")->state, ReviewState::flaggedByHand);
     EXPECT_EQ(index.entry("b/IMG_2.JPG")->state, ReviewState::keptByHand);
 
     // Renamed as well: nothing tells which is which, so neither takes a decision.
     const auto result =
-        index.reconcile({photo("c/x.JPG", "x.JPG", 5), photo("c/y.JPG", "y.JPG", 5)}, back);
+        reconcileFiles(index, {photo("c/x.JPG", "x.JPG", 5), photo("c/y.JPG", "y.JPG", 5)}, back);
     EXPECT_EQ(result.added, (Ids{"c/x.JPG", "c/y.JPG"}));
     EXPECT_EQ(result.deleted, (Ids{"b/IMG_1.JPG", "b/IMG_2.JPG"}));
     EXPECT_TRUE(result.returned.empty());
 
     // One arrival for two departed lookalikes of other names: no guess either.
-    LibraryIndex pair = indexOf(
-        {measured(one, ReviewState::flaggedByHand), measured(two, ReviewState::keptByHand)});
-    EXPECT_EQ(pair.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out).added, Ids{"c/x.JPG"});
+    LibraryIndex pair =
+        indexOf({known(one, ReviewState::flaggedByHand), known(two, ReviewState::keptByHand)});
+    EXPECT_EQ(reconcileFiles(pair, {photo("c/x.JPG", "x.JPG", 5)}, out).added, Ids{"c/x.JPG"});
     // A file renamed, seen leaving and arriving at once, is still itself.
-    LibraryIndex single = indexOf({measured(one, ReviewState::flaggedByHand)});
-    single.reconcile({photo("c/x.JPG", "x.JPG", 5)}, out);
+    LibraryIndex single = indexOf({known(one, ReviewState::flaggedByHand)});
+    reconcileFiles(single, {photo("c/x.JPG", "x.JPG", 5)}, out, {}, {{"c/x.JPG", bytesOf(one)}});
     EXPECT_EQ(single.entry("c/x.JPG")->state, ReviewState::flaggedByHand);
     // One that left earlier may be a burst neighbour of the newcomer: no guess.
-    single.reconcile({}, back);
-    EXPECT_EQ(single.reconcile({photo("d/y.JPG", "y.JPG", 5)}, back).added, Ids{"d/y.JPG"});
+    reconcileFiles(single, {}, back);
+    EXPECT_EQ(reconcileFiles(single, {photo("d/y.JPG", "y.JPG", 5)}, back).added, Ids{"d/y.JPG"});
+}
+
+// A frame of the same burst, copied alike: its times, pixel size and file size are the
+// departed shot's, its bytes are not.
+struct Lookalike {
+    LibraryAsset shot = photo("Trip01/IMG_1.JPG", "IMG_1.JPG", 700000100);
+    LibraryIndex index;
+
+    Lookalike() {
+        IndexEntry e = known(shot, ReviewState::flaggedByHand);
+        e.groupID = "g";
+        e.decidedAt = decided;
+        index = indexOf({e});
+    }
+    static LibraryAsset named(LibraryAsset a, const std::string& id) {
+        a.id = id;
+        a.filename = id.substr(id.rfind('/') + 1);
+        return a;
+    }
+    LibraryIndex::Reconciliation arrives(const std::string& id, Date when) {
+        return reconcileFiles(index, {named(shot, id)}, when, {}, {{id, "bytes of a neighbour"}});
+    }
+    void expectFresh(const LibraryIndex::Reconciliation& result, const std::string& id) const {
+        EXPECT_TRUE(result.returned.empty()) << id;
+        EXPECT_EQ(result.added, Ids{id});
+        const auto entry = index.entry(id);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->state, ReviewState::pending) << id;
+        EXPECT_FALSE(entry->groupID || entry->decidedAt || entry->contentDigest) << id;
+        EXPECT_TRUE(entry->needsSignals()) << id;
+    }
+};
+
+TEST(ReturningPhotograph, ALookalikeWithOtherBytesStartsAfreshWhereverItArrives) {
+    for (const std::string id : {"Trip01/IMG_3.JPG", "Other/IMG_1.JPG"}) {
+        Lookalike seenAtOnce;
+        const auto result = seenAtOnce.arrives(id, out);
+        seenAtOnce.expectFresh(result, id);
+        EXPECT_EQ(result.deleted, Ids{"Trip01/IMG_1.JPG"});
+    }
+    for (const std::string id : {"Trip01/IMG_1.JPG", "Other/IMG_1.JPG"}) {
+        for (bool restart : {false, true}) {
+            Lookalike later;
+            reconcileFiles(later.index, {}, out);
+            if (restart) later.index = LibraryIndex::decode(later.index.encoded());
+            later.expectFresh(later.arrives(id, back), id);
+        }
+    }
+}
+
+TEST(ReturningPhotograph, ADecisionThatLeftWaitsForItsOwnBytesOnly) {
+    Lookalike lookalike;
+    reconcileFiles(lookalike.index, {}, out);
+    lookalike.arrives("Other/IMG_1.JPG", back);
+    // The photograph itself, brought back beside the lookalike, gets its decision back.
+    std::vector<LibraryAsset> listing{Lookalike::named(lookalike.shot, "Other/IMG_1.JPG"),
+                                      lookalike.shot};
+    const auto result =
+        reconcileFiles(lookalike.index, listing, back, {}, {{"Other/IMG_1.JPG", "neighbour"}});
+    EXPECT_EQ(result.returned,
+              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Trip01/IMG_1.JPG", out}}));
+    EXPECT_EQ(lookalike.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::flaggedByHand);
+    EXPECT_EQ(lookalike.index.entry("Other/IMG_1.JPG")->state, ReviewState::pending);
+}
+
+TEST(ReturningPhotograph, OnlyPhotographsThatAgreeInAllTheLibrarySaysHaveTheirBytesRead) {
+    Lookalike lookalike;
+    reconcileFiles(lookalike.index, {}, out);
+    LibraryAsset bigger = Lookalike::named(lookalike.shot, "b/IMG_1.JPG");
+    bigger.fileSize += 1;
+    const std::vector<LibraryAsset> listing{bigger, Lookalike::named(lookalike.shot, "c/IMG_1.JPG"),
+                                            photo("d/new.JPG", "new.JPG", 3)};
+    EXPECT_EQ(lookalike.index.returnCandidates(listing), Ids{"c/IMG_1.JPG"});
+    // Without its bytes read nothing pairs.
+    EXPECT_EQ(lookalike.index.reconcile(listing, back).added.size(), 3u);
+
+    // An entry stored before its bytes were digested, or a file of no known size, never pairs.
+    for (bool sized : {false, true}) {
+        Lookalike older;
+        older.index.entries.begin()->second.contentDigest.reset();
+        if (!sized) older.index.entries.begin()->second.asset.fileSize = 0;
+        auto moved = Lookalike::named(older.shot, "b/IMG_1.JPG");
+        if (!sized) moved.fileSize = 0;
+        EXPECT_TRUE(older.index.returnCandidates({moved}).empty());
+        EXPECT_TRUE(reconcileFiles(older.index, {moved}, out).returned.empty());
+    }
 }
 
 TEST(ReturningPhotograph, PairingDoesNotDependOnTheListingOrder) {
     Trip one, two;
     auto listing = one.in("Moved");
     listing.push_back(photo("New/IMG_7.JPG", "IMG_7.JPG", 3));
-    const auto r1 = one.index.reconcile(listing, out);
-    const auto r2 = two.index.reconcile({listing.rbegin(), listing.rend()}, out);
+    const auto r1 = reconcileFiles(one.index, listing, out);
+    const auto r2 = reconcileFiles(two.index, {listing.rbegin(), listing.rend()}, out);
     EXPECT_EQ(r1, r2);
     EXPECT_EQ(one.index, two.index);
     EXPECT_EQ(r1.added, Ids{"New/IMG_7.JPG"});
@@ -195,9 +309,9 @@ TEST(ReturningPhotograph, APhotographSeenLeavingAndArrivingAtItsOwnPlaceWins) {
     // The departed entry at the arrival's own identifier is taken over another of its kind.
     LibraryAsset a = photo("a/IMG_1.JPG", "IMG_1.JPG", 5), b = photo("b/IMG_1.JPG", "IMG_1.JPG", 5);
     LibraryIndex index =
-        indexOf({measured(a, ReviewState::flaggedByHand), measured(b, ReviewState::keptByHand)});
-    index.reconcile({}, out);
-    const auto result = index.reconcile({b}, back);
+        indexOf({known(a, ReviewState::flaggedByHand), known(b, ReviewState::keptByHand)});
+    reconcileFiles(index, {}, out);
+    const auto result = reconcileFiles(index, {b}, back);
     EXPECT_EQ(result.returned, (std::vector<Return>{{"b/IMG_1.JPG", "b/IMG_1.JPG", out}}));
     EXPECT_EQ(index.entry("b/IMG_1.JPG")->state, ReviewState::keptByHand);
     EXPECT_EQ(index.entry("a/IMG_1.JPG")->state, ReviewState::deleted);
@@ -207,7 +321,7 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     const std::set<std::string> away{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"};
     Trip unmounted;
     const LibraryIndex before = unmounted.index;
-    EXPECT_TRUE(unmounted.index.reconcile(unmounted.without(), out, away).isEmpty());
+    EXPECT_TRUE(reconcileFiles(unmounted.index, unmounted.without(), out, away).isEmpty());
     EXPECT_EQ(unmounted.index, before);
     // A lookalike of another name arriving meanwhile is not taken for one of them.
     auto listing = unmounted.without();
@@ -215,13 +329,13 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     listing.push_back(at(unmounted.flagged, "New/other.JPG"));
     listing.back().filename = "other.JPG";
     listing.back().isRejected = false;
-    EXPECT_EQ(unmounted.index.reconcile(listing, back, {"Trip01/IMG_1.JPG"}).added,
+    EXPECT_EQ(reconcileFiles(unmounted.index, listing, back, {"Trip01/IMG_1.JPG"}).added,
               Ids{"New/other.JPG"});
     EXPECT_EQ(unmounted.index.entry("Trip01/IMG_1.JPG"), before.entry("Trip01/IMG_1.JPG"));
 
     // Moved to a folder of its own: its old folder is empty and looks like storage gone.
     Trip moved;
-    const auto result = moved.index.reconcile(moved.in("2025/Trip01"), out, away);
+    const auto result = reconcileFiles(moved.index, moved.in("2025/Trip01"), out, away);
     EXPECT_TRUE(result.added.empty());
     EXPECT_EQ(result.returned.size(), 2u);
     expectDecisionsAt(moved.index, "2025/Trip01");

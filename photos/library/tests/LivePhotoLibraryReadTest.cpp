@@ -74,6 +74,7 @@ TEST(LivePhotoLibrary, WithoutRejectsAlbumNothingIsRejectedOrCreated) {
     EXPECT_EQ(port->changeBlockCount(), 0);
 }
 
+// The size is the primary file's, which a photograph found elsewhere must share.
 TEST(LivePhotoLibrary, MapsFieldsAndFallsBackToTheIdentifierForFilename) {
     auto port = std::make_shared<ScriptedPhotoLibraryPort>();
     PortAsset bare = asset("x/IMG_1.HEIC", 5);
@@ -89,8 +90,8 @@ TEST(LivePhotoLibrary, MapsFieldsAndFallsBackToTheIdentifierForFilename) {
     LivePhotoLibrary library(port);
     const auto assets = library.fetchAssets();
     ASSERT_EQ(assets.size(), 1u);
-    LibraryAsset expected{"x/IMG_1.HEIC", "x/IMG_1.HEIC", Date{5}, Date{9}, 4032, 3024, 0,
-                          true,           true,           false,   false};
+    LibraryAsset expected{"x/IMG_1.HEIC", "x/IMG_1.HEIC", Date{5}, Date{9}, 4032, 3024,
+                          12345,          true,           true,    false,   false};
     EXPECT_EQ(assets[0], expected);
 }
 

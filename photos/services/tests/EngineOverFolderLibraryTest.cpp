@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <fstream>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
@@ -177,6 +178,52 @@ TEST_F(EngineOverFolderLibrary, AnAlbumThatCannotBeWrittenHoldsBackNoDecision) {
     engine->syncRejectsAlbumIfNeeded();
     EXPECT_TRUE(std::filesystem::is_symlink(album() / keeper));
     EXPECT_FALSE(engine->albumNeedsSync());
+}
+
+// Another frame of the burst, copied alike: the same name, size, times and pixel size as the
+// frame, one byte of its picture otherwise.
+std::filesystem::path copyAlike(const std::filesystem::path& frame,
+                                const std::filesystem::path& to) {
+    std::vector<char> bytes(std::filesystem::file_size(frame));
+    std::ifstream(frame, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    auto& changed = bytes[bytes.size() - 64];
+    changed = static_cast<char>(changed == 0x10 ? 0x11 : 0x10);
+    std::filesystem::create_directories(to.parent_path());
+    std::ofstream(to, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::last_write_time(to, std::filesystem::last_write_time(frame));
+    return to;
+}
+
+// A frame flagged by hand moves to another folder and keeps its flag; one kept by hand leaves,
+// and a look-alike of it arriving under its name elsewhere starts afresh.
+TEST_F(EngineOverFolderLibrary, OnlyTheSameFileKeepsAReviewWhenItMoves) {
+    scanAll();
+    engine->override(burst[0], true);
+    engine->override(burst[1], false);
+    const auto sizeOf = [&](const std::string& id) {
+        return engine->index().entries.at(id).asset.fileSize;
+    };
+    EXPECT_EQ(sizeOf(burst[1]),
+              static_cast<std::int64_t>(std::filesystem::file_size(pictures / burst[1])));
+    std::filesystem::create_directories(pictures / "Moved");
+    std::filesystem::rename(pictures / burst[0], pictures / "Moved" / burst[0]);
+    copyAlike(pictures / burst[1], pictures / "Elsewhere" / burst[1]);
+    std::filesystem::rename(pictures / burst[1], root / burst[1]);
+
+    const auto result = engine->reconcileWithLibrary();
+    EXPECT_EQ(result.added, std::vector<std::string>{"Elsewhere/" + burst[1]});
+    EXPECT_EQ(result.deleted, std::vector<std::string>{burst[1]});
+    analyseAll();
+    engine->regroup();
+    const auto index = engine->index();
+    EXPECT_EQ(index.entries.at("Moved/" + burst[0]).state, ReviewState::keptByHand);
+    const auto& lookalike = index.entries.at("Elsewhere/" + burst[1]);
+    EXPECT_EQ(lookalike.asset.fileSize, sizeOf(burst[1]));
+    EXPECT_TRUE(lookalike.signals || lookalike.skip);
+    EXPECT_FALSE(isSetByHand(lookalike.state));
+    EXPECT_EQ(index.entries.at(burst[1]).formerState, ReviewState::flaggedByHand);
 }
 
 TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
