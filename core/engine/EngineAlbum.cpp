@@ -40,9 +40,8 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     ownWrites_.insert(removals.begin(), removals.end());
     // Until the writes are known done, a link found or missed is the engine's, also after a
     // kill in the middle of them.
-    unsettled_.insert(additions.begin(), additions.end());
     unsettled_.insert(removals.begin(), removals.end());
-    storeUnsettledLocked(lock);
+    markUnsettledLocked(lock, additions);
     auto forget = [this](const std::vector<std::string>& ids) {
         for (const auto& id : ids)
             ownWrites_.erase(id);

@@ -27,6 +27,12 @@ void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away
     storeUnsettledLocked(lock);
 }
 
+// Stored before the album write they are for.
+void ScanEngine::markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids) {
+    unsettled_.insert(ids.begin(), ids.end());
+    storeUnsettledLocked(lock);
+}
+
 // Written outside the lock, the latest list last; a list that could not be stored is written
 // again with the next change.
 void ScanEngine::storeUnsettledLocked(Lock& lock) {

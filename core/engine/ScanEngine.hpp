@@ -158,6 +158,7 @@ private:
     // Takes the listing's album membership as it is for the unsettled photographs it shows,
     // when no album write ran while it was fetched; those away stay unsettled.
     void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
+    void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
     void storeUnsettledLocked(Lock& lock);
     // Saves the decision just made by hand, then runs the album write.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);

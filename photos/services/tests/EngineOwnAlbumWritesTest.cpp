@@ -177,6 +177,23 @@ TEST_F(EngineOwnAlbumWrites, ALinkWrittenOrRemovedByAWriteCutShortIsNoDecision) 
     EXPECT_EQ(linked(), flagged());
 }
 
+// An ignore whose album write took the links out but never came back, then a frame of the
+// group flagged by hand again: the missing link is the engine's doing, not the user's.
+TEST_F(EngineOwnAlbumWrites, LinksTakenOutByAnIgnoreCutShortAreNoDecision) {
+    scanWithoutAlbum();
+    engine->syncRejectsAlbumIfNeeded();
+    const auto frames = idsIn(ReviewState::flagged);
+    ASSERT_EQ(frames.size(), 3u);
+    library->cutAtCall = 1;
+    EXPECT_THROW(engine->ignore(*engine->index().entries.at(frames[0]).groupID), CutShort);
+    EXPECT_TRUE(linked().empty());
+    engine->override(frames[0], false);
+    refresh();
+    EXPECT_EQ(stateOf(frames[0]), ReviewState::flaggedByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, frames[0]), 0);
+    EXPECT_EQ(linked(), flagged());
+}
+
 // A card below the library holds a photograph flagged by hand; while it is away the album is
 // written, which takes the links that lead nowhere.
 class CardAway : public EngineOwnAlbumWrites {
