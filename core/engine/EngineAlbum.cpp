@@ -22,7 +22,8 @@ void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, boo
 
 // At most two library calls, additions first; the lists are worked out before the first
 // call and the identifiers noted as the engine's own writes before it, so that the
-// library's report of them is recognised.
+// library's report of them is recognised. Photographs whose storage is away are left be: the
+// album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     if (!writesToLibrary_) {
         albumNeedsSync_ = false;
@@ -30,19 +31,24 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     }
     std::vector<std::string> additions, removals; // the map keeps them in ascending order
     for (const auto& [id, entry] : index_.entries) {
+        if (away_.contains(id)) continue;
         const bool wanted = isFlagged(entry.state);
         if (wanted && !entry.asset.isRejected) additions.push_back(id);
         if (!wanted && entry.asset.isRejected) removals.push_back(id);
     }
     ownWrites_.insert(additions.begin(), additions.end());
     ownWrites_.insert(removals.begin(), removals.end());
+    // Until the writes are known done, a link found or missed is the engine's, also after a
+    // kill in the middle of them.
+    unsettled_.insert(removals.begin(), removals.end());
+    markUnsettledLocked(lock, additions);
     auto forget = [this](const std::vector<std::string>& ids) {
         for (const auto& id : ids)
             ownWrites_.erase(id);
     };
     if (!additions.empty()) {
         try {
-            unlocked(lock, [&] { library_->setRejected(additions, true); });
+            writeAlbumLocked(lock, additions, true);
         } catch (...) {
             forget(additions);
             forget(removals);
@@ -53,7 +59,7 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     }
     if (!removals.empty()) {
         try {
-            unlocked(lock, [&] { library_->setRejected(removals, false); });
+            writeAlbumLocked(lock, removals, false);
         } catch (...) {
             forget(removals);
             // The additions took place: keep them for the next save of any kind.
@@ -66,12 +72,27 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
     albumNeedsSync_ = albumDiffersLocked();
-    saveLocked(lock);
+    if (!saveLocked(lock)) return;
+    for (const auto* ids : {&additions, &removals})
+        for (const auto& id : *ids)
+            unsettled_.erase(id);
+    storeUnsettledLocked(lock);
+}
+
+void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {
+    ++albumWritesBegun_;
+    ++albumWritesRunning_;
+    struct Returned {
+        int& running;
+        ~Returned() { --running; }
+    } returned{albumWritesRunning_};
+    unlocked(lock, [&] { library_->setRejected(ids, rejected); });
 }
 
 bool ScanEngine::albumDiffersLocked() const {
-    return std::any_of(index_.entries.begin(), index_.entries.end(), [](const auto& item) {
-        return isFlagged(item.second.state) != item.second.asset.isRejected;
+    return std::any_of(index_.entries.begin(), index_.entries.end(), [this](const auto& item) {
+        return isFlagged(item.second.state) != item.second.asset.isRejected &&
+               !away_.contains(item.first);
     });
 }
 

@@ -26,6 +26,8 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     if (!canRead(authorization_)) return {};
     if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
+    const bool albumWasWritten = albumWritesRunning_ > 0;
+    const auto albumWritesNoted = albumWritesBegun_;
     auto assets = fetchListingLocked(lock);
     applyTrashedLocked(assets);
     const auto away = unavailableLocked(lock, assets);
@@ -40,8 +42,11 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
     for (const auto& id : result.rejectionChanged)
-        adoptAlbumChangeLocked(id, now);
+        if (!unsettled_.contains(id)) adoptAlbumChangeLocked(id, now);
     followReturnsLocked(result.returned);
+    settleAlbumLocked(lock, away,
+                      !albumWasWritten && albumWritesRunning_ == 0 &&
+                          albumWritesBegun_ == albumWritesNoted);
     work_.rebuild(index_);
     refillLocked(now, origin);
     markDirtyLocked(lock);
@@ -193,8 +198,10 @@ void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
     for (const auto* ids : {&added, &removed})
         for (const auto& id : *ids) {
             setRejectedFlagsLocked({id}, addedIDs.count(id) > 0);
-            // A report of the engine's own write changes nothing more.
-            if (ownWrites_.erase(id) == 0) adoptAlbumChangeLocked(id, now);
+            // A report of the engine's own write changes nothing more, nor does one of a
+            // photograph whose membership is unsettled.
+            if (ownWrites_.erase(id) == 0 && !unsettled_.contains(id))
+                adoptAlbumChangeLocked(id, now);
         }
 }
 

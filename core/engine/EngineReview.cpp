@@ -26,7 +26,8 @@ void ScanEngine::ignore(const std::string& groupID) {
     ++mutationGeneration_;
     keepHandDecisionLocked(lock, [&] {
         if (flagged.empty() || !writesToLibrary_) return;
-        unlocked(lock, [&] { library_->setRejected(flagged, false); });
+        markUnsettledLocked(lock, flagged);
+        writeAlbumLocked(lock, flagged, false);
         ++mutationGeneration_;
         setRejectedFlagsLocked(flagged, false);
         saveLocked(lock);

@@ -29,10 +29,15 @@ void ScanEngine::reloadFiles() {
     std::optional<TrashIntent> intent;
     if (const auto stored = storage_->read(std::string(TrashIntent::fileName)))
         intent = TrashIntent::decode(*stored);
+    std::set<std::string> unsettled;
+    if (const auto stored = storage_->read(std::string(UnsettledAlbum::fileName)))
+        if (auto album = UnsettledAlbum::decode(*stored)) unsettled = std::move(album->ids);
     Lock lock(mutex_);
     index_ = std::move(index);
     journal_ = std::move(journal);
     trashing_ = std::move(intent);
+    storedUnsettled_ = unsettled;
+    unsettled_ = std::move(unsettled);
     work_.rebuild(index_);
     // A quit between a decision and the album's update leaves the album behind the index;
     // the album follows the index, so it catches up at the next sync.

@@ -13,6 +13,7 @@
 #include "core/engine/BatchMoved.hpp"
 #include "core/engine/ScanQueue.hpp"
 #include "core/engine/TrashIntent.hpp"
+#include "core/engine/UnsettledAlbum.hpp"
 #include "core/engine/WorkTracker.hpp"
 #include "core/grouping/GroupingPolicy.hpp"
 #include "core/grouping/ScoringPolicy.hpp"
@@ -153,6 +154,12 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    void writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected);
+    // Takes the listing's album membership as it is for the unsettled photographs it shows,
+    // when no album write ran while it was fetched; those away stay unsettled.
+    void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
+    void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
+    void storeUnsettledLocked(Lock& lock);
     // Saves the decision just made by hand, then runs the album write.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
@@ -217,6 +224,19 @@ private:
     std::int64_t bytesThisBatch_ = 0;
     std::optional<LibraryStorage> storageMode_;
     std::set<std::string> ownWrites_;
+    // Album membership the engine cannot vouch for (see UnsettledAlbum), and what of it was
+    // last stored; nothing when that is not known.
+    std::set<std::string> unsettled_;
+    std::optional<std::set<std::string>> storedUnsettled_;
+    std::uint64_t unsettledStores_ = 0;
+    std::mutex unsettledMutex_;
+    std::uint64_t unsettledWritten_ = 0;
+    // Photographs whose storage was away at the latest listing: the album leaves them be.
+    std::set<std::string> away_;
+    // Album writes begun, and those not yet returned: a listing fetched across one of them may
+    // show it half done.
+    std::uint64_t albumWritesBegun_ = 0;
+    int albumWritesRunning_ = 0;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;

@@ -1,9 +1,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "core/engine/ScanEngine.hpp"
-#include "core/storage/MemoryFileStorage.hpp"
-#include "photos/services/tests/LiveHome.hpp"
+#include "photos/services/tests/EngineOverFolder.hpp"
 #include "platform/library/tests/PermissionsBind.hpp"
 
 namespace keepsift {
@@ -14,7 +12,7 @@ const std::vector<std::string> unrelated = {"beach.jpg", "Garden/roses.jpg"};
 
 // The engine with the live services on a picture folder: a burst of three near-identical
 // shots two seconds apart and two unrelated pictures taken months away.
-class EngineOverFolderLibrary : public testing::LiveHome {
+class EngineOverFolderLibrary : public testing::EngineOverFolder {
 protected:
     void SetUp() override {
         LiveHome::SetUp();
@@ -26,26 +24,6 @@ protected:
         startServices();
         engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
                                               std::make_shared<SystemClock>());
-    }
-
-    int analyseAll() {
-        WorkConditions conditions;
-        conditions.power = WorkConditions::Power::mains;
-        int steps = 0;
-        while (steps < 50 && engine->analyseNext(conditions))
-            ++steps;
-        return steps;
-    }
-
-    std::vector<std::string> idsIn(ReviewState state) const {
-        std::vector<std::string> ids;
-        for (const auto& [id, entry] : engine->index().entries)
-            if (entry.state == state) ids.push_back(id);
-        return ids;
-    }
-
-    std::filesystem::path album() const {
-        return pictures / std::string(LivePhotoLibrary::rejectsAlbumTitle);
     }
 
     // Scans the folder as the application's first pass does.
@@ -68,8 +46,6 @@ protected:
     }
 
     std::vector<GroupDecision> decisions;
-    std::shared_ptr<MemoryFileStorage> storage = std::make_shared<MemoryFileStorage>();
-    std::unique_ptr<ScanEngine> engine;
 };
 
 TEST_F(EngineOverFolderLibrary, GroupsTheBurstAndFlagsAllButOneIntoTheRejectsFolder) {

@@ -1,0 +1,64 @@
+#include <exception>
+
+#include "core/engine/ScanEngine.hpp"
+#include "core/support/Logger.hpp"
+
+namespace keepsift {
+
+// A listing tells each photograph's membership truly unless an album write ran across it.
+// Photographs away keep their decisions, and their links (gone, or dangling, with their
+// storage) tell nothing until they are listed again.
+void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet) {
+    away_ = away;
+    bool settled = false;
+    if (quiet)
+        std::erase_if(unsettled_, [&](const std::string& id) {
+            const bool listed = !away.contains(id);
+            settled = settled || listed;
+            return listed;
+        });
+    for (const auto& id : away) {
+        const auto found = index_.entries.find(id);
+        if (found != index_.entries.end() &&
+            (isFlagged(found->second.state) || found->second.asset.isRejected))
+            unsettled_.insert(id);
+    }
+    if (settled && albumDiffersLocked()) albumNeedsSync_ = true;
+    storeUnsettledLocked(lock);
+}
+
+// Stored before the album write they are for.
+void ScanEngine::markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids) {
+    unsettled_.insert(ids.begin(), ids.end());
+    storeUnsettledLocked(lock);
+}
+
+// Written outside the lock, the latest list last; a list that could not be stored is written
+// again with the next change.
+void ScanEngine::storeUnsettledLocked(Lock& lock) {
+    if (storedUnsettled_ == unsettled_) return;
+    storedUnsettled_ = unsettled_;
+    const auto ticket = ++unsettledStores_;
+    const bool empty = unsettled_.empty();
+    const auto text = UnsettledAlbum{unsettled_}.encoded();
+    const bool stored = unlocked(lock, [&] {
+        std::lock_guard writing(unsettledMutex_);
+        if (ticket < unsettledWritten_) return true;
+        unsettledWritten_ = ticket;
+        try {
+            if (empty)
+                storage_->remove(std::string(UnsettledAlbum::fileName));
+            else
+                storage_->write(text, std::string(UnsettledAlbum::fileName));
+            return true;
+        } catch (const std::exception& error) {
+            Logger("com.ambervale.keepsift", "engine")
+                .error(std::string("the album's unsettled photographs are not stored: ") +
+                       error.what());
+            return false;
+        }
+    });
+    if (!stored) storedUnsettled_.reset();
+}
+
+} // namespace keepsift

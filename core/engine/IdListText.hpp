@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace keepsift {
+
+// A set of photograph identifiers stored under one key of a JSON object.
+std::string encodedIdList(std::string_view key, const std::set<std::string>& ids);
+// Nothing when the text holds no such list.
+std::optional<std::set<std::string>> decodedIdList(std::string_view key, std::string_view text);
+
+} // namespace keepsift
