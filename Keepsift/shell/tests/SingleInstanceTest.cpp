@@ -143,6 +143,7 @@ TEST_F(SingleInstanceTest, AnotherUsersLockOnTheHomeFolderKeepsNoLaunchFromRunni
         if (::write(ready[1], locked ? "y" : "n", 1) == 1) ::pause();
         ::_exit(0);
     }
+    ::close(ready[1]); // a squatter that died is an end of the pipe, not a wait
     char locked = 0;
     EXPECT_EQ(::read(ready[0], &locked, 1), 1);
     if (locked == 'y') {
@@ -154,7 +155,6 @@ TEST_F(SingleInstanceTest, AnotherUsersLockOnTheHomeFolderKeepsNoLaunchFromRunni
     ::kill(squatter, SIGKILL);
     ::waitpid(squatter, nullptr, 0);
     ::close(ready[0]);
-    ::close(ready[1]);
     EXPECT_EQ(locked, 'y');
 }
 
