@@ -201,11 +201,11 @@ void ReviewWindowState::pointerLeft(const std::string& groupID) {
     if (hovered == groupID) hovered.reset();
 }
 
+// As the button's label says: leftover ids of groups with nothing to discard are no selection.
 void ReviewWindowState::toggleSelectAll(const ReviewList& list) {
-    if (!selected.empty()) {
-        selected.clear();
-        return;
-    }
+    const bool anySelected = selectedDiscardCount(list) > 0;
+    selected.clear();
+    if (anySelected) return;
     for (const auto* group : visibleGroups(list))
         selected.insert(group->id);
 }

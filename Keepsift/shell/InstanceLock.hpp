@@ -6,8 +6,8 @@
 
 namespace keepsift::app {
 
-// An exclusive lock on one file, held until released; it dies with its process, so a crash
-// never blocks the next start.
+// An exclusive lock on one file or folder, held until released; it dies with its process, so a
+// crash never blocks the next start. A path that is refused is said in the log.
 class InstanceLock {
 public:
     enum class Claim { taken, heldElsewhere, unavailable };
@@ -19,9 +19,15 @@ public:
 
     // Creates the file 0600 when missing (never through a link).
     Claim claim(const std::filesystem::path& file);
+    // A folder of the user's own that exists: its lock needs no room on its drive. Another
+    // user's folder is refused, and so is a lock on it that no process of the user's holds.
+    Claim claimFolder(const std::filesystem::path& folder);
     void release();
+    bool isHeld() const { return fd_ >= 0; }
 
 private:
+    Claim refuse(const std::filesystem::path& path, const std::string& reason);
+
     int fd_ = -1;
 };
 

@@ -10,6 +10,7 @@
 #include "core/settings/Keepsift.hpp"
 #include "core/support/Logger.hpp"
 #include "platform/files/PrivateFiles.hpp"
+#include "platform/files/XdgFolders.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift::app {
@@ -48,25 +49,46 @@ std::optional<std::filesystem::path> SingleInstance::sessionFolder() {
     return privateTemporaryFolder(std::string(Keepsift::identifier));
 }
 
+// Taken in one order and given up at the first one held elsewhere, so that of two launches at
+// once one always runs.
 bool SingleInstance::acquire() {
     if (auto error = makePrivateFolder(folder_))
         shellLog().error("cannot make " + folder_.string() + ": " + error.message());
-    const auto own = ownLock_.claim(folder_ / lockName);
-    const auto session = sessionFolder();
-    const auto sessionClaim =
-        session ? sessionLock_.claim(*session / runtimeLockName) : InstanceLock::Claim::unavailable;
     using Claim = InstanceLock::Claim;
-    if (own == Claim::heldElsewhere || sessionClaim == Claim::heldElsewhere) {
-        ownLock_.release();
-        sessionLock_.release();
-        return false;
+    const std::function<Claim()> claims[] = {
+        [this] { return ownLock_.claim(folder_ / lockName); },
+        [this] { return claimSession(); },
+        [this] { return claimHome(); },
+    };
+    bool anyTaken = false;
+    for (const auto& claim : claims) {
+        const Claim claimed = claim();
+        if (claimed == Claim::heldElsewhere) {
+            for (InstanceLock* lock : {&ownLock_, &sessionLock_, &homeLock_})
+                lock->release();
+            return false;
+        }
+        anyTaken = anyTaken || claimed == Claim::taken;
     }
-    if (own == Claim::unavailable && sessionClaim == Claim::unavailable)
-        shellLog().error("no instance lock can be taken in " + folder_.string() +
-                         " or the runtime folder");
+    if (!anyTaken) shellLog().error("no instance lock can be taken");
     // With the support folder's lock held, no other instance is saving there.
-    if (own == Claim::taken) removeLeftoverTemporaries(folder_);
+    if (ownLock_.isHeld()) removeLeftoverTemporaries(folder_);
     return true;
+}
+
+InstanceLock::Claim SingleInstance::claimSession() {
+    const auto session = sessionFolder();
+    return session ? sessionLock_.claim(*session / runtimeLockName)
+                   : InstanceLock::Claim::unavailable;
+}
+
+// The home folder is there when every other place is full or refused, and its lock needs no room.
+InstanceLock::Claim SingleInstance::claimHome() {
+    try {
+        return homeLock_.claimFolder(homeFolder());
+    } catch (const std::exception&) {
+        return InstanceLock::Claim::unavailable;
+    }
 }
 
 bool SingleInstance::listen(std::function<void(const std::string&)> handler) {

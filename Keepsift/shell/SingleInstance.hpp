@@ -15,9 +15,10 @@ namespace keepsift::app {
 // application-support folder for its whole life and listens on a local socket beside it;
 // a later launch hands its request to the first over that socket and leaves, so the index
 // and journal are never opened twice. It holds a second lock in the user's runtime folder
-// (else in a private folder of the temporary folder), so that a launch that cannot use the
-// support folder (no room, no permission) still never runs beside another. The locks die with their
-// process, so a crash never blocks the next start.
+// (else in a private folder of the temporary folder) and a third on the home folder itself,
+// which needs no room, so that a launch that cannot use the support folder (no room, no
+// permission) still never runs beside another. The locks die with their process, so a crash
+// never blocks the next start.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -32,10 +33,10 @@ public:
     explicit SingleInstance(std::filesystem::path folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when no other instance holds either lock: this process then holds each it
+    // True when no other instance holds any of the locks: this process then holds each it
     // could take, and removes what saves of a killed one left in the support folder. Where
-    // neither can be taken (no support folder, no runtime or temporary folder) the start goes
-    // on, and nothing is saved or flagged until the support folder can be used.
+    // none can be taken the start goes on, and nothing is saved or flagged until the support
+    // folder can be used.
     bool acquire();
     // Starts listening; requests arrive through the handler, one line each.
     bool listen(std::function<void(const std::string&)> handler);
@@ -46,11 +47,14 @@ public:
 
 private:
     static std::optional<std::filesystem::path> sessionFolder();
+    InstanceLock::Claim claimSession();
+    InstanceLock::Claim claimHome();
     void accept();
 
     std::filesystem::path folder_;
     InstanceLock ownLock_;
     InstanceLock sessionLock_;
+    InstanceLock homeLock_;
     QLocalServer server_;
     std::function<void(const std::string&)> handler_;
 };

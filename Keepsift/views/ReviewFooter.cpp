@@ -65,10 +65,10 @@ void ReviewFooter::update(const ReviewList& list, const ReviewWindowState& state
     const bool anyVisible = discards > 0;
     selectAll_->setVisible(anyVisible);
     deleteSelected_->setVisible(anyVisible);
-    selectAll_->setText(state.selected.empty()
-                            ? fixedText(FixedText::selectAll, language)
-                            : pick(language, "Deselect all", "Auswahl aufheben"));
     const auto selectedCount = static_cast<std::int64_t>(state.selectedDiscardCount(list));
+    // Groups whose photographs went to the Trash stay in the set but are no selection.
+    selectAll_->setText(selectedCount == 0 ? fixedText(FixedText::selectAll, language)
+                                           : pick(language, "Deselect all", "Auswahl aufheben"));
     deleteSelected_->setText(qtext(Strings::deleteInSelectedGroups(selectedCount, language)));
     deleteSelected_->setEnabled(selectedCount > 0 && !isDeleting);
     const auto allCount = static_cast<std::int64_t>(discards);

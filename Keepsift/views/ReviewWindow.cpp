@@ -240,8 +240,12 @@ void ReviewWindow::confirmDelete() {
     if (!request) return;
     QPointer<ReviewWindow> window(this);
     model_.confirmDelete(request->groups, static_cast<std::int64_t>(request->photos.size()),
-                         [window](std::int64_t deleted) {
+                         [window, groups = request->groups](std::int64_t deleted) {
                              if (!window) return;
+                             // A group that comes back is not quietly in the next delete.
+                             if (deleted > 0)
+                                 for (const std::string& group : groups)
+                                     window->state_.select(group, false);
                              window->state_.deleteFinished(deleted, window->model_.notice(),
                                                            window->language());
                              window->syncBars();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -20,6 +22,17 @@ constexpr std::string_view uniqueTail = "XXXXXX";
 
 bool isUniqueCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+void syncFolderOf(const std::filesystem::path& file) {
+    const auto folder = file.parent_path().empty() ? "." : file.parent_path();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail("cannot open folder", folder);
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (result != 0) fail("cannot flush folder", folder);
 }
 
 // Closes the descriptor and removes the temporary file unless it was renamed into place.
@@ -58,6 +71,14 @@ public:
         renameFile(path_, target);
         renamed_ = true;
     }
+    // The target takes the temporary file's name, for the caller to remove.
+    const std::filesystem::path& exchangeWith(const std::filesystem::path& target) {
+        if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
+            fail("cannot exchange", target);
+        renamed_ = true;
+        syncFolderOf(target);
+        return path_;
+    }
 
 private:
     std::filesystem::path path_;
@@ -65,22 +86,11 @@ private:
     bool renamed_ = false;
 };
 
-void syncFolderOf(const std::filesystem::path& file) {
-    const auto folder = file.parent_path().empty() ? "." : file.parent_path();
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) fail("cannot open folder", folder);
-    const int result = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    if (result != 0) fail("cannot flush folder", folder);
-}
-
-std::optional<std::string> readAll(int fd, off_t expectedSize) {
-    std::string content(static_cast<size_t>(expectedSize) + 1, '\0');
+std::optional<std::string> readAll(int fd, off_t expectedSize, size_t limit) {
+    std::string content(std::min(static_cast<size_t>(expectedSize) + 1, limit), '\0');
     size_t filled = 0;
-    for (;;) {
-        if (filled == content.size()) content.resize(content.size() * 2 + 4096);
+    while (filled < limit) {
+        if (filled == content.size()) content.resize(std::min(content.size() * 2 + 4096, limit));
         const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return std::nullopt;
@@ -88,6 +98,18 @@ std::optional<std::string> readAll(int fd, off_t expectedSize) {
         filled += static_cast<size_t>(got);
     }
     content.resize(filled);
+    return content;
+}
+
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, int flags,
+                                           size_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::optional<std::string> content;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        content = readAll(fd, info.st_size, limit);
+    ::close(fd);
     return content;
 }
 
@@ -115,19 +137,29 @@ void replaceFileAtomically(
     temporary.renameTo(path);
 }
 
+void replaceFileOrFolderAtomically(const std::filesystem::path& path, std::string_view data) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return replaceFileAtomically(path, data);
+    TemporaryFile temporary(path);
+    temporary.write(data);
+    temporary.sync();
+    std::error_code ignored;
+    std::filesystem::remove_all(temporary.exchangeWith(path), ignored);
+}
+
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) fail("cannot rename", from);
     syncFolderOf(to);
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat info {};
-    std::optional<std::string> content;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) content = readAll(fd, info.st_size);
-    ::close(fd);
-    return content;
+    return readRegularFile(path, 0, std::numeric_limits<size_t>::max());
+}
+
+// Not blocked by a pipe in its place.
+std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit) {
+    return readRegularFile(path, O_NOFOLLOW | O_NONBLOCK, limit);
 }
 
 } // namespace keepsift

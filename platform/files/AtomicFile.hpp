@@ -18,6 +18,10 @@ void replaceFileAtomically(
     const std::filesystem::path& path,
     const std::function<void(const std::function<void(std::string_view)>&)>& parts);
 
+// The same for a file that may find anything in its place: a folder there is swapped out in
+// one step, then removed.
+void replaceFileOrFolderAtomically(const std::filesystem::path& path, std::string_view data);
+
 // Whether a file name is one a replacement gives its temporary file (".NAME.XXXXXX"), which
 // a process killed while it writes leaves behind.
 bool isTemporaryFileName(std::string_view name);
@@ -27,5 +31,8 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 // The whole content of a regular file; nothing on any failure.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+// At most the first `limit` bytes of a regular file, never read through a link; nothing on
+// any failure.
+std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit);
 
 } // namespace keepsift

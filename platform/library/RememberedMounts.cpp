@@ -1,5 +1,10 @@
 #include "platform/library/RememberedMounts.hpp"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <sys/stat.h>
+
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
@@ -17,14 +22,29 @@ bool isBelow(const std::string& path, const std::string& folder) {
            (folder == "/" || path[folder.size()] == '/');
 }
 
-// A path never holds a NUL, so each ends with one.
-std::set<std::string> pointsIn(const std::optional<std::string>& content) {
+// A real list of a few drives is far smaller; anything beyond is not read.
+constexpr std::size_t maximumFileBytes = 64 * 1024;
+
+bool isMountPoint(const std::string& point) {
+    return point.starts_with('/') && point.size() < PATH_MAX &&
+           (point.size() == 1 || !point.ends_with('/')) &&
+           std::filesystem::path(point).lexically_normal().string() == point;
+}
+
+// A path never holds a NUL, so each ends with one; what is no absolute path in its plain form
+// is no mount point.
+std::set<std::string> pointsIn(const std::string& content) {
     std::set<std::string> points;
-    if (!content) return points;
     size_t start = 0;
-    for (size_t end; (end = content->find('\0', start)) != std::string::npos; start = end + 1)
-        points.insert(content->substr(start, end - start));
+    for (size_t end; (end = content.find('\0', start)) != std::string::npos; start = end + 1)
+        if (std::string point = content.substr(start, end - start); isMountPoint(point))
+            points.insert(std::move(point));
     return points;
+}
+
+bool isAbsent(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::lstat(file.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 std::string contentOf(const std::set<std::string>& points) {
@@ -44,7 +64,13 @@ RememberedMounts::RememberedMounts(std::filesystem::path file)
     : RememberedMounts(std::move(file), Tables{}) {}
 
 std::set<std::string>& RememberedMounts::rememberedLocked() {
-    if (!remembered_) remembered_ = pointsIn(readWholeFile(file_));
+    if (remembered_) return *remembered_;
+    auto content = readFileHead(file_, maximumFileBytes + 1);
+    const bool whole = content && content->size() <= maximumFileBytes;
+    if (content) content->resize(std::min(content->size(), maximumFileBytes));
+    remembered_ = pointsIn(content.value_or(""));
+    // Anything else in its place is rewritten by the next listing.
+    fileIsTidy_ = whole ? *content == contentOf(*remembered_) : isAbsent(file_);
     return *remembered_;
 }
 
@@ -59,13 +85,14 @@ void RememberedMounts::note(const std::string& root) {
     for (const std::string& point : rememberedLocked())
         if (!isBelow(point, realRoot) || (!live.contains(point) && isBareFolder(point)))
             kept.insert(point);
-    if (kept == rememberedLocked()) return;
+    if (kept == rememberedLocked() && fileIsTidy_) return;
     remembered_ = kept;
     // Not kept, it is only forgotten: the mount points declared in the filesystem table
     // still count.
     try {
         makePrivateFolder(file_.parent_path());
-        replaceFileAtomically(file_, contentOf(kept));
+        replaceFileOrFolderAtomically(file_, contentOf(kept));
+        fileIsTidy_ = true;
     } catch (const std::exception& error) {
         static const Logger log(xdg::appFolder, "catalogue");
         log.error(std::string("mount points not kept: ") + error.what());

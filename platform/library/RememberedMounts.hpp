@@ -27,7 +27,8 @@ public:
 
     // After a listing: remembers the mount points below the root mounted on now, and forgets
     // those below it no longer mounted on whose folder holds photographs again (a plain
-    // folder now).
+    // folder now). The file is written back whenever it holds anything else: only its head is
+    // read, and what is no mount point is dropped.
     void note(const std::string& root);
     // Mounted on now, and declared or remembered.
     StorageMounts now();
@@ -39,6 +40,8 @@ private:
     Tables tables_;
     std::mutex mutex_;
     std::optional<std::set<std::string>> remembered_;
+    // The file holds just what is remembered (or is absent with nothing remembered).
+    bool fileIsTidy_ = false;
 };
 
 // $XDG_DATA_HOME/com.ambervale.keepsift/library-mounts

@@ -1,7 +1,14 @@
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/support/Logger.hpp"
 
 #include "Keepsift/shell/QuitSignals.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
@@ -20,10 +27,22 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         std::filesystem::create_directory(temporary);
         ::setenv("TMPDIR", temporary.c_str(), 1);
+        if (const char* home = std::getenv("HOME")) previousHome = home;
+        std::filesystem::create_directory(home);
+        ::chmod(home.c_str(), 0700);
+        ::setenv("HOME", home.c_str(), 1);
+        Logger::setSinkForTesting([this](const LogRecord& record) { log.push_back(record); });
     }
     void TearDown() override {
+        Logger::setSinkForTesting({});
         ::unsetenv("XDG_RUNTIME_DIR");
         ::unsetenv("TMPDIR");
+        ::setenv("HOME", previousHome.c_str(), 1);
+    }
+    bool logged(const std::string& words) const {
+        return std::any_of(log.begin(), log.end(), [&](const LogRecord& record) {
+            return record.message.find(words) != std::string::npos;
+        });
     }
     std::filesystem::path unusableSupport() {
         std::ofstream(folder.path() / "file") << "in the way";
@@ -33,6 +52,9 @@ protected:
     testing::TemporaryFolder folder;
     std::filesystem::path runtime = folder.path() / "run";
     std::filesystem::path temporary = folder.path() / "tmp";
+    std::filesystem::path home = folder.path() / "home";
+    std::string previousHome = "/";
+    std::vector<LogRecord> log;
 };
 
 TEST_F(SingleInstanceTest, ASecondLaunchHandsItsRequestToTheFirst) {
@@ -83,6 +105,57 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOrASupportFolderStillOnlyOneRuns
     EXPECT_FALSE(SingleInstance(unusable).acquire());
     EXPECT_FALSE(SingleInstance(unusable).acquire());
     EXPECT_FALSE(SingleInstance(folder.path() / "support").acquire());
+}
+
+// Another user's folder (a link where root cannot hand one over) where the private temporary
+// folder belongs, and no room for the support folder: a lock on the home folder needs no room.
+TEST_F(SingleInstanceTest, WithEveryLockFileRefusedOrOutOfRoomStillOnlyOneRuns) {
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const auto fallback = temporary / ("com.ambervale.keepsift-" + std::to_string(::geteuid()));
+    std::filesystem::create_directory(fallback);
+    ::chmod(fallback.c_str(), 0777);
+    if (::geteuid() != 0 || ::chown(fallback.c_str(), 65534, 65534) != 0) {
+        std::filesystem::rename(fallback, folder.path() / "theirs");
+        std::filesystem::create_directory_symlink(folder.path() / "theirs", fallback);
+    }
+    const auto unusable = unusableSupport();
+    SingleInstance first(unusable);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    std::filesystem::remove(folder.path() / "file");
+    EXPECT_FALSE(SingleInstance(unusable).acquire());
+    EXPECT_TRUE(std::filesystem::is_empty(fallback));
+    EXPECT_TRUE(logged("refused: " + fallback.string()));
+}
+
+// Another local user can open a home folder others may read, and lock it: such a lock is
+// refused, never taken for a running Keepsift.
+TEST_F(SingleInstanceTest, AnotherUsersLockOnTheHomeFolderKeepsNoLaunchFromRunning) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    if (squatter == 0) {
+        const int fd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY);
+        const bool locked =
+            fd >= 0 && ::setresuid(65534, 65534, 65534) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (::write(ready[1], locked ? "y" : "n", 1) == 1) ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]); // a squatter that died is an end of the pipe, not a wait
+    char locked = 0;
+    EXPECT_EQ(::read(ready[0], &locked, 1), 1);
+    if (locked == 'y') {
+        SingleInstance first(folder.path() / "support");
+        EXPECT_TRUE(first.acquire());
+        EXPECT_FALSE(SingleInstance(folder.path() / "support").acquire());
+        EXPECT_TRUE(logged("refused: " + home.string()));
+    }
+    ::kill(squatter, SIGKILL);
+    ::waitpid(squatter, nullptr, 0);
+    ::close(ready[0]);
+    EXPECT_EQ(locked, 'y');
 }
 
 TEST_F(SingleInstanceTest, OnlyAPrivateTemporaryFolderOfTheUsersOwnIsUsed) {

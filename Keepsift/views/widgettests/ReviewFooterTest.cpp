@@ -37,5 +37,39 @@ TEST(ReviewFooter, APartlyMovedDeleteTakesBackTheNothingMovedNote) {
     }
 }
 
+ReviewGroup groupOf(std::string id, const std::vector<bool>& keepers) {
+    ReviewGroup group;
+    group.id = id;
+    for (const bool keeper : keepers) {
+        ReviewPhoto photo;
+        photo.assetID = id + "-" + std::to_string(group.photos.size());
+        photo.isKeeper = keeper;
+        group.photos.push_back(photo);
+    }
+    return group;
+}
+
+// The selected group's photographs went to the Trash; another group still has some to discard.
+TEST(ReviewFooter, AfterTheSelectedGroupsAreDeletedItOffersToSelectAll) {
+    const std::pair<const char*, const char*> expected[] = {{"en", "Select all"},
+                                                            {"de", "Alle auswählen"}};
+    for (const auto& [language, words] : expected) {
+        ReviewFooter footer(nullptr);
+        footer.resize(980, footer.sizeHint().height());
+        footer.show();
+        const ReviewList after({groupOf("g1", {true}), groupOf("g2", {true, false})});
+        ReviewWindowState state;
+        state.select("g1", true);
+        state.deleteFinished(1, std::nullopt, language);
+        footer.update(after, state, 1, false, std::nullopt, language);
+        settle();
+        EXPECT_EQ(textOf(footer, "toggle-select-all"), words);
+        EXPECT_THAT(cutTexts(footer), IsEmpty()) << language;
+        screenshot(footer, std::string("review-footer-after-selected-deleted-") + language);
+        state.toggleSelectAll(after);
+        EXPECT_EQ(state.selected, std::set<std::string>{"g2"}) << "the button does what it says";
+    }
+}
+
 } // namespace
 } // namespace keepsift::app

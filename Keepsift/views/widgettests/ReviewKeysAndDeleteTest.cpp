@@ -173,6 +173,22 @@ TEST_F(ReviewWindowKeys, ConfirmedDeleteMovesTheBatchAndSaysSo) {
     screenshot(*window, "review-after-delete");
 }
 
+// Groups whose photographs went to the Trash leave the selection: should one come back with
+// photographs to discard, it is not quietly part of the next delete.
+TEST_F(ReviewWindowKeys, ADeletedSelectionLeavesNothingSelected) {
+    open("family-burst");
+    const auto group = firstGroup();
+    pressKey(window.get(), Qt::Key_S);
+    ASSERT_TRUE(window->state().selected.contains(group.id));
+    button("delete-selected")->click();
+    settle();
+    ASSERT_NE(window->confirmation(), nullptr);
+    window->confirmation()->confirmButton()->click();
+    until([&] { return window->state().outcome.has_value(); });
+    EXPECT_EQ(flagged(), 0);
+    EXPECT_TRUE(window->state().selected.empty());
+}
+
 TEST_F(ReviewWindowKeys, ABatchThatMovedUnderTheConfirmationIsRefusedAndNothingIsDeleted) {
     open("family-burst");
     const auto group = firstGroup();

@@ -125,6 +125,39 @@ TEST_F(VanishedStorageTest, MountPointsSeenMountedAreRememberedUntilTheyHoldPhot
     EXPECT_THAT(RememberedMounts(file, tables).now().known, ElementsAre("/mnt/backup"));
 }
 
+// The file is Keepsift's own: a listing writes back what it read and found, so junk goes, a
+// huge file is read only in its head, and a folder or a link in its place is replaced.
+TEST_F(VanishedStorageTest, TheMountsFileIsRewrittenFromWhatIsReadAndReadOnlyInItsHead) {
+    std::filesystem::create_directories(lib("Card"));
+    const auto file = base / "kept" / "library-mounts";
+    const RememberedMounts::Tables tables{(base / "mountinfo").string(), (base / "fstab").string()};
+    writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                  "91 27 8:33 / " +
+                                      real("Card") + " rw - vfat /dev/sdc1 rw\n");
+    const std::string written = real("Card") + std::string(1, '\0');
+    const std::string away = "/mnt/away" + std::string(1, '\0');
+    writeText(file, away + "not a path" + std::string(1, '\0') + std::string(4 << 20, 'x') +
+                        std::string(1, '\0') + "/mnt/beyond" + std::string(1, '\0'));
+    RememberedMounts(file, tables).note(root.string());
+    EXPECT_EQ(readText(file), away + written);
+    EXPECT_THAT(RememberedMounts(file, tables).now().known,
+                UnorderedElementsAre("/mnt/away", real("Card")));
+
+    std::filesystem::remove(file);
+    writeText(file / "inside", "a folder in its place");
+    RememberedMounts(file, tables).note(root.string());
+    EXPECT_EQ(readText(file), written);
+
+    writeText(base / "elsewhere", away);
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink(base / "elsewhere", file);
+    RememberedMounts(file, tables).note(root.string());
+    EXPECT_FALSE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(readText(file), written);
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 // A card or phone mounted by hand, by FUSE or by the desktop, in no filesystem table.
 class UnmountedStorageTest : public VanishedStorageTest {
 protected:
