@@ -35,9 +35,16 @@ test)
         -DCMAKE_UNITY_BUILD=ON -DKEEPSIFT_SANITIZE_TEST_FLAGS=-O1
     configure_and_build build/optimised -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_WERROR=ON \
         -DKEEPSIFT_BENCH=ON -DCMAKE_UNITY_BUILD=ON
-    ctest --test-dir build/optimised --output-on-failure -j "$jobs" --timeout 300
-    cd build/sanitize
-    exec ctest --output-on-failure -j "$jobs" --timeout 900
+    # Both trees' tests run whatever the first found, so that one run shows every failure.
+    failed=()
+    ctest --test-dir build/optimised --output-on-failure -j "$jobs" --timeout 300 ||
+        failed+=(optimised)
+    ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900 ||
+        failed+=(sanitizer)
+    if [ ${#failed[@]} -gt 0 ]; then
+        echo "tests failed in the ${failed[*]} tree(s)" >&2
+        exit 1
+    fi
     ;;
 bench)
     configure_and_build build/bench -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_TESTS=OFF

@@ -41,9 +41,8 @@ void PortalSettingsWatcher::answered(const QDBusMessage& reply) {
     if (argument.currentSignature() != QStringLiteral("a{sa{sv}}")) return;
     DesktopSettings settings;
     argument >> settings;
-    settings_ = settings;
     subscribe();
-    changed_(settings_);
+    tell(std::move(settings));
 }
 
 // Made in the constructor, on a session bus the process has just opened, the subscription was
@@ -60,8 +59,17 @@ void PortalSettingsWatcher::failed(const QDBusError&) {}
 void PortalSettingsWatcher::settingChanged(const QString& space, const QString& key,
                                            const QDBusVariant& value) {
     if (!namespaces_.contains(space)) return;
-    settings_[space][key] = value.variant();
-    changed_(settings_);
+    DesktopSettings settings = settings_.value_or(DesktopSettings{});
+    settings[space][key] = value.variant();
+    tell(std::move(settings));
+}
+
+// The portal is asked again when it appears, which may be while the first answer is on its
+// way: the same settings come twice, and a setting may be sent again unchanged.
+void PortalSettingsWatcher::tell(DesktopSettings settings) {
+    if (settings_ == settings) return;
+    settings_ = std::move(settings);
+    changed_(*settings_);
 }
 
 } // namespace keepsift::analytics

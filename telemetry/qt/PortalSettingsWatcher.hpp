@@ -3,6 +3,7 @@
 #include <QDBusVariant>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 #include "telemetry/qt/DesktopAccessibility.hpp"
 
@@ -12,8 +13,8 @@ class QDBusMessage;
 namespace keepsift::analytics {
 
 // Reads some namespaces of the desktop's settings portal on the session bus, without
-// waiting on it, and tells the settings each time they change. Without a session bus or a
-// portal it tells nothing.
+// waiting on it, and tells the settings each time they change, and only then. Without a
+// session bus or a portal it tells nothing.
 class PortalSettingsWatcher : public QObject {
     Q_OBJECT
 public:
@@ -29,10 +30,12 @@ private Q_SLOTS:
 
 private:
     void subscribe();
+    void tell(DesktopSettings settings);
 
     QStringList namespaces_;
     Changed changed_;
-    DesktopSettings settings_;
+    // Nothing until the portal has answered or told a setting.
+    std::optional<DesktopSettings> settings_;
 };
 
 } // namespace keepsift::analytics

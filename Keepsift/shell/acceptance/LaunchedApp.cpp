@@ -21,6 +21,18 @@ std::string readText(const std::filesystem::path& file) {
     return text;
 }
 
+// A word for sh, whatever it holds.
+std::string quoted(const std::string& word) {
+    std::string result = "'";
+    for (const char c : word)
+        if (c == '\'')
+            result.append("'\\''");
+        else
+            result.push_back(c);
+    result.push_back('\'');
+    return result;
+}
+
 } // namespace
 
 bool eventually(const std::function<bool()>& condition, double guardSeconds) {
@@ -68,10 +80,13 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         const std::string logFile = (root / "keepsift.log").string();
         std::freopen(logFile.c_str(), "a", stderr);
         std::freopen(logFile.c_str(), "a", stdout);
-        std::vector<const char*> arguments{"xvfb-run", "-a", "sh", "-c", script.c_str(), "sh"};
+        std::string line = "sh -c " + quoted(script) + " sh";
         for (const std::string& argument : command)
-            arguments.push_back(argument.c_str());
-        arguments.push_back(nullptr);
+            line.append(" ").append(quoted(argument));
+        // The application logs to its standard error only on a terminal: script gives it one,
+        // whose output goes to the log file.
+        std::vector<const char*> arguments{"xvfb-run",   "-a",        "script", "-qfec",
+                                           line.c_str(), "/dev/null", nullptr};
         ::execv("/usr/bin/xvfb-run", const_cast<char* const*>(arguments.data()));
         ::_exit(127);
     }

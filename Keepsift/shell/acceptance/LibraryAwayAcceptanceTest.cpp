@@ -66,6 +66,23 @@ protected:
         return std::string();
     }
 
+    // Whether the status window comes to say this; what it said last and the application's
+    // log when it does not, or when the application has ended.
+    ::testing::AssertionResult noticeBecomes(const testing::LaunchedApp& app,
+                                             const std::string& wanted) {
+        std::optional<std::string> notice;
+        if (testing::eventually(
+                [&] { return (notice = statusNotice(app)) == wanted || !app.isRunning(); },
+                acceptanceGuard()) &&
+            notice == wanted)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << (app.isRunning() ? "" : "the application has ended\n")
+               << "the status window says: " << notice.value_or("(no answer)") << "\n"
+               << shown_ << "\nlog:\n"
+               << log();
+    }
+
     // The library as the user left it: scanned, one kept photograph discarded and one
     // discarded photograph kept by hand, the album following.
     std::map<std::string, std::string_view> decideByHand(const testing::LaunchedApp& app) {
@@ -103,17 +120,9 @@ protected:
         ASSERT_EQ(statusNotice(app), "") << shown_;
 
         goAway();
-        std::optional<std::string> notice;
-        EXPECT_TRUE(testing::eventually(
-            [&] { return (notice = statusNotice(app)) == unavailableNotice(library.root); },
-            acceptanceGuard()))
-            << "the status window says: " << notice.value_or("(no answer)") << "\n"
-            << shown_;
-
+        ASSERT_TRUE(noticeBecomes(app, unavailableNotice(library.root)));
         comeBack();
-        EXPECT_TRUE(testing::eventually([&] { return statusNotice(app) == ""; }, acceptanceGuard()))
-            << "the notice stayed after the folder came back:\n"
-            << shown_;
+        ASSERT_TRUE(noticeBecomes(app, "")) << "the notice stayed after the folder came back";
         double seconds = 0;
         ASSERT_EQ(app.terminate(seconds), std::optional<int>(0));
         const auto index = readIndex(app.indexFolder());

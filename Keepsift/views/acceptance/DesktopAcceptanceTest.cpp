@@ -380,18 +380,22 @@ TEST(DesktopAcceptance, TheFirstRunWindowClosesWhileTheFirstPassGoesOn) {
                          {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")}}, false);
     ASSERT_TRUE(app.process().waitForStarted(10000));
     const XWindow firstRun = awaitWindow(QStringLiteral("Keepsift"), firstRunWidth);
-    // "Get started" sits at the bottom right, inside the window's margin.
-    QByteArray atClose;
+    // The index is read before the window is looked for: a whole pass saved while the window
+    // still shows was saved before it closed, however late this test looks.
+    bool stayedForThePass = false;
+    const auto closed = [&] {
+        const QByteArray index = savedIndex(app);
+        const bool open = windowOf(QStringLiteral("Keepsift"), firstRunWidth).has_value();
+        stayedForThePass |= open && index.contains("p0.jpg") && !index.contains("\"pending\"");
+        return !open;
+    };
+    // "Get started" sits at the bottom right, inside the window's margin; a click the window
+    // was not ready for is made again.
     ASSERT_TRUE(eventually([&] {
-        if (windowOf(QStringLiteral("Keepsift"), firstRunWidth))
-            clickAt(firstRun.frame.right() - 60, firstRun.frame.bottom() - 30);
-        const bool closed =
-            eventually([&] { return !windowOf(QStringLiteral("Keepsift"), firstRunWidth); }, 3);
-        if (closed) atClose = savedIndex(app);
-        return closed;
+        if (!closed()) clickAt(firstRun.frame.right() - 60, firstRun.frame.bottom() - 30);
+        return eventually(closed, 3);
     }));
-    EXPECT_TRUE(atClose.isEmpty() || atClose.contains("\"pending\""))
-        << "the window stayed until the whole library was measured";
+    EXPECT_FALSE(stayedForThePass) << "the window stayed until the whole library was measured";
     EXPECT_TRUE(eventually(
         [&] {
             const QByteArray index = savedIndex(app);

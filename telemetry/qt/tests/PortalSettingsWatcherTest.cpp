@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <utility>
@@ -22,9 +23,11 @@ class FakePortal : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 public:
     QMap<QString, QVariantMap> settings;
+    int reads = 0;
 
 public Q_SLOTS:
     QMap<QString, QVariantMap> ReadAll(const QStringList& namespaces) {
+        ++reads;
         QMap<QString, QVariantMap> asked;
         for (const QString& space : namespaces)
             if (settings.contains(space)) asked[space] = settings[space];
@@ -76,11 +79,15 @@ struct PortalSettingsWatcherTest : ::testing::Test {
         return new PortalSettingsWatcher(
             {appearance}, [this](const DesktopSettings& s) { told.push_back(s); }, nullptr);
     }
-    // Runs the event loop until the watcher has told this many times, a minute at most.
-    void waitUntilTold(qsizetype count) {
+    // Runs the event loop until the condition holds, a minute at most.
+    static bool waitUntil(const std::function<bool()>& condition) {
         const QDeadlineTimer deadline(60'000);
-        while (told.size() < count && !deadline.hasExpired())
+        while (!condition() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return condition();
+    }
+    void waitUntilTold(qsizetype count) {
+        waitUntil([&] { return told.size() >= count; });
         ASSERT_EQ(told.size(), count);
     }
 };
@@ -106,6 +113,26 @@ TEST_F(PortalSettingsWatcherTest, APortalStartedLaterIsAskedThen) {
     publish();
     waitUntilTold(1);
     EXPECT_EQ(told[0], (DesktopSettings{{appearance, {{"contrast", 0u}}}}));
+}
+
+// A restarted portal is asked again and answers as before; a setting changed to the value it
+// has is no change either.
+TEST_F(PortalSettingsWatcherTest, TellsOnlyAChange) {
+    portal.settings = {{appearance, {{"contrast", 0u}}}};
+    publish();
+    std::unique_ptr<PortalSettingsWatcher> watcher(watch());
+    waitUntilTold(1);
+    auto bus = QDBusConnection(connectionName);
+    ASSERT_TRUE(bus.unregisterService("org.freedesktop.portal.Desktop"));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.portal.Desktop"));
+    ASSERT_TRUE(waitUntil([&] { return portal.reads == 2; }));
+
+    // Sent after the second answer on the same connection, so they arrive after it.
+    Q_EMIT portal.SettingChanged(appearance, "contrast", QDBusVariant(0u));
+    Q_EMIT portal.SettingChanged(appearance, "contrast", QDBusVariant(1u));
+    const DesktopSettings changed{{appearance, {{"contrast", 1u}}}};
+    EXPECT_TRUE(waitUntil([&] { return told.contains(changed); }));
+    EXPECT_EQ(told, (QList<DesktopSettings>{portal.settings, changed}));
 }
 
 } // namespace
