@@ -79,11 +79,10 @@ MenuBarItem::~MenuBarItem() {
 
 void MenuBarItem::start() {
     trayAvailable_ = platform_.trayAvailable();
-    if (trayAvailable_) {
+    if (trayAvailable_)
         showIcon(wantsIcon());
-    } else {
+    else if (wantsIcon()) // with the icon hidden, only a start by the user asks for it
         openStandIn();
-    }
     if (platform_.recheckMilliseconds > 0) recheck_.start(platform_.recheckMilliseconds);
 }
 
