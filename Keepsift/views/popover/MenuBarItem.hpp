@@ -82,6 +82,7 @@ private:
     void showIcon(bool shown);
     void followModel(Property property);
     void syncMenu();
+    void menuOpening();
     void openStandIn();
     void placeStandIn(bool framed);
     void reshowIcon();
