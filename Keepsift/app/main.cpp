@@ -36,7 +36,8 @@ std::unique_ptr<SingleInstance> claimInstance(const LaunchOptions& options, bool
     }
     auto instance = std::make_unique<SingleInstance>(folder);
     if (instance->acquire()) return instance;
-    instance->handOver(handOverRequest(options));
+    // A start at login finds Keepsift running already (started by hand first): nothing to show.
+    if (!options.atLogin) instance->handOver(handOverRequest(options));
     handedOver = true;
     return nullptr;
 }

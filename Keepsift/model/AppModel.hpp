@@ -181,7 +181,9 @@ public:
 
     // Start-up and quitting.
     void loadFirstRunState(Done done = {});
-    void start(Done done = {});
+    // `settingsRead` comes as soon as the stored settings are applied, before the library is
+    // read: what the start shows depends on them.
+    void start(Done done = {}, Done settingsRead = {});
     // Blocks the calling thread until the engine's pending save is written or `timeout`
     // seconds have passed, whichever comes first.
     void flushBeforeQuit(double timeout);
@@ -235,7 +237,7 @@ private:
 
     // The operations' bodies; they run on a task, never on the main actor.
     void loadFirstRunStateFlow();
-    void startFlow();
+    void startFlow(const Done& settingsRead);
     void applySettingsFlow(const Settings& wanted, CallOrder::Place& place);
     void completeFirstRunFlow(const Settings& wanted, CallOrder::Place& place);
     void refreshFlow();

@@ -23,13 +23,15 @@ void AppModel::loadFirstRunStateFlow() {
     onMain([&] { setNeedsFirstRunNotice(!seen); });
 }
 
-void AppModel::start(Done done) {
-    launch([this] { startFlow(); }, std::move(done));
+void AppModel::start(Done done, Done settingsRead) {
+    launch([this, settingsRead = std::move(settingsRead)] { startFlow(settingsRead); },
+           std::move(done));
 }
 
-void AppModel::startFlow() {
+void AppModel::startFlow(const Done& settingsRead) {
     const Settings stored = store_->settings();
     onMain([&] { setSettings(stored); });
+    if (settingsRead) tasks_.post(settingsRead);
     loadFirstRunStateFlow();
     telemetryRestore();
     const auto [telemetryEnabled, firstRunPending, scanning] = onMain([&] {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Keepsift/shell/DesktopEntryText.hpp"
+#include "Keepsift/shell/LaunchOptions.hpp"
 #include "Keepsift/shell/RunningProgram.hpp"
 
 #include "core/settings/Keepsift.hpp"
@@ -78,7 +79,8 @@ bool AutostartLoginItem::setLaunchAtLogin(bool enabled) {
         if (enabled) {
             if (const auto error = createPrivateFolders(folder_))
                 throw std::filesystem::filesystem_error("cannot create the folder", folder_, error);
-            replaceFileAtomically(entryFile(), entryText(program_));
+            replaceFileAtomically(entryFile(),
+                                  entryText(program_, LaunchOptions::autostartArgument));
         } else {
             std::filesystem::remove(entryFile());
         }
@@ -103,12 +105,17 @@ void AutostartLoginItem::followRunningProgram() const {
 }
 
 // Only an entry Keepsift wrote is ours to change: one that differs from ours in nothing but
-// its Exec line. The arguments after the program stay.
+// its Exec line. The arguments after the program stay; an older build's entry did not yet say
+// that it starts at login.
 std::optional<std::string>
 AutostartLoginItem::ownEntryForRunningProgram(const std::string& existing) const {
     const auto found = execLine(existing);
     if (!found || found->rest != execLine(entryText(program_))->rest) return std::nullopt;
-    return entryText(program_, DesktopEntryText::argumentsAfterProgram(found->value));
+    const std::string arguments = DesktopEntryText::argumentsAfterProgram(found->value);
+    if (DesktopEntryText::passesArgument(found->value, LaunchOptions::autostartArgument))
+        return entryText(program_, arguments);
+    return entryText(program_,
+                     LaunchOptions::autostartArgument + (arguments.empty() ? "" : " " + arguments));
 }
 
 } // namespace keepsift::app

@@ -21,7 +21,8 @@ public:
     bool isEnabled() const;
     // Whether the application starts at login after the call. Never throws: a folder that
     // cannot be written is logged and the real state returned, so the switch goes back.
-    // An entry of ours that is already there is pointed at the running binary.
+    // The entry passes the autostart argument; one of ours that is already there is pointed
+    // at the running binary and given that argument when an older build wrote it without.
     bool setLaunchAtLogin(bool enabled) override;
 
     std::filesystem::path entryFile() const { return folder_ / entryName; }

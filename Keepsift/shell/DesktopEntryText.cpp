@@ -85,4 +85,15 @@ std::string DesktopEntryText::argumentsAfterProgram(const std::string& execValue
     return start == std::string::npos ? std::string() : stringValue(command.substr(start));
 }
 
+bool DesktopEntryText::passesArgument(const std::string& execValue, std::string_view word) {
+    const std::string command = unescapedString(execValue);
+    for (size_t at = endOfFirstArgument(command); at < command.size();) {
+        const size_t start = command.find_first_not_of(' ', at);
+        if (start == std::string::npos) return false;
+        at = start + endOfFirstArgument(command.substr(start));
+        if (std::string_view(command).substr(start, at - start) == word) return true;
+    }
+    return false;
+}
+
 } // namespace keepsift::app

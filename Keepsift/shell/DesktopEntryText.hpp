@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace keepsift::app {
 
@@ -15,6 +16,8 @@ struct DesktopEntryText {
     // What follows the program in an Exec value, escaped as a string value again; empty when
     // the program comes alone.
     static std::string argumentsAfterProgram(const std::string& execValue);
+    // Whether an argument after the program is exactly this plain word.
+    static bool passesArgument(const std::string& execValue, std::string_view word);
 };
 
 } // namespace keepsift::app

@@ -118,7 +118,8 @@ void KeepsiftApp::start() {
             showReview();
         },
         [] { QCoreApplication::quit(); });
-    tray_->setShown(true);
+    // Nobody waits for Keepsift at login: the item comes with the settings.
+    tray_->setShown(!options_.atLogin);
 
     if (options_.startsScenario()) {
         makeWindows(nullptr);
@@ -167,19 +168,27 @@ void KeepsiftApp::runSpike(ProductionParts parts) {
 }
 
 void KeepsiftApp::begin() {
-    startMenuBarItem();
     AppModel* model = model_.get();
     model->loadFirstRunState([this, model] {
         showFirstRunIfNeeded();
         ready_ = true;
         for (auto& answer : std::exchange(waiting_, {}))
             answer();
-        model->start([this] {
-            showFirstRunIfNeeded();
-            if (options_.opensSettings) showSettings();
-        });
+        model->start(
+            [this] {
+                showFirstRunIfNeeded();
+                if (options_.opensSettings) showSettings();
+            },
+            [this] { showWhatTheSettingsAsk(); });
         Q_EMIT modelStarted();
     });
+}
+
+// The item waits for the settings, so that a hidden icon never flashes up; with it hidden, a
+// start by the user would show nothing without a window of its own.
+void KeepsiftApp::showWhatTheSettingsAsk() {
+    startMenuBarItem();
+    if (options_.opensWindowAtStart(model_->settings().showsMenuBarIcon)) reopen();
 }
 
 void KeepsiftApp::showFirstRunIfNeeded() {
@@ -192,10 +201,13 @@ void KeepsiftApp::startMenuBarItem() {
 }
 
 void KeepsiftApp::followSettings() {
-    observation_ = model_->observe([this](Property property) {
-        if (property != Property::settings) return;
+    const auto follow = [this] {
         tray_->setLanguage(model_->settings().language);
         tray_->setShown(model_->settings().showsMenuBarIcon);
+    };
+    follow();
+    observation_ = model_->observe([follow](Property property) {
+        if (property == Property::settings) follow();
     });
 }
 

@@ -64,6 +64,7 @@ private:
     void showFirstRunIfNeeded();
     void adopt(ProductionParts parts);
     void begin();
+    void showWhatTheSettingsAsk();
     void runSpike(ProductionParts parts);
     void startMenuBarItem();
     void followSettings();

@@ -15,6 +15,8 @@ LaunchOptions LaunchOptions::parse(const std::vector<std::string>& arguments,
             options.spikeStorage = true;
         else if (argument == settingsArgument)
             options.opensSettings = true;
+        else if (argument == autostartArgument)
+            options.atLogin = true;
         else if (argument == libraryArgument && i + 1 < arguments.size())
             options.library = arguments[++i];
         else if (argument.starts_with(std::string(libraryArgument) + "="))

@@ -57,6 +57,27 @@ TEST(ModelStart, ALaterLaunchPromptsOnlyWithScanningOn) {
     EXPECT_EQ(on.updaters->made, 1);
 }
 
+// The shell decides what a start shows once it knows the stored settings, long before the
+// library has been read.
+TEST(ModelStart, TellsWhenTheStoredSettingsAreInBeforeTheLibraryIsRead) {
+    RigOptions options;
+    options.storedSettings = storedWith([](Settings& s) { s.showsMenuBarIcon = false; });
+    ModelRig rig(options);
+    std::vector<std::string> heard;
+    rig.await([&](auto done) {
+        rig.model->start(
+            [&heard, done] {
+                heard.push_back("started");
+                done();
+            },
+            [&] {
+                heard.push_back(rig.model->settings().showsMenuBarIcon ? "shown" : "hidden");
+                heard.push_back("known " + std::to_string(rig.model->snapshot().known));
+            });
+    });
+    EXPECT_EQ(heard, (std::vector<std::string>{"hidden", "known 0", "started"}));
+}
+
 TEST(ModelStart, LaunchSignalFollowsTheStoredTelemetrySwitch) {
     RigOptions options;
     options.storedSettings = storedWith([](Settings& s) { s.telemetryEnabled = false; });

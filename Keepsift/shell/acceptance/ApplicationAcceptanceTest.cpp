@@ -120,7 +120,7 @@ TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
     const auto entry =
         readWholeFile(folder.path() / "config" / "autostart" / "com.ambervale.keepsift.desktop");
     const auto command = testing::execArguments(*entry);
-    ASSERT_TRUE(command && command->size() == 1) << *entry;
+    ASSERT_TRUE(command && command->size() == 2 && command->back() == "--autostart") << *entry;
 
     testing::LaunchedApp atLogin(folder.path(), library.root, *command);
     // The relaunch reads the same index: a second hand decision lands beside the first.

@@ -29,7 +29,7 @@ TEST_F(AutostartLoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
     const auto text = readWholeFile(folder.path() / "autostart" / AutostartLoginItem::entryName);
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("[Desktop Entry]\nType=Application\nName=Keepsift\n"), std::string::npos);
-    EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\"\n"), std::string::npos);
+    EXPECT_NE(text->find("Exec=\"/opt/Keep sift/bin/keepsift\" --autostart\n"), std::string::npos);
     // Others may not read what starts at the user's login.
     EXPECT_EQ(testing::fileMode(folder.path() / "autostart"), 0700u);
     EXPECT_EQ(testing::fileMode(item.entryFile()), 0600u);
@@ -41,8 +41,9 @@ TEST_F(AutostartLoginItemTest, RegistersAndUnregistersAnAutostartEntry) {
 TEST_F(AutostartLoginItemTest, SpecialCharactersInTheProgramPathAreEscaped) {
     AutostartLoginItem item(folder.path(), "/a\"b$c\\d%e");
     ASSERT_TRUE(item.setLaunchAtLogin(true));
-    EXPECT_NE(readWholeFile(item.entryFile())->find("Exec=\"/a\\\\\"b\\\\$c\\\\\\\\d%%e\"\n"),
-              std::string::npos);
+    EXPECT_NE(
+        readWholeFile(item.entryFile())->find("Exec=\"/a\\\\\"b\\\\$c\\\\\\\\d%%e\" --autostart\n"),
+        std::string::npos);
 }
 
 TEST_F(AutostartLoginItemTest, ALauncherReadsTheExactProgramBackFromTheExecLine) {
@@ -53,7 +54,8 @@ TEST_F(AutostartLoginItemTest, ALauncherReadsTheExactProgramBackFromTheExecLine)
         AutostartLoginItem item(folder.path() / "autostart", program);
         ASSERT_TRUE(item.setLaunchAtLogin(true));
         const std::string entry = *readWholeFile(item.entryFile());
-        EXPECT_EQ(testing::execArguments(entry), std::vector<std::string>{program});
+        EXPECT_EQ(testing::execArguments(entry),
+                  (std::vector<std::string>{program, "--autostart"}));
         // One entry line per key: the program's own line breaks are escaped.
         EXPECT_EQ(std::count(entry.begin(), entry.end(), '\n'), 6);
         ASSERT_FALSE(item.setLaunchAtLogin(false));
@@ -64,7 +66,7 @@ TEST_F(AutostartLoginItemTest, ARebuiltBinaryIsStartedByItsPathNotAsDeleted) {
     AutostartLoginItem item(folder.path(), "/home/u/build/keepsift (deleted)");
     ASSERT_TRUE(item.setLaunchAtLogin(true));
     EXPECT_EQ(testing::execArguments(*readWholeFile(item.entryFile())),
-              std::vector<std::string>{"/home/u/build/keepsift"});
+              (std::vector<std::string>{"/home/u/build/keepsift", "--autostart"}));
 }
 
 TEST_F(AutostartLoginItemTest, AFolderThatCannotBeWrittenReportsTheRealStateAndLogs) {
@@ -94,10 +96,10 @@ TEST_F(AutostartLoginItemTest, AnEnabledEntryFollowsTheBinaryAndKeepsItsLibrary)
     const std::string now = *readWholeFile(moved.entryFile());
     EXPECT_EQ(testing::execArguments(now),
               (std::vector<std::string>{"/home/u/new build/keep$sift", "--library",
-                                        "/home/u/My Photos"}));
-    EXPECT_NE(
-        now.find("Exec=\"/home/u/new build/keep\\\\$sift\" --library \"/home/u/My Photos\"\n"),
-        std::string::npos)
+                                        "/home/u/My Photos", "--autostart"}));
+    EXPECT_NE(now.find("Exec=\"/home/u/new build/keep\\\\$sift\" --library \"/home/u/My Photos\" "
+                       "--autostart\n"),
+              std::string::npos)
         << now;
     EXPECT_EQ(testing::fileMode(moved.entryFile()), 0600u);
     for (const LogRecord& record : records)
@@ -112,12 +114,14 @@ TEST_F(AutostartLoginItemTest, TheArgumentsAfterAnOddlyNamedOldProgramStay) {
     entry.insert(entry.find("\nTerminal="), " --library=/srv/photos");
     replaceFileAtomically(before.entryFile(), entry);
     ASSERT_EQ(testing::execArguments(entry),
-              (std::vector<std::string>{"/old \"q\" x\\y/keep sift", "--library=/srv/photos"}));
+              (std::vector<std::string>{"/old \"q\" x\\y/keep sift", "--autostart",
+                                        "--library=/srv/photos"}));
 
     AutostartLoginItem moved(folder.path(), "/usr/bin/keepsift");
     EXPECT_TRUE(moved.setLaunchAtLogin(true));
-    EXPECT_EQ(testing::execArguments(*readWholeFile(moved.entryFile())),
-              (std::vector<std::string>{"/usr/bin/keepsift", "--library=/srv/photos"}));
+    EXPECT_EQ(
+        testing::execArguments(*readWholeFile(moved.entryFile())),
+        (std::vector<std::string>{"/usr/bin/keepsift", "--autostart", "--library=/srv/photos"}));
 }
 
 TEST_F(AutostartLoginItemTest, AnEntryThatStartsTheRunningBinaryIsNotRewritten) {
@@ -128,6 +132,32 @@ TEST_F(AutostartLoginItemTest, AnEntryThatStartsTheRunningBinaryIsNotRewritten) 
     EXPECT_TRUE(AutostartLoginItem(folder.path(), "/usr/bin/keepsift").setLaunchAtLogin(true));
     EXPECT_EQ(testing::fileInode(item.entryFile()), inode);
     EXPECT_EQ(readWholeFile(item.entryFile()), entry);
+}
+
+// Entries of older builds started Keepsift as a start by the user would: at login they get
+// the argument that keeps it quiet, once, and keep the library they were given.
+TEST_F(AutostartLoginItemTest, AnEntryOfAnOlderBuildLearnsThatItStartsAtLogin) {
+    const std::string older = "[Desktop Entry]\nType=Application\nName=Keepsift\n"
+                              "Exec=\"/usr/bin/keepsift\"%s\nTerminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n";
+    const auto written = [&](const std::string& arguments) {
+        std::string entry = older;
+        return entry.replace(entry.find("%s"), 2, arguments);
+    };
+    const auto file = folder.path() / AutostartLoginItem::entryName;
+    AutostartLoginItem item(folder.path(), "/usr/bin/keepsift");
+    replaceFileAtomically(file, written(""));
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_EQ(testing::execArguments(*readWholeFile(file)),
+              (std::vector<std::string>{"/usr/bin/keepsift", "--autostart"}));
+    const ino_t inode = testing::fileInode(file);
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_EQ(testing::fileInode(file), inode) << "brought up to date once";
+
+    replaceFileAtomically(file, written(" --library \"/srv/My Photos\""));
+    EXPECT_TRUE(item.setLaunchAtLogin(true));
+    EXPECT_EQ(readWholeFile(file), written(" --autostart --library \"/srv/My Photos\""));
+    EXPECT_EQ(testing::fileMode(file), 0600u);
 }
 
 // An entry of that name that Keepsift did not write is the user's: enabled, and left as it is.

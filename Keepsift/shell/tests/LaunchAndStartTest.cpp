@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QWidget>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -10,6 +11,7 @@
 #include "Keepsift/shell/LaunchOptions.hpp"
 #include "Keepsift/shell/LowPrioritySignalSource.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
+#include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
 #include "Keepsift/shell/tests/FakeTree.hpp"
@@ -43,6 +45,19 @@ TEST(LaunchOptions, TheStorageDiagnosticTakesPrecedenceOverTheScenario) {
     EXPECT_FALSE(
         LaunchOptions::parse({"--spike-storage", "-KeepsiftUITestMode"}, {}).startsScenario());
     EXPECT_FALSE(LaunchOptions::parse({}, {}).startsScenario());
+}
+
+TEST(LaunchOptions, OnlyAStartByTheUserWithTheIconHiddenOpensAWindowOfItsOwn) {
+    const auto byUser = LaunchOptions::parse({}, {});
+    const auto atLogin = LaunchOptions::parse({"--autostart"}, {});
+    EXPECT_FALSE(byUser.atLogin);
+    EXPECT_TRUE(atLogin.atLogin);
+    EXPECT_FALSE(LaunchOptions::parse({"--autostart=yes"}, {}).atLogin);
+    EXPECT_TRUE(byUser.opensWindowAtStart(false));
+    EXPECT_FALSE(byUser.opensWindowAtStart(true)) << "the icon is the way in";
+    EXPECT_FALSE(atLogin.opensWindowAtStart(false));
+    EXPECT_FALSE(LaunchOptions::parse({"--settings"}, {}).opensWindowAtStart(false))
+        << "it opens the settings window instead";
 }
 
 TEST(StorageSpikeRun, AReportIsAppendedAfterABlankLine) {
@@ -197,6 +212,63 @@ TEST(KeepsiftApp, ARequestBeforeTheModelExistsIsAnsweredOnceItDoes) {
     }
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
+}
+
+// A returning user's home who hid the icon: notice seen, access given, one empty library.
+class HomeWithHiddenIcon {
+public:
+    HomeWithHiddenIcon() {
+        for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            ::setenv(variable, (home_.path() / variable).c_str(), 1);
+        const auto config = home_.path() / "XDG_CONFIG_HOME" / "com.ambervale.keepsift";
+        std::filesystem::create_directories(config);
+        std::filesystem::create_directories(library());
+        const auto base64 = [](const char* text) {
+            return QByteArray(text).toBase64().toStdString();
+        };
+        std::ofstream(config / "defaults.json")
+            << R"({"keepsift.seenFirstRunNotice":")" << base64("true")
+            << R"(","keepsift.settings":")" << base64(R"({"showsMenuBarIcon":false})") << "\"}";
+        std::ofstream(config / "library-consent.json") << R"({"consent":"granted"})";
+    }
+    ~HomeWithHiddenIcon() {
+        for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            ::unsetenv(variable);
+    }
+    std::filesystem::path library() const { return home_.path() / "Photos"; }
+
+private:
+    testing::TemporaryFolder home_;
+};
+
+bool showsWindow(const QString& identifier) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == identifier && window->isVisible()) return true;
+    return false;
+}
+
+// The panel has a tray, but the user hid the icon: a start from the menu or the command line
+// would show nothing at all without a window of its own; a start at login stays quiet.
+TEST(KeepsiftApp, WithTheIconHiddenAStartByTheUserOpensTheReviewWindowAndOneAtLoginNothing) {
+    struct TrayWindowMaker : NoWindowMaker {
+        bool startMenuBarItem(AppModel&, const ShellActions&) override { return true; }
+    };
+    for (const bool atLogin : {false, true}) {
+        SCOPED_TRACE(atLogin ? "at login" : "by the user");
+        HomeWithHiddenIcon home;
+        TrayWindowMaker views;
+        std::vector<std::string> arguments{"--library", home.library().string()};
+        if (atLogin) arguments.push_back("--autostart");
+        KeepsiftApp app(LaunchOptions::parse(arguments, {}), views);
+        app.start();
+        EXPECT_EQ(app.tray()->isShown(), !atLogin) << "the icon shown before the settings are read";
+        ASSERT_TRUE(testing::processEventsUntil(
+            [&] { return app.model() && app.model()->hasPumpTask(); }, 60000));
+        EXPECT_FALSE(app.model()->settings().showsMenuBarIcon);
+        EXPECT_EQ(showsWindow("review"), !atLogin);
+        EXPECT_FALSE(app.tray()->isShown());
+        app.willTerminate();
+    }
 }
 
 } // namespace

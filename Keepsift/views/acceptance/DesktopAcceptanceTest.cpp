@@ -268,6 +268,58 @@ TEST(DesktopAcceptance, WithoutATrayLaunchingAgainBringsBackTheStatusWindow) {
     EXPECT_FALSE(windowOf(QStringLiteral("Keepsift"), reviewWidth));
 }
 
+// A returning user who hid the icon and lets Keepsift start at login.
+void hiddenIconUser(const QDir& root) {
+    root.mkpath(QStringLiteral("config/com.ambervale.keepsift"));
+    QFile defaults(root.filePath(QStringLiteral("config/com.ambervale.keepsift/defaults.json")));
+    QFile consent(
+        root.filePath(QStringLiteral("config/com.ambervale.keepsift/library-consent.json")));
+    const QByteArray settings =
+        QByteArray(R"({"showsMenuBarIcon":false,"launchAtLogin":true})").toBase64();
+    if (defaults.open(QIODevice::WriteOnly))
+        defaults.write(R"({"keepsift.seenFirstRunNotice":"dHJ1ZQ==","keepsift.settings":")" +
+                       settings + "\"}");
+    if (consent.open(QIODevice::WriteOnly)) consent.write(R"({"consent":"granted"})");
+}
+
+// What the application's visible windows say, asked through the test seam; nothing when it
+// does not answer.
+std::optional<std::string> visibleTexts(LaunchedKeepsift& app, const QString& name) {
+    const QString file = app.path(name);
+    const app::SingleInstance instance(
+        app.path(QStringLiteral("data/com.ambervale.keepsift")).toStdString());
+    if (!instance.handOver("texts " + file.toStdString())) return std::nullopt;
+    if (!eventually([&] { return QFileInfo::exists(file); })) return std::nullopt;
+    QFile texts(file);
+    if (!texts.open(QIODevice::ReadOnly)) return std::nullopt;
+    return texts.readAll().toStdString();
+}
+
+// With the icon hidden, a start from the menu shows the status window (without a tray it is
+// the way to Settings and Quit); a start at login shows nothing, nor does one while Keepsift
+// already runs.
+TEST(DesktopAcceptance, WithTheIconHiddenOnlyAStartByTheUserShowsAWindow) {
+    QTemporaryDir library;
+    const QString autostart = QStringLiteral("config/autostart/com.ambervale.keepsift.desktop");
+    {
+        LaunchedKeepsift byUser({QStringLiteral("--library"), library.path()}, {}, false,
+                                hiddenIconUser);
+        ASSERT_TRUE(byUser.process().waitForStarted(10000));
+        awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    }
+    LaunchedKeepsift atLogin(
+        {QStringLiteral("--library"), library.path(), QStringLiteral("--autostart")},
+        {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")}}, false, hiddenIconUser);
+    ASSERT_TRUE(atLogin.process().waitForStarted(10000));
+    // The login item is brought in line after the settings are read.
+    ASSERT_TRUE(eventually([&] { return QFileInfo::exists(atLogin.path(autostart)); }));
+    EXPECT_EQ(visibleTexts(atLogin, QStringLiteral("quiet.txt")), "");
+    EXPECT_EQ(atLogin.launchAgain({QStringLiteral("--autostart")}), 0);
+    EXPECT_EQ(visibleTexts(atLogin, QStringLiteral("still-quiet.txt")), "");
+    EXPECT_EQ(atLogin.launchAgain({}), 0);
+    awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+}
+
 // Where the application keeps its one library's index and journal, once it has saved them.
 std::optional<std::filesystem::path> indexFolder(const LaunchedKeepsift& app) {
     QDirIterator files(app.path(QStringLiteral("data")), {QStringLiteral("library-index.json")},

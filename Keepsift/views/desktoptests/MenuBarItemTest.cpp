@@ -12,6 +12,7 @@
 #include "Keepsift/views/popover/PopoverPlacement.hpp"
 #include "Keepsift/views/popover/PopoverTexts.hpp"
 #include "WidgetSupport.hpp"
+#include "core/text/Strings.hpp"
 
 namespace keepsift::app::widgettest {
 namespace {
@@ -281,6 +282,33 @@ TEST(MenuBarItem, TheMenuBeginsWithTheStatusAndPause) {
     settle();
     EXPECT_TRUE(tray.popover()->isVisible()) << "it opens, never closes";
     EXPECT_EQ(started.log.reviews, 0);
+}
+
+// The model hears of the scan's progress only now and then; opening the menu asks for the
+// current status, as opening the popover does, and the open menu follows what comes.
+TEST(MenuBarItem, TheMenuShowsTheCurrentStatusWhenItOpensAndFollowsItWhileOpen) {
+    StartedItem started;
+    MenuBarItem& tray = *started.item;
+    AppModel& model = *started.model;
+    QMenu& menu = *tray.icon().contextMenu();
+    const QString current = PopoverTexts::statusLine(model);
+    EngineSnapshot stale = model.snapshot();
+    stale.hasCompletedFirstPass = false;
+    stale.analysed = 1;
+    stale.known = 321;
+    model.setSnapshot(stale);
+    ASSERT_EQ(entry(tray, "menu-status-line")->text(), PopoverTexts::statusLine(model));
+    ASSERT_NE(entry(tray, "menu-status-line")->text(), current);
+
+    menu.popup(QPoint(40, 40));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return entry(tray, "menu-status-line")->text() == current; }, 30000));
+    ASSERT_TRUE(menu.isVisible());
+    stale.analysed = 52;
+    model.setSnapshot(stale);
+    EXPECT_EQ(entry(tray, "menu-status-line")->text().toStdString(),
+              Strings::scanProgress(52, 321, "en"));
+    menu.hide();
 }
 
 TEST(MenuBarItem, TheMenuSpeaksGerman) {

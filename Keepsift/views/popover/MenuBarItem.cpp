@@ -52,7 +52,7 @@ MenuBarItem::MenuBarItem(AppModel& model, WindowActions actions, Platform platfo
                           [this] { WindowActions::run(actions_.showSettings); });
     menu_.addSeparator();
     quit_ = menuEntry(menu_, "menu-quit", [this] { WindowActions::run(actions_.quit); });
-    connect(&menu_, &QMenu::aboutToShow, this, &MenuBarItem::syncMenu);
+    connect(&menu_, &QMenu::aboutToShow, this, &MenuBarItem::menuOpening);
     icon_.setContextMenu(&menu_);
     icon_.setToolTip(qtext(std::string(Keepsift::name)));
     connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
@@ -79,11 +79,10 @@ MenuBarItem::~MenuBarItem() {
 
 void MenuBarItem::start() {
     trayAvailable_ = platform_.trayAvailable();
-    if (trayAvailable_) {
+    if (trayAvailable_)
         showIcon(wantsIcon());
-    } else {
+    else if (wantsIcon()) // with the icon hidden, only a start by the user asks for it
         openStandIn();
-    }
     if (platform_.recheckMilliseconds > 0) recheck_.start(platform_.recheckMilliseconds);
 }
 
@@ -159,6 +158,16 @@ void MenuBarItem::syncMenu() {
     review_->setText(PopoverTexts::reviewPhotos(language));
     settings_->setText(PopoverTexts::settings(language));
     quit_->setText(PopoverTexts::quit(language));
+}
+
+// The model hears of a scan's progress only now and then: the menu asks for the current
+// status, as the popover does when it is shown, and follows the model while it is open.
+void MenuBarItem::menuOpening() {
+    syncMenu();
+    QPointer<MenuBarItem> self(this);
+    model_.refreshAuthorization([self] {
+        if (self) self->model_.refresh();
+    });
 }
 
 void MenuBarItem::announce(const QString& message) {

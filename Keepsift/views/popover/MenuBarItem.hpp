@@ -47,7 +47,8 @@ public:
         : MenuBarItem(model, std::move(actions), Platform{}, parent) {}
     ~MenuBarItem() override;
 
-    // Shows the icon, or the stand-in window where there is no tray.
+    // Shows the icon, or the stand-in window where there is no tray; nothing when the icon is
+    // hidden.
     void start();
     // Looks whether the tray came or went; the timer calls it.
     void checkTray();
@@ -81,6 +82,7 @@ private:
     void showIcon(bool shown);
     void followModel(Property property);
     void syncMenu();
+    void menuOpening();
     void openStandIn();
     void placeStandIn(bool framed);
     void reshowIcon();
