@@ -24,9 +24,14 @@ void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, boo
 // call and the identifiers noted as the engine's own writes before it, so that the
 // library's report of them is recognised.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
+    writeRejectsAlbumLocked(lock);
+    if (writesToLibrary_) saveLocked(lock);
+}
+
+bool ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     if (!writesToLibrary_) {
         albumNeedsSync_ = false;
-        return;
+        return false;
     }
     std::vector<std::string> additions, removals; // the map keeps them in ascending order
     for (const auto& [id, entry] : index_.entries) {
@@ -66,7 +71,7 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
     albumNeedsSync_ = albumDiffersLocked();
-    saveLocked(lock);
+    return !additions.empty() || !removals.empty();
 }
 
 bool ScanEngine::albumDiffersLocked() const {
