@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/engine/BatchMoved.hpp"
+#include "core/engine/ReviewNotSaved.hpp"
 #include "core/engine/ScanQueue.hpp"
 #include "core/engine/TrashIntent.hpp"
 #include "core/engine/WorkTracker.hpp"
