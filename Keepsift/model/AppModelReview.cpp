@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "Keepsift/model/AppModel.hpp"
-#include "Keepsift/model/StorageNotice.hpp"
 #include "Keepsift/model/DeleteNotice.hpp"
+#include "Keepsift/model/StorageNotice.hpp"
 #include "core/support/Checked.hpp"
 #include "core/text/Strings.hpp"
 
@@ -115,6 +115,9 @@ std::int64_t AppModel::confirmDeleteFlow(const std::optional<std::set<std::strin
                                          const std::map<std::string, std::int64_t>& sizes) {
     std::int64_t deleted = 0;
     try {
+        // Refused like the other actions while nothing can be saved; the engine refuses too
+        // when the batch cannot be recorded before its first photograph moves.
+        if (const auto reason = engine_->storageUnavailability()) throw ReviewNotSaved(*reason);
         const DeletionReport report = engine_->deleteBatch(groups, expected);
         deleted = report.deletedCount();
         reportDeletion(report, sizes);
@@ -122,6 +125,10 @@ std::int64_t AppModel::confirmDeleteFlow(const std::optional<std::set<std::strin
         onMain([&] { setNotice(Strings::text(FixedText::batchChanged, settings_.language)); });
         log_.info("delete refused: batch moved " + std::to_string(moved.promised) + " → " +
                   std::to_string(moved.current));
+    } catch (const ReviewNotSaved& refused) {
+        onMain([&] { setNotice(deleteRefusedNotice(refused.what(), settings_.language)); });
+        log_.error(std::string("delete refused: the review cannot be saved (") + refused.what() +
+                   ")");
     } catch (const std::exception& error) {
         onMain([&] { setNotice(refusalNotice()); });
         log_.error(std::string("delete failed: ") + error.what());

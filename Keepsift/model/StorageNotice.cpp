@@ -19,4 +19,12 @@ std::string decisionNotKeptNotice(const std::string& reason, const std::string& 
            "). Try again once it can.";
 }
 
+std::string deleteRefusedNotice(const std::string& reason, const std::string& language) {
+    if (language == "de")
+        return "Nichts wurde gel\u00F6scht: Keepsift kann deine Durchsicht gerade nicht sichern (" +
+               reason + "). Versuche es noch einmal, sobald das wieder geht.";
+    return "Nothing was deleted: Keepsift cannot save your review right now (" + reason +
+           "). Try again once it can.";
+}
+
 } // namespace keepsift::app

@@ -11,4 +11,7 @@ std::string storageUnavailableNotice(const std::string& reason, const std::strin
 // The answer to a decision asked for while the review cannot be saved: it was not taken.
 std::string decisionNotKeptNotice(const std::string& reason, const std::string& language);
 
+// The answer to a delete confirmed while the review cannot be saved: nothing moved.
+std::string deleteRefusedNotice(const std::string& reason, const std::string& language);
+
 } // namespace keepsift::app

@@ -25,9 +25,17 @@ void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, boo
 // library's report of them is recognised. Photographs whose storage is away are left be: the
 // album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
+    const auto written = writeRejectsAlbumLocked(lock);
+    if (!writesToLibrary_ || !saveLocked(lock)) return;
+    for (const auto& id : written)
+        unsettled_.erase(id);
+    storeUnsettledLocked(lock);
+}
+
+std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     if (!writesToLibrary_) {
         albumNeedsSync_ = false;
-        return;
+        return {};
     }
     std::vector<std::string> additions, removals; // the map keeps them in ascending order
     for (const auto& [id, entry] : index_.entries) {
@@ -72,11 +80,8 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
     albumNeedsSync_ = albumDiffersLocked();
-    if (!saveLocked(lock)) return;
-    for (const auto* ids : {&additions, &removals})
-        for (const auto& id : *ids)
-            unsettled_.erase(id);
-    storeUnsettledLocked(lock);
+    additions.insert(additions.end(), removals.begin(), removals.end());
+    return additions;
 }
 
 void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {

@@ -63,20 +63,27 @@ void ScanEngine::keepInReviewLocked(const std::vector<IndexEntry>& batch,
 }
 
 // The intent is stored before the first photograph moves, so that a batch cut short is still
-// known for what it was; a listing begun before it is fetched again.
+// known for what it was; a listing begun before it is fetched again. A batch whose intent
+// cannot be stored is refused: nothing moves.
 void ScanEngine::beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids) {
     trashing_ = TrashIntent{{ids.begin(), ids.end()}, std::nullopt, true};
     intentSpent_ = false;
     ++trashingMarks_;
     const auto text = trashing_->encoded();
-    unlocked(lock, [&] {
+    const auto failure = unlocked(lock, [&]() -> std::optional<std::string> {
         try {
             storage_->write(text, std::string(TrashIntent::fileName));
+            return std::nullopt;
         } catch (const std::exception& error) {
-            Logger("com.ambervale.keepsift", "engine")
-                .error(std::string("the batch's intent is not stored: ") + error.what());
+            return error.what();
         }
     });
+    if (!failure) return;
+    Logger("com.ambervale.keepsift", "engine")
+        .error("delete refused: the batch's intent is not stored: " + *failure);
+    trashing_.reset();
+    ++trashingMarks_;
+    throw ReviewNotSaved(*failure);
 }
 
 // A batch that recorded a deletion is saved, and its intent goes with that save. One that

@@ -86,10 +86,12 @@ Sorted sortGroups(const std::vector<GroupDraft>& groups, const std::vector<Date>
 
 std::vector<GroupDecision> ScanEngine::regroup() {
     Lock lock(mutex_);
-    return regroupLocked(lock);
+    auto decisions = regroupPassLocked();
+    markDirtyLocked(lock);
+    return decisions;
 }
 
-std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
+std::vector<GroupDecision> ScanEngine::regroupPassLocked() {
     const auto groups = GroupBuilder::draft(groupableSignals(index_), grouping_);
     const auto sorted =
         sortGroups(groups, pendingDates(index_), grouping_.sessionGap, index_.ignoredGroups);
@@ -98,7 +100,6 @@ std::vector<GroupDecision> ScanEngine::regroupLocked(Lock& lock) {
     auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
     applyDecisionsLocked(decisions, clock_->now());
     reviewableGroups_ = work_.reviewList(index_.ignoredGroups).reviewableGroupCount();
-    markDirtyLocked(lock);
     return decisions;
 }
 

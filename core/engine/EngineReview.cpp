@@ -7,16 +7,23 @@ namespace keepsift {
 
 // A decision by hand reaches the files before the album is written: an album that cannot be
 // written (a read-only folder, a card that takes no links) or a write that hangs must not
-// hold it back. A failed write leaves the album to the next synchronisation.
+// hold it back. A failed write leaves the album to the next synchronisation. The flags the
+// album write changes wait for the next save, so that a decision costs one whole save; a
+// decision whose save failed is saved again at once.
 template <class AlbumWrite>
 void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
-    saveLocked(lock);
+    const bool saved = saveLocked(lock);
+    bool changed = false;
     try {
-        write();
+        changed = write();
     } catch (...) {
         albumNeedsSync_ = true;
         throw;
     }
+    if (!saved)
+        saveLocked(lock);
+    else if (changed)
+        notePendingLocked();
 }
 
 void ScanEngine::ignore(const std::string& groupID) {
@@ -25,12 +32,12 @@ void ScanEngine::ignore(const std::string& groupID) {
     work_.rebuild(index_);
     ++mutationGeneration_;
     keepHandDecisionLocked(lock, [&] {
-        if (flagged.empty() || !writesToLibrary_) return;
+        if (flagged.empty() || !writesToLibrary_) return false;
         markUnsettledLocked(lock, flagged);
         writeAlbumLocked(lock, flagged, false);
         ++mutationGeneration_;
         setRejectedFlagsLocked(flagged, false);
-        saveLocked(lock);
+        return true;
     });
 }
 
@@ -39,8 +46,8 @@ void ScanEngine::reset(const std::string& groupID) {
     index_.resetGroup(groupID, clock_->now());
     work_.rebuild(index_);
     ++mutationGeneration_;
-    regroupLocked(lock);
-    keepHandDecisionLocked(lock, [&] { syncRejectsAlbumLocked(lock); });
+    regroupPassLocked();
+    keepHandDecisionLocked(lock, [&] { return !writeRejectsAlbumLocked(lock).empty(); });
 }
 
 void ScanEngine::override(const std::string& photoID, bool keep) {
@@ -56,7 +63,7 @@ void ScanEngine::override(const std::string& photoID, bool keep) {
                          : ReviewJournal::Event::overriddenToFlag,
                     index_.entries.at(photoID), now);
     ++mutationGeneration_;
-    keepHandDecisionLocked(lock, [&] { syncRejectsAlbumLocked(lock); });
+    keepHandDecisionLocked(lock, [&] { return !writeRejectsAlbumLocked(lock).empty(); });
 }
 
 std::optional<GroupDecision> ScanEngine::decision(const std::string& groupID) const {

@@ -1,6 +1,7 @@
 #include "core/engine/ScanEngine.hpp"
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -53,39 +54,59 @@ void ScanEngine::flush() {
     if (pendingSave_) saveLocked(lock);
 }
 
-// One consistent state is copied under the lock and written outside it. Only the latest
-// save, with no change noted since it began, may call the state saved.
+// One save writes at a time, outside the lock. A save asked for meanwhile waits and is folded
+// into the next one, which copies the state as it begins and so holds every change asked
+// for before it: however many wait, one copy of the index is held. Each caller returns once
+// a save that holds its changes is done, with that save's answer.
 bool ScanEngine::saveLocked(Lock& lock) {
     lastSaved_ = clock_->now();
-    const auto ticket = ++savesBegun_;
-    const auto marks = dirtyMarks_;
-    const LibraryIndex index = index_;
-    const ReviewJournal journal = journal_;
-    const bool removeIntent = std::exchange(intentSpent_, false);
-    const auto [indexWritten, journalWritten] =
-        unlocked(lock, [&] { return writeFiles(ticket, index, journal, removeIntent); });
-    if (!indexWritten || !journalWritten) {
-        intentSpent_ = intentSpent_ || removeIntent;
-        pendingSave_ = true;
-        return false;
+    const auto request = ++saveRequests_;
+    while (savesCovered_ < request) {
+        if (writing_)
+            saveFinished_.wait(lock);
+        else
+            writeSaveLocked(lock);
     }
-    if (ticket == savesBegun_ && marks == dirtyMarks_) pendingSave_ = false;
-    return true;
+    return lastSaveWritten_;
 }
 
-// Writes in the order the saves began; a save overtaken by a later one writes nothing,
-// since the later one holds everything it held.
+void ScanEngine::writeSaveLocked(Lock& lock) {
+    writing_ = true;
+    const auto covers = saveRequests_;
+    const auto marks = dirtyMarks_;
+    const bool removeIntent = std::exchange(intentSpent_, false);
+    bool written = false;
+    try {
+        // The copies are let go outside the lock too.
+        auto state = std::make_unique<std::pair<LibraryIndex, ReviewJournal>>(index_, journal_);
+        written = unlocked(lock, [&] {
+            const bool both = writeFiles(state->first, state->second, removeIntent);
+            state.reset();
+            return both;
+        });
+    } catch (...) {
+        // Only the copy can fail (no memory): this save and those it holds answer false.
+    }
+    writing_ = false;
+    savesCovered_ = covers;
+    lastSaveWritten_ = written;
+    if (!written) {
+        intentSpent_ = intentSpent_ || removeIntent;
+        pendingSave_ = true;
+    } else if (covers == saveRequests_ && marks == dirtyMarks_) {
+        pendingSave_ = false;
+    }
+    saveFinished_.notify_all();
+}
+
 // A spent trash intent goes only once the files that record its batch are written.
-std::pair<bool, bool> ScanEngine::writeFiles(std::uint64_t ticket, const LibraryIndex& index,
-                                             const ReviewJournal& journal, bool removeIntent) {
-    std::lock_guard lock(writeMutex_);
-    if (ticket < lastWritten_) return {true, true};
-    lastWritten_ = ticket;
+bool ScanEngine::writeFiles(const LibraryIndex& index, const ReviewJournal& journal,
+                            bool removeIntent) {
     const bool indexWritten = succeeds([&] { files_.saveIndex(index); });
     const bool journalWritten = succeeds([&] { files_.saveJournal(journal); });
     if (removeIntent && indexWritten && journalWritten)
         succeeds([&] { storage_->remove(std::string(TrashIntent::fileName)); });
-    return {indexWritten, journalWritten};
+    return indexWritten && journalWritten;
 }
 
 } // namespace keepsift

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "core/engine/BatchMoved.hpp"
+#include "core/engine/ReviewNotSaved.hpp"
 #include "core/engine/ScanQueue.hpp"
 #include "core/engine/TrashIntent.hpp"
 #include "core/engine/UnsettledAlbum.hpp"
@@ -92,8 +94,9 @@ public:
     EngineSnapshot snapshot() const;
 
     std::optional<GroupDecision> decision(const std::string& groupID) const;
-    // Decisions by hand: saved before the album is written, so that an album error, thrown
-    // afterwards, leaves only the album behind, for the next synchronisation to bring in step.
+    // Decisions by hand: saved once, before the album is written, so that an album error,
+    // thrown afterwards, leaves only the album behind, for the next synchronisation to bring
+    // in step. They answer once that save is done; the album's flags follow with the next.
     void ignore(const std::string& groupID);
     void reset(const std::string& groupID);
     void override(const std::string& photoID, bool keep);
@@ -150,7 +153,8 @@ private:
     void checkFirstPassLocked();
     template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
 
-    std::vector<GroupDecision> regroupLocked(Lock& lock);
+    // The pass without its save.
+    std::vector<GroupDecision> regroupPassLocked();
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
@@ -160,7 +164,10 @@ private:
     void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
     void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
     void storeUnsettledLocked(Lock& lock);
-    // Saves the decision just made by hand, then runs the album write.
+    // The synchronisation without its save; the photographs whose flags it changed.
+    std::vector<std::string> writeRejectsAlbumLocked(Lock& lock);
+    // Saves the decision just made by hand, then runs the album write, which answers whether
+    // it changed flags that are left for the next save.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
@@ -196,8 +203,8 @@ private:
     void notePendingLocked();
     void markDirtyLocked(Lock& lock);
     bool saveLocked(Lock& lock);
-    std::pair<bool, bool> writeFiles(std::uint64_t ticket, const LibraryIndex& index,
-                                     const ReviewJournal& journal, bool removeIntent);
+    void writeSaveLocked(Lock& lock);
+    bool writeFiles(const LibraryIndex& index, const ReviewJournal& journal, bool removeIntent);
 
     mutable std::mutex mutex_;
 
@@ -250,12 +257,16 @@ private:
     std::uint64_t trashingMarks_ = 0;
 
     WorkTracker work_;
-    // Saving: the files are written outside the lock, in the order the saves began.
+    // Saving: the files are written outside the lock, by one save at a time; saves asked for
+    // meanwhile wait for the next, which holds them all.
     IndexFiles files_;
     std::uint64_t dirtyMarks_ = 0;
-    std::uint64_t savesBegun_ = 0;
-    std::mutex writeMutex_;
-    std::uint64_t lastWritten_ = 0;
+    std::uint64_t saveRequests_ = 0;
+    // The requests the latest finished save holds, and whether it wrote both files.
+    std::uint64_t savesCovered_ = 0;
+    bool lastSaveWritten_ = false;
+    bool writing_ = false;
+    std::condition_variable saveFinished_;
 };
 
 template <class Call> auto ScanEngine::unlocked(Lock& lock, Call&& call) -> decltype(call()) {

@@ -182,8 +182,12 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     }
     for (auto& [entry, asset] : returning)
         storeReturned(*this, std::move(entry), *asset, result);
-    for (const auto& [id, asset] : arriving)
-        if (!returned.contains(id)) storeFresh(*this, *asset, result);
+    // In listing order, not the hash order of `arriving`, which would scatter the entries of
+    // a first listing over memory for every later pass over the index.
+    for (const auto& asset : assets)
+        if (const auto found = arriving.find(asset.id);
+            found != arriving.end() && found->second == &asset && !returned.contains(asset.id))
+            storeFresh(*this, asset, result);
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {

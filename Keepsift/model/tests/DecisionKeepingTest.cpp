@@ -142,6 +142,28 @@ TEST_F(DecisionKeeping, AnIndexThatCannotBeOpenedRefusesDecisionsToo) {
                             "library-index.json cannot be opened: Permission denied", "en"));
 }
 
+// A delete is refused like the other actions, and also when its batch cannot be recorded
+// although the storage looked usable: nothing moves.
+TEST_F(DecisionKeeping, NothingIsDeletedWhileTheReviewCannotBeSaved) {
+    auto reviewNotice = [&] { return rig.onMain([&] { return rig.model->notice(); }); };
+    rig.files->setUnavailable(unwritable);
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(reviewNotice(), deleteRefusedNotice(unwritable, "en"));
+    EXPECT_TRUE(rig.logged(LogLevel::error,
+                           "delete refused: the review cannot be saved (" + unwritable + ")"));
+
+    rig.files->setUnavailable(std::nullopt);
+    rig.files->failing = true;
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(reviewNotice(), deleteRefusedNotice("disk full", "en"));
+    EXPECT_TRUE(rig.library->deleteCalls().empty());
+    EXPECT_EQ(state("a2"), ReviewState::flagged);
+    EXPECT_EQ(flaggedCount(), 2);
+
+    rig.files->failing = false;
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 2);
+}
+
 TEST(DecisionKeepingTexts, TheRefusalIsInTheUsersLanguage) {
     EXPECT_EQ(decisionNotKeptNotice(unwritable, "en"),
               "That decision was not kept: Keepsift cannot save your review right now (" +
@@ -149,6 +171,12 @@ TEST(DecisionKeepingTexts, TheRefusalIsInTheUsersLanguage) {
     EXPECT_EQ(decisionNotKeptNotice(unwritable, "de"),
               "Diese Entscheidung wurde nicht \u00FCbernommen: Keepsift kann deine Durchsicht "
               "gerade nicht sichern (" +
+                  unwritable + "). Versuche es noch einmal, sobald das wieder geht.");
+    EXPECT_EQ(deleteRefusedNotice(unwritable, "en"),
+              "Nothing was deleted: Keepsift cannot save your review right now (" + unwritable +
+                  "). Try again once it can.");
+    EXPECT_EQ(deleteRefusedNotice(unwritable, "de"),
+              "Nichts wurde gel\u00F6scht: Keepsift kann deine Durchsicht gerade nicht sichern (" +
                   unwritable + "). Versuche es noch einmal, sobald das wieder geht.");
 }
 

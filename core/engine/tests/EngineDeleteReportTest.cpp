@@ -56,6 +56,22 @@ TEST_F(DeleteReport, ABatchNothingOfWhichMovedChangesNothingAndSavesNothing) {
     expectUnchanged(before);
 }
 
+// Without its intent stored, a batch cut short could not be told from photographs deleted
+// elsewhere: the delete is refused before anything moves.
+TEST_F(DeleteReport, ABatchWhoseIntentCannotBeStoredMovesNothing) {
+    const auto before = now();
+    rig.storage->setFailNextWrite(std::make_exception_ptr(std::runtime_error("Read-only")));
+    try {
+        engine().deleteBatch(std::nullopt, 2);
+        ADD_FAILURE() << "the delete was not refused";
+    } catch (const ReviewNotSaved& refused) {
+        EXPECT_STREQ(refused.what(), "Read-only");
+    }
+    EXPECT_TRUE(rig.library->deleteCalls().empty());
+    expectUnchanged(before);
+    EXPECT_EQ(engine().deleteBatch(std::nullopt, 2).deletedCount(), 2);
+}
+
 // Only the photograph that left the library is recorded, in a batch of its own; the one
 // kept keeps its flag, and its group stays up for review.
 TEST_F(DeleteReport, APartlyMovedBatchRecordsExactlyWhatMoved) {

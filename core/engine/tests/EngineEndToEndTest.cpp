@@ -88,6 +88,9 @@ TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
     EXPECT_EQ(rig.library->rejectionCalls().back(),
               (ScriptedLibrary::RejectionCall{{"a2"}, false}));
     EXPECT_FALSE(rig.entry("a2").asset.isRejected);
+    EXPECT_EQ(rig.savedIndex().entry("a2")->state, ReviewState::keptByHand);
+    // The album's flags follow a decision with the next save.
+    engine.flush();
     expectFilesMatch(rig);
 
     const auto journalBeforeIgnore = engine.journal().count();
@@ -98,6 +101,7 @@ TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
     EXPECT_EQ(rig.library->rejectionCalls().back(),
               (ScriptedLibrary::RejectionCall{{"b1"}, false}));
     EXPECT_EQ(engine.journal().count(), journalBeforeIgnore);
+    engine.flush();
     expectFilesMatch(rig);
     EXPECT_EQ(engine.snapshot().review.groups.size(), 1u);
 
@@ -106,6 +110,7 @@ TEST(EngineEndToEnd, FromAnEmptyIndexToADeleteBatchAndARestart) {
     EXPECT_EQ(rig.state("b1"), ReviewState::flagged);
     EXPECT_EQ(rig.state("b2"), ReviewState::keeper);
     EXPECT_EQ(rig.library->rejectionCalls().back(), (ScriptedLibrary::RejectionCall{{"b1"}, true}));
+    engine.flush();
     expectFilesMatch(rig);
 
     EXPECT_THROW(engine.deleteBatch(std::nullopt, 1), BatchMoved);

@@ -1,0 +1,182 @@
+// What a decision by hand costs on a library of 100,000 photographs (--sizes= for others)
+// whose files are written to a real folder: the time until the decision answers, the whole
+// saves and bytes written, and the most heap memory held meanwhile above what was in use
+// before.
+// One decision alone, and five made 150 ms apart, as quick toggles in the review window.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/engine/EngineLibrary.hpp"
+#include "bench/grouping/MemoryMeter.hpp"
+#include "bench/scaling/ScaledRun.hpp"
+#include "system/storage/ApplicationSupportStorage.hpp"
+
+namespace keepsift {
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+// Counts whole saves of the index and every byte written, passing everything on.
+class CountingStorage : public FileStorage {
+public:
+    explicit CountingStorage(std::shared_ptr<FileStorage> base) : base_(std::move(base)) {}
+
+    std::optional<Data> read(const std::string& name) const override { return base_->read(name); }
+    void write(const Data& data, const std::string& name) override {
+        note(name, data.size());
+        base_->write(data, name);
+    }
+    void writeParts(const FileParts& parts, const std::string& name) override {
+        std::size_t size = 0;
+        base_->writeParts(
+            [&](const FilePartWriter& emit) {
+                parts([&](std::string_view part) {
+                    size += part.size();
+                    emit(part);
+                });
+            },
+            name);
+        note(name, size);
+    }
+    void remove(const std::string& name) override { base_->remove(name); }
+    std::optional<std::string> unavailability() const override { return base_->unavailability(); }
+    int openError(const std::string& name) const override { return base_->openError(name); }
+    bool exists(const std::string& name) const override { return base_->exists(name); }
+    void move(const std::string& from, const std::string& to) override { base_->move(from, to); }
+
+    void reset() {
+        indexSaves = 0;
+        bytes = 0;
+    }
+    std::atomic<int> indexSaves = 0;
+    std::atomic<std::size_t> bytes = 0;
+
+private:
+    void note(const std::string& name, std::size_t size) {
+        bytes += size;
+        if (name == ScanEngine::indexFileName) ++indexSaves;
+    }
+    std::shared_ptr<FileStorage> base_;
+};
+
+// A measured library in step with its album, saved once, in a folder of its own.
+struct Saved {
+    int photos = 0;
+    std::filesystem::path folder;
+    std::shared_ptr<CountingStorage> storage;
+    std::unique_ptr<ScanEngine> engine;
+    int nextPhoto = 0;
+
+    ~Saved() {
+        engine.reset();
+        std::error_code ignored;
+        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+    }
+    // A photograph not decided by hand yet, and the opposite of what the engine chose.
+    std::pair<std::string, bool> nextDecision() {
+        const std::string id = "photo-" + std::to_string(nextPhoto);
+        nextPhoto += 7;
+        const auto entry = engine->index().entry(id);
+        return {id, !entry || isFlagged(entry->state)};
+    }
+};
+
+Saved& saved(const benchmark::State& state) {
+    static Saved current;
+    const int photos = static_cast<int>(state.range(0));
+    if (current.photos == photos) return current;
+    current.engine.reset();
+    if (current.folder.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ks-saving-XXXXXX");
+        current.folder = ::mkdtemp(pattern.data());
+    }
+    current.storage = std::make_shared<CountingStorage>(std::make_shared<ApplicationSupportStorage>(
+        ApplicationSupportStorage::inDirectory(current.folder)));
+    const auto library = bench::makeEngineLibrary(photos);
+    current.engine =
+        bench::makeEngine(library, true, current.storage, std::make_shared<SystemClock>());
+    current.engine->syncRejectsAlbumIfNeeded();
+    current.engine->save();
+    current.photos = photos;
+    return current;
+}
+
+// Decisions started `apart` seconds from each other, each on a thread of its own as the
+// application's tasks make them; the time each took to answer.
+std::vector<double> decide(Saved& saved, int count, double apart) {
+    std::vector<double> answers(static_cast<size_t>(count));
+    std::vector<std::thread> threads;
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+        std::this_thread::sleep_until(begin + Seconds(apart * i));
+        const auto [id, keep] = saved.nextDecision();
+        threads.emplace_back([&saved, &answers, i, id = id, keep = keep] {
+            const auto start = std::chrono::steady_clock::now();
+            saved.engine->override(id, keep);
+            answers[static_cast<size_t>(i)] =
+                Seconds(std::chrono::steady_clock::now() - start).count();
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    return answers;
+}
+
+void decisions(benchmark::State& state, int count) {
+    auto& current = saved(state);
+    double first = 0, last = 0, peak = 0;
+    for (auto _ : state) {
+        current.storage->reset();
+        const std::size_t before = bench::heapInUse();
+        bench::resetHeapPeak();
+        const auto answers = decide(current, count, 0.150);
+        peak = static_cast<double>(bench::heapPeak() - before) / (1 << 20);
+        first = answers.front();
+        last = *std::max_element(answers.begin(), answers.end());
+        state.SetIterationTime(first);
+    }
+    state.counters["firstAnswer_s"] = first;
+    state.counters["slowestAnswer_s"] = last;
+    state.counters["saves"] = current.storage->indexSaves.load();
+    state.counters["written_MB"] = static_cast<double>(current.storage->bytes) / 1e6;
+    state.counters["heapPeakAbove_MiB"] = peak;
+}
+
+void oneDecision(benchmark::State& state) {
+    decisions(state, 1);
+}
+
+void fiveQuickDecisions(benchmark::State& state) {
+    decisions(state, 5);
+}
+
+void registerAll(const std::vector<std::int64_t>& sizes) {
+    using Run = void (*)(benchmark::State&);
+    const std::pair<const char*, Run> runs[] = {{"oneDecision", oneDecision},
+                                                {"fiveQuickDecisions", fiveQuickDecisions}};
+    for (const auto size : sizes)
+        for (const auto& [name, run] : runs)
+            benchmark::RegisterBenchmark(name, run)
+                ->Arg(size)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(1)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
+}
+
+} // namespace
+} // namespace keepsift
+
+int main(int argc, char** argv) {
+    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {100000}));
+    return keepsift::bench::runWithGrowth(argc, argv);
+}
