@@ -143,6 +143,7 @@ private:
     bool originalIsDueLocked(const IndexEntry& entry) const;
     std::optional<PhotoSignals> measure(Lock& lock, const LibraryAsset& asset, bool derivative);
     void measureOwnFileLocked(Lock& lock, LibraryAsset asset);
+    bool wentAwayLocked(Lock& lock, const std::string& id);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
     void noteMeasuredLocked(Lock& lock);
@@ -215,6 +216,9 @@ private:
     std::int64_t bytesThisBatch_ = 0;
     std::optional<LibraryStorage> storageMode_;
     std::set<std::string> ownWrites_;
+    // Photographs whose storage is away (an unmounted card): not measured until listed again,
+    // as nothing is while the whole library is away.
+    std::set<std::string> away_;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;
