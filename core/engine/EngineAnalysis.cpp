@@ -25,7 +25,10 @@ void ScanEngine::refillQueue(Date at, ScanQueue::Origin origin) {
 void ScanEngine::refillLocked(Date at, ScanQueue::Origin origin) {
     const auto free = queue_.capacity - static_cast<std::int64_t>(queue_.items.size());
     if (free < 1) return;
-    for (const auto& id : work_.newestAwaitingSignals(static_cast<std::size_t>(free))) {
+    auto ids = work_.newestAwaitingSignals(static_cast<std::size_t>(free) + away_.size());
+    std::erase_if(ids, [&](const std::string& id) { return away_.contains(id); });
+    ids.resize(std::min(ids.size(), static_cast<std::size_t>(free)));
+    for (const auto& id : ids) {
         const auto& asset = index_.entries.at(id).asset;
         queue_.enqueue(ScanQueue::Item{id, at, origin, asset.createdAt});
     }
@@ -56,7 +59,8 @@ bool ScanEngine::analyseLocalLocked(Lock& lock, const WorkConditions& conditions
     auto item = queue_.next(conditions);
     if (!item) return false;
     auto found = index_.entries.find(item->id);
-    if (found == index_.entries.end() || !found->second.needsSignals()) return true;
+    if (found == index_.entries.end() || !found->second.needsSignals() || away_.contains(item->id))
+        return true;
     measureOwnFileLocked(lock, found->second.asset);
     return true;
 }
@@ -67,7 +71,8 @@ bool ScanEngine::analyseOptimisedLocked(Lock& lock, const WorkConditions& condit
     auto item = queue_.next(conditions);
     if (!item) return false;
     auto found = index_.entries.find(item->id);
-    if (found == index_.entries.end() || !found->second.needsSignals()) return true;
+    if (found == index_.entries.end() || !found->second.needsSignals() || away_.contains(item->id))
+        return true;
     auto signals = measure(lock, found->second.asset, true);
     if (signals)
         recordSignalsLocked(std::move(signals), item->id);
@@ -80,7 +85,7 @@ bool ScanEngine::analyseOptimisedLocked(Lock& lock, const WorkConditions& condit
 bool ScanEngine::analyseOriginalLocked(Lock& lock, const WorkConditions& conditions) {
     if (!conditionsAllowWork(conditions) || batchLimitReachedLocked()) return false;
     const auto id = work_.nextNeedingOriginal();
-    if (!id) return false;
+    if (!id || away_.contains(*id)) return false;
     const IndexEntry& entry = index_.entries.at(*id);
     if (!originalIsDueLocked(entry)) return false;
     measureOwnFileLocked(lock, entry.asset);
@@ -92,11 +97,21 @@ bool ScanEngine::analyseOriginalLocked(Lock& lock, const WorkConditions& conditi
 void ScanEngine::measureOwnFileLocked(Lock& lock, LibraryAsset asset) {
     auto digest = unlocked(lock, [&] { return library_->contentDigest(asset.id); });
     auto signals = measure(lock, asset, false);
+    if (!signals && wentAwayLocked(lock, asset.id)) return;
     const auto size = signals ? signals->fileSize : 0;
     if (!recordIfUnchangedLocked(asset, std::move(signals))) return;
     index_.entries.at(asset.id).contentDigest = std::move(digest);
     bytesThisBatch_ = saturatingAdd(bytesThisBatch_, size);
     noteMeasuredLocked(lock);
+}
+
+// A photograph that could not be read because its storage went away meanwhile is no
+// unreadable one: it waits, unmeasured, until it is listed again.
+bool ScanEngine::wentAwayLocked(Lock& lock, const std::string& id) {
+    const auto away = unlocked(lock, [&] { return library_->unavailable({id}); });
+    if (away.empty()) return false;
+    away_.insert(id);
+    return true;
 }
 
 bool ScanEngine::originalIsDue(const IndexEntry& entry) const {

@@ -35,6 +35,7 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
+    away_ = away;
     // Every entry left undeleted was listed, and listing set its flags from its asset.
     allFlagsToFollow_ = false;
     flagsToFollow_.clear();
@@ -146,8 +147,10 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
 // on the next snapshot.
 void ScanEngine::handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now) {
     std::set<std::string> ids;
-    for (const auto& asset : assets)
+    for (const auto& asset : assets) {
         ids.insert(asset.id);
+        away_.erase(asset.id);
+    }
     for (const auto& id : ids)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             work_.forget(found->second);

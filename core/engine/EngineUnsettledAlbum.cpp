@@ -9,7 +9,6 @@ namespace keepsift {
 // Photographs away keep their decisions, and their links (gone, or dangling, with their
 // storage) tell nothing until they are listed again.
 void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet) {
-    away_ = away;
     bool settled = false;
     if (quiet)
         std::erase_if(unsettled_, [&](const std::string& id) {

@@ -147,6 +147,7 @@ private:
     bool originalIsDueLocked(const IndexEntry& entry) const;
     std::optional<PhotoSignals> measure(Lock& lock, const LibraryAsset& asset, bool derivative);
     void measureOwnFileLocked(Lock& lock, LibraryAsset asset);
+    bool wentAwayLocked(Lock& lock, const std::string& id);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
     void noteMeasuredLocked(Lock& lock);
@@ -238,7 +239,8 @@ private:
     std::uint64_t unsettledStores_ = 0;
     std::mutex unsettledMutex_;
     std::uint64_t unsettledWritten_ = 0;
-    // Photographs whose storage was away at the latest listing: the album leaves them be.
+    // Photographs whose storage is away (an unmounted card): not measured until listed again,
+    // as nothing is while the whole library is away, and left be by the album.
     std::set<std::string> away_;
     // Album writes begun, and those not yet returned: a listing fetched across one of them may
     // show it half done.

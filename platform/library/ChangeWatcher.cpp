@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -48,6 +49,8 @@ ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> op
     : root_(std::move(root)), ops_(std::move(ops)), onChange_(std::move(onChange)),
       options_(options) {
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // A card mounted below the library, as when it comes back, shows no event in a folder.
+    mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     if (!options_.useInotify || !startInotify()) {
         log().notice("watching the library by polling");
         polling_ = true;
@@ -63,6 +66,7 @@ ChangeWatcher::~ChangeWatcher() {
     if (thread_.joinable()) thread_.join();
     if (inotify_ >= 0) ::close(inotify_);
     if (wake_ >= 0) ::close(wake_);
+    if (mountTable_ >= 0) ::close(mountTable_);
 }
 
 bool ChangeWatcher::startInotify() {
@@ -199,10 +203,20 @@ void ChangeWatcher::waitForWork(std::stop_token stop, Clock::time_point deadline
             : static_cast<int>(
                   std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() +
                   1);
-    pollfd fds[2] = {{wake_, POLLIN, 0}, {inotify_, POLLIN, 0}};
-    int count = inotify_ >= 0 ? 2 : 1;
+    // A negative descriptor is left out of the poll.
+    pollfd fds[3] = {{wake_, POLLIN, 0}, {mountTable_, POLLPRI, 0}, {inotify_, POLLIN, 0}};
     if (stop.stop_requested()) return;
-    ::poll(fds, static_cast<nfds_t>(count), timeout);
+    if (::poll(fds, 3, timeout) > 0 && (fds[1].revents & (POLLPRI | POLLERR))) followMounts();
+}
+
+// A watch on a mount point sees the folder below the drive, not the drive: every folder is
+// watched afresh once a drive comes or goes.
+void ChangeWatcher::followMounts() {
+    markChanged();
+    if (inotify_ < 0) return;
+    ::close(inotify_);
+    watches_.clear();
+    if (!startInotify()) fallBackToPolling("the library cannot be watched", rootMissing_);
 }
 
 void ChangeWatcher::run(std::stop_token stop) {

@@ -56,6 +56,7 @@ private:
     bool rearm();
     void pollOnce();
     void waitForWork(std::stop_token stop, Clock::time_point deadline);
+    void followMounts();
     void deliverIfDue();
     void markChanged();
 
@@ -65,6 +66,8 @@ private:
     WatcherOptions options_;
     int inotify_ = -1;
     int wake_ = -1;
+    // The mount table, which polls as changed when a drive is mounted or unmounted.
+    int mountTable_ = -1;
     std::unordered_map<int, std::string> watches_;
     std::atomic<bool> polling_{false};
     // Polling because the root could not be watched: inotify is tried again.

@@ -119,5 +119,43 @@ TEST_F(UnavailableStorage, AFolderEmptiedByHandIsDeletedHoweverManyItHeld) {
     EXPECT_EQ(engine->index().entries.at("Card/DCIM/IMG_3.jpg").state, ReviewState::deleted);
 }
 
+// Photographs not yet measured on a card that goes away wait for it, as a whole library that
+// went away does: none is taken for unreadable, whether the card left before the listing
+// that misses it or after, and all are measured once it is back.
+TEST_F(UnavailableStorage, PhotographsOfACardThatWentAwayAreMeasuredOnceItIsBack) {
+    const auto card = pictures / "Card";
+    std::filesystem::rename(card, root / "card-contents");
+    foldertest::PrivateMounts mounts;
+    if (!mounts.bind(root / "card-contents", card)) GTEST_SKIP() << "cannot mount here";
+    engine->reconcileWithLibrary();
+    WorkConditions conditions;
+    conditions.power = WorkConditions::Power::mains;
+    const auto analyseAll = [&] {
+        for (int steps = 0; steps < 50 && engine->analyseNext(conditions);)
+            ++steps;
+        EXPECT_FALSE(engine->analyseNext(conditions));
+    };
+    const auto expectCard = [&](bool measured) {
+        const auto index = engine->index();
+        for (int i = 0; i < 12; ++i) {
+            const auto& entry = index.entries.at("Card/DCIM/IMG_" + std::to_string(i) + ".jpg");
+            EXPECT_FALSE(entry.skip) << i;
+            EXPECT_EQ(entry.signals.has_value(), measured) << i;
+        }
+    };
+    mounts.unmountAll();
+    analyseAll();
+    expectCard(false);
+    EXPECT_TRUE(engine->index().entries.at("beach.jpg").signals);
+    engine->reconcileWithLibrary();
+    analyseAll();
+    expectCard(false);
+
+    ASSERT_TRUE(mounts.bind(root / "card-contents", card));
+    engine->reconcileWithLibrary();
+    analyseAll();
+    expectCard(true);
+}
+
 } // namespace
 } // namespace keepsift

@@ -3,6 +3,7 @@
 
 #include "FolderLibraryFixture.hpp"
 #include "PermissionsBind.hpp"
+#include "PrivateMounts.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -220,6 +221,30 @@ TEST_F(ChangeWatcherTest, AnUnreadableSubfolderLeavesTheRestWatchedAndIsWatchedO
     }));
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("closed/d.jpg")); }));
     std::filesystem::permissions(lib("closed"), std::filesystem::perms::owner_all);
+    library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A card mounted below the library, as when it comes back, shows no folder event: the mount
+// itself is the change, so that its photographs are listed and measured, and what happens on
+// the card from then on is seen.
+TEST_F(ChangeWatcherTest, ACardMountedBelowTheLibraryIsReported) {
+    writeJpeg(lib("a.jpg"));
+    std::filesystem::create_directories(lib("Card"));
+    std::filesystem::create_directories(base / "card");
+    writeJpeg(base / "card/b.jpg");
+    PrivateMounts mounts;
+    // Entered before the watcher's thread starts, as a namespace must be.
+    if (!mounts.tmpfs(base / "scratch", 0700)) GTEST_SKIP() << "cannot mount here";
+    auto library = makeLibrary();
+    auto observer = observe(*library);
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { mounts.bind(base / "card", lib("Card")); }));
+    EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("Card/c.jpg")); }));
     library->unregisterChangeObserver(observer);
 }
 
