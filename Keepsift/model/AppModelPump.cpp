@@ -46,7 +46,10 @@ void AppModel::pumpOnceFlow() {
     });
     if (!entered) return;
     try {
-        finishPumpStepFlow(analyseWhileWorkFlow());
+        const auto steps = analyseWhileWorkFlow();
+        // Idle steps let reviews from before digests were kept follow their files.
+        if (steps == 0) engine_->fillContentDigests(workConditionsFlow());
+        finishPumpStepFlow(steps);
     } catch (const ModelShutDown&) {
         throw;
     } catch (...) {

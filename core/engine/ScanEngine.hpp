@@ -78,6 +78,9 @@ public:
     bool originalIsDue(const IndexEntry& entry) const;
     void recordSignals(std::optional<PhotoSignals> signals, const std::string& id);
     std::vector<GroupDecision> regroup();
+    // While nothing awaits measuring, reads a few of the content digests that photographs
+    // measured by an earlier build lack, so that their reviews follow them; how many it stored.
+    std::int64_t fillContentDigests(const WorkConditions& conditions);
 
     BatchLimit batchLimit() const;
     std::int64_t reviewableGroups() const;
@@ -189,6 +192,7 @@ private:
     ContentDigests returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
                                        const std::set<std::string>& away);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
+    std::vector<LibraryAsset> digestCandidatesLocked() const;
     // Changes whenever a listing fetched meanwhile may be out of date.
     std::uint64_t listingStampLocked() const {
         return static_cast<std::uint64_t>(mutationGeneration_) + trashingMarks_;
@@ -259,6 +263,12 @@ private:
     std::uint64_t trashingMarks_ = 0;
 
     WorkTracker work_;
+    // Digests that could not be read in this run, and those whose storage was away at the
+    // given mutation generation.
+    struct DigestFill {
+        std::set<std::string> failed, away;
+        std::int64_t awayAt = 0;
+    } digestFill_;
     // Saving: the files are written outside the lock, by one save at a time; saves asked for
     // meanwhile wait for the next, which holds them all.
     IndexFiles files_;

@@ -122,12 +122,15 @@ TEST(Pump, AStepThatMayNotRunOnlyRefreshes) {
     EXPECT_EQ(rig.onMain([&] { return rig.model->snapshot().waiting; }), 4);
 }
 
-TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
+// It also reads a digest that a measurement made before digests were kept lacks.
+TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumAndFillsDigestsButNeitherRegroupsNorWorks) {
     ModelRig rig;
     rig.queueLibrary();
     while (rig.engine->analyseNext(keepsift::testing::runnable())) {
     }
     rig.engine->regroup(); // leaves the album to bring in step
+    ASSERT_FALSE(rig.engine->index().entry("a1")->contentDigest);
+    rig.library->setContent("a1", "bytes of a1.jpg");
     bool worked = false;
     auto token = rig.onMain([&] {
         return rig.model->observe([&](Property property) {
@@ -139,6 +142,7 @@ TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumButNeitherRegroupsNorWorks) {
     EXPECT_FALSE(worked);
     EXPECT_FALSE(rig.library->rejectionCalls().empty());
     EXPECT_EQ(rig.onMain([&] { return rig.model->lastRegroup(); }), Date::distantPast());
+    EXPECT_EQ(rig.engine->index().entry("a1")->contentDigest, "bytes of a1.jpg");
 }
 
 TEST(Pump, OnlyAStepThatMeasuredLetsTheMeasuringRestOnceItHasSaved) {

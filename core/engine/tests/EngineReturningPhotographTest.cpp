@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <functional>
+
 #include "EngineRig.hpp"
 
 namespace keepsift {
@@ -42,8 +45,29 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
     return ids;
 }
 
+// The library as the engine reads it: the bytes it read, in order, storage that is away, and
+// what befalls a file while it is read.
+struct ReadingLibrary : ScriptedLibrary {
+    using ScriptedLibrary::ScriptedLibrary;
+    std::vector<std::string> reads;
+    std::set<std::string> away;
+    std::function<void(const std::string&)> whileReading;
+
+    std::optional<std::string> contentDigest(const std::string& id) override {
+        reads.push_back(id);
+        if (whileReading) whileReading(id);
+        return ScriptedLibrary::contentDigest(id);
+    }
+    std::vector<std::string> unavailable(const std::vector<std::string>& missing) override {
+        std::vector<std::string> gone;
+        std::ranges::copy_if(missing, std::back_inserter(gone),
+                             [&](const std::string& id) { return away.contains(id); });
+        return gone;
+    }
+};
+
 struct ReturningPhotographs : ::testing::Test {
-    EngineRig<> rig{shotsEverywhere()};
+    EngineRig<ReadingLibrary> rig{shotsEverywhere()};
 
     // The trip's files hold their own bytes wherever they are.
     void addTrip(const std::string& place, bool inAlbum) {
@@ -100,6 +124,28 @@ struct ReturningPhotographs : ::testing::Test {
         refresh({"Trip01/a", "Trip01/c"});
         ASSERT_EQ(rig.state("Trip01/a"), ReviewState::deleted);
         rig.engine->flush();
+    }
+
+    // A start from the index as an earlier build wrote it: measured, reviewed, no digests.
+    void startFromIndexWithoutDigests() {
+        rig.engine->updateIndex([](LibraryIndex& index) {
+            for (auto& [id, entry] : index.entries)
+                entry.contentDigest.reset();
+        });
+        ASSERT_TRUE(rig.engine->save());
+        rig.start();
+        rig.engine->reconcileWithLibrary();
+        rig.library->reads.clear();
+    }
+
+    // Idle pump steps, more than enough to read every digest.
+    void fillWhileIdle(const WorkConditions& conditions = runnable()) {
+        for (int step = 0; step < 10; ++step)
+            rig.engine->fillContentDigests(conditions);
+    }
+
+    std::int64_t readsOf(const std::string& id) const {
+        return std::ranges::count(rig.library->reads, id);
     }
 
     void expectNoDeletionElsewhereSaved() {
@@ -179,7 +225,7 @@ TEST_F(ReturningPhotographs, ALookalikeArrivingAsALeavesStartsAfresh) {
     };
     for (const Case& c : {Case{"Trip01/d", false, false}, Case{"Trip01 (2024)/a", false, false},
                           Case{"Trip01/a", true, false}, Case{"Elsewhere/Trip01/a", true, true}}) {
-        rig = EngineRig<>{shotsEverywhere()};
+        rig = EngineRig<ReadingLibrary>{shotsEverywhere()};
         SetUp();
         rig.library->remove({"Trip01/a"});
         if (c.later) refresh({"Trip01/a"});
@@ -221,6 +267,98 @@ TEST_F(ReturningPhotographs, DeleteAllTakesWhatTheWindowCounts) {
         EXPECT_EQ(rig.engine->snapshot().review.flaggedCount, 0);
         EXPECT_NO_THROW(EXPECT_TRUE(rig.engine->deleteBatch(std::nullopt, 0).deleted.empty()));
     }
+}
+
+// Reviews made before digests were kept follow a renamed folder once the idle steps have read
+// them, decisions by hand first; a look-alike still starts afresh.
+TEST_F(ReturningPhotographs, AReviewFromBeforeDigestsFollowsItsFolderOnceFilled) {
+    startFromIndexWithoutDigests();
+    fillWhileIdle();
+    const auto& reads = rig.library->reads;
+    ASSERT_GE(reads.size(), 2u);
+    EXPECT_EQ((std::set<std::string>{reads[0], reads[1]}),
+              (std::set<std::string>{"Trip01/a", "Trip01/b"}));
+    // Other/s has no bytes to read: tried once in this run.
+    EXPECT_EQ(readsOf("Other/s"), 1);
+    rig.engine->flush();
+    for (const std::string name : {"a", "b", "c"})
+        EXPECT_EQ(rig.savedIndex().entry("Trip01/" + name)->contentDigest,
+                  "bytes of " + name + ".jpg");
+
+    move("Trip01", "Trip01 (2024)", false);
+    refresh({"Trip01/a", "Trip01/c"});
+    expectDecisionsKeptAt("Trip01 (2024)");
+}
+
+TEST_F(ReturningPhotographs, AFilledPhotographsLookalikeStillStartsAfresh) {
+    startFromIndexWithoutDigests();
+    fillWhileIdle();
+    rig.library->remove({"Trip01/a"});
+    lookalikeOfAArrives("Trip01/d");
+    refresh({"Trip01/a"});
+    EXPECT_FALSE(isSetByHand(rig.state("Trip01/d")));
+    EXPECT_TRUE(rig.entry("Trip01/d").signals.has_value());
+    EXPECT_EQ(rig.engine->index().entry("Trip01/a")->formerState, ReviewState::flaggedByHand);
+}
+
+// Nothing is read while a photograph awaits measuring or work is paused, nor from storage that
+// is away, until it is back.
+TEST_F(ReturningPhotographs, DigestsAreReadOnlyWhenIdleAndFromStorageThatIsThere) {
+    startFromIndexWithoutDigests();
+    rig.library->away = {"Trip01/b"};
+    LibraryAsset arrived = assetOf({"Trip01/d", 0, 0});
+    rig.library->setContent(arrived.id, "bytes of d.jpg");
+    rig.library->add({arrived});
+    rig.engine->reconcileWithLibrary();
+    fillWhileIdle();
+    EXPECT_TRUE(rig.library->reads.empty());
+
+    rig.analyseAll();
+    rig.engine->regroup();
+    rig.library->reads.clear();
+    WorkConditions paused = runnable();
+    paused.isPaused = true;
+    fillWhileIdle(paused);
+    EXPECT_TRUE(rig.library->reads.empty());
+
+    fillWhileIdle();
+    EXPECT_EQ(rig.entry("Trip01/a").contentDigest, "bytes of a.jpg");
+    EXPECT_EQ(readsOf("Trip01/b"), 0);
+    EXPECT_FALSE(rig.entry("Trip01/b").contentDigest.has_value());
+
+    rig.library->away.clear();
+    rig.engine->handleLibraryChange(change::NeedsRefresh{});
+    fillWhileIdle();
+    EXPECT_EQ(rig.entry("Trip01/b").contentDigest, "bytes of b.jpg");
+}
+
+// Bytes of a file changed since it was measured are never stored with the old measurement:
+// neither when the change is seen while they are read nor when the listing already tells a
+// new size in the same second.
+TEST_F(ReturningPhotographs, AChangedFileGetsNoDigestForItsOldMeasurement) {
+    startFromIndexWithoutDigests();
+    LibraryAsset grown = tripAt("Trip01", false)[1];
+    grown.fileSize = 2000;
+    rig.library->add({grown});
+    rig.engine->reconcileWithLibrary();
+    ASSERT_TRUE(rig.entry("Trip01/b").signals.has_value());
+    bool edited = false;
+    rig.library->whileReading = [&](const std::string& id) {
+        if (id != "Trip01/a" || std::exchange(edited, true)) return;
+        LibraryAsset changed = tripAt("Trip01", false)[0];
+        changed.modifiedAt = Date{changed.modifiedAt->seconds + 60};
+        rig.library->setContent(id, "edited bytes of a.jpg");
+        rig.library->add({changed});
+        rig.engine->handleLibraryChange(change::AssetsChanged{{changed}});
+    };
+    fillWhileIdle();
+    EXPECT_TRUE(edited);
+    EXPECT_FALSE(rig.entry("Trip01/a").contentDigest.has_value());
+    EXPECT_FALSE(rig.entry("Trip01/b").contentDigest.has_value());
+    EXPECT_EQ(rig.entry("Trip01/c").contentDigest, "bytes of c.jpg");
+    // Measured again, the edited file keeps the digest of the bytes measured.
+    rig.analyseAll();
+    EXPECT_EQ(rig.entry("Trip01/a").contentDigest, "edited bytes of a.jpg");
 }
 
 } // namespace

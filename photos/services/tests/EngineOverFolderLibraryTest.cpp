@@ -22,6 +22,11 @@ protected:
         writeJpeg(unrelated[0], scene(11), "2024:03:10 08:00:00");
         writeJpeg(unrelated[1], scene(23), "2024:07:22 18:30:00");
         startServices();
+        startEngine();
+    }
+
+    // An engine from what the storage holds.
+    void startEngine() {
         engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
                                               std::make_shared<SystemClock>());
     }
@@ -221,48 +226,81 @@ TEST_F(EngineOverFolderLibrary, APartlyFailedBatchRecordsWhatReachedTheTrash) {
     EXPECT_EQ(engine->index().entries.at(flagged[0]).state, ReviewState::deleted);
 }
 
-// Renaming the folder a reviewed burst lies in keeps the user's decisions, and the rejects
-// folder follows the flagged photograph to its new place.
-TEST_F(EngineOverFolderLibrary, ARenamedFolderKeepsTheDecisionsMadeByHand) {
-    std::filesystem::create_directory(pictures / "Trip01");
-    for (const auto& id : burst)
-        std::filesystem::rename(pictures / id, pictures / "Trip01" / id);
-    scanAll();
+// The burst reviewed in Trip01: one frame kept and one flagged by hand, against the engine.
+struct ReviewedTrip : EngineOverFolderLibrary {
     std::string kept, flagged;
-    for (const auto& id : burst) {
-        const auto state = engine->index().entries.at("Trip01/" + id).state;
-        if (state == ReviewState::flagged && kept.empty()) kept = id;
-        if (state == ReviewState::keeper) flagged = id;
-    }
-    ASSERT_FALSE(kept.empty() || flagged.empty());
-    engine->override("Trip01/" + kept, true);
-    engine->override("Trip01/" + flagged, false);
 
-    std::filesystem::rename(pictures / "Trip01", pictures / "Trip01 (2024)");
-    const auto result = engine->reconcileWithLibrary();
-    EXPECT_TRUE(result.added.empty());
-    EXPECT_TRUE(result.deleted.empty());
-    engine->regroup();
-    engine->syncRejectsAlbumIfNeeded();
-
-    const auto index = engine->index();
-    EXPECT_EQ(index.entries.at("Trip01 (2024)/" + kept).state, ReviewState::keptByHand);
-    EXPECT_EQ(index.entries.at("Trip01 (2024)/" + flagged).state, ReviewState::flaggedByHand);
-    std::vector<std::string> linked, wanted;
-    for (const auto& link : std::filesystem::directory_iterator(album())) {
-        ASSERT_TRUE(std::filesystem::exists(link.path())) << link.path() << " leads nowhere";
-        linked.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
-                                                   std::filesystem::canonical(pictures))
-                             .string());
+    void SetUp() override {
+        EngineOverFolderLibrary::SetUp();
+        std::filesystem::create_directory(pictures / "Trip01");
+        for (const auto& id : burst)
+            std::filesystem::rename(pictures / id, pictures / "Trip01" / id);
+        scanAll();
+        for (const auto& id : burst) {
+            const auto state = engine->index().entries.at("Trip01/" + id).state;
+            if (state == ReviewState::flagged && kept.empty()) kept = id;
+            if (state == ReviewState::keeper) flagged = id;
+        }
+        ASSERT_FALSE(kept.empty() || flagged.empty());
+        engine->override("Trip01/" + kept, true);
+        engine->override("Trip01/" + flagged, false);
     }
-    for (const auto& entry : index.flaggedEntries())
-        wanted.push_back(entry.asset.id);
-    std::sort(linked.begin(), linked.end());
-    EXPECT_EQ(linked, wanted);
-    for (const auto& entry : engine->journal().entries())
-        EXPECT_TRUE(entry.event != ReviewJournal::Event::deletedElsewhere &&
-                    entry.event != ReviewJournal::Event::unflaggedElsewhere)
-            << entry.assetID;
+
+    // Renaming the folder keeps the user's decisions, and the rejects folder follows the
+    // flagged photograph to its new place.
+    void expectARenameKeepsTheDecisions() {
+        std::filesystem::rename(pictures / "Trip01", pictures / "Trip01 (2024)");
+        const auto result = engine->reconcileWithLibrary();
+        EXPECT_TRUE(result.added.empty());
+        EXPECT_TRUE(result.deleted.empty());
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+
+        const auto index = engine->index();
+        EXPECT_EQ(index.entries.at("Trip01 (2024)/" + kept).state, ReviewState::keptByHand);
+        EXPECT_EQ(index.entries.at("Trip01 (2024)/" + flagged).state, ReviewState::flaggedByHand);
+        std::vector<std::string> linked, wanted;
+        for (const auto& link : std::filesystem::directory_iterator(album())) {
+            ASSERT_TRUE(std::filesystem::exists(link.path())) << link.path() << " leads nowhere";
+            linked.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
+                                                       std::filesystem::canonical(pictures))
+                                 .string());
+        }
+        for (const auto& entry : index.flaggedEntries())
+            wanted.push_back(entry.asset.id);
+        std::sort(linked.begin(), linked.end());
+        EXPECT_EQ(linked, wanted);
+        for (const auto& entry : engine->journal().entries())
+            EXPECT_TRUE(entry.event != ReviewJournal::Event::deletedElsewhere &&
+                        entry.event != ReviewJournal::Event::unflaggedElsewhere)
+                << entry.assetID;
+    }
+};
+
+TEST_F(ReviewedTrip, ARenamedFolderKeepsTheDecisionsMadeByHand) {
+    expectARenameKeepsTheDecisions();
+}
+
+// The review as an earlier build saved it (no digests, no file sizes) follows the folder once
+// idle steps have read the digests of the files as they are on disk.
+TEST_F(ReviewedTrip, ARenamedFolderKeepsTheDecisionsOfAnEarlierBuildOnceIdle) {
+    engine->updateIndex([](LibraryIndex& index) {
+        for (auto& [id, entry] : index.entries) {
+            entry.contentDigest.reset();
+            entry.asset.fileSize = 0;
+        }
+    });
+    ASSERT_TRUE(engine->save());
+    startEngine();
+    ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    EXPECT_TRUE(engine->reconcileWithLibrary().added.empty());
+    WorkConditions idle;
+    idle.power = WorkConditions::Power::mains;
+    for (int step = 0; step < 10; ++step)
+        engine->fillContentDigests(idle);
+    for (const auto& id : {kept, flagged})
+        EXPECT_TRUE(engine->index().entries.at("Trip01/" + id).contentDigest) << id;
+    expectARenameKeepsTheDecisions();
 }
 
 } // namespace
