@@ -206,7 +206,8 @@ public:
     // Pump and library changes.
     void startPump();
     void pumpOnce(Done done = {});
-    void startLibraryChanges();
+    // Follows the given stream, or one subscribed to by the task itself.
+    void startLibraryChanges(LibraryChangeStream subscribed = nullptr);
 
     // Review actions and sessions.
     void override(bool keep, const std::string& photo, Done done = {});
@@ -261,7 +262,7 @@ private:
     std::int64_t analyseWhileWorkFlow();
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
-    void changesTaskBody();
+    void changesTaskBody(LibraryChangeStream subscribed);
     // An override, ignore or reset, named by `action` in the log: refused aloud while the
     // review cannot be saved; otherwise counted, carried into the engine, its album's outcome
     // told, and refreshed.

@@ -102,13 +102,13 @@ void AppModel::finishPumpStepFlow(std::int64_t steps) {
     });
 }
 
-void AppModel::startLibraryChanges() {
+void AppModel::startLibraryChanges(LibraryChangeStream subscribed) {
     if (changesTask_) changesTask_->cancel();
-    changesTask_ = tasks_.spawn([this] { changesTaskBody(); });
+    changesTask_ = tasks_.spawn([this, subscribed] { changesTaskBody(subscribed); });
 }
 
-void AppModel::changesTaskBody() {
-    const LibraryChangeStream stream = engine_->libraryChanges();
+void AppModel::changesTaskBody(LibraryChangeStream subscribed) {
+    const LibraryChangeStream stream = subscribed ? subscribed : engine_->libraryChanges();
     struct Leave {
         const LibraryChangeStream& stream;
         ~Leave() { stream->cancel(); }

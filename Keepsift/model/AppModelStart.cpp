@@ -53,12 +53,13 @@ void AppModel::startFlow(const Done& settingsRead) {
         updateLoginItem();
     });
     if (!waitForStorageFlow()) return;
+    // Followed from before the library is first listed, and during the first pass: a
+    // photograph removed meanwhile would otherwise stay counted until the next start.
+    auto changes = engine_->libraryChanges();
+    onMain([&] { startLibraryChanges(std::move(changes)); });
     reconcileLibraryFlow();
     returnFreedMemory();
-    onMain([&] {
-        startLibraryChanges();
-        startPump();
-    });
+    onMain([&] { startPump(); });
 }
 
 void AppModel::flushBeforeQuit(double timeout) {

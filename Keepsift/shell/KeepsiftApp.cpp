@@ -133,8 +133,11 @@ void KeepsiftApp::start() {
     if (!options_.spikeStorage) UserDesktopEntry::standard().install();
     // The engine reads the index and journal while it is made: off the GUI thread.
     PlatformDialogs dialogs{dialogs_, dialogs_};
-    builder_ = std::thread([this, dialogs, library = options_.library] {
-        auto parts = std::make_shared<ProductionParts>(makeProductionParts(library, dialogs));
+    WatcherOptions watcher;
+    watcher.useInotify = !options_.watchesByPolling;
+    builder_ = std::thread([this, dialogs, library = options_.library, watcher] {
+        auto parts =
+            std::make_shared<ProductionParts>(makeProductionParts(library, dialogs, watcher));
         QMetaObject::invokeMethod(
             this, [this, parts] { adopt(std::move(*parts)); }, Qt::QueuedConnection);
     });

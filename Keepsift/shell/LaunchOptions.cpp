@@ -28,6 +28,9 @@ LaunchOptions LaunchOptions::parse(const std::vector<std::string>& arguments,
             options.library = named->second;
     auto seam = environment.find(testSeamVariable);
     options.testSeam = seam != environment.end() && seam->second == "1";
+    auto polling = environment.find(pollingSeamVariable);
+    options.watchesByPolling =
+        options.testSeam && polling != environment.end() && polling->second == "1";
     options.environment = std::move(environment);
     return options;
 }

@@ -21,10 +21,13 @@ struct LaunchOptions {
     // The interface-test seam of the real application: the library's questions are answered
     // yes and the instance socket takes test commands. Never set by a user's launch.
     static constexpr const char* testSeamVariable = "KEEPSIFT_TEST_SEAM";
+    // With the seam only: the library is watched by polling, as where inotify is exhausted.
+    static constexpr const char* pollingSeamVariable = "KEEPSIFT_TEST_POLLING";
 
     bool interfaceTestMode = false;
     bool spikeStorage = false;
     bool testSeam = false;
+    bool watchesByPolling = false;
     bool opensSettings = false;
     bool atLogin = false;
     std::optional<std::string> library; // --library DIR, else KEEPSIFT_LIBRARY

@@ -75,7 +75,7 @@ std::filesystem::path applicationSupportFolder() {
 }
 
 ProductionParts makeProductionParts(const std::optional<std::string>& library,
-                                    PlatformDialogs dialogs) {
+                                    PlatformDialogs dialogs, WatcherOptions watcher) {
     ProductionParts made;
     made.defaults =
         std::make_shared<FileUserDefaults>(FileUserDefaults::standardFile(Keepsift::identifier));
@@ -86,7 +86,7 @@ ProductionParts makeProductionParts(const std::optional<std::string>& library,
     auto files = fileStorage(made.library.root);
     const AppConfig config = loadAppConfig();
     auto sink = telemetrySink(config);
-    made.services = makeLiveServices(made.library.root, std::move(dialogs));
+    made.services = makeLiveServices(made.library.root, std::move(dialogs), nullptr, watcher);
     auto engine = std::make_shared<ScanEngine>(
         made.services.library, std::make_shared<LowPrioritySignalSource>(made.services.extractor),
         files, std::make_shared<SystemClock>(), GroupingPolicy::standard, ScoringPolicy::standard,

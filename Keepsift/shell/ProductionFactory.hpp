@@ -29,7 +29,7 @@ struct ProductionParts {
 // Never fails: storage that cannot be made falls back to memory, a configuration that cannot
 // be read to no telemetry.
 ProductionParts makeProductionParts(const std::optional<std::string>& library,
-                                    PlatformDialogs dialogs);
+                                    PlatformDialogs dialogs, WatcherOptions watcher = {});
 
 // The application-support folder: index, journal, instance lock and storage report.
 std::filesystem::path applicationSupportFolder();

@@ -4,6 +4,7 @@
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/model/LibraryUnavailable.hpp"
+#include "core/support/Logger.hpp"
 
 namespace keepsift {
 
@@ -133,8 +134,12 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
                        } catch (const LibraryUnavailable&) {
                            // The caller tells the user; the next refresh tries again.
                            throw;
+                       } catch (const std::exception& error) {
+                           // The next refresh tries again; the error is not lost meanwhile.
+                           Logger("com.ambervale.keepsift", "engine")
+                               .error(std::string("refresh failed: ") + error.what());
                        } catch (...) {
-                           // The next refresh tries again.
+                           Logger("com.ambervale.keepsift", "engine").error("refresh failed");
                        }
                    },
                },

@@ -6,12 +6,14 @@
 namespace keepsift {
 
 LiveServices makeLiveServices(const std::filesystem::path& libraryRoot, PlatformDialogs dialogs,
-                              std::shared_ptr<const AnalysisContext> context) {
+                              std::shared_ptr<const AnalysisContext> context,
+                              WatcherOptions watcher) {
     FolderLibraryOptions options;
     options.root = libraryRoot;
     options.consentPrompt = std::move(dialogs.consent);
     options.deletionConfirmation = std::move(dialogs.deletion);
     options.renditions = std::make_shared<CachedRenditionSource>();
+    options.watcher = watcher;
     auto port = std::make_shared<FolderPhotoLibrary>(std::move(options));
     if (!context) context = LiveSignalExtractor::makeContext();
     return {port, std::make_shared<LivePhotoLibrary>(port),

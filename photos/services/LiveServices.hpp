@@ -26,6 +26,7 @@ struct LiveServices {
 // Reads the XDG folders as they are now. Without a context a new one is made, which loads
 // the analysis models.
 LiveServices makeLiveServices(const std::filesystem::path& libraryRoot, PlatformDialogs dialogs,
-                              std::shared_ptr<const AnalysisContext> context = nullptr);
+                              std::shared_ptr<const AnalysisContext> context = nullptr,
+                              WatcherOptions watcher = {});
 
 } // namespace keepsift

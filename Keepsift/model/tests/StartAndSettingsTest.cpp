@@ -1,3 +1,5 @@
+#include <atomic>
+
 #include <gtest/gtest.h>
 
 #include "Keepsift/model/tests/ModelRig.hpp"
@@ -59,6 +61,21 @@ TEST(ModelStart, ALaterLaunchPromptsOnlyWithScanningOn) {
 
 // The shell decides what a start shows once it knows the stored settings, long before the
 // library has been read.
+// A photograph removed by hand between the first listing and the start of the change stream,
+// or during the first pass, would stay counted until the next start.
+TEST(ModelStart, TheLibraryIsFollowedFromBeforeItsFirstListing) {
+    ModelRig rig;
+    std::atomic<bool> listed = false, followedWhenListed = false;
+    rig.library->beforeFetch = [&] {
+        if (listed.exchange(true)) return;
+        followedWhenListed = rig.library->latestStream != nullptr;
+    };
+    start(rig);
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(followedWhenListed);
+    EXPECT_TRUE(rig.onMain([&] { return rig.model->hasChangesTask(); }));
+}
+
 TEST(ModelStart, TellsWhenTheStoredSettingsAreInBeforeTheLibraryIsRead) {
     RigOptions options;
     options.storedSettings = storedWith([](Settings& s) { s.showsMenuBarIcon = false; });

@@ -32,6 +32,11 @@ TEST(LaunchOptions, FlagsCountOnlyAsExactWholeArguments) {
     EXPECT_FALSE(options.testSeam);
     EXPECT_EQ(options.library, "/q");
     EXPECT_TRUE(LaunchOptions::parse({}, {{"KEEPSIFT_TEST_SEAM", "1"}}).testSeam);
+    // Polling is forced for tests only: a user's environment alone never turns it on.
+    EXPECT_FALSE(LaunchOptions::parse({}, {{"KEEPSIFT_TEST_POLLING", "1"}}).watchesByPolling);
+    EXPECT_TRUE(
+        LaunchOptions::parse({}, {{"KEEPSIFT_TEST_SEAM", "1"}, {"KEEPSIFT_TEST_POLLING", "1"}})
+            .watchesByPolling);
     EXPECT_EQ(LaunchOptions::parse({"--library"}, {}).library, std::nullopt);
     EXPECT_TRUE(LaunchOptions::parse({"--settings"}, {}).opensSettings);
     EXPECT_FALSE(LaunchOptions::parse({"--settings=yes"}, {}).opensSettings);

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <tuple>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
@@ -12,8 +13,10 @@ using namespace std::chrono_literals;
 
 // A reviewed folder of 24 photographs, eight bursts of three, on a card that stays mounted
 // (a plain folder where no card can be mounted), with one more photograph beside it; the
-// engine follows the library's change stream as the application does.
-class HandRemoval : public testing::LiveHome, public ::testing::WithParamInterface<int> {
+// engine follows the library's change stream as the application does, told of changes by
+// inotify or, as on a FUSE card or with inotify exhausted, by polling.
+class HandRemoval : public testing::LiveHome,
+                    public ::testing::WithParamInterface<std::tuple<bool, int>> {
 protected:
     void SetUp() override {
         LiveHome::SetUp();
@@ -24,7 +27,9 @@ protected:
         std::filesystem::rename(pictures / "Trip", root / "card");
         if (!mounts.bind(root / "card", pictures / "Trip"))
             std::filesystem::rename(root / "card", pictures / "Trip");
-        startServices();
+        WatcherOptions watcher;
+        watcher.useInotify = !std::get<0>(GetParam());
+        startServices(watcher);
         engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
                                               std::make_shared<SystemClock>());
         ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
@@ -57,7 +62,7 @@ protected:
 };
 
 TEST_P(HandRemoval, PhotographsRemovedAtOnceAreCountedDeletedWithinSeconds) {
-    const int removed = GetParam();
+    const int removed = std::get<1>(GetParam());
     const auto flaggedBefore = engine->snapshot().review.flaggedCount;
     ASSERT_GT(flaggedBefore, 0);
     const auto stream = engine->libraryChanges();
@@ -76,7 +81,8 @@ TEST_P(HandRemoval, PhotographsRemovedAtOnceAreCountedDeletedWithinSeconds) {
         EXPECT_NE(event.event, ReviewJournal::Event::unflaggedElsewhere) << event.assetID;
 }
 
-INSTANTIATE_TEST_SUITE_P(AtOnce, HandRemoval, ::testing::Values(2, 3, 6, 24));
+INSTANTIATE_TEST_SUITE_P(AtOnce, HandRemoval,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(2, 3, 6, 24)));
 
 } // namespace
 } // namespace keepsift

@@ -56,8 +56,8 @@ protected:
         std::filesystem::remove_all(root);
     }
 
-    void startServices() {
-        services = makeLiveServices(pictures, {dialogs, dialogs}, sharedContext());
+    void startServices(WatcherOptions watcher = {}) {
+        services = makeLiveServices(pictures, {dialogs, dialogs}, sharedContext(), watcher);
     }
 
     // A still life of shapes on a gradient; the same seed gives the same scene.
