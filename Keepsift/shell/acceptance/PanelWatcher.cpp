@@ -18,6 +18,7 @@ const QString itemPrefix = QStringLiteral("org.kde.StatusNotifierItem-");
 } // namespace
 
 PanelWatcher::PanelWatcher() {
+    clock_.start();
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) return;
     daemon_ = std::make_unique<QProcess>();
     // The bus goes with the test, however that ends.
@@ -56,7 +57,10 @@ void PanelWatcher::RegisterStatusNotifierHost(const QString&) {
 }
 
 void PanelWatcher::note(const QString& what) {
-    if (!seen_.contains(what)) seen_.append(what);
+    if (names_.contains(what)) return;
+    names_.append(what);
+    seen_.append(
+        QStringLiteral("%1 after %2 s").arg(what).arg(clock_.elapsed() / 1000.0, 0, 'f', 2));
 }
 
 void PanelWatcher::lookAtTheBus() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
@@ -27,9 +28,12 @@ public:
     bool isRunning() const { return running_; }
     // For the launched program's DBUS_SESSION_BUS_ADDRESS.
     QString address() const { return address_; }
-    // Every registration seen so far: the items' registration calls, and the item names seen
-    // on the bus, which a registration that raced the watcher's answer still leaves.
+    // Every registration seen so far, with when it was first seen: the items' registration
+    // calls, and the item names on the bus, which a registration that raced the watcher's
+    // answer still leaves.
     QStringList seen() const { return seen_; }
+    // Times in seen() count from here; else from the watcher's start.
+    void restartClock() { clock_.start(); }
     // Runs the event loop, looking at the bus every 50 ms, for at most `seconds` or until the
     // condition holds; whether it held.
     bool watchFor(double seconds, const std::function<bool()>& until = {});
@@ -55,6 +59,8 @@ private:
     QString address_;
     QStringList items_;
     QStringList seen_;
+    QStringList names_;
+    QElapsedTimer clock_;
     bool running_ = false;
 };
 

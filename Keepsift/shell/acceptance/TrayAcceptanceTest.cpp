@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "ApplicationFixture.hpp"
+#include "Keepsift/shell/SingleInstance.hpp"
 #include "PanelWatcher.hpp"
 #include "XDisplay.hpp"
 #include "platform/files/AtomicFile.hpp"
@@ -39,6 +40,7 @@ protected:
     }
 
     std::unique_ptr<testing::LaunchedApp> launchByTheUser() {
+        panel_->restartClock();
         auto app = std::make_unique<testing::LaunchedApp>(
             folder_.path(), library_,
             std::vector<std::string>{KEEPSIFT_BINARY, "--library", library_.string()},
@@ -75,6 +77,10 @@ TEST_F(TrayAcceptance, WithTheIconHiddenAStartByTheUserRegistersNoTrayItem) {
         return !testing::keepsiftWindows().empty() || !app->isRunning();
     }));
     ASSERT_TRUE(app->isRunning()) << log();
+    panel_->watchFor(watchedAfterTheWindow);
+    EXPECT_TRUE(panel_->seen().isEmpty()) << "registered while starting: " << seen();
+    // A later start by the user reaches the running one.
+    ASSERT_TRUE(app->send(app::SingleInstance::reopenRequest));
     panel_->watchFor(watchedAfterTheWindow);
     EXPECT_TRUE(app->isRunning()) << log();
     EXPECT_TRUE(panel_->seen().isEmpty()) << "registered with the panel: " << seen();
