@@ -14,6 +14,7 @@
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/StartupTrayItem.hpp"
 #include "Keepsift/shell/StorageSpikeRun.hpp"
+#include "Keepsift/shell/StoredIconChoice.hpp"
 #include "Keepsift/shell/SystemConditionsProbe.hpp"
 #include "Keepsift/shell/UserDesktopEntry.hpp"
 #include "Keepsift/shell/WindowTexts.hpp"
@@ -118,10 +119,10 @@ void KeepsiftApp::start() {
             showReview();
         },
         [] { QCoreApplication::quit(); });
-    // Nobody waits for Keepsift at login: the item comes with the settings.
-    tray_->setShown(!options_.atLogin);
 
     if (options_.startsScenario()) {
+        // A scenario's settings are the defaults.
+        showStartupItem(Settings{}.showsMenuBarIcon);
         makeWindows(nullptr);
         auto services = this->services();
         auto images = windowMaker_.imageSource(nullptr, services.mainActor);
@@ -131,16 +132,24 @@ void KeepsiftApp::start() {
     }
     // A Keepsift run from a build puts itself into the desktop menu, for the binary that runs.
     if (!options_.spikeStorage) UserDesktopEntry::standard().install();
+    auto defaults = standardDefaults();
+    showStartupItem(storedShowsMenuBarIcon(defaults));
     // The engine reads the index and journal while it is made: off the GUI thread.
     PlatformDialogs dialogs{dialogs_, dialogs_};
     WatcherOptions watcher;
     watcher.useInotify = !options_.watchesByPolling;
-    builder_ = std::thread([this, dialogs, library = options_.library, watcher] {
-        auto parts =
-            std::make_shared<ProductionParts>(makeProductionParts(library, dialogs, watcher));
+    builder_ = std::thread([this, dialogs, defaults, library = options_.library, watcher] {
+        auto parts = std::make_shared<ProductionParts>(
+            makeProductionParts(defaults, library, dialogs, watcher));
         QMetaObject::invokeMethod(
             this, [this, parts] { adopt(std::move(*parts)); }, Qt::QueuedConnection);
     });
+}
+
+// Stands in for the menu-bar item while the model is made, where one is wanted: nobody waits
+// for Keepsift at login, and an icon the user hid is never handed to the panel.
+void KeepsiftApp::showStartupItem(bool showsMenuBarIcon) {
+    tray_->setShown(showsMenuBarIcon && !options_.atLogin);
 }
 
 void KeepsiftApp::adopt(ProductionParts parts) {

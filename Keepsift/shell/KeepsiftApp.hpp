@@ -61,6 +61,7 @@ private:
     AppModel::Services services();
     ShellActions actions();
     void makeWindows(std::shared_ptr<UserDefaults> frames);
+    void showStartupItem(bool showsMenuBarIcon);
     void showFirstRunIfNeeded();
     void adopt(ProductionParts parts);
     void begin();

@@ -74,11 +74,15 @@ std::filesystem::path applicationSupportFolder() {
     return xdgDataHome() / std::string(Keepsift::identifier);
 }
 
-ProductionParts makeProductionParts(const std::optional<std::string>& library,
+std::shared_ptr<UserDefaults> standardDefaults() {
+    return std::make_shared<FileUserDefaults>(FileUserDefaults::standardFile(Keepsift::identifier));
+}
+
+ProductionParts makeProductionParts(std::shared_ptr<UserDefaults> defaults,
+                                    const std::optional<std::string>& library,
                                     PlatformDialogs dialogs, WatcherOptions watcher) {
     ProductionParts made;
-    made.defaults =
-        std::make_shared<FileUserDefaults>(FileUserDefaults::standardFile(Keepsift::identifier));
+    made.defaults = std::move(defaults);
     auto values = std::make_shared<UserDefaultsStorage>(made.defaults);
     auto store =
         std::make_shared<KeepsiftStore>(values, Strings::preferredLanguage(systemLanguages()));

@@ -24,11 +24,15 @@ struct ProductionParts {
     LibraryChoice library;
 };
 
-// `library` is the --library argument, else KEEPSIFT_LIBRARY; without one the remembered
-// folder, then the Pictures folder.
+// The user's defaults file, read once here; the parts keep them.
+std::shared_ptr<UserDefaults> standardDefaults();
+
+// `defaults` come from standardDefaults(); `library` is the --library argument, else
+// KEEPSIFT_LIBRARY; without one the remembered folder, then the Pictures folder.
 // Never fails: storage that cannot be made falls back to memory, a configuration that cannot
 // be read to no telemetry.
-ProductionParts makeProductionParts(const std::optional<std::string>& library,
+ProductionParts makeProductionParts(std::shared_ptr<UserDefaults> defaults,
+                                    const std::optional<std::string>& library,
                                     PlatformDialogs dialogs, WatcherOptions watcher = {});
 
 // The application-support folder: index, journal, instance lock and storage report.

@@ -7,8 +7,9 @@
 
 namespace keepsift::app {
 
-// The menu-bar item shown at once at start, before the model exists: an icon with "Review
-// photos" and "Quit". The views' own item takes over when they provide one.
+// The menu-bar item shown at once at start, before the model exists, unless the stored
+// settings hide the icon: an icon with "Review photos" and "Quit". The views' own item takes
+// over when they provide one.
 class StartupTrayItem : public QObject {
     Q_OBJECT
 public:

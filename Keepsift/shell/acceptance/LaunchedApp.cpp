@@ -53,7 +53,8 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
     : LaunchedApp(root, library, {KEEPSIFT_BINARY, "--library", library.string()}) {}
 
 LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library,
-                         const std::vector<std::string>& command)
+                         const std::vector<std::string>& command,
+                         const std::map<std::string, std::string>& environment)
     : root_(root), library_(library) {
     for (const char* folder : {"home", "config", "data", "cache", "runtime"})
         std::filesystem::create_directories(root / folder);
@@ -72,6 +73,8 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         ::setenv("KEEPSIFT_TEST_SEAM", "1", 1);
         ::unsetenv("KEEPSIFT_LIBRARY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        for (const auto& [name, value] : environment)
+            ::setenv(name.c_str(), value.c_str(), 1);
         const std::string script = "echo \"$DISPLAY\" > '" + (root / "display").string() +
                                    "'; echo \"$XAUTHORITY\" > '" + (root / "xauthority").string() +
                                    "'; echo $$ > '" + pidFile.string() +

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -19,9 +20,10 @@ public:
     // Starts the binary with --library.
     LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library);
     // Starts a command line as a launcher would (program first), in the same home; `library`
-    // is the folder it is expected to tidy.
+    // is the folder it is expected to tidy; `environment` is set for it on top of the home's.
     LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library,
-                const std::vector<std::string>& command);
+                const std::vector<std::string>& command,
+                const std::map<std::string, std::string>& environment = {});
     ~LaunchedApp();
 
     pid_t pid() const { return pid_; }
