@@ -58,8 +58,12 @@ bool isPp3(const std::string& name) {
 }
 
 PortAssetResource portResource(const CatalogueResource& resource) {
-    PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt};
-    if (resource.placeholder.empty()) port.fileSize = resource.stamp.size;
+    PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt, std::nullopt};
+    if (!resource.placeholder.empty()) return port;
+    port.fileSize = resource.stamp.size;
+    if (resource.stamp.ctimeNs != 0)
+        port.file =
+            FileIdentity{static_cast<std::int64_t>(resource.stamp.inode), resource.stamp.ctimeNs};
     return port;
 }
 
