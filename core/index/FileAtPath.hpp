@@ -14,6 +14,10 @@ enum class FileAtPath {
     other,
 };
 
+// The listed file is not the size of the one the entry rests on: as last listed, else as
+// measured (an earlier build kept no listed size).
+bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed);
+
 // The file was replaced or rewritten at its path and its size does not tell: only its bytes,
 // against the digest of those measured, do.
 bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed);

@@ -163,7 +163,7 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
 // there with the digest of the measured bytes kept. Its entry may have gone elsewhere.
 bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
     return entry.state != ReviewState::deleted && !asset.contentChanged(entry.asset) &&
-           (asset.sizeChanged(entry.asset) || needsBytesRead(entry, asset));
+           (sizeDiffers(entry, asset) || needsBytesRead(entry, asset));
 }
 
 } // namespace

@@ -95,6 +95,16 @@ TEST(ReplacedFile, FactsAnEarlierBuildDidNotKeepAreRecordedNotCompared) {
     EXPECT_EQ(index.entry("a")->state, ReviewState::keptByHand);
 }
 
+// Without a listed size kept, the size measured tells of another file.
+TEST(ReplacedFile, AnEarlierBuildsMeasuredSizeTellsOfAnotherFile) {
+    auto old = sized("a", 1000, 1);
+    old.fileSize = 0;
+    old.file.reset();
+    LibraryIndex index = indexOf({measured(old, ReviewState::keptByHand)});
+    index.entries.at("a").signals->fileSize = 1000;
+    EXPECT_EQ(index.reconcile({sized("a", 1200, 1)}, listedAt).needingFreshSignals, Ids{"a"});
+}
+
 // Two files of one second swapped between folders: each review goes with its bytes, and
 // decisions reach each photograph where it is now.
 TEST(ReplacedFile, SwappedFilesTakeTheirReviewsAlong) {
