@@ -134,12 +134,13 @@ std::optional<PhotoSignals> ScanEngine::measure(Lock& lock, const LibraryAsset& 
     });
 }
 
-// A photograph deleted or edited while it was measured keeps no measurement.
+// A photograph deleted, edited or replaced while it was measured keeps no measurement.
 bool ScanEngine::recordIfUnchangedLocked(const LibraryAsset& measured,
                                          std::optional<PhotoSignals> signals) {
     auto found = index_.entries.find(measured.id);
-    if (found == index_.entries.end() || found->second.state == ReviewState::deleted ||
-        found->second.asset.contentChanged(measured))
+    if (found == index_.entries.end() || found->second.state == ReviewState::deleted) return false;
+    const LibraryAsset& now = found->second.asset;
+    if (now.contentChanged(measured) || now.sizeChanged(measured) || now.fileMoved(measured))
         return false;
     recordSignalsLocked(std::move(signals), measured.id);
     return true;

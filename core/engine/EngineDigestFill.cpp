@@ -33,7 +33,7 @@ bool storeDigest(LibraryIndex& index, const LibraryAsset& read, std::string dige
     if (found == index.entries.end()) return false;
     IndexEntry& entry = found->second;
     if (!lacksDigest(entry) || entry.asset.contentChanged(read) ||
-        entry.asset.fileSize != read.fileSize)
+        entry.asset.fileSize != read.fileSize || entry.asset.fileMoved(read))
         return false;
     entry.contentDigest = std::move(digest);
     return true;

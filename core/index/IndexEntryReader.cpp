@@ -142,14 +142,21 @@ PhotoSignals signals(JsonCursor& c) {
     return s;
 }
 
+Field optionalInteger(std::string_view name, std::optional<std::int64_t>& to) {
+    return {name, Presence::optional, [&to](JsonCursor& c) { to = number<std::int64_t>(c); }};
+}
+
 LibraryAsset asset(JsonCursor& c) {
     LibraryAsset a;
+    std::optional<std::int64_t> fileNumber, fileChanged;
     readObject(c, {text("id", a.id), text("filename", a.filename),
                    optionalDate("createdAt", a.createdAt), optionalDate("modifiedAt", a.modifiedAt),
                    integer("pixelWidth", a.pixelWidth), integer("pixelHeight", a.pixelHeight),
                    integer("fileSize", a.fileSize), flag("isFavourite", a.isFavourite),
                    flag("isEdited", a.isEdited), flag("isInUserAlbum", a.isInUserAlbum),
-                   flag("isRejected", a.isRejected)});
+                   flag("isRejected", a.isRejected), optionalInteger("fileNumber", fileNumber),
+                   optionalInteger("fileChangedNs", fileChanged)});
+    if (fileNumber && fileChanged) a.file = FileIdentity{*fileNumber, *fileChanged};
     return a;
 }
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/index/FileAtPath.hpp"
 #include "core/index/LibraryIndex.hpp"
 #include "core/index/ReturnMatching.hpp"
 #include "core/support/Unicode.hpp"
@@ -44,18 +45,28 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
-// A listed asset against its live entry.
+// A listed asset against its live entry. A file whose bytes could not be read keeps the
+// identity the entry rests on, so that the next listing looks again.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
-                     LibraryIndex::Reconciliation& result) {
+                     LibraryIndex::Reconciliation& result, FileAtPath file) {
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
-    if (asset.contentChanged(entry.asset)) {
+    if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
         dropStaleSignals(entry);
         result.needingFreshSignals.push_back(asset.id);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     }
+    const auto restedOn = entry.asset.file;
     adoptAsset(entry, asset);
+    if (file == FileAtPath::unsure) entry.asset.file = restedOn;
+}
+
+// What the listed file is against the entry at its path; content changed is told apart first.
+FileAtPath fileListedAt(const IndexEntry& entry, const LibraryAsset& asset,
+                        const ContentDigests& read) {
+    if (asset.contentChanged(entry.asset)) return FileAtPath::same;
+    return fileAtPath(entry, asset, read);
 }
 
 // A listed asset with no live entry starts afresh; a deleted entry it replaces gives its
@@ -76,7 +87,7 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
     if (found == index.entries.end() || found->second.state == ReviewState::deleted)
         storeFresh(index, asset, result);
     else
-        reconcileListed(found->second, asset, result);
+        reconcileListed(found->second, asset, result, fileListedAt(found->second, asset, {}));
 }
 
 // The entry of a photograph that left, given to the same photograph where it is listed
@@ -91,6 +102,8 @@ void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
     }
     entry.formerState.reset();
     entry.formerDecidedAt.reset();
+    // Decisions reach a photograph by the identifier inside its measurement.
+    if (entry.signals) entry.signals->digest = asset.id;
     adoptAsset(entry, asset);
     const auto found = index.entries.find(asset.id);
     if (found != index.entries.end() && found->second.groupID &&
@@ -112,10 +125,13 @@ void sortLists(LibraryIndex::Reconciliation& result) {
 // A listed photograph without a live entry that may take over the entry of one that left:
 // none is stored under its identifier, or one that left remembering its decision. An entry
 // Keepsift deleted is never revived, nor is its place given another's.
+bool mayReturnOver(const IndexEntry& stored) {
+    return stored.state == ReviewState::deleted && stored.formerState;
+}
+
 bool mayReturn(const LibraryIndex& index, const LibraryAsset& asset) {
     const auto found = index.entries.find(asset.id);
-    return found == index.entries.end() ||
-           (found->second.state == ReviewState::deleted && found->second.formerState);
+    return found == index.entries.end() || mayReturnOver(found->second);
 }
 
 std::unordered_set<std::string_view> listedIdentifiers(const std::vector<LibraryAsset>& assets) {
@@ -126,19 +142,28 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
     return seen;
 }
 
-// Entries of photographs that left, now or earlier. Storage away is missed in every listing
-// until it is back: it did not leave now.
+// Entries of photographs that left, now or earlier, and of those whose path holds another
+// file now. Storage away is missed in every listing until it is back: it did not leave now.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
                                       const std::unordered_set<std::string_view>& seen,
-                                      const std::set<std::string>& away) {
+                                      const std::set<std::string>& away,
+                                      const std::unordered_set<std::string_view>& replaced) {
     std::vector<Departure> departures;
     for (const auto& [id, entry] : index.entries) {
         const bool deleted = entry.state == ReviewState::deleted;
-        if (deleted ? !entry.formerState : seen.contains(id)) continue;
+        const bool leftPath = !deleted && replaced.contains(id);
+        if (deleted ? !entry.formerState : seen.contains(id) && !leftPath) continue;
         departures.push_back({id, &entry.asset, !deleted && !away.contains(id),
                               entry.contentDigest ? *entry.contentDigest : std::string_view()});
     }
     return departures;
+}
+
+// A listed file at a path whose entry it may not be: another size, or replaced or rewritten
+// there with the digest of the measured bytes kept. Its entry may have gone elsewhere.
+bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
+    return entry.state != ReviewState::deleted && !asset.contentChanged(entry.asset) &&
+           (sizeDiffers(entry, asset) || needsBytesRead(entry, asset));
 }
 
 } // namespace
@@ -146,34 +171,54 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
                                                         const std::set<std::string>& away) const {
     std::vector<const LibraryAsset*> arrivals;
-    for (const auto& asset : assets)
-        if (mayReturn(*this, asset)) arrivals.push_back(&asset);
+    std::unordered_set<std::string_view> replaced;
+    std::vector<std::string> candidates;
+    for (const auto& asset : assets) {
+        const auto found = entries.find(asset.id);
+        if (found != entries.end() && maybeReplaced(found->second, asset)) {
+            replaced.insert(asset.id);
+            if (needsBytesRead(found->second, asset)) candidates.push_back(asset.id);
+        } else if (found != entries.end() && !mayReturnOver(found->second)) {
+            continue;
+        }
+        arrivals.push_back(&asset);
+    }
     if (arrivals.empty()) return {};
-    return keepsift::returnCandidates(arrivals,
-                                      departuresFrom(*this, listedIdentifiers(assets), away));
+    auto matching = keepsift::returnCandidates(
+        arrivals, departuresFrom(*this, listedIdentifiers(assets), away, replaced));
+    candidates.insert(candidates.end(), matching.begin(), matching.end());
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    return candidates;
 }
 
-// Listed photographs without a live entry are paired with the entries of photographs that
-// left, now or earlier, before either is taken for new or deleted: a rename or move keeps
-// the review, given the same bytes.
+// Listed photographs without a live entry, and files that took the place of another, are
+// paired with the entries of photographs that left, now or earlier, before either is taken
+// for new, changed or deleted: a rename, move or swap keeps the review, given the same bytes.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
                                                      Date now, const std::set<std::string>& away,
                                                      const ContentDigests& digests) {
     Reconciliation result;
     const auto seen = listedIdentifiers(assets);
     std::unordered_map<std::string_view, const LibraryAsset*> arriving;
+    std::unordered_set<std::string_view> replaced;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && found->second.state != ReviewState::deleted) {
-            reconcileListed(found->second, asset, result);
-            continue;
+            const auto file = fileListedAt(found->second, asset, digests);
+            if (file != FileAtPath::other) {
+                reconcileListed(found->second, asset, result, file);
+                continue;
+            }
+            replaced.insert(asset.id);
         }
         arriving.insert_or_assign(asset.id, &asset);
     }
     std::vector<const LibraryAsset*> arrivals;
     for (const auto& [id, asset] : arriving)
-        if (mayReturn(*this, *asset)) arrivals.push_back(asset);
-    const auto matches = matchReturns(arrivals, departuresFrom(*this, seen, away), digests);
+        if (replaced.contains(id) || mayReturn(*this, *asset)) arrivals.push_back(asset);
+    const auto matches =
+        matchReturns(arrivals, departuresFrom(*this, seen, away, replaced), digests);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {
@@ -184,10 +229,17 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         storeReturned(*this, std::move(entry), *asset, result);
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
-    for (const auto& asset : assets)
-        if (const auto found = arriving.find(asset.id);
-            found != arriving.end() && found->second == &asset && !returned.contains(asset.id))
+    for (const auto& asset : assets) {
+        const auto found = arriving.find(asset.id);
+        if (found == arriving.end() || found->second != &asset || returned.contains(asset.id))
+            continue;
+        // Another file in the place of one whose entry stayed: a changed file.
+        if (const auto stayed = entries.find(asset.id);
+            replaced.contains(asset.id) && stayed != entries.end())
+            reconcileListed(stayed->second, asset, result, FileAtPath::other);
+        else
             storeFresh(*this, asset, result);
+    }
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {

@@ -43,6 +43,12 @@ void Writer::asset(const LibraryAsset& a) {
     flag(a.isInUserAlbum);
     key("isRejected");
     flag(a.isRejected);
+    if (a.file) {
+        key("fileNumber");
+        integer(a.file->number);
+        key("fileChangedNs");
+        integer(a.file->changedNs);
+    }
     put('}');
 }
 

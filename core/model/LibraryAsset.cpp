@@ -15,6 +15,14 @@ bool LibraryAsset::contentChanged(const LibraryAsset& earlier) const {
            isEdited != earlier.isEdited;
 }
 
+bool LibraryAsset::sizeChanged(const LibraryAsset& earlier) const {
+    return fileSize > 0 && earlier.fileSize > 0 && fileSize != earlier.fileSize;
+}
+
+bool LibraryAsset::fileMoved(const LibraryAsset& earlier) const {
+    return file && earlier.file && *file != *earlier.file;
+}
+
 AssetReference LibraryAsset::reference() const {
     return AssetReference{id, filename, std::nullopt, isFavourite, isEdited, isInUserAlbum};
 }
@@ -32,6 +40,9 @@ Json LibraryAsset::toJson(DateForm form) const {
         .set("isEdited", isEdited)
         .set("isInUserAlbum", isInUserAlbum)
         .set("isRejected", isRejected);
+    if (file)
+        json.set("fileNumber", Json::integer(file->number))
+            .set("fileChangedNs", Json::integer(file->changedNs));
     return json;
 }
 
@@ -49,6 +60,10 @@ LibraryAsset LibraryAsset::fromJson(const Json& json, DateForm form) {
     asset.isEdited = json.at("isEdited").asBool();
     asset.isInUserAlbum = json.at("isInUserAlbum").asBool();
     asset.isRejected = json.at("isRejected").asBool();
+    const auto integer = [](const Json& j) { return j.asInt64(); };
+    const auto number = readOptional<std::int64_t>(json, "fileNumber", integer);
+    const auto changed = readOptional<std::int64_t>(json, "fileChangedNs", integer);
+    if (number && changed) asset.file = FileIdentity{*number, *changed};
     return asset;
 }
 

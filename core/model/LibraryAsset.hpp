@@ -6,6 +6,7 @@
 
 #include "core/model/AssetReference.hpp"
 #include "core/model/DateCoding.hpp"
+#include "core/model/FileIdentity.hpp"
 
 namespace keepsift {
 
@@ -22,10 +23,16 @@ struct LibraryAsset {
     bool isEdited = false;
     bool isInUserAlbum = false;
     bool isRejected = false;
+    // None when the library does not say, as in indexes of earlier builds.
+    std::optional<FileIdentity> file = std::nullopt;
 
     // The content may differ from an earlier listing of the same asset. Modification
     // dates compare at whole seconds: stored files keep only whole seconds.
     bool contentChanged(const LibraryAsset& earlier) const;
+    // The file holds other bytes than at the earlier listing: its size differs, both known.
+    bool sizeChanged(const LibraryAsset& earlier) const;
+    // The file was replaced, rewritten or touched since the earlier listing, both known.
+    bool fileMoved(const LibraryAsset& earlier) const;
     AssetReference reference() const;
 
     Json toJson(DateForm form) const;

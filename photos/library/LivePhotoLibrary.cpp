@@ -30,8 +30,11 @@ LibraryAsset libraryAsset(const PortAsset& asset, const std::set<std::string>& r
     result.pixelWidth = asset.pixelWidth;
     result.pixelHeight = asset.pixelHeight;
     // The primary file's size, so that a photograph found elsewhere is compared by its bytes
-    // only when the sizes agree.
-    if (!asset.resources.empty()) result.fileSize = asset.resources.front().fileSize.value_or(0);
+    // only when the sizes agree, and its identity, so that one replaced in place is told.
+    if (!asset.resources.empty()) {
+        result.fileSize = asset.resources.front().fileSize.value_or(0);
+        result.file = asset.resources.front().file;
+    }
     result.isFavourite = asset.isFavorite;
     result.isEdited = asset.hasAdjustments;
     result.isInUserAlbum = inUserAlbum.contains(asset.localIdentifier);

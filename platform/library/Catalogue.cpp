@@ -58,8 +58,12 @@ bool isPp3(const std::string& name) {
 }
 
 PortAssetResource portResource(const CatalogueResource& resource) {
-    PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt};
-    if (resource.placeholder.empty()) port.fileSize = resource.stamp.size;
+    PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt, std::nullopt};
+    if (!resource.placeholder.empty()) return port;
+    port.fileSize = resource.stamp.size;
+    if (resource.stamp.ctimeNs != 0)
+        port.file =
+            FileIdentity{static_cast<std::int64_t>(resource.stamp.inode), resource.stamp.ctimeNs};
     return port;
 }
 
@@ -399,6 +403,7 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
     if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
         noteSeen(known->second);
         if (pending.complete) known->second.listed = resource.stamp;
+        rememberChangeTime(known->second, lookedUp, resource.stamp, pending);
         return &known->second;
     }
     std::string relative = lookedUp;
@@ -422,6 +427,14 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
         before = after;
     }
     return nullptr;
+}
+
+// Rows of an earlier build learn their change time once, so that a later rewrite shows.
+void Catalogue::rememberChangeTime(Remembered& remembered, const std::string& relative,
+                                   const FileStamp& stamp, Pending& pending) {
+    if (remembered.entry.stamp.ctimeNs != 0 || stamp.ctimeNs == 0) return;
+    remembered.entry.stamp.ctimeNs = stamp.ctimeNs;
+    pending.changed.push_back({relative, remembered.entry});
 }
 
 void Catalogue::noteSeen(Remembered& remembered) {

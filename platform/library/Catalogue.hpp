@@ -91,6 +91,8 @@ private:
 
     void noteListed(Remembered& remembered, const FileStamp& stamp);
     void noteSeen(Remembered& remembered);
+    static void rememberChangeTime(Remembered& remembered, const std::string& relative,
+                                   const FileStamp& stamp, Pending& pending);
     static const std::optional<Date>& capturedAt(Remembered& remembered);
 
     MetadataCache cache_;

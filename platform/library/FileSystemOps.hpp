@@ -54,6 +54,8 @@ struct FileStamp {
     std::int64_t mtimeNs = 0;
     std::uint64_t inode = 0;
     std::int64_t blocks = 0;
+    // When the file's status last changed; 0 where it is not known (caches of earlier builds).
+    std::int64_t ctimeNs = 0;
 
     bool operator==(const FileStamp&) const = default;
 };

@@ -19,7 +19,7 @@ constexpr const char* schema = "CREATE TABLE IF NOT EXISTS facts("
                                "path TEXT PRIMARY KEY, size INTEGER, mtime_ns INTEGER, "
                                "inode INTEGER, readable INTEGER, width INTEGER, height INTEGER, "
                                "date_original TEXT, orientation INTEGER, rating INTEGER, "
-                               "edit_history INTEGER) WITHOUT ROWID; "
+                               "edit_history INTEGER, ctime_ns INTEGER) WITHOUT ROWID; "
                                "CREATE TABLE IF NOT EXISTS identifiers("
                                "path TEXT PRIMARY KEY, identifier TEXT) WITHOUT ROWID";
 
@@ -63,6 +63,7 @@ MetadataCache::Entry entryOf(sqlite3_stmt* row) {
     entry.facts.orientation = sqlite3_column_int(row, 8);
     entry.facts.rating = optionalInt(row, 9);
     entry.facts.editHistory = sqlite3_column_int(row, 10) != 0;
+    entry.stamp.ctimeNs = sqlite3_column_int64(row, 11);
     return entry;
 }
 
@@ -85,6 +86,7 @@ void bindEntry(sqlite3_stmt* s, const std::string& path, const MetadataCache::En
     else
         sqlite3_bind_null(s, 10);
     sqlite3_bind_int(s, 11, facts.editHistory ? 1 : 0);
+    sqlite3_bind_int64(s, 12, entry.stamp.ctimeNs);
 }
 
 } // namespace
@@ -105,7 +107,7 @@ bool MetadataCache::open() {
     makePrivateFile(file_);
     if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
             SQLITE_OK &&
-        execute("PRAGMA journal_mode=WAL") && execute(schema))
+        execute("PRAGMA journal_mode=WAL") && execute(schema) && addChangeTimes())
         return true;
     sqlite3_close(db_);
     db_ = nullptr;
@@ -122,6 +124,12 @@ void MetadataCache::rebuild() {
         log().notice("catalogue cache rebuilt at " + file_.string());
     else
         log().error("catalogue cache unavailable at " + file_.string());
+}
+
+// A cache of an earlier build keeps its rows; their change times are unknown until listed.
+bool MetadataCache::addChangeTimes() {
+    Statement columns(db_, "SELECT ctime_ns FROM facts LIMIT 0");
+    return columns || execute("ALTER TABLE facts ADD COLUMN ctime_ns INTEGER");
 }
 
 MetadataCache::~MetadataCache() {
@@ -144,7 +152,8 @@ MetadataCache::Entries MetadataCache::loadAll() {
 std::optional<MetadataCache::Entries> MetadataCache::readAll() {
     Entries entries;
     Statement select(db_, "SELECT path, size, mtime_ns, inode, readable, width, height, "
-                          "date_original, orientation, rating, edit_history FROM facts");
+                          "date_original, orientation, rating, edit_history, ctime_ns "
+                          "FROM facts");
     if (!select) return std::nullopt;
     int step;
     while ((step = sqlite3_step(select.get())) == SQLITE_ROW) {
@@ -198,7 +207,7 @@ void MetadataCache::updateIdentifiers(
 }
 
 void MetadataCache::writeRows(const std::vector<std::pair<std::string, Entry>>& changed) {
-    Statement insert(db_, "INSERT OR REPLACE INTO facts VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+    Statement insert(db_, "INSERT OR REPLACE INTO facts VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
     if (!insert) return;
     for (const auto& [path, entry] : changed) {
         bindEntry(insert.get(), path, entry);

@@ -17,7 +17,8 @@ namespace keepsift {
 
 // The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
 // valid while its size, modification time and inode are unchanged, and of the identifiers
-// given to files whose names differ from a neighbour's only in normal form. A cache that cannot be
+// given to files whose names differ from a neighbour's only in normal form. A row is valid
+// while the change time is unchanged too. A cache that cannot be
 // opened or written only costs speed: facts are then read again next time; one that cannot
 // be read is deleted and made again.
 class MetadataCache {
@@ -42,8 +43,11 @@ public:
     Identifiers loadIdentifiers();
     void updateIdentifiers(const std::vector<std::pair<std::string, std::string>>& given);
 
+    // A file rewritten in place within its modification second keeps its size and inode;
+    // only its change time tells. A change time not known (an earlier build's row) matches.
     static bool matches(const Entry& entry, const FileStamp& stamp) {
-        return sameFile(entry.stamp, stamp);
+        return sameFile(entry.stamp, stamp) &&
+               (entry.stamp.ctimeNs == 0 || entry.stamp.ctimeNs == stamp.ctimeNs);
     }
 
 private:
@@ -51,6 +55,7 @@ private:
     void rebuild();
     std::optional<Entries> readAll();
     bool execute(const char* sql);
+    bool addChangeTimes();
     void writeRows(const std::vector<std::pair<std::string, Entry>>& changed);
     void deleteRows(const std::vector<std::string>& removed);
 

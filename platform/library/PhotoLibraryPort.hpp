@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/model/DeletionReport.hpp"
+#include "core/model/FileIdentity.hpp"
 #include "core/model/LibraryUnavailable.hpp"
 #include "core/support/Date.hpp"
 
@@ -63,6 +64,8 @@ struct PortAssetResource {
     std::string originalFilename;
     // The "fileSize" property; absent when the service does not know it.
     std::optional<std::int64_t> fileSize;
+    // Absent when the service does not know it.
+    std::optional<FileIdentity> file = std::nullopt;
 
     bool operator==(const PortAssetResource&) const = default;
 };

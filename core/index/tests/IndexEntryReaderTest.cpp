@@ -40,6 +40,7 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.formerState = ReviewState::keptByHand;
     full.formerDecidedAt = Date{700000003};
     full.contentDigest = "9f86d081";
+    full.asset.file = FileIdentity{1234567, 1700000000123456789};
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
         {"", ""},
@@ -55,6 +56,10 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {"\"formerState\":\"keptByHand\"", "\"formerState\":null"},
         {"\"contentDigest\":\"9f86d081\"", "\"contentDigest\":7"},
         {",\"contentDigest\":\"9f86d081\"", ""},
+        {",\"fileNumber\":1234567", ""},
+        {"\"fileNumber\":1234567", "\"fileNumber\":null"},
+        {"\"fileNumber\":1234567", "\"fileNumber\":\"1234567\""},
+        {"\"fileChangedNs\":1700000000123456789", "\"fileChangedNs\":1.5"},
         {"\"formerDecidedAt\":\"2023-03-08T20:26:43Z\"", "\"formerDecidedAt\":5"},
         {"\"state\":\"flagged\"", "\"state\":null"},
         {"\"reason\":\"flaggedBlurred\"", "\"reason\":\"flaggedUgly\""},

@@ -38,6 +38,7 @@ LibraryIndex variedIndex() {
         if (i % 2 == 0) e.groupID = "g/" + std::to_string(i / 10);
         if (i % 3 == 0) e.reason = static_cast<Reason>(i % 20);
         if (i % 8 == 0) e.skip = SkipReason::utility;
+        if (i % 3 != 2) e.asset.file = FileIdentity{i * 7919LL, i % 9 == 0 ? -1 : 1700000000LL * i};
         if (i % 5 == 1) e.decidedAt = Date{7e8 + i * 0.25};
         e.needsOriginal = i % 10 == 0;
         index.entries.insert_or_assign(id, std::move(e));

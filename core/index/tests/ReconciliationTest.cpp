@@ -109,7 +109,9 @@ TEST(Reconciliation, OnlyContentFieldsCount) {
     EXPECT_TRUE(changed([](LibraryAsset& a) { a.modifiedAt = Date{3}; }));
     EXPECT_TRUE(changed([](LibraryAsset& a) { a.modifiedAt.reset(); }));
     EXPECT_FALSE(changed([](LibraryAsset& a) { a.modifiedAt = Date{2.9}; }));
-    EXPECT_FALSE(changed([](LibraryAsset& a) { a.fileSize = 1; }));
+    // Another size is other bytes; a size not known on one side tells nothing.
+    EXPECT_TRUE(changed([](LibraryAsset& a) { a.fileSize = 1; }));
+    EXPECT_FALSE(changed([](LibraryAsset& a) { a.fileSize = 0; }));
     EXPECT_FALSE(changed([](LibraryAsset& a) { a.filename = "other"; }));
     EXPECT_FALSE(changed([](LibraryAsset& a) { a.createdAt = Date{7}; }));
 }

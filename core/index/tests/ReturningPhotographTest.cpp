@@ -110,10 +110,13 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
                                    {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt}}));
     expectDecisionsAt(trip.index, "Trip01 (2024)");
     EXPECT_FALSE(trip.index.entry("Trip01/IMG_1.JPG") || trip.index.entry("Trip01/IMG_2.JPG"));
-    // The whole entry moved, its measurement too; only the asset record is the new one.
+    // The whole entry moved, its measurement too; only the asset record is the new one, and
+    // the measurement names the photograph where it is now.
     IndexEntry moved = *trip.index.entry("Trip01 (2024)/IMG_2.JPG");
     EXPECT_EQ(moved.asset, at(trip.kept, "Trip01 (2024)/IMG_2.JPG"));
+    EXPECT_EQ(moved.signals->digest, "Trip01 (2024)/IMG_2.JPG");
     moved.asset = before.asset;
+    moved.signals->digest = before.signals->digest;
     EXPECT_EQ(moved, before);
     // The album does not hold the new place yet: that is for the engine to write.
     EXPECT_FALSE(trip.index.entry("Trip01 (2024)/IMG_1.JPG")->asset.isRejected);

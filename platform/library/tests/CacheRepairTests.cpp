@@ -55,6 +55,17 @@ TEST_F(CacheRepairTest, ARowWithoutAPathMakesTheCacheBeRebuilt) {
     }
 }
 
+// Rows written before change times were kept still serve, so an upgrade reads no file again;
+// the first listing records each file's change time.
+TEST_F(CacheRepairTest, ACacheOfAnEarlierBuildServesItsRowsAndLearnsChangeTimes) {
+    writeJpeg(lib("a.jpg"), jpeg().size(40, 20));
+    makeLibrary()->fetchImageAssets();
+    run("ALTER TABLE facts DROP COLUMN ctime_ns; UPDATE facts SET width = 99");
+    EXPECT_EQ(find(makeLibrary()->fetchImageAssets(), "a.jpg").pixelWidth, 99);
+    run("UPDATE facts SET width = 98 WHERE ctime_ns > 0");
+    EXPECT_EQ(find(makeLibrary()->fetchImageAssets(), "a.jpg").pixelWidth, 98);
+}
+
 TEST_F(CacheRepairTest, ACacheThatIsNoDatabaseIsReplaced) {
     writeJpeg(lib("a.jpg"));
     writeText(defaultCatalogueFile(), std::string(4096, 'x'));

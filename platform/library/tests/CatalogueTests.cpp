@@ -135,6 +135,28 @@ TEST_F(CatalogueTest, ChangedFilesAreReadAgainAndUnchangedOnesComeFromTheCache) 
     EXPECT_TRUE(std::filesystem::exists(defaultCatalogueFile()));
 }
 
+// Another picture of the same size copied over a file with its time kept (`cp -p`): the file
+// keeps its size, time and number, and only its change time has it read again.
+TEST_F(CatalogueTest, AFileRewrittenInPlaceWithItsTimeKeptIsReadAgain) {
+    writeJpeg(lib("a.jpg"), jpeg().date("2021:07:04 18:30:05"));
+    writeJpeg(lib(".spare/b.jpg"), jpeg().date("2019:01:01 08:00:00"));
+    ASSERT_EQ(std::filesystem::file_size(lib("a.jpg")),
+              std::filesystem::file_size(lib(".spare/b.jpg")));
+    auto library = makeLibrary();
+    const PortAsset before = find(library->fetchImageAssets(), "a.jpg");
+    const auto time = std::filesystem::last_write_time(lib("a.jpg"));
+    writeText(lib("a.jpg"), readText(lib(".spare/b.jpg")));
+    std::filesystem::last_write_time(lib("a.jpg"), time);
+    for (const auto& assets : {makeLibrary()->fetchImageAssets(), library->fetchImageAssets()}) {
+        const PortAsset& now = find(assets, "a.jpg");
+        EXPECT_EQ(now.modificationDate, before.modificationDate);
+        EXPECT_LT(*now.creationDate, *before.creationDate);
+        ASSERT_TRUE(now.resources.front().file && before.resources.front().file);
+        EXPECT_EQ(now.resources.front().file->number, before.resources.front().file->number);
+        EXPECT_NE(now.resources.front().file->changedNs, before.resources.front().file->changedNs);
+    }
+}
+
 TEST_F(CatalogueTest, AnUnreadableSubfolderThatHeldPhotographsFailsTheFetchNamingIt) {
     writeJpeg(lib("ok/a.jpg"));
     writeJpeg(lib("locked/b.jpg"));

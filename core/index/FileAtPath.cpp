@@ -1,0 +1,32 @@
+#include "core/index/FileAtPath.hpp"
+
+namespace keepsift {
+namespace {
+
+std::int64_t sizeRestedOn(const IndexEntry& entry) {
+    if (entry.asset.fileSize > 0) return entry.asset.fileSize;
+    const auto& measured = entry.signals;
+    return measured && !measured->madeFromRendition() ? measured->fileSize : 0;
+}
+
+} // namespace
+
+bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed) {
+    const auto size = sizeRestedOn(entry);
+    return size > 0 && listed.fileSize > 0 && size != listed.fileSize;
+}
+
+bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed) {
+    return entry.contentDigest && !sizeDiffers(entry, listed) && listed.fileMoved(entry.asset);
+}
+
+FileAtPath fileAtPath(const IndexEntry& entry, const LibraryAsset& listed,
+                      const ContentDigests& read) {
+    if (sizeDiffers(entry, listed)) return FileAtPath::other;
+    if (!needsBytesRead(entry, listed)) return FileAtPath::same;
+    const auto digest = read.find(listed.id);
+    if (digest == read.end()) return FileAtPath::unsure;
+    return digest->second == *entry.contentDigest ? FileAtPath::same : FileAtPath::other;
+}
+
+} // namespace keepsift

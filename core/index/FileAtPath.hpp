@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/index/IndexEntry.hpp"
+#include "core/index/ReturnMatching.hpp"
+
+namespace keepsift {
+
+// Whether the file listed at an entry's path is still the one the entry was measured and
+// reviewed from, for a listing whose modification time, pixel size and edited flag agree.
+enum class FileAtPath {
+    same,
+    // Replaced or rewritten, and its bytes could not be read: it is looked at again.
+    unsure,
+    other,
+};
+
+// The listed file is not the size of the one the entry rests on: as last listed, else as
+// measured (an earlier build kept no listed size).
+bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed);
+
+// The file was replaced or rewritten at its path and its size does not tell: only its bytes,
+// against the digest of those measured, do.
+bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed);
+
+// Another size tells at once; another file number or status change time only with the bytes,
+// digested in `read`. A fact an earlier build did not keep is unknown and tells nothing.
+FileAtPath fileAtPath(const IndexEntry& entry, const LibraryAsset& listed,
+                      const ContentDigests& read);
+
+} // namespace keepsift

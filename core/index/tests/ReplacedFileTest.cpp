@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include "IndexFixtures.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace fixtures;
+using Ids = std::vector<std::string>;
+
+const Date listedAt{800000000};
+
+// A photograph listed with a size and a file identity, all modified in the same second.
+LibraryAsset sized(const std::string& id, std::int64_t size, std::int64_t number,
+                   std::int64_t changedNs = 1) {
+    LibraryAsset a = asset(id, 700000000 + static_cast<double>(size), 700000100);
+    a.fileSize = size;
+    a.file = FileIdentity{number, changedNs};
+    return a;
+}
+
+// Measured, its bytes digested as "bytes of <id>".
+IndexEntry reviewed(const LibraryAsset& a, ReviewState state) {
+    IndexEntry e = measured(a, state);
+    e.contentDigest = "bytes of " + a.id;
+    e.groupID = "g";
+    return e;
+}
+
+// The same file listed again after `touch`: its status changed, nothing else.
+LibraryAsset touched(LibraryAsset a) {
+    a.file->changedNs += 1000;
+    return a;
+}
+
+TEST(ReplacedFile, AnotherSizeInTheSameSecondIsAChangedFile) {
+    LibraryIndex index = indexOf({reviewed(sized("a", 1000, 1), ReviewState::flaggedByHand)});
+    const auto listed = sized("a", 1200, 1, 5);
+    EXPECT_TRUE(index.returnCandidates({listed}).empty());
+    const auto result = index.reconcile({listed}, listedAt);
+    EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
+    const auto e = *index.entry("a");
+    EXPECT_EQ(e.state, ReviewState::pending);
+    EXPECT_FALSE(e.signals || e.contentDigest || e.groupID);
+    EXPECT_EQ(e.asset, listed);
+}
+
+TEST(ReplacedFile, ARewrittenFileOfTheSameSizeIsToldByItsBytes) {
+    for (const bool sameBytes : {true, false}) {
+        const auto before = sized("a", 1000, 1);
+        LibraryIndex index = indexOf({reviewed(before, ReviewState::keptByHand)});
+        const auto listed = touched(before);
+        EXPECT_EQ(index.returnCandidates({listed}), Ids{"a"});
+        const std::string bytes = sameBytes ? "bytes of a" : "other bytes";
+        const auto result = index.reconcile({listed}, listedAt, {}, {{"a", bytes}});
+        EXPECT_EQ(result.isEmpty(), sameBytes);
+        const auto e = *index.entry("a");
+        EXPECT_EQ(e.state, sameBytes ? ReviewState::keptByHand : ReviewState::pending);
+        EXPECT_EQ(e.signals.has_value(), sameBytes);
+        EXPECT_EQ(e.asset, listed);
+        // Its identity is now the one the review rests on: nothing to read next time.
+        if (sameBytes) {
+            EXPECT_TRUE(index.returnCandidates({listed}).empty());
+        }
+    }
+}
+
+// Bytes that could not be read tell nothing: the review stays, and the next listing asks again.
+TEST(ReplacedFile, UnreadBytesLeaveTheFileToTheNextListing) {
+    const auto before = sized("a", 1000, 1);
+    LibraryIndex index = indexOf({reviewed(before, ReviewState::flaggedByHand)});
+    const auto listed = touched(before);
+    EXPECT_TRUE(index.reconcile({listed}, listedAt).isEmpty());
+    EXPECT_EQ(index.entry("a")->state, ReviewState::flaggedByHand);
+    EXPECT_EQ(index.entry("a")->asset.file, before.file);
+    EXPECT_EQ(index.returnCandidates({listed}), Ids{"a"});
+    EXPECT_EQ(index.reconcile({listed}, listedAt, {}, {{"a", "other bytes"}}).needingFreshSignals,
+              Ids{"a"});
+}
+
+// What an earlier build did not keep is unknown: the first listing records it and changes
+// nothing, and a file measured without a digest is not taken for another when touched.
+TEST(ReplacedFile, FactsAnEarlierBuildDidNotKeepAreRecordedNotCompared) {
+    auto old = sized("a", 1000, 1);
+    old.fileSize = 0;
+    old.file.reset();
+    IndexEntry e = measured(old, ReviewState::keptByHand);
+    LibraryIndex index = indexOf({e});
+    const auto listed = sized("a", 1000, 1);
+    EXPECT_TRUE(index.returnCandidates({listed}).empty());
+    EXPECT_TRUE(index.reconcile({listed}, listedAt).isEmpty());
+    EXPECT_EQ(index.entry("a")->asset, listed);
+    EXPECT_TRUE(index.returnCandidates({touched(listed)}).empty());
+    EXPECT_TRUE(index.reconcile({touched(listed)}, listedAt).isEmpty());
+    EXPECT_EQ(index.entry("a")->state, ReviewState::keptByHand);
+}
+
+// Without a listed size kept, the size measured tells of another file.
+TEST(ReplacedFile, AnEarlierBuildsMeasuredSizeTellsOfAnotherFile) {
+    auto old = sized("a", 1000, 1);
+    old.fileSize = 0;
+    old.file.reset();
+    LibraryIndex index = indexOf({measured(old, ReviewState::keptByHand)});
+    index.entries.at("a").signals->fileSize = 1000;
+    EXPECT_EQ(index.reconcile({sized("a", 1200, 1)}, listedAt).needingFreshSignals, Ids{"a"});
+}
+
+// Two files of one second swapped between folders: each review goes with its bytes, and
+// decisions reach each photograph where it is now.
+TEST(ReplacedFile, SwappedFilesTakeTheirReviewsAlong) {
+    const auto kept = sized("Day1/a.jpg", 1000, 1), flagged = sized("Day2/b.jpg", 1100, 2);
+    LibraryIndex index = indexOf(
+        {reviewed(kept, ReviewState::keptByHand), reviewed(flagged, ReviewState::flaggedByHand)});
+    LibraryAsset keptNow = touched(kept), flaggedNow = touched(flagged);
+    keptNow.id = flagged.id;
+    flaggedNow.id = kept.id;
+    const std::vector<LibraryAsset> listing{flaggedNow, keptNow};
+    EXPECT_EQ(index.returnCandidates(listing), (Ids{"Day1/a.jpg", "Day2/b.jpg"}));
+    const auto result = index.reconcile(
+        listing, listedAt, {},
+        {{"Day1/a.jpg", "bytes of Day2/b.jpg"}, {"Day2/b.jpg", "bytes of Day1/a.jpg"}});
+    EXPECT_TRUE(result.added.empty() && result.needingFreshSignals.empty() &&
+                result.deleted.empty());
+    EXPECT_EQ(result.returned,
+              (std::vector<LibraryIndex::Return>{{"Day2/b.jpg", "Day1/a.jpg", std::nullopt},
+                                                 {"Day1/a.jpg", "Day2/b.jpg", std::nullopt}}));
+    const auto a = *index.entry("Day1/a.jpg"), b = *index.entry("Day2/b.jpg");
+    EXPECT_EQ(a.state, ReviewState::flaggedByHand);
+    EXPECT_EQ(a.contentDigest, "bytes of Day2/b.jpg");
+    EXPECT_EQ(a.signals->digest, "Day1/a.jpg");
+    EXPECT_EQ(a.asset, flaggedNow);
+    EXPECT_EQ(b.state, ReviewState::keptByHand);
+    EXPECT_EQ(b.contentDigest, "bytes of Day1/a.jpg");
+    EXPECT_EQ(b.signals->digest, "Day2/b.jpg");
+    EXPECT_TRUE(index.reconcile(listing, listedAt).isEmpty());
+}
+
+// A file moved over another within the same second: its review goes with it, and the
+// photograph it replaced is gone.
+TEST(ReplacedFile, AFileMovedOverAnotherTakesItsPlace) {
+    const auto kept = sized("a.jpg", 1000, 1), moved = sized("Import/b.jpg", 1100, 2);
+    LibraryIndex index = indexOf(
+        {reviewed(kept, ReviewState::keptByHand), reviewed(moved, ReviewState::flaggedByHand)});
+    LibraryAsset over = touched(moved);
+    over.id = kept.id;
+    const auto result = index.reconcile({over}, listedAt, {}, {{"a.jpg", "bytes of Import/b.jpg"}});
+    EXPECT_TRUE(result.deleted.empty() && result.needingFreshSignals.empty());
+    EXPECT_EQ(index.entry("a.jpg")->state, ReviewState::flaggedByHand);
+    EXPECT_FALSE(index.entry("Import/b.jpg"));
+    EXPECT_EQ(index.count(), 1u);
+}
+
+} // namespace
+} // namespace keepsift

@@ -1,0 +1,200 @@
+#include <algorithm>
+#include <fstream>
+
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> frames = {"Day1/burst-1.jpg", "Day1/burst-2.jpg",
+                                         "Day2/burst-3.jpg"};
+
+std::vector<char> bytesOf(const fs::path& file) {
+    std::vector<char> bytes(fs::file_size(file));
+    std::ifstream(file, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+// Written over the file where it is, its modification time kept, as `cp -p` does.
+void overwriteKeepingTime(const fs::path& file, const std::vector<char>& bytes) {
+    const auto time = fs::last_write_time(file);
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    fs::last_write_time(file, time);
+}
+
+// A burst of three frames over two folders, all written within one second, reviewed: one
+// frame kept by hand and another flagged by hand.
+class ReplacedInPlace : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        const auto second = fs::file_time_type::clock::now();
+        for (int frame = 0; frame < 3; ++frame) {
+            const auto path = writeJpeg(frames[static_cast<size_t>(frame)], burstFrame(frame),
+                                        "2024:05:01 10:00:0" + std::to_string(2 * frame));
+            fs::last_write_time(path, second);
+        }
+        writeJpeg("beach.jpg", scene(11), "2024:03:10 08:00:00");
+        startServices();
+        startEngine();
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+        ASSERT_EQ(engine->reconcileWithLibrary().added.size(), 4u);
+        ASSERT_EQ(analyseAll(), 4);
+        engine->regroup();
+        for (const auto& id : frames) {
+            const auto state = engine->index().entries.at(id).state;
+            if (state == ReviewState::flagged && kept.empty()) kept = id;
+            if (state == ReviewState::keeper) flagged = id;
+        }
+        ASSERT_FALSE(kept.empty() || flagged.empty());
+        engine->override(kept, true);
+        engine->override(flagged, false);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_TRUE(fs::is_symlink(album() / fs::path(flagged).filename()));
+    }
+
+    void startEngine() {
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+    }
+
+    IndexEntry entry(const std::string& id) const { return engine->index().entries.at(id); }
+
+    // What the album folder holds, as paths below the library.
+    std::vector<std::string> linked() const {
+        std::vector<std::string> paths;
+        for (const auto& link : fs::directory_iterator(album()))
+            paths.push_back(
+                fs::relative(fs::canonical(link.path()), fs::canonical(pictures)).string());
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+
+    std::vector<std::string> flaggedPaths() const {
+        std::vector<std::string> paths;
+        for (const auto& flaggedEntry : engine->index().flaggedEntries())
+            paths.push_back(flaggedEntry.asset.id);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+
+    // Measured from what is at the path now, and reviewed afresh.
+    void expectReviewedAfresh(const std::string& id,
+                              const std::optional<std::string>& digestBefore) {
+        const auto result = engine->reconcileWithLibrary();
+        EXPECT_EQ(result.needingFreshSignals, std::vector<std::string>{id});
+        EXPECT_EQ(analyseAll(), 1);
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+        const auto now = entry(id);
+        EXPECT_FALSE(isSetByHand(now.state)) << toString(now.state);
+        ASSERT_TRUE(now.signals);
+        EXPECT_EQ(now.signals->fileSize, static_cast<std::int64_t>(fs::file_size(pictures / id)));
+        ASSERT_TRUE(now.contentDigest);
+        EXPECT_NE(now.contentDigest, digestBefore);
+        EXPECT_EQ(linked(), flaggedPaths());
+    }
+
+    std::string kept, flagged;
+};
+
+TEST_F(ReplacedInPlace, AnotherPictureCopiedOverAReviewedOneWithItsTimeIsMeasuredAfresh) {
+    const auto before = entry(flagged).contentDigest;
+    overwriteKeepingTime(pictures / flagged,
+                         bytesOf(writeJpeg("elsewhere.jpg", scene(99), "2024:05:01 10:00:02")));
+    fs::remove(pictures / "elsewhere.jpg");
+    ASSERT_NE(static_cast<std::int64_t>(fs::file_size(pictures / flagged)),
+              entry(flagged).asset.fileSize);
+    expectReviewedAfresh(flagged, before);
+}
+
+TEST_F(ReplacedInPlace, OtherBytesOfTheSameSizeAndTimeAreMeasuredAfresh) {
+    const auto before = entry(kept).contentDigest;
+    auto bytes = bytesOf(pictures / kept);
+    auto& changed = bytes[bytes.size() - 64];
+    changed = static_cast<char>(changed == 0x10 ? 0x11 : 0x10);
+    overwriteKeepingTime(pictures / kept, bytes);
+    expectReviewedAfresh(kept, before);
+}
+
+// Each review goes with its picture: the path now holding the frame kept by hand is kept, and
+// only the path holding the frame flagged by hand goes to the Trash.
+TEST_F(ReplacedInPlace, TwoFramesOfOneSecondSwappedBetweenFoldersTakeTheirReviewsAlong) {
+    const auto keptDigest = entry(kept).contentDigest, flaggedDigest = entry(flagged).contentDigest;
+    const auto keptBytes = bytesOf(pictures / kept);
+    fs::rename(pictures / kept, root / "swapping.jpg");
+    fs::rename(pictures / flagged, pictures / kept);
+    fs::rename(root / "swapping.jpg", pictures / flagged);
+
+    const auto result = engine->reconcileWithLibrary();
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_TRUE(result.needingFreshSignals.empty());
+    EXPECT_TRUE(result.deleted.empty());
+    EXPECT_EQ(analyseAll(), 0);
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(entry(flagged).state, ReviewState::keptByHand);
+    EXPECT_EQ(entry(flagged).contentDigest, keptDigest);
+    EXPECT_EQ(entry(kept).state, ReviewState::flaggedByHand);
+    EXPECT_EQ(entry(kept).contentDigest, flaggedDigest);
+    EXPECT_EQ(linked(), flaggedPaths());
+    EXPECT_FALSE(fs::is_symlink(album() / fs::path(flagged).filename()));
+
+    engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(std::count(dialogs->confirmed.begin(), dialogs->confirmed.end(), flagged), 0);
+    EXPECT_EQ(std::count(dialogs->confirmed.begin(), dialogs->confirmed.end(), kept), 1);
+    ASSERT_TRUE(fs::exists(pictures / flagged));
+    EXPECT_EQ(bytesOf(pictures / flagged), keptBytes);
+}
+
+// Only the file's status changed (chmod, its time set again to what it was): its bytes are
+// the same, so its review stays and nothing is measured.
+TEST_F(ReplacedInPlace, AFileOnlyTouchedKeepsItsReview) {
+    const auto before = engine->index();
+    fs::permissions(pictures / kept, fs::perms::group_write, fs::perm_options::add);
+    fs::last_write_time(pictures / flagged, fs::last_write_time(pictures / flagged));
+    EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
+    EXPECT_EQ(analyseAll(), 0);
+    engine->regroup();
+    for (const auto& id : frames) {
+        EXPECT_EQ(entry(id).state, before.entries.at(id).state) << id;
+        EXPECT_EQ(entry(id).signals, before.entries.at(id).signals) << id;
+        EXPECT_EQ(entry(id).contentDigest, before.entries.at(id).contentDigest) << id;
+    }
+    EXPECT_EQ(entry(kept).state, ReviewState::keptByHand);
+    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    EXPECT_NE(entry(kept).asset.file, before.entries.at(kept).asset.file);
+}
+
+// As an earlier build saved it: no sizes, no digests, nothing of the files' identities. The
+// first listing records what it finds and takes nothing for changed.
+TEST_F(ReplacedInPlace, AnIndexOfAnEarlierBuildKeepsItsReviewsOnTheFirstListing) {
+    engine->updateIndex([](LibraryIndex& index) {
+        for (auto& [id, indexEntry] : index.entries) {
+            indexEntry.contentDigest.reset();
+            indexEntry.asset.fileSize = 0;
+            indexEntry.asset.file.reset();
+        }
+    });
+    ASSERT_TRUE(engine->save());
+    const auto saved = *storage->read(std::string(ScanEngine::indexFileName));
+    EXPECT_EQ(saved.find("fileNumber"), std::string::npos);
+    startEngine();
+    ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
+    EXPECT_EQ(analyseAll(), 0);
+    EXPECT_EQ(entry(kept).state, ReviewState::keptByHand);
+    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    for (const auto& id : frames) {
+        EXPECT_TRUE(entry(id).asset.file) << id;
+        EXPECT_EQ(entry(id).asset.fileSize,
+                  static_cast<std::int64_t>(fs::file_size(pictures / id)));
+    }
+}
+
+} // namespace
+} // namespace keepsift
