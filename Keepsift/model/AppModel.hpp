@@ -144,7 +144,7 @@ public:
     // Derived values. Inputs: accessNotice (snapshot, settings), isFirstPassRunning
     // (snapshot), needsICloudChoice (libraryStorage, settings, hasDeferredICloudChoice),
     // batchFullWhileAnalysing (snapshot), shouldNudge (snapshot, settings), pumpInterval
-    // (readiness, snapshot, isWorking).
+    // (readiness, snapshot, isWorking, and unobserved, whether digests are left to fill).
     std::optional<std::string> accessNotice() const;
     bool isFirstPassRunning() const;
     bool needsICloudChoice() const;
@@ -260,6 +260,7 @@ private:
     void clearStorageUnavailable();
     void pumpOnceFlow();
     std::int64_t analyseWhileWorkFlow();
+    void fillDigestsWhileIdleFlow();
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
     void changesTaskBody(LibraryChangeStream subscribed);
@@ -344,6 +345,8 @@ private:
     bool isPumping_ = false;
     Date lastRegroup_ = Date::distantPast();
     double currentPumpInterval_ = busyPumpInterval;
+    // The digest fill stopped with digests left to read: the pump keeps its short interval.
+    bool digestsToFill_ = false;
     std::set<std::string> touchedThisSession_;
     std::int64_t overridesThisSession_ = 0;
     std::int64_t resetsThisSession_ = 0;

@@ -47,8 +47,7 @@ void AppModel::pumpOnceFlow() {
     if (!entered) return;
     try {
         const auto steps = analyseWhileWorkFlow();
-        // Idle steps let reviews from before digests were kept follow their files.
-        if (steps == 0) engine_->fillContentDigests(workConditionsFlow());
+        if (steps == 0) fillDigestsWhileIdleFlow();
         finishPumpStepFlow(steps);
     } catch (const ModelShutDown&) {
         throw;
@@ -79,6 +78,19 @@ std::int64_t AppModel::analyseWhileWorkFlow() {
         if (ModelTasks::isCancelled()) break;
     }
     return steps;
+}
+
+// Idle steps let reviews from before digests were kept follow their files. The fill goes on
+// as measuring does, one short engine step after another, until it is held or done.
+// A fill held before it read anything leaves what is known of it as it was.
+void AppModel::fillDigestsWhileIdleFlow() {
+    std::optional<DigestFill> left;
+    while (true) {
+        const DigestFill step = engine_->fillContentDigests(workConditionsFlow());
+        if (step != DigestFill::held) left = step;
+        if (step != DigestFill::more || ModelTasks::isCancelled()) break;
+    }
+    if (left) onMain([&] { digestsToFill_ = left == DigestFill::more; });
 }
 
 void AppModel::finishPumpStepFlow(std::int64_t steps) {

@@ -6,7 +6,7 @@
 namespace keepsift {
 namespace {
 
-// A few files per call keep a pump step short, so that quitting is not held up.
+// A few files per step keep it short, so that neither quitting nor measuring waits long.
 constexpr std::size_t digestsPerStep = 16;
 constexpr std::int64_t bytesPerStep = std::int64_t{64} << 20;
 
@@ -48,14 +48,25 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
 
 } // namespace
 
-std::int64_t ScanEngine::fillContentDigests(const WorkConditions& conditions) {
+DigestFill ScanEngine::fillContentDigests(const WorkConditions& conditions) {
     Lock lock(mutex_);
     if (!conditionsAllowWork(conditions) || !queue_.items.empty() || work_.hasAwaitingSignals() ||
         work_.hasAwaitingOriginals())
-        return 0;
+        return DigestFill::held;
     if (digestFill_.awayAt != mutationGeneration_) digestFill_.away.clear();
     digestFill_.awayAt = mutationGeneration_;
-    const auto chosen = digestCandidatesLocked();
+    const auto candidates = digestCandidatesLocked();
+    if (readDigestsLocked(lock, candidates.chosen) > 0) {
+        if (!digestFill_.unsavedSince || savesCovered_ > digestFill_.storedAfter)
+            digestFill_.unsavedSince = clock_->now();
+        digestFill_.storedAfter = saveRequests_;
+        notePendingLocked();
+    }
+    saveDigestsLocked(lock, !candidates.more);
+    return candidates.more ? DigestFill::more : DigestFill::done;
+}
+
+std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen) {
     if (chosen.empty()) return 0;
     const auto away = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
     digestFill_.away.insert(away.begin(), away.end());
@@ -68,28 +79,38 @@ std::int64_t ScanEngine::fillContentDigests(const WorkConditions& conditions) {
         else if (storeDigest(index_, asset, std::move(*digest)))
             ++stored;
     }
-    if (stored > 0) markDirtyLocked(lock);
     return stored;
 }
 
+// A save holds the digests stored before it was asked for; one is asked for only once the
+// fill ends, or when the oldest digest no save holds has waited long enough.
+void ScanEngine::saveDigestsLocked(Lock& lock, bool ended) {
+    const auto& since = digestFill_.unsavedSince;
+    if (!since || savesCovered_ > digestFill_.storedAfter) return;
+    if (ended || clock_->now().since(*since) >= digestSaveInterval) saveLocked(lock);
+}
+
 // The assets to read next, by rank, as many as one step reads.
-std::vector<LibraryAsset> ScanEngine::digestCandidatesLocked() const {
+ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() const {
     std::array<std::vector<const LibraryAsset*>, 3> ranked;
+    std::size_t found = 0;
     for (const auto& [id, entry] : index_.entries) {
+        if (!lacksDigest(entry) || digestFill_.failed.contains(id) || digestFill_.away.contains(id))
+            continue;
+        ++found;
         auto& rank = ranked[rankOf(entry.state)];
-        if (rank.size() < digestsPerStep && lacksDigest(entry) &&
-            !digestFill_.failed.contains(id) && !digestFill_.away.contains(id))
-            rank.push_back(&entry.asset);
+        if (rank.size() < digestsPerStep) rank.push_back(&entry.asset);
     }
-    std::vector<LibraryAsset> chosen;
+    DigestCandidates candidates;
     std::int64_t bytes = 0;
     for (const auto& rank : ranked)
         for (const LibraryAsset* asset : rank) {
-            if (chosen.size() == digestsPerStep || bytes >= bytesPerStep) return chosen;
-            chosen.push_back(*asset);
+            if (candidates.chosen.size() == digestsPerStep || bytes >= bytesPerStep) break;
+            candidates.chosen.push_back(*asset);
             bytes = saturatingAdd(bytes, asset->fileSize);
         }
-    return chosen;
+    candidates.more = found > candidates.chosen.size();
+    return candidates;
 }
 
 } // namespace keepsift
