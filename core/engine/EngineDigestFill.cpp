@@ -9,6 +9,7 @@ namespace {
 // A few files per step keep it short, so that neither quitting nor measuring waits long.
 constexpr std::size_t digestsPerStep = 16;
 constexpr std::int64_t bytesPerStep = std::int64_t{64} << 20;
+constexpr std::size_t digestsAhead = 64 * digestsPerStep;
 
 // Decisions by hand matter most, then the other reviewed photographs.
 std::size_t rankOf(ReviewState state) {
@@ -90,27 +91,46 @@ void ScanEngine::saveDigestsLocked(Lock& lock, bool ended) {
     if (ended || clock_->now().since(*since) >= digestSaveInterval) saveLocked(lock);
 }
 
-// The assets to read next, by rank, as many as one step reads.
-ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() const {
-    std::array<std::vector<const LibraryAsset*>, 3> ranked;
-    std::size_t found = 0;
-    for (const auto& [id, entry] : index_.entries) {
-        if (!lacksDigest(entry) || digestFill_.failed.contains(id) || digestFill_.away.contains(id))
-            continue;
-        ++found;
-        auto& rank = ranked[rankOf(entry.state)];
-        if (rank.size() < digestsPerStep) rank.push_back(&entry.asset);
-    }
+bool ScanEngine::awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const {
+    return lacksDigest(entry) && !digestFill_.failed.contains(id) && !digestFill_.away.contains(id);
+}
+
+// The assets to read next, in order, as many as one step reads.
+ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() {
+    auto& upcoming = digestFill_.upcoming;
+    if (upcoming.empty() || digestFill_.orderedAt != mutationGeneration_) orderDigestsLocked();
     DigestCandidates candidates;
     std::int64_t bytes = 0;
-    for (const auto& rank : ranked)
-        for (const LibraryAsset* asset : rank) {
-            if (candidates.chosen.size() == digestsPerStep || bytes >= bytesPerStep) break;
-            candidates.chosen.push_back(*asset);
-            bytes = saturatingAdd(bytes, asset->fileSize);
-        }
-    candidates.more = found > candidates.chosen.size();
+    while (!upcoming.empty() && candidates.chosen.size() < digestsPerStep && bytes < bytesPerStep) {
+        const auto found = index_.entries.find(upcoming.front());
+        upcoming.pop_front();
+        if (found == index_.entries.end() || !awaitsDigestLocked(found->first, found->second))
+            continue;
+        candidates.chosen.push_back(found->second.asset);
+        bytes = saturatingAdd(bytes, found->second.asset.fileSize);
+    }
+    candidates.more = !upcoming.empty() || digestFill_.beyond;
     return candidates;
+}
+
+// By rank, for many steps at once and again after any change, so that a long fill walks the
+// whole index only now and then.
+void ScanEngine::orderDigestsLocked() {
+    std::array<std::vector<const std::string*>, 3> ranked;
+    std::size_t found = 0;
+    for (const auto& [id, entry] : index_.entries) {
+        if (!awaitsDigestLocked(id, entry)) continue;
+        ++found;
+        auto& rank = ranked[rankOf(entry.state)];
+        if (rank.size() < digestsAhead) rank.push_back(&id);
+    }
+    auto& upcoming = digestFill_.upcoming;
+    upcoming.clear();
+    for (const auto& rank : ranked)
+        for (const std::string* id : rank)
+            if (upcoming.size() < digestsAhead) upcoming.push_back(*id);
+    digestFill_.beyond = found > upcoming.size();
+    digestFill_.orderedAt = mutationGeneration_;
 }
 
 } // namespace keepsift

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -209,7 +210,9 @@ private:
         std::vector<LibraryAsset> chosen;
         bool more = false; // others are left for later steps
     };
-    DigestCandidates digestCandidatesLocked() const;
+    DigestCandidates digestCandidatesLocked();
+    void orderDigestsLocked();
+    bool awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const;
     // How many of the chosen digests were read and stored.
     std::int64_t readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen);
     void saveDigestsLocked(Lock& lock, bool ended);
@@ -284,11 +287,15 @@ private:
 
     WorkTracker work_;
     // Digests that could not be read in this run, and those whose storage was away at the
-    // given mutation generation. Stored digests wait for a save asked for after
+    // given mutation generation; those to read next, in the order worked out at `orderedAt`,
+    // and whether others follow them. Stored digests wait for a save asked for after
     // `storedAfter`, the oldest of them since `unsavedSince`.
     struct DigestFillState {
         std::set<std::string> failed, away;
         std::int64_t awayAt = 0;
+        std::deque<std::string> upcoming;
+        std::int64_t orderedAt = 0;
+        bool beyond = false;
         std::uint64_t storedAfter = 0;
         std::optional<Date> unsavedSince;
     } digestFill_;
