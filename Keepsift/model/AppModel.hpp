@@ -258,9 +258,11 @@ private:
     void raiseNotice(std::optional<std::string>& own, std::string text);
     void withdrawNotice(std::optional<std::string>& own);
     void clearStorageUnavailable();
-    void pumpOnceFlow();
+    // How much of the digest fill an idle pump step takes on.
+    enum class DigestPace { oneStep, untilDone };
+    void pumpOnceFlow(DigestPace pace = DigestPace::oneStep);
     std::int64_t analyseWhileWorkFlow();
-    void fillDigestsWhileIdleFlow();
+    void fillDigestsWhileIdleFlow(DigestPace pace);
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
     void changesTaskBody(LibraryChangeStream subscribed);

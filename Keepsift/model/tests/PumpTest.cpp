@@ -186,13 +186,21 @@ struct EarlierReview {
     }
 };
 
-TEST(Pump, AnIdleStepFillsEveryMissingDigestAndSavesThemOnce) {
+// A step that its caller waits for (the start, a library change) reads only a few digests;
+// the pump task, soon after, reads the rest in one go and saves them once.
+TEST(Pump, ThePumpTaskFillsEveryMissingDigestInOneStepAndSavesThemOnce) {
     EarlierReview earlier;
-    pumpOnce(earlier.rig);
+    auto& rig = earlier.rig;
+    pumpOnce(rig);
+    EXPECT_GT(earlier.filled(), 0);
+    EXPECT_LT(earlier.filled(), EarlierReview::photos);
+    rig.onMain([&] { rig.model->startPump(); });
+    EXPECT_EQ(rig.sleeper->request(0), 3.0);
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(1), 30.0);
     EXPECT_EQ(earlier.filled(), EarlierReview::photos);
     EXPECT_EQ(earlier.saved(), EarlierReview::photos);
-    EXPECT_EQ(earlier.rig.files->indexSaves, 1);
-    EXPECT_EQ(earlier.rig.onMain([&] { return earlier.rig.model->pumpInterval(); }), 30.0);
+    EXPECT_EQ(rig.files->indexSaves, 1);
 }
 
 // Measuring comes first; the fill goes on at the short interval afterwards, waits while it is
