@@ -83,6 +83,19 @@ TEST_F(EarlierBuildsIndex, IsFilledWithAFewWholeSaves) {
     EXPECT_FALSE(rig.engine->pendingSave());
 }
 
+// However slowly the files read, a crash loses at most the digests of the last few minutes.
+TEST_F(EarlierBuildsIndex, ALongFillIsSavedNowAndThen) {
+    constexpr double apart = 60;
+    const int stepsUnsaved = static_cast<int>(ScanEngine::digestSaveInterval / apart);
+    for (int step = 1; step <= photoCount / 16; ++step) {
+        rig.engine->fillContentDigests(runnable());
+        rig.clock->advance(apart);
+        EXPECT_GE(savedDigests(), 16 * (step - stepsUnsaved)) << step;
+    }
+    EXPECT_EQ(savedDigests(), photoCount);
+    EXPECT_LE(counting->indexSaves, photoCount / 16 / stepsUnsaved + 1);
+}
+
 // Digests read before a quit are written by its flush.
 TEST_F(EarlierBuildsIndex, AFillCutShortIsWrittenByTheQuitFlush) {
     for (int step = 0; step < 3; ++step)
