@@ -144,7 +144,7 @@ public:
     // Derived values. Inputs: accessNotice (snapshot, settings), isFirstPassRunning
     // (snapshot), needsICloudChoice (libraryStorage, settings, hasDeferredICloudChoice),
     // batchFullWhileAnalysing (snapshot), shouldNudge (snapshot, settings), pumpInterval
-    // (readiness, snapshot, isWorking).
+    // (readiness, snapshot, isWorking, and unobserved, whether digests are left to fill).
     std::optional<std::string> accessNotice() const;
     bool isFirstPassRunning() const;
     bool needsICloudChoice() const;
@@ -258,8 +258,11 @@ private:
     void raiseNotice(std::optional<std::string>& own, std::string text);
     void withdrawNotice(std::optional<std::string>& own);
     void clearStorageUnavailable();
-    void pumpOnceFlow();
+    // How much of the digest fill an idle pump step takes on.
+    enum class DigestPace { oneStep, untilDone };
+    void pumpOnceFlow(DigestPace pace = DigestPace::oneStep);
     std::int64_t analyseWhileWorkFlow();
+    void fillDigestsWhileIdleFlow(DigestPace pace);
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
     void changesTaskBody(LibraryChangeStream subscribed);
@@ -344,6 +347,8 @@ private:
     bool isPumping_ = false;
     Date lastRegroup_ = Date::distantPast();
     double currentPumpInterval_ = busyPumpInterval;
+    // The digest fill stopped with digests left to read: the pump keeps its short interval.
+    bool digestsToFill_ = false;
     std::set<std::string> touchedThisSession_;
     std::int64_t overridesThisSession_ = 0;
     std::int64_t resetsThisSession_ = 0;

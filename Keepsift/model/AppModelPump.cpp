@@ -17,7 +17,7 @@ void AppModel::pumpTaskBody(double interval) {
         // The sleep comes first; cancellation only cuts it short.
         services_.sleeper->sleep(interval, ModelTasks::currentStop());
         if (ModelTasks::isCancelled()) return;
-        pumpOnceFlow();
+        pumpOnceFlow(DigestPace::untilDone);
         // A permission changed outside the application is picked up within one interval.
         const bool recheck = onMain([&] {
             return accessNotice().has_value() ||
@@ -37,7 +37,7 @@ void AppModel::pumpOnce(Done done) {
     launch([this] { pumpOnceFlow(); }, std::move(done));
 }
 
-void AppModel::pumpOnceFlow() {
+void AppModel::pumpOnceFlow(DigestPace pace) {
     refreshFlow();
     const bool entered = onMain([&] {
         if (isPumping_ || readiness_ != QueueReadiness::run || storageBlocked_) return false;
@@ -47,8 +47,7 @@ void AppModel::pumpOnceFlow() {
     if (!entered) return;
     try {
         const auto steps = analyseWhileWorkFlow();
-        // Idle steps let reviews from before digests were kept follow their files.
-        if (steps == 0) engine_->fillContentDigests(workConditionsFlow());
+        if (steps == 0) fillDigestsWhileIdleFlow(pace);
         finishPumpStepFlow(steps);
     } catch (const ModelShutDown&) {
         throw;
@@ -79,6 +78,22 @@ std::int64_t AppModel::analyseWhileWorkFlow() {
         if (ModelTasks::isCancelled()) break;
     }
     return steps;
+}
+
+// Idle steps let reviews from before digests were kept follow their files. In the pump task,
+// whose steps nobody waits for, the fill goes on as measuring does, one short engine step
+// after another, until it is held or done; a step that the start, a library change or a
+// setting waits for reads one engine step's worth and leaves the rest to the pump task.
+// A fill held before it read anything leaves what is known of it as it was.
+void AppModel::fillDigestsWhileIdleFlow(DigestPace pace) {
+    std::optional<DigestFill> left;
+    while (true) {
+        const DigestFill step = engine_->fillContentDigests(workConditionsFlow());
+        if (step != DigestFill::held) left = step;
+        if (step != DigestFill::more || pace != DigestPace::untilDone || ModelTasks::isCancelled())
+            break;
+    }
+    if (left) onMain([&] { digestsToFill_ = left == DigestFill::more; });
 }
 
 void AppModel::finishPumpStepFlow(std::int64_t steps) {

@@ -139,7 +139,7 @@ bool AppModel::shouldNudge() const {
 
 double AppModel::pumpInterval() const {
     if (readiness_ != QueueReadiness::run) return idlePumpInterval;
-    if (snapshot_.waiting > 0 || isWorking_) return busyPumpInterval;
+    if (snapshot_.waiting > 0 || isWorking_ || digestsToFill_) return busyPumpInterval;
     return idlePumpInterval;
 }
 

@@ -14,58 +14,17 @@
 #include <thread>
 #include <vector>
 
+#include "bench/engine/CountingStorage.hpp"
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/grouping/MemoryMeter.hpp"
 #include "bench/scaling/ScaledRun.hpp"
-#include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift {
 namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-// Counts whole saves of the index and every byte written, passing everything on.
-class CountingStorage : public FileStorage {
-public:
-    explicit CountingStorage(std::shared_ptr<FileStorage> base) : base_(std::move(base)) {}
-
-    std::optional<Data> read(const std::string& name) const override { return base_->read(name); }
-    void write(const Data& data, const std::string& name) override {
-        note(name, data.size());
-        base_->write(data, name);
-    }
-    void writeParts(const FileParts& parts, const std::string& name) override {
-        std::size_t size = 0;
-        base_->writeParts(
-            [&](const FilePartWriter& emit) {
-                parts([&](std::string_view part) {
-                    size += part.size();
-                    emit(part);
-                });
-            },
-            name);
-        note(name, size);
-    }
-    void remove(const std::string& name) override { base_->remove(name); }
-    std::optional<std::string> unavailability() const override { return base_->unavailability(); }
-    int openError(const std::string& name) const override { return base_->openError(name); }
-    bool exists(const std::string& name) const override { return base_->exists(name); }
-    void move(const std::string& from, const std::string& to) override { base_->move(from, to); }
-
-    void reset() {
-        indexSaves = 0;
-        bytes = 0;
-    }
-    std::atomic<int> indexSaves = 0;
-    std::atomic<std::size_t> bytes = 0;
-
-private:
-    void note(const std::string& name, std::size_t size) {
-        bytes += size;
-        if (name == ScanEngine::indexFileName) ++indexSaves;
-    }
-    std::shared_ptr<FileStorage> base_;
-};
+using bench::CountingStorage;
 
 // A measured library in step with its album, saved once, in a folder of its own.
 struct Saved {
@@ -94,12 +53,8 @@ Saved& saved(const benchmark::State& state) {
     const int photos = static_cast<int>(state.range(0));
     if (current.photos == photos) return current;
     current.engine.reset();
-    if (current.folder.empty()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ks-saving-XXXXXX");
-        current.folder = ::mkdtemp(pattern.data());
-    }
-    current.storage = std::make_shared<CountingStorage>(std::make_shared<ApplicationSupportStorage>(
-        ApplicationSupportStorage::inDirectory(current.folder)));
+    if (current.folder.empty()) current.folder = bench::makeFilesFolder("ks-saving");
+    current.storage = bench::countedFolderStorage(current.folder);
     const auto library = bench::makeEngineLibrary(photos);
     current.engine =
         bench::makeEngine(library, true, current.storage, std::make_shared<SystemClock>());
@@ -158,25 +113,13 @@ void fiveQuickDecisions(benchmark::State& state) {
     decisions(state, 5);
 }
 
-void registerAll(const std::vector<std::int64_t>& sizes) {
-    using Run = void (*)(benchmark::State&);
-    const std::pair<const char*, Run> runs[] = {{"oneDecision", oneDecision},
-                                                {"fiveQuickDecisions", fiveQuickDecisions}};
-    for (const auto size : sizes)
-        for (const auto& [name, run] : runs)
-            benchmark::RegisterBenchmark(name, run)
-                ->Arg(size)
-                ->Unit(benchmark::kMillisecond)
-                ->UseManualTime()
-                ->Iterations(1)
-                ->Repetitions(5)
-                ->ReportAggregatesOnly(true);
-}
-
 } // namespace
 } // namespace keepsift
 
 int main(int argc, char** argv) {
-    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {100000}));
+    using namespace keepsift;
+    bench::registerTimedRuns(
+        {{"oneDecision", oneDecision}, {"fiveQuickDecisions", fiveQuickDecisions}},
+        bench::takeSizes(argc, argv, {100000}), 5);
     return keepsift::bench::runWithGrowth(argc, argv);
 }

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/scripted/FixtureSignalSource.hpp"
-#include "core/scripted/ScriptedLibrary.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
 
 namespace keepsift::bench {
@@ -62,15 +61,21 @@ WorkConditions running() {
     return conditions;
 }
 
+std::shared_ptr<ScriptedLibrary> makeScriptedLibrary(const EngineLibrary& library) {
+    return std::make_shared<ScriptedLibrary>(library.assets, LibraryAuthorization::authorized,
+                                             std::nullopt, true, LibraryStorage::local);
+}
+
 // The first save happens here, so the throttle keeps the benchmarks free of saving.
 std::unique_ptr<ScanEngine> makeEngine(const EngineLibrary& library, bool measured,
                                        std::shared_ptr<FileStorage> storage,
-                                       std::shared_ptr<Clock> clock) {
+                                       std::shared_ptr<Clock> clock,
+                                       std::shared_ptr<PhotoLibrary> photos) {
     if (!storage) storage = std::make_shared<MemoryFileStorage>();
     if (!clock) clock = std::make_shared<FixedClock>(Date{libraryStart + 1e7});
+    if (!photos) photos = makeScriptedLibrary(library);
     auto engine = std::make_unique<ScanEngine>(
-        std::make_shared<ScriptedLibrary>(library.assets, LibraryAuthorization::authorized,
-                                          std::nullopt, true, LibraryStorage::local),
+        std::move(photos),
         std::make_shared<FixtureSignalSource>(library.signals, FixtureSignalSource::Miss::refuse),
         std::move(storage), std::move(clock));
     engine->reconcileWithLibrary();

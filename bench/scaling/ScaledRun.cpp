@@ -99,6 +99,19 @@ double residentMiB() {
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1 << 20);
 }
 
+void registerTimedRuns(const std::vector<NamedRun>& runs, const std::vector<std::int64_t>& sizes,
+                       int repetitions) {
+    for (const auto size : sizes)
+        for (const auto& [name, run] : runs) {
+            auto* registered = benchmark::RegisterBenchmark(name, run)
+                                   ->Arg(size)
+                                   ->Unit(benchmark::kMillisecond)
+                                   ->UseManualTime()
+                                   ->Iterations(1);
+            if (repetitions > 1) registered->Repetitions(repetitions)->ReportAggregatesOnly(true);
+        }
+}
+
 int runWithGrowth(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -3,7 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+namespace benchmark {
+class State;
+}
 
 namespace keepsift::bench {
 
@@ -18,6 +23,12 @@ std::string takeOption(int& argc, char** argv, const std::string& name,
 double peakResidentMiB();
 // Resident memory of this process now, in MiB.
 double residentMiB();
+
+// Registers each named run at each size, one iteration per repetition, timed by the run
+// itself in milliseconds; only the aggregates of several repetitions are reported.
+using NamedRun = std::pair<const char*, void (*)(benchmark::State&)>;
+void registerTimedRuns(const std::vector<NamedRun>& runs, const std::vector<std::int64_t>& sizes,
+                       int repetitions);
 
 // Runs the registered benchmarks (named "family/size"), then prints, for each family, the
 // median processor time of the whole process at each size (other work on the machine inflates

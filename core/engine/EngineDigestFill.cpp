@@ -6,9 +6,10 @@
 namespace keepsift {
 namespace {
 
-// A few files per call keep a pump step short, so that quitting is not held up.
+// A few files per step keep it short, so that neither quitting nor measuring waits long.
 constexpr std::size_t digestsPerStep = 16;
 constexpr std::int64_t bytesPerStep = std::int64_t{64} << 20;
+constexpr std::size_t digestsAhead = 64 * digestsPerStep;
 
 // Decisions by hand matter most, then the other reviewed photographs.
 std::size_t rankOf(ReviewState state) {
@@ -48,14 +49,25 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
 
 } // namespace
 
-std::int64_t ScanEngine::fillContentDigests(const WorkConditions& conditions) {
+DigestFill ScanEngine::fillContentDigests(const WorkConditions& conditions) {
     Lock lock(mutex_);
     if (!conditionsAllowWork(conditions) || !queue_.items.empty() || work_.hasAwaitingSignals() ||
         work_.hasAwaitingOriginals())
-        return 0;
+        return DigestFill::held;
     if (digestFill_.awayAt != mutationGeneration_) digestFill_.away.clear();
     digestFill_.awayAt = mutationGeneration_;
-    const auto chosen = digestCandidatesLocked();
+    const auto candidates = digestCandidatesLocked();
+    if (readDigestsLocked(lock, candidates.chosen) > 0) {
+        if (!digestFill_.unsavedSince || savesCovered_ > digestFill_.storedAfter)
+            digestFill_.unsavedSince = clock_->now();
+        digestFill_.storedAfter = saveRequests_;
+        notePendingLocked();
+    }
+    saveDigestsLocked(lock, !candidates.more);
+    return candidates.more ? DigestFill::more : DigestFill::done;
+}
+
+std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen) {
     if (chosen.empty()) return 0;
     const auto away = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
     digestFill_.away.insert(away.begin(), away.end());
@@ -68,28 +80,57 @@ std::int64_t ScanEngine::fillContentDigests(const WorkConditions& conditions) {
         else if (storeDigest(index_, asset, std::move(*digest)))
             ++stored;
     }
-    if (stored > 0) markDirtyLocked(lock);
     return stored;
 }
 
-// The assets to read next, by rank, as many as one step reads.
-std::vector<LibraryAsset> ScanEngine::digestCandidatesLocked() const {
-    std::array<std::vector<const LibraryAsset*>, 3> ranked;
-    for (const auto& [id, entry] : index_.entries) {
-        auto& rank = ranked[rankOf(entry.state)];
-        if (rank.size() < digestsPerStep && lacksDigest(entry) &&
-            !digestFill_.failed.contains(id) && !digestFill_.away.contains(id))
-            rank.push_back(&entry.asset);
-    }
-    std::vector<LibraryAsset> chosen;
+// A save holds the digests stored before it was asked for; one is asked for only once the
+// fill ends, or when the oldest digest no save holds has waited long enough.
+void ScanEngine::saveDigestsLocked(Lock& lock, bool ended) {
+    const auto& since = digestFill_.unsavedSince;
+    if (!since || savesCovered_ > digestFill_.storedAfter) return;
+    if (ended || clock_->now().since(*since) >= digestSaveInterval) saveLocked(lock);
+}
+
+bool ScanEngine::awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const {
+    return lacksDigest(entry) && !digestFill_.failed.contains(id) && !digestFill_.away.contains(id);
+}
+
+// The assets to read next, in order, as many as one step reads.
+ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() {
+    auto& upcoming = digestFill_.upcoming;
+    if (upcoming.empty() || digestFill_.orderedAt != mutationGeneration_) orderDigestsLocked();
+    DigestCandidates candidates;
     std::int64_t bytes = 0;
+    while (!upcoming.empty() && candidates.chosen.size() < digestsPerStep && bytes < bytesPerStep) {
+        const auto found = index_.entries.find(upcoming.front());
+        upcoming.pop_front();
+        if (found == index_.entries.end() || !awaitsDigestLocked(found->first, found->second))
+            continue;
+        candidates.chosen.push_back(found->second.asset);
+        bytes = saturatingAdd(bytes, found->second.asset.fileSize);
+    }
+    candidates.more = !upcoming.empty() || digestFill_.beyond;
+    return candidates;
+}
+
+// By rank, for many steps at once and again after any change, so that a long fill walks the
+// whole index only now and then.
+void ScanEngine::orderDigestsLocked() {
+    std::array<std::vector<const std::string*>, 3> ranked;
+    std::size_t found = 0;
+    for (const auto& [id, entry] : index_.entries) {
+        if (!awaitsDigestLocked(id, entry)) continue;
+        ++found;
+        auto& rank = ranked[rankOf(entry.state)];
+        if (rank.size() < digestsAhead) rank.push_back(&id);
+    }
+    auto& upcoming = digestFill_.upcoming;
+    upcoming.clear();
     for (const auto& rank : ranked)
-        for (const LibraryAsset* asset : rank) {
-            if (chosen.size() == digestsPerStep || bytes >= bytesPerStep) return chosen;
-            chosen.push_back(*asset);
-            bytes = saturatingAdd(bytes, asset->fileSize);
-        }
-    return chosen;
+        for (const std::string* id : rank)
+            if (upcoming.size() < digestsAhead) upcoming.push_back(*id);
+    digestFill_.beyond = found > upcoming.size();
+    digestFill_.orderedAt = mutationGeneration_;
 }
 
 } // namespace keepsift

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,13 @@
 
 namespace keepsift {
 
+// What a step of the digest fill leaves.
+enum class DigestFill {
+    done, // no digest is left that can be read now
+    more, // others are left for the next step
+    held, // measuring comes first, or the work conditions forbid reading
+};
+
 // The engine at the centre of the program: it owns the library index, the review journal
 // and the scan queue, and drives all work. Its state is touched only under its own lock,
 // which is released around every call to the photo library, the signal source and the
@@ -43,6 +51,9 @@ public:
     static constexpr std::int64_t journalLimit = 2000;
     // Measurements of a run saved one by one before the save interval takes over.
     static constexpr std::int64_t savedAtOnce = 4;
+    // A crash loses at most this much of a long digest fill, which otherwise saves only at
+    // its end: at 100,000 photographs a whole save per ten minutes of reading files.
+    static constexpr double digestSaveInterval = 600.0;
 
     using BatchMoved = keepsift::BatchMoved;
 
@@ -79,8 +90,11 @@ public:
     void recordSignals(std::optional<PhotoSignals> signals, const std::string& id);
     std::vector<GroupDecision> regroup();
     // While nothing awaits measuring, reads a few of the content digests that photographs
-    // measured by an earlier build lack, so that their reviews follow them; how many it stored.
-    std::int64_t fillContentDigests(const WorkConditions& conditions);
+    // measured by an earlier build lack, so that their reviews follow them. Called again at
+    // once while it answers `more`. What it finds waits for the next save of any kind, but
+    // the fill saves it itself once it ends, and once the oldest digest not saved is
+    // `digestSaveInterval` seconds old.
+    DigestFill fillContentDigests(const WorkConditions& conditions);
 
     BatchLimit batchLimit() const;
     std::int64_t reviewableGroups() const;
@@ -192,7 +206,16 @@ private:
     ContentDigests returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
                                        const std::set<std::string>& away);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
-    std::vector<LibraryAsset> digestCandidatesLocked() const;
+    struct DigestCandidates {
+        std::vector<LibraryAsset> chosen;
+        bool more = false; // others are left for later steps
+    };
+    DigestCandidates digestCandidatesLocked();
+    void orderDigestsLocked();
+    bool awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const;
+    // How many of the chosen digests were read and stored.
+    std::int64_t readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen);
+    void saveDigestsLocked(Lock& lock, bool ended);
     // Changes whenever a listing fetched meanwhile may be out of date.
     std::uint64_t listingStampLocked() const {
         return static_cast<std::uint64_t>(mutationGeneration_) + trashingMarks_;
@@ -264,10 +287,17 @@ private:
 
     WorkTracker work_;
     // Digests that could not be read in this run, and those whose storage was away at the
-    // given mutation generation.
-    struct DigestFill {
+    // given mutation generation; those to read next, in the order worked out at `orderedAt`,
+    // and whether others follow them. Stored digests wait for a save asked for after
+    // `storedAfter`, the oldest of them since `unsavedSince`.
+    struct DigestFillState {
         std::set<std::string> failed, away;
         std::int64_t awayAt = 0;
+        std::deque<std::string> upcoming;
+        std::int64_t orderedAt = 0;
+        bool beyond = false;
+        std::uint64_t storedAfter = 0;
+        std::optional<Date> unsavedSince;
     } digestFill_;
     // Saving: the files are written outside the lock, by one save at a time; saves asked for
     // meanwhile wait for the next, which holds them all.

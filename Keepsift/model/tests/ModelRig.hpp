@@ -120,6 +120,7 @@ public:
         if (beforeWrite) beforeWrite();
         if (failing) throw std::runtime_error("disk full");
         MemoryFileStorage::write(data, name);
+        if (name == ScanEngine::indexFileName) ++indexSaves;
     }
     std::optional<Data> read(const std::string& name) const override {
         return openError(name) != 0 ? std::nullopt : MemoryFileStorage::read(name);
@@ -142,6 +143,8 @@ public:
     }
     std::atomic<bool> failing = false;
     std::function<void()> beforeWrite;
+    // Whole saves of the index written.
+    std::atomic<int> indexSaves = 0;
 
 private:
     mutable std::mutex mutex_;
@@ -198,6 +201,10 @@ public:
         if (beforeDelete) beforeDelete();
         return ScriptedLibrary::deleteAssets(ids);
     }
+    std::optional<std::string> contentDigest(const std::string& id) override {
+        if (beforeDigest) beforeDigest(id);
+        return ScriptedLibrary::contentDigest(id);
+    }
     LibraryChangeStream changes() override {
         auto stream = ScriptedLibrary::changes();
         latestStream = stream;
@@ -210,6 +217,7 @@ public:
     std::function<void()> beforeFetch;
     std::function<void()> beforeDelete;
     std::function<void()> onStream;
+    std::function<void(const std::string& id)> beforeDigest;
     // The stream handed out last, for changes the scripted library does not make itself.
     LibraryChangeStream latestStream;
 };

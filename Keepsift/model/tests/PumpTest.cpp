@@ -145,6 +145,104 @@ TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumAndFillsDigestsButNeitherRegroupsNo
     EXPECT_EQ(rig.engine->index().entry("a1")->contentDigest, "bytes of a1.jpg");
 }
 
+// A review by an earlier build of more photographs than one read of the digest fill takes:
+// measured, without digests, whose files read now. The new moment is not in the library yet.
+struct EarlierReview {
+    static constexpr int photos = 40;
+    ModelRig rig{earlierShots()};
+
+    static RigOptions earlierShots() {
+        RigOptions options = withRecordings();
+        options.shots.clear();
+        for (int n = 0; n < photos; ++n) {
+            std::string id = "e";
+            id += std::to_string(n);
+            options.shots.push_back({id, n * 100.0, (n / 3) % 30, n % 3 ? 0.3f : 0.9f});
+        }
+        options.shots.insert(options.shots.end(), newMoment.begin(), newMoment.end());
+        return options;
+    }
+    EarlierReview() {
+        dropNewMoment(rig);
+        rig.scanAndPublish();
+        for (const auto& [id, entry] : rig.engine->index().entries)
+            rig.library->setContent(id, "bytes of " + id);
+        rig.files->indexSaves = 0;
+    }
+    int filled(const LibraryIndex& index) const {
+        int count = 0;
+        for (const auto& [id, entry] : index.entries)
+            count += entry.contentDigest == "bytes of " + id ? 1 : 0;
+        return count;
+    }
+    int filled() const { return filled(rig.engine->index()); }
+    int saved() const {
+        return filled(
+            LibraryIndex::decode(*rig.files->read(std::string(ScanEngine::indexFileName))));
+    }
+    void setTooHot(bool hot) {
+        std::lock_guard lock(rig.probe->mutex);
+        rig.probe->machine.isTooHot = hot;
+    }
+};
+
+// A step that its caller waits for (the start, a library change) reads only a few digests;
+// the pump task, soon after, reads the rest in one go and saves them once.
+TEST(Pump, ThePumpTaskFillsEveryMissingDigestInOneStepAndSavesThemOnce) {
+    EarlierReview earlier;
+    auto& rig = earlier.rig;
+    pumpOnce(rig);
+    EXPECT_GT(earlier.filled(), 0);
+    EXPECT_LT(earlier.filled(), EarlierReview::photos);
+    rig.onMain([&] { rig.model->startPump(); });
+    EXPECT_EQ(rig.sleeper->request(0), 3.0);
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(1), 30.0);
+    EXPECT_EQ(earlier.filled(), EarlierReview::photos);
+    EXPECT_EQ(earlier.saved(), EarlierReview::photos);
+    EXPECT_EQ(rig.files->indexSaves, 1);
+}
+
+// Measuring comes first; the fill goes on at the short interval afterwards, waits while it is
+// too hot and ends once every digest is read.
+TEST(Pump, TheFillKeepsTheShortIntervalWhileDigestsRemainAndStopsWhenConditionsSayNo) {
+    EarlierReview earlier;
+    auto& rig = earlier.rig;
+    std::atomic<int> reads = 0;
+    rig.library->beforeDigest = [&](const std::string&) {
+        if (reads++ == 0) queueNewMoment(rig);
+    };
+    rig.onMain([&] { rig.model->startPump(); });
+    EXPECT_EQ(rig.sleeper->request(0), 30.0);
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(1), 3.0);
+    const int beforeMeasuring = earlier.filled();
+    EXPECT_GT(beforeMeasuring, 0);
+    EXPECT_LT(beforeMeasuring, EarlierReview::photos);
+
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(2), 3.0);
+    EXPECT_EQ(rig.engine->snapshot().analysed, EarlierReview::photos + 2);
+    EXPECT_EQ(earlier.filled(), beforeMeasuring);
+
+    rig.library->beforeDigest = [&](const std::string&) { earlier.setTooHot(true); };
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(3), 30.0);
+    EXPECT_EQ(rig.onMain([&] { return rig.model->readiness(); }), QueueReadiness::tooHot);
+    const int whileHot = earlier.filled();
+    EXPECT_LT(whileHot, EarlierReview::photos);
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(4), 30.0);
+    EXPECT_EQ(earlier.filled(), whileHot);
+
+    rig.library->beforeDigest = nullptr;
+    earlier.setTooHot(false);
+    rig.sleeper->wake();
+    EXPECT_EQ(rig.sleeper->request(5), 30.0);
+    EXPECT_EQ(earlier.filled(), EarlierReview::photos);
+    EXPECT_EQ(earlier.saved(), EarlierReview::photos);
+}
+
 TEST(Pump, OnlyAStepThatMeasuredLetsTheMeasuringRestOnceItHasSaved) {
     std::atomic<int> rests = 0;
     std::function<void()> atRest;
