@@ -182,7 +182,7 @@ std::optional<std::string> readFileHead(const std::filesystem::path& path, std::
 // is dropped.
 PrivateFileRead readPrivateFile(const std::filesystem::path& path, std::size_t limit) {
     const OpenedFile file(path, O_NOFOLLOW);
-    if (file.error == ENOENT) return {};
+    if (file.error == ENOENT || file.error == ENOTDIR) return {};
     if (file.error == ELOOP) return {std::nullopt, "a link, which is not followed"};
     if (file.error != 0) return {std::nullopt, std::strerror(file.error)};
     if (!file.isRegular()) return {std::nullopt, "not a regular file"};
