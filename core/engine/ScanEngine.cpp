@@ -28,13 +28,11 @@ void ScanEngine::reloadFiles() {
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
     // An intent that cannot be read names no batch: nothing is recorded as deleted by one.
-    bool unreadableIntent = false;
-    auto intent = readStoredList<TrashIntent>(*storage_, index, unreadableIntent);
-    bool unreadableAlbum = false;
-    const auto album = readStoredList<UnsettledAlbum>(*storage_, index, unreadableAlbum);
-    std::set<std::string> unsettled = album ? album->ids : std::set<std::string>{};
+    auto intent = readStoredList<TrashIntent>(*storage_, index).list;
+    const auto album = readStoredList<UnsettledAlbum>(*storage_, index);
+    std::set<std::string> unsettled = album.list ? album.list->ids : std::set<std::string>{};
     // Then no photograph's album membership is known until a listing settles it.
-    if (unreadableAlbum)
+    if (album.unreadable)
         for (const auto& [id, entry] : index.entries)
             unsettled.insert(unsettled.end(), id);
     Lock lock(mutex_);

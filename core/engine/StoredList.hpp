@@ -24,20 +24,22 @@ StoredListText readStoredListText(const FileStorage& storage, std::string_view n
 // Logs, naming the file, that what it holds is no such list.
 void noteUndecodableList(std::string_view name);
 
-// A list such as UnsettledAlbum or TrashIntent; nothing when it is missing or unreadable, and
-// then `unreadable` tells which.
+// A list such as UnsettledAlbum or TrashIntent, as read at start.
+template <class List> struct StoredList {
+    // Nothing when it is missing or unreadable.
+    std::optional<List> list;
+    // It is there but could not be read or decoded (logged, naming the file).
+    bool unreadable = false;
+};
+
 template <class List>
-std::optional<List> readStoredList(const FileStorage& storage, const LibraryIndex& index,
-                                   bool& unreadable) {
-    auto [text, cannotRead] = readStoredListText(storage, List::fileName, index);
-    unreadable = cannotRead;
-    if (!text) return std::nullopt;
+StoredList<List> readStoredList(const FileStorage& storage, const LibraryIndex& index) {
+    auto [text, unreadable] = readStoredListText(storage, List::fileName, index);
+    if (!text) return {std::nullopt, unreadable};
     auto list = List::decode(*text);
-    if (!list) {
-        noteUndecodableList(List::fileName);
-        unreadable = true;
-    }
-    return list;
+    if (list) return {std::move(list), false};
+    noteUndecodableList(List::fileName);
+    return {std::nullopt, true};
 }
 
 } // namespace keepsift
