@@ -25,4 +25,12 @@ std::optional<std::set<std::string>> decodedIdList(std::string_view key, std::st
     }
 }
 
+// Quotes and a comma; a control character may take six bytes, a quote or backslash two.
+std::size_t longestIdText(std::string_view id) {
+    std::size_t bytes = 3;
+    for (const char c : id)
+        bytes += static_cast<unsigned char>(c) < 0x20 ? 6 : c == '"' || c == '\\' ? 2 : 1;
+    return bytes;
+}
+
 } // namespace keepsift

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <set>
 #include <string>
@@ -11,5 +12,7 @@ namespace keepsift {
 std::string encodedIdList(std::string_view key, const std::set<std::string>& ids);
 // Nothing when the text holds no such list.
 std::optional<std::set<std::string>> decodedIdList(std::string_view key, std::string_view text);
+// The most bytes the identifier takes in such a list, its separator included.
+std::size_t longestIdText(std::string_view id);
 
 } // namespace keepsift

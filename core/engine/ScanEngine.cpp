@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/engine/StoredList.hpp"
 #include "core/support/Checked.hpp"
 
 namespace keepsift {
@@ -26,12 +27,14 @@ void ScanEngine::reloadFiles() {
     LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
-    std::optional<TrashIntent> intent;
-    if (const auto stored = storage_->read(std::string(TrashIntent::fileName)))
-        intent = TrashIntent::decode(*stored);
-    std::set<std::string> unsettled;
-    if (const auto stored = storage_->read(std::string(UnsettledAlbum::fileName)))
-        if (auto album = UnsettledAlbum::decode(*stored)) unsettled = std::move(album->ids);
+    // An intent that cannot be read names no batch: nothing is recorded as deleted by one.
+    auto intent = readStoredList<TrashIntent>(*storage_, index).list;
+    const auto album = readStoredList<UnsettledAlbum>(*storage_, index);
+    std::set<std::string> unsettled = album.list ? album.list->ids : std::set<std::string>{};
+    // Then no photograph's album membership is known until a listing settles it.
+    if (album.unreadable)
+        for (const auto& [id, entry] : index.entries)
+            unsettled.insert(unsettled.end(), id);
     Lock lock(mutex_);
     index_ = std::move(index);
     journal_ = std::move(journal);

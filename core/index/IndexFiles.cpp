@@ -24,12 +24,13 @@ IndexFiles::IndexFiles(std::shared_ptr<FileStorage> storage) : storage_(std::mov
 
 template <class T, class Salvage>
 std::pair<std::optional<T>, bool> IndexFiles::readKeeping(const std::string& name,
-                                                          Salvage salvage) {
+                                                          std::size_t limit, Salvage salvage) {
     if (!noteOpened(name)) return {std::nullopt, false};
-    std::optional<Data> data = storage_->read(name);
+    auto [data, problem] = storage_->readAtMost(name, limit);
     if (!data) {
-        if (storage_->exists(name)) {
-            log().error(name + " exists but cannot be read");
+        if (!problem.empty() || storage_->exists(name)) {
+            log().error(name + " exists but cannot be read" + (problem.empty() ? "" : ": ") +
+                        problem);
             keepUnreadable(name, std::nullopt);
         }
         return {std::nullopt, false};
@@ -50,8 +51,8 @@ std::pair<std::optional<T>, bool> IndexFiles::readKeeping(const std::string& nam
 // A save made beside a damaged file is newer than it; beside a file that reads cleanly it
 // is a leftover of a save that went on to replace the file.
 template <class T, class Salvage>
-std::optional<T> IndexFiles::load(const std::string& name, Salvage salvage) {
-    auto [value, clean] = readKeeping<T>(name, salvage);
+std::optional<T> IndexFiles::load(const std::string& name, std::size_t limit, Salvage salvage) {
+    auto [value, clean] = readKeeping<T>(name, limit, salvage);
     const std::string beside = besideName(name);
     if (!storage_->exists(beside)) return std::move(value);
     {
@@ -59,7 +60,9 @@ std::optional<T> IndexFiles::load(const std::string& name, Salvage salvage) {
         beside_.insert(name);
     }
     if (clean) return std::move(value);
-    if (const auto saved = storage_->read(beside)) {
+    const auto [saved, problem] = storage_->readAtMost(beside, limit);
+    if (!problem.empty()) log().error(beside + " cannot be read: " + problem);
+    if (saved) {
         try {
             auto read = salvage(*saved);
             log().notice("reading " + beside + ", saved while " + name + " could not be kept");
@@ -72,11 +75,12 @@ std::optional<T> IndexFiles::load(const std::string& name, Salvage salvage) {
 }
 
 std::optional<LibraryIndex> IndexFiles::loadIndex() {
-    return load<LibraryIndex>(std::string(indexName), LibraryIndex::salvage);
+    return load<LibraryIndex>(std::string(indexName), largestIndexBytes, LibraryIndex::salvage);
 }
 
 std::optional<ReviewJournal> IndexFiles::loadJournal() {
-    return load<ReviewJournal>(std::string(journalName), ReviewJournal::salvage);
+    return load<ReviewJournal>(std::string(journalName), largestJournalBytes,
+                               ReviewJournal::salvage);
 }
 
 // Streamed to the storage: the index's text is larger than the index itself.

@@ -17,12 +17,18 @@ namespace keepsift {
 // original ("<name>.unreadable", then "<name>.unreadable.2" and on) before anything is saved
 // over it, so that the decisions in it can still be recovered by hand; of a damaged file
 // every entry that reads is used. While the copy cannot be made, saves go to
-// "<name>.saved", which is read in place of the damaged file.
+// "<name>.saved", which is read in place of the damaged file. A link, a pipe or anything but
+// a regular file in a file's place, or a file larger than its kind can be, is never read: it
+// is kept aside as a damaged file is.
 class IndexFiles {
 public:
     static constexpr std::string_view indexName = "library-index.json";
     static constexpr std::string_view journalName = "review-journal.json";
     static constexpr std::string_view besideSuffix = ".saved";
+    // Anything larger is not read. An index entry takes some 2 KB; the journal keeps a line per
+    // deletion besides its bounded history.
+    static constexpr std::size_t largestIndexBytes = largestStoredFileBytes;
+    static constexpr std::size_t largestJournalBytes = std::size_t{1} << 30;
 
     explicit IndexFiles(std::shared_ptr<FileStorage> storage);
 
@@ -41,10 +47,11 @@ public:
 
 private:
     template <class T, class Salvage>
-    std::optional<T> load(const std::string& name, Salvage salvage);
+    std::optional<T> load(const std::string& name, std::size_t limit, Salvage salvage);
     // The file's value, and whether it read cleanly; keeps the file when it did not.
     template <class T, class Salvage>
-    std::pair<std::optional<T>, bool> readKeeping(const std::string& name, Salvage salvage);
+    std::pair<std::optional<T>, bool> readKeeping(const std::string& name, std::size_t limit,
+                                                  Salvage salvage);
     // Nothing for a file whose content cannot be had: it is moved aside instead.
     void keepUnreadable(const std::string& name, std::optional<Data> data);
     void keepPendingUnreadable(const std::string& name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -15,12 +16,30 @@ using FilePartWriter = std::function<void(std::string_view)>;
 // Makes a file by handing its parts, in order, to the writer it is given.
 using FileParts = std::function<void(const FilePartWriter&)>;
 
+// The largest file kept (the index of a library of some two million photographs).
+inline constexpr std::size_t largestStoredFileBytes = std::size_t{4} << 30;
+
+// A file read no larger than a bound.
+struct StoredFile {
+    // Nothing when it is missing or cannot be read.
+    std::optional<Data> data;
+    // Why a file that is there gave nothing; empty when it was read or is missing.
+    std::string problem;
+};
+
 // Whole named files. Names are plain file names, never paths.
 class FileStorage {
 public:
     virtual ~FileStorage() = default;
     // Every failure reads as a missing file.
     virtual std::optional<Data> read(const std::string& name) const = 0;
+    // The file when it is no larger than `limit` bytes, or why it could not be had.
+    virtual StoredFile readAtMost(const std::string& name, std::size_t limit) const {
+        auto data = read(name);
+        if (data && data->size() > limit)
+            return {std::nullopt, "larger than " + std::to_string(limit) + " bytes"};
+        return {std::move(data), {}};
+    }
     // Replaces the whole file; throws on failure and leaves any earlier content intact.
     virtual void write(const Data& data, const std::string& name) = 0;
     // Removing a missing file is not an error.

@@ -27,6 +27,9 @@ Json encodedData(const Data& data) {
     return Json(base64Encode(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()));
 }
 
+// Far above what the few records kept here take.
+constexpr std::size_t largestFileBytes = 16 * 1024 * 1024;
+
 } // namespace
 
 FileUserDefaults::FileUserDefaults(std::filesystem::path file) : file_(std::move(file)) {
@@ -39,8 +42,13 @@ std::filesystem::path FileUserDefaults::standardFile(std::string_view domain) {
 
 // A document that does not parse is copied beside the file at once, so that the first
 // change, which replaces the file, does not destroy what the user had; earlier copies stay.
+// Anything else in the file's place (a link, a pipe, a file too large) is moved beside it.
 void FileUserDefaults::load() {
-    const auto text = readWholeFile(file_);
+    auto [text, problem] = readPrivateFile(file_, largestFileBytes);
+    if (!problem.empty()) {
+        log().error(file_.string() + " cannot be read: " + problem);
+        return keepUnreadable(std::nullopt);
+    }
     if (!text) return;
     try {
         const Json document = Json::parse(*text);
@@ -50,9 +58,13 @@ void FileUserDefaults::load() {
     } catch (const JsonError& error) {
         log().error(file_.string() + " cannot be read: " + error.what());
     }
+    keepUnreadable(std::move(text));
+}
+
+void FileUserDefaults::keepUnreadable(const std::optional<std::string>& content) {
     try {
         auto folder = ApplicationSupportStorage::inDirectory(file_.parent_path());
-        keptcopies::keep(folder, file_.filename().string(), *text);
+        keptcopies::keep(folder, file_.filename().string(), content);
     } catch (const std::exception& error) {
         log().error(std::string("keeping the unreadable defaults failed: ") + error.what());
     }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "core/storage/UserDefaults.hpp"
 #include "core/support/Json.hpp"
@@ -25,6 +26,8 @@ public:
 
 private:
     void load();
+    // Nothing when the file's content cannot be had: it is moved aside instead.
+    void keepUnreadable(const std::optional<std::string>& content);
     void change(const std::string& key, std::optional<Json> value);
     void persist(std::uint64_t generation, const std::string& text);
 

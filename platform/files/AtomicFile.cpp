@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -101,16 +102,32 @@ std::optional<std::string> readAll(int fd, off_t expectedSize, size_t limit) {
     return content;
 }
 
-std::optional<std::string> readRegularFile(const std::filesystem::path& path, int flags,
-                                           size_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
-    if (fd < 0) return std::nullopt;
+// A file opened without waiting for a pipe or device in its place; closed on every way out.
+struct OpenedFile {
+    OpenedFile(const std::filesystem::path& path, int flags)
+        : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | flags)),
+          error(fd < 0 ? errno : 0) {
+        if (fd >= 0 && ::fstat(fd, &info) != 0) error = errno;
+    }
+    ~OpenedFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+
+    bool isRegular() const { return error == 0 && S_ISREG(info.st_mode); }
+    std::optional<std::string> head(size_t limit) const {
+        if (!isRegular()) return std::nullopt;
+        return readAll(fd, info.st_size, limit);
+    }
+
+    int fd;
+    int error;
     struct stat info {};
-    std::optional<std::string> content;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        content = readAll(fd, info.st_size, limit);
-    ::close(fd);
-    return content;
+};
+
+std::string sizeProblem(size_t limit) {
+    return "larger than " + std::to_string(limit) + " bytes";
 }
 
 } // namespace
@@ -154,12 +171,27 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    return readRegularFile(path, 0, std::numeric_limits<size_t>::max());
+    return OpenedFile(path, 0).head(std::numeric_limits<size_t>::max());
 }
 
-// Not blocked by a pipe in its place.
 std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit) {
-    return readRegularFile(path, O_NOFOLLOW | O_NONBLOCK, limit);
+    return OpenedFile(path, O_NOFOLLOW).head(limit);
+}
+
+// A file larger than the bound is not read at all, and one that grows past it while it is read
+// is dropped.
+PrivateFileRead readPrivateFile(const std::filesystem::path& path, std::size_t limit) {
+    const OpenedFile file(path, O_NOFOLLOW);
+    if (file.error == ENOENT || file.error == ENOTDIR) return {};
+    if (file.error == ELOOP) return {std::nullopt, "a link, which is not followed"};
+    if (file.error != 0) return {std::nullopt, std::strerror(file.error)};
+    if (!file.isRegular()) return {std::nullopt, "not a regular file"};
+    if (static_cast<std::uintmax_t>(file.info.st_size) > limit)
+        return {std::nullopt, sizeProblem(limit)};
+    auto content = file.head(limit == std::numeric_limits<size_t>::max() ? limit : limit + 1);
+    if (!content) return {std::nullopt, std::strerror(errno)};
+    if (content->size() > limit) return {std::nullopt, sizeProblem(limit)};
+    return {std::move(content), {}};
 }
 
 } // namespace keepsift

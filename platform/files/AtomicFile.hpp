@@ -29,10 +29,22 @@ bool isTemporaryFileName(std::string_view name);
 // Renames within one folder and flushes the folder. Throws std::system_error.
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// The whole content of a regular file; nothing on any failure.
+// The whole content of a regular file; nothing on any failure, or when a pipe or device is in
+// its place (never waited for).
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 // At most the first `limit` bytes of a regular file, never read through a link; nothing on
 // any failure.
 std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit);
+
+// What reading one of Keepsift's own files found.
+struct PrivateFileRead {
+    // Nothing when it is missing or cannot be read.
+    std::optional<std::string> content;
+    // Why a file that is there gave nothing; empty when it was read or is missing.
+    std::string problem;
+};
+// One of Keepsift's own files, read as readFileHead() reads: a regular file only, never through
+// a link; and only when it is no larger than `limit` bytes.
+PrivateFileRead readPrivateFile(const std::filesystem::path& path, std::size_t limit);
 
 } // namespace keepsift

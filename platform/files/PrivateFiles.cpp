@@ -40,7 +40,7 @@ std::error_code makePrivateFolder(const std::filesystem::path& folder) {
 }
 
 std::error_code makePrivateFile(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) return lastError();
     struct stat info {};
     std::error_code error;

@@ -1,11 +1,10 @@
 #include "platform/library/ConsentStore.hpp"
 
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/support/Json.hpp"
+#include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
 #include "platform/files/XdgFolders.hpp"
@@ -18,6 +17,9 @@ namespace {
 bool systemAccess(const std::string& path, int mode) {
     return ::access(path.c_str(), mode) == 0;
 }
+
+// An answer takes a few bytes.
+constexpr std::size_t largestAnswerBytes = 64 * 1024;
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -36,12 +38,11 @@ ConsentStore::ConsentStore(std::filesystem::path file, std::filesystem::path lib
       access_(access ? std::move(access) : AccessCheck(systemAccess)) {}
 
 std::optional<bool> ConsentStore::consent() const {
-    std::ifstream in(file_);
-    if (!in) return std::nullopt;
-    std::stringstream text;
-    text << in.rdbuf();
+    auto [text, problem] = readPrivateFile(file_, largestAnswerBytes);
+    noteProblem(problem);
+    if (!text) return std::nullopt;
     try {
-        Json document = Json::parse(text.str());
+        Json document = Json::parse(*text);
         const Json* answer = document.find("consent");
         if (answer == nullptr) return std::nullopt;
         return answer->asString() == "granted";
@@ -49,6 +50,16 @@ std::optional<bool> ConsentStore::consent() const {
         // An unreadable answer asks again rather than guessing.
         return std::nullopt;
     }
+}
+
+// Once for each new problem: the answer is looked at on every status check.
+void ConsentStore::noteProblem(const std::string& problem) const {
+    std::lock_guard lock(problemMutex_);
+    if (problem == loggedProblem_) return;
+    loggedProblem_ = problem;
+    if (problem.empty()) return;
+    static const Logger log(xdg::appFolder, "folder-library");
+    log.error(file_.string() + " cannot be read, the answer is asked again: " + problem);
 }
 
 bool ConsentStore::record(bool granted) {

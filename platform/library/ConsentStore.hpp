@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -24,9 +25,13 @@ public:
     int status() const;
 
 private:
+    void noteProblem(const std::string& problem) const;
+
     std::filesystem::path file_;
     std::filesystem::path root_;
     AccessCheck access_;
+    mutable std::mutex problemMutex_;
+    mutable std::string loggedProblem_;
 };
 
 // $XDG_CONFIG_HOME/com.ambervale.keepsift/library-consent.json

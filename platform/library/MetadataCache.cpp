@@ -102,11 +102,13 @@ MetadataCache::MetadataCache(const std::filesystem::path& file) : file_(file) {
     rebuild();
 }
 
-// SQLite gives its journal files the mode of the database file.
+// SQLite gives its journal files the mode of the database file. A link in its place is not
+// followed: the cache is then made afresh.
 bool MetadataCache::open() {
     makePrivateFile(file_);
-    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-            SQLITE_OK &&
+    if (sqlite3_open_v2(file_.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
+                        nullptr) == SQLITE_OK &&
         execute("PRAGMA journal_mode=WAL") && execute(schema) && addChangeTimes())
         return true;
     sqlite3_close(db_);

@@ -22,6 +22,11 @@ bool isBelow(const std::string& path, const std::string& folder) {
            (folder == "/" || path[folder.size()] == '/');
 }
 
+const Logger& log() {
+    static const Logger logger(xdg::appFolder, "catalogue");
+    return logger;
+}
+
 // A real list of a few drives is far smaller; anything beyond is not read.
 constexpr std::size_t maximumFileBytes = 64 * 1024;
 
@@ -71,6 +76,9 @@ std::set<std::string>& RememberedMounts::rememberedLocked() {
     remembered_ = pointsIn(content.value_or(""));
     // Anything else in its place is rewritten by the next listing.
     fileIsTidy_ = whole ? *content == contentOf(*remembered_) : isAbsent(file_);
+    if (!whole && !fileIsTidy_)
+        log().error(file_.string() + (content ? " is larger than expected, only its head is read"
+                                              : " cannot be read, it is written anew"));
     return *remembered_;
 }
 
@@ -94,8 +102,7 @@ void RememberedMounts::note(const std::string& root) {
         replaceFileOrFolderAtomically(file_, contentOf(kept));
         fileIsTidy_ = true;
     } catch (const std::exception& error) {
-        static const Logger log(xdg::appFolder, "catalogue");
-        log.error(std::string("mount points not kept: ") + error.what());
+        log().error(std::string("mount points not kept: ") + error.what());
     }
 }
 

@@ -88,7 +88,8 @@ std::optional<std::string> ApplicationSupportStorage::unavailability() const {
 // A read of the first block shows an input/output error as well as a refused open.
 int ApplicationSupportStorage::openError(const std::string& name) const {
     if (!isPlainName(name) || directory_.empty()) return 0;
-    const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd =
+        ::open((directory_ / name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return isAccessError(errno) ? errno : 0;
     char block[4096];
     const int error = ::read(fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;
@@ -103,8 +104,13 @@ std::filesystem::path ApplicationSupportStorage::pathOf(const std::string& name)
 }
 
 std::optional<Data> ApplicationSupportStorage::read(const std::string& name) const {
-    if (!isPlainName(name) || directory_.empty()) return std::nullopt;
-    return readWholeFile(directory_ / name);
+    return readAtMost(name, largestStoredFileBytes).data;
+}
+
+StoredFile ApplicationSupportStorage::readAtMost(const std::string& name, std::size_t limit) const {
+    if (!isPlainName(name) || directory_.empty()) return {};
+    auto read = readPrivateFile(directory_ / name, limit);
+    return {std::move(read.content), std::move(read.problem)};
 }
 
 void ApplicationSupportStorage::write(const Data& data, const std::string& name) {

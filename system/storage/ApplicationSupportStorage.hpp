@@ -25,7 +25,9 @@ public:
 
     const std::filesystem::path& directory() const { return directory_; }
 
+    // A regular file only, never read through a link or waiting for a pipe in its place.
     std::optional<Data> read(const std::string& name) const override;
+    StoredFile readAtMost(const std::string& name, std::size_t limit) const override;
     // Names with a folder part are refused with std::invalid_argument.
     void write(const Data& data, const std::string& name) override;
     void writeParts(const FileParts& parts, const std::string& name) override;

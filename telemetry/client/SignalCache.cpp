@@ -82,15 +82,14 @@ void SignalCache::loadFromDisk() {
         return;
     }
     log(Level::info, "Loading Telemetry cache from: " + file->string());
+    // Larger than any cache this client writes, or anything but a file of its own.
+    const auto [data, problem] = readPrivateFile(*file, largestBackupBytes);
     std::error_code error;
-    const auto size = std::filesystem::file_size(*file, error);
-    if (!error && size > largestBackupBytes) {
+    if (!problem.empty()) {
         std::filesystem::remove(*file, error);
-        log(Level::error, "Deleted a Telemetry cache of " + std::to_string(size) +
-                              " bytes unread: larger than any cache this client writes");
+        log(Level::error, "Deleted a Telemetry cache unread: " + problem);
         return;
     }
-    const auto data = readWholeFile(*file);
     if (!data) return;
     std::filesystem::remove(*file, error);
     std::vector<SignalPostBody> records;

@@ -1,11 +1,14 @@
+#include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "core/storage/UserDefaultsStorage.hpp"
 #include "core/support/Json.hpp"
 #include "platform/defaults/FileUserDefaults.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/tests/BlockedByPipes.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
 
 namespace keepsift {
@@ -60,6 +63,31 @@ TEST_F(FileUserDefaultsTest, UnreadableFileIsKeptBesideItBeforeItIsReplaced) {
     defaults.setObject(Data("1"), "k");
     EXPECT_EQ(readWholeFile(file.string() + ".unreadable"), "{\"keepsift.settings\": \"trunc");
     EXPECT_EQ(FileUserDefaults(file).dataForKey("k"), "1");
+}
+
+// A link or a pipe in the file's place is neither read nor waited for; it is moved aside, and
+// what a link led to stays as it was.
+TEST_F(FileUserDefaultsTest, ALinkOrPipeInItsPlaceIsMovedAsideUnread) {
+    const auto elsewhere = folder.path() / "elsewhere.json";
+    replaceFileAtomically(elsewhere, R"({"k":"eA=="})");
+    const auto pipe = folder.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& target : {elsewhere, pipe}) {
+        std::filesystem::remove(file);
+        std::filesystem::remove(file.string() + ".unreadable");
+        std::filesystem::create_directories(file.parent_path());
+        std::filesystem::create_symlink(target, file);
+        std::optional<Data> read;
+        ASSERT_TRUE(testing::finishesWithin(std::chrono::seconds(60),
+                                            [&] { read = FileUserDefaults(file).dataForKey("k"); },
+                                            {pipe}));
+        EXPECT_EQ(read, std::nullopt) << target;
+        EXPECT_TRUE(std::filesystem::is_symlink(file.string() + ".unreadable")) << target;
+        FileUserDefaults(file).setObject(Data("y"), "k");
+        EXPECT_FALSE(std::filesystem::is_symlink(file));
+        EXPECT_EQ(FileUserDefaults(file).dataForKey("k"), "y");
+    }
+    EXPECT_EQ(readWholeFile(elsewhere), R"({"k":"eA=="})");
 }
 
 // 300,000 levels once overflowed the stack on every start; every damaged file is kept.

@@ -1,6 +1,11 @@
 #include "FolderLibraryFixture.hpp"
 #include "PrivateMounts.hpp"
 
+#include <chrono>
+#include <sys/stat.h>
+
+#include "core/support/Logger.hpp"
+#include "platform/files/tests/BlockedByPipes.hpp"
 #include "platform/library/MountTable.hpp"
 #include "platform/library/RememberedMounts.hpp"
 #include "platform/library/VanishedStorage.hpp"
@@ -156,6 +161,23 @@ TEST_F(VanishedStorageTest, TheMountsFileIsRewrittenFromWhatIsReadAndReadOnlyInI
     EXPECT_EQ(readText(file), written);
     EXPECT_EQ(std::filesystem::status(file).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// A pipe in its place is never waited for; it is told and replaced.
+TEST_F(VanishedStorageTest, APipeInPlaceOfTheMountsFileIsToldAndReplaced) {
+    const auto file = base / "kept" / "library-mounts";
+    std::filesystem::create_directories(file.parent_path());
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    std::vector<std::string> logged;
+    Logger::setSinkForTesting([&](const LogRecord& record) { logged.push_back(record.message); });
+    const RememberedMounts::Tables tables{(base / "mountinfo").string(), (base / "fstab").string()};
+    writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n");
+    ASSERT_TRUE(keepsift::testing::finishesWithin(
+        std::chrono::seconds(60), [&] { RememberedMounts(file, tables).note(root.string()); },
+        {file}));
+    Logger::setSinkForTesting({});
+    EXPECT_THAT(logged, ElementsAre(file.string() + " cannot be read, it is written anew"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(file)));
 }
 
 // A card or phone mounted by hand, by FUSE or by the desktop, in no filesystem table.

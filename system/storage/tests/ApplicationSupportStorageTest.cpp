@@ -1,5 +1,7 @@
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -7,6 +9,7 @@
 
 #include "core/index/IndexFiles.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/tests/BlockedByPipes.hpp"
 #include "platform/files/tests/FileLimit.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
@@ -92,6 +95,41 @@ TEST_F(ApplicationSupportStorageTest, FolderUnderTheNameReadsAsNothingAndRefuses
     std::filesystem::create_directories(storage.directory() / "taken" / "inner");
     EXPECT_EQ(storage.read("taken"), std::nullopt);
     EXPECT_THROW(storage.remove("taken"), std::filesystem::filesystem_error);
+}
+
+// Whatever is put in a file's place, a look at it never waits and never reads through a link;
+// what cannot be had says why.
+TEST_F(ApplicationSupportStorageTest, APipeOrLinkInAFilesPlaceIsNotReadAndNeverWaitedFor) {
+    const auto elsewhere = folder.path() / "elsewhere";
+    replaceFileAtomically(elsewhere, "{}");
+    const auto pipe = storage.directory() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_symlink(pipe, storage.directory() / "link-to-pipe");
+    std::filesystem::create_symlink(elsewhere, storage.directory() / "link");
+    std::map<std::string, std::string> problems;
+    ASSERT_TRUE(
+        testing::finishesWithin(std::chrono::seconds(60),
+                                [&] {
+                                    for (const char* name : {"pipe", "link-to-pipe", "link"}) {
+                                        EXPECT_EQ(storage.openError(name), 0) << name;
+                                        EXPECT_EQ(storage.read(name), std::nullopt) << name;
+                                        problems[name] = storage.readAtMost(name, 100).problem;
+                                    }
+                                },
+                                {pipe}));
+    EXPECT_EQ(problems["pipe"], "not a regular file");
+    EXPECT_EQ(problems["link-to-pipe"], "a link, which is not followed");
+    EXPECT_EQ(problems["link"], "a link, which is not followed");
+    EXPECT_EQ(readWholeFile(elsewhere), "{}");
+}
+
+TEST_F(ApplicationSupportStorageTest, AFileLargerThanAskedIsNotRead) {
+    storage.write("0123456789", "list");
+    EXPECT_EQ(storage.readAtMost("list", 10).data, "0123456789");
+    const auto larger = storage.readAtMost("list", 9);
+    EXPECT_EQ(larger.data, std::nullopt);
+    EXPECT_EQ(larger.problem, "larger than 9 bytes");
+    EXPECT_EQ(storage.readAtMost("missing", 9).problem, "");
 }
 
 TEST_F(ApplicationSupportStorageTest, MovesFilesAsideWhateverTheyHold) {

@@ -1,8 +1,11 @@
+#include <chrono>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ClientFixture.hpp"
+#include "platform/files/tests/BlockedByPipes.hpp"
 #include "telemetry/client/SignalCache.hpp"
 
 namespace keepsift::analytics {
@@ -111,7 +114,26 @@ TEST_F(SignalCacheTest, HugeBackupIsRefusedBySizeBeforeItIsRead) {
     auto cache = make();
     EXPECT_EQ(cache->count(), 0u);
     EXPECT_FALSE(std::filesystem::exists(backupFile()));
-    EXPECT_TRUE(logs.contains("Deleted a Telemetry cache of 500000000 bytes unread"));
+    EXPECT_TRUE(logs.contains("Deleted a Telemetry cache unread: larger than 134217728 bytes"));
+}
+
+// A pipe is never waited for, and what a link leads to is neither read nor deleted.
+TEST_F(SignalCacheTest, APipeOrLinkInItsPlaceIsDeletedUnread) {
+    std::filesystem::create_directories(backupFile().parent_path());
+    const auto elsewhere = folder.path() / "elsewhere";
+    std::ofstream(elsewhere) << encodeBackup(std::vector<SignalPostBody>{numbered(1)});
+    const auto pipe = folder.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const auto& target : {elsewhere, pipe}) {
+        std::filesystem::create_symlink(target, backupFile());
+        std::size_t count = 1;
+        ASSERT_TRUE(keepsift::testing::finishesWithin(std::chrono::seconds(60),
+                                                      [&] { count = make()->count(); }, {pipe}));
+        EXPECT_EQ(count, 0u) << target;
+        EXPECT_FALSE(std::filesystem::is_symlink(backupFile())) << target;
+        EXPECT_TRUE(logs.contains("Deleted a Telemetry cache unread: a link")) << target;
+    }
+    EXPECT_TRUE(std::filesystem::exists(elsewhere));
 }
 
 TEST_F(SignalCacheTest, UnwritableFolderKeepsTheSignalsAndTheNextSaveTriesAgain) {
