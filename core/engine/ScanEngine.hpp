@@ -170,8 +170,8 @@ private:
     void storeUnsettledLocked(Lock& lock);
     // The synchronisation without its save; the photographs whose flags it changed.
     std::vector<std::string> writeRejectsAlbumLocked(Lock& lock);
-    // Saves the decision just made by hand, then runs the album write, which answers whether
-    // it changed flags that are left for the next save.
+    // Saves the decision just made by hand, then runs the album write, which answers the
+    // photographs whose flags it changed; their flags are left for the next save.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;

@@ -194,6 +194,85 @@ TEST_F(EngineOwnAlbumWrites, LinksTakenOutByAnIgnoreCutShortAreNoDecision) {
     EXPECT_EQ(linked(), flagged());
 }
 
+// The user's own edit of the album, made right after Keepsift's write for a decision by hand
+// on the same photograph returned: the keeper discarded, its link then taken out again.
+class AlbumEditAfterAHandDecision : public EngineOwnAlbumWrites {
+protected:
+    std::string discardedKeeper() {
+        scanWithoutAlbum();
+        engine->syncRejectsAlbumIfNeeded();
+        const auto keepers = idsIn(ReviewState::keeper);
+        const auto keeper = *std::find_if(keepers.begin(), keepers.end(),
+                                          [](const auto& id) { return id.starts_with("burst"); });
+        engine->override(keeper, false);
+        EXPECT_EQ(linked(), flagged());
+        return keeper;
+    }
+    void unlink(const std::string& id) {
+        for (const auto& link : std::filesystem::directory_iterator(album()))
+            if (std::filesystem::equivalent(link.path(), pictures / id))
+                std::filesystem::remove(link.path());
+    }
+    bool storedUnsettled(const std::string& id) const {
+        const auto text = storage->read(std::string(UnsettledAlbum::fileName));
+        if (!text) return false;
+        const auto list = UnsettledAlbum::decode(*text);
+        return list && list->ids.contains(id);
+    }
+    void expectKeptByTheUser(const std::string& id) {
+        refresh();
+        EXPECT_EQ(stateOf(id), ReviewState::keptByHand);
+        EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, id), 1);
+        const auto links = linked();
+        EXPECT_EQ(links, flagged());
+        EXPECT_EQ(std::count(links.begin(), links.end(), id), 0);
+    }
+};
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkTakenOutRightAfterTheWriteIsTheUsers) {
+    const auto keeper = discardedKeeper();
+    EXPECT_FALSE(storedUnsettled(keeper));
+    unlink(keeper);
+    expectKeptByTheUser(keeper);
+}
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkAddedRightAfterTheWriteIsTheUsers) {
+    scanWithoutAlbum();
+    engine->syncRejectsAlbumIfNeeded();
+    const auto frame = idsIn(ReviewState::flagged).front();
+    engine->override(frame, true);
+    ASSERT_EQ(linked(), flagged());
+    std::filesystem::create_symlink(std::filesystem::path("..") / frame, album() / "mine.jpg");
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::flaggedByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(album() / "mine.jpg"));
+    EXPECT_EQ(linked(), flagged());
+}
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkTakenOutWhileKeepsiftIsStoppedIsTheUsers) {
+    const auto keeper = discardedKeeper();
+    engine->flush();
+    engine.reset();
+    services = {};
+    EXPECT_FALSE(storedUnsettled(keeper));
+    unlink(keeper);
+    start();
+    expectKeptByTheUser(keeper);
+}
+
+// A write cut short leaves the photograph unsettled: its link, found or missed, is Keepsift's.
+TEST_F(AlbumEditAfterAHandDecision, AWriteCutShortLeavesThePhotographUnsettled) {
+    scanWithoutAlbum();
+    engine->syncRejectsAlbumIfNeeded();
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto keeper = *std::find_if(keepers.begin(), keepers.end(),
+                                      [](const auto& id) { return id.starts_with("burst"); });
+    library->cutAtCall = 1;
+    EXPECT_THROW(engine->override(keeper, false), CutShort);
+    EXPECT_TRUE(storedUnsettled(keeper));
+}
+
 // A card below the library holds a photograph flagged by hand; while it is away the album is
 // written, which takes the links that lead nowhere.
 class CardAway : public EngineOwnAlbumWrites {
