@@ -77,9 +77,10 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
         ++mutationGeneration_;
         setRejectedFlagsLocked(removals, false);
     }
+    if (departedRejects_) removeDepartedRejectsLocked(lock);
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
-    albumNeedsSync_ = albumDiffersLocked();
+    albumNeedsSync_ = albumDiffersLocked() || departedRejects_;
     additions.insert(additions.end(), removals.begin(), removals.end());
     return additions;
 }
@@ -92,6 +93,23 @@ void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& id
         ~Returned() { --running; }
     } returned{albumWritesRunning_};
     unlocked(lock, [&] { library_->setRejected(ids, rejected); });
+}
+
+void ScanEngine::noteDepartedLocked(bool departed) {
+    if (!departed) return;
+    departedRejects_ = true;
+    albumNeedsSync_ = true;
+}
+
+// Photographs that leave during the write are noted again for the next.
+void ScanEngine::removeDepartedRejectsLocked(Lock& lock) {
+    departedRejects_ = false;
+    try {
+        unlocked(lock, [&] { library_->removeDepartedRejects(); });
+    } catch (...) {
+        departedRejects_ = true;
+        throw;
+    }
 }
 
 bool ScanEngine::albumDiffersLocked() const {

@@ -1,6 +1,7 @@
 #include <map>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/model/LibraryUnavailable.hpp"
@@ -43,6 +44,9 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     for (const auto& id : result.deleted)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
+    const bool leftEarlier =
+        !std::exchange(departuresLookedFor_, true) && index_.hasDepartedFlagged();
+    noteDepartedLocked(leftEarlier || !result.deleted.empty());
     for (const auto& id : result.rejectionChanged)
         if (!unsettled_.contains(id)) adoptAlbumChangeLocked(id, now);
     followReturnsLocked(result.returned);
@@ -197,6 +201,7 @@ void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date n
         journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
         changeEntryLocked(id, [&] { index_.markVanished(id, now); });
         queue_.remove(id);
+        noteDepartedLocked(true);
     }
 }
 
@@ -205,10 +210,17 @@ void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
     const std::set<std::string> addedIDs(added.begin(), added.end());
     for (const auto* ids : {&added, &removed})
         for (const auto& id : *ids) {
-            setRejectedFlagsLocked({id}, addedIDs.count(id) > 0);
+            const auto found = index_.entries.find(id);
+            const bool member = addedIDs.count(id) > 0;
+            // A report of what the engine already knew (a listing showed it first) is no
+            // change of the user's: a link left by a removed photograph that leads to another
+            // file at its path is the engine's to take out.
+            const bool known =
+                found != index_.entries.end() && found->second.asset.isRejected == member;
+            setRejectedFlagsLocked({id}, member);
             // A report of the engine's own write changes nothing more, nor does one of a
             // photograph whose membership is unsettled.
-            if (ownWrites_.erase(id) == 0 && !unsettled_.contains(id))
+            if (ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known)
                 adoptAlbumChangeLocked(id, now);
         }
 }

@@ -9,21 +9,24 @@ namespace keepsift {
 // written (a read-only folder, a card that takes no links) or a write that hangs must not
 // hold it back. A failed write leaves the album to the next synchronisation. The flags the
 // album write changes wait for the next save, so that a decision costs one whole save; a
-// decision whose save failed is saved again at once.
+// decision whose save failed is saved again at once. Once the write returned over saved
+// decisions, a later change of those links is the user's.
 template <class AlbumWrite>
 void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
     const bool saved = saveLocked(lock);
-    bool changed = false;
+    std::vector<std::string> written;
     try {
-        changed = write();
+        written = write();
     } catch (...) {
         albumNeedsSync_ = true;
         throw;
     }
-    if (!saved)
-        saveLocked(lock);
-    else if (changed)
-        notePendingLocked();
+    if (written.empty() && saved) return;
+    if (!saved && !saveLocked(lock)) return;
+    if (saved) notePendingLocked();
+    for (const auto& id : written)
+        unsettled_.erase(id);
+    storeUnsettledLocked(lock);
 }
 
 void ScanEngine::ignore(const std::string& groupID) {
@@ -32,12 +35,12 @@ void ScanEngine::ignore(const std::string& groupID) {
     work_.rebuild(index_);
     ++mutationGeneration_;
     keepHandDecisionLocked(lock, [&] {
-        if (flagged.empty() || !writesToLibrary_) return false;
+        if (flagged.empty() || !writesToLibrary_) return std::vector<std::string>{};
         markUnsettledLocked(lock, flagged);
         writeAlbumLocked(lock, flagged, false);
         ++mutationGeneration_;
         setRejectedFlagsLocked(flagged, false);
-        return true;
+        return flagged;
     });
 }
 
@@ -47,7 +50,7 @@ void ScanEngine::reset(const std::string& groupID) {
     work_.rebuild(index_);
     ++mutationGeneration_;
     regroupPassLocked();
-    keepHandDecisionLocked(lock, [&] { return !writeRejectsAlbumLocked(lock).empty(); });
+    keepHandDecisionLocked(lock, [&] { return writeRejectsAlbumLocked(lock); });
 }
 
 void ScanEngine::override(const std::string& photoID, bool keep) {
@@ -63,7 +66,7 @@ void ScanEngine::override(const std::string& photoID, bool keep) {
                          : ReviewJournal::Event::overriddenToFlag,
                     index_.entries.at(photoID), now);
     ++mutationGeneration_;
-    keepHandDecisionLocked(lock, [&] { return !writeRejectsAlbumLocked(lock).empty(); });
+    keepHandDecisionLocked(lock, [&] { return writeRejectsAlbumLocked(lock); });
 }
 
 std::optional<GroupDecision> ScanEngine::decision(const std::string& groupID) const {

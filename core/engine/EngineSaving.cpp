@@ -49,9 +49,12 @@ bool ScanEngine::save() {
     return saveLocked(lock);
 }
 
+// An unsettled list that could not be stored is tried again too, so that a quit leaves none
+// behind that no longer holds.
 void ScanEngine::flush() {
     Lock lock(mutex_);
     if (pendingSave_) saveLocked(lock);
+    storeUnsettledLocked(lock);
 }
 
 // One save writes at a time, outside the lock. A save asked for meanwhile waits and is folded

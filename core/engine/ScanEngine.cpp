@@ -41,6 +41,7 @@ void ScanEngine::reloadFiles() {
     trashing_ = std::move(intent);
     storedUnsettled_ = unsettled;
     unsettled_ = std::move(unsettled);
+    departuresLookedFor_ = false;
     work_.rebuild(index_);
     // A quit between a decision and the album's update leaves the album behind the index;
     // the album follows the index, so it catches up at the next sync.

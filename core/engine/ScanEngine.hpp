@@ -177,6 +177,9 @@ private:
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
     void writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected);
+    // Photographs that left the library may have left their links behind.
+    void noteDepartedLocked(bool departed);
+    void removeDepartedRejectsLocked(Lock& lock);
     // Takes the listing's album membership as it is for the unsettled photographs it shows,
     // when no album write ran while it was fetched; those away stay unsettled.
     void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
@@ -184,8 +187,8 @@ private:
     void storeUnsettledLocked(Lock& lock);
     // The synchronisation without its save; the photographs whose flags it changed.
     std::vector<std::string> writeRejectsAlbumLocked(Lock& lock);
-    // Saves the decision just made by hand, then runs the album write, which answers whether
-    // it changed flags that are left for the next save.
+    // Saves the decision just made by hand, then runs the album write, which answers the
+    // photographs whose flags it changed; their flags are left for the next save.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
@@ -254,6 +257,10 @@ private:
     std::set<std::string> flagsToFollow_;
     bool allFlagsToFollow_ = true;
     bool albumNeedsSync_ = false;
+    // Links to photographs removed by hand may be left in the album; an earlier run may have
+    // left some too, which the first listing looks for.
+    bool departedRejects_ = false;
+    bool departuresLookedFor_ = false;
     BatchLimit batchLimit_;
     std::int64_t reviewableGroups_ = 0;
     std::int64_t bytesThisBatch_ = 0;

@@ -89,4 +89,11 @@ std::vector<IndexEntry> LibraryIndex::deletedEntries() const {
     return collect(*this, [](const IndexEntry& e) { return e.state == ReviewState::deleted; });
 }
 
+bool LibraryIndex::hasDepartedFlagged() const {
+    return std::any_of(entries.begin(), entries.end(), [](const auto& item) {
+        const IndexEntry& e = item.second;
+        return e.state == ReviewState::deleted && e.formerState && isFlagged(*e.formerState);
+    });
+}
+
 } // namespace keepsift

@@ -47,6 +47,12 @@ void LivePhotoLibrary::setRejected(const std::vector<std::string>& ids, bool rej
     verifyMembership(ids, rejected);
 }
 
+// A removal of no photograph: the service takes out what leads nowhere with every album write.
+void LivePhotoLibrary::removeDepartedRejects() {
+    if (!rejectsAlbum(*port_)) return;
+    performChangesAndWait(*port_, albumWrite(port_, {}, false));
+}
+
 void LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,
                                          const std::vector<PortAsset>& assets) {
     auto album = rejectsAlbum(*port_);

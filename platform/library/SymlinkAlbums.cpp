@@ -70,6 +70,20 @@ bool isDangling(const std::string& path) {
     return ::stat(path.c_str(), &target) != 0 && errno == ENOENT;
 }
 
+// The identifier of the photograph a link names, read from the link alone; empty for a link
+// that leads out of the library.
+std::string targetIdentifier(const Place& link) {
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(link.path(), error);
+    if (error) return {};
+    const auto relative =
+        target.is_absolute()
+            ? target.lexically_normal().lexically_relative(link.anchor)
+            : (std::filesystem::path(link.relative).parent_path() / target).lexically_normal();
+    if (relative.empty() || *relative.begin() == "..") return {};
+    return identifierOf(relative.string());
+}
+
 // "IMG_1.jpg", then "IMG_1 (2).jpg", "IMG_1 (3).jpg", ...
 std::string linkName(const std::string& base, int attempt) {
     if (attempt == 1) return base;
@@ -176,11 +190,20 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
     if (!isVisibleRelative(albumFolder)) return;
     Place album{catalogue_.root(), albumFolder};
     FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
+    std::vector<std::pair<std::string, Place>> dangling;
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        if (isDangling(link.path())) catalogue_.ops().removeFile(link);
+        if (isDangling(link.path())) dangling.emplace_back(targetIdentifier(link), std::move(link));
     }
+    if (dangling.empty()) return;
+    std::vector<std::string> targets;
+    for (const auto& [target, link] : dangling)
+        if (!target.empty()) targets.push_back(target);
+    const auto away = catalogue_.unavailable(targets);
+    const std::set<std::string> kept(away.begin(), away.end());
+    for (const auto& [target, link] : dangling)
+        if (!kept.contains(target)) catalogue_.ops().removeFile(link);
 }
 
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,6 +33,44 @@ protected:
 
     std::filesystem::path album() const {
         return pictures / std::string(LivePhotoLibrary::rejectsAlbumTitle);
+    }
+
+    // The photographs the rejects folder links to, relative to the library.
+    std::vector<std::string> linked() const {
+        std::vector<std::string> ids;
+        if (!std::filesystem::exists(album())) return ids;
+        for (const auto& link : std::filesystem::directory_iterator(album()))
+            if (std::filesystem::exists(link.path()))
+                ids.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
+                                                        std::filesystem::canonical(pictures))
+                                  .string());
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    std::vector<std::string> flagged() const {
+        std::vector<std::string> ids;
+        for (const auto& entry : engine->index().flaggedEntries())
+            ids.push_back(entry.asset.id);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+    int journalled(ReviewJournal::Event event, const std::string& id) const {
+        const auto entries = engine->journal().entries();
+        return static_cast<int>(std::count_if(entries.begin(), entries.end(), [&](const auto& e) {
+            return e.event == event && e.assetID == id;
+        }));
+    }
+    ReviewState stateOf(const std::string& id) const {
+        return engine->index().entries.at(id).state;
+    }
+
+    // Links in the rejects folder that lead nowhere.
+    int danglingLinks() const {
+        int count = 0;
+        if (!std::filesystem::exists(album())) return count;
+        for (const auto& link : std::filesystem::directory_iterator(album()))
+            count += link.is_symlink() && !std::filesystem::exists(link.path());
+        return count;
     }
 
     std::shared_ptr<MemoryFileStorage> storage = std::make_shared<MemoryFileStorage>();

@@ -28,6 +28,7 @@ public:
         library_->setRejected(ids, rejected);
         if (cutAtCall > 0 && --cutAtCall == 0) throw CutShort();
     }
+    void removeDepartedRejects() override { library_->removeDepartedRejects(); }
     DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
         return library_->deleteAssets(ids);
     }
@@ -77,35 +78,6 @@ protected:
         engine->regroup();
         engine->syncRejectsAlbumIfNeeded();
     }
-    // The photographs the rejects folder links to, relative to the library.
-    std::vector<std::string> linked() const {
-        std::vector<std::string> ids;
-        if (!std::filesystem::exists(album())) return ids;
-        for (const auto& link : std::filesystem::directory_iterator(album()))
-            if (std::filesystem::exists(link.path()))
-                ids.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
-                                                        std::filesystem::canonical(pictures))
-                                  .string());
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
-    std::vector<std::string> flagged() const {
-        std::vector<std::string> ids;
-        for (const auto& entry : engine->index().flaggedEntries())
-            ids.push_back(entry.asset.id);
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
-    int journalled(ReviewJournal::Event event, const std::string& id) const {
-        const auto entries = engine->journal().entries();
-        return static_cast<int>(std::count_if(entries.begin(), entries.end(), [&](const auto& e) {
-            return e.event == event && e.assetID == id;
-        }));
-    }
-    ReviewState stateOf(const std::string& id) const {
-        return engine->index().entries.at(id).state;
-    }
-
     // Three frames flagged; the first is removed by hand before the album is written, so the
     // write links the other two and fails; the user then keeps the second.
     std::string keptAfterAFailedWrite() {
@@ -194,8 +166,87 @@ TEST_F(EngineOwnAlbumWrites, LinksTakenOutByAnIgnoreCutShortAreNoDecision) {
     EXPECT_EQ(linked(), flagged());
 }
 
+// The user's own edit of the album, made right after Keepsift's write for a decision by hand
+// on the same photograph returned: the keeper discarded, its link then taken out again.
+class AlbumEditAfterAHandDecision : public EngineOwnAlbumWrites {
+protected:
+    std::string discardedKeeper() {
+        scanWithoutAlbum();
+        engine->syncRejectsAlbumIfNeeded();
+        const auto keepers = idsIn(ReviewState::keeper);
+        const auto keeper = *std::find_if(keepers.begin(), keepers.end(),
+                                          [](const auto& id) { return id.starts_with("burst"); });
+        engine->override(keeper, false);
+        EXPECT_EQ(linked(), flagged());
+        return keeper;
+    }
+    void unlink(const std::string& id) {
+        for (const auto& link : std::filesystem::directory_iterator(album()))
+            if (std::filesystem::equivalent(link.path(), pictures / id))
+                std::filesystem::remove(link.path());
+    }
+    bool storedUnsettled(const std::string& id) const {
+        const auto text = storage->read(std::string(UnsettledAlbum::fileName));
+        if (!text) return false;
+        const auto list = UnsettledAlbum::decode(*text);
+        return list && list->ids.contains(id);
+    }
+    void expectKeptByTheUser(const std::string& id) {
+        refresh();
+        EXPECT_EQ(stateOf(id), ReviewState::keptByHand);
+        EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, id), 1);
+        const auto links = linked();
+        EXPECT_EQ(links, flagged());
+        EXPECT_EQ(std::count(links.begin(), links.end(), id), 0);
+    }
+};
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkTakenOutRightAfterTheWriteIsTheUsers) {
+    const auto keeper = discardedKeeper();
+    EXPECT_FALSE(storedUnsettled(keeper));
+    unlink(keeper);
+    expectKeptByTheUser(keeper);
+}
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkAddedRightAfterTheWriteIsTheUsers) {
+    scanWithoutAlbum();
+    engine->syncRejectsAlbumIfNeeded();
+    const auto frame = idsIn(ReviewState::flagged).front();
+    engine->override(frame, true);
+    ASSERT_EQ(linked(), flagged());
+    std::filesystem::create_symlink(std::filesystem::path("..") / frame, album() / "mine.jpg");
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::flaggedByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(album() / "mine.jpg"));
+    EXPECT_EQ(linked(), flagged());
+}
+
+TEST_F(AlbumEditAfterAHandDecision, ALinkTakenOutWhileKeepsiftIsStoppedIsTheUsers) {
+    const auto keeper = discardedKeeper();
+    engine->flush();
+    engine.reset();
+    services = {};
+    EXPECT_FALSE(storedUnsettled(keeper));
+    unlink(keeper);
+    start();
+    expectKeptByTheUser(keeper);
+}
+
+// A write cut short leaves the photograph unsettled: its link, found or missed, is Keepsift's.
+TEST_F(AlbumEditAfterAHandDecision, AWriteCutShortLeavesThePhotographUnsettled) {
+    scanWithoutAlbum();
+    engine->syncRejectsAlbumIfNeeded();
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto keeper = *std::find_if(keepers.begin(), keepers.end(),
+                                      [](const auto& id) { return id.starts_with("burst"); });
+    library->cutAtCall = 1;
+    EXPECT_THROW(engine->override(keeper, false), CutShort);
+    EXPECT_TRUE(storedUnsettled(keeper));
+}
+
 // A card below the library holds a photograph flagged by hand; while it is away the album is
-// written, which takes the links that lead nowhere.
+// written, which takes the links that lead nowhere but to the card.
 class CardAway : public EngineOwnAlbumWrites {
 protected:
     void SetUp() override {
@@ -213,7 +264,7 @@ protected:
         // As the change watcher reports the link that dangles now.
         engine->handleLibraryChange(change::RejectsAlbumChanged{{}, {onCard}});
         engine->override("beach.jpg", false);
-        EXPECT_FALSE(std::filesystem::is_symlink(album() / "IMG_1.jpg"));
+        EXPECT_TRUE(std::filesystem::is_symlink(album() / "IMG_1.jpg"));
     }
     void TearDown() override {
         mounts.unmountAll();
@@ -231,6 +282,17 @@ protected:
     const std::string onCard = "Card/DCIM/IMG_1.jpg";
     foldertest::PrivateMounts mounts;
 };
+
+TEST_F(CardAway, ItsLinkStaysWhileAPhotographRemovedByHandLeavesTheAlbum) {
+    const auto frame = idsIn(ReviewState::flagged).front();
+    std::filesystem::remove(pictures / frame);
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::deleted);
+    EXPECT_TRUE(std::filesystem::is_symlink(album() / "IMG_1.jpg"));
+    EXPECT_EQ(danglingLinks(), 1);
+    comeBack();
+    expectFlaggedAndLinked();
+}
 
 TEST_F(CardAway, ComesBackWithItsFlagAndItsLink) {
     comeBack();

@@ -1,0 +1,202 @@
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Two reviewed folders, bursts of three in each, whose rejects folder Keepsift wrote; then
+// photographs are removed by hand, the folders staying. The engine follows the library's
+// change stream as the application does.
+class LeftoverLinks : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        writeJpeg("beach.jpg", scene(11), "2024:03:10 08:00:00");
+        for (int i = 0; i < 12; ++i)
+            writeJpeg(trip(i), scene(40 + i / 3, {i % 3 * 2, i % 3}),
+                      "2024:05:0" + std::to_string(1 + i / 3) + " 10:00:0" + std::to_string(i % 3));
+        for (int i = 0; i < 6; ++i)
+            writeJpeg(walk(i), scene(60 + i / 3, {i % 3 * 2, i % 3}),
+                      "2024:06:0" + std::to_string(1 + i / 3) + " 09:00:0" + std::to_string(i % 3));
+        start();
+        engine->reconcileWithLibrary();
+        analyseAll();
+        refresh();
+        ASSERT_GE(flagged().size(), 8u);
+        ASSERT_EQ(linked(), flagged());
+        // As the change watcher reports the links made.
+        engine->handleLibraryChange(change::RejectsAlbumChanged{flagged(), {}});
+        for (const auto& id : flagged())
+            flaggedAmongRemoved += id.starts_with("Walk/") || id < trip(3);
+    }
+    void start() {
+        startServices();
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    }
+    void quit() {
+        engine->flush();
+        engine.reset();
+        services = {};
+    }
+    // A listing, the measuring, the regroup and the album write, as a start or a refresh of
+    // the change watcher brings them.
+    void refresh() {
+        engine->reconcileWithLibrary();
+        analyseAll();
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+    }
+    static std::string trip(int i) { return "Trip/IMG_" + std::to_string(100 + i) + ".jpg"; }
+    static std::string walk(int i) { return "Walk/DSC_" + std::to_string(200 + i) + ".jpg"; }
+
+    // The first burst of the trip and the whole walk; the folders stay.
+    void removeByHand() {
+        for (int i = 0; i < 3; ++i)
+            std::filesystem::remove(pictures / trip(i));
+        for (int i = 0; i < 6; ++i)
+            std::filesystem::remove(pictures / walk(i));
+    }
+    bool allRemovedSeen() const {
+        const auto index = engine->index();
+        for (const auto& id : {trip(0), trip(1), trip(2), walk(0), walk(5)})
+            if (index.entries.at(id).state != ReviewState::deleted) return false;
+        return true;
+    }
+    // Each change is followed by a regroup and the album write of a pump step.
+    template <class Done> void followChanges(const LibraryChangeStream& stream, Done&& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            if (auto change = stream->next(200ms)) {
+                engine->handleLibraryChange(*change);
+                engine->regroup();
+                engine->syncRejectsAlbumIfNeeded();
+            }
+        stream->cancel();
+    }
+    void expectOnlyPresentFlaggedLinked() {
+        EXPECT_EQ(danglingLinks(), 0);
+        EXPECT_EQ(linked(), flagged());
+    }
+
+    int flaggedAmongRemoved = 0;
+
+    // A flagged frame of the walk as it was before it was removed by hand.
+    struct Removed {
+        std::string id, bytes;
+        std::filesystem::file_time_type modified;
+    };
+    Removed removeFlaggedFrame() const {
+        Removed removed;
+        for (const auto& id : idsIn(ReviewState::flagged))
+            if (id.starts_with("Walk/")) removed.id = id;
+        if (removed.id.empty()) return removed;
+        std::ifstream in(pictures / removed.id, std::ios::binary);
+        removed.bytes.assign(std::istreambuf_iterator<char>(in), {});
+        removed.modified = std::filesystem::last_write_time(pictures / removed.id);
+        std::filesystem::remove(pictures / removed.id);
+        return removed;
+    }
+    // Bytes at the removed photograph's path, with its modification time.
+    void putAt(const Removed& removed, const std::string& bytes) {
+        std::ofstream(pictures / removed.id, std::ios::binary)
+            .write(bytes.data(), std::streamsize(bytes.size()));
+        std::filesystem::last_write_time(pictures / removed.id, removed.modified);
+    }
+};
+
+TEST_F(LeftoverLinks, PhotographsRemovedByHandLeaveTheAlbumWithinSeconds) {
+    ASSERT_GT(flaggedAmongRemoved, 1);
+    const auto stream = engine->libraryChanges();
+    removeByHand();
+    followChanges(stream, [&] { return allRemovedSeen() && danglingLinks() == 0; });
+    EXPECT_TRUE(allRemovedSeen());
+    expectOnlyPresentFlaggedLinked();
+}
+
+TEST_F(LeftoverLinks, PhotographsRemovedWhileKeepsiftIsStoppedLeaveTheAlbumAtTheNextStart) {
+    quit();
+    removeByHand();
+    start();
+    refresh();
+    EXPECT_TRUE(allRemovedSeen());
+    expectOnlyPresentFlaggedLinked();
+}
+
+// Seen removed, then a quit before the album was written: the next starts write it.
+TEST_F(LeftoverLinks, LinksLeftBehindByAQuitLeaveTheAlbumAtTheNextStart) {
+    removeByHand();
+    engine->reconcileWithLibrary();
+    ASSERT_TRUE(allRemovedSeen());
+    quit();
+    ASSERT_GT(danglingLinks(), 0);
+    start();
+    refresh();
+    expectOnlyPresentFlaggedLinked();
+    quit();
+    start();
+    refresh();
+    expectOnlyPresentFlaggedLinked();
+}
+
+// Another file at a removed flagged photograph's path, found before its leftover link was
+// taken out; the watcher then reports that link as a member again.
+class FileAtARemovedPath : public LeftoverLinks, public ::testing::WithParamInterface<bool> {
+protected:
+    // A different picture, or the same picture with the times and size of the removed one
+    // and other bytes.
+    void putAnother(const Removed& removed) {
+        if (!GetParam()) {
+            writeJpeg(removed.id, scene(99), "2024:07:01 12:00:00");
+            return;
+        }
+        auto other = removed.bytes;
+        const auto make = other.find("Fujifilm");
+        ASSERT_NE(make, std::string::npos);
+        other.replace(make, 8, "FUJIFILM");
+        putAt(removed, other);
+    }
+};
+
+TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytes) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    engine->reconcileWithLibrary();
+    ASSERT_EQ(stateOf(frame), ReviewState::deleted);
+    putAnother(removed);
+    engine->reconcileWithLibrary();
+    EXPECT_EQ(stateOf(frame), ReviewState::pending);
+    analyseAll();
+    engine->regroup();
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{frame}, {}});
+    refresh();
+    EXPECT_NE(stateOf(frame), ReviewState::flaggedByHand);
+    EXPECT_NE(stateOf(frame), ReviewState::pending);
+    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 0);
+    expectOnlyPresentFlaggedLinked();
+}
+
+INSTANTIATE_TEST_SUITE_P(DifferentOrLookAlike, FileAtARemovedPath, ::testing::Bool());
+
+TEST_F(LeftoverLinks, TheSameBytesPutBackBringTheReviewBack) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    refresh();
+    ASSERT_EQ(stateOf(frame), ReviewState::deleted);
+    expectOnlyPresentFlaggedLinked();
+    putAt(removed, removed.bytes);
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::flagged);
+    expectOnlyPresentFlaggedLinked();
+}
+
+} // namespace
+} // namespace keepsift
