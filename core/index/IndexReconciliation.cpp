@@ -32,6 +32,12 @@ void dropStaleSignals(IndexEntry& entry) {
     entry.needsOriginal = false;
 }
 
+bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
+    return entry.signals && (entry.signals->isFavourite != asset.isFavourite ||
+                             entry.signals->isEdited != asset.isEdited ||
+                             entry.signals->isInUserAlbum != asset.isInUserAlbum);
+}
+
 void adoptFlags(IndexEntry& entry, const LibraryAsset& asset) {
     if (!entry.signals) return;
     entry.signals->isFavourite = asset.isFavourite;
@@ -54,6 +60,8 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
         result.needingFreshSignals.push_back(asset.id);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
+    } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
+        ++result.updated;
     }
     adoptAsset(entry, asset);
 }
@@ -191,6 +199,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {
+            if (flagsDiffer(entry, entry.asset)) ++result.updated;
             adoptFlags(entry, entry.asset);
             continue;
         }

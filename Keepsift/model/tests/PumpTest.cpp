@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <map>
 
 #include "Keepsift/model/tests/ModelRig.hpp"
 
@@ -285,6 +286,40 @@ TEST(LibraryChanges, ALibraryThatGoesAwayWhileRunningIsNamedUntilItIsBack) {
     rig.library->unavailableFolder.reset();
     rig.library->latestStream->yield(change::NeedsRefresh{});
     rig.waitUntil([&] { return !rig.model->statusNotice().has_value(); });
+}
+
+// A refresh that finds the library as the index knows it (after a mount elsewhere on the
+// machine, say) regroups nothing: no decision is dated anew and nothing is written.
+TEST(LibraryChanges, ARefreshThatFindsNothingChangedDatesNothingAnewAndWritesNothing) {
+    Gate streaming;
+    Gate fetches;
+    ModelRig rig;
+    rig.scanAndPublish();
+    rig.engine->flush();
+    streaming.open();
+    rig.library->onStream = [&] { streaming.pass(); };
+    rig.onMain([&] { rig.model->startLibraryChanges(); });
+    streaming.awaitArrival();
+    rig.engineClock->advance(60);
+    const auto decisionDates = [&] {
+        std::map<std::string, std::string> dates;
+        for (const auto& [id, entry] : rig.engine->index().entries)
+            dates[id] = entry.decidedAt ? entry.decidedAt->iso8601() : "none";
+        return dates;
+    };
+    const auto before = rig.engine->index();
+    const auto datesBefore = decisionDates();
+    const auto indexName = std::string(ScanEngine::indexFileName);
+    const int writes = rig.files->writesOf(indexName);
+    fetches.open();
+    rig.library->beforeFetch = [&] { fetches.pass(); };
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    // The second is listed only once the first went all the way through.
+    fetches.awaitArrival(2);
+    EXPECT_EQ(decisionDates(), datesBefore);
+    EXPECT_TRUE(rig.engine->index() == before);
+    EXPECT_EQ(rig.files->writesOf(indexName), writes);
 }
 
 } // namespace
