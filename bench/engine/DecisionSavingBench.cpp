@@ -14,113 +14,50 @@
 #include <thread>
 #include <vector>
 
-#include "bench/engine/EngineLibrary.hpp"
+#include "bench/engine/SavedEngine.hpp"
 #include "bench/grouping/MemoryMeter.hpp"
 #include "bench/scaling/ScaledRun.hpp"
-#include "system/storage/ApplicationSupportStorage.hpp"
 
 namespace keepsift {
 namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-// Counts whole saves of the index and every byte written, passing everything on.
-class CountingStorage : public FileStorage {
-public:
-    explicit CountingStorage(std::shared_ptr<FileStorage> base) : base_(std::move(base)) {}
-
-    std::optional<Data> read(const std::string& name) const override { return base_->read(name); }
-    void write(const Data& data, const std::string& name) override {
-        note(name, data.size());
-        base_->write(data, name);
-    }
-    void writeParts(const FileParts& parts, const std::string& name) override {
-        std::size_t size = 0;
-        base_->writeParts(
-            [&](const FilePartWriter& emit) {
-                parts([&](std::string_view part) {
-                    size += part.size();
-                    emit(part);
-                });
-            },
-            name);
-        note(name, size);
-    }
-    void remove(const std::string& name) override { base_->remove(name); }
-    std::optional<std::string> unavailability() const override { return base_->unavailability(); }
-    int openError(const std::string& name) const override { return base_->openError(name); }
-    bool exists(const std::string& name) const override { return base_->exists(name); }
-    void move(const std::string& from, const std::string& to) override { base_->move(from, to); }
-
-    void reset() {
-        indexSaves = 0;
-        bytes = 0;
-    }
-    std::atomic<int> indexSaves = 0;
-    std::atomic<std::size_t> bytes = 0;
-
-private:
-    void note(const std::string& name, std::size_t size) {
-        bytes += size;
-        if (name == ScanEngine::indexFileName) ++indexSaves;
-    }
-    std::shared_ptr<FileStorage> base_;
-};
-
-// A measured library in step with its album, saved once, in a folder of its own.
-struct Saved {
-    int photos = 0;
-    std::filesystem::path folder;
-    std::shared_ptr<CountingStorage> storage;
-    std::unique_ptr<ScanEngine> engine;
+// The saved library and the photograph whose decision is taken next.
+struct Deciding {
+    std::unique_ptr<bench::SavedEngine> saved;
     int nextPhoto = 0;
 
-    ~Saved() {
-        engine.reset();
-        std::error_code ignored;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
-    }
     // A photograph not decided by hand yet, and the opposite of what the engine chose.
     std::pair<std::string, bool> nextDecision() {
         const std::string id = "photo-" + std::to_string(nextPhoto);
         nextPhoto += 7;
-        const auto entry = engine->index().entry(id);
+        const auto entry = saved->engine->index().entry(id);
         return {id, !entry || isFlagged(entry->state)};
     }
 };
 
-Saved& saved(const benchmark::State& state) {
-    static Saved current;
+Deciding& deciding(const benchmark::State& state) {
+    static Deciding current;
     const int photos = static_cast<int>(state.range(0));
-    if (current.photos == photos) return current;
-    current.engine.reset();
-    if (current.folder.empty()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ks-saving-XXXXXX");
-        current.folder = ::mkdtemp(pattern.data());
-    }
-    current.storage = std::make_shared<CountingStorage>(std::make_shared<ApplicationSupportStorage>(
-        ApplicationSupportStorage::inDirectory(current.folder)));
-    const auto library = bench::makeEngineLibrary(photos);
-    current.engine =
-        bench::makeEngine(library, true, current.storage, std::make_shared<SystemClock>());
-    current.engine->syncRejectsAlbumIfNeeded();
-    current.engine->save();
-    current.photos = photos;
+    if (current.saved && current.saved->photos == photos) return current;
+    current.saved.reset();
+    current.saved = std::make_unique<bench::SavedEngine>(photos, std::make_shared<SystemClock>());
     return current;
 }
 
 // Decisions started `apart` seconds from each other, each on a thread of its own as the
 // application's tasks make them; the time each took to answer.
-std::vector<double> decide(Saved& saved, int count, double apart) {
+std::vector<double> decide(Deciding& deciding, int count, double apart) {
     std::vector<double> answers(static_cast<size_t>(count));
     std::vector<std::thread> threads;
     const auto begin = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
         std::this_thread::sleep_until(begin + Seconds(apart * i));
-        const auto [id, keep] = saved.nextDecision();
-        threads.emplace_back([&saved, &answers, i, id = id, keep = keep] {
+        const auto [id, keep] = deciding.nextDecision();
+        threads.emplace_back([&deciding, &answers, i, id = id, keep = keep] {
             const auto start = std::chrono::steady_clock::now();
-            saved.engine->override(id, keep);
+            deciding.saved->engine->override(id, keep);
             answers[static_cast<size_t>(i)] =
                 Seconds(std::chrono::steady_clock::now() - start).count();
         });
@@ -131,10 +68,10 @@ std::vector<double> decide(Saved& saved, int count, double apart) {
 }
 
 void decisions(benchmark::State& state, int count) {
-    auto& current = saved(state);
+    auto& current = deciding(state);
     double first = 0, last = 0, peak = 0;
     for (auto _ : state) {
-        current.storage->reset();
+        current.saved->storage->reset();
         const std::size_t before = bench::heapInUse();
         bench::resetHeapPeak();
         const auto answers = decide(current, count, 0.150);
@@ -145,8 +82,8 @@ void decisions(benchmark::State& state, int count) {
     }
     state.counters["firstAnswer_s"] = first;
     state.counters["slowestAnswer_s"] = last;
-    state.counters["saves"] = current.storage->indexSaves.load();
-    state.counters["written_MB"] = static_cast<double>(current.storage->bytes) / 1e6;
+    state.counters["saves"] = current.saved->storage->indexSaves.load();
+    state.counters["written_MB"] = static_cast<double>(current.saved->storage->bytes) / 1e6;
     state.counters["heapPeakAbove_MiB"] = peak;
 }
 
