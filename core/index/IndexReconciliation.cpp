@@ -214,9 +214,16 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
 // the given assets then replace theirs, the last of an identifier given twice counting.
 LibraryIndex::Reconciliation
 LibraryIndex::reconcileChanged(const std::vector<LibraryAsset>& assets) {
-    for (auto& [id, entry] : entries)
-        if (entry.state != ReviewState::deleted) adoptFlags(entry, entry.asset);
-    return reconcileGiven(assets);
+    const auto given = listedIdentifiers(assets);
+    std::size_t updated = 0;
+    for (auto& [id, entry] : entries) {
+        if (entry.state == ReviewState::deleted || given.contains(id)) continue;
+        if (flagsDiffer(entry, entry.asset)) ++updated;
+        adoptFlags(entry, entry.asset);
+    }
+    auto result = reconcileGiven(assets);
+    result.updated += updated;
+    return result;
 }
 
 LibraryIndex::Reconciliation LibraryIndex::reconcileGiven(const std::vector<LibraryAsset>& assets) {
