@@ -244,7 +244,7 @@ private:
     void refreshFlow();
     void applyBatchLimitFlow();
     void reconcileLibraryFlow();
-    void handleLibraryChangeFlow(const LibraryChange& change);
+    bool handleLibraryChangeFlow(const LibraryChange& change);
     // Main actor: tells the user which folder keeps the library from being read, and takes
     // that notice back once the library reads again.
     void showLibraryUnavailable(const std::string& folder);

@@ -130,8 +130,8 @@ void AppModel::changesTaskBody(LibraryChangeStream subscribed) {
     } leave{stream};
     while (auto change = stream->next(ModelTasks::currentStop())) {
         if (ModelTasks::isCancelled()) return;
-        handleLibraryChangeFlow(*change);
-        engine_->regroup();
+        // A refresh that found the library as the index knows it has nothing to regroup.
+        if (handleLibraryChangeFlow(*change)) engine_->regroup();
         refreshFlow();
         pumpOnceFlow();
     }
@@ -139,14 +139,16 @@ void AppModel::changesTaskBody(LibraryChangeStream subscribed) {
 
 // A library that went away while the application runs (a drive unmounted, the folder moved)
 // is named in the notice until a later refresh reads it again.
-void AppModel::handleLibraryChangeFlow(const LibraryChange& change) {
+bool AppModel::handleLibraryChangeFlow(const LibraryChange& change) {
     try {
-        engine_->handleLibraryChange(change);
+        const bool changed = engine_->handleLibraryChange(change);
         if (std::holds_alternative<change::NeedsRefresh>(change))
             onMain([&] { clearLibraryUnavailable(); });
+        return changed;
     } catch (const LibraryUnavailable& error) {
         log_.error(std::string("refresh failed: ") + error.what());
         onMain([&] { showLibraryUnavailable(error.folder()); });
+        return false;
     }
 }
 

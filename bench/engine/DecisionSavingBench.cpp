@@ -14,8 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/engine/CountingStorage.hpp"
-#include "bench/engine/EngineLibrary.hpp"
+#include "bench/engine/SavedEngine.hpp"
 #include "bench/grouping/MemoryMeter.hpp"
 #include "bench/scaling/ScaledRun.hpp"
 
@@ -24,58 +23,41 @@ namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-using bench::CountingStorage;
-
-// A measured library in step with its album, saved once, in a folder of its own.
-struct Saved {
-    int photos = 0;
-    std::filesystem::path folder;
-    std::shared_ptr<CountingStorage> storage;
-    std::unique_ptr<ScanEngine> engine;
+// The saved library and the photograph whose decision is taken next.
+struct Deciding {
+    std::unique_ptr<bench::SavedEngine> saved;
     int nextPhoto = 0;
 
-    ~Saved() {
-        engine.reset();
-        std::error_code ignored;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
-    }
     // A photograph not decided by hand yet, and the opposite of what the engine chose.
     std::pair<std::string, bool> nextDecision() {
         const std::string id = "photo-" + std::to_string(nextPhoto);
         nextPhoto += 7;
-        const auto entry = engine->index().entry(id);
+        const auto entry = saved->engine->index().entry(id);
         return {id, !entry || isFlagged(entry->state)};
     }
 };
 
-Saved& saved(const benchmark::State& state) {
-    static Saved current;
+Deciding& deciding(const benchmark::State& state) {
+    static Deciding current;
     const int photos = static_cast<int>(state.range(0));
-    if (current.photos == photos) return current;
-    current.engine.reset();
-    if (current.folder.empty()) current.folder = bench::makeFilesFolder("ks-saving");
-    current.storage = bench::countedFolderStorage(current.folder);
-    const auto library = bench::makeEngineLibrary(photos);
-    current.engine =
-        bench::makeEngine(library, true, current.storage, std::make_shared<SystemClock>());
-    current.engine->syncRejectsAlbumIfNeeded();
-    current.engine->save();
-    current.photos = photos;
+    if (current.saved && current.saved->photos == photos) return current;
+    current.saved.reset();
+    current.saved = std::make_unique<bench::SavedEngine>(photos, std::make_shared<SystemClock>());
     return current;
 }
 
 // Decisions started `apart` seconds from each other, each on a thread of its own as the
 // application's tasks make them; the time each took to answer.
-std::vector<double> decide(Saved& saved, int count, double apart) {
+std::vector<double> decide(Deciding& deciding, int count, double apart) {
     std::vector<double> answers(static_cast<size_t>(count));
     std::vector<std::thread> threads;
     const auto begin = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
         std::this_thread::sleep_until(begin + Seconds(apart * i));
-        const auto [id, keep] = saved.nextDecision();
-        threads.emplace_back([&saved, &answers, i, id = id, keep = keep] {
+        const auto [id, keep] = deciding.nextDecision();
+        threads.emplace_back([&deciding, &answers, i, id = id, keep = keep] {
             const auto start = std::chrono::steady_clock::now();
-            saved.engine->override(id, keep);
+            deciding.saved->engine->override(id, keep);
             answers[static_cast<size_t>(i)] =
                 Seconds(std::chrono::steady_clock::now() - start).count();
         });
@@ -86,10 +68,10 @@ std::vector<double> decide(Saved& saved, int count, double apart) {
 }
 
 void decisions(benchmark::State& state, int count) {
-    auto& current = saved(state);
+    auto& current = deciding(state);
     double first = 0, last = 0, peak = 0;
     for (auto _ : state) {
-        current.storage->reset();
+        current.saved->storage->reset();
         const std::size_t before = bench::heapInUse();
         bench::resetHeapPeak();
         const auto answers = decide(current, count, 0.150);
@@ -100,8 +82,8 @@ void decisions(benchmark::State& state, int count) {
     }
     state.counters["firstAnswer_s"] = first;
     state.counters["slowestAnswer_s"] = last;
-    state.counters["saves"] = current.storage->indexSaves.load();
-    state.counters["written_MB"] = static_cast<double>(current.storage->bytes) / 1e6;
+    state.counters["saves"] = current.saved->storage->indexSaves.load();
+    state.counters["written_MB"] = static_cast<double>(current.saved->storage->bytes) / 1e6;
     state.counters["heapPeakAbove_MiB"] = peak;
 }
 
@@ -113,13 +95,25 @@ void fiveQuickDecisions(benchmark::State& state) {
     decisions(state, 5);
 }
 
+void registerAll(const std::vector<std::int64_t>& sizes) {
+    using Run = void (*)(benchmark::State&);
+    const std::pair<const char*, Run> runs[] = {{"oneDecision", oneDecision},
+                                                {"fiveQuickDecisions", fiveQuickDecisions}};
+    for (const auto size : sizes)
+        for (const auto& [name, run] : runs)
+            benchmark::RegisterBenchmark(name, run)
+                ->Arg(size)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(1)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
+}
+
 } // namespace
 } // namespace keepsift
 
 int main(int argc, char** argv) {
-    using namespace keepsift;
-    bench::registerTimedRuns(
-        {{"oneDecision", oneDecision}, {"fiveQuickDecisions", fiveQuickDecisions}},
-        bench::takeSizes(argc, argv, {100000}), 5);
+    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {100000}));
     return keepsift::bench::runWithGrowth(argc, argv);
 }

@@ -20,10 +20,12 @@ constexpr int maximumFetches = 3;
 
 LibraryIndex::Reconciliation ScanEngine::reconcileWithLibrary() {
     Lock lock(mutex_);
-    return reconcileLocked(lock);
+    return reconcileLocked(lock).result;
 }
 
-LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
+// A listing that finds the library as the index knows it changes nothing to save; the files
+// are still written once after they were read, so that they take this build's form.
+ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     authorization_ = unlocked(lock, [&] { return library_->authorizationStatus(); });
     if (!canRead(authorization_)) return {};
     if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
@@ -31,12 +33,14 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
     const bool albumWasWritten = albumWritesRunning_ > 0;
     const auto albumWritesNoted = albumWritesBegun_;
     auto assets = fetchListingLocked(lock);
+    const bool wasTrashing = trashing_.has_value();
     applyTrashedLocked(assets);
     const auto away = unavailableLocked(lock, assets);
     const auto digests = returnDigestsLocked(lock, assets, away);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
+    const bool changed = wasTrashing || away != away_ || !result.changedNothing();
     away_ = away;
     // Every entry left undeleted was listed, and listing set its flags from its asset.
     allFlagsToFollow_ = false;
@@ -55,8 +59,11 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
                           albumWritesBegun_ == albumWritesNoted);
     work_.rebuild(index_);
     refillLocked(now, origin);
-    markDirtyLocked(lock);
-    return result;
+    if (changed || !lastSaved_)
+        markDirtyLocked(lock);
+    else
+        saveIfDueLocked(lock);
+    return {std::move(result), true, changed};
 }
 
 // A photograph found again was only renamed or moved: its journaled deletion is taken back,
@@ -120,10 +127,11 @@ LibraryChangeStream ScanEngine::libraryChanges() {
     return library_->changes();
 }
 
-void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
+bool ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
     Lock lock(mutex_);
-    const Date now = clock_->now();
     ++mutationGeneration_;
+    if (std::holds_alternative<change::NeedsRefresh>(libraryChange)) return refreshLocked(lock);
+    const Date now = clock_->now();
     std::visit(Overloaded{
                    [&](const change::AssetsAdded& c) { handleAssetsLocked(c.assets, now); },
                    [&](const change::AssetsChanged& c) { handleAssetsLocked(c.assets, now); },
@@ -132,23 +140,30 @@ void ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
                        handleAlbumLocked(c.added, c.removed, now);
                    },
                    [&](const change::AuthorizationChanged& c) { authorization_ = c.status; },
-                   [&](const change::NeedsRefresh&) {
-                       try {
-                           reconcileLocked(lock);
-                       } catch (const LibraryUnavailable&) {
-                           // The caller tells the user; the next refresh tries again.
-                           throw;
-                       } catch (const std::exception& error) {
-                           // The next refresh tries again; the error is not lost meanwhile.
-                           Logger("com.ambervale.keepsift", "engine")
-                               .error(std::string("refresh failed: ") + error.what());
-                       } catch (...) {
-                           Logger("com.ambervale.keepsift", "engine").error("refresh failed");
-                       }
-                   },
+                   [](const change::NeedsRefresh&) {},
                },
                libraryChange);
     markDirtyLocked(lock);
+    return true;
+}
+
+// A listing marks the state dirty itself, when it changed something.
+bool ScanEngine::refreshLocked(Lock& lock) {
+    try {
+        const auto reconciled = reconcileLocked(lock);
+        if (reconciled.listed) return reconciled.changed;
+    } catch (const LibraryUnavailable&) {
+        // The caller tells the user; the next refresh tries again.
+        throw;
+    } catch (const std::exception& error) {
+        // The next refresh tries again; the error is not lost meanwhile.
+        Logger("com.ambervale.keepsift", "engine")
+            .error(std::string("refresh failed: ") + error.what());
+    } catch (...) {
+        Logger("com.ambervale.keepsift", "engine").error("refresh failed");
+    }
+    markDirtyLocked(lock);
+    return false;
 }
 
 // Reconciled against the index's own picture of the library, so only the given photographs

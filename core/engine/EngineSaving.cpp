@@ -40,6 +40,11 @@ void ScanEngine::markDirty() {
 
 void ScanEngine::markDirtyLocked(Lock& lock) {
     notePendingLocked();
+    saveIfDueLocked(lock);
+}
+
+void ScanEngine::saveIfDueLocked(Lock& lock) {
+    if (!pendingSave_) return;
     const Date now = clock_->now();
     if (!lastSaved_ || now.since(*lastSaved_) >= saveInterval_) saveLocked(lock);
 }

@@ -126,7 +126,9 @@ public:
 
     // The library's own change stream; its reader closes it when done.
     LibraryChangeStream libraryChanges();
-    void handleLibraryChange(const LibraryChange& change);
+    // Whether the index may have changed, so that a regroup is due: not when a refresh found
+    // the library as the index knows it, which writes nothing either, or could not list it.
+    bool handleLibraryChange(const LibraryChange& change);
     void adoptAlbumChange(const std::string& id, Date at);
     std::vector<LibraryAsset> libraryListing(const std::vector<LibraryAsset>& applying) const;
 
@@ -203,7 +205,14 @@ private:
     void endTrashingLocked(Lock& lock);
     void applyTrashedLocked(const std::vector<LibraryAsset>& assets);
 
-    LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
+    // A reconciliation, and whether the library could be listed and changed the state.
+    struct Reconciled {
+        LibraryIndex::Reconciliation result;
+        bool listed = false;
+        bool changed = false;
+    };
+    Reconciled reconcileLocked(Lock& lock);
+    bool refreshLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);
     std::set<std::string> unavailableLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
     ContentDigests returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
@@ -233,6 +242,8 @@ private:
 
     void notePendingLocked();
     void markDirtyLocked(Lock& lock);
+    // A save already asked for is written once the interval allows.
+    void saveIfDueLocked(Lock& lock);
     bool saveLocked(Lock& lock);
     void writeSaveLocked(Lock& lock);
     bool writeFiles(const LibraryIndex& index, const ReviewJournal& journal, bool removeIntent);

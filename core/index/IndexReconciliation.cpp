@@ -33,6 +33,12 @@ void dropStaleSignals(IndexEntry& entry) {
     entry.needsOriginal = false;
 }
 
+bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
+    return entry.signals && (entry.signals->isFavourite != asset.isFavourite ||
+                             entry.signals->isEdited != asset.isEdited ||
+                             entry.signals->isInUserAlbum != asset.isInUserAlbum);
+}
+
 void adoptFlags(IndexEntry& entry, const LibraryAsset& asset) {
     if (!entry.signals) return;
     entry.signals->isFavourite = asset.isFavourite;
@@ -56,6 +62,8 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
         result.needingFreshSignals.push_back(asset.id);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
+    } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
+        ++result.updated;
     }
     const auto restedOn = entry.asset.file;
     adoptAsset(entry, asset);
@@ -243,6 +251,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {
+            if (flagsDiffer(entry, entry.asset)) ++result.updated;
             adoptFlags(entry, entry.asset);
             continue;
         }
@@ -257,9 +266,16 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
 // the given assets then replace theirs, the last of an identifier given twice counting.
 LibraryIndex::Reconciliation
 LibraryIndex::reconcileChanged(const std::vector<LibraryAsset>& assets) {
-    for (auto& [id, entry] : entries)
-        if (entry.state != ReviewState::deleted) adoptFlags(entry, entry.asset);
-    return reconcileGiven(assets);
+    const auto given = listedIdentifiers(assets);
+    std::size_t updated = 0;
+    for (auto& [id, entry] : entries) {
+        if (entry.state == ReviewState::deleted || given.contains(id)) continue;
+        if (flagsDiffer(entry, entry.asset)) ++updated;
+        adoptFlags(entry, entry.asset);
+    }
+    auto result = reconcileGiven(assets);
+    result.updated += updated;
+    return result;
 }
 
 LibraryIndex::Reconciliation LibraryIndex::reconcileGiven(const std::vector<LibraryAsset>& assets) {

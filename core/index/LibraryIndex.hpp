@@ -40,8 +40,13 @@ struct LibraryIndex {
         std::vector<std::string> rejectionChanged;
         // By `to`.
         std::vector<Return> returned = {};
+        // Listed entries whose asset or stored flags were brought to the listing, with no
+        // other change.
+        std::size_t updated = 0;
 
         bool isEmpty() const;
+        // The index is as it was: the library was listed as the index knew it.
+        bool changedNothing() const { return isEmpty() && updated == 0; }
         bool operator==(const Reconciliation&) const = default;
     };
 

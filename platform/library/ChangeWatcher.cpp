@@ -51,6 +51,7 @@ ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> op
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // A card mounted below the library, as when it comes back, shows no event in a folder.
     mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    mounts_ = FolderMounts::of(root_);
     if (!options_.useInotify || !startInotify()) {
         log().notice("watching the library by polling");
         polling_ = true;
@@ -210,10 +211,16 @@ void ChangeWatcher::waitForWork(std::stop_token stop, Clock::time_point deadline
 }
 
 // A watch on a mount point sees the folder below the drive, not the drive: every folder is
-// watched afresh once a drive comes or goes.
+// watched afresh once a drive comes or goes where the library is. The table changes with
+// every mount on the machine (a container, a snap, a share), and those cost nothing.
 void ChangeWatcher::followMounts() {
+    ++mountChangesSeen_;
+    auto mounts = FolderMounts::of(root_);
+    if (mounts == mounts_) return;
+    mounts_ = std::move(mounts);
     markChanged();
     if (inotify_ < 0) return;
+    ++rewatches_;
     ::close(inotify_);
     watches_.clear();
     if (!startInotify()) fallBackToPolling("the library cannot be watched", rootMissing_);

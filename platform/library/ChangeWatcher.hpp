@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <sys/inotify.h>
 
 #include "platform/library/FileSystemOps.hpp"
+#include "platform/library/FolderMounts.hpp"
 
 namespace keepsift {
 
@@ -39,6 +41,9 @@ public:
     ChangeWatcher& operator=(const ChangeWatcher&) = delete;
 
     bool isPolling() const { return polling_; }
+    // Changes of the mount table seen, and the times every folder was watched afresh after one.
+    std::uint64_t mountChangesSeen() const { return mountChangesSeen_; }
+    std::uint64_t rewatches() const { return rewatches_; }
     std::thread::id threadId() const { return thread_.get_id(); }
 
 private:
@@ -68,6 +73,10 @@ private:
     int wake_ = -1;
     // The mount table, which polls as changed when a drive is mounted or unmounted.
     int mountTable_ = -1;
+    // The mounts that bear on the library as last read: only a change to them is followed.
+    FolderMounts mounts_;
+    std::atomic<std::uint64_t> mountChangesSeen_{0};
+    std::atomic<std::uint64_t> rewatches_{0};
     std::unordered_map<int, std::string> watches_;
     std::atomic<bool> polling_{false};
     // Polling because the root could not be watched: inotify is tried again.

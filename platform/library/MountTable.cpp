@@ -6,6 +6,9 @@
 namespace keepsift {
 namespace {
 
+// mountinfo: mount id, parent id, major:minor, root, mount point, ...
+constexpr int mountPointField = 4;
+
 bool isOctalDigit(char c) {
     return c >= '0' && c <= '7';
 }
@@ -27,10 +30,10 @@ std::string unescaped(const std::string& field) {
     return text;
 }
 
-// The absolute paths in one field (counted from 0) of each line; lines starting with '#'
-// are comments.
-std::set<std::string> pathsInField(const std::string& table, int wanted) {
-    std::set<std::string> points;
+// Each line whose field (counted from 0) is an absolute path, with that path; lines starting
+// with '#' are comments.
+std::vector<TableLine> linesWithPath(const std::string& table, int wanted) {
+    std::vector<TableLine> lines;
     std::ifstream file(table);
     std::string line;
     while (std::getline(file, line)) {
@@ -42,8 +45,16 @@ std::set<std::string> pathsInField(const std::string& table, int wanted) {
             if (at == 0 && field.starts_with('#')) comment = true;
             if (at++ == wanted) break;
         }
-        if (!comment && at > wanted && field.starts_with('/')) points.insert(unescaped(field));
+        if (!comment && at > wanted && field.starts_with('/'))
+            lines.push_back({unescaped(field), std::move(line)});
     }
+    return lines;
+}
+
+std::set<std::string> pathsInField(const std::string& table, int wanted) {
+    std::set<std::string> points;
+    for (auto& line : linesWithPath(table, wanted))
+        points.insert(std::move(line.path));
     return points;
 }
 
@@ -53,9 +64,12 @@ std::set<std::string> tableMountPoints(const std::string& table) {
     return pathsInField(table, 1);
 }
 
-// mountinfo: mount id, parent id, major:minor, root, mount point, ...
 std::set<std::string> liveMountPoints(const std::string& mountinfo) {
-    return pathsInField(mountinfo, 4);
+    return pathsInField(mountinfo, mountPointField);
+}
+
+std::vector<TableLine> liveMounts(const std::string& mountinfo) {
+    return linesWithPath(mountinfo, mountPointField);
 }
 
 } // namespace keepsift

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <future>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -120,7 +121,14 @@ public:
         if (beforeWrite) beforeWrite();
         if (failing) throw std::runtime_error("disk full");
         MemoryFileStorage::write(data, name);
-        if (name == ScanEngine::indexFileName) ++indexSaves;
+        std::lock_guard lock(mutex_);
+        ++writes_[name];
+    }
+    // How many times the file was written.
+    int writesOf(const std::string& name) const {
+        std::lock_guard lock(mutex_);
+        const auto found = writes_.find(name);
+        return found == writes_.end() ? 0 : found->second;
     }
     std::optional<Data> read(const std::string& name) const override {
         return openError(name) != 0 ? std::nullopt : MemoryFileStorage::read(name);
@@ -143,13 +151,12 @@ public:
     }
     std::atomic<bool> failing = false;
     std::function<void()> beforeWrite;
-    // Whole saves of the index written.
-    std::atomic<int> indexSaves = 0;
 
 private:
     mutable std::mutex mutex_;
     std::optional<std::string> unavailable_;
     std::string unopened_;
+    std::map<std::string, int> writes_;
 };
 
 // A gate a hook waits at until the test opens it; it tells the test who arrived.

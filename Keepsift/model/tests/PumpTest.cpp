@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <map>
 
 #include "Keepsift/model/tests/ModelRig.hpp"
 
@@ -150,6 +151,7 @@ TEST(Pump, AStepWithoutWorkStillSyncsTheAlbumAndFillsDigestsButNeitherRegroupsNo
 struct EarlierReview {
     static constexpr int photos = 40;
     ModelRig rig{earlierShots()};
+    int savesBefore = 0;
 
     static RigOptions earlierShots() {
         RigOptions options = withRecordings();
@@ -167,8 +169,9 @@ struct EarlierReview {
         rig.scanAndPublish();
         for (const auto& [id, entry] : rig.engine->index().entries)
             rig.library->setContent(id, "bytes of " + id);
-        rig.files->indexSaves = 0;
+        savesBefore = indexSaves();
     }
+    int indexSaves() const { return rig.files->writesOf(std::string(ScanEngine::indexFileName)); }
     int filled(const LibraryIndex& index) const {
         int count = 0;
         for (const auto& [id, entry] : index.entries)
@@ -200,7 +203,7 @@ TEST(Pump, ThePumpTaskFillsEveryMissingDigestInOneStepAndSavesThemOnce) {
     EXPECT_EQ(rig.sleeper->request(1), 30.0);
     EXPECT_EQ(earlier.filled(), EarlierReview::photos);
     EXPECT_EQ(earlier.saved(), EarlierReview::photos);
-    EXPECT_EQ(rig.files->indexSaves, 1);
+    EXPECT_EQ(earlier.indexSaves() - earlier.savesBefore, 1);
 }
 
 // Measuring comes first; the fill goes on at the short interval afterwards, waits while it is
@@ -383,6 +386,40 @@ TEST(LibraryChanges, ALibraryThatGoesAwayWhileRunningIsNamedUntilItIsBack) {
     rig.library->unavailableFolder.reset();
     rig.library->latestStream->yield(change::NeedsRefresh{});
     rig.waitUntil([&] { return !rig.model->statusNotice().has_value(); });
+}
+
+// A refresh that finds the library as the index knows it (after a mount elsewhere on the
+// machine, say) regroups nothing: no decision is dated anew and nothing is written.
+TEST(LibraryChanges, ARefreshThatFindsNothingChangedDatesNothingAnewAndWritesNothing) {
+    Gate streaming;
+    Gate fetches;
+    ModelRig rig;
+    rig.scanAndPublish();
+    rig.engine->flush();
+    streaming.open();
+    rig.library->onStream = [&] { streaming.pass(); };
+    rig.onMain([&] { rig.model->startLibraryChanges(); });
+    streaming.awaitArrival();
+    rig.engineClock->advance(60);
+    const auto decisionDates = [&] {
+        std::map<std::string, std::string> dates;
+        for (const auto& [id, entry] : rig.engine->index().entries)
+            dates[id] = entry.decidedAt ? entry.decidedAt->iso8601() : "none";
+        return dates;
+    };
+    const auto before = rig.engine->index();
+    const auto datesBefore = decisionDates();
+    const auto indexName = std::string(ScanEngine::indexFileName);
+    const int writes = rig.files->writesOf(indexName);
+    fetches.open();
+    rig.library->beforeFetch = [&] { fetches.pass(); };
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    rig.library->latestStream->yield(change::NeedsRefresh{});
+    // The second is listed only once the first went all the way through.
+    fetches.awaitArrival(2);
+    EXPECT_EQ(decisionDates(), datesBefore);
+    EXPECT_TRUE(rig.engine->index() == before);
+    EXPECT_EQ(rig.files->writesOf(indexName), writes);
 }
 
 } // namespace

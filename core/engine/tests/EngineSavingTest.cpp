@@ -141,5 +141,35 @@ TEST_F(DecisionSaving, ADecisionWhoseSaveFailedIsSavedAgainAfterTheAlbum) {
     EXPECT_TRUE(rig.library->rejectedIDs().count("a1"));
 }
 
+// A listing that finds the library as the index knows it (a mount elsewhere on the machine,
+// a file that is no photograph) dates no decision anew and writes nothing, also once the
+// interval would allow a save.
+TEST_F(DecisionSaving, ARefreshThatFindsNothingChangedWritesNothing) {
+    rig.engine->override("a2", true);
+    rig.engine->flush();
+    rig.clock->advance(60);
+    const auto before = rig.engine->index();
+    const int writes = gated->indexWrites();
+    EXPECT_FALSE(rig.engine->handleLibraryChange(change::NeedsRefresh{}));
+    EXPECT_FALSE(rig.engine->pendingSave());
+    EXPECT_EQ(gated->indexWrites(), writes);
+    EXPECT_EQ(rig.engine->index(), before);
+    EXPECT_EQ(rig.savedIndex(), before);
+}
+
+// A photograph marked a favourite outside the program changes no file's content, and is
+// still saved, and regrouped, since the keeper may follow it.
+TEST_F(DecisionSaving, ARefreshThatFindsAFavouriteIsSaved) {
+    rig.engine->flush();
+    rig.clock->advance(60);
+    const int writes = gated->indexWrites();
+    auto favourite = testing::assetOf(momentAndSolitary[1]);
+    favourite.isFavourite = true;
+    rig.library->add({favourite});
+    EXPECT_TRUE(rig.engine->handleLibraryChange(change::NeedsRefresh{}));
+    EXPECT_EQ(gated->indexWrites(), writes + 1);
+    EXPECT_TRUE(rig.savedIndex().entry("a2")->signals->isFavourite);
+}
+
 } // namespace
 } // namespace keepsift

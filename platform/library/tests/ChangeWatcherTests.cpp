@@ -1,5 +1,8 @@
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <sys/mount.h>
+#include <thread>
 
 #include "FolderLibraryFixture.hpp"
 #include "PermissionsBind.hpp"
@@ -246,6 +249,80 @@ TEST_F(ChangeWatcherTest, ACardMountedBelowTheLibraryIsReported) {
     EXPECT_TRUE(notifiesAfter(*observer, [&] { mounts.bind(base / "card", lib("Card")); }));
     EXPECT_TRUE(notifiesAfter(*observer, [&] { writeJpeg(lib("Card/c.jpg")); }));
     library->unregisterChangeObserver(observer);
+}
+
+} // namespace
+} // namespace keepsift::foldertest
+
+namespace keepsift::foldertest {
+namespace {
+
+// A watcher of the library alone, which counts the listings it asks for.
+class WatchedMountsTest : public FolderLibraryTest {
+protected:
+    void SetUp() override {
+        FolderLibraryTest::SetUp();
+        writeJpeg(lib("a.jpg"));
+        std::filesystem::create_directories(lib("Card"));
+        // Entered before the watcher's thread starts, as a namespace must be.
+        if (!mounts.tmpfs(base / "scratch", 0700)) GTEST_SKIP() << "cannot mount here";
+        mounts.unmountAll();
+        watcher = std::make_unique<ChangeWatcher>(root.string(), realFileSystem(),
+                                                  [this] { listings.photoLibraryDidChange(); });
+    }
+    void TearDown() override {
+        watcher.reset();
+        mounts.unmountAll();
+        FolderLibraryTest::TearDown();
+    }
+    int listed() {
+        std::lock_guard lock(listings.mutex);
+        return listings.count;
+    }
+    bool notifiedAfter(const std::function<void()>& action) {
+        const int seen = listed();
+        action();
+        return listings.waitFor(seen + 1);
+    }
+    bool mountsSeen() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (watcher->mountChangesSeen() == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        return watcher->mountChangesSeen() > 0;
+    }
+
+    PrivateMounts mounts;
+    CountingObserver listings;
+    std::unique_ptr<ChangeWatcher> watcher;
+};
+
+// Containers, snaps and shares mount and unmount all the time; none of it is the library's.
+TEST_F(WatchedMountsTest, MountsElsewhereOnTheMachineAskForNoListingAndNoWatchingAfresh) {
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(mounts.tmpfs(base / "elsewhere", 0700));
+        ASSERT_TRUE(mounts.tmpfs(root.string() + "-old", 0700));
+        mounts.unmountAll();
+    }
+    ASSERT_TRUE(mountsSeen());
+    // Everything the table showed before this write is looked at before it is reported.
+    writeJpeg(lib("b.jpg"));
+    ASSERT_TRUE(listings.waitFor(1));
+    EXPECT_EQ(listed(), 1);
+    EXPECT_EQ(watcher->rewatches(), 0u);
+}
+
+// A drive mounted over the folder that holds the library shows another library.
+TEST_F(WatchedMountsTest, MountsBelowTheLibraryAndOverItsFolderAreFollowed) {
+    writeJpeg(base / "card/c.jpg");
+    writeJpeg(base / "drive/Pictures/d.jpg");
+    ASSERT_TRUE(mounts.bind(base / "card", lib("Card")));
+    ASSERT_TRUE(listings.waitFor(1));
+    EXPECT_EQ(watcher->rewatches(), 1u);
+    EXPECT_TRUE(notifiedAfter([&] { writeJpeg(lib("Card/e.jpg")); }));
+    EXPECT_TRUE(notifiedAfter([&] { mounts.unmountAll(); }));
+    EXPECT_TRUE(notifiedAfter([&] { ASSERT_TRUE(mounts.bind(base / "drive", base)); }));
+    EXPECT_TRUE(std::filesystem::exists(lib("d.jpg")));
+    EXPECT_TRUE(notifiedAfter([&] { writeJpeg(lib("f.jpg")); }));
 }
 
 } // namespace
