@@ -26,6 +26,7 @@ void ScanEngine::reloadFiles() {
     LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
+    index.mendIdentities();
     std::optional<TrashIntent> intent;
     if (const auto stored = storage_->read(std::string(TrashIntent::fileName)))
         intent = TrashIntent::decode(*stored);

@@ -92,12 +92,20 @@ void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
     entry.formerState.reset();
     entry.formerDecidedAt.reset();
     adoptAsset(entry, asset);
+    entry.takeIdentity();
     const auto found = index.entries.find(asset.id);
     if (found != index.entries.end() && found->second.groupID &&
         found->second.groupID != entry.groupID)
         index.ignoredGroups.erase(*found->second.groupID);
     index.entries.insert_or_assign(asset.id, std::move(entry));
     result.returned.push_back(std::move(back));
+}
+
+std::map<std::string, std::string> renamedBy(const std::vector<LibraryIndex::Return>& returned) {
+    std::map<std::string, std::string> renamed;
+    for (const auto& back : returned)
+        if (back.from != back.to) renamed.emplace(back.from, back.to);
+    return renamed;
 }
 
 void sortLists(LibraryIndex::Reconciliation& result) {
@@ -182,6 +190,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     }
     for (auto& [entry, asset] : returning)
         storeReturned(*this, std::move(entry), *asset, result);
+    renameGroups(renamedBy(result.returned));
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets)

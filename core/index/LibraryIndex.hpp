@@ -113,6 +113,14 @@ struct LibraryIndex {
     // The photograph left the library: deleted as setState does, remembering its decision.
     void markVanished(const std::string& id, Date at);
     void addIgnoredGroups(const std::set<std::string>& groupIDs);
+    // A group is named after its earliest photograph: where that one now goes by another
+    // identifier, its group's name follows, in every entry and among the ignored groups, all
+    // names at once.
+    void renameGroups(const std::map<std::string, std::string>& renamed);
+    // Measurements that still name their photograph by a place it left (as earlier builds
+    // kept them after a rename or move) take its name, and so do the groups named after it,
+    // where that name is no other photograph's. How many were mended.
+    std::size_t mendIdentities();
 
     // Newest asset creation date first, then ascending identifier; undated entries after
     // dated ones, so that the order is total.
