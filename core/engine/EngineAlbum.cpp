@@ -35,8 +35,11 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
 std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     if (!writesToLibrary_) {
         albumNeedsSync_ = false;
+        linkedElsewhere_.clear();
         return {};
     }
+    // Links that lead nowhere by the time a write begins are cleared by it.
+    const auto linkedElsewhere = linkedElsewhere_;
     std::vector<std::string> additions, removals; // the map keeps them in ascending order
     for (const auto& [id, entry] : index_.entries) {
         if (away_.contains(id)) continue;
@@ -77,11 +80,28 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
         ++mutationGeneration_;
         setRejectedFlagsLocked(removals, false);
     }
+    if (additions.empty() && removals.empty())
+        if (const auto clearing = clearingWriteLocked()) writeAlbumLocked(lock, {*clearing}, false);
+    for (const auto& id : linkedElsewhere)
+        linkedElsewhere_.erase(id);
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
-    albumNeedsSync_ = albumDiffersLocked();
+    albumNeedsSync_ = !linkedElsewhere_.empty() || albumDiffersLocked();
     additions.insert(additions.end(), removals.begin(), removals.end());
     return additions;
+}
+
+// Any album write clears the links whose photograph is gone. The photograph is not noted as
+// the engine's own write: the library reports no change of it, and a note left waiting would
+// take the user's next change of it for the engine's.
+std::optional<std::string> ScanEngine::clearingWriteLocked() {
+    for (const auto& id : linkedElsewhere_) {
+        const auto found = index_.entries.find(id);
+        if (found != index_.entries.end() && found->second.state != ReviewState::deleted &&
+            !found->second.asset.isRejected && !away_.contains(id))
+            return id;
+    }
+    return std::nullopt;
 }
 
 void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {

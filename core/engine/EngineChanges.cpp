@@ -63,10 +63,12 @@ void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& re
     std::vector<std::pair<std::string, Date>> vanished;
     for (const auto& back : returned) {
         if (back.vanishedAt) vanished.emplace_back(back.from, *back.vanishedAt);
-        if (back.from != back.to) queue_.remove(back.from);
+        if (back.from == back.to) continue;
+        queue_.remove(back.from);
+        if (back.wasLinked) linkedElsewhere_.insert(back.to);
     }
     journal_.withdrawDeletedElsewhere(vanished);
-    if (albumDiffersLocked()) albumNeedsSync_ = true;
+    if (!linkedElsewhere_.empty() || albumDiffersLocked()) albumNeedsSync_ = true;
 }
 
 // The bytes of only those listed photographs that may be ones that left are read. One the

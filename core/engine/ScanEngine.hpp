@@ -170,6 +170,9 @@ private:
     void storeUnsettledLocked(Lock& lock);
     // The synchronisation without its save; the photographs whose flags it changed.
     std::vector<std::string> writeRejectsAlbumLocked(Lock& lock);
+    // A photograph to write out of the album, though it is not in it, so that the write clears
+    // the links left at old places; none when nothing is left there.
+    std::optional<std::string> clearingWriteLocked();
     // Saves the decision just made by hand, then runs the album write, which answers whether
     // it changed flags that are left for the next save.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
@@ -236,6 +239,9 @@ private:
     std::int64_t bytesThisBatch_ = 0;
     std::optional<LibraryStorage> storageMode_;
     std::set<std::string> ownWrites_;
+    // Photographs that moved while the album linked them: the link to their old place leads
+    // nowhere until an album write clears such links.
+    std::set<std::string> linkedElsewhere_;
     // Album membership the engine cannot vouch for (see UnsettledAlbum), and what of it was
     // last stored; nothing when that is not known.
     std::set<std::string> unsettled_;

@@ -106,8 +106,9 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     EXPECT_TRUE(result.deleted.empty());
     EXPECT_TRUE(result.rejectionChanged.empty());
     EXPECT_EQ(result.returned,
-              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt},
-                                   {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt}}));
+              (std::vector<Return>{
+                  {"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt, true},
+                  {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt, false}}));
     expectDecisionsAt(trip.index, "Trip01 (2024)");
     EXPECT_FALSE(trip.index.entry("Trip01/IMG_1.JPG") || trip.index.entry("Trip01/IMG_2.JPG"));
     // The whole entry moved, its measurement too, which now names the photograph where it is;

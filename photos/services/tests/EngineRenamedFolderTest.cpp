@@ -123,6 +123,10 @@ protected:
         const auto folder = renaming ? renamedFolder : tripFolder;
         EXPECT_EQ(engine->index().entries.at(folder + "/" + left).state, ReviewState::keeper);
         EXPECT_TRUE(linked().empty());
+        EXPECT_TRUE(dangling().empty());
+        // The write that cleared the link to its old place changed nothing of it where it is
+        // now: a later change of it there is not taken for the engine's own.
+        EXPECT_TRUE(!renaming || !engine->ownWrites().contains(folder + "/" + left));
         EXPECT_TRUE(engine->snapshot().review.groups.empty());
     }
 };
