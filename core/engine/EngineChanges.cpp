@@ -29,10 +29,10 @@ LibraryIndex::Reconciliation ScanEngine::reconcileLocked(Lock& lock) {
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
     const bool albumWasWritten = albumWritesRunning_ > 0;
     const auto albumWritesNoted = albumWritesBegun_;
-    auto assets = fetchListingLocked(lock);
-    applyTrashedLocked(assets);
+    const auto assets = fetchListingLocked(lock);
     const auto away = unavailableLocked(lock, assets);
     const auto digests = returnDigestsLocked(lock, assets, away);
+    applyTrashedLocked(assets, away, digests);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);

@@ -187,7 +187,8 @@ private:
     std::int64_t batchNumberLocked();
     void beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids);
     void endTrashingLocked(Lock& lock);
-    void applyTrashedLocked(const std::vector<LibraryAsset>& assets);
+    void applyTrashedLocked(const std::vector<LibraryAsset>& assets,
+                            const std::set<std::string>& away, const ContentDigests& digests);
 
     LibraryIndex::Reconciliation reconcileLocked(Lock& lock);
     std::vector<LibraryAsset> fetchListingLocked(Lock& lock);

@@ -149,7 +149,37 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
     return departures;
 }
 
+bool isLive(const LibraryIndex& index, const std::string& id) {
+    const auto found = index.entries.find(id);
+    return found != index.entries.end() && found->second.state != ReviewState::deleted;
+}
+
+// Listed photographs without a live entry paired with the entries of photographs that left,
+// where they are the same photograph.
+std::vector<ReturnMatch> matchesIn(const LibraryIndex& index,
+                                   const std::vector<LibraryAsset>& assets,
+                                   const std::unordered_set<std::string_view>& seen,
+                                   const std::set<std::string>& away,
+                                   const ContentDigests& digests) {
+    std::unordered_map<std::string_view, const LibraryAsset*> arriving;
+    for (const auto& asset : assets)
+        if (!isLive(index, asset.id)) arriving.insert_or_assign(asset.id, &asset);
+    std::vector<const LibraryAsset*> arrivals;
+    for (const auto& [id, asset] : arriving)
+        if (mayReturn(index, *asset)) arrivals.push_back(asset);
+    return matchReturns(arrivals, departuresFrom(index, seen, away), digests);
+}
+
 } // namespace
+
+std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsset>& assets,
+                                                   const std::set<std::string>& away,
+                                                   const ContentDigests& digests) const {
+    std::set<std::string> departed;
+    for (const auto& match : matchesIn(*this, assets, listedIdentifiers(assets), away, digests))
+        departed.insert(match.departed);
+    return departed;
+}
 
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
                                                         const std::set<std::string>& away) const {
@@ -169,6 +199,9 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
                                                      const ContentDigests& digests) {
     Reconciliation result;
     const auto seen = listedIdentifiers(assets);
+    // Reconciling the listed entries changes neither the departures nor the places arrivals
+    // come to, so the pairing may come first.
+    const auto matches = matchesIn(*this, assets, seen, away, digests);
     std::unordered_map<std::string_view, const LibraryAsset*> arriving;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
@@ -178,10 +211,6 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         }
         arriving.insert_or_assign(asset.id, &asset);
     }
-    std::vector<const LibraryAsset*> arrivals;
-    for (const auto& [id, asset] : arriving)
-        if (mayReturn(*this, *asset)) arrivals.push_back(asset);
-    const auto matches = matchReturns(arrivals, departuresFrom(*this, seen, away), digests);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {

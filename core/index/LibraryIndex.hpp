@@ -78,6 +78,11 @@ struct LibraryIndex {
                              const ContentDigests& digests = {});
     std::vector<std::string> returnCandidates(const std::vector<LibraryAsset>& assets,
                                               const std::set<std::string>& away = {}) const;
+    // The photographs that left whose entries that reconciliation would give to a listed one:
+    // they were renamed or moved, not removed.
+    std::set<std::string> foundElsewhere(const std::vector<LibraryAsset>& assets,
+                                         const std::set<std::string>& away,
+                                         const ContentDigests& digests) const;
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.

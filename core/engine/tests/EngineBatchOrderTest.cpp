@@ -136,6 +136,54 @@ TEST_F(EngineBatchOrder, ABatchCutShortByAKillIsStillDeletedByKeepsift) {
     EXPECT_EQ(rig.engine->journal().entries().back().event, ReviewJournal::Event::deletedElsewhere);
 }
 
+// Every shot holds bytes of its own, so that one moved is known for the same photograph.
+class BatchAndMove : public EngineBatchOrder {
+protected:
+    BatchAndMove() {
+        for (const auto& shot : twoMoments)
+            rig.library->setContent(shot.id, "bytes of " + shot.id);
+    }
+
+    // Renamed or moved by the user: the same bytes elsewhere, out of the album.
+    void move(const std::string& id, const std::string& to) {
+        const auto assets = rig.library->assets();
+        LibraryAsset moved = *std::find_if(assets.begin(), assets.end(),
+                                           [&](const LibraryAsset& a) { return a.id == id; });
+        moved.id = to;
+        moved.isRejected = false;
+        rig.library->setContent(to, "bytes of " + id);
+        rig.library->remove({id});
+        rig.library->add({moved});
+    }
+};
+
+// A batch cut short by a kill, and one of its photographs that had not reached the Trash
+// moved before the next launch: only the one trashed is deleted by Keepsift, the moved one
+// keeps its flag where it is now.
+TEST_F(BatchAndMove, APhotographOfABatchCutShortThatMovedKeepsItsReview) {
+    struct Killed {};
+    std::map<std::string, Data> leftOnDisk;
+    rig.library->afterFirst = [&] {
+        for (const auto& name : rig.storage->storedNames())
+            leftOnDisk[name] = *rig.storage->read(name);
+        throw Killed{};
+    };
+    EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
+    rig.library->afterFirst = nullptr;
+    move("a3", "Moved/a3");
+    rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
+    rig.start();
+    rig.engine->refreshAuthorization();
+    rig.engine->reconcileWithLibrary();
+    rig.engine->regroup();
+    EXPECT_EQ(rig.state("a2"), ReviewState::deleted);
+    EXPECT_EQ(rig.state("Moved/a3"), ReviewState::flagged);
+    EXPECT_FALSE(rig.engine->index().entries.contains("a3"));
+    for (const auto& event : rig.engine->journal().entries())
+        EXPECT_TRUE(event.event != ReviewJournal::Event::deleted || event.assetID == "a2")
+            << event.assetID;
+}
+
 TEST(TrashIntent, ReadsBackWhatItWroteAndNothingFromADamagedFile) {
     TrashIntent intent{{"a", "b\u00e9"}, 7, true};
     const auto read = TrashIntent::decode(intent.encoded());
