@@ -75,6 +75,29 @@ protected:
         EXPECT_EQ(batches.size(), 1u);
     }
 
+    // A kill after the first photograph reached the Trash: what was saved by then is what the
+    // next launch finds.
+    std::map<std::string, Data> batchCutShortByAKill() {
+        struct Killed {};
+        std::map<std::string, Data> leftOnDisk;
+        rig.library->afterFirst = [&] {
+            for (const auto& name : rig.storage->storedNames())
+                leftOnDisk[name] = *rig.storage->read(name);
+            throw Killed{};
+        };
+        EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
+        rig.library->afterFirst = nullptr;
+        return leftOnDisk;
+    }
+
+    void launchFrom(const std::map<std::string, Data>& leftOnDisk) {
+        rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
+        rig.start();
+        rig.engine->refreshAuthorization();
+        rig.engine->reconcileWithLibrary();
+        rig.engine->regroup();
+    }
+
     EngineRig<SteppedLibrary> rig{twoMoments};
     std::set<std::string> groups;
 };
@@ -101,23 +124,9 @@ TEST_F(EngineBatchOrder, ABatchInTheMiddleOfAReconciliationIsNotUndone) {
     expectBatchDeletedByKeepsift(*rig.engine);
 }
 
-// A kill after the first photograph reached the Trash: what was saved by then, with the
-// library as the kill left it, is all the next launch has.
+// With the library as the kill left it.
 TEST_F(EngineBatchOrder, ABatchCutShortByAKillIsStillDeletedByKeepsift) {
-    struct Killed {};
-    std::map<std::string, Data> leftOnDisk;
-    rig.library->afterFirst = [&] {
-        for (const auto& name : rig.storage->storedNames())
-            leftOnDisk[name] = *rig.storage->read(name);
-        throw Killed{};
-    };
-    EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
-    rig.library->afterFirst = nullptr;
-    rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
-    rig.start();
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
-    rig.engine->regroup();
+    launchFrom(batchCutShortByAKill());
     const auto journal = rig.engine->journal().entries();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back().event, ReviewJournal::Event::deleted);
@@ -161,21 +170,9 @@ protected:
 // moved before the next launch: only the one trashed is deleted by Keepsift, the moved one
 // keeps its flag where it is now.
 TEST_F(BatchAndMove, APhotographOfABatchCutShortThatMovedKeepsItsReview) {
-    struct Killed {};
-    std::map<std::string, Data> leftOnDisk;
-    rig.library->afterFirst = [&] {
-        for (const auto& name : rig.storage->storedNames())
-            leftOnDisk[name] = *rig.storage->read(name);
-        throw Killed{};
-    };
-    EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
-    rig.library->afterFirst = nullptr;
+    const auto leftOnDisk = batchCutShortByAKill();
     move("a3", "Moved/a3");
-    rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
-    rig.start();
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
-    rig.engine->regroup();
+    launchFrom(leftOnDisk);
     EXPECT_EQ(rig.state("a2"), ReviewState::deleted);
     EXPECT_EQ(rig.state("Moved/a3"), ReviewState::flagged);
     EXPECT_FALSE(rig.engine->index().entries.contains("a3"));
