@@ -149,21 +149,14 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
     return departures;
 }
 
-bool isLive(const LibraryIndex& index, const std::string& id) {
-    const auto found = index.entries.find(id);
-    return found != index.entries.end() && found->second.state != ReviewState::deleted;
-}
+using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
 
 // Listed photographs without a live entry paired with the entries of photographs that left,
 // where they are the same photograph.
-std::vector<ReturnMatch> matchesIn(const LibraryIndex& index,
-                                   const std::vector<LibraryAsset>& assets,
+std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
                                    const std::unordered_set<std::string_view>& seen,
                                    const std::set<std::string>& away,
                                    const ContentDigests& digests) {
-    std::unordered_map<std::string_view, const LibraryAsset*> arriving;
-    for (const auto& asset : assets)
-        if (!isLive(index, asset.id)) arriving.insert_or_assign(asset.id, &asset);
     std::vector<const LibraryAsset*> arrivals;
     for (const auto& [id, asset] : arriving)
         if (mayReturn(index, *asset)) arrivals.push_back(asset);
@@ -175,8 +168,13 @@ std::vector<ReturnMatch> matchesIn(const LibraryIndex& index,
 std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsset>& assets,
                                                    const std::set<std::string>& away,
                                                    const ContentDigests& digests) const {
+    Arriving arriving;
+    for (const auto& asset : assets)
+        if (const auto found = entries.find(asset.id);
+            found == entries.end() || found->second.state == ReviewState::deleted)
+            arriving.insert_or_assign(asset.id, &asset);
     std::set<std::string> departed;
-    for (const auto& match : matchesIn(*this, assets, listedIdentifiers(assets), away, digests))
+    for (const auto& match : matchesIn(*this, arriving, listedIdentifiers(assets), away, digests))
         departed.insert(match.departed);
     return departed;
 }
@@ -199,10 +197,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
                                                      const ContentDigests& digests) {
     Reconciliation result;
     const auto seen = listedIdentifiers(assets);
-    // Reconciling the listed entries changes neither the departures nor the places arrivals
-    // come to, so the pairing may come first.
-    const auto matches = matchesIn(*this, assets, seen, away, digests);
-    std::unordered_map<std::string_view, const LibraryAsset*> arriving;
+    Arriving arriving;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && found->second.state != ReviewState::deleted) {
@@ -211,6 +206,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         }
         arriving.insert_or_assign(asset.id, &asset);
     }
+    const auto matches = matchesIn(*this, arriving, seen, away, digests);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {
