@@ -32,11 +32,11 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
     const bool albumWasWritten = albumWritesRunning_ > 0;
     const auto albumWritesNoted = albumWritesBegun_;
-    auto assets = fetchListingLocked(lock);
-    const bool wasTrashing = trashing_.has_value();
-    applyTrashedLocked(assets);
+    const auto assets = fetchListingLocked(lock);
     const auto away = unavailableLocked(lock, assets);
     const auto digests = returnDigestsLocked(lock, assets, away);
+    const bool wasTrashing = trashing_.has_value();
+    applyTrashedLocked(assets, away, digests);
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
@@ -72,11 +72,16 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
 void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& returned) {
     if (returned.empty()) return;
     std::vector<std::pair<std::string, Date>> vanished;
+    bool linkedBefore = false;
     for (const auto& back : returned) {
         if (back.vanishedAt) vanished.emplace_back(back.from, *back.vanishedAt);
-        if (back.from != back.to) queue_.remove(back.from);
+        if (back.from == back.to) continue;
+        queue_.remove(back.from);
+        linkedBefore = linkedBefore || back.wasLinked;
     }
     journal_.withdrawDeletedElsewhere(vanished);
+    // Its link at the old place leads nowhere now.
+    noteDepartedLocked(linkedBefore);
     if (albumDiffersLocked()) albumNeedsSync_ = true;
 }
 

@@ -109,8 +109,11 @@ void ScanEngine::endTrashingLocked(Lock& lock) {
 }
 
 // Photographs of the batch on its way to the Trash, or of one an earlier launch left
-// unfinished, that the listing no longer holds were deleted by Keepsift.
-void ScanEngine::applyTrashedLocked(const std::vector<LibraryAsset>& assets) {
+// unfinished, that the listing no longer holds were deleted by Keepsift, unless the listing
+// holds them elsewhere: moved, not trashed, they keep their review.
+void ScanEngine::applyTrashedLocked(const std::vector<LibraryAsset>& assets,
+                                    const std::set<std::string>& away,
+                                    const ContentDigests& digests) {
     if (!trashing_) return;
     std::unordered_set<std::string_view> listed;
     listed.reserve(assets.size());
@@ -122,6 +125,11 @@ void ScanEngine::applyTrashedLocked(const std::vector<LibraryAsset>& assets) {
         if (found != index_.entries.end() && found->second.state != ReviewState::deleted &&
             !listed.contains(id))
             gone.push_back(found->second);
+    }
+    if (!gone.empty()) {
+        const auto moved = index_.foundElsewhere(assets, away, digests);
+        std::erase_if(gone,
+                      [&](const IndexEntry& entry) { return moved.contains(entry.asset.id); });
     }
     applyDeletedBatchLocked(gone);
     if (trashing_->inFlight) return;

@@ -27,6 +27,7 @@ void ScanEngine::reloadFiles() {
     LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
+    index.mendIdentities();
     // An intent that cannot be read names no batch: nothing is recorded as deleted by one.
     auto intent = readStoredList<TrashIntent>(*storage_, index).list;
     const auto album = readStoredList<UnsettledAlbum>(*storage_, index);

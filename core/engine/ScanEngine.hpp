@@ -203,7 +203,8 @@ private:
     std::int64_t batchNumberLocked();
     void beginTrashingLocked(Lock& lock, const std::vector<std::string>& ids);
     void endTrashingLocked(Lock& lock);
-    void applyTrashedLocked(const std::vector<LibraryAsset>& assets);
+    void applyTrashedLocked(const std::vector<LibraryAsset>& assets,
+                            const std::set<std::string>& away, const ContentDigests& digests);
 
     // A reconciliation, and whether the library could be listed and changed the state.
     struct Reconciled {

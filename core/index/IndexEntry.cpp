@@ -25,6 +25,12 @@ bool IndexEntry::awaitsOriginal() const {
     return needsOriginal && state != ReviewState::deleted && state != ReviewState::skipped;
 }
 
+void IndexEntry::takeIdentity() {
+    if (!signals) return;
+    signals->digest = asset.id;
+    signals->filename = asset.filename;
+}
+
 Json IndexEntry::toJson(DateForm form) const {
     Json json = Json::object();
     json.set("asset", asset.toJson(form));

@@ -36,6 +36,9 @@ struct IndexEntry {
 
     bool needsSignals() const;
     bool awaitsOriginal() const;
+    // Its measurement names the photograph as its asset does now: decisions and groups are
+    // made out by that name, so one that followed a rename or move is reached at its new place.
+    void takeIdentity();
 
     Json toJson(DateForm form) const;
     // "needsOriginal" is lenient; any other bad key throws JsonError.

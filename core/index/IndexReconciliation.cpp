@@ -102,7 +102,7 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
 // now: a live entry moves whole, a deleted one gets its decision back.
 void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
                    LibraryIndex::Reconciliation& result) {
-    LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt};
+    LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt, entry.asset.isRejected};
     if (entry.state == ReviewState::deleted) {
         back.vanishedAt = entry.decidedAt;
         entry.state = entry.formerState.value_or(ReviewState::pending);
@@ -110,15 +110,21 @@ void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
     }
     entry.formerState.reset();
     entry.formerDecidedAt.reset();
-    // Decisions reach a photograph by the identifier inside its measurement.
-    if (entry.signals) entry.signals->digest = asset.id;
     adoptAsset(entry, asset);
+    entry.takeIdentity();
     const auto found = index.entries.find(asset.id);
     if (found != index.entries.end() && found->second.groupID &&
         found->second.groupID != entry.groupID)
         index.ignoredGroups.erase(*found->second.groupID);
     index.entries.insert_or_assign(asset.id, std::move(entry));
     result.returned.push_back(std::move(back));
+}
+
+std::map<std::string, std::string> renamedBy(const std::vector<LibraryIndex::Return>& returned) {
+    std::map<std::string, std::string> renamed;
+    for (const auto& back : returned)
+        if (back.from != back.to) renamed.emplace(back.from, back.to);
+    return renamed;
 }
 
 void sortLists(LibraryIndex::Reconciliation& result) {
@@ -174,7 +180,37 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
            (sizeDiffers(entry, asset) || needsBytesRead(entry, asset));
 }
 
+using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
+
+// Listed photographs without a live entry, or in the place of another file, paired with the
+// entries of photographs that left, where they are the same photograph.
+std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
+                                   const std::unordered_set<std::string_view>& seen,
+                                   const std::set<std::string>& away,
+                                   const std::unordered_set<std::string_view>& replaced,
+                                   const ContentDigests& digests) {
+    std::vector<const LibraryAsset*> arrivals;
+    for (const auto& [id, asset] : arriving)
+        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back(asset);
+    return matchReturns(arrivals, departuresFrom(index, seen, away, replaced), digests);
+}
+
 } // namespace
+
+std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsset>& assets,
+                                                   const std::set<std::string>& away,
+                                                   const ContentDigests& digests) const {
+    Arriving arriving;
+    for (const auto& asset : assets)
+        if (const auto found = entries.find(asset.id);
+            found == entries.end() || found->second.state == ReviewState::deleted)
+            arriving.insert_or_assign(asset.id, &asset);
+    std::set<std::string> departed;
+    for (const auto& match :
+         matchesIn(*this, arriving, listedIdentifiers(assets), away, {}, digests))
+        departed.insert(match.departed);
+    return departed;
+}
 
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
                                                         const std::set<std::string>& away) const {
@@ -208,7 +244,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
                                                      const ContentDigests& digests) {
     Reconciliation result;
     const auto seen = listedIdentifiers(assets);
-    std::unordered_map<std::string_view, const LibraryAsset*> arriving;
+    Arriving arriving;
     std::unordered_set<std::string_view> replaced;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
@@ -222,11 +258,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         }
         arriving.insert_or_assign(asset.id, &asset);
     }
-    std::vector<const LibraryAsset*> arrivals;
-    for (const auto& [id, asset] : arriving)
-        if (replaced.contains(id) || mayReturn(*this, *asset)) arrivals.push_back(asset);
-    const auto matches =
-        matchReturns(arrivals, departuresFrom(*this, seen, away, replaced), digests);
+    const auto matches = matchesIn(*this, arriving, seen, away, replaced, digests);
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {
@@ -235,6 +267,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     }
     for (auto& [entry, asset] : returning)
         storeReturned(*this, std::move(entry), *asset, result);
+    renameGroups(renamedBy(result.returned));
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets) {

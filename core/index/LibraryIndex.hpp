@@ -28,6 +28,8 @@ struct LibraryIndex {
         // When an earlier reconciliation had marked it deleted; none when it was seen
         // leaving and arriving in this one.
         std::optional<Date> vanishedAt;
+        // The rejects album linked it at its old place.
+        bool wasLinked = false;
 
         bool operator==(const Return&) const = default;
     };
@@ -81,6 +83,11 @@ struct LibraryIndex {
                              const ContentDigests& digests = {});
     std::vector<std::string> returnCandidates(const std::vector<LibraryAsset>& assets,
                                               const std::set<std::string>& away = {}) const;
+    // The photographs that left whose entries that reconciliation would give to a listed one:
+    // they were renamed or moved, not removed.
+    std::set<std::string> foundElsewhere(const std::vector<LibraryAsset>& assets,
+                                         const std::set<std::string>& away,
+                                         const ContentDigests& digests) const;
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.
@@ -120,6 +127,14 @@ struct LibraryIndex {
     // The photograph left the library: deleted as setState does, remembering its decision.
     void markVanished(const std::string& id, Date at);
     void addIgnoredGroups(const std::set<std::string>& groupIDs);
+    // A group is named after its earliest photograph: where that one now goes by another
+    // identifier, its group's name follows, in every entry and among the ignored groups, all
+    // names at once.
+    void renameGroups(const std::map<std::string, std::string>& renamed);
+    // Measurements that still name their photograph by a place it left (as earlier builds
+    // kept them after a rename or move) take its name, and so do the groups named after it,
+    // where that name is no other photograph's. How many were mended.
+    std::size_t mendIdentities();
 
     // Newest asset creation date first, then ascending identifier; undated entries after
     // dated ones, so that the order is total.

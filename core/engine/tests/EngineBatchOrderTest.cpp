@@ -75,6 +75,29 @@ protected:
         EXPECT_EQ(batches.size(), 1u);
     }
 
+    // A kill after the first photograph reached the Trash: what was saved by then is what the
+    // next launch finds.
+    std::map<std::string, Data> batchCutShortByAKill() {
+        struct Killed {};
+        std::map<std::string, Data> leftOnDisk;
+        rig.library->afterFirst = [&] {
+            for (const auto& name : rig.storage->storedNames())
+                leftOnDisk[name] = *rig.storage->read(name);
+            throw Killed{};
+        };
+        EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
+        rig.library->afterFirst = nullptr;
+        return leftOnDisk;
+    }
+
+    void launchFrom(const std::map<std::string, Data>& leftOnDisk) {
+        rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
+        rig.start();
+        rig.engine->refreshAuthorization();
+        rig.engine->reconcileWithLibrary();
+        rig.engine->regroup();
+    }
+
     EngineRig<SteppedLibrary> rig{twoMoments};
     std::set<std::string> groups;
 };
@@ -101,23 +124,9 @@ TEST_F(EngineBatchOrder, ABatchInTheMiddleOfAReconciliationIsNotUndone) {
     expectBatchDeletedByKeepsift(*rig.engine);
 }
 
-// A kill after the first photograph reached the Trash: what was saved by then, with the
-// library as the kill left it, is all the next launch has.
+// With the library as the kill left it.
 TEST_F(EngineBatchOrder, ABatchCutShortByAKillIsStillDeletedByKeepsift) {
-    struct Killed {};
-    std::map<std::string, Data> leftOnDisk;
-    rig.library->afterFirst = [&] {
-        for (const auto& name : rig.storage->storedNames())
-            leftOnDisk[name] = *rig.storage->read(name);
-        throw Killed{};
-    };
-    EXPECT_THROW(rig.engine->deleteBatch(std::nullopt, 4), Killed);
-    rig.library->afterFirst = nullptr;
-    rig.storage = std::make_shared<MemoryFileStorage>(leftOnDisk);
-    rig.start();
-    rig.engine->refreshAuthorization();
-    rig.engine->reconcileWithLibrary();
-    rig.engine->regroup();
+    launchFrom(batchCutShortByAKill());
     const auto journal = rig.engine->journal().entries();
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back().event, ReviewJournal::Event::deleted);
@@ -134,6 +143,42 @@ TEST_F(EngineBatchOrder, ABatchCutShortByAKillIsStillDeletedByKeepsift) {
     rig.library->remove({"s1"});
     rig.engine->reconcileWithLibrary();
     EXPECT_EQ(rig.engine->journal().entries().back().event, ReviewJournal::Event::deletedElsewhere);
+}
+
+// Every shot holds bytes of its own, so that one moved is known for the same photograph.
+class BatchAndMove : public EngineBatchOrder {
+protected:
+    BatchAndMove() {
+        for (const auto& shot : twoMoments)
+            rig.library->setContent(shot.id, "bytes of " + shot.id);
+    }
+
+    // Renamed or moved by the user: the same bytes elsewhere, out of the album.
+    void move(const std::string& id, const std::string& to) {
+        const auto assets = rig.library->assets();
+        LibraryAsset moved = *std::find_if(assets.begin(), assets.end(),
+                                           [&](const LibraryAsset& a) { return a.id == id; });
+        moved.id = to;
+        moved.isRejected = false;
+        rig.library->setContent(to, "bytes of " + id);
+        rig.library->remove({id});
+        rig.library->add({moved});
+    }
+};
+
+// A batch cut short by a kill, and one of its photographs that had not reached the Trash
+// moved before the next launch: only the one trashed is deleted by Keepsift, the moved one
+// keeps its flag where it is now.
+TEST_F(BatchAndMove, APhotographOfABatchCutShortThatMovedKeepsItsReview) {
+    const auto leftOnDisk = batchCutShortByAKill();
+    move("a3", "Moved/a3");
+    launchFrom(leftOnDisk);
+    EXPECT_EQ(rig.state("a2"), ReviewState::deleted);
+    EXPECT_EQ(rig.state("Moved/a3"), ReviewState::flagged);
+    EXPECT_FALSE(rig.engine->index().entries.contains("a3"));
+    for (const auto& event : rig.engine->journal().entries())
+        EXPECT_TRUE(event.event != ReviewJournal::Event::deleted || event.assetID == "a2")
+            << event.assetID;
 }
 
 TEST(TrashIntent, ReadsBackWhatItWroteAndNothingFromADamagedFile) {

@@ -106,14 +106,16 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     EXPECT_TRUE(result.deleted.empty());
     EXPECT_TRUE(result.rejectionChanged.empty());
     EXPECT_EQ(result.returned,
-              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt},
-                                   {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt}}));
+              (std::vector<Return>{
+                  {"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt, true},
+                  {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt, false}}));
     expectDecisionsAt(trip.index, "Trip01 (2024)");
     EXPECT_FALSE(trip.index.entry("Trip01/IMG_1.JPG") || trip.index.entry("Trip01/IMG_2.JPG"));
-    // The whole entry moved, its measurement too; only the asset record is the new one, and
-    // the measurement names the photograph where it is now.
+    // The whole entry moved, its measurement too, which now names the photograph where it is;
+    // only the asset record is the new one.
     IndexEntry moved = *trip.index.entry("Trip01 (2024)/IMG_2.JPG");
     EXPECT_EQ(moved.asset, at(trip.kept, "Trip01 (2024)/IMG_2.JPG"));
+    ASSERT_TRUE(moved.signals);
     EXPECT_EQ(moved.signals->digest, "Trip01 (2024)/IMG_2.JPG");
     moved.asset = before.asset;
     moved.signals->digest = before.signals->digest;
@@ -121,6 +123,53 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     // The album does not hold the new place yet: that is for the engine to write.
     EXPECT_FALSE(trip.index.entry("Trip01 (2024)/IMG_1.JPG")->asset.isRejected);
     EXPECT_TRUE(reconcileFiles(trip.index, trip.in("Trip01 (2024)"), back).isEmpty());
+}
+
+// A group is named after its earliest photograph: the ignore of a group follows that
+// photograph to its new place, whether it moved in this listing or came back later.
+TEST(ReturningPhotograph, AGroupNamedAfterAPhotographThatMovedFollowsIt) {
+    for (bool away : {false, true}) {
+        Trip trip;
+        trip.index.ignoredGroups = {"Trip01/IMG_1.JPG", "other"};
+        for (auto& [id, entry] : trip.index.entries)
+            if (entry.groupID) entry.groupID = "Trip01/IMG_1.JPG";
+        if (away) reconcileFiles(trip.index, trip.without(), out);
+        reconcileFiles(trip.index, trip.in("Trip01 (2024)"), back);
+        EXPECT_EQ(trip.index.ignoredGroups,
+                  (std::set<std::string>{"Trip01 (2024)/IMG_1.JPG", "other"}));
+        for (const auto* name : {"IMG_1.JPG", "IMG_2.JPG"})
+            EXPECT_EQ(trip.index.entry(std::string("Trip01 (2024)/") + name)->groupID,
+                      "Trip01 (2024)/IMG_1.JPG")
+                << away;
+    }
+}
+
+// An earlier build moved the measurement with the entry, still naming the place it left: it is
+// mended, and the groups named after it follow, unless another photograph goes by that name.
+TEST(ReturningPhotograph, AMeasurementNamingAPlaceItLeftIsMended) {
+    const auto moved = [](const std::string& from, const std::string& to) {
+        IndexEntry e = known(photo(to, to.substr(to.rfind('/') + 1), 5), ReviewState::pending);
+        e.signals->digest = from;
+        e.signals->filename = from.substr(from.rfind('/') + 1);
+        return e;
+    };
+    IndexEntry kept = known(photo("B/2.JPG", "2.JPG", 5), ReviewState::keptByHand);
+    kept.groupID = "A/1.JPG";
+    IndexEntry there = known(photo("C/3.JPG", "3.JPG", 5), ReviewState::keeper);
+    there.groupID = "C/3.JPG";
+    LibraryIndex index =
+        indexOf({moved("A/1.JPG", "B/1.JPG"), kept, moved("C/3.JPG", "D/3.JPG"), there});
+    index.ignoredGroups = {"A/1.JPG", "C/3.JPG"};
+
+    EXPECT_EQ(index.mendIdentities(), 2u);
+    for (const auto* id : {"B/1.JPG", "D/3.JPG"}) {
+        EXPECT_EQ(index.entry(id)->signals->digest, id);
+        EXPECT_EQ(index.entry(id)->signals->filename, index.entry(id)->asset.filename);
+    }
+    EXPECT_EQ(index.entry("B/2.JPG")->groupID, "B/1.JPG");
+    EXPECT_EQ(index.entry("C/3.JPG")->groupID, "C/3.JPG");
+    EXPECT_EQ(index.ignoredGroups, (std::set<std::string>{"B/1.JPG", "C/3.JPG"}));
+    EXPECT_EQ(index.mendIdentities(), 0u);
 }
 
 TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARestart) {
