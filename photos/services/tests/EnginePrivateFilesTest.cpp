@@ -151,23 +151,6 @@ protected:
         return text;
     }
 
-    std::vector<std::string> linked() const {
-        std::vector<std::string> ids;
-        for (const auto& link : std::filesystem::directory_iterator(album()))
-            if (std::filesystem::exists(link.path()))
-                ids.push_back(std::filesystem::relative(std::filesystem::canonical(link.path()),
-                                                        std::filesystem::canonical(pictures))
-                                  .string());
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
-    std::vector<std::string> flagged() const {
-        std::vector<std::string> ids;
-        for (const auto& entry : engine->index().flaggedEntries())
-            ids.push_back(entry.asset.id);
-        std::sort(ids.begin(), ids.end());
-        return ids;
-    }
     std::vector<std::string> decidedByHandOrDeleted() const {
         std::vector<std::string> ids;
         for (const auto& [id, entry] : engine->index().entries)
