@@ -446,7 +446,7 @@ void Catalogue::noteSeen(Remembered& remembered) {
 // A listing that shows another modification second makes the engine measure and review
 // the photograph again, maybe from a rendition: the listed file is then the reviewed one.
 void Catalogue::noteListed(Remembered& remembered, const FileStamp& stamp) {
-    if (remembered.measured && wholeSecondsOf(remembered.measured->mtimeNs).seconds !=
+    if (remembered.measured && wholeSecondsOf(remembered.measured->stamp.mtimeNs).seconds !=
                                    wholeSecondsOf(stamp.mtimeNs).seconds)
         remembered.measured.reset();
     remembered.listed = stamp;
@@ -462,19 +462,21 @@ void Catalogue::forget(const std::vector<std::string>& relatives) {
     cache_.update({}, relatives);
 }
 
-void Catalogue::noteMeasured(const std::string& relative, const FileStamp& stamp) {
+void Catalogue::noteMeasured(const std::string& relative, const ReviewedFile& measured) {
     std::lock_guard lock(mutex_);
     loadMemory();
-    if (auto known = memory_.find(relative); known != memory_.end()) known->second.measured = stamp;
+    if (auto known = memory_.find(relative); known != memory_.end())
+        known->second.measured = measured;
 }
 
-std::optional<FileStamp> Catalogue::reviewedStamp(const std::string& relative) {
+std::optional<ReviewedFile> Catalogue::reviewedFile(const std::string& relative) {
     std::lock_guard lock(mutex_);
     loadMemory();
     auto known = memory_.find(relative);
     if (known == memory_.end()) return std::nullopt;
     if (known->second.measured) return known->second.measured;
-    return known->second.listed;
+    if (!known->second.listed) return std::nullopt;
+    return ReviewedFile{*known->second.listed};
 }
 
 } // namespace keepsift

@@ -13,6 +13,7 @@
 #include "platform/library/MetadataCache.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/RememberedMounts.hpp"
+#include "platform/library/ReviewedFile.hpp"
 #include "platform/library/StickyIdentifiers.hpp"
 
 namespace keepsift {
@@ -48,11 +49,11 @@ public:
 
     // The files are gone on purpose (moved to the Trash): no longer ones the library held.
     void forget(const std::vector<std::string>& relatives);
-    // A file's bytes were handed out for measuring as they stood at this stamp.
-    void noteMeasured(const std::string& relative, const FileStamp& stamp);
+    // A file's bytes were handed out for measuring as they stood then.
+    void noteMeasured(const std::string& relative, const ReviewedFile& measured);
     // What the file was when it was measured, else at the last listing of the whole library
     // (what the review rests on); absent when it was never seen.
-    std::optional<FileStamp> reviewedStamp(const std::string& relative);
+    std::optional<ReviewedFile> reviewedFile(const std::string& relative);
     // Of photographs a listing left out, those whose storage went away: the root emptied, or
     // a mount point below it no longer mounted on and left bare.
     std::vector<std::string> unavailable(const std::vector<std::string>& missing);
@@ -86,7 +87,7 @@ private:
         // The describe pass that last met the file; older ones are gone from the tree.
         std::uint64_t seenInPass = 0;
         std::optional<FileStamp> listed;
-        std::optional<FileStamp> measured;
+        std::optional<ReviewedFile> measured;
     };
 
     void noteListed(Remembered& remembered, const FileStamp& stamp);

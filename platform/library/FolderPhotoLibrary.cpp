@@ -284,7 +284,7 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, bool& primaryGone,
         bool primary = &resource == &item.primary();
         std::string relative = item.relativePath(resource);
         std::string path = catalogue_.absolute(relative);
-        auto expected = primary ? catalogue_.reviewedStamp(relative) : std::nullopt;
+        auto expected = primary ? catalogue_.reviewedFile(relative) : std::nullopt;
         TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, expected);
         int error = refusal.error;
         if (!refusal.reason.empty())
@@ -335,7 +335,7 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     // Nothing larger than its picture can need is read at all.
     BoundedRead read = readImageFile({catalogue_.root(), item.relativePath(primary)});
     if (read.bytes)
-        catalogue_.noteMeasured(item.relativePath(primary), read.stamp);
+        catalogue_.noteMeasured(item.relativePath(primary), {read.stamp, digestOf(*read.bytes)});
     else
         info.error = folderLibraryError(read.error, "cannot read " + path);
     handler(std::move(read.bytes), type, orientation, info);

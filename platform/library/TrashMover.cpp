@@ -127,7 +127,7 @@ TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
 }
 
 int TrashMover::moveInto(const Place& file, const Target& target,
-                         const std::optional<FileStamp>& expected) {
+                         const std::optional<ReviewedFile>& expected) {
     const std::string escapedPath = trashPathEscaped(target.pathInInfo);
     std::string info =
         "[Trash Info]\nPath=" + escapedPath + "\nDeletionDate=" + localTimestamp() + "\n";
@@ -145,7 +145,7 @@ int TrashMover::moveInto(const Place& file, const Target& target,
             error = ops_->writeNewFile(infoFile, info);
         if (error == EEXIST) continue;
         if (error != 0) return error;
-        if (expected && stampOf(file, now) && !sameFile(*expected, now))
+        if (expected && stampOf(file, now) && !stillReviewed(file, *expected, now))
             error = ESTALE;
         else
             error = ops_->renamePath(file, trashed);
@@ -155,7 +155,8 @@ int TrashMover::moveInto(const Place& file, const Target& target,
     return EEXIST;
 }
 
-TrashRefusal TrashMover::moveToTrash(const Place& file, const std::optional<FileStamp>& expected) {
+TrashRefusal TrashMover::moveToTrash(const Place& file,
+                                     const std::optional<ReviewedFile>& expected) {
     Target target;
     if (TrashRefusal refusal = targetFor(file, target); refusal.error != 0) return refusal;
     return {moveInto(file, target, expected), ""};

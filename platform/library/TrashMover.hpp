@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/library/FileSystemOps.hpp"
+#include "platform/library/ReviewedFile.hpp"
 #include "platform/library/TrashFolder.hpp"
 
 namespace keepsift {
@@ -17,10 +18,10 @@ public:
     TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash);
 
     // No error, or the errno value of what failed (the file then stays where it was), with
-    // the reason when no Trash on the file's drive could be used safely. With an expected
-    // stamp, a file that is no longer that one is left alone: ESTALE.
+    // the reason when no Trash on the file's drive could be used safely. With the file as
+    // it was reviewed, one that no longer holds that is left alone: ESTALE.
     TrashRefusal moveToTrash(const Place& file,
-                             const std::optional<FileStamp>& expected = std::nullopt);
+                             const std::optional<ReviewedFile>& expected = std::nullopt);
 
 private:
     struct Target {
@@ -28,7 +29,8 @@ private:
         std::string pathInInfo;
     };
     TrashRefusal targetFor(const Place& file, Target& target);
-    int moveInto(const Place& file, const Target& target, const std::optional<FileStamp>& expected);
+    int moveInto(const Place& file, const Target& target,
+                 const std::optional<ReviewedFile>& expected);
 
     std::shared_ptr<FileSystemOps> ops_;
     std::string homeTrash_;

@@ -1,5 +1,10 @@
 #include <algorithm>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "photos/services/tests/EngineOverFolder.hpp"
 
@@ -24,6 +29,34 @@ void overwriteKeepingTime(const fs::path& file, const std::vector<char>& bytes) 
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     fs::last_write_time(file, time);
+}
+
+// Written into the file's own inode, its access and modification times put back to the
+// nanosecond: only its change time tells.
+void rewriteKeepingTimes(const fs::path& file, const std::vector<char>& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    const int fd = ::open(file.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+std::int64_t changeTimeOf(const fs::path& file) {
+    struct stat info {};
+    ::stat(file.c_str(), &info);
+    return info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec;
+}
+
+// Every photograph below the folder with its bytes; the album's links left out.
+std::map<std::string, std::vector<char>> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::vector<char>> files;
+    for (const auto& file : fs::recursive_directory_iterator(folder))
+        if (file.is_regular_file() && !file.is_symlink())
+            files[fs::relative(file.path(), folder).string()] = bytesOf(file.path());
+    return files;
 }
 
 // A burst of three frames over two folders, all written within one second, reviewed: one
@@ -99,7 +132,33 @@ protected:
         EXPECT_EQ(linked(), flaggedPaths());
     }
 
+    fs::path trashed(const std::string& id) const {
+        return root / "XDG_DATA_HOME" / "Trash" / "files" / fs::path(id).filename();
+    }
+
+    // "Delete all" right after the flagged frame's file was changed, before any listing.
+    DeletionReport deleteAllAfter(const std::function<void(const fs::path&)>& change) {
+        const auto changeTime = changeTimeOf(pictures / flagged);
+        change(pictures / flagged);
+        EXPECT_NE(changeTimeOf(pictures / flagged), changeTime);
+        before = filesBelow(pictures);
+        return engine->deleteBatch(std::nullopt, 0, true);
+    }
+
+    // What the batch moved is in the Trash; every other photograph is where it was, as it was.
+    void expectOnlyTheBatchMoved(const DeletionReport& report) {
+        auto now = filesBelow(pictures);
+        for (const auto& id : report.deleted) {
+            EXPECT_FALSE(now.contains(id)) << id;
+            ASSERT_TRUE(fs::exists(trashed(id))) << id;
+            EXPECT_EQ(bytesOf(trashed(id)), before.at(id)) << id;
+            before.erase(id);
+        }
+        EXPECT_EQ(now, before);
+    }
+
     std::string kept, flagged;
+    std::map<std::string, std::vector<char>> before;
 };
 
 TEST_F(ReplacedInPlace, AnotherPictureCopiedOverAReviewedOneWithItsTimeIsMeasuredAfresh) {
@@ -168,6 +227,30 @@ TEST_F(ReplacedInPlace, AFileOnlyTouchedKeepsItsReview) {
     EXPECT_EQ(entry(kept).state, ReviewState::keptByHand);
     EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
     EXPECT_NE(entry(kept).asset.file, before.entries.at(kept).asset.file);
+}
+
+TEST_F(ReplacedInPlace, OtherBytesWrittenIntoAFlaggedPhotoJustBeforeDeleteAllAreNotMoved) {
+    auto bytes = bytesOf(pictures / flagged);
+    auto& changed = bytes[bytes.size() - 64];
+    changed = static_cast<char>(changed == 0x10 ? 0x11 : 0x10);
+    const auto report =
+        deleteAllAfter([&](const fs::path& file) { rewriteKeepingTimes(file, bytes); });
+    EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{flagged, KeptReason::changedSinceReviewed}}));
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 0);
+    EXPECT_EQ(bytesOf(pictures / flagged), bytes);
+    EXPECT_FALSE(fs::exists(trashed(flagged)));
+    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectOnlyTheBatchMoved(report);
+}
+
+TEST_F(ReplacedInPlace, AFlaggedPhotoOnlyChmodedJustBeforeDeleteAllIsMoved) {
+    const auto report = deleteAllAfter([](const fs::path& file) {
+        fs::permissions(file, fs::perms::group_write, fs::perm_options::add);
+    });
+    EXPECT_TRUE(report.kept.empty());
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 1);
+    EXPECT_EQ(entry(flagged).state, ReviewState::deleted);
+    expectOnlyTheBatchMoved(report);
 }
 
 // As an earlier build saved it: no sizes, no digests, nothing of the files' identities. The

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "PermissionsBind.hpp"
 #include "platform/library/TrashMover.hpp"
@@ -33,34 +34,82 @@ protected:
         ::utimensat(AT_FDCWD, lib("other.tmp").c_str(), times, 0);
         std::filesystem::rename(lib("other.tmp"), lib(relative));
     }
+    std::unique_ptr<FolderPhotoLibrary> twoMeasured() {
+        writeJpeg(lib("a.jpg"));
+        writeJpeg(lib("b.jpg"));
+        auto library = makeLibrary();
+        library->fetchImageAssets();
+        measure(*library, "a.jpg");
+        measure(*library, "b.jpg");
+        return library;
+    }
+
+    // Of the two, b.jpg changed since it was measured: it stays as it is now, and says so.
+    void expectOnlyAMoved(PhotoLibraryPort& library) {
+        std::string now = readText(lib("b.jpg"));
+        auto [success, error] = remove(library, {"a.jpg", "b.jpg"});
+        EXPECT_FALSE(success);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, ESTALE);
+        EXPECT_THAT(error->message, HasSubstr(lib("b.jpg").string()));
+        EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg"));
+        EXPECT_THAT(error->keptIdentifiers,
+                    ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
+        EXPECT_EQ(readText(lib("b.jpg")), now);
+        EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
+        EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
+        EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
+    }
+
+    // Other bytes of the same size written into the file's own inode, its times put back.
+    void rewriteInPlace(const std::string& relative) {
+        struct stat before {};
+        ASSERT_EQ(::stat(lib(relative).c_str(), &before), 0);
+        std::string bytes = readText(lib(relative));
+        bytes.back() = static_cast<char>(bytes.back() ^ 1);
+        int fd = ::open(lib(relative).c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, lib(relative).c_str(), times, 0), 0);
+        struct stat after {};
+        ::stat(lib(relative).c_str(), &after);
+        ASSERT_NE(after.st_ctim.tv_nsec + after.st_ctim.tv_sec * 1'000'000'000LL,
+                  before.st_ctim.tv_nsec + before.st_ctim.tv_sec * 1'000'000'000LL);
+    }
 };
 
 TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndReported) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
-    measure(*library, "a.jpg");
-    measure(*library, "b.jpg");
+    auto library = twoMeasured();
     // A listing after the change does not make the new picture the reviewed one.
     overwrite("b.jpg");
     library->fetchImageAssets();
-    std::string now = readText(lib("b.jpg"));
-    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"});
-    EXPECT_FALSE(success);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, ESTALE);
-    EXPECT_THAT(error->message, HasSubstr(lib("b.jpg").string()));
-    EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg"));
-    EXPECT_THAT(error->keptIdentifiers,
-                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
-    EXPECT_EQ(readText(lib("b.jpg")), now);
-    EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
-    EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
+    expectOnlyAMoved(*library);
     // Measured again, the new picture is the reviewed one.
     measure(*library, "b.jpg");
     EXPECT_TRUE(remove(*library, {"b.jpg"}).first);
+}
+
+// Only the change time tells of either: the bytes measured tell them apart.
+TEST_F(DeletionSafetyTest, AFileRewrittenInPlaceIsLeftAloneAndOneOnlyChmodedGoes) {
+    auto library = twoMeasured();
+    std::filesystem::permissions(lib("a.jpg"), std::filesystem::perms::group_write,
+                                 std::filesystem::perm_options::add);
+    rewriteInPlace("b.jpg");
+    expectOnlyAMoved(*library);
+}
+
+// A review kept without the file's change time, as earlier builds kept it, is judged as then.
+TEST_F(DeletionSafetyTest, AReviewWithoutAChangeTimeLooksAtSizeTimeAndInodeOnly) {
+    writeJpeg(lib("a.jpg"));
+    FileStamp reviewed;
+    ASSERT_TRUE(stampOf(lib("a.jpg").string(), reviewed));
+    reviewed.ctimeNs = 0;
+    rewriteInPlace("a.jpg");
+    TrashMover mover(realFileSystem(), trash());
+    EXPECT_EQ(mover.moveToTrash({root.string(), "a.jpg"}, ReviewedFile{reviewed}).error, 0);
+    EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
 }
 
 // Another second makes the engine measure and review it again, maybe from a rendition.
