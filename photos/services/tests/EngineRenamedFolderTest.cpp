@@ -72,6 +72,15 @@ protected:
         return states;
     }
 
+    // Lists the library and measures two of its photographs, deciding none.
+    void measureTheFirstTwo() {
+        engine->reconcileWithLibrary();
+        WorkConditions conditions;
+        conditions.power = WorkConditions::Power::mains;
+        ASSERT_TRUE(engine->analyseNext(conditions));
+        ASSERT_TRUE(engine->analyseNext(conditions));
+    }
+
     std::string frameIn(ReviewState state) const {
         for (const auto& id : frames)
             if (engine->index().entries.at(tripFolder + "/" + id).state == state) return id;
@@ -107,11 +116,7 @@ protected:
 // a photograph's measurement and its decision.
 TEST_F(RenamedFolder, RenamedWhilePartlyMeasuredEndsAsTheFolderNotRenamed) {
     const auto expected = untouchedScan();
-    engine->reconcileWithLibrary();
-    WorkConditions conditions;
-    conditions.power = WorkConditions::Power::mains;
-    ASSERT_TRUE(engine->analyseNext(conditions));
-    ASSERT_TRUE(engine->analyseNext(conditions));
+    ASSERT_NO_FATAL_FAILURE(measureTheFirstTwo());
     renameFolder();
     refresh();
     EXPECT_EQ(statesOf(engine->index()), expected);
@@ -160,11 +165,7 @@ TEST_F(RenamedFolder, AGroupKeptWholeStaysOutOfTheReviewWhenItsFolderIsRenamed) 
 // still named in its measurement: the photographs measured then are decided at the next start.
 TEST_F(RenamedFolder, AnIndexLeftByAnEarlierBuildAfterARenameGetsDecided) {
     const auto expected = untouchedScan();
-    engine->reconcileWithLibrary();
-    WorkConditions conditions;
-    conditions.power = WorkConditions::Power::mains;
-    ASSERT_TRUE(engine->analyseNext(conditions));
-    ASSERT_TRUE(engine->analyseNext(conditions));
+    ASSERT_NO_FATAL_FAILURE(measureTheFirstTwo());
     engine->updateIndex([](LibraryIndex& index) {
         std::map<std::string, IndexEntry> moved;
         for (auto& [id, entry] : index.entries) {
