@@ -95,25 +95,12 @@ void fiveQuickDecisions(benchmark::State& state) {
     decisions(state, 5);
 }
 
-void registerAll(const std::vector<std::int64_t>& sizes) {
-    using Run = void (*)(benchmark::State&);
-    const std::pair<const char*, Run> runs[] = {{"oneDecision", oneDecision},
-                                                {"fiveQuickDecisions", fiveQuickDecisions}};
-    for (const auto size : sizes)
-        for (const auto& [name, run] : runs)
-            benchmark::RegisterBenchmark(name, run)
-                ->Arg(size)
-                ->Unit(benchmark::kMillisecond)
-                ->UseManualTime()
-                ->Iterations(1)
-                ->Repetitions(5)
-                ->ReportAggregatesOnly(true);
-}
-
 } // namespace
 } // namespace keepsift
 
 int main(int argc, char** argv) {
-    keepsift::registerAll(keepsift::bench::takeSizes(argc, argv, {100000}));
+    keepsift::bench::registerTimedRuns({{"oneDecision", keepsift::oneDecision},
+                                        {"fiveQuickDecisions", keepsift::fiveQuickDecisions}},
+                                       keepsift::bench::takeSizes(argc, argv, {100000}), 5);
     return keepsift::bench::runWithGrowth(argc, argv);
 }

@@ -206,24 +206,10 @@ void oneUnchangedListing(benchmark::State& state) {
 }
 
 void registerAll(const std::vector<std::int64_t>& sizes) {
-    using Run = void (*)(benchmark::State&);
-    const std::pair<const char*, Run> repeated[] = {{"oneMountChange", oneMountChange},
-                                                    {"oneUnchangedListing", oneUnchangedListing}};
-    for (const auto size : sizes) {
-        for (const auto& [name, run] : repeated)
-            benchmark::RegisterBenchmark(name, run)
-                ->Arg(size)
-                ->Unit(benchmark::kMillisecond)
-                ->UseManualTime()
-                ->Iterations(1)
-                ->Repetitions(5)
-                ->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark("tenASecondFor30s", tenASecondFor30s)
-            ->Arg(size)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime()
-            ->Iterations(1);
-    }
+    bench::registerTimedRuns(
+        {{"oneMountChange", oneMountChange}, {"oneUnchangedListing", oneUnchangedListing}}, sizes,
+        5);
+    bench::registerTimedRuns({{"tenASecondFor30s", tenASecondFor30s}}, sizes, 1);
 }
 
 // Mounts made here stay in this process; it must enter a namespace of its own before any
