@@ -146,6 +146,15 @@ void ApplicationAcceptance::TearDown() {
     fs::permissions(library.root / "Locked", fs::perms::owner_all, ignored);
 }
 
+void ApplicationAcceptance::keepOnlyReadablePhotographs() {
+    fs::permissions(library.root / "Locked", fs::perms::owner_all);
+    fs::remove_all(library.root / "Locked");
+    fs::remove(library.root / "zz-removed-mid-scan.jpg");
+    library.photos.erase("zz-removed-mid-scan.jpg");
+    std::erase_if(library.photos,
+                  [](const auto& photo) { return photo.first.starts_with("Locked/"); });
+}
+
 bool ApplicationAcceptance::scanned(const fs::path& support) const {
     const auto index = readIndex(support);
     if (!index) return false;

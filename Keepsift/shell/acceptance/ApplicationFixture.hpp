@@ -51,6 +51,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Leaves only photographs that every folder shows and that stay: the locked folder and the
+    // photograph removed mid-scan are taken away, so the whole library is watched through
+    // inotify and none of it stays pending.
+    void keepOnlyReadablePhotographs();
     // Every photograph the application can read has been measured and decided.
     bool scanned(const fs::path& support) const;
     // The index holds a kept and a flagged photograph and the rejects folder exists.

@@ -37,15 +37,9 @@ protected:
     void SetUp() override {
         ApplicationAcceptance::SetUp();
         if (IsSkipped()) return;
-        // Every folder readable, so that the library is watched through inotify, as most are.
-        fs::permissions(library.root / "Locked", fs::perms::owner_all);
-        fs::remove_all(library.root / "Locked");
         // The 35 photographs the fixture counts as scanned, so that none is still pending when
         // the decisions are taken down (a later regroup would change the machine's).
-        fs::remove(library.root / "zz-removed-mid-scan.jpg");
-        library.photos.erase("zz-removed-mid-scan.jpg");
-        std::erase_if(library.photos,
-                      [](const auto& photo) { return photo.first.starts_with("Locked/"); });
+        keepOnlyReadablePhotographs();
     }
 
     // What the status window's notice says, as the window shows it; empty while it shows none,

@@ -18,9 +18,7 @@ protected:
     void SetUp() override {
         ApplicationAcceptance::SetUp();
         if (IsSkipped()) return;
-        fs::permissions(library.root / "Locked", fs::perms::owner_all);
-        fs::remove_all(library.root / "Locked");
-        fs::remove(library.root / "zz-removed-mid-scan.jpg");
+        keepOnlyReadablePhotographs();
         // Bursts an hour apart, newer than the rest of the library: measured first.
         for (int burst = 0; burst < tripBursts; ++burst)
             for (int frame = 0; frame < framesPerBurst; ++frame) {
