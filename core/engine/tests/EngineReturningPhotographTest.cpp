@@ -306,7 +306,7 @@ TEST_F(ReturningPhotographs, AListingWantedWhileTheStartReadsWaitsForIt) {
     saveWithoutDigests();
     std::future<bool> refreshed;
     rig.library->afterReading = [&](const std::string& id) {
-        if (id != "Trip01/a") return;
+        if (id != "Trip01/a" || refreshed.valid()) return;
         move("Trip01", "Trip01 (2024)", false);
         refreshed = std::async(std::launch::async, [&] {
             return rig.engine->handleLibraryChange(change::NeedsRefresh{});
