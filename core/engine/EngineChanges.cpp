@@ -30,6 +30,7 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     if (!canRead(authorization_)) return {};
     if (!storageMode_ || *storageMode_ == LibraryStorage::unknown)
         storageMode_ = unlocked(lock, [&] { return library_->storageMode(); });
+    readReviewedDigestsLocked(lock);
     const bool albumWasWritten = albumWritesRunning_ > 0;
     const auto albumWritesNoted = albumWritesBegun_;
     const auto assets = fetchListingLocked(lock);

@@ -40,6 +40,15 @@ bool storeDigest(LibraryIndex& index, const LibraryAsset& read, std::string dige
     return true;
 }
 
+// Until a listing says how large the file is, the size of the bytes measured stands for it,
+// so that an entry of an earlier build, which kept no sizes, is known by it when it left.
+void restOnMeasuredSize(IndexEntry& entry) {
+    const auto& measured = entry.signals;
+    if (entry.asset.fileSize <= 0 && entry.contentDigest && measured &&
+        !measured->madeFromRendition())
+        entry.asset.fileSize = measured->fileSize;
+}
+
 std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
     std::vector<std::string> ids;
     for (const auto& asset : assets)
@@ -57,7 +66,7 @@ DigestFill ScanEngine::fillContentDigests(const WorkConditions& conditions) {
     if (digestFill_.awayAt != mutationGeneration_) digestFill_.away.clear();
     digestFill_.awayAt = mutationGeneration_;
     const auto candidates = digestCandidatesLocked();
-    if (readDigestsLocked(lock, candidates.chosen) > 0) {
+    if (readDigestsLocked(lock, candidates.chosen, digestFill_.away, digestFill_.failed) > 0) {
         if (!digestFill_.unsavedSince || savesCovered_ > digestFill_.storedAfter)
             digestFill_.unsavedSince = clock_->now();
         digestFill_.storedAfter = saveRequests_;
@@ -67,20 +76,55 @@ DigestFill ScanEngine::fillContentDigests(const WorkConditions& conditions) {
     return candidates.more ? DigestFill::more : DigestFill::done;
 }
 
-std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen) {
+std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
+                                           std::set<std::string>& away,
+                                           std::set<std::string>& failed) {
     if (chosen.empty()) return 0;
-    const auto away = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
-    digestFill_.away.insert(away.begin(), away.end());
+    const auto nowAway = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
+    away.insert(nowAway.begin(), nowAway.end());
     std::int64_t stored = 0;
     for (const auto& asset : chosen) {
-        if (digestFill_.away.contains(asset.id)) continue;
+        if (away.contains(asset.id)) continue;
         auto digest = unlocked(lock, [&] { return library_->contentDigest(asset.id); });
         if (!digest)
-            digestFill_.failed.insert(asset.id);
+            failed.insert(asset.id);
         else if (storeDigest(index_, asset, std::move(*digest)))
             ++stored;
     }
     return stored;
+}
+
+// With an index from an earlier build, the files of the photographs the user reviewed are
+// read before the first listing is applied, so that their reviews follow a rename made as
+// the application starts; the fill reads the rest. One that cannot be read now is left to it.
+// A listing wanted meanwhile waits for the reading, so that none is applied before it.
+void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
+    reviewedDigestsRead_.wait(lock, [&] { return reviewedDigests_ != ReviewedDigests::reading; });
+    if (reviewedDigests_ == ReviewedDigests::read) return;
+    reviewedDigests_ = ReviewedDigests::reading;
+    struct Read {
+        ScanEngine& engine;
+        ~Read() {
+            engine.reviewedDigests_ = ReviewedDigests::read;
+            engine.reviewedDigestsRead_.notify_all();
+        }
+    } read{*this};
+    std::vector<LibraryAsset> reviewed;
+    for (const auto& [id, entry] : index_.entries)
+        if (awaitsDigestLocked(id, entry) && holdsUsersReviewLocked(id, entry))
+            reviewed.push_back(entry.asset);
+    std::set<std::string> away, unread;
+    if (readDigestsLocked(lock, reviewed, away, unread) == 0) return;
+    for (const auto& asset : reviewed)
+        if (auto found = index_.entries.find(asset.id); found != index_.entries.end())
+            restOnMeasuredSize(found->second);
+    notePendingLocked();
+}
+
+bool ScanEngine::holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const {
+    return isSetByHand(entry.state) ||
+           (entry.groupID && index_.ignoredGroups.contains(*entry.groupID)) ||
+           (trashing_ && trashing_->ids.contains(id));
 }
 
 // A save holds the digests stored before it was asked for; one is asked for only once the

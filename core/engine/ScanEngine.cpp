@@ -43,6 +43,7 @@ void ScanEngine::reloadFiles() {
     storedUnsettled_ = unsettled;
     unsettled_ = std::move(unsettled);
     departuresLookedFor_ = false;
+    if (reviewedDigests_ == ReviewedDigests::read) reviewedDigests_ = ReviewedDigests::unread;
     work_.rebuild(index_);
     // A quit between a decision and the album's update leaves the album behind the index;
     // the album follows the index, so it catches up at the next sync.

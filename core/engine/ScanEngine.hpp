@@ -226,8 +226,13 @@ private:
     DigestCandidates digestCandidatesLocked();
     void orderDigestsLocked();
     bool awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const;
-    // How many of the chosen digests were read and stored.
-    std::int64_t readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen);
+    // How many of the chosen digests were read and stored; the photographs whose storage is
+    // away are added to `away` and not read, those whose bytes could not be read to `failed`.
+    std::int64_t readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
+                                   std::set<std::string>& away, std::set<std::string>& failed);
+    void readReviewedDigestsLocked(Lock& lock);
+    // A decision by hand, an ignored group or a batch on its way to the Trash.
+    bool holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const;
     void saveDigestsLocked(Lock& lock, bool ended);
     // Changes whenever a listing fetched meanwhile may be out of date.
     std::uint64_t listingStampLocked() const {
@@ -318,6 +323,11 @@ private:
         std::uint64_t storedAfter = 0;
         std::optional<Date> unsavedSince;
     } digestFill_;
+    // Whether the digests the reviews of the loaded index need were read, as its first
+    // listing waits for them.
+    enum class ReviewedDigests { unread, reading, read };
+    ReviewedDigests reviewedDigests_ = ReviewedDigests::unread;
+    std::condition_variable reviewedDigestsRead_;
     // Saving: the files are written outside the lock, by one save at a time; saves asked for
     // meanwhile wait for the next, which holds them all.
     IndexFiles files_;

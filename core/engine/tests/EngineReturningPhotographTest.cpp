@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <functional>
+#include <future>
 
 #include "EngineRig.hpp"
 
@@ -51,12 +52,14 @@ struct ReadingLibrary : ScriptedLibrary {
     using ScriptedLibrary::ScriptedLibrary;
     std::vector<std::string> reads;
     std::set<std::string> away;
-    std::function<void(const std::string&)> whileReading;
+    std::function<void(const std::string&)> whileReading, afterReading;
 
     std::optional<std::string> contentDigest(const std::string& id) override {
         reads.push_back(id);
         if (whileReading) whileReading(id);
-        return ScriptedLibrary::contentDigest(id);
+        auto digest = ScriptedLibrary::contentDigest(id);
+        if (afterReading) afterReading(id);
+        return digest;
     }
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override {
         std::vector<std::string> gone;
@@ -68,6 +71,7 @@ struct ReadingLibrary : ScriptedLibrary {
 
 struct ReturningPhotographs : ::testing::Test {
     EngineRig<ReadingLibrary> rig{shotsEverywhere()};
+    std::vector<std::string> readAtStart;
 
     // The trip's files hold their own bytes wherever they are.
     void addTrip(const std::string& place, bool inAlbum) {
@@ -126,16 +130,22 @@ struct ReturningPhotographs : ::testing::Test {
         rig.engine->flush();
     }
 
-    // A start from the index as an earlier build wrote it: measured, reviewed, no digests.
-    void startFromIndexWithoutDigests() {
+    void saveWithoutDigests() {
         rig.engine->updateIndex([](LibraryIndex& index) {
             for (auto& [id, entry] : index.entries)
                 entry.contentDigest.reset();
         });
         ASSERT_TRUE(rig.engine->save());
+        rig.library->reads.clear();
+    }
+
+    // A start from the index as an earlier build wrote it: measured, reviewed, no digests.
+    // What the start read is kept apart from what the fill reads afterwards.
+    void startFromIndexWithoutDigests() {
+        saveWithoutDigests();
         rig.start();
         rig.engine->reconcileWithLibrary();
-        rig.library->reads.clear();
+        readAtStart = std::exchange(rig.library->reads, {});
     }
 
     // Idle pump steps, more than enough to read every digest.
@@ -270,14 +280,13 @@ TEST_F(ReturningPhotographs, DeleteAllTakesWhatTheWindowCounts) {
 }
 
 // Reviews made before digests were kept follow a renamed folder once the idle steps have read
-// them, decisions by hand first; a look-alike still starts afresh.
+// them; the start reads those of decisions by hand itself. A look-alike still starts afresh.
 TEST_F(ReturningPhotographs, AReviewFromBeforeDigestsFollowsItsFolderOnceFilled) {
     startFromIndexWithoutDigests();
+    EXPECT_EQ(readAtStart, (std::vector<std::string>{"Trip01/a", "Trip01/b"}));
     fillWhileIdle();
-    const auto& reads = rig.library->reads;
-    ASSERT_GE(reads.size(), 2u);
-    EXPECT_EQ((std::set<std::string>{reads[0], reads[1]}),
-              (std::set<std::string>{"Trip01/a", "Trip01/b"}));
+    EXPECT_EQ(readsOf("Trip01/a") + readsOf("Trip01/b"), 0);
+    EXPECT_EQ(readsOf("Trip01/c"), 1);
     // Other/s has no bytes to read: tried once in this run.
     EXPECT_EQ(readsOf("Other/s"), 1);
     rig.engine->flush();
@@ -288,6 +297,30 @@ TEST_F(ReturningPhotographs, AReviewFromBeforeDigestsFollowsItsFolderOnceFilled)
     move("Trip01", "Trip01 (2024)", false);
     refresh({"Trip01/a", "Trip01/c"});
     expectDecisionsKeptAt("Trip01 (2024)");
+}
+
+// The folder is renamed while the start reads the files of decisions by hand, right after a's
+// bytes were read, and the change is reported at once: its listing waits for the reading, so
+// a's hand flag follows; b, renamed before it could be read, starts afresh.
+TEST_F(ReturningPhotographs, AListingWantedWhileTheStartReadsWaitsForIt) {
+    saveWithoutDigests();
+    std::future<bool> refreshed;
+    rig.library->afterReading = [&](const std::string& id) {
+        if (id != "Trip01/a" || refreshed.valid()) return;
+        move("Trip01", "Trip01 (2024)", false);
+        refreshed = std::async(std::launch::async, [&] {
+            return rig.engine->handleLibraryChange(change::NeedsRefresh{});
+        });
+        EXPECT_EQ(refreshed.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+            << "a listing was applied while the start read";
+    };
+    rig.start();
+    rig.engine->reconcileWithLibrary();
+    ASSERT_TRUE(refreshed.valid());
+    refreshed.get();
+    EXPECT_EQ(rig.state("Trip01 (2024)/a"), ReviewState::flaggedByHand);
+    EXPECT_EQ(rig.engine->index().entry("Trip01/a"), std::nullopt);
+    EXPECT_EQ(rig.engine->index().entry("Trip01/b")->formerState, ReviewState::keptByHand);
 }
 
 TEST_F(ReturningPhotographs, AFilledPhotographsLookalikeStillStartsAfresh) {
@@ -305,7 +338,7 @@ TEST_F(ReturningPhotographs, AFilledPhotographsLookalikeStillStartsAfresh) {
 // is away, until it is back.
 TEST_F(ReturningPhotographs, DigestsAreReadOnlyWhenIdleAndFromStorageThatIsThere) {
     startFromIndexWithoutDigests();
-    rig.library->away = {"Trip01/b"};
+    rig.library->away = {"Trip01/c"};
     LibraryAsset arrived = assetOf({"Trip01/d", 0, 0});
     rig.library->setContent(arrived.id, "bytes of d.jpg");
     rig.library->add({arrived});
@@ -322,14 +355,13 @@ TEST_F(ReturningPhotographs, DigestsAreReadOnlyWhenIdleAndFromStorageThatIsThere
     EXPECT_TRUE(rig.library->reads.empty());
 
     fillWhileIdle();
-    EXPECT_EQ(rig.entry("Trip01/a").contentDigest, "bytes of a.jpg");
-    EXPECT_EQ(readsOf("Trip01/b"), 0);
-    EXPECT_FALSE(rig.entry("Trip01/b").contentDigest.has_value());
+    EXPECT_EQ(rig.library->reads, std::vector<std::string>{"Other/s"});
+    EXPECT_FALSE(rig.entry("Trip01/c").contentDigest.has_value());
 
     rig.library->away.clear();
     rig.engine->handleLibraryChange(change::NeedsRefresh{});
     fillWhileIdle();
-    EXPECT_EQ(rig.entry("Trip01/b").contentDigest, "bytes of b.jpg");
+    EXPECT_EQ(rig.entry("Trip01/c").contentDigest, "bytes of c.jpg");
 }
 
 // Bytes of a file changed since it was measured are never stored with the old measurement:
@@ -348,20 +380,19 @@ TEST_F(ReturningPhotographs, AChangedFileGetsNoDigestForItsOldMeasurement) {
     EXPECT_EQ(rig.entry("Trip01/b").contentDigest, "grown bytes of b.jpg");
     bool edited = false;
     rig.library->whileReading = [&](const std::string& id) {
-        if (id != "Trip01/a" || std::exchange(edited, true)) return;
-        LibraryAsset changed = tripAt("Trip01", false)[0];
+        if (id != "Trip01/c" || std::exchange(edited, true)) return;
+        LibraryAsset changed = tripAt("Trip01", false)[2];
         changed.modifiedAt = Date{changed.modifiedAt->seconds + 60};
-        rig.library->setContent(id, "edited bytes of a.jpg");
+        rig.library->setContent(id, "edited bytes of c.jpg");
         rig.library->add({changed});
         rig.engine->handleLibraryChange(change::AssetsChanged{{changed}});
     };
     fillWhileIdle();
     EXPECT_TRUE(edited);
-    EXPECT_FALSE(rig.entry("Trip01/a").contentDigest.has_value());
-    EXPECT_EQ(rig.entry("Trip01/c").contentDigest, "bytes of c.jpg");
+    EXPECT_FALSE(rig.entry("Trip01/c").contentDigest.has_value());
     // Measured again, the edited file keeps the digest of the bytes measured.
     rig.analyseAll();
-    EXPECT_EQ(rig.entry("Trip01/a").contentDigest, "edited bytes of a.jpg");
+    EXPECT_EQ(rig.entry("Trip01/c").contentDigest, "edited bytes of c.jpg");
 }
 
 } // namespace
