@@ -20,6 +20,16 @@ std::string realPathOf(const std::string& path) {
     return ::realpath(path.c_str(), resolved) == nullptr ? std::string() : std::string(resolved);
 }
 
+// What a path leads to; empty with `gone` set when nothing is there, empty alone when it
+// cannot be looked at (a folder that cannot be read, an I/O error, a stale share, a loop).
+std::string realPathOf(const std::string& path, bool& gone) {
+    char resolved[PATH_MAX];
+    gone = false;
+    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+    gone = errno == ENOENT || errno == ENOTDIR;
+    return {};
+}
+
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
     return slash == std::string::npos ? std::string() : relative.substr(0, slash);
@@ -133,8 +143,14 @@ std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string&
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        // Broken links and loops resolve to nothing and belong to no photograph.
-        std::string target = realPathOf(link.path());
+        bool gone = false;
+        std::string target = realPathOf(link.path(), gone);
+        // Broken links belong to no photograph; one that cannot be followed still holds the
+        // photograph it names, as a card that is away does.
+        if (target.empty()) {
+            if (!gone) links.push_back({std::move(link), {}});
+            continue;
+        }
         if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0 ||
             target[root.size()] != '/')
             continue;
@@ -152,6 +168,10 @@ std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
     std::set<std::string> ids;
     for (const Link& link : links) {
+        if (link.targetRelative.empty()) {
+            if (auto named = targetIdentifier(link.place); !named.empty()) ids.insert(named);
+            continue;
+        }
         std::string folder = parentOf(link.targetRelative);
         auto found = ownersByFolder.find(folder);
         if (found == ownersByFolder.end())

@@ -41,6 +41,7 @@ public:
 private:
     struct Link {
         Place place;
+        // Empty for a link that cannot be followed to its end.
         std::string targetRelative;
     };
     std::vector<Link> resolvedLinks(const std::string& albumFolder);

@@ -1,8 +1,13 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 
+#include "core/model/LibraryError.hpp"
+#include "core/model/LibraryUnavailable.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
+#include "platform/library/tests/PermissionsBind.hpp"
 
 namespace keepsift {
 namespace {
@@ -69,14 +74,24 @@ protected:
             if (index.entries.at(id).state != ReviewState::deleted) return false;
         return true;
     }
-    // Each change is followed by a regroup and the album write of a pump step.
+    // Each change is followed by a regroup and the album write of a pump step; a listing that
+    // cannot be made complete is told to the user and tried again with the next change.
     template <class Done> void followChanges(const LibraryChangeStream& stream, Done&& done) {
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (!done() && std::chrono::steady_clock::now() < deadline)
             if (auto change = stream->next(200ms)) {
-                engine->handleLibraryChange(*change);
+                if (const auto* album = std::get_if<change::RejectsAlbumChanged>(&*change))
+                    reportedLinked.insert(album->added.begin(), album->added.end());
+                try {
+                    engine->handleLibraryChange(*change);
+                } catch (const LibraryUnavailable&) {
+                }
                 engine->regroup();
-                engine->syncRejectsAlbumIfNeeded();
+                try {
+                    engine->syncRejectsAlbumIfNeeded();
+                } catch (const LibraryError& error) {
+                    ADD_FAILURE() << error.what();
+                }
             }
         stream->cancel();
     }
@@ -86,6 +101,8 @@ protected:
     }
 
     int flaggedAmongRemoved = 0;
+    // Photographs the change stream reported put into the album.
+    std::set<std::string> reportedLinked;
 
     // A flagged frame of the walk as it was before it was removed by hand.
     struct Removed {
@@ -196,6 +213,38 @@ TEST_F(LeftoverLinks, TheSameBytesPutBackBringTheReviewBack) {
     refresh();
     EXPECT_EQ(stateOf(frame), ReviewState::flagged);
     expectOnlyPresentFlaggedLinked();
+}
+
+// A folder that cannot be read for a while (a backup tool, a share whose permissions change)
+// while the album is written for a photograph elsewhere: its links are no change of the
+// user's, then or once it can be read again.
+TEST_F(LeftoverLinks, AFolderThatCannotBeReadKeepsItsDecisionsAndItsLinks) {
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto kept = std::find_if(keepers.begin(), keepers.end(),
+                                   [](const auto& id) { return id.starts_with("Trip/"); });
+    ASSERT_NE(kept, keepers.end());
+    engine->override(*kept, false);
+    const auto before = engine->index();
+    const auto linkedBefore = linked();
+    {
+        foldertest::PermissionsBind bound;
+        const auto stream = engine->libraryChanges();
+        std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::none);
+        engine->override("beach.jpg", false);
+        followChanges(stream, [&] { return reportedLinked.contains("beach.jpg"); });
+        ASSERT_TRUE(reportedLinked.contains("beach.jpg"));
+    }
+    std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::owner_all);
+    refresh();
+    for (const auto& [id, entry] : before.entries) {
+        if (!id.starts_with("Trip/")) continue;
+        EXPECT_EQ(stateOf(id), entry.state) << id;
+        EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, id), 0) << id;
+        EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, id), id == *kept) << id;
+    }
+    EXPECT_EQ(stateOf(*kept), ReviewState::flaggedByHand);
+    expectOnlyPresentFlaggedLinked();
+    EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
 }
 
 } // namespace
