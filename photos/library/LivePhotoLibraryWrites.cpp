@@ -47,10 +47,14 @@ void LivePhotoLibrary::setRejected(const std::vector<std::string>& ids, bool rej
     verifyMembership(ids, rejected);
 }
 
-// A removal of no photograph: the service takes out what leads nowhere with every album write.
-void LivePhotoLibrary::removeDepartedRejects() {
-    if (!rejectsAlbum(*port_)) return;
-    performChangesAndWait(*port_, albumWrite(port_, {}, false));
+// The photographs are no longer there to be fetched: the service is told their identifiers,
+// and takes out only their links that lead nowhere.
+void LivePhotoLibrary::removeDepartedRejects(const std::vector<std::string>& departed) {
+    if (departed.empty() || !rejectsAlbum(*port_)) return;
+    std::vector<PortAsset> assets(departed.size());
+    for (size_t i = 0; i < departed.size(); ++i)
+        assets[i].localIdentifier = departed[i];
+    performChangesAndWait(*port_, albumWrite(port_, std::move(assets), false));
 }
 
 void LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,

@@ -206,20 +206,24 @@ int SymlinkAlbums::create(const std::string& title) {
     return 0;
 }
 
-void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
-    if (!isVisibleRelative(albumFolder)) return;
+void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
+                                        const std::vector<std::string>& departed) {
+    if (departed.empty() || !isVisibleRelative(albumFolder)) return;
+    const std::set<std::string> left(departed.begin(), departed.end());
     Place album{catalogue_.root(), albumFolder};
     FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
     std::vector<std::pair<std::string, Place>> dangling;
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        if (isDangling(link.path())) dangling.emplace_back(targetIdentifier(link), std::move(link));
+        if (!isDangling(link.path())) continue;
+        if (auto target = targetIdentifier(link); left.contains(target))
+            dangling.emplace_back(std::move(target), std::move(link));
     }
     if (dangling.empty()) return;
     std::vector<std::string> targets;
     for (const auto& [target, link] : dangling)
-        if (!target.empty()) targets.push_back(target);
+        targets.push_back(target);
     const auto away = catalogue_.unavailable(targets);
     const std::set<std::string> kept(away.begin(), away.end());
     for (const auto& [target, link] : dangling)
@@ -227,7 +231,6 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
 }
 
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
-    removeDanglingLinks(albumFolder);
     std::string albumPath = catalogue_.absolute(albumFolder);
     auto placeOf = [&](const std::string& name) {
         return Place{catalogue_.root(), albumFolder + "/" + name};
@@ -251,8 +254,9 @@ int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<Catalog
     return 0;
 }
 
-int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
-    removeDanglingLinks(albumFolder);
+int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items,
+                          const std::vector<std::string>& departed) {
+    removeDanglingLinks(albumFolder, departed);
     for (const auto& [id, links] : linksTo(albumFolder, items))
         for (const Place& link : links)
             if (int error = catalogue_.ops().removeFile(link); error != 0 && error != ENOENT)

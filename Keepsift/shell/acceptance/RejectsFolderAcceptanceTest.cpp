@@ -212,5 +212,45 @@ TEST_F(RejectsFolder, AFolderMadeUnreadableThenAnAlbumWriteChangesNoDecision) {
     EXPECT_TRUE(inStep(support));
 }
 
+// Links the user put into the rejects folder: to a file outside the library that is gone, one
+// with a typo, one to a file the library never held.
+TEST_F(RejectsFolder, TheUsersOwnLinksStayThroughAlbumWritesAndARestart) {
+    const std::map<std::string, fs::path> own = {
+        {"old scan.jpg", folder.path() / "Scans" / "old scan.jpg"},
+        {"b0-O.jpg", "../Bursts/b0-O.jpg"},
+        {"notes.jpg", "../../Elsewhere/notes.jpg"}};
+    const int ownLinks = static_cast<int>(own.size());
+    const auto expectOwnLinksKept = [&] {
+        for (const auto& [name, target] : own) {
+            std::error_code missing;
+            EXPECT_EQ(fs::read_symlink(album() / name, missing), target) << name;
+        }
+    };
+    fs::path support;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        for (const auto& [name, target] : own)
+            fs::create_symlink(target, album() / name);
+        removeBurst(0);
+        ASSERT_FALSE(flagKeeper(app, support, "Trips/").empty());
+        EXPECT_TRUE(
+            testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
+            << dangling() << " links lead nowhere\n"
+            << log();
+        expectOwnLinksKept();
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+    }
+    removeBurst(1);
+    testing::LaunchedApp app(folder.path(), library.root);
+    EXPECT_TRUE(
+        testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
+        << dangling() << " links lead nowhere\n"
+        << log();
+    expectOwnLinksKept();
+}
+
 } // namespace
 } // namespace keepsift::acceptance

@@ -28,7 +28,9 @@ public:
         library_->setRejected(ids, rejected);
         if (cutAtCall > 0 && --cutAtCall == 0) throw CutShort();
     }
-    void removeDepartedRejects() override { library_->removeDepartedRejects(); }
+    void removeDepartedRejects(const std::vector<std::string>& departed) override {
+        library_->removeDepartedRejects(departed);
+    }
     DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
         return library_->deleteAssets(ids);
     }

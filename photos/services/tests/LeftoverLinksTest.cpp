@@ -247,5 +247,37 @@ TEST_F(LeftoverLinks, AFolderThatCannotBeReadKeepsItsDecisionsAndItsLinks) {
     EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
 }
 
+// Links the user put into the album: to a file outside the library that is gone, one with a
+// typo, one to a file the library never held.
+TEST_F(LeftoverLinks, TheUsersOwnLinksStayWhenPhotographsRemovedByHandLeaveTheAlbum) {
+    const std::map<std::string, std::filesystem::path> own = {
+        {"old scan.jpg", root / "Scans" / "old scan.jpg"},
+        {"IMG_1OO.jpg", "../Trip/IMG_1OO.jpg"},
+        {"notes.jpg", "../../Elsewhere/notes.jpg"}};
+    for (const auto& [name, target] : own)
+        std::filesystem::create_symlink(target, album() / name);
+    const auto expectOwnLinksKept = [&] {
+        for (const auto& [name, target] : own) {
+            std::error_code missing;
+            EXPECT_EQ(std::filesystem::read_symlink(album() / name, missing), target) << name;
+        }
+        EXPECT_EQ(danglingLinks(), static_cast<int>(own.size()));
+        EXPECT_EQ(linked(), flagged());
+    };
+    const auto stream = engine->libraryChanges();
+    removeByHand();
+    followChanges(stream, [&] {
+        return allRemovedSeen() && danglingLinks() == static_cast<int>(own.size());
+    });
+    EXPECT_TRUE(allRemovedSeen());
+    expectOwnLinksKept();
+    engine->override("beach.jpg", false);
+    expectOwnLinksKept();
+    quit();
+    start();
+    refresh();
+    expectOwnLinksKept();
+}
+
 } // namespace
 } // namespace keepsift
