@@ -165,11 +165,14 @@ std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album
 
 std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder) {
     auto links = resolvedLinks(albumFolder);
+    const std::string ownPrefix = identifierOf(albumFolder) + "/";
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
     std::set<std::string> ids;
     for (const Link& link : links) {
         if (link.targetRelative.empty()) {
-            if (auto named = targetIdentifier(link.place); !named.empty()) ids.insert(named);
+            // A link to another link of the album (a loop) names no photograph.
+            auto named = targetIdentifier(link.place);
+            if (!named.empty() && !named.starts_with(ownPrefix)) ids.insert(std::move(named));
             continue;
         }
         std::string folder = parentOf(link.targetRelative);
