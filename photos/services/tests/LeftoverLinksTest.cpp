@@ -247,6 +247,32 @@ TEST_F(LeftoverLinks, AFolderThatCannotBeReadKeepsItsDecisionsAndItsLinks) {
     EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
 }
 
+// The same folder cannot be read at a start whose catalogue cache was cleared, so the listing
+// does not know it held photographs and leaves it out.
+TEST_F(LeftoverLinks, AFolderThatCannotBeReadAtAStartIsUnavailableNotDeleted) {
+    const auto before = engine->index();
+    const auto linkedBefore = linked();
+    quit();
+    std::filesystem::remove_all(root / "XDG_CACHE_HOME");
+    std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::none);
+    {
+        foldertest::PermissionsBind bound;
+        start();
+        refresh();
+        engine->override("beach.jpg", false);
+        EXPECT_EQ(idsIn(ReviewState::deleted).size(), 0u);
+    }
+    std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::owner_all);
+    refresh();
+    for (const auto& [id, entry] : before.entries) {
+        if (!id.starts_with("Trip/")) continue;
+        EXPECT_EQ(stateOf(id), entry.state) << id;
+        EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere, id), 0) << id;
+    }
+    expectOnlyPresentFlaggedLinked();
+    EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
+}
+
 // Links the user put into the album: to a file outside the library that is gone, one with a
 // typo, one to a file the library never held.
 TEST_F(LeftoverLinks, TheUsersOwnLinksStayWhenPhotographsRemovedByHandLeaveTheAlbum) {
