@@ -1,6 +1,7 @@
 #include "core/engine/ScanEngine.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace keepsift {
 
@@ -77,10 +78,10 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
         ++mutationGeneration_;
         setRejectedFlagsLocked(removals, false);
     }
-    if (departedRejects_) removeDepartedRejectsLocked(lock);
+    if (!departed_.empty()) removeDepartedRejectsLocked(lock);
     // A decision taken while the album was written (outside the lock) still needs its own
     // write: a photograph kept by hand meanwhile must not stay in the album.
-    albumNeedsSync_ = albumDiffersLocked() || departedRejects_;
+    albumNeedsSync_ = albumDiffersLocked() || !departed_.empty();
     additions.insert(additions.end(), removals.begin(), removals.end());
     return additions;
 }
@@ -95,19 +96,21 @@ void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& id
     unlocked(lock, [&] { library_->setRejected(ids, rejected); });
 }
 
-void ScanEngine::noteDepartedLocked(bool departed) {
-    if (!departed) return;
-    departedRejects_ = true;
+void ScanEngine::noteDepartedLocked(const std::vector<std::string>& ids) {
+    if (ids.empty()) return;
+    departed_.insert(ids.begin(), ids.end());
     albumNeedsSync_ = true;
 }
 
-// Photographs that leave during the write are noted again for the next.
+// Photographs that leave during the write are noted for the next; a failed write keeps them.
 void ScanEngine::removeDepartedRejectsLocked(Lock& lock) {
-    departedRejects_ = false;
+    const auto departed = std::exchange(departed_, {});
     try {
-        unlocked(lock, [&] { library_->removeDepartedRejects(); });
+        unlocked(lock, [&] {
+            library_->removeDepartedRejects({departed.begin(), departed.end()});
+        });
     } catch (...) {
-        departedRejects_ = true;
+        departed_.insert(departed.begin(), departed.end());
         throw;
     }
 }

@@ -49,9 +49,8 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     for (const auto& id : result.deleted)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
-    const bool leftEarlier =
-        !std::exchange(departuresLookedFor_, true) && index_.hasDepartedFlagged();
-    noteDepartedLocked(leftEarlier || !result.deleted.empty());
+    if (!std::exchange(departuresLookedFor_, true)) noteDepartedLocked(index_.departedFlagged());
+    noteDepartedLocked(result.deleted);
     for (const auto& id : result.rejectionChanged)
         if (!unsettled_.contains(id)) adoptAlbumChangeLocked(id, now);
     followReturnsLocked(result.returned);
@@ -73,12 +72,12 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
 void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& returned) {
     if (returned.empty()) return;
     std::vector<std::pair<std::string, Date>> vanished;
-    bool linkedBefore = false;
+    std::vector<std::string> linkedBefore;
     for (const auto& back : returned) {
         if (back.vanishedAt) vanished.emplace_back(back.from, *back.vanishedAt);
         if (back.from == back.to) continue;
         queue_.remove(back.from);
-        linkedBefore = linkedBefore || back.wasLinked;
+        if (back.wasLinked) linkedBefore.push_back(back.from);
     }
     journal_.withdrawDeletedElsewhere(vanished);
     // Its link at the old place leads nowhere now.
@@ -222,7 +221,7 @@ void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date n
         journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
         changeEntryLocked(id, [&] { index_.markVanished(id, now); });
         queue_.remove(id);
-        noteDepartedLocked(true);
+        noteDepartedLocked({id});
     }
 }
 

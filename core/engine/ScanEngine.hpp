@@ -180,7 +180,7 @@ private:
     void syncRejectsAlbumLocked(Lock& lock);
     void writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected);
     // Photographs that left the library may have left their links behind.
-    void noteDepartedLocked(bool departed);
+    void noteDepartedLocked(const std::vector<std::string>& ids);
     void removeDepartedRejectsLocked(Lock& lock);
     // Takes the listing's album membership as it is for the unsettled photographs it shows,
     // when no album write ran while it was fetched; those away stay unsettled.
@@ -274,9 +274,9 @@ private:
     std::set<std::string> flagsToFollow_;
     bool allFlagsToFollow_ = true;
     bool albumNeedsSync_ = false;
-    // Links to photographs removed by hand may be left in the album; an earlier run may have
-    // left some too, which the first listing looks for.
-    bool departedRejects_ = false;
+    // Photographs removed by hand whose links may be left in the album; an earlier run may
+    // have left some too, which the first listing looks for.
+    std::set<std::string> departed_;
     bool departuresLookedFor_ = false;
     BatchLimit batchLimit_;
     std::int64_t reviewableGroups_ = 0;

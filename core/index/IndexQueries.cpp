@@ -89,11 +89,12 @@ std::vector<IndexEntry> LibraryIndex::deletedEntries() const {
     return collect(*this, [](const IndexEntry& e) { return e.state == ReviewState::deleted; });
 }
 
-bool LibraryIndex::hasDepartedFlagged() const {
-    return std::any_of(entries.begin(), entries.end(), [](const auto& item) {
-        const IndexEntry& e = item.second;
-        return e.state == ReviewState::deleted && e.formerState && isFlagged(*e.formerState);
-    });
+std::vector<std::string> LibraryIndex::departedFlagged() const {
+    std::vector<std::string> ids;
+    for (const auto& [id, e] : entries)
+        if (e.state == ReviewState::deleted && e.formerState && isFlagged(*e.formerState))
+            ids.push_back(id);
+    return ids;
 }
 
 } // namespace keepsift

@@ -106,8 +106,9 @@ struct LibraryIndex {
     std::vector<IndexEntry> flaggedEntries() const;
     std::vector<IndexEntry> entriesNeedingOriginals() const;
     std::vector<IndexEntry> deletedEntries() const;
-    // Some photograph flagged when it left the library, whose link may still be in the album.
-    bool hasDepartedFlagged() const;
+    // The photographs flagged when they left the library, whose links may still be in the
+    // album.
+    std::vector<std::string> departedFlagged() const;
 
     // Updates; identifiers without an entry are skipped.
     void recordSignals(std::optional<PhotoSignals> signals, std::optional<SkipReason> skip,

@@ -42,10 +42,10 @@ public:
     }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
-    // Takes out of the rejects album what no longer leads to a photograph of the library
-    // (photographs removed by hand); what lies on storage that is away stays. Throws
-    // LibraryError.
-    virtual void removeDepartedRejects() {}
+    // Takes out of the rejects album the links of these photographs that left the library
+    // (removed by hand) and lead nowhere now; what lies on storage that is away stays, and so
+    // does every other link. Throws LibraryError.
+    virtual void removeDepartedRejects(const std::vector<std::string>& departed) { (void)departed; }
     // Moves the photographs to the Trash, after the user confirmed it once more, and says what
     // became of each; nothing deleted when nothing matched. Throws only when the library could
     // not be asked at all, and then nothing was moved.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 
 #include "core/model/LibraryError.hpp"
 #include "photos/library/ChangeBlock.hpp"
@@ -47,10 +48,17 @@ void LivePhotoLibrary::setRejected(const std::vector<std::string>& ids, bool rej
     verifyMembership(ids, rejected);
 }
 
-// A removal of no photograph: the service takes out what leads nowhere with every album write.
-void LivePhotoLibrary::removeDepartedRejects() {
-    if (!rejectsAlbum(*port_)) return;
-    performChangesAndWait(*port_, albumWrite(port_, {}, false));
+// The service is told the identifiers of photographs it no longer holds, and takes out only
+// their links that lead nowhere; a photograph found at a departed one's place keeps its link.
+void LivePhotoLibrary::removeDepartedRejects(const std::vector<std::string>& departed) {
+    if (departed.empty() || !rejectsAlbum(*port_)) return;
+    std::set<std::string> present;
+    for (const auto& asset : port_->fetchAssetsWithLocalIdentifiers(departed))
+        present.insert(asset.localIdentifier);
+    std::vector<PortAsset> gone;
+    for (const auto& id : departed)
+        if (!present.contains(id)) gone.emplace_back().localIdentifier = id;
+    if (!gone.empty()) performChangesAndWait(*port_, albumWrite(port_, std::move(gone), false));
 }
 
 void LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,

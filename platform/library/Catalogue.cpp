@@ -47,6 +47,12 @@ Date wholeSecondsOf(std::int64_t ns) {
     return Date::fromUnix(static_cast<double>(seconds));
 }
 
+// Not a folder gone, or replaced by a link that the library never follows.
+bool cannotBeRead(FileSystemOps& ops, const Place& folder) {
+    const int error = listFolder(ops, folder, ListingDetail::kindsOnly).error;
+    return error != 0 && error != ENOENT && error != ENOTDIR && error != ELOOP;
+}
+
 bool isSidecar(const CatalogueResource& resource) {
     return resource.type == PortResourceType::adjustmentData;
 }
@@ -198,12 +204,25 @@ bool Catalogue::heldFilesIn(const std::string& folder) {
                        [&](const auto& known) { return known.first.starts_with(prefix); });
 }
 
+// A folder that is there but cannot be read (its permissions, an I/O error, a stale share)
+// still holds its photographs, as storage that is away does.
 std::vector<std::string> Catalogue::unavailable(const std::vector<std::string>& missing) {
     std::vector<MissingPhotograph> photographs;
     photographs.reserve(missing.size());
-    for (const std::string& id : missing)
-        photographs.push_back({id, folderOnDisk(parentOf(id))});
-    return vanishedStorage(root_, photographs, mounts_.now());
+    std::vector<std::string> unreadable;
+    std::map<std::string, bool> closed;
+    for (const std::string& id : missing) {
+        std::string folder = folderOnDisk(parentOf(id));
+        auto [known, added] = closed.try_emplace(folder, false);
+        if (added) known->second = cannotBeRead(*ops_, {root_, folder});
+        if (known->second)
+            unreadable.push_back(id);
+        else
+            photographs.push_back({id, std::move(folder)});
+    }
+    auto away = vanishedStorage(root_, photographs, mounts_.now());
+    away.insert(away.end(), unreadable.begin(), unreadable.end());
+    return away;
 }
 
 std::vector<CatalogueAsset> Catalogue::all() {

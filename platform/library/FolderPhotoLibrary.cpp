@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <set>
 
 #include "core/support/Logger.hpp"
 #include "core/support/Unicode.hpp"
@@ -65,6 +67,18 @@ PortError blockedAlbum(const std::string& path) {
         path;
     log().error(message);
     return {folderLibraryErrorDomain, ENOTDIR, message};
+}
+
+// The photographs asked for that the library no longer holds.
+std::vector<std::string> departedOf(const std::vector<std::string>& ids,
+                                    const std::vector<CatalogueItem>& items) {
+    std::set<std::string> found;
+    for (const CatalogueItem& item : items)
+        found.insert(item.id);
+    std::vector<std::string> departed;
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(departed),
+                 [&](const std::string& id) { return !found.contains(id); });
+    return departed;
 }
 
 PortError missingAsset() {
@@ -215,7 +229,8 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
         for (const auto& operation : change->operations) {
             auto items = itemsOf(catalogue_.withIdentifiers(operation.ids));
             int error = operation.adding ? albums_.add(change->folder, items)
-                                         : albums_.remove(change->folder, items);
+                                         : albums_.remove(change->folder, items,
+                                                          departedOf(operation.ids, items));
             if (error != 0) return folderLibraryError(error, "the album write is incomplete");
         }
     }

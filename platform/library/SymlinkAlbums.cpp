@@ -20,6 +20,16 @@ std::string realPathOf(const std::string& path) {
     return ::realpath(path.c_str(), resolved) == nullptr ? std::string() : std::string(resolved);
 }
 
+// What a path leads to; empty with `gone` set when nothing is there, empty alone when it
+// cannot be looked at (a folder that cannot be read, an I/O error, a stale share, a loop).
+std::string realPathOf(const std::string& path, bool& gone) {
+    char resolved[PATH_MAX];
+    gone = false;
+    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+    gone = errno == ENOENT || errno == ENOTDIR;
+    return {};
+}
+
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
     return slash == std::string::npos ? std::string() : relative.substr(0, slash);
@@ -133,8 +143,14 @@ std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string&
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        // Broken links and loops resolve to nothing and belong to no photograph.
-        std::string target = realPathOf(link.path());
+        bool gone = false;
+        std::string target = realPathOf(link.path(), gone);
+        // Broken links belong to no photograph; one that cannot be followed still holds the
+        // photograph it names, as a card that is away does.
+        if (target.empty()) {
+            if (!gone) links.push_back({std::move(link), {}});
+            continue;
+        }
         if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0 ||
             target[root.size()] != '/')
             continue;
@@ -149,9 +165,16 @@ std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album
 
 std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder) {
     auto links = resolvedLinks(albumFolder);
+    const std::string ownPrefix = identifierOf(albumFolder) + "/";
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
     std::set<std::string> ids;
     for (const Link& link : links) {
+        if (link.targetRelative.empty()) {
+            // A link to another link of the album (a loop) names no photograph.
+            auto named = targetIdentifier(link.place);
+            if (!named.empty() && !named.starts_with(ownPrefix)) ids.insert(std::move(named));
+            continue;
+        }
         std::string folder = parentOf(link.targetRelative);
         auto found = ownersByFolder.find(folder);
         if (found == ownersByFolder.end())
@@ -186,20 +209,24 @@ int SymlinkAlbums::create(const std::string& title) {
     return 0;
 }
 
-void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
-    if (!isVisibleRelative(albumFolder)) return;
+void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
+                                        const std::vector<std::string>& departed) {
+    if (departed.empty() || !isVisibleRelative(albumFolder)) return;
+    const std::set<std::string> left(departed.begin(), departed.end());
     Place album{catalogue_.root(), albumFolder};
     FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
     std::vector<std::pair<std::string, Place>> dangling;
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        if (isDangling(link.path())) dangling.emplace_back(targetIdentifier(link), std::move(link));
+        if (!isDangling(link.path())) continue;
+        if (auto target = targetIdentifier(link); left.contains(target))
+            dangling.emplace_back(std::move(target), std::move(link));
     }
     if (dangling.empty()) return;
     std::vector<std::string> targets;
     for (const auto& [target, link] : dangling)
-        if (!target.empty()) targets.push_back(target);
+        targets.push_back(target);
     const auto away = catalogue_.unavailable(targets);
     const std::set<std::string> kept(away.begin(), away.end());
     for (const auto& [target, link] : dangling)
@@ -207,7 +234,6 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder) {
 }
 
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
-    removeDanglingLinks(albumFolder);
     std::string albumPath = catalogue_.absolute(albumFolder);
     auto placeOf = [&](const std::string& name) {
         return Place{catalogue_.root(), albumFolder + "/" + name};
@@ -231,8 +257,9 @@ int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<Catalog
     return 0;
 }
 
-int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
-    removeDanglingLinks(albumFolder);
+int SymlinkAlbums::remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items,
+                          const std::vector<std::string>& departed) {
+    removeDanglingLinks(albumFolder, departed);
     for (const auto& [id, links] : linksTo(albumFolder, items))
         for (const Place& link : links)
             if (int error = catalogue_.ops().removeFile(link); error != 0 && error != ENOENT)

@@ -31,24 +31,27 @@ public:
                                                       const std::vector<CatalogueItem>& items);
 
     // Each write stops at the first failure and answers its errno value; links already
-    // made or removed stay as they are, and nothing else is touched. Each also removes the
-    // album's links that lead nowhere any more (photographs deleted outside Keepsift) but to
+    // made or removed stay as they are, and nothing else is touched. A removal also takes out
+    // the links of `departed` photographs (gone from the library) that lead nowhere, but to
     // storage that is away.
     int create(const std::string& title);
     int add(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
-    int remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
+    int remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items,
+               const std::vector<std::string>& departed);
 
 private:
     struct Link {
         Place place;
+        // Empty for a link that cannot be followed to its end.
         std::string targetRelative;
     };
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
     std::vector<std::string> membersIn(const std::string& albumFolder);
-    // The album mirrors the library: links whose photograph is gone are removed with it, and
-    // those to storage that is away (an unmounted card) stay until it is back. A link that
-    // cannot be removed does not hold up the write.
-    void removeDanglingLinks(const std::string& albumFolder);
+    // Links whose photograph is gone are removed with it, and those to storage that is away
+    // (an unmounted card) stay until it is back. Links the user made to anything else stay.
+    // A link that cannot be removed does not hold up the write.
+    void removeDanglingLinks(const std::string& albumFolder,
+                             const std::vector<std::string>& departed);
 
     Catalogue& catalogue_;
 };

@@ -176,6 +176,8 @@ std::set<std::string> ApplicationAcceptance::linkedRejects() const {
     for (const auto& name : namesIn(library.root / rejects)) {
         const auto link = library.root / rejects / name;
         EXPECT_TRUE(fs::is_symlink(link)) << name;
+        // Links that lead nowhere are counted apart.
+        if (!fs::exists(link)) continue;
         targets.insert(fs::relative(fs::canonical(link), fs::canonical(library.root)).string());
     }
     return targets;

@@ -59,6 +59,7 @@ protected:
     bool scanned(const fs::path& support) const;
     // The index holds a kept and a flagged photograph and the rejects folder exists.
     bool decidedSome(const fs::path& support) const;
+    // The photographs the rejects folder links to.
     std::set<std::string> linkedRejects() const;
     std::string log() const;
 

@@ -1,6 +1,8 @@
 // The rejects folder the real binary keeps, as the user sees it across quits: photographs
-// removed by hand leave it, and a change the user makes to it is the user's.
+// removed by hand leave it, a change the user makes to it is the user's, and nothing else is.
 #include <algorithm>
+#include <fstream>
+#include <map>
 
 #include "ApplicationFixture.hpp"
 #include "core/engine/UnsettledAlbum.hpp"
@@ -20,10 +22,11 @@ protected:
             count += fs::is_symlink(album() / name) && !fs::exists(album() / name);
         return count;
     }
-    // The album links exactly the flagged photographs the index holds, and nothing dangles.
-    bool inStep(const fs::path& support) const {
+    // The album links exactly the flagged photographs the index holds, and nothing dangles
+    // but the user's own links.
+    bool inStep(const fs::path& support, int ownDangling = 0) const {
         const auto index = readIndex(support);
-        return index && dangling() == 0 && linkedRejects() == idsIn(*index, isFlagged);
+        return index && dangling() == ownDangling && linkedRejects() == idsIn(*index, isFlagged);
     }
     void unlink(const std::string& id) {
         for (const auto& name : namesIn(album()))
@@ -46,6 +49,37 @@ protected:
             << log();
         ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
             << log();
+    }
+    // Decides a keeper by hand, outside `folder`, and waits for its link.
+    std::string flagKeeper(const testing::LaunchedApp& app, const fs::path& support,
+                           const std::string& folder) const {
+        const auto kept = idsIn(*readIndex(support),
+                                [](ReviewState state) { return state == ReviewState::keeper; });
+        const auto id = std::find_if(kept.begin(), kept.end(),
+                                     [&](const auto& id) { return id.starts_with(folder); });
+        if (id == kept.end()) return {};
+        EXPECT_TRUE(app.send("flag " + *id));
+        EXPECT_TRUE(testing::eventually([&] { return linkedRejects().count(*id) == 1; }, 60));
+        return *id;
+    }
+    // A new photograph, once a listing made after it arrived has put it in the index.
+    void arrive(const testing::LaunchedApp& app, const fs::path& support, const std::string& id,
+                int seed) {
+        library.add(id, scene(seed), "2021:01:01 12:00:00");
+        EXPECT_TRUE(testing::eventually(
+            [&] {
+                const auto index = readIndex(support);
+                return (index && index->entries.contains(id)) || !app.isRunning();
+            },
+            120))
+            << log();
+    }
+    int journalled(const ReviewJournal& journal, const std::string& id,
+                   ReviewJournal::Event event) const {
+        const auto entries = journal.entries();
+        return static_cast<int>(std::count_if(entries.begin(), entries.end(), [&](const auto& e) {
+            return e.assetID == id && e.event == event;
+        }));
     }
     void removeBurst(int burst) {
         for (int frame = 0; frame < 5; ++frame)
@@ -110,6 +144,112 @@ TEST_F(RejectsFolder, ALinkTakenOutAfterADecisionAndAQuitIsTheUsers) {
         << log();
     EXPECT_TRUE(journalHolds(support, id, ReviewJournal::Event::unflaggedElsewhere));
     EXPECT_EQ(linkedRejects().count(id), 0u);
+}
+
+// A folder made unreadable while Keepsift runs (a backup tool, a share whose permissions
+// change), then a photograph elsewhere flagged by hand; the folder is readable again later.
+TEST_F(RejectsFolder, AFolderMadeUnreadableThenAnAlbumWriteChangesNoDecision) {
+    fs::path support;
+    std::map<std::string, ReviewState> bursts;
+    std::string flaggedInBursts;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        flaggedInBursts = flagKeeper(app, support, "Bursts/");
+        ASSERT_FALSE(flaggedInBursts.empty());
+        ASSERT_TRUE(testing::eventually(
+            [&] {
+                const auto index = readIndex(support);
+                return index &&
+                       index->entries.at(flaggedInBursts).state == ReviewState::flaggedByHand;
+            },
+            60));
+        const auto decided = readIndex(support);
+        ASSERT_TRUE(decided);
+        for (const auto& [id, entry] : decided->entries)
+            if (id.starts_with("Bursts/")) bursts[id] = entry.state;
+        // The album as it is now has been seen by the library's change stream.
+        arrive(app, support, "Trips/early.jpg", 701);
+        const auto unreadable = [&] {
+            const auto text = log();
+            size_t count = 0;
+            for (auto at = text.find("cannot read the folder"); at != std::string::npos;
+                 at = text.find("cannot read the folder", at + 1))
+                ++count;
+            return count;
+        };
+        fs::permissions(library.root / "Bursts", fs::perms::none);
+        ASSERT_FALSE(flagKeeper(app, support, "Trips/").empty());
+        // Two more changes seen after the album write: the report of the write came before.
+        for (int nudge = 0; nudge < 2; ++nudge) {
+            const auto seen = unreadable();
+            std::ofstream(library.root / "Trips" / ("nudge" + std::to_string(nudge) + ".txt"))
+                << "x";
+            ASSERT_TRUE(
+                testing::eventually([&] { return unreadable() > seen || !app.isRunning(); }, 60))
+                << log();
+        }
+        fs::permissions(library.root / "Bursts", fs::perms::owner_all);
+        arrive(app, support, "Trips/late.jpg", 700);
+        EXPECT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
+            << log();
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+    }
+    const auto index = readIndex(support);
+    const auto journal = readJournal(support);
+    ASSERT_TRUE(index && journal);
+    const auto linked = linkedRejects();
+    for (const auto& [id, state] : bursts) {
+        EXPECT_EQ(index->entries.at(id).state, state) << id;
+        EXPECT_EQ(linked.count(id), isFlagged(state) ? 1u : 0u) << id;
+        EXPECT_EQ(journalled(*journal, id, ReviewJournal::Event::unflaggedElsewhere), 0) << id;
+        EXPECT_EQ(journalled(*journal, id, ReviewJournal::Event::overriddenToFlag),
+                  id == flaggedInBursts)
+            << id;
+    }
+    EXPECT_TRUE(inStep(support));
+}
+
+// Links the user put into the rejects folder: to a file outside the library that is gone, one
+// with a typo, one to a file the library never held.
+TEST_F(RejectsFolder, TheUsersOwnLinksStayThroughAlbumWritesAndARestart) {
+    const std::map<std::string, fs::path> own = {
+        {"old scan.jpg", folder.path() / "Scans" / "old scan.jpg"},
+        {"b0-O.jpg", "../Bursts/b0-O.jpg"},
+        {"notes.jpg", "../../Elsewhere/notes.jpg"}};
+    const int ownLinks = static_cast<int>(own.size());
+    const auto expectOwnLinksKept = [&] {
+        for (const auto& [name, target] : own) {
+            std::error_code missing;
+            EXPECT_EQ(fs::read_symlink(album() / name, missing), target) << name;
+        }
+    };
+    fs::path support;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        for (const auto& [name, target] : own)
+            fs::create_symlink(target, album() / name);
+        removeBurst(0);
+        ASSERT_FALSE(flagKeeper(app, support, "Trips/").empty());
+        EXPECT_TRUE(
+            testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
+            << dangling() << " links lead nowhere\n"
+            << log();
+        expectOwnLinksKept();
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+    }
+    removeBurst(1);
+    testing::LaunchedApp app(folder.path(), library.root);
+    EXPECT_TRUE(
+        testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
+        << dangling() << " links lead nowhere\n"
+        << log();
+    expectOwnLinksKept();
 }
 
 } // namespace

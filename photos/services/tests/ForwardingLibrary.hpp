@@ -28,7 +28,9 @@ public:
     void setRejected(const std::vector<std::string>& ids, bool rejected) override {
         library_->setRejected(ids, rejected);
     }
-    void removeDepartedRejects() override { library_->removeDepartedRejects(); }
+    void removeDepartedRejects(const std::vector<std::string>& departed) override {
+        library_->removeDepartedRejects(departed);
+    }
     DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
         return library_->deleteAssets(ids);
     }

@@ -1,8 +1,13 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 
+#include "core/model/LibraryError.hpp"
+#include "core/model/LibraryUnavailable.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
+#include "platform/library/tests/PermissionsBind.hpp"
 
 namespace keepsift {
 namespace {
@@ -10,8 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Two reviewed folders, bursts of three in each, whose rejects folder Keepsift wrote; then
-// photographs are removed by hand, the folders staying. The engine follows the library's
-// change stream as the application does.
+// photographs are removed by hand, the folders staying, or a folder cannot be read for a
+// while. The engine follows the library's change stream as the application does.
 class LeftoverLinks : public testing::EngineOverFolder {
 protected:
     void SetUp() override {
@@ -69,14 +74,24 @@ protected:
             if (index.entries.at(id).state != ReviewState::deleted) return false;
         return true;
     }
-    // Each change is followed by a regroup and the album write of a pump step.
+    // Each change is followed by a regroup and the album write of a pump step; a listing that
+    // cannot be made complete is told to the user and tried again with the next change.
     template <class Done> void followChanges(const LibraryChangeStream& stream, Done&& done) {
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (!done() && std::chrono::steady_clock::now() < deadline)
             if (auto change = stream->next(200ms)) {
-                engine->handleLibraryChange(*change);
+                if (const auto* album = std::get_if<change::RejectsAlbumChanged>(&*change))
+                    reportedLinked.insert(album->added.begin(), album->added.end());
+                try {
+                    engine->handleLibraryChange(*change);
+                } catch (const LibraryUnavailable&) {
+                }
                 engine->regroup();
-                engine->syncRejectsAlbumIfNeeded();
+                try {
+                    engine->syncRejectsAlbumIfNeeded();
+                } catch (const LibraryError& error) {
+                    ADD_FAILURE() << error.what();
+                }
             }
         stream->cancel();
     }
@@ -85,7 +100,29 @@ protected:
         EXPECT_EQ(linked(), flagged());
     }
 
+    // Each photograph of the trip: its state and how many journal entries name it.
+    std::map<std::string, std::pair<ReviewState, int>> tripAsItIs() const {
+        std::map<std::string, std::pair<ReviewState, int>> trip;
+        for (const auto& [id, entry] : engine->index().entries)
+            if (id.starts_with("Trip/")) trip[id] = {entry.state, 0};
+        for (const auto& entry : engine->journal().entries())
+            if (auto found = trip.find(entry.assetID); found != trip.end()) ++found->second.second;
+        return trip;
+    }
+    // The trip's folder readable again and listed: each of its photographs as it was, with
+    // its link, and nothing journalled of it; the beach flagged by hand meanwhile.
+    void expectTripAsBefore(const std::map<std::string, std::pair<ReviewState, int>>& before,
+                            const std::vector<std::string>& linkedBefore) {
+        std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::owner_all);
+        refresh();
+        EXPECT_EQ(tripAsItIs(), before);
+        expectOnlyPresentFlaggedLinked();
+        EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
+    }
+
     int flaggedAmongRemoved = 0;
+    // Photographs the change stream reported put into the album.
+    std::set<std::string> reportedLinked;
 
     // A flagged frame of the walk as it was before it was removed by hand.
     struct Removed {
@@ -196,6 +233,79 @@ TEST_F(LeftoverLinks, TheSameBytesPutBackBringTheReviewBack) {
     refresh();
     EXPECT_EQ(stateOf(frame), ReviewState::flagged);
     expectOnlyPresentFlaggedLinked();
+}
+
+// A folder that cannot be read for a while (a backup tool, a share whose permissions change)
+// while the album is written for a photograph elsewhere: its links are no change of the
+// user's, then or once it can be read again.
+TEST_F(LeftoverLinks, AFolderThatCannotBeReadKeepsItsDecisionsAndItsLinks) {
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto kept = std::find_if(keepers.begin(), keepers.end(),
+                                   [](const auto& id) { return id.starts_with("Trip/"); });
+    ASSERT_NE(kept, keepers.end());
+    engine->override(*kept, false);
+    const auto before = tripAsItIs();
+    const auto linkedBefore = linked();
+    {
+        foldertest::PermissionsBind bound;
+        const auto stream = engine->libraryChanges();
+        std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::none);
+        engine->override("beach.jpg", false);
+        followChanges(stream, [&] { return reportedLinked.contains("beach.jpg"); });
+        ASSERT_TRUE(reportedLinked.contains("beach.jpg"));
+    }
+    expectTripAsBefore(before, linkedBefore);
+    EXPECT_EQ(stateOf(*kept), ReviewState::flaggedByHand);
+}
+
+// The same folder cannot be read at a start whose catalogue cache was cleared, so the listing
+// does not know it held photographs and leaves it out.
+TEST_F(LeftoverLinks, AFolderThatCannotBeReadAtAStartIsUnavailableNotDeleted) {
+    const auto before = tripAsItIs();
+    const auto linkedBefore = linked();
+    quit();
+    std::filesystem::remove_all(root / "XDG_CACHE_HOME");
+    std::filesystem::permissions(pictures / "Trip", std::filesystem::perms::none);
+    {
+        foldertest::PermissionsBind bound;
+        start();
+        refresh();
+        engine->override("beach.jpg", false);
+        EXPECT_EQ(idsIn(ReviewState::deleted).size(), 0u);
+    }
+    expectTripAsBefore(before, linkedBefore);
+}
+
+// Links the user put into the album: to a file outside the library that is gone, one with a
+// typo, one to a file the library never held.
+TEST_F(LeftoverLinks, TheUsersOwnLinksStayWhenPhotographsRemovedByHandLeaveTheAlbum) {
+    const std::map<std::string, std::filesystem::path> own = {
+        {"old scan.jpg", root / "Scans" / "old scan.jpg"},
+        {"IMG_1OO.jpg", "../Trip/IMG_1OO.jpg"},
+        {"notes.jpg", "../../Elsewhere/notes.jpg"}};
+    for (const auto& [name, target] : own)
+        std::filesystem::create_symlink(target, album() / name);
+    const auto expectOwnLinksKept = [&] {
+        for (const auto& [name, target] : own) {
+            std::error_code missing;
+            EXPECT_EQ(std::filesystem::read_symlink(album() / name, missing), target) << name;
+        }
+        EXPECT_EQ(danglingLinks(), static_cast<int>(own.size()));
+        EXPECT_EQ(linked(), flagged());
+    };
+    const auto stream = engine->libraryChanges();
+    removeByHand();
+    followChanges(stream, [&] {
+        return allRemovedSeen() && danglingLinks() == static_cast<int>(own.size());
+    });
+    EXPECT_TRUE(allRemovedSeen());
+    expectOwnLinksKept();
+    engine->override("beach.jpg", false);
+    expectOwnLinksKept();
+    quit();
+    start();
+    refresh();
+    expectOwnLinksKept();
 }
 
 } // namespace
