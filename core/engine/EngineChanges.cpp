@@ -142,7 +142,7 @@ bool ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
                    [&](const change::AssetsChanged& c) { handleAssetsLocked(c.assets, now); },
                    [&](const change::AssetsDeleted& c) { handleDeletedLocked(c.ids, now); },
                    [&](const change::RejectsAlbumChanged& c) {
-                       handleAlbumLocked(c.added, c.removed, now);
+                       handleAlbumLocked(lock, c.added, c.removed, now);
                    },
                    [&](const change::AuthorizationChanged& c) { authorization_ = c.status; },
                    [](const change::NeedsRefresh&) {},
@@ -225,9 +225,12 @@ void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date n
     }
 }
 
-void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
+// A photograph taken out of the album is the user's decision only while its file is there:
+// the link of one removed leads nowhere, and the listing that finds it gone says so.
+void ScanEngine::handleAlbumLocked(Lock& lock, const std::vector<std::string>& added,
                                    const std::vector<std::string>& removed, Date now) {
     const std::set<std::string> addedIDs(added.begin(), added.end());
+    std::vector<std::string> takenOut;
     for (const auto* ids : {&added, &removed})
         for (const auto& id : *ids) {
             const auto found = index_.entries.find(id);
@@ -237,12 +240,22 @@ void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
             // file at its path is the engine's to take out.
             const bool known =
                 found != index_.entries.end() && found->second.asset.isRejected == member;
-            setRejectedFlagsLocked({id}, member);
             // A report of the engine's own write changes nothing more, nor does one of a
             // photograph whose membership is unsettled.
-            if (ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known)
-                adoptAlbumChangeLocked(id, now);
+            const bool users = ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known;
+            if (users && !member && found != index_.entries.end()) {
+                takenOut.push_back(id);
+                continue;
+            }
+            setRejectedFlagsLocked({id}, member);
+            if (users) adoptAlbumChangeLocked(id, now);
         }
+    if (takenOut.empty()) return;
+    for (const auto& id : unlocked(lock, [&] { return library_->present(takenOut); })) {
+        if (unsettled_.contains(id)) continue;
+        setRejectedFlagsLocked({id}, false);
+        adoptAlbumChangeLocked(id, now);
+    }
 }
 
 void ScanEngine::adoptAlbumChange(const std::string& id, Date at) {

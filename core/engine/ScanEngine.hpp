@@ -236,7 +236,7 @@ private:
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
     LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);
-    void handleAlbumLocked(const std::vector<std::string>& added,
+    void handleAlbumLocked(Lock& lock, const std::vector<std::string>& added,
                            const std::vector<std::string>& removed, Date now);
     void adoptAlbumChangeLocked(const std::string& id, Date at);
     std::vector<LibraryAsset> libraryListingLocked(const std::vector<LibraryAsset>& applying) const;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "photos/services/tests/EngineOverFolder.hpp"
+#include "photos/services/tests/ForwardingLibrary.hpp"
 #include "platform/library/tests/PrivateMounts.hpp"
 
 namespace keepsift {
@@ -12,33 +13,16 @@ struct CutShort : std::runtime_error {
     CutShort() : std::runtime_error("cut short") {}
 };
 
-class CutShortAlbum : public PhotoLibrary {
+class CutShortAlbum : public testing::ForwardingLibrary {
 public:
-    explicit CutShortAlbum(std::shared_ptr<PhotoLibrary> library) : library_(std::move(library)) {}
-    LibraryStorage storageMode() override { return library_->storageMode(); }
-    LibraryAuthorization authorizationStatus() override { return library_->authorizationStatus(); }
-    LibraryAuthorization requestAuthorization() override {
-        return library_->requestAuthorization();
-    }
-    std::vector<LibraryAsset> fetchAssets() override { return library_->fetchAssets(); }
-    std::vector<std::string> unavailable(const std::vector<std::string>& missing) override {
-        return library_->unavailable(missing);
-    }
+    using ForwardingLibrary::ForwardingLibrary;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        library_->setRejected(ids, rejected);
+        ForwardingLibrary::setRejected(ids, rejected);
         if (cutAtCall > 0 && --cutAtCall == 0) throw CutShort();
     }
-    void removeDepartedRejects() override { library_->removeDepartedRejects(); }
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
-        return library_->deleteAssets(ids);
-    }
-    LibraryChangeStream changes() override { return library_->changes(); }
 
     // The call (counted from now) after which the engine is cut short; none when 0.
     int cutAtCall = 0;
-
-private:
-    std::shared_ptr<PhotoLibrary> library_;
 };
 
 // The engine over a picture folder whose rejects folder it writes itself: links it made, in

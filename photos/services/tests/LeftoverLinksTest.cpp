@@ -3,11 +3,23 @@
 #include <iterator>
 
 #include "photos/services/tests/EngineOverFolder.hpp"
+#include "photos/services/tests/ForwardingLibrary.hpp"
 
 namespace keepsift {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The library whose listing fails while a folder of it cannot be listed.
+class ListingFails : public testing::ForwardingLibrary {
+public:
+    using ForwardingLibrary::ForwardingLibrary;
+    std::vector<LibraryAsset> fetchAssets() override {
+        if (failing) throw std::runtime_error("a folder cannot be listed");
+        return ForwardingLibrary::fetchAssets();
+    }
+    bool failing = false;
+};
 
 // Two reviewed folders, bursts of three in each, whose rejects folder Keepsift wrote; then
 // photographs are removed by hand, the folders staying. The engine follows the library's
@@ -36,7 +48,8 @@ protected:
     }
     void start() {
         startServices();
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+        library = std::make_shared<ListingFails>(services.library);
+        engine = std::make_unique<ScanEngine>(library, services.extractor, storage,
                                               std::make_shared<SystemClock>());
         ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
     }
@@ -85,6 +98,7 @@ protected:
         EXPECT_EQ(linked(), flagged());
     }
 
+    std::shared_ptr<ListingFails> library;
     int flaggedAmongRemoved = 0;
 
     // A flagged frame of the walk as it was before it was removed by hand.
@@ -142,6 +156,26 @@ TEST_F(LeftoverLinks, LinksLeftBehindByAQuitLeaveTheAlbumAtTheNextStart) {
     quit();
     start();
     refresh();
+    expectOnlyPresentFlaggedLinked();
+}
+
+// The watcher reports the link of a photograph removed by hand as taken out of the album
+// while the library cannot be listed.
+TEST_F(LeftoverLinks, ALinkLeftByARemovalDuringAFailingListingIsNoDecision) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    library->failing = true;
+    EXPECT_FALSE(engine->handleLibraryChange(change::NeedsRefresh{}));
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{}, {frame}});
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(stateOf(frame), ReviewState::flagged);
+    library->failing = false;
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::deleted);
+    EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, frame), 0);
+    EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere, frame), 1);
     expectOnlyPresentFlaggedLinked();
 }
 
