@@ -40,6 +40,7 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
+    noteLeftoverLinksLocked(result);
     const bool changed = wasTrashing || away != away_ || !result.changedNothing();
     away_ = away;
     // Every entry left undeleted was listed, and listing set its flags from its asset.
@@ -270,7 +271,9 @@ void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
     if (entry.state == ReviewState::pending || entry.state == ReviewState::deleted) return;
     const bool member = entry.asset.isRejected;
     const bool flagged = isFlagged(entry.state);
-    if (member == flagged) return;
+    // A link the user made before the engine linked a photograph it flagged is the user's
+    // flag as well.
+    if (member == flagged && !(member && entry.state == ReviewState::flagged)) return;
     const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
     changeEntryLocked(id, [&] { index_.setState(state, id, at); });
     journal_.record(member ? ReviewJournal::Event::overriddenToFlag

@@ -196,6 +196,13 @@ protected:
         other.replace(make, 8, "FUJIFILM");
         putAt(removed, other);
     }
+    // Decided afresh, and neither its link nor the watcher's report of it made a flag by hand.
+    void expectJudgedByItsOwnBytes(const std::string& frame) {
+        EXPECT_NE(stateOf(frame), ReviewState::flaggedByHand);
+        EXPECT_NE(stateOf(frame), ReviewState::pending);
+        EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 0);
+        expectOnlyPresentFlaggedLinked();
+    }
 };
 
 TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytes) {
@@ -211,10 +218,26 @@ TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytes) {
     engine->regroup();
     engine->handleLibraryChange(change::RejectsAlbumChanged{{frame}, {}});
     refresh();
-    EXPECT_NE(stateOf(frame), ReviewState::flaggedByHand);
-    EXPECT_NE(stateOf(frame), ReviewState::pending);
-    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 0);
-    expectOnlyPresentFlaggedLinked();
+    expectJudgedByItsOwnBytes(frame);
+}
+
+// Removed and replaced while Keepsift is stopped; the next start is cut short before the
+// newcomer is measured, and the one after finishes.
+TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytesAfterAStop) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    quit();
+    putAnother(removed);
+    start();
+    engine->reconcileWithLibrary();
+    EXPECT_EQ(stateOf(frame), ReviewState::pending);
+    quit();
+    start();
+    refresh();
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{frame}, {}});
+    refresh();
+    expectJudgedByItsOwnBytes(frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(DifferentOrLookAlike, FileAtARemovedPath, ::testing::Bool());
