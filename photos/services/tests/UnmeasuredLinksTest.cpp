@@ -107,6 +107,8 @@ TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
         engine->handleLibraryChange(change::RejectsAlbumChanged{linkedByUser(), {}});
         break;
     }
+    // As the pump writes the album between two measurements.
+    engine->syncRejectsAlbum();
     refresh();
     refresh();
     expectTheUsersFlags();
