@@ -41,7 +41,7 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     std::vector<std::string> additions, removals; // the map keeps them in ascending order
     for (const auto& [id, entry] : index_.entries) {
         if (away_.contains(id)) continue;
-        const bool wanted = isFlagged(entry.state);
+        const bool wanted = wantsLinkLocked(id, entry);
         if (wanted && !entry.asset.isRejected) additions.push_back(id);
         if (!wanted && entry.asset.isRejected) removals.push_back(id);
     }
@@ -117,9 +117,18 @@ void ScanEngine::removeDepartedRejectsLocked(Lock& lock) {
 
 bool ScanEngine::albumDiffersLocked() const {
     return std::any_of(index_.entries.begin(), index_.entries.end(), [this](const auto& item) {
-        return isFlagged(item.second.state) != item.second.asset.isRejected &&
+        return wantsLinkLocked(item.first, item.second) != item.second.asset.isRejected &&
                !away_.contains(item.first);
     });
+}
+
+bool ScanEngine::wantsLinkLocked(const std::string& id, const IndexEntry& entry) const {
+    return isFlagged(entry.state) || linkedByUserLocked(id, entry);
+}
+
+bool ScanEngine::linkedByUserLocked(const std::string& id, const IndexEntry& entry) const {
+    return entry.state == ReviewState::pending && entry.asset.isRejected &&
+           !unsettled_.contains(id);
 }
 
 } // namespace keepsift

@@ -41,6 +41,7 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     const Date now = clock_->now();
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
+    noteLeftoverLinksLocked(result);
     const bool changed = wasTrashing || away != away_ || !result.changedNothing();
     away_ = away;
     // Every entry left undeleted was listed, and listing set its flags from its asset.
@@ -142,7 +143,7 @@ bool ScanEngine::handleLibraryChange(const LibraryChange& libraryChange) {
                    [&](const change::AssetsChanged& c) { handleAssetsLocked(c.assets, now); },
                    [&](const change::AssetsDeleted& c) { handleDeletedLocked(c.ids, now); },
                    [&](const change::RejectsAlbumChanged& c) {
-                       handleAlbumLocked(c.added, c.removed, now);
+                       handleAlbumLocked(lock, c.added, c.removed, now);
                    },
                    [&](const change::AuthorizationChanged& c) { authorization_ = c.status; },
                    [](const change::NeedsRefresh&) {},
@@ -225,9 +226,12 @@ void ScanEngine::handleDeletedLocked(const std::vector<std::string>& ids, Date n
     }
 }
 
-void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
+// A photograph taken out of the album is the user's decision only while its file is there:
+// the link of one removed leads nowhere, and the listing that finds it gone says so.
+void ScanEngine::handleAlbumLocked(Lock& lock, const std::vector<std::string>& added,
                                    const std::vector<std::string>& removed, Date now) {
     const std::set<std::string> addedIDs(added.begin(), added.end());
+    std::vector<std::string> takenOut;
     for (const auto* ids : {&added, &removed})
         for (const auto& id : *ids) {
             const auto found = index_.entries.find(id);
@@ -237,12 +241,22 @@ void ScanEngine::handleAlbumLocked(const std::vector<std::string>& added,
             // file at its path is the engine's to take out.
             const bool known =
                 found != index_.entries.end() && found->second.asset.isRejected == member;
-            setRejectedFlagsLocked({id}, member);
             // A report of the engine's own write changes nothing more, nor does one of a
             // photograph whose membership is unsettled.
-            if (ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known)
-                adoptAlbumChangeLocked(id, now);
+            const bool users = ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known;
+            if (users && !member && found != index_.entries.end()) {
+                takenOut.push_back(id);
+                continue;
+            }
+            setRejectedFlagsLocked({id}, member);
+            if (users) adoptAlbumChangeLocked(id, now);
         }
+    if (takenOut.empty()) return;
+    for (const auto& id : unlocked(lock, [&] { return library_->present(takenOut); })) {
+        if (unsettled_.contains(id)) continue;
+        setRejectedFlagsLocked({id}, false);
+        adoptAlbumChangeLocked(id, now);
+    }
 }
 
 void ScanEngine::adoptAlbumChange(const std::string& id, Date at) {
@@ -257,7 +271,9 @@ void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
     if (entry.state == ReviewState::pending || entry.state == ReviewState::deleted) return;
     const bool member = entry.asset.isRejected;
     const bool flagged = isFlagged(entry.state);
-    if (member == flagged) return;
+    // A link the user made before the engine linked a photograph it flagged is the user's
+    // flag as well.
+    if (member == flagged && !(member && entry.state == ReviewState::flagged)) return;
     const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
     changeEntryLocked(id, [&] { index_.setState(state, id, at); });
     journal_.record(member ? ReviewJournal::Event::overriddenToFlag

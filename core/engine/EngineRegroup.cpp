@@ -114,11 +114,19 @@ void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decision
             auto found = index_.entries.find(photo.digest);
             if (found == index_.entries.end()) continue;
             IndexEntry& entry = found->second;
-            journalDecisionLocked(photo, entry, now);
-            const bool regroups = LibraryIndex::decisionRegroups(entry, decision.groupID, photo);
+            // The user's link made before the photograph was decided is the user's flag.
+            const bool linkedByUser =
+                linkedByUserLocked(found->first, entry) && !away_.contains(found->first);
+            if (!linkedByUser) journalDecisionLocked(photo, entry, now);
+            const bool regroups =
+                linkedByUser || LibraryIndex::decisionRegroups(entry, decision.groupID, photo);
             const bool followed = regroups && changed++ < rebuildBeyond;
             if (followed) work_.forget(entry);
             LibraryIndex::applyPhotoDecision(entry, decision.groupID, photo, now);
+            if (linkedByUser) {
+                index_.setState(ReviewState::flaggedByHand, found->first, now);
+                journal_.record(ReviewJournal::Event::overriddenToFlag, entry, now);
+            }
             if (followed) work_.note(entry);
             // A photograph new at its path may find a link left there by the one removed.
             if (isFlagged(entry.state) != entry.asset.isRejected && !away_.contains(found->first))

@@ -1,4 +1,5 @@
 #include <exception>
+#include <utility>
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/support/Logger.hpp"
@@ -12,7 +13,13 @@ void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away
     bool settled = false;
     if (quiet)
         std::erase_if(unsettled_, [&](const std::string& id) {
-            const bool listed = !away.contains(id);
+            // A link left at the path of a photograph not measured yet waits for the write
+            // that takes it out, or for the decision that keeps it.
+            const auto found = index_.entries.find(id);
+            const bool leftover = found != index_.entries.end() &&
+                                  found->second.state == ReviewState::pending &&
+                                  found->second.asset.isRejected;
+            const bool listed = !away.contains(id) && !leftover;
             settled = settled || listed;
             return listed;
         });
@@ -24,6 +31,18 @@ void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away
     }
     if (settled && albumDiffersLocked()) albumNeedsSync_ = true;
     storeUnsettledLocked(lock);
+}
+
+void ScanEngine::noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& result) {
+    std::vector<std::string> leftover = result.leftoverLinks;
+    if (std::exchange(linksOfLostReview_, false))
+        for (const auto& id : result.added)
+            if (const auto found = index_.entries.find(id);
+                found != index_.entries.end() && found->second.asset.isRejected)
+                leftover.push_back(id);
+    if (leftover.empty()) return;
+    unsettled_.insert(leftover.begin(), leftover.end());
+    albumNeedsSync_ = true;
 }
 
 // Stored before the album write they are for.

@@ -44,13 +44,11 @@ void ScanEngine::reloadFiles() {
     unsettled_ = std::move(unsettled);
     departuresLookedFor_ = false;
     if (reviewedDigests_ == ReviewedDigests::read) reviewedDigests_ = ReviewedDigests::unread;
+    linksOfLostReview_ = index_.entries.empty();
     work_.rebuild(index_);
     // A quit between a decision and the album's update leaves the album behind the index;
     // the album follows the index, so it catches up at the next sync.
-    albumNeedsSync_ =
-        std::any_of(index_.entries.begin(), index_.entries.end(), [](const auto& item) {
-            return isFlagged(item.second.state) != item.second.asset.isRejected;
-        });
+    albumNeedsSync_ = albumDiffersLocked();
 }
 
 LibraryIndex ScanEngine::index() const {

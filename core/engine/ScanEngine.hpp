@@ -194,6 +194,14 @@ private:
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
+    // Whether the album is to link the photograph: it is flagged, or the user linked it before
+    // it was decided.
+    bool wantsLinkLocked(const std::string& id, const IndexEntry& entry) const;
+    // Not measured yet and linked by the user, not by an earlier photograph at its path.
+    bool linkedByUserLocked(const std::string& id, const IndexEntry& entry) const;
+    // Links the listing found that are no one's decision wait unsettled for the album write
+    // that takes them out, or for the decision that keeps them.
+    void noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& result);
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
@@ -241,7 +249,7 @@ private:
     void handleAssetsLocked(const std::vector<LibraryAsset>& assets, Date now);
     LibraryIndex::Reconciliation reconcileChangedLocked(const std::vector<LibraryAsset>& assets);
     void handleDeletedLocked(const std::vector<std::string>& ids, Date now);
-    void handleAlbumLocked(const std::vector<std::string>& added,
+    void handleAlbumLocked(Lock& lock, const std::vector<std::string>& added,
                            const std::vector<std::string>& removed, Date now);
     void adoptAlbumChangeLocked(const std::string& id, Date at);
     std::vector<LibraryAsset> libraryListingLocked(const std::vector<LibraryAsset>& applying) const;
@@ -278,6 +286,9 @@ private:
     // have left some too, which the first listing looks for.
     std::set<std::string> departed_;
     bool departuresLookedFor_ = false;
+    // The index knew no photograph when it was loaded: links the first listing finds were
+    // left by a review it no longer holds.
+    bool linksOfLostReview_ = false;
     BatchLimit batchLimit_;
     std::int64_t reviewableGroups_ = 0;
     std::int64_t bytesThisBatch_ = 0;

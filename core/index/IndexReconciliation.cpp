@@ -58,6 +58,8 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
+        if (entry.state != ReviewState::pending && entry.asset.isRejected && asset.isRejected)
+            result.leftoverLinks.push_back(asset.id);
         dropStaleSignals(entry);
         result.needingFreshSignals.push_back(asset.id);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
@@ -78,12 +80,15 @@ FileAtPath fileListedAt(const IndexEntry& entry, const LibraryAsset& asset,
 }
 
 // A listed asset with no live entry starts afresh; a deleted entry it replaces gives its
-// group back to the review.
+// group back to the review, and the link it had, when it was flagged, is no one's decision.
 void storeFresh(LibraryIndex& index, const LibraryAsset& asset,
                 LibraryIndex::Reconciliation& result) {
     const auto found = index.entries.find(asset.id);
     if (found != index.entries.end() && found->second.groupID)
         index.ignoredGroups.erase(*found->second.groupID);
+    if (found != index.entries.end() && found->second.formerState &&
+        isFlagged(*found->second.formerState) && asset.isRejected)
+        result.leftoverLinks.push_back(asset.id);
     index.entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
     result.added.push_back(asset.id);
 }
@@ -132,6 +137,7 @@ void sortLists(LibraryIndex::Reconciliation& result) {
     sortIdentifiers(result.needingFreshSignals);
     sortIdentifiers(result.deleted);
     sortIdentifiers(result.rejectionChanged);
+    sortIdentifiers(result.leftoverLinks);
     std::sort(result.returned.begin(), result.returned.end(),
               [](const auto& a, const auto& b) { return a.to < b.to; });
 }

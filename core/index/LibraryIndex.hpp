@@ -42,6 +42,9 @@ struct LibraryIndex {
         std::vector<std::string> rejectionChanged;
         // By `to`.
         std::vector<Return> returned = {};
+        // Listed photographs new at a path where the rejects album linked the photograph
+        // before them, linked still: the link is the one that photograph left behind.
+        std::vector<std::string> leftoverLinks = {};
         // Listed entries whose asset or stored flags were brought to the listing, with no
         // other change.
         std::size_t updated = 0;

@@ -33,6 +33,9 @@ public:
         (void)missing;
         return {};
     }
+    // Of the given photographs, those whose files are there now: a short look at each, no
+    // listing of the library.
+    virtual std::vector<std::string> present(const std::vector<std::string>& ids) { return ids; }
     // A digest of the photograph's bytes as they are on this machine, so that a photograph
     // found elsewhere is known for the same one; none when they cannot be read without
     // downloading them, or at all.

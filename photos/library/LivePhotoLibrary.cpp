@@ -1,5 +1,7 @@
 #include "photos/library/LivePhotoLibrary.hpp"
 
+#include <exception>
+
 #include "core/support/FirstAnswer.hpp"
 #include "photos/library/AuthorizationMapping.hpp"
 #include "photos/library/ChangeObserver.hpp"
@@ -77,6 +79,18 @@ std::vector<LibraryAsset> LivePhotoLibrary::fetchAssets() {
 
 std::vector<std::string> LivePhotoLibrary::unavailable(const std::vector<std::string>& missing) {
     return port_->unavailableIdentifiers(missing);
+}
+
+// A photograph whose folder cannot be read counts as not there.
+std::vector<std::string> LivePhotoLibrary::present(const std::vector<std::string>& ids) {
+    std::vector<std::string> found;
+    try {
+        for (auto& asset : port_->fetchAssetsWithLocalIdentifiers(ids))
+            found.push_back(std::move(asset.localIdentifier));
+    } catch (const std::exception&) {
+        return {};
+    }
+    return found;
 }
 
 } // namespace keepsift

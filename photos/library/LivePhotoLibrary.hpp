@@ -29,6 +29,7 @@ public:
     // Throws the service's PortFetchError rather than hand back an incomplete listing.
     std::vector<LibraryAsset> fetchAssets() override;
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
+    std::vector<std::string> present(const std::vector<std::string>& ids) override;
     std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
     void removeDepartedRejects(const std::vector<std::string>& departed) override;

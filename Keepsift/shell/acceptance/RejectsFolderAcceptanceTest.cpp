@@ -81,6 +81,12 @@ protected:
             return e.assetID == id && e.event == event;
         }));
     }
+    // -1 while the journal cannot be read.
+    int journalled(const fs::path& support, const std::string& id,
+                   ReviewJournal::Event event) const {
+        const auto journal = readJournal(support);
+        return journal ? journalled(*journal, id, event) : -1;
+    }
     void removeBurst(int burst) {
         for (int frame = 0; frame < 5; ++frame)
             fs::remove(library.root /
@@ -250,6 +256,99 @@ TEST_F(RejectsFolder, TheUsersOwnLinksStayThroughAlbumWritesAndARestart) {
         << dangling() << " links lead nowhere\n"
         << log();
     expectOwnLinksKept();
+}
+
+// Twelve bursts copied in, and eight of their frames linked into the rejects folder at once,
+// as a file manager does, while Keepsift lists and measures them.
+TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
+    keepOnlyReadablePhotographs();
+    testing::LaunchedApp app(folder.path(), library.root);
+    const auto support = app.indexFolder();
+    ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+    const auto arrival = [](int burst, int frame) {
+        return "Arrivals/a" + std::to_string(burst) + "-" + std::to_string(frame) + ".jpg";
+    };
+    // Made aside and moved in at once, as a copy from a card lands.
+    Library copied{folder.path() / "card", {}};
+    for (int burst = 0; burst < 12; ++burst)
+        for (int frame = 0; frame < 5; ++frame)
+            copied.add(arrival(burst, frame), burstFrame(20 + burst, frame),
+                       "2025:0" + std::to_string(1 + burst % 9) + ":1" + std::to_string(burst / 9) +
+                           " 10:00:0" + std::to_string(frame * 2));
+    fs::rename(copied.root / "Arrivals", library.root / "Arrivals");
+    library.photos.merge(copied.photos);
+    std::set<std::string> linked;
+    for (int burst = 0; burst < 4; ++burst)
+        for (const int frame : {0, 2}) {
+            linked.insert(arrival(burst, frame));
+            fs::create_symlink(fs::path("..") / arrival(burst, frame),
+                               album() / fs::path(arrival(burst, frame)).filename());
+        }
+    const auto byHand = [&](const LibraryIndex& index) {
+        int count = 0;
+        for (const auto& id : linked)
+            count += index.entries.contains(id) &&
+                     index.entries.at(id).state == ReviewState::flaggedByHand;
+        return count;
+    };
+    const auto settled = [&] {
+        const auto index = readIndex(support);
+        if (!index || index->entries.size() < library.photos.size()) return false;
+        for (const auto& [id, entry] : index->entries)
+            if (entry.state == ReviewState::pending) return false;
+        return byHand(*index) == 8 && inStep(support);
+    };
+    EXPECT_TRUE(testing::eventually([&] { return settled() || !app.isRunning(); }, 120))
+        << byHand(readIndex(support).value_or(LibraryIndex{})) << " of 8 flagged by hand, "
+        << linkedRejects().size() << " linked, "
+        << idsIn(readIndex(support).value_or(LibraryIndex{}), isFlagged).size() << " flagged\n"
+        << log();
+    double seconds = 0;
+    ASSERT_TRUE(app.terminate(seconds));
+    const auto index = readIndex(support);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(byHand(*index), 8);
+    EXPECT_TRUE(inStep(support));
+    for (const auto& id : linked)
+        EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 1) << id;
+}
+
+// A flagged photograph removed while Keepsift is stopped, and another picture put at its
+// path: the picture is judged by its own bytes, not by the link the removed one left.
+TEST_F(RejectsFolder, ANewPictureAtAPathRemovedWhileStoppedIsJudgedByItsBytes) {
+    keepOnlyReadablePhotographs();
+    fs::path support;
+    std::string id;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        const auto flagged = idsIn(*readIndex(support),
+                                   [](ReviewState state) { return state == ReviewState::flagged; });
+        ASSERT_FALSE(flagged.empty());
+        id = *flagged.begin();
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+    }
+    const auto modified = fs::last_write_time(library.root / id);
+    fs::remove(library.root / id);
+    library.add(id, scene(900), "2025:06:01 12:00:00");
+    fs::last_write_time(library.root / id, modified);
+    testing::LaunchedApp app(folder.path(), library.root);
+    EXPECT_TRUE(testing::eventually(
+        [&] {
+            const auto index = readIndex(support);
+            return (index && index->entries.contains(id) &&
+                    isDecided(index->entries.at(id).state) && inStep(support)) ||
+                   !app.isRunning();
+        },
+        120))
+        << log();
+    double seconds = 0;
+    ASSERT_TRUE(app.terminate(seconds));
+    EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 0);
+    EXPECT_NE(readIndex(support)->entries.at(id).state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(inStep(support));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/model/PhotoLibrary.hpp"
@@ -21,6 +22,9 @@ public:
     std::vector<LibraryAsset> fetchAssets() override { return library_->fetchAssets(); }
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override {
         return library_->unavailable(missing);
+    }
+    std::vector<std::string> present(const std::vector<std::string>& ids) override {
+        return library_->present(ids);
     }
     std::optional<std::string> contentDigest(const std::string& id) override {
         return library_->contentDigest(id);

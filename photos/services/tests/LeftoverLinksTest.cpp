@@ -7,12 +7,24 @@
 #include "core/model/LibraryError.hpp"
 #include "core/model/LibraryUnavailable.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
+#include "photos/services/tests/ForwardingLibrary.hpp"
 #include "platform/library/tests/PermissionsBind.hpp"
 
 namespace keepsift {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The library whose listing fails while a folder of it cannot be listed.
+class ListingFails : public testing::ForwardingLibrary {
+public:
+    using ForwardingLibrary::ForwardingLibrary;
+    std::vector<LibraryAsset> fetchAssets() override {
+        if (failing) throw std::runtime_error("a folder cannot be listed");
+        return ForwardingLibrary::fetchAssets();
+    }
+    bool failing = false;
+};
 
 // Two reviewed folders, bursts of three in each, whose rejects folder Keepsift wrote; then
 // photographs are removed by hand, the folders staying, or a folder cannot be read for a
@@ -41,7 +53,8 @@ protected:
     }
     void start() {
         startServices();
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+        library = std::make_shared<ListingFails>(services.library);
+        engine = std::make_unique<ScanEngine>(library, services.extractor, storage,
                                               std::make_shared<SystemClock>());
         ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
     }
@@ -120,6 +133,7 @@ protected:
         EXPECT_EQ(linked().size(), linkedBefore.size() + 1);
     }
 
+    std::shared_ptr<ListingFails> library;
     int flaggedAmongRemoved = 0;
     // Photographs the change stream reported put into the album.
     std::set<std::string> reportedLinked;
@@ -182,6 +196,26 @@ TEST_F(LeftoverLinks, LinksLeftBehindByAQuitLeaveTheAlbumAtTheNextStart) {
     expectOnlyPresentFlaggedLinked();
 }
 
+// The watcher reports the link of a photograph removed by hand as taken out of the album
+// while the library cannot be listed.
+TEST_F(LeftoverLinks, ALinkLeftByARemovalDuringAFailingListingIsNoDecision) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    library->failing = true;
+    EXPECT_FALSE(engine->handleLibraryChange(change::NeedsRefresh{}));
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{}, {frame}});
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_EQ(stateOf(frame), ReviewState::flagged);
+    library->failing = false;
+    refresh();
+    EXPECT_EQ(stateOf(frame), ReviewState::deleted);
+    EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, frame), 0);
+    EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere, frame), 1);
+    expectOnlyPresentFlaggedLinked();
+}
+
 // Another file at a removed flagged photograph's path, found before its leftover link was
 // taken out; the watcher then reports that link as a member again.
 class FileAtARemovedPath : public LeftoverLinks, public ::testing::WithParamInterface<bool> {
@@ -199,6 +233,13 @@ protected:
         other.replace(make, 8, "FUJIFILM");
         putAt(removed, other);
     }
+    // Decided afresh, and neither its link nor the watcher's report of it made a flag by hand.
+    void expectJudgedByItsOwnBytes(const std::string& frame) {
+        EXPECT_NE(stateOf(frame), ReviewState::flaggedByHand);
+        EXPECT_NE(stateOf(frame), ReviewState::pending);
+        EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 0);
+        expectOnlyPresentFlaggedLinked();
+    }
 };
 
 TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytes) {
@@ -214,10 +255,26 @@ TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytes) {
     engine->regroup();
     engine->handleLibraryChange(change::RejectsAlbumChanged{{frame}, {}});
     refresh();
-    EXPECT_NE(stateOf(frame), ReviewState::flaggedByHand);
-    EXPECT_NE(stateOf(frame), ReviewState::pending);
-    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, frame), 0);
-    expectOnlyPresentFlaggedLinked();
+    expectJudgedByItsOwnBytes(frame);
+}
+
+// Removed and replaced while Keepsift is stopped; the next start is cut short before the
+// newcomer is measured, and the one after finishes.
+TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytesAfterAStop) {
+    const auto removed = removeFlaggedFrame();
+    const auto& frame = removed.id;
+    ASSERT_FALSE(frame.empty());
+    quit();
+    putAnother(removed);
+    start();
+    engine->reconcileWithLibrary();
+    EXPECT_EQ(stateOf(frame), ReviewState::pending);
+    quit();
+    start();
+    refresh();
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{frame}, {}});
+    refresh();
+    expectJudgedByItsOwnBytes(frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(DifferentOrLookAlike, FileAtARemovedPath, ::testing::Bool());

@@ -1,0 +1,130 @@
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+// When the user links photographs just copied in, against the engine's work on them.
+enum class LinkedWhen {
+    beforeTheListing,
+    beforeMeasuring,
+    whileMeasuring,
+    beforeAQuit,
+    // The watcher's report comes once the photographs are decided.
+    heardOfOnceDecided,
+};
+
+// A reviewed folder whose rejects folder Keepsift wrote, then bursts copied into another one,
+// some of whose frames the user links into the rejects folder before they are measured.
+class LinksToPhotographsNotYetMeasured : public testing::EngineOverFolder,
+                                         public ::testing::WithParamInterface<LinkedWhen> {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        for (int frame = 0; frame < 4; ++frame)
+            writeJpeg("Old/burst-" + std::to_string(frame) + ".jpg", burstFrame(frame),
+                      "2024:05:01 10:00:0" + std::to_string(2 * frame));
+        start();
+        refresh();
+        ASSERT_FALSE(flagged().empty());
+        for (int i = 0; i < 12; ++i)
+            writeJpeg(copied(i), scene(40 + i / 3, {i % 3 * 2, i % 3}),
+                      "2024:06:0" + std::to_string(1 + i / 3) + " 10:00:0" + std::to_string(i % 3));
+    }
+    void start() {
+        startServices();
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    }
+    void refresh() {
+        engine->reconcileWithLibrary();
+        analyseAll();
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+    }
+    static std::string copied(int i) { return "New/IMG_" + std::to_string(300 + i) + ".jpg"; }
+    // Every frame of one burst, and one frame of each of the others.
+    static std::vector<std::string> linkedByUser() {
+        return {copied(0), copied(1), copied(2), copied(3), copied(7), copied(11)};
+    }
+    // As a file manager makes them, reported as the change watcher reports them.
+    void linkByHand(bool reported) {
+        for (const auto& id : linkedByUser())
+            std::filesystem::create_symlink(std::filesystem::path("..") / id,
+                                            album() / std::filesystem::path(id).filename());
+        if (reported) engine->handleLibraryChange(change::RejectsAlbumChanged{linkedByUser(), {}});
+    }
+    void measureSome() {
+        WorkConditions conditions;
+        conditions.power = WorkConditions::Power::mains;
+        for (int step = 0; step < 4; ++step)
+            ASSERT_TRUE(engine->analyseNext(conditions));
+    }
+    void expectTheUsersFlags() {
+        int byHand = 0, journalledFlags = 0, stillPending = 0;
+        for (const auto& id : linkedByUser()) {
+            byHand += stateOf(id) == ReviewState::flaggedByHand;
+            journalledFlags += journalled(ReviewJournal::Event::overriddenToFlag, id);
+        }
+        for (int i = 0; i < 12; ++i)
+            stillPending += stateOf(copied(i)) == ReviewState::pending;
+        const int linkedCount = static_cast<int>(linkedByUser().size());
+        EXPECT_EQ(byHand, linkedCount);
+        EXPECT_EQ(journalledFlags, linkedCount);
+        EXPECT_EQ(stillPending, 0);
+        EXPECT_EQ(danglingLinks(), 0);
+        EXPECT_EQ(linked(), flagged());
+    }
+};
+
+TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
+    switch (GetParam()) {
+    case LinkedWhen::beforeTheListing:
+        linkByHand(false);
+        break;
+    case LinkedWhen::beforeMeasuring:
+        engine->reconcileWithLibrary();
+        linkByHand(true);
+        break;
+    case LinkedWhen::whileMeasuring:
+        engine->reconcileWithLibrary();
+        ASSERT_NO_FATAL_FAILURE(measureSome());
+        linkByHand(true);
+        break;
+    case LinkedWhen::beforeAQuit:
+        engine->reconcileWithLibrary();
+        linkByHand(true);
+        engine->flush();
+        engine.reset();
+        services = {};
+        start();
+        break;
+    case LinkedWhen::heardOfOnceDecided:
+        engine->reconcileWithLibrary();
+        linkByHand(false);
+        analyseAll();
+        engine->regroup();
+        engine->handleLibraryChange(change::RejectsAlbumChanged{linkedByUser(), {}});
+        break;
+    }
+    // As the pump writes the album between two measurements.
+    engine->syncRejectsAlbum();
+    refresh();
+    refresh();
+    expectTheUsersFlags();
+    engine->flush();
+    engine.reset();
+    services = {};
+    start();
+    refresh();
+    expectTheUsersFlags();
+}
+
+INSTANTIATE_TEST_SUITE_P(AnyTiming, LinksToPhotographsNotYetMeasured,
+                         ::testing::Values(LinkedWhen::beforeTheListing,
+                                           LinkedWhen::beforeMeasuring, LinkedWhen::whileMeasuring,
+                                           LinkedWhen::beforeAQuit,
+                                           LinkedWhen::heardOfOnceDecided));
+
+} // namespace
+} // namespace keepsift
