@@ -85,11 +85,13 @@ std::optional<std::string> ApplicationSupportStorage::unavailability() const {
     return std::nullopt;
 }
 
-// A read of the first block shows an input/output error as well as a refused open.
+// A read of the first block shows an input/output error as well as a refused open. Anything
+// but a regular file is left to the read to tell, and not opened.
 int ApplicationSupportStorage::openError(const std::string& name) const {
     if (!isPlainName(name) || directory_.empty()) return 0;
-    const int fd =
-        ::open((directory_ / name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (::stat((directory_ / name).c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return 0;
+    const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return isAccessError(errno) ? errno : 0;
     char block[4096];
     const int error = ::read(fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;

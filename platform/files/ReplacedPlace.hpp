@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+
+namespace keepsift {
+
+// Where a replacement of the file is written. A link in its place, as a dotfiles manager
+// leaves, stays: the file it finally leads to is replaced when that is a regular file of this
+// user's own, or missing in a folder of this user's own. A link to anything else, or into
+// another user's files, is replaced itself, and what it leads to is never touched.
+std::filesystem::path replacedPlace(const std::filesystem::path& file);
+
+} // namespace keepsift
