@@ -60,6 +60,9 @@ protected:
     // The index holds a kept and a flagged photograph and the rejects folder exists.
     bool decidedSome(const fs::path& support) const;
     std::set<std::string> linkedRejects() const;
+    // What the visible windows say, one line a label or button ("class\tname\ttext"); nothing
+    // when it could not be had.
+    std::optional<std::string> windowTexts(const testing::LaunchedApp& app) const;
     std::string log() const;
 
     testing::TemporaryFolder folder;
