@@ -156,10 +156,14 @@ void replaceFileAtomically(
     const std::filesystem::path& path,
     const std::function<void(const std::function<void(std::string_view)>&)>& parts) {
     const auto place = replacedPlace(path);
-    TemporaryFile temporary(place);
+    if (!place) {
+        errno = ENOLINK;
+        fail("cannot follow the link", path);
+    }
+    TemporaryFile temporary(*place);
     parts([&temporary](std::string_view part) { temporary.write(part); });
     temporary.sync();
-    temporary.renameTo(place);
+    temporary.renameTo(*place);
 }
 
 void replaceFileOrFolderAtomically(const std::filesystem::path& path, std::string_view data) {

@@ -11,7 +11,8 @@ namespace keepsift {
 // Replaces the file whole: a temporary file beside it is written and flushed to disk,
 // renamed over the target, and the folder is flushed. A reader sees the old file or the
 // new one, never a mixture; on any failure the old file is left as it was. A link in its place
-// stays where replacedPlace() says so: the file it leads to is replaced. The new file is 0600.
+// stays where replacedPlace() says so: the file it leads to is replaced, and nothing is written
+// where it says nothing. The new file is 0600.
 // Throws std::system_error.
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view data);
 // The same, with the content handed over in parts as they are made.

@@ -19,7 +19,7 @@ bool isLink(const fs::path& path) {
 }
 
 // Where the chain of links ends, in a folder named without links; nothing for a loop or a
-// missing folder.
+// folder that is missing or cannot be looked into.
 std::optional<fs::path> endOfLinks(fs::path at) {
     for (int hop = 0; hop < mostLinks && isLink(at); ++hop) {
         std::error_code error;
@@ -39,19 +39,23 @@ bool isOwn(const struct stat& info) {
     return info.st_uid == ::geteuid();
 }
 
-bool isOwnPlace(const fs::path& target) {
+// Nothing when what is there cannot be seen.
+std::optional<bool> isOwnPlace(const fs::path& target) {
     struct stat info {};
     if (::lstat(target.c_str(), &info) == 0) return S_ISREG(info.st_mode) && isOwn(info);
-    return errno == ENOENT && ::stat(target.parent_path().c_str(), &info) == 0 &&
-           S_ISDIR(info.st_mode) && isOwn(info);
+    if (errno != ENOENT || ::stat(target.parent_path().c_str(), &info) != 0) return std::nullopt;
+    return S_ISDIR(info.st_mode) && isOwn(info);
 }
 
 } // namespace
 
-fs::path replacedPlace(const fs::path& file) {
+std::optional<fs::path> replacedPlace(const fs::path& file) {
     if (!isLink(file)) return file;
     const auto target = endOfLinks(file);
-    return target && isOwnPlace(*target) ? *target : file;
+    if (!target) return std::nullopt;
+    const auto own = isOwnPlace(*target);
+    if (!own) return std::nullopt;
+    return *own ? *target : file;
 }
 
 } // namespace keepsift

@@ -107,7 +107,7 @@ MetadataCache::MetadataCache(const std::filesystem::path& file) : file_(file) {
 // a link leads to. A link to anything but a file of the user's own is not followed: the cache
 // is then made afresh.
 bool MetadataCache::open() {
-    const auto place = replacedPlace(file_);
+    const auto place = replacedPlace(file_).value_or(file_);
     makePrivateFile(place);
     if (sqlite3_open_v2(place.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
@@ -123,7 +123,7 @@ void MetadataCache::rebuild() {
     sqlite3_close(db_);
     db_ = nullptr;
     std::error_code ignored;
-    const auto place = replacedPlace(file_);
+    const auto place = replacedPlace(file_).value_or(file_);
     for (const char* suffix : {"", "-wal", "-shm"})
         std::filesystem::remove(place.string() + suffix, ignored);
     if (open())

@@ -93,7 +93,7 @@ void SignalCache::loadFromDisk() {
     }
     if (!data) return;
     // A link to it stays, for the next save to write where it leads.
-    std::filesystem::remove(replacedPlace(*file), error);
+    std::filesystem::remove(replacedPlace(*file).value_or(*file), error);
     std::vector<SignalPostBody> records;
     try {
         records = decodeBackup(*data);

@@ -289,22 +289,39 @@ INSTANTIATE_TEST_SUITE_P(EachStandIn, UnreadableUnsettledList, everyStandIn,
                          [](const auto& info) { return nameOf(info.param); });
 
 // A dotfiles manager keeps the engine's files as links to files of the user's elsewhere.
-using EngineLinkedFiles = EnginePrivateFilesBase;
 
-TEST_F(EngineLinkedFiles, AreReadAndWrittenWhereTheyLeadAndStayLinks) {
-    const auto kept = flagged().front();
-    engine->override(kept, true);
-    engine->flush();
-    engine.reset();
-    services = {};
-    const auto dotfiles = root / "dotfiles";
-    std::filesystem::create_directories(dotfiles);
+class EngineLinkedFiles : public EnginePrivateFilesBase {
+protected:
+    // A flagged frame kept by hand, then the engine stopped and its files moved into the
+    // dotfiles with links left in their place.
+    std::string keepAFrameAndLinkTheFiles() {
+        const auto kept = flagged().front();
+        engine->override(kept, true);
+        engine->flush();
+        engine.reset();
+        services = {};
+        std::filesystem::create_directories(dotfiles());
+        for (const auto& name : names) {
+            std::filesystem::rename(folder / name, dotfiles() / name);
+            std::filesystem::create_symlink(dotfiles() / name, folder / name);
+        }
+        return kept;
+    }
+    bool noneSetAside() const {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().filename().string().find(".unreadable") != std::string::npos)
+                return false;
+        return true;
+    }
+
+    std::filesystem::path dotfiles() const { return root / "dotfiles"; }
+
     const std::vector<std::string> names{std::string(IndexFiles::indexName),
                                          std::string(IndexFiles::journalName)};
-    for (const auto& name : names) {
-        std::filesystem::rename(folder / name, dotfiles / name);
-        std::filesystem::create_symlink(dotfiles / name, folder / name);
-    }
+};
+
+TEST_F(EngineLinkedFiles, AreReadAndWrittenWhereTheyLeadAndStayLinks) {
+    const auto kept = keepAFrameAndLinkTheFiles();
     start();
     refresh();
     EXPECT_EQ(stateOf(kept), ReviewState::keptByHand) << log();
@@ -319,12 +336,34 @@ TEST_F(EngineLinkedFiles, AreReadAndWrittenWhereTheyLeadAndStayLinks) {
     engine->flush();
     for (const auto& name : names) {
         EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
-        EXPECT_NE(readWholeFile(dotfiles / name).value_or("").find(another), std::string::npos)
+        EXPECT_NE(readWholeFile(dotfiles() / name).value_or("").find(another), std::string::npos)
             << name;
     }
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        EXPECT_EQ(entry.path().filename().string().find(".unreadable"), std::string::npos)
-            << entry.path();
+    EXPECT_TRUE(noneSetAside());
+}
+
+// The dotfiles' storage is away at the start: the links lead into no folder. That is no missing
+// review but one that cannot be had, as an unreadable index is (nothing is flagged while it
+// is): nothing is written over the links, and the review is read once it is back.
+TEST_F(EngineLinkedFiles, LeadingIntoStorageThatIsAwayAreReadOnceItIsBack) {
+    const auto kept = keepAFrameAndLinkTheFiles();
+    const auto away = root / "away";
+    std::filesystem::rename(dotfiles(), away);
+    start();
+    EXPECT_NE(engine->storageUnavailability().value_or("").find("Link has been severed"),
+              std::string::npos);
+    engine->flush();
+    for (const auto& name : names)
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
+    EXPECT_TRUE(noneSetAside());
+
+    std::filesystem::rename(away, dotfiles());
+    EXPECT_EQ(engine->storageUnavailability(), std::nullopt);
+    engine->reloadFiles();
+    refresh();
+    EXPECT_EQ(stateOf(kept), ReviewState::keptByHand) << log();
+    const auto links = linked();
+    EXPECT_EQ(std::count(links.begin(), links.end(), kept), 0);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ TEST_F(LinkedFile, APipeAFolderADeviceOrAFileOverTheBoundBehindALinkIsRefused) {
 }
 
 // A write makes the file a link names when its folder is there, as a dotfiles user expects;
-// where no folder is, the link is replaced.
+// where no folder is (the storage of the dotfiles away), the link stays and nothing is written.
 TEST_F(LinkedFile, ALinkThatLeadsNowhereIsAMissingFile) {
     const auto link = linkTo("../dotfiles/index.json");
     const auto got = read(link);
@@ -120,9 +120,9 @@ TEST_F(LinkedFile, ALinkThatLeadsNowhereIsAMissingFile) {
 
     const auto nowhere = linkTo("../gone/journal.json", "journal.json");
     EXPECT_EQ(read(nowhere).problem, "");
-    replaceFileAtomically(nowhere, "kept");
-    EXPECT_FALSE(fs::is_symlink(nowhere));
-    EXPECT_EQ(readWholeFile(nowhere), "kept");
+    EXPECT_THROW(replaceFileAtomically(nowhere, "lost"), std::system_error);
+    EXPECT_TRUE(fs::is_symlink(nowhere));
+    EXPECT_EQ(namesIn(own), (std::set<std::string>{"index.json", "journal.json"}));
     EXPECT_FALSE(fs::exists(folder.path() / "gone"));
 }
 
