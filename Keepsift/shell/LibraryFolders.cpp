@@ -27,6 +27,19 @@ bool isEngineFile(const std::string& name) {
     return false;
 }
 
+// A relative link, as a dotfiles manager makes, is made anew to lead to the same file from
+// the deeper folder.
+void moveKeepingWhereItLeads(const fs::path& from, const fs::path& to, std::error_code& error) {
+    const fs::path leadsTo = fs::read_symlink(from, error);
+    if (error || leadsTo.is_absolute()) {
+        error.clear();
+        return fs::rename(from, to, error);
+    }
+    const fs::path whence = fs::canonical(from.parent_path(), error);
+    if (!error) fs::create_symlink(whence / leadsTo, to, error);
+    if (!error) fs::remove(from, error);
+}
+
 } // namespace
 
 std::optional<std::string> rememberedLibrary(const UserDefaults& defaults) {
@@ -72,7 +85,7 @@ void adoptSharedFiles(const fs::path& support, const fs::path& folder) {
     }
     if (makePrivateFolder(folder)) return;
     for (const std::string& name : names)
-        fs::rename(support / name, folder / name, error);
+        moveKeepingWhereItLeads(support / name, folder / name, error);
 }
 
 } // namespace keepsift::app

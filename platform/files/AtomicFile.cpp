@@ -10,6 +10,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "platform/files/ReplacedPlace.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -102,12 +104,17 @@ std::optional<std::string> readAll(int fd, off_t expectedSize, size_t limit) {
     return content;
 }
 
-// A file opened without waiting for a pipe or device in its place; closed on every way out.
+// A regular file opened without waiting for a pipe or device swapped in; closed on every way
+// out. Anything else is looked at, never opened: opening a device can do something.
 struct OpenedFile {
-    OpenedFile(const std::filesystem::path& path, int flags)
-        : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | flags)),
-          error(fd < 0 ? errno : 0) {
-        if (fd >= 0 && ::fstat(fd, &info) != 0) error = errno;
+    explicit OpenedFile(const std::filesystem::path& path) {
+        if (::stat(path.c_str(), &info) != 0) {
+            error = errno;
+            return;
+        }
+        if (!S_ISREG(info.st_mode)) return;
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0 || ::fstat(fd, &info) != 0) error = errno;
     }
     ~OpenedFile() {
         if (fd >= 0) ::close(fd);
@@ -115,14 +122,14 @@ struct OpenedFile {
     OpenedFile(const OpenedFile&) = delete;
     OpenedFile& operator=(const OpenedFile&) = delete;
 
-    bool isRegular() const { return error == 0 && S_ISREG(info.st_mode); }
+    bool isRegular() const { return fd >= 0 && error == 0 && S_ISREG(info.st_mode); }
     std::optional<std::string> head(size_t limit) const {
         if (!isRegular()) return std::nullopt;
         return readAll(fd, info.st_size, limit);
     }
 
-    int fd;
-    int error;
+    int fd = -1;
+    int error = 0;
     struct stat info {};
 };
 
@@ -148,10 +155,15 @@ void replaceFileAtomically(const std::filesystem::path& path, std::string_view d
 void replaceFileAtomically(
     const std::filesystem::path& path,
     const std::function<void(const std::function<void(std::string_view)>&)>& parts) {
-    TemporaryFile temporary(path);
+    const auto place = replacedPlace(path);
+    if (!place) {
+        errno = ENOLINK;
+        fail("cannot follow the link", path);
+    }
+    TemporaryFile temporary(*place);
     parts([&temporary](std::string_view part) { temporary.write(part); });
     temporary.sync();
-    temporary.renameTo(path);
+    temporary.renameTo(*place);
 }
 
 void replaceFileOrFolderAtomically(const std::filesystem::path& path, std::string_view data) {
@@ -171,19 +183,18 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    return OpenedFile(path, 0).head(std::numeric_limits<size_t>::max());
+    return OpenedFile(path).head(std::numeric_limits<size_t>::max());
 }
 
 std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit) {
-    return OpenedFile(path, O_NOFOLLOW).head(limit);
+    return OpenedFile(path).head(limit);
 }
 
 // A file larger than the bound is not read at all, and one that grows past it while it is read
 // is dropped.
 PrivateFileRead readPrivateFile(const std::filesystem::path& path, std::size_t limit) {
-    const OpenedFile file(path, O_NOFOLLOW);
+    const OpenedFile file(path);
     if (file.error == ENOENT || file.error == ENOTDIR) return {};
-    if (file.error == ELOOP) return {std::nullopt, "a link, which is not followed"};
     if (file.error != 0) return {std::nullopt, std::strerror(file.error)};
     if (!file.isRegular()) return {std::nullopt, "not a regular file"};
     if (static_cast<std::uintmax_t>(file.info.st_size) > limit)

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/ReplacedPlace.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -39,8 +41,11 @@ std::error_code makePrivateFolder(const std::filesystem::path& folder) {
     return {};
 }
 
+// Where a link in its place is followed, the file it leads to is the user's own.
 std::error_code makePrivateFile(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    const auto place = replacedPlace(file);
+    if (!place) return std::make_error_code(std::errc::no_link);
+    int fd = ::open(place->c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) return lastError();
     struct stat info {};
     std::error_code error;

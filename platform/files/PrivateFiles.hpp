@@ -15,8 +15,8 @@ std::error_code createPrivateFolders(const std::filesystem::path& folder);
 std::error_code makePrivateFolder(const std::filesystem::path& folder);
 
 // A file of Keepsift's own that others may not read: created empty 0600 when missing,
-// made 0600 when it is there (never through a link, never waiting for a pipe in its place).
-// Answers what failed.
+// made 0600 when it is there (never waiting for a pipe in its place). A link in its place is
+// followed where replacedPlace() says so, and fails otherwise. Answers what failed.
 std::error_code makePrivateFile(const std::filesystem::path& file);
 
 } // namespace keepsift

@@ -4,6 +4,7 @@
 
 #include "core/support/Logger.hpp"
 #include "platform/files/PrivateFiles.hpp"
+#include "platform/files/ReplacedPlace.hpp"
 #include "platform/files/XdgFolders.hpp"
 #include "platform/library/XdgPaths.hpp"
 
@@ -102,11 +103,13 @@ MetadataCache::MetadataCache(const std::filesystem::path& file) : file_(file) {
     rebuild();
 }
 
-// SQLite gives its journal files the mode of the database file. A link in its place is not
-// followed: the cache is then made afresh.
+// SQLite gives its journal files the mode of the database file, and keeps them beside the file
+// a link leads to. A link to anything but a file of the user's own is not followed: the cache
+// is then made afresh.
 bool MetadataCache::open() {
-    makePrivateFile(file_);
-    if (sqlite3_open_v2(file_.c_str(), &db_,
+    const auto place = replacedPlace(file_).value_or(file_);
+    makePrivateFile(place);
+    if (sqlite3_open_v2(place.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
                         nullptr) == SQLITE_OK &&
         execute("PRAGMA journal_mode=WAL") && execute(schema) && addChangeTimes())
@@ -120,8 +123,9 @@ void MetadataCache::rebuild() {
     sqlite3_close(db_);
     db_ = nullptr;
     std::error_code ignored;
+    const auto place = replacedPlace(file_).value_or(file_);
     for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(file_.string() + suffix, ignored);
+        std::filesystem::remove(place.string() + suffix, ignored);
     if (open())
         log().notice("catalogue cache rebuilt at " + file_.string());
     else

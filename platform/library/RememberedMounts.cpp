@@ -47,9 +47,10 @@ std::set<std::string> pointsIn(const std::string& content) {
     return points;
 }
 
+// A link that leads nowhere is a missing file.
 bool isAbsent(const std::filesystem::path& file) {
     struct stat info {};
-    return ::lstat(file.c_str(), &info) != 0 && errno == ENOENT;
+    return ::stat(file.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 std::string contentOf(const std::set<std::string>& points) {

@@ -9,6 +9,7 @@
 
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
+#include "platform/files/ReplacedPlace.hpp"
 #include "platform/files/XdgFolders.hpp"
 
 namespace keepsift {
@@ -85,11 +86,19 @@ std::optional<std::string> ApplicationSupportStorage::unavailability() const {
     return std::nullopt;
 }
 
-// A read of the first block shows an input/output error as well as a refused open.
+// A read of the first block shows an input/output error as well as a refused open. Anything
+// but a regular file is left to the read to tell, and not opened. A link into a folder that is
+// not there (its storage away) is no missing file.
 int ApplicationSupportStorage::openError(const std::string& name) const {
     if (!isPlainName(name) || directory_.empty()) return 0;
-    const int fd =
-        ::open((directory_ / name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const auto path = directory_ / name;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (isAccessError(errno)) return errno;
+        return errno == ENOENT && !replacedPlace(path) ? ENOLINK : 0;
+    }
+    if (!S_ISREG(info.st_mode)) return 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return isAccessError(errno) ? errno : 0;
     char block[4096];
     const int error = ::read(fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;

@@ -5,6 +5,7 @@
 #include "core/support/Json.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
+#include "platform/files/ReplacedPlace.hpp"
 #include "platform/files/XdgFolders.hpp"
 
 namespace keepsift::analytics {
@@ -91,7 +92,8 @@ void SignalCache::loadFromDisk() {
         return;
     }
     if (!data) return;
-    std::filesystem::remove(*file, error);
+    // A link to it stays, for the next save to write where it leads.
+    std::filesystem::remove(replacedPlace(*file).value_or(*file), error);
     std::vector<SignalPostBody> records;
     try {
         records = decodeBackup(*data);

@@ -183,6 +183,17 @@ std::set<std::string> ApplicationAcceptance::linkedRejects() const {
     return targets;
 }
 
+std::optional<std::string>
+ApplicationAcceptance::windowTexts(const testing::LaunchedApp& app) const {
+    const fs::path file = folder.path() / "window-texts";
+    fs::remove(file);
+    std::optional<std::string> lines;
+    if (!app.send("texts " + file.string()) ||
+        !testing::eventually([&] { return (lines = readWholeFile(file)).has_value(); }, 60))
+        return std::nullopt;
+    return lines;
+}
+
 std::string ApplicationAcceptance::log() const {
     return readWholeFile(folder.path() / "keepsift.log").value_or("no log");
 }

@@ -61,6 +61,9 @@ protected:
     bool decidedSome(const fs::path& support) const;
     // The photographs the rejects folder links to.
     std::set<std::string> linkedRejects() const;
+    // What the visible windows say, one line a label or button ("class\tname\ttext"); nothing
+    // when it could not be had.
+    std::optional<std::string> windowTexts(const testing::LaunchedApp& app) const;
     std::string log() const;
 
     testing::TemporaryFolder folder;

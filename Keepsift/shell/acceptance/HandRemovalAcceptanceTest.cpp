@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "ApplicationFixture.hpp"
-#include "platform/files/AtomicFile.hpp"
 
 namespace keepsift::acceptance {
 namespace {
@@ -22,12 +21,8 @@ protected:
 
     // Whether the status window counts this many photographs to discard; what it said last.
     bool counts(const testing::LaunchedApp& app, size_t flagged) {
-        const fs::path file = folder.path() / "window-texts";
-        fs::remove(file);
-        std::optional<std::string> lines;
-        if (!app.send("texts " + file.string()) ||
-            !testing::eventually([&] { return (lines = readWholeFile(file)).has_value(); }, 60))
-            return false;
+        const auto lines = windowTexts(app);
+        if (!lines) return false;
         shown_ = *lines;
         return shown_.find("status-line\t" + std::to_string(flagged) + " photos to discard") !=
                std::string::npos;

@@ -45,12 +45,8 @@ protected:
     // What the status window's notice says, as the window shows it; empty while it shows none,
     // nothing when the window's texts could not be had.
     std::optional<std::string> statusNotice(const testing::LaunchedApp& app) {
-        const fs::path file = folder.path() / "window-texts";
-        fs::remove(file);
-        std::optional<std::string> lines;
-        if (!app.send("texts " + file.string()) ||
-            !testing::eventually([&] { return (lines = readWholeFile(file)).has_value(); }, 60))
-            return std::nullopt;
+        const auto lines = windowTexts(app);
+        if (!lines) return std::nullopt;
         shown_ = *lines;
         std::istringstream in(*lines);
         std::string window, widget, text;

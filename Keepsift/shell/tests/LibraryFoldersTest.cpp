@@ -87,6 +87,20 @@ TEST_F(LibraryFolders, EachLibraryKeepsItsOwnIndexAndTheSharedOneIsAdoptedOnce) 
     EXPECT_EQ(readWholeFile(support / "review-journal.json"), "stray");
 }
 
+// A dotfiles manager's relative link to the index of the time before still leads to it.
+TEST_F(LibraryFolders, AnAdoptedLinkStillLeadsToItsFile) {
+    const fs::path support = folder.path() / "support";
+    const fs::path a = libraryDataFolder(support, folder.path() / "A");
+    fs::create_directories(folder.path() / "dotfiles");
+    replaceFileAtomically(folder.path() / "dotfiles" / "library-index.json", "kept");
+    fs::create_directories(support);
+    fs::create_symlink("../dotfiles/library-index.json", support / "library-index.json");
+    adoptSharedFiles(support, a);
+    EXPECT_TRUE(fs::is_symlink(a / "library-index.json"));
+    EXPECT_EQ(readWholeFile(a / "library-index.json"), "kept");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(support / "library-index.json")));
+}
+
 TEST(LibraryInUse, ARunningKeepsiftSaysHowToSwitchInBothLanguages) {
     EXPECT_EQ(ShellTexts::libraryInUse("/home/u/Photos", "/mnt/card", "en"),
               "Keepsift is tidying \u201C/home/u/Photos\u201D. To tidy \u201C/mnt/card\u201D "

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -17,7 +18,15 @@ namespace {
 using namespace std::chrono_literals;
 
 // What is found in place of one of Keepsift's own files.
-enum class StandIn { pipe, linkToPipe, linkToFileElsewhere, folder, oversized, undecodable };
+enum class StandIn {
+    pipe,
+    linkToPipe,
+    folder,
+    linkToFolder,
+    oversized,
+    linkToOversized,
+    undecodable
+};
 
 std::string nameOf(StandIn standIn) {
     switch (standIn) {
@@ -25,17 +34,37 @@ std::string nameOf(StandIn standIn) {
         return "Pipe";
     case StandIn::linkToPipe:
         return "LinkToPipe";
-    case StandIn::linkToFileElsewhere:
-        return "LinkToFileElsewhere";
     case StandIn::folder:
         return "Folder";
+    case StandIn::linkToFolder:
+        return "LinkToFolder";
     case StandIn::oversized:
         return "Oversized";
+    case StandIn::linkToOversized:
+        return "LinkToOversized";
     case StandIn::undecodable:
         return "Undecodable";
     }
     return "?";
 }
+
+// What a link leads to, or nothing for a stand-in that is no link.
+std::optional<StandIn> ledTo(StandIn standIn) {
+    switch (standIn) {
+    case StandIn::linkToPipe:
+        return StandIn::pipe;
+    case StandIn::linkToFolder:
+        return StandIn::folder;
+    case StandIn::linkToOversized:
+        return StandIn::oversized;
+    default:
+        return std::nullopt;
+    }
+}
+
+const auto everyStandIn =
+    ::testing::Values(StandIn::pipe, StandIn::linkToPipe, StandIn::folder, StandIn::linkToFolder,
+                      StandIn::oversized, StandIn::linkToOversized, StandIn::undecodable);
 
 // A list of photographs far longer than one identifier per photograph of a small library.
 std::string longIdList(const std::string& key) {
@@ -101,36 +130,35 @@ protected:
     }
 
     // Puts the stand-in where the file is; `content` is what the file would legitimately hold.
+    // A link leads to the stand-in put elsewhere.
     void putInPlace(const std::string& name, StandIn standIn, const std::string& content,
                     std::uintmax_t bound) {
         const auto path = folder / name;
         std::filesystem::remove(path);
+        const auto target = ledTo(standIn);
+        if (!target) return make(path, standIn, content, bound);
         const auto elsewhere = root / "elsewhere";
         std::filesystem::create_directories(elsewhere);
+        make(elsewhere / name, *target, content, bound);
+        std::filesystem::create_symlink(elsewhere / name, path);
+    }
+    void make(const std::filesystem::path& path, StandIn standIn, const std::string& content,
+              std::uintmax_t bound) {
         switch (standIn) {
         case StandIn::pipe:
-            makePipe(path);
-            break;
-        case StandIn::linkToPipe:
-            makePipe(elsewhere / name);
-            std::filesystem::create_symlink(elsewhere / name, path);
-            break;
-        case StandIn::linkToFileElsewhere:
-            replaceFileAtomically(elsewhere / name, content);
-            std::filesystem::create_symlink(elsewhere / name, path);
-            break;
+            return makePipe(path);
         case StandIn::folder:
             std::filesystem::create_directory(path);
-            replaceFileAtomically(path / "inside", content);
-            break;
+            return replaceFileAtomically(path / "inside", content);
         case StandIn::oversized:
             // A file larger than any it can legitimately be, sparse where the bound is large.
             replaceFileAtomically(path, content.size() > bound ? content : "");
             if (content.size() <= bound) std::filesystem::resize_file(path, bound + 1);
-            break;
+            return;
         case StandIn::undecodable:
-            replaceFileAtomically(path, "{\"not\": [\"what");
-            break;
+            return replaceFileAtomically(path, "{\"not\": [\"what");
+        default:
+            FAIL() << "a link is made by putInPlace";
         }
     }
     void makePipe(const std::filesystem::path& path) {
@@ -211,9 +239,9 @@ TEST_P(EnginePrivateFiles, TheEngineStartsSaysWhichFileAndTakesNothingForADecisi
     EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere), 0);
     EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag), 0);
     EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere), 0);
-    if (std::get<1>(GetParam()) == StandIn::linkToFileElsewhere) {
-        EXPECT_EQ(readWholeFile(root / "elsewhere" / fileName()), content)
-            << "the file a link led to changed";
+    if (ledTo(std::get<1>(GetParam())) == StandIn::folder) {
+        EXPECT_EQ(readWholeFile(root / "elsewhere" / fileName() / "inside"), content)
+            << "the folder a link led to changed";
     }
 }
 
@@ -222,10 +250,7 @@ INSTANTIATE_TEST_SUITE_P(EachFile, EnginePrivateFiles,
                                                               std::string(IndexFiles::journalName),
                                                               std::string(UnsettledAlbum::fileName),
                                                               std::string(TrashIntent::fileName)),
-                                            ::testing::Values(StandIn::pipe, StandIn::linkToPipe,
-                                                              StandIn::linkToFileElsewhere,
-                                                              StandIn::folder, StandIn::oversized,
-                                                              StandIn::undecodable)),
+                                            everyStandIn),
                          [](const auto& info) {
                              std::string name = std::get<0>(info.param);
                              name.erase(std::remove_if(name.begin(), name.end(),
@@ -260,11 +285,86 @@ TEST_P(UnreadableUnsettledList, AMissingLinkIsNoDecisionAndIsWrittenBack) {
     EXPECT_EQ(linked(), flaggedBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachStandIn, UnreadableUnsettledList,
-                         ::testing::Values(StandIn::pipe, StandIn::linkToPipe,
-                                           StandIn::linkToFileElsewhere, StandIn::folder,
-                                           StandIn::oversized, StandIn::undecodable),
+INSTANTIATE_TEST_SUITE_P(EachStandIn, UnreadableUnsettledList, everyStandIn,
                          [](const auto& info) { return nameOf(info.param); });
+
+// A dotfiles manager keeps the engine's files as links to files of the user's elsewhere.
+
+class EngineLinkedFiles : public EnginePrivateFilesBase {
+protected:
+    // A flagged frame kept by hand, then the engine stopped and its files moved into the
+    // dotfiles with links left in their place.
+    std::string keepAFrameAndLinkTheFiles() {
+        const auto kept = flagged().front();
+        engine->override(kept, true);
+        engine->flush();
+        engine.reset();
+        services = {};
+        std::filesystem::create_directories(dotfiles());
+        for (const auto& name : names) {
+            std::filesystem::rename(folder / name, dotfiles() / name);
+            std::filesystem::create_symlink(dotfiles() / name, folder / name);
+        }
+        return kept;
+    }
+    bool noneSetAside() const {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().filename().string().find(".unreadable") != std::string::npos)
+                return false;
+        return true;
+    }
+
+    std::filesystem::path dotfiles() const { return root / "dotfiles"; }
+
+    const std::vector<std::string> names{std::string(IndexFiles::indexName),
+                                         std::string(IndexFiles::journalName)};
+};
+
+TEST_F(EngineLinkedFiles, AreReadAndWrittenWhereTheyLeadAndStayLinks) {
+    const auto kept = keepAFrameAndLinkTheFiles();
+    start();
+    refresh();
+    EXPECT_EQ(stateOf(kept), ReviewState::keptByHand) << log();
+    EXPECT_EQ(EngineOverFolder::journalled(ReviewJournal::Event::overriddenToKeep, kept), 1);
+    const auto links = linked();
+    EXPECT_EQ(links, flagged());
+    EXPECT_EQ(std::count(links.begin(), links.end(), kept), 0);
+
+    ASSERT_FALSE(flagged().empty());
+    const auto another = flagged().front();
+    engine->override(another, true);
+    engine->flush();
+    for (const auto& name : names) {
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
+        EXPECT_NE(readWholeFile(dotfiles() / name).value_or("").find(another), std::string::npos)
+            << name;
+    }
+    EXPECT_TRUE(noneSetAside());
+}
+
+// The dotfiles' storage is away at the start: the links lead into no folder. That is no missing
+// review but one that cannot be had, as an unreadable index is (nothing is flagged while it
+// is): nothing is written over the links, and the review is read once it is back.
+TEST_F(EngineLinkedFiles, LeadingIntoStorageThatIsAwayAreReadOnceItIsBack) {
+    const auto kept = keepAFrameAndLinkTheFiles();
+    const auto away = root / "away";
+    std::filesystem::rename(dotfiles(), away);
+    start();
+    EXPECT_NE(engine->storageUnavailability().value_or("").find("Link has been severed"),
+              std::string::npos);
+    engine->flush();
+    for (const auto& name : names)
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
+    EXPECT_TRUE(noneSetAside());
+
+    std::filesystem::rename(away, dotfiles());
+    EXPECT_EQ(engine->storageUnavailability(), std::nullopt);
+    engine->reloadFiles();
+    refresh();
+    EXPECT_EQ(stateOf(kept), ReviewState::keptByHand) << log();
+    const auto links = linked();
+    EXPECT_EQ(std::count(links.begin(), links.end(), kept), 0);
+}
 
 } // namespace
 } // namespace keepsift

@@ -65,29 +65,48 @@ TEST_F(FileUserDefaultsTest, UnreadableFileIsKeptBesideItBeforeItIsReplaced) {
     EXPECT_EQ(FileUserDefaults(file).dataForKey("k"), "1");
 }
 
-// A link or a pipe in the file's place is neither read nor waited for; it is moved aside, and
-// what a link led to stays as it was.
-TEST_F(FileUserDefaultsTest, ALinkOrPipeInItsPlaceIsMovedAsideUnread) {
-    const auto elsewhere = folder.path() / "elsewhere.json";
-    replaceFileAtomically(elsewhere, R"({"k":"eA=="})");
+// A pipe, or a link to one, in the file's place is neither read nor waited for; it is moved
+// aside, and the pipe stays as it was.
+TEST_F(FileUserDefaultsTest, APipeOrALinkToOneIsMovedAsideUnread) {
     const auto pipe = folder.path() / "pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    for (const auto& target : {elsewhere, pipe}) {
+    std::filesystem::create_directories(file.parent_path());
+    for (const bool linked : {true, false}) {
         std::filesystem::remove(file);
         std::filesystem::remove(file.string() + ".unreadable");
-        std::filesystem::create_directories(file.parent_path());
-        std::filesystem::create_symlink(target, file);
+        if (linked)
+            std::filesystem::create_symlink(pipe, file);
+        else
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
         std::optional<Data> read;
         ASSERT_TRUE(testing::finishesWithin(std::chrono::seconds(60),
                                             [&] { read = FileUserDefaults(file).dataForKey("k"); },
-                                            {pipe}));
-        EXPECT_EQ(read, std::nullopt) << target;
-        EXPECT_TRUE(std::filesystem::is_symlink(file.string() + ".unreadable")) << target;
+                                            {pipe, file}));
+        EXPECT_EQ(read, std::nullopt) << linked;
+        EXPECT_TRUE(
+            std::filesystem::exists(std::filesystem::symlink_status(file.string() + ".unreadable")))
+            << linked;
         FileUserDefaults(file).setObject(Data("y"), "k");
-        EXPECT_FALSE(std::filesystem::is_symlink(file));
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(file)));
         EXPECT_EQ(FileUserDefaults(file).dataForKey("k"), "y");
     }
-    EXPECT_EQ(readWholeFile(elsewhere), R"({"k":"eA=="})");
+    struct stat info {};
+    EXPECT_TRUE(::stat(pipe.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+}
+
+// Settings a dotfiles manager keeps elsewhere behind a link are read and changed there.
+TEST_F(FileUserDefaultsTest, SettingsBehindALinkAreReadAndChangedWhereItLeads) {
+    const auto elsewhere = folder.path() / "dotfiles" / "defaults.json";
+    std::filesystem::create_directories(elsewhere.parent_path());
+    replaceFileAtomically(elsewhere, R"({"k":"eA=="})");
+    std::filesystem::create_directories(file.parent_path());
+    std::filesystem::create_symlink(elsewhere, file);
+    FileUserDefaults defaults(file);
+    EXPECT_EQ(defaults.dataForKey("k"), "x");
+    defaults.setObject(Data("y"), "k");
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(Json::parse(*readWholeFile(elsewhere)).at("k").asString(), "eQ==");
+    EXPECT_FALSE(std::filesystem::exists(file.string() + ".unreadable"));
 }
 
 // 300,000 levels once overflowed the stack on every start; every damaged file is kept.

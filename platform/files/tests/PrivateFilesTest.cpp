@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "TemporaryFolder.hpp"
 #include "platform/files/AtomicFile.hpp"
@@ -43,9 +44,29 @@ TEST(PrivateFiles, KeepsiftsOwnFolderAndFilesAreMadePrivateWhereTheyWereNot) {
     ::chmod(file.c_str(), 0644);
     ASSERT_FALSE(makePrivateFile(file));
     EXPECT_EQ(modeOf(file), 0600u);
+}
 
-    std::filesystem::create_symlink(file, own / "link");
-    EXPECT_TRUE(makePrivateFile(own / "link"));
+// A link to a file of the user's own is followed; one to another user's file is not.
+TEST(PrivateFiles, OnlyAFileOfTheUsersOwnBehindALinkIsMadePrivate) {
+    testing::TemporaryFolder folder;
+    const auto dotfiles = folder.path() / "dotfiles";
+    std::filesystem::create_directory(dotfiles);
+    replaceFileAtomically(dotfiles / "catalogue.sqlite", "");
+    ::chmod((dotfiles / "catalogue.sqlite").c_str(), 0644);
+    std::filesystem::create_symlink("dotfiles/catalogue.sqlite", folder.path() / "link");
+    ASSERT_FALSE(makePrivateFile(folder.path() / "link"));
+    EXPECT_EQ(modeOf(dotfiles / "catalogue.sqlite"), 0600u);
+
+    std::filesystem::create_symlink("dotfiles/made.sqlite", folder.path() / "dangling");
+    ASSERT_FALSE(makePrivateFile(folder.path() / "dangling"));
+    EXPECT_EQ(modeOf(dotfiles / "made.sqlite"), 0600u);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "dangling"));
+
+    if (::geteuid() != 0) GTEST_SKIP() << "only root gives a file to another user";
+    ::chmod((dotfiles / "catalogue.sqlite").c_str(), 0644);
+    ASSERT_EQ(::chown((dotfiles / "catalogue.sqlite").c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(makePrivateFile(folder.path() / "link"));
+    EXPECT_EQ(modeOf(dotfiles / "catalogue.sqlite"), 0644u);
 }
 
 } // namespace

@@ -12,8 +12,8 @@ namespace {
 
 using ::testing::UnorderedElementsAre;
 
-// A pipe or a link in place of one of the library's own files (the user's answer, the
-// catalogue cache): the library neither waits on it nor reads through it.
+// A pipe, or a link to a pipe or a folder, in place of one of the library's own files (the
+// user's answer, the catalogue cache): the library neither waits on it nor reads through it.
 class PrivateFileTest : public FolderLibraryTest,
                         public ::testing::WithParamInterface<std::string> {
 protected:
@@ -24,18 +24,18 @@ protected:
         std::filesystem::create_directories(consentFile.parent_path());
         std::filesystem::create_directories(defaultCatalogueFile().parent_path());
     }
-    // Puts the stand-in named by the parameter in the file's place; a link elsewhere leads to a
-    // file that holds `content`.
+    // Puts the stand-in named by the parameter in the file's place; a folder elsewhere holds
+    // a file with `content`.
     void putInPlace(const std::filesystem::path& file, const std::string& content) {
         const auto pipe = base / (file.filename().string() + ".pipe");
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
         pipes.push_back(pipe);
         const auto elsewhere = base / (file.filename().string() + ".elsewhere");
-        writeText(elsewhere, content);
+        writeText(elsewhere / file.filename(), content);
         if (GetParam() == "pipe") std::filesystem::rename(pipe, file);
         if (GetParam() == "pipe") pipes.back() = file;
         if (GetParam() == "link to a pipe") std::filesystem::create_symlink(pipe, file);
-        if (GetParam() == "link elsewhere") std::filesystem::create_symlink(elsewhere, file);
+        if (GetParam() == "link to a folder") std::filesystem::create_symlink(elsewhere, file);
     }
 
     std::filesystem::path consentFile;
@@ -65,12 +65,45 @@ TEST_P(PrivateFileTest, TheCatalogueCacheIsMadeAfresh) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStandIn, PrivateFileTest,
-                         ::testing::Values("pipe", "link to a pipe", "link elsewhere"),
+                         ::testing::Values("pipe", "link to a pipe", "link to a folder"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, ' ');
                              return name;
                          });
+
+// A dotfiles manager keeps the library's own files as links to files elsewhere.
+class LinkedFileTest : public FolderLibraryTest {
+protected:
+    void SetUp() override {
+        FolderLibraryTest::SetUp();
+        writeJpeg(lib("a.jpg"));
+    }
+    // The file, kept elsewhere with `content`, and a link to it in its place.
+    std::filesystem::path linkElsewhere(const std::filesystem::path& file,
+                                        const std::string& content) {
+        const auto elsewhere = base / "dotfiles" / file.filename();
+        writeText(elsewhere, content);
+        std::filesystem::create_directories(file.parent_path());
+        std::filesystem::create_symlink(elsewhere, file);
+        return elsewhere;
+    }
+};
+
+TEST_F(LinkedFileTest, TheAnswerBehindALinkIsRead) {
+    linkElsewhere(defaultConsentFile(), R"({"consent":"granted"})");
+    EXPECT_EQ(makeLibrary()->authorizationStatus(), port_authorization::authorized);
+}
+
+// SQLite takes an empty file for an empty database; it is made where the link leads.
+TEST_F(LinkedFileTest, TheCatalogueCacheBehindALinkIsKeptWhereItLeads) {
+    const auto elsewhere = linkElsewhere(defaultCatalogueFile(), "");
+    EXPECT_THAT(ids(makeLibrary()->fetchImageAssets()), UnorderedElementsAre("a.jpg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(defaultCatalogueFile()));
+    EXPECT_GT(std::filesystem::file_size(elsewhere), 0u);
+    EXPECT_EQ(std::filesystem::status(elsewhere).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
 
 } // namespace
 } // namespace keepsift::foldertest

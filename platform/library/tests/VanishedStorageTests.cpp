@@ -153,12 +153,22 @@ TEST_F(VanishedStorageTest, TheMountsFileIsRewrittenFromWhatIsReadAndReadOnlyInI
     RememberedMounts(file, tables).note(root.string());
     EXPECT_EQ(readText(file), written);
 
+    // A link to a folder is replaced, and the folder left alone.
+    writeText(base / "folder" / "inside", "kept");
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink(base / "folder", file);
+    RememberedMounts(file, tables).note(root.string());
+    EXPECT_FALSE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(readText(file), written);
+    EXPECT_EQ(readText(base / "folder" / "inside"), "kept");
+
+    // A link to a file, as a dotfiles manager leaves, is read, and written where it leads.
     writeText(base / "elsewhere", away);
     std::filesystem::remove(file);
     std::filesystem::create_symlink(base / "elsewhere", file);
     RememberedMounts(file, tables).note(root.string());
-    EXPECT_FALSE(std::filesystem::is_symlink(file));
-    EXPECT_EQ(readText(file), written);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(readText(base / "elsewhere"), away + written);
     EXPECT_EQ(std::filesystem::status(file).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "ClientFixture.hpp"
+#include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/BlockedByPipes.hpp"
 #include "telemetry/client/SignalCache.hpp"
 
@@ -117,23 +118,32 @@ TEST_F(SignalCacheTest, HugeBackupIsRefusedBySizeBeforeItIsRead) {
     EXPECT_TRUE(logs.contains("Deleted a Telemetry cache unread: larger than 134217728 bytes"));
 }
 
-// A pipe is never waited for, and what a link leads to is neither read nor deleted.
-TEST_F(SignalCacheTest, APipeOrLinkInItsPlaceIsDeletedUnread) {
+// A pipe is never waited for: a link to one is deleted unread and the pipe left alone.
+TEST_F(SignalCacheTest, ALinkToAPipeIsDeletedUnread) {
+    std::filesystem::create_directories(backupFile().parent_path());
+    const auto pipe = folder.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_symlink(pipe, backupFile());
+    std::size_t count = 1;
+    ASSERT_TRUE(keepsift::testing::finishesWithin(std::chrono::seconds(60),
+                                                  [&] { count = make()->count(); }, {pipe}));
+    EXPECT_EQ(count, 0u);
+    EXPECT_FALSE(std::filesystem::is_symlink(backupFile()));
+    EXPECT_TRUE(logs.contains("Deleted a Telemetry cache unread: not a regular file"));
+    EXPECT_TRUE(std::filesystem::exists(pipe));
+}
+
+// A cache kept elsewhere behind a link is read, and the next save writes where the link leads.
+TEST_F(SignalCacheTest, ACacheBehindALinkIsReadAndSavedWhereItLeads) {
     std::filesystem::create_directories(backupFile().parent_path());
     const auto elsewhere = folder.path() / "elsewhere";
     std::ofstream(elsewhere) << encodeBackup(std::vector<SignalPostBody>{numbered(1)});
-    const auto pipe = folder.path() / "pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    for (const auto& target : {elsewhere, pipe}) {
-        std::filesystem::create_symlink(target, backupFile());
-        std::size_t count = 1;
-        ASSERT_TRUE(keepsift::testing::finishesWithin(std::chrono::seconds(60),
-                                                      [&] { count = make()->count(); }, {pipe}));
-        EXPECT_EQ(count, 0u) << target;
-        EXPECT_FALSE(std::filesystem::is_symlink(backupFile())) << target;
-        EXPECT_TRUE(logs.contains("Deleted a Telemetry cache unread: a link")) << target;
-    }
-    EXPECT_TRUE(std::filesystem::exists(elsewhere));
+    std::filesystem::create_symlink(elsewhere, backupFile());
+    auto cache = make();
+    EXPECT_EQ(cache->count(), 1u);
+    cache->saveToDisk();
+    EXPECT_TRUE(std::filesystem::is_symlink(backupFile()));
+    EXPECT_EQ(decodeBackup(readWholeFile(elsewhere).value_or("")).size(), 1u);
 }
 
 TEST_F(SignalCacheTest, UnwritableFolderKeepsTheSignalsAndTheNextSaveTriesAgain) {
