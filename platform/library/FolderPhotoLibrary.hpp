@@ -80,12 +80,16 @@ public:
 private:
     class ChangeRequests;
     std::optional<PortError> apply(ChangeRequests& requests);
-    std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items);
+    std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items,
+                                         const ReviewedContents& reviewed);
     struct TrashFailure {
         PortError error;
         KeptReason reason;
     };
-    std::optional<TrashFailure> trashItem(const CatalogueItem& item, bool& primaryGone,
+    std::optional<ReviewedFile> reviewedFile(const CatalogueItem& item,
+                                             const ReviewedContents& reviewed);
+    std::optional<TrashFailure> trashItem(const CatalogueItem& item,
+                                          const ReviewedContents& reviewed, bool& primaryGone,
                                           std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     void notifyObservers();

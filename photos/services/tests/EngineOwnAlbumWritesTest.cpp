@@ -29,8 +29,9 @@ public:
         if (cutAtCall > 0 && --cutAtCall == 0) throw CutShort();
     }
     void removeDepartedRejects() override { library_->removeDepartedRejects(); }
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
-        return library_->deleteAssets(ids);
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override {
+        return library_->deleteAssets(ids, reviewed);
     }
     LibraryChangeStream changes() override { return library_->changes(); }
 
