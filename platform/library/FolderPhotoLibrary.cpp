@@ -203,7 +203,11 @@ void FolderPhotoLibrary::performChanges(PortChangeBlock block, PortChangeComplet
 }
 
 std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
+    std::vector<CatalogueItem> trashing;
+    ReviewedFiles expected;
     if (!requests.deletions.empty()) {
+        trashing = itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions)));
+        expected = reviewedFiles(trashing, requests.reviewedDeletions);
         auto& confirmation = options_.deletionConfirmation;
         if (!confirmation || !confirmation->confirmDeletion(requests.deletions))
             return PortError::cancelled();
@@ -223,8 +227,7 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
         }
     }
     if (requests.deletions.empty()) return std::nullopt;
-    return deleteItems(itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions))),
-                       requests.reviewedDeletions);
+    return deleteItems(trashing, expected);
 }
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
@@ -232,7 +235,7 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
 // stops only its own photograph, and the error names what did reach the Trash and why the
 // others stayed.
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items,
-                                                         const ReviewedContents& reviewed) {
+                                                         const ReviewedFiles& expected) {
     std::map<std::string, std::vector<Place>> links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
@@ -242,7 +245,7 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
     std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
         bool primaryGone = false;
-        if (auto failure = trashItem(item, reviewed, primaryGone, trashed)) {
+        if (auto failure = trashItem(item, expected, primaryGone, trashed)) {
             log().error(failure->error.message);
             failures.push_back(std::move(failure->error));
             if (!primaryGone) kept.push_back({item.id, failure->reason});
@@ -281,28 +284,37 @@ KeptReason keptReasonOf(int error) {
 
 } // namespace
 
-// What the primary file is checked against right before it moves: the bytes reviewed where
-// they are known.
-std::optional<ReviewedFile> FolderPhotoLibrary::reviewedFile(const CatalogueItem& item,
-                                                             const ReviewedContents& reviewed) {
-    auto expected = catalogue_.reviewedFile(item.relativePath(item.primary()));
-    auto bytes = reviewed.find(item.id);
-    if (bytes == reviewed.end()) return expected;
-    if (!expected) expected = ReviewedFile{};
-    expected->bytes = bytes->second;
-    return expected;
+// What each primary file is checked against right before it moves: the bytes reviewed where
+// they are known, else the file as it was before anything of the batch happened, so that a
+// listing while it runs does not make other bytes the reviewed ones.
+FolderPhotoLibrary::ReviewedFiles
+FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>& items,
+                                  const ReviewedContents& reviewed) {
+    ReviewedFiles files;
+    for (const CatalogueItem& item : items) {
+        auto file = catalogue_.reviewedFile(item.relativePath(item.primary()));
+        auto bytes = reviewed.find(item.id);
+        if (bytes != reviewed.end()) {
+            if (!file) file = ReviewedFile{};
+            file->bytes = bytes->second;
+        }
+        if (file) files.emplace(item.id, std::move(*file));
+    }
+    return files;
 }
 
 // The primary file goes first, and only while it is still the file that was reviewed.
 std::optional<FolderPhotoLibrary::TrashFailure>
-FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedContents& reviewed,
+FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
                               bool& primaryGone, std::vector<std::string>& trashed) {
+    const auto reviewed = expected.find(item.id);
     for (const CatalogueResource& resource : item.resources) {
         bool primary = &resource == &item.primary();
         std::string relative = item.relativePath(resource);
         std::string path = catalogue_.absolute(relative);
-        auto expected = primary ? reviewedFile(item, reviewed) : std::nullopt;
-        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, expected);
+        std::optional<ReviewedFile> check;
+        if (primary && reviewed != expected.end()) check = reviewed->second;
+        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, check);
         int error = refusal.error;
         if (!refusal.reason.empty())
             return TrashFailure{{folderLibraryErrorDomain, error,

@@ -126,27 +126,36 @@ TEST_F(DeletionSafetyTest, AFileRewrittenInPlaceIsLeftAloneAndOneOnlyChmodedGoes
 }
 
 // Written in after the batch was formed, right before its move, and listed again with its
-// times put back: the listing does not make the new bytes the reviewed ones.
+// times put back: the listing does not make the new bytes the reviewed ones, also for d.jpg,
+// whose reviewed bytes are not known.
 TEST_F(DeletionSafetyTest, BytesWrittenInWhileTheBatchMovesKeepTheirFileWhereItIs) {
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+    const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+    for (const auto& name : names)
         writeJpeg(lib(name), jpeg().rated(name[0] - 'a'));
     auto library = makeLibrary();
     library->fetchImageAssets();
-    const auto reviewed = reviewedNow({"a.jpg", "b.jpg", "c.jpg"});
+    auto reviewed = reviewedNow(names);
+    reviewed.erase("d.jpg");
     fs->beforeNewFile = [&](const std::string& path) {
-        if (!path.ends_with("/b.jpg.trashinfo")) return;
-        rewriteInPlace("b.jpg");
-        library->fetchImageAssets();
+        for (const char* written : {"b.jpg", "d.jpg"})
+            if (path.ends_with("/" + std::string(written) + ".trashinfo")) {
+                rewriteInPlace(written);
+                library->fetchImageAssets();
+            }
     };
-    auto [success, error] = remove(*library, {"a.jpg", "b.jpg", "c.jpg"}, reviewed);
+    auto [success, error] = remove(*library, names, reviewed);
     EXPECT_FALSE(success);
     ASSERT_TRUE(error);
     EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg", "c.jpg"));
     EXPECT_THAT(error->keptIdentifiers,
-                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
-    EXPECT_NE(readText(lib("b.jpg")), bytes.at("b.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
-    EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed},
+                            KeptPhoto{"d.jpg", KeptReason::changedSinceReviewed}));
+    for (const char* written : {"b.jpg", "d.jpg"}) {
+        EXPECT_NE(readText(lib(written)), bytes.at(written));
+        EXPECT_FALSE(std::filesystem::exists(trash() / "files" / written));
+        EXPECT_FALSE(
+            std::filesystem::exists(trash() / "info" / (written + std::string(".trashinfo"))));
+    }
     expectTrashed("a.jpg");
     expectTrashed("c.jpg");
 }
