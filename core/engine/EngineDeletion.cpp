@@ -5,6 +5,20 @@
 #include "core/support/Logger.hpp"
 
 namespace keepsift {
+namespace {
+
+// Each file is checked against its own review right before it moves; one reviewed before
+// its digest was kept is judged by how the library last saw it.
+ReviewedContents reviewedContentsOf(const std::vector<IndexEntry>& batch) {
+    ReviewedContents reviewed;
+    for (const auto& entry : batch)
+        if (entry.contentDigest)
+            reviewed.emplace(entry.asset.id,
+                             ReviewedBytes{*entry.contentDigest, entry.asset.fileSize});
+    return reviewed;
+}
+
+} // namespace
 
 // The flagged photographs the review window counts: those of the groups it shows. A flag
 // left alone in its group (the rest of it gone) is not moved unseen.
@@ -31,10 +45,11 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     std::vector<std::string> ids;
     for (const auto& entry : batch)
         ids.push_back(entry.asset.id);
+    const auto reviewed = reviewedContentsOf(batch);
     beginTrashingLocked(lock, ids);
     DeletionReport report;
     try {
-        report = unlocked(lock, [&] { return library_->deleteAssets(ids); });
+        report = unlocked(lock, [&] { return library_->deleteAssets(ids, reviewed); });
     } catch (...) {
         endTrashingLocked(lock);
         throw;

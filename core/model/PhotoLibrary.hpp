@@ -9,6 +9,7 @@
 #include "core/model/LibraryAsset.hpp"
 #include "core/model/LibraryChange.hpp"
 #include "core/model/LibraryEnums.hpp"
+#include "core/model/ReviewedBytes.hpp"
 #include "core/support/Channel.hpp"
 
 namespace keepsift {
@@ -50,9 +51,11 @@ public:
     // does every other link. Throws LibraryError.
     virtual void removeDepartedRejects(const std::vector<std::string>& departed) { (void)departed; }
     // Moves the photographs to the Trash, after the user confirmed it once more, and says what
-    // became of each; nothing deleted when nothing matched. Throws only when the library could
-    // not be asked at all, and then nothing was moved.
-    virtual DeletionReport deleteAssets(const std::vector<std::string>& ids) = 0;
+    // became of each; nothing deleted when nothing matched. A photograph whose reviewed bytes
+    // are given goes only while its file holds them. Throws only when the library could not be
+    // asked at all, and then nothing was moved.
+    virtual DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                        const ReviewedContents& reviewed) = 0;
     // Runs until the consumer cancels it.
     virtual LibraryChangeStream changes() = 0;
 };

@@ -98,7 +98,8 @@ void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool reje
             found->second.isRejected = rejected;
 }
 
-DeletionReport ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids) {
+DeletionReport ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids,
+                                             const ReviewedContents&) {
     std::lock_guard lock(mutex_);
     requireReadAccessLocked();
     deleteCalls_.push_back(ids);

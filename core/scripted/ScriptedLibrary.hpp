@@ -41,7 +41,8 @@ public:
     // The content given for a listed photograph; none without one.
     std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override;
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override;
     LibraryChangeStream changes() override;
 
     // Scenario side: each change is announced on the current stream, when one exists.

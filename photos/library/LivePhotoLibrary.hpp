@@ -33,7 +33,8 @@ public:
     std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
     void removeDepartedRejects(const std::vector<std::string>& departed) override;
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override;
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override;
     LibraryChangeStream changes() override;
 
     // The observer of the most recent changes() call, if any.

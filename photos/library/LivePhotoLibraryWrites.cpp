@@ -81,14 +81,16 @@ void LivePhotoLibrary::verifyMembership(const std::vector<std::string>& ids, boo
 }
 
 // The platform leaves out identifiers it does not find; they count as deleted with the rest.
-DeletionReport LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids) {
+DeletionReport LivePhotoLibrary::deleteAssets(const std::vector<std::string>& ids,
+                                              const ReviewedContents& reviewed) {
     if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
     if (assets.empty()) return {};
     try {
-        performChangesAndWait(*port_, [assets = std::move(assets)](PortChangeRequests& requests) {
-            requests.deleteAssets(assets);
-        });
+        performChangesAndWait(*port_,
+                              [assets = std::move(assets), reviewed](PortChangeRequests& requests) {
+                                  requests.deleteAssets(assets, reviewed);
+                              });
     } catch (const ServiceError& failure) {
         const PortError& error = failure.error();
         if (isUserCancellation(error)) return DeletionReport::allKept(ids, KeptReason::declined);

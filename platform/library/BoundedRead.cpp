@@ -38,12 +38,16 @@ BoundedRead readImageFile(const Place& place) {
 
 int streamWholeFile(const Place& place,
                     const std::function<void(std::vector<std::uint8_t>)>& chunk) {
-    constexpr size_t chunkSize = 1 << 20;
     Descriptor file{openFileBelow(place)};
     if (file.fd < 0) return errno != 0 ? errno : EIO;
+    return streamDescriptor(file.fd, chunk);
+}
+
+int streamDescriptor(int fd, const std::function<void(std::vector<std::uint8_t>)>& chunk) {
+    constexpr size_t chunkSize = 1 << 20;
     std::vector<std::uint8_t> buffer(chunkSize);
     for (;;) {
-        ssize_t count = ::read(file.fd, buffer.data(), buffer.size());
+        ssize_t count = ::read(fd, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) return errno;
         if (count == 0) return 0;

@@ -28,5 +28,7 @@ BoundedRead readImageFile(const Place& place);
 // Hands the file over in chunks; 0 or the errno value of what failed.
 int streamWholeFile(const Place& place,
                     const std::function<void(std::vector<std::uint8_t>)>& chunk);
+// The same for a file already open, from where its descriptor stands.
+int streamDescriptor(int fd, const std::function<void(std::vector<std::uint8_t>)>& chunk);
 
 } // namespace keepsift

@@ -122,13 +122,16 @@ public:
     void creationRequestForAssetCollectionWithTitle(const std::string& title) override {
         creations.push_back(title);
     }
-    void deleteAssets(const std::vector<PortAsset>& assets) override {
+    void deleteAssets(const std::vector<PortAsset>& assets,
+                      const ReviewedContents& reviewed) override {
         deletions.insert(deletions.end(), assets.begin(), assets.end());
+        reviewedDeletions.insert(reviewed.begin(), reviewed.end());
     }
 
     std::vector<std::string> creations;
     std::vector<std::unique_ptr<AlbumChange>> albumChanges;
     std::vector<PortAsset> deletions;
+    ReviewedContents reviewedDeletions;
 
 private:
     SymlinkAlbums& albums_;
@@ -214,7 +217,11 @@ void FolderPhotoLibrary::performChanges(PortChangeBlock block, PortChangeComplet
 }
 
 std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
+    std::vector<CatalogueItem> trashing;
+    ReviewedFiles expected;
     if (!requests.deletions.empty()) {
+        trashing = itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions)));
+        expected = reviewedFiles(trashing, requests.reviewedDeletions);
         auto& confirmation = options_.deletionConfirmation;
         if (!confirmation || !confirmation->confirmDeletion(requests.deletions))
             return PortError::cancelled();
@@ -235,14 +242,15 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
         }
     }
     if (requests.deletions.empty()) return std::nullopt;
-    return deleteItems(itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions))));
+    return deleteItems(trashing, expected);
 }
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
 // once its primary file is there, so a failed move leaves its albums intact. A failure
 // stops only its own photograph, and the error names what did reach the Trash and why the
 // others stayed.
-std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items) {
+std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items,
+                                                         const ReviewedFiles& expected) {
     std::map<std::string, std::vector<Place>> links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
@@ -252,7 +260,7 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
     std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
         bool primaryGone = false;
-        if (auto failure = trashItem(item, primaryGone, trashed)) {
+        if (auto failure = trashItem(item, expected, primaryGone, trashed)) {
             log().error(failure->error.message);
             failures.push_back(std::move(failure->error));
             if (!primaryGone) kept.push_back({item.id, failure->reason});
@@ -291,16 +299,37 @@ KeptReason keptReasonOf(int error) {
 
 } // namespace
 
+// What each primary file is checked against right before it moves: the bytes reviewed where
+// they are known, else the file as it was before anything of the batch happened, so that a
+// listing while it runs does not make other bytes the reviewed ones.
+FolderPhotoLibrary::ReviewedFiles
+FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>& items,
+                                  const ReviewedContents& reviewed) {
+    ReviewedFiles files;
+    for (const CatalogueItem& item : items) {
+        auto file = catalogue_.reviewedFile(item.relativePath(item.primary()));
+        auto bytes = reviewed.find(item.id);
+        if (bytes != reviewed.end()) {
+            if (!file) file = ReviewedFile{};
+            file->bytes = bytes->second;
+        }
+        if (file) files.emplace(item.id, std::move(*file));
+    }
+    return files;
+}
+
 // The primary file goes first, and only while it is still the file that was reviewed.
 std::optional<FolderPhotoLibrary::TrashFailure>
-FolderPhotoLibrary::trashItem(const CatalogueItem& item, bool& primaryGone,
-                              std::vector<std::string>& trashed) {
+FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
+                              bool& primaryGone, std::vector<std::string>& trashed) {
+    const auto reviewed = expected.find(item.id);
     for (const CatalogueResource& resource : item.resources) {
         bool primary = &resource == &item.primary();
         std::string relative = item.relativePath(resource);
         std::string path = catalogue_.absolute(relative);
-        auto expected = primary ? catalogue_.reviewedFile(relative) : std::nullopt;
-        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, expected);
+        std::optional<ReviewedFile> check;
+        if (primary && reviewed != expected.end()) check = reviewed->second;
+        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, check);
         int error = refusal.error;
         if (!refusal.reason.empty())
             return TrashFailure{{folderLibraryErrorDomain, error,
@@ -350,7 +379,7 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     // Nothing larger than its picture can need is read at all.
     BoundedRead read = readImageFile({catalogue_.root(), item.relativePath(primary)});
     if (read.bytes)
-        catalogue_.noteMeasured(item.relativePath(primary), {read.stamp, digestOf(*read.bytes)});
+        catalogue_.noteMeasured(item.relativePath(primary), {read.stamp});
     else
         info.error = folderLibraryError(read.error, "cannot read " + path);
     handler(std::move(read.bytes), type, orientation, info);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -80,13 +81,18 @@ public:
 private:
     class ChangeRequests;
     std::optional<PortError> apply(ChangeRequests& requests);
-    std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items);
+    // By asset identifier.
+    using ReviewedFiles = std::map<std::string, ReviewedFile>;
+    ReviewedFiles reviewedFiles(const std::vector<CatalogueItem>& items,
+                                const ReviewedContents& reviewed);
+    std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items,
+                                         const ReviewedFiles& expected);
     struct TrashFailure {
         PortError error;
         KeptReason reason;
     };
-    std::optional<TrashFailure> trashItem(const CatalogueItem& item, bool& primaryGone,
-                                          std::vector<std::string>& trashed);
+    std::optional<TrashFailure> trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
+                                          bool& primaryGone, std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     void notifyObservers();
 

@@ -11,6 +11,7 @@
 #include "core/model/DeletionReport.hpp"
 #include "core/model/FileIdentity.hpp"
 #include "core/model/LibraryUnavailable.hpp"
+#include "core/model/ReviewedBytes.hpp"
 #include "core/support/Date.hpp"
 
 namespace keepsift {
@@ -122,8 +123,10 @@ public:
     // Creates an empty regular album with this title.
     virtual void creationRequestForAssetCollectionWithTitle(const std::string& title) = 0;
     // Deletion asks the user to confirm; a refusal fails the whole block with
-    // PortError::cancelled().
-    virtual void deleteAssets(const std::vector<PortAsset>& assets) = 0;
+    // PortError::cancelled(). An asset whose reviewed bytes are given goes only while its file
+    // holds them.
+    virtual void deleteAssets(const std::vector<PortAsset>& assets,
+                              const ReviewedContents& reviewed) = 0;
 };
 
 using PortChangeBlock = std::function<void(PortChangeRequests&)>;

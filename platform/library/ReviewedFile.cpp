@@ -1,35 +1,52 @@
 #include "platform/library/ReviewedFile.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/imaging/Sha256.hpp"
 #include "platform/library/BoundedRead.hpp"
 
 namespace keepsift {
 namespace {
 
-std::optional<std::string> digestOfFile(const Place& file) {
+// Nothing written, replaced or truncated in between; st_blocks may move with allocation.
+bool unchanged(const FileStamp& before, const FileStamp& after) {
+    return sameFile(before, after) && before.ctimeNs == after.ctimeNs;
+}
+
+std::optional<std::string> digestRead(int fd) {
     Sha256 digest;
-    if (streamWholeFile(file, [&](std::vector<std::uint8_t> chunk) { digest.add(chunk); }) != 0)
+    if (streamDescriptor(fd, [&](std::vector<std::uint8_t> chunk) { digest.add(chunk); }) != 0)
         return std::nullopt;
     return digest.finish();
 }
 
-} // namespace
-
-std::optional<std::string> digestOf(std::span<const std::uint8_t> bytes) {
-    Sha256 digest;
-    digest.add(bytes);
-    return digest.finish();
+// Read through one descriptor, and only the file the place names when it is done: bytes
+// written while it was read, or a file put in its place, make it another.
+bool holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileStamp& now) {
+    const int fd = openFileBelow(file);
+    if (fd < 0) return false;
+    struct stat opened {
+    }, done{};
+    bool holds = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                 unchanged(now, stampOf(opened)) &&
+                 (reviewed.size == 0 || opened.st_size == reviewed.size) &&
+                 digestRead(fd) == reviewed.digest && ::fstat(fd, &done) == 0 &&
+                 unchanged(stampOf(opened), stampOf(done));
+    ::close(fd);
+    FileStamp after;
+    return holds && stampOf(file, after) && unchanged(now, after);
 }
 
-// A change time unknown on either side (a stamp of an earlier build) tells nothing.
+} // namespace
+
+// A change time unknown on either side (a stamp of an earlier build) tells nothing; one that
+// moved without the bytes to compare leaves it unsure, and so not the reviewed file.
 bool stillReviewed(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {
+    if (reviewed.bytes) return holdsBytes(file, *reviewed.bytes, now);
     if (!sameFile(reviewed.stamp, now)) return false;
     const auto was = reviewed.stamp.ctimeNs, is = now.ctimeNs;
-    if (was == 0 || is == 0 || was == is) return true;
-    if (!reviewed.digest || digestOfFile(file) != reviewed.digest) return false;
-    // Bytes written in while they were read would slip past.
-    FileStamp after;
-    return stampOf(file, after) && after == now;
+    return was == 0 || is == 0 || was == is;
 }
 
 } // namespace keepsift

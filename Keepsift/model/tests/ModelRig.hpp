@@ -204,9 +204,10 @@ public:
         if (unavailableFolder) throw LibraryUnavailable("folder gone", *unavailableFolder);
         return ScriptedLibrary::fetchAssets();
     }
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override {
         if (beforeDelete) beforeDelete();
-        return ScriptedLibrary::deleteAssets(ids);
+        return ScriptedLibrary::deleteAssets(ids, reviewed);
     }
     std::optional<std::string> contentDigest(const std::string& id) override {
         if (beforeDigest) beforeDigest(id);

@@ -17,12 +17,13 @@ class SteppedLibrary : public ScriptedLibrary {
 public:
     using ScriptedLibrary::ScriptedLibrary;
 
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override {
         for (size_t i = 0; i < ids.size(); ++i) {
             remove({ids[i]});
             if (i == 0 && afterFirst) afterFirst();
         }
-        return ScriptedLibrary::deleteAssets(ids);
+        return ScriptedLibrary::deleteAssets(ids, reviewed);
     }
     std::vector<LibraryAsset> fetchAssets() override {
         auto listing = ScriptedLibrary::fetchAssets();

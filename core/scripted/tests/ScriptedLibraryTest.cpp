@@ -91,7 +91,7 @@ TEST(ScriptedLibrary, FailingAlbumWriteIsLoggedAndChangesNothing) {
 TEST(ScriptedLibrary, WritesWithoutAccessAreRefusedUnrecorded) {
     auto lib = library({asset("a")}, LibraryAuthorization::denied);
     EXPECT_THROW(lib.setRejected({"a"}, true), LibraryError);
-    EXPECT_THROW(lib.deleteAssets({"a"}), LibraryError);
+    EXPECT_THROW(lib.deleteAssets({"a"}, {}), LibraryError);
     EXPECT_TRUE(lib.rejectionCalls().empty());
     EXPECT_TRUE(lib.deleteCalls().empty());
 }
@@ -99,10 +99,10 @@ TEST(ScriptedLibrary, WritesWithoutAccessAreRefusedUnrecorded) {
 TEST(ScriptedLibrary, DeclinedDeletionIsLoggedAndRemovesNothing) {
     auto lib = library({asset("a"), asset("b")});
     lib.setConfirmsDeletion(false);
-    EXPECT_EQ(lib.deleteAssets({"a"}), DeletionReport::allKept({"a"}, KeptReason::declined));
+    EXPECT_EQ(lib.deleteAssets({"a"}, {}), DeletionReport::allKept({"a"}, KeptReason::declined));
     EXPECT_EQ(lib.assets().size(), 2u);
     lib.setConfirmsDeletion(true);
-    EXPECT_EQ(lib.deleteAssets({"a", "x"}).deleted, (std::vector<std::string>{"a", "x"}));
+    EXPECT_EQ(lib.deleteAssets({"a", "x"}, {}).deleted, (std::vector<std::string>{"a", "x"}));
     EXPECT_EQ(ids(lib.assets()), (std::vector<std::string>{"b"}));
     EXPECT_EQ(lib.deleteCalls().size(), 2u);
 }
@@ -110,7 +110,7 @@ TEST(ScriptedLibrary, DeclinedDeletionIsLoggedAndRemovesNothing) {
 TEST(ScriptedLibrary, APhotographItKeepsStaysWithItsReason) {
     auto lib = library({asset("a"), asset("b")});
     lib.keepOnDelete("b", KeptReason::noPrivateTrash);
-    const auto report = lib.deleteAssets({"a", "b"});
+    const auto report = lib.deleteAssets({"a", "b"}, {});
     EXPECT_EQ(report.deleted, std::vector<std::string>{"a"});
     EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{"b", KeptReason::noPrivateTrash}}));
     EXPECT_EQ(ids(lib.assets()), (std::vector<std::string>{"b"}));

@@ -77,11 +77,11 @@ TEST_F(LiveOverFolderLibrary, FlagsIntoTheRejectsFolderAndListsIt) {
 
 TEST_F(LiveOverFolderLibrary, DeletesOnlyWhatTheUserConfirms) {
     answer->confirm = false;
-    EXPECT_EQ(library->deleteAssets({"a.png"}),
+    EXPECT_EQ(library->deleteAssets({"a.png"}, {}),
               DeletionReport::allKept({"a.png"}, KeptReason::declined));
     EXPECT_TRUE(std::filesystem::exists(pictures() / "a.png"));
     answer->confirm = true;
-    EXPECT_EQ(library->deleteAssets({"a.png", "gone.png"}).deletedCount(), 2);
+    EXPECT_EQ(library->deleteAssets({"a.png", "gone.png"}, {}).deletedCount(), 2);
     EXPECT_FALSE(std::filesystem::exists(pictures() / "a.png"));
 }
 

@@ -117,9 +117,9 @@ TEST(RejectsAlbumWrites, CompletionAnsweringTwiceResumesOnce) {
         LivePhotoLibrary library(port);
         library.setRejected({"p0", "p1"}, true);
         EXPECT_EQ(rejectsOf(*port), (std::vector<std::string>{"p0", "p1"}));
-        EXPECT_EQ(library.deleteAssets({"p0"}).deletedCount(), 1);
+        EXPECT_EQ(library.deleteAssets({"p0"}, {}).deletedCount(), 1);
         port->refuseDeletion(true);
-        EXPECT_EQ(library.deleteAssets({"p1"}).deletedCount(), 0)
+        EXPECT_EQ(library.deleteAssets({"p1"}, {}).deletedCount(), 0)
             << "the second, contrary answer is ignored";
     }
 }
@@ -127,7 +127,7 @@ TEST(RejectsAlbumWrites, CompletionAnsweringTwiceResumesOnce) {
 TEST(Deletion, DeletesWhatExistsAndSkipsTheRest) {
     auto port = portWithAssets(3);
     LivePhotoLibrary library(port);
-    EXPECT_EQ(library.deleteAssets({"p1", "gone"}).deleted,
+    EXPECT_EQ(library.deleteAssets({"p1", "gone"}, {}).deleted,
               (std::vector<std::string>{"p1", "gone"}));
     EXPECT_EQ(port->assetIds(), (std::vector<std::string>{"p0", "p2"}));
 }
@@ -135,8 +135,8 @@ TEST(Deletion, DeletesWhatExistsAndSkipsTheRest) {
 TEST(Deletion, NothingToDeleteAnswersFalse) {
     auto port = portWithAssets(1);
     LivePhotoLibrary library(port);
-    EXPECT_EQ(library.deleteAssets({}), DeletionReport{});
-    EXPECT_EQ(library.deleteAssets({"gone"}), DeletionReport{});
+    EXPECT_EQ(library.deleteAssets({}, {}), DeletionReport{});
+    EXPECT_EQ(library.deleteAssets({"gone"}, {}), DeletionReport{});
     EXPECT_EQ(port->changeBlockCount(), 0);
 }
 
@@ -144,7 +144,8 @@ TEST(Deletion, CancellationAnswersFalseWithoutThrowing) {
     auto port = portWithAssets(1);
     port->refuseDeletion(true);
     LivePhotoLibrary library(port);
-    EXPECT_EQ(library.deleteAssets({"p0"}), DeletionReport::allKept({"p0"}, KeptReason::declined));
+    EXPECT_EQ(library.deleteAssets({"p0"}, {}),
+              DeletionReport::allKept({"p0"}, KeptReason::declined));
     EXPECT_EQ(port->assetIds(), std::vector<std::string>{"p0"});
 }
 
@@ -152,9 +153,9 @@ TEST(Deletion, OtherFailuresAreThrown) {
     auto port = portWithAssets(1);
     LivePhotoLibrary library(port);
     port->failChangeBlocks(PortError{"NSCocoaErrorDomain", PortError::userCancelled, "other"});
-    EXPECT_THROW(library.deleteAssets({"p0"}), ServiceError) << "3072 of another domain";
+    EXPECT_THROW(library.deleteAssets({"p0"}, {}), ServiceError) << "3072 of another domain";
     port->failChangeBlocks(PortError{PortError::photosDomain, 3300, "busy"});
-    EXPECT_THROW(library.deleteAssets({"p0"}), ServiceError);
+    EXPECT_THROW(library.deleteAssets({"p0"}, {}), ServiceError);
 }
 
 TEST(Deletion, AFailureSaysWhatReachedTheTrashAndWhyTheRestStayed) {
@@ -164,12 +165,12 @@ TEST(Deletion, AFailureSaysWhatReachedTheTrashAndWhyTheRestStayed) {
     partial.deletedIdentifiers = {"p0", "p2"};
     partial.keptIdentifiers = {{"p1", KeptReason::notWritable}};
     port->failChangeBlocks(partial);
-    EXPECT_EQ(library.deleteAssets({"p0", "p1", "p2"}),
+    EXPECT_EQ(library.deleteAssets({"p0", "p1", "p2"}, {}),
               (DeletionReport{{"p0", "p2"}, {{"p1", KeptReason::notWritable}}}));
     // Nothing moved, for a reason of each photograph: still an answer, not an error.
     PortError none{"com.ambervale.keepsift.folder-library", 1, "not moved"};
     none.keptIdentifiers = {{"p0", KeptReason::noPrivateTrash}};
     port->failChangeBlocks(none);
-    EXPECT_EQ(library.deleteAssets({"p0"}),
+    EXPECT_EQ(library.deleteAssets({"p0"}, {}),
               (DeletionReport{{}, {{"p0", KeptReason::noPrivateTrash}}}));
 }

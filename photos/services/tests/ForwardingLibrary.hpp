@@ -35,8 +35,9 @@ public:
     void removeDepartedRejects(const std::vector<std::string>& departed) override {
         library_->removeDepartedRejects(departed);
     }
-    DeletionReport deleteAssets(const std::vector<std::string>& ids) override {
-        return library_->deleteAssets(ids);
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override {
+        return library_->deleteAssets(ids, reviewed);
     }
     LibraryChangeStream changes() override { return library_->changes(); }
 

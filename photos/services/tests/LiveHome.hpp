@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,9 +23,12 @@ struct ScriptedDialogs : ConsentPrompt, DeletionConfirmation {
     bool confirmDeletion(const std::vector<PortAsset>& assets) override {
         for (const auto& asset : assets)
             confirmed.push_back(asset.localIdentifier);
+        if (whileConfirming) whileConfirming();
         return true;
     }
     std::vector<std::string> confirmed;
+    // What happens to the library after the batch was formed, before any of it moves.
+    std::function<void()> whileConfirming;
 };
 
 // A temporary home: XDG cache, config and data folders and a picture folder below one

@@ -95,6 +95,22 @@ protected:
                                               std::make_shared<SystemClock>());
     }
 
+    // Quit and started again over the same index: what was measured before is known only by
+    // the index. Photographs taken earlier fill the dozen the start samples to learn where the
+    // library is kept, so that the frames' files are not read at the start.
+    void restart() {
+        ASSERT_TRUE(engine->save());
+        engine.reset();
+        services = {};
+        for (int earlier = 0; earlier < 12; ++earlier)
+            writeJpeg("Earlier/" + std::to_string(earlier) + ".jpg", scene(20 + earlier),
+                      "2023:01:01 10:00:" + std::to_string(10 + earlier));
+        startServices();
+        startEngine();
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+        EXPECT_EQ(engine->reconcileWithLibrary().added.size(), 12u);
+    }
+
     IndexEntry entry(const std::string& id) const { return engine->index().entries.at(id); }
 
     // What the album folder holds, as paths below the library.
@@ -249,6 +265,44 @@ TEST_F(ReplacedInPlace, AFlaggedPhotoOnlyChmodedJustBeforeDeleteAllIsMoved) {
     });
     EXPECT_TRUE(report.kept.empty());
     EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 1);
+    EXPECT_EQ(entry(flagged).state, ReviewState::deleted);
+    expectOnlyTheBatchMoved(report);
+}
+
+// Written in once the batch was formed, the times put back and the library listed again
+// before the move: the file is judged by its review, not by the last listing.
+TEST_F(ReplacedInPlace, AfterARestartOtherBytesWrittenWhileDeleteAllRunsAreNotMoved) {
+    restart();
+    auto bytes = bytesOf(pictures / flagged);
+    auto& changed = bytes[bytes.size() - 64];
+    changed = static_cast<char>(changed == 0x10 ? 0x11 : 0x10);
+    before = filesBelow(pictures);
+    dialogs->whileConfirming = [&] {
+        rewriteKeepingTimes(pictures / flagged, bytes);
+        services.port->fetchImageAssets();
+        before[flagged] = bytes;
+    };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{flagged, KeptReason::changedSinceReviewed}}));
+    EXPECT_EQ(bytesOf(pictures / flagged), bytes);
+    EXPECT_FALSE(fs::exists(trashed(flagged)));
+    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectOnlyTheBatchMoved(report);
+}
+
+// `chmod -R go-r` over the library just before "delete all": every flagged photograph still
+// holds the bytes it was reviewed with, and goes.
+TEST_F(ReplacedInPlace, AfterARestartFlaggedPhotosWhosePermissionsAloneChangedGo) {
+    restart();
+    const auto batch = flaggedPaths();
+    const auto report = deleteAllAfter([&](const fs::path&) {
+        for (const auto& file : fs::recursive_directory_iterator(pictures))
+            if (!file.is_symlink())
+                fs::permissions(file.path(), fs::perms::group_read | fs::perms::others_read,
+                                fs::perm_options::remove);
+    });
+    EXPECT_TRUE(report.kept.empty());
+    EXPECT_EQ(report.deleted, batch);
     EXPECT_EQ(entry(flagged).state, ReviewState::deleted);
     expectOnlyTheBatchMoved(report);
 }

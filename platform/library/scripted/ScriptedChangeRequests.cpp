@@ -41,7 +41,8 @@ void ScriptedChangeRequests::creationRequestForAssetCollectionWithTitle(const st
     createdTitles_.push_back(title);
 }
 
-void ScriptedChangeRequests::deleteAssets(const std::vector<PortAsset>& assets) {
+void ScriptedChangeRequests::deleteAssets(const std::vector<PortAsset>& assets,
+                                          const ReviewedContents&) {
     for (auto& id : identifiers(assets))
         deletedIds_.push_back(std::move(id));
 }

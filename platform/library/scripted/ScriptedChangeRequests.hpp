@@ -25,7 +25,8 @@ public:
     PortCollectionChangeRequest*
     changeRequestForAssetCollection(const PortAssetCollection& album) override;
     void creationRequestForAssetCollectionWithTitle(const std::string& title) override;
-    void deleteAssets(const std::vector<PortAsset>& assets) override;
+    void deleteAssets(const std::vector<PortAsset>& assets,
+                      const ReviewedContents& reviewed) override;
 
     const std::vector<ScriptedAlbumEdit>& edits() const { return edits_; }
     const std::vector<std::string>& createdTitles() const { return createdTitles_; }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "PermissionsBind.hpp"
+#include "platform/imaging/Sha256.hpp"
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift::foldertest {
@@ -44,10 +45,23 @@ protected:
         return library;
     }
 
+    // The files' bytes as they are now, as the review keeps them.
+    ReviewedContents reviewedNow(const std::vector<std::string>& ids) {
+        ReviewedContents reviewed;
+        for (const auto& id : ids) {
+            const std::string bytes = readText(lib(id));
+            Sha256 digest;
+            digest.add({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+            reviewed[id] = {*digest.finish(), static_cast<std::int64_t>(bytes.size())};
+            this->bytes[id] = bytes;
+        }
+        return reviewed;
+    }
+
     // Of the two, b.jpg changed since it was measured: it stays as it is now, and says so.
-    void expectOnlyAMoved(PhotoLibraryPort& library) {
+    void expectOnlyAMoved(PhotoLibraryPort& library, const ReviewedContents& reviewed = {}) {
         std::string now = readText(lib("b.jpg"));
-        auto [success, error] = remove(library, {"a.jpg", "b.jpg"});
+        auto [success, error] = remove(library, {"a.jpg", "b.jpg"}, reviewed);
         EXPECT_FALSE(success);
         ASSERT_TRUE(error);
         EXPECT_EQ(error->code, ESTALE);
@@ -59,6 +73,13 @@ protected:
         EXPECT_FALSE(std::filesystem::exists(trash() / "files/b.jpg"));
         EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
         EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
+    }
+
+    // What reached the Trash holds the bytes reviewed, with its info file.
+    void expectTrashed(const std::string& id) {
+        EXPECT_FALSE(std::filesystem::exists(lib(id))) << id;
+        EXPECT_EQ(readText(trash() / "files" / id), bytes.at(id)) << id;
+        EXPECT_TRUE(std::filesystem::exists(trash() / "info" / (id + ".trashinfo"))) << id;
     }
 
     // Other bytes of the same size written into the file's own inode, its times put back.
@@ -78,6 +99,8 @@ protected:
         ASSERT_NE(after.st_ctim.tv_nsec + after.st_ctim.tv_sec * 1'000'000'000LL,
                   before.st_ctim.tv_nsec + before.st_ctim.tv_sec * 1'000'000'000LL);
     }
+
+    std::map<std::string, std::string> bytes;
 };
 
 TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndReported) {
@@ -91,13 +114,74 @@ TEST_F(DeletionSafetyTest, APhotographOverwrittenAfterMeasuringIsLeftAloneAndRep
     EXPECT_TRUE(remove(*library, {"b.jpg"}).first);
 }
 
-// Only the change time tells of either: the bytes measured tell them apart.
+// Only the change time tells of either: the bytes reviewed tell them apart.
 TEST_F(DeletionSafetyTest, AFileRewrittenInPlaceIsLeftAloneAndOneOnlyChmodedGoes) {
     auto library = twoMeasured();
+    const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     std::filesystem::permissions(lib("a.jpg"), std::filesystem::perms::group_write,
                                  std::filesystem::perm_options::add);
     rewriteInPlace("b.jpg");
-    expectOnlyAMoved(*library);
+    expectOnlyAMoved(*library, reviewed);
+    expectTrashed("a.jpg");
+}
+
+// Written in after the batch was formed, right before its move, and listed again with its
+// times put back: the listing does not make the new bytes the reviewed ones, also for d.jpg,
+// whose reviewed bytes are not known.
+TEST_F(DeletionSafetyTest, BytesWrittenInWhileTheBatchMovesKeepTheirFileWhereItIs) {
+    const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+    for (const auto& name : names)
+        writeJpeg(lib(name), jpeg().rated(name[0] - 'a'));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    auto reviewed = reviewedNow(names);
+    reviewed.erase("d.jpg");
+    fs->beforeNewFile = [&](const std::string& path) {
+        for (const char* written : {"b.jpg", "d.jpg"})
+            if (path.ends_with("/" + std::string(written) + ".trashinfo")) {
+                rewriteInPlace(written);
+                library->fetchImageAssets();
+            }
+    };
+    auto [success, error] = remove(*library, names, reviewed);
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->deletedIdentifiers, ElementsAre("a.jpg", "c.jpg"));
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed},
+                            KeptPhoto{"d.jpg", KeptReason::changedSinceReviewed}));
+    for (const char* written : {"b.jpg", "d.jpg"}) {
+        EXPECT_NE(readText(lib(written)), bytes.at(written));
+        EXPECT_FALSE(std::filesystem::exists(trash() / "files" / written));
+        EXPECT_FALSE(
+            std::filesystem::exists(trash() / "info" / (written + std::string(".trashinfo"))));
+    }
+    expectTrashed("a.jpg");
+    expectTrashed("c.jpg");
+}
+
+// Without its reviewed bytes a file whose status changed since it was listed is not known
+// for the reviewed one; with them it goes, whatever its permissions and times became.
+TEST_F(DeletionSafetyTest, AFileHoldingItsReviewedBytesGoesWhateverItsPermissionsAndTimes) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"), jpeg().rated(2));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    std::filesystem::permissions(
+        lib("a.jpg"), std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+        std::filesystem::perm_options::remove);
+    const timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, lib("b.jpg").c_str(), times, 0), 0);
+    const auto unsure = remove(*library, {"a.jpg"});
+    ASSERT_TRUE(unsure.second);
+    EXPECT_EQ(unsure.second->code, ESTALE);
+    library->fetchImageAssets();
+    ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0600), 0);
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    EXPECT_TRUE(success) << error->message;
+    expectTrashed("a.jpg");
+    expectTrashed("b.jpg");
 }
 
 // A review kept without the file's change time, as earlier builds kept it, is judged as then.

@@ -101,9 +101,10 @@ std::pair<bool, std::optional<PortError>> FolderLibraryTest::change(PhotoLibrary
 }
 
 std::pair<bool, std::optional<PortError>>
-FolderLibraryTest::remove(PhotoLibraryPort& library, const std::vector<std::string>& wanted) {
+FolderLibraryTest::remove(PhotoLibraryPort& library, const std::vector<std::string>& wanted,
+                          const ReviewedContents& reviewed) {
     auto assets = library.fetchAssetsWithLocalIdentifiers(wanted);
-    return change(library, [&](PortChangeRequests& r) { r.deleteAssets(assets); });
+    return change(library, [&](PortChangeRequests& r) { r.deleteAssets(assets, reviewed); });
 }
 
 std::optional<PortAssetCollection> FolderLibraryTest::rejects(PhotoLibraryPort& library) {

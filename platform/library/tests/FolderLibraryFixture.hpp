@@ -78,6 +78,10 @@ public:
         ++symlinksMade;
         return FileSystemOps::makeSymlink(target, link);
     }
+    int writeNewFile(const Place& file, const std::string& text) override {
+        if (beforeNewFile) beforeNewFile(file.path());
+        return FileSystemOps::writeNewFile(file, text);
+    }
     int renamePath(const Place& from, const Place& to) override {
         if (beforeWrite) beforeWrite(from.path());
         if (failRenames || (failRenamesOf && from.path() == *failRenamesOf)) return EXDEV;
@@ -87,6 +91,8 @@ public:
     std::function<void(const std::string&)> onOpenDirectory;
     // Called with the path a link is made at or a file is moved from, before it happens.
     std::function<void(const std::string&)> beforeWrite;
+    // Called with the path of a file about to be made, such as a Trash info file.
+    std::function<void(const std::string&)> beforeNewFile;
     std::optional<int> symlinksBeforeFull;
     int symlinksMade = 0;
     bool failRenames = false;
@@ -112,7 +118,8 @@ protected:
     std::optional<PortAssetCollection> rejects(PhotoLibraryPort& library);
     // Deletes these photographs in one change block.
     std::pair<bool, std::optional<PortError>> remove(PhotoLibraryPort& library,
-                                                     const std::vector<std::string>& wanted);
+                                                     const std::vector<std::string>& wanted,
+                                                     const ReviewedContents& reviewed = {});
     std::filesystem::path trash() const { return base / "data/Trash"; }
     void addToRejects(PhotoLibraryPort& library, const std::vector<std::string>& ids);
 

@@ -107,7 +107,7 @@ TEST_F(ForeignNameTest, DeletionMovesTheForeignFileToTheTrashWithItsBytesInTheIn
     addToRejects(*library, {foreignId});
     auto assets = fetchForeign();
     auto [success, error] =
-        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(assets); });
+        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(assets, {}); });
     ASSERT_TRUE(success) << (error ? error->message : "");
     EXPECT_FALSE(std::filesystem::exists(lib(foreignPath)));
     auto trash = base / "data/Trash";

@@ -47,7 +47,7 @@ TEST_F(NormalFormTest, DeletingOneTwinTrashesThatFileOnly) {
     auto twin = library->fetchAssetsWithLocalIdentifiers({composed + ".jpg"});
     ASSERT_EQ(twin.size(), 1u);
     auto [success, error] =
-        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(twin); });
+        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(twin, {}); });
     ASSERT_TRUE(success) << (error ? error->message : "");
     EXPECT_FALSE(std::filesystem::exists(lib(composed + ".jpg")));
     EXPECT_TRUE(std::filesystem::exists(lib(decomposed + ".jpg")));

@@ -58,7 +58,7 @@ TEST_F(SwappedFolderTest, ReadingAndDeletionNeverReachThroughASwappedFolder) {
         if (path == lib("sub/b.jpg").string()) swapForLink();
     };
     auto [success, error] =
-        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(assets); });
+        change(*library, [&](PortChangeRequests& requests) { requests.deleteAssets(assets, {}); });
     EXPECT_FALSE(success);
     EXPECT_TRUE(std::filesystem::exists(base / "outside/b.jpg"));
     EXPECT_TRUE(std::filesystem::exists(base / "sub.away/b.jpg"));

@@ -51,8 +51,8 @@ TEST(ScriptedPhotoLibraryPort, RefusedDeletionFailsTheWholeBlock) {
     ScriptedPhotoLibraryPort port;
     port.addAsset(asset("a"));
     port.refuseDeletion(true);
-    const auto outcome =
-        perform(port, [](PortChangeRequests& requests) { requests.deleteAssets({asset("a")}); });
+    const auto outcome = perform(
+        port, [](PortChangeRequests& requests) { requests.deleteAssets({asset("a")}, {}); });
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.error, PortError::cancelled());
     EXPECT_EQ(port.assetIds(), std::vector<std::string>{"a"});
