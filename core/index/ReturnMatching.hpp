@@ -23,29 +23,36 @@ struct Departure {
 // Digests of the bytes of listed photographs, by identifier.
 using ContentDigests = std::map<std::string, std::string>;
 
+// A listed photograph that may be one that left. One listed with an entry of its own, which
+// no decision of the user's holds, may be the new place of a photograph moved by a link or a
+// copy before its old name was removed: it takes only a review that left in this very listing.
+struct Arrival {
+    const LibraryAsset* asset = nullptr;
+    bool hasEntry = false;
+};
+
 // A listed photograph taken for a departed one: the same file, renamed, moved or back.
 struct ReturnMatch {
     const LibraryAsset* arrival = nullptr;
     std::string departed;
 };
 
-// The arrivals that may be a departed photograph by what the library says of them: the
-// modification and creation times in whole seconds, pixel size, edited flag and file size
-// agree with a departure whose digest is known. A photograph without a modification time or
-// a file size never is. Only these need their bytes read; ascending by identifier.
+// The arrivals that may be a departed photograph by what the library says of them: their file
+// size is that of a departure whose digest is known, whatever their times. A photograph of no
+// known size never is. Only these need their bytes read; ascending by identifier.
 std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
                                           const std::vector<Departure>& departures);
 
 // Pairs arrivals with departures, one to one, when they are the same photograph: a candidate
-// whose bytes, digested in `read`, are the departure's. Frames of a burst agree in all the
-// library says of them, so an arrival without a digest read never pairs. Among
+// whose bytes, digested in `read`, are the departure's, of the same size. Frames of a burst
+// may agree in all the library says of them, so an arrival without a digest never pairs. Among
 // equals, the same identifier pairs first, then the same file name where it is unique on
 // both sides; a file renamed (the last one left on each side) only when it left in this
 // very listing, since shots of one burst look alike but for their names. Anything still
 // ambiguous stays apart.
 // Linear in the number of arrivals and departures; the result does not depend on their
 // order, and comes ascending by arrival identifier.
-std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& arrivals,
+std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
                                       const std::vector<Departure>& departures,
                                       const ContentDigests& read);
 
