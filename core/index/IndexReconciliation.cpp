@@ -158,6 +158,19 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
     return seen;
 }
 
+// A decision by hand, or a group kept whole.
+bool reviewedByUser(const LibraryIndex& index, const IndexEntry& entry) {
+    return isSetByHand(entry.formerState.value_or(entry.state)) ||
+           (entry.groupID && index.ignoredGroups.contains(*entry.groupID));
+}
+
+// A listed photograph whose entry holds no review of the user's. Its file may be the new place
+// of a reviewed one that left (linked or copied there before the old name was removed), and
+// then takes that review over.
+bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
+    return entry.state != ReviewState::deleted && !reviewedByUser(index, entry);
+}
+
 // Entries of photographs that left, now or earlier, and of those whose path holds another
 // file now. Storage away is missed in every listing until it is back: it did not leave now.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
@@ -170,7 +183,8 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool leftPath = !deleted && replaced.contains(id);
         if (deleted ? !entry.formerState : seen.contains(id) && !leftPath) continue;
         departures.push_back({id, &entry.asset, !deleted && !away.contains(id),
-                              entry.contentDigest ? *entry.contentDigest : std::string_view()});
+                              entry.contentDigest ? *entry.contentDigest : std::string_view(),
+                              reviewedByUser(index, entry)});
     }
     return departures;
 }
@@ -184,37 +198,29 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
             needsBytesRead(entry, asset));
 }
 
-// A listed photograph whose entry holds no review of the user's: no decision by hand, no group
-// kept whole. Its file may be the new place of a reviewed one that left (linked or copied
-// there before the old name was removed), and then takes that review over.
-bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
-    return entry.state != ReviewState::deleted && !isSetByHand(entry.state) &&
-           !(entry.groupID && index.ignoredGroups.contains(*entry.groupID));
+std::vector<Departure> passingToListed(const std::vector<Departure>& departures) {
+    std::vector<Departure> passing;
+    std::copy_if(departures.begin(), departures.end(), std::back_inserter(passing),
+                 [](const Departure& departure) { return departure.passesToListed(); });
+    return passing;
 }
 
-std::vector<Departure> leftNow(const std::vector<Departure>& departures) {
-    std::vector<Departure> now;
-    std::copy_if(departures.begin(), departures.end(), std::back_inserter(now),
-                 [](const Departure& departure) { return departure.leftNow; });
-    return now;
-}
-
-std::unordered_set<std::int64_t> sizesLeftNow(const std::vector<Departure>& departures) {
+std::unordered_set<std::int64_t> sizesPassingToListed(const std::vector<Departure>& departures) {
     std::unordered_set<std::int64_t> sizes;
-    for (const Departure& departure : departures)
-        if (departure.leftNow && !departure.digest.empty()) sizes.insert(departure.asset->fileSize);
+    for (const Departure& departure : passingToListed(departures))
+        if (!departure.digest.empty()) sizes.insert(departure.asset->fileSize);
     return sizes;
 }
 
 // Listed files that stay with their entries, with what each is against its entry.
 using Staying = std::vector<std::pair<const LibraryAsset*, FileAtPath>>;
 
-// Those of the staying files that may take over a review that left in this listing, of its
-// size and of known bytes: digested in `known`, where the stored digest is added.
+// Those of the staying files that may take over a review of the user's that left in this
+// listing, of its size and of known bytes: digested in `known`, where the stored digest is added.
 std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
                                  const std::vector<Departure>& departures, ContentDigests& known) {
     std::vector<Arrival> takers;
-    const auto sizes = sizesLeftNow(departures);
+    const auto sizes = sizesPassingToListed(departures);
     if (sizes.empty()) return takers;
     for (const auto& [asset, file] : staying) {
         const IndexEntry& entry = index.entries.at(asset->id);
@@ -280,9 +286,10 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
         }
         arrivals.push_back(&asset);
     }
+    if (arrivals.empty() && unread.empty()) return candidates;
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
     for (auto matching : {keepsift::returnCandidates(arrivals, departures),
-                          keepsift::returnCandidates(unread, leftNow(departures))})
+                          keepsift::returnCandidates(unread, passingToListed(departures))})
         candidates.insert(candidates.end(), matching.begin(), matching.end());
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());

@@ -39,7 +39,7 @@ public:
 
 private:
     void pair(std::size_t a, std::size_t d) {
-        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->leftNow) return;
+        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->passesToListed()) return;
         arrivalTaken_[a] = departureTaken_[d] = true;
         out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
@@ -135,9 +135,9 @@ std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
     }
     std::vector<ReturnMatch> matches;
     for (auto& [key, bucket] : buckets) {
-        // A file with an entry of its own is no candidate for a review that left earlier.
+        // A file with an entry of its own is no candidate for a review it may not take.
         if (std::none_of(bucket.departures.begin(), bucket.departures.end(),
-                         [](const Departure* d) { return d->leftNow; }))
+                         [](const Departure* d) { return d->passesToListed(); }))
             std::erase_if(bucket.arrivals, [](const Arrival& a) { return a.hasEntry; });
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
     }

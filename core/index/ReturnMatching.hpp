@@ -18,6 +18,11 @@ struct Departure {
     bool leftNow = false;
     // Of the bytes its review was made of; empty when unknown, and then it never pairs.
     std::string_view digest;
+    // Its entry holds a review of the user's: a decision by hand or a group kept whole.
+    bool reviewedByUser = false;
+
+    // A photograph listed with an entry of its own may take this one's review over.
+    bool passesToListed() const { return leftNow && reviewedByUser; }
 };
 
 // Digests of the bytes of listed photographs, by identifier.
@@ -25,7 +30,8 @@ using ContentDigests = std::map<std::string, std::string>;
 
 // A listed photograph that may be one that left. One listed with an entry of its own, which
 // no decision of the user's holds, may be the new place of a photograph moved by a link or a
-// copy before its old name was removed: it takes only a review that left in this very listing.
+// copy before its old name was removed: it takes only a review of the user's that left in this
+// very listing, since an automatic one is its own already.
 struct Arrival {
     const LibraryAsset* asset = nullptr;
     bool hasEntry = false;

@@ -440,13 +440,16 @@ TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithIt
     }
 }
 
-TEST(ReturningPhotograph, AFileWithAReviewOfTheUsersOrAReviewThatLeftEarlierStaysApart) {
-    for (int kind = 0; kind < 3; ++kind) {
+// The user's own review of the file stays, an automatic one of the photograph that left is
+// the file's already, and one that left earlier may be of another file of the same bytes.
+TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEarlier) {
+    for (int kind = 0; kind < 4; ++kind) {
         SCOPED_TRACE(kind);
         CopiedElsewhere moved;
         auto copy = moved.index.entries.at("Moved/IMG_1.JPG");
         if (kind == 0) copy.state = ReviewState::keptByHand;
         if (kind == 1) moved.index.ignoredGroups.insert("Moved/IMG_1.JPG");
+        if (kind == 3) moved.index.entries.at("Trip01/IMG_1.JPG").state = ReviewState::flagged;
         if (kind == 2) {
             moved.index.entries.erase(copy.asset.id);
             reconcileFiles(moved.index, {moved.kept, moved.without().front()}, out);
