@@ -96,12 +96,21 @@ std::optional<std::string> identityOf(const LibraryAsset& asset, std::string_vie
     return key;
 }
 
-std::unordered_set<std::string> departedFingerprints(const std::vector<Departure>& departures) {
-    std::unordered_set<std::string> keys;
+// The departures with a known digest, by fingerprint.
+std::unordered_multimap<std::string, const Departure*>
+departedFingerprints(const std::vector<Departure>& departures) {
+    std::unordered_multimap<std::string, const Departure*> keys;
     for (const Departure& departure : departures)
         if (!departure.digest.empty())
-            if (auto key = fingerprintOf(*departure.asset)) keys.insert(std::move(*key));
+            if (auto key = fingerprintOf(*departure.asset))
+                keys.emplace(std::move(*key), &departure);
     return keys;
+}
+
+// A file listed at its own place with other times is not read for the bytes it had there: a
+// listing that finds the library touched throughout reads nothing.
+bool mayBe(const LibraryAsset& arrival, const Departure& departure) {
+    return !departure.leftNow || departure.id != arrival.id;
 }
 
 } // namespace
@@ -111,9 +120,13 @@ std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>
     if (arrivals.empty() || departures.empty()) return {};
     const auto departed = departedFingerprints(departures);
     std::vector<std::string> candidates;
-    for (const LibraryAsset* arrival : arrivals)
-        if (auto key = fingerprintOf(*arrival); key && departed.contains(*key))
+    for (const LibraryAsset* arrival : arrivals) {
+        const auto key = fingerprintOf(*arrival);
+        if (!key) continue;
+        const auto [first, last] = departed.equal_range(*key);
+        if (std::any_of(first, last, [&](const auto& d) { return mayBe(*arrival, *d.second); }))
             candidates.push_back(arrival->id);
+    }
     std::sort(candidates.begin(), candidates.end());
     return candidates;
 }

@@ -105,6 +105,19 @@ TEST(ReplacedFile, AnEarlierBuildsMeasuredSizeTellsOfAnotherFile) {
     EXPECT_EQ(index.reconcile({sized("a", 1200, 1)}, listedAt).needingFreshSignals, Ids{"a"});
 }
 
+// A library touched throughout: each file at its own place with other times is changed, and
+// none is read for the bytes it had there.
+TEST(ReplacedFile, FilesOfOtherTimesAtTheirOwnPlacesAreNotRead) {
+    std::vector<LibraryAsset> listing{sized("Day1/a.jpg", 1000, 1), sized("Day2/b.jpg", 1100, 2)};
+    LibraryIndex index = indexOf({reviewed(listing[0], ReviewState::keptByHand),
+                                  reviewed(listing[1], ReviewState::flaggedByHand)});
+    for (auto& listed : listing)
+        listed.modifiedAt = listed.modifiedAt->adding(5);
+    EXPECT_TRUE(index.returnCandidates(listing).empty());
+    EXPECT_EQ(index.reconcile(listing, listedAt).needingFreshSignals,
+              (Ids{"Day1/a.jpg", "Day2/b.jpg"}));
+}
+
 // Two files swapped between folders, of one second or not: each review goes with its bytes,
 // and decisions reach each photograph where it is now.
 void swapBetweenFolders(double apart) {
