@@ -160,7 +160,7 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
 
 // A decision by hand, or a group kept whole.
 bool reviewedByUser(const LibraryIndex& index, const IndexEntry& entry) {
-    return isSetByHand(entry.formerState.value_or(entry.state)) ||
+    return isSetByHand(entry.state) ||
            (entry.groupID && index.ignoredGroups.contains(*entry.groupID));
 }
 
@@ -173,6 +173,8 @@ bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
 
 // Entries of photographs that left, now or earlier, and of those whose path holds another
 // file now. Storage away is missed in every listing until it is back: it did not leave now.
+// A file at its path with other times may still hold the bytes reviewed there: its review
+// passes to no photograph listed with an entry of its own.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
                                       const std::unordered_set<std::string_view>& seen,
                                       const std::set<std::string>& away,
@@ -182,9 +184,10 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool deleted = entry.state == ReviewState::deleted;
         const bool leftPath = !deleted && replaced.contains(id);
         if (deleted ? !entry.formerState : seen.contains(id) && !leftPath) continue;
-        departures.push_back({id, &entry.asset, !deleted && !away.contains(id),
+        const bool leftNow = !deleted && !away.contains(id);
+        departures.push_back({id, &entry.asset, leftNow,
                               entry.contentDigest ? *entry.contentDigest : std::string_view(),
-                              reviewedByUser(index, entry)});
+                              leftNow && !leftPath && reviewedByUser(index, entry)});
     }
     return departures;
 }
@@ -201,7 +204,7 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
 std::vector<Departure> passingToListed(const std::vector<Departure>& departures) {
     std::vector<Departure> passing;
     std::copy_if(departures.begin(), departures.end(), std::back_inserter(passing),
-                 [](const Departure& departure) { return departure.passesToListed(); });
+                 [](const Departure& departure) { return departure.passesToListed; });
     return passing;
 }
 

@@ -4,7 +4,6 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace keepsift {
 namespace {
@@ -39,7 +38,7 @@ public:
 
 private:
     void pair(std::size_t a, std::size_t d) {
-        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->passesToListed()) return;
+        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->passesToListed) return;
         arrivalTaken_[a] = departureTaken_[d] = true;
         out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
@@ -150,7 +149,7 @@ std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
     for (auto& [key, bucket] : buckets) {
         // A file with an entry of its own is no candidate for a review it may not take.
         if (std::none_of(bucket.departures.begin(), bucket.departures.end(),
-                         [](const Departure* d) { return d->passesToListed(); }))
+                         [](const Departure* d) { return d->passesToListed; }))
             std::erase_if(bucket.arrivals, [](const Arrival& a) { return a.hasEntry; });
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
     }

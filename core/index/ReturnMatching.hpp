@@ -18,11 +18,9 @@ struct Departure {
     bool leftNow = false;
     // Of the bytes its review was made of; empty when unknown, and then it never pairs.
     std::string_view digest;
-    // Its entry holds a review of the user's: a decision by hand or a group kept whole.
-    bool reviewedByUser = false;
-
-    // A photograph listed with an entry of its own may take this one's review over.
-    bool passesToListed() const { return leftNow && reviewedByUser; }
+    // A review of the user's (a decision by hand, a group kept whole) whose file left its path
+    // in this very listing: a photograph listed with an entry of its own may take it over.
+    bool passesToListed = false;
 };
 
 // Digests of the bytes of listed photographs, by identifier.
@@ -45,7 +43,8 @@ struct ReturnMatch {
 
 // The arrivals that may be a departed photograph by what the library says of them: their file
 // size is that of a departure whose digest is known, whatever their times. A photograph of no
-// known size never is. Only these need their bytes read; ascending by identifier.
+// known size never is, nor is a file at its own place for the photograph that left it in this
+// very listing. Only these need their bytes read; ascending by identifier.
 std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
                                           const std::vector<Departure>& departures);
 

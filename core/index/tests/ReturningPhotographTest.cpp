@@ -441,9 +441,10 @@ TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithIt
 }
 
 // The user's own review of the file stays, an automatic one of the photograph that left is
-// the file's already, and one that left earlier may be of another file of the same bytes.
+// the file's already, one that left earlier may be of another file of the same bytes, and one
+// whose file is still at its place with other times may be of the bytes still there.
 TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEarlier) {
-    for (int kind = 0; kind < 4; ++kind) {
+    for (int kind = 0; kind < 5; ++kind) {
         SCOPED_TRACE(kind);
         CopiedElsewhere moved;
         auto copy = moved.index.entries.at("Moved/IMG_1.JPG");
@@ -455,10 +456,14 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEa
             reconcileFiles(moved.index, {moved.kept, moved.without().front()}, out);
         }
         moved.addCopy(copy);
-        const auto result = reconcileFiles(moved.index, moved.listing(), back);
+        auto listing = moved.listing();
+        if (kind == 4) listing.push_back(moved.flagged);
+        if (kind == 4) listing.back().modifiedAt = listing.back().modifiedAt->adding(5);
+        const auto result = reconcileFiles(moved.index, listing, back);
         EXPECT_TRUE(result.returned.empty());
         EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, copy.state);
-        EXPECT_EQ(moved.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::deleted);
+        EXPECT_EQ(moved.index.entry("Trip01/IMG_1.JPG")->state,
+                  kind == 4 ? ReviewState::pending : ReviewState::deleted);
     }
 }
 
