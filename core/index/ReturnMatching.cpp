@@ -147,9 +147,13 @@ std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
     }
     std::vector<ReturnMatch> matches;
     for (auto& [key, bucket] : buckets) {
-        // A file with an entry of its own is no candidate for a review it may not take.
-        if (std::none_of(bucket.departures.begin(), bucket.departures.end(),
-                         [](const Departure* d) { return d->passesToListed; }))
+        // A file with an entry of its own is no candidate where one new to the listing (or in
+        // the place of another) holds the same bytes, as after a folder renamed beside a copy,
+        // nor for a review it may not take.
+        const auto newcomer = [](const Arrival& a) { return !a.hasEntry; };
+        const auto passing = [](const Departure* d) { return d->passesToListed; };
+        if (std::any_of(bucket.arrivals.begin(), bucket.arrivals.end(), newcomer) ||
+            std::none_of(bucket.departures.begin(), bucket.departures.end(), passing))
             std::erase_if(bucket.arrivals, [](const Arrival& a) { return a.hasEntry; });
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
     }

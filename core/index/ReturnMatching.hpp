@@ -29,7 +29,8 @@ using ContentDigests = std::map<std::string, std::string>;
 // A listed photograph that may be one that left. One listed with an entry of its own, which
 // no decision of the user's holds, may be the new place of a photograph moved by a link or a
 // copy before its old name was removed: it takes only a review of the user's that left in this
-// very listing, since an automatic one is its own already.
+// very listing, since an automatic one is its own already, and only where no file new to the
+// listing holds the same bytes.
 struct Arrival {
     const LibraryAsset* asset = nullptr;
     bool hasEntry = false;

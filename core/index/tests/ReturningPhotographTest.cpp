@@ -467,8 +467,9 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEa
     }
 }
 
-// Two files hold the bytes of the photograph that left: either may be it, so neither is.
-TEST(ReturningPhotograph, TwoFilesThatMayTakeTheReviewTakeNeither) {
+// Two files with entries of their own hold the bytes of the photograph that left: either may
+// be it, so neither is. A file new to the listing is the photograph renamed or moved.
+TEST(ReturningPhotograph, TwoFilesThatMayTakeTheReviewTakeNeitherButANewcomerIsTheSame) {
     for (bool secondHasEntry : {true, false}) {
         CopiedElsewhere moved;
         const auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
@@ -477,9 +478,11 @@ TEST(ReturningPhotograph, TwoFilesThatMayTakeTheReviewTakeNeither) {
         auto listing = moved.listing();
         listing.push_back(second);
         const auto result = reconcileFiles(moved.index, listing, out);
-        EXPECT_TRUE(result.returned.empty());
-        EXPECT_EQ(result.deleted, Ids{"Trip01/IMG_1.JPG"});
+        EXPECT_EQ(result.returned.size(), secondHasEntry ? 0u : 1u);
+        EXPECT_EQ(result.deleted, secondHasEntry ? Ids{"Trip01/IMG_1.JPG"} : Ids{});
         EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, ReviewState::keeper);
+        EXPECT_EQ(moved.index.entry(second.id)->state,
+                  secondHasEntry ? ReviewState::flagged : ReviewState::flaggedByHand);
     }
 }
 
