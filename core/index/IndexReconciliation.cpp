@@ -215,8 +215,13 @@ std::unordered_set<std::int64_t> sizesPassingToListed(const std::vector<Departur
     return sizes;
 }
 
-// Listed files that stay with their entries, with what each is against its entry.
-using Staying = std::vector<std::pair<const LibraryAsset*, FileAtPath>>;
+// A listed file that stays with its entry, and what it is against that entry.
+struct Stay {
+    const LibraryAsset* asset;
+    IndexEntry* entry;
+    FileAtPath file;
+};
+using Staying = std::vector<Stay>;
 
 // Those of the staying files that may take over a review of the user's that left in this
 // listing, of its size and of known bytes: digested in `known`, where the stored digest is added.
@@ -225,14 +230,13 @@ std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& stayi
     std::vector<Arrival> takers;
     const auto sizes = sizesPassingToListed(departures);
     if (sizes.empty()) return takers;
-    for (const auto& [asset, file] : staying) {
-        const IndexEntry& entry = index.entries.at(asset->id);
+    for (const auto& [asset, entry, file] : staying) {
         if (file == FileAtPath::unsure || !sizes.contains(asset->fileSize) ||
-            !mayTakeOver(index, entry))
+            !mayTakeOver(index, *entry))
             continue;
         if (!known.contains(asset->id)) {
-            if (!entry.contentDigest) continue;
-            known.emplace(asset->id, *entry.contentDigest);
+            if (!entry->contentDigest) continue;
+            known.emplace(asset->id, *entry->contentDigest);
         }
         takers.push_back({asset, true});
     }
@@ -317,7 +321,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         if (found != entries.end() && found->second.state != ReviewState::deleted) {
             const auto file = fileListedAt(found->second, asset, digests);
             if (file != FileAtPath::other) {
-                staying.emplace_back(&asset, file);
+                staying.push_back({&asset, &found->second, file});
                 continue;
             }
             replaced.insert(asset.id);
@@ -340,9 +344,9 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     for (auto& [entry, asset] : returning)
         storeReturned(*this, std::move(entry), *asset, result);
     renameGroups(renamedBy(result.returned));
-    for (const auto& [asset, file] : staying)
-        if (!returned.contains(asset->id))
-            reconcileListed(entries.at(asset->id), *asset, result, file);
+    // Entries taken over were replaced where they are; none other moved.
+    for (const auto& [asset, entry, file] : staying)
+        if (!returned.contains(asset->id)) reconcileListed(*entry, *asset, result, file);
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets) {
