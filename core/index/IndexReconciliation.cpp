@@ -224,16 +224,17 @@ struct Stay {
 using Staying = std::vector<Stay>;
 
 // Those of the staying files that may take over a review of the user's that left in this
-// listing, of its size and of known bytes: digested in `known`, where the stored digest is added.
+// listing, of its size and of known bytes: digested in `known`, where the stored digest is added
+// for a file not read (until it is, it is taken for what it was).
 std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
                                  const std::vector<Departure>& departures, ContentDigests& known) {
     std::vector<Arrival> takers;
     const auto sizes = sizesPassingToListed(departures);
     if (sizes.empty()) return takers;
-    for (const auto& [asset, entry, file] : staying) {
-        if (file == FileAtPath::unsure || !sizes.contains(asset->fileSize) ||
-            !mayTakeOver(index, *entry))
-            continue;
+    for (const Stay& stay : staying) {
+        const auto* asset = stay.asset;
+        const auto* entry = stay.entry;
+        if (!sizes.contains(asset->fileSize) || !mayTakeOver(index, *entry)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);

@@ -420,13 +420,23 @@ struct CopiedElsewhere : Trip {
     std::vector<LibraryAsset> listing() const { return {copy, kept, without().front()}; }
 };
 
+// Measured, not yet measured, or linked there: a link changes the file's status, and until its
+// bytes are read again it is taken for what it was.
 TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithItsBytes) {
-    for (bool measured : {true, false}) {
+    enum Copy { measured, unmeasured, linkedUnread };
+    for (const Copy kind : {measured, unmeasured, linkedUnread}) {
+        SCOPED_TRACE(kind);
         CopiedElsewhere moved;
-        if (!measured) moved.addCopy(IndexEntry::fresh(moved.copy));
+        if (kind == unmeasured) moved.addCopy(IndexEntry::fresh(moved.copy));
+        if (kind == linkedUnread) {
+            moved.index.entries.at(moved.copy.id).asset.file = FileIdentity{7, 1};
+            moved.copy.file = FileIdentity{7, 2};
+        }
         EXPECT_EQ(moved.index.returnCandidates(moved.listing()),
-                  measured ? Ids{} : Ids{"Moved/IMG_1.JPG"});
-        const auto result = reconcileFiles(moved.index, moved.listing(), out);
+                  kind == measured ? Ids{} : Ids{"Moved/IMG_1.JPG"});
+        const auto result = kind == linkedUnread
+                                ? moved.index.reconcile(moved.listing(), out)
+                                : reconcileFiles(moved.index, moved.listing(), out);
         EXPECT_EQ(result.returned, (std::vector<Return>{{"Trip01/IMG_1.JPG", "Moved/IMG_1.JPG",
                                                          std::nullopt, true}}));
         EXPECT_TRUE(result.deleted.empty() && result.added.empty());
