@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -72,10 +73,11 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     if (file == FileAtPath::unsure) entry.asset.file = restedOn;
 }
 
-// What the listed file is against the entry at its path; content changed is told apart first.
+// What the listed file is against the entry at its path. Content changed is another file:
+// the entry's bytes may have gone elsewhere, or another's come here.
 FileAtPath fileListedAt(const IndexEntry& entry, const LibraryAsset& asset,
                         const ContentDigests& read) {
-    if (asset.contentChanged(entry.asset)) return FileAtPath::same;
+    if (asset.contentChanged(entry.asset)) return FileAtPath::other;
     return fileAtPath(entry, asset, read);
 }
 
@@ -162,8 +164,23 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
     return seen;
 }
 
+// A decision by hand, or a group kept whole.
+bool reviewedByUser(const LibraryIndex& index, const IndexEntry& entry) {
+    return isSetByHand(entry.state) ||
+           (entry.groupID && index.ignoredGroups.contains(*entry.groupID));
+}
+
+// A listed photograph whose entry holds no review of the user's. Its file may be the new place
+// of a reviewed one that left (linked or copied there before the old name was removed), and
+// then takes that review over.
+bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
+    return entry.state != ReviewState::deleted && !reviewedByUser(index, entry);
+}
+
 // Entries of photographs that left, now or earlier, and of those whose path holds another
 // file now. Storage away is missed in every listing until it is back: it did not leave now.
+// A file at its path with other times may still hold the bytes reviewed there: its review
+// passes to no photograph listed with an entry of its own.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
                                       const std::unordered_set<std::string_view>& seen,
                                       const std::set<std::string>& away,
@@ -173,32 +190,78 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool deleted = entry.state == ReviewState::deleted;
         const bool leftPath = !deleted && replaced.contains(id);
         if (deleted ? !entry.formerState : seen.contains(id) && !leftPath) continue;
-        departures.push_back({id, &entry.asset, !deleted && !away.contains(id),
-                              entry.contentDigest ? *entry.contentDigest : std::string_view()});
+        const bool leftNow = !deleted && !away.contains(id);
+        departures.push_back({id, &entry.asset, leftNow,
+                              entry.contentDigest ? *entry.contentDigest : std::string_view(),
+                              leftNow && !leftPath && reviewedByUser(index, entry)});
     }
     return departures;
 }
 
-// A listed file at a path whose entry it may not be: another size, or replaced or rewritten
-// there with the digest of the measured bytes kept. Its entry may have gone elsewhere.
+// A listed file at a path whose entry it may not be: its content changed, another size, or
+// replaced or rewritten there with the digest of the measured bytes kept. Its entry may have
+// gone elsewhere.
 bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
-    return entry.state != ReviewState::deleted && !asset.contentChanged(entry.asset) &&
-           (sizeDiffers(entry, asset) || needsBytesRead(entry, asset));
+    return entry.state != ReviewState::deleted &&
+           (asset.contentChanged(entry.asset) || sizeDiffers(entry, asset) ||
+            needsBytesRead(entry, asset));
+}
+
+std::vector<Departure> passingToListed(const std::vector<Departure>& departures) {
+    std::vector<Departure> passing;
+    std::copy_if(departures.begin(), departures.end(), std::back_inserter(passing),
+                 [](const Departure& departure) { return departure.passesToListed; });
+    return passing;
+}
+
+std::unordered_set<std::int64_t> sizesPassingToListed(const std::vector<Departure>& departures) {
+    std::unordered_set<std::int64_t> sizes;
+    for (const Departure& departure : passingToListed(departures))
+        if (!departure.digest.empty()) sizes.insert(departure.asset->fileSize);
+    return sizes;
+}
+
+// A listed file that stays with its entry, and what it is against that entry.
+struct Stay {
+    const LibraryAsset* asset;
+    IndexEntry* entry;
+    FileAtPath file;
+};
+using Staying = std::vector<Stay>;
+
+// Those of the staying files that may take over a review of the user's that left in this
+// listing, of its size and of known bytes: digested in `known`, where the stored digest is added
+// for a file not read (until it is, it is taken for what it was).
+std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
+                                 const std::vector<Departure>& departures, ContentDigests& known) {
+    std::vector<Arrival> takers;
+    const auto sizes = sizesPassingToListed(departures);
+    if (sizes.empty()) return takers;
+    for (const Stay& stay : staying) {
+        const auto* asset = stay.asset;
+        const auto* entry = stay.entry;
+        if (!sizes.contains(asset->fileSize) || !mayTakeOver(index, *entry)) continue;
+        if (!known.contains(asset->id)) {
+            if (!entry->contentDigest) continue;
+            known.emplace(asset->id, *entry->contentDigest);
+        }
+        takers.push_back({asset, true});
+    }
+    return takers;
 }
 
 using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
 
-// Listed photographs without a live entry, or in the place of another file, paired with the
-// entries of photographs that left, where they are the same photograph.
+// Listed photographs without a live entry, or in the place of another file, and the given
+// `arrivals`, paired with the entries of photographs that left, where they are the same
+// photograph.
 std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
-                                   const std::unordered_set<std::string_view>& seen,
-                                   const std::set<std::string>& away,
                                    const std::unordered_set<std::string_view>& replaced,
-                                   const ContentDigests& digests) {
-    std::vector<const LibraryAsset*> arrivals;
+                                   const std::vector<Departure>& departures,
+                                   std::vector<Arrival> arrivals, const ContentDigests& digests) {
     for (const auto& [id, asset] : arriving)
-        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back(asset);
-    return matchReturns(arrivals, departuresFrom(index, seen, away, replaced), digests);
+        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back({asset});
+    return matchReturns(arrivals, departures, digests);
 }
 
 } // namespace
@@ -212,31 +275,36 @@ std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsse
             found == entries.end() || found->second.state == ReviewState::deleted)
             arriving.insert_or_assign(asset.id, &asset);
     std::set<std::string> departed;
-    for (const auto& match :
-         matchesIn(*this, arriving, listedIdentifiers(assets), away, {}, digests))
+    const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, {});
+    for (const auto& match : matchesIn(*this, arriving, {}, departures, {}, digests))
         departed.insert(match.departed);
     return departed;
 }
 
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
                                                         const std::set<std::string>& away) const {
-    std::vector<const LibraryAsset*> arrivals;
+    std::vector<const LibraryAsset*> arrivals, unread;
     std::unordered_set<std::string_view> replaced;
     std::vector<std::string> candidates;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && maybeReplaced(found->second, asset)) {
             replaced.insert(asset.id);
-            if (needsBytesRead(found->second, asset)) candidates.push_back(asset.id);
+            if (!asset.contentChanged(found->second.asset) && needsBytesRead(found->second, asset))
+                candidates.push_back(asset.id);
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
+            // Not measured yet: only its bytes tell whether it took the place of one that left.
+            if (!found->second.contentDigest && mayTakeOver(*this, found->second))
+                unread.push_back(&asset);
             continue;
         }
         arrivals.push_back(&asset);
     }
-    if (arrivals.empty()) return {};
-    auto matching = keepsift::returnCandidates(
-        arrivals, departuresFrom(*this, listedIdentifiers(assets), away, replaced));
-    candidates.insert(candidates.end(), matching.begin(), matching.end());
+    if (arrivals.empty() && unread.empty()) return candidates;
+    const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
+    for (auto matching : {keepsift::returnCandidates(arrivals, departures),
+                          keepsift::returnCandidates(unread, passingToListed(departures))})
+        candidates.insert(candidates.end(), matching.begin(), matching.end());
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     return candidates;
@@ -245,6 +313,8 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
 // Listed photographs without a live entry, and files that took the place of another, are
 // paired with the entries of photographs that left, now or earlier, before either is taken
 // for new, changed or deleted: a rename, move or swap keeps the review, given the same bytes.
+// So may a listed photograph whose review is none of the user's take one that left now: a
+// move made by a link or a copy, the old name removed after a listing found the new one.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
                                                      Date now, const std::set<std::string>& away,
                                                      const ContentDigests& digests) {
@@ -252,19 +322,26 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     const auto seen = listedIdentifiers(assets);
     Arriving arriving;
     std::unordered_set<std::string_view> replaced;
+    Staying staying;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && found->second.state != ReviewState::deleted) {
             const auto file = fileListedAt(found->second, asset, digests);
             if (file != FileAtPath::other) {
-                reconcileListed(found->second, asset, result, file);
+                staying.push_back({&asset, &found->second, file});
                 continue;
             }
             replaced.insert(asset.id);
         }
         arriving.insert_or_assign(asset.id, &asset);
     }
-    const auto matches = matchesIn(*this, arriving, seen, away, replaced, digests);
+    std::vector<ReturnMatch> matches;
+    {
+        const auto departures = departuresFrom(*this, seen, away, replaced);
+        auto known = digests;
+        auto takers = takersAmong(*this, staying, departures, known);
+        matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known);
+    }
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
     for (const auto& match : matches) {
@@ -274,6 +351,9 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     for (auto& [entry, asset] : returning)
         storeReturned(*this, std::move(entry), *asset, result);
     renameGroups(renamedBy(result.returned));
+    // Entries taken over were replaced where they are; none other moved.
+    for (const auto& [asset, entry, file] : staying)
+        if (!returned.contains(asset->id)) reconcileListed(*entry, *asset, result, file);
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets) {

@@ -1,29 +1,21 @@
 #include "core/index/ReturnMatching.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace keepsift {
 namespace {
 
-std::string wholeSeconds(const std::optional<Date>& date) {
-    return date ? std::to_string(std::floor(date->seconds)) : "-";
-}
-
 // What must agree between a departed photograph and an arrival before their bytes are compared.
 std::optional<std::string> fingerprintOf(const LibraryAsset& asset) {
-    if (!asset.modifiedAt || asset.fileSize < 1) return std::nullopt;
-    return wholeSeconds(asset.modifiedAt) + '|' + wholeSeconds(asset.createdAt) + '|' +
-           std::to_string(asset.pixelWidth) + 'x' + std::to_string(asset.pixelHeight) + '|' +
-           (asset.isEdited ? 'e' : '-') + '|' + std::to_string(asset.fileSize);
+    if (asset.fileSize < 1) return std::nullopt;
+    return std::to_string(asset.fileSize);
 }
 
 struct Bucket {
-    std::vector<const LibraryAsset*> arrivals;
+    std::vector<Arrival> arrivals;
     std::vector<const Departure*> departures;
 };
 
@@ -31,7 +23,7 @@ class BucketPairing {
 public:
     BucketPairing(Bucket& bucket, std::vector<ReturnMatch>& out) : bucket_(bucket), out_(out) {
         std::sort(bucket_.arrivals.begin(), bucket_.arrivals.end(),
-                  [](auto* a, auto* b) { return a->id < b->id; });
+                  [](const auto& a, const auto& b) { return a.asset->id < b.asset->id; });
         std::sort(bucket_.departures.begin(), bucket_.departures.end(),
                   [](auto* a, auto* b) { return a->id < b->id; });
         arrivalTaken_.assign(bucket_.arrivals.size(), false);
@@ -46,14 +38,15 @@ public:
 
 private:
     void pair(std::size_t a, std::size_t d) {
+        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->passesToListed) return;
         arrivalTaken_[a] = departureTaken_[d] = true;
-        out_.push_back({bucket_.arrivals[a], bucket_.departures[d]->id});
+        out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
 
     void bySameIdentifier() {
         std::size_t a = 0, d = 0;
         while (a < bucket_.arrivals.size() && d < bucket_.departures.size()) {
-            const auto& arrival = bucket_.arrivals[a]->id;
+            const auto& arrival = bucket_.arrivals[a].asset->id;
             const auto& departure = bucket_.departures[d]->id;
             if (arrival == departure)
                 pair(a++, d++);
@@ -67,7 +60,7 @@ private:
     void bySameFileName() {
         std::map<std::string, std::pair<std::vector<std::size_t>, std::vector<std::size_t>>> names;
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            if (!arrivalTaken_[a]) names[bucket_.arrivals[a]->filename].first.push_back(a);
+            if (!arrivalTaken_[a]) names[bucket_.arrivals[a].asset->filename].first.push_back(a);
         for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
             if (!departureTaken_[d])
                 names[bucket_.departures[d]->asset->filename].second.push_back(d);
@@ -102,12 +95,21 @@ std::optional<std::string> identityOf(const LibraryAsset& asset, std::string_vie
     return key;
 }
 
-std::unordered_set<std::string> departedFingerprints(const std::vector<Departure>& departures) {
-    std::unordered_set<std::string> keys;
+// The departures with a known digest, by fingerprint.
+std::unordered_multimap<std::string, const Departure*>
+departedFingerprints(const std::vector<Departure>& departures) {
+    std::unordered_multimap<std::string, const Departure*> keys;
     for (const Departure& departure : departures)
         if (!departure.digest.empty())
-            if (auto key = fingerprintOf(*departure.asset)) keys.insert(std::move(*key));
+            if (auto key = fingerprintOf(*departure.asset))
+                keys.emplace(std::move(*key), &departure);
     return keys;
+}
+
+// A file listed at its own place with other times is not read for the bytes it had there: a
+// listing that finds the library touched throughout reads nothing.
+bool mayBe(const LibraryAsset& arrival, const Departure& departure) {
+    return !departure.leftNow || departure.id != arrival.id;
 }
 
 } // namespace
@@ -117,14 +119,18 @@ std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>
     if (arrivals.empty() || departures.empty()) return {};
     const auto departed = departedFingerprints(departures);
     std::vector<std::string> candidates;
-    for (const LibraryAsset* arrival : arrivals)
-        if (auto key = fingerprintOf(*arrival); key && departed.contains(*key))
+    for (const LibraryAsset* arrival : arrivals) {
+        const auto key = fingerprintOf(*arrival);
+        if (!key) continue;
+        const auto [first, last] = departed.equal_range(*key);
+        if (std::any_of(first, last, [&](const auto& d) { return mayBe(*arrival, *d.second); }))
             candidates.push_back(arrival->id);
+    }
     std::sort(candidates.begin(), candidates.end());
     return candidates;
 }
 
-std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& arrivals,
+std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
                                       const std::vector<Departure>& departures,
                                       const ContentDigests& read) {
     if (arrivals.empty() || departures.empty() || read.empty()) return {};
@@ -132,16 +138,25 @@ std::vector<ReturnMatch> matchReturns(const std::vector<const LibraryAsset*>& ar
     for (const Departure& departure : departures)
         if (auto key = identityOf(*departure.asset, departure.digest))
             buckets[*key].departures.push_back(&departure);
-    for (const LibraryAsset* arrival : arrivals) {
-        const auto digest = read.find(arrival->id);
+    for (const Arrival& arrival : arrivals) {
+        const auto digest = read.find(arrival.asset->id);
         if (digest == read.end()) continue;
-        if (auto key = identityOf(*arrival, digest->second))
+        if (auto key = identityOf(*arrival.asset, digest->second))
             if (auto found = buckets.find(*key); found != buckets.end())
                 found->second.arrivals.push_back(arrival);
     }
     std::vector<ReturnMatch> matches;
-    for (auto& [key, bucket] : buckets)
+    for (auto& [key, bucket] : buckets) {
+        // A file with an entry of its own is no candidate where one new to the listing (or in
+        // the place of another) holds the same bytes, as after a folder renamed beside a copy,
+        // nor for a review it may not take.
+        const auto newcomer = [](const Arrival& a) { return !a.hasEntry; };
+        const auto passing = [](const Departure* d) { return d->passesToListed; };
+        if (std::any_of(bucket.arrivals.begin(), bucket.arrivals.end(), newcomer) ||
+            std::none_of(bucket.departures.begin(), bucket.departures.end(), passing))
+            std::erase_if(bucket.arrivals, [](const Arrival& a) { return a.hasEntry; });
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
+    }
     std::sort(matches.begin(), matches.end(),
               [](const auto& a, const auto& b) { return a.arrival->id < b.arrival->id; });
     return matches;

@@ -105,10 +105,25 @@ TEST(ReplacedFile, AnEarlierBuildsMeasuredSizeTellsOfAnotherFile) {
     EXPECT_EQ(index.reconcile({sized("a", 1200, 1)}, listedAt).needingFreshSignals, Ids{"a"});
 }
 
-// Two files of one second swapped between folders: each review goes with its bytes, and
-// decisions reach each photograph where it is now.
-TEST(ReplacedFile, SwappedFilesTakeTheirReviewsAlong) {
-    const auto kept = sized("Day1/a.jpg", 1000, 1), flagged = sized("Day2/b.jpg", 1100, 2);
+// A library touched throughout: each file at its own place with other times is changed, and
+// none is read for the bytes it had there.
+TEST(ReplacedFile, FilesOfOtherTimesAtTheirOwnPlacesAreNotRead) {
+    std::vector<LibraryAsset> listing{sized("Day1/a.jpg", 1000, 1), sized("Day2/b.jpg", 1100, 2)};
+    LibraryIndex index = indexOf({reviewed(listing[0], ReviewState::keptByHand),
+                                  reviewed(listing[1], ReviewState::flaggedByHand)});
+    for (auto& listed : listing)
+        listed.modifiedAt = listed.modifiedAt->adding(5);
+    EXPECT_TRUE(index.returnCandidates(listing).empty());
+    EXPECT_EQ(index.reconcile(listing, listedAt).needingFreshSignals,
+              (Ids{"Day1/a.jpg", "Day2/b.jpg"}));
+}
+
+// Two files swapped between folders, of one second or not: each review goes with its bytes,
+// and decisions reach each photograph where it is now.
+void swapBetweenFolders(double apart) {
+    const auto kept = sized("Day1/a.jpg", 1000, 1);
+    auto flagged = sized("Day2/b.jpg", 1100, 2);
+    flagged.modifiedAt = flagged.modifiedAt->adding(apart);
     LibraryIndex index = indexOf(
         {reviewed(kept, ReviewState::keptByHand), reviewed(flagged, ReviewState::flaggedByHand)});
     LibraryAsset keptNow = touched(kept), flaggedNow = touched(flagged);
@@ -135,10 +150,19 @@ TEST(ReplacedFile, SwappedFilesTakeTheirReviewsAlong) {
     EXPECT_TRUE(index.reconcile(listing, listedAt).isEmpty());
 }
 
-// A file moved over another within the same second: its review goes with it, and the
+TEST(ReplacedFile, SwappedFilesTakeTheirReviewsAlong) {
+    for (const double apart : {0.0, 60.0}) {
+        SCOPED_TRACE(apart);
+        swapBetweenFolders(apart);
+    }
+}
+
+// A file moved over another, of the same second or not: its review goes with it, and the
 // photograph it replaced is gone.
-TEST(ReplacedFile, AFileMovedOverAnotherTakesItsPlace) {
-    const auto kept = sized("a.jpg", 1000, 1), moved = sized("Import/b.jpg", 1100, 2);
+void moveOver(double apart) {
+    const auto kept = sized("a.jpg", 1000, 1);
+    auto moved = sized("Import/b.jpg", 1100, 2);
+    moved.modifiedAt = moved.modifiedAt->adding(apart);
     LibraryIndex index = indexOf(
         {reviewed(kept, ReviewState::keptByHand), reviewed(moved, ReviewState::flaggedByHand)});
     LibraryAsset over = touched(moved);
@@ -148,6 +172,13 @@ TEST(ReplacedFile, AFileMovedOverAnotherTakesItsPlace) {
     EXPECT_EQ(index.entry("a.jpg")->state, ReviewState::flaggedByHand);
     EXPECT_FALSE(index.entry("Import/b.jpg"));
     EXPECT_EQ(index.count(), 1u);
+}
+
+TEST(ReplacedFile, AFileMovedOverAnotherTakesItsPlace) {
+    for (const double apart : {0.0, 60.0}) {
+        SCOPED_TRACE(apart);
+        moveOver(apart);
+    }
 }
 
 } // namespace

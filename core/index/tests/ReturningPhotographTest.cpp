@@ -199,21 +199,27 @@ TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARe
     }
 }
 
-TEST(ReturningPhotograph, AChangedPhotographOrOneWithoutADateStartsAfresh) {
+// Times tell nothing of the bytes: a copy or a restore gives a file other times.
+TEST(ReturningPhotograph, ItsOwnBytesWithOtherTimesTakeTheDecisionOtherBytesStartAfresh) {
     Trip trip;
     reconcileFiles(trip.index, trip.without(), out);
     auto listing = trip.in("Trip01");
     listing[0].modifiedAt = listing[0].modifiedAt->adding(1);
-    listing[1].pixelWidth = 100;
+    listing[1].modifiedAt.reset();
     const auto result = reconcileFiles(trip.index, listing, back);
-    EXPECT_EQ(result.added, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
-    EXPECT_TRUE(result.returned.empty());
-    EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_EQ(result.returned.size(), 2u);
+    expectDecisionsAt(trip.index, "Trip01");
+    EXPECT_EQ(trip.index.entry("Trip01/IMG_1.JPG")->asset.modifiedAt, listing[0].modifiedAt);
 
-    LibraryIndex undated = indexOf({known(photo("a/x.JPG", "x.JPG", 1), ReviewState::keptByHand)});
-    undated.entries.at("a/x.JPG").asset.modifiedAt.reset();
-    LibraryAsset moved = undated.entries.at("a/x.JPG").asset;
-    EXPECT_EQ(reconcileFiles(undated, {at(moved, "b/x.JPG")}, out).added, Ids{"b/x.JPG"});
+    Trip edited;
+    reconcileFiles(edited.index, edited.without(), out);
+    const auto fresh =
+        reconcileFiles(edited.index, listing, back, {},
+                       {{"Trip01/IMG_1.JPG", "edited"}, {"Trip01/IMG_2.JPG", "edited"}});
+    EXPECT_EQ(fresh.added, (Ids{"Trip01/IMG_1.JPG", "Trip01/IMG_2.JPG"}));
+    EXPECT_TRUE(fresh.returned.empty());
+    EXPECT_EQ(edited.index.entry("Trip01/IMG_1.JPG")->state, ReviewState::pending);
 }
 
 TEST(ReturningPhotograph, APhotographKeepsiftDeletedIsNeverRevived) {
@@ -323,14 +329,16 @@ TEST(ReturningPhotograph, ADecisionThatLeftWaitsForItsOwnBytesOnly) {
     EXPECT_EQ(lookalike.index.entry("Other/IMG_1.JPG")->state, ReviewState::pending);
 }
 
-TEST(ReturningPhotograph, OnlyPhotographsThatAgreeInAllTheLibrarySaysHaveTheirBytesRead) {
+TEST(ReturningPhotograph, OnlyPhotographsOfTheSizeOfOneThatLeftHaveTheirBytesRead) {
     Lookalike lookalike;
     reconcileFiles(lookalike.index, {}, out);
     LibraryAsset bigger = Lookalike::named(lookalike.shot, "b/IMG_1.JPG");
     bigger.fileSize += 1;
+    LibraryAsset later = photo("d/new.JPG", "new.JPG", 3);
+    later.fileSize = lookalike.shot.fileSize;
     const std::vector<LibraryAsset> listing{bigger, Lookalike::named(lookalike.shot, "c/IMG_1.JPG"),
-                                            photo("d/new.JPG", "new.JPG", 3)};
-    EXPECT_EQ(lookalike.index.returnCandidates(listing), Ids{"c/IMG_1.JPG"});
+                                            later};
+    EXPECT_EQ(lookalike.index.returnCandidates(listing), (Ids{"c/IMG_1.JPG", "d/new.JPG"}));
     // Without its bytes read nothing pairs.
     EXPECT_EQ(lookalike.index.reconcile(listing, back).added.size(), 3u);
 
@@ -392,6 +400,100 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     EXPECT_EQ(result.returned.size(), 2u);
     expectDecisionsAt(moved.index, "2025/Trip01");
     EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
+}
+
+// The flagged photograph of the trip linked or copied into another folder and listed there
+// with an automatic decision of its own; its old name is removed before the next listing.
+struct CopiedElsewhere : Trip {
+    LibraryAsset copy = at(flagged, "Moved/IMG_1.JPG");
+
+    CopiedElsewhere() {
+        copy.isRejected = false;
+        for (auto& [id, e] : index.entries)
+            if (e.groupID) e.groupID = "Trip01/IMG_1.JPG";
+        addCopy(known(copy, ReviewState::keeper));
+    }
+    void addCopy(IndexEntry e) {
+        e.groupID = "Moved/IMG_1.JPG";
+        index.entries.insert_or_assign(e.asset.id, std::move(e));
+    }
+    std::vector<LibraryAsset> listing() const { return {copy, kept, without().front()}; }
+};
+
+// Measured, not yet measured, or linked there: a link changes the file's status, and until its
+// bytes are read again it is taken for what it was.
+TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithItsBytes) {
+    enum Copy { measured, unmeasured, linkedUnread };
+    for (const Copy kind : {measured, unmeasured, linkedUnread}) {
+        SCOPED_TRACE(kind);
+        CopiedElsewhere moved;
+        if (kind == unmeasured) moved.addCopy(IndexEntry::fresh(moved.copy));
+        if (kind == linkedUnread) {
+            moved.index.entries.at(moved.copy.id).asset.file = FileIdentity{7, 1};
+            moved.copy.file = FileIdentity{7, 2};
+        }
+        EXPECT_EQ(moved.index.returnCandidates(moved.listing()),
+                  kind == measured ? Ids{} : Ids{"Moved/IMG_1.JPG"});
+        const auto result = kind == linkedUnread
+                                ? moved.index.reconcile(moved.listing(), out)
+                                : reconcileFiles(moved.index, moved.listing(), out);
+        EXPECT_EQ(result.returned, (std::vector<Return>{{"Trip01/IMG_1.JPG", "Moved/IMG_1.JPG",
+                                                         std::nullopt, true}}));
+        EXPECT_TRUE(result.deleted.empty() && result.added.empty());
+        const auto e = moved.index.entry("Moved/IMG_1.JPG");
+        EXPECT_EQ(e->state, ReviewState::flaggedByHand);
+        EXPECT_EQ(e->reason, Reason::flaggedBlurred);
+        EXPECT_EQ(e->decidedAt, decided);
+        EXPECT_EQ(e->groupID, "Moved/IMG_1.JPG");
+        EXPECT_EQ(moved.index.entry("Trip01/IMG_2.JPG")->groupID, "Moved/IMG_1.JPG");
+        EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
+    }
+}
+
+// The user's own review of the file stays, an automatic one of the photograph that left is
+// the file's already, one that left earlier may be of another file of the same bytes, and one
+// whose file is still at its place with other times may be of the bytes still there.
+TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEarlier) {
+    for (int kind = 0; kind < 5; ++kind) {
+        SCOPED_TRACE(kind);
+        CopiedElsewhere moved;
+        auto copy = moved.index.entries.at("Moved/IMG_1.JPG");
+        if (kind == 0) copy.state = ReviewState::keptByHand;
+        if (kind == 1) moved.index.ignoredGroups.insert("Moved/IMG_1.JPG");
+        if (kind == 3) moved.index.entries.at("Trip01/IMG_1.JPG").state = ReviewState::flagged;
+        if (kind == 2) {
+            moved.index.entries.erase(copy.asset.id);
+            reconcileFiles(moved.index, {moved.kept, moved.without().front()}, out);
+        }
+        moved.addCopy(copy);
+        auto listing = moved.listing();
+        if (kind == 4) listing.push_back(moved.flagged);
+        if (kind == 4) listing.back().modifiedAt = listing.back().modifiedAt->adding(5);
+        const auto result = reconcileFiles(moved.index, listing, back);
+        EXPECT_TRUE(result.returned.empty());
+        EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, copy.state);
+        EXPECT_EQ(moved.index.entry("Trip01/IMG_1.JPG")->state,
+                  kind == 4 ? ReviewState::pending : ReviewState::deleted);
+    }
+}
+
+// Two files with entries of their own hold the bytes of the photograph that left: either may
+// be it, so neither is. A file new to the listing is the photograph renamed or moved.
+TEST(ReturningPhotograph, TwoFilesThatMayTakeTheReviewTakeNeitherButANewcomerIsTheSame) {
+    for (bool secondHasEntry : {true, false}) {
+        CopiedElsewhere moved;
+        const auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
+        if (secondHasEntry)
+            moved.index.entries.emplace(second.id, known(second, ReviewState::flagged));
+        auto listing = moved.listing();
+        listing.push_back(second);
+        const auto result = reconcileFiles(moved.index, listing, out);
+        EXPECT_EQ(result.returned.size(), secondHasEntry ? 0u : 1u);
+        EXPECT_EQ(result.deleted, secondHasEntry ? Ids{"Trip01/IMG_1.JPG"} : Ids{});
+        EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, ReviewState::keeper);
+        EXPECT_EQ(moved.index.entry(second.id)->state,
+                  secondHasEntry ? ReviewState::flagged : ReviewState::flaggedByHand);
+    }
 }
 
 } // namespace
