@@ -218,27 +218,28 @@ std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsse
     return departed;
 }
 
+// A file at the path of a live entry whose bytes are not known yet is no departure of that
+// entry: its bytes are read here only when it may be a photograph that left.
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
-                                                        const std::set<std::string>& away) const {
+                                                        const std::set<std::string>& away,
+                                                        const ContentDigests& read) const {
     std::vector<const LibraryAsset*> arrivals;
     std::unordered_set<std::string_view> replaced;
-    std::vector<std::string> candidates;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && maybeReplaced(found->second, asset)) {
-            replaced.insert(asset.id);
-            if (needsBytesRead(found->second, asset)) candidates.push_back(asset.id);
+            const auto file = fileAtPath(found->second, asset, read);
+            if (file == FileAtPath::same) continue;
+            if (file == FileAtPath::other) replaced.insert(asset.id);
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
             continue;
         }
         arrivals.push_back(&asset);
     }
     if (arrivals.empty()) return {};
-    auto matching = keepsift::returnCandidates(
+    auto candidates = keepsift::returnCandidates(
         arrivals, departuresFrom(*this, listedIdentifiers(assets), away, replaced));
-    candidates.insert(candidates.end(), matching.begin(), matching.end());
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    std::erase_if(candidates, [&](const std::string& id) { return read.contains(id); });
     return candidates;
 }
 
