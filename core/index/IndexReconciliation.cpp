@@ -51,10 +51,15 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
-// A listed asset against its live entry. A file whose bytes could not be read keeps the
-// identity the entry rests on, so that the next listing looks again.
+// A listed asset against its live entry. A file whose bytes are not known yet keeps the
+// identity the entry rests on, and changes nothing, until they are read back.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
                      LibraryIndex::Reconciliation& result, FileAtPath file) {
+    if (file == FileAtPath::unsure) {
+        auto restedOn = asset;
+        restedOn.file = entry.asset.file;
+        return reconcileListed(entry, restedOn, result, FileAtPath::same);
+    }
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
@@ -67,9 +72,7 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
         ++result.updated;
     }
-    const auto restedOn = entry.asset.file;
     adoptAsset(entry, asset);
-    if (file == FileAtPath::unsure) entry.asset.file = restedOn;
 }
 
 // What the listed file is against the entry at its path; content changed is told apart first.
