@@ -4,13 +4,13 @@ namespace keepsift {
 
 std::vector<LibraryAsset> CountingLibrary::fetchAssets() {
     ++listings;
-    return base_->fetchAssets();
+    return ForwardingLibrary::fetchAssets();
 }
 
 std::optional<std::string> CountingLibrary::contentDigest(const std::string& id) {
     ++reads;
     if (beforeReading) beforeReading();
-    return base_->contentDigest(id);
+    return ForwardingLibrary::contentDigest(id);
 }
 
 } // namespace keepsift
