@@ -103,14 +103,6 @@ protected:
         return paths;
     }
 
-    // The files whose status changed read back, as the idle pump does.
-    void readBack() {
-        WorkConditions conditions;
-        conditions.power = WorkConditions::Power::mains;
-        for (int step = 0; step < 10; ++step)
-            if (engine->fillContentDigests(conditions) != DigestFill::more) break;
-    }
-
     // Found changed, then measured from what is at the path now, and reviewed afresh.
     void expectReviewedAfresh(const std::string& id,
                               const std::optional<std::string>& digestBefore) {

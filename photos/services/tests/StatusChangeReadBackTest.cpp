@@ -17,12 +17,6 @@ using testing::overwriteKeepingTime;
 // More than one step of reading back.
 constexpr int photoCount = 20;
 
-WorkConditions running() {
-    WorkConditions conditions;
-    conditions.power = WorkConditions::Power::mains;
-    return conditions;
-}
-
 // The same size, other bytes: a letter of the camera's make changed.
 void changeMake(std::vector<char>& bytes) {
     const std::string make = "Fujifilm";
