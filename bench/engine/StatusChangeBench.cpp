@@ -198,6 +198,7 @@ public:
 
 private:
     void run() {
+        if (library_.decided.empty()) return;
         for (int i = 0; i < count_ && !stopped_; ++i) {
             const auto& id =
                 library_.decided.at(static_cast<std::size_t>(i / 2) % library_.decided.size());
