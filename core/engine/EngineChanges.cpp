@@ -42,6 +42,7 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     const auto origin = refillOrigin();
     auto result = index_.reconcile(assets, now, away, digests);
     noteLeftoverLinksLocked(result);
+    awaitReadBackLocked(assets);
     const bool changed = wasTrashing || away != away_ || !result.changedNothing();
     away_ = away;
     // Every entry left undeleted was listed, and listing set its flags from its asset.
@@ -86,18 +87,19 @@ void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& re
     if (albumDiffersLocked()) albumNeedsSync_ = true;
 }
 
-// The bytes of only those listed photographs that may be ones that left are read. One the
-// index no longer takes for a candidate once relocked simply starts afresh.
+// The bytes of only those listed photographs that may be ones that left are read, besides
+// those read back since the last listing. One the index no longer takes for a candidate once
+// relocked simply starts afresh.
 ContentDigests ScanEngine::returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
                                                const std::set<std::string>& away) {
-    const auto candidates = index_.returnCandidates(assets, away);
-    if (candidates.empty()) return {};
-    return unlocked(lock, [&] {
-        ContentDigests digests;
+    auto digests = readBackFoundLocked(assets);
+    const auto candidates = index_.returnCandidates(assets, away, digests);
+    if (candidates.empty()) return digests;
+    unlocked(lock, [&] {
         for (const auto& id : candidates)
             if (auto digest = library_->contentDigest(id)) digests.emplace(id, std::move(*digest));
-        return digests;
     });
+    return digests;
 }
 
 // A listing older than a change made while it was fetched is fetched again.

@@ -1,15 +1,11 @@
 #include <array>
 
 #include "core/engine/ScanEngine.hpp"
-#include "core/support/Checked.hpp"
 
 namespace keepsift {
 namespace {
 
-// A few files per step keep it short, so that neither quitting nor measuring waits long.
-constexpr std::size_t digestsPerStep = 16;
-constexpr std::int64_t bytesPerStep = std::int64_t{64} << 20;
-constexpr std::size_t digestsAhead = 64 * digestsPerStep;
+constexpr std::size_t digestsAhead = 64 * ReadStep::filesPerStep;
 
 // Decisions by hand matter most, then the other reviewed photographs.
 std::size_t rankOf(ReviewState state) {
@@ -58,39 +54,40 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
 
 } // namespace
 
+// Files read back come first: a review rests on each of them.
 DigestFill ScanEngine::fillContentDigests(const WorkConditions& conditions) {
     Lock lock(mutex_);
     if (!conditionsAllowWork(conditions) || !queue_.items.empty() || work_.hasAwaitingSignals() ||
         work_.hasAwaitingOriginals())
         return DigestFill::held;
+    if (!readBack_.waiting.empty()) return readBackLocked(lock);
     if (digestFill_.awayAt != mutationGeneration_) digestFill_.away.clear();
     digestFill_.awayAt = mutationGeneration_;
     const auto candidates = digestCandidatesLocked();
-    if (readDigestsLocked(lock, candidates.chosen, digestFill_.away, digestFill_.failed) > 0) {
-        if (!digestFill_.unsavedSince || savesCovered_ > digestFill_.storedAfter)
-            digestFill_.unsavedSince = clock_->now();
-        digestFill_.storedAfter = saveRequests_;
-        notePendingLocked();
-    }
+    if (readDigestsLocked(lock, candidates.chosen, digestFill_.away, digestFill_.failed) > 0)
+        noteDigestsStoredLocked();
     saveDigestsLocked(lock, !candidates.more);
     return candidates.more ? DigestFill::more : DigestFill::done;
+}
+
+void ScanEngine::noteDigestsStoredLocked() {
+    if (!digestFill_.unsavedSince || savesCovered_ > digestFill_.storedAfter)
+        digestFill_.unsavedSince = clock_->now();
+    digestFill_.storedAfter = saveRequests_;
+    notePendingLocked();
 }
 
 std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
                                            std::set<std::string>& away,
                                            std::set<std::string>& failed) {
-    if (chosen.empty()) return 0;
-    const auto nowAway = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
-    away.insert(nowAway.begin(), nowAway.end());
     std::int64_t stored = 0;
-    for (const auto& asset : chosen) {
-        if (away.contains(asset.id)) continue;
-        auto digest = unlocked(lock, [&] { return library_->contentDigest(asset.id); });
+    const auto nowAway = readFilesLocked(lock, chosen, [&](const LibraryAsset& asset, auto digest) {
         if (!digest)
             failed.insert(asset.id);
         else if (storeDigest(index_, asset, std::move(*digest)))
             ++stored;
-    }
+    });
+    away.insert(nowAway.begin(), nowAway.end());
     return stored;
 }
 
@@ -127,6 +124,19 @@ bool ScanEngine::holdsUsersReviewLocked(const std::string& id, const IndexEntry&
            (trashing_ && trashing_->ids.contains(id));
 }
 
+// Files whose storage is away are not read, and answered.
+std::vector<std::string> ScanEngine::readFilesLocked(Lock& lock,
+                                                     const std::vector<LibraryAsset>& chosen,
+                                                     const FileRead& take) {
+    if (chosen.empty()) return {};
+    const auto away = unlocked(lock, [&] { return library_->unavailable(idsOf(chosen)); });
+    const std::set<std::string> skipped(away.begin(), away.end());
+    for (const auto& asset : chosen)
+        if (!skipped.contains(asset.id))
+            take(asset, unlocked(lock, [&] { return library_->contentDigest(asset.id); }));
+    return away;
+}
+
 // A save holds the digests stored before it was asked for; one is asked for only once the
 // fill ends, or when the oldest digest no save holds has waited long enough.
 void ScanEngine::saveDigestsLocked(Lock& lock, bool ended) {
@@ -143,18 +153,15 @@ bool ScanEngine::awaitsDigestLocked(const std::string& id, const IndexEntry& ent
 ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() {
     auto& upcoming = digestFill_.upcoming;
     if (upcoming.empty() || digestFill_.orderedAt != mutationGeneration_) orderDigestsLocked();
-    DigestCandidates candidates;
-    std::int64_t bytes = 0;
-    while (!upcoming.empty() && candidates.chosen.size() < digestsPerStep && bytes < bytesPerStep) {
+    ReadStep step;
+    while (!upcoming.empty() && !step.full()) {
         const auto found = index_.entries.find(upcoming.front());
         upcoming.pop_front();
         if (found == index_.entries.end() || !awaitsDigestLocked(found->first, found->second))
             continue;
-        candidates.chosen.push_back(found->second.asset);
-        bytes = saturatingAdd(bytes, found->second.asset.fileSize);
+        step.add(found->second.asset);
     }
-    candidates.more = !upcoming.empty() || digestFill_.beyond;
-    return candidates;
+    return {std::move(step.chosen), !upcoming.empty() || digestFill_.beyond};
 }
 
 // By rank, for many steps at once and again after any change, so that a long fill walks the

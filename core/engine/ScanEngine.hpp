@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "core/engine/BatchMoved.hpp"
+#include "core/engine/ReadStep.hpp"
 #include "core/engine/ReviewNotSaved.hpp"
 #include "core/engine/ScanQueue.hpp"
 #include "core/engine/TrashIntent.hpp"
@@ -89,11 +91,13 @@ public:
     bool originalIsDue(const IndexEntry& entry) const;
     void recordSignals(std::optional<PhotoSignals> signals, const std::string& id);
     std::vector<GroupDecision> regroup();
-    // While nothing awaits measuring, reads a few of the content digests that photographs
-    // measured by an earlier build lack, so that their reviews follow them. Called again at
-    // once while it answers `more`. What it finds waits for the next save of any kind, but
-    // the fill saves it itself once it ends, and once the oldest digest not saved is
-    // `digestSaveInterval` seconds old.
+    // While nothing awaits measuring, reads back a few of the files a listing found with
+    // another identity (inode or change time) at the size and time their review rests on,
+    // else a few of the content digests that photographs measured by an earlier build lack,
+    // so that their reviews follow them. Called again at once while it answers `more`. What
+    // it finds waits for the next save of any kind, but the fill saves it itself once it
+    // ends, and once the oldest digest not saved is `digestSaveInterval` seconds old. Files
+    // read back holding other bytes are listed again once all are read.
     DigestFill fillContentDigests(const WorkConditions& conditions);
 
     BatchLimit batchLimit() const;
@@ -226,6 +230,11 @@ private:
     std::set<std::string> unavailableLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
     ContentDigests returnDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& assets,
                                        const std::set<std::string>& away);
+    // Digests read back of listed files that still are the ones read.
+    ContentDigests readBackFoundLocked(const std::vector<LibraryAsset>& assets) const;
+    void awaitReadBackLocked(const std::vector<LibraryAsset>& assets);
+    DigestFill readBackLocked(Lock& lock);
+    void takeReadBackLocked(const LibraryAsset& listed, std::optional<std::string> digest);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
     struct DigestCandidates {
         std::vector<LibraryAsset> chosen;
@@ -241,6 +250,12 @@ private:
     void readReviewedDigestsLocked(Lock& lock);
     // A decision by hand, an ignored group or a batch on its way to the Trash.
     bool holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const;
+    void noteDigestsStoredLocked();
+    // Reads each chosen file's digest with the lock released, none when it cannot be read,
+    // and gives it to `take`; answers those whose storage is away.
+    using FileRead = std::function<void(const LibraryAsset&, std::optional<std::string>)>;
+    std::vector<std::string> readFilesLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
+                                             const FileRead& take);
     void saveDigestsLocked(Lock& lock, bool ended);
     // Changes whenever a listing fetched meanwhile may be out of date.
     std::uint64_t listingStampLocked() const {
@@ -339,6 +354,15 @@ private:
     enum class ReviewedDigests { unread, reading, read };
     ReviewedDigests reviewedDigests_ = ReviewedDigests::unread;
     std::condition_variable reviewedDigestsRead_;
+    // Files listed with another identity than the one their entry rests on, at its size and
+    // time, as listed, whose bytes are still to be read back; those read back holding other
+    // bytes, with their digests, for the next listing; and those that could not be read, at
+    // the identity they had then.
+    struct ReadBackState {
+        std::map<std::string, LibraryAsset> waiting;
+        std::map<std::string, std::pair<LibraryAsset, std::string>> found;
+        std::map<std::string, FileIdentity> failed;
+    } readBack_;
     // Saving: the files are written outside the lock, by one save at a time; saves asked for
     // meanwhile wait for the next, which holds them all.
     IndexFiles files_;

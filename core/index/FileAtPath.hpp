@@ -9,7 +9,7 @@ namespace keepsift {
 // reviewed from, for a listing whose modification time, pixel size and edited flag agree.
 enum class FileAtPath {
     same,
-    // Replaced or rewritten, and its bytes could not be read: it is looked at again.
+    // Replaced or rewritten, and its bytes not read yet: they are read back later.
     unsure,
     other,
 };

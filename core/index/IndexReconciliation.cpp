@@ -52,10 +52,15 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
-// A listed asset against its live entry. A file whose bytes could not be read keeps the
-// identity the entry rests on, so that the next listing looks again.
+// A listed asset against its live entry. A file whose bytes are not known yet keeps the
+// identity the entry rests on, and changes nothing, until they are read back.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
                      LibraryIndex::Reconciliation& result, FileAtPath file) {
+    if (file == FileAtPath::unsure) {
+        auto restedOn = asset;
+        restedOn.file = entry.asset.file;
+        return reconcileListed(entry, restedOn, result, FileAtPath::same);
+    }
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
@@ -68,9 +73,7 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
         ++result.updated;
     }
-    const auto restedOn = entry.asset.file;
     adoptAsset(entry, asset);
-    if (file == FileAtPath::unsure) entry.asset.file = restedOn;
 }
 
 // What the listed file is against the entry at its path. Content changed is another file:
@@ -281,17 +284,19 @@ std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsse
     return departed;
 }
 
+// A file at the path of a live entry whose bytes are not known yet is no departure of that
+// entry: its bytes are read here only when it may be a photograph that left.
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
-                                                        const std::set<std::string>& away) const {
+                                                        const std::set<std::string>& away,
+                                                        const ContentDigests& read) const {
     std::vector<const LibraryAsset*> arrivals, unread;
     std::unordered_set<std::string_view> replaced;
-    std::vector<std::string> candidates;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && maybeReplaced(found->second, asset)) {
-            replaced.insert(asset.id);
-            if (!asset.contentChanged(found->second.asset) && needsBytesRead(found->second, asset))
-                candidates.push_back(asset.id);
+            const auto file = fileListedAt(found->second, asset, read);
+            if (file == FileAtPath::same) continue;
+            if (file == FileAtPath::other) replaced.insert(asset.id);
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
             // Not measured yet: only its bytes tell whether it took the place of one that left.
             if (!found->second.contentDigest && mayTakeOver(*this, found->second))
@@ -300,11 +305,13 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
         }
         arrivals.push_back(&asset);
     }
-    if (arrivals.empty() && unread.empty()) return candidates;
+    if (arrivals.empty() && unread.empty()) return {};
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
+    std::vector<std::string> candidates;
     for (auto matching : {keepsift::returnCandidates(arrivals, departures),
                           keepsift::returnCandidates(unread, passingToListed(departures))})
-        candidates.insert(candidates.end(), matching.begin(), matching.end());
+        for (auto& id : matching)
+            if (!read.contains(id)) candidates.push_back(std::move(id));
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     return candidates;

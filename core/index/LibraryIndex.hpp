@@ -84,8 +84,10 @@ struct LibraryIndex {
     Reconciliation reconcile(const std::vector<LibraryAsset>& assets, Date now,
                              const std::set<std::string>& away = {},
                              const ContentDigests& digests = {});
+    // Those whose bytes are not in `read` yet.
     std::vector<std::string> returnCandidates(const std::vector<LibraryAsset>& assets,
-                                              const std::set<std::string>& away = {}) const;
+                                              const std::set<std::string>& away = {},
+                                              const ContentDigests& read = {}) const;
     // The photographs that left whose entries that reconciliation would give to a listed one:
     // they were renamed or moved, not removed.
     std::set<std::string> foundElsewhere(const std::vector<LibraryAsset>& assets,

@@ -2,8 +2,8 @@
 #include <map>
 #include <utility>
 
+#include "core/scripted/ForwardingLibrary.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
-#include "photos/services/tests/ForwardingLibrary.hpp"
 
 namespace keepsift {
 namespace {
@@ -14,7 +14,7 @@ constexpr int earlierBursts = 3;
 constexpr int earlierFrames = 4;
 
 // Runs a step once, right before the next listing is fetched.
-class ListedAfter : public testing::ForwardingLibrary {
+class ListedAfter : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
     std::vector<LibraryAsset> fetchAssets() override {

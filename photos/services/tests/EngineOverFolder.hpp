@@ -15,13 +15,23 @@ namespace keepsift::testing {
 // The engine over the picture folder with the live services; its files are kept in memory.
 class EngineOverFolder : public LiveHome {
 protected:
-    int analyseAll() {
+    static WorkConditions running() {
         WorkConditions conditions;
         conditions.power = WorkConditions::Power::mains;
+        return conditions;
+    }
+
+    int analyseAll() {
         int steps = 0;
-        while (steps < 50 && engine->analyseNext(conditions))
+        while (steps < 50 && engine->analyseNext(running()))
             ++steps;
         return steps;
+    }
+
+    // The files whose status changed read back, as the idle pump does.
+    void readBack() {
+        for (int step = 0; step < 100; ++step)
+            if (engine->fillContentDigests(running()) != DigestFill::more) return;
     }
 
     std::vector<std::string> idsIn(ReviewState state) const {

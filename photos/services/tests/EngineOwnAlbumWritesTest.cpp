@@ -1,7 +1,7 @@
 #include <algorithm>
 
+#include "core/scripted/ForwardingLibrary.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
-#include "photos/services/tests/ForwardingLibrary.hpp"
 #include "platform/library/tests/PrivateMounts.hpp"
 
 namespace keepsift {
@@ -13,7 +13,7 @@ struct CutShort : std::runtime_error {
     CutShort() : std::runtime_error("cut short") {}
 };
 
-class CutShortAlbum : public testing::ForwardingLibrary {
+class CutShortAlbum : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override {

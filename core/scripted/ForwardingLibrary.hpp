@@ -7,7 +7,7 @@
 
 #include "core/model/PhotoLibrary.hpp"
 
-namespace keepsift::testing {
+namespace keepsift {
 
 // Hands every call on to the library it wraps, for a test to step in where it needs to.
 class ForwardingLibrary : public PhotoLibrary {
@@ -45,4 +45,4 @@ private:
     std::shared_ptr<PhotoLibrary> library_;
 };
 
-} // namespace keepsift::testing
+} // namespace keepsift
