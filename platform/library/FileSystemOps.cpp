@@ -116,7 +116,8 @@ int openFolder(const Place& folder) {
 int openFileBelow(const Place& file) {
     Parent parent(file);
     if (parent.fd < 0) return -1;
-    return ::openat(parent.fd, parent.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    // A pipe or device put in a file's place is never waited on; callers read regular files.
+    return ::openat(parent.fd, parent.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
 DIR* FileSystemOps::openDirectory(const Place& folder) {

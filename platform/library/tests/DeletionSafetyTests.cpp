@@ -160,6 +160,28 @@ TEST_F(DeletionSafetyTest, BytesWrittenInWhileTheBatchMovesKeepTheirFileWhereItI
     expectTrashed("c.jpg");
 }
 
+// A pipe put in a photograph's place right before its move is never waited on: it stays
+// where it is, and the rest of the batch goes.
+TEST_F(DeletionSafetyTest, APipeInAPhotographsPlaceIsLeftWithoutWaitingForIt) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"), jpeg().rated(2));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    fs->beforeNewFile = [&](const std::string& path) {
+        if (!path.ends_with("/b.jpg.trashinfo")) return;
+        std::filesystem::remove(lib("b.jpg"));
+        ASSERT_EQ(::mkfifo(lib("b.jpg").c_str(), 0600), 0);
+    };
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
+    EXPECT_TRUE(std::filesystem::is_fifo(lib("b.jpg")));
+    expectTrashed("a.jpg");
+}
+
 // Without its reviewed bytes a file whose status changed since it was listed is not known
 // for the reviewed one; with them it goes, whatever its permissions and times became.
 TEST_F(DeletionSafetyTest, AFileHoldingItsReviewedBytesGoesWhateverItsPermissionsAndTimes) {
