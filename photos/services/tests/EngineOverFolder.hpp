@@ -21,6 +21,21 @@ protected:
         return conditions;
     }
 
+    // The engine over the running services, given access to the folder.
+    void startEngine() {
+        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    }
+
+    // A listing, with what it found measured and decided and the album brought in step.
+    void relist() {
+        engine->reconcileWithLibrary();
+        analyseAll();
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+    }
+
     int analyseAll() {
         int steps = 0;
         while (steps < 50 && engine->analyseNext(running()))

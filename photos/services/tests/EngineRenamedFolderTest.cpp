@@ -28,25 +28,9 @@ protected:
         startEngine();
     }
 
-    void startEngine() {
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
-                                              std::make_shared<SystemClock>());
-        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
-    }
-
-    void scanAll() {
-        engine->reconcileWithLibrary();
-        analyseAll();
-        engine->regroup();
-        engine->syncRejectsAlbumIfNeeded();
-    }
-
     void renameFolder() {
         std::filesystem::rename(pictures / tripFolder, pictures / renamedFolder);
     }
-
-    // After the library is listed again: measured, decided, the album brought in step.
-    void refresh() { scanAll(); }
 
     // What a scan of the folder as it is now, not renamed, makes of each photograph, by file
     // name; its album is left alone.
@@ -90,7 +74,7 @@ protected:
     // The burst's last flagged frame, once its keeper and its other flagged frame are
     // removed by hand; its folder renamed meanwhile or not.
     void lastFlaggedFrameIsLeft(bool renaming) {
-        scanAll();
+        relist();
         const auto keeper = frameIn(ReviewState::keeper);
         const auto gone = frameIn(ReviewState::flagged);
         ASSERT_FALSE(keeper.empty() || gone.empty());
@@ -100,7 +84,7 @@ protected:
         for (const auto& id : frames)
             if (id != keeper && id != gone) left = id;
         if (renaming) renameFolder();
-        refresh();
+        relist();
         const auto folder = renaming ? renamedFolder : tripFolder;
         EXPECT_EQ(engine->index().entries.at(folder + "/" + left).state, ReviewState::keeper);
         EXPECT_TRUE(linked().empty());
@@ -118,14 +102,14 @@ TEST_F(RenamedFolder, RenamedWhilePartlyMeasuredEndsAsTheFolderNotRenamed) {
     const auto expected = untouchedScan();
     ASSERT_NO_FATAL_FAILURE(measureTheFirstTwo());
     renameFolder();
-    refresh();
+    relist();
     EXPECT_EQ(statesOf(engine->index()), expected);
     EXPECT_EQ(linked(), flagged());
     EXPECT_EQ(danglingLinks(), 0);
     ASSERT_EQ(linked().size(), 2u);
 
     startEngine();
-    refresh();
+    relist();
     EXPECT_EQ(statesOf(engine->index()), expected);
     EXPECT_TRUE(idsIn(ReviewState::pending).empty());
     EXPECT_EQ(linked(), flagged());
@@ -141,14 +125,14 @@ TEST_F(RenamedFolder, TheLastFlaggedFrameOfABurstBecomesItsKeeperAfterARename) {
 
 // The group is named after its earliest frame, which moves with the folder.
 TEST_F(RenamedFolder, AGroupKeptWholeStaysOutOfTheReviewWhenItsFolderIsRenamed) {
-    scanAll();
+    relist();
     const auto group = engine->index().entries.at(tripFolder + "/" + frames[0]).groupID;
     ASSERT_TRUE(group);
     ASSERT_EQ(engine->snapshot().review.groups.size(), 1u);
     engine->ignore(*group);
     ASSERT_TRUE(engine->snapshot().review.groups.empty());
     renameFolder();
-    refresh();
+    relist();
     for (int restart = 0; restart < 2; ++restart) {
         EXPECT_TRUE(engine->snapshot().review.groups.empty()) << restart;
         EXPECT_EQ(engine->reviewableGroups(), 0);
@@ -157,7 +141,7 @@ TEST_F(RenamedFolder, AGroupKeptWholeStaysOutOfTheReviewWhenItsFolderIsRenamed) 
                       ReviewState::keptByHand);
         EXPECT_TRUE(linked().empty());
         startEngine();
-        refresh();
+        relist();
     }
 }
 
@@ -177,7 +161,7 @@ TEST_F(RenamedFolder, AnIndexLeftByAnEarlierBuildAfterARenameGetsDecided) {
     ASSERT_TRUE(engine->save());
     renameFolder();
     startEngine();
-    refresh();
+    relist();
     EXPECT_EQ(statesOf(engine->index()), expected);
     EXPECT_TRUE(idsIn(ReviewState::pending).empty());
     EXPECT_EQ(linked(), flagged());

@@ -41,20 +41,6 @@ protected:
         ASSERT_EQ(stateOf(flaggedFrame), ReviewState::flaggedByHand);
     }
 
-    void startEngine() {
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
-                                              std::make_shared<SystemClock>());
-        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
-    }
-
-    // A listing, with what it found measured and decided and the album brought in step.
-    void relist() {
-        engine->reconcileWithLibrary();
-        analyseAll();
-        engine->regroup();
-        engine->syncRejectsAlbumIfNeeded();
-    }
-
     void restart() {
         ASSERT_TRUE(engine->save());
         startEngine();

@@ -24,7 +24,7 @@ protected:
             writeJpeg("Old/burst-" + std::to_string(frame) + ".jpg", burstFrame(frame),
                       "2024:05:01 10:00:0" + std::to_string(2 * frame));
         start();
-        refresh();
+        relist();
         ASSERT_FALSE(flagged().empty());
         for (int i = 0; i < 12; ++i)
             writeJpeg(copied(i), scene(40 + i / 3, {i % 3 * 2, i % 3}),
@@ -32,15 +32,7 @@ protected:
     }
     void start() {
         startServices();
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
-                                              std::make_shared<SystemClock>());
-        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
-    }
-    void refresh() {
-        engine->reconcileWithLibrary();
-        analyseAll();
-        engine->regroup();
-        engine->syncRejectsAlbumIfNeeded();
+        startEngine();
     }
     static std::string copied(int i) { return "New/IMG_" + std::to_string(300 + i) + ".jpg"; }
     // Every frame of one burst, and one frame of each of the others.
@@ -109,14 +101,14 @@ TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
     }
     // As the pump writes the album between two measurements.
     engine->syncRejectsAlbum();
-    refresh();
-    refresh();
+    relist();
+    relist();
     expectTheUsersFlags();
     engine->flush();
     engine.reset();
     services = {};
     start();
-    refresh();
+    relist();
     expectTheUsersFlags();
 }
 
