@@ -78,6 +78,21 @@ bool holdsOnlyHidden(const WalkedFolder& folder) {
                        [](const FolderEntry& entry) { return isHiddenName(entry.name); });
 }
 
+// Facts of the file as it stands, read again while it is replaced under the read; nothing when
+// it vanished.
+std::optional<MetadataCache::Entry> readFacts(const std::string& path, bool sidecar,
+                                              FileStamp before) {
+    for (int attempt = 0; attempt < replacedRetries; ++attempt) {
+        FileFacts facts = sidecar ? readSidecarFacts(path) : readImageFacts(path);
+        FileStamp after;
+        if (!stampOf(path, after)) return std::nullopt;
+        if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries)
+            return MetadataCache::Entry{after, facts};
+        before = after;
+    }
+    return std::nullopt;
+}
+
 const std::string& relativePathInto(std::string& path, const CatalogueItem& item,
                                     const CatalogueResource& resource) {
     const std::string& name = resource.placeholder.empty() ? resource.name : resource.placeholder;
@@ -410,8 +425,9 @@ const std::optional<Date>& Catalogue::capturedAt(Remembered& remembered) {
     return *remembered.captured;
 }
 
-// Facts of one file: from memory when its stamp is unchanged, else read from the file. A
-// file replaced while it is read is read again; one that vanished gives nothing.
+// Facts of one file: from memory while its size, modification time and inode are unchanged,
+// else read from the file. A change of its status alone (chmod, chown) moves only its change
+// time: its facts are read again when its bytes are read back, never inside a listing.
 Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
                                           const CatalogueResource& resource, Pending& pending) {
     if (isKnownNonResident(resource))
@@ -419,33 +435,46 @@ Catalogue::Remembered* Catalogue::factsOf(const CatalogueItem& item,
             Remembered{{resource.stamp, {}}, std::nullopt, 0, std::nullopt, std::nullopt});
     const std::string& lookedUp = relativePathInto(pending.lookedUp, item, resource);
     auto known = memory_.find(lookedUp);
-    if (known != memory_.end() && MetadataCache::matches(known->second.entry, resource.stamp)) {
+    if (known != memory_.end() && sameFile(known->second.entry.stamp, resource.stamp)) {
         noteSeen(known->second);
         if (pending.complete) known->second.listed = resource.stamp;
         rememberChangeTime(known->second, lookedUp, resource.stamp, pending);
         return &known->second;
     }
     std::string relative = lookedUp;
-    std::string path = absolute(relative);
-    FileStamp before = resource.stamp;
-    for (int attempt = 0; attempt < replacedRetries; ++attempt) {
-        FileFacts facts = isSidecar(resource) ? readSidecarFacts(path) : readImageFacts(path);
-        FileStamp after;
-        if (!stampOf(path, after)) return nullptr;
-        if (MetadataCache::matches({before, {}}, after) || attempt + 1 == replacedRetries) {
-            MetadataCache::Entry entry{after, facts};
-            Remembered& remembered = memory_[relative];
-            remembered.entry = entry;
-            remembered.captured.reset();
-            noteSeen(remembered);
-            if (pending.complete) noteListed(remembered, after);
-            if (!remembered.listed) remembered.listed = after;
-            pending.changed.push_back({std::move(relative), entry});
-            return &remembered;
-        }
-        before = after;
-    }
-    return nullptr;
+    auto entry = readFacts(absolute(relative), isSidecar(resource), resource.stamp);
+    if (!entry) return nullptr;
+    Remembered& remembered = remember(relative, *entry);
+    noteSeen(remembered);
+    if (pending.complete) noteListed(remembered, entry->stamp);
+    if (!remembered.listed) remembered.listed = entry->stamp;
+    pending.changed.push_back({std::move(relative), std::move(*entry)});
+    return &remembered;
+}
+
+Catalogue::Remembered& Catalogue::remember(const std::string& relative,
+                                           const MetadataCache::Entry& entry) {
+    Remembered& remembered = memory_[relative];
+    remembered.entry = entry;
+    remembered.captured.reset();
+    return remembered;
+}
+
+// The pages just read hold the header: reading it again costs no trip to the disk.
+void Catalogue::noteReadWhole(const CatalogueItem& item, const CatalogueResource& resource) {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    std::string relative;
+    relativePathInto(relative, item, resource);
+    auto known = memory_.find(relative);
+    FileStamp now;
+    if (known == memory_.end() || !stampOf(absolute(relative), now) ||
+        MetadataCache::matches(known->second.entry, now))
+        return;
+    auto entry = readFacts(absolute(relative), isSidecar(resource), now);
+    if (!entry) return;
+    remember(relative, *entry);
+    cache_.update({{relative, *entry}}, {});
 }
 
 // Rows of an earlier build learn their change time once, so that a later rewrite shows.

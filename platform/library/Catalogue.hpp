@@ -26,7 +26,8 @@ struct CatalogueAsset {
 };
 
 // The service's catalogue: the folder tree listed afresh for every listing, with file facts
-// taken from the metadata cache and read again only for files that changed.
+// taken from the metadata cache and read again for files whose size, time or inode changed,
+// and, after a change of their status alone, when their bytes are read whole.
 class Catalogue {
 public:
     Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
@@ -49,6 +50,8 @@ public:
 
     // The files are gone on purpose (moved to the Trash): no longer ones the library held.
     void forget(const std::vector<std::string>& relatives);
+    // A file's bytes were read whole: facts kept over a change of its status are read again.
+    void noteReadWhole(const CatalogueItem& item, const CatalogueResource& resource);
     // A file's bytes were handed out for measuring as they stood then.
     void noteMeasured(const std::string& relative, const ReviewedFile& measured);
     // What the file was when it was measured, else at the last listing of the whole library
@@ -90,6 +93,7 @@ private:
         std::optional<ReviewedFile> measured;
     };
 
+    Remembered& remember(const std::string& relative, const MetadataCache::Entry& entry);
     void noteListed(Remembered& remembered, const FileStamp& stamp);
     void noteSeen(Remembered& remembered);
     static void rememberChangeTime(Remembered& remembered, const std::string& relative,

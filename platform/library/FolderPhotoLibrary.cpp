@@ -378,9 +378,10 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
         return handler(std::nullopt, type, orientation, info);
     // Nothing larger than its picture can need is read at all.
     BoundedRead read = readImageFile({catalogue_.root(), item.relativePath(primary)});
-    if (read.bytes)
+    if (read.bytes) {
         catalogue_.noteMeasured(item.relativePath(primary), {read.stamp});
-    else
+        catalogue_.noteReadWhole(item, primary);
+    } else
         info.error = folderLibraryError(read.error, "cannot read " + path);
     handler(std::move(read.bytes), type, orientation, info);
 }
@@ -424,6 +425,7 @@ void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetReso
     if (!file->placeholder.empty() || (!networkAccessAllowed && residency != Residency::resident))
         return completion(folderLibraryError(EAGAIN, path + " is not on this machine"));
     int error = streamWholeFile({catalogue_.root(), item->relativePath(*file)}, dataReceived);
+    if (error == 0) catalogue_.noteReadWhole(*item, *file);
     completion(error == 0 ? std::nullopt
                           : std::optional(folderLibraryError(error, "cannot read " + path)));
 }

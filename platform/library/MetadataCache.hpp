@@ -17,8 +17,9 @@ namespace keepsift {
 
 // The catalogue's memory of file facts, in SQLite, keyed by the file's relative path and
 // valid while its size, modification time and inode are unchanged, and of the identifiers
-// given to files whose names differ from a neighbour's only in normal form. A row is valid
-// while the change time is unchanged too. A cache that cannot be
+// given to files whose names differ from a neighbour's only in normal form. A row keeps the
+// change time its facts were read at: they are read again, once the file is read whole, only
+// when that moved. A cache that cannot be
 // opened or written only costs speed: facts are then read again next time; one that cannot
 // be read is deleted and made again.
 class MetadataCache {

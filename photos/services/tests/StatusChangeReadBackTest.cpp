@@ -164,6 +164,32 @@ TEST_F(StatusChangeReadBack, OtherBytesAmongThemAreFoundByTheReadBack) {
     EXPECT_EQ(linked(), flagged());
 }
 
+// Another picture of another pixel size written into a file flagged by hand, padded to its
+// length and its times put back, among the files only chmodded: the listing reads no file and
+// the review stands; the read-back finds the other picture, measured afresh at its own size.
+TEST_F(StatusChangeReadBack, AnotherPictureOfAnotherSizeAmongThemIsReviewedAfreshOnceReadBack) {
+    const cv::Mat smaller = scene(88)(cv::Rect(0, 0, 320, 240)).clone();
+    auto other = bytesOf(writeJpeg("Day1/other.jpg", smaller, "2024:05:01 10:00:00"));
+    fs::remove(pictures / "Day1/other.jpg");
+    const auto length = fs::file_size(pictures / handFlagged);
+    ASSERT_LT(other.size(), length);
+    other.resize(length, '\0');
+    overwriteKeepingTime(pictures / handFlagged, other);
+    EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
+    EXPECT_EQ(library->reads, 0);
+    EXPECT_EQ(stateOf(handFlagged), ReviewState::flaggedByHand);
+    EXPECT_EQ(engine->index().entries.at(handFlagged).asset.pixelWidth, 640);
+    readBackWhole();
+    EXPECT_EQ(library->reads, photoCount);
+    EXPECT_EQ(stateOf(handFlagged), ReviewState::pending);
+    EXPECT_EQ(engine->index().entries.at(handFlagged).asset.pixelWidth, 320);
+    EXPECT_EQ(analyseAll(), 1);
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_FALSE(isSetByHand(stateOf(handFlagged)));
+    EXPECT_EQ(linked(), flagged());
+}
+
 // Swapped while their status changed with every other file: each review goes with its bytes,
 // the other twin read by a listing as soon as the first one read back is found elsewhere.
 TEST_F(StatusChangeReadBack, TwinsOfOneSizeSwappedTakeTheirReviewsAlongOnceReadBack) {

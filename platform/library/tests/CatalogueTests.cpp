@@ -135,26 +135,94 @@ TEST_F(CatalogueTest, ChangedFilesAreReadAgainAndUnchangedOnesComeFromTheCache) 
     EXPECT_TRUE(std::filesystem::exists(defaultCatalogueFile()));
 }
 
-// Another picture of the same size copied over a file with its time kept (`cp -p`): the file
-// keeps its size, time and number, and only its change time has it read again.
-TEST_F(CatalogueTest, AFileRewrittenInPlaceWithItsTimeKeptIsReadAgain) {
+// Other bytes of the same length written into the file where it is, its time put back, as
+// `cp -p` over it does: only its change time moves, as with a chmod.
+void rewriteKeepingTime(const std::filesystem::path& file, std::string bytes) {
+    const auto length = std::filesystem::file_size(file);
+    ASSERT_LE(bytes.size(), length);
+    // Bytes after the end of a picture are no part of it.
+    bytes.resize(length, '\0');
+    const auto time = std::filesystem::last_write_time(file);
+    writeText(file, bytes);
+    std::filesystem::last_write_time(file, time);
+}
+
+// The whole file handed over, as when its bytes are read back to be digested.
+void readWhole(FolderPhotoLibrary& library, const std::string& id) {
+    const auto found = library.fetchAssetsWithLocalIdentifiers({id});
+    ASSERT_EQ(found.size(), 1u);
+    std::optional<std::optional<PortError>> answer;
+    library.requestData(
+        found.front(), found.front().resources.front(), false, [](auto) {},
+        [&](std::optional<PortError> error) { answer = std::move(error); });
+    ASSERT_TRUE(answer);
+    EXPECT_FALSE(*answer);
+}
+
+// The picture read whole to be measured.
+void readForMeasuring(FolderPhotoLibrary& library, const std::string& id) {
+    const auto found = library.fetchAssetsWithLocalIdentifiers({id});
+    ASSERT_EQ(found.size(), 1u);
+    bool read = false;
+    library.requestImageData(found.front(), {},
+                             [&](auto data, auto, int, PortImageInfo) { read = data.has_value(); });
+    EXPECT_TRUE(read);
+}
+
+// Another picture copied over a file with its time kept: the file keeps its size, time and
+// number, and only its change time tells. The listing reports the new change time and leaves
+// the file unread; reading its bytes back reads its facts again too.
+TEST_F(CatalogueTest, AFileRewrittenInPlaceWithItsTimeKeptIsReadAgainWhenItsBytesAreReadBack) {
     writeJpeg(lib("a.jpg"), jpeg().date("2021:07:04 18:30:05"));
-    writeJpeg(lib(".spare/b.jpg"), jpeg().date("2019:01:01 08:00:00"));
-    ASSERT_EQ(std::filesystem::file_size(lib("a.jpg")),
-              std::filesystem::file_size(lib(".spare/b.jpg")));
+    writeJpeg(lib(".spare/b.jpg"), jpeg().size(12, 6).date("2019:01:01 08:00:00"));
     auto library = makeLibrary();
     const PortAsset before = find(library->fetchImageAssets(), "a.jpg");
-    const auto time = std::filesystem::last_write_time(lib("a.jpg"));
-    writeText(lib("a.jpg"), readText(lib(".spare/b.jpg")));
-    std::filesystem::last_write_time(lib("a.jpg"), time);
+    rewriteKeepingTime(lib("a.jpg"), readText(lib(".spare/b.jpg")));
     for (const auto& assets : {makeLibrary()->fetchImageAssets(), library->fetchImageAssets()}) {
         const PortAsset& now = find(assets, "a.jpg");
         EXPECT_EQ(now.modificationDate, before.modificationDate);
-        EXPECT_LT(*now.creationDate, *before.creationDate);
+        EXPECT_EQ(*now.creationDate, *before.creationDate);
+        EXPECT_EQ(now.pixelWidth, 16);
         ASSERT_TRUE(now.resources.front().file && before.resources.front().file);
         EXPECT_EQ(now.resources.front().file->number, before.resources.front().file->number);
         EXPECT_NE(now.resources.front().file->changedNs, before.resources.front().file->changedNs);
     }
+    readWhole(*library, "a.jpg");
+    for (const auto& assets : {library->fetchImageAssets(), makeLibrary()->fetchImageAssets()}) {
+        const PortAsset& now = find(assets, "a.jpg");
+        EXPECT_LT(*now.creationDate, *before.creationDate);
+        EXPECT_EQ(now.pixelWidth, 12);
+    }
+}
+
+// `chmod -R` over the library, with other pictures written into every file, their times put
+// back, to show any file whose facts the listing reads again: it reads none. A file read whole,
+// its bytes read back or measured, has its facts read again, that file alone.
+TEST_F(CatalogueTest, AListingAfterAChangeOfEveryFilesStatusReadsNoFile) {
+    constexpr int photos = 8;
+    const auto name = [](int n) { return "day/p" + std::to_string(n) + ".jpg"; };
+    for (int n = 0; n < photos; ++n)
+        writeJpeg(lib(name(n)), jpeg().date("2021:07:04 18:30:0" + std::to_string(n)));
+    writeJpeg(lib(".spare/other.jpg"), jpeg().size(12, 6));
+    auto library = makeLibrary();
+    ASSERT_EQ(library->fetchImageAssets().size(), static_cast<size_t>(photos));
+    for (int n = 0; n < photos; ++n) {
+        rewriteKeepingTime(lib(name(n)), readText(lib(".spare/other.jpg")));
+        ::chmod(lib(name(n)).c_str(), 0640);
+    }
+    const auto readAgain = [](const std::vector<PortAsset>& assets) {
+        return std::count_if(assets.begin(), assets.end(),
+                             [](const PortAsset& asset) { return asset.pixelWidth != 16; });
+    };
+    EXPECT_EQ(readAgain(library->fetchImageAssets()), 0);
+    EXPECT_EQ(readAgain(makeLibrary()->fetchImageAssets()), 0);
+    readWhole(*library, name(3));
+    readForMeasuring(*library, name(5));
+    const auto assets = library->fetchImageAssets();
+    EXPECT_EQ(readAgain(assets), 2);
+    EXPECT_EQ(find(assets, name(3)).pixelWidth, 12);
+    EXPECT_EQ(find(assets, name(5)).pixelWidth, 12);
+    EXPECT_EQ(readAgain(makeLibrary()->fetchImageAssets()), 2);
 }
 
 TEST_F(CatalogueTest, AnUnreadableSubfolderThatHeldPhotographsFailsTheFetchNamingIt) {
