@@ -80,10 +80,11 @@ std::int64_t AppModel::analyseWhileWorkFlow() {
     return steps;
 }
 
-// Idle steps let reviews from before digests were kept follow their files. In the pump task,
-// whose steps nobody waits for, the fill goes on as measuring does, one short engine step
-// after another, until it is held or done; a step that the start, a library change or a
-// setting waits for reads one engine step's worth and leaves the rest to the pump task.
+// Idle steps read back files whose status changed since their review, and let reviews from
+// before digests were kept follow their files. In the pump task, whose steps nobody waits
+// for, the fill goes on as measuring does, one short engine step after another, until it is
+// held or done; a step that the start, a library change or a setting waits for reads one
+// engine step's worth and leaves the rest to the pump task.
 // A fill held before it read anything leaves what is known of it as it was.
 void AppModel::fillDigestsWhileIdleFlow(DigestPace pace) {
     std::optional<DigestFill> left;
