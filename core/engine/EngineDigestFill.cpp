@@ -119,9 +119,7 @@ void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
 }
 
 bool ScanEngine::holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const {
-    return isSetByHand(entry.state) ||
-           (entry.groupID && index_.ignoredGroups.contains(*entry.groupID)) ||
-           (trashing_ && trashing_->ids.contains(id));
+    return index_.reviewedByUser(entry) || (trashing_ && trashing_->ids.contains(id));
 }
 
 // Files whose storage is away are not read, and answered.

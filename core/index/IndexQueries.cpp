@@ -89,6 +89,10 @@ std::vector<IndexEntry> LibraryIndex::deletedEntries() const {
     return collect(*this, [](const IndexEntry& e) { return e.state == ReviewState::deleted; });
 }
 
+bool LibraryIndex::reviewedByUser(const IndexEntry& entry) const {
+    return isSetByHand(entry.state) || (entry.groupID && ignoredGroups.contains(*entry.groupID));
+}
+
 std::vector<std::string> LibraryIndex::departedFlagged() const {
     std::vector<std::string> ids;
     for (const auto& [id, e] : entries)

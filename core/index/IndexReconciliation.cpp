@@ -167,17 +167,11 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
     return seen;
 }
 
-// A decision by hand, or a group kept whole.
-bool reviewedByUser(const LibraryIndex& index, const IndexEntry& entry) {
-    return isSetByHand(entry.state) ||
-           (entry.groupID && index.ignoredGroups.contains(*entry.groupID));
-}
-
 // A listed photograph whose entry holds no review of the user's. Its file may be the new place
 // of a reviewed one that left (linked or copied there before the old name was removed), and
 // then takes that review over.
 bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
-    return entry.state != ReviewState::deleted && !reviewedByUser(index, entry);
+    return entry.state != ReviewState::deleted && !index.reviewedByUser(entry);
 }
 
 // Entries of photographs that left, now or earlier, and of those whose path holds another
@@ -196,7 +190,7 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool leftNow = !deleted && !away.contains(id);
         departures.push_back({id, &entry.asset, leftNow,
                               entry.contentDigest ? *entry.contentDigest : std::string_view(),
-                              leftNow && !leftPath && reviewedByUser(index, entry)});
+                              leftNow && !leftPath && index.reviewedByUser(entry)});
     }
     return departures;
 }

@@ -114,6 +114,8 @@ struct LibraryIndex {
     // The photographs flagged when they left the library, whose links may still be in the
     // album.
     std::vector<std::string> departedFlagged() const;
+    // A decision by hand, or a group kept whole.
+    bool reviewedByUser(const IndexEntry& entry) const;
 
     // Updates; identifiers without an entry are skipped.
     void recordSignals(std::optional<PhotoSignals> signals, std::optional<SkipReason> skip,

@@ -15,11 +15,6 @@
 namespace keepsift {
 namespace {
 
-std::string realPathOf(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) == nullptr ? std::string() : std::string(resolved);
-}
-
 // What a path leads to; empty with `gone` set when nothing is there, empty alone when it
 // cannot be looked at (a folder that cannot be read, an I/O error, a stale share, a loop).
 std::string realPathOf(const std::string& path, bool& gone) {
@@ -28,6 +23,11 @@ std::string realPathOf(const std::string& path, bool& gone) {
     if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
     gone = errno == ENOENT || errno == ENOTDIR;
     return {};
+}
+
+std::string realPathOf(const std::string& path) {
+    bool gone = false;
+    return realPathOf(path, gone);
 }
 
 std::string parentOf(const std::string& relative) {
