@@ -413,6 +413,19 @@ struct ModelRig {
         if (!reached) throw std::runtime_error("the condition never held");
     }
 
+    // Turns of the pump task, one after another, until `holds`: a step asked for while another
+    // runs returns at once, and the task's next turn is what takes up the work it left.
+    void pumpUntil(const std::function<bool()>& holds) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (!onMain(holds)) {
+            if (std::chrono::steady_clock::now() > deadline)
+                throw std::runtime_error("the condition never held");
+            const size_t turns = sleeper->requests();
+            sleeper->wake();
+            sleeper->request(turns);
+        }
+    }
+
     // The library's photographs known to the engine and queued, nothing measured.
     void queueLibrary() {
         engine->refreshAuthorization();

@@ -308,9 +308,10 @@ TEST(ModelFirstRun, AcceptingRecordsTheNoticeThenPromptsAndStartsTheUpdater) {
     EXPECT_EQ(rig.library->authorizationRequests(), 1);
     EXPECT_EQ(rig.updaters->made, 1);
     EXPECT_FALSE(rig.store->settings().telemetryEnabled);
-    // Reconciled under the new access: the library is read and measured (by this pump step
-    // or by the one the authorization change brought, whichever came first).
-    rig.waitUntil([&] { return rig.model->snapshot().analysed == 4; });
+    // Reconciled under the new access: the library is read and measured, by the step the
+    // authorization change brought, by the reconciliation's own, or by the pump task's turn
+    // after them when each found the other under way.
+    rig.pumpUntil([&] { return rig.model->snapshot().analysed == 4; });
 }
 
 TEST(ModelFirstRun, TheWindowIsReleasedOnceChoicesAndAccessAreSettledAndTheScanGoesOn) {
@@ -329,7 +330,7 @@ TEST(ModelFirstRun, TheWindowIsReleasedOnceChoicesAndAccessAreSettledAndTheScanG
     ASSERT_TRUE(released) << "the first-run window waited for the first pass";
     EXPECT_TRUE(rig.store->hasSeenFirstRunNotice());
     EXPECT_EQ(rig.library->authorizationRequests(), 1);
-    rig.waitUntil([&] { return rig.model->snapshot().analysed == 4; });
+    rig.pumpUntil([&] { return rig.model->snapshot().analysed == 4; });
 }
 
 } // namespace

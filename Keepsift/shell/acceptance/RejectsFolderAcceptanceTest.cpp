@@ -31,8 +31,9 @@ protected:
         return index && dangling() == ownDangling && linkedRejects() == idsIn(*index, isFlagged);
     }
     void unlink(const std::string& id) {
+        std::error_code error;
         for (const auto& name : namesIn(album()))
-            if (fs::exists(album() / name) && fs::equivalent(album() / name, library.root / id))
+            if (fs::equivalent(album() / name, library.root / id, error))
                 fs::remove(album() / name);
     }
     bool journalHolds(const fs::path& support, const std::string& id,
