@@ -127,8 +127,7 @@ bool ScanEngine::wantsLinkLocked(const std::string& id, const IndexEntry& entry)
 }
 
 bool ScanEngine::linkedByUserLocked(const std::string& id, const IndexEntry& entry) const {
-    return entry.state == ReviewState::pending && entry.asset.isRejected &&
-           !unsettled_.contains(id);
+    return entry.linkedUndecided() && !unsettled_.contains(id);
 }
 
 } // namespace keepsift

@@ -16,9 +16,7 @@ void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away
             // A link left at the path of a photograph not measured yet waits for the write
             // that takes it out, or for the decision that keeps it.
             const auto found = index_.entries.find(id);
-            const bool leftover = found != index_.entries.end() &&
-                                  found->second.state == ReviewState::pending &&
-                                  found->second.asset.isRejected;
+            const bool leftover = found != index_.entries.end() && found->second.linkedUndecided();
             const bool listed = !away.contains(id) && !leftover;
             settled = settled || listed;
             return listed;

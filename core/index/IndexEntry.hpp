@@ -36,6 +36,9 @@ struct IndexEntry {
 
     bool needsSignals() const;
     bool awaitsOriginal() const;
+    // Not decided yet, and linked in the rejects album: by the user, or left by an earlier
+    // photograph at its path.
+    bool linkedUndecided() const { return state == ReviewState::pending && asset.isRejected; }
     // Its measurement names the photograph as its asset does now: decisions and groups are
     // made out by that name, so one that followed a rename or move is reached at its new place.
     void takeIdentity();

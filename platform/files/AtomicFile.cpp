@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "platform/files/OpenedFile.hpp"
 #include "platform/files/ReplacedPlace.hpp"
 
 namespace keepsift {
@@ -104,34 +105,11 @@ std::optional<std::string> readAll(int fd, off_t expectedSize, size_t limit) {
     return content;
 }
 
-// A regular file opened without waiting for a pipe or device swapped in; closed on every way
-// out. Anything else is looked at, never opened: opening a device can do something.
-struct OpenedFile {
-    explicit OpenedFile(const std::filesystem::path& path) {
-        if (::stat(path.c_str(), &info) != 0) {
-            error = errno;
-            return;
-        }
-        if (!S_ISREG(info.st_mode)) return;
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0 || ::fstat(fd, &info) != 0) error = errno;
-    }
-    ~OpenedFile() {
-        if (fd >= 0) ::close(fd);
-    }
-    OpenedFile(const OpenedFile&) = delete;
-    OpenedFile& operator=(const OpenedFile&) = delete;
-
-    bool isRegular() const { return fd >= 0 && error == 0 && S_ISREG(info.st_mode); }
-    std::optional<std::string> head(size_t limit) const {
-        if (!isRegular()) return std::nullopt;
-        return readAll(fd, info.st_size, limit);
-    }
-
-    int fd = -1;
-    int error = 0;
-    struct stat info {};
-};
+// At most `limit` bytes of it; nothing for anything but a regular file.
+std::optional<std::string> headOf(const OpenedFile& file, size_t limit) {
+    if (!file.isRegular()) return std::nullopt;
+    return readAll(file.fd, file.info.st_size, limit);
+}
 
 std::string sizeProblem(size_t limit) {
     return "larger than " + std::to_string(limit) + " bytes";
@@ -183,11 +161,11 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    return OpenedFile(path).head(std::numeric_limits<size_t>::max());
+    return headOf(OpenedFile(path), std::numeric_limits<size_t>::max());
 }
 
 std::optional<std::string> readFileHead(const std::filesystem::path& path, std::size_t limit) {
-    return OpenedFile(path).head(limit);
+    return headOf(OpenedFile(path), limit);
 }
 
 // A file larger than the bound is not read at all, and one that grows past it while it is read
@@ -199,7 +177,7 @@ PrivateFileRead readPrivateFile(const std::filesystem::path& path, std::size_t l
     if (!file.isRegular()) return {std::nullopt, "not a regular file"};
     if (static_cast<std::uintmax_t>(file.info.st_size) > limit)
         return {std::nullopt, sizeProblem(limit)};
-    auto content = file.head(limit == std::numeric_limits<size_t>::max() ? limit : limit + 1);
+    auto content = headOf(file, limit == std::numeric_limits<size_t>::max() ? limit : limit + 1);
     if (!content) return {std::nullopt, std::strerror(errno)};
     if (content->size() > limit) return {std::nullopt, sizeProblem(limit)};
     return {std::move(content), {}};

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/OpenedFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
 #include "platform/files/ReplacedPlace.hpp"
 #include "platform/files/XdgFolders.hpp"
@@ -92,18 +93,14 @@ std::optional<std::string> ApplicationSupportStorage::unavailability() const {
 int ApplicationSupportStorage::openError(const std::string& name) const {
     if (!isPlainName(name) || directory_.empty()) return 0;
     const auto path = directory_ / name;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        if (isAccessError(errno)) return errno;
-        return errno == ENOENT && !replacedPlace(path) ? ENOLINK : 0;
+    const OpenedFile file(path);
+    if (file.error != 0) {
+        if (isAccessError(file.error)) return file.error;
+        return file.error == ENOENT && !replacedPlace(path) ? ENOLINK : 0;
     }
-    if (!S_ISREG(info.st_mode)) return 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return isAccessError(errno) ? errno : 0;
+    if (!file.isRegular()) return 0;
     char block[4096];
-    const int error = ::read(fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;
-    ::close(fd);
-    return error;
+    return ::read(file.fd, block, sizeof block) < 0 && isAccessError(errno) ? errno : 0;
 }
 
 std::filesystem::path ApplicationSupportStorage::pathOf(const std::string& name) const {
