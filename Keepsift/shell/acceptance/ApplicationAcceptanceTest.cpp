@@ -61,8 +61,7 @@ TEST_F(ApplicationAcceptance, ScansFlagsDeletesOnlyWhatIsConfirmedAndKeepsTheLas
         EXPECT_EQ(fs::exists(library.root / id), !flagged.count(id)) << id;
 
     // A hand decision made just before quitting is in the journal after SIGTERM.
-    const std::string kept =
-        *idsIn(index, [](ReviewState state) { return state == ReviewState::keeper; }).begin();
+    const std::string kept = *idsIn(index, ReviewState::keeper).begin();
     ASSERT_TRUE(app.send("flag " + kept));
     ASSERT_TRUE(testing::eventually([&] { return linkedRejects().count(kept) == 1; }, 60));
     double seconds = 0;
@@ -94,9 +93,7 @@ TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
         ASSERT_TRUE(testing::eventually(
             [&] { return scanned(app.indexFolder()) || !app.isRunning(); }, guard))
             << log();
-        kept = *idsIn(*readIndex(app.indexFolder()), [](ReviewState state) {
-                    return state == ReviewState::keeper;
-                }).begin();
+        kept = *idsIn(*readIndex(app.indexFolder()), ReviewState::keeper).begin();
         ASSERT_TRUE(app.send("flag " + kept));
         ASSERT_TRUE(app.send("launch-at-login"));
         ASSERT_TRUE(testing::eventually(
@@ -127,16 +124,8 @@ TEST_F(ApplicationAcceptance, TheAutostartEntryBringsBackTheSameReview) {
     const auto index = readIndex(atLogin.indexFolder());
     ASSERT_TRUE(index);
     EXPECT_EQ(index->entries.at(kept).state, ReviewState::flaggedByHand);
-    const std::string other =
-        *idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; }).begin();
-    // Asked again until the relaunched model exists and takes it.
-    ASSERT_TRUE(testing::eventually(
-        [&] {
-            atLogin.send("flag " + other);
-            return testing::eventually([&] { return linkedRejects().count(other) == 1; }, 3);
-        },
-        120))
-        << log();
+    const std::string other = *idsIn(*index, ReviewState::keeper).begin();
+    ASSERT_TRUE(flagUntilLinked(atLogin, other)) << log();
     double seconds = 0;
     ASSERT_TRUE(atLogin.terminate(seconds));
     const auto after = readIndex(atLogin.indexFolder());

@@ -77,11 +77,16 @@ std::optional<ReviewJournal> readJournal(const fs::path& folder) {
     return readDocument<ReviewJournal>(folder, "review-journal.json");
 }
 
-std::set<std::string> idsIn(const LibraryIndex& index, bool (*test)(ReviewState)) {
+std::set<std::string> idsIn(const LibraryIndex& index,
+                            const std::function<bool(ReviewState)>& test) {
     std::set<std::string> ids;
     for (const auto& [id, entry] : index.entries)
         if (test(entry.state)) ids.insert(id);
     return ids;
+}
+
+std::set<std::string> idsIn(const LibraryIndex& index, ReviewState state) {
+    return idsIn(index, [state](ReviewState other) { return other == state; });
 }
 
 bool isDecided(ReviewState state) {
@@ -167,8 +172,7 @@ bool ApplicationAcceptance::scanned(const fs::path& support) const {
 bool ApplicationAcceptance::decidedSome(const fs::path& support) const {
     const auto index = readIndex(support);
     return index && !idsIn(*index, isFlagged).empty() &&
-           !idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; }).empty() &&
-           fs::exists(library.root / rejects);
+           !idsIn(*index, ReviewState::keeper).empty() && fs::exists(library.root / rejects);
 }
 
 std::set<std::string> ApplicationAcceptance::linkedRejects() const {
@@ -186,6 +190,16 @@ std::set<std::string> ApplicationAcceptance::linkedRejects() const {
         targets.insert(fs::relative(target, fs::canonical(library.root)).string());
     }
     return targets;
+}
+
+bool ApplicationAcceptance::flagUntilLinked(const testing::LaunchedApp& app,
+                                            const std::string& id) const {
+    return testing::eventually(
+        [&] {
+            app.send("flag " + id);
+            return testing::eventually([&] { return linkedRejects().count(id) == 1; }, 3);
+        },
+        120);
 }
 
 std::optional<std::string>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <opencv2/core.hpp>
@@ -35,7 +36,9 @@ struct Library {
 std::optional<LibraryIndex> readIndex(const fs::path& folder);
 std::optional<ReviewJournal> readJournal(const fs::path& folder);
 
-std::set<std::string> idsIn(const LibraryIndex& index, bool (*test)(ReviewState));
+std::set<std::string> idsIn(const LibraryIndex& index,
+                            const std::function<bool(ReviewState)>& test);
+std::set<std::string> idsIn(const LibraryIndex& index, ReviewState state);
 bool isDecided(ReviewState state);
 std::set<std::string> namesIn(const fs::path& folder);
 // Whether the journal holds a hand flag of the photograph.
@@ -61,6 +64,9 @@ protected:
     bool decidedSome(const fs::path& support) const;
     // The photographs the rejects folder links to.
     std::set<std::string> linkedRejects() const;
+    // Flags the photograph by hand, asked again until the model exists and takes it: false when
+    // it is not linked within two minutes.
+    bool flagUntilLinked(const testing::LaunchedApp& app, const std::string& id) const;
     // What the visible windows say, one line a label or button ("class\tname\ttext"); nothing
     // when it could not be had.
     std::optional<std::string> windowTexts(const testing::LaunchedApp& app) const;

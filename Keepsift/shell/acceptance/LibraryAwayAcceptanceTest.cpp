@@ -82,8 +82,7 @@ protected:
             << log();
         const auto index = readIndex(support);
         if (!index) return {};
-        handFlagged_ =
-            *idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; }).begin();
+        handFlagged_ = *idsIn(*index, ReviewState::keeper).begin();
         handKept_ = *idsIn(*index, isFlagged).begin();
         EXPECT_TRUE(app.send("flag " + handFlagged_));
         EXPECT_TRUE(app.send("keep " + handKept_));

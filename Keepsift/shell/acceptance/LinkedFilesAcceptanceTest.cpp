@@ -106,17 +106,8 @@ TEST_F(LinkedFiles, AnIndexBehindALinkKeepsAHandDecisionAndStaysALink) {
         ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); },
                                         acceptanceGuard()))
             << log();
-        other = *idsIn(*readIndex(support), [](ReviewState state) {
-                     return state == ReviewState::keeper;
-                 }).begin();
-        // Asked again until the model exists and takes it.
-        ASSERT_TRUE(testing::eventually(
-            [&] {
-                app.send("flag " + other);
-                return testing::eventually([&] { return linkedRejects().count(other) == 1; }, 3);
-            },
-            120))
-            << log();
+        other = *idsIn(*readIndex(support), ReviewState::keeper).begin();
+        ASSERT_TRUE(flagUntilLinked(app, other)) << log();
         double seconds = 0;
         ASSERT_TRUE(app.terminate(seconds));
     }

@@ -86,8 +86,7 @@ protected:
     // A kept photograph flagged by hand, once the application has taken the decision.
     std::string flagAKeeper(testing::LaunchedApp& app) {
         const auto index = readIndex(app.indexFolder());
-        const auto kept =
-            idsIn(*index, [](ReviewState state) { return state == ReviewState::keeper; });
+        const auto kept = idsIn(*index, ReviewState::keeper);
         EXPECT_FALSE(kept.empty());
         const std::string id = kept.empty() ? std::string() : *kept.begin();
         EXPECT_TRUE(app.send("flag " + id));

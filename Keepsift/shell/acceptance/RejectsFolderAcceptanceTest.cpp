@@ -66,8 +66,7 @@ protected:
     // Decides a keeper by hand, outside `folder`, and waits for its link.
     std::string flagKeeper(const testing::LaunchedApp& app, const fs::path& support,
                            const std::string& folder) const {
-        const auto kept = idsIn(*readIndex(support),
-                                [](ReviewState state) { return state == ReviewState::keeper; });
+        const auto kept = idsIn(*readIndex(support), ReviewState::keeper);
         const auto id = std::find_if(kept.begin(), kept.end(),
                                      [&](const auto& id) { return id.starts_with(folder); });
         if (id == kept.end()) return {};
@@ -137,8 +136,7 @@ TEST_F(RejectsFolder, ALinkTakenOutAfterADecisionAndAQuitIsTheUsers) {
         testing::LaunchedApp app(folder.path(), library.root);
         support = app.indexFolder();
         ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
-        const auto kept = idsIn(*readIndex(support),
-                                [](ReviewState state) { return state == ReviewState::keeper; });
+        const auto kept = idsIn(*readIndex(support), ReviewState::keeper);
         ASSERT_FALSE(kept.empty());
         id = *kept.begin();
         ASSERT_TRUE(app.send("flag " + id));
@@ -337,8 +335,7 @@ TEST_F(RejectsFolder, ANewPictureAtAPathRemovedWhileStoppedIsJudgedByItsBytes) {
         testing::LaunchedApp app(folder.path(), library.root);
         support = app.indexFolder();
         ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
-        const auto flagged = idsIn(*readIndex(support),
-                                   [](ReviewState state) { return state == ReviewState::flagged; });
+        const auto flagged = idsIn(*readIndex(support), ReviewState::flagged);
         ASSERT_FALSE(flagged.empty());
         id = *flagged.begin();
         double seconds = 0;
