@@ -6,6 +6,7 @@
 
 #include "PermissionsBind.hpp"
 #include "platform/imaging/Sha256.hpp"
+#include "platform/library/ProvingStamp.hpp"
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift::foldertest {
@@ -306,6 +307,70 @@ TEST_F(DeletionSafetyTest, APhotographWhoseFolderMayNotBeWrittenStaysAndSaysWhy)
                 ElementsAre(KeptPhoto{"locked/b.jpg", KeptReason::notWritable}));
     EXPECT_TRUE(std::filesystem::exists(lib("locked/b.jpg")));
     EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
+}
+
+// Made unreadable by its owner it did not change: it stays, and says that it cannot be read.
+TEST_F(DeletionSafetyTest, AFileThatCannotBeReadStaysAndSaysSo) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"), jpeg().rated(2));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0), 0);
+    std::pair<bool, std::optional<PortError>> result;
+    {
+        PermissionsBind bind;
+        result = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    }
+    ::chmod(lib("b.jpg").c_str(), 0644);
+    const auto& error = result.second;
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers, ElementsAre(KeptPhoto{"b.jpg", KeptReason::unreadable}));
+    EXPECT_THAT(error->message, HasSubstr("cannot be read"));
+    EXPECT_EQ(readText(lib("b.jpg")), bytes.at("b.jpg"));
+    expectTrashed("a.jpg");
+}
+
+// The status taken with the digest, still the file's, proves the bytes: the file is not read
+// (the digest given here is no longer its bytes'). A status that moved sends it to be read.
+TEST_F(DeletionSafetyTest, AFileWhoseStatusStillProvesItsReviewedBytesGoesUnread) {
+    writeJpeg(lib("a.jpg"));
+    writeJpeg(lib("b.jpg"), jpeg().rated(2));
+    auto library = makeLibrary();
+    library->fetchImageAssets();
+    auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    for (const char* id : {"a.jpg", "b.jpg"}) {
+        FileStamp stamp;
+        ASSERT_TRUE(stampOf(lib(id).string(), stamp));
+        reviewed[id].status = digestedStatusOf(stamp);
+        reviewed[id].digest = "other bytes";
+    }
+    ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0640), 0);
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
+    expectTrashed("a.jpg");
+}
+
+// A status whose change lies within the time stamps' granularity of the read could hide a
+// write made as the read began: it proves nothing, as a file written just now shows.
+TEST_F(DeletionSafetyTest, OnlyAStatusClearlyOlderThanTheReadProvesTheBytesRead) {
+    const FileStamp stamp{100, 5'000'000'000, 7, 8, 10'000'000'000};
+    EXPECT_EQ(provingStamp(stamp, stamp, 10'000'000'001 + racyMarginNs), stamp);
+    EXPECT_FALSE(provingStamp(stamp, stamp, 10'000'000'000 + racyMarginNs));
+    FileStamp written = stamp;
+    written.ctimeNs += 1;
+    EXPECT_FALSE(provingStamp(stamp, written, 20'000'000'000 + racyMarginNs));
+    FileStamp unknown = stamp;
+    unknown.ctimeNs = 0;
+    EXPECT_FALSE(provingStamp(unknown, unknown, 20'000'000'000 + racyMarginNs));
+    writeJpeg(lib("a.jpg"));
+    std::optional<FileStamp> proving = stamp;
+    EXPECT_EQ(streamProvenFile(
+                  {root.string(), "a.jpg"}, [](auto) {}, proving),
+              0);
+    EXPECT_FALSE(proving);
 }
 
 TEST_F(DeletionSafetyTest, TrashCandidateNamesKeepTheirExtensionAndWholeCharacters) {
