@@ -321,6 +321,15 @@ PortError notMoved(const std::string& path, const std::string& why, int error) {
 
 } // namespace
 
+FolderPhotoLibrary::TrashFailure FolderPhotoLibrary::noPrivateTrash(const std::string& path,
+                                                                    const TrashRefusal& refusal) {
+    return {{folderLibraryErrorDomain, refusal.error,
+             "\u201C" + path +
+                 "\u201D was not moved: this drive has no Trash that is private to you (" +
+                 refusal.reason + ")"},
+            KeptReason::noPrivateTrash};
+}
+
 // Moved or removed by someone else meanwhile: it is not in the Trash, and nothing of it goes.
 FolderPhotoLibrary::TrashFailure FolderPhotoLibrary::leftBeforeItsMove(const std::string& path) {
     return {notMoved(path, "is no longer there", ENOENT), std::nullopt};
@@ -349,16 +358,20 @@ ReviewedFiles FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>
     return files;
 }
 
-// Every file is checked before any moves; each moves then only while it is still the file
-// checked.
+// Every file is checked before any moves, once its drive is known to have a Trash for it;
+// each moves then only while it is still the file checked.
 std::optional<FolderPhotoLibrary::TrashFailure>
 FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
                               bool& primaryTrashed, std::vector<std::string>& trashed) {
+    const std::string primary = item.relativePath(item.primary());
+    if (TrashRefusal refusal = trash_.refusalFor({catalogue_.root(), primary});
+        !refusal.reason.empty())
+        return noPrivateTrash(catalogue_.absolute(primary), refusal);
     const CheckedFiles checked = checkFiles(catalogue_.root(), item, expected);
     const auto path = [&] { return catalogue_.absolute(checked.files.front().first); };
     switch (checked.outcome) {
     case FilesCheck::ready:
-        return moveChecked(item, checked, primaryTrashed, trashed);
+        return moveChecked(checked, primaryTrashed, trashed);
     case FilesCheck::gone:
         return leftBeforeItsMove(path());
     case FilesCheck::unreadable:
@@ -375,21 +388,15 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& ex
 // The primary file goes first; one gone before its move stops the photograph, which then
 // did not reach the Trash.
 std::optional<FolderPhotoLibrary::TrashFailure>
-FolderPhotoLibrary::moveChecked(const CatalogueItem& item, const CheckedFiles& checked,
-                                bool& primaryTrashed, std::vector<std::string>& trashed) {
+FolderPhotoLibrary::moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
+                                std::vector<std::string>& trashed) {
     for (const auto& [relative, stamp] : checked.files) {
-        const bool primary = relative == item.relativePath(item.primary());
+        const bool primary = &relative == &checked.files.front().first;
         const std::string path = catalogue_.absolute(relative);
         TrashRefusal refusal =
             trash_.moveToTrash({catalogue_.root(), relative}, ReviewedFile{stamp});
         int error = refusal.error;
-        if (!refusal.reason.empty())
-            return TrashFailure{{folderLibraryErrorDomain, error,
-                                 "\u201C" + path +
-                                     "\u201D was not moved: this drive has no Trash that is "
-                                     "private to you (" +
-                                     refusal.reason + ")"},
-                                KeptReason::noPrivateTrash};
+        if (!refusal.reason.empty()) return noPrivateTrash(path, refusal);
         if (error == ENOENT && primary) return leftBeforeItsMove(path);
         if (error == ESTALE)
             return TrashFailure{notMoved(path, "changed after it was reviewed", ESTALE),

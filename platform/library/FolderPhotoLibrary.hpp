@@ -100,10 +100,10 @@ private:
         bool leftLibrary = false;
     };
     static TrashFailure leftBeforeItsMove(const std::string& path);
+    static TrashFailure noPrivateTrash(const std::string& path, const TrashRefusal& refusal);
     std::optional<TrashFailure> trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
                                           bool& primaryTrashed, std::vector<std::string>& trashed);
-    std::optional<TrashFailure> moveChecked(const CatalogueItem& item, const CheckedFiles& checked,
-                                            bool& primaryTrashed,
+    std::optional<TrashFailure> moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
                                             std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     void notifyObservers();

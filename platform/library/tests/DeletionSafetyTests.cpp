@@ -36,6 +36,14 @@ protected:
         ::utimensat(AT_FDCWD, lib("other.tmp").c_str(), times, 0);
         std::filesystem::rename(lib("other.tmp"), lib(relative));
     }
+    // Two different pictures, listed.
+    std::unique_ptr<FolderPhotoLibrary> twoListed() {
+        writeJpeg(lib("a.jpg"));
+        writeJpeg(lib("b.jpg"), jpeg().rated(2));
+        auto library = makeLibrary();
+        library->fetchImageAssets();
+        return library;
+    }
     std::unique_ptr<FolderPhotoLibrary> twoMeasured() {
         writeJpeg(lib("a.jpg"));
         writeJpeg(lib("b.jpg"));
@@ -164,10 +172,7 @@ TEST_F(DeletionSafetyTest, BytesWrittenInWhileTheBatchMovesKeepTheirFileWhereItI
 // A pipe put in a photograph's place right before its move is never waited on: it stays
 // where it is, and the rest of the batch goes.
 TEST_F(DeletionSafetyTest, APipeInAPhotographsPlaceIsLeftWithoutWaitingForIt) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     fs->beforeNewFile = [&](const std::string& path) {
         if (!path.ends_with("/b.jpg.trashinfo")) return;
@@ -186,10 +191,7 @@ TEST_F(DeletionSafetyTest, APipeInAPhotographsPlaceIsLeftWithoutWaitingForIt) {
 // Without its reviewed bytes a file whose status changed since it was listed is not known
 // for the reviewed one; with them it goes, whatever its permissions and times became.
 TEST_F(DeletionSafetyTest, AFileHoldingItsReviewedBytesGoesWhateverItsPermissionsAndTimes) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     std::filesystem::permissions(
         lib("a.jpg"), std::filesystem::perms::group_read | std::filesystem::perms::others_read,
@@ -311,10 +313,7 @@ TEST_F(DeletionSafetyTest, APhotographWhoseFolderMayNotBeWrittenStaysAndSaysWhy)
 
 // Made unreadable by its owner it did not change: it stays, and says that it cannot be read.
 TEST_F(DeletionSafetyTest, AFileThatCannotBeReadStaysAndSaysSo) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0), 0);
     std::pair<bool, std::optional<PortError>> result;
@@ -334,10 +333,7 @@ TEST_F(DeletionSafetyTest, AFileThatCannotBeReadStaysAndSaysSo) {
 // The status taken with the digest, still the file's, proves the bytes: the file is not read
 // (the digest given here is no longer its bytes'). A status that moved sends it to be read.
 TEST_F(DeletionSafetyTest, AFileWhoseStatusStillProvesItsReviewedBytesGoesUnread) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     for (const char* id : {"a.jpg", "b.jpg"}) {
         FileStamp stamp;
