@@ -32,6 +32,16 @@ struct Confirming : DeletionConfirmation {
     bool confirmDeletion(const std::vector<PortAsset>&) override { return true; }
 };
 
+// What this process has had read from the disk so far, in bytes.
+double bytesReadFromDisk() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    double value = 0;
+    while (io >> key >> value)
+        if (key == "read_bytes:") return value;
+    return 0;
+}
+
 // The file's bytes on disk and out of the page cache.
 void evict(const std::filesystem::path& file) {
     const int fd = ::open(file.c_str(), O_RDONLY);
@@ -126,10 +136,12 @@ void BM_DeleteAllCold(benchmark::State& state) {
             proven += bytes.status.has_value();
         }
         state.counters["proven"] = proven;
+        const double readBefore = bytesReadFromDisk();
         const auto start = std::chrono::steady_clock::now();
         if (!photos().trash(assets, reviewed)) state.SkipWithError("not every photo moved");
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.counters["readMiB"] = (bytesReadFromDisk() - readBefore) / (1 << 20);
     }
     state.counters["photos"] = photoCount;
 }
