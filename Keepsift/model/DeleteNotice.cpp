@@ -22,6 +22,8 @@ ReasonText reasonText(KeptReason reason) {
                 "das Laufwerk hat keinen Papierkorb, der nur dir gehört"};
     case KeptReason::changedSinceReviewed:
         return {"changed after the review", "nach der Durchsicht verändert"};
+    case KeptReason::unreadable:
+        return {"cannot be read", "kann nicht gelesen werden"};
     case KeptReason::trashOnAnotherDevice:
         return {"the Trash is on another drive", "der Papierkorb liegt auf einem anderen Laufwerk"};
     case KeptReason::declined: // not a failure: nothing is said of it

@@ -95,12 +95,12 @@ bool ScanEngine::analyseOriginalLocked(Lock& lock, const WorkConditions& conditi
 // A measurement from the photograph's own file, whose bytes count against the batch. The
 // digest of those bytes lets the review follow the file, and only the same file.
 void ScanEngine::measureOwnFileLocked(Lock& lock, LibraryAsset asset) {
-    auto digest = unlocked(lock, [&] { return library_->contentDigest(asset.id); });
+    auto read = unlocked(lock, [&] { return library_->readDigest(asset.id); });
     auto signals = measure(lock, asset, false);
     if (!signals && wentAwayLocked(lock, asset.id)) return;
     const auto size = signals ? signals->fileSize : 0;
     if (!recordIfUnchangedLocked(asset, std::move(signals))) return;
-    index_.entries.at(asset.id).contentDigest = std::move(digest);
+    index_.entries.at(asset.id).takeDigest(std::move(read));
     bytesThisBatch_ = saturatingAdd(bytesThisBatch_, size);
     noteMeasuredLocked(lock);
 }

@@ -7,14 +7,15 @@
 namespace keepsift {
 namespace {
 
-// Each file is checked against its own review right before it moves; one reviewed before
-// its digest was kept is judged by how the library last saw it.
+// Each file is checked against its own review right before it moves, by the status its
+// digest was read with where that still stands; one reviewed before its digest was kept is
+// judged by how the library last saw it.
 ReviewedContents reviewedContentsOf(const std::vector<IndexEntry>& batch) {
     ReviewedContents reviewed;
     for (const auto& entry : batch)
         if (entry.contentDigest)
-            reviewed.emplace(entry.asset.id,
-                             ReviewedBytes{*entry.contentDigest, entry.asset.fileSize});
+            reviewed.emplace(entry.asset.id, ReviewedBytes{*entry.contentDigest,
+                                                           entry.asset.fileSize, entry.digestedAs});
     return reviewed;
 }
 

@@ -25,14 +25,14 @@ bool lacksDigest(const IndexEntry& entry) {
 }
 
 // The read bytes belong to the measurement only while the entry still stands as it was read.
-bool storeDigest(LibraryIndex& index, const LibraryAsset& read, std::string digest) {
+bool storeDigest(LibraryIndex& index, const LibraryAsset& read, DigestRead digest) {
     const auto found = index.entries.find(read.id);
     if (found == index.entries.end()) return false;
     IndexEntry& entry = found->second;
     if (!lacksDigest(entry) || entry.asset.contentChanged(read) ||
         entry.asset.fileSize != read.fileSize || entry.asset.fileMoved(read))
         return false;
-    entry.contentDigest = std::move(digest);
+    entry.takeDigest(std::move(digest));
     return true;
 }
 
@@ -131,7 +131,7 @@ std::vector<std::string> ScanEngine::readFilesLocked(Lock& lock,
     const std::set<std::string> skipped(away.begin(), away.end());
     for (const auto& asset : chosen)
         if (!skipped.contains(asset.id))
-            take(asset, unlocked(lock, [&] { return library_->contentDigest(asset.id); }));
+            take(asset, unlocked(lock, [&] { return library_->readDigest(asset.id); }));
     return away;
 }
 

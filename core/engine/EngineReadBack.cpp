@@ -69,12 +69,12 @@ DigestFill ScanEngine::readBackLocked(Lock& lock) {
 }
 
 // A file read while a listing queued it again is not read twice.
-void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<std::string> digest) {
+void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<DigestRead> read) {
     auto& waiting = readBack_.waiting;
     if (const auto queued = waiting.find(listed.id);
         queued != waiting.end() && sameFile(queued->second, listed))
         waiting.erase(queued);
-    if (!digest) {
+    if (!read) {
         readBack_.failed.insert_or_assign(listed.id, *listed.file);
         return;
     }
@@ -84,11 +84,12 @@ void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<st
         found->second.asset.contentChanged(listed) || !needsBytesRead(found->second, listed))
         return;
     IndexEntry& entry = found->second;
-    if (*digest != *entry.contentDigest) {
-        readBack_.found.insert_or_assign(listed.id, std::pair{listed, std::move(*digest)});
+    if (read->digest != *entry.contentDigest) {
+        readBack_.found.insert_or_assign(listed.id, std::pair{listed, std::move(read->digest)});
         return;
     }
     entry.asset.file = listed.file;
+    entry.digestedAs = read->status;
     noteDigestsStoredLocked();
 }
 

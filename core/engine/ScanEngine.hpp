@@ -234,7 +234,7 @@ private:
     ContentDigests readBackFoundLocked(const std::vector<LibraryAsset>& assets) const;
     void awaitReadBackLocked(const std::vector<LibraryAsset>& assets);
     DigestFill readBackLocked(Lock& lock);
-    void takeReadBackLocked(const LibraryAsset& listed, std::optional<std::string> digest);
+    void takeReadBackLocked(const LibraryAsset& listed, std::optional<DigestRead> read);
     void followReturnsLocked(const std::vector<LibraryIndex::Return>& returned);
     struct DigestCandidates {
         std::vector<LibraryAsset> chosen;
@@ -253,7 +253,7 @@ private:
     void noteDigestsStoredLocked();
     // Reads each chosen file's digest with the lock released, none when it cannot be read,
     // and gives it to `take`; answers those whose storage is away.
-    using FileRead = std::function<void(const LibraryAsset&, std::optional<std::string>)>;
+    using FileRead = std::function<void(const LibraryAsset&, std::optional<DigestRead>)>;
     std::vector<std::string> readFilesLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
                                              const FileRead& take);
     void saveDigestsLocked(Lock& lock, bool ended);

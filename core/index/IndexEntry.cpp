@@ -3,6 +3,20 @@
 namespace keepsift {
 namespace {
 
+Json statusToJson(const DigestedStatus& status) {
+    Json json = Json::object();
+    json.set("number", Json::integer(status.number))
+        .set("size", Json::integer(status.size))
+        .set("modifiedNs", Json::integer(status.modifiedNs))
+        .set("changedNs", Json::integer(status.changedNs));
+    return json;
+}
+
+DigestedStatus statusFromJson(const Json& json) {
+    return {json.at("number").asInt64(), json.at("size").asInt64(), json.at("modifiedNs").asInt64(),
+            json.at("changedNs").asInt64()};
+}
+
 bool lenientFlag(const Json& json, std::string_view key) {
     const Json* value = json.find(key);
     return value != nullptr && value->type() == Json::Type::boolean && value->asBool();
@@ -31,6 +45,14 @@ void IndexEntry::takeIdentity() {
     signals->filename = asset.filename;
 }
 
+void IndexEntry::takeDigest(std::optional<DigestRead> read) {
+    contentDigest.reset();
+    digestedAs.reset();
+    if (!read) return;
+    contentDigest = std::move(read->digest);
+    digestedAs = read->status;
+}
+
 Json IndexEntry::toJson(DateForm form) const {
     Json json = Json::object();
     json.set("asset", asset.toJson(form));
@@ -47,6 +69,7 @@ Json IndexEntry::toJson(DateForm form) const {
                   [form](Date d) { return dateToJson(d, form); });
     writeOptional(json, "contentDigest", contentDigest,
                   [](const std::string& digest) { return Json(digest); });
+    writeOptional(json, "digestedAs", digestedAs, statusToJson);
     return json;
 }
 
@@ -68,6 +91,7 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
         json, "formerDecidedAt", [form](const Json& j) { return dateFromJson(j, form); });
     entry.contentDigest = readOptional<std::string>(json, "contentDigest",
                                                     [](const Json& j) { return j.asString(); });
+    entry.digestedAs = readOptional<DigestedStatus>(json, "digestedAs", statusFromJson);
     return entry;
 }
 

@@ -8,6 +8,7 @@
 #include "core/model/LibraryEnums.hpp"
 #include "core/model/PhotoSignals.hpp"
 #include "core/model/Reason.hpp"
+#include "core/model/ReviewedBytes.hpp"
 
 namespace keepsift {
 
@@ -30,6 +31,9 @@ struct IndexEntry {
     // A digest of the bytes of the file that was measured: a photograph arriving elsewhere
     // takes this entry over only with the same bytes. None when measured before it was kept.
     std::optional<std::string> contentDigest;
+    // The file's status as that digest was read, where it proves those bytes; absent in
+    // indexes of earlier builds.
+    std::optional<DigestedStatus> digestedAs;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);
@@ -42,6 +46,9 @@ struct IndexEntry {
     // Its measurement names the photograph as its asset does now: decisions and groups are
     // made out by that name, so one that followed a rename or move is reached at its new place.
     void takeIdentity();
+    // The digest read of its file with the status proving it, or neither: a status never
+    // stands for other bytes than its own digest's.
+    void takeDigest(std::optional<DigestRead> read);
 
     Json toJson(DateForm form) const;
     // "needsOriginal" is lenient; any other bad key throws JsonError.

@@ -168,6 +168,13 @@ void lenientFlag(JsonCursor& c, bool& to) {
         readJsonValue(c);
 }
 
+DigestedStatus digestedStatus(JsonCursor& c) {
+    DigestedStatus s;
+    readObject(c, {integer("number", s.number), integer("size", s.size),
+                   integer("modifiedNs", s.modifiedNs), integer("changedNs", s.changedNs)});
+    return s;
+}
+
 IndexEntry entry(JsonCursor& c) {
     IndexEntry e;
     readObject(
@@ -186,7 +193,9 @@ IndexEntry entry(JsonCursor& c) {
           [&e](JsonCursor& c) { e.formerState = enumeration<ReviewState>(c); }},
          optionalDate("formerDecidedAt", e.formerDecidedAt),
          {"contentDigest", Presence::optional,
-          [&e](JsonCursor& c) { e.contentDigest = c.string(); }}});
+          [&e](JsonCursor& c) { e.contentDigest = c.string(); }},
+         {"digestedAs", Presence::optional,
+          [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }}});
     return e;
 }
 

@@ -18,6 +18,20 @@ void Writer::entry(const IndexEntry& e) {
     optional("formerState", e.formerState, [&](ReviewState s) { text(toString(s)); });
     optional("formerDecidedAt", e.formerDecidedAt, [&](Date d) { date(d); });
     optional("contentDigest", e.contentDigest, [&](const std::string& d) { text(d); });
+    optional("digestedAs", e.digestedAs, [&](const DigestedStatus& s) { digestedStatus(s); });
+    put('}');
+}
+
+void Writer::digestedStatus(const DigestedStatus& s) {
+    put('{');
+    key("number", true);
+    integer(s.number);
+    key("size");
+    integer(s.size);
+    key("modifiedNs");
+    integer(s.modifiedNs);
+    key("changedNs");
+    integer(s.changedNs);
     put('}');
 }
 

@@ -65,6 +65,7 @@ private:
     static bool needsEscape(char c) {
         return c == '"' || c == '\\' || c == '/' || static_cast<unsigned char>(c) < 0x20;
     }
+    void digestedStatus(const DigestedStatus& s);
     void asset(const LibraryAsset& a);
     void signals(const PhotoSignals& s);
     void face(const FaceSignals& f);

@@ -18,15 +18,17 @@ enum class KeptReason {
     noPrivateTrash,
     // The file is no longer the photograph that was reviewed.
     changedSinceReviewed,
+    // Its bytes were to be compared with the reviewed ones and could not be read.
+    unreadable,
     // The Trash is on another device: the move would have been a copy.
     trashOnAnotherDevice,
     // Anything else that kept the move from happening.
     failed,
 };
 template <> struct RawValues<KeptReason> {
-    static constexpr std::array<std::string_view, 6> names{
-        "declined", "notWritable", "noPrivateTrash", "changedSinceReviewed", "trashOnAnotherDevice",
-        "failed"};
+    static constexpr std::array<std::string_view, 7> names{
+        "declined",   "notWritable",          "noPrivateTrash", "changedSinceReviewed",
+        "unreadable", "trashOnAnotherDevice", "failed"};
 };
 
 struct KeptPhoto {
@@ -39,7 +41,7 @@ struct KeptPhoto {
 // What a delete did, photograph by photograph. A photograph named in neither list was not
 // found in the library.
 struct DeletionReport {
-    // No longer in the library: moved to the Trash, or already gone when its turn came.
+    // Moved to the Trash. One already gone when its turn came is in neither list.
     std::vector<std::string> deleted;
     std::vector<KeptPhoto> kept;
 

@@ -44,6 +44,12 @@ public:
         (void)id;
         return std::nullopt;
     }
+    // The same digest, with the file's status where it proves the bytes read.
+    virtual std::optional<DigestRead> readDigest(const std::string& id) {
+        auto digest = contentDigest(id);
+        if (!digest) return std::nullopt;
+        return DigestRead{std::move(*digest)};
+    }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
     // Takes out of the rejects album the links of these photographs that left the library

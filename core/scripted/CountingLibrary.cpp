@@ -8,9 +8,18 @@ std::vector<LibraryAsset> CountingLibrary::fetchAssets() {
 }
 
 std::optional<std::string> CountingLibrary::contentDigest(const std::string& id) {
+    noteRead();
+    return ForwardingLibrary::contentDigest(id);
+}
+
+std::optional<DigestRead> CountingLibrary::readDigest(const std::string& id) {
+    noteRead();
+    return ForwardingLibrary::readDigest(id);
+}
+
+void CountingLibrary::noteRead() {
     ++reads;
     if (beforeReading) beforeReading();
-    return ForwardingLibrary::contentDigest(id);
 }
 
 } // namespace keepsift

@@ -18,10 +18,14 @@ public:
 
     std::vector<LibraryAsset> fetchAssets() override;
     std::optional<std::string> contentDigest(const std::string& id) override;
+    std::optional<DigestRead> readDigest(const std::string& id) override;
 
     std::function<void()> beforeReading;
     std::atomic<int> reads = 0;
     std::atomic<int> listings = 0;
+
+private:
+    void noteRead();
 };
 
 } // namespace keepsift

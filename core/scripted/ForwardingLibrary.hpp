@@ -29,6 +29,9 @@ public:
     std::optional<std::string> contentDigest(const std::string& id) override {
         return library_->contentDigest(id);
     }
+    std::optional<DigestRead> readDigest(const std::string& id) override {
+        return library_->readDigest(id);
+    }
     void setRejected(const std::vector<std::string>& ids, bool rejected) override {
         library_->setRejected(ids, rejected);
     }

@@ -86,6 +86,9 @@ DeletionReport LivePhotoLibrary::deleteAssets(const std::vector<std::string>& id
     if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
     if (assets.empty()) return {};
+    std::vector<std::string> asked;
+    for (const auto& asset : assets)
+        asked.push_back(asset.localIdentifier);
     try {
         performChangesAndWait(*port_,
                               [assets = std::move(assets), reviewed](PortChangeRequests& requests) {
@@ -95,10 +98,12 @@ DeletionReport LivePhotoLibrary::deleteAssets(const std::vector<std::string>& id
         const PortError& error = failure.error();
         if (isUserCancellation(error)) return DeletionReport::allKept(ids, KeptReason::declined);
         // Without word of each photograph nothing is known to have moved.
-        if (error.deletedIdentifiers.empty() && error.keptIdentifiers.empty()) throw;
+        if (error.deletedIdentifiers.empty() && error.keptIdentifiers.empty() &&
+            error.goneIdentifiers.empty())
+            throw;
         return {error.deletedIdentifiers, error.keptIdentifiers};
     }
-    return {ids, {}};
+    return {asked, {}};
 }
 
 } // namespace keepsift

@@ -14,6 +14,7 @@
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
 #include "platform/library/PhotographPresence.hpp"
+#include "platform/library/ProvingStamp.hpp"
 
 namespace keepsift {
 namespace {
@@ -219,9 +220,11 @@ void FolderPhotoLibrary::performChanges(PortChangeBlock block, PortChangeComplet
 std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
     std::vector<CatalogueItem> trashing;
     ReviewedFiles expected;
+    AlbumLinks links;
     if (!requests.deletions.empty()) {
         trashing = itemsOf(catalogue_.withIdentifiers(identifiersOf(requests.deletions)));
         expected = reviewedFiles(trashing, requests.reviewedDeletions);
+        links = albumLinksTo(trashing);
         auto& confirmation = options_.deletionConfirmation;
         if (!confirmation || !confirmation->confirmDeletion(requests.deletions))
             return PortError::cancelled();
@@ -242,31 +245,43 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
         }
     }
     if (requests.deletions.empty()) return std::nullopt;
-    return deleteItems(trashing, expected);
+    return deleteItems(trashing, expected, links);
+}
+
+// Looked up before anything of the batch happens, so that a photograph whose file is put
+// aside meanwhile still has its links found.
+FolderPhotoLibrary::AlbumLinks
+FolderPhotoLibrary::albumLinksTo(const std::vector<CatalogueItem>& items) {
+    AlbumLinks links;
+    for (const PortAssetCollection& album : albums_.all())
+        for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
+            links[id].insert(links[id].end(), paths.begin(), paths.end());
+    return links;
 }
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
 // once its primary file is there, so a failed move leaves its albums intact. A failure
 // stops only its own photograph, and the error names what did reach the Trash and why the
-// others stayed.
+// others stayed. One found gone is in neither list: it left the library, not into the Trash.
 std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<CatalogueItem>& items,
-                                                         const ReviewedFiles& expected) {
-    std::map<std::string, std::vector<Place>> links;
-    for (const PortAssetCollection& album : albums_.all())
-        for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
-            links[id].insert(links[id].end(), paths.begin(), paths.end());
-    std::vector<std::string> deleted, trashed;
+                                                         const ReviewedFiles& expected,
+                                                         AlbumLinks& links) {
+    std::vector<std::string> deleted, gone, trashed;
     std::vector<KeptPhoto> kept;
     std::vector<PortError> failures;
     for (const CatalogueItem& item : items) {
-        bool primaryGone = false;
-        if (auto failure = trashItem(item, expected, primaryGone, trashed)) {
+        bool primaryTrashed = false, unlinked = false;
+        if (auto failure = trashItem(item, expected, primaryTrashed, trashed)) {
             log().error(failure->error.message);
             failures.push_back(std::move(failure->error));
-            if (!primaryGone) kept.push_back({item.id, failure->reason});
+            if (!failure->reason)
+                gone.push_back(item.id);
+            else if (!primaryTrashed)
+                kept.push_back({item.id, *failure->reason});
+            unlinked = failure->leftLibrary;
         }
-        if (!primaryGone) continue;
-        deleted.push_back(item.id);
+        if (primaryTrashed) deleted.push_back(item.id);
+        if (!primaryTrashed && !unlinked) continue;
         for (const Place& link : links[item.id])
             options_.ops->removeFile(link);
     }
@@ -277,6 +292,7 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
         error.message += " (and " + std::to_string(failures.size() - 1) + " more)";
     error.deletedIdentifiers = std::move(deleted);
     error.keptIdentifiers = std::move(kept);
+    error.goneIdentifiers = std::move(gone);
     return error;
 }
 
@@ -297,58 +313,99 @@ KeptReason keptReasonOf(int error) {
     }
 }
 
+// Said of the file the check stopped at.
+PortError notMoved(const std::string& path, const std::string& why, int error) {
+    return {folderLibraryErrorDomain, error,
+            "\u201C" + path + "\u201D " + why + " and was not moved to the Trash"};
+}
+
 } // namespace
 
-// What each primary file is checked against right before it moves: the bytes reviewed where
-// they are known, else the file as it was before anything of the batch happened, so that a
-// listing while it runs does not make other bytes the reviewed ones.
-FolderPhotoLibrary::ReviewedFiles
-FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>& items,
-                                  const ReviewedContents& reviewed) {
+FolderPhotoLibrary::TrashFailure FolderPhotoLibrary::noPrivateTrash(const std::string& path,
+                                                                    const TrashRefusal& refusal) {
+    return {{folderLibraryErrorDomain, refusal.error,
+             "\u201C" + path +
+                 "\u201D was not moved: this drive has no Trash that is private to you (" +
+                 refusal.reason + ")"},
+            KeptReason::noPrivateTrash};
+}
+
+// Moved or removed by someone else meanwhile: it is not in the Trash, and nothing of it goes.
+FolderPhotoLibrary::TrashFailure FolderPhotoLibrary::leftBeforeItsMove(const std::string& path) {
+    return {notMoved(path, "is no longer there", ENOENT), std::nullopt};
+}
+
+// What each file is checked against right before the photograph moves: for its primary file
+// the bytes reviewed where they are known, else the file as it was before anything of the
+// batch happened, so that a listing while it runs does not make other bytes the reviewed
+// ones; for its companions, each file as it was then.
+ReviewedFiles FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>& items,
+                                                const ReviewedContents& reviewed) {
     ReviewedFiles files;
     for (const CatalogueItem& item : items) {
-        auto file = catalogue_.reviewedFile(item.relativePath(item.primary()));
+        for (const CatalogueResource& resource : item.resources)
+            if (&resource != &item.primary())
+                files.emplace(item.relativePath(resource), ReviewedFile{resource.stamp});
+        const std::string primary = item.relativePath(item.primary());
+        auto file = catalogue_.reviewedFile(primary);
         auto bytes = reviewed.find(item.id);
         if (bytes != reviewed.end()) {
             if (!file) file = ReviewedFile{};
             file->bytes = bytes->second;
         }
-        if (file) files.emplace(item.id, std::move(*file));
+        if (file) files.emplace(primary, std::move(*file));
     }
     return files;
 }
 
-// The primary file goes first, and only while it is still the file that was reviewed.
+// Every file is checked before any moves, once its drive is known to have a Trash for it;
+// each moves then only while it is still the file checked.
 std::optional<FolderPhotoLibrary::TrashFailure>
 FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
-                              bool& primaryGone, std::vector<std::string>& trashed) {
-    const auto reviewed = expected.find(item.id);
-    for (const CatalogueResource& resource : item.resources) {
-        bool primary = &resource == &item.primary();
-        std::string relative = item.relativePath(resource);
-        std::string path = catalogue_.absolute(relative);
-        std::optional<ReviewedFile> check;
-        if (primary && reviewed != expected.end()) check = reviewed->second;
-        TrashRefusal refusal = trash_.moveToTrash({catalogue_.root(), relative}, check);
+                              bool& primaryTrashed, std::vector<std::string>& trashed) {
+    const std::string primary = item.relativePath(item.primary());
+    if (TrashRefusal refusal = trash_.refusalFor({catalogue_.root(), primary});
+        !refusal.reason.empty())
+        return noPrivateTrash(catalogue_.absolute(primary), refusal);
+    const CheckedFiles checked = checkFiles(catalogue_.root(), item, expected);
+    const auto path = [&] { return catalogue_.absolute(checked.files.front().first); };
+    switch (checked.outcome) {
+    case FilesCheck::ready:
+        return moveChecked(checked, primaryTrashed, trashed);
+    case FilesCheck::gone:
+        return leftBeforeItsMove(path());
+    case FilesCheck::unreadable:
+        return TrashFailure{notMoved(path(), "cannot be read", EACCES), KeptReason::unreadable};
+    case FilesCheck::notAPhotograph:
+    case FilesCheck::changed:
+        break;
+    }
+    return TrashFailure{notMoved(path(), "changed after it was reviewed", ESTALE),
+                        KeptReason::changedSinceReviewed,
+                        checked.outcome == FilesCheck::notAPhotograph};
+}
+
+// The primary file goes first; one gone before its move stops the photograph, which then
+// did not reach the Trash.
+std::optional<FolderPhotoLibrary::TrashFailure>
+FolderPhotoLibrary::moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
+                                std::vector<std::string>& trashed) {
+    for (const auto& [relative, stamp] : checked.files) {
+        const bool primary = &relative == &checked.files.front().first;
+        const std::string path = catalogue_.absolute(relative);
+        TrashRefusal refusal =
+            trash_.moveToTrash({catalogue_.root(), relative}, ReviewedFile{stamp});
         int error = refusal.error;
-        if (!refusal.reason.empty())
-            return TrashFailure{{folderLibraryErrorDomain, error,
-                                 "\u201C" + path +
-                                     "\u201D was not moved: this drive has no Trash that is "
-                                     "private to you (" +
-                                     refusal.reason + ")"},
-                                KeptReason::noPrivateTrash};
+        if (!refusal.reason.empty()) return noPrivateTrash(path, refusal);
+        if (error == ENOENT && primary) return leftBeforeItsMove(path);
         if (error == ESTALE)
-            return TrashFailure{{folderLibraryErrorDomain, ESTALE,
-                                 "\u201C" + path +
-                                     "\u201D changed after it was reviewed and was not moved to "
-                                     "the Trash"},
+            return TrashFailure{notMoved(path, "changed after it was reviewed", ESTALE),
                                 KeptReason::changedSinceReviewed};
         if (error != 0 && error != ENOENT)
             return TrashFailure{folderLibraryError(error, "cannot move " + path + " to the Trash"),
                                 keptReasonOf(error)};
-        trashed.push_back(std::move(relative));
-        if (primary) primaryGone = true;
+        if (error == 0) trashed.push_back(relative);
+        if (primary) primaryTrashed = true;
     }
     return std::nullopt;
 }
@@ -414,20 +471,33 @@ std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsse
 void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetResource& resource,
                                      bool networkAccessAllowed, DataReceived dataReceived,
                                      Completion completion) {
+    requestProvenData(asset, resource, networkAccessAllowed, std::move(dataReceived),
+                      [completion = std::move(completion)](std::optional<PortError> error, auto) {
+                          completion(std::move(error));
+                      });
+}
+
+void FolderPhotoLibrary::requestProvenData(const PortAsset& asset,
+                                           const PortAssetResource& resource,
+                                           bool networkAccessAllowed, DataReceived dataReceived,
+                                           ProvenCompletion completion) {
+    const auto failed = [&](PortError error) { completion(std::move(error), std::nullopt); };
     auto item = itemFor(asset);
-    if (!item) return completion(missingAsset());
+    if (!item) return failed(missingAsset());
     auto file = std::find_if(item->resources.begin(), item->resources.end(), [&](const auto& r) {
         return textOfName(r.name) == resource.originalFilename && r.type == resource.type;
     });
-    if (file == item->resources.end()) return completion(missingAsset());
+    if (file == item->resources.end()) return failed(missingAsset());
     std::string path = catalogue_.absolute(item->relativePath(*file));
     Residency residency = residencyOf(path, *file);
     if (!file->placeholder.empty() || (!networkAccessAllowed && residency != Residency::resident))
-        return completion(folderLibraryError(EAGAIN, path + " is not on this machine"));
-    int error = streamWholeFile({catalogue_.root(), item->relativePath(*file)}, dataReceived);
-    if (error == 0) catalogue_.noteReadWhole(*item, *file);
-    completion(error == 0 ? std::nullopt
-                          : std::optional(folderLibraryError(error, "cannot read " + path)));
+        return failed(folderLibraryError(EAGAIN, path + " is not on this machine"));
+    std::optional<FileStamp> proving;
+    int error =
+        streamProvenFile({catalogue_.root(), item->relativePath(*file)}, dataReceived, proving);
+    if (error != 0) return failed(folderLibraryError(error, "cannot read " + path));
+    catalogue_.noteReadWhole(*item, *file);
+    completion(std::nullopt, proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt);
 }
 
 void FolderPhotoLibrary::notifyObservers() {

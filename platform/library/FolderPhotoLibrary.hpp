@@ -13,6 +13,7 @@
 #include "platform/library/PlatformDialogs.hpp"
 #include "platform/library/PortResourceManager.hpp"
 #include "platform/library/SymlinkAlbums.hpp"
+#include "platform/library/TrashCheck.hpp"
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift {
@@ -74,6 +75,9 @@ public:
     void requestData(const PortAsset& asset, const PortAssetResource& resource,
                      bool networkAccessAllowed, DataReceived dataReceived,
                      Completion completion) override;
+    void requestProvenData(const PortAsset& asset, const PortAssetResource& resource,
+                           bool networkAccessAllowed, DataReceived dataReceived,
+                           ProvenCompletion completion) override;
 
     // True while the change watcher has fallen back to polling.
     bool isWatchPolling();
@@ -81,18 +85,26 @@ public:
 private:
     class ChangeRequests;
     std::optional<PortError> apply(ChangeRequests& requests);
-    // By asset identifier.
-    using ReviewedFiles = std::map<std::string, ReviewedFile>;
     ReviewedFiles reviewedFiles(const std::vector<CatalogueItem>& items,
                                 const ReviewedContents& reviewed);
+    // The album links to each photograph, by asset identifier.
+    using AlbumLinks = std::map<std::string, std::vector<Place>>;
+    AlbumLinks albumLinksTo(const std::vector<CatalogueItem>& items);
     std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items,
-                                         const ReviewedFiles& expected);
+                                         const ReviewedFiles& expected, AlbumLinks& links);
     struct TrashFailure {
         PortError error;
-        KeptReason reason;
+        // None for a photograph no longer at its place: neither moved nor kept.
+        std::optional<KeptReason> reason;
+        // Its file is no photograph now: its album links lead to none.
+        bool leftLibrary = false;
     };
+    static TrashFailure leftBeforeItsMove(const std::string& path);
+    static TrashFailure noPrivateTrash(const std::string& path, const TrashRefusal& refusal);
     std::optional<TrashFailure> trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
-                                          bool& primaryGone, std::vector<std::string>& trashed);
+                                          bool& primaryTrashed, std::vector<std::string>& trashed);
+    std::optional<TrashFailure> moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
+                                            std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     void notifyObservers();
 

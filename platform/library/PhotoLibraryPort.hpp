@@ -38,10 +38,11 @@ struct PortError {
     std::string domain;
     std::int64_t code = 0;
     std::string message;
-    // Deletion only: the assets that reached the Trash before the failure, and those kept
-    // where they were, with why.
+    // Deletion only: the assets that reached the Trash before the failure, those kept where
+    // they were, with why, and those no longer at their place when their turn came.
     std::vector<std::string> deletedIdentifiers = {};
     std::vector<KeptPhoto> keptIdentifiers = {};
+    std::vector<std::string> goneIdentifiers = {};
 
     static constexpr const char* photosDomain = "PHPhotosErrorDomain";
     // The user declined the platform's confirmation.

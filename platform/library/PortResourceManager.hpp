@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/model/ReviewedBytes.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 
 namespace keepsift {
@@ -24,6 +25,18 @@ public:
     virtual void requestData(const PortAsset& asset, const PortAssetResource& resource,
                              bool networkAccessAllowed, DataReceived dataReceived,
                              Completion completion) = 0;
+
+    // The same, completed with the file's status where it proves the bytes delivered.
+    using ProvenCompletion =
+        std::function<void(std::optional<PortError> error, std::optional<DigestedStatus> status)>;
+    virtual void requestProvenData(const PortAsset& asset, const PortAssetResource& resource,
+                                   bool networkAccessAllowed, DataReceived dataReceived,
+                                   ProvenCompletion completion) {
+        requestData(asset, resource, networkAccessAllowed, std::move(dataReceived),
+                    [completion = std::move(completion)](std::optional<PortError> error) {
+                        completion(std::move(error), std::nullopt);
+                    });
+    }
 };
 
 } // namespace keepsift

@@ -1,10 +1,12 @@
 #include "platform/library/ReviewedFile.hpp"
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/imaging/Sha256.hpp"
 #include "platform/library/BoundedRead.hpp"
+#include "platform/library/ProvingStamp.hpp"
 
 namespace keepsift {
 namespace {
@@ -23,9 +25,10 @@ std::optional<std::string> digestRead(int fd) {
 
 // Read through one descriptor, and only the file the place names when it is done: bytes
 // written while it was read, or a file put in its place, make it another.
-bool holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileStamp& now) {
+Holding holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileStamp& now) {
+    if (reviewed.status && stillProvenBy(*reviewed.status, now)) return Holding::reviewed;
     const int fd = openFileBelow(file);
-    if (fd < 0) return false;
+    if (fd < 0) return errno == EACCES || errno == EPERM ? Holding::unreadable : Holding::other;
     struct stat opened {
     }, done{};
     bool holds = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
@@ -35,18 +38,19 @@ bool holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileStam
                  unchanged(stampOf(opened), stampOf(done));
     ::close(fd);
     FileStamp after;
-    return holds && stampOf(file, after) && unchanged(now, after);
+    return holds && stampOf(file, after) && unchanged(now, after) ? Holding::reviewed
+                                                                  : Holding::other;
 }
 
 } // namespace
 
 // A change time unknown on either side (a stamp of an earlier build) tells nothing; one that
 // moved without the bytes to compare leaves it unsure, and so not the reviewed file.
-bool stillReviewed(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {
+Holding holdingOf(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {
     if (reviewed.bytes) return holdsBytes(file, *reviewed.bytes, now);
-    if (!sameFile(reviewed.stamp, now)) return false;
+    if (!sameFile(reviewed.stamp, now)) return Holding::other;
     const auto was = reviewed.stamp.ctimeNs, is = now.ctimeNs;
-    return was == 0 || is == 0 || was == is;
+    return was == 0 || is == 0 || was == is ? Holding::reviewed : Holding::other;
 }
 
 } // namespace keepsift

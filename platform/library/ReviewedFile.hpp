@@ -14,9 +14,21 @@ struct ReviewedFile {
     std::optional<ReviewedBytes> bytes = std::nullopt;
 };
 
-// The file at the place, stamped `now`, still holds what was reviewed: the reviewed bytes,
-// whatever happened to its permissions or times; without them, the same size, modification
-// time, inode and change time.
-bool stillReviewed(const Place& file, const ReviewedFile& reviewed, const FileStamp& now);
+enum class Holding {
+    reviewed,
+    other,
+    // Its bytes were to be compared and could not be read.
+    unreadable,
+};
+
+// Whether the file at the place, stamped `now`, still holds what was reviewed: the reviewed
+// bytes, whatever happened to its permissions or times, read only where the status they were
+// digested with does not prove them; without them, the same size, modification time, inode
+// and change time.
+Holding holdingOf(const Place& file, const ReviewedFile& reviewed, const FileStamp& now);
+
+inline bool stillReviewed(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {
+    return holdingOf(file, reviewed, now) == Holding::reviewed;
+}
 
 } // namespace keepsift

@@ -155,6 +155,11 @@ int TrashMover::moveInto(const Place& file, const Target& target,
     return EEXIST;
 }
 
+TrashRefusal TrashMover::refusalFor(const Place& file) {
+    Target target;
+    return targetFor(file, target);
+}
+
 TrashRefusal TrashMover::moveToTrash(const Place& file,
                                      const std::optional<ReviewedFile>& expected) {
     Target target;

@@ -22,6 +22,8 @@ public:
     // it was reviewed, one that no longer holds that is left alone: ESTALE.
     TrashRefusal moveToTrash(const Place& file,
                              const std::optional<ReviewedFile>& expected = std::nullopt);
+    // Why the file could not go to a Trash now, without moving it.
+    TrashRefusal refusalFor(const Place& file);
 
 private:
     struct Target {

@@ -199,6 +199,11 @@ TEST(DeleteNotice, EveryReasonInBothLanguages) {
     EXPECT_EQ(one(KeptReason::changedSinceReviewed, "de"),
               "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: nach der Durchsicht "
               "verändert.");
+    EXPECT_EQ(one(KeptReason::unreadable, "en"),
+              "1 photo moved to the Trash. 1 photo not moved: cannot be read.");
+    EXPECT_EQ(one(KeptReason::unreadable, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: kann nicht gelesen "
+              "werden.");
     EXPECT_EQ(one(KeptReason::trashOnAnotherDevice, "en"),
               "1 photo moved to the Trash. 1 photo not moved: the Trash is on another drive.");
     EXPECT_EQ(one(KeptReason::failed, "en"),

@@ -17,13 +17,25 @@ ino_t inodeOf(const fs::path& file) {
     return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
+// The photographs the journal records as deleted by Keepsift.
+std::set<std::string> journaledDeleted(const fs::path& support) {
+    std::set<std::string> ids;
+    if (const auto journal = readJournal(support))
+        for (const auto& entry : journal->entries())
+            if (entry.event == ReviewJournal::Event::deleted) ids.insert(entry.assetID);
+    return ids;
+}
+
 bool journalHoldsADeletion(const fs::path& support) {
-    const auto journal = readJournal(support);
-    if (!journal) return false;
-    const auto entries = journal->entries();
-    return std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
-        return entry.event == ReviewJournal::Event::deleted;
-    });
+    return !journaledDeleted(support).empty();
+}
+
+// Links in the folder that lead nowhere.
+int danglingLinksIn(const fs::path& folder) {
+    int count = 0;
+    for (const auto& name : namesIn(folder))
+        count += fs::is_symlink(folder / name) && !fs::exists(folder / name);
+    return count;
 }
 
 // Other bytes of the same size written into the file's own inode, its times put back: only
@@ -132,6 +144,31 @@ TEST_F(DeleteAllAfterRestart, OtherBytesWrittenWithTheTimesPutBackStay) {
     deleteAll({flagged.size(), flagged.size() - 1});
     EXPECT_TRUE(readWholeFile(library.root / changed) == written);
     expectTrashedAllBut(changed);
+}
+
+// Moved to another folder as "delete all" is asked for: unless the listing took the move first
+// (then it goes from its new place), it is not in the Trash, so it is not journaled deleted; it
+// keeps its review where it is now, also after a quit, and no link to its old place stays.
+TEST_F(DeleteAllAfterRestart, AFlaggedPhotoMovedAsDeleteAllIsAskedForKeepsItsReviewWhereItIs) {
+    const std::string moving = *flagged.begin();
+    const std::string moved = "Moved/" + fs::path(moving).filename().string();
+    fs::create_directories(library.root / "Moved");
+    fs::rename(library.root / moving, library.root / moved);
+    deleteAll({flagged.size()});
+    EXPECT_EQ(journaledDeleted(support).count(moving), 0u) << log();
+    if (journaledDeleted(support).count(moved)) return;
+    const auto flaggedWhereItIs = [&] {
+        const auto index = readIndex(support);
+        return index && index->entries.contains(moved) &&
+               isFlagged(index->entries.at(moved).state) && linkedRejects().count(moved) == 1;
+    };
+    EXPECT_TRUE(testing::eventually(flaggedWhereItIs, acceptanceGuard())) << log();
+    double seconds = 0;
+    ASSERT_TRUE(app->terminate(seconds));
+    EXPECT_TRUE(flaggedWhereItIs());
+    EXPECT_EQ(journaledDeleted(support).count(moving), 0u);
+    EXPECT_EQ(danglingLinksIn(library.root / rejects), 0);
+    EXPECT_TRUE(fs::exists(library.root / moved));
 }
 
 } // namespace

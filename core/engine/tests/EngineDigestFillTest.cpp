@@ -107,5 +107,48 @@ TEST_F(EarlierBuildsIndex, AFillCutShortIsWrittenByTheQuitFlush) {
     EXPECT_EQ(rig.savedIndex().entry("p1")->contentDigest, bytesOf("p1"));
 }
 
+// Reads each digest with a status of its own, and keeps what the delete is given.
+class StatusReading : public ScriptedLibrary {
+public:
+    using ScriptedLibrary::ScriptedLibrary;
+    std::optional<DigestRead> readDigest(const std::string& id) override {
+        auto read = ScriptedLibrary::readDigest(id);
+        if (read) read->status = statusOf(id);
+        return read;
+    }
+    DeletionReport deleteAssets(const std::vector<std::string>& ids,
+                                const ReviewedContents& reviewed) override {
+        given = reviewed;
+        return ScriptedLibrary::deleteAssets(ids, reviewed);
+    }
+    static DigestedStatus statusOf(const std::string& id) {
+        return {static_cast<std::int64_t>(std::hash<std::string>{}(id) >> 2), 4096, 1, 2};
+    }
+    ReviewedContents given;
+};
+
+// The status a digest was read with is saved with it and given to the delete, which then
+// reads only the files whose status moved.
+TEST(DigestStatus, TheStatusADigestWasReadWithIsSavedAndGivenToTheDelete) {
+    EngineRig<StatusReading> rig{momentAndSolitary};
+    for (const auto& shot : momentAndSolitary)
+        rig.library->setContent(shot.id, bytesOf(shot.id));
+    rig.scanAll();
+    while (rig.engine->fillContentDigests(runnable()) == DigestFill::more) {
+    }
+    ASSERT_TRUE(rig.engine->save());
+    const auto saved = rig.savedIndex();
+    for (const auto& shot : momentAndSolitary) {
+        EXPECT_EQ(saved.entry(shot.id)->contentDigest, bytesOf(shot.id)) << shot.id;
+        EXPECT_EQ(saved.entry(shot.id)->digestedAs, StatusReading::statusOf(shot.id)) << shot.id;
+    }
+    rig.engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_EQ(rig.library->given.size(), 2u);
+    for (const auto& [id, reviewed] : rig.library->given)
+        EXPECT_EQ(reviewed, (ReviewedBytes{bytesOf(id), rig.entry(id).asset.fileSize,
+                                           StatusReading::statusOf(id)}))
+            << id;
+}
+
 } // namespace
 } // namespace keepsift

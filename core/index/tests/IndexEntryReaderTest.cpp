@@ -40,6 +40,7 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.formerState = ReviewState::keptByHand;
     full.formerDecidedAt = Date{700000003};
     full.contentDigest = "9f86d081";
+    full.digestedAs = DigestedStatus{1234567, 4096, 1700000000000000001, 1700000000123456789};
     full.asset.file = FileIdentity{1234567, 1700000000123456789};
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
@@ -56,6 +57,9 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {"\"formerState\":\"keptByHand\"", "\"formerState\":null"},
         {"\"contentDigest\":\"9f86d081\"", "\"contentDigest\":7"},
         {",\"contentDigest\":\"9f86d081\"", ""},
+        {",\"digestedAs\":{\"number\":1234567", ",\"earlier\":{\"number\":1234567"},
+        {"\"digestedAs\":{\"number\":1234567,", "\"digestedAs\":{"},
+        {"\"changedNs\":1700000000123456789}", "\"changedNs\":\"x\"}"},
         {",\"fileNumber\":1234567", ""},
         {"\"fileNumber\":1234567", "\"fileNumber\":null"},
         {"\"fileNumber\":1234567", "\"fileNumber\":\"1234567\""},

@@ -160,6 +160,13 @@ protected:
         EXPECT_EQ(now, before);
     }
 
+    // The frame Keepsift flagged by itself, the other one the batch holds.
+    std::string flaggedAlone() const {
+        for (const auto& id : frames)
+            if (entry(id).state == ReviewState::flagged) return id;
+        return {};
+    }
+
     std::string kept, flagged;
     std::map<std::string, std::vector<char>> before;
 };
@@ -326,6 +333,74 @@ TEST_F(ReplacedInPlace, AnIndexOfAnEarlierBuildKeepsItsReviewsOnTheFirstListing)
         EXPECT_EQ(entry(id).asset.fileSize,
                   static_cast<std::int64_t>(fs::file_size(pictures / id)));
     }
+}
+
+// Moved by the user once the batch was formed: it is not in the Trash, so it is not deleted;
+// it is found at its new place with its review, also after a restart, and linked there alone.
+TEST_F(ReplacedInPlace, AFlaggedPhotoMovedWhileDeleteAllRunsKeepsItsReviewAtItsNewPlace) {
+    const std::string moved = "Moved/" + fs::path(flagged).filename().string();
+    dialogs->whileConfirming = [&] {
+        fs::create_directories(pictures / "Moved");
+        fs::rename(pictures / flagged, pictures / moved);
+    };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 0);
+    EXPECT_EQ(journalled(ReviewJournal::Event::deleted, flagged), 0);
+    EXPECT_FALSE(fs::exists(trashed(flagged)));
+    relist();
+    ASSERT_TRUE(engine->index().entries.contains(moved));
+    EXPECT_EQ(entry(moved).state, ReviewState::flaggedByHand);
+    ASSERT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flaggedPaths());
+    restart();
+    relist();
+    EXPECT_EQ(entry(moved).state, ReviewState::flaggedByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::deleted, moved), 0);
+}
+
+// Its paired video rewritten once the batch was formed: the photograph stays whole, reported
+// changed, and the rest of the batch goes.
+TEST_F(ReplacedInPlace, APairedVideoRewrittenWhileDeleteAllRunsKeepsItsPhotoWhole) {
+    const std::string video = fs::path(flagged).replace_extension(".mov").string();
+    std::ofstream(pictures / video, std::ios::binary) << std::string(4096, 'v');
+    relist();
+    ASSERT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    const std::vector<char> rewritten(4096, 'w');
+    dialogs->whileConfirming = [&] {
+        rewriteKeepingTimes(pictures / video, rewritten);
+        before = filesBelow(pictures);
+    };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{flagged, KeptReason::changedSinceReviewed}}));
+    EXPECT_EQ(bytesOf(pictures / video), rewritten);
+    EXPECT_FALSE(fs::exists(trashed(flagged)));
+    EXPECT_FALSE(fs::exists(trashed(video)));
+    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectOnlyTheBatchMoved(report);
+}
+
+// Made a pipe, or a link to a file outside the library, once the batch was formed: neither is
+// moved, and the album keeps no link to either.
+TEST_F(ReplacedInPlace, AFlaggedPhotoMadeAPipeOrALinkOutWhileDeleteAllRunsLeavesNoAlbumLink) {
+    const std::string alone = flaggedAlone();
+    ASSERT_FALSE(alone.empty());
+    const fs::path outside = root / "outside.jpg";
+    fs::copy_file(pictures / alone, outside);
+    dialogs->whileConfirming = [&] {
+        fs::remove(pictures / flagged);
+        ASSERT_EQ(::mkfifo((pictures / flagged).c_str(), 0600), 0);
+        fs::remove(pictures / alone);
+        fs::create_symlink(outside, pictures / alone);
+    };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_TRUE(report.deleted.empty());
+    EXPECT_TRUE(fs::is_fifo(pictures / flagged));
+    EXPECT_TRUE(fs::is_symlink(pictures / alone));
+    EXPECT_FALSE(fs::exists(trashed(flagged)) || fs::exists(trashed(alone)));
+    EXPECT_TRUE(fs::is_empty(album()));
+    relist();
+    EXPECT_TRUE(fs::is_empty(album()));
+    EXPECT_TRUE(flaggedPaths().empty());
 }
 
 } // namespace

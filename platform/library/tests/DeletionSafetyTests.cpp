@@ -6,6 +6,7 @@
 
 #include "PermissionsBind.hpp"
 #include "platform/imaging/Sha256.hpp"
+#include "platform/library/ProvingStamp.hpp"
 #include "platform/library/TrashMover.hpp"
 
 namespace keepsift::foldertest {
@@ -34,6 +35,14 @@ protected:
         timespec times[2] = {{0, UTIME_OMIT}, {before.st_mtim.tv_sec, 999}};
         ::utimensat(AT_FDCWD, lib("other.tmp").c_str(), times, 0);
         std::filesystem::rename(lib("other.tmp"), lib(relative));
+    }
+    // Two different pictures, listed.
+    std::unique_ptr<FolderPhotoLibrary> twoListed() {
+        writeJpeg(lib("a.jpg"));
+        writeJpeg(lib("b.jpg"), jpeg().rated(2));
+        auto library = makeLibrary();
+        library->fetchImageAssets();
+        return library;
     }
     std::unique_ptr<FolderPhotoLibrary> twoMeasured() {
         writeJpeg(lib("a.jpg"));
@@ -163,10 +172,7 @@ TEST_F(DeletionSafetyTest, BytesWrittenInWhileTheBatchMovesKeepTheirFileWhereItI
 // A pipe put in a photograph's place right before its move is never waited on: it stays
 // where it is, and the rest of the batch goes.
 TEST_F(DeletionSafetyTest, APipeInAPhotographsPlaceIsLeftWithoutWaitingForIt) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     fs->beforeNewFile = [&](const std::string& path) {
         if (!path.ends_with("/b.jpg.trashinfo")) return;
@@ -185,10 +191,7 @@ TEST_F(DeletionSafetyTest, APipeInAPhotographsPlaceIsLeftWithoutWaitingForIt) {
 // Without its reviewed bytes a file whose status changed since it was listed is not known
 // for the reviewed one; with them it goes, whatever its permissions and times became.
 TEST_F(DeletionSafetyTest, AFileHoldingItsReviewedBytesGoesWhateverItsPermissionsAndTimes) {
-    writeJpeg(lib("a.jpg"));
-    writeJpeg(lib("b.jpg"), jpeg().rated(2));
-    auto library = makeLibrary();
-    library->fetchImageAssets();
+    auto library = twoListed();
     const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
     std::filesystem::permissions(
         lib("a.jpg"), std::filesystem::perms::group_read | std::filesystem::perms::others_read,
@@ -306,6 +309,64 @@ TEST_F(DeletionSafetyTest, APhotographWhoseFolderMayNotBeWrittenStaysAndSaysWhy)
                 ElementsAre(KeptPhoto{"locked/b.jpg", KeptReason::notWritable}));
     EXPECT_TRUE(std::filesystem::exists(lib("locked/b.jpg")));
     EXPECT_FALSE(std::filesystem::exists(trash() / "info/b.jpg.trashinfo"));
+}
+
+// Made unreadable by its owner it did not change: it stays, and says that it cannot be read.
+TEST_F(DeletionSafetyTest, AFileThatCannotBeReadStaysAndSaysSo) {
+    auto library = twoListed();
+    const auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0), 0);
+    std::pair<bool, std::optional<PortError>> result;
+    {
+        PermissionsBind bind;
+        result = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    }
+    ::chmod(lib("b.jpg").c_str(), 0644);
+    const auto& error = result.second;
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers, ElementsAre(KeptPhoto{"b.jpg", KeptReason::unreadable}));
+    EXPECT_THAT(error->message, HasSubstr("cannot be read"));
+    EXPECT_EQ(readText(lib("b.jpg")), bytes.at("b.jpg"));
+    expectTrashed("a.jpg");
+}
+
+// The status taken with the digest, still the file's, proves the bytes: the file is not read
+// (the digest given here is no longer its bytes'). A status that moved sends it to be read.
+TEST_F(DeletionSafetyTest, AFileWhoseStatusStillProvesItsReviewedBytesGoesUnread) {
+    auto library = twoListed();
+    auto reviewed = reviewedNow({"a.jpg", "b.jpg"});
+    for (const char* id : {"a.jpg", "b.jpg"}) {
+        FileStamp stamp;
+        ASSERT_TRUE(stampOf(lib(id).string(), stamp));
+        reviewed[id].status = digestedStatusOf(stamp);
+        reviewed[id].digest = "other bytes";
+    }
+    ASSERT_EQ(::chmod(lib("b.jpg").c_str(), 0640), 0);
+    auto [success, error] = remove(*library, {"a.jpg", "b.jpg"}, reviewed);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers,
+                ElementsAre(KeptPhoto{"b.jpg", KeptReason::changedSinceReviewed}));
+    expectTrashed("a.jpg");
+}
+
+// A status whose change lies within the time stamps' granularity of the read could hide a
+// write made as the read began: it proves nothing, as a file written just now shows.
+TEST_F(DeletionSafetyTest, OnlyAStatusClearlyOlderThanTheReadProvesTheBytesRead) {
+    const FileStamp stamp{100, 5'000'000'000, 7, 8, 10'000'000'000};
+    EXPECT_EQ(provingStamp(stamp, stamp, 10'000'000'001 + racyMarginNs), stamp);
+    EXPECT_FALSE(provingStamp(stamp, stamp, 10'000'000'000 + racyMarginNs));
+    FileStamp written = stamp;
+    written.ctimeNs += 1;
+    EXPECT_FALSE(provingStamp(stamp, written, 20'000'000'000 + racyMarginNs));
+    FileStamp unknown = stamp;
+    unknown.ctimeNs = 0;
+    EXPECT_FALSE(provingStamp(unknown, unknown, 20'000'000'000 + racyMarginNs));
+    writeJpeg(lib("a.jpg"));
+    std::optional<FileStamp> proving = stamp;
+    EXPECT_EQ(streamProvenFile(
+                  {root.string(), "a.jpg"}, [](auto) {}, proving),
+              0);
+    EXPECT_FALSE(proving);
 }
 
 TEST_F(DeletionSafetyTest, TrashCandidateNamesKeepTheirExtensionAndWholeCharacters) {
