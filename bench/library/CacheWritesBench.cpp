@@ -12,14 +12,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
-#include "platform/library/Catalogue.hpp"
+#include "platform/library/FolderPhotoLibrary.hpp"
+#include "platform/library/MetadataCache.hpp"
 
 namespace keepsift {
 namespace {
@@ -58,34 +58,53 @@ struct Library {
 
     fs::path root() const { return base / "Pictures"; }
 
-    // Listed once into a fresh cache, then every file's permissions changed.
-    std::unique_ptr<Catalogue> listedThenChmodded(const std::string& name) const {
+    // Listed once with a fresh cache, then every file's permissions changed.
+    std::unique_ptr<FolderPhotoLibrary> listedThenChmodded(const std::string& name) const {
         fs::remove(base / name);
-        auto catalogue = std::make_unique<Catalogue>(root(), std::make_shared<FileSystemOps>(),
-                                                     base / name, base / (name + ".mounts"));
-        catalogue->all();
+        FolderLibraryOptions options;
+        options.root = root();
+        options.catalogueFile = base / name;
+        options.mountsFile = base / (name + ".mounts");
+        options.consentFile = base / "consent.json";
+        options.homeTrash = base / "Trash";
+        options.watcher.useInotify = false;
+        auto library = std::make_unique<FolderPhotoLibrary>(options);
+        library->fetchImageAssets();
         for (const auto& file : fs::recursive_directory_iterator(root()))
             if (file.is_regular_file())
                 fs::permissions(file.path(), fs::perms::group_write, fs::perm_options::add);
-        return catalogue;
+        return library;
+    }
+
+    // What the cache learns of each file read back, by relative path, in the order the engine
+    // reads them back: by identifier.
+    std::vector<std::pair<std::string, MetadataCache::Entry>> rows() const {
+        std::vector<std::pair<std::string, MetadataCache::Entry>> learnt;
+        for (const auto& file : fs::recursive_directory_iterator(root())) {
+            if (!file.is_regular_file()) continue;
+            FileStamp stamp;
+            stampOf(file.path().string(), stamp);
+            learnt.push_back({fs::relative(file.path(), root()).string(),
+                              {stamp, readImageFacts(file.path().string())}});
+        }
+        std::sort(learnt.begin(), learnt.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        return learnt;
     }
 };
 
-// In the order the engine reads them back: by identifier.
-std::vector<CatalogueAsset> byIdentifier(std::vector<CatalogueAsset> assets) {
+// Every photograph read back as the engine reads it: looked up, then its bytes handed over
+// whole. The library is closed within the figure.
+std::int64_t readBack(std::unique_ptr<FolderPhotoLibrary> library) {
+    auto assets = library->fetchImageAssets();
     std::sort(assets.begin(), assets.end(),
-              [](const auto& a, const auto& b) { return a.item.id < b.item.id; });
-    return assets;
-}
-
-// The bytes `write` hands to the system, with the catalogue destroyed (its cache closed).
-std::int64_t
-bytesOf(std::unique_ptr<Catalogue> catalogue,
-        const std::function<void(Catalogue&, const std::vector<CatalogueAsset>&)>& write) {
-    const auto assets = byIdentifier(catalogue->all());
+              [](const auto& a, const auto& b) { return a.localIdentifier < b.localIdentifier; });
     const auto before = bytesWritten();
-    write(*catalogue, assets);
-    catalogue.reset();
+    for (const auto& listed : assets)
+        for (const auto& asset : library->fetchAssetsWithLocalIdentifiers({listed.localIdentifier}))
+            library->requestData(
+                asset, asset.resources.front(), false, [](const auto&) {}, [](auto) {});
+    library.reset();
     return bytesWritten() - before;
 }
 
@@ -102,23 +121,8 @@ int main(int argc, char** argv) {
     const int files = std::stoi(bench::takeOption(argc, argv, "files", "10000"));
     const Library library(files);
 
-    const auto batched = bytesOf(library.listedThenChmodded("batched.sqlite"),
-                                 [](Catalogue& catalogue, const auto& assets) {
-                                     for (const auto& asset : assets)
-                                         catalogue.noteReadWhole(asset.item, asset.item.primary());
-                                 });
-    // The rows the read-back writes, as the catalogue learns them, each in its own commit or
-    // all in one.
-    std::vector<std::pair<std::string, MetadataCache::Entry>> rows;
-    {
-        auto catalogue = library.listedThenChmodded("rows.sqlite");
-        for (const auto& asset : byIdentifier(catalogue->all())) {
-            const auto relative = asset.item.relativePath(asset.item.primary());
-            FileStamp stamp;
-            stampOf(catalogue->absolute(relative), stamp);
-            rows.push_back({relative, {stamp, readImageFacts(catalogue->absolute(relative))}});
-        }
-    }
+    const auto batched = readBack(library.listedThenChmodded("batched.sqlite"));
+    const auto rows = library.rows();
     // Each with the cache closed, as the catalogue's is, within the figure.
     const auto written = [&](const char* name, std::size_t rowsPerCommit) {
         library.listedThenChmodded(name);

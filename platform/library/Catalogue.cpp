@@ -32,9 +32,6 @@ struct Catalogue::Pending {
 namespace {
 
 constexpr int replacedRetries = 3;
-// Rows of files read whole written in one commit; a crash loses at most these, which are read
-// again the next time those files are.
-constexpr std::size_t readWholeBatch = 1024;
 
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
@@ -399,7 +396,9 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
             given_.erase(path);
         }
     }
-    cache_.update(withReadWhole(std::move(pending.changed)), removed);
+    // Rows of files read whole wait for a write of the cache, not for every look-up.
+    if (!pending.changed.empty() || !removed.empty())
+        cache_.update(withReadWhole(std::move(pending.changed)), removed);
     return described;
 }
 

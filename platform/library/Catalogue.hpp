@@ -30,6 +30,10 @@ struct CatalogueAsset {
 // and, after a change of their status alone, when their bytes are read whole.
 class Catalogue {
 public:
+    // Rows of files read whole written in one commit; a crash loses at most these, which are
+    // read again the next time those files are.
+    static constexpr std::size_t readWholeBatch = 1024;
+
     Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
               const std::filesystem::path& cacheFile, std::filesystem::path mountsFile);
     ~Catalogue();
