@@ -124,26 +124,30 @@ void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
     for (const auto& [id, entry] : index_.entries)
         if (awaitsDigestLocked(id, entry) && holdsUsersReviewLocked(id, entry))
             reviewed.push_back(id);
-    const auto described = [&](const std::vector<std::string>& ids) {
-        auto files = ids.empty() ? std::vector<LibraryAsset>()
-                                 : unlocked(lock, [&] { return library_->lookUp(ids); });
-        std::erase_if(files, [&](const LibraryAsset& file) {
-            const auto found = index_.entries.find(file.id);
-            return found == index_.entries.end() || !lacksDigest(found->second) ||
-                   !describesFile(found->second, file);
-        });
-        return files;
+    const auto lookUp = [&](const std::vector<std::string>& ids) {
+        return ids.empty() ? std::vector<LibraryAsset>()
+                           : unlocked(lock, [&] { return library_->lookUp(ids); });
     };
+    const auto describes = [&](const LibraryAsset& file) {
+        const auto found = index_.entries.find(file.id);
+        return found != index_.entries.end() && lacksDigest(found->second) &&
+               describesFile(found->second, file);
+    };
+    auto files = lookUp(reviewed);
+    std::erase_if(files, [&](const LibraryAsset& file) { return !describes(file); });
     std::map<std::string, std::pair<LibraryAsset, std::string>> digests;
-    readFilesLocked(lock, described(reviewed), [&](const LibraryAsset& file, auto digest) {
+    readFilesLocked(lock, files, [&](const LibraryAsset& file, auto digest) {
         if (digest) digests.insert_or_assign(file.id, std::pair{file, std::move(*digest)});
     });
+    // Another file at the path now may be the one read; a file gone from it since, renamed as
+    // the start reads, is taken for the one looked up.
+    for (const auto& now : lookUp(idsOf(digests)))
+        if (!unchangedSince(digests.at(now.id).first, now)) digests.erase(now.id);
     bool stored = false;
-    for (const auto& file : described(idsOf(digests))) {
-        auto& [before, digest] = digests.at(file.id);
-        if (!unchangedSince(before, file)) continue;
-        IndexEntry& entry = index_.entries.at(file.id);
-        entry.contentDigest = std::move(digest);
+    for (auto& [id, read] : digests) {
+        if (!describes(read.first)) continue;
+        IndexEntry& entry = index_.entries.at(id);
+        entry.contentDigest = std::move(read.second);
         restOnMeasuredSize(entry);
         stored = true;
     }
