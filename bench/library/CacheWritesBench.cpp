@@ -11,13 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "platform/imaging/tests/ReadCounting.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 #include "platform/library/MetadataCache.hpp"
 
@@ -31,12 +31,7 @@ constexpr int folders = 100;
 
 // Bytes this process has passed to write(2) and its kin so far.
 std::int64_t bytesWritten() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    std::int64_t value = 0;
-    while (io >> key >> value)
-        if (key == "wchar:") return value;
-    return 0;
+    return testing::processIo("wchar:");
 }
 
 struct Library {

@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 using testing::bytesOf;
 
 const std::vector<std::string> copies = {"Import/holiday.jpg", "Import again/holiday.jpg"};
-const std::string smaller = "Shared/holiday-small.jpg";
+const std::string smallerCopy = "Shared/holiday-small.jpg";
 
 // What the user does to the copy flagged by hand while Keepsift runs or is stopped: removes it,
 // or a de-duplication tool puts a hard link to the kept copy in its place.
@@ -31,7 +31,7 @@ protected:
         fs::copy_file(pictures / copies[0], pictures / copies[1]);
         cv::Mat half;
         cv::resize(scene(5), half, {}, 0.5, 0.5, cv::INTER_AREA);
-        writeJpeg(smaller, half, "2024:06:01 09:00:00");
+        writeJpeg(smallerCopy, half, "2024:06:01 09:00:00");
         startServices();
         startEngine();
         relist();
