@@ -1,4 +1,7 @@
 #include <array>
+#include <map>
+
+#include "core/index/FileAtPath.hpp"
 
 #include "core/engine/ScanEngine.hpp"
 
@@ -52,6 +55,13 @@ std::vector<std::string> idsOf(const std::vector<LibraryAsset>& assets) {
     return ids;
 }
 
+template <class Value> std::vector<std::string> idsOf(const std::map<std::string, Value>& read) {
+    std::vector<std::string> ids;
+    for (const auto& [id, value] : read)
+        ids.push_back(id);
+    return ids;
+}
+
 } // namespace
 
 // Files read back come first: a review rests on each of them.
@@ -94,7 +104,11 @@ std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<Library
 // With an index from an earlier build, the files of the photographs the user reviewed are
 // read before the first listing is applied, so that their reviews follow a rename made as
 // the application starts; the fill reads the rest. One that cannot be read now is left to it.
-// A listing wanted meanwhile waits for the reading, so that none is applied before it.
+// A file is read for an entry only where it is the file the entry describes, and its digest
+// is taken only while the file stands as it did before the read: another file at the path, as
+// after a swap while Keepsift was stopped, is an arrival, reviewed afresh where nothing tells
+// which it is. A listing wanted meanwhile waits for the reading, so that none is applied
+// before it.
 void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
     reviewedDigestsRead_.wait(lock, [&] { return reviewedDigests_ != ReviewedDigests::reading; });
     if (reviewedDigests_ == ReviewedDigests::read) return;
@@ -106,16 +120,38 @@ void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
             engine.reviewedDigestsRead_.notify_all();
         }
     } read{*this};
-    std::vector<LibraryAsset> reviewed;
+    std::vector<std::string> reviewed;
     for (const auto& [id, entry] : index_.entries)
         if (awaitsDigestLocked(id, entry) && holdsUsersReviewLocked(id, entry))
-            reviewed.push_back(entry.asset);
-    std::set<std::string> away, unread;
-    if (readDigestsLocked(lock, reviewed, away, unread) == 0) return;
-    for (const auto& asset : reviewed)
-        if (auto found = index_.entries.find(asset.id); found != index_.entries.end())
-            restOnMeasuredSize(found->second);
-    notePendingLocked();
+            reviewed.push_back(id);
+    const auto lookUp = [&](const std::vector<std::string>& ids) {
+        return ids.empty() ? std::vector<LibraryAsset>()
+                           : unlocked(lock, [&] { return library_->lookUp(ids); });
+    };
+    const auto describes = [&](const LibraryAsset& file) {
+        const auto found = index_.entries.find(file.id);
+        return found != index_.entries.end() && lacksDigest(found->second) &&
+               describesFile(found->second, file);
+    };
+    auto files = lookUp(reviewed);
+    std::erase_if(files, [&](const LibraryAsset& file) { return !describes(file); });
+    std::map<std::string, std::pair<LibraryAsset, DigestRead>> digests;
+    readFilesLocked(lock, files, [&](const LibraryAsset& file, auto digest) {
+        if (digest) digests.insert_or_assign(file.id, std::pair{file, std::move(*digest)});
+    });
+    // Another file at the path now may be the one read; a file gone from it since, renamed as
+    // the start reads, is taken for the one looked up.
+    for (const auto& now : lookUp(idsOf(digests)))
+        if (!unchangedSince(digests.at(now.id).first, now)) digests.erase(now.id);
+    bool stored = false;
+    for (auto& [id, read] : digests) {
+        if (!describes(read.first)) continue;
+        IndexEntry& entry = index_.entries.at(id);
+        entry.takeDigest(std::move(read.second));
+        restOnMeasuredSize(entry);
+        stored = true;
+    }
+    if (stored) notePendingLocked();
 }
 
 bool ScanEngine::holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const {

@@ -3,22 +3,13 @@
 #include "core/model/LibraryUnavailable.hpp"
 
 namespace keepsift {
-namespace {
-
-// Still the file that was listed, as far as the library tells without reading it.
-bool sameFile(const LibraryAsset& listed, const LibraryAsset& now) {
-    return listed.file == now.file && listed.fileSize == now.fileSize &&
-           !listed.contentChanged(now);
-}
-
-} // namespace
 
 ContentDigests ScanEngine::readBackFoundLocked(const std::vector<LibraryAsset>& assets) const {
     ContentDigests found;
     if (readBack_.found.empty()) return found;
     for (const auto& asset : assets)
         if (const auto read = readBack_.found.find(asset.id);
-            read != readBack_.found.end() && sameFile(read->second.first, asset))
+            read != readBack_.found.end() && unchangedSince(read->second.first, asset))
             found.emplace(asset.id, read->second.second);
     return found;
 }
@@ -72,7 +63,7 @@ DigestFill ScanEngine::readBackLocked(Lock& lock) {
 void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<DigestRead> read) {
     auto& waiting = readBack_.waiting;
     if (const auto queued = waiting.find(listed.id);
-        queued != waiting.end() && sameFile(queued->second, listed))
+        queued != waiting.end() && unchangedSince(queued->second, listed))
         waiting.erase(queued);
     if (!read) {
         readBack_.failed.insert_or_assign(listed.id, *listed.file);

@@ -16,6 +16,17 @@ bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed) {
     return size > 0 && listed.fileSize > 0 && size != listed.fileSize;
 }
 
+bool describesFile(const IndexEntry& entry, const LibraryAsset& listed) {
+    const auto size = sizeRestedOn(entry);
+    return size > 0 && size == listed.fileSize && !listed.contentChanged(entry.asset) &&
+           !(listed.file && entry.asset.file && listed.file->number != entry.asset.file->number);
+}
+
+bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now) {
+    return earlier.file == now.file && earlier.fileSize == now.fileSize &&
+           !earlier.contentChanged(now);
+}
+
 bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed) {
     return entry.contentDigest && !sizeDiffers(entry, listed) && listed.fileMoved(entry.asset);
 }

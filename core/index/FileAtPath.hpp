@@ -22,6 +22,13 @@ bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed);
 // against the digest of those measured, do.
 bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed);
 
+// The listed file is the one the entry describes, as far as its status tells: the size the
+// entry rests on, known, its modification second, and its file number where both are known.
+bool describesFile(const IndexEntry& entry, const LibraryAsset& listed);
+
+// Still the file listed earlier, as far as the library tells without reading it.
+bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now);
+
 // Another size tells at once; another file number or status change time only with the bytes,
 // digested in `read`. A fact an earlier build did not keep is unknown and tells nothing.
 FileAtPath fileAtPath(const IndexEntry& entry, const LibraryAsset& listed,

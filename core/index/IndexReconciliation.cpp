@@ -211,11 +211,17 @@ std::vector<Departure> passingToListed(const std::vector<Departure>& departures)
     return passing;
 }
 
-std::unordered_set<std::int64_t> sizesPassingToListed(const std::vector<Departure>& departures) {
-    std::unordered_set<std::int64_t> sizes;
+// A listed photograph with an entry of its own takes a review that left only as the same file.
+std::unordered_set<std::int64_t> filesPassingToListed(const std::vector<Departure>& departures) {
+    std::unordered_set<std::int64_t> numbers;
     for (const Departure& departure : passingToListed(departures))
-        if (!departure.digest.empty()) sizes.insert(departure.asset->fileSize);
-    return sizes;
+        if (!departure.digest.empty() && departure.asset->file)
+            numbers.insert(departure.asset->file->number);
+    return numbers;
+}
+
+bool mayBeFileOf(const std::unordered_set<std::int64_t>& numbers, const LibraryAsset& asset) {
+    return asset.file && numbers.contains(asset.file->number);
 }
 
 // A listed file that stays with its entry, and what it is against that entry.
@@ -227,17 +233,17 @@ struct Stay {
 using Staying = std::vector<Stay>;
 
 // Those of the staying files that may take over a review of the user's that left in this
-// listing, of its size and of known bytes: digested in `known`, where the stored digest is added
-// for a file not read (until it is, it is taken for what it was).
+// listing, the same file and of known bytes: digested in `known`, where the stored digest is
+// added for a file not read (until it is, it is taken for what it was).
 std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
                                  const std::vector<Departure>& departures, ContentDigests& known) {
     std::vector<Arrival> takers;
-    const auto sizes = sizesPassingToListed(departures);
-    if (sizes.empty()) return takers;
+    const auto numbers = filesPassingToListed(departures);
+    if (numbers.empty()) return takers;
     for (const Stay& stay : staying) {
         const auto* asset = stay.asset;
         const auto* entry = stay.entry;
-        if (!sizes.contains(asset->fileSize) || !mayTakeOver(index, *entry)) continue;
+        if (!mayBeFileOf(numbers, *asset) || !mayTakeOver(index, *entry)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);
@@ -301,6 +307,9 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
     }
     if (arrivals.empty() && unread.empty()) return {};
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
+    std::erase_if(unread, [numbers = filesPassingToListed(departures)](const LibraryAsset* asset) {
+        return !mayBeFileOf(numbers, *asset);
+    });
     std::vector<std::string> candidates;
     for (auto matching : {keepsift::returnCandidates(arrivals, departures),
                           keepsift::returnCandidates(unread, passingToListed(departures))})

@@ -32,13 +32,22 @@ public:
 
     void run() {
         bySameIdentifier();
+        if (left(arrivalTaken_) > left(departureTaken_)) return;
         bySameFileName();
         byLastLeft();
     }
 
 private:
+    static std::ptrdiff_t left(const std::vector<bool>& taken) {
+        return std::count(taken.begin(), taken.end(), false);
+    }
+
     void pair(std::size_t a, std::size_t d) {
-        if (bucket_.arrivals[a].hasEntry && !bucket_.departures[d]->passesToListed) return;
+        const Departure& departure = *bucket_.departures[d];
+        if (bucket_.arrivals[a].hasEntry &&
+            !(departure.passesToListed &&
+              sameFileNumber(*bucket_.arrivals[a].asset, *departure.asset)))
+            return;
         arrivalTaken_[a] = departureTaken_[d] = true;
         out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
@@ -70,9 +79,6 @@ private:
     }
 
     void byLastLeft() {
-        const auto left = [](const std::vector<bool>& taken) {
-            return std::count(taken.begin(), taken.end(), false);
-        };
         if (left(arrivalTaken_) != 1 || left(departureTaken_) != 1) return;
         const auto a = std::find(arrivalTaken_.begin(), arrivalTaken_.end(), false);
         const auto d = std::find(departureTaken_.begin(), departureTaken_.end(), false);
@@ -113,6 +119,10 @@ bool mayBe(const LibraryAsset& arrival, const Departure& departure) {
 }
 
 } // namespace
+
+bool sameFileNumber(const LibraryAsset& a, const LibraryAsset& b) {
+    return a.file && b.file && a.file->number == b.file->number;
+}
 
 std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
                                           const std::vector<Departure>& departures) {

@@ -27,14 +27,18 @@ struct Departure {
 using ContentDigests = std::map<std::string, std::string>;
 
 // A listed photograph that may be one that left. One listed with an entry of its own, which
-// no decision of the user's holds, may be the new place of a photograph moved by a link or a
-// copy before its old name was removed: it takes only a review of the user's that left in this
-// very listing, since an automatic one is its own already, and only where no file new to the
-// listing holds the same bytes.
+// no decision of the user's holds, may be the new place of a photograph moved by a link before
+// its old name was removed: it takes only a review of the user's that left in this very
+// listing, since an automatic one is its own already, only as the same file, and only where no
+// file new to the listing holds the same bytes. A copy listed beside the photograph keeps its
+// own review: a flag that passed to it could land on the last copy of the picture.
 struct Arrival {
     const LibraryAsset* asset = nullptr;
     bool hasEntry = false;
 };
+
+// The same file under two names, by its number, both known: a hard link.
+bool sameFileNumber(const LibraryAsset& a, const LibraryAsset& b);
 
 // A listed photograph taken for a departed one: the same file, renamed, moved or back.
 struct ReturnMatch {
@@ -52,9 +56,10 @@ std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>
 // Pairs arrivals with departures, one to one, when they are the same photograph: a candidate
 // whose bytes, digested in `read`, are the departure's, of the same size. Frames of a burst
 // may agree in all the library says of them, so an arrival without a digest never pairs. Among
-// equals, the same identifier pairs first, then the same file name where it is unique on
-// both sides; a file renamed (the last one left on each side) only when it left in this
-// very listing, since shots of one burst look alike but for their names. Anything still
+// equals, the same identifier pairs first; where more files remain than departures, any of
+// them could be the one that left, and none pairs. Then the same file name pairs where it is
+// unique on both sides; a file renamed (the last one left on each side) only when it left in
+// this very listing, since shots of one burst look alike but for their names. Anything still
 // ambiguous stays apart.
 // Linear in the number of arrivals and departures; the result does not depend on their
 // order, and comes ascending by arrival identifier.

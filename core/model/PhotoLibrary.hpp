@@ -37,6 +37,13 @@ public:
     // Of the given photographs, those whose files are there now: a short look at each, no
     // listing of the library.
     virtual std::vector<std::string> present(const std::vector<std::string>& ids) { return ids; }
+    // What the library says of the given photographs' files now, each looked up by itself, no
+    // listing of the library; those not there are left out, and so are all where it cannot
+    // tell. Album memberships are not said.
+    virtual std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) {
+        (void)ids;
+        return {};
+    }
     // A digest of the photograph's bytes as they are on this machine, so that a photograph
     // found elsewhere is known for the same one; none when they cannot be read without
     // downloading them, or at all.

@@ -26,6 +26,9 @@ public:
     std::vector<std::string> present(const std::vector<std::string>& ids) override {
         return library_->present(ids);
     }
+    std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override {
+        return library_->lookUp(ids);
+    }
     std::optional<std::string> contentDigest(const std::string& id) override {
         return library_->contentDigest(id);
     }

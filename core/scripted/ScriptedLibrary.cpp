@@ -75,6 +75,15 @@ std::vector<LibraryAsset> ScriptedLibrary::fetchAssets() {
     return all;
 }
 
+std::vector<LibraryAsset> ScriptedLibrary::lookUp(const std::vector<std::string>& ids) {
+    std::lock_guard lock(mutex_);
+    std::vector<LibraryAsset> found;
+    for (const auto& id : ids)
+        if (const auto asset = assetsByID_.find(id); asset != assetsByID_.end())
+            found.push_back(asset->second);
+    return found;
+}
+
 std::optional<std::string> ScriptedLibrary::contentDigest(const std::string& id) {
     std::lock_guard lock(mutex_);
     const auto content = contents_.find(id);

@@ -38,6 +38,7 @@ public:
     LibraryAuthorization authorizationStatus() override;
     LibraryAuthorization requestAuthorization() override;
     std::vector<LibraryAsset> fetchAssets() override;
+    std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override;
     // The content given for a listed photograph; none without one.
     std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;

@@ -93,4 +93,16 @@ std::vector<std::string> LivePhotoLibrary::present(const std::vector<std::string
     return found;
 }
 
+std::vector<LibraryAsset> LivePhotoLibrary::lookUp(const std::vector<std::string>& ids) {
+    std::vector<LibraryAsset> found;
+    try {
+        for (const auto& asset : port_->fetchAssetsWithLocalIdentifiers(ids))
+            if (asset.mediaType == PortAsset::mediaTypeImage)
+                found.push_back(libraryAsset(asset, {}, {}));
+    } catch (const std::exception&) {
+        return {};
+    }
+    return found;
+}
+
 } // namespace keepsift

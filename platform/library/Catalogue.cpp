@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <ctime>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/library/FetchErrors.hpp"
 #include "platform/library/Locality.hpp"
@@ -181,6 +183,20 @@ Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> 
       mounts_(std::move(mountsFile)) {
     while (root_.size() > 1 && root_.back() == '/')
         root_.pop_back();
+}
+
+Catalogue::~Catalogue() {
+    cache_.update(readWhole_, {});
+}
+
+// Rows of files read whole go first, so that facts a listing read since win.
+std::vector<std::pair<std::string, MetadataCache::Entry>>
+Catalogue::withReadWhole(std::vector<std::pair<std::string, MetadataCache::Entry>> changed) {
+    if (readWhole_.empty()) return changed;
+    auto rows = std::exchange(readWhole_, {});
+    rows.insert(rows.end(), std::make_move_iterator(changed.begin()),
+                std::make_move_iterator(changed.end()));
+    return rows;
 }
 
 void Catalogue::loadMemory() {
@@ -380,7 +396,9 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
             given_.erase(path);
         }
     }
-    cache_.update(pending.changed, removed);
+    // Rows of files read whole wait for a write of the cache, not for every look-up.
+    if (!pending.changed.empty() || !removed.empty())
+        cache_.update(withReadWhole(std::move(pending.changed)), removed);
     return described;
 }
 
@@ -474,7 +492,8 @@ void Catalogue::noteReadWhole(const CatalogueItem& item, const CatalogueResource
     auto entry = readFacts(absolute(relative), isSidecar(resource), now);
     if (!entry) return;
     remember(relative, *entry);
-    cache_.update({{relative, *entry}}, {});
+    readWhole_.emplace_back(std::move(relative), std::move(*entry));
+    if (readWhole_.size() >= readWholeBatch) cache_.update(withReadWhole({}), {});
 }
 
 // Rows of an earlier build learn their change time once, so that a later rewrite shows.
@@ -507,7 +526,7 @@ void Catalogue::forget(const std::vector<std::string>& relatives) {
         memory_.erase(relative);
         given_.erase(relative);
     }
-    cache_.update({}, relatives);
+    cache_.update(withReadWhole({}), relatives);
 }
 
 void Catalogue::noteMeasured(const std::string& relative, const ReviewedFile& measured) {

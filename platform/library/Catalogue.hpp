@@ -30,8 +30,15 @@ struct CatalogueAsset {
 // and, after a change of their status alone, when their bytes are read whole.
 class Catalogue {
 public:
+    // Rows of files read whole written in one commit; a crash loses at most these, which are
+    // read again the next time those files are.
+    static constexpr std::size_t readWholeBatch = 1024;
+
     Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
               const std::filesystem::path& cacheFile, std::filesystem::path mountsFile);
+    ~Catalogue();
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
 
     const std::string& root() const { return root_; }
     FileSystemOps& ops() const { return *ops_; }
@@ -51,6 +58,7 @@ public:
     // The files are gone on purpose (moved to the Trash): no longer ones the library held.
     void forget(const std::vector<std::string>& relatives);
     // A file's bytes were read whole: facts kept over a change of its status are read again.
+    // They reach the cache with those of other files read whole, in one write.
     void noteReadWhole(const CatalogueItem& item, const CatalogueResource& resource);
     // A file's bytes were handed out for measuring as they stood then.
     void noteMeasured(const std::string& relative, const ReviewedFile& measured);
@@ -79,6 +87,8 @@ private:
     void keepIdentifiersOf(std::vector<CatalogueItem>& items);
     std::vector<CatalogueItem> itemsOf(const WalkedFolder& folder);
     bool heldFilesIn(const std::string& folder);
+    std::vector<std::pair<std::string, MetadataCache::Entry>>
+    withReadWhole(std::vector<std::pair<std::string, MetadataCache::Entry>> changed);
 
     std::string root_;
     std::shared_ptr<FileSystemOps> ops_;
@@ -108,6 +118,9 @@ private:
     // Remembered files met by the current pass.
     size_t seenInPass_ = 0;
     std::unordered_map<std::string, Remembered> memory_;
+    // Facts read again once a file was read whole, not yet in the cache: a read-back of every
+    // file after `chmod -R` commits them a batch at a time, not once a file.
+    std::vector<std::pair<std::string, MetadataCache::Entry>> readWhole_;
     GivenIdentifiers given_;
     // Folders whose name on disk is not their identifier, from the last listing of them all.
     std::unordered_map<std::string, std::string> respeltFolders_;

@@ -2,7 +2,10 @@
 // started by the real binary with new photographs to measure, and its folder of bursts renamed
 // as soon as the start has saved the index: every decision by hand and the ignored group are
 // at their new places once the scan settles and the quit flush has run.
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 
@@ -13,7 +16,26 @@ namespace {
 
 const std::string bursts = "Bursts";
 const std::string burstsRenamed = "Bursts (2024)";
+const std::vector<std::string> swapped = {"Pair/p1.jpg", "Pair/p2.jpg"};
 constexpr int newPhotographs = 60;
+
+// In three bursts the keeper flagged and a flagged frame kept.
+std::map<std::string, ReviewState> burstsTurnedOver(const LibraryIndex& index) {
+    std::map<std::string, ReviewState> wanted;
+    for (int burst = 0; burst < 3; ++burst) {
+        const std::string prefix = bursts + "/b" + std::to_string(burst) + "-";
+        std::string keeper, flagged;
+        for (const auto& [id, entry] : index.entries) {
+            if (!id.starts_with(prefix)) continue;
+            if (entry.state == ReviewState::keeper && keeper.empty()) keeper = id;
+            if (entry.state == ReviewState::flagged && flagged.empty()) flagged = id;
+        }
+        if (keeper.empty() || flagged.empty()) return {};
+        wanted[keeper] = ReviewState::flaggedByHand;
+        wanted[flagged] = ReviewState::keptByHand;
+    }
+    return wanted;
+}
 
 ino_t fileNumber(const fs::path& path) {
     struct stat status {};
@@ -32,9 +54,11 @@ protected:
         keepOnlyReadablePhotographs();
     }
 
-    // The first run: scanned, and in three bursts the keeper flagged and a flagged frame kept
-    // by hand, the album following; then quit. Where the index is kept.
-    void reviewByHand(fs::path& support) {
+    // The first run: scanned, and the decisions `decide` takes from the index made by hand, the
+    // album following; then quit. Where the index is kept.
+    void reviewByHand(
+        fs::path& support,
+        const std::function<std::map<std::string, ReviewState>(const LibraryIndex&)>& decide) {
         testing::LaunchedApp app(folder.path(), library.root);
         support = app.indexFolder();
         ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); },
@@ -42,21 +66,10 @@ protected:
             << log();
         const auto index = readIndex(support);
         ASSERT_TRUE(index);
-        std::map<std::string, ReviewState> wanted;
-        for (int burst = 0; burst < 3; ++burst) {
-            const std::string prefix = bursts + "/b" + std::to_string(burst) + "-";
-            std::string keeper, flagged;
-            for (const auto& [id, entry] : index->entries) {
-                if (!id.starts_with(prefix)) continue;
-                if (entry.state == ReviewState::keeper && keeper.empty()) keeper = id;
-                if (entry.state == ReviewState::flagged && flagged.empty()) flagged = id;
-            }
-            ASSERT_FALSE(keeper.empty() || flagged.empty()) << prefix;
-            ASSERT_TRUE(app.send("flag " + keeper));
-            ASSERT_TRUE(app.send("keep " + flagged));
-            wanted[keeper] = ReviewState::flaggedByHand;
-            wanted[flagged] = ReviewState::keptByHand;
-        }
+        const auto wanted = decide(*index);
+        ASSERT_FALSE(wanted.empty());
+        for (const auto& [id, state] : wanted)
+            ASSERT_TRUE(app.send((isFlagged(state) ? "flag " : "keep ") + id));
         ASSERT_TRUE(testing::eventually(
             [&] {
                 const auto decided = readIndex(support);
@@ -111,6 +124,29 @@ protected:
                             std::to_string(1 + photo / 9) + " 12:00:00");
     }
 
+    // Two photographs of one size, the smaller file padded after its picture's end, written at
+    // modification times an hour apart.
+    void addSameSizePhotographs() {
+        for (int photo = 0; photo < 2; ++photo)
+            library.add(swapped[photo], scene(900 + photo),
+                        "2024:07:07 07:00:0" + std::to_string(photo));
+        const auto size =
+            std::max(library.photos.at(swapped[0]).size(), library.photos.at(swapped[1]).size());
+        const auto now = fs::file_time_type::clock::now();
+        for (int photo = 0; photo < 2; ++photo) {
+            auto& bytes = library.photos.at(swapped[photo]);
+            bytes.resize(size, '\0');
+            std::ofstream(library.root / swapped[photo], std::ios::binary) << bytes;
+            fs::last_write_time(library.root / swapped[photo], now - std::chrono::hours(2 - photo));
+        }
+    }
+
+    void swapThem() {
+        fs::rename(library.root / swapped[0], library.root / "swapping.jpg");
+        fs::rename(library.root / swapped[1], library.root / swapped[0]);
+        fs::rename(library.root / "swapping.jpg", library.root / swapped[1]);
+    }
+
     // Nothing pending, every photograph of the renamed folder decided, the album following.
     bool settled(const std::optional<LibraryIndex>& index) const {
         if (!index) return false;
@@ -135,7 +171,7 @@ protected:
 
 TEST_F(EarlierIndex, DecisionsByHandFollowAFolderRenamedAsTheStartSaves) {
     fs::path support;
-    reviewByHand(support);
+    reviewByHand(support, burstsTurnedOver);
     if (HasFatalFailure()) return;
     const auto byHand = writeEarlierIndex(support);
     ASSERT_GE(byHand.size(), 6u + 1u) << "six decisions and the ignored burst";
@@ -168,6 +204,43 @@ TEST_F(EarlierIndex, DecisionsByHandFollowAFolderRenamedAsTheStartSaves) {
     const auto ignored = index->entries.at(burstsRenamed + "/b4-0.jpg").groupID;
     ASSERT_TRUE(ignored);
     EXPECT_TRUE(index->ignoredGroups.contains(*ignored)) << *ignored;
+    EXPECT_EQ(linkedRejects(), idsIn(*index, isFlagged));
+}
+
+// Nothing but the files' times tells that the two swapped: the start takes neither file for
+// the photograph its path held, and no hand decision lands on the other's bytes.
+TEST_F(EarlierIndex, TwoPhotographsOfOneSizeSwappedWhileStoppedTakeNotEachOthersDecisions) {
+    addSameSizePhotographs();
+    fs::path support;
+    reviewByHand(support, [](const LibraryIndex&) {
+        return std::map<std::string, ReviewState>{{swapped[0], ReviewState::flaggedByHand},
+                                                  {swapped[1], ReviewState::keptByHand}};
+    });
+    if (HasFatalFailure()) return;
+    const auto byHand = writeEarlierIndex(support);
+    ASSERT_EQ(byHand.count("p1.jpg") + byHand.count("p2.jpg"), 2u) << "both decided by hand";
+    swapThem();
+
+    const auto written = fileNumber(support / "library-index.json");
+    testing::LaunchedApp app(folder.path(), library.root);
+    std::optional<LibraryIndex> index;
+    EXPECT_TRUE(testing::eventually(
+        [&] {
+            if (fileNumber(support / "library-index.json") == written) return !app.isRunning();
+            index = readIndex(support);
+            return (index && idsIn(*index, ReviewState::pending).empty() && albumFollows(*index)) ||
+                   !app.isRunning();
+        },
+        acceptanceGuard()))
+        << log();
+    double seconds = 0;
+    ASSERT_EQ(app.terminate(seconds), std::optional<int>(0));
+    index = readIndex(support);
+    ASSERT_TRUE(index);
+    for (const auto& id : swapped) {
+        const auto& entry = index->entries.at(id);
+        EXPECT_FALSE(isSetByHand(entry.state)) << id << " took " << toString(entry.state);
+    }
     EXPECT_EQ(linkedRejects(), idsIn(*index, isFlagged));
 }
 

@@ -402,13 +402,15 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
 }
 
-// The flagged photograph of the trip linked or copied into another folder and listed there
-// with an automatic decision of its own; its old name is removed before the next listing.
+// The flagged photograph of the trip linked into another folder, the same file, and listed
+// there with an automatic decision of its own; its old name is removed before the next listing.
 struct CopiedElsewhere : Trip {
     LibraryAsset copy = at(flagged, "Moved/IMG_1.JPG");
 
     CopiedElsewhere() {
         copy.isRejected = false;
+        flagged.file = copy.file = FileIdentity{7, 1};
+        index.entries.at(flagged.id).asset.file = flagged.file;
         for (auto& [id, e] : index.entries)
             if (e.groupID) e.groupID = "Trip01/IMG_1.JPG";
         addCopy(known(copy, ReviewState::keeper));
@@ -420,18 +422,15 @@ struct CopiedElsewhere : Trip {
     std::vector<LibraryAsset> listing() const { return {copy, kept, without().front()}; }
 };
 
-// Measured, not yet measured, or linked there: a link changes the file's status, and until its
-// bytes are read again it is taken for what it was.
-TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithItsBytes) {
+// Measured, not yet measured, or linked there since it was listed: a link changes the file's
+// status, and until its bytes are read again it is taken for what it was.
+TEST(ReturningPhotograph, TheSameFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithItsBytes) {
     enum Copy { measured, unmeasured, linkedUnread };
     for (const Copy kind : {measured, unmeasured, linkedUnread}) {
         SCOPED_TRACE(kind);
         CopiedElsewhere moved;
         if (kind == unmeasured) moved.addCopy(IndexEntry::fresh(moved.copy));
-        if (kind == linkedUnread) {
-            moved.index.entries.at(moved.copy.id).asset.file = FileIdentity{7, 1};
-            moved.copy.file = FileIdentity{7, 2};
-        }
+        if (kind == linkedUnread) moved.copy.file = FileIdentity{7, 2};
         EXPECT_EQ(moved.index.returnCandidates(moved.listing()),
                   kind == measured ? Ids{} : Ids{"Moved/IMG_1.JPG"});
         const auto result = kind == linkedUnread
@@ -448,6 +447,27 @@ TEST(ReturningPhotograph, AFileDecidedOnlyByKeepsiftTakesTheReviewThatLeftWithIt
         EXPECT_EQ(moved.index.entry("Trip01/IMG_2.JPG")->groupID, "Moved/IMG_1.JPG");
         EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
     }
+}
+
+// A copy listed before the photograph left is another file, which the user may have seen
+// beside it: its own review stays, measured or not, of a number known or not, and the review
+// that left ends with its photograph. Its bytes are not even read.
+TEST(ReturningPhotograph, ACopyListedBeforeThePhotographLeftKeepsItsOwnReview) {
+    for (const bool measured : {true, false})
+        for (const std::optional<FileIdentity> file :
+             {std::optional(FileIdentity{8, 1}), std::optional<FileIdentity>()}) {
+            SCOPED_TRACE(measured);
+            CopiedElsewhere moved;
+            moved.copy.file = file;
+            auto copy =
+                measured ? known(moved.copy, ReviewState::keeper) : IndexEntry::fresh(moved.copy);
+            moved.addCopy(copy);
+            EXPECT_TRUE(moved.index.returnCandidates(moved.listing()).empty());
+            const auto result = reconcileFiles(moved.index, moved.listing(), out);
+            EXPECT_TRUE(result.returned.empty());
+            EXPECT_EQ(result.deleted, Ids{"Trip01/IMG_1.JPG"});
+            EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, copy.state);
+        }
 }
 
 // The user's own review of the file stays, an automatic one of the photograph that left is
@@ -477,23 +497,50 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEa
     }
 }
 
-// Two files with entries of their own hold the bytes of the photograph that left: either may
-// be it, so neither is. A file new to the listing is the photograph renamed or moved.
-TEST(ReturningPhotograph, TwoFilesThatMayTakeTheReviewTakeNeitherButANewcomerIsTheSame) {
+// Two files with entries of their own hold the bytes of the photograph that left, and only one
+// is the same file. A file new to the listing is the photograph renamed or moved.
+TEST(ReturningPhotograph, OfTwoFilesWithEntriesTheSameFileTakesTheReviewButANewcomerIsTheSame) {
     for (bool secondHasEntry : {true, false}) {
         CopiedElsewhere moved;
-        const auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
+        auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
+        second.file = FileIdentity{9, 1};
         if (secondHasEntry)
             moved.index.entries.emplace(second.id, known(second, ReviewState::flagged));
         auto listing = moved.listing();
         listing.push_back(second);
         const auto result = reconcileFiles(moved.index, listing, out);
-        EXPECT_EQ(result.returned.size(), secondHasEntry ? 0u : 1u);
-        EXPECT_EQ(result.deleted, secondHasEntry ? Ids{"Trip01/IMG_1.JPG"} : Ids{});
-        EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, ReviewState::keeper);
+        EXPECT_EQ(result.returned.size(), 1u);
+        EXPECT_TRUE(result.deleted.empty());
+        EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state,
+                  secondHasEntry ? ReviewState::flaggedByHand : ReviewState::keeper);
         EXPECT_EQ(moved.index.entry(second.id)->state,
                   secondHasEntry ? ReviewState::flagged : ReviewState::flaggedByHand);
     }
+}
+
+// More files than reviews of their bytes that left: any could be the one moved, whatever their
+// names. A folder of exact copies moved whole pairs one to one by name.
+TEST(ReturningPhotograph, MoreCopiesThanReviewsThatLeftTakeNoneButAFolderOfCopiesPairsByName) {
+    Trip trip;
+    auto listing = trip.without();
+    for (const auto& id : {"Copies/IMG_1.JPG", "Copies/other.JPG"})
+        listing.push_back(at(trip.flagged, id));
+    listing.back().filename = "other.JPG";
+    listing.push_back(trip.kept);
+    const ContentDigests copied{{"Copies/other.JPG", bytesOf(trip.flagged)}};
+    const auto result = reconcileFiles(trip.index, listing, out, {}, copied);
+    EXPECT_TRUE(result.returned.empty());
+    EXPECT_EQ(result.deleted, Ids{"Trip01/IMG_1.JPG"});
+
+    LibraryAsset one = photo("a/IMG_1.JPG", "IMG_1.JPG", 5), two = at(one, "a/IMG_2.JPG");
+    two.filename = "IMG_2.JPG";
+    LibraryIndex copies =
+        indexOf({known(one, ReviewState::flaggedByHand), known(two, ReviewState::keptByHand)});
+    ContentDigests same{{"b/IMG_1.JPG", bytesOf(one)}, {"b/IMG_2.JPG", bytesOf(one)}};
+    copies.entries.at(two.id).contentDigest = bytesOf(one);
+    reconcileFiles(copies, {at(one, "b/IMG_1.JPG"), at(two, "b/IMG_2.JPG")}, out, {}, same);
+    EXPECT_EQ(copies.entry("b/IMG_1.JPG")->state, ReviewState::flaggedByHand);
+    EXPECT_EQ(copies.entry("b/IMG_2.JPG")->state, ReviewState::keptByHand);
 }
 
 } // namespace

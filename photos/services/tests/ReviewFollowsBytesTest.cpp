@@ -69,38 +69,58 @@ protected:
         EXPECT_EQ(std::count(links.begin(), links.end(), id), 1);
     }
 
+    // The flag ended with the flagged frame's file, and none of these holds it.
+    void expectNeitherTakesTheFlag(const std::vector<std::string>& ids) {
+        EXPECT_FALSE(present(flaggedFrame));
+        for (const auto& id : ids)
+            EXPECT_FALSE(isSetByHand(stateOf(id))) << id;
+        EXPECT_GE(journalled(ReviewJournal::Event::deletedElsewhere, flaggedFrame), 1);
+        EXPECT_EQ(stateOf(keptFrame), ReviewState::keptByHand);
+        EXPECT_EQ(linked(), flagged());
+        EXPECT_EQ(danglingLinks(), 0);
+    }
+
     std::string keptFrame, flaggedFrame;
     std::optional<std::string> flaggedDigest;
 };
 
-// Moved by a tool that links the file at its new place before removing the old name, or
-// copied to another drive and removed from the first; a listing finds the new file first.
-TEST_F(ReviewFollowsBytes, AFlaggedPhotoLinkedOrCopiedElsewhereThenRemovedKeepsItsFlag) {
+// Moved by a tool that links the file at its new place before removing the old name: a
+// listing finds the new name of the same file first.
+TEST_F(ReviewFollowsBytes, AFlaggedPhotoLinkedElsewhereThenRemovedKeepsItsFlag) {
     flaggedDigest = engine->index().entries.at(flaggedFrame).contentDigest;
     ASSERT_TRUE(flaggedDigest);
-    const std::string linkedTo = "Moved/burst-linked.jpg", copiedTo = "Drive2/burst-copied.jpg";
+    const std::string linkedTo = "Moved/burst-linked.jpg";
     fs::create_hard_link(pictures / flaggedFrame, placeFor(linkedTo));
     relist();
     ASSERT_TRUE(present(linkedTo));
     fs::remove(pictures / flaggedFrame);
     relist();
     expectFlagFollowedTo(linkedTo);
+    restart();
+    relist();
+    expectFlagFollowedTo(linkedTo);
+}
 
+// Copied to another drive and removed from the first, slowly: a listing finds the copy, listed
+// and reviewed as a photograph of its own, before the original is gone. The copy keeps its own
+// review, measured or not when the original left; the flag ends with the original.
+TEST_F(ReviewFollowsBytes, ACopyListedBeforeTheFlaggedPhotoWasRemovedKeepsItsOwnReview) {
     for (const bool measured : {true, false}) {
-        flaggedFrame = linkedTo;
-        fs::copy_file(pictures / flaggedFrame, placeFor(copiedTo),
-                      fs::copy_options::overwrite_existing);
+        SCOPED_TRACE(measured);
+        const std::string copiedTo = measured ? "Drive2/measured.jpg" : "Drive2/listed.jpg";
+        fs::copy_file(pictures / flaggedFrame, placeFor(copiedTo));
         engine->reconcileWithLibrary();
         if (measured) relist();
         ASSERT_TRUE(present(copiedTo));
         fs::remove(pictures / flaggedFrame);
         relist();
-        expectFlagFollowedTo(copiedTo);
-        restart();
+        expectNeitherTakesTheFlag({copiedTo});
+        // The photograph back, and flagged by hand again.
+        fs::copy_file(pictures / copiedTo, pictures / flaggedFrame);
         relist();
-        expectFlagFollowedTo(copiedTo);
-        fs::rename(pictures / copiedTo, placeFor(linkedTo));
-        relist();
+        engine->override(flaggedFrame, false);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(stateOf(flaggedFrame), ReviewState::flaggedByHand);
     }
 }
 
@@ -143,20 +163,30 @@ TEST_F(ReviewFollowsBytes, APhotoMovedOverAnotherOfADifferentSecondKeepsItsFlag)
     expectFlagFollowedTo(unrelatedShot);
 }
 
-// Linked at one new place and copied to another: either could be the flaggedFrame frame, so
-// neither takes its flag.
-TEST_F(ReviewFollowsBytes, TwoFilesWithTheFlaggedBytesTakeNeitherTheFlag) {
+// Linked at one new place and copied to another before the removal: the link is the same file,
+// the copy keeps its own review.
+TEST_F(ReviewFollowsBytes, OfALinkAndACopyListedBeforeTheRemovalOnlyTheLinkTakesTheFlag) {
+    flaggedDigest = engine->index().entries.at(flaggedFrame).contentDigest;
     const std::string linkedTo = "Moved/burst-linked.jpg", copiedTo = "Drive2/burst-copied.jpg";
     fs::create_hard_link(pictures / flaggedFrame, placeFor(linkedTo));
     fs::copy_file(pictures / flaggedFrame, placeFor(copiedTo));
     relist();
     fs::remove(pictures / flaggedFrame);
     relist();
-    EXPECT_FALSE(present(flaggedFrame));
-    for (const auto& id : {linkedTo, copiedTo})
-        EXPECT_FALSE(isSetByHand(stateOf(id))) << id;
-    EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere, flaggedFrame), 1);
-    EXPECT_EQ(linked(), flagged());
+    expectFlagFollowedTo(linkedTo);
+    EXPECT_FALSE(isSetByHand(stateOf(copiedTo)));
+}
+
+// Copied to two places, one of the same file name, and the original removed, all seen in one
+// listing: either copy could be the frame moved, so neither takes its flag.
+TEST_F(ReviewFollowsBytes, TwoFreshCopiesOfAMovedPhotoTakeNeitherTheFlag) {
+    const auto sameName = "Moved/" + fs::path(flaggedFrame).filename().string();
+    const std::string otherName = "Moved/burst-copy.jpg";
+    for (const auto& id : {sameName, otherName})
+        fs::copy_file(pictures / flaggedFrame, placeFor(id));
+    fs::remove(pictures / flaggedFrame);
+    relist();
+    expectNeitherTakesTheFlag({sameName, otherName});
 }
 
 } // namespace

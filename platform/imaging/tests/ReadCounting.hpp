@@ -8,14 +8,19 @@
 
 namespace keepsift::testing {
 
-// Bytes this process has read so far, whatever it read them with.
-inline std::int64_t bytesReadSoFar() {
+// One count of /proc/self/io ("rchar:", "wchar:", ...) of this process so far.
+inline std::int64_t processIo(const std::string& wanted) {
     std::ifstream io("/proc/self/io");
     std::string key;
     std::int64_t value = 0;
     while (io >> key >> value)
-        if (key == "rchar:") return value;
+        if (key == wanted) return value;
     return 0;
+}
+
+// Bytes this process has read so far, whatever it read them with.
+inline std::int64_t bytesReadSoFar() {
+    return processIo("rchar:");
 }
 
 // A file of the given bytes, then made `size` long (the rest a hole, which costs no disk).

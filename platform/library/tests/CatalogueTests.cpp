@@ -1,8 +1,10 @@
 #include "FolderLibraryFixture.hpp"
 #include "PermissionsBind.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/library/Catalogue.hpp"
@@ -188,7 +190,9 @@ TEST_F(CatalogueTest, AFileRewrittenInPlaceWithItsTimeKeptIsReadAgainWhenItsByte
         EXPECT_NE(now.resources.front().file->changedNs, before.resources.front().file->changedNs);
     }
     readWhole(*library, "a.jpg");
-    for (const auto& assets : {library->fetchImageAssets(), makeLibrary()->fetchImageAssets()}) {
+    const auto listedBeforeClosing = library->fetchImageAssets();
+    library.reset();
+    for (const auto& assets : {listedBeforeClosing, makeLibrary()->fetchImageAssets()}) {
         const PortAsset& now = find(assets, "a.jpg");
         EXPECT_LT(*now.creationDate, *before.creationDate);
         EXPECT_EQ(now.pixelWidth, 12);
@@ -222,7 +226,45 @@ TEST_F(CatalogueTest, AListingAfterAChangeOfEveryFilesStatusReadsNoFile) {
     EXPECT_EQ(readAgain(assets), 2);
     EXPECT_EQ(find(assets, name(3)).pixelWidth, 12);
     EXPECT_EQ(find(assets, name(5)).pixelWidth, 12);
+    library.reset();
     EXPECT_EQ(readAgain(makeLibrary()->fetchImageAssets()), 2);
+}
+
+// The read-back of every file after `chmod -R` keeps the facts it read again a batch at a time.
+// Killed after more than a batch, it lost only the rest, which are read again when their files
+// are read whole next; the rows written are those read from the files.
+TEST_F(CatalogueTest, FactsReadAgainOnAReadBackReachTheCacheABatchAtATime) {
+    const int photos = static_cast<int>(Catalogue::readWholeBatch) + 2;
+    const auto name = [](int n) { return "day/p" + std::to_string(n) + ".jpg"; };
+    writeJpeg(lib(".spare/other.jpg"), jpeg().size(12, 6));
+    const auto other = readText(lib(".spare/other.jpg"));
+    for (int n = 0; n < photos; ++n)
+        writeJpeg(lib(name(n)));
+    ASSERT_EQ(makeLibrary()->fetchImageAssets().size(), static_cast<size_t>(photos));
+    for (int n = 0; n < photos; ++n)
+        rewriteKeepingTime(lib(name(n)), other);
+    const auto readAll = [&](FolderPhotoLibrary& library) {
+        for (int n = 0; n < photos; ++n)
+            readWhole(library, name(n));
+    };
+    const pid_t killed = ::fork();
+    if (killed == 0) {
+        auto library = makeLibrary();
+        readAll(*library);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    const auto readAgain = [](const std::vector<PortAsset>& assets) {
+        return std::count_if(assets.begin(), assets.end(),
+                             [](const PortAsset& asset) { return asset.pixelWidth == 12; });
+    };
+    EXPECT_EQ(readAgain(makeLibrary()->fetchImageAssets()),
+              static_cast<std::ptrdiff_t>(Catalogue::readWholeBatch));
+    auto library = makeLibrary();
+    readAll(*library);
+    library.reset();
+    EXPECT_EQ(readAgain(makeLibrary()->fetchImageAssets()), photos);
 }
 
 TEST_F(CatalogueTest, AnUnreadableSubfolderThatHeldPhotographsFailsTheFetchNamingIt) {
