@@ -58,8 +58,17 @@ bool ScanEngine::save() {
 // behind that no longer holds.
 void ScanEngine::flush() {
     Lock lock(mutex_);
+    handDecisionsDone_.wait(lock, [this] { return handDecisionsRunning_ == 0; });
     if (pendingSave_) saveLocked(lock);
     storeUnsettledLocked(lock);
+}
+
+void ScanEngine::flushBeforeQuit() {
+    {
+        std::lock_guard lock(mutex_);
+        quitting_ = true;
+    }
+    flush();
 }
 
 // One save writes at a time, outside the lock. A save asked for meanwhile waits and is folded

@@ -29,6 +29,9 @@ public:
     std::optional<std::string> contentDigest(const std::string& id) override {
         return library_->contentDigest(id);
     }
+    std::vector<std::string> linkedNow(const std::vector<std::string>& ids) override {
+        return library_->linkedNow(ids);
+    }
     void setRejected(const std::vector<std::string>& ids, bool rejected) override {
         library_->setRejected(ids, rejected);
     }

@@ -30,6 +30,7 @@ public:
     std::vector<LibraryAsset> fetchAssets() override;
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
     std::vector<std::string> present(const std::vector<std::string>& ids) override;
+    std::vector<std::string> linkedNow(const std::vector<std::string>& ids) override;
     std::optional<std::string> contentDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;
     void removeDepartedRejects(const std::vector<std::string>& departed) override;
