@@ -59,14 +59,7 @@ protected:
     void start() {
         startServices();
         library = std::make_shared<HeldAlbumWrites>(services.library);
-        engine = std::make_unique<ScanEngine>(library, services.extractor, storage,
-                                              std::make_shared<SystemClock>());
-        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
-    }
-    void quit() {
-        engine->flush();
-        engine.reset();
-        services = {};
+        startEngine(library);
     }
     static std::string trip(int i) { return "Trip/IMG_" + std::to_string(100 + i) + ".jpg"; }
     std::string groupOf(const std::string& id) const {
@@ -114,7 +107,7 @@ TEST_F(OwnLinks, ReadThroughAReplacedFileFlagNoOtherPhotograph) {
     relist();
     EXPECT_EQ(stateOf(other), ReviewState::keeper);
     expectNothingByHand();
-    quit();
+    quitEngine();
     start();
     relist();
     EXPECT_EQ(stateOf(other), ReviewState::keeper);
@@ -141,7 +134,7 @@ TEST_F(OwnLinks, ResetTakesBackADiscardByHand) {
     EXPECT_EQ(stateOf(keeper), ReviewState::keeper);
     EXPECT_TRUE(idsIn(ReviewState::flaggedByHand).empty());
     EXPECT_EQ(linked(), flagged());
-    quit();
+    quitEngine();
     start();
     relist();
     EXPECT_EQ(stateOf(keeper), ReviewState::keeper);
@@ -151,7 +144,7 @@ TEST_F(OwnLinks, ResetTakesBackADiscardByHand) {
 // The record of Keepsift's links is saved with the index; an index of an earlier build, which
 // has none, takes the links it knows for decided photographs as Keepsift's.
 TEST_F(OwnLinks, AnEarlierIndexTakesTheLinksItKnowsForKeepsifts) {
-    quit();
+    quitEngine();
     auto index = storedIndex();
     EXPECT_EQ(index.ownLinks.made.size(), 6u);
     index.ownLinks = {};
