@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,15 +9,10 @@
 #include <unistd.h>
 
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/MountPoint.hpp"
 
 namespace keepsift {
 namespace {
-
-// What a path leads to; empty when it cannot be looked at.
-std::string realPathOf(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) != nullptr ? resolved : std::string();
-}
 
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
