@@ -38,9 +38,13 @@ void ScanEngine::markDirty() {
     markDirtyLocked(lock);
 }
 
+// A decision the user made in the album is saved at once, as one made in the window is.
 void ScanEngine::markDirtyLocked(Lock& lock) {
     notePendingLocked();
-    saveIfDueLocked(lock);
+    if (handChangeUnsaved_)
+        saveLocked(lock);
+    else
+        saveIfDueLocked(lock);
 }
 
 void ScanEngine::saveIfDueLocked(Lock& lock) {
@@ -77,6 +81,7 @@ void ScanEngine::flushBeforeQuit() {
 // a save that holds its changes is done, with that save's answer.
 bool ScanEngine::saveLocked(Lock& lock) {
     lastSaved_ = clock_->now();
+    handChangeUnsaved_ = false;
     const auto request = ++saveRequests_;
     while (savesCovered_ < request) {
         if (writing_)

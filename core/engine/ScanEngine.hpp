@@ -386,6 +386,8 @@ private:
     // Decisions by hand between their save and the end of their album write, which a flush
     // waits for; after the quit's flush no later save is asked for.
     int handDecisionsRunning_ = 0;
+    // A change of the album taken as the user's decision waits for no save interval.
+    bool handChangeUnsaved_ = false;
     std::condition_variable handDecisionsDone_;
     bool quitting_ = false;
 };
