@@ -67,7 +67,7 @@ void AppModel::flushBeforeQuit(double timeout) {
     // one still running when the time is up is cut off when the process ends.
     auto flushed = std::make_shared<std::binary_semaphore>(0);
     std::thread([engine = engine_, flushed] {
-        engine->flush();
+        engine->flushBeforeQuit();
         flushed->release();
     }).detach();
     (void)flushed->try_acquire_for(std::chrono::duration<double>(timeout));

@@ -15,10 +15,13 @@ void ScanEngine::syncRejectsAlbumIfNeeded() {
     if (albumNeedsSync_) syncRejectsAlbumLocked(lock);
 }
 
+// A link gone is no longer the engine's: one the user puts there later is the user's.
 void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected) {
-    for (const auto& id : ids)
+    for (const auto& id : ids) {
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             found->second.asset.isRejected = rejected;
+        if (!rejected) index_.ownLinks.forget(id);
+    }
 }
 
 // At most two library calls, additions first; the lists are worked out before the first
@@ -45,12 +48,16 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
         if (wanted && !entry.asset.isRejected) additions.push_back(id);
         if (!wanted && entry.asset.isRejected) removals.push_back(id);
     }
+    if (!additions.empty()) takeUsersLinksLocked(lock, additions);
     ownWrites_.insert(additions.begin(), additions.end());
     ownWrites_.insert(removals.begin(), removals.end());
     // Until the writes are known done, a link found or missed is the engine's, also after a
     // kill in the middle of them.
     unsettled_.insert(removals.begin(), removals.end());
     markUnsettledLocked(lock, additions);
+    for (const auto& id : additions)
+        if (const auto found = index_.entries.find(id); found != index_.entries.end())
+            index_.ownLinks.note(id, found->second.contentDigest);
     auto forget = [this](const std::vector<std::string>& ids) {
         for (const auto& id : ids)
             ownWrites_.erase(id);
@@ -84,6 +91,20 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     albumNeedsSync_ = albumDiffersLocked() || !departed_.empty();
     additions.insert(additions.end(), removals.begin(), removals.end());
     return additions;
+}
+
+// A photograph the engine flagged that the user linked before the write (while it was measured,
+// ahead of the watcher's report) is the user's flag; the write leaves it out, so that the link
+// is never taken for the engine's.
+void ScanEngine::takeUsersLinksLocked(Lock& lock, std::vector<std::string>& additions) {
+    const auto linked = unlocked(lock, [&] { return library_->linkedNow(additions); });
+    const Date now = clock_->now();
+    for (const auto& id : linked) {
+        if (!albumChangeIsUsersLocked(id, true) || !index_.entries.contains(id)) continue;
+        std::erase(additions, id);
+        setRejectedFlagsLocked({id}, true);
+        adoptAlbumChangeLocked(id, now);
+    }
 }
 
 void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {
@@ -127,7 +148,21 @@ bool ScanEngine::wantsLinkLocked(const std::string& id, const IndexEntry& entry)
 }
 
 bool ScanEngine::linkedByUserLocked(const std::string& id, const IndexEntry& entry) const {
-    return entry.linkedUndecided() && !unsettled_.contains(id);
+    return entry.linkedUndecided() && albumChangeIsUsersLocked(id, true);
+}
+
+bool ScanEngine::albumChangeIsUsersLocked(const std::string& id, bool linked) const {
+    return !unsettled_.contains(id) && !(linked && index_.ownLinks.holds(id));
+}
+
+// Those of photographs that left stay while their links may still be there to take out.
+void ScanEngine::forgetGoneOwnLinksLocked() {
+    std::erase_if(index_.ownLinks.made, [this](const auto& link) {
+        const auto& id = link.first;
+        if (unsettled_.contains(id) || away_.contains(id) || departed_.contains(id)) return false;
+        const auto found = index_.entries.find(id);
+        return found == index_.entries.end() || !found->second.asset.isRejected;
+    });
 }
 
 } // namespace keepsift

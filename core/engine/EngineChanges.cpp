@@ -54,11 +54,13 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     if (!std::exchange(departuresLookedFor_, true)) noteDepartedLocked(index_.departedFlagged());
     noteDepartedLocked(result.deleted);
     for (const auto& id : result.rejectionChanged)
-        if (!unsettled_.contains(id)) adoptAlbumChangeLocked(id, now);
+        if (albumChangeIsUsersLocked(id, index_.entries.at(id).asset.isRejected))
+            adoptAlbumChangeLocked(id, now);
     followReturnsLocked(result.returned);
     settleAlbumLocked(lock, away,
                       !albumWasWritten && albumWritesRunning_ == 0 &&
                           albumWritesBegun_ == albumWritesNoted);
+    forgetGoneOwnLinksLocked();
     work_.rebuild(index_);
     refillLocked(now, origin);
     if (changed || !lastSaved_)
@@ -245,7 +247,8 @@ void ScanEngine::handleAlbumLocked(Lock& lock, const std::vector<std::string>& a
                 found != index_.entries.end() && found->second.asset.isRejected == member;
             // A report of the engine's own write changes nothing more, nor does one of a
             // photograph whose membership is unsettled.
-            const bool users = ownWrites_.erase(id) == 0 && !unsettled_.contains(id) && !known;
+            const bool users =
+                ownWrites_.erase(id) == 0 && albumChangeIsUsersLocked(id, member) && !known;
             if (users && !member && found != index_.entries.end()) {
                 takenOut.push_back(id);
                 continue;
@@ -278,6 +281,7 @@ void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
     if (member == flagged && !(member && entry.state == ReviewState::flagged)) return;
     const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
     changeEntryLocked(id, [&] { index_.setState(state, id, at); });
+    handChangeUnsaved_ = true;
     journal_.record(member ? ReviewJournal::Event::overriddenToFlag
                            : ReviewJournal::Event::unflaggedElsewhere,
                     index_.entries.at(id), at);

@@ -11,8 +11,17 @@ namespace keepsift {
 // album write changes wait for the next save, so that a decision costs one whole save; a
 // decision whose save failed is saved again at once. Once the write returned over saved
 // decisions, a later change of those links is the user's.
+// A flush waits for the write, and after the quit's flush the flags are saved at once: no
+// later save comes to hold them.
 template <class AlbumWrite>
 void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
+    ++handDecisionsRunning_;
+    struct Ended {
+        ScanEngine& engine;
+        ~Ended() {
+            if (--engine.handDecisionsRunning_ == 0) engine.handDecisionsDone_.notify_all();
+        }
+    } ended{*this};
     const bool saved = saveLocked(lock);
     std::vector<std::string> written;
     try {
@@ -22,8 +31,8 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
         throw;
     }
     if (written.empty() && saved) return;
-    if (!saved && !saveLocked(lock)) return;
-    if (saved) notePendingLocked();
+    if ((!saved || quitting_) && !saveLocked(lock)) return;
+    if (saved && !quitting_) notePendingLocked();
     for (const auto& id : written)
         unsettled_.erase(id);
     storeUnsettledLocked(lock);
@@ -44,8 +53,12 @@ void ScanEngine::ignore(const std::string& groupID) {
     });
 }
 
+// The group goes back to the engine with its links: they follow its new decisions.
 void ScanEngine::reset(const std::string& groupID) {
     Lock lock(mutex_);
+    for (const auto& [id, entry] : index_.entries)
+        if (entry.groupID == groupID && entry.asset.isRejected)
+            index_.ownLinks.note(id, entry.contentDigest);
     index_.resetGroup(groupID, clock_->now());
     work_.rebuild(index_);
     ++mutationGeneration_;

@@ -38,9 +38,13 @@ void ScanEngine::markDirty() {
     markDirtyLocked(lock);
 }
 
+// A decision the user made in the album is saved at once, as one made in the window is.
 void ScanEngine::markDirtyLocked(Lock& lock) {
     notePendingLocked();
-    saveIfDueLocked(lock);
+    if (handChangeUnsaved_)
+        saveLocked(lock);
+    else
+        saveIfDueLocked(lock);
 }
 
 void ScanEngine::saveIfDueLocked(Lock& lock) {
@@ -58,8 +62,17 @@ bool ScanEngine::save() {
 // behind that no longer holds.
 void ScanEngine::flush() {
     Lock lock(mutex_);
+    handDecisionsDone_.wait(lock, [this] { return handDecisionsRunning_ == 0; });
     if (pendingSave_) saveLocked(lock);
     storeUnsettledLocked(lock);
+}
+
+void ScanEngine::flushBeforeQuit() {
+    {
+        std::lock_guard lock(mutex_);
+        quitting_ = true;
+    }
+    flush();
 }
 
 // One save writes at a time, outside the lock. A save asked for meanwhile waits and is folded
@@ -68,6 +81,7 @@ void ScanEngine::flush() {
 // a save that holds its changes is done, with that save's answer.
 bool ScanEngine::saveLocked(Lock& lock) {
     lastSaved_ = clock_->now();
+    handChangeUnsaved_ = false;
     const auto request = ++saveRequests_;
     while (savesCovered_ < request) {
         if (writing_)

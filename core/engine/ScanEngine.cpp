@@ -24,7 +24,7 @@ std::optional<std::string> ScanEngine::storageUnavailability() const {
 
 void ScanEngine::reloadFiles() {
     const std::string signature = LibraryIndex::currentSignature();
-    LibraryIndex index = files_.loadIndex().value_or(LibraryIndex{signature, {}, {}});
+    LibraryIndex index = files_.loadIndex().value_or(LibraryIndex::fresh(signature));
     ReviewJournal journal = files_.loadJournal().value_or(ReviewJournal(journalLimit));
     index.adoptVersion(signature);
     index.mendIdentities();

@@ -139,7 +139,10 @@ public:
     void markDirty();
     // True when both files were written. Never throws: a failed save stays pending.
     bool save();
+    // Waits for a decision by hand whose album write is running, so that its flags are saved.
     void flush();
+    // The flush of a quit: a decision by hand that still comes saves its album's flags itself.
+    void flushBeforeQuit();
     // Why decisions cannot be kept right now (the storage, or a file that cannot be opened),
     // or nothing. Asks the storage; never touches the engine's state.
     std::optional<std::string> storageUnavailability() const;
@@ -183,6 +186,7 @@ private:
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
     void writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected);
+    void takeUsersLinksLocked(Lock& lock, std::vector<std::string>& additions);
     // Photographs that left the library may have left their links behind.
     void noteDepartedLocked(const std::vector<std::string>& ids);
     void removeDepartedRejectsLocked(Lock& lock);
@@ -203,6 +207,12 @@ private:
     bool wantsLinkLocked(const std::string& id, const IndexEntry& entry) const;
     // Not measured yet and linked by the user, not by an earlier photograph at its path.
     bool linkedByUserLocked(const std::string& id, const IndexEntry& entry) const;
+    // Whether the photograph's link, found put in (or taken out of) the album, is the user's
+    // doing: the one answer the album write, the listing, the change stream and Reset take. A
+    // link the engine made is never the user's, nor is one whose write is unsettled.
+    bool albumChangeIsUsersLocked(const std::string& id, bool linked) const;
+    // The engine's own links the album no longer holds are forgotten.
+    void forgetGoneOwnLinksLocked();
     // Links the listing found that are no one's decision wait unsettled for the album write
     // that takes them out, or for the decision that keeps them.
     void noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& result);
@@ -373,6 +383,13 @@ private:
     bool lastSaveWritten_ = false;
     bool writing_ = false;
     std::condition_variable saveFinished_;
+    // Decisions by hand between their save and the end of their album write, which a flush
+    // waits for; after the quit's flush no later save is asked for.
+    int handDecisionsRunning_ = 0;
+    // A change of the album taken as the user's decision waits for no save interval.
+    bool handChangeUnsaved_ = false;
+    std::condition_variable handDecisionsDone_;
+    bool quitting_ = false;
 };
 
 template <class Call> auto ScanEngine::unlocked(Lock& lock, Call&& call) -> decltype(call()) {

@@ -52,6 +52,10 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
+bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
+    return listed.file && entry.asset.file && listed.file->number != entry.asset.file->number;
+}
+
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
 // identity the entry rests on, and changes nothing, until they are read back.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
@@ -64,7 +68,10 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        if (entry.state != ReviewState::pending && entry.asset.isRejected && asset.isRejected)
+        // A link on a photograph not measured yet flags the file it led to, not one put at
+        // its path since; the file written where it is keeps it.
+        const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
+        if (linkedBefore && entry.asset.isRejected && asset.isRejected)
             result.leftoverLinks.push_back(asset.id);
         dropStaleSignals(entry);
         result.needingFreshSignals.push_back(asset.id);

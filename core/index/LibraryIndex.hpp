@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/index/IndexEntry.hpp"
+#include "core/index/OwnLinks.hpp"
 #include "core/index/ReturnMatching.hpp"
 #include "core/index/Salvaged.hpp"
 #include "core/model/Decisions.hpp"
@@ -58,10 +59,12 @@ struct LibraryIndex {
     std::string version;
     std::map<std::string, IndexEntry> entries;
     std::set<std::string> ignoredGroups;
+    // Read from an index that has none as seeded from its entries.
+    OwnLinks ownLinks;
 
-    // No entries and no ignored groups.
+    // No entries, no ignored groups and no links.
     static LibraryIndex fresh(std::string version) {
-        return LibraryIndex{std::move(version), {}, {}};
+        return LibraryIndex{std::move(version), {}, {}, {}};
     }
 
     static std::string signature(std::string_view revision, std::string_view recipe,

@@ -21,7 +21,8 @@ Json LibraryIndex::toJson(DateForm form) const {
     Json json = Json::object();
     json.set("version", version)
         .set("entries", std::move(members))
-        .set("ignoredGroups", std::move(groups));
+        .set("ignoredGroups", std::move(groups))
+        .set("ownLinks", ownLinks.toJson());
     return json;
 }
 
@@ -32,6 +33,8 @@ LibraryIndex LibraryIndex::fromJson(const Json& json, DateForm form) {
         index.entries.insert_or_assign(member.key, IndexEntry::fromJson(member.value, form));
     if (const Json* groups = json.find("ignoredGroups"))
         index.ignoredGroups = ignoredGroupsFrom(*groups);
+    const Json* links = json.find("ownLinks");
+    index.ownLinks = links ? OwnLinks::fromJson(*links) : OwnLinks::seededFrom(index.entries);
     return index;
 }
 

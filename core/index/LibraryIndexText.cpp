@@ -30,13 +30,13 @@ std::string head(const std::string& version) {
     return out + ",\"entries\":{";
 }
 
-std::string tail(const std::set<std::string>& groups) {
+std::string tail(const std::set<std::string>& groups, const OwnLinks& links) {
     std::string out = "},\"ignoredGroups\":[";
     for (const auto& group : groups) {
         if (out.back() != '[') out += ',';
         appendJsonString(out, group);
     }
-    return out + "]}";
+    return out + "],\"ownLinks\":" + links.toJson().dump() + "}";
 }
 
 } // namespace
@@ -62,7 +62,7 @@ void LibraryIndex::encodeInParts(const std::function<void(std::string_view)>& em
         for (std::size_t c = 0; c < chunks; ++c)
             emit(texts[c]);
     }
-    emit(tail(ignoredGroups));
+    emit(tail(ignoredGroups, ownLinks));
 }
 
 std::string LibraryIndex::encoded() const {
@@ -77,7 +77,7 @@ namespace {
 using MemberText = std::pair<std::string, std::string_view>;
 
 struct TopLevel {
-    std::optional<std::string_view> version, ignoredGroups;
+    std::optional<std::string_view> version, ignoredGroups, ownLinks;
     std::optional<std::vector<MemberText>> entries;
     // The syntax error that ended the reading early.
     std::optional<std::string> broken;
@@ -102,6 +102,7 @@ TopLevel topLevel(std::string_view text) {
                 const std::string_view value = cursor.rawValue();
                 auto* slot = key == "version"         ? &top.version
                              : key == "ignoredGroups" ? &top.ignoredGroups
+                             : key == "ownLinks"      ? &top.ownLinks
                                                       : nullptr;
                 if (slot != nullptr && !*slot)
                     *slot = value;
@@ -171,6 +172,14 @@ Salvaged<LibraryIndex> LibraryIndex::salvage(std::string_view text) {
     if (top.ignoredGroups) {
         try {
             index.ignoredGroups = ignoredGroupsFrom(Json::parse(*top.ignoredGroups));
+        } catch (const JsonError& error) {
+            read.note(error.what());
+        }
+    }
+    index.ownLinks = OwnLinks::seededFrom(index.entries);
+    if (top.ownLinks) {
+        try {
+            index.ownLinks = OwnLinks::fromJson(Json::parse(*top.ownLinks));
         } catch (const JsonError& error) {
             read.note(error.what());
         }

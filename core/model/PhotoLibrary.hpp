@@ -57,6 +57,11 @@ public:
         if (!digest) return std::nullopt;
         return DigestRead{std::move(*digest)};
     }
+    // Of the given photographs, those the rejects album links now: a look at the album alone.
+    virtual std::vector<std::string> linkedNow(const std::vector<std::string>& ids) {
+        (void)ids;
+        return {};
+    }
     // Adds to (or removes from) the rejects album. Throws LibraryError.
     virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
     // Takes out of the rejects album the links of these photographs that left the library

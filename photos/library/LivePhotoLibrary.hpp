@@ -31,6 +31,7 @@ public:
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
     std::vector<std::string> present(const std::vector<std::string>& ids) override;
     std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override;
+    std::vector<std::string> linkedNow(const std::vector<std::string>& ids) override;
     std::optional<std::string> contentDigest(const std::string& id) override;
     std::optional<DigestRead> readDigest(const std::string& id) override;
     void setRejected(const std::vector<std::string>& ids, bool rejected) override;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -11,24 +9,10 @@
 #include <unistd.h>
 
 #include "platform/library/MediaKinds.hpp"
+#include "platform/library/MountPoint.hpp"
 
 namespace keepsift {
 namespace {
-
-// What a path leads to; empty with `gone` set when nothing is there, empty alone when it
-// cannot be looked at (a folder that cannot be read, an I/O error, a stale share, a loop).
-std::string realPathOf(const std::string& path, bool& gone) {
-    char resolved[PATH_MAX];
-    gone = false;
-    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
-    gone = errno == ENOENT || errno == ENOTDIR;
-    return {};
-}
-
-std::string realPathOf(const std::string& path) {
-    bool gone = false;
-    return realPathOf(path, gone);
-}
 
 std::string parentOf(const std::string& relative) {
     auto slash = relative.rfind('/');
@@ -72,26 +56,39 @@ std::map<std::string, std::string> ownersOf(const std::vector<CatalogueItem>& it
     return owners;
 }
 
-// A link that points at nothing: its target is missing, not merely unreadable or looping.
-bool isDangling(const std::string& path) {
-    struct stat link {
-    }, target{};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return false;
-    return ::stat(path.c_str(), &target) != 0 && errno == ENOENT;
+// The path a link's own text names, relative to the library, read without following the link
+// or whatever lies at that path; empty for one that leads out of the library.
+std::string namedRelative(const Place& link, const std::string& realRoot) {
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(link.path(), error);
+    if (error) return {};
+    auto outside = [](const std::filesystem::path& relative) {
+        return relative.empty() || relative == "." || *relative.begin() == "..";
+    };
+    auto relative =
+        target.is_absolute()
+            ? target.lexically_normal().lexically_relative(link.anchor)
+            : (std::filesystem::path(link.relative).parent_path() / target).lexically_normal();
+    if (target.is_absolute() && outside(relative))
+        relative = target.lexically_normal().lexically_relative(realRoot);
+    return outside(relative) ? std::string() : relative.string();
 }
 
 // The identifier of the photograph a link names, read from the link alone; empty for a link
 // that leads out of the library.
 std::string targetIdentifier(const Place& link) {
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(link.path(), error);
-    if (error) return {};
-    const auto relative =
-        target.is_absolute()
-            ? target.lexically_normal().lexically_relative(link.anchor)
-            : (std::filesystem::path(link.relative).parent_path() / target).lexically_normal();
-    if (relative.empty() || *relative.begin() == "..") return {};
-    return identifierOf(relative.string());
+    const auto named = namedRelative(link, realPathOf(link.anchor));
+    return named.empty() ? std::string() : identifierOf(named);
+}
+
+// A link whose named path holds nothing, or another link in place of the file it was made for.
+bool namesNoFile(const Place& link) {
+    const auto named = namedRelative(link, realPathOf(link.anchor));
+    struct stat status {};
+    if (named.empty()) return false;
+    if (::lstat(Place{link.anchor, named}.path().c_str(), &status) == 0)
+        return S_ISLNK(status.st_mode);
+    return errno == ENOENT || errno == ENOTDIR;
 }
 
 // "IMG_1.jpg", then "IMG_1 (2).jpg", "IMG_1 (3).jpg", ...
@@ -134,6 +131,8 @@ bool SymlinkAlbums::exists(const PortAssetCollection& album) {
     return true;
 }
 
+// Each link is read by the path it names: what lies there is never followed further, so a
+// photograph replaced by a link to another does not make that other one a member.
 std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string& albumFolder) {
     std::vector<Link> links;
     std::string root = realPathOf(catalogue_.root());
@@ -143,18 +142,16 @@ std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string&
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        bool gone = false;
-        std::string target = realPathOf(link.path(), gone);
-        // Broken links belong to no photograph; one that cannot be followed still holds the
-        // photograph it names, as a card that is away does.
-        if (target.empty()) {
-            if (!gone) links.push_back({std::move(link), {}});
+        std::string named = namedRelative(link, root);
+        if (named.empty()) continue;
+        struct stat status {};
+        // Broken links belong to no photograph; one whose photograph cannot be looked at
+        // still holds it, as a card that is away does.
+        if (::lstat(Place{album.anchor, named}.path().c_str(), &status) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) links.push_back({std::move(link), {}});
             continue;
         }
-        if (target.size() <= root.size() || target.compare(0, root.size(), root) != 0 ||
-            target[root.size()] != '/')
-            continue;
-        links.push_back({std::move(link), target.substr(root.size() + 1)});
+        links.push_back({std::move(link), std::move(named)});
     }
     return links;
 }
@@ -219,7 +216,7 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        if (!isDangling(link.path())) continue;
+        if (!namesNoFile(link)) continue;
         if (auto target = targetIdentifier(link); left.contains(target))
             dangling.emplace_back(std::move(target), std::move(link));
     }

@@ -26,13 +26,14 @@ public:
     std::string folderOf(const PortAssetCollection& album) const;
 
     // The calls below name an album by its folder on disk.
-    // Links in the album that resolve to these photographs, by identifier.
+    // Links in the album that name these photographs, by identifier.
     std::map<std::string, std::vector<Place>> linksTo(const std::string& albumFolder,
                                                       const std::vector<CatalogueItem>& items);
 
     // Each write stops at the first failure and answers its errno value; links already
     // made or removed stay as they are, and nothing else is touched. A removal also takes out
-    // the links of `departed` photographs (gone from the library) that lead nowhere, but to
+    // the links of `departed` photographs (gone from the library) whose named paths hold no
+    // file now (nothing, or another link), but those to
     // storage that is away.
     int create(const std::string& title);
     int add(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
@@ -42,14 +43,15 @@ public:
 private:
     struct Link {
         Place place;
-        // Empty for a link that cannot be followed to its end.
+        // The path the link names, relative to the root; empty when what lies there cannot be
+        // looked at.
         std::string targetRelative;
     };
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
     std::vector<std::string> membersIn(const std::string& albumFolder);
-    // Links whose photograph is gone are removed with it, and those to storage that is away
-    // (an unmounted card) stay until it is back. Links the user made to anything else stay.
-    // A link that cannot be removed does not hold up the write.
+    // Links whose photograph is gone (its path empty, or a link now) are removed with it, and those
+    // to storage that is away (an unmounted card) stay until it is back. Links the user made to
+    // anything else stay. A link that cannot be removed does not hold up the write.
     void removeDanglingLinks(const std::string& albumFolder,
                              const std::vector<std::string>& departed);
 

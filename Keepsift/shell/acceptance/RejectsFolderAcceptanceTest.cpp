@@ -63,10 +63,17 @@ protected:
             testing::eventually([&] { return holds(support, id, state) || !app.isRunning(); }, 60))
             << log();
     }
+    // The index, once it is not caught between two writes.
+    LibraryIndex awaitIndex(const fs::path& support) const {
+        std::optional<LibraryIndex> index;
+        EXPECT_TRUE(
+            testing::eventually([&] { return (index = readIndex(support)).has_value(); }, 10));
+        return index.value_or(LibraryIndex{});
+    }
     // Decides a keeper by hand, outside `folder`, and waits for its link.
     std::string flagKeeper(const testing::LaunchedApp& app, const fs::path& support,
                            const std::string& folder) const {
-        const auto kept = idsIn(*readIndex(support), ReviewState::keeper);
+        const auto kept = idsIn(awaitIndex(support), ReviewState::keeper);
         const auto id = std::find_if(kept.begin(), kept.end(),
                                      [&](const auto& id) { return id.starts_with(folder); });
         if (id == kept.end()) return {};
@@ -290,12 +297,23 @@ TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
     fs::rename(copied.root / "Arrivals", library.root / "Arrivals");
     library.photos.merge(copied.photos);
     std::set<std::string> linked;
-    for (int burst = 0; burst < 4; ++burst)
-        for (const int frame : {0, 2}) {
-            linked.insert(arrival(burst, frame));
-            fs::create_symlink(fs::path("..") / arrival(burst, frame),
-                               album() / fs::path(arrival(burst, frame)).filename());
-        }
+    const auto link = [&](int fromBurst) {
+        for (int burst = fromBurst; burst < fromBurst + 4; ++burst)
+            for (const int frame : {0, 2}) {
+                linked.insert(arrival(burst, frame));
+                fs::create_symlink(fs::path("..") / arrival(burst, frame),
+                                   album() / fs::path(arrival(burst, frame)).filename());
+            }
+    };
+    link(0);
+    // Then as many once Keepsift lists them, not measured yet.
+    ASSERT_TRUE(testing::eventually(
+        [&] {
+            const auto index = readIndex(support);
+            return (index && index->entries.contains(arrival(11, 4))) || !app.isRunning();
+        },
+        60));
+    link(4);
     const auto byHand = [&](const LibraryIndex& index) {
         int count = 0;
         for (const auto& id : linked)
@@ -308,10 +326,10 @@ TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
         if (!index || index->entries.size() < library.photos.size()) return false;
         for (const auto& [id, entry] : index->entries)
             if (entry.state == ReviewState::pending) return false;
-        return byHand(*index) == 8 && inStep(support);
+        return byHand(*index) == 16 && inStep(support);
     };
     EXPECT_TRUE(testing::eventually([&] { return settled() || !app.isRunning(); }, 120))
-        << byHand(readIndex(support).value_or(LibraryIndex{})) << " of 8 flagged by hand, "
+        << byHand(readIndex(support).value_or(LibraryIndex{})) << " of 16 flagged by hand, "
         << linkedRejects().size() << " linked, "
         << idsIn(readIndex(support).value_or(LibraryIndex{}), isFlagged).size() << " flagged\n"
         << log();
@@ -319,7 +337,7 @@ TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
     ASSERT_TRUE(app.terminate(seconds));
     const auto index = readIndex(support);
     ASSERT_TRUE(index);
-    EXPECT_EQ(byHand(*index), 8);
+    EXPECT_EQ(byHand(*index), 16);
     EXPECT_TRUE(inStep(support));
     for (const auto& id : linked)
         EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 1) << id;
@@ -431,6 +449,110 @@ TEST_F(RejectsFolder, DecisionsByHandFollowPhotographsOfDifferentTimesSwappedWhi
         EXPECT_EQ(index->entries.at(flagged).state, ReviewState::keptByHand) << start;
         EXPECT_EQ(linkedRejects().count(kept), 1u) << start;
         EXPECT_EQ(linkedRejects().count(flagged), 0u) << start;
+    }
+}
+
+// Reset on a group Keepsift decided alone, and on one whose keeper the user discarded by hand:
+// each is decided afresh, its links follow, and nothing of it becomes the user's.
+TEST_F(RejectsFolder, ResetGivesGroupsBackWithKeepsiftsLinks) {
+    keepOnlyReadablePhotographs();
+    testing::LaunchedApp app(folder.path(), library.root);
+    const auto support = app.indexFolder();
+    ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+    const auto discarded = flagKeeper(app, support, "Trips/");
+    ASSERT_FALSE(discarded.empty());
+    ASSERT_TRUE(testing::eventually(
+        [&] { return holds(support, discarded, ReviewState::flaggedByHand) || !app.isRunning(); },
+        60));
+    const auto before = awaitIndex(support);
+    const auto bursts = idsIn(before, ReviewState::flagged);
+    const auto burst = std::find_if(bursts.begin(), bursts.end(),
+                                    [](const auto& id) { return id.starts_with("Bursts/"); });
+    ASSERT_NE(burst, bursts.end());
+    const auto groupOf = [&](const std::string& id) { return *before.entries.at(id).groupID; };
+    std::map<std::string, ReviewState> decidedAlone;
+    for (const auto& [id, entry] : before.entries)
+        if (entry.groupID == groupOf(*burst)) decidedAlone[id] = entry.state;
+    const auto journalledOf = [&](const std::string& id) {
+        const auto journal = readJournal(support);
+        if (!journal) return -1;
+        const auto entries = journal->entries();
+        return static_cast<int>(std::count_if(entries.begin(), entries.end(),
+                                              [&](const auto& e) { return e.assetID == id; }));
+    };
+    std::map<std::string, int> journalledBefore;
+    for (const auto& [id, state] : decidedAlone)
+        journalledBefore[id] = journalledOf(id);
+    ASSERT_TRUE(app.send("reset " + groupOf(*burst)));
+    ASSERT_TRUE(app.send("reset " + groupOf(discarded)));
+    const auto decidedAgain = [&] {
+        for (const auto& [id, count] : journalledBefore)
+            if (journalledOf(id) <= count) return false;
+        return holds(support, discarded, ReviewState::keeper);
+    };
+    EXPECT_TRUE(testing::eventually([&] { return decidedAgain() || !app.isRunning(); }, 60))
+        << log();
+    double seconds = 0;
+    ASSERT_TRUE(app.terminate(seconds));
+    const auto index = readIndex(support);
+    ASSERT_TRUE(index);
+    for (const auto& [id, state] : decidedAlone) {
+        EXPECT_EQ(index->entries.at(id).state, state) << id;
+        EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 0) << id;
+    }
+    EXPECT_EQ(index->entries.at(discarded).state, ReviewState::keeper);
+    EXPECT_TRUE(idsIn(*index, isSetByHand).empty());
+    EXPECT_TRUE(inStep(support));
+}
+
+// A keeper discarded by hand and the quit in the same instant: whatever of it the quit let
+// through, the index, the rejects folder and the unsettled list agree, and the user's removal
+// of the link while Keepsift is stopped is taken at the next start.
+TEST_F(RejectsFolder, ADiscardAndAQuitInTheSameInstantLeaveTheFilesInStep) {
+    keepOnlyReadablePhotographs();
+    fs::path support;
+    std::optional<std::string> takenOut;
+    std::optional<fs::file_time_type> saved;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        testing::LaunchedApp app(folder.path(), library.root);
+        support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        // The start's first save, which comes once the application has read its files.
+        std::error_code error;
+        ASSERT_TRUE(testing::eventually(
+            [&] {
+                return !saved ||
+                       fs::last_write_time(support / "library-index.json", error) != *saved;
+            },
+            60));
+        // The removal made while it was stopped is taken: the start has run.
+        if (takenOut) {
+            EXPECT_TRUE(testing::eventually(
+                [&] { return holds(support, *takenOut, ReviewState::keptByHand); }, 120))
+                << log();
+        }
+        if (round == 3) break;
+        const auto kept = idsIn(awaitIndex(support), ReviewState::keeper);
+        ASSERT_FALSE(kept.empty());
+        const std::string id = *kept.begin();
+        ASSERT_TRUE(app.send("flag " + id));
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds));
+        saved = fs::last_write_time(support / "library-index.json");
+        const auto index = awaitIndex(support);
+        const auto& entry = index.entries.at(id);
+        const auto stored = readWholeFile(support / std::string(UnsettledAlbum::fileName));
+        const auto unsettled = UnsettledAlbum::decode(stored.value_or("{\"unsettled\":[]}"));
+        ASSERT_TRUE(unsettled);
+        const bool linked = linkedRejects().count(id) == 1;
+        EXPECT_FALSE(unsettled->ids.contains(id));
+        EXPECT_EQ(entry.asset.isRejected, linked);
+        EXPECT_EQ(isFlagged(entry.state), linked);
+        takenOut.reset();
+        if (entry.state != ReviewState::flaggedByHand) continue;
+        unlink(id);
+        takenOut = id;
     }
 }
 

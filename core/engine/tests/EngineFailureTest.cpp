@@ -211,7 +211,7 @@ TEST(EngineSaving, FailingStorageLosesNoState) {
 TEST(EngineSaving, UnreadableFilesGiveFreshDefaults) {
     EngineRig<> rig(momentAndSolitary);
     rig.storage->write("not json", std::string(ScanEngine::journalFileName));
-    LibraryIndex old{"another version", {}, {"kept-group"}};
+    LibraryIndex old{"another version", {}, {"kept-group"}, {}};
     old.reconcile(testing::assetsOf(momentAndSolitary), Date{});
     rig.storage->write(old.encoded(), std::string(ScanEngine::indexFileName));
     rig.start();

@@ -52,7 +52,7 @@ inline IndexEntry measured(const LibraryAsset& a, ReviewState state) {
 }
 
 inline LibraryIndex indexOf(std::vector<IndexEntry> entries) {
-    LibraryIndex index{LibraryIndex::currentSignature(), {}, {}};
+    LibraryIndex index = LibraryIndex::fresh(LibraryIndex::currentSignature());
     for (auto& e : entries)
         index.entries.insert_or_assign(e.asset.id, e);
     return index;

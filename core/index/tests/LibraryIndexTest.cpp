@@ -59,9 +59,31 @@ TEST(LibraryIndex, EqualityIgnoresInsertionOrderButNotIgnoredGroups) {
     EXPECT_NE(a, b);
 }
 
-TEST(LibraryIndex, FreshIndexWritesAllThreeKeys) {
+TEST(LibraryIndex, FreshIndexWritesAllFourKeys) {
     EXPECT_EQ(LibraryIndex::fresh("v").encoded(),
-              R"({"version":"v","entries":{},"ignoredGroups":[]})");
+              R"({"version":"v","entries":{},"ignoredGroups":[],"ownLinks":{}})");
+}
+
+// An index of an earlier build has no record of Keepsift's own links: those of decided
+// photographs it knows linked are taken for Keepsift's, not that of one not decided yet.
+TEST(LibraryIndex, KeepsItsOwnLinksAndSeedsThemWhereTheyAreMissing) {
+    LibraryIndex index = sample();
+    index.entries.at("b/2.jpg").asset.isRejected = true;
+    index.entries.at("c/3.jpg").asset.isRejected = true;
+    index.ownLinks.note("b/2.jpg", "digest");
+    index.ownLinks.note("gone.jpg", std::nullopt);
+    for (DateForm form : {DateForm::iso8601, DateForm::secondsSince2001})
+        EXPECT_EQ(LibraryIndex::fromJson(index.toJson(form), form), index);
+    EXPECT_EQ(LibraryIndex::decode(index.encoded()), index);
+    const auto written = index.toJson(DateForm::iso8601);
+    auto earlier = Json::object();
+    for (const auto& member : written.asObject())
+        if (member.key != "ownLinks") earlier.add(member.key, member.value);
+    const auto seeded = LibraryIndex::decode(earlier.dump()).ownLinks;
+    OwnLinks expected;
+    expected.note("b/2.jpg", std::nullopt);
+    EXPECT_EQ(seeded, expected);
+    EXPECT_EQ(LibraryIndex::fromJson(earlier, DateForm::iso8601).ownLinks, seeded);
 }
 
 TEST(LibraryIndex, DirectTextEqualsTheValueTreeByteForByte) {
@@ -104,7 +126,7 @@ TEST(LibraryIndex, ReadsKeysInAnyOrderAndIgnoresUnknownOnes) {
     const LibraryIndex index = LibraryIndex::decode(
         R"( { "ignoredGroups" : [ "g" ] , "extra" : {"a":[1,2,{"b":null}]}, "entries" : { } ,)"
         R"( "version" : "v\u0031" } )");
-    EXPECT_EQ(index, (LibraryIndex{"v1", {}, {"g"}}));
+    EXPECT_EQ(index, (LibraryIndex{"v1", {}, {"g"}, {}}));
     // Brackets and quotes inside strings of values it passes over.
     EXPECT_EQ(LibraryIndex::decode(R"({"x":["a\"]b}\\",{"c":"\\"}],"version":"v","entries":{}})"),
               LibraryIndex::fresh("v"));

@@ -21,11 +21,19 @@ protected:
         return conditions;
     }
 
-    // The engine over the running services, given access to the folder.
-    void startEngine() {
-        engine = std::make_unique<ScanEngine>(services.library, services.extractor, storage,
-                                              std::make_shared<SystemClock>());
+    // The engine over the running services, or a library wrapping them, given access to the
+    // folder.
+    void startEngine(std::shared_ptr<PhotoLibrary> library = nullptr) {
+        engine =
+            std::make_unique<ScanEngine>(library ? library : services.library, services.extractor,
+                                         storage, std::make_shared<SystemClock>());
         ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    }
+    // The files saved as a quit leaves them, and the services stopped.
+    void quitEngine() {
+        engine->flush();
+        engine.reset();
+        services = {};
     }
 
     // A listing, with what it found measured and decided and the album brought in step.

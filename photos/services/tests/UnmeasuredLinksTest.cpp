@@ -11,6 +11,8 @@ enum class LinkedWhen {
     beforeAQuit,
     // The watcher's report comes once the photographs are decided.
     heardOfOnceDecided,
+    // ... and once Keepsift's album write went over the links of those it flagged.
+    heardOfOnceWrittenOver,
 };
 
 // A reviewed folder whose rejects folder Keepsift wrote, then bursts copied into another one,
@@ -98,6 +100,14 @@ TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
         engine->regroup();
         engine->handleLibraryChange(change::RejectsAlbumChanged{linkedByUser(), {}});
         break;
+    case LinkedWhen::heardOfOnceWrittenOver:
+        engine->reconcileWithLibrary();
+        linkByHand(false);
+        analyseAll();
+        engine->regroup();
+        engine->syncRejectsAlbum();
+        engine->handleLibraryChange(change::RejectsAlbumChanged{linkedByUser(), {}});
+        break;
     }
     // As the pump writes the album between two measurements.
     engine->syncRejectsAlbum();
@@ -115,8 +125,38 @@ TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
 INSTANTIATE_TEST_SUITE_P(AnyTiming, LinksToPhotographsNotYetMeasured,
                          ::testing::Values(LinkedWhen::beforeTheListing,
                                            LinkedWhen::beforeMeasuring, LinkedWhen::whileMeasuring,
-                                           LinkedWhen::beforeAQuit,
-                                           LinkedWhen::heardOfOnceDecided));
+                                           LinkedWhen::beforeAQuit, LinkedWhen::heardOfOnceDecided,
+                                           LinkedWhen::heardOfOnceWrittenOver));
+
+// Another picture moved over a linked photograph's path before it was measured, while
+// Keepsift runs or while it is stopped: the link flagged the file it led to.
+class LinkedPathGivenAnotherPicture : public LinksToPhotographsNotYetMeasured {};
+
+TEST_P(LinkedPathGivenAnotherPicture, IsReviewedAfresh) {
+    engine->reconcileWithLibrary();
+    linkByHand(true);
+    const bool stopped = GetParam() == LinkedWhen::beforeAQuit;
+    if (stopped) {
+        engine->flush();
+        engine.reset();
+        services = {};
+    }
+    writeJpeg("Elsewhere/other.jpg", scene(90), "2024:06:01 10:00:01");
+    std::filesystem::rename(pictures / "Elsewhere/other.jpg", pictures / copied(0));
+    if (stopped) start();
+    engine->syncRejectsAlbum();
+    relist();
+    relist();
+    EXPECT_NE(stateOf(copied(0)), ReviewState::flaggedByHand);
+    EXPECT_NE(stateOf(copied(0)), ReviewState::pending);
+    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, copied(0)), 0);
+    for (const auto& id : linkedByUser())
+        EXPECT_EQ(stateOf(id) == ReviewState::flaggedByHand, id != copied(0)) << id;
+    EXPECT_EQ(linked(), flagged());
+}
+
+INSTANTIATE_TEST_SUITE_P(RunningOrStopped, LinkedPathGivenAnotherPicture,
+                         ::testing::Values(LinkedWhen::beforeMeasuring, LinkedWhen::beforeAQuit));
 
 } // namespace
 } // namespace keepsift

@@ -1,0 +1,204 @@
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "core/engine/UnsettledAlbum.hpp"
+#include "core/scripted/ForwardingLibrary.hpp"
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+// Holds the album writes that add links until let go, as a busy disk does.
+class HeldAlbumWrites : public ForwardingLibrary {
+public:
+    using ForwardingLibrary::ForwardingLibrary;
+    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+        {
+            std::unique_lock lock(mutex_);
+            if (holding && rejected) {
+                ++waiting;
+                changed_.notify_all();
+                changed_.wait(lock, [this] { return !holding; });
+            }
+        }
+        ForwardingLibrary::setRejected(ids, rejected);
+    }
+    void awaitWaiting() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return waiting > 0; });
+    }
+    void letGo() {
+        std::lock_guard lock(mutex_);
+        holding = false;
+        changed_.notify_all();
+    }
+    bool holding = false;
+    int waiting = 0;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+// Three bursts of three and a single photograph, reviewed, whose rejects folder Keepsift
+// wrote: the links in it are Keepsift's, whatever becomes of the files they name.
+class OwnLinks : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        for (int i = 0; i < 9; ++i)
+            writeJpeg(trip(i), scene(40 + i / 3, {i % 3 * 2, i % 3}),
+                      "2024:05:0" + std::to_string(1 + i / 3) + " 10:00:0" + std::to_string(i % 3));
+        writeJpeg("beach.jpg", scene(11), "2024:03:10 08:00:00");
+        start();
+        relist();
+        ASSERT_EQ(flagged().size(), 6u);
+        ASSERT_EQ(linked(), flagged());
+    }
+    void start() {
+        startServices();
+        library = std::make_shared<HeldAlbumWrites>(services.library);
+        startEngine(library);
+    }
+    static std::string trip(int i) { return "Trip/IMG_" + std::to_string(100 + i) + ".jpg"; }
+    std::string groupOf(const std::string& id) const {
+        return engine->index().entries.at(id).groupID.value_or("");
+    }
+    std::vector<std::string> inGroup(const std::string& group) const {
+        std::vector<std::string> ids;
+        for (const auto& [id, entry] : engine->index().entries)
+            if (entry.groupID == group) ids.push_back(id);
+        return ids;
+    }
+    // No decision by hand and no flag by hand journalled, the album as the flags are.
+    void expectNothingByHand() {
+        EXPECT_TRUE(idsIn(ReviewState::flaggedByHand).empty());
+        EXPECT_TRUE(idsIn(ReviewState::keptByHand).empty());
+        for (const auto& [id, entry] : engine->index().entries)
+            EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, id), 0) << id;
+        EXPECT_EQ(linked(), flagged());
+        EXPECT_EQ(danglingLinks(), 0);
+    }
+    LibraryIndex storedIndex() const {
+        const auto text = storage->read(std::string(ScanEngine::indexFileName));
+        return text ? LibraryIndex::decode(std::string(text->begin(), text->end()))
+                    : LibraryIndex::fresh("");
+    }
+    std::shared_ptr<HeldAlbumWrites> library;
+};
+
+// A flagged photograph's file replaced by a link to the keeper of another burst, as a
+// de-duplication tool does: Keepsift's link to it now leads on to that keeper.
+TEST_F(OwnLinks, ReadThroughAReplacedFileFlagNoOtherPhotograph) {
+    const auto flaggedFrame = idsIn(ReviewState::flagged).front();
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto other = *std::find_if(keepers.begin(), keepers.end(), [&](const auto& id) {
+        return groupOf(id) != groupOf(flaggedFrame);
+    });
+    std::filesystem::remove(pictures / flaggedFrame);
+    std::filesystem::create_symlink(std::filesystem::path(other).filename(),
+                                    pictures / flaggedFrame);
+    const auto stream = engine->libraryChanges();
+    relist();
+    while (auto change = stream->next(std::chrono::milliseconds(500)))
+        engine->handleLibraryChange(*change);
+    stream->cancel();
+    relist();
+    EXPECT_EQ(stateOf(other), ReviewState::keeper);
+    expectNothingByHand();
+    quitEngine();
+    start();
+    relist();
+    EXPECT_EQ(stateOf(other), ReviewState::keeper);
+    expectNothingByHand();
+}
+
+TEST_F(OwnLinks, ResetGivesAGroupKeepsiftDecidedBackUnchanged) {
+    const auto before = engine->index();
+    const auto frame = idsIn(ReviewState::flagged).front();
+    engine->reset(groupOf(frame));
+    relist();
+    for (const auto& id : inGroup(groupOf(frame)))
+        EXPECT_EQ(stateOf(id), before.entries.at(id).state) << id;
+    expectNothingByHand();
+}
+
+TEST_F(OwnLinks, ResetTakesBackADiscardByHand) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    engine->override(keeper, false);
+    ASSERT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+    ASSERT_EQ(linked(), flagged());
+    engine->reset(groupOf(keeper));
+    relist();
+    EXPECT_EQ(stateOf(keeper), ReviewState::keeper);
+    EXPECT_TRUE(idsIn(ReviewState::flaggedByHand).empty());
+    EXPECT_EQ(linked(), flagged());
+    quitEngine();
+    start();
+    relist();
+    EXPECT_EQ(stateOf(keeper), ReviewState::keeper);
+    EXPECT_EQ(linked(), flagged());
+}
+
+// The record of Keepsift's links is saved with the index; an index of an earlier build, which
+// has none, takes the links it knows for decided photographs as Keepsift's.
+TEST_F(OwnLinks, AnEarlierIndexTakesTheLinksItKnowsForKeepsifts) {
+    quitEngine();
+    auto index = storedIndex();
+    EXPECT_EQ(index.ownLinks.made.size(), 6u);
+    index.ownLinks = {};
+    auto earlier = Json::parse(index.encoded());
+    auto withoutRecord = Json::object();
+    for (const auto& member : earlier.asObject())
+        if (member.key != "ownLinks") withoutRecord.add(member.key, member.value);
+    const auto written = withoutRecord.dump();
+    storage->write(Data(written.begin(), written.end()), std::string(ScanEngine::indexFileName));
+    start();
+    relist();
+    EXPECT_EQ(engine->index().ownLinks.made.size(), 6u);
+    engine->reset(groupOf(idsIn(ReviewState::flagged).front()));
+    relist();
+    expectNothingByHand();
+}
+
+// A discard and the quit's flush in the same instant: the flush done just before the discard
+// runs, or begun while its album write is on its way.
+class DiscardAtAQuit : public OwnLinks, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DiscardAtAQuit, IsSavedWithItsLink) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    if (GetParam()) {
+        library->holding = true;
+        std::thread discard([&] { engine->override(keeper, false); });
+        library->awaitWaiting();
+        std::thread flush([&] { engine->flushBeforeQuit(); });
+        library->letGo();
+        discard.join();
+        flush.join();
+    } else {
+        engine->flushBeforeQuit();
+        engine->override(keeper, false);
+    }
+    engine.reset();
+    services = {};
+    // As the files hold it after the quit: the link recorded, and nothing left unsettled.
+    const auto saved = storedIndex();
+    EXPECT_EQ(saved.entries.at(keeper).state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(saved.entries.at(keeper).asset.isRejected);
+    EXPECT_TRUE(saved.ownLinks.holds(keeper));
+    EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
+    // The user takes the link out while Keepsift is stopped.
+    for (const auto& link : std::filesystem::directory_iterator(album()))
+        if (std::filesystem::equivalent(link.path(), pictures / keeper))
+            std::filesystem::remove(link.path());
+    start();
+    relist();
+    EXPECT_EQ(stateOf(keeper), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+}
+
+INSTANTIATE_TEST_SUITE_P(BeforeOrDuringItsAlbumWrite, DiscardAtAQuit, ::testing::Bool());
+
+} // namespace
+} // namespace keepsift
