@@ -122,7 +122,7 @@ void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decision
                 linkedByUser || LibraryIndex::decisionRegroups(entry, decision.groupID, photo);
             const bool followed = regroups && changed++ < rebuildBeyond;
             if (followed) work_.forget(entry);
-            LibraryIndex::applyPhotoDecision(entry, decision.groupID, photo, now);
+            index_.applyPhotoDecision(entry, decision.groupID, photo, now);
             if (linkedByUser) {
                 index_.setState(ReviewState::flaggedByHand, found->first, now);
                 journal_.record(ReviewJournal::Event::overriddenToFlag, entry, now);

@@ -19,7 +19,7 @@ bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed) {
 bool describesFile(const IndexEntry& entry, const LibraryAsset& listed) {
     const auto size = sizeRestedOn(entry);
     return size > 0 && size == listed.fileSize && !listed.contentChanged(entry.asset) &&
-           !(listed.file && entry.asset.file && listed.file->number != entry.asset.file->number);
+           !(listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file));
 }
 
 bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now) {

@@ -23,7 +23,7 @@ bool sizeDiffers(const IndexEntry& entry, const LibraryAsset& listed);
 bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed);
 
 // The listed file is the one the entry describes, as far as its status tells: the size the
-// entry rests on, known, its modification second, and its file number where both are known.
+// entry rests on, known, its modification second, and its file (number and drive) where known.
 bool describesFile(const IndexEntry& entry, const LibraryAsset& listed);
 
 // Still the file listed earlier, as far as the library tells without reading it.

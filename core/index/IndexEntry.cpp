@@ -70,6 +70,8 @@ Json IndexEntry::toJson(DateForm form) const {
     writeOptional(json, "contentDigest", contentDigest,
                   [](const std::string& digest) { return Json(digest); });
     writeOptional(json, "digestedAs", digestedAs, statusToJson);
+    if (firstListing != 0) json.set("firstListing", Json::integer(firstListing));
+    if (reviewListing != 0) json.set("reviewListing", Json::integer(reviewListing));
     return json;
 }
 
@@ -92,6 +94,9 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
     entry.contentDigest = readOptional<std::string>(json, "contentDigest",
                                                     [](const Json& j) { return j.asString(); });
     entry.digestedAs = readOptional<DigestedStatus>(json, "digestedAs", statusFromJson);
+    const auto integer = [](const Json& j) { return j.asInt64(); };
+    entry.firstListing = readOptional<std::int64_t>(json, "firstListing", integer).value_or(0);
+    entry.reviewListing = readOptional<std::int64_t>(json, "reviewListing", integer).value_or(0);
     return entry;
 }
 

@@ -34,6 +34,11 @@ struct IndexEntry {
     // The file's status as that digest was read, where it proves those bytes; absent in
     // indexes of earlier builds.
     std::optional<DigestedStatus> digestedAs;
+    // By the index's count of listings that found new files: the one that first found this
+    // file, and the one current when its review was last made. A review passes only to a file
+    // listed after it; 0 in indexes of earlier builds, so that nothing passes to such a file.
+    std::int64_t firstListing = 0;
+    std::int64_t reviewListing = 0;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);

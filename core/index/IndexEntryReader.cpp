@@ -148,15 +148,17 @@ Field optionalInteger(std::string_view name, std::optional<std::int64_t>& to) {
 
 LibraryAsset asset(JsonCursor& c) {
     LibraryAsset a;
-    std::optional<std::int64_t> fileNumber, fileChanged;
+    std::optional<std::int64_t> fileNumber, fileChanged, fileSystem;
     readObject(c, {text("id", a.id), text("filename", a.filename),
                    optionalDate("createdAt", a.createdAt), optionalDate("modifiedAt", a.modifiedAt),
                    integer("pixelWidth", a.pixelWidth), integer("pixelHeight", a.pixelHeight),
                    integer("fileSize", a.fileSize), flag("isFavourite", a.isFavourite),
                    flag("isEdited", a.isEdited), flag("isInUserAlbum", a.isInUserAlbum),
                    flag("isRejected", a.isRejected), optionalInteger("fileNumber", fileNumber),
-                   optionalInteger("fileChangedNs", fileChanged)});
-    if (fileNumber && fileChanged) a.file = FileIdentity{*fileNumber, *fileChanged};
+                   optionalInteger("fileChangedNs", fileChanged),
+                   optionalInteger("fileSystem", fileSystem)});
+    if (fileNumber && fileChanged)
+        a.file = FileIdentity{*fileNumber, *fileChanged, fileSystem.value_or(0)};
     return a;
 }
 
@@ -177,6 +179,7 @@ DigestedStatus digestedStatus(JsonCursor& c) {
 
 IndexEntry entry(JsonCursor& c) {
     IndexEntry e;
+    std::optional<std::int64_t> firstListing, reviewListing;
     readObject(
         c,
         {{"asset", Presence::required, [&e](JsonCursor& c) { e.asset = asset(c); }},
@@ -195,7 +198,11 @@ IndexEntry entry(JsonCursor& c) {
          {"contentDigest", Presence::optional,
           [&e](JsonCursor& c) { e.contentDigest = c.string(); }},
          {"digestedAs", Presence::optional,
-          [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }}});
+          [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }},
+         optionalInteger("firstListing", firstListing),
+         optionalInteger("reviewListing", reviewListing)});
+    e.firstListing = firstListing.value_or(0);
+    e.reviewListing = reviewListing.value_or(0);
     return e;
 }
 

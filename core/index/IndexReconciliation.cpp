@@ -53,7 +53,7 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
 }
 
 bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
-    return listed.file && entry.asset.file && listed.file->number != entry.asset.file->number;
+    return listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file);
 }
 
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
@@ -101,7 +101,10 @@ void storeFresh(LibraryIndex& index, const LibraryAsset& asset,
     if (found != index.entries.end() && found->second.formerState &&
         isFlagged(*found->second.formerState) && asset.isRejected)
         result.leftoverLinks.push_back(asset.id);
-    index.entries.insert_or_assign(asset.id, IndexEntry::fresh(asset));
+    auto entry = IndexEntry::fresh(asset);
+    // The count moves on once the listing is in.
+    entry.firstListing = index.listings + 1;
+    index.entries.insert_or_assign(asset.id, std::move(entry));
     result.added.push_back(asset.id);
 }
 
@@ -181,10 +184,15 @@ bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
     return entry.state != ReviewState::deleted && !index.reviewedByUser(entry);
 }
 
+Arrival listedWith(const LibraryAsset& asset, const IndexEntry& entry) {
+    return {&asset, entry.firstListing};
+}
+
 // Entries of photographs that left, now or earlier, and of those whose path holds another
 // file now. Storage away is missed in every listing until it is back: it did not leave now.
 // A file at its path with other times may still hold the bytes reviewed there: its review
-// passes to no photograph listed with an entry of its own.
+// passes to no photograph listed with an entry of its own, nor does one that left earlier,
+// which the listing that found it gone gave to no such photograph.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
                                       const std::unordered_set<std::string_view>& seen,
                                       const std::set<std::string>& away,
@@ -197,7 +205,7 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool leftNow = !deleted && !away.contains(id);
         departures.push_back({id, &entry.asset, leftNow,
                               entry.contentDigest ? *entry.contentDigest : std::string_view(),
-                              leftNow && !leftPath && index.reviewedByUser(entry)});
+                              leftNow && !leftPath, entry.reviewListing});
     }
     return departures;
 }
@@ -211,24 +219,20 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
             needsBytesRead(entry, asset));
 }
 
-std::vector<Departure> passingToListed(const std::vector<Departure>& departures) {
-    std::vector<Departure> passing;
-    std::copy_if(departures.begin(), departures.end(), std::back_inserter(passing),
-                 [](const Departure& departure) { return departure.passesToListed; });
-    return passing;
+// The earliest review that left in this listing for a file listed since to take: files listed
+// before it take none, so that a listing finding one file gone looks at no other.
+std::optional<std::int64_t> earliestPassing(const std::vector<Departure>& departures) {
+    std::optional<std::int64_t> earliest;
+    for (const Departure& departure : departures)
+        if (departure.passesToListed && !departure.digest.empty())
+            earliest = std::min(earliest.value_or(departure.reviewListing), departure.reviewListing);
+    return earliest;
 }
 
-// A listed photograph with an entry of its own takes a review that left only as the same file.
-std::unordered_set<std::int64_t> filesPassingToListed(const std::vector<Departure>& departures) {
-    std::unordered_set<std::int64_t> numbers;
-    for (const Departure& departure : passingToListed(departures))
-        if (!departure.digest.empty() && departure.asset->file)
-            numbers.insert(departure.asset->file->number);
-    return numbers;
-}
-
-bool mayBeFileOf(const std::unordered_set<std::int64_t>& numbers, const LibraryAsset& asset) {
-    return asset.file && numbers.contains(asset.file->number);
+// A listed file that may take over a review that left in this listing.
+bool mayTakeLeaving(const LibraryIndex& index, const IndexEntry& entry,
+                    std::optional<std::int64_t> earliest) {
+    return earliest && entry.firstListing > *earliest && mayTakeOver(index, entry);
 }
 
 // A listed file that stays with its entry, and what it is against that entry.
@@ -239,23 +243,23 @@ struct Stay {
 };
 using Staying = std::vector<Stay>;
 
-// Those of the staying files that may take over a review of the user's that left in this
-// listing, the same file and of known bytes: digested in `known`, where the stored digest is
-// added for a file not read (until it is, it is taken for what it was).
+// Those of the staying files that may take over a review that left in this listing, of known
+// bytes: digested in `known`, where the stored digest is added for a file not read (until it
+// is, it is taken for what it was).
 std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
                                  const std::vector<Departure>& departures, ContentDigests& known) {
     std::vector<Arrival> takers;
-    const auto numbers = filesPassingToListed(departures);
-    if (numbers.empty()) return takers;
+    const auto earliest = earliestPassing(departures);
+    if (!earliest) return takers;
     for (const Stay& stay : staying) {
         const auto* asset = stay.asset;
         const auto* entry = stay.entry;
-        if (!mayBeFileOf(numbers, *asset) || !mayTakeOver(index, *entry)) continue;
+        if (!mayTakeLeaving(index, *entry, earliest)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);
         }
-        takers.push_back({asset, true});
+        takers.push_back(listedWith(*asset, *entry));
     }
     return takers;
 }
@@ -270,7 +274,7 @@ std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& ar
                                    const std::vector<Departure>& departures,
                                    std::vector<Arrival> arrivals, const ContentDigests& digests) {
     for (const auto& [id, asset] : arriving)
-        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back({asset});
+        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back({asset, std::nullopt});
     return matchReturns(arrivals, departures, digests);
 }
 
@@ -296,7 +300,8 @@ std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsse
 std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<LibraryAsset>& assets,
                                                         const std::set<std::string>& away,
                                                         const ContentDigests& read) const {
-    std::vector<const LibraryAsset*> arrivals, unread;
+    std::vector<Arrival> arrivals;
+    std::vector<std::pair<const LibraryAsset*, const IndexEntry*>> unread;
     std::unordered_set<std::string_view> replaced;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
@@ -307,23 +312,18 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
             // Not measured yet: only its bytes tell whether it took the place of one that left.
             if (!found->second.contentDigest && mayTakeOver(*this, found->second))
-                unread.push_back(&asset);
+                unread.emplace_back(&asset, &found->second);
             continue;
         }
-        arrivals.push_back(&asset);
+        arrivals.push_back({&asset, std::nullopt});
     }
     if (arrivals.empty() && unread.empty()) return {};
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
-    std::erase_if(unread, [numbers = filesPassingToListed(departures)](const LibraryAsset* asset) {
-        return !mayBeFileOf(numbers, *asset);
-    });
-    std::vector<std::string> candidates;
-    for (auto matching : {keepsift::returnCandidates(arrivals, departures),
-                          keepsift::returnCandidates(unread, passingToListed(departures))})
-        for (auto& id : matching)
-            if (!read.contains(id)) candidates.push_back(std::move(id));
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    const auto earliest = earliestPassing(departures);
+    for (const auto& [asset, entry] : unread)
+        if (mayTakeLeaving(*this, *entry, earliest)) arrivals.push_back(listedWith(*asset, *entry));
+    auto candidates = keepsift::returnCandidates(arrivals, departures);
+    std::erase_if(candidates, [&](const std::string& id) { return read.contains(id); });
     return candidates;
 }
 
@@ -384,6 +384,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         else
             storeFresh(*this, asset, result);
     }
+    if (!result.added.empty()) ++listings;
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {
@@ -421,6 +422,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcileGiven(const std::vector<Libr
     Reconciliation result;
     for (const auto& [id, asset] : given)
         reconcileAsset(*this, *asset, result);
+    if (!result.added.empty()) ++listings;
     sortLists(result);
     return result;
 }

@@ -19,6 +19,12 @@ void Writer::entry(const IndexEntry& e) {
     optional("formerDecidedAt", e.formerDecidedAt, [&](Date d) { date(d); });
     optional("contentDigest", e.contentDigest, [&](const std::string& d) { text(d); });
     optional("digestedAs", e.digestedAs, [&](const DigestedStatus& s) { digestedStatus(s); });
+    for (const auto& [name, listing] :
+         {std::pair{"firstListing", e.firstListing}, std::pair{"reviewListing", e.reviewListing}})
+        if (listing != 0) {
+            key(name);
+            integer(listing);
+        }
     put('}');
 }
 
@@ -62,6 +68,10 @@ void Writer::asset(const LibraryAsset& a) {
         integer(a.file->number);
         key("fileChangedNs");
         integer(a.file->changedNs);
+    }
+    if (a.file && a.file->fileSystem != 0) {
+        key("fileSystem");
+        integer(a.file->fileSystem);
     }
     put('}');
 }

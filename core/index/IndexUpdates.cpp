@@ -1,5 +1,7 @@
 #include "core/index/LibraryIndex.hpp"
 
+#include <algorithm>
+
 namespace keepsift {
 
 void LibraryIndex::recordSignals(std::optional<PhotoSignals> signals,
@@ -39,11 +41,13 @@ ReviewState decidedState(const PhotoDecision& photo) {
 
 } // namespace
 
+// The same decision made again, in a later pass, is the review made before.
 void LibraryIndex::applyPhotoDecision(IndexEntry& entry, const std::string& groupID,
-                                      const PhotoDecision& photo, Date at) {
+                                      const PhotoDecision& photo, Date at) const {
     if (entry.state == ReviewState::deleted) return;
     entry.groupID = groupID;
     if (isSetByHand(entry.state)) return;
+    if (entry.state != decidedState(photo) || entry.reason != photo.reason) stampReview(entry);
     entry.state = decidedState(photo);
     entry.reason = photo.reason;
     entry.decidedAt = at;
@@ -65,6 +69,7 @@ std::vector<std::string> LibraryIndex::ignoreGroup(const std::string& groupID, D
         if (isFlagged(entry.state)) wereFlagged.push_back(id);
         entry.state = ReviewState::keptByHand;
         entry.decidedAt = at;
+        stampReview(entry);
     }
     return wereFlagged;
 }
@@ -78,6 +83,7 @@ void LibraryIndex::resetGroup(const std::string& groupID, Date at) {
         entry.state = ReviewState::pending;
         entry.reason.reset();
         entry.decidedAt = at;
+        stampReview(entry);
     }
 }
 
@@ -88,6 +94,7 @@ void LibraryIndex::setState(ReviewState state, const std::string& id, Date at) {
     entry.state = state;
     entry.decidedAt = at;
     if (state != ReviewState::deleted) {
+        stampReview(entry);
         entry.formerState.reset();
         entry.formerDecidedAt.reset();
         return;
@@ -103,6 +110,11 @@ void LibraryIndex::markVanished(const std::string& id, Date at) {
     found->second.formerState = found->second.state;
     found->second.formerDecidedAt = found->second.decidedAt;
     setState(ReviewState::deleted, id, at);
+}
+
+void LibraryIndex::catchUpListings() {
+    for (const auto& [id, entry] : entries)
+        listings = std::max({listings, entry.firstListing, entry.reviewListing});
 }
 
 void LibraryIndex::addIgnoredGroups(const std::set<std::string>& groupIDs) {

@@ -61,10 +61,14 @@ struct LibraryIndex {
     std::set<std::string> ignoredGroups;
     // Read from an index that has none as seeded from its entries.
     OwnLinks ownLinks;
+    // How many listings found files new to the index: what entries are stamped with when first
+    // listed and when reviewed. Read as at least the highest stamp, so that a save that lost
+    // it never lets a later listing count for an earlier one.
+    std::int64_t listings = 0;
 
     // No entries, no ignored groups and no links.
     static LibraryIndex fresh(std::string version) {
-        return LibraryIndex{std::move(version), {}, {}, {}};
+        return LibraryIndex{std::move(version), {}, {}, {}, 0};
     }
 
     static std::string signature(std::string_view revision, std::string_view recipe,
@@ -119,6 +123,10 @@ struct LibraryIndex {
     std::vector<std::string> departedFlagged() const;
     // A decision by hand, or a group kept whole.
     bool reviewedByUser(const IndexEntry& entry) const;
+    // The entry's review is made now: only files listed from now on may take it over.
+    void stampReview(IndexEntry& entry) const { entry.reviewListing = listings; }
+    // The listing count made at least as high as every stamp of the entries.
+    void catchUpListings();
 
     // Updates; identifiers without an entry are skipped.
     void recordSignals(std::optional<PhotoSignals> signals, std::optional<SkipReason> skip,
@@ -127,8 +135,8 @@ struct LibraryIndex {
     void applyGroupDecision(const GroupDecision& decision, Date at);
     // One photograph's part of a group decision; a deleted entry stays as it is, and one
     // decided by hand only joins the group.
-    static void applyPhotoDecision(IndexEntry& entry, const std::string& groupID,
-                                   const PhotoDecision& photo, Date at);
+    void applyPhotoDecision(IndexEntry& entry, const std::string& groupID,
+                            const PhotoDecision& photo, Date at) const;
     // Whether that decision changes the entry's group, state or reason (not only its date).
     static bool decisionRegroups(const IndexEntry& entry, const std::string& groupID,
                                  const PhotoDecision& photo);
@@ -169,5 +177,7 @@ struct LibraryIndex {
 
 // A malformed set of ignored groups never fails the index: it reads as empty.
 std::set<std::string> ignoredGroupsFrom(const Json& value);
+// Nor does a malformed count of listings: the entries' stamps stand for it.
+std::int64_t listingsFrom(const Json& value);
 
 } // namespace keepsift

@@ -1,5 +1,7 @@
 #include "core/index/LibraryIndex.hpp"
 
+#include <algorithm>
+
 namespace keepsift {
 std::set<std::string> ignoredGroupsFrom(const Json& value) {
     if (value.type() != Json::Type::array) return {};
@@ -9,6 +11,15 @@ std::set<std::string> ignoredGroupsFrom(const Json& value) {
         groups.insert(item.asString());
     }
     return groups;
+}
+
+std::int64_t listingsFrom(const Json& value) {
+    if (value.type() != Json::Type::number) return 0;
+    try {
+        return std::max<std::int64_t>(0, value.asInt64());
+    } catch (const JsonError&) {
+        return 0;
+    }
 }
 
 Json LibraryIndex::toJson(DateForm form) const {
@@ -23,6 +34,7 @@ Json LibraryIndex::toJson(DateForm form) const {
         .set("entries", std::move(members))
         .set("ignoredGroups", std::move(groups))
         .set("ownLinks", ownLinks.toJson());
+    if (listings != 0) json.set("listings", Json::integer(listings));
     return json;
 }
 
@@ -35,6 +47,8 @@ LibraryIndex LibraryIndex::fromJson(const Json& json, DateForm form) {
         index.ignoredGroups = ignoredGroupsFrom(*groups);
     const Json* links = json.find("ownLinks");
     index.ownLinks = links ? OwnLinks::fromJson(*links) : OwnLinks::seededFrom(index.entries);
+    if (const Json* listings = json.find("listings")) index.listings = listingsFrom(*listings);
+    index.catchUpListings();
     return index;
 }
 

@@ -30,13 +30,15 @@ std::string head(const std::string& version) {
     return out + ",\"entries\":{";
 }
 
-std::string tail(const std::set<std::string>& groups, const OwnLinks& links) {
+std::string tail(const LibraryIndex& index) {
     std::string out = "},\"ignoredGroups\":[";
-    for (const auto& group : groups) {
+    for (const auto& group : index.ignoredGroups) {
         if (out.back() != '[') out += ',';
         appendJsonString(out, group);
     }
-    return out + "],\"ownLinks\":" + links.toJson().dump() + "}";
+    out += "],\"ownLinks\":" + index.ownLinks.toJson().dump();
+    if (index.listings != 0) out += ",\"listings\":" + std::to_string(index.listings);
+    return out + "}";
 }
 
 } // namespace
@@ -62,7 +64,7 @@ void LibraryIndex::encodeInParts(const std::function<void(std::string_view)>& em
         for (std::size_t c = 0; c < chunks; ++c)
             emit(texts[c]);
     }
-    emit(tail(ignoredGroups, ownLinks));
+    emit(tail(*this));
 }
 
 std::string LibraryIndex::encoded() const {
@@ -77,7 +79,7 @@ namespace {
 using MemberText = std::pair<std::string, std::string_view>;
 
 struct TopLevel {
-    std::optional<std::string_view> version, ignoredGroups, ownLinks;
+    std::optional<std::string_view> version, ignoredGroups, ownLinks, listings;
     std::optional<std::vector<MemberText>> entries;
     // The syntax error that ended the reading early.
     std::optional<std::string> broken;
@@ -103,6 +105,7 @@ TopLevel topLevel(std::string_view text) {
                 auto* slot = key == "version"         ? &top.version
                              : key == "ignoredGroups" ? &top.ignoredGroups
                              : key == "ownLinks"      ? &top.ownLinks
+                             : key == "listings"      ? &top.listings
                                                       : nullptr;
                 if (slot != nullptr && !*slot)
                     *slot = value;
@@ -184,6 +187,8 @@ Salvaged<LibraryIndex> LibraryIndex::salvage(std::string_view text) {
             read.note(error.what());
         }
     }
+    if (top.listings) index.listings = listingsFrom(Json::parse(*top.listings));
+    index.catchUpListings();
     return read;
 }
 

@@ -1,8 +1,6 @@
 #include "core/index/ReturnMatching.hpp"
 
 #include <algorithm>
-#include <map>
-#include <optional>
 #include <unordered_map>
 
 namespace keepsift {
@@ -12,6 +10,25 @@ namespace {
 std::optional<std::string> fingerprintOf(const LibraryAsset& asset) {
     if (asset.fileSize < 1) return std::nullopt;
     return std::to_string(asset.fileSize);
+}
+
+// How many path components, from the file name up, two identifiers share.
+std::size_t commonEnd(std::string_view a, std::string_view b) {
+    std::size_t shared = 0;
+    while (!a.empty() && !b.empty()) {
+        const auto cutA = a.rfind('/'), cutB = b.rfind('/');
+        const auto nameA = cutA == std::string_view::npos ? a : a.substr(cutA + 1);
+        const auto nameB = cutB == std::string_view::npos ? b : b.substr(cutB + 1);
+        if (nameA != nameB) break;
+        ++shared;
+        a = cutA == std::string_view::npos ? std::string_view() : a.substr(0, cutA);
+        b = cutB == std::string_view::npos ? std::string_view() : b.substr(0, cutB);
+    }
+    return shared;
+}
+
+bool sameFile(const LibraryAsset& a, const LibraryAsset& b) {
+    return a.file && b.file && oneFile(*a.file, *b.file);
 }
 
 struct Bucket {
@@ -31,61 +48,99 @@ public:
     }
 
     void run() {
-        bySameIdentifier();
-        if (left(arrivalTaken_) > left(departureTaken_)) return;
-        bySameFileName();
+        byPairs([&](const Arrival& a, const Departure& d) { return a.asset->id == d.id; });
+        byPairs([&](const Arrival& a, const Departure& d) { return sameFile(*a.asset, *d.asset); });
+        if (takersLeft() > departuresLeft()) return;
+        while (byPathEnd()) {
+        }
         byLastLeft();
     }
 
 private:
-    static std::ptrdiff_t left(const std::vector<bool>& taken) {
-        return std::count(taken.begin(), taken.end(), false);
+    bool open(std::size_t a, std::size_t d) const {
+        return !arrivalTaken_[a] && !departureTaken_[d] &&
+               mayTake(bucket_.arrivals[a], *bucket_.departures[d]);
     }
 
     void pair(std::size_t a, std::size_t d) {
-        const Departure& departure = *bucket_.departures[d];
-        if (bucket_.arrivals[a].hasEntry &&
-            !(departure.passesToListed &&
-              sameFileNumber(*bucket_.arrivals[a].asset, *departure.asset)))
-            return;
         arrivalTaken_[a] = departureTaken_[d] = true;
         out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
 
-    void bySameIdentifier() {
-        std::size_t a = 0, d = 0;
-        while (a < bucket_.arrivals.size() && d < bucket_.departures.size()) {
-            const auto& arrival = bucket_.arrivals[a].asset->id;
-            const auto& departure = bucket_.departures[d]->id;
-            if (arrival == departure)
-                pair(a++, d++);
-            else if (arrival < departure)
-                ++a;
-            else
-                ++d;
-        }
+    // Each pair the predicate names, where it names only one for either side.
+    template <class Same> void byPairs(Same&& same) {
+        std::vector<std::pair<std::size_t, std::size_t>> found;
+        std::vector<int> perArrival(bucket_.arrivals.size()), perDeparture(bucket_.departures.size());
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
+            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+                if (open(a, d) && same(bucket_.arrivals[a], *bucket_.departures[d])) {
+                    found.emplace_back(a, d);
+                    ++perArrival[a];
+                    ++perDeparture[d];
+                }
+        for (const auto& [a, d] : found)
+            if (perArrival[a] == 1 && perDeparture[d] == 1) pair(a, d);
     }
 
-    void bySameFileName() {
-        std::map<std::string, std::pair<std::vector<std::size_t>, std::vector<std::size_t>>> names;
+    // Arrivals that may still take one of the reviews left.
+    std::size_t takersLeft() const {
+        std::size_t takers = 0;
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            if (!arrivalTaken_[a]) names[bucket_.arrivals[a].asset->filename].first.push_back(a);
-        for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
-            if (!departureTaken_[d])
-                names[bucket_.departures[d]->asset->filename].second.push_back(d);
-        for (const auto& [name, sides] : names)
-            if (sides.first.size() == 1 && sides.second.size() == 1)
-                pair(sides.first.front(), sides.second.front());
+            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+                if (open(a, d)) {
+                    ++takers;
+                    break;
+                }
+        return takers;
+    }
+
+    std::size_t departuresLeft() const {
+        return static_cast<std::size_t>(
+            std::count(departureTaken_.begin(), departureTaken_.end(), false));
+    }
+
+    // One round: each arrival and departure whose paths share the longest end with each other
+    // alone, at least the file name.
+    bool byPathEnd() {
+        constexpr std::size_t none = static_cast<std::size_t>(-1);
+        struct Best {
+            std::size_t length = 0, with = none;
+            void offer(std::size_t l, std::size_t other) {
+                if (l > length) {
+                    length = l;
+                    with = other;
+                } else if (l == length) {
+                    with = none;
+                }
+            }
+        };
+        std::vector<Best> ofArrival(bucket_.arrivals.size()), ofDeparture(bucket_.departures.size());
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
+            for (std::size_t d = 0; d < bucket_.departures.size(); ++d) {
+                if (!open(a, d)) continue;
+                const auto length = commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
+                if (length == 0) continue;
+                ofArrival[a].offer(length, d);
+                ofDeparture[d].offer(length, a);
+            }
+        bool paired = false;
+        for (std::size_t a = 0; a < ofArrival.size(); ++a) {
+            const auto d = ofArrival[a].with;
+            if (d != none && ofDeparture[d].with == a) {
+                pair(a, d);
+                paired = true;
+            }
+        }
+        return paired;
     }
 
     void byLastLeft() {
-        if (left(arrivalTaken_) != 1 || left(departureTaken_) != 1) return;
-        const auto a = std::find(arrivalTaken_.begin(), arrivalTaken_.end(), false);
-        const auto d = std::find(departureTaken_.begin(), departureTaken_.end(), false);
-        if (!bucket_.departures[static_cast<std::size_t>(d - departureTaken_.begin())]->leftNow)
-            return;
-        pair(static_cast<std::size_t>(a - arrivalTaken_.begin()),
-             static_cast<std::size_t>(d - departureTaken_.begin()));
+        std::vector<std::pair<std::size_t, std::size_t>> open_;
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
+            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+                if (open(a, d)) open_.emplace_back(a, d);
+        if (open_.size() == 1 && takersLeft() == 1 && departuresLeft() == 1)
+            pair(open_.front().first, open_.front().second);
     }
 
     Bucket& bucket_;
@@ -114,27 +169,28 @@ departedFingerprints(const std::vector<Departure>& departures) {
 
 // A file listed at its own place with other times is not read for the bytes it had there: a
 // listing that finds the library touched throughout reads nothing.
-bool mayBe(const LibraryAsset& arrival, const Departure& departure) {
-    return !departure.leftNow || departure.id != arrival.id;
+bool mayBe(const Arrival& arrival, const Departure& departure) {
+    return (!departure.leftNow || departure.id != arrival.asset->id) && mayTake(arrival, departure);
 }
 
 } // namespace
 
-bool sameFileNumber(const LibraryAsset& a, const LibraryAsset& b) {
-    return a.file && b.file && a.file->number == b.file->number;
+bool mayTake(const Arrival& arrival, const Departure& departure) {
+    return !arrival.firstListing ||
+           (departure.passesToListed && *arrival.firstListing > departure.reviewListing);
 }
 
-std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
+std::vector<std::string> returnCandidates(const std::vector<Arrival>& arrivals,
                                           const std::vector<Departure>& departures) {
     if (arrivals.empty() || departures.empty()) return {};
     const auto departed = departedFingerprints(departures);
     std::vector<std::string> candidates;
-    for (const LibraryAsset* arrival : arrivals) {
-        const auto key = fingerprintOf(*arrival);
+    for (const Arrival& arrival : arrivals) {
+        const auto key = fingerprintOf(*arrival.asset);
         if (!key) continue;
         const auto [first, last] = departed.equal_range(*key);
-        if (std::any_of(first, last, [&](const auto& d) { return mayBe(*arrival, *d.second); }))
-            candidates.push_back(arrival->id);
+        if (std::any_of(first, last, [&](const auto& d) { return mayBe(arrival, *d.second); }))
+            candidates.push_back(arrival.asset->id);
     }
     std::sort(candidates.begin(), candidates.end());
     return candidates;
@@ -156,17 +212,8 @@ std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
                 found->second.arrivals.push_back(arrival);
     }
     std::vector<ReturnMatch> matches;
-    for (auto& [key, bucket] : buckets) {
-        // A file with an entry of its own is no candidate where one new to the listing (or in
-        // the place of another) holds the same bytes, as after a folder renamed beside a copy,
-        // nor for a review it may not take.
-        const auto newcomer = [](const Arrival& a) { return !a.hasEntry; };
-        const auto passing = [](const Departure* d) { return d->passesToListed; };
-        if (std::any_of(bucket.arrivals.begin(), bucket.arrivals.end(), newcomer) ||
-            std::none_of(bucket.departures.begin(), bucket.departures.end(), passing))
-            std::erase_if(bucket.arrivals, [](const Arrival& a) { return a.hasEntry; });
+    for (auto& [key, bucket] : buckets)
         if (!bucket.arrivals.empty()) BucketPairing(bucket, matches).run();
-    }
     std::sort(matches.begin(), matches.end(),
               [](const auto& a, const auto& b) { return a.arrival->id < b.arrival->id; });
     return matches;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,27 +20,28 @@ struct Departure {
     bool leftNow = false;
     // Of the bytes its review was made of; empty when unknown, and then it never pairs.
     std::string_view digest;
-    // A review of the user's (a decision by hand, a group kept whole) whose file left its path
-    // in this very listing: a photograph listed with an entry of its own may take it over.
+    // Its path gone in this very listing: a file listed with an entry of its own after the
+    // review was made may be its new place, copied or linked there before the old name went.
     bool passesToListed = false;
+    // When its review was made, by the index's count of listings.
+    std::int64_t reviewListing = 0;
 };
 
 // Digests of the bytes of listed photographs, by identifier.
 using ContentDigests = std::map<std::string, std::string>;
 
-// A listed photograph that may be one that left. One listed with an entry of its own, which
-// no decision of the user's holds, may be the new place of a photograph moved by a link before
-// its old name was removed: it takes only a review of the user's that left in this very
-// listing, since an automatic one is its own already, only as the same file, and only where no
-// file new to the listing holds the same bytes. A copy listed beside the photograph keeps its
-// own review: a flag that passed to it could land on the last copy of the picture.
+// A listed photograph that may be one that left: new to the listing, or listed with an entry
+// of its own, first listed when `firstListing` says.
 struct Arrival {
     const LibraryAsset* asset = nullptr;
-    bool hasEntry = false;
+    std::optional<std::int64_t> firstListing = std::nullopt;
 };
 
-// The same file under two names, by its number, both known: a hard link.
-bool sameFileNumber(const LibraryAsset& a, const LibraryAsset& b);
+// A file new to the listing may take any review that left; one listed with an entry of its
+// own only a review that left in this listing and was made before the file was first listed:
+// a copy the user saw beside the photograph keeps its own review, since a flag that passed to
+// it could land on the last copy of the picture.
+bool mayTake(const Arrival& arrival, const Departure& departure);
 
 // A listed photograph taken for a departed one: the same file, renamed, moved or back.
 struct ReturnMatch {
@@ -47,22 +50,23 @@ struct ReturnMatch {
 };
 
 // The arrivals that may be a departed photograph by what the library says of them: their file
-// size is that of a departure whose digest is known, whatever their times. A photograph of no
-// known size never is, nor is a file at its own place for the photograph that left it in this
-// very listing. Only these need their bytes read; ascending by identifier.
-std::vector<std::string> returnCandidates(const std::vector<const LibraryAsset*>& arrivals,
+// size is that of a departure whose digest is known and whose review they may take, whatever
+// their times. A photograph of no known size never is, nor is a file at its own place for the
+// photograph that left it in this very listing. Only these need their bytes read; ascending by
+// identifier.
+std::vector<std::string> returnCandidates(const std::vector<Arrival>& arrivals,
                                           const std::vector<Departure>& departures);
 
-// Pairs arrivals with departures, one to one, when they are the same photograph: a candidate
-// whose bytes, digested in `read`, are the departure's, of the same size. Frames of a burst
-// may agree in all the library says of them, so an arrival without a digest never pairs. Among
-// equals, the same identifier pairs first; where more files remain than departures, any of
-// them could be the one that left, and none pairs. Then the same file name pairs where it is
-// unique on both sides; a file renamed (the last one left on each side) only when it left in
-// this very listing, since shots of one burst look alike but for their names. Anything still
-// ambiguous stays apart.
-// Linear in the number of arrivals and departures; the result does not depend on their
-// order, and comes ascending by arrival identifier.
+// Pairs arrivals with departures, one to one, where the arrival holds the bytes the departure
+// was reviewed with (digested in `read`, of the same size) and may take its review. Among
+// those, the same identifier pairs first, then the same file (one number on one drive: a
+// rename or move). Where more of the rest could take the reviews of those bytes than there are
+// reviews, any of them could be the one that left, and none pairs. Otherwise they pair by the
+// longest common end of their paths (the same place below a moved folder, then the same file
+// name), each the other's only best, then the last one left on each side. An arrival without
+// a digest never pairs.
+// The result does not depend on the order of arrivals and departures, and comes ascending by
+// arrival identifier.
 std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
                                       const std::vector<Departure>& departures,
                                       const ContentDigests& read);

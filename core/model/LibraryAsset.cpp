@@ -20,7 +20,8 @@ bool LibraryAsset::sizeChanged(const LibraryAsset& earlier) const {
 }
 
 bool LibraryAsset::fileMoved(const LibraryAsset& earlier) const {
-    return file && earlier.file && *file != *earlier.file;
+    return file && earlier.file &&
+           (otherFiles(*file, *earlier.file) || file->changedNs != earlier.file->changedNs);
 }
 
 AssetReference LibraryAsset::reference() const {
@@ -43,6 +44,7 @@ Json LibraryAsset::toJson(DateForm form) const {
     if (file)
         json.set("fileNumber", Json::integer(file->number))
             .set("fileChangedNs", Json::integer(file->changedNs));
+    if (file && file->fileSystem != 0) json.set("fileSystem", Json::integer(file->fileSystem));
     return json;
 }
 
@@ -63,7 +65,8 @@ LibraryAsset LibraryAsset::fromJson(const Json& json, DateForm form) {
     const auto integer = [](const Json& j) { return j.asInt64(); };
     const auto number = readOptional<std::int64_t>(json, "fileNumber", integer);
     const auto changed = readOptional<std::int64_t>(json, "fileChangedNs", integer);
-    if (number && changed) asset.file = FileIdentity{*number, *changed};
+    const auto drive = readOptional<std::int64_t>(json, "fileSystem", integer);
+    if (number && changed) asset.file = FileIdentity{*number, *changed, drive.value_or(0)};
     return asset;
 }
 

@@ -140,5 +140,22 @@ TEST(LibraryIndex, FileDatesKeepWholeSeconds) {
     EXPECT_EQ(back.entry("a")->signals->capturedAt, Date{700000000});
 }
 
+// When each file was first listed and its review made, and the drive of its number, come back
+// from the file; a count of listings lost (or an index of an earlier build) reads as the
+// highest stamp, never lower.
+TEST(LibraryIndex, ListingStampsAndDrivesComeBackFromTheFile) {
+    LibraryAsset a = asset("a");
+    a.file = FileIdentity{5, 6, 77};
+    IndexEntry e = IndexEntry::fresh(a);
+    e.firstListing = 3;
+    e.reviewListing = 4;
+    LibraryIndex index = indexOf({e});
+    index.listings = 9;
+    EXPECT_EQ(LibraryIndex::decode(index.encoded()), index);
+    EXPECT_EQ(LibraryIndex::fromJson(index.toJson(DateForm::iso8601), DateForm::iso8601), index);
+    index.listings = 0;
+    EXPECT_EQ(LibraryIndex::decode(index.encoded()).listings, 4);
+}
+
 } // namespace
 } // namespace keepsift

@@ -55,11 +55,23 @@ TEST(Reconciliation, RealisticListingAcrossAReload) {
     EXPECT_EQ(reloaded.entry("2024/IMG_107.JPG")->decidedAt, now.adding(120));
 }
 
+// Stamped with the listing that found it, which the index counts.
+IndexEntry listedFirstBy(std::int64_t listing, IndexEntry entry) {
+    entry.firstListing = listing;
+    return entry;
+}
+
 TEST(Reconciliation, NewAssetGetsABarePendingEntry) {
     LibraryIndex index;
     const auto result = index.reconcile({asset("a", 1, 2)}, now);
     EXPECT_EQ(result, (LibraryIndex::Reconciliation{{"a"}, {}, {}, {}}));
-    EXPECT_EQ(*index.entry("a"), IndexEntry::fresh(asset("a", 1, 2)));
+    EXPECT_EQ(*index.entry("a"), listedFirstBy(1, IndexEntry::fresh(asset("a", 1, 2))));
+    EXPECT_EQ(index.listings, 1);
+    index.reconcile({asset("a", 1, 2)}, now);
+    EXPECT_EQ(index.listings, 1);
+    index.reconcile({asset("a", 1, 2), asset("b")}, now);
+    EXPECT_EQ(index.entry("b")->firstListing, 2);
+    EXPECT_EQ(index.entry("a")->firstListing, 1);
 }
 
 TEST(Reconciliation, ReturningDeletedAssetStartsAfreshAndLeavesItsIgnoredGroup) {
@@ -71,7 +83,7 @@ TEST(Reconciliation, ReturningDeletedAssetStartsAfreshAndLeavesItsIgnoredGroup) 
     const auto result = index.reconcile({asset("a")}, now);
     EXPECT_EQ(result.added, Ids{"a"});
     EXPECT_TRUE(result.needingFreshSignals.empty());
-    EXPECT_EQ(*index.entry("a"), IndexEntry::fresh(asset("a")));
+    EXPECT_EQ(*index.entry("a"), listedFirstBy(1, IndexEntry::fresh(asset("a"))));
     EXPECT_EQ(index.ignoredGroups, (std::set<std::string>{"h"}));
 }
 

@@ -402,21 +402,29 @@ TEST(ReturningPhotograph, PhotographsOnStorageThatWentAwayStayUnlessFoundElsewhe
     EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
 }
 
+constexpr std::int64_t drive = 41;
+
 // The flagged photograph of the trip linked into another folder, the same file, and listed
-// there with an automatic decision of its own; its old name is removed before the next listing.
+// there after the review with an automatic decision of its own; its old name is removed before
+// the next listing.
 struct CopiedElsewhere : Trip {
     LibraryAsset copy = at(flagged, "Moved/IMG_1.JPG");
 
     CopiedElsewhere() {
         copy.isRejected = false;
-        flagged.file = copy.file = FileIdentity{7, 1};
+        flagged.file = copy.file = FileIdentity{7, 1, drive};
         index.entries.at(flagged.id).asset.file = flagged.file;
-        for (auto& [id, e] : index.entries)
+        for (auto& [id, e] : index.entries) {
+            e.firstListing = 1;
+            e.reviewListing = 1;
             if (e.groupID) e.groupID = "Trip01/IMG_1.JPG";
+        }
+        index.listings = 2;
         addCopy(known(copy, ReviewState::keeper));
     }
-    void addCopy(IndexEntry e) {
+    void addCopy(IndexEntry e, std::int64_t listed = 2) {
         e.groupID = "Moved/IMG_1.JPG";
+        e.firstListing = listed;
         index.entries.insert_or_assign(e.asset.id, std::move(e));
     }
     std::vector<LibraryAsset> listing() const { return {copy, kept, without().front()}; }
@@ -449,31 +457,36 @@ TEST(ReturningPhotograph, TheSameFileDecidedOnlyByKeepsiftTakesTheReviewThatLeft
     }
 }
 
-// A copy listed before the photograph left is another file, which the user may have seen
-// beside it: its own review stays, measured or not, of a number known or not, and the review
-// that left ends with its photograph. Its bytes are not even read.
-TEST(ReturningPhotograph, ACopyListedBeforeThePhotographLeftKeepsItsOwnReview) {
-    for (const bool measured : {true, false})
-        for (const std::optional<FileIdentity> file :
-             {std::optional(FileIdentity{8, 1}), std::optional<FileIdentity>()}) {
-            SCOPED_TRACE(measured);
-            CopiedElsewhere moved;
-            moved.copy.file = file;
-            auto copy =
-                measured ? known(moved.copy, ReviewState::keeper) : IndexEntry::fresh(moved.copy);
-            moved.addCopy(copy);
-            EXPECT_TRUE(moved.index.returnCandidates(moved.listing()).empty());
-            const auto result = reconcileFiles(moved.index, moved.listing(), out);
-            EXPECT_TRUE(result.returned.empty());
-            EXPECT_EQ(result.deleted, Ids{"Trip01/IMG_1.JPG"});
-            EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, copy.state);
-        }
+// A copy listed before the review was made is another file, which the user may have seen
+// beside the photograph: its own review stays, measured or not, of a number known or not, and
+// the review that left ends with its photograph; its bytes are not even read. A copy listed
+// after the review, as a move by copy and removal makes, takes it over.
+TEST(ReturningPhotograph, ACopyListedBeforeTheReviewKeepsItsOwnReviewOneListedAfterTakesIt) {
+    for (const std::int64_t listed : {1, 2})
+        for (const bool measured : {true, false})
+            for (const std::optional<FileIdentity> file :
+                 {std::optional(FileIdentity{8, 1, drive}), std::optional<FileIdentity>()}) {
+                SCOPED_TRACE(::testing::Message() << listed << measured << file.has_value());
+                CopiedElsewhere moved;
+                moved.copy.file = file;
+                auto copy = measured ? known(moved.copy, ReviewState::keeper)
+                                     : IndexEntry::fresh(moved.copy);
+                moved.addCopy(copy, listed);
+                const bool after = listed == 2;
+                EXPECT_EQ(moved.index.returnCandidates(moved.listing()),
+                          after && !measured ? Ids{"Moved/IMG_1.JPG"} : Ids{});
+                const auto result = reconcileFiles(moved.index, moved.listing(), out);
+                EXPECT_EQ(result.returned.size(), after ? 1u : 0u);
+                EXPECT_EQ(result.deleted, after ? Ids{} : Ids{"Trip01/IMG_1.JPG"});
+                EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state,
+                          after ? ReviewState::flaggedByHand : copy.state);
+            }
 }
 
-// The user's own review of the file stays, an automatic one of the photograph that left is
-// the file's already, one that left earlier may be of another file of the same bytes, and one
-// whose file is still at its place with other times may be of the bytes still there.
-TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEarlier) {
+// The user's own review of the file stays, one that left earlier may be of another file of the
+// same bytes, and one whose file is still at its place with other times may be of the bytes
+// still there. An automatic review made before the file was listed follows it, as a hand one.
+TEST(ReturningPhotograph, AFileWithAnEntryTakesNoReviewThatLeftEarlierNorOneWhileItHasItsOwn) {
     for (int kind = 0; kind < 5; ++kind) {
         SCOPED_TRACE(kind);
         CopiedElsewhere moved;
@@ -490,6 +503,12 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEa
         if (kind == 4) listing.push_back(moved.flagged);
         if (kind == 4) listing.back().modifiedAt = listing.back().modifiedAt->adding(5);
         const auto result = reconcileFiles(moved.index, listing, back);
+        if (kind == 3) {
+            EXPECT_EQ(result.returned.size(), 1u);
+            EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, ReviewState::flagged);
+            EXPECT_FALSE(moved.index.entry("Trip01/IMG_1.JPG"));
+            continue;
+        }
         EXPECT_TRUE(result.returned.empty());
         EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state, copy.state);
         EXPECT_EQ(moved.index.entry("Trip01/IMG_1.JPG")->state,
@@ -497,25 +516,33 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoAutomaticReviewNorOneThatLeftEa
     }
 }
 
-// Two files with entries of their own hold the bytes of the photograph that left, and only one
-// is the same file. A file new to the listing is the photograph renamed or moved.
-TEST(ReturningPhotograph, OfTwoFilesWithEntriesTheSameFileTakesTheReviewButANewcomerIsTheSame) {
-    for (bool secondHasEntry : {true, false}) {
-        CopiedElsewhere moved;
-        auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
-        second.file = FileIdentity{9, 1};
-        if (secondHasEntry)
-            moved.index.entries.emplace(second.id, known(second, ReviewState::flagged));
-        auto listing = moved.listing();
-        listing.push_back(second);
-        const auto result = reconcileFiles(moved.index, listing, out);
-        EXPECT_EQ(result.returned.size(), 1u);
-        EXPECT_TRUE(result.deleted.empty());
-        EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state,
-                  secondHasEntry ? ReviewState::flaggedByHand : ReviewState::keeper);
-        EXPECT_EQ(moved.index.entry(second.id)->state,
-                  secondHasEntry ? ReviewState::flagged : ReviewState::flaggedByHand);
-    }
+// Two files hold the bytes of the photograph that left, the second listed after its review or
+// new to the listing, and only one is the same file: that one takes the review. The same number
+// on another drive, or on a drive not known, is no file of its own.
+TEST(ReturningPhotograph, OfTwoFilesThatMayTakeAReviewTheSameFileTakesIt) {
+    for (bool secondHasEntry : {true, false})
+        for (std::int64_t copyDrive : {drive, drive + 1, std::int64_t{0}}) {
+            SCOPED_TRACE(::testing::Message() << secondHasEntry << copyDrive);
+            CopiedElsewhere moved;
+            moved.copy.file->fileSystem = copyDrive;
+            moved.addCopy(known(moved.copy, ReviewState::keeper));
+            auto second = at(moved.flagged, "Drive2/IMG_1.JPG");
+            second.file = FileIdentity{9, 1, drive};
+            if (secondHasEntry) {
+                auto entry = known(second, ReviewState::flagged);
+                entry.firstListing = 2;
+                moved.index.entries.emplace(second.id, entry);
+            }
+            auto listing = moved.listing();
+            listing.push_back(second);
+            const auto result = reconcileFiles(moved.index, listing, out);
+            const bool same = copyDrive == drive;
+            EXPECT_EQ(result.returned.size(), same ? 1u : 0u);
+            EXPECT_EQ(result.deleted, same ? Ids{} : Ids{"Trip01/IMG_1.JPG"});
+            EXPECT_EQ(moved.index.entry("Moved/IMG_1.JPG")->state,
+                      same ? ReviewState::flaggedByHand : ReviewState::keeper);
+            EXPECT_FALSE(isSetByHand(moved.index.entry(second.id)->state));
+        }
 }
 
 // More files than reviews of their bytes that left: any could be the one moved, whatever their
@@ -541,6 +568,69 @@ TEST(ReturningPhotograph, MoreCopiesThanReviewsThatLeftTakeNoneButAFolderOfCopie
     reconcileFiles(copies, {at(one, "b/IMG_1.JPG"), at(two, "b/IMG_2.JPG")}, out, {}, same);
     EXPECT_EQ(copies.entry("b/IMG_1.JPG")->state, ReviewState::flaggedByHand);
     EXPECT_EQ(copies.entry("b/IMG_2.JPG")->state, ReviewState::keptByHand);
+}
+
+// Two exact copies listed before one was flagged by hand. Whatever number the other comes to
+// hold (the flagged name made a hard link to it by a de-duplication tool, or the freed number
+// given to it by a rewrite through copy and rename), it keeps its own review.
+TEST(ReturningPhotograph, AReviewPassesToNoFileListedBeforeItWhateverItsNumber) {
+    for (const bool linked : {true, false}) {
+        SCOPED_TRACE(linked);
+        LibraryAsset flaggedCopy = photo("Import/IMG_1.JPG", "IMG_1.JPG", 5),
+                     keptCopy = photo("Import again/IMG_1.JPG", "IMG_1.JPG", 5);
+        flaggedCopy.file = FileIdentity{10, 1, drive};
+        keptCopy.file = FileIdentity{11, 1, drive};
+        IndexEntry f = known(flaggedCopy, ReviewState::flaggedByHand),
+                   k = known(keptCopy, ReviewState::keeper);
+        k.contentDigest = f.contentDigest;
+        f.firstListing = k.firstListing = 1;
+        f.reviewListing = 1;
+        if (linked) f.asset.file = keptCopy.file;
+        LibraryIndex index = indexOf({f, k});
+        index.listings = 1;
+        auto listed = keptCopy;
+        if (!linked) listed.file = FileIdentity{10, 2, drive};
+        const auto result = reconcileFiles(index, {listed}, out, {},
+                                           {{listed.id, bytesOf(flaggedCopy)}});
+        EXPECT_TRUE(result.returned.empty());
+        EXPECT_EQ(result.deleted, Ids{flaggedCopy.id});
+        EXPECT_EQ(index.entry(keptCopy.id)->state, ReviewState::keeper);
+    }
+}
+
+// Same-named exact copies in two folders, decided apart by hand, moved together into another
+// folder: by a rename the index sees at once, or copied there (and listed) before the originals
+// were removed. Each decision goes to the file at its place below the moved folder.
+TEST(ReturningPhotograph, SameNamedCopiesInFoldersMovedTogetherKeepTheirOwnDecisions) {
+    for (const bool copiedFirst : {false, true}) {
+        SCOPED_TRACE(copiedFirst);
+        LibraryAsset a = photo("A/x.JPG", "x.JPG", 5), b = photo("B/x.JPG", "x.JPG", 5);
+        IndexEntry flaggedA = known(a, ReviewState::flaggedByHand),
+                   keptB = known(b, ReviewState::keptByHand);
+        for (IndexEntry* e : {&flaggedA, &keptB}) {
+            e->contentDigest = bytesOf(a);
+            e->firstListing = e->reviewListing = 1;
+        }
+        LibraryIndex index = indexOf({flaggedA, keptB});
+        index.listings = 1;
+        const std::vector<LibraryAsset> moved{at(b, "Old/B/x.JPG"), at(a, "Old/A/x.JPG")};
+        const ContentDigests bytes{{"Old/A/x.JPG", bytesOf(a)}, {"Old/B/x.JPG", bytesOf(a)}};
+        if (copiedFirst) {
+            auto both = moved;
+            both.push_back(a);
+            both.push_back(b);
+            reconcileFiles(index, both, out, {}, bytes);
+            for (const auto& copy : moved) {
+                EXPECT_EQ(index.entry(copy.id)->firstListing, 2);
+                index.entries.at(copy.id).contentDigest = bytesOf(a);
+                index.entries.at(copy.id).state = ReviewState::flagged;
+            }
+        }
+        const auto result = reconcileFiles(index, moved, back, {}, bytes);
+        EXPECT_EQ(result.returned.size(), 2u);
+        EXPECT_EQ(index.entry("Old/A/x.JPG")->state, ReviewState::flaggedByHand);
+        EXPECT_EQ(index.entry("Old/B/x.JPG")->state, ReviewState::keptByHand);
+    }
 }
 
 } // namespace
