@@ -225,7 +225,8 @@ std::optional<std::int64_t> earliestPassing(const std::vector<Departure>& depart
     std::optional<std::int64_t> earliest;
     for (const Departure& departure : departures)
         if (departure.passesToListed && !departure.digest.empty())
-            earliest = std::min(earliest.value_or(departure.reviewListing), departure.reviewListing);
+            earliest =
+                std::min(earliest.value_or(departure.reviewListing), departure.reviewListing);
     return earliest;
 }
 
@@ -274,7 +275,8 @@ std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& ar
                                    const std::vector<Departure>& departures,
                                    std::vector<Arrival> arrivals, const ContentDigests& digests) {
     for (const auto& [id, asset] : arriving)
-        if (replaced.contains(id) || mayReturn(index, *asset)) arrivals.push_back({asset, std::nullopt});
+        if (replaced.contains(id) || mayReturn(index, *asset))
+            arrivals.push_back({asset, std::nullopt});
     return matchReturns(arrivals, departures, digests);
 }
 

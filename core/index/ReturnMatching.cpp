@@ -70,7 +70,8 @@ private:
     // Each pair the predicate names, where it names only one for either side.
     template <class Same> void byPairs(Same&& same) {
         std::vector<std::pair<std::size_t, std::size_t>> found;
-        std::vector<int> perArrival(bucket_.arrivals.size()), perDeparture(bucket_.departures.size());
+        std::vector<int> perArrival(bucket_.arrivals.size()),
+            perDeparture(bucket_.departures.size());
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
             for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
                 if (open(a, d) && same(bucket_.arrivals[a], *bucket_.departures[d])) {
@@ -114,11 +115,13 @@ private:
                 }
             }
         };
-        std::vector<Best> ofArrival(bucket_.arrivals.size()), ofDeparture(bucket_.departures.size());
+        std::vector<Best> ofArrival(bucket_.arrivals.size()),
+            ofDeparture(bucket_.departures.size());
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
             for (std::size_t d = 0; d < bucket_.departures.size(); ++d) {
                 if (!open(a, d)) continue;
-                const auto length = commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
+                const auto length =
+                    commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
                 if (length == 0) continue;
                 ofArrival[a].offer(length, d);
                 ofDeparture[d].offer(length, a);

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/library/FetchErrors.hpp"
+#include "platform/library/FileSystemKeys.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
@@ -27,6 +28,8 @@ struct Catalogue::Pending {
     std::string lookedUp;
     // A listing of the whole library: the stamps the engine reconciles against.
     bool complete = false;
+    // The drives of this pass's files, each looked up once.
+    FileSystemKeys drives;
 };
 
 namespace {
@@ -65,13 +68,14 @@ bool isPp3(const std::string& name) {
            extension[2] == '3';
 }
 
-PortAssetResource portResource(const CatalogueResource& resource) {
+PortAssetResource portResource(const CatalogueResource& resource, FileSystemKeys& drives) {
     PortAssetResource port{resource.type, textOfName(resource.name), std::nullopt, std::nullopt};
     if (!resource.placeholder.empty()) return port;
     port.fileSize = resource.stamp.size;
     if (resource.stamp.ctimeNs != 0)
         port.file =
-            FileIdentity{static_cast<std::int64_t>(resource.stamp.inode), resource.stamp.ctimeNs};
+            FileIdentity{static_cast<std::int64_t>(resource.stamp.inode), resource.stamp.ctimeNs,
+                         resource.stamp.device != 0 ? drives.keyOf(resource.stamp.device) : 0};
     return port;
 }
 
@@ -415,7 +419,7 @@ bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
     asset.pixelHeight = primaryFacts->pixelHeight;
     std::optional<int> rating = primaryFacts->rating;
     for (const CatalogueResource& resource : item.resources) {
-        asset.resources.push_back(portResource(resource));
+        asset.resources.push_back(portResource(resource, pending.drives));
         if (!isSidecar(resource)) continue;
         if (isPp3(resource.name)) {
             asset.hasAdjustments = true;

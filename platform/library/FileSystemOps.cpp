@@ -211,9 +211,12 @@ std::int64_t nanosecondsOf(const struct timespec& time) {
 }
 
 FileStamp stampOf(const struct stat& info) {
-    return FileStamp{static_cast<std::int64_t>(info.st_size), nanosecondsOf(info.st_mtim),
+    return FileStamp{static_cast<std::int64_t>(info.st_size),
+                     nanosecondsOf(info.st_mtim),
                      static_cast<std::uint64_t>(info.st_ino),
-                     static_cast<std::int64_t>(info.st_blocks), nanosecondsOf(info.st_ctim)};
+                     static_cast<std::int64_t>(info.st_blocks),
+                     nanosecondsOf(info.st_ctim),
+                     static_cast<std::uint64_t>(info.st_dev)};
 }
 
 bool stampOf(const Place& place, FileStamp& stamp) {

@@ -56,6 +56,8 @@ struct FileStamp {
     std::int64_t blocks = 0;
     // When the file's status last changed; 0 where it is not known (caches of earlier builds).
     std::int64_t ctimeNs = 0;
+    // The device holding it; 0 where it is not known (caches keep none).
+    std::uint64_t device = 0;
 
     bool operator==(const FileStamp&) const = default;
 };

@@ -590,8 +590,8 @@ TEST(ReturningPhotograph, AReviewPassesToNoFileListedBeforeItWhateverItsNumber) 
         index.listings = 1;
         auto listed = keptCopy;
         if (!linked) listed.file = FileIdentity{10, 2, drive};
-        const auto result = reconcileFiles(index, {listed}, out, {},
-                                           {{listed.id, bytesOf(flaggedCopy)}});
+        const auto result =
+            reconcileFiles(index, {listed}, out, {}, {{listed.id, bytesOf(flaggedCopy)}});
         EXPECT_TRUE(result.returned.empty());
         EXPECT_EQ(result.deleted, Ids{flaggedCopy.id});
         EXPECT_EQ(index.entry(keptCopy.id)->state, ReviewState::keeper);

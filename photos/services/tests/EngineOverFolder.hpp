@@ -8,6 +8,7 @@
 
 #include "core/engine/ScanEngine.hpp"
 #include "core/storage/MemoryFileStorage.hpp"
+#include "photos/services/tests/FileBytes.hpp"
 #include "photos/services/tests/LiveHome.hpp"
 
 namespace keepsift::testing {
@@ -95,6 +96,16 @@ protected:
     }
     ReviewState stateOf(const std::string& id) const {
         return engine->index().entries.at(id).state;
+    }
+
+    // The bytes of what the Trash holds.
+    std::vector<std::vector<char>> trashed() const {
+        std::vector<std::vector<char>> files;
+        const auto folder = root / "XDG_DATA_HOME" / "Trash" / "files";
+        if (std::filesystem::exists(folder))
+            for (const auto& file : std::filesystem::directory_iterator(folder))
+                files.push_back(bytesOf(file.path()));
+        return files;
     }
 
     // Links in the rejects folder that lead nowhere.

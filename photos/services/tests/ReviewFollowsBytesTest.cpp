@@ -101,25 +101,26 @@ TEST_F(ReviewFollowsBytes, AFlaggedPhotoLinkedElsewhereThenRemovedKeepsItsFlag) 
     expectFlagFollowedTo(linkedTo);
 }
 
-// Copied to another drive and removed from the first, slowly: a listing finds the copy, listed
-// and reviewed as a photograph of its own, before the original is gone. The copy keeps its own
-// review, measured or not when the original left; the flag ends with the original.
-TEST_F(ReviewFollowsBytes, ACopyListedBeforeTheFlaggedPhotoWasRemovedKeepsItsOwnReview) {
-    for (const bool measured : {true, false}) {
-        SCOPED_TRACE(measured);
-        const std::string copiedTo = measured ? "Drive2/measured.jpg" : "Drive2/listed.jpg";
+// Copied to another drive and removed from the first, slowly: a listing finds the copy, made
+// after the review, before the original is gone. The copy is the photograph moved and takes the
+// flag, measured or not when the original left, also when Keepsift was killed before it saved
+// what that listing found.
+TEST_F(ReviewFollowsBytes, ACopyListedAfterTheFlagThenTheOriginalRemovedTakesTheFlag) {
+    flaggedDigest = engine->index().entries.at(flaggedFrame).contentDigest;
+    for (const std::string copiedTo :
+         {"Drive2/measured.jpg", "Drive2/listed.jpg", "Drive2/killed.jpg"}) {
+        SCOPED_TRACE(copiedTo);
         fs::copy_file(pictures / flaggedFrame, placeFor(copiedTo));
         engine->reconcileWithLibrary();
-        if (measured) relist();
+        if (copiedTo == "Drive2/measured.jpg") relist();
         ASSERT_TRUE(present(copiedTo));
+        if (copiedTo == "Drive2/killed.jpg") startEngine();
         fs::remove(pictures / flaggedFrame);
         relist();
-        expectNeitherTakesTheFlag({copiedTo});
-        // The photograph back, and flagged by hand again.
-        fs::copy_file(pictures / copiedTo, pictures / flaggedFrame);
+        expectFlagFollowedTo(copiedTo);
+        // The photograph moved back for the next round.
+        fs::rename(pictures / copiedTo, pictures / flaggedFrame);
         relist();
-        engine->override(flaggedFrame, false);
-        engine->syncRejectsAlbumIfNeeded();
         ASSERT_EQ(stateOf(flaggedFrame), ReviewState::flaggedByHand);
     }
 }

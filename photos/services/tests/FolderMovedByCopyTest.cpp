@@ -1,0 +1,177 @@
+#include <algorithm>
+#include <chrono>
+
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::bytesOf;
+
+// What happens to Keepsift between the copy being listed and the originals' removal.
+enum class Between { running, quit, killed };
+
+std::string nameOf(Between between) {
+    switch (between) {
+    case Between::running:
+        return "Running";
+    case Between::quit:
+        return "Quit";
+    case Between::killed:
+        return "Killed";
+    }
+    return {};
+}
+
+// Copied as `cp -a` copies: the same bytes and modification times.
+void copyKeepingTimes(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy(from, to, fs::copy_options::recursive);
+    for (const auto& file : fs::recursive_directory_iterator(from))
+        fs::last_write_time(to / fs::relative(file.path(), from), fs::last_write_time(file.path()));
+}
+
+class MovedByCopy : public testing::EngineOverFolder,
+                    public ::testing::WithParamInterface<Between> {
+protected:
+    // Copied into `to` and listed, then the originals removed while Keepsift runs, is stopped
+    // or was killed before it saved what the copy's listing found.
+    void moveByCopy(const std::vector<std::string>& folders, const std::string& to) {
+        for (const auto& folder : folders)
+            copyKeepingTimes(pictures / folder, pictures / to / folder);
+        if (GetParam() == Between::killed)
+            engine->reconcileWithLibrary();
+        else
+            relist();
+        if (GetParam() == Between::quit) quitEngine();
+        if (GetParam() == Between::killed) {
+            engine.reset();
+            services = {};
+        }
+        for (const auto& folder : folders)
+            fs::remove_all(pictures / folder);
+        if (GetParam() != Between::running) {
+            startServices();
+            startEngine();
+        }
+        relist();
+    }
+
+    ReviewState savedStateOf(const std::string& id) {
+        quitEngine();
+        startServices();
+        startEngine();
+        relist();
+        return stateOf(id);
+    }
+};
+
+// A trip of five frames of one burst, three flagged by hand (the keeper Keepsift chose among
+// them) and two kept by hand.
+class TripMovedByCopy : public MovedByCopy {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        const auto start = fs::file_time_type::clock::now() - std::chrono::minutes(10);
+        for (int frame = 0; frame < 5; ++frame) {
+            const auto name = "Trip01/frame-" + std::to_string(frame) + ".jpg";
+            fs::last_write_time(
+                writeJpeg(name, burstFrame(frame), "2024:05:01 10:00:0" + std::to_string(frame)),
+                start + std::chrono::seconds(10 * frame));
+            frames.push_back(name);
+        }
+        startServices();
+        startEngine();
+        relist();
+        std::stable_partition(frames.begin(), frames.end(),
+                              [&](const auto& id) { return stateOf(id) == ReviewState::keeper; });
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            engine->override(frames[i], i >= 3);
+            (i < 3 ? flaggedBytes : keptBytes).push_back(bytesOf(pictures / frames[i]));
+        }
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(flagged().size(), 3u);
+        ASSERT_EQ(linked(), flagged());
+    }
+
+    static std::string moved(const std::string& id) { return "Moved/" + id; }
+
+    void expectHandDecisionsMoved() {
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            EXPECT_EQ(stateOf(moved(frames[i])),
+                      i < 3 ? ReviewState::flaggedByHand : ReviewState::keptByHand)
+                << frames[i];
+        for (const auto& id : frames)
+            EXPECT_EQ(journalled(ReviewJournal::Event::deletedElsewhere, id), 0) << id;
+        EXPECT_EQ(linked(), flagged());
+        EXPECT_EQ(danglingLinks(), 0);
+    }
+
+    std::vector<std::string> frames;
+    std::vector<std::vector<char>> flaggedBytes, keptBytes;
+};
+
+// A file manager moves the folder to another drive by copying it, then removing the original.
+TEST_P(TripMovedByCopy, EveryHandDecisionFollowsItsCopyAndDeleteAllTrashesOnlyTheFlagged) {
+    moveByCopy({"Trip01"}, "Moved");
+    expectHandDecisionsMoved();
+    engine->deleteBatch(std::nullopt, 0, true);
+    auto trash = trashed(), expected = flaggedBytes;
+    std::sort(trash.begin(), trash.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(trash, expected);
+    for (std::size_t i = 3; i < frames.size(); ++i)
+        EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Between, TripMovedByCopy,
+                         ::testing::Values(Between::running, Between::quit, Between::killed),
+                         [](const auto& info) { return nameOf(info.param); });
+
+// The same picture in two folders, decided apart by hand: flagged in A, kept in B.
+class SameNamedCopiesMoved : public MovedByCopy {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        writeJpeg(flaggedCopy, scene(5), "2024:06:01 09:00:00");
+        fs::create_directories((pictures / keptCopy).parent_path());
+        fs::copy_file(pictures / flaggedCopy, pictures / keptCopy);
+        startServices();
+        startEngine();
+        relist();
+        engine->override(flaggedCopy, false);
+        engine->override(keptCopy, true);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(linked(), flagged());
+    }
+
+    void expectEachKeptItsOwn() {
+        EXPECT_EQ(stateOf("Old/" + flaggedCopy), ReviewState::flaggedByHand);
+        EXPECT_EQ(stateOf("Old/" + keptCopy), ReviewState::keptByHand);
+        EXPECT_EQ(linked(), flagged());
+    }
+
+    const std::string flaggedCopy = "A/x.jpg", keptCopy = "B/x.jpg";
+};
+
+TEST_F(SameNamedCopiesMoved, MovedTogetherByRenameEachKeepsItsOwnDecision) {
+    fs::create_directories(pictures / "Old");
+    for (const auto* folder : {"A", "B"})
+        fs::rename(pictures / folder, pictures / "Old" / folder);
+    relist();
+    expectEachKeptItsOwn();
+    EXPECT_EQ(savedStateOf("Old/" + keptCopy), ReviewState::keptByHand);
+}
+
+TEST_P(SameNamedCopiesMoved, MovedTogetherByCopyEachKeepsItsOwnDecision) {
+    moveByCopy({"A", "B"}, "Old");
+    expectEachKeptItsOwn();
+}
+
+INSTANTIATE_TEST_SUITE_P(Between, SameNamedCopiesMoved,
+                         ::testing::Values(Between::running, Between::quit, Between::killed),
+                         [](const auto& info) { return nameOf(info.param); });
+
+} // namespace
+} // namespace keepsift
