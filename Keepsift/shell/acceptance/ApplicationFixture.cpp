@@ -115,6 +115,23 @@ double acceptanceGuard() {
     return guard ? std::atof(guard) : 600;
 }
 
+std::map<std::string, ReviewState> burstsTurnedOver(const LibraryIndex& index) {
+    std::map<std::string, ReviewState> wanted;
+    for (int burst = 0; burst < 3; ++burst) {
+        const std::string prefix = "Bursts/b" + std::to_string(burst) + "-";
+        std::string keeper, flagged;
+        for (const auto& [id, entry] : index.entries) {
+            if (!id.starts_with(prefix)) continue;
+            if (entry.state == ReviewState::keeper && keeper.empty()) keeper = id;
+            if (entry.state == ReviewState::flagged && flagged.empty()) flagged = id;
+        }
+        if (keeper.empty() || flagged.empty()) return {};
+        wanted[keeper] = ReviewState::flaggedByHand;
+        wanted[flagged] = ReviewState::keptByHand;
+    }
+    return wanted;
+}
+
 void ApplicationAcceptance::SetUp() {
     if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "xvfb-run or setpriv missing";
     library.root = folder.path() / "Pictures";
@@ -198,6 +215,22 @@ bool ApplicationAcceptance::flagUntilLinked(const testing::LaunchedApp& app,
         [&] {
             app.send("flag " + id);
             return testing::eventually([&] { return linkedRejects().count(id) == 1; }, 3);
+        },
+        120);
+}
+
+bool ApplicationAcceptance::decideByHand(
+    const testing::LaunchedApp& app, const fs::path& support,
+    const std::map<std::string, ReviewState>& decisions) const {
+    for (const auto& [id, state] : decisions)
+        if (!app.send((isFlagged(state) ? "flag " : "keep ") + id)) return false;
+    return testing::eventually(
+        [&] {
+            const auto decided = readIndex(support);
+            if (!decided) return false;
+            for (const auto& [id, state] : decisions)
+                if (decided->entries.at(id).state != state) return false;
+            return linkedRejects() == idsIn(*decided, isFlagged);
         },
         120);
 }

@@ -32,6 +32,10 @@ struct Library {
     void add(const std::string& id, const cv::Mat& image, const std::string& date);
 };
 
+// In three bursts of the Bursts folder the keeper flagged and a flagged frame kept, by
+// identifier; nothing before they are decided.
+std::map<std::string, ReviewState> burstsTurnedOver(const LibraryIndex& index);
+
 // Nothing while the file is missing or caught between two writes: the caller asks again.
 std::optional<LibraryIndex> readIndex(const fs::path& folder);
 std::optional<ReviewJournal> readJournal(const fs::path& folder);
@@ -67,6 +71,10 @@ protected:
     // Flags the photograph by hand, asked again until the model exists and takes it: false when
     // it is not linked within two minutes.
     bool flagUntilLinked(const testing::LaunchedApp& app, const std::string& id) const;
+    // Decides the photographs by hand as given, and waits until the saved index holds the
+    // decisions and the album follows them: false when it does not within two minutes.
+    bool decideByHand(const testing::LaunchedApp& app, const fs::path& support,
+                      const std::map<std::string, ReviewState>& decisions) const;
     // What the visible windows say, one line a label or button ("class\tname\ttext"); nothing
     // when it could not be had.
     std::optional<std::string> windowTexts(const testing::LaunchedApp& app) const;

@@ -19,24 +19,6 @@ const std::string burstsRenamed = "Bursts (2024)";
 const std::vector<std::string> swapped = {"Pair/p1.jpg", "Pair/p2.jpg"};
 constexpr int newPhotographs = 60;
 
-// In three bursts the keeper flagged and a flagged frame kept.
-std::map<std::string, ReviewState> burstsTurnedOver(const LibraryIndex& index) {
-    std::map<std::string, ReviewState> wanted;
-    for (int burst = 0; burst < 3; ++burst) {
-        const std::string prefix = bursts + "/b" + std::to_string(burst) + "-";
-        std::string keeper, flagged;
-        for (const auto& [id, entry] : index.entries) {
-            if (!id.starts_with(prefix)) continue;
-            if (entry.state == ReviewState::keeper && keeper.empty()) keeper = id;
-            if (entry.state == ReviewState::flagged && flagged.empty()) flagged = id;
-        }
-        if (keeper.empty() || flagged.empty()) return {};
-        wanted[keeper] = ReviewState::flaggedByHand;
-        wanted[flagged] = ReviewState::keptByHand;
-    }
-    return wanted;
-}
-
 ino_t fileNumber(const fs::path& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
@@ -68,18 +50,7 @@ protected:
         ASSERT_TRUE(index);
         const auto wanted = decide(*index);
         ASSERT_FALSE(wanted.empty());
-        for (const auto& [id, state] : wanted)
-            ASSERT_TRUE(app.send((isFlagged(state) ? "flag " : "keep ") + id));
-        ASSERT_TRUE(testing::eventually(
-            [&] {
-                const auto decided = readIndex(support);
-                if (!decided) return false;
-                for (const auto& [id, state] : wanted)
-                    if (decided->entries.at(id).state != state) return false;
-                return linkedRejects() == idsIn(*decided, isFlagged);
-            },
-            120))
-            << log();
+        ASSERT_TRUE(decideByHand(app, support, wanted)) << log();
         double seconds = 0;
         ASSERT_EQ(app.terminate(seconds), std::optional<int>(0));
     }
