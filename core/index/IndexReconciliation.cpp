@@ -332,8 +332,10 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
 // Listed photographs without a live entry, and files that took the place of another, are
 // paired with the entries of photographs that left, now or earlier, before either is taken
 // for new, changed or deleted: a rename, move or swap keeps the review, given the same bytes.
-// So may a listed photograph whose review is none of the user's take one that left now: a
-// move made by a link or a copy, the old name removed after a listing found the new one.
+// So may a listed photograph with no review of the user's take one that left now, when it was
+// first listed after that review was made: a move made by a link or a copy, the old name
+// removed after a listing found the new one. Listings that add entries are counted, and each
+// new entry stamped with the count, so that a later review is told from an earlier one.
 LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAsset>& assets,
                                                      Date now, const std::set<std::string>& away,
                                                      const ContentDigests& digests) {

@@ -72,6 +72,10 @@ TEST(Reconciliation, NewAssetGetsABarePendingEntry) {
     index.reconcile({asset("a", 1, 2), asset("b")}, now);
     EXPECT_EQ(index.entry("b")->firstListing, 2);
     EXPECT_EQ(index.entry("a")->firstListing, 1);
+    // A file the change stream brings counts as one listing too.
+    index.reconcileChanged({asset("c")});
+    EXPECT_EQ(index.entry("c")->firstListing, 3);
+    EXPECT_EQ(index.listings, 3);
 }
 
 TEST(Reconciliation, ReturningDeletedAssetStartsAfreshAndLeavesItsIgnoredGroup) {
