@@ -505,6 +505,57 @@ TEST_F(RejectsFolder, ResetGivesGroupsBackWithKeepsiftsLinks) {
     EXPECT_TRUE(inStep(support));
 }
 
+// An ignored group given back by Reset links its flagged photographs again; killed right after,
+// the next start takes none of those links for a flag of the user's.
+TEST_F(RejectsFolder, AResetAfterAnIgnoreThenAKillMakesNoLinkTheUsers) {
+    keepOnlyReadablePhotographs();
+    std::set<std::string> relinked;
+    fs::file_time_type saved;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        const auto support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        const auto before = awaitIndex(support);
+        const auto flagged = idsIn(before, ReviewState::flagged);
+        const auto burst = std::find_if(flagged.begin(), flagged.end(),
+                                        [](const auto& id) { return id.starts_with("Bursts/"); });
+        ASSERT_NE(burst, flagged.end());
+        const auto group = *before.entries.at(*burst).groupID;
+        for (const auto& id : flagged)
+            if (before.entries.at(id).groupID == group) relinked.insert(id);
+        const auto linkedOnes = [&] {
+            const auto links = linkedRejects();
+            return std::count_if(relinked.begin(), relinked.end(),
+                                 [&](const auto& id) { return links.contains(id); });
+        };
+        ASSERT_TRUE(app.send("ignore " + group));
+        ASSERT_TRUE(testing::eventually([&] { return linkedOnes() == 0 || !app.isRunning(); }, 60))
+            << log();
+        ASSERT_TRUE(app.send("reset " + group));
+        ASSERT_TRUE(testing::eventually(
+            [&] { return linkedOnes() == std::ssize(relinked) || !app.isRunning(); }, 60))
+            << log();
+        saved = fs::last_write_time(support / "library-index.json");
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds, SIGKILL));
+    }
+    testing::LaunchedApp app(folder.path(), library.root);
+    const auto support = app.indexFolder();
+    // The start's first save, which follows its listing.
+    std::error_code error;
+    ASSERT_TRUE(testing::eventually(
+        [&] { return fs::last_write_time(support / "library-index.json", error) != saved; }, 60))
+        << log();
+    ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
+        << log();
+    const auto index = awaitIndex(support);
+    for (const auto& id : relinked) {
+        EXPECT_EQ(index.entries.at(id).state, ReviewState::flagged) << id;
+        EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 0) << id;
+    }
+    EXPECT_TRUE(idsIn(index, isSetByHand).empty());
+}
+
 // A keeper discarded by hand and the quit in the same instant: whatever of it the quit let
 // through, the index, the rejects folder and the unsettled list agree, and the user's removal
 // of the link while Keepsift is stopped is taken at the next start.
