@@ -48,6 +48,21 @@ protected:
         ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
             << log();
     }
+    fs::file_time_type savedAt(const fs::path& support) const {
+        return fs::last_write_time(support / "library-index.json");
+    }
+    // A start's first save, which follows its listing, made after the one saved at `saved`;
+    // then the album and the index agree.
+    void awaitStartInStep(const testing::LaunchedApp& app, const fs::path& support,
+                          fs::file_time_type saved) const {
+        std::error_code error;
+        ASSERT_TRUE(testing::eventually(
+            [&] { return fs::last_write_time(support / "library-index.json", error) != saved; },
+            60))
+            << log();
+        ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
+            << log();
+    }
     // The photograph at the path is in the state, and the album and the index agree.
     bool holds(const fs::path& support, const std::string& id, ReviewState state) const {
         const auto index = readIndex(support);
@@ -338,14 +353,9 @@ TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
     double seconds = 0;
     ASSERT_TRUE(app.terminate(seconds));
     // Whatever of them the quit found taken, the next start reads the rest in the album.
-    const auto saved = fs::last_write_time(support / "library-index.json");
+    const auto saved = savedAt(support);
     testing::LaunchedApp again(folder.path(), library.root);
-    std::error_code error;
-    ASSERT_TRUE(testing::eventually(
-        [&] { return fs::last_write_time(support / "library-index.json", error) != saved; }, 60))
-        << log();
-    ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !again.isRunning(); }, 60))
-        << log();
+    ASSERT_NO_FATAL_FAILURE(awaitStartInStep(again, support, saved));
     ASSERT_TRUE(again.terminate(seconds));
     const auto index = readIndex(support);
     ASSERT_TRUE(index);
@@ -547,19 +557,13 @@ TEST_F(RejectsFolder, AResetAfterAnIgnoreThenAKillMakesNoLinkTheUsers) {
         ASSERT_TRUE(testing::eventually(
             [&] { return linkedOnes() == std::ssize(relinked) || !app.isRunning(); }, 60))
             << log();
-        saved = fs::last_write_time(support / "library-index.json");
+        saved = savedAt(support);
         double seconds = 0;
         ASSERT_TRUE(app.terminate(seconds, SIGKILL));
     }
     testing::LaunchedApp app(folder.path(), library.root);
     const auto support = app.indexFolder();
-    // The start's first save, which follows its listing.
-    std::error_code error;
-    ASSERT_TRUE(testing::eventually(
-        [&] { return fs::last_write_time(support / "library-index.json", error) != saved; }, 60))
-        << log();
-    ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
-        << log();
+    ASSERT_NO_FATAL_FAILURE(awaitStartInStep(app, support, saved));
     const auto index = awaitIndex(support);
     for (const auto& id : relinked) {
         EXPECT_EQ(index.entries.at(id).state, ReviewState::flagged) << id;
