@@ -231,13 +231,14 @@ void KeepsiftApp::handleRequest(const std::string& request) {
     if (options_.testSeam && model_) handleTestRequest(request);
 }
 
-// The interface-test seam: "flag ID" and "keep ID" decide one photograph by hand, "reset GROUP"
-// gives a group back as the review window's Reset does;
+// The interface-test seam: "flag ID" and "keep ID" decide one photograph by hand, "ignore GROUP"
+// and "reset GROUP" do what the review window's Ignore and Reset do;
 // "delete-all N" confirms the whole review list's N photographs; "launch-at-login" ticks that
 // switch; "texts FILE" writes what the visible windows say.
 void KeepsiftApp::handleTestRequest(const std::string& request) {
     if (request.starts_with("flag ")) return model_->override(false, request.substr(5));
     if (request.starts_with("keep ")) return model_->override(true, request.substr(5));
+    if (request.starts_with("ignore ")) return model_->ignore(request.substr(7));
     if (request.starts_with("reset ")) return model_->reset(request.substr(6));
     if (request.starts_with("texts ")) {
         try {

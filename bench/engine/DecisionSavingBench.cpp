@@ -2,7 +2,9 @@
 // whose files are written to a real folder: the time until the decision answers, the whole
 // saves and bytes written, and the most heap memory held meanwhile above what was in use
 // before.
-// One decision alone, and five made 150 ms apart, as quick toggles in the review window.
+// One decision alone, and five made 150 ms apart, as quick toggles in the review window; and
+// ten links the user adds to the album in a file manager, 2 s apart by the engine's clock, each
+// reported by the album's watcher, followed by the quit's flush.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -87,6 +89,47 @@ void decisions(benchmark::State& state, int count) {
     state.counters["heapPeakAbove_MiB"] = peak;
 }
 
+// Keepers not linked yet, `count` of them from `from` on.
+std::vector<std::string> unlinkedKeepers(const ScanEngine& engine, int from, int count) {
+    std::vector<std::string> ids;
+    const auto index = engine.index();
+    for (auto it = index.entries.begin(); it != index.entries.end() && std::ssize(ids) < count;
+         ++it)
+        if (from-- <= 0 && it->second.state == ReviewState::keeper && !it->second.asset.isRejected)
+            ids.push_back(it->first);
+    return ids;
+}
+
+void tenUserLinks(benchmark::State& state) {
+    const auto clock = std::make_shared<MutableClock>("2025-01-01T00:00:00Z");
+    bench::SavedEngine saved(static_cast<int>(state.range(0)), clock);
+    int from = 0, linkSaves = 0, flushSaves = 0;
+    double linkMB = 0, flushMB = 0;
+    for (auto _ : state) {
+        const auto ids = unlinkedKeepers(*saved.engine, from, 10);
+        from += 1000;
+        clock->advance(30);
+        saved.engine->save();
+        saved.storage->reset();
+        const auto start = std::chrono::steady_clock::now();
+        for (const auto& id : ids) {
+            clock->advance(2);
+            saved.engine->handleLibraryChange(change::RejectsAlbumChanged{{id}, {}});
+        }
+        state.SetIterationTime(Seconds(std::chrono::steady_clock::now() - start).count());
+        linkSaves = saved.storage->indexSaves;
+        linkMB = static_cast<double>(saved.storage->bytes) / 1e6;
+        saved.storage->reset();
+        saved.engine->flushBeforeQuit();
+        flushSaves = saved.storage->indexSaves;
+        flushMB = static_cast<double>(saved.storage->bytes) / 1e6;
+    }
+    state.counters["linkSaves"] = linkSaves;
+    state.counters["linkWritten_MB"] = linkMB;
+    state.counters["quitFlushSaves"] = flushSaves;
+    state.counters["quitFlushWritten_MB"] = flushMB;
+}
+
 void oneDecision(benchmark::State& state) {
     decisions(state, 1);
 }
@@ -100,7 +143,8 @@ void fiveQuickDecisions(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     keepsift::bench::registerTimedRuns({{"oneDecision", keepsift::oneDecision},
-                                        {"fiveQuickDecisions", keepsift::fiveQuickDecisions}},
+                                        {"fiveQuickDecisions", keepsift::fiveQuickDecisions},
+                                        {"tenUserLinks", keepsift::tenUserLinks}},
                                        keepsift::bench::takeSizes(argc, argv, {100000}), 5);
     return keepsift::bench::runWithGrowth(argc, argv);
 }

@@ -3,9 +3,10 @@
 // others, --megabytes= for another file size): the listing right after it, against one that
 // finds nothing changed; the read-back of the files in the background, in steps as the pump
 // runs them, with the page cache emptied of them first (cold); and the time a decision by hand
-// takes to be answered meanwhile, against at rest. Each figure is also carried over to 100,000
-// photographs. The files are small JPEGs with a random tail, written to a temporary folder and
-// removed afterwards; the engine's own files go to a real folder too.
+// takes to be answered meanwhile, against at rest; and, with no decision meanwhile, the whole
+// saves and bytes the listing and the read-back write. Each figure is also carried over to
+// 100,000 photographs. The files are small JPEGs with a random tail, written to a temporary folder
+// and removed afterwards; the engine's own files go to a real folder too.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -268,6 +269,20 @@ void chmodOfEveryFile(benchmark::State& state) {
         const auto warm = Clock::now();
         engine.reconcileWithLibrary();
         const double afterChmodWarm = secondsSince(warm);
+        readBack(engine);
+        // Once more with no decision made meanwhile: what the listing and the read-back write.
+        chmodEvery(library.root / "Pictures");
+        const auto written = [&] {
+            const auto saves = library.storage->indexSaves.load();
+            const auto megabytes = static_cast<double>(library.storage->bytes) / 1e6;
+            library.storage->reset();
+            return std::pair{saves, megabytes};
+        };
+        written();
+        engine.reconcileWithLibrary();
+        const auto listingWrote = written();
+        readBack(engine);
+        const auto readBackWrote = written();
 
         state.SetIterationTime(afterChmod);
         state.counters["listing_unchanged_s"] = unchanged;
@@ -286,6 +301,11 @@ void chmodOfEveryFile(benchmark::State& state) {
         state.counters["decision_during_ms"] = meanwhile.median();
         state.counters["decision_during_max_ms"] = meanwhile.slowest();
         state.counters["decisions_during"] = static_cast<double>(meanwhile.made());
+        state.counters["listing_saves"] = listingWrote.first;
+        state.counters["listing_written_MB"] = listingWrote.second;
+        state.counters["readback_saves"] = readBackWrote.first;
+        state.counters["readback_written_MB"] = readBackWrote.second;
+        state.counters["at100k_readback_written_MB"] = readBackWrote.second * scale;
         state.counters["listing_further_s"] = further;
         state.counters["listing_further_reads"] = furtherReads;
         state.counters["at100k_listing_after_chmod_s"] = afterChmod * scale;

@@ -15,12 +15,17 @@ void ScanEngine::syncRejectsAlbumIfNeeded() {
     if (albumNeedsSync_) syncRejectsAlbumLocked(lock);
 }
 
-// A link gone is no longer the engine's: one the user puts there later is the user's.
 void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected) {
+    setRejectedFlags(index_, ids, rejected);
+}
+
+// A link gone is no longer the engine's: one the user puts there later is the user's.
+void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::string>& ids,
+                                  bool rejected) {
     for (const auto& id : ids) {
-        if (auto found = index_.entries.find(id); found != index_.entries.end())
+        if (auto found = index.entries.find(id); found != index.entries.end())
             found->second.asset.isRejected = rejected;
-        if (!rejected) index_.ownLinks.forget(id);
+        if (!rejected) index.ownLinks.forget(id);
     }
 }
 
@@ -36,7 +41,8 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     storeUnsettledLocked(lock);
 }
 
-std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
+std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
+                                                             const AlbumWriteBegins& begins) {
     if (!writesToLibrary_) {
         albumNeedsSync_ = false;
         return {};
@@ -58,6 +64,7 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock) {
     for (const auto& id : additions)
         if (const auto found = index_.entries.find(id); found != index_.entries.end())
             index_.ownLinks.note(id, found->second.contentDigest);
+    if (begins) begins(additions, removals);
     auto forget = [this](const std::vector<std::string>& ids) {
         for (const auto& id : ids)
             ownWrites_.erase(id);

@@ -37,7 +37,7 @@ void ScanEngine::awaitReadBackLocked(const std::vector<LibraryAsset>& assets) {
 
 // One step: a file holding the bytes its review rests on takes its new identity at once; one
 // holding others waits for a listing, asked for once every file is read back, which handles
-// it as a replaced file.
+// it as a replaced file. The new identities are no decision: the ordinary save takes them.
 DigestFill ScanEngine::readBackLocked(Lock& lock) {
     auto& waiting = readBack_.waiting;
     ReadStep step;
@@ -55,7 +55,6 @@ DigestFill ScanEngine::readBackLocked(Lock& lock) {
             // What was found waits for the listing that finds the library again.
         }
     }
-    saveDigestsLocked(lock, waiting.empty());
     return DigestFill::more;
 }
 
@@ -80,8 +79,8 @@ void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<Di
         return;
     }
     entry.asset.file = listed.file;
-    entry.digestedAs = read->status;
-    noteDigestsStoredLocked();
+    entry.takeDigest(std::move(read));
+    notePendingLocked();
 }
 
 } // namespace keepsift

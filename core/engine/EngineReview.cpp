@@ -7,35 +7,59 @@ namespace keepsift {
 
 // A decision by hand reaches the files before the album is written: an album that cannot be
 // written (a read-only folder, a card that takes no links) or a write that hangs must not
-// hold it back. A failed write leaves the album to the next synchronisation. The flags the
-// album write changes wait for the next save, so that a decision costs one whole save; a
-// decision whose save failed is saved again at once. Once the write returned over saved
-// decisions, a later change of those links is the user's.
-// A flush waits for the write, and after the quit's flush the flags are saved at once: no
-// later save comes to hold them.
+// hold it back. That one save holds the album as the write will leave it, and the unsettled
+// list stored before it covers the write until it returns, or for good when it failed: a kill
+// at any moment leaves no link of Keepsift's to be taken for the user's. A failed write leaves
+// the album to the next synchronisation; a decision whose save failed is saved again once the
+// write returned.
 template <class AlbumWrite>
 void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
     ++handDecisionsRunning_;
+    std::vector<std::string> ahead;
     struct Ended {
         ScanEngine& engine;
+        const std::vector<std::string>& ahead;
         ~Ended() {
+            engine.forgetLinksAheadLocked(ahead);
             if (--engine.handDecisionsRunning_ == 0) engine.handDecisionsDone_.notify_all();
         }
-    } ended{*this};
-    const bool saved = saveLocked(lock);
+    } ended{*this, ahead};
+    std::optional<bool> saved;
+    const AlbumWriteBegins begins = [&](const std::vector<std::string>& additions,
+                                        const std::vector<std::string>& removals) {
+        noteLinksAheadLocked(additions, true);
+        noteLinksAheadLocked(removals, false);
+        ahead.insert(ahead.end(), additions.begin(), additions.end());
+        ahead.insert(ahead.end(), removals.begin(), removals.end());
+        saved = saveLocked(lock);
+    };
     std::vector<std::string> written;
     try {
-        written = write();
+        written = write(begins);
     } catch (...) {
         albumNeedsSync_ = true;
+        if (!saved) saveLocked(lock);
         throw;
     }
-    if (written.empty() && saved) return;
-    if ((!saved || quitting_) && !saveLocked(lock)) return;
-    if (saved && !quitting_) notePendingLocked();
+    if (!saved) {
+        // No album write began: the decision is saved alone.
+        saveLocked(lock);
+        return;
+    }
+    if (written.empty() || (!*saved && !saveLocked(lock))) return;
     for (const auto& id : written)
         unsettled_.erase(id);
     storeUnsettledLocked(lock);
+}
+
+void ScanEngine::noteLinksAheadLocked(const std::vector<std::string>& ids, bool rejected) {
+    for (const auto& id : ids)
+        linksAhead_.insert_or_assign(id, rejected);
+}
+
+void ScanEngine::forgetLinksAheadLocked(const std::vector<std::string>& ids) {
+    for (const auto& id : ids)
+        linksAhead_.erase(id);
 }
 
 void ScanEngine::ignore(const std::string& groupID) {
@@ -43,9 +67,10 @@ void ScanEngine::ignore(const std::string& groupID) {
     const auto flagged = index_.ignoreGroup(groupID, clock_->now());
     work_.rebuild(index_);
     ++mutationGeneration_;
-    keepHandDecisionLocked(lock, [&] {
+    keepHandDecisionLocked(lock, [&](const AlbumWriteBegins& begins) {
         if (flagged.empty() || !writesToLibrary_) return std::vector<std::string>{};
         markUnsettledLocked(lock, flagged);
+        begins({}, flagged);
         writeAlbumLocked(lock, flagged, false);
         ++mutationGeneration_;
         setRejectedFlagsLocked(flagged, false);
@@ -63,7 +88,9 @@ void ScanEngine::reset(const std::string& groupID) {
     work_.rebuild(index_);
     ++mutationGeneration_;
     regroupPassLocked();
-    keepHandDecisionLocked(lock, [&] { return writeRejectsAlbumLocked(lock); });
+    keepHandDecisionLocked(lock, [&](const AlbumWriteBegins& begins) {
+        return writeRejectsAlbumLocked(lock, begins);
+    });
 }
 
 void ScanEngine::override(const std::string& photoID, bool keep) {
@@ -79,7 +106,9 @@ void ScanEngine::override(const std::string& photoID, bool keep) {
                          : ReviewJournal::Event::overriddenToFlag,
                     index_.entries.at(photoID), now);
     ++mutationGeneration_;
-    keepHandDecisionLocked(lock, [&] { return writeRejectsAlbumLocked(lock); });
+    keepHandDecisionLocked(lock, [&](const AlbumWriteBegins& begins) {
+        return writeRejectsAlbumLocked(lock, begins);
+    });
 }
 
 std::optional<GroupDecision> ScanEngine::decision(const std::string& groupID) const {

@@ -38,13 +38,11 @@ void ScanEngine::markDirty() {
     markDirtyLocked(lock);
 }
 
-// A decision the user made in the album is saved at once, as one made in the window is.
+// A decision the user made in the album waits for the interval too: the album folder records
+// it, and the next start reads it there.
 void ScanEngine::markDirtyLocked(Lock& lock) {
     notePendingLocked();
-    if (handChangeUnsaved_)
-        saveLocked(lock);
-    else
-        saveIfDueLocked(lock);
+    saveIfDueLocked(lock);
 }
 
 void ScanEngine::saveIfDueLocked(Lock& lock) {
@@ -68,10 +66,6 @@ void ScanEngine::flush() {
 }
 
 void ScanEngine::flushBeforeQuit() {
-    {
-        std::lock_guard lock(mutex_);
-        quitting_ = true;
-    }
     flush();
 }
 
@@ -81,7 +75,6 @@ void ScanEngine::flushBeforeQuit() {
 // a save that holds its changes is done, with that save's answer.
 bool ScanEngine::saveLocked(Lock& lock) {
     lastSaved_ = clock_->now();
-    handChangeUnsaved_ = false;
     const auto request = ++saveRequests_;
     while (savesCovered_ < request) {
         if (writing_)
@@ -101,6 +94,8 @@ void ScanEngine::writeSaveLocked(Lock& lock) {
     try {
         // The copies are let go outside the lock too.
         auto state = std::make_unique<std::pair<LibraryIndex, ReviewJournal>>(index_, journal_);
+        for (const auto& [id, rejected] : linksAhead_)
+            setRejectedFlags(state->first, {id}, rejected);
         written = unlocked(lock, [&] {
             const bool both = writeFiles(state->first, state->second, removeIntent);
             state.reset();

@@ -141,7 +141,7 @@ public:
     bool save();
     // Waits for a decision by hand whose album write is running, so that its flags are saved.
     void flush();
-    // The flush of a quit: a decision by hand that still comes saves its album's flags itself.
+    // The flush of a quit: a decision by hand that still comes saves its album's flags with it.
     void flushBeforeQuit();
     // Why decisions cannot be kept right now (the storage, or a file that cannot be opened),
     // or nothing. Asks the storage; never touches the engine's state.
@@ -195,11 +195,19 @@ private:
     void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
     void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
     void storeUnsettledLocked(Lock& lock);
+    // Called with an album write's additions and removals once they are noted unsettled and
+    // as the engine's own, before the library is asked to make them.
+    using AlbumWriteBegins = std::function<void(const std::vector<std::string>& additions,
+                                                const std::vector<std::string>& removals)>;
     // The synchronisation without its save; the photographs whose flags it changed.
-    std::vector<std::string> writeRejectsAlbumLocked(Lock& lock);
-    // Saves the decision just made by hand, then runs the album write, which answers the
-    // photographs whose flags it changed; their flags are left for the next save.
+    std::vector<std::string> writeRejectsAlbumLocked(Lock& lock,
+                                                     const AlbumWriteBegins& begins = {});
+    // Saves the decision just made by hand with the album as its write will leave it, then
+    // runs that write, which answers the photographs whose flags it changed.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
+    // The flags a save records ahead of the album writes in flight.
+    void noteLinksAheadLocked(const std::vector<std::string>& ids, bool rejected);
+    void forgetLinksAheadLocked(const std::vector<std::string>& ids);
     // Whether some photograph's album membership differs from its decision.
     bool albumDiffersLocked() const;
     // Whether the album is to link the photograph: it is flagged, or the user linked it before
@@ -217,6 +225,8 @@ private:
     // that takes them out, or for the decision that keeps them.
     void noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& result);
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
+    static void setRejectedFlags(LibraryIndex& index, const std::vector<std::string>& ids,
+                                 bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
@@ -384,12 +394,13 @@ private:
     bool writing_ = false;
     std::condition_variable saveFinished_;
     // Decisions by hand between their save and the end of their album write, which a flush
-    // waits for; after the quit's flush no later save is asked for.
+    // waits for.
     int handDecisionsRunning_ = 0;
-    // A change of the album taken as the user's decision waits for no save interval.
-    bool handChangeUnsaved_ = false;
+    // The album membership that the album writes of decisions by hand in flight will leave,
+    // recorded by every save made meanwhile: the unsettled list stored before covers them
+    // until the write returns.
+    std::map<std::string, bool> linksAhead_;
     std::condition_variable handDecisionsDone_;
-    bool quitting_ = false;
 };
 
 template <class Call> auto ScanEngine::unlocked(Lock& lock, Call&& call) -> decltype(call()) {

@@ -48,6 +48,21 @@ protected:
         ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
             << log();
     }
+    fs::file_time_type savedAt(const fs::path& support) const {
+        return fs::last_write_time(support / "library-index.json");
+    }
+    // A start's first save, which follows its listing, made after the one saved at `saved`;
+    // then the album and the index agree.
+    void awaitStartInStep(const testing::LaunchedApp& app, const fs::path& support,
+                          fs::file_time_type saved) const {
+        std::error_code error;
+        ASSERT_TRUE(testing::eventually(
+            [&] { return fs::last_write_time(support / "library-index.json", error) != saved; },
+            60))
+            << log();
+        ASSERT_TRUE(testing::eventually([&] { return inStep(support) || !app.isRunning(); }, 60))
+            << log();
+    }
     // The photograph at the path is in the state, and the album and the index agree.
     bool holds(const fs::path& support, const std::string& id, ReviewState state) const {
         const auto index = readIndex(support);
@@ -321,20 +336,27 @@ TEST_F(RejectsFolder, LinksAddedToPhotographsNotYetMeasuredAreTheUsersFlags) {
                      index.entries.at(id).state == ReviewState::flaggedByHand;
         return count;
     };
-    const auto settled = [&] {
+    // Every photograph measured. The album folder records the user's links: the index takes
+    // them at the ordinary save, or at the quit.
+    const auto measured = [&] {
         const auto index = readIndex(support);
         if (!index || index->entries.size() < library.photos.size()) return false;
         for (const auto& [id, entry] : index->entries)
             if (entry.state == ReviewState::pending) return false;
-        return byHand(*index) == 16 && inStep(support);
+        return true;
     };
-    EXPECT_TRUE(testing::eventually([&] { return settled() || !app.isRunning(); }, 120))
+    EXPECT_TRUE(testing::eventually([&] { return measured() || !app.isRunning(); }, 120))
         << byHand(readIndex(support).value_or(LibraryIndex{})) << " of 16 flagged by hand, "
         << linkedRejects().size() << " linked, "
         << idsIn(readIndex(support).value_or(LibraryIndex{}), isFlagged).size() << " flagged\n"
         << log();
     double seconds = 0;
     ASSERT_TRUE(app.terminate(seconds));
+    // Whatever of them the quit found taken, the next start reads the rest in the album.
+    const auto saved = savedAt(support);
+    testing::LaunchedApp again(folder.path(), library.root);
+    ASSERT_NO_FATAL_FAILURE(awaitStartInStep(again, support, saved));
+    ASSERT_TRUE(again.terminate(seconds));
     const auto index = readIndex(support);
     ASSERT_TRUE(index);
     EXPECT_EQ(byHand(*index), 16);
@@ -503,6 +525,51 @@ TEST_F(RejectsFolder, ResetGivesGroupsBackWithKeepsiftsLinks) {
     EXPECT_EQ(index->entries.at(discarded).state, ReviewState::keeper);
     EXPECT_TRUE(idsIn(*index, isSetByHand).empty());
     EXPECT_TRUE(inStep(support));
+}
+
+// An ignored group given back by Reset links its flagged photographs again; killed right after,
+// the next start takes none of those links for a flag of the user's.
+TEST_F(RejectsFolder, AResetAfterAnIgnoreThenAKillMakesNoLinkTheUsers) {
+    keepOnlyReadablePhotographs();
+    std::set<std::string> relinked;
+    fs::file_time_type saved;
+    {
+        testing::LaunchedApp app(folder.path(), library.root);
+        const auto support = app.indexFolder();
+        ASSERT_NO_FATAL_FAILURE(awaitScan(app, support));
+        const auto before = awaitIndex(support);
+        const auto flagged = idsIn(before, ReviewState::flagged);
+        const auto burst = std::find_if(flagged.begin(), flagged.end(),
+                                        [](const auto& id) { return id.starts_with("Bursts/"); });
+        ASSERT_NE(burst, flagged.end());
+        const auto group = *before.entries.at(*burst).groupID;
+        for (const auto& id : flagged)
+            if (before.entries.at(id).groupID == group) relinked.insert(id);
+        const auto linkedOnes = [&] {
+            const auto links = linkedRejects();
+            return std::count_if(relinked.begin(), relinked.end(),
+                                 [&](const auto& id) { return links.contains(id); });
+        };
+        ASSERT_TRUE(app.send("ignore " + group));
+        ASSERT_TRUE(testing::eventually([&] { return linkedOnes() == 0 || !app.isRunning(); }, 60))
+            << log();
+        ASSERT_TRUE(app.send("reset " + group));
+        ASSERT_TRUE(testing::eventually(
+            [&] { return linkedOnes() == std::ssize(relinked) || !app.isRunning(); }, 60))
+            << log();
+        saved = savedAt(support);
+        double seconds = 0;
+        ASSERT_TRUE(app.terminate(seconds, SIGKILL));
+    }
+    testing::LaunchedApp app(folder.path(), library.root);
+    const auto support = app.indexFolder();
+    ASSERT_NO_FATAL_FAILURE(awaitStartInStep(app, support, saved));
+    const auto index = awaitIndex(support);
+    for (const auto& id : relinked) {
+        EXPECT_EQ(index.entries.at(id).state, ReviewState::flagged) << id;
+        EXPECT_EQ(journalled(support, id, ReviewJournal::Event::overriddenToFlag), 0) << id;
+    }
+    EXPECT_TRUE(idsIn(index, isSetByHand).empty());
 }
 
 // A keeper discarded by hand and the quit in the same instant: whatever of it the quit let

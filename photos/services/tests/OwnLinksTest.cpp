@@ -1,4 +1,5 @@
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -79,6 +80,31 @@ protected:
             EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, id), 0) << id;
         EXPECT_EQ(linked(), flagged());
         EXPECT_EQ(danglingLinks(), 0);
+    }
+    std::map<std::string, Data> filesNow() const {
+        std::map<std::string, Data> files;
+        for (const auto& name : storage->storedNames())
+            files.emplace(name, *storage->read(name));
+        return files;
+    }
+    // Dropped without the quit's flush; the files as they were at the given moment.
+    void killAndStart(std::map<std::string, Data> files) {
+        engine.reset();
+        services = {};
+        storage = std::make_shared<MemoryFileStorage>(std::move(files));
+        start();
+        relist();
+    }
+    // Every link on disk recorded as Keepsift's or the user's, and no flag of a link not there.
+    void expectSavedAsTheAlbumIs(const LibraryIndex& saved) {
+        const auto links = linked();
+        for (const auto& [id, entry] : saved.entries) {
+            const bool there = std::binary_search(links.begin(), links.end(), id);
+            EXPECT_EQ(entry.asset.isRejected, there) << id;
+            if (there && !isSetByHand(entry.state)) {
+                EXPECT_TRUE(saved.ownLinks.holds(id)) << id;
+            }
+        }
     }
     LibraryIndex storedIndex() const {
         const auto text = storage->read(std::string(ScanEngine::indexFileName));
@@ -199,6 +225,61 @@ TEST_P(DiscardAtAQuit, IsSavedWithItsLink) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BeforeOrDuringItsAlbumWrite, DiscardAtAQuit, ::testing::Bool());
+
+// An ignored group given back links its flagged photographs again; Keepsift is killed while
+// that write is on its way, or once it returned with nothing else to save.
+class KilledAfterAReset : public OwnLinks, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(KilledAfterAReset, LeavesNoLinkOfKeepsiftsToTheUser) {
+    const auto group = groupOf(idsIn(ReviewState::flagged).front());
+    engine->ignore(group);
+    ASSERT_EQ(linked().size(), 4u);
+    std::map<std::string, Data> files;
+    if (GetParam()) {
+        library->holding = true;
+        std::thread reset([&] { engine->reset(group); });
+        library->awaitWaiting();
+        files = filesNow();
+        library->letGo();
+        reset.join();
+        // Saved before the write, as the write leaves the album: a stalled write holds no
+        // save back.
+        const auto& text = files.at(std::string(ScanEngine::indexFileName));
+        expectSavedAsTheAlbumIs(LibraryIndex::decode(std::string(text.begin(), text.end())));
+    } else {
+        engine->reset(group);
+        expectSavedAsTheAlbumIs(storedIndex());
+        files = filesNow();
+    }
+    ASSERT_EQ(linked(), flagged());
+    ASSERT_EQ(linked().size(), 6u);
+    killAndStart(std::move(files));
+    expectNothingByHand();
+    EXPECT_EQ(linked().size(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(DuringOrAfterItsAlbumWrite, KilledAfterAReset, ::testing::Bool());
+
+// The album folder records the user's link: it needs no save of its own, and a kill right
+// after it loses nothing and takes none of Keepsift's links for the user's.
+TEST_F(OwnLinks, TheUsersLinkNeedsNoSaveAndOutlivesAKill) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    const auto before = filesNow();
+    const auto stream = engine->libraryChanges();
+    std::filesystem::create_symlink(std::filesystem::path("..") / keeper, album() / "mine.jpg");
+    for (int wait = 0; wait < 40 && stateOf(keeper) != ReviewState::flaggedByHand; ++wait)
+        if (auto change = stream->next(std::chrono::milliseconds(500)))
+            engine->handleLibraryChange(*change);
+    stream->cancel();
+    ASSERT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+    EXPECT_TRUE(filesNow() == before) << "saved for the user's link";
+    killAndStart(filesNow());
+    EXPECT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, keeper), 1);
+    EXPECT_EQ(idsIn(ReviewState::flaggedByHand), std::vector{keeper});
+    EXPECT_TRUE(idsIn(ReviewState::keptByHand).empty());
+    EXPECT_EQ(linked(), flagged());
+}
 
 } // namespace
 } // namespace keepsift

@@ -124,6 +124,17 @@ TEST_F(StatusChangeReadBack, TheListingReadsNoFileAndTheFillReadsEachOnceInPaced
     expectReviewsAsBefore();
 }
 
+// Only the files' identities changed: they wait for the ordinary save, as a quit's flush.
+TEST_F(StatusChangeReadBack, ItsEndLeavesTheNewIdentitiesToTheOrdinarySave) {
+    EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
+    const auto indexFile = std::string(ScanEngine::indexFileName);
+    const auto saved = storage->read(indexFile);
+    readBackWhole();
+    EXPECT_TRUE(storage->read(indexFile) == saved) << "saved as the read-back ended";
+    engine->flush();
+    EXPECT_FALSE(storage->read(indexFile) == saved);
+}
+
 // A decision by hand made while a file is read back is answered, and stands.
 TEST_F(StatusChangeReadBack, AHandDecisionIsAnsweredWhileAFileIsReadBack) {
     EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
