@@ -4,8 +4,8 @@
 
 #include <array>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <random>
 #include <stdexcept>
@@ -22,9 +22,10 @@ void appendCounted(std::string& record, const std::string& field) {
     record.append(field);
 }
 
-// An Xauthority file of one cookie for any host and display (FamilyWild), written before the
-// server has chosen its display.
-void writeCookie(const std::filesystem::path& file) {
+// A new Xauthority file in the folder, of one cookie for any host and display (FamilyWild),
+// written before the server has chosen its display; its own file, since another launch in the
+// same folder may still be using an earlier one.
+std::filesystem::path writeCookie(const std::filesystem::path& folder) {
     std::random_device random;
     std::string cookie;
     for (int byte = 0; byte < 16; ++byte)
@@ -33,9 +34,12 @@ void writeCookie(const std::filesystem::path& file) {
     for (const std::string& field :
          {std::string(), std::string(), std::string("MIT-MAGIC-COOKIE-1"), cookie})
         appendCounted(record, field);
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << record;
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
+    std::string file = (folder / "xauthority-XXXXXX").string();
+    const int fd = ::mkstemp(file.data()); // readable by its owner alone
+    if (fd < 0 || ::write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
+        throw std::runtime_error("cannot write " + file);
+    ::close(fd);
+    return file;
 }
 
 // What the server writes once it accepts connections: its display number and a newline.
@@ -55,8 +59,7 @@ bool VirtualDisplay::canStart() {
 }
 
 VirtualDisplay::VirtualDisplay(const std::filesystem::path& folder)
-    : authority_(folder / "xauthority") {
-    writeCookie(authority_);
+    : authority_(writeCookie(folder)) {
     std::array<int, 2> told{};
     if (::pipe2(told.data(), O_CLOEXEC) != 0) throw std::runtime_error("no pipe for Xvfb");
     const std::string log = (folder / "xvfb.log").string();
