@@ -2,7 +2,8 @@
 # ./keepsift.sh run  — install what is missing, build, and run Keepsift on your Pictures folder
 # ./keepsift.sh test — install what is missing, build with sanitizers and run every test; build the
 #                      tests and benchmarks optimised as well (the optimiser warns differently),
-#                      run the tests there too; the benchmarks run only with bench
+#                      run the tests there too, beside the first; the benchmarks run only with
+#                      bench
 # ./keepsift.sh bench — build optimised and run the benchmarks
 set -euo pipefail
 # A library named by a relative path counts from where the command was typed.
@@ -33,14 +34,28 @@ test)
     configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEEPSIFT_SANITIZE=ON \
         -DKEEPSIFT_WERROR=ON -DKEEPSIFT_BENCH=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
         -DCMAKE_UNITY_BUILD=ON -DKEEPSIFT_SANITIZE_TEST_FLAGS=-O1
-    configure_and_build build/optimised -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_WERROR=ON \
-        -DKEEPSIFT_BENCH=ON -DCMAKE_UNITY_BUILD=ON
+    # The sanitizer tree's tests take longest: they start at once, and the optimised tree builds
+    # and runs its tests beside them, each shown whole once it is done. In a session of their
+    # own, they end with this command, also on Ctrl-C.
+    sanitize_log=build/sanitize/test-output.log
+    setsid ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900 \
+        >"$sanitize_log" 2>&1 &
+    sanitize_tests=$!
+    trap 'kill -TERM -- "-$sanitize_tests" 2>/dev/null || true' EXIT
+    trap 'exit 130' INT TERM
     # Both trees' tests run whatever the first found, so that one run shows every failure.
     failed=()
-    ctest --test-dir build/optimised --output-on-failure -j "$jobs" --timeout 300 ||
+    if configure_and_build build/optimised -DCMAKE_BUILD_TYPE=Release -DKEEPSIFT_WERROR=ON \
+        -DKEEPSIFT_BENCH=ON -DCMAKE_UNITY_BUILD=ON; then
+        ctest --test-dir build/optimised --output-on-failure -j "$jobs" --timeout 300 ||
+            failed+=(optimised)
+    else
         failed+=(optimised)
-    ctest --test-dir build/sanitize --output-on-failure -j "$jobs" --timeout 900 ||
-        failed+=(sanitizer)
+    fi
+    wait "$sanitize_tests" || failed+=(sanitizer)
+    trap - EXIT INT TERM
+    echo "== the sanitizer tree's tests"
+    cat "$sanitize_log"
     if [ ${#failed[@]} -gt 0 ]; then
         echo "tests failed in the ${failed[*]} tree(s)" >&2
         exit 1

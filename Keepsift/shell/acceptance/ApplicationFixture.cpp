@@ -133,7 +133,7 @@ std::map<std::string, ReviewState> burstsTurnedOver(const LibraryIndex& index) {
 }
 
 void ApplicationAcceptance::SetUp() {
-    if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "xvfb-run or setpriv missing";
+    if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "Xvfb, script or setpriv missing";
     library.root = folder.path() / "Pictures";
     for (int burst = 0; burst < 5; ++burst)
         for (int frame = 0; frame < 5; ++frame)

@@ -2,6 +2,7 @@
 
 #include "Keepsift/shell/LibraryFolders.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
+#include "TiedProcess.hpp"
 
 #include <chrono>
 #include <csignal>
@@ -46,7 +47,8 @@ bool eventually(const std::function<bool()>& condition, double guardSeconds) {
 }
 
 bool LaunchedApp::canLaunch() {
-    return ::access("/usr/bin/xvfb-run", X_OK) == 0 && ::access("/usr/bin/setpriv", X_OK) == 0;
+    return VirtualDisplay::canStart() && ::access("/usr/bin/script", X_OK) == 0 &&
+           ::access("/usr/bin/setpriv", X_OK) == 0;
 }
 
 LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesystem::path& library)
@@ -61,10 +63,9 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
     std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
     const auto pidFile = root / "keepsift.pid";
     // A launch before this one in the same folder left its own.
-    for (const char* file : {"keepsift.pid", "display", "xauthority"})
-        std::filesystem::remove(root / file);
-    wrapper_ = ::fork();
-    if (wrapper_ == 0) {
+    std::filesystem::remove(pidFile);
+    display_ = std::make_unique<VirtualDisplay>(root);
+    wrapper_ = forkTiedToThisThread([&] {
         ::setenv("HOME", (root / "home").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
@@ -73,12 +74,13 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
         ::setenv("KEEPSIFT_TEST_SEAM", "1", 1);
         ::unsetenv("KEEPSIFT_LIBRARY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        display_->useIt();
         for (const auto& [name, value] : environment)
             ::setenv(name.c_str(), value.c_str(), 1);
-        const std::string script = "echo \"$DISPLAY\" > '" + (root / "display").string() +
-                                   "'; echo \"$XAUTHORITY\" > '" + (root / "xauthority").string() +
-                                   "'; echo $$ > '" + pidFile.string() +
-                                   "'; exec setpriv --bounding-set=-dac_override,-dac_read_search "
+        // Killed with script, which the kernel kills with the test.
+        const std::string script = "echo $$ > '" + pidFile.string() +
+                                   "'; exec setpriv --pdeathsig KILL "
+                                   "--bounding-set=-dac_override,-dac_read_search "
                                    "--inh-caps=-dac_override,-dac_read_search -- \"$@\"";
         const std::string logFile = (root / "keepsift.log").string();
         std::freopen(logFile.c_str(), "a", stderr);
@@ -88,18 +90,18 @@ LaunchedApp::LaunchedApp(const std::filesystem::path& root, const std::filesyste
             line.append(" ").append(quoted(argument));
         // The application logs to its standard error only on a terminal: script gives it one,
         // whose output goes to the log file.
-        std::vector<const char*> arguments{"xvfb-run",   "-a",        "script", "-qfec",
-                                           line.c_str(), "/dev/null", nullptr};
-        ::execv("/usr/bin/xvfb-run", const_cast<char* const*>(arguments.data()));
-        ::_exit(127);
-    }
+        ::execl("/usr/bin/script", "script", "-qfec", line.c_str(), "/dev/null", nullptr);
+    });
     eventually([&] { return !readText(pidFile).empty(); }, 30);
     pid_ = static_cast<pid_t>(std::atoi(readText(pidFile).c_str()));
 }
 
 LaunchedApp::~LaunchedApp() {
     if (isRunning()) ::kill(pid_, SIGKILL);
-    if (wrapper_ > 0) ::waitpid(wrapper_, nullptr, 0);
+    if (wrapper_ > 0 && !reap(wrapper_, 30)) {
+        ::kill(wrapper_, SIGKILL);
+        reap(wrapper_, 30);
+    }
 }
 
 bool LaunchedApp::isRunning() const {
@@ -123,25 +125,25 @@ bool LaunchedApp::send(const std::string& request) const {
 }
 
 void LaunchedApp::useItsDisplay() const {
-    ::setenv("DISPLAY", readText(root_ / "display").c_str(), 1);
-    ::setenv("XAUTHORITY", readText(root_ / "xauthority").c_str(), 1);
+    display_->useIt();
 }
 
 std::optional<int> LaunchedApp::terminate(double& secondsToExit, int signal) {
     const auto sent = std::chrono::steady_clock::now();
-    ::kill(pid_, signal);
+    // Without a pid, kill would signal the test's own process group.
+    if (pid_ > 0) ::kill(pid_, signal);
     const auto status = awaitExit();
     secondsToExit = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
     return status;
 }
 
 std::optional<int> LaunchedApp::awaitExit() {
-    if (!eventually([&] { return !isRunning(); }, 30)) return std::nullopt;
-    int status = 0;
-    ::waitpid(wrapper_, &status, 0);
+    if (!eventually([&] { return !isRunning(); }, 30) || wrapper_ <= 0) return std::nullopt;
+    const auto status = reap(wrapper_, 30);
+    if (!status) return std::nullopt;
     wrapper_ = -1;
-    if (!WIFEXITED(status)) return std::nullopt;
-    return WEXITSTATUS(status);
+    if (!WIFEXITED(*status)) return std::nullopt;
+    return WEXITSTATUS(*status);
 }
 
 } // namespace keepsift::testing

@@ -4,15 +4,19 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
+#include "VirtualDisplay.hpp"
+
 namespace keepsift::testing {
 
-// The real keepsift binary under xvfb-run, in a home of its own, without the right to
-// bypass file permissions (so an unreadable folder is unreadable even to root).
+// The real keepsift binary on an X server of its own, in a home of its own, without the right
+// to bypass file permissions (so an unreadable folder is unreadable even to root). Both end
+// with the object, and with the test when it is killed.
 class LaunchedApp {
 public:
     static bool canLaunch();
@@ -46,7 +50,8 @@ public:
 private:
     std::filesystem::path root_;
     std::filesystem::path library_;
-    pid_t wrapper_ = -1; // xvfb-run
+    std::unique_ptr<VirtualDisplay> display_;
+    pid_t wrapper_ = -1; // script, which gives keepsift a terminal
     pid_t pid_ = -1;     // keepsift
 };
 

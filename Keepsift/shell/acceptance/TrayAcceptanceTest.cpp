@@ -19,7 +19,7 @@ constexpr double watchedAfterTheWindow = 3;
 class TrayAcceptance : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "xvfb-run or setpriv missing";
+        if (!testing::LaunchedApp::canLaunch()) GTEST_SKIP() << "Xvfb, script or setpriv missing";
         if (!QCoreApplication::instance())
             application_ = std::make_unique<QCoreApplication>(argc_, argv_);
         panel_ = std::make_unique<testing::PanelWatcher>();

@@ -1,5 +1,5 @@
-// The real keepsift binary in interface-test mode on the Xvfb display this test runs on
-// (xvfb-run starts it): the windows appear at their sizes, are screenshotted from the display
+// The real keepsift binary in interface-test mode on an Xvfb display of the test's own: the
+// windows appear at their sizes, are screenshotted from the display
 // itself, and a real click on the popover's Quit ends the process through the quit flush.
 #include <gtest/gtest.h>
 
@@ -20,8 +20,10 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sys/prctl.h>
 
 #include "Keepsift/shell/SingleInstance.hpp"
+#include "Keepsift/shell/acceptance/VirtualDisplay.hpp"
 #include "Keepsift/shell/acceptance/XDisplay.hpp"
 #include "Keepsift/views/SwatchImageSource.hpp"
 #include "core/index/LibraryIndex.hpp"
@@ -29,6 +31,7 @@
 #include "core/scenarios/Scenario.hpp"
 #include "core/support/Json.hpp"
 #include "platform/files/AtomicFile.hpp"
+#include "platform/files/tests/TemporaryFolder.hpp"
 
 namespace keepsift::testing {
 namespace {
@@ -42,6 +45,11 @@ bool eventually(const std::function<bool()>& condition, double guardSeconds = 60
         QThread::msleep(50);
     }
     return condition();
+}
+
+// The process goes with the test, however that ends.
+void endsWithTheTest(QProcess& process) {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 class LaunchedKeepsift {
@@ -71,6 +79,7 @@ public:
             environment.insert(it.key(), it.value());
         environment_ = environment;
         process_.setProcessEnvironment(environment);
+        endsWithTheTest(process_);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral(KEEPSIFT_BINARY),
                        interfaceTest
@@ -89,6 +98,7 @@ public:
     int launchAgain(const QStringList& arguments) {
         QProcess again;
         again.setProcessEnvironment(environment_);
+        endsWithTheTest(again);
         again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         again.start(QStringLiteral(KEEPSIFT_BINARY), arguments);
         if (!again.waitForFinished(60000)) return -1;
@@ -530,10 +540,13 @@ TEST(DesktopAcceptance, EveryScenarioShowsItsWindowsInBothLanguages) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::printf("[  SKIPPED ] no X display: run under xvfb-run\n");
+    if (!keepsift::testing::VirtualDisplay::canStart()) {
+        std::printf("[  SKIPPED ] no Xvfb\n");
         return 0;
     }
+    const keepsift::testing::TemporaryFolder folder;
+    const keepsift::testing::VirtualDisplay display(folder.path());
+    display.useIt();
     QGuiApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
