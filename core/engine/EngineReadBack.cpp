@@ -80,7 +80,7 @@ void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<Di
         return;
     }
     entry.asset.file = listed.file;
-    entry.digestedAs = read->status;
+    entry.takeStatusReadAgain(*read);
     noteDigestsStoredLocked();
 }
 

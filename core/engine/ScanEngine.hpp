@@ -219,6 +219,7 @@ private:
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
+    void readUnprovenFirstLocked(const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);

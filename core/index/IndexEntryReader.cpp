@@ -175,6 +175,16 @@ DigestedStatus digestedStatus(JsonCursor& c) {
     return s;
 }
 
+void companions(JsonCursor& c, CompanionStatuses& to) {
+    c.forEachItem([&] {
+        std::string name;
+        DigestedStatus s;
+        readObject(c, {text("name", name), integer("number", s.number), integer("size", s.size),
+                       integer("modifiedNs", s.modifiedNs), integer("changedNs", s.changedNs)});
+        to.emplace(std::move(name), s);
+    });
+}
+
 IndexEntry entry(JsonCursor& c) {
     IndexEntry e;
     readObject(
@@ -195,7 +205,9 @@ IndexEntry entry(JsonCursor& c) {
          {"contentDigest", Presence::optional,
           [&e](JsonCursor& c) { e.contentDigest = c.string(); }},
          {"digestedAs", Presence::optional,
-          [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }}});
+          [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }},
+         {"companionsAs", Presence::optional,
+          [&e](JsonCursor& c) { companions(c, e.companionsAs); }}});
     return e;
 }
 
