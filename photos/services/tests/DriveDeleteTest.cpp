@@ -279,6 +279,21 @@ TEST_P(DriveDelete, APairedVideoChangedAfterTheReviewKeepsItsPhotoWhole) {
     EXPECT_EQ(report.deleted.size(), batch.size() - 1);
 }
 
+// `chmod -R` moves every change time and no bytes: once read back, the photographs go with
+// their videos.
+TEST_P(DriveDelete, AfterAChmodOfTheWholeLibraryPhotographsGoWithTheirVideos) {
+    const auto batch = flagged();
+    for (const auto& file : fs::recursive_directory_iterator(pictures))
+        if (!file.is_symlink())
+            fs::permissions(file.path(), fs::perms::others_read, fs::perm_options::remove);
+    engine->reconcileWithLibrary();
+    readBack();
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.deleted, batch);
+    for (const auto& id : batch)
+        EXPECT_TRUE(fs::exists(trashed(fs::path(id).replace_extension(".mov").string()))) << id;
+}
+
 INSTANTIATE_TEST_SUITE_P(Drives, DriveDelete,
                          ::testing::Values(Drive::disk, Drive::tmpfs, Drive::fuse), nameOf);
 
