@@ -24,6 +24,9 @@ ReasonText reasonText(KeptReason reason) {
         return {"changed after the review", "nach der Durchsicht verändert"};
     case KeptReason::unreadable:
         return {"cannot be read", "kann nicht gelesen werden"};
+    case KeptReason::unproven:
+        return {"not yet checked on this drive, try again shortly",
+                "auf diesem Laufwerk noch nicht geprüft, gleich noch einmal versuchen"};
     case KeptReason::trashOnAnotherDevice:
         return {"the Trash is on another drive", "der Papierkorb liegt auf einem anderen Laufwerk"};
     case KeptReason::declined: // not a failure: nothing is said of it

@@ -108,8 +108,8 @@ private:
                 digest.add(chunk);
                 bytes.size += static_cast<std::int64_t>(chunk.size());
             },
-            [&](std::optional<PortError>, std::optional<DigestedStatus> status) {
-                bytes.status = status;
+            [&](std::optional<PortError>, PortResourceManager::ReadProof proof) {
+                bytes.status = proof.status;
             });
         bytes.digest = digest.finish().value_or("");
         return bytes;

@@ -14,8 +14,9 @@ ReviewedContents reviewedContentsOf(const std::vector<IndexEntry>& batch) {
     ReviewedContents reviewed;
     for (const auto& entry : batch)
         if (entry.contentDigest)
-            reviewed.emplace(entry.asset.id, ReviewedBytes{*entry.contentDigest,
-                                                           entry.asset.fileSize, entry.digestedAs});
+            reviewed.emplace(entry.asset.id,
+                             ReviewedBytes{*entry.contentDigest, entry.asset.fileSize,
+                                           entry.digestedAs, entry.companionsAs});
     return reviewed;
 }
 
@@ -62,8 +63,20 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
         if (deleted.count(entry.asset.id)) done.push_back(entry);
     applyDeletedBatchLocked(done);
     if (trashing_ && trashing_->batch) keepInReviewLocked(batch, deleted);
+    readUnprovenFirstLocked(report);
     endTrashingLocked(lock);
     return report;
+}
+
+// Bytes the delete could not prove are read before any other, so that the next delete can
+// move their photographs.
+void ScanEngine::readUnprovenFirstLocked(const DeletionReport& report) {
+    for (const auto& kept : report.kept) {
+        if (kept.reason != KeptReason::unproven) continue;
+        digestFill_.failed.erase(kept.id);
+        digestFill_.away.erase(kept.id);
+        if (digestFill_.orderedAt == mutationGeneration_) digestFill_.upcoming.push_front(kept.id);
+    }
 }
 
 // A group that still holds a photograph to discard, one the batch could not move, stays up

@@ -79,7 +79,7 @@ void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<Di
         return;
     }
     entry.asset.file = listed.file;
-    entry.takeDigest(std::move(read));
+    entry.takeStatusReadAgain(*read);
     notePendingLocked();
 }
 

@@ -229,6 +229,7 @@ private:
                                  bool rejected);
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
+    void readUnprovenFirstLocked(const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);

@@ -3,8 +3,7 @@
 namespace keepsift {
 namespace {
 
-Json statusToJson(const DigestedStatus& status) {
-    Json json = Json::object();
+Json statusToJson(const DigestedStatus& status, Json json = Json::object()) {
     json.set("number", Json::integer(status.number))
         .set("size", Json::integer(status.size))
         .set("modifiedNs", Json::integer(status.modifiedNs))
@@ -15,6 +14,25 @@ Json statusToJson(const DigestedStatus& status) {
 DigestedStatus statusFromJson(const Json& json) {
     return {json.at("number").asInt64(), json.at("size").asInt64(), json.at("modifiedNs").asInt64(),
             json.at("changedNs").asInt64()};
+}
+
+// Kept as a list, a file name with each status.
+Json companionsToJson(const CompanionStatuses& companions) {
+    Json json = Json::array();
+    for (const auto& [name, status] : companions)
+        json.push(statusToJson(status, Json::object().set("name", Json(name))));
+    return json;
+}
+
+CompanionStatuses companionsFromJson(const Json& json) {
+    CompanionStatuses companions;
+    for (const Json& one : json.asArray())
+        companions.emplace(one.at("name").asString(), statusFromJson(one));
+    return companions;
+}
+
+bool sameFileRecorded(const DigestedStatus& was, const DigestedStatus& is) {
+    return was.number == is.number && was.size == is.size && was.modifiedNs == is.modifiedNs;
 }
 
 bool lenientFlag(const Json& json, std::string_view key) {
@@ -48,9 +66,20 @@ void IndexEntry::takeIdentity() {
 void IndexEntry::takeDigest(std::optional<DigestRead> read) {
     contentDigest.reset();
     digestedAs.reset();
+    companionsAs.clear();
     if (!read) return;
     contentDigest = std::move(read->digest);
     digestedAs = read->status;
+    companionsAs = std::move(read->companions);
+}
+
+void IndexEntry::takeStatusReadAgain(const DigestRead& read) {
+    digestedAs = read.status;
+    for (auto& [name, recorded] : companionsAs) {
+        const auto now = read.companions.find(name);
+        if (now != read.companions.end() && sameFileRecorded(recorded, now->second))
+            recorded = now->second;
+    }
 }
 
 Json IndexEntry::toJson(DateForm form) const {
@@ -69,9 +98,11 @@ Json IndexEntry::toJson(DateForm form) const {
                   [form](Date d) { return dateToJson(d, form); });
     writeOptional(json, "contentDigest", contentDigest,
                   [](const std::string& digest) { return Json(digest); });
-    writeOptional(json, "digestedAs", digestedAs, statusToJson);
+    writeOptional(json, "digestedAs", digestedAs,
+                  [](const DigestedStatus& s) { return statusToJson(s); });
     if (firstListing != 0) json.set("firstListing", Json::integer(firstListing));
     if (reviewListing != 0) json.set("reviewListing", Json::integer(reviewListing));
+    if (!companionsAs.empty()) json.set("companionsAs", companionsToJson(companionsAs));
     return json;
 }
 
@@ -97,6 +128,8 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
     const auto integer = [](const Json& j) { return j.asInt64(); };
     entry.firstListing = readOptional<std::int64_t>(json, "firstListing", integer).value_or(0);
     entry.reviewListing = readOptional<std::int64_t>(json, "reviewListing", integer).value_or(0);
+    entry.companionsAs = readOptional<CompanionStatuses>(json, "companionsAs", companionsFromJson)
+                             .value_or(CompanionStatuses{});
     return entry;
 }
 

@@ -39,6 +39,9 @@ struct IndexEntry {
     // listed after it; 0 in indexes of earlier builds, so that nothing passes to such a file.
     std::int64_t firstListing = 0;
     std::int64_t reviewListing = 0;
+    // Its companions' statuses as that digest was read, what the delete checks them against;
+    // empty in indexes of earlier builds, whose companions are checked as the batch began.
+    CompanionStatuses companionsAs;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);
@@ -54,6 +57,10 @@ struct IndexEntry {
     // The digest read of its file with the status proving it, or neither: a status never
     // stands for other bytes than its own digest's.
     void takeDigest(std::optional<DigestRead> read);
+    // The same bytes read again after a change of the file's status alone: the new status
+    // proves them, and a companion whose size, time and number stand as recorded is taken as
+    // it is now, as a `chmod -R` leaves it; one that moved keeps what was reviewed.
+    void takeStatusReadAgain(const DigestRead& read);
 
     Json toJson(DateForm form) const;
     // "needsOriginal" is lenient; any other bad key throws JsonError.

@@ -177,6 +177,16 @@ DigestedStatus digestedStatus(JsonCursor& c) {
     return s;
 }
 
+void companions(JsonCursor& c, CompanionStatuses& to) {
+    c.forEachItem([&] {
+        std::string name;
+        DigestedStatus s;
+        readObject(c, {text("name", name), integer("number", s.number), integer("size", s.size),
+                       integer("modifiedNs", s.modifiedNs), integer("changedNs", s.changedNs)});
+        to.emplace(std::move(name), s);
+    });
+}
+
 IndexEntry entry(JsonCursor& c) {
     IndexEntry e;
     std::optional<std::int64_t> firstListing, reviewListing;
@@ -200,7 +210,9 @@ IndexEntry entry(JsonCursor& c) {
          {"digestedAs", Presence::optional,
           [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }},
          optionalInteger("firstListing", firstListing),
-         optionalInteger("reviewListing", reviewListing)});
+         optionalInteger("reviewListing", reviewListing),
+         {"companionsAs", Presence::optional,
+          [&e](JsonCursor& c) { companions(c, e.companionsAs); }}});
     e.firstListing = firstListing.value_or(0);
     e.reviewListing = reviewListing.value_or(0);
     return e;

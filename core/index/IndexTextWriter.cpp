@@ -25,12 +25,36 @@ void Writer::entry(const IndexEntry& e) {
             key(name);
             integer(listing);
         }
+    if (!e.companionsAs.empty()) {
+        key("companionsAs");
+        companions(e.companionsAs);
+    }
     put('}');
+}
+
+void Writer::companions(const CompanionStatuses& all) {
+    put('[');
+    bool first = true;
+    for (const auto& [name, status] : all) {
+        if (!first) put(',');
+        first = false;
+        put('{');
+        key("name", true);
+        text(name);
+        statusFields(status, false);
+        put('}');
+    }
+    put(']');
 }
 
 void Writer::digestedStatus(const DigestedStatus& s) {
     put('{');
-    key("number", true);
+    statusFields(s, true);
+    put('}');
+}
+
+void Writer::statusFields(const DigestedStatus& s, bool first) {
+    key("number", first);
     integer(s.number);
     key("size");
     integer(s.size);
@@ -38,7 +62,6 @@ void Writer::digestedStatus(const DigestedStatus& s) {
     integer(s.modifiedNs);
     key("changedNs");
     integer(s.changedNs);
-    put('}');
 }
 
 void Writer::asset(const LibraryAsset& a) {

@@ -66,6 +66,8 @@ private:
         return c == '"' || c == '\\' || c == '/' || static_cast<unsigned char>(c) < 0x20;
     }
     void digestedStatus(const DigestedStatus& s);
+    void statusFields(const DigestedStatus& s, bool first);
+    void companions(const CompanionStatuses& all);
     void asset(const LibraryAsset& a);
     void signals(const PhotoSignals& s);
     void face(const FaceSignals& f);

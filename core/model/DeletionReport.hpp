@@ -20,15 +20,18 @@ enum class KeptReason {
     changedSinceReviewed,
     // Its bytes were to be compared with the reviewed ones and could not be read.
     unreadable,
+    // Its drive's file status proves no bytes, and the bytes it was reviewed with are not
+    // known yet: they are read first.
+    unproven,
     // The Trash is on another device: the move would have been a copy.
     trashOnAnotherDevice,
     // Anything else that kept the move from happening.
     failed,
 };
 template <> struct RawValues<KeptReason> {
-    static constexpr std::array<std::string_view, 7> names{
-        "declined",   "notWritable",          "noPrivateTrash", "changedSinceReviewed",
-        "unreadable", "trashOnAnotherDevice", "failed"};
+    static constexpr std::array<std::string_view, 8> names{
+        "declined",   "notWritable", "noPrivateTrash",       "changedSinceReviewed",
+        "unreadable", "unproven",    "trashOnAnotherDevice", "failed"};
 };
 
 struct KeptPhoto {

@@ -19,20 +19,26 @@ struct DigestedStatus {
     bool operator==(const DigestedStatus&) const = default;
 };
 
+// The status of each companion of a photograph (RAW, paired video, sidecar), by file name,
+// as the photograph's own file was read.
+using CompanionStatuses = std::map<std::string, DigestedStatus>;
+
 // A digest of a file's bytes, with the status that proves them while it stands.
 struct DigestRead {
     std::string digest;
     std::optional<DigestedStatus> status = std::nullopt;
+    CompanionStatuses companions = {};
 
     bool operator==(const DigestRead&) const = default;
 };
 
 // The bytes a photograph was reviewed with: the digest of its file as it was measured, and
-// its size (0 when not known).
+// its size (0 when not known); its companions as they were then, where that was recorded.
 struct ReviewedBytes {
     std::string digest;
     std::int64_t size = 0;
     std::optional<DigestedStatus> status = std::nullopt;
+    CompanionStatuses companions = {};
 
     bool operator==(const ReviewedBytes&) const = default;
 };

@@ -39,13 +39,14 @@ std::optional<DigestRead> LivePhotoLibrary::readDigest(const std::string& id) {
                 digesting->digest.add(chunk);
                 digesting->empty = digesting->empty && chunk.empty();
             },
-            [digesting, box](std::optional<PortError> error, std::optional<DigestedStatus> status) {
+            [digesting, box](std::optional<PortError> error, PortResourceManager::ReadProof proof) {
                 std::optional<DigestRead> answer;
                 {
                     std::lock_guard lock(digesting->mutex);
                     if (!error && !digesting->empty)
                         if (auto digest = digesting->digest.finish())
-                            answer = DigestRead{std::move(*digest), status};
+                            answer = DigestRead{std::move(*digest), proof.status,
+                                                std::move(proof.companions)};
                 }
                 box->resume(std::move(answer));
             });

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <set>
+#include <sys/stat.h>
 
 #include "core/support/Logger.hpp"
 #include "core/support/Unicode.hpp"
@@ -80,6 +81,13 @@ std::vector<std::string> departedOf(const std::vector<std::string>& ids,
     std::copy_if(ids.begin(), ids.end(), std::back_inserter(departed),
                  [&](const std::string& id) { return !found.contains(id); });
     return departed;
+}
+
+// What a link's own text says, unfollowed; empty when it is no link now.
+std::string linkText(const Place& link) {
+    std::error_code error;
+    auto text = std::filesystem::read_symlink(link.path(), error);
+    return error ? std::string() : text.string();
 }
 
 PortError missingAsset() {
@@ -238,9 +246,14 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
     for (const auto& change : requests.albumChanges) {
         for (const auto& operation : change->operations) {
             auto items = itemsOf(catalogue_.withIdentifiers(operation.ids));
+            const auto departed = departedOf(operation.ids, items);
+            if (!operation.adding)
+                for (const auto& [id, paths] :
+                     albums_.linksTo(change->folder, departedInPlace(departed)))
+                    for (const Place& link : paths)
+                        options_.ops->removeFile(link);
             int error = operation.adding ? albums_.add(change->folder, items)
-                                         : albums_.remove(change->folder, items,
-                                                          departedOf(operation.ids, items));
+                                         : albums_.remove(change->folder, items, departed);
             if (error != 0) return folderLibraryError(error, "the album write is incomplete");
         }
     }
@@ -255,8 +268,39 @@ FolderPhotoLibrary::albumLinksTo(const std::vector<CatalogueItem>& items) {
     AlbumLinks links;
     for (const PortAssetCollection& album : albums_.all())
         for (auto& [id, paths] : albums_.linksTo(albums_.folderOf(album), items))
-            links[id].insert(links[id].end(), paths.begin(), paths.end());
+            for (Place& link : paths) {
+                std::string named = linkText(link);
+                links[id].push_back({std::move(link), std::move(named)});
+            }
     return links;
+}
+
+// Only a link that still names the path it named when it was looked up: one the user pointed
+// at another photograph meanwhile is theirs to keep.
+void FolderPhotoLibrary::removeLinksOf(AlbumLinks& links, const std::string& id) {
+    for (const AlbumLink& link : links[id])
+        if (!link.named.empty() && linkText(link.place) == link.named)
+            options_.ops->removeFile(link.place);
+}
+
+std::vector<CatalogueItem>
+FolderPhotoLibrary::departedInPlace(const std::vector<std::string>& departed) {
+    std::vector<CatalogueItem> items;
+    for (const std::string& id : departed) {
+        const std::string relative = relativePathOf(id);
+        struct stat status {};
+        if (::lstat(catalogue_.absolute(relative).c_str(), &status) != 0 ||
+            S_ISREG(status.st_mode) || S_ISDIR(status.st_mode) || S_ISLNK(status.st_mode))
+            continue;
+        const auto slash = relative.rfind('/');
+        CatalogueItem item;
+        item.id = id;
+        item.folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+        CatalogueResource& resource = item.resources.emplace_back();
+        resource.name = relative.substr(slash + 1);
+        items.push_back(std::move(item));
+    }
+    return items;
 }
 
 // Every file of each photograph goes to the Trash; album links to it are removed only
@@ -281,9 +325,7 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
             unlinked = failure->leftLibrary;
         }
         if (primaryTrashed) deleted.push_back(item.id);
-        if (!primaryTrashed && !unlinked) continue;
-        for (const Place& link : links[item.id])
-            options_.ops->removeFile(link);
+        if (primaryTrashed || unlinked) removeLinksOf(links, item.id);
     }
     catalogue_.forget(trashed);
     if (failures.empty()) return std::nullopt;
@@ -335,20 +377,42 @@ FolderPhotoLibrary::TrashFailure FolderPhotoLibrary::leftBeforeItsMove(const std
     return {notMoved(path, "is no longer there", ENOENT), std::nullopt};
 }
 
+namespace {
+
+FileStamp stampRecorded(const DigestedStatus& status) {
+    FileStamp stamp;
+    stamp.inode = static_cast<std::uint64_t>(status.number);
+    stamp.size = status.size;
+    stamp.mtimeNs = status.modifiedNs;
+    stamp.ctimeNs = status.changedNs;
+    return stamp;
+}
+
+// A companion as it was when its photograph was read for review, where that was recorded;
+// else as it was before anything of the batch happened.
+ReviewedFile reviewedCompanion(const CatalogueResource& resource, const ReviewedBytes* bytes) {
+    if (bytes == nullptr) return {resource.stamp};
+    const auto recorded = bytes->companions.find(textOfName(resource.name));
+    return {recorded != bytes->companions.end() ? stampRecorded(recorded->second) : resource.stamp};
+}
+
+} // namespace
+
 // What each file is checked against right before the photograph moves: for its primary file
 // the bytes reviewed where they are known, else the file as it was before anything of the
 // batch happened, so that a listing while it runs does not make other bytes the reviewed
-// ones; for its companions, each file as it was then.
+// ones; for its companions, each file as it was reviewed.
 ReviewedFiles FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>& items,
                                                 const ReviewedContents& reviewed) {
     ReviewedFiles files;
     for (const CatalogueItem& item : items) {
+        auto bytes = reviewed.find(item.id);
+        const ReviewedBytes* known = bytes != reviewed.end() ? &bytes->second : nullptr;
         for (const CatalogueResource& resource : item.resources)
             if (&resource != &item.primary())
-                files.emplace(item.relativePath(resource), ReviewedFile{resource.stamp});
+                files.emplace(item.relativePath(resource), reviewedCompanion(resource, known));
         const std::string primary = item.relativePath(item.primary());
         auto file = catalogue_.reviewedFile(primary);
-        auto bytes = reviewed.find(item.id);
         if (bytes != reviewed.end()) {
             if (!file) file = ReviewedFile{};
             file->bytes = bytes->second;
@@ -376,6 +440,10 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& ex
         return leftBeforeItsMove(path());
     case FilesCheck::unreadable:
         return TrashFailure{notMoved(path(), "cannot be read", EACCES), KeptReason::unreadable};
+    case FilesCheck::unproven:
+        return TrashFailure{
+            notMoved(path(), "has no reviewed bytes to compare on this drive yet", EAGAIN),
+            KeptReason::unproven};
     case FilesCheck::notAPhotograph:
     case FilesCheck::changed:
         break;
@@ -471,17 +539,26 @@ std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsse
 void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetResource& resource,
                                      bool networkAccessAllowed, DataReceived dataReceived,
                                      Completion completion) {
-    requestProvenData(asset, resource, networkAccessAllowed, std::move(dataReceived),
-                      [completion = std::move(completion)](std::optional<PortError> error, auto) {
-                          completion(std::move(error));
-                      });
+    streamResource(asset, resource, networkAccessAllowed ? Reach::anywhere : Reach::resident,
+                   std::move(dataReceived),
+                   [completion = std::move(completion)](std::optional<PortError> error, auto) {
+                       completion(std::move(error));
+                   });
 }
 
 void FolderPhotoLibrary::requestProvenData(const PortAsset& asset,
                                            const PortAssetResource& resource,
                                            bool networkAccessAllowed, DataReceived dataReceived,
                                            ProvenCompletion completion) {
-    const auto failed = [&](PortError error) { completion(std::move(error), std::nullopt); };
+    streamResource(asset, resource, networkAccessAllowed ? Reach::anywhere : Reach::undetermined,
+                   std::move(dataReceived), std::move(completion));
+}
+
+// A sync client's placeholder is never read: its file is not there.
+void FolderPhotoLibrary::streamResource(const PortAsset& asset, const PortAssetResource& resource,
+                                        Reach reach, DataReceived dataReceived,
+                                        ProvenCompletion completion) {
+    const auto failed = [&](PortError error) { completion(std::move(error), {}); };
     auto item = itemFor(asset);
     if (!item) return failed(missingAsset());
     auto file = std::find_if(item->resources.begin(), item->resources.end(), [&](const auto& r) {
@@ -489,15 +566,21 @@ void FolderPhotoLibrary::requestProvenData(const PortAsset& asset,
     });
     if (file == item->resources.end()) return failed(missingAsset());
     std::string path = catalogue_.absolute(item->relativePath(*file));
-    Residency residency = residencyOf(path, *file);
-    if (!file->placeholder.empty() || (!networkAccessAllowed && residency != Residency::resident))
+    const Residency residency = residencyOf(path, *file);
+    const bool reached = reach == Reach::anywhere || residency == Residency::resident ||
+                         (reach == Reach::undetermined && residency == Residency::unknown);
+    if (!file->placeholder.empty() || !reached)
         return failed(folderLibraryError(EAGAIN, path + " is not on this machine"));
     std::optional<FileStamp> proving;
     int error =
         streamProvenFile({catalogue_.root(), item->relativePath(*file)}, dataReceived, proving);
     if (error != 0) return failed(folderLibraryError(error, "cannot read " + path));
     catalogue_.noteReadWhole(*item, *file);
-    completion(std::nullopt, proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt);
+    ReadProof proof{proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt, {}};
+    for (const CatalogueResource& other : item->resources)
+        if (&other != &*file)
+            proof.companions.emplace(textOfName(other.name), digestedStatusOf(other.stamp));
+    completion(std::nullopt, std::move(proof));
 }
 
 void FolderPhotoLibrary::notifyObservers() {

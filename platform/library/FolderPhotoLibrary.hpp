@@ -87,9 +87,17 @@ private:
     std::optional<PortError> apply(ChangeRequests& requests);
     ReviewedFiles reviewedFiles(const std::vector<CatalogueItem>& items,
                                 const ReviewedContents& reviewed);
-    // The album links to each photograph, by asset identifier.
-    using AlbumLinks = std::map<std::string, std::vector<Place>>;
+    // The album links to each photograph, by asset identifier, each with the path it named.
+    struct AlbumLink {
+        Place place;
+        std::string named;
+    };
+    using AlbumLinks = std::map<std::string, std::vector<AlbumLink>>;
     AlbumLinks albumLinksTo(const std::vector<CatalogueItem>& items);
+    void removeLinksOf(AlbumLinks& links, const std::string& id);
+    // Departed photographs whose path holds something that is no photograph (a pipe, a
+    // device): their links lead to it, and go as links to nothing do.
+    std::vector<CatalogueItem> departedInPlace(const std::vector<std::string>& departed);
     std::optional<PortError> deleteItems(const std::vector<CatalogueItem>& items,
                                          const ReviewedFiles& expected, AlbumLinks& links);
     struct TrashFailure {
@@ -106,6 +114,11 @@ private:
     std::optional<TrashFailure> moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
                                             std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
+    // How far a read may reach beyond the files held here: a drive that cannot tell where
+    // its files are is undetermined.
+    enum class Reach { resident, undetermined, anywhere };
+    void streamResource(const PortAsset& asset, const PortAssetResource& resource, Reach reach,
+                        DataReceived dataReceived, ProvenCompletion completion);
     void notifyObservers();
 
     FolderLibraryOptions options_;

@@ -26,15 +26,22 @@ public:
                              bool networkAccessAllowed, DataReceived dataReceived,
                              Completion completion) = 0;
 
-    // The same, completed with the file's status where it proves the bytes delivered.
-    using ProvenCompletion =
-        std::function<void(std::optional<PortError> error, std::optional<DigestedStatus> status)>;
+    // What stands with the bytes delivered: the file's status where it proves them, and the
+    // status of each of the asset's other files as they were read.
+    struct ReadProof {
+        std::optional<DigestedStatus> status;
+        CompanionStatuses companions;
+    };
+    // The same, completed with its proof. With network access refused, only a resource known
+    // to be held elsewhere is refused: one on a drive that cannot tell (FUSE, a network share)
+    // is read, as measuring reads it.
+    using ProvenCompletion = std::function<void(std::optional<PortError> error, ReadProof proof)>;
     virtual void requestProvenData(const PortAsset& asset, const PortAssetResource& resource,
                                    bool networkAccessAllowed, DataReceived dataReceived,
                                    ProvenCompletion completion) {
         requestData(asset, resource, networkAccessAllowed, std::move(dataReceived),
                     [completion = std::move(completion)](std::optional<PortError> error) {
-                        completion(std::move(error), std::nullopt);
+                        completion(std::move(error), {});
                     });
     }
 };

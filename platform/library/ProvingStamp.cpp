@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/library/BoundedRead.hpp"
+#include "platform/library/ChangeTimeKept.hpp"
 
 namespace keepsift {
 namespace {
@@ -42,8 +43,9 @@ int streamProvenFile(const Place& place,
     const auto began = stampOfDescriptor(fd);
     const int error = streamDescriptor(fd, chunk);
     const auto ended = stampOfDescriptor(fd);
+    const bool kept = changeTimeKeptFor(fd);
     ::close(fd);
-    if (error == 0 && began && ended) proving = provingStamp(*began, *ended, readBegan);
+    if (error == 0 && began && ended && kept) proving = provingStamp(*began, *ended, readBegan);
     return error;
 }
 
@@ -51,8 +53,8 @@ DigestedStatus digestedStatusOf(const FileStamp& stamp) {
     return {static_cast<std::int64_t>(stamp.inode), stamp.size, stamp.mtimeNs, stamp.ctimeNs};
 }
 
-bool stillProvenBy(const DigestedStatus& status, const FileStamp& now) {
-    return status.changedNs > 0 && status == digestedStatusOf(now);
+bool stillProvenBy(const DigestedStatus& status, const Place& file, const FileStamp& now) {
+    return status.changedNs > 0 && status == digestedStatusOf(now) && changeTimeKeptAt(file.path());
 }
 
 } // namespace keepsift

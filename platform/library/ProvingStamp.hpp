@@ -21,14 +21,16 @@ std::optional<FileStamp> provingStamp(const FileStamp& began, const FileStamp& e
                                       std::int64_t readBeganNs);
 
 // Hands the file over in chunks as streamWholeFile does, with the stamp that proves what was
-// handed over, where one does.
+// handed over, where one does: only on a file system whose change time the kernel keeps.
 int streamProvenFile(const Place& place,
                      const std::function<void(std::vector<std::uint8_t>)>& chunk,
                      std::optional<FileStamp>& proving);
 
 DigestedStatus digestedStatusOf(const FileStamp& stamp);
 
-// The file, stamped now, is still the one whose bytes the status proved.
-bool stillProvenBy(const DigestedStatus& status, const FileStamp& now);
+// The file, stamped now, is still the one whose bytes the status proved, judged on the file
+// system it is on now: a drive mounted another way, or a folder mounted over, may keep no
+// change time where the status was taken on one that did.
+bool stillProvenBy(const DigestedStatus& status, const Place& file, const FileStamp& now);
 
 } // namespace keepsift

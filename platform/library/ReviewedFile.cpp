@@ -26,7 +26,7 @@ std::optional<std::string> digestRead(int fd) {
 // Read through one descriptor, and only the file the place names when it is done: bytes
 // written while it was read, or a file put in its place, make it another.
 Holding holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileStamp& now) {
-    if (reviewed.status && stillProvenBy(*reviewed.status, now)) return Holding::reviewed;
+    if (reviewed.status && stillProvenBy(*reviewed.status, file, now)) return Holding::reviewed;
     const int fd = openFileBelow(file);
     if (fd < 0) return errno == EACCES || errno == EPERM ? Holding::unreadable : Holding::other;
     struct stat opened {

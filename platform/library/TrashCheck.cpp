@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include "platform/library/ChangeTimeKept.hpp"
+
 namespace keepsift {
 namespace {
 
@@ -27,6 +29,9 @@ FilesCheck checkOne(const std::string& root, const std::string& relative, bool p
     if (!S_ISREG(info.st_mode)) return primary ? FilesCheck::notAPhotograph : FilesCheck::changed;
     stamp = stampOf(info);
     const auto expected = reviewed.find(relative);
+    const bool bytesKnown = expected != reviewed.end() && expected->second.bytes;
+    if (primary && !bytesKnown && !changeTimeKeptAt(root + "/" + relative))
+        return FilesCheck::unproven;
     if (expected == reviewed.end()) return FilesCheck::ready;
     return checkOf(holdingOf({root, relative}, expected->second, stamp));
 }

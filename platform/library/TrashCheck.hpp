@@ -19,6 +19,9 @@ enum class FilesCheck {
     notAPhotograph,
     changed,
     unreadable,
+    // Its primary file has no reviewed bytes to compare, on a drive whose file status proves
+    // nothing: nothing of it goes until its bytes are known.
+    unproven,
 };
 
 // What each file was reviewed as, by its path below the root.

@@ -204,6 +204,12 @@ TEST(DeleteNotice, EveryReasonInBothLanguages) {
     EXPECT_EQ(one(KeptReason::unreadable, "de"),
               "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: kann nicht gelesen "
               "werden.");
+    EXPECT_EQ(one(KeptReason::unproven, "en"),
+              "1 photo moved to the Trash. 1 photo not moved: not yet checked on this drive, try "
+              "again shortly.");
+    EXPECT_EQ(one(KeptReason::unproven, "de"),
+              "1 Foto in den Papierkorb verschoben. 1 Foto nicht verschoben: auf diesem Laufwerk "
+              "noch nicht geprüft, gleich noch einmal versuchen.");
     EXPECT_EQ(one(KeptReason::trashOnAnotherDevice, "en"),
               "1 photo moved to the Trash. 1 photo not moved: the Trash is on another drive.");
     EXPECT_EQ(one(KeptReason::failed, "en"),

@@ -42,6 +42,9 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.contentDigest = "9f86d081";
     full.digestedAs = DigestedStatus{1234567, 4096, 1700000000000000001, 1700000000123456789};
     full.asset.file = FileIdentity{1234567, 1700000000123456789};
+    full.companionsAs = {
+        {"a.mov", DigestedStatus{77, 8192, 1700000000000000002, 1700000000000000003}},
+        {"a.xmp", DigestedStatus{78, 512, 1700000000000000004, 1700000000000000005}}};
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
         {"", ""},
@@ -60,6 +63,10 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {",\"digestedAs\":{\"number\":1234567", ",\"earlier\":{\"number\":1234567"},
         {"\"digestedAs\":{\"number\":1234567,", "\"digestedAs\":{"},
         {"\"changedNs\":1700000000123456789}", "\"changedNs\":\"x\"}"},
+        {",\"companionsAs\":[", ",\"earlier\":["},
+        {"\"companionsAs\":[", "\"companionsAs\":null,\"earlier\":["},
+        {"{\"name\":\"a.mov\",", "{"},
+        {"\"name\":\"a.xmp\"", "\"name\":7"},
         {",\"fileNumber\":1234567", ""},
         {"\"fileNumber\":1234567", "\"fileNumber\":null"},
         {"\"fileNumber\":1234567", "\"fileNumber\":\"1234567\""},

@@ -41,6 +41,9 @@ LibraryIndex variedIndex() {
         if (i % 3 != 2) e.asset.file = FileIdentity{i * 7919LL, i % 9 == 0 ? -1 : 1700000000LL * i};
         if (i % 5 == 1) e.decidedAt = Date{7e8 + i * 0.25};
         e.needsOriginal = i % 10 == 0;
+        if (i % 4 == 1)
+            e.companionsAs = {{odd[i % odd.size()] + ".mov", {i * 13LL, i, 17LL * i, -i}},
+                              {"a.xmp", {}}};
         index.entries.insert_or_assign(id, std::move(e));
     }
     index.ignoredGroups = {"g/1", "\"x\"", "ü"};

@@ -403,5 +403,33 @@ TEST_F(ReplacedInPlace, AFlaggedPhotoMadeAPipeOrALinkOutWhileDeleteAllRunsLeaves
     EXPECT_TRUE(flaggedPaths().empty());
 }
 
+// The user points the flagged frame's link at the frame kept by hand while the batch is
+// confirmed: the delete takes the flagged frame, and leaves the user's link as it is.
+TEST_F(ReplacedInPlace, ALinkPointedAtAKeeperWhileDeleteAllRunsStays) {
+    const fs::path link = album() / fs::path(flagged).filename();
+    const fs::path keeperTarget = fs::path("..") / kept;
+    dialogs->whileConfirming = [&] {
+        fs::remove(link);
+        fs::create_symlink(keeperTarget, link);
+    };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 1);
+    ASSERT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), keeperTarget);
+}
+
+// Made a pipe before the batch was formed, so that the library no longer lists it: its link
+// leads to no photograph and goes with it.
+TEST_F(ReplacedInPlace, AFlaggedPhotoMadeAPipeBeforeDeleteAllLeavesNoAlbumLink) {
+    fs::remove(pictures / flagged);
+    ASSERT_EQ(::mkfifo((pictures / flagged).c_str(), 0600), 0);
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 0);
+    EXPECT_TRUE(fs::is_fifo(pictures / flagged));
+    relist();
+    EXPECT_FALSE(fs::is_symlink(album() / fs::path(flagged).filename()));
+    EXPECT_EQ(linked(), flaggedPaths());
+}
+
 } // namespace
 } // namespace keepsift

@@ -1,0 +1,301 @@
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "photos/services/tests/EngineOverFolder.hpp"
+#include "photos/services/tests/FileBytes.hpp"
+#include "platform/library/ProvingStamp.hpp"
+
+namespace keepsift {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::bytesOf;
+
+// The drive the whole home lies on, the library and its Trash together: the test's own disk,
+// a tmpfs, or a FUSE drive whose change time follows the modification time anyone may set
+// (bindfs --ctime-from-mtime, as exFAT and network shares behave).
+enum class Drive { disk, tmpfs, fuse };
+
+std::string nameOf(const ::testing::TestParamInfo<Drive>& info) {
+    switch (info.param) {
+    case Drive::disk:
+        return "disk";
+    case Drive::tmpfs:
+        return "tmpfs";
+    case Drive::fuse:
+        return "fuse";
+    }
+    return "unknown";
+}
+
+bool run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::int64_t nanosecondsOf(const timespec& time) {
+    return time.tv_sec * 1'000'000'000LL + time.tv_nsec;
+}
+
+std::int64_t wallClockNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanosecondsOf(now);
+}
+
+// 256 other bytes written into the file's own inode, its size kept and its access and
+// modification times put back, as an in-place editor that keeps times does.
+void rewriteKeepingTimes(const fs::path& file) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    auto bytes = bytesOf(file);
+    ASSERT_GT(bytes.size(), 512u);
+    const std::size_t at = bytes.size() - 300;
+    for (std::size_t i = at; i < at + 256; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+    const int fd = ::open(file.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, bytes.data() + at, 256, static_cast<off_t>(at)), 256);
+    ::close(fd);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+}
+
+// Four frames of one burst, an hour old, each with its paired video, measured and decided:
+// three flagged.
+class DriveDelete : public testing::EngineOverFolder, public ::testing::WithParamInterface<Drive> {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        if (GetParam() != Drive::disk)
+            if (const auto missing = mountDrive(); !missing.empty()) GTEST_SKIP() << missing;
+        fs::create_directories(pictures);
+        for (int frame = 0; frame < 4; ++frame) {
+            const auto path =
+                writeJpeg("Burst/frame-" + std::to_string(frame) + ".jpg", burstFrame(frame),
+                          "2024:05:01 10:00:0" + std::to_string(2 * frame));
+            const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+            fs::last_write_time(path, hourAgo);
+            std::ofstream(fs::path(path).replace_extension(".mov"), std::ios::binary)
+                << std::string(4096, 'v');
+        }
+        waitPastRacyMargin();
+        startServices();
+        startEngine();
+        ASSERT_EQ(engine->reconcileWithLibrary().added.size(), 4u);
+        ASSERT_EQ(analyseAll(), 4);
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(flagged().size(), 3u);
+    }
+
+    void TearDown() override {
+        engine.reset();
+        services = {};
+        if (!mounted.empty() && !run(unmount + " '" + root.string() + "'"))
+            run(unmount + " -z '" + root.string() + "'");
+        if (!backing.empty()) fs::remove_all(backing);
+        LiveHome::TearDown();
+    }
+
+    // The drive mounted over the home, else why this machine cannot.
+    std::string mountDrive() {
+        if (::geteuid() != 0 || !fs::exists("/dev/fuse"))
+            return "mounting a drive for the library needs root and /dev/fuse";
+        if (GetParam() == Drive::tmpfs) {
+            unmount = "umount";
+            mounted = "mount -t tmpfs -o size=256m tmpfs '" + root.string() + "'";
+        } else {
+            if (!run("command -v bindfs"))
+                return "bindfs is not installed (scripts/packages.txt lists it)";
+            std::string pattern = (fs::temp_directory_path() / "keepsift-drive-XXXXXX").string();
+            backing = ::mkdtemp(pattern.data());
+            unmount = "fusermount -u";
+            mounted = "bindfs -o nonempty --ctime-from-mtime '" + backing.string() + "' '" +
+                      root.string() + "'";
+        }
+        if (!run(mounted)) {
+            const auto failed = "could not mount the drive: " + mounted;
+            mounted.clear();
+            return failed;
+        }
+        return {};
+    }
+
+    // Until the files' change times lie clearly before a read, as after any wait in use.
+    void waitPastRacyMargin() {
+        std::int64_t newest = 0;
+        for (const auto& file : fs::recursive_directory_iterator(pictures)) {
+            struct stat info {};
+            if (::lstat(file.path().c_str(), &info) == 0)
+                newest = std::max(newest, nanosecondsOf(info.st_ctim));
+        }
+        while (wallClockNs() <= newest + racyMarginNs + 10'000'000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+
+    fs::path trashed(const std::string& id) const {
+        return root / "XDG_DATA_HOME" / "Trash" / "files" / fs::path(id).filename();
+    }
+
+    void restart() {
+        ASSERT_TRUE(engine->save());
+        engine.reset();
+        services = {};
+        startServices();
+        startEngine();
+        engine->reconcileWithLibrary();
+    }
+
+    IndexEntry entry(const std::string& id) const { return engine->index().entries.at(id); }
+
+    // Every flagged photograph rewritten: none of the new bytes reaches the Trash, and each
+    // stays where it is, as it is now, kept as changed after the review.
+    void expectRewrittenFilesStay(const std::vector<std::string>& rewritten,
+                                  const DeletionReport& report) {
+        for (const auto& id : rewritten) {
+            EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), id), 0) << id;
+            ASSERT_TRUE(fs::exists(pictures / id)) << id;
+            EXPECT_EQ(bytesOf(pictures / id), now.at(id)) << id;
+            EXPECT_FALSE(fs::exists(trashed(id))) << id;
+            EXPECT_NE(std::find(report.kept.begin(), report.kept.end(),
+                                KeptPhoto{id, KeptReason::changedSinceReviewed}),
+                      report.kept.end())
+                << id;
+        }
+    }
+
+    void rewriteFlagged(const std::vector<std::string>& ids) {
+        for (const auto& id : ids) {
+            rewriteKeepingTimes(pictures / id);
+            now[id] = bytesOf(pictures / id);
+        }
+    }
+
+    fs::path backing;
+    std::string mounted, unmount;
+    std::map<std::string, std::vector<char>> now;
+};
+
+TEST_P(DriveDelete, EveryMeasuredPhotographHasItsDigest) {
+    for (const auto& [id, indexEntry] : engine->index().entries) {
+        EXPECT_TRUE(indexEntry.contentDigest) << id;
+        // A status proves bytes only where the kernel keeps the change time.
+        EXPECT_EQ(indexEntry.digestedAs.has_value(), GetParam() != Drive::fuse) << id;
+    }
+}
+
+TEST_P(DriveDelete, FlaggedPhotosRewrittenWithTheirTimesPutBackStayOutOfTheTrash) {
+    const auto batch = flagged();
+    rewriteFlagged(batch);
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    expectRewrittenFilesStay(batch, report);
+}
+
+TEST_P(DriveDelete, FlaggedPhotosRewrittenWhileStoppedStayOutOfTheTrash) {
+    const auto batch = flagged();
+    ASSERT_TRUE(engine->save());
+    engine.reset();
+    services = {};
+    rewriteFlagged(batch);
+    startServices();
+    startEngine();
+    engine->reconcileWithLibrary();
+    readBack();
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    for (const auto& id : batch) {
+        EXPECT_FALSE(fs::exists(trashed(id))) << id;
+        EXPECT_EQ(bytesOf(pictures / id), now.at(id)) << id;
+    }
+    EXPECT_TRUE(report.deleted.empty());
+}
+
+// The digests kept are made wrong on purpose: a file that goes to the Trash was not read.
+TEST_P(DriveDelete, UnchangedFlaggedPhotosGoUnreadOnlyWhereTheKernelKeepsTheChangeTime) {
+    const auto batch = flagged();
+    engine->updateIndex([&](LibraryIndex& index) {
+        for (const auto& id : batch)
+            index.entries.at(id).contentDigest = "not the bytes measured";
+    });
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    if (GetParam() == Drive::fuse) {
+        EXPECT_TRUE(report.deleted.empty());
+        EXPECT_EQ(report.kept.size(), batch.size());
+    } else {
+        EXPECT_EQ(report.deleted, batch);
+    }
+}
+
+// As an index of an earlier build left it: no digest. On a drive whose status proves nothing
+// the photograph stays, told why, until its bytes are read; then it goes.
+TEST_P(DriveDelete, APhotographWithoutItsDigestGoesOnlyOnceItsBytesAreRead) {
+    const auto batch = flagged();
+    engine->updateIndex([&](LibraryIndex& index) {
+        for (const auto& id : batch)
+            index.entries.at(id).takeDigest(std::nullopt);
+    });
+    restart();
+    if (GetParam() == Drive::fuse) {
+        const auto held = engine->deleteBatch(std::nullopt, 0, true);
+        EXPECT_TRUE(held.deleted.empty());
+        EXPECT_EQ(held.kept, DeletionReport::allKept(batch, KeptReason::unproven).kept);
+        for (const auto& id : batch)
+            EXPECT_FALSE(fs::exists(trashed(id))) << id;
+        readBack();
+        for (const auto& id : batch)
+            EXPECT_TRUE(entry(id).contentDigest) << id;
+    }
+    std::map<std::string, std::vector<char>> reviewed;
+    for (const auto& id : batch)
+        reviewed[id] = bytesOf(pictures / id);
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.deleted, batch);
+    for (const auto& id : batch)
+        EXPECT_EQ(bytesOf(trashed(id)), reviewed.at(id)) << id;
+}
+
+// Changed after the review, before "delete all" and before any listing saw it: the whole pair
+// stays, told as changed.
+TEST_P(DriveDelete, APairedVideoChangedAfterTheReviewKeepsItsPhotoWhole) {
+    const auto batch = flagged();
+    const auto photo = batch.front();
+    const auto video = fs::path(photo).replace_extension(".mov");
+    std::ofstream(pictures / video, std::ios::binary) << std::string(4096, 'w');
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{photo, KeptReason::changedSinceReviewed}}));
+    ASSERT_TRUE(fs::exists(pictures / video));
+    EXPECT_EQ(bytesOf(pictures / video), std::vector<char>(4096, 'w'));
+    EXPECT_FALSE(fs::exists(trashed(photo)) || fs::exists(trashed(video.string())));
+    EXPECT_EQ(report.deleted.size(), batch.size() - 1);
+}
+
+// `chmod -R` moves every change time and no bytes: once read back, the photographs go with
+// their videos.
+TEST_P(DriveDelete, AfterAChmodOfTheWholeLibraryPhotographsGoWithTheirVideos) {
+    const auto batch = flagged();
+    for (const auto& file : fs::recursive_directory_iterator(pictures))
+        if (!file.is_symlink())
+            fs::permissions(file.path(), fs::perms::others_read, fs::perm_options::remove);
+    engine->reconcileWithLibrary();
+    readBack();
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.deleted, batch);
+    for (const auto& id : batch)
+        EXPECT_TRUE(fs::exists(trashed(fs::path(id).replace_extension(".mov").string()))) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, DriveDelete,
+                         ::testing::Values(Drive::disk, Drive::tmpfs, Drive::fuse), nameOf);
+
+} // namespace
+} // namespace keepsift
