@@ -114,6 +114,33 @@ TEST_F(OwnLinks, ReadThroughAReplacedFileFlagNoOtherPhotograph) {
     expectNothingByHand();
 }
 
+// The user links two keepers as a file manager may: through a folder link inside the library,
+// and by an absolute path through a link to the library from outside.
+TEST_F(OwnLinks, LinksMadeThroughFolderLinksAreTheUsersFlags) {
+    std::vector<std::string> keepers;
+    for (const auto& id : idsIn(ReviewState::keeper))
+        if (id.starts_with("Trip/")) keepers.push_back(id);
+    ASSERT_EQ(keepers.size(), 3u);
+    const auto nameOf = [](const std::string& id) { return std::filesystem::path(id).filename(); };
+    std::filesystem::create_directory_symlink("Trip", pictures / "Alias");
+    std::filesystem::create_directory_symlink(pictures, root / "Outside");
+    std::filesystem::create_symlink(std::filesystem::path("../Alias") / nameOf(keepers[0]),
+                                    album() / "through-alias.jpg");
+    std::filesystem::create_symlink(root / "Outside" / keepers[1], album() / "from-outside.jpg");
+    relist();
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(stateOf(keepers[i]), ReviewState::flaggedByHand) << keepers[i];
+            EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, keepers[i]), 1);
+        }
+        EXPECT_EQ(stateOf(keepers[2]), ReviewState::keeper);
+        EXPECT_EQ(linked(), flagged());
+        quitEngine();
+        start();
+        relist();
+    }
+}
+
 TEST_F(OwnLinks, ResetGivesAGroupKeepsiftDecidedBackUnchanged) {
     const auto before = engine->index();
     const auto frame = idsIn(ReviewState::flagged).front();
