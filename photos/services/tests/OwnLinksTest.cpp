@@ -13,7 +13,8 @@ namespace {
 class HeldAlbumWrites : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
         {
             std::unique_lock lock(mutex_);
             if (holding && rejected) {
@@ -22,7 +23,7 @@ public:
                 changed_.wait(lock, [this] { return !holding; });
             }
         }
-        ForwardingLibrary::setRejected(ids, rejected);
+        return ForwardingLibrary::setRejected(ids, rejected);
     }
     void awaitWaiting() {
         std::unique_lock lock(mutex_);
