@@ -40,7 +40,7 @@ void writePhotographs(const fs::path& pictures, int count, std::int64_t fileByte
     }
 }
 
-FolderEngine::FolderEngine(int photos, std::int64_t fileBytes)
+FolderEngine::FolderEngine(int photos, std::int64_t fileBytes, bool digests)
     : photos(photos), files(makeFilesFolder("ks-folder-engine-files")),
       storage(countedFolderStorage(files)) {
     std::string pattern = (fs::temp_directory_path() / "ks-folder-engine-XXXXXX").string();
@@ -55,7 +55,7 @@ FolderEngine::FolderEngine(int photos, std::int64_t fileBytes)
     measureAll();
     engine->flush();
     start();
-    readAllDigests();
+    if (digests) readAllDigests();
     engine->syncRejectsAlbumIfNeeded();
     engine->flush();
 }

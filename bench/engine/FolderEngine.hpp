@@ -18,11 +18,11 @@ namespace keepsift::bench {
 void writePhotographs(const std::filesystem::path& pictures, int count, std::int64_t fileBytes);
 
 // A home of its own under the temporary directory with a folder library of real photographs,
-// measured (with synthetic measurements, grouped) and their digests read, the album in step
-// and all saved, as a long-running Keepsift leaves it; removed with it. The engine's files go
-// to a real folder too, counted.
+// measured (with synthetic measurements, grouped) and, unless told not to, their digests
+// read, the album in step and all saved, as a long-running Keepsift leaves it; removed with it. The
+// engine's files go to a real folder too, counted.
 struct FolderEngine {
-    FolderEngine(int photos, std::int64_t fileBytes);
+    FolderEngine(int photos, std::int64_t fileBytes, bool digests = true);
     ~FolderEngine();
     FolderEngine(const FolderEngine&) = delete;
     FolderEngine& operator=(const FolderEngine&) = delete;
