@@ -1,5 +1,8 @@
 #include "platform/library/LinkTargets.hpp"
 
+#include <climits>
+#include <unistd.h>
+
 #include "platform/library/MountPoint.hpp"
 
 namespace keepsift {
@@ -15,30 +18,38 @@ bool outside(const fs::path& relative) {
 
 LinkTargets::LinkTargets(const std::string& root) : realRoot_(realPathOf(root)) {}
 
+// Read as text, not as paths: an album read goes through every link, and the folders named
+// are few.
 std::string LinkTargets::namedRelative(const Place& link) {
     if (!ready()) return {};
-    std::error_code error;
-    const auto target = fs::read_symlink(link.path(), error);
-    if (error || target.empty()) return {};
-    const auto named = target.is_absolute() ? target : fs::path(link.path()).parent_path() / target;
-    auto name = named.filename();
+    const std::string path = link.path();
+    char text[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<std::size_t>(length) == sizeof text) return {};
+    const std::string target(text, static_cast<std::size_t>(length));
+    const std::string named =
+        target.front() == '/' ? target : path.substr(0, path.rfind('/') + 1) + target;
+    const auto slash = named.rfind('/');
+    const std::string name = named.substr(slash + 1);
     // A path that ends in a folder's own name ("..", ".") names that folder.
     const bool folderItself = name.empty() || name == "." || name == "..";
-    const auto& folder = folderInLibrary(folderItself ? named : named.parent_path());
+    const auto& folder = folderInLibrary(folderItself ? named
+                                         : slash == 0 ? "/"
+                                                      : named.substr(0, slash));
     if (!folder) return lexicalRelative(link, target);
     if (folder->empty()) return {};
     if (folderItself) return *folder == "." ? std::string() : *folder;
-    return *folder == "." ? name.string() : (fs::path(*folder) / name).string();
+    return *folder == "." ? name : *folder + "/" + name;
 }
 
-const std::optional<std::string>& LinkTargets::folderInLibrary(const fs::path& folder) {
-    auto [found, added] = folders_.try_emplace(folder.string());
+const std::optional<std::string>& LinkTargets::folderInLibrary(const std::string& folder) {
+    auto [found, added] = folders_.try_emplace(folder);
     if (!added) return found->second;
-    const std::string real = realPathOf(folder.string());
+    const std::string real = realPathOf(folder);
     if (real.empty()) return found->second;
     if (real == realRoot_) return found->second = ".";
-    const auto relative = fs::path(real).lexically_relative(realRoot_);
-    return found->second = outside(relative) ? std::string() : relative.string();
+    const std::string prefix = realRoot_ == "/" ? realRoot_ : realRoot_ + "/";
+    return found->second = real.starts_with(prefix) ? real.substr(prefix.size()) : std::string();
 }
 
 // What the link's text names read as text alone, for a folder that cannot be resolved now: a

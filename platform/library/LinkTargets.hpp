@@ -26,7 +26,7 @@ public:
 private:
     // Relative to the library: "." for the library itself, empty for a folder outside it, and
     // none when the folder cannot be resolved (missing, unreadable, on storage that is away).
-    const std::optional<std::string>& folderInLibrary(const std::filesystem::path& folder);
+    const std::optional<std::string>& folderInLibrary(const std::string& folder);
     std::string lexicalRelative(const Place& link, const std::filesystem::path& target) const;
 
     std::string realRoot_;
