@@ -6,7 +6,8 @@
 // takes to be answered meanwhile, against at rest; and, with no decision meanwhile, the whole
 // saves and bytes the listing and the read-back write. Each figure is also carried over to
 // 100,000 photographs. The files are small JPEGs with a random tail, written to a temporary folder
-// and removed afterwards; the engine's own files go to a real folder too.
+// and removed afterwards; the engine's own files go to a real folder too. Then, apart, the bytes
+// the change costs until all is saved (--benchmark_filter=bytesWrittenByChmod for that alone).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -22,13 +23,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bench/engine/CountingStorage.hpp"
 #include "bench/engine/EngineLibrary.hpp"
-#include "bench/library/DatedJpeg.hpp"
+#include "bench/engine/FolderEngine.hpp"
 #include "bench/scaling/ScaledRun.hpp"
-#include "core/scripted/CountingLibrary.hpp"
-#include "core/scripted/FixtureSignalSource.hpp"
-#include "photos/services/LiveServices.hpp"
+#include "platform/imaging/tests/ReadCounting.hpp"
 
 namespace keepsift {
 namespace {
@@ -42,31 +40,6 @@ std::int64_t fileBytes = 3'200'000;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-struct Yes : ConsentPrompt, DeletionConfirmation {
-    bool askLibraryConsent(const std::string&) override { return true; }
-    bool confirmDeletion(const std::vector<PortAsset>&) override { return false; }
-};
-
-// `count` photographs, 100 to a folder, each a dated JPEG followed by random bytes up to the
-// file size.
-void writePhotographs(const fs::path& pictures, int count) {
-    DatedJpeg jpeg;
-    std::mt19937_64 random(47);
-    std::string tail(static_cast<std::size_t>(fileBytes), '\0');
-    for (auto& byte : tail)
-        byte = static_cast<char>(random());
-    for (int i = 0; i < count; ++i) {
-        const auto folder = pictures / ("folder-" + std::to_string(i / 100));
-        if (i % 100 == 0) fs::create_directories(folder);
-        const auto file = folder / ("photo-" + std::to_string(i) + ".jpg");
-        jpeg.write(file, 20 + i / 8760 % 10, 1 + i / 730 % 12, 1 + i / 24 % 28, i % 24, i % 60,
-                   i * 7 % 60);
-        const auto size = static_cast<std::int64_t>(fs::file_size(file));
-        std::ofstream(file, std::ios::binary | std::ios::app)
-            .write(tail.data() + i % 4096, std::max<std::int64_t>(0, fileBytes - size - 4096));
-    }
 }
 
 // Written out and dropped from the page cache, so that the next read comes from the disk.
@@ -92,80 +65,6 @@ void chmodEvery(const fs::path& pictures) {
                                 : fs::perm_options::remove);
 }
 
-// A home of its own, the photographs measured (with synthetic measurements, grouped) and their
-// digests read, the album in step and all saved, as a long-running Keepsift leaves it.
-struct Library {
-    explicit Library(int photos) : photos(photos) {
-        std::string pattern = (fs::temp_directory_path() / "ks-status-XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
-        for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-            ::setenv(name, (root / name).c_str(), 1);
-        writePhotographs(root / "Pictures", photos);
-        auto yes = std::make_shared<Yes>();
-        services = makeLiveServices(root / "Pictures", {yes, yes});
-        library = std::make_shared<CountingLibrary>(services.library);
-        start();
-        measureAll();
-        engine->flush();
-        start();
-        readAllDigests();
-        engine->syncRejectsAlbumIfNeeded();
-        engine->flush();
-    }
-    ~Library() {
-        engine.reset();
-        services = {};
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-        fs::remove_all(files, ignored);
-    }
-
-    void start() {
-        engine = std::make_unique<ScanEngine>(
-            library,
-            std::make_shared<FixtureSignalSource>(std::vector<PhotoSignals>{},
-                                                  FixtureSignalSource::Miss::refuse),
-            storage, std::make_shared<SystemClock>());
-        engine->ensureAuthorization(true);
-        engine->refreshStorageMode();
-        engine->reconcileWithLibrary();
-    }
-
-    void readAllDigests() {
-        for (int step = 0; step < photos; ++step)
-            if (engine->fillContentDigests(bench::running()) != DigestFill::more) return;
-    }
-
-    void measureAll() {
-        const auto made = bench::makeEngineLibrary(photos);
-        const auto index = engine->index();
-        std::size_t next = 0;
-        for (const auto& [id, entry] : index.entries) {
-            PhotoSignals signals = made.signals.at(next++);
-            signals.digest = id;
-            signals.filename = entry.asset.filename;
-            signals.capturedAt = entry.asset.createdAt;
-            signals.pixelWidth = entry.asset.pixelWidth;
-            signals.pixelHeight = entry.asset.pixelHeight;
-            signals.fileSize = entry.asset.fileSize;
-            engine->recordSignals(signals, id);
-        }
-        engine->regroup();
-        for (const auto& [id, entry] : engine->index().entries)
-            if (entry.state == ReviewState::keeper) decided.push_back(id);
-    }
-
-    const int photos;
-    fs::path root;
-    fs::path files = bench::makeFilesFolder("ks-status-files");
-    std::shared_ptr<bench::CountingStorage> storage = bench::countedFolderStorage(files);
-    LiveServices services;
-    std::shared_ptr<CountingLibrary> library;
-    std::unique_ptr<ScanEngine> engine;
-    // Keepers to flag and keep again by hand.
-    std::vector<std::string> decided;
-};
-
 // The median of a few listings.
 double listingSeconds(ScanEngine& engine, int times) {
     std::vector<double> seconds;
@@ -182,7 +81,7 @@ double listingSeconds(ScanEngine& engine, int times) {
 // keeper by hand, or keeps it again. Their answer times, in milliseconds, sorted.
 class Decisions {
 public:
-    Decisions(Library& library, int count) : library_(library), count_(count) {}
+    Decisions(bench::FolderEngine& library, int count) : library_(library), count_(count) {}
     void stop() {
         stopped_ = true;
         finish();
@@ -211,7 +110,7 @@ private:
         std::sort(answered_.begin(), answered_.end());
     }
 
-    Library& library_;
+    bench::FolderEngine& library_;
     const int count_;
     std::atomic<bool> stopped_ = false;
     std::vector<double> answered_;
@@ -237,7 +136,7 @@ ReadBack readBack(ScanEngine& engine) {
 }
 
 void chmodOfEveryFile(benchmark::State& state) {
-    Library library(static_cast<int>(state.range(0)));
+    bench::FolderEngine library(static_cast<int>(state.range(0)), fileBytes);
     auto& engine = *library.engine;
     const double scale = projected / library.photos;
     for (auto _ : state) {
@@ -246,15 +145,15 @@ void chmodOfEveryFile(benchmark::State& state) {
         atRest.start();
         atRest.finish();
 
-        chmodEvery(library.root / "Pictures");
-        evict(library.root / "Pictures");
+        chmodEvery(library.pictures());
+        evict(library.pictures());
         library.library->reads = 0;
         const auto listed = Clock::now();
         engine.reconcileWithLibrary();
         const double afterChmod = secondsSince(listed);
         const int listingReads = library.library->reads;
 
-        evict(library.root / "Pictures");
+        evict(library.pictures());
         library.library->reads = 0;
         Decisions meanwhile(library, 1 << 20);
         meanwhile.start();
@@ -265,7 +164,7 @@ void chmodOfEveryFile(benchmark::State& state) {
         const double further = listingSeconds(engine, 1);
         const int furtherReads = library.library->reads;
         // Once more with the files' headers in the page cache: the library's own part.
-        chmodEvery(library.root / "Pictures");
+        chmodEvery(library.pictures());
         const auto warm = Clock::now();
         engine.reconcileWithLibrary();
         const double afterChmodWarm = secondsSince(warm);
@@ -315,6 +214,39 @@ void chmodOfEveryFile(benchmark::State& state) {
     }
 }
 
+// What reaches the disk for the change, until all is saved, as a long-running Keepsift meets
+// it (its last save further back than the save throttle): the listing after it, the
+// read-back to its end, the flush after it and the close of the library, which commits the
+// cache's last rows. The engine's saves are counted as it hands them over, and everything
+// this process hands to write(2) (the catalogue cache and its log as well) as /proc/self/io
+// counts it.
+void bytesWrittenByChmod(benchmark::State& state) {
+    bench::FolderEngine library(static_cast<int>(state.range(0)), fileBytes);
+    auto& engine = *library.engine;
+    const double scale = projected / library.photos;
+    std::this_thread::sleep_for(31s);
+    for (auto _ : state) {
+        chmodEvery(library.pictures());
+        library.storage->reset();
+        const auto before = testing::processIo("wchar:");
+        const auto start = Clock::now();
+        engine.reconcileWithLibrary();
+        readBack(engine);
+        engine.flush();
+        library.engine.reset();
+        library.library.reset();
+        library.services = {};
+        state.SetIterationTime(secondsSince(start));
+        const auto written = static_cast<double>(testing::processIo("wchar:") - before);
+        const auto saved = static_cast<double>(library.storage->bytes.load());
+        state.counters["index_saves"] = library.storage->indexSaves.load();
+        state.counters["engine_MB"] = saved / 1e6;
+        state.counters["written_MB"] = written / 1e6;
+        state.counters["cache_and_rest_MB"] = (written - saved) / 1e6;
+        state.counters["at100k_written_MB"] = written * scale / 1e6;
+    }
+}
+
 } // namespace
 } // namespace keepsift
 
@@ -322,7 +254,8 @@ int main(int argc, char** argv) {
     using namespace keepsift;
     fileBytes = static_cast<std::int64_t>(
         std::stod(bench::takeOption(argc, argv, "megabytes", "3.2")) * 1e6);
-    bench::registerTimedRuns({{"chmodOfEveryFile", chmodOfEveryFile}},
-                             bench::takeSizes(argc, argv, {3000}), 1);
+    bench::registerTimedRuns(
+        {{"chmodOfEveryFile", chmodOfEveryFile}, {"bytesWrittenByChmod", bytesWrittenByChmod}},
+        bench::takeSizes(argc, argv, {3000}), 1);
     return bench::runWithGrowth(argc, argv);
 }

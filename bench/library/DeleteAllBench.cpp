@@ -161,9 +161,5 @@ int main(int argc, char** argv) {
     using namespace keepsift;
     photoCount = std::atoi(bench::takeOption(argc, argv, "photos", "500").c_str());
     photoBytes = std::atoll(bench::takeOption(argc, argv, "megabytes", "5").c_str()) << 20;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }

@@ -111,10 +111,5 @@ int main(int argc, char** argv) {
     fileCount = std::max(spreadFolders,
                          std::atoi(bench::takeOption(argc, argv, "files", "100000").c_str()));
     measuredCount = std::atoi(bench::takeOption(argc, argv, "measured", "0").c_str());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("files: %d, peak resident memory: %.0f MiB\n", fileCount, bench::peakResidentMiB());
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, [] { bench::printFilesAndPeakMemory(fileCount); });
 }

@@ -245,10 +245,5 @@ int main(int argc, char** argv) {
     const int files = std::atoi(bench::takeOption(argc, argv, "files", "100000").c_str());
     folderCount = std::max(1, files / (subfolderCount * filesPerFolder));
     fileCount = folderCount * subfolderCount * filesPerFolder;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("files: %d, peak resident memory: %.0f MiB\n", fileCount, bench::peakResidentMiB());
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, [] { bench::printFilesAndPeakMemory(fileCount); });
 }

@@ -92,6 +92,10 @@ double peakResidentMiB() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+void printFilesAndPeakMemory(int files) {
+    std::printf("files: %d, peak resident memory: %.0f MiB\n", files, peakResidentMiB());
+}
+
 double residentMiB() {
     std::ifstream statm("/proc/self/statm");
     long long pages = 0, resident = 0;
@@ -110,6 +114,15 @@ void registerTimedRuns(const std::vector<NamedRun>& runs, const std::vector<std:
                                    ->Iterations(1);
             if (repetitions > 1) registered->Repetitions(repetitions)->ReportAggregatesOnly(true);
         }
+}
+
+int runBenchmarks(int argc, char** argv, const std::function<void()>& afterwards) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    if (afterwards) afterwards();
+    benchmark::Shutdown();
+    return 0;
 }
 
 int runWithGrowth(int argc, char** argv) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,8 +20,14 @@ std::vector<std::int64_t> takeSizes(int& argc, char** argv, std::vector<std::int
 std::string takeOption(int& argc, char** argv, const std::string& name,
                        const std::string& fallback);
 
+// Runs the benchmarks registered with BENCHMARK once the options were taken out, then
+// `afterwards` (a summary line) before Google Benchmark shuts down.
+int runBenchmarks(int argc, char** argv, const std::function<void()>& afterwards = {});
+
 // Peak resident memory of this process so far, in MiB.
 double peakResidentMiB();
+// "files: N, peak resident memory: M MiB", the line a folder benchmark ends with.
+void printFilesAndPeakMemory(int files);
 // Resident memory of this process now, in MiB.
 double residentMiB();
 

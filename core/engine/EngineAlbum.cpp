@@ -54,7 +54,9 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
         if (wanted && !entry.asset.isRejected) additions.push_back(id);
         if (!wanted && entry.asset.isRejected) removals.push_back(id);
     }
-    if (!additions.empty()) takeUsersLinksLocked(lock, additions);
+    std::set<std::string> usersIfLinked;
+    for (const auto& id : additions)
+        if (albumChangeIsUsersLocked(id, true)) usersIfLinked.insert(id);
     ownWrites_.insert(additions.begin(), additions.end());
     ownWrites_.insert(removals.begin(), removals.end());
     // Until the writes are known done, a link found or missed is the engine's, also after a
@@ -70,8 +72,9 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
             ownWrites_.erase(id);
     };
     if (!additions.empty()) {
+        std::vector<std::string> linkedAlready;
         try {
-            writeAlbumLocked(lock, additions, true);
+            linkedAlready = writeAlbumLocked(lock, additions, true);
         } catch (...) {
             forget(additions);
             forget(removals);
@@ -79,6 +82,7 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
         }
         ++mutationGeneration_;
         setRejectedFlagsLocked(additions, true);
+        takeUsersLinksLocked(linkedAlready, usersIfLinked);
     }
     if (!removals.empty()) {
         try {
@@ -101,27 +105,29 @@ std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
 }
 
 // A photograph the engine flagged that the user linked before the write (while it was measured,
-// ahead of the watcher's report) is the user's flag; the write leaves it out, so that the link
-// is never taken for the engine's.
-void ScanEngine::takeUsersLinksLocked(Lock& lock, std::vector<std::string>& additions) {
-    const auto linked = unlocked(lock, [&] { return library_->linkedNow(additions); });
+// ahead of the watcher's report) is the user's flag: the write, which found the link and left
+// it, answers it, and the link is never taken for the engine's. The unsettled list that covered
+// it is cleared with the others once saved.
+void ScanEngine::takeUsersLinksLocked(const std::vector<std::string>& linkedAlready,
+                                      const std::set<std::string>& users) {
     const Date now = clock_->now();
-    for (const auto& id : linked) {
-        if (!albumChangeIsUsersLocked(id, true) || !index_.entries.contains(id)) continue;
-        std::erase(additions, id);
-        setRejectedFlagsLocked({id}, true);
+    for (const auto& id : linkedAlready) {
+        if (!users.contains(id) || !index_.entries.contains(id)) continue;
+        ownWrites_.erase(id);
+        index_.ownLinks.forget(id);
         adoptAlbumChangeLocked(id, now);
     }
 }
 
-void ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {
+std::vector<std::string>
+ScanEngine::writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected) {
     ++albumWritesBegun_;
     ++albumWritesRunning_;
     struct Returned {
         int& running;
         ~Returned() { --running; }
     } returned{albumWritesRunning_};
-    unlocked(lock, [&] { library_->setRejected(ids, rejected); });
+    return unlocked(lock, [&] { return library_->setRejected(ids, rejected); });
 }
 
 void ScanEngine::noteDepartedLocked(const std::vector<std::string>& ids) {

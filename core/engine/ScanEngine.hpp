@@ -185,8 +185,11 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
-    void writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids, bool rejected);
-    void takeUsersLinksLocked(Lock& lock, std::vector<std::string>& additions);
+    // An addition answers the photographs the album linked already.
+    std::vector<std::string> writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids,
+                                              bool rejected);
+    void takeUsersLinksLocked(const std::vector<std::string>& linkedAlready,
+                              const std::set<std::string>& users);
     // Photographs that left the library may have left their links behind.
     void noteDepartedLocked(const std::vector<std::string>& ids);
     void removeDepartedRejectsLocked(Lock& lock);

@@ -57,13 +57,10 @@ public:
         if (!digest) return std::nullopt;
         return DigestRead{std::move(*digest)};
     }
-    // Of the given photographs, those the rejects album links now: a look at the album alone.
-    virtual std::vector<std::string> linkedNow(const std::vector<std::string>& ids) {
-        (void)ids;
-        return {};
-    }
-    // Adds to (or removes from) the rejects album. Throws LibraryError.
-    virtual void setRejected(const std::vector<std::string>& ids, bool rejected) = 0;
+    // Adds to (or removes from) the rejects album. An addition answers those of the photographs
+    // the album linked already when it looked, which it left as they were. Throws LibraryError.
+    virtual std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                                 bool rejected) = 0;
     // Takes out of the rejects album the links of these photographs that left the library
     // (removed by hand) and lead nowhere now; what lies on storage that is away stays, and so
     // does every other link. Throws LibraryError.

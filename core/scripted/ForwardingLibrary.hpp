@@ -35,11 +35,9 @@ public:
     std::optional<DigestRead> readDigest(const std::string& id) override {
         return library_->readDigest(id);
     }
-    std::vector<std::string> linkedNow(const std::vector<std::string>& ids) override {
-        return library_->linkedNow(ids);
-    }
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        library_->setRejected(ids, rejected);
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
+        return library_->setRejected(ids, rejected);
     }
     void removeDepartedRejects(const std::vector<std::string>& departed) override {
         library_->removeDepartedRejects(departed);

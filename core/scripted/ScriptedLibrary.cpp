@@ -96,7 +96,8 @@ void ScriptedLibrary::setContent(const std::string& id, const std::string& diges
     contents_.insert_or_assign(id, digest);
 }
 
-void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
+std::vector<std::string> ScriptedLibrary::setRejected(const std::vector<std::string>& ids,
+                                                      bool rejected) {
     std::lock_guard lock(mutex_);
     requireReadAccessLocked();
     rejectionCalls_.push_back({ids, rejected});
@@ -105,6 +106,7 @@ void ScriptedLibrary::setRejected(const std::vector<std::string>& ids, bool reje
     for (const auto& id : ids)
         if (auto found = assetsByID_.find(id); found != assetsByID_.end())
             found->second.isRejected = rejected;
+    return {};
 }
 
 DeletionReport ScriptedLibrary::deleteAssets(const std::vector<std::string>& ids,

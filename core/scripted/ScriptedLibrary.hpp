@@ -41,7 +41,8 @@ public:
     std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override;
     // The content given for a listed photograph; none without one.
     std::optional<std::string> contentDigest(const std::string& id) override;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override;
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override;
     DeletionReport deleteAssets(const std::vector<std::string>& ids,
                                 const ReviewedContents& reviewed) override;
     LibraryChangeStream changes() override;

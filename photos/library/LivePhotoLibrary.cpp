@@ -1,8 +1,6 @@
 #include "photos/library/LivePhotoLibrary.hpp"
 
-#include <algorithm>
 #include <exception>
-#include <iterator>
 
 #include "core/support/FirstAnswer.hpp"
 #include "photos/library/AuthorizationMapping.hpp"
@@ -105,19 +103,6 @@ std::vector<LibraryAsset> LivePhotoLibrary::lookUp(const std::vector<std::string
         return {};
     }
     return found;
-}
-
-// An album that cannot be read links nothing that can be told.
-std::vector<std::string> LivePhotoLibrary::linkedNow(const std::vector<std::string>& ids) {
-    std::vector<std::string> linked;
-    try {
-        const auto members = rejectsMembers(*port_);
-        std::copy_if(ids.begin(), ids.end(), std::back_inserter(linked),
-                     [&](const std::string& id) { return members.contains(id); });
-    } catch (const std::exception&) {
-        return {};
-    }
-    return linked;
 }
 
 } // namespace keepsift

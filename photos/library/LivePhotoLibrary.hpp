@@ -31,10 +31,10 @@ public:
     std::vector<std::string> unavailable(const std::vector<std::string>& missing) override;
     std::vector<std::string> present(const std::vector<std::string>& ids) override;
     std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override;
-    std::vector<std::string> linkedNow(const std::vector<std::string>& ids) override;
     std::optional<std::string> contentDigest(const std::string& id) override;
     std::optional<DigestRead> readDigest(const std::string& id) override;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override;
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override;
     void removeDepartedRejects(const std::vector<std::string>& departed) override;
     DeletionReport deleteAssets(const std::vector<std::string>& ids,
                                 const ReviewedContents& reviewed) override;
@@ -44,7 +44,8 @@ public:
     std::shared_ptr<ChangeObserver> observer() const;
 
 private:
-    void addMissingMembers(const std::vector<std::string>& ids,
+    // True when its look found every one of them in the album.
+    bool addMissingMembers(const std::vector<std::string>& ids,
                            const std::vector<PortAsset>& assets);
     void verifyMembership(const std::vector<std::string>& ids, bool rejected);
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "core/model/LibraryError.hpp"
@@ -39,13 +40,23 @@ bool isUserCancellation(const PortError& error) {
 
 } // namespace
 
-void LivePhotoLibrary::setRejected(const std::vector<std::string>& ids, bool rejected) {
-    if (ids.empty()) return;
+// An addition looks at the album before it writes, to answer which photographs were linked
+// already, and once after; that look serves the check when it found every one in.
+std::vector<std::string> LivePhotoLibrary::setRejected(const std::vector<std::string>& ids,
+                                                       bool rejected) {
+    if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
     if (assets.empty()) throw LibraryError::albumWriteIncomplete(count(ids));
+    std::vector<std::string> linkedAlready;
+    if (rejected) {
+        const auto members = rejectsMembers(*port_);
+        std::copy_if(ids.begin(), ids.end(), std::back_inserter(linkedAlready),
+                     [&](const std::string& id) { return members.contains(id); });
+    }
     performChangesAndWait(*port_, albumWrite(port_, assets, rejected));
-    if (rejected) addMissingMembers(ids, assets);
+    if (rejected && addMissingMembers(ids, assets)) return linkedAlready;
     verifyMembership(ids, rejected);
+    return linkedAlready;
 }
 
 // The service is told the identifiers of photographs it no longer holds, and takes out only
@@ -61,14 +72,15 @@ void LivePhotoLibrary::removeDepartedRejects(const std::vector<std::string>& dep
     if (!gone.empty()) performChangesAndWait(*port_, albumWrite(port_, std::move(gone), false));
 }
 
-void LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,
+bool LivePhotoLibrary::addMissingMembers(const std::vector<std::string>& ids,
                                          const std::vector<PortAsset>& assets) {
     auto album = rejectsAlbum(*port_);
-    if (!album) return;
+    if (!album) return false;
     const auto members = memberSet(*port_, *album);
     const bool allIn =
         std::all_of(ids.begin(), ids.end(), [&](const auto& id) { return members.contains(id); });
     if (!allIn) performChangesAndWait(*port_, albumWrite(port_, assets, true));
+    return allIn;
 }
 
 void LivePhotoLibrary::verifyMembership(const std::vector<std::string>& ids, bool rejected) {

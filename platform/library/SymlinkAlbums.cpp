@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/library/LinkTargets.hpp"
 #include "platform/library/MediaKinds.hpp"
-#include "platform/library/MountPoint.hpp"
 
 namespace keepsift {
 namespace {
@@ -56,40 +56,18 @@ std::map<std::string, std::string> ownersOf(const std::vector<CatalogueItem>& it
     return owners;
 }
 
-// The path a link's own text names, relative to the library, read without following the link
-// or whatever lies at that path; empty for one that leads out of the library.
-std::string namedRelative(const Place& link, const std::string& realRoot) {
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(link.path(), error);
-    if (error) return {};
-    auto outside = [](const std::filesystem::path& relative) {
-        return relative.empty() || relative == "." || *relative.begin() == "..";
-    };
-    auto relative =
-        target.is_absolute()
-            ? target.lexically_normal().lexically_relative(link.anchor)
-            : (std::filesystem::path(link.relative).parent_path() / target).lexically_normal();
-    if (target.is_absolute() && outside(relative))
-        relative = target.lexically_normal().lexically_relative(realRoot);
-    return outside(relative) ? std::string() : relative.string();
-}
+} // namespace
 
-// The identifier of the photograph a link names, read from the link alone; empty for a link
-// that leads out of the library.
-std::string targetIdentifier(const Place& link) {
-    const auto named = namedRelative(link, realPathOf(link.anchor));
-    return named.empty() ? std::string() : identifierOf(named);
-}
-
-// A link whose named path holds nothing, or another link in place of the file it was made for.
-bool namesNoFile(const Place& link) {
-    const auto named = namedRelative(link, realPathOf(link.anchor));
+// What lies at the path a link names, looked at without following it.
+SymlinkAlbums::Link::Reach SymlinkAlbums::reachOf(const Place& named) {
     struct stat status {};
-    if (named.empty()) return false;
-    if (::lstat(Place{link.anchor, named}.path().c_str(), &status) == 0)
-        return S_ISLNK(status.st_mode);
-    return errno == ENOENT || errno == ENOTDIR;
+    if (named.relative.empty()) return Link::Reach::nothing;
+    if (::lstat(named.path().c_str(), &status) == 0)
+        return S_ISLNK(status.st_mode) ? Link::Reach::link : Link::Reach::file;
+    return errno == ENOENT || errno == ENOTDIR ? Link::Reach::nothing : Link::Reach::away;
 }
+
+namespace {
 
 // "IMG_1.jpg", then "IMG_1 (2).jpg", "IMG_1 (3).jpg", ...
 std::string linkName(const std::string& base, int attempt) {
@@ -135,23 +113,15 @@ bool SymlinkAlbums::exists(const PortAssetCollection& album) {
 // photograph replaced by a link to another does not make that other one a member.
 std::vector<SymlinkAlbums::Link> SymlinkAlbums::resolvedLinks(const std::string& albumFolder) {
     std::vector<Link> links;
-    std::string root = realPathOf(catalogue_.root());
-    if (root.empty() || !isVisibleRelative(albumFolder)) return links;
+    LinkTargets targets(catalogue_.root());
+    if (!targets.ready() || !isVisibleRelative(albumFolder)) return links;
     Place album{catalogue_.root(), albumFolder};
     FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
     for (const FolderEntry& entry : listing.entries) {
         if (entry.kind != FolderEntry::Kind::symlink) continue;
         Place link{album.anchor, albumFolder + "/" + entry.name};
-        std::string named = namedRelative(link, root);
-        if (named.empty()) continue;
-        struct stat status {};
-        // Broken links belong to no photograph; one whose photograph cannot be looked at
-        // still holds it, as a card that is away does.
-        if (::lstat(Place{album.anchor, named}.path().c_str(), &status) != 0) {
-            if (errno != ENOENT && errno != ENOTDIR) links.push_back({std::move(link), {}});
-            continue;
-        }
-        links.push_back({std::move(link), std::move(named)});
+        std::string named = targets.namedRelative(link);
+        links.push_back({std::move(link), named, reachOf({album.anchor, named})});
     }
     return links;
 }
@@ -160,28 +130,37 @@ std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album
     return membersIn(folderOf(album));
 }
 
+// A link whose photograph cannot be looked at still holds it, as a card that is away does;
+// broken links, and links to anything but a photograph of the library, belong to none.
 std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder) {
     auto links = resolvedLinks(albumFolder);
     const std::string ownPrefix = identifierOf(albumFolder) + "/";
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
     std::set<std::string> ids;
+    std::vector<Place> stray;
     for (const Link& link : links) {
-        if (link.targetRelative.empty()) {
+        if (link.reach == Link::Reach::away) {
             // A link to another link of the album (a loop) names no photograph.
-            auto named = targetIdentifier(link.place);
-            if (!named.empty() && !named.starts_with(ownPrefix)) ids.insert(std::move(named));
+            if (!link.named.starts_with(ownPrefix)) ids.insert(identifierOf(link.named));
             continue;
         }
-        std::string folder = parentOf(link.targetRelative);
-        auto found = ownersByFolder.find(folder);
-        if (found == ownersByFolder.end())
-            found =
-                ownersByFolder
-                    .emplace(folder, ownersOf(catalogue_.itemsIn(folder, ListingDetail::kindsOnly)))
-                    .first;
-        auto owner = found->second.find(link.targetRelative);
-        if (owner != found->second.end()) ids.insert(owner->second);
+        if (link.reach == Link::Reach::file) {
+            std::string folder = parentOf(link.named);
+            auto found = ownersByFolder.find(folder);
+            if (found == ownersByFolder.end())
+                found = ownersByFolder
+                            .emplace(folder,
+                                     ownersOf(catalogue_.itemsIn(folder, ListingDetail::kindsOnly)))
+                            .first;
+            auto owner = found->second.find(link.named);
+            if (owner != found->second.end()) {
+                ids.insert(owner->second);
+                continue;
+            }
+        }
+        stray.push_back(link.place);
     }
+    strayLinks_.tell(albumFolder, stray);
     return {ids.begin(), ids.end()};
 }
 
@@ -190,8 +169,9 @@ SymlinkAlbums::linksTo(const std::string& albumFolder, const std::vector<Catalog
     auto owners = ownersOf(items);
     std::map<std::string, std::vector<Place>> paths;
     for (const Link& link : resolvedLinks(albumFolder))
-        if (auto owner = owners.find(link.targetRelative); owner != owners.end())
-            paths[owner->second].push_back(link.place);
+        if (link.reach == Link::Reach::file || link.reach == Link::Reach::link)
+            if (auto owner = owners.find(link.named); owner != owners.end())
+                paths[owner->second].push_back(link.place);
     return paths;
 }
 
@@ -210,15 +190,11 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
                                         const std::vector<std::string>& departed) {
     if (departed.empty() || !isVisibleRelative(albumFolder)) return;
     const std::set<std::string> left(departed.begin(), departed.end());
-    Place album{catalogue_.root(), albumFolder};
-    FolderListing listing = listFolder(catalogue_.ops(), album, ListingDetail::kindsOnly);
     std::vector<std::pair<std::string, Place>> dangling;
-    for (const FolderEntry& entry : listing.entries) {
-        if (entry.kind != FolderEntry::Kind::symlink || isHiddenName(entry.name)) continue;
-        Place link{album.anchor, albumFolder + "/" + entry.name};
-        if (!namesNoFile(link)) continue;
-        if (auto target = targetIdentifier(link); left.contains(target))
-            dangling.emplace_back(std::move(target), std::move(link));
+    for (Link& link : resolvedLinks(albumFolder)) {
+        if (isHiddenName(nameOf(link.place.relative)) || !link.namesNoFile()) continue;
+        if (auto target = identifierOf(link.named); left.contains(target))
+            dangling.emplace_back(std::move(target), std::move(link.place));
     }
     if (dangling.empty()) return;
     std::vector<std::string> targets;

@@ -6,6 +6,7 @@
 
 #include "platform/library/Catalogue.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
+#include "platform/library/StrayLinks.hpp"
 
 namespace keepsift {
 
@@ -42,11 +43,19 @@ public:
 
 private:
     struct Link {
+        // What lies at the path named: a file or folder, another link, storage that cannot be
+        // looked at now, or nothing (also for a link that leads out of the library).
+        enum class Reach { file, link, away, nothing };
         Place place;
-        // The path the link names, relative to the root; empty when what lies there cannot be
-        // looked at.
-        std::string targetRelative;
+        // The path the link names, relative to the root; empty when it leads out of it.
+        std::string named;
+        Reach reach = Reach::nothing;
+        // Nothing at its named path, or another link in place of the file it was made for.
+        bool namesNoFile() const {
+            return !named.empty() && (reach == Reach::nothing || reach == Reach::link);
+        }
     };
+    static Link::Reach reachOf(const Place& named);
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
     std::vector<std::string> membersIn(const std::string& albumFolder);
     // Links whose photograph is gone (its path empty, or a link now) are removed with it, and those
@@ -56,6 +65,7 @@ private:
                              const std::vector<std::string>& departed);
 
     Catalogue& catalogue_;
+    StrayLinks strayLinks_;
 };
 
 } // namespace keepsift

@@ -64,9 +64,10 @@ class SlowAlbumLibrary : public ScriptedLibrary {
 public:
     using ScriptedLibrary::ScriptedLibrary;
 
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
         if (auto hook = std::exchange(whileWriting, nullptr)) hook();
-        ScriptedLibrary::setRejected(ids, rejected);
+        return ScriptedLibrary::setRejected(ids, rejected);
     }
 
     std::function<void()> whileWriting;

@@ -58,9 +58,10 @@ TEST_F(ScannedEngine, AlbumErrorsReachTheCallerUnchanged) {
 class RemovalsFail : public ScriptedLibrary {
 public:
     using ScriptedLibrary::ScriptedLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
         if (!rejected) throw LibraryError::albumWriteIncomplete(std::ssize(ids));
-        ScriptedLibrary::setRejected(ids, rejected);
+        return ScriptedLibrary::setRejected(ids, rejected);
     }
 };
 

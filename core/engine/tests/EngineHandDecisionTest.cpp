@@ -16,11 +16,12 @@ using testing::momentAndSolitary;
 class UnwritableAlbum : public ScriptedLibrary {
 public:
     using ScriptedLibrary::ScriptedLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
         if (beforeWrite) beforeWrite();
         if (readOnly)
             throw std::runtime_error("the album write is incomplete: Read-only file system");
-        ScriptedLibrary::setRejected(ids, rejected);
+        return ScriptedLibrary::setRejected(ids, rejected);
     }
     bool readOnly = false;
     std::function<void()> beforeWrite;

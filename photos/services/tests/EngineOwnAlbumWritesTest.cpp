@@ -16,9 +16,11 @@ struct CutShort : std::runtime_error {
 class CutShortAlbum : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        ForwardingLibrary::setRejected(ids, rejected);
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
+        auto linkedAlready = ForwardingLibrary::setRejected(ids, rejected);
         if (cutAtCall > 0 && --cutAtCall == 0) throw CutShort();
+        return linkedAlready;
     }
 
     // The call (counted from now) after which the engine is cut short; none when 0.

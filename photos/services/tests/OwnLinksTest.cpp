@@ -14,7 +14,8 @@ namespace {
 class HeldAlbumWrites : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
+    std::vector<std::string> setRejected(const std::vector<std::string>& ids,
+                                         bool rejected) override {
         {
             std::unique_lock lock(mutex_);
             if (holding && rejected) {
@@ -23,7 +24,7 @@ public:
                 changed_.wait(lock, [this] { return !holding; });
             }
         }
-        ForwardingLibrary::setRejected(ids, rejected);
+        return ForwardingLibrary::setRejected(ids, rejected);
     }
     void awaitWaiting() {
         std::unique_lock lock(mutex_);
@@ -138,6 +139,33 @@ TEST_F(OwnLinks, ReadThroughAReplacedFileFlagNoOtherPhotograph) {
     relist();
     EXPECT_EQ(stateOf(other), ReviewState::keeper);
     expectNothingByHand();
+}
+
+// The user links two keepers as a file manager may: through a folder link inside the library,
+// and by an absolute path through a link to the library from outside.
+TEST_F(OwnLinks, LinksMadeThroughFolderLinksAreTheUsersFlags) {
+    std::vector<std::string> keepers;
+    for (const auto& id : idsIn(ReviewState::keeper))
+        if (id.starts_with("Trip/")) keepers.push_back(id);
+    ASSERT_EQ(keepers.size(), 3u);
+    const auto nameOf = [](const std::string& id) { return std::filesystem::path(id).filename(); };
+    std::filesystem::create_directory_symlink("Trip", pictures / "Alias");
+    std::filesystem::create_directory_symlink(pictures, root / "Outside");
+    std::filesystem::create_symlink(std::filesystem::path("../Alias") / nameOf(keepers[0]),
+                                    album() / "through-alias.jpg");
+    std::filesystem::create_symlink(root / "Outside" / keepers[1], album() / "from-outside.jpg");
+    relist();
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(stateOf(keepers[i]), ReviewState::flaggedByHand) << keepers[i];
+            EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, keepers[i]), 1);
+        }
+        EXPECT_EQ(stateOf(keepers[2]), ReviewState::keeper);
+        EXPECT_EQ(linked(), flagged());
+        quitEngine();
+        start();
+        relist();
+    }
 }
 
 TEST_F(OwnLinks, ResetGivesAGroupKeepsiftDecidedBackUnchanged) {

@@ -1,4 +1,5 @@
 #include "FolderLibraryFixture.hpp"
+#include "core/support/Logger.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -97,6 +98,65 @@ TEST_F(AlbumTest, BrokenLinksAndLinkLoopsInAnAlbumBelongToNoPhotograph) {
     auto library = makeLibrary();
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("a.jpg"));
     EXPECT_THAT(ids(library->fetchImageAssets()), ElementsAre("a.jpg"));
+}
+
+// A link is read by the path its text names, with the folders on the way followed: a folder
+// link inside the library, or a link to the library from outside. Its last part never is.
+TEST_F(AlbumTest, LinksAreReadThroughTheirFoldersButNeverThroughTheirLastPart) {
+    for (const char* photo : {"Trip01/x.jpg", "Trip01/y.jpg", "Trip01/z.jpg", "Other/w.jpg"})
+        writeJpeg(lib(photo));
+    std::filesystem::create_directories(base / "elsewhere");
+    writeJpeg(base / "elsewhere/e.jpg");
+    std::filesystem::create_directory_symlink("Trip01", lib("Alias"));
+    std::filesystem::create_directory_symlink(base / "elsewhere", lib("Away"));
+    std::filesystem::create_directory_symlink(root, base / "Outside");
+    std::filesystem::remove(lib("Trip01/z.jpg"));
+    std::filesystem::create_symlink("../Other/w.jpg", lib("Trip01/z.jpg"));
+    std::filesystem::create_directory(rejectsFolder());
+    std::filesystem::create_symlink("../Alias/x.jpg", rejectsFolder() / "x.jpg");
+    std::filesystem::create_symlink(base / "Outside/Trip01/y.jpg", rejectsFolder() / "y.jpg");
+    std::filesystem::create_symlink("../Alias/z.jpg", rejectsFolder() / "z.jpg");
+    std::filesystem::create_symlink("../Away/e.jpg", rejectsFolder() / "e.jpg");
+    auto library = makeLibrary();
+    EXPECT_THAT(library->memberIdentifiers(*rejects(*library)),
+                ElementsAre("Trip01/x.jpg", "Trip01/y.jpg"));
+    // Taken out through the same reading.
+    auto assets = library->fetchAssetsWithLocalIdentifiers({"Trip01/x.jpg", "Trip01/y.jpg"});
+    auto [success, error] = change(*library, [&](PortChangeRequests& requests) {
+        requests.changeRequestForAssetCollection(*rejects(*library))->removeAssets(assets);
+    });
+    ASSERT_TRUE(success) << (error ? error->message : "");
+    EXPECT_FALSE(std::filesystem::is_symlink(rejectsFolder() / "x.jpg"));
+    EXPECT_FALSE(std::filesystem::is_symlink(rejectsFolder() / "y.jpg"));
+}
+
+// Albums are read at every listing: a link that names no photograph is told once, and again
+// only when it is pointed elsewhere.
+TEST_F(AlbumTest, ALinkThatNamesNoPhotographIsToldOnceForWhatItNames) {
+    writeJpeg(lib("a.jpg"));
+    writeText(lib("notes.txt"), "not a photograph");
+    std::filesystem::create_directory(rejectsFolder());
+    std::filesystem::create_symlink("../a.jpg", rejectsFolder() / "a.jpg");
+    std::filesystem::create_symlink("../gone.jpg", rejectsFolder() / "gone.jpg");
+    std::filesystem::create_symlink("../notes.txt", rejectsFolder() / "notes.txt");
+    std::vector<std::string> told;
+    Logger::setSinkForTesting([&](const LogRecord& record) {
+        if (record.message.find("names no photograph") != std::string::npos)
+            told.push_back(record.message);
+    });
+    auto library = makeLibrary();
+    for (int read = 0; read < 3; ++read)
+        library->memberIdentifiers(*rejects(*library));
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_THAT(told[0], ::testing::HasSubstr("gone.jpg"));
+    EXPECT_THAT(told[1], ::testing::HasSubstr("../notes.txt"));
+    std::filesystem::remove(rejectsFolder() / "gone.jpg");
+    std::filesystem::create_symlink("../still-gone.jpg", rejectsFolder() / "gone.jpg");
+    library->memberIdentifiers(*rejects(*library));
+    library->memberIdentifiers(*rejects(*library));
+    Logger::setSinkForTesting({});
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_THAT(told[2], ::testing::HasSubstr("../still-gone.jpg"));
 }
 
 // A flagged photograph deleted outside Keepsift must not stay behind as a dead link.
