@@ -48,7 +48,8 @@ const std::optional<std::string>& LinkTargets::folderInLibrary(const std::string
     const std::string real = realPathOf(folder);
     if (real.empty()) return found->second;
     if (real == realRoot_) return found->second = ".";
-    const std::string prefix = realRoot_ == "/" ? realRoot_ : realRoot_ + "/";
+    std::string prefix = realRoot_;
+    if (!prefix.ends_with('/')) prefix.push_back('/');
     return found->second = real.starts_with(prefix) ? real.substr(prefix.size()) : std::string();
 }
 
