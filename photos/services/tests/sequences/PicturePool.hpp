@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <opencv2/core.hpp>
+
+#include "platform/imaging/Sha256.hpp"
 
 namespace keepsift::sequences {
 
@@ -33,6 +36,9 @@ public:
             auto& bytes = bytes_[i];
             bytes.resize(largest + 64, static_cast<std::uint8_t>(i));
             byContent_[key(bytes)] = static_cast<int>(i);
+            Sha256 digest;
+            digest.add(bytes);
+            byDigest_[digest.finish().value_or("")] = static_cast<int>(i);
         }
     }
 
@@ -44,6 +50,12 @@ public:
         return found == byContent_.end() ? -1 : found->second;
     }
 
+    // The picture Keepsift read, by the content digest it keeps; -1 for none of the pool's.
+    int contentOfDigest(const std::optional<std::string>& digest) const {
+        const auto found = digest ? byDigest_.find(*digest) : byDigest_.end();
+        return found == byDigest_.end() ? -1 : found->second;
+    }
+
 private:
     template <class Bytes> static std::string key(const Bytes& bytes) {
         return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
@@ -51,6 +63,7 @@ private:
 
     std::vector<std::vector<std::uint8_t>> bytes_;
     std::map<std::string, int, std::less<>> byContent_;
+    std::map<std::string, int> byDigest_;
 };
 
 } // namespace keepsift::sequences
