@@ -240,6 +240,9 @@ private:
             }
             for (const auto& [review, path] : tied) {
                 take(review, path);
+                // A flag that passes by its name alone, to a copy of another photograph the
+                // user saw, is not asked for: not passing it is the safe side.
+                if (best < 2 && review->kind == Kind::flag) review->required = false;
                 std::erase(rest, review);
             }
         }
