@@ -339,9 +339,9 @@ public:
             kill();
             return;
         }
-        for (const auto& [id, file] : albumEdits_)
+        for (const auto& [id, edit] : albumEdits_)
             if (const auto now = model_.files().find(id);
-                now == model_.files().end() || !(now->second == file))
+                now == model_.files().end() || !(now->second == edit.first))
                 model_.soften(id);
         albumEdits_.clear();
         model_.list(step_);
@@ -429,7 +429,23 @@ public:
             model_.decide(id, kind, step_);
         else
             model_.allow(id, kind, step_);
-        albumEdits_[id] = model_.files().at(id);
+        albumEdits_[id] = {model_.files().at(id), kind};
+    }
+    // A decision in the window on a photograph whose link the user changed since Keepsift last
+    // listed: which of the two Keepsift takes last depends on when it reads the album, so the
+    // weaker check allows either.
+    void decidedInWindow(const std::string& id, Kind kind) {
+        if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end()) {
+            model_.allow(id, kind, step_);
+            model_.allow(id, edit->second.second, step_);
+        } else {
+            model_.decide(id, kind, step_);
+        }
+    }
+    void resetInWindow(const std::string& id) {
+        model_.end(id);
+        if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end())
+            model_.allow(id, edit->second.second, step_);
     }
 
     // ---- "Delete all", checked against what the user saw when asking.
@@ -593,7 +609,7 @@ private:
     std::shared_ptr<KillableAlbum> library_;
     foldertest::PrivateMounts mounts_;
     std::map<std::string, FileNumber> trashedNumbers_;
-    std::map<std::string, FileState> albumEdits_;
+    std::map<std::string, std::pair<FileState, Kind>> albumEdits_;
     std::vector<std::string> log_;
     std::vector<std::string> violations_;
     Step step_ = 0;
