@@ -6,7 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
+#include <utility>
 
 #include "core/engine/UnsettledAlbum.hpp"
 #include "core/scripted/ForwardingLibrary.hpp"
@@ -29,14 +31,27 @@ struct KilledInAlbumWrite : std::runtime_error {
 class KillableAlbum : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
-    void setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        ForwardingLibrary::setRejected(ids, rejected);
+    // Whatever the album write answers, handed on.
+    using Answer = decltype(std::declval<ForwardingLibrary&>().setRejected({}, false));
+    Answer setRejected(const std::vector<std::string>& ids, bool rejected) override {
+        if constexpr (std::is_void_v<Answer>) {
+            ForwardingLibrary::setRejected(ids, rejected);
+            killIfArmed();
+        } else {
+            auto answer = ForwardingLibrary::setRejected(ids, rejected);
+            killIfArmed();
+            return answer;
+        }
+    }
+    bool armed = false;
+
+private:
+    void killIfArmed() {
         if (armed) {
             armed = false;
             throw KilledInAlbumWrite();
         }
     }
-    bool armed = false;
 };
 
 // Whether a second drive can be mounted inside a library: a tmpfs in a mount namespace of the
