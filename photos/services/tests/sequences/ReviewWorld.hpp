@@ -34,18 +34,21 @@ public:
     // Whatever the album write answers, handed on.
     using Answer = decltype(std::declval<ForwardingLibrary&>().setRejected({}, false));
     Answer setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        if constexpr (std::is_void_v<Answer>) {
-            ForwardingLibrary::setRejected(ids, rejected);
-            killIfArmed();
-        } else {
-            auto answer = ForwardingLibrary::setRejected(ids, rejected);
-            killIfArmed();
-            return answer;
-        }
+        return thenKill([&] { return ForwardingLibrary::setRejected(ids, rejected); });
     }
     bool armed = false;
 
 private:
+    template <class Write> auto thenKill(Write&& write) {
+        if constexpr (std::is_void_v<decltype(write())>) {
+            write();
+            killIfArmed();
+        } else {
+            auto answer = write();
+            killIfArmed();
+            return answer;
+        }
+    }
     void killIfArmed() {
         if (armed) {
             armed = false;
