@@ -29,16 +29,12 @@ struct KilledInAlbumWrite : std::runtime_error {
 };
 
 class KillableAlbum : public ForwardingLibrary {
-public:
-    using ForwardingLibrary::ForwardingLibrary;
-    // Whatever the album write answers, handed on.
-    using Answer = decltype(std::declval<ForwardingLibrary&>().setRejected({}, false));
-    Answer setRejected(const std::vector<std::string>& ids, bool rejected) override {
-        return thenKill([&] { return ForwardingLibrary::setRejected(ids, rejected); });
+    void killIfArmed() {
+        if (armed) {
+            armed = false;
+            throw KilledInAlbumWrite();
+        }
     }
-    bool armed = false;
-
-private:
     template <class Write> auto thenKill(Write&& write) {
         if constexpr (std::is_void_v<decltype(write())>) {
             write();
@@ -49,12 +45,15 @@ private:
             return answer;
         }
     }
-    void killIfArmed() {
-        if (armed) {
-            armed = false;
-            throw KilledInAlbumWrite();
-        }
+
+public:
+    using ForwardingLibrary::ForwardingLibrary;
+    // Whatever the album write answers, handed on.
+    using Answer = decltype(std::declval<ForwardingLibrary&>().setRejected({}, false));
+    Answer setRejected(const std::vector<std::string>& ids, bool rejected) override {
+        return thenKill([&] { return ForwardingLibrary::setRejected(ids, rejected); });
     }
+    bool armed = false;
 };
 
 // Whether a second drive can be mounted inside a library: a tmpfs in a mount namespace of the
