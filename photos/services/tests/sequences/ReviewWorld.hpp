@@ -265,9 +265,11 @@ public:
     // `chmod -R o+r` or `o-r` over the library.
     void chmodAll(bool readable) {
         const auto options = readable ? fs::perm_options::add : fs::perm_options::remove;
-        for (const auto& item : fs::recursive_directory_iterator(pictures))
-            if (!item.is_symlink() && (item.is_regular_file() || item.is_directory()))
+        for (const auto& item : fs::recursive_directory_iterator(pictures)) {
+            const auto type = item.symlink_status().type();
+            if (type == fs::file_type::regular || type == fs::file_type::directory)
                 fs::permissions(item.path(), fs::perms::others_read, options);
+        }
     }
 
     // ---- The Trash.
@@ -604,12 +606,13 @@ public:
         for (auto item = fs::recursive_directory_iterator(pictures);
              item != fs::recursive_directory_iterator(); ++item) {
             const auto name = item->path().filename().string();
-            if (item->is_directory() && !item->is_symlink() &&
+            const auto type = item->symlink_status().type();
+            if (type == fs::file_type::directory &&
                 (name.starts_with(".Trash") || item->path() == album())) {
                 item.disable_recursion_pending();
                 continue;
             }
-            if (item->is_regular_file() && !item->is_symlink())
+            if (type == fs::file_type::regular)
                 onDisk[item->path().lexically_relative(pictures).string()] =
                     pool().contentOf(testing::bytesOf(item->path()));
         }
