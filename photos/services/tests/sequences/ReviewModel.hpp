@@ -62,6 +62,7 @@ struct FileState {
 // check rests on reviews of them: the model asks only what the rule settles.
 class ReviewModel {
 public:
+    static constexpr Content noPhotograph = -1;
     const std::map<std::string, FileState>& files() const { return files_; }
     const std::vector<Review>& reviews() const { return reviews_; }
     bool uncertain(Content content) const { return uncertain_.count(content) > 0; }
@@ -115,6 +116,12 @@ public:
         const auto file = shown ? *shown : files_.at(path);
         reviews_.push_back({kind, file.content, path, file.number, at, false});
     }
+    // A decision on what Keepsift still shows at a path that holds no photograph now (a pipe,
+    // a link, nothing): it may stand while the path holds none.
+    void decideOnNothing(const std::string& path, Kind kind, Step at) {
+        end(path);
+        reviews_.push_back({kind, noPhotograph, path, 0, at, false});
+    }
     // The review at the path may not have reached Keepsift.
     void soften(const std::string& path) {
         for (auto& review : reviews_)
@@ -131,7 +138,9 @@ public:
         std::map<Content, std::vector<Review*>> leaving;
         for (auto& review : reviews_) {
             const auto found = files_.find(review.holder);
-            if (found != files_.end() && found->second.content == review.content) {
+            if (review.content == noPhotograph && found == files_.end()) {
+                held.insert(review.holder);
+            } else if (found != files_.end() && found->second.content == review.content) {
                 review.file = found->second.number;
                 held.insert(review.holder);
             } else {

@@ -262,7 +262,7 @@ private:
             const bool keep = act == Act::handKeep;
             world.note(std::string(keep ? "keep " : "flag ") + id + " by hand");
             world.decideInKeepsift(killedInWrite(), [&] { world.engine->override(id, keep); });
-            if (world.modelKnows(id)) world.decidedInWindow(id, keep ? Kind::keep : Kind::flag);
+            world.decidedInWindow(id, keep ? Kind::keep : Kind::flag);
             return;
         }
         case Act::ignore:
@@ -397,7 +397,7 @@ private:
         world.note("ignore the group of " + group);
         world.decideInKeepsift(killedInWrite(), [&] { world.engine->ignore(group); });
         for (const auto& id : members)
-            if (world.modelKnows(id)) world.decidedInWindow(id, Kind::ignore);
+            world.decidedInWindow(id, Kind::ignore);
     }
 
     void reset(ReviewWorld& world) const {

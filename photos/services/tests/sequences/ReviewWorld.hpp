@@ -454,6 +454,7 @@ public:
     // listed: which of the two Keepsift takes last depends on when it reads the album, so the
     // weaker check allows either.
     void decidedInWindow(const std::string& id, Kind kind) {
+        if (!modelKnows(id)) return model_.decideOnNothing(id, kind, step_);
         if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end()) {
             model_.allow(id, kind, step_);
             model_.allow(id, edit->second.second, step_);
