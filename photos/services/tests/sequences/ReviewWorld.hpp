@@ -329,7 +329,9 @@ public:
     void startKeepsift() {
         startServices();
         library_ = std::make_shared<KillableAlbum>(services.library);
-        startEngine(library_);
+        engine = std::make_unique<ScanEngine>(library_, services.extractor, storage,
+                                              std::make_shared<SystemClock>());
+        engine->ensureAuthorization(true);
         listing();
     }
     void kill() {
@@ -345,6 +347,13 @@ public:
     // A listing as the change watcher and the idle pump bring it: the files listed, measured,
     // read back where their status moved, decided, and the album brought in step.
     void listing() {
+        // A library that held photographs and holds none is taken for an unmounted drive.
+        if (engine->authorization() != LibraryAuthorization::authorized) {
+            engine->refreshAuthorization();
+            if (engine->authorization() != LibraryAuthorization::authorized)
+                return note("  (the library is unavailable: " +
+                            std::string(toString(engine->authorization())) + ")");
+        }
         try {
             engine->reconcileWithLibrary();
             analyseAll();
