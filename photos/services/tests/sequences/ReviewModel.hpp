@@ -134,6 +134,7 @@ public:
 
     // A listing by Keepsift: reviews pass as the rule says, and what it found is remembered.
     void list(Step at) {
+        noteMoves();
         std::set<std::string> held;
         std::map<Content, std::vector<Review*>> leaving;
         for (auto& review : reviews_) {
@@ -153,21 +154,52 @@ public:
         std::erase_if(reviews_, [&](Review& review) { return ended.count(&review) > 0; });
         for (const auto& [path, file] : files_) {
             const auto before = listed_.find(path);
-            if (before == listed_.end() || before->second.number != file.number)
-                firstListed_[path] = at;
+            if (before == listed_.end() || before->second.number != file.number) {
+                const auto moved = movedFrom_.find(path);
+                firstListed_[path] = moved == movedFrom_.end() ? at : moved->second;
+            }
             listed_[path] = file;
         }
         std::erase_if(listed_, [&](const auto& item) { return !files_.count(item.first); });
         std::erase_if(firstListed_, [&](const auto& item) { return !files_.count(item.first); });
+        movedFrom_.clear();
     }
 
 private:
-    // Whether the file at the path may take the review, as this listing finds it.
+    // Whether the file at the path is new to this listing.
+    bool isNew(const std::string& path) const {
+        const auto before = listed_.find(path);
+        return before == listed_.end() || before->second.number != files_.at(path).number;
+    }
+    // Files renamed or moved on their drive since the last listing, from the one place they
+    // were listed at: they keep when they were first listed.
+    void noteMoves() {
+        std::map<FileNumber, std::vector<std::string>> left;
+        for (const auto& [path, file] : listed_) {
+            const auto now = files_.find(path);
+            if (now == files_.end() || now->second.number != file.number)
+                left[file.number].push_back(path);
+        }
+        std::map<FileNumber, std::vector<std::string>> arrived;
+        for (const auto& [path, file] : files_)
+            if (isNew(path)) arrived[file.number].push_back(path);
+        for (const auto& [number, paths] : arrived) {
+            const auto from = left.find(number);
+            if (paths.size() == 1 && from != left.end() && from->second.size() == 1)
+                movedFrom_[paths.front()] = firstListed_.at(from->second.front());
+        }
+    }
+    // Whether the file at the path may take the review, as this listing finds it: the same
+    // file at a new place, or a file first listed after the review was made (a file moved
+    // since keeps when it was first listed at its old place).
     bool mayTake(const std::string& path, const Review& review) const {
         const auto& file = files_.at(path);
         if (file.content != review.content || path == review.holder) return false;
-        const auto before = listed_.find(path);
-        if (before == listed_.end() || before->second.number != file.number) return true;
+        if (isNew(path)) {
+            if (file.number == review.file) return true;
+            const auto moved = movedFrom_.find(path);
+            return moved == movedFrom_.end() || moved->second > review.madeAt;
+        }
         return firstListed_.at(path) > review.madeAt;
     }
 
@@ -251,7 +283,9 @@ private:
                 take(review, path);
                 // A flag that passes by its name alone, to a copy of another photograph the
                 // user saw, is not asked for: not passing it is the safe side.
-                if (best < 2 && review->kind == Kind::flag) review->required = false;
+                // Nor is any that passes as the only one left, to another name in another
+                // folder.
+                if ((best < 2 && review->kind == Kind::flag) || best == 0) review->required = false;
                 std::erase(rest, review);
             }
         }
@@ -260,6 +294,8 @@ private:
     std::map<std::string, FileState> files_;
     std::map<std::string, FileState> listed_;
     std::map<std::string, Step> firstListed_;
+    // Files moved since the last listing, with when they were first listed.
+    std::map<std::string, Step> movedFrom_;
     std::vector<Review> reviews_;
     std::set<Content> uncertain_;
     FileNumber next_ = 1;
