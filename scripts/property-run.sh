@@ -2,7 +2,9 @@
 # Runs the review sequences with new seeds for MINUTES minutes on the tests built in BUILD_DIR
 # (default: build), a batch of sequences per seed, and tells how many ran and what failed.
 # Each failure is kept with its shrunk steps and the RC_PARAMS that replays it, in
-# BUILD_DIR/property-runs/. SEQUENCES_PER_SEED sets the batch (default 10).
+# BUILD_DIR/property-runs/. SEQUENCES_PER_SEED sets the batch (default 10). To replay one, run the
+# binary with that RC_PARAMS; KEEPSIFT_SEQUENCES_SHOW=1 prints each sequence's steps with what
+# Keepsift shows after each listing.
 set -uo pipefail
 minutes="${1:?usage: property-run.sh MINUTES [BUILD_DIR]}"
 build="${2:-build}"
