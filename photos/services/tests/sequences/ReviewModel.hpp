@@ -122,6 +122,11 @@ public:
         end(path);
         reviews_.push_back({kind, noPhotograph, path, 0, at, false});
     }
+    // The review at the path reaches Keepsift only now, as a listing reads it.
+    void readAt(const std::string& path, Step at) {
+        for (auto& review : reviews_)
+            if (review.holder == path) review.madeAt = at;
+    }
     // The review at the path may not have reached Keepsift.
     void soften(const std::string& path) {
         for (auto& review : reviews_)

@@ -367,10 +367,13 @@ public:
             kill();
             return;
         }
-        for (const auto& [id, edit] : albumEdits_)
-            if (const auto now = model_.files().find(id);
-                now == model_.files().end() || !(now->second == edit.first))
-                model_.soften(id);
+        // A link the user changed is a decision made when Keepsift reads it: a file this
+        // listing finds first was not listed after it.
+        for (const auto& [id, edit] : albumEdits_) {
+            const auto now = model_.files().find(id);
+            if (now == model_.files().end() || !(now->second == edit.first)) model_.soften(id);
+            model_.readAt(id, step_);
+        }
         albumEdits_.clear();
         model_.list(step_);
         if (std::getenv("KEEPSIFT_SEQUENCES_SHOW")) note("  shows " + shown());
