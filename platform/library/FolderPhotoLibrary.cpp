@@ -562,15 +562,18 @@ void FolderPhotoLibrary::requestProvenData(const PortAsset& asset,
 namespace {
 
 // The photograph's other files as its file was read: their statuses as listed, or, where a
-// status proves nothing of the bytes, each read with its digest; one that cannot be read so
-// keeps its status alone, which proves nothing, and is read again before it may go.
+// status proves nothing of the bytes, each held here read with its digest; one not read so
+// keeps its status alone, which proves nothing there, and is read again before it may go.
 CompanionStatuses companionsWith(const std::string& root, const CatalogueItem& item,
-                                 const CatalogueResource& read, bool digested) {
+                                 const CatalogueResource& read) {
     CompanionStatuses companions;
+    if (item.resources.size() < 2) return companions;
+    const bool digested = !changeTimeKeptAt(root + "/" + item.relativePath(read));
     for (const CatalogueResource& other : item.resources) {
         if (&other == &read) continue;
         std::optional<CompanionRead> bytes;
-        if (digested) bytes = readWithItsStatus({root, item.relativePath(other)});
+        if (digested && other.placeholder.empty())
+            bytes = readWithItsStatus({root, item.relativePath(other)});
         companions.emplace(textOfName(other.name),
                            bytes.value_or(CompanionRead{digestedStatusOf(other.stamp)}));
     }
@@ -602,8 +605,7 @@ void FolderPhotoLibrary::streamResource(const PortAsset& asset, const PortAssetR
     if (error != 0) return failed(folderLibraryError(error, "cannot read " + path));
     catalogue_.noteReadWhole(*item, *file);
     ReadProof proof{proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt, {}};
-    if (proven)
-        proof.companions = companionsWith(catalogue_.root(), *item, *file, !changeTimeKeptAt(path));
+    if (proven) proof.companions = companionsWith(catalogue_.root(), *item, *file);
     completion(std::nullopt, std::move(proof));
 }
 
