@@ -69,12 +69,15 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
 }
 
 // Bytes the delete could not prove are read before any other, so that the next delete can
-// move their photographs.
+// move their photographs: a photograph's own, or, where those are known, its companions'.
 void ScanEngine::readUnprovenFirstLocked(const DeletionReport& report) {
     for (const auto& kept : report.kept) {
         if (kept.reason != KeptReason::unproven) continue;
         digestFill_.failed.erase(kept.id);
         digestFill_.away.erase(kept.id);
+        const auto found = index_.entries.find(kept.id);
+        if (found != index_.entries.end() && found->second.contentDigest)
+            digestFill_.companionsUnread.insert(kept.id);
         if (digestFill_.orderedAt == mutationGeneration_) digestFill_.upcoming.push_front(kept.id);
     }
 }

@@ -39,6 +39,19 @@ bool storeDigest(LibraryIndex& index, const LibraryAsset& read, DigestRead diges
     return true;
 }
 
+// The companions of a photograph whose own bytes are known, recorded by a read while its file
+// still holds those bytes.
+bool storeCompanions(LibraryIndex& index, const LibraryAsset& read, const DigestRead& digest) {
+    const auto found = index.entries.find(read.id);
+    if (found == index.entries.end()) return false;
+    IndexEntry& entry = found->second;
+    if (entry.state == ReviewState::deleted || entry.contentDigest != digest.digest ||
+        entry.asset.contentChanged(read) || entry.asset.fileMoved(read))
+        return false;
+    entry.takeStatusReadAgain(digest);
+    return true;
+}
+
 // Until a listing says how large the file is, the size of the bytes measured stands for it,
 // so that an entry of an earlier build, which kept no sizes, is known by it when it left.
 void restOnMeasuredSize(IndexEntry& entry) {
@@ -92,9 +105,11 @@ std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<Library
                                            std::set<std::string>& failed) {
     std::int64_t stored = 0;
     const auto nowAway = readFilesLocked(lock, chosen, [&](const LibraryAsset& asset, auto digest) {
+        const bool companionsAlone = digestFill_.companionsUnread.erase(asset.id) > 0;
         if (!digest)
             failed.insert(asset.id);
-        else if (storeDigest(index_, asset, std::move(*digest)))
+        else if (companionsAlone ? storeCompanions(index_, asset, *digest)
+                                 : storeDigest(index_, asset, std::move(*digest)))
             ++stored;
     });
     away.insert(nowAway.begin(), nowAway.end());
@@ -180,7 +195,8 @@ void ScanEngine::saveDigestsLocked(Lock& lock, bool ended) {
 }
 
 bool ScanEngine::awaitsDigestLocked(const std::string& id, const IndexEntry& entry) const {
-    return lacksDigest(entry) && !digestFill_.failed.contains(id) && !digestFill_.away.contains(id);
+    return (lacksDigest(entry) || digestFill_.companionsUnread.contains(id)) &&
+           !digestFill_.failed.contains(id) && !digestFill_.away.contains(id);
 }
 
 // The assets to read next, in order, as many as one step reads.

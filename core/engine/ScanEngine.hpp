@@ -363,9 +363,10 @@ private:
     // Digests that could not be read in this run, and those whose storage was away at the
     // given mutation generation; those to read next, in the order worked out at `orderedAt`,
     // and whether others follow them. Stored digests wait for a save asked for after
-    // `storedAfter`, the oldest of them since `unsavedSince`.
+    // `storedAfter`, the oldest of them since `unsavedSince`. Photographs whose own digest is
+    // known are read again for their companions' alone.
     struct DigestFillState {
-        std::set<std::string> failed, away;
+        std::set<std::string> failed, away, companionsUnread;
         std::int64_t awayAt = 0;
         std::deque<std::string> upcoming;
         std::int64_t orderedAt = 0;

@@ -19,15 +19,23 @@ DigestedStatus statusFromJson(const Json& json) {
 // Kept as a list, a file name with each status.
 Json companionsToJson(const CompanionStatuses& companions) {
     Json json = Json::array();
-    for (const auto& [name, status] : companions)
-        json.push(statusToJson(status, Json::object().set("name", Json(name))));
+    for (const auto& [name, companion] : companions) {
+        Json one = statusToJson(companion.status, Json::object().set("name", Json(name)));
+        writeOptional(one, "digest", companion.digest,
+                      [](const std::string& digest) { return Json(digest); });
+        json.push(std::move(one));
+    }
     return json;
 }
 
 CompanionStatuses companionsFromJson(const Json& json) {
     CompanionStatuses companions;
     for (const Json& one : json.asArray())
-        companions.emplace(one.at("name").asString(), statusFromJson(one));
+        companions.emplace(one.at("name").asString(),
+                           CompanionRead{statusFromJson(one), readOptional<std::string>(
+                                                                  one, "digest", [](const Json& j) {
+                                                                      return j.asString();
+                                                                  })});
     return companions;
 }
 
@@ -75,10 +83,11 @@ void IndexEntry::takeDigest(std::optional<DigestRead> read) {
 
 void IndexEntry::takeStatusReadAgain(const DigestRead& read) {
     digestedAs = read.status;
-    for (auto& [name, recorded] : companionsAs) {
-        const auto now = read.companions.find(name);
-        if (now != read.companions.end() && sameFileRecorded(recorded, now->second))
-            recorded = now->second;
+    for (const auto& [name, now] : read.companions) {
+        const auto [recorded, first] = companionsAs.try_emplace(name, now);
+        if (first || !sameFileRecorded(recorded->second.status, now.status)) continue;
+        recorded->second.status = now.status;
+        if (!recorded->second.digest) recorded->second.digest = now.digest;
     }
 }
 

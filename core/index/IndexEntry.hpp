@@ -39,8 +39,9 @@ struct IndexEntry {
     // listed after it; 0 in indexes of earlier builds, so that nothing passes to such a file.
     std::int64_t firstListing = 0;
     std::int64_t reviewListing = 0;
-    // Its companions' statuses as that digest was read, what the delete checks them against;
-    // empty in indexes of earlier builds, whose companions are checked as the batch began.
+    // Its companions as that digest was read, what the delete checks them against: their
+    // statuses, with their digests where a status proves nothing; empty in indexes of earlier
+    // builds, whose companions are checked as the batch began where their statuses prove them.
     CompanionStatuses companionsAs;
 
     // A new photograph: pending, nothing measured or decided.
@@ -59,7 +60,8 @@ struct IndexEntry {
     void takeDigest(std::optional<DigestRead> read);
     // The same bytes read again after a change of the file's status alone: the new status
     // proves them, and a companion whose size, time and number stand as recorded is taken as
-    // it is now, as a `chmod -R` leaves it; one that moved keeps what was reviewed.
+    // it is now, as a `chmod -R` leaves it, its recorded digest kept where there is one; one
+    // that moved keeps what was reviewed, and one not recorded (an earlier index) is taken.
     void takeStatusReadAgain(const DigestRead& read);
 
     Json toJson(DateForm form) const;

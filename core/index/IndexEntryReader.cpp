@@ -180,10 +180,16 @@ DigestedStatus digestedStatus(JsonCursor& c) {
 void companions(JsonCursor& c, CompanionStatuses& to) {
     c.forEachItem([&] {
         std::string name;
-        DigestedStatus s;
-        readObject(c, {text("name", name), integer("number", s.number), integer("size", s.size),
-                       integer("modifiedNs", s.modifiedNs), integer("changedNs", s.changedNs)});
-        to.emplace(std::move(name), s);
+        CompanionRead read;
+        DigestedStatus& s = read.status;
+        readObject(c, {text("name", name),
+                       integer("number", s.number),
+                       integer("size", s.size),
+                       integer("modifiedNs", s.modifiedNs),
+                       integer("changedNs", s.changedNs),
+                       {"digest", Presence::optional,
+                        [&read](JsonCursor& c) { read.digest = c.string(); }}});
+        to.emplace(std::move(name), std::move(read));
     });
 }
 

@@ -35,13 +35,14 @@ void Writer::entry(const IndexEntry& e) {
 void Writer::companions(const CompanionStatuses& all) {
     put('[');
     bool first = true;
-    for (const auto& [name, status] : all) {
+    for (const auto& [name, companion] : all) {
         if (!first) put(',');
         first = false;
         put('{');
         key("name", true);
         text(name);
-        statusFields(status, false);
+        statusFields(companion.status, false);
+        optional("digest", companion.digest, [&](const std::string& d) { text(d); });
         put('}');
     }
     put(']');

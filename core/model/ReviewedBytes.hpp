@@ -19,9 +19,17 @@ struct DigestedStatus {
     bool operator==(const DigestedStatus&) const = default;
 };
 
-// The status of each companion of a photograph (RAW, paired video, sidecar), by file name,
-// as the photograph's own file was read.
-using CompanionStatuses = std::map<std::string, DigestedStatus>;
+// A companion of a photograph (RAW, paired video, sidecar) as the photograph's own file was
+// read: its status, and the digest of its bytes where that status proves nothing of them.
+struct CompanionRead {
+    DigestedStatus status;
+    std::optional<std::string> digest = std::nullopt;
+
+    bool operator==(const CompanionRead&) const = default;
+};
+
+// By file name.
+using CompanionStatuses = std::map<std::string, CompanionRead>;
 
 // A digest of a file's bytes, with the status that proves them while it stands.
 struct DigestRead {

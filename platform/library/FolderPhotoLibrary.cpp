@@ -11,6 +11,7 @@
 #include "core/support/Unicode.hpp"
 #include "platform/imaging/ImageSource.hpp"
 #include "platform/library/BoundedRead.hpp"
+#include "platform/library/ChangeTimeKept.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
@@ -393,7 +394,11 @@ FileStamp stampRecorded(const DigestedStatus& status) {
 ReviewedFile reviewedCompanion(const CatalogueResource& resource, const ReviewedBytes* bytes) {
     if (bytes == nullptr) return {resource.stamp};
     const auto recorded = bytes->companions.find(textOfName(resource.name));
-    return {recorded != bytes->companions.end() ? stampRecorded(recorded->second) : resource.stamp};
+    if (recorded == bytes->companions.end()) return {resource.stamp};
+    const CompanionRead& companion = recorded->second;
+    ReviewedFile file{stampRecorded(companion.status)};
+    if (companion.digest) file.bytes = ReviewedBytes{*companion.digest, companion.status.size};
+    return file;
 }
 
 } // namespace
@@ -539,7 +544,7 @@ std::vector<PortAssetResource> FolderPhotoLibrary::assetResources(const PortAsse
 void FolderPhotoLibrary::requestData(const PortAsset& asset, const PortAssetResource& resource,
                                      bool networkAccessAllowed, DataReceived dataReceived,
                                      Completion completion) {
-    streamResource(asset, resource, networkAccessAllowed ? Reach::anywhere : Reach::resident,
+    streamResource(asset, resource, networkAccessAllowed ? Reach::anywhere : Reach::resident, false,
                    std::move(dataReceived),
                    [completion = std::move(completion)](std::optional<PortError> error, auto) {
                        completion(std::move(error));
@@ -551,12 +556,35 @@ void FolderPhotoLibrary::requestProvenData(const PortAsset& asset,
                                            bool networkAccessAllowed, DataReceived dataReceived,
                                            ProvenCompletion completion) {
     streamResource(asset, resource, networkAccessAllowed ? Reach::anywhere : Reach::undetermined,
-                   std::move(dataReceived), std::move(completion));
+                   true, std::move(dataReceived), std::move(completion));
 }
+
+namespace {
+
+// The photograph's other files as its file was read: their statuses as listed, or, where a
+// status proves nothing of the bytes, each held here read with its digest; one not read so
+// keeps its status alone, which proves nothing there, and is read again before it may go.
+CompanionStatuses companionsWith(const std::string& root, const CatalogueItem& item,
+                                 const CatalogueResource& read) {
+    CompanionStatuses companions;
+    if (item.resources.size() < 2) return companions;
+    const bool digested = !changeTimeKeptAt(root + "/" + item.relativePath(read));
+    for (const CatalogueResource& other : item.resources) {
+        if (&other == &read) continue;
+        std::optional<CompanionRead> bytes;
+        if (digested && other.placeholder.empty())
+            bytes = readWithItsStatus({root, item.relativePath(other)});
+        companions.emplace(textOfName(other.name),
+                           bytes.value_or(CompanionRead{digestedStatusOf(other.stamp)}));
+    }
+    return companions;
+}
+
+} // namespace
 
 // A sync client's placeholder is never read: its file is not there.
 void FolderPhotoLibrary::streamResource(const PortAsset& asset, const PortAssetResource& resource,
-                                        Reach reach, DataReceived dataReceived,
+                                        Reach reach, bool proven, DataReceived dataReceived,
                                         ProvenCompletion completion) {
     const auto failed = [&](PortError error) { completion(std::move(error), {}); };
     auto item = itemFor(asset);
@@ -577,9 +605,7 @@ void FolderPhotoLibrary::streamResource(const PortAsset& asset, const PortAssetR
     if (error != 0) return failed(folderLibraryError(error, "cannot read " + path));
     catalogue_.noteReadWhole(*item, *file);
     ReadProof proof{proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt, {}};
-    for (const CatalogueResource& other : item->resources)
-        if (&other != &*file)
-            proof.companions.emplace(textOfName(other.name), digestedStatusOf(other.stamp));
+    if (proven) proof.companions = companionsWith(catalogue_.root(), *item, *file);
     completion(std::nullopt, std::move(proof));
 }
 

@@ -115,10 +115,10 @@ private:
                                             std::vector<std::string>& trashed);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     // How far a read may reach beyond the files held here: a drive that cannot tell where
-    // its files are is undetermined.
+    // its files are is undetermined. A proven read brings its companions' record with it.
     enum class Reach { resident, undetermined, anywhere };
     void streamResource(const PortAsset& asset, const PortAssetResource& resource, Reach reach,
-                        DataReceived dataReceived, ProvenCompletion completion);
+                        bool proven, DataReceived dataReceived, ProvenCompletion completion);
     void notifyObservers();
 
     FolderLibraryOptions options_;

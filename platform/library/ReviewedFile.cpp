@@ -44,6 +44,20 @@ Holding holdsBytes(const Place& file, const ReviewedBytes& reviewed, const FileS
 
 } // namespace
 
+std::optional<CompanionRead> readWithItsStatus(const Place& file) {
+    const int fd = openFileBelow(file);
+    if (fd < 0) return std::nullopt;
+    struct stat opened {
+    }, done{};
+    std::optional<std::string> digest;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) digest = digestRead(fd);
+    const bool stood =
+        digest && ::fstat(fd, &done) == 0 && unchanged(stampOf(opened), stampOf(done));
+    ::close(fd);
+    if (!stood) return std::nullopt;
+    return CompanionRead{digestedStatusOf(stampOf(opened)), std::move(digest)};
+}
+
 // A change time unknown on either side (a stamp of an earlier build) tells nothing; one that
 // moved without the bytes to compare leaves it unsure, and so not the reviewed file.
 Holding holdingOf(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {

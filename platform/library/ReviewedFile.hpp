@@ -27,6 +27,10 @@ enum class Holding {
 // and change time.
 Holding holdingOf(const Place& file, const ReviewedFile& reviewed, const FileStamp& now);
 
+// The file as it is now, read through one descriptor: its status with the digest of its
+// bytes; none where it could not be read or changed while it was.
+std::optional<CompanionRead> readWithItsStatus(const Place& file);
+
 inline bool stillReviewed(const Place& file, const ReviewedFile& reviewed, const FileStamp& now) {
     return holdingOf(file, reviewed, now) == Holding::reviewed;
 }

@@ -20,6 +20,12 @@ FilesCheck checkOf(Holding holding) {
     return FilesCheck::changed;
 }
 
+// A companion whose status alone was recorded, on a drive where it proves nothing: one whose
+// status moved is changed; one that stands may still hold other bytes.
+FilesCheck unprovenUnlessMoved(Holding holding) {
+    return holding == Holding::reviewed ? FilesCheck::unproven : FilesCheck::changed;
+}
+
 // A path that cannot be looked at for another reason than its absence keeps its file unread.
 FilesCheck checkOne(const std::string& root, const std::string& relative, bool primary,
                     const ReviewedFiles& reviewed, FileStamp& stamp) {
@@ -30,8 +36,10 @@ FilesCheck checkOne(const std::string& root, const std::string& relative, bool p
     stamp = stampOf(info);
     const auto expected = reviewed.find(relative);
     const bool bytesKnown = expected != reviewed.end() && expected->second.bytes;
-    if (primary && !bytesKnown && !changeTimeKeptAt(root + "/" + relative))
-        return FilesCheck::unproven;
+    if (!bytesKnown && !changeTimeKeptAt(root + "/" + relative))
+        return primary || expected == reviewed.end()
+                   ? FilesCheck::unproven
+                   : unprovenUnlessMoved(holdingOf({root, relative}, expected->second, stamp));
     if (expected == reviewed.end()) return FilesCheck::ready;
     return checkOf(holdingOf({root, relative}, expected->second, stamp));
 }

@@ -19,7 +19,7 @@ enum class FilesCheck {
     notAPhotograph,
     changed,
     unreadable,
-    // Its primary file has no reviewed bytes to compare, on a drive whose file status proves
+    // One of its files has no reviewed bytes to compare, on a drive whose file status proves
     // nothing: nothing of it goes until its bytes are known.
     unproven,
 };

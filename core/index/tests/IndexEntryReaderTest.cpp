@@ -43,8 +43,8 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     full.digestedAs = DigestedStatus{1234567, 4096, 1700000000000000001, 1700000000123456789};
     full.asset.file = FileIdentity{1234567, 1700000000123456789};
     full.companionsAs = {
-        {"a.mov", DigestedStatus{77, 8192, 1700000000000000002, 1700000000000000003}},
-        {"a.xmp", DigestedStatus{78, 512, 1700000000000000004, 1700000000000000005}}};
+        {"a.mov", {DigestedStatus{77, 8192, 1700000000000000002, 1700000000000000003}, "c0ffee"}},
+        {"a.xmp", {DigestedStatus{78, 512, 1700000000000000004, 1700000000000000005}}}};
     const std::string good = full.toJson(DateForm::iso8601).dump();
     const std::vector<std::pair<std::string, std::string>> edits{
         {"", ""},
@@ -67,6 +67,10 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
         {"\"companionsAs\":[", "\"companionsAs\":null,\"earlier\":["},
         {"{\"name\":\"a.mov\",", "{"},
         {"\"name\":\"a.xmp\"", "\"name\":7"},
+        {",\"digest\":\"c0ffee\"", ""},
+        {"\"digest\":\"c0ffee\"", "\"digest\":null"},
+        {"\"digest\":\"c0ffee\"", "\"digest\":7"},
+        {"\"name\":\"a.xmp\"", "\"name\":\"a.xmp\",\"digest\":\"beef\""},
         {",\"fileNumber\":1234567", ""},
         {"\"fileNumber\":1234567", "\"fileNumber\":null"},
         {"\"fileNumber\":1234567", "\"fileNumber\":\"1234567\""},

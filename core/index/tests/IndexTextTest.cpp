@@ -42,7 +42,8 @@ LibraryIndex variedIndex() {
         if (i % 5 == 1) e.decidedAt = Date{7e8 + i * 0.25};
         e.needsOriginal = i % 10 == 0;
         if (i % 4 == 1)
-            e.companionsAs = {{odd[i % odd.size()] + ".mov", {i * 13LL, i, 17LL * i, -i}},
+            e.companionsAs = {{odd[i % odd.size()] + ".mov",
+                               {{i * 13LL, i, 17LL * i, -i}, odd[(i + 1) % odd.size()]}},
                               {"a.xmp", {}}};
         index.entries.insert_or_assign(id, std::move(e));
     }
