@@ -47,7 +47,10 @@ const std::optional<std::string>& LinkTargets::folderInLibrary(const std::string
     if (!added) return found->second;
     const std::string real = realPathOf(folder);
     if (real.empty()) return found->second;
-    if (real == realRoot_) return found->second = ".";
+    if (real == realRoot_) {
+        found->second.emplace(1, '.');
+        return found->second;
+    }
     std::string prefix = realRoot_;
     if (!prefix.ends_with('/')) prefix.push_back('/');
     return found->second = real.starts_with(prefix) ? real.substr(prefix.size()) : std::string();
