@@ -6,6 +6,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/library/ConsentingDialogs.hpp"
 #include "core/engine/ScanEngine.hpp"
 #include "core/scenarios/Scenario.hpp"
 #include "photos/services/LiveServices.hpp"
@@ -16,11 +17,6 @@ namespace keepsift::bench {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Yes : ConsentPrompt, DeletionConfirmation {
-    bool askLibraryConsent(const std::string&) override { return true; }
-    bool confirmDeletion(const std::vector<PortAsset>&) override { return false; }
-};
 
 // Measurements are never asked for: the index already holds them.
 struct NoSignals : SignalSource {
@@ -93,7 +89,7 @@ void makeMeasuredLibrary(const fs::path& root, int count) {
     for (int i = 0; i < count; ++i)
         write(pictures / ("f" + std::to_string(i / 1000)) / ("p" + std::to_string(i) + ".jpg"),
               tiny);
-    auto dialogs = std::make_shared<Yes>();
+    auto dialogs = std::make_shared<ConsentingDialogs>();
     auto services = makeLiveServices(pictures, {dialogs, dialogs});
     ScanEngine engine(services.library, std::make_shared<NoSignals>(),
                       std::make_shared<ApplicationSupportStorage>("com.ambervale.keepsift"),

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "bench/engine/EngineLibrary.hpp"
+#include "bench/library/ConsentingDialogs.hpp"
 #include "bench/library/DatedJpeg.hpp"
 #include "core/scripted/FixtureSignalSource.hpp"
 
@@ -13,11 +14,6 @@ namespace keepsift::bench {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Yes : ConsentPrompt, DeletionConfirmation {
-    bool askLibraryConsent(const std::string&) override { return true; }
-    bool confirmDeletion(const std::vector<PortAsset>&) override { return false; }
-};
 
 } // namespace
 
@@ -48,7 +44,7 @@ FolderEngine::FolderEngine(int photos, std::int64_t fileBytes, bool digests)
     for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
         ::setenv(name, (root / name).c_str(), 1);
     writePhotographs(pictures(), photos, fileBytes);
-    auto yes = std::make_shared<Yes>();
+    auto yes = std::make_shared<ConsentingDialogs>();
     services = makeLiveServices(pictures(), {yes, yes});
     library = std::make_shared<CountingLibrary>(services.library);
     start();

@@ -85,45 +85,50 @@ struct Running {
     bool running = true;
 };
 
+// How often each act comes, while Keepsift runs and while it is stopped (0: never then).
+struct ActWeight {
+    Act act;
+    std::size_t running = 0, stopped = 0;
+};
+
+const std::vector<ActWeight> actWeights{
+    {Act::copy, 3, 3},
+    {Act::moveWithinDrive, 3, 3},
+    {Act::moveToOtherDrive, 2, 2},
+    {Act::moveFolderByCopy, 3, 3},
+    {Act::hardLinkThenRemove, 2, 2},
+    {Act::dedupLink, 2, 2},
+    {Act::renameFolder, 2, 2},
+    {Act::remove, 2, 2},
+    {Act::rewriteInPlace, 2, 2},
+    {Act::replaceByLinkOrPipe, 1, 1},
+    {Act::chmodAll, 1, 1},
+    {Act::restoreFromTrash, 2, 2},
+    {Act::albumLinkAdded, 2, 2},
+    {Act::albumLinkRemoved, 2, 2},
+    {Act::handFlag, 5, 0},
+    {Act::handKeep, 5, 0},
+    {Act::ignore, 2, 0},
+    {Act::reset, 2, 0},
+    {Act::deleteAll, 4, 0},
+    {Act::quit, 2, 0},
+    {Act::kill, 2, 0},
+    {Act::relist, 7, 0},
+    {Act::start, 0, 10},
+};
+
 rc::Gen<Act> nextAct(bool running) {
-    if (!running)
-        return rc::gen::weightedElement<Act>({{3, Act::copy},
-                                              {3, Act::moveWithinDrive},
-                                              {2, Act::moveToOtherDrive},
-                                              {3, Act::moveFolderByCopy},
-                                              {2, Act::hardLinkThenRemove},
-                                              {2, Act::dedupLink},
-                                              {2, Act::renameFolder},
-                                              {2, Act::remove},
-                                              {2, Act::rewriteInPlace},
-                                              {1, Act::replaceByLinkOrPipe},
-                                              {1, Act::chmodAll},
-                                              {2, Act::restoreFromTrash},
-                                              {2, Act::albumLinkAdded},
-                                              {2, Act::albumLinkRemoved},
-                                              {10, Act::start}});
-    return rc::gen::weightedElement<Act>({{3, Act::copy},
-                                          {3, Act::moveWithinDrive},
-                                          {2, Act::moveToOtherDrive},
-                                          {3, Act::moveFolderByCopy},
-                                          {2, Act::hardLinkThenRemove},
-                                          {2, Act::dedupLink},
-                                          {2, Act::renameFolder},
-                                          {2, Act::remove},
-                                          {2, Act::rewriteInPlace},
-                                          {1, Act::replaceByLinkOrPipe},
-                                          {1, Act::chmodAll},
-                                          {2, Act::restoreFromTrash},
-                                          {2, Act::albumLinkAdded},
-                                          {2, Act::albumLinkRemoved},
-                                          {5, Act::handFlag},
-                                          {5, Act::handKeep},
-                                          {2, Act::ignore},
-                                          {2, Act::reset},
-                                          {4, Act::deleteAll},
-                                          {2, Act::quit},
-                                          {2, Act::kill},
-                                          {7, Act::relist}});
+    const auto weightOf = [running](const ActWeight& w) { return running ? w.running : w.stopped; };
+    std::size_t total = 0;
+    for (const auto& w : actWeights)
+        total += weightOf(w);
+    return rc::gen::map(rc::gen::inRange<std::size_t>(0, total), [weightOf](std::size_t pick) {
+        for (const auto& w : actWeights) {
+            if (pick < weightOf(w)) return w.act;
+            pick -= weightOf(w);
+        }
+        return Act::relist;
+    });
 }
 
 // One step: what is done, and which photograph, folder or variant it falls on, chosen among
