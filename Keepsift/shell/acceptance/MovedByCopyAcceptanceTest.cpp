@@ -9,7 +9,7 @@
 namespace keepsift::acceptance {
 namespace {
 
-const std::string bursts = "Bursts";
+const std::string burstsCopied = "Bursts";
 const std::string movedTo = "Moved/Bursts";
 
 // Copied as `cp -a` copies: the same bytes and modification times.
@@ -62,7 +62,7 @@ TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
         byHand = burstsTurnedOver(*index);
         ASSERT_EQ(byHand.size(), 6u);
         ASSERT_TRUE(decideByHand(app, support, byHand)) << log();
-        copyKeepingTimes(library.root / bursts, library.root / movedTo);
+        copyKeepingTimes(library.root / burstsCopied, library.root / movedTo);
         // Listed, measured and saved: the copies are photographs of their own.
         ASSERT_TRUE(testing::eventually(
             [&] {
@@ -80,7 +80,7 @@ TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
         double seconds = 0;
         app.terminate(seconds, SIGKILL);
     }
-    fs::remove_all(library.root / bursts);
+    fs::remove_all(library.root / burstsCopied);
 
     testing::LaunchedApp app(folder.path(), library.root);
     std::optional<LibraryIndex> index;
