@@ -137,13 +137,14 @@ private:
         return paired;
     }
 
+    // A single open pair is the only taker left; it pairs where its review is the only one.
     void byLastLeft() {
-        std::vector<std::pair<std::size_t, std::size_t>> open_;
+        std::vector<std::pair<std::size_t, std::size_t>> pairs;
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
             for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
-                if (open(a, d)) open_.emplace_back(a, d);
-        if (open_.size() == 1 && takersLeft() == 1 && departuresLeft() == 1)
-            pair(open_.front().first, open_.front().second);
+                if (open(a, d)) pairs.emplace_back(a, d);
+        if (pairs.size() == 1 && departuresLeft() == 1)
+            pair(pairs.front().first, pairs.front().second);
     }
 
     Bucket& bucket_;
