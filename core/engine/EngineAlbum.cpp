@@ -38,6 +38,7 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     if (!writesToLibrary_ || !saveLocked(lock)) return;
     for (const auto& id : written)
         unsettled_.erase(id);
+    settleKeptLeftoversLocked();
     storeUnsettledLocked(lock);
 }
 

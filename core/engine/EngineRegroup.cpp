@@ -129,7 +129,9 @@ void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decision
             }
             if (followed) work_.note(entry);
             // A photograph new at its path may find a link left there by the one removed.
-            if (isFlagged(entry.state) != entry.asset.isRejected && !away_.contains(found->first))
+            if ((isFlagged(entry.state) != entry.asset.isRejected ||
+                 leftovers_.contains(found->first)) &&
+                !away_.contains(found->first))
                 albumNeedsSync_ = true;
         }
     if (changed > rebuildBeyond) work_.rebuild(index_);

@@ -18,6 +18,7 @@ void ScanEngine::settleAlbumLocked(Lock& lock, const std::set<std::string>& away
             const auto found = index_.entries.find(id);
             const bool leftover = found != index_.entries.end() && found->second.linkedUndecided();
             const bool listed = !away.contains(id) && !leftover;
+            if (leftover) leftovers_.insert(id);
             settled = settled || listed;
             return listed;
         });
@@ -40,7 +41,26 @@ void ScanEngine::noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& res
                 leftover.push_back(id);
     if (leftover.empty()) return;
     unsettled_.insert(leftover.begin(), leftover.end());
+    leftovers_.insert(leftover.begin(), leftover.end());
     albumNeedsSync_ = true;
+}
+
+// Once decided, a leftover needs no listing to settle it: flagged, its link is where the
+// decision wants it, the engine's; kept, the album write that takes it out settles it. Left
+// unsettled, a link the user took out after a quit would be put back at the next start.
+void ScanEngine::settleKeptLeftoversLocked() {
+    std::erase_if(leftovers_, [&](const std::string& id) {
+        const auto found = index_.entries.find(id);
+        if (found == index_.entries.end() || found->second.state == ReviewState::deleted)
+            return true;
+        const auto& entry = found->second;
+        if (entry.state == ReviewState::pending) return false;
+        if (isFlagged(entry.state) && entry.asset.isRejected && !away_.contains(id)) {
+            unsettled_.erase(id);
+            index_.ownLinks.note(id, entry.contentDigest);
+        }
+        return true;
+    });
 }
 
 // Stored before the album write they are for.

@@ -42,6 +42,7 @@ void ScanEngine::reloadFiles() {
     trashing_ = std::move(intent);
     storedUnsettled_ = unsettled;
     unsettled_ = std::move(unsettled);
+    leftovers_.clear();
     departuresLookedFor_ = false;
     if (reviewedDigests_ == ReviewedDigests::read) reviewedDigests_ = ReviewedDigests::unread;
     linksOfLostReview_ = index_.entries.empty();

@@ -227,6 +227,8 @@ private:
     // Links the listing found that are no one's decision wait unsettled for the album write
     // that takes them out, or for the decision that keeps them.
     void noteLeftoverLinksLocked(const LibraryIndex::Reconciliation& result);
+    // Leftovers decided flagged, their links where the decision wants them, are settled.
+    void settleKeptLeftoversLocked();
     void setRejectedFlagsLocked(const std::vector<std::string>& ids, bool rejected);
     static void setRejectedFlags(LibraryIndex& index, const std::vector<std::string>& ids,
                                  bool rejected);
@@ -337,6 +339,8 @@ private:
     // last stored; nothing when that is not known.
     std::set<std::string> unsettled_;
     std::optional<std::set<std::string>> storedUnsettled_;
+    // Those of them unsettled only for a link left at the path of a photograph not decided yet.
+    std::set<std::string> leftovers_;
     std::uint64_t unsettledStores_ = 0;
     std::mutex unsettledMutex_;
     std::uint64_t unsettledWritten_ = 0;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -280,6 +281,35 @@ TEST_P(FileAtARemovedPath, IsJudgedByItsOwnBytesAfterAStop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DifferentOrLookAlike, FileAtARemovedPath, ::testing::Bool());
+
+// A flagged frame rewritten in place, moved a pixel, its time put back: measured afresh and
+// flagged again, its link stays the engine's and the quit leaves it settled, so the link the
+// user takes out while Keepsift is stopped is the user's keep at the next start.
+TEST_F(LeftoverLinks, TheLinkOfAFrameRewrittenAndFlaggedAgainTakenOutWhileStoppedIsAKeep) {
+    const auto flaggedNow = idsIn(ReviewState::flagged);
+    const auto frame = std::find_if(flaggedNow.begin(), flaggedNow.end(),
+                                    [](const auto& id) { return id.starts_with("Trip/"); });
+    ASSERT_NE(frame, flaggedNow.end());
+    const int i = std::stoi(frame->substr(9, 3)) - 100;
+    const auto modified = std::filesystem::last_write_time(pictures / *frame);
+    writeJpeg(*frame, scene(40 + i / 3, {i % 3 * 2 + 1, i % 3}),
+              "2024:05:0" + std::to_string(1 + i / 3) + " 10:00:0" + std::to_string(i % 3));
+    std::filesystem::last_write_time(pictures / *frame, modified);
+    engine->reconcileWithLibrary();
+    readBack();
+    refresh();
+    ASSERT_EQ(stateOf(*frame), ReviewState::flagged);
+    quit();
+    for (const auto& link : std::filesystem::directory_iterator(album()))
+        if (std::filesystem::read_symlink(link.path()).filename() ==
+            std::filesystem::path(*frame).filename())
+            std::filesystem::remove(link.path());
+    start();
+    refresh();
+    EXPECT_EQ(stateOf(*frame), ReviewState::keptByHand);
+    EXPECT_EQ(journalled(ReviewJournal::Event::unflaggedElsewhere, *frame), 1);
+    expectOnlyPresentFlaggedLinked();
+}
 
 TEST_F(LeftoverLinks, TheSameBytesPutBackBringTheReviewBack) {
     const auto removed = removeFlaggedFrame();
