@@ -9,6 +9,7 @@
 #include "core/index/IndexEntryReader.hpp"
 #include "core/index/IndexFiles.hpp"
 #include "core/index/LibraryIndex.hpp"
+#include "core/index/ReturnMatching.hpp"
 #include "core/index/ReviewJournal.hpp"
 #include "system/storage/ApplicationSupportStorage.hpp"
 
@@ -206,6 +207,29 @@ void BM_JournalAppend(benchmark::State& state) {
     }
 }
 
+// A folder of copies of one picture, each reviewed, moved by copy then removal: every copy
+// left and every new one holds the same bytes, so all fall in one pairing.
+void BM_MatchIdenticalCopies(benchmark::State& state) {
+    const auto count = entryCount(state);
+    std::vector<LibraryAsset> assets(2 * count);
+    std::vector<Departure> departures;
+    std::vector<Arrival> arrivals;
+    ContentDigests read;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = "IMG_" + std::to_string(1000 + i) + ".jpg";
+        assets[i].id = "Scans/" + name;
+        assets[count + i].id = "Moved/Scans/" + name;
+        assets[i].fileSize = assets[count + i].fileSize = 40000;
+        departures.push_back({assets[i].id, &assets[i], true, "same-picture", true, 1});
+        arrivals.push_back({&assets[count + i], std::nullopt});
+        read.emplace(assets[count + i].id, "same-picture");
+    }
+    for (auto _ : state) {
+        const auto matches = matchReturns(arrivals, departures, read);
+        if (matches.size() != count) state.SkipWithError("a copy was not paired");
+    }
+}
+
 void registerAll(const std::vector<std::int64_t>& sizes) {
     const auto add = [](const char* name, void (*run)(benchmark::State&), std::int64_t size) {
         return benchmark::RegisterBenchmark(name, run)->Arg(size)->MeasureProcessCPUTime()->Unit(
@@ -219,6 +243,8 @@ void registerAll(const std::vector<std::int64_t>& sizes) {
         add("BM_ReconcileUnchanged", BM_ReconcileUnchanged, size);
         add("BM_JournalAppend", BM_JournalAppend, size);
     }
+    for (const std::int64_t copies : {1000, 4000})
+        add("BM_MatchIdenticalCopies", BM_MatchIdenticalCopies, copies);
     // One entry, whatever the library's size.
     add("BM_EntryReadViaTree", BM_EntryReadViaTree, 1)->Unit(benchmark::kNanosecond);
     add("BM_EntryReadDirect", BM_EntryReadDirect, 1)->Unit(benchmark::kNanosecond);

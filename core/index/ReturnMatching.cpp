@@ -27,8 +27,15 @@ std::size_t commonEnd(std::string_view a, std::string_view b) {
     return shared;
 }
 
-bool sameFile(const LibraryAsset& a, const LibraryAsset& b) {
-    return a.file && b.file && oneFile(*a.file, *b.file);
+std::string_view nameOf(std::string_view id) {
+    const auto cut = id.rfind('/');
+    return cut == std::string_view::npos ? id : id.substr(cut + 1);
+}
+
+// One number on one known drive, as text: equal for two names of one file only.
+std::optional<std::string> fileKeyOf(const LibraryAsset& asset) {
+    if (!asset.file || asset.file->fileSystem == 0) return std::nullopt;
+    return std::to_string(asset.file->number) + ':' + std::to_string(asset.file->fileSystem);
 }
 
 struct Bucket {
@@ -36,20 +43,23 @@ struct Bucket {
     std::vector<const Departure*> departures;
 };
 
+using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// Each step looks only at the pairs that agree on a key (the identifier, the file, the file
+// name), found through the departures' keys: a folder of copies of one picture pairs in time
+// proportional to its size, not to its square.
 class BucketPairing {
 public:
     BucketPairing(Bucket& bucket, std::vector<ReturnMatch>& out) : bucket_(bucket), out_(out) {
-        std::sort(bucket_.arrivals.begin(), bucket_.arrivals.end(),
-                  [](const auto& a, const auto& b) { return a.asset->id < b.asset->id; });
-        std::sort(bucket_.departures.begin(), bucket_.departures.end(),
-                  [](auto* a, auto* b) { return a->id < b->id; });
         arrivalTaken_.assign(bucket_.arrivals.size(), false);
         departureTaken_.assign(bucket_.departures.size(), false);
     }
 
     void run() {
-        byPairs([&](const Arrival& a, const Departure& d) { return a.asset->id == d.id; });
-        byPairs([&](const Arrival& a, const Departure& d) { return sameFile(*a.asset, *d.asset); });
+        byPairs([](std::string_view id, const LibraryAsset&) {
+            return std::optional<std::string>(id);
+        });
+        byPairs([](std::string_view, const LibraryAsset& asset) { return fileKeyOf(asset); });
         if (takersLeft() > departuresLeft()) return;
         while (byPathEnd()) {
         }
@@ -67,31 +77,55 @@ private:
         out_.push_back({bucket_.arrivals[a].asset, bucket_.departures[d]->id});
     }
 
-    // Each pair the predicate names, where it names only one for either side.
-    template <class Same> void byPairs(Same&& same) {
-        std::vector<std::pair<std::size_t, std::size_t>> found;
+    // The open pairs whose two sides have one key.
+    template <class Key> Pairs openPairsSharing(Key&& key) const {
+        std::unordered_multimap<std::string, std::size_t> departures;
+        for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+            if (!departureTaken_[d])
+                if (auto k = key(bucket_.departures[d]->id, *bucket_.departures[d]->asset))
+                    departures.emplace(std::move(*k), d);
+        Pairs found;
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a) {
+            if (arrivalTaken_[a]) continue;
+            const auto k = key(bucket_.arrivals[a].asset->id, *bucket_.arrivals[a].asset);
+            if (!k) continue;
+            const auto [first, last] = departures.equal_range(*k);
+            for (auto it = first; it != last; ++it)
+                if (open(a, it->second)) found.emplace_back(a, it->second);
+        }
+        return found;
+    }
+
+    // Each pair that agrees on the key, where it is the only one for either side.
+    template <class Key> void byPairs(Key&& key) {
+        const Pairs found = openPairsSharing(key);
         std::vector<int> perArrival(bucket_.arrivals.size()),
             perDeparture(bucket_.departures.size());
-        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
-                if (open(a, d) && same(bucket_.arrivals[a], *bucket_.departures[d])) {
-                    found.emplace_back(a, d);
-                    ++perArrival[a];
-                    ++perDeparture[d];
-                }
+        for (const auto& [a, d] : found)
+            ++perArrival[a], ++perDeparture[d];
         for (const auto& [a, d] : found)
             if (perArrival[a] == 1 && perDeparture[d] == 1) pair(a, d);
     }
 
-    // Arrivals that may still take one of the reviews left.
+    // Arrivals that may still take one of the reviews left: a new file any, a listed one a
+    // review that may pass to listed files and was made before it was first listed.
     std::size_t takersLeft() const {
+        bool anyLeft = false;
+        std::optional<std::int64_t> earliestPassing;
+        for (std::size_t d = 0; d < bucket_.departures.size(); ++d) {
+            if (departureTaken_[d]) continue;
+            anyLeft = true;
+            const Departure& departure = *bucket_.departures[d];
+            if (departure.passesToListed)
+                earliestPassing = std::min(earliestPassing.value_or(departure.reviewListing),
+                                           departure.reviewListing);
+        }
         std::size_t takers = 0;
-        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
-                if (open(a, d)) {
-                    ++takers;
-                    break;
-                }
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a) {
+            const auto& listed = bucket_.arrivals[a].firstListing;
+            takers += !arrivalTaken_[a] && anyLeft &&
+                      (!listed || (earliestPassing && *listed > *earliestPassing));
+        }
         return takers;
     }
 
@@ -117,15 +151,14 @@ private:
         };
         std::vector<Best> ofArrival(bucket_.arrivals.size()),
             ofDeparture(bucket_.departures.size());
-        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            for (std::size_t d = 0; d < bucket_.departures.size(); ++d) {
-                if (!open(a, d)) continue;
-                const auto length =
-                    commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
-                if (length == 0) continue;
-                ofArrival[a].offer(length, d);
-                ofDeparture[d].offer(length, a);
-            }
+        const Pairs named = openPairsSharing([](std::string_view id, const LibraryAsset&) {
+            return std::optional<std::string>(nameOf(id));
+        });
+        for (const auto& [a, d] : named) {
+            const auto length = commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
+            ofArrival[a].offer(length, d);
+            ofDeparture[d].offer(length, a);
+        }
         bool paired = false;
         for (std::size_t a = 0; a < ofArrival.size(); ++a) {
             const auto d = ofArrival[a].with;
@@ -139,12 +172,17 @@ private:
 
     // A single open pair is the only taker left; it pairs where its review is the only one.
     void byLastLeft() {
-        std::vector<std::pair<std::size_t, std::size_t>> pairs;
+        if (departuresLeft() != 1) return;
+        const auto d = static_cast<std::size_t>(
+            std::find(departureTaken_.begin(), departureTaken_.end(), false) -
+            departureTaken_.begin());
+        std::optional<std::size_t> only;
         for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
-            for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
-                if (open(a, d)) pairs.emplace_back(a, d);
-        if (pairs.size() == 1 && departuresLeft() == 1)
-            pair(pairs.front().first, pairs.front().second);
+            if (open(a, d)) {
+                if (only) return;
+                only = a;
+            }
+        if (only) pair(*only, d);
     }
 
     Bucket& bucket_;
