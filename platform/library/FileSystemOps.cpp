@@ -143,7 +143,7 @@ int FileSystemOps::removeFile(const Place& file) {
 int FileSystemOps::makeDirectory(const Place& folder) {
     Parent parent(folder);
     if (parent.fd < 0) return errno;
-    return resultOf(::mkdirat(parent.fd, parent.name.c_str(), 0755));
+    return resultOf(::mkdirat(parent.fd, parent.name.c_str(), 0700));
 }
 
 int FileSystemOps::renamePath(const Place& from, const Place& to) {

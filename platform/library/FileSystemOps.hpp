@@ -35,6 +35,7 @@ public:
     virtual DIR* openDirectory(const Place& folder);
     virtual int makeSymlink(const std::string& target, const Place& link);
     virtual int removeFile(const Place& file);
+    // The user's alone: what Keepsift makes tells what the user means to delete.
     virtual int makeDirectory(const Place& folder);
     virtual int renamePath(const Place& from, const Place& to);
     // Creates the file exclusively and writes it durably; EEXIST when it is there.

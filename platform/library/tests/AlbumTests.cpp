@@ -20,6 +20,9 @@ TEST_F(AlbumTest, TheRejectsAlbumIsCreatedEmptyThenFilledWithLinksNamedAfterTarg
     addToRejects(*library, {"2024/IMG_1.jpg"});
     ASSERT_TRUE(rejects(*library));
     EXPECT_TRUE(std::filesystem::is_directory(rejectsFolder()));
+    // It tells what the user means to delete: no other user of the machine may read it.
+    EXPECT_EQ(std::filesystem::status(rejectsFolder()).permissions(),
+              std::filesystem::perms::owner_all);
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), IsEmpty());
     addToRejects(*library, {"2024/IMG_1.jpg"});
     EXPECT_THAT(library->memberIdentifiers(*rejects(*library)), ElementsAre("2024/IMG_1.jpg"));
