@@ -34,11 +34,26 @@ void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::st
 // library's report of them is recognised. Photographs whose storage is away are left be: the
 // album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
+    // The write on its way leaves the album to sync if it still differs; none waits for it,
+    // so a stalled share holds neither the pump nor a decision by hand.
+    if (albumTurnTaken_) return;
+    const AlbumTurn turn(*this);
     const auto written = writeRejectsAlbumLocked(lock);
     if (!writesToLibrary_ || !saveLocked(lock)) return;
     for (const auto& id : written)
         unsettled_.erase(id);
     storeUnsettledLocked(lock);
+}
+
+// Two writes at once would each find the other's new links there already, and so take them
+// for the user's; and the first to end would clear the unsettled photographs the other still
+// writes.
+ScanEngine::AlbumTurn::AlbumTurn(ScanEngine& engine) : engine(engine) {
+    engine.albumTurnTaken_ = true;
+}
+
+ScanEngine::AlbumTurn::~AlbumTurn() {
+    engine.albumTurnTaken_ = false;
 }
 
 std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,

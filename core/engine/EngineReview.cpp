@@ -24,6 +24,12 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
             if (--engine.handDecisionsRunning_ == 0) engine.handDecisionsDone_.notify_all();
         }
     } ended{*this, ahead};
+    if (albumTurnTaken_) {
+        albumNeedsSync_ = true;
+        saveLocked(lock);
+        return;
+    }
+    const AlbumTurn turn(*this);
     std::optional<bool> saved;
     const AlbumWriteBegins begins = [&](const std::vector<std::string>& additions,
                                         const std::vector<std::string>& removals) {

@@ -108,7 +108,8 @@ public:
     void extendBatch(std::int64_t byGroups);
     bool batchIsFull() const;
 
-    // Throw whatever the photo library throws.
+    // Throw whatever the photo library throws. While another album write is on its way they
+    // write nothing and leave the album to sync.
     void syncRejectsAlbum();
     void syncRejectsAlbumIfNeeded();
 
@@ -185,6 +186,14 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    // The album's one writer, from its lists worked out to the unsettled list it clears.
+    struct AlbumTurn {
+        explicit AlbumTurn(ScanEngine& engine);
+        AlbumTurn(const AlbumTurn&) = delete;
+        AlbumTurn& operator=(const AlbumTurn&) = delete;
+        ~AlbumTurn();
+        ScanEngine& engine;
+    };
     // An addition answers the photographs the album linked already.
     std::vector<std::string> writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids,
                                               bool rejected);
@@ -347,6 +356,8 @@ private:
     // show it half done.
     std::uint64_t albumWritesBegun_ = 0;
     int albumWritesRunning_ = 0;
+    // An album write holds its turn: none begins while it does (see AlbumTurn).
+    bool albumTurnTaken_ = false;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;

@@ -30,6 +30,19 @@ protected:
         const auto index = readIndex(support);
         return index && dangling() == ownDangling && linkedRejects() == idsIn(*index, isFlagged);
     }
+    // What the album links that the index holds unflagged, and the other way round.
+    std::string outOfStep(const fs::path& support) const {
+        const auto index = readIndex(support);
+        if (!index) return "no index\n";
+        const auto links = linkedRejects();
+        const auto flagged = idsIn(*index, isFlagged);
+        std::string text;
+        for (const auto& id : links)
+            if (!flagged.contains(id)) text += "linked, not flagged: " + id + "\n";
+        for (const auto& id : flagged)
+            if (!links.contains(id)) text += "flagged, not linked: " + id + "\n";
+        return text;
+    }
     void unlink(const std::string& id) {
         std::error_code error;
         for (const auto& name : namesIn(album()))
@@ -278,7 +291,7 @@ TEST_F(RejectsFolder, TheUsersOwnLinksStayThroughAlbumWritesAndARestart) {
         EXPECT_TRUE(
             testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
             << dangling() << " links lead nowhere\n"
-            << log();
+            << outOfStep(support) << log();
         expectOwnLinksKept();
         double seconds = 0;
         ASSERT_TRUE(app.terminate(seconds));
@@ -288,7 +301,7 @@ TEST_F(RejectsFolder, TheUsersOwnLinksStayThroughAlbumWritesAndARestart) {
     EXPECT_TRUE(
         testing::eventually([&] { return inStep(support, ownLinks) || !app.isRunning(); }, 60))
         << dangling() << " links lead nowhere\n"
-        << log();
+        << outOfStep(support) << log();
     expectOwnLinksKept();
 }
 
