@@ -38,11 +38,26 @@ void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
     // so a stalled share holds neither the pump nor a decision by hand.
     if (albumTurnTaken_) return;
     const AlbumTurn turn(*this);
+    writeAndSettleAlbumLocked(lock);
+    writeDecisionsMeanwhileLocked(lock);
+}
+
+void ScanEngine::writeAndSettleAlbumLocked(Lock& lock) {
     const auto written = writeRejectsAlbumLocked(lock);
     if (!writesToLibrary_ || !saveLocked(lock)) return;
     for (const auto& id : written)
         unsettled_.erase(id);
     storeUnsettledLocked(lock);
+}
+
+// Written before the turn ends, so that a flush, which waits for them, leaves their links in
+// the album.
+void ScanEngine::writeDecisionsMeanwhileLocked(Lock& lock) {
+    while (decisionsMeanwhile_ > 0) {
+        const int taken = decisionsMeanwhile_;
+        writeAndSettleAlbumLocked(lock);
+        decisionsMeanwhile_ -= taken;
+    }
 }
 
 // Two writes at once would each find the other's new links there already, and so take them
@@ -52,8 +67,11 @@ ScanEngine::AlbumTurn::AlbumTurn(ScanEngine& engine) : engine(engine) {
     engine.albumTurnTaken_ = true;
 }
 
+// A write that failed leaves the decisions made meanwhile to the next synchronisation.
 ScanEngine::AlbumTurn::~AlbumTurn() {
     engine.albumTurnTaken_ = false;
+    if (std::exchange(engine.decisionsMeanwhile_, 0) > 0) engine.albumNeedsSync_ = true;
+    engine.handDecisionsDone_.notify_all();
 }
 
 std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,

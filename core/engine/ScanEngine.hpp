@@ -109,7 +109,7 @@ public:
     bool batchIsFull() const;
 
     // Throw whatever the photo library throws. While another album write is on its way they
-    // write nothing and leave the album to sync.
+    // write nothing: that write brings the album in step, or leaves it to sync.
     void syncRejectsAlbum();
     void syncRejectsAlbumIfNeeded();
 
@@ -194,6 +194,9 @@ private:
         ~AlbumTurn();
         ScanEngine& engine;
     };
+    // The synchronisation saved, and its unsettled photographs cleared.
+    void writeAndSettleAlbumLocked(Lock& lock);
+    void writeDecisionsMeanwhileLocked(Lock& lock);
     // An addition answers the photographs the album linked already.
     std::vector<std::string> writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids,
                                               bool rejected);
@@ -217,6 +220,8 @@ private:
     // Saves the decision just made by hand with the album as its write will leave it, then
     // runs that write, which answers the photographs whose flags it changed.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
+    template <class AlbumWrite>
+    void writeHandDecisionLocked(Lock& lock, AlbumWrite& write, std::vector<std::string>& ahead);
     // The flags a save records ahead of the album writes in flight.
     void noteLinksAheadLocked(const std::vector<std::string>& ids, bool rejected);
     void forgetLinksAheadLocked(const std::vector<std::string>& ids);
@@ -358,6 +363,8 @@ private:
     int albumWritesRunning_ = 0;
     // An album write holds its turn: none begins while it does (see AlbumTurn).
     bool albumTurnTaken_ = false;
+    // Decisions by hand made while it was, whose links its holder writes before it ends.
+    int decisionsMeanwhile_ = 0;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;

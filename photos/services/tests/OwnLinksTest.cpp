@@ -310,8 +310,27 @@ TEST_F(OwnLinks, AnAlbumSyncWhileAResetIsWrittenMakesNoLinkTheUsers) {
     EXPECT_EQ(linked().size(), 6u);
 }
 
+// The reports of the album's changes come late, as on a busy machine: those of Keepsift's
+// first write and of an Ignore's are read only once the group was given back.
+TEST_F(OwnLinks, LateReportsOfTheAlbumsChangesUndoNoReset) {
+    const auto group = groupOf(idsIn(ReviewState::flagged).front());
+    std::vector<std::string> relinked;
+    for (const auto& id : idsIn(ReviewState::flagged))
+        if (groupOf(id) == group) relinked.push_back(id);
+    engine->ignore(group);
+    engine->handleLibraryChange(change::RejectsAlbumChanged{relinked, {}});
+    engine->reset(group);
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{}, relinked});
+    engine->syncRejectsAlbumIfNeeded();
+    for (const auto& id : relinked)
+        EXPECT_EQ(stateOf(id), ReviewState::flagged) << id;
+    expectNothingByHand();
+    killAndStart(filesNow());
+    expectNothingByHand();
+}
+
 // Decisions by hand while an album write hangs (a stalled share): each is saved at once, and
-// the album takes them all once the write returns.
+// the album takes them all once the write returns, before the quit's flush ends.
 TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
     const auto keepers = idsIn(ReviewState::keeper);
     const auto flaggedFrames = idsIn(ReviewState::flagged);
@@ -337,9 +356,10 @@ TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
     first.join();
     for (auto& decision : decisions)
         decision.join();
-    engine->syncRejectsAlbumIfNeeded();
+    engine->flushBeforeQuit();
     EXPECT_EQ(linked(), flagged());
     expectSavedAsTheAlbumIs(storedIndex());
+    EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
     killAndStart(filesNow());
     for (const auto& [id, state] : others)
         EXPECT_EQ(stateOf(id), state) << id;
