@@ -34,8 +34,8 @@ void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::st
 // library's report of them is recognised. Photographs whose storage is away are left be: the
 // album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
-    // The write on its way leaves the album to sync if it still differs; none waits for it,
-    // so a stalled share holds neither the pump nor a decision by hand.
+    // None waits for the write on its way, so a stalled share holds neither the pump nor a
+    // decision by hand: it leaves the album to sync if it still differs once it returns.
     if (albumTurnTaken_) return;
     const AlbumTurn turn(*this);
     writeAndSettleAlbumLocked(lock);
