@@ -39,8 +39,14 @@ protected:
         std::string text;
         for (const auto& id : links)
             if (!flagged.contains(id)) text += "linked, not flagged: " + id + "\n";
-        for (const auto& id : flagged)
-            if (!links.contains(id)) text += "flagged, not linked: " + id + "\n";
+        const auto journal = readJournal(support);
+        for (const auto& id : flagged) {
+            if (links.contains(id)) continue;
+            text += "flagged, not linked: " + id + (fs::exists(library.root / id) ? "" : " (gone)");
+            for (const auto& entry : journal ? journal->entries() : decltype(journal->entries()){})
+                if (entry.assetID == id) text += " " + std::string(toString(entry.event));
+            text += "\n";
+        }
         return text;
     }
     void unlink(const std::string& id) {
