@@ -180,6 +180,7 @@ void ScanEngine::removeDepartedRejectsLocked(Lock& lock) {
         departed_.insert(departed.begin(), departed.end());
         throw;
     }
+    ++departedRemovals_;
 }
 
 bool ScanEngine::albumDiffersLocked() const {

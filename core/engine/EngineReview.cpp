@@ -42,6 +42,7 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
 template <class AlbumWrite>
 void ScanEngine::writeHandDecisionLocked(Lock& lock, AlbumWrite& write,
                                          std::vector<std::string>& ahead) {
+    const auto departedRemovals = departedRemovals_;
     std::optional<bool> saved;
     const AlbumWriteBegins begins = [&](const std::vector<std::string>& additions,
                                         const std::vector<std::string>& removals) {
@@ -64,6 +65,9 @@ void ScanEngine::writeHandDecisionLocked(Lock& lock, AlbumWrite& write,
         saveLocked(lock);
         return;
     }
+    // The write also took out the links of photographs found gone meanwhile, which the save
+    // before it does not hold.
+    if (departedRemovals_ != departedRemovals) saved = saveLocked(lock);
     if (written.empty() || (!*saved && !saveLocked(lock))) return;
     for (const auto& id : written)
         unsettled_.erase(id);

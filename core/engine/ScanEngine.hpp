@@ -338,6 +338,8 @@ private:
     // Photographs removed by hand whose links may be left in the album; an earlier run may
     // have left some too, which the first listing looks for.
     std::set<std::string> departed_;
+    // Raised as their links are taken out.
+    std::uint64_t departedRemovals_ = 0;
     bool departuresLookedFor_ = false;
     // The index knew no photograph when it was loaded: links the first listing finds were
     // left by a review it no longer holds.

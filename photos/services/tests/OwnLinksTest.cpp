@@ -329,6 +329,23 @@ TEST_F(OwnLinks, LateReportsOfTheAlbumsChangesUndoNoReset) {
     expectNothingByHand();
 }
 
+// A flagged photograph removed while the album write of a flag by hand is on its way: that
+// write takes its link out too, and the files say so with it, as an idle Keepsift saves
+// nothing more.
+TEST_F(OwnLinks, ALinkTakenOutByADecisionsWriteIsSavedWithIt) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    const auto removed = idsIn(ReviewState::flagged).back();
+    library->asAddingBegins = [&] {
+        std::filesystem::remove(pictures / removed);
+        engine->handleLibraryChange(change::AssetsDeleted{{removed}});
+    };
+    engine->override(keeper, false);
+    ASSERT_EQ(linked(), flagged());
+    const auto saved = storedIndex();
+    EXPECT_EQ(saved.entries.at(removed).state, ReviewState::deleted);
+    expectSavedAsTheAlbumIs(saved);
+}
+
 // Decisions by hand while an album write hangs (a stalled share): each is saved at once, and
 // the album takes them all once the write returns, before the quit's flush ends.
 TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
