@@ -34,12 +34,45 @@ void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::st
 // library's report of them is recognised. Photographs whose storage is away are left be: the
 // album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
+    // None waits for the write on its way, so a stalled share holds neither the pump nor a
+    // decision by hand: it leaves the album to sync if it still differs once it returns.
+    if (albumTurnTaken_) return;
+    const AlbumTurn turn(*this);
+    writeAndSettleAlbumLocked(lock);
+    writeDecisionsMeanwhileLocked(lock);
+}
+
+void ScanEngine::writeAndSettleAlbumLocked(Lock& lock) {
     const auto written = writeRejectsAlbumLocked(lock);
     if (!writesToLibrary_ || !saveLocked(lock)) return;
     for (const auto& id : written)
         unsettled_.erase(id);
     settleKeptLeftoversLocked();
     storeUnsettledLocked(lock);
+}
+
+// Written before the turn ends, so that a flush, which waits for them, leaves their links in
+// the album.
+void ScanEngine::writeDecisionsMeanwhileLocked(Lock& lock) {
+    while (decisionsMeanwhile_ > 0) {
+        const int taken = decisionsMeanwhile_;
+        writeAndSettleAlbumLocked(lock);
+        decisionsMeanwhile_ -= taken;
+    }
+}
+
+// Two writes at once would each find the other's new links there already, and so take them
+// for the user's; and the first to end would clear the unsettled photographs the other still
+// writes.
+ScanEngine::AlbumTurn::AlbumTurn(ScanEngine& engine) : engine(engine) {
+    engine.albumTurnTaken_ = true;
+}
+
+// A write that failed leaves the decisions made meanwhile to the next synchronisation.
+ScanEngine::AlbumTurn::~AlbumTurn() {
+    engine.albumTurnTaken_ = false;
+    if (std::exchange(engine.decisionsMeanwhile_, 0) > 0) engine.albumNeedsSync_ = true;
+    engine.handDecisionsDone_.notify_all();
 }
 
 std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,
@@ -148,6 +181,7 @@ void ScanEngine::removeDepartedRejectsLocked(Lock& lock) {
         departed_.insert(departed.begin(), departed.end());
         throw;
     }
+    ++departedRemovals_;
 }
 
 bool ScanEngine::albumDiffersLocked() const {

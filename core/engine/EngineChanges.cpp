@@ -245,10 +245,11 @@ void ScanEngine::handleAlbumLocked(Lock& lock, const std::vector<std::string>& a
             // file at its path is the engine's to take out.
             const bool known =
                 found != index_.entries.end() && found->second.asset.isRejected == member;
-            // A report of the engine's own write changes nothing more, nor does one of a
-            // photograph whose membership is unsettled.
-            const bool users =
-                ownWrites_.erase(id) == 0 && albumChangeIsUsersLocked(id, member) && !known;
+            // A report of the engine's own write changes nothing more: the write set the flags
+            // as it returned, and the report, seen before a later write, may be older than it.
+            if (ownWrites_.erase(id) > 0) continue;
+            // Nor does one of a photograph whose membership is unsettled.
+            const bool users = albumChangeIsUsersLocked(id, member) && !known;
             if (users && !member && found != index_.entries.end()) {
                 takenOut.push_back(id);
                 continue;

@@ -3,6 +3,8 @@
 #include "core/grouping/PhotoOrders.hpp"
 #include "core/grouping/Provenance.hpp"
 
+#include <utility>
+
 namespace keepsift {
 
 // A decision by hand reaches the files before the album is written: an album that cannot be
@@ -24,6 +26,23 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
             if (--engine.handDecisionsRunning_ == 0) engine.handDecisionsDone_.notify_all();
         }
     } ended{*this, ahead};
+    // The album write on its way writes this decision's links too before its turn ends.
+    if (albumTurnTaken_) {
+        ++decisionsMeanwhile_;
+        saveLocked(lock);
+        return;
+    }
+    const AlbumTurn turn(*this);
+    writeHandDecisionLocked(lock, write, ahead);
+    // Its write returned: the saves that follow record the album as it is.
+    forgetLinksAheadLocked(std::exchange(ahead, {}));
+    writeDecisionsMeanwhileLocked(lock);
+}
+
+template <class AlbumWrite>
+void ScanEngine::writeHandDecisionLocked(Lock& lock, AlbumWrite& write,
+                                         std::vector<std::string>& ahead) {
+    const auto departedRemovals = departedRemovals_;
     std::optional<bool> saved;
     const AlbumWriteBegins begins = [&](const std::vector<std::string>& additions,
                                         const std::vector<std::string>& removals) {
@@ -46,6 +65,9 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
         saveLocked(lock);
         return;
     }
+    // The write also took out the links of photographs found gone meanwhile, which the save
+    // before it does not hold.
+    if (departedRemovals_ != departedRemovals) saved = saveLocked(lock);
     if (written.empty() || (!*saved && !saveLocked(lock))) return;
     for (const auto& id : written)
         unsettled_.erase(id);

@@ -60,7 +60,8 @@ bool ScanEngine::save() {
 // behind that no longer holds.
 void ScanEngine::flush() {
     Lock lock(mutex_);
-    handDecisionsDone_.wait(lock, [this] { return handDecisionsRunning_ == 0; });
+    handDecisionsDone_.wait(
+        lock, [this] { return handDecisionsRunning_ == 0 && decisionsMeanwhile_ == 0; });
     if (pendingSave_) saveLocked(lock);
     storeUnsettledLocked(lock);
 }

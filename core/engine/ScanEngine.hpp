@@ -108,7 +108,8 @@ public:
     void extendBatch(std::int64_t byGroups);
     bool batchIsFull() const;
 
-    // Throw whatever the photo library throws.
+    // Throw whatever the photo library throws. While another album write is on its way they
+    // write nothing: that write brings the album in step, or leaves it to sync.
     void syncRejectsAlbum();
     void syncRejectsAlbumIfNeeded();
 
@@ -185,6 +186,17 @@ private:
     void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
+    // The album's one writer, from its lists worked out to the unsettled list it clears.
+    struct AlbumTurn {
+        explicit AlbumTurn(ScanEngine& engine);
+        AlbumTurn(const AlbumTurn&) = delete;
+        AlbumTurn& operator=(const AlbumTurn&) = delete;
+        ~AlbumTurn();
+        ScanEngine& engine;
+    };
+    // The synchronisation saved, and its unsettled photographs cleared.
+    void writeAndSettleAlbumLocked(Lock& lock);
+    void writeDecisionsMeanwhileLocked(Lock& lock);
     // An addition answers the photographs the album linked already.
     std::vector<std::string> writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids,
                                               bool rejected);
@@ -208,6 +220,8 @@ private:
     // Saves the decision just made by hand with the album as its write will leave it, then
     // runs that write, which answers the photographs whose flags it changed.
     template <class AlbumWrite> void keepHandDecisionLocked(Lock& lock, AlbumWrite&& write);
+    template <class AlbumWrite>
+    void writeHandDecisionLocked(Lock& lock, AlbumWrite& write, std::vector<std::string>& ahead);
     // The flags a save records ahead of the album writes in flight.
     void noteLinksAheadLocked(const std::vector<std::string>& ids, bool rejected);
     void forgetLinksAheadLocked(const std::vector<std::string>& ids);
@@ -326,6 +340,8 @@ private:
     // Photographs removed by hand whose links may be left in the album; an earlier run may
     // have left some too, which the first listing looks for.
     std::set<std::string> departed_;
+    // Raised as their links are taken out.
+    std::uint64_t departedRemovals_ = 0;
     bool departuresLookedFor_ = false;
     // The index knew no photograph when it was loaded: links the first listing finds were
     // left by a review it no longer holds.
@@ -351,6 +367,10 @@ private:
     // show it half done.
     std::uint64_t albumWritesBegun_ = 0;
     int albumWritesRunning_ = 0;
+    // An album write holds its turn: none begins while it does (see AlbumTurn).
+    bool albumTurnTaken_ = false;
+    // Decisions by hand made while it was, whose links its holder writes before it ends.
+    int decisionsMeanwhile_ = 0;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;

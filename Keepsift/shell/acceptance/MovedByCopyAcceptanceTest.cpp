@@ -97,7 +97,15 @@ TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
         const auto found = index->entries.find(copyOf(id));
         followedCount += found != index->entries.end() && found->second.state == state;
     }
-    EXPECT_EQ(followedCount, 6) << "of the six decisions by hand at their copies";
+    std::string states;
+    for (const auto& [id, state] : byHand) {
+        const auto copy = index->entries.find(copyOf(id));
+        states +=
+            copyOf(id) + ": " +
+            std::string(copy == index->entries.end() ? "missing" : toString(copy->second.state)) +
+            ", wanted " + std::string(toString(state)) + "\n";
+    }
+    EXPECT_EQ(followedCount, 6) << "of the six decisions by hand at their copies\n" << states;
     EXPECT_EQ(linkedRejects(), idsIn(*index, isFlagged));
 }
 

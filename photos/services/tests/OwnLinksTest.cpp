@@ -1,4 +1,6 @@
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -10,12 +12,15 @@
 namespace keepsift {
 namespace {
 
-// Holds the album writes that add links until let go, as a busy disk does.
+// Holds the album writes that add links until let go, as a busy disk does; what else the
+// program does while the next such write is on its way can be run as it begins.
 class HeldAlbumWrites : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
     std::vector<std::string> setRejected(const std::vector<std::string>& ids,
                                          bool rejected) override {
+        if (rejected)
+            if (auto meanwhile = std::exchange(asAddingBegins, nullptr)) meanwhile();
         {
             std::unique_lock lock(mutex_);
             if (holding && rejected) {
@@ -37,6 +42,7 @@ public:
     }
     bool holding = false;
     int waiting = 0;
+    std::function<void()> asAddingBegins;
 
 private:
     std::mutex mutex_;
@@ -287,6 +293,97 @@ TEST_P(KilledAfterAReset, LeavesNoLinkOfKeepsiftsToTheUser) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DuringOrAfterItsAlbumWrite, KilledAfterAReset, ::testing::Bool());
+
+// Keepsift's own album sync comes while the write of a Reset is on its way, as the pump's may:
+// neither takes a link the other made for one the user put there, also after a kill.
+TEST_F(OwnLinks, AnAlbumSyncWhileAResetIsWrittenMakesNoLinkTheUsers) {
+    const auto group = groupOf(idsIn(ReviewState::flagged).front());
+    engine->ignore(group);
+    ASSERT_EQ(linked().size(), 4u);
+    library->asAddingBegins = [&] { engine->syncRejectsAlbumIfNeeded(); };
+    engine->reset(group);
+    relist();
+    expectNothingByHand();
+    expectSavedAsTheAlbumIs(storedIndex());
+    killAndStart(filesNow());
+    expectNothingByHand();
+    EXPECT_EQ(linked().size(), 6u);
+}
+
+// The reports of the album's changes come late, as on a busy machine: those of Keepsift's
+// first write and of an Ignore's are read only once the group was given back.
+TEST_F(OwnLinks, LateReportsOfTheAlbumsChangesUndoNoReset) {
+    const auto group = groupOf(idsIn(ReviewState::flagged).front());
+    std::vector<std::string> relinked;
+    for (const auto& id : idsIn(ReviewState::flagged))
+        if (groupOf(id) == group) relinked.push_back(id);
+    engine->ignore(group);
+    engine->handleLibraryChange(change::RejectsAlbumChanged{relinked, {}});
+    engine->reset(group);
+    engine->handleLibraryChange(change::RejectsAlbumChanged{{}, relinked});
+    engine->syncRejectsAlbumIfNeeded();
+    for (const auto& id : relinked)
+        EXPECT_EQ(stateOf(id), ReviewState::flagged) << id;
+    expectNothingByHand();
+    killAndStart(filesNow());
+    expectNothingByHand();
+}
+
+// A flagged photograph removed while the album write of a flag by hand is on its way: that
+// write takes its link out too, and the files say so with it, as an idle Keepsift saves
+// nothing more.
+TEST_F(OwnLinks, ALinkTakenOutByADecisionsWriteIsSavedWithIt) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    const auto removed = idsIn(ReviewState::flagged).back();
+    library->asAddingBegins = [&] {
+        std::filesystem::remove(pictures / removed);
+        engine->handleLibraryChange(change::AssetsDeleted{{removed}});
+    };
+    engine->override(keeper, false);
+    ASSERT_EQ(linked(), flagged());
+    const auto saved = storedIndex();
+    EXPECT_EQ(saved.entries.at(removed).state, ReviewState::deleted);
+    expectSavedAsTheAlbumIs(saved);
+}
+
+// Decisions by hand while an album write hangs (a stalled share): each is saved at once, and
+// the album takes them all once the write returns, before the quit's flush ends.
+TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
+    const auto keepers = idsIn(ReviewState::keeper);
+    const auto flaggedFrames = idsIn(ReviewState::flagged);
+    library->holding = true;
+    std::thread first([&] { engine->override(keepers[0], false); });
+    library->awaitWaiting();
+    const std::map<std::string, ReviewState> others = {{keepers[1], ReviewState::flaggedByHand},
+                                                       {flaggedFrames[0], ReviewState::keptByHand}};
+    std::vector<std::thread> decisions;
+    for (const auto& [id, state] : others)
+        decisions.emplace_back(
+            [&, id, state] { engine->override(id, state == ReviewState::keptByHand); });
+    const auto saved = [&] {
+        const auto index = storedIndex();
+        return std::all_of(others.begin(), others.end(), [&](const auto& decision) {
+            return index.entries.at(decision.first).state == decision.second;
+        });
+    };
+    for (int wait = 0; wait < 1000 && !saved(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(saved());
+    library->letGo();
+    first.join();
+    for (auto& decision : decisions)
+        decision.join();
+    engine->flushBeforeQuit();
+    EXPECT_EQ(linked(), flagged());
+    expectSavedAsTheAlbumIs(storedIndex());
+    EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
+    killAndStart(filesNow());
+    for (const auto& [id, state] : others)
+        EXPECT_EQ(stateOf(id), state) << id;
+    EXPECT_EQ(stateOf(keepers[0]), ReviewState::flaggedByHand);
+    EXPECT_EQ(idsIn(ReviewState::flaggedByHand).size() + idsIn(ReviewState::keptByHand).size(), 3u);
+    EXPECT_EQ(linked(), flagged());
+}
 
 // The album folder records the user's link: it needs no save of its own, and a kill right
 // after it loses nothing and takes none of Keepsift's links for the user's.
