@@ -236,12 +236,23 @@ bool mayTakeLeaving(const LibraryIndex& index, const IndexEntry& entry,
     return earliest && entry.firstListing > *earliest && mayTakeOver(index, entry);
 }
 
-// A listed file that stays with its entry, and what it is against that entry.
+// A listed file that stays with its entry, and what it is against that entry. One whose times
+// moved that was read holding the entry's bytes (a copy whose times `cp -a` put back after a
+// listing found it) stays too: it may take a review that left, and else keeps its own as a
+// file found again.
 struct Stay {
     const LibraryAsset* asset;
     IndexEntry* entry;
     FileAtPath file;
+    bool touched = false;
 };
+
+bool touchedHoldingItsBytes(const IndexEntry& entry, const LibraryAsset& asset,
+                            const ContentDigests& read) {
+    const auto digest = read.find(asset.id);
+    return entry.contentDigest && digest != read.end() && digest->second == *entry.contentDigest &&
+           !sizeDiffers(entry, asset);
+}
 using Staying = std::vector<Stay>;
 
 // Those of the staying files that may take over a review that left in this listing, of known
@@ -352,6 +363,10 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
                 staying.push_back({&asset, &found->second, file});
                 continue;
             }
+            if (touchedHoldingItsBytes(found->second, asset, digests)) {
+                staying.push_back({&asset, &found->second, FileAtPath::same, true});
+                continue;
+            }
             replaced.insert(asset.id);
         }
         arriving.insert_or_assign(asset.id, &asset);
@@ -373,8 +388,13 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         storeReturned(*this, std::move(entry), *asset, result);
     renameGroups(renamedBy(result.returned));
     // Entries taken over were replaced where they are; none other moved.
-    for (const auto& [asset, entry, file] : staying)
-        if (!returned.contains(asset->id)) reconcileListed(*entry, *asset, result, file);
+    for (const auto& [asset, entry, file, touched] : staying) {
+        if (returned.contains(asset->id)) continue;
+        if (touched)
+            storeReturned(*this, std::move(entries.extract(asset->id).mapped()), *asset, result);
+        else
+            reconcileListed(*entry, *asset, result, file);
+    }
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets) {

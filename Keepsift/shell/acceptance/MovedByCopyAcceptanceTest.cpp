@@ -24,6 +24,26 @@ std::string copyOf(const std::string& id) {
     return "Moved/" + id;
 }
 
+// What the rule that passes a review on reads of each photograph decided by hand and of its
+// copy, as the index holds them: said when the decisions did not follow.
+std::string stampsOf(const std::optional<LibraryIndex>& index,
+                     const std::map<std::string, ReviewState>& byHand) {
+    if (!index) return "no index\n";
+    std::string text = "listings " + std::to_string(index->listings) + "\n";
+    const auto describe = [&](const std::string& id) {
+        const auto found = index->entries.find(id);
+        if (found == index->entries.end()) return id + ": none";
+        const IndexEntry& e = found->second;
+        return id + ": " + std::string(toString(e.state)) + " first " +
+               std::to_string(e.firstListing) + " review " + std::to_string(e.reviewListing) +
+               (e.contentDigest ? " digest" : " no digest") +
+               (e.formerState ? " was " + std::string(toString(*e.formerState)) : "");
+    };
+    for (const auto& [id, state] : byHand)
+        text += describe(id) + "; " + describe(copyOf(id)) + "\n";
+    return text;
+}
+
 class MovedByCopy : public ApplicationAcceptance {
 protected:
     void SetUp() override {
@@ -51,6 +71,7 @@ protected:
 TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
     fs::path support;
     std::map<std::string, ReviewState> byHand;
+    std::string killedWith;
     {
         testing::LaunchedApp app(folder.path(), library.root);
         support = app.indexFolder();
@@ -77,6 +98,7 @@ TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
             },
             acceptanceGuard()))
             << log();
+        killedWith = stampsOf(readIndex(support), byHand);
         double seconds = 0;
         app.terminate(seconds, SIGKILL);
     }
@@ -105,7 +127,10 @@ TEST_F(MovedByCopy, DecisionsByHandFollowAFolderCopiedThenRemovedAcrossAKill) {
             std::string(copy == index->entries.end() ? "missing" : toString(copy->second.state)) +
             ", wanted " + std::string(toString(state)) + "\n";
     }
-    EXPECT_EQ(followedCount, 6) << "of the six decisions by hand at their copies\n" << states;
+    EXPECT_EQ(followedCount, 6) << "of the six decisions by hand at their copies\n"
+                                << states << "saved when killed:\n"
+                                << killedWith << "saved at the end:\n"
+                                << stampsOf(index, byHand);
     EXPECT_EQ(linkedRejects(), idsIn(*index, isFlagged));
 }
 

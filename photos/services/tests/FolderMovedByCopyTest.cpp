@@ -44,6 +44,11 @@ protected:
             engine->reconcileWithLibrary();
         else
             relist();
+        removeOnceListed(folders);
+    }
+
+    // The originals removed while Keepsift runs, once it stopped, or once it was killed.
+    void removeOnceListed(const std::vector<std::string>& folders) {
         if (GetParam() == Between::quit) quitEngine();
         if (GetParam() == Between::killed) {
             engine.reset();
@@ -123,6 +128,20 @@ TEST_P(TripMovedByCopy, EveryHandDecisionFollowsItsCopyAndDeleteAllTrashesOnlyTh
     EXPECT_EQ(trash, expected);
     for (std::size_t i = 3; i < frames.size(); ++i)
         EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+}
+
+// `cp -a` puts the times back once the bytes are written: a listing in between finds the
+// copies with the time of the copy, and they are measured and decided before their times move.
+TEST_P(TripMovedByCopy, EveryHandDecisionFollowsACopyListedBeforeItsTimesWerePutBack) {
+    fs::create_directories(pictures / "Moved");
+    fs::copy(pictures / "Trip01", pictures / moved("Trip01"), fs::copy_options::recursive);
+    relist();
+    engine->flush();
+    ASSERT_NE(stateOf(moved(frames[0])), ReviewState::pending);
+    for (const auto& id : frames)
+        fs::last_write_time(pictures / moved(id), fs::last_write_time(pictures / id));
+    removeOnceListed({"Trip01"});
+    expectHandDecisionsMoved();
 }
 
 INSTANTIATE_TEST_SUITE_P(Between, TripMovedByCopy,
