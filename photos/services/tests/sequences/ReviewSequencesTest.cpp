@@ -338,9 +338,16 @@ private:
         if (parent == folder || parent.starts_with(folder + "/")) parent = "Elsewhere";
         const auto to =
             world.freePath(ReviewWorld::join(parent, std::filesystem::path(folder).filename()));
-        world.note("cp -a " + folder + "/ " + to + "/, then rm -r " + folder);
-        world.copyFolder(folder, to);
+        // Sometimes a listing finds the copies before `cp -a` puts their times back.
+        const bool timesLater = pause(state) == 1 && b % 2 == 1;
+        world.note("cp -a " + folder + "/ " + to + "/" +
+                   (timesLater ? ", listed before its times are put back" : "") + ", then rm -r " +
+                   folder);
+        const auto copied = world.copyFolder(folder, to, timesLater);
         between(state, world);
+        if (timesLater)
+            for (const auto& path : copied)
+                world.putTimeBack(path, to + path.substr(folder.size()));
         if (!world.failure()) world.removeFolder(folder);
     }
 

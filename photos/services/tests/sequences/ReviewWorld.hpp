@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <iostream>
@@ -189,14 +190,21 @@ public:
         std::ofstream(pictures / path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
+        // Taken an hour ago: a copy's own time is told from it.
+        fs::last_write_time(pictures / path,
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
         model_.add(path, content);
     }
-    // `cp -a`: the bytes and the modification time.
-    void copyFile(const std::string& from, const std::string& to) {
+    // `cp -a`: the bytes and the modification time, which it may put back only once a listing
+    // found the copy.
+    void copyFile(const std::string& from, const std::string& to, bool timeLater = false) {
         fs::create_directories((pictures / to).parent_path());
         fs::copy_file(pictures / from, pictures / to);
-        fs::last_write_time(pictures / to, fs::last_write_time(pictures / from));
+        if (!timeLater) putTimeBack(from, to);
         model_.copy(from, to);
+    }
+    void putTimeBack(const std::string& from, const std::string& to) {
+        fs::last_write_time(pictures / to, fs::last_write_time(pictures / from));
     }
     void moveFile(const std::string& from, const std::string& to) {
         fs::create_directories((pictures / to).parent_path());
@@ -236,11 +244,12 @@ public:
         model_.rewrite(path, content);
     }
     // The photographs below a folder, copied as `cp -a` copies it.
-    std::vector<std::string> copyFolder(const std::string& from, const std::string& to) {
+    std::vector<std::string> copyFolder(const std::string& from, const std::string& to,
+                                        bool timesLater = false) {
         std::vector<std::string> copied;
         for (const auto& path : photos())
             if (path.starts_with(from + "/")) {
-                copyFile(path, to + path.substr(from.size()));
+                copyFile(path, to + path.substr(from.size()), timesLater);
                 copied.push_back(path);
             }
         for (const auto& item : fs::recursive_directory_iterator(pictures / from))
