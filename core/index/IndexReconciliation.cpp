@@ -246,6 +246,7 @@ struct Stay {
     FileAtPath file;
     bool touched = false;
 };
+using Staying = std::vector<Stay>;
 
 bool touchedHoldingItsBytes(const IndexEntry& entry, const LibraryAsset& asset,
                             const ContentDigests& read) {
@@ -253,7 +254,6 @@ bool touchedHoldingItsBytes(const IndexEntry& entry, const LibraryAsset& asset,
     return entry.contentDigest && digest != read.end() && digest->second == *entry.contentDigest &&
            !sizeDiffers(entry, asset);
 }
-using Staying = std::vector<Stay>;
 
 // Those of the staying files that may take over a review that left in this listing, of known
 // bytes: digested in `known`, where the stored digest is added for a file not read (until it
