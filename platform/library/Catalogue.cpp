@@ -184,7 +184,7 @@ std::optional<Date> exifLocalDate(const std::string& text) {
 Catalogue::Catalogue(std::filesystem::path root, std::shared_ptr<FileSystemOps> ops,
                      const std::filesystem::path& cacheFile, std::filesystem::path mountsFile)
     : root_(std::move(root).lexically_normal().string()), ops_(std::move(ops)), cache_(cacheFile),
-      mounts_(std::move(mountsFile)) {
+      mounts_(std::move(mountsFile)), views_(root_) {
     while (root_.size() > 1 && root_.back() == '/')
         root_.pop_back();
 }
@@ -261,9 +261,8 @@ std::vector<std::string> Catalogue::unavailable(const std::vector<std::string>& 
 }
 
 std::vector<CatalogueAsset> Catalogue::all() {
-    std::vector<WalkedFolder> folders =
-        walkLibrary(*ops_, root_, ListingDetail::stamps,
-                    [this](const std::string& folder) { return heldFilesIn(folder); });
+    std::vector<WalkedFolder> folders = walk(
+        ListingDetail::stamps, [this](const std::string& folder) { return heldFilesIn(folder); });
     // At most one photograph per entry: reserved once, the list is never copied as it grows.
     size_t entries = 0;
     for (const WalkedFolder& folder : folders)
@@ -288,8 +287,13 @@ std::vector<CatalogueAsset> Catalogue::all() {
     return described;
 }
 
+std::vector<WalkedFolder> Catalogue::walk(ListingDetail detail, const MustRead& mustRead) {
+    return walkLibrary(*ops_, root_, detail, mustRead, &views_);
+}
+
 bool Catalogue::isHiddenFolder(const std::string& relative) {
     if (!relative.empty() && !isVisibleRelative(relative)) return true;
+    if (!relative.empty() && views_.isLeftOut(relative)) return true;
     // Every folder on the way down, the root included, may hide what is below it.
     FileStamp ignored;
     size_t end = 0;
@@ -362,7 +366,7 @@ std::vector<CatalogueAsset> Catalogue::withIdentifiers(const std::vector<std::st
                        return !found.contains(id) && !isAscii(id);
                    });
     if (respelt) {
-        std::vector<WalkedFolder> folders = walkLibrary(*ops_, root_);
+        std::vector<WalkedFolder> folders = walk();
         for (const WalkedFolder& folder : folders)
             for (auto& item : itemsOf(folder))
                 found.emplace(item.id, std::move(item));

@@ -10,6 +10,7 @@
 
 #include "platform/library/CatalogueWalk.hpp"
 #include "platform/library/FolderItemsCache.hpp"
+#include "platform/library/FolderViews.hpp"
 #include "platform/library/MetadataCache.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/RememberedMounts.hpp"
@@ -51,6 +52,9 @@ public:
     std::vector<CatalogueAsset> all();
     // The photographs among these identifiers, in the order given; unknown ones left out.
     std::vector<CatalogueAsset> withIdentifiers(const std::vector<std::string>& ids);
+    // Every visible folder of the library, each folder under one name only.
+    std::vector<WalkedFolder> walk(ListingDetail detail = ListingDetail::stamps,
+                                   const MustRead& mustRead = nullptr);
     // The photographs of one folder (relative, on-disk); none when it is hidden or gone.
     std::vector<CatalogueItem> itemsIn(const std::string& folder,
                                        ListingDetail detail = ListingDetail::stamps);
@@ -112,6 +116,7 @@ private:
 
     MetadataCache cache_;
     RememberedMounts mounts_;
+    FolderViews views_;
     std::mutex mutex_;
     bool loaded_ = false;
     std::uint64_t pass_ = 0;

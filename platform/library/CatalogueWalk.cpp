@@ -9,10 +9,13 @@
 #include <thread>
 #include <unordered_map>
 
+#include <sys/stat.h>
+
 #include "core/support/Logger.hpp"
 #include "core/support/Unicode.hpp"
 #include "platform/library/FetchErrors.hpp"
 #include "platform/library/FolderNames.hpp"
+#include "platform/library/FolderViews.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
 
@@ -289,15 +292,41 @@ bool neverHoldsPhotographs(const std::string& name) {
 
 // Nothing when a folder turned into something else while the tree was read (the walk is
 // then made again); `replaced` names it.
+// The status of a folder below the root as its parent's listing gave it, read where the
+// listing told only its kind.
+FileStamp folderStamp(const std::string& root, const std::string& relative,
+                      const FolderEntry& entry) {
+    if (entry.stamp.inode != 0) return entry.stamp;
+    FileStamp stamp;
+    stampOf(Place{root, relative}, stamp);
+    return stamp;
+}
+
+// A folder on another drive than its parent may be a view of the library itself, which is
+// not walked (a view of a folder above it would lead into itself again).
+bool isViewOfLibrary(FolderViews* views, const FileStamp& parent, const FileStamp& folder,
+                     const std::string& relative, std::vector<SecondName>& leftOut) {
+    if (views == nullptr || folder.device == parent.device) return false;
+    auto why = views->viewOfLibrary(relative);
+    if (why) leftOut.push_back({relative, std::move(*why)});
+    return why.has_value();
+}
+
 std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std::string& root,
                                                   ListingDetail detail, const MustRead& mustRead,
-                                                  std::string& replaced) {
+                                                  std::string& replaced, FolderViews* views,
+                                                  std::vector<SecondName>& leftOut) {
     std::vector<WalkedFolder> folders;
     std::vector<std::string> level{""};
     std::vector<std::string> identifiers{""};
+    std::vector<FileStamp> stamps(1);
+    // The root itself may be reached through a link.
+    struct stat rootStatus {};
+    if (views && ::stat(root.c_str(), &rootStatus) == 0) stamps.front() = stampOf(rootStatus);
     while (!level.empty()) {
         std::vector<FolderListing> listings = listAll(ops, root, level, detail);
         std::vector<std::string> nextLevel, nextIdentifiers;
+        std::vector<FileStamp> nextStamps;
         for (size_t i = 0; i < level.size(); ++i) {
             FolderListing& listing = listings[i];
             int error = listing.error;
@@ -318,14 +347,23 @@ std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std:
                 if (entry.kind != FolderEntry::Kind::directory || isHiddenName(entry.name) ||
                     neverHoldsPhotographs(entry.name))
                     continue;
-                nextLevel.push_back(joined(level[i], entry.name));
+                std::string relative = joined(level[i], entry.name);
+                FileStamp stamp = views ? folderStamp(root, relative, entry) : FileStamp{};
+                if (isViewOfLibrary(views, stamps[i], stamp, relative, leftOut)) continue;
+                nextLevel.push_back(std::move(relative));
                 nextIdentifiers.push_back(joined(identifiers[i], names.identifierOf(entry.name)));
+                nextStamps.push_back(stamp);
             }
-            folders.push_back(
-                {std::move(level[i]), std::move(listing.entries), std::move(identifiers[i])});
+            folders.push_back({std::move(level[i]), std::move(listing.entries),
+                               std::move(identifiers[i]), stamps[i]});
         }
         level = std::move(nextLevel);
         identifiers = std::move(nextIdentifiers);
+        stamps = std::move(nextStamps);
+    }
+    if (views) {
+        auto same = views->keepOnce(folders);
+        leftOut.insert(leftOut.end(), same.begin(), same.end());
     }
     return folders;
 }
@@ -333,12 +371,17 @@ std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std:
 } // namespace
 
 std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
-                                      ListingDetail detail, const MustRead& mustRead) {
+                                      ListingDetail detail, const MustRead& mustRead,
+                                      FolderViews* views) {
     std::optional<std::vector<WalkedFolder>> folders;
     std::string replaced;
-    for (int attempt = 0; attempt < 2 && !folders; ++attempt)
-        folders = walkOnce(ops, root, detail, mustRead, replaced);
+    std::vector<SecondName> leftOut;
+    for (int attempt = 0; attempt < 2 && !folders; ++attempt) {
+        leftOut.clear();
+        folders = walkOnce(ops, root, detail, mustRead, replaced, views, leftOut);
+    }
     if (!folders) throw folderUnreadable(root + "/" + replaced, ENOTDIR);
+    if (views) views->tell(std::move(leftOut));
     return std::move(*folders);
 }
 

@@ -11,12 +11,16 @@
 
 namespace keepsift {
 
+class FolderViews;
+
 // One visible folder of the library, relative to the root ("" is the root itself).
 struct WalkedFolder {
     std::string relative;
     std::vector<FolderEntry> entries;
     // The folder's part of its photographs' identifiers.
     std::string identifier;
+    // The folder's own status (its drive and folder number), where the walk read it.
+    FileStamp stamp = {};
 };
 
 // A file of an asset as it sits on disk.
@@ -53,10 +57,11 @@ using MustRead = std::function<bool(const std::string& relative)>;
 // followed. Throws PortFetchError when the root cannot be read, or a folder that must be
 // read cannot (without `mustRead`, unreadable folders are left out), so a listing is
 // complete or fails. A folder replaced while the tree is read makes the walk start again,
-// once.
+// once. With `views`, a folder reachable twice is walked under one name only.
 std::vector<WalkedFolder> walkLibrary(FileSystemOps& ops, const std::string& root,
                                       ListingDetail detail = ListingDetail::stamps,
-                                      const MustRead& mustRead = nullptr);
+                                      const MustRead& mustRead = nullptr,
+                                      FolderViews* views = nullptr);
 
 // Lists one folder the same way (a folder that is hidden or gone gives nothing).
 std::vector<CatalogueItem> itemsOfFolder(const WalkedFolder& folder);

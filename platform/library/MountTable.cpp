@@ -72,4 +72,17 @@ std::vector<TableLine> liveMounts(const std::string& mountinfo) {
     return linesWithPath(mountinfo, mountPointField);
 }
 
+MountOrigin originOf(const TableLine& mount) {
+    std::istringstream fields(mount.line);
+    std::string field;
+    // The optional fields before the separator come after the mount point and its options.
+    for (int at = 0; fields >> field; ++at)
+        if (at > mountPointField + 1 && field == "-") break;
+    MountOrigin origin;
+    if (field != "-") return origin;
+    if (!(fields >> origin.type >> field)) return {};
+    origin.source = unescaped(field);
+    return origin;
+}
+
 } // namespace keepsift

@@ -24,4 +24,13 @@ struct TableLine {
 // Every mount of this process, in the kernel's order; none when the list cannot be read.
 std::vector<TableLine> liveMounts(const std::string& mountinfo = "/proc/self/mountinfo");
 
+// What a mountinfo line tells past its separator: the filesystem type and the source as the
+// mount was made (a FUSE view names the folder it shows), escapes undone; empty when the
+// line has no separator.
+struct MountOrigin {
+    std::string type;
+    std::string source;
+};
+MountOrigin originOf(const TableLine& mount);
+
 } // namespace keepsift

@@ -85,8 +85,7 @@ std::string SymlinkAlbums::folderOf(const PortAssetCollection& album) const {
 
 std::vector<PortAssetCollection> SymlinkAlbums::all() {
     std::vector<std::string> folders;
-    for (const WalkedFolder& folder :
-         walkLibrary(catalogue_.ops(), catalogue_.root(), ListingDetail::kindsOnly)) {
+    for (const WalkedFolder& folder : catalogue_.walk(ListingDetail::kindsOnly)) {
         if (folder.relative.empty()) continue;
         bool rejects = folder.relative == rejectsAlbumTitle;
         if (rejects || holdsLink(folder)) folders.push_back(folder.relative);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sched.h>
 #include <string>
@@ -35,6 +36,17 @@ public:
         if (!inPrivateNamespace()) return false;
         std::filesystem::create_directories(at);
         if (::mount(from.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) != 0) return false;
+        mounted_.push_back(at);
+        return true;
+    }
+    // A FUSE view of the folder `from` at `at` (made), as bindfs shows it; false where bindfs
+    // is missing.
+    bool bindfs(const std::filesystem::path& from, const std::filesystem::path& at) {
+        if (!inPrivateNamespace()) return false;
+        std::filesystem::create_directories(at);
+        const std::string command =
+            "bindfs '" + from.string() + "' '" + at.string() + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) return false;
         mounted_.push_back(at);
         return true;
     }
