@@ -290,8 +290,6 @@ bool neverHoldsPhotographs(const std::string& name) {
     return std::find(systemFolders.begin(), systemFolders.end(), name) != systemFolders.end();
 }
 
-// Nothing when a folder turned into something else while the tree was read (the walk is
-// then made again); `replaced` names it.
 // The status of a folder below the root as its parent's listing gave it, read where the
 // listing told only its kind.
 FileStamp folderStamp(const std::string& root, const std::string& relative,
@@ -312,6 +310,8 @@ bool isViewOfLibrary(FolderViews* views, const FileStamp& parent, const FileStam
     return why.has_value();
 }
 
+// Nothing when a folder turned into something else while the tree was read (the walk is
+// then made again); `replaced` names it.
 std::optional<std::vector<WalkedFolder>> walkOnce(FileSystemOps& ops, const std::string& root,
                                                   ListingDetail detail, const MustRead& mustRead,
                                                   std::string& replaced, FolderViews* views,
