@@ -5,11 +5,13 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
+#include "core/support/Logger.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 #include "photos/services/tests/FileBytes.hpp"
 #include "platform/library/ProvingStamp.hpp"
@@ -483,7 +485,22 @@ TEST_P(DriveDelete, AChangedFileThatCannotGoBackStaysInTheTrashBesideTheNewOne) 
     const auto photo = batch.front();
     mover->replaceOnceMoved = photo;
     rewriteInTheGap({photo});
+    std::vector<std::string> logged;
+    std::mutex logMutex;
+    Logger::setSinkForTesting([&](const LogRecord& record) {
+        std::lock_guard lock(logMutex);
+        logged.push_back(record.message);
+    });
     const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    Logger::setSinkForTesting({});
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
+                            [&](const auto& message) {
+                                return message.find("could not be put back") != std::string::npos &&
+                                       message.find(fs::canonical(trashed(photo)).string()) !=
+                                           std::string::npos;
+                            }),
+              1)
+        << "the log says where the changed bytes are";
     EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), photo), 0);
     EXPECT_NE(std::find(report.kept.begin(), report.kept.end(),
                         KeptPhoto{photo, KeptReason::changedSinceReviewed}),
