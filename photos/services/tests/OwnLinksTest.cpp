@@ -431,5 +431,23 @@ TEST_F(OwnLinks, TheDeleteWaitsForTheAlbumWriteOnItsWay) {
     EXPECT_TRUE(flagged().empty());
 }
 
+// A discard by hand while the delete holds the album's turn does not wait for it: its link is
+// written before the delete ends, and saved with it.
+TEST_F(OwnLinks, ADiscardWhileTheDeleteRunsHasItsLinkWhenItEnds) {
+    const auto single = std::string("beach.jpg");
+    ASSERT_EQ(stateOf(single), ReviewState::keeper);
+    dialogs->whileConfirming = [&] { engine->override(single, false); };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    dialogs->whileConfirming = nullptr;
+    EXPECT_EQ(report.deleted.size(), 6u);
+    EXPECT_EQ(stateOf(single), ReviewState::flaggedByHand);
+    EXPECT_EQ(linked(), std::vector{single});
+    EXPECT_FALSE(engine->albumNeedsSync());
+    engine->flush();
+    const auto saved = storedIndex();
+    EXPECT_EQ(saved.entries.at(single).state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(saved.entries.at(single).asset.isRejected);
+}
+
 } // namespace
 } // namespace keepsift
