@@ -249,6 +249,7 @@ private:
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void readUnprovenFirstLocked(const DeletionReport& report);
+    void writeDecisionsAfterDeleteLocked(Lock& lock);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);

@@ -7,8 +7,9 @@ namespace keepsift {
 
 LiveServices makeLiveServices(const std::filesystem::path& libraryRoot, PlatformDialogs dialogs,
                               std::shared_ptr<const AnalysisContext> context,
-                              WatcherOptions watcher) {
+                              WatcherOptions watcher, std::shared_ptr<FileSystemOps> ops) {
     FolderLibraryOptions options;
+    options.ops = std::move(ops);
     options.root = libraryRoot;
     options.consentPrompt = std::move(dialogs.consent);
     options.deletionConfirmation = std::move(dialogs.deletion);

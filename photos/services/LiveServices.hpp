@@ -24,9 +24,10 @@ struct LiveServices {
 };
 
 // Reads the XDG folders as they are now. Without a context a new one is made, which loads
-// the analysis models.
+// the analysis models. Tests hand in file system calls that fail or race where they choose.
 LiveServices makeLiveServices(const std::filesystem::path& libraryRoot, PlatformDialogs dialogs,
                               std::shared_ptr<const AnalysisContext> context = nullptr,
-                              WatcherOptions watcher = {});
+                              WatcherOptions watcher = {},
+                              std::shared_ptr<FileSystemOps> ops = realFileSystem());
 
 } // namespace keepsift

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <linux/openat2.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -153,6 +154,19 @@ int FileSystemOps::renamePath(const Place& from, const Place& to) {
     if (destination.fd < 0) return errno;
     return resultOf(
         ::renameat(source.fd, source.name.c_str(), destination.fd, destination.name.c_str()));
+}
+
+int FileSystemOps::renameWithoutReplacing(const Place& from, const Place& to) {
+    Parent source(from);
+    if (source.fd < 0) return errno;
+    Parent destination(to);
+    if (destination.fd < 0) return errno;
+    const int error = resultOf(::renameat2(source.fd, source.name.c_str(), destination.fd,
+                                           destination.name.c_str(), RENAME_NOREPLACE));
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
+    if (::linkat(source.fd, source.name.c_str(), destination.fd, destination.name.c_str(), 0) != 0)
+        return errno;
+    return resultOf(::unlinkat(source.fd, source.name.c_str(), 0));
 }
 
 int FileSystemOps::writeNewFile(const Place& file, const std::string& contents) {

@@ -38,6 +38,9 @@ public:
     // The user's alone: what Keepsift makes tells what the user means to delete.
     virtual int makeDirectory(const Place& folder);
     virtual int renamePath(const Place& from, const Place& to);
+    // EEXIST, and nothing moved, when something is at `to`: where the drive cannot rename so,
+    // a second name is made for the file and the first removed.
+    virtual int renameWithoutReplacing(const Place& from, const Place& to);
     // Creates the file exclusively and writes it durably; EEXIST when it is there.
     virtual int writeNewFile(const Place& file, const std::string& contents);
 };

@@ -401,6 +401,13 @@ ReviewedFile reviewedCompanion(const CatalogueResource& resource, const Reviewed
     return file;
 }
 
+// The file as checked right before its move, with the bytes reviewed of it where known.
+ReviewedFile checkedAgainst(const ReviewedFiles& expected, const std::string& relative,
+                            const FileStamp& checked) {
+    const auto reviewed = expected.find(relative);
+    return {checked, reviewed != expected.end() ? reviewed->second.bytes : std::nullopt};
+}
+
 } // namespace
 
 // What each file is checked against right before the photograph moves: for its primary file
@@ -440,7 +447,7 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& ex
     const auto path = [&] { return catalogue_.absolute(checked.files.front().first); };
     switch (checked.outcome) {
     case FilesCheck::ready:
-        return moveChecked(checked, primaryTrashed, trashed);
+        return moveChecked(checked, expected, primaryTrashed, trashed);
     case FilesCheck::gone:
         return leftBeforeItsMove(path());
     case FilesCheck::unreadable:
@@ -459,28 +466,59 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& ex
 }
 
 // The primary file goes first; one gone before its move stops the photograph, which then
-// did not reach the Trash.
+// did not reach the Trash. One found changed, before its move or once in the Trash, takes
+// back those of its photograph that went before it: the photograph stays whole.
 std::optional<FolderPhotoLibrary::TrashFailure>
-FolderPhotoLibrary::moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
-                                std::vector<std::string>& trashed) {
+FolderPhotoLibrary::moveChecked(const CheckedFiles& checked, const ReviewedFiles& expected,
+                                bool& primaryTrashed, std::vector<std::string>& trashed) {
+    std::vector<TrashedFile> moved;
     for (const auto& [relative, stamp] : checked.files) {
         const bool primary = &relative == &checked.files.front().first;
         const std::string path = catalogue_.absolute(relative);
-        TrashRefusal refusal =
-            trash_.moveToTrash({catalogue_.root(), relative}, ReviewedFile{stamp});
+        TrashedFile arrived;
+        TrashRefusal refusal = trash_.moveToTrash(
+            {catalogue_.root(), relative}, checkedAgainst(expected, relative, stamp), &arrived);
         int error = refusal.error;
         if (!refusal.reason.empty()) return noPrivateTrash(path, refusal);
         if (error == ENOENT && primary) return leftBeforeItsMove(path);
-        if (error == ESTALE)
+        if (error == ESTALE) {
+            strandedInTrash(arrived);
+            putBackAll(moved, primaryTrashed, trashed);
             return TrashFailure{notMoved(path, "changed after it was reviewed", ESTALE),
                                 KeptReason::changedSinceReviewed};
+        }
         if (error != 0 && error != ENOENT)
             return TrashFailure{folderLibraryError(error, "cannot move " + path + " to the Trash"),
                                 keptReasonOf(error)};
-        if (error == 0) trashed.push_back(relative);
+        if (error == 0) {
+            trashed.push_back(relative);
+            moved.push_back(std::move(arrived));
+        }
         if (primary) primaryTrashed = true;
     }
     return std::nullopt;
+}
+
+// What reached the Trash of a photograph that stays goes back, the primary file last; a file
+// that cannot go back stays in the Trash, and the log says where.
+void FolderPhotoLibrary::putBackAll(std::vector<TrashedFile>& moved, bool& primaryTrashed,
+                                    std::vector<std::string>& trashed) {
+    for (auto file = moved.rbegin(); file != moved.rend(); ++file) {
+        file->putBackError = trash_.putBack(*file);
+        if (file->putBackError != 0) {
+            strandedInTrash(*file);
+            continue;
+        }
+        std::erase(trashed, file->original.relative);
+        if (file + 1 == moved.rend()) primaryTrashed = false;
+    }
+}
+
+void FolderPhotoLibrary::strandedInTrash(const TrashedFile& file) {
+    if (file.name.empty()) return;
+    log().error("\u201C" + catalogue_.absolute(file.original.relative) +
+                "\u201D could not be put back where it was (" + std::strerror(file.putBackError) +
+                "): it is in the Trash as \u201C" + file.path() + "\u201D");
 }
 
 std::optional<CatalogueItem> FolderPhotoLibrary::itemFor(const PortAsset& asset) {

@@ -111,8 +111,12 @@ private:
     static TrashFailure noPrivateTrash(const std::string& path, const TrashRefusal& refusal);
     std::optional<TrashFailure> trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
                                           bool& primaryTrashed, std::vector<std::string>& trashed);
-    std::optional<TrashFailure> moveChecked(const CheckedFiles& checked, bool& primaryTrashed,
+    std::optional<TrashFailure> moveChecked(const CheckedFiles& checked,
+                                            const ReviewedFiles& expected, bool& primaryTrashed,
                                             std::vector<std::string>& trashed);
+    void putBackAll(std::vector<TrashedFile>& moved, bool& primaryTrashed,
+                    std::vector<std::string>& trashed);
+    void strandedInTrash(const TrashedFile& file);
     std::optional<CatalogueItem> itemFor(const PortAsset& asset);
     // How far a read may reach beyond the files held here: a drive that cannot tell where
     // its files are is undetermined. A proven read brings its companions' record with it.

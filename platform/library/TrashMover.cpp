@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/files/XdgFolders.hpp"
+#include "platform/library/ChangeTimeKept.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/MountPoint.hpp"
 
@@ -127,7 +128,7 @@ TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
 }
 
 int TrashMover::moveInto(const Place& file, const Target& target,
-                         const std::optional<ReviewedFile>& expected) {
+                         const std::optional<ReviewedFile>& expected, std::string& moved) {
     const std::string escapedPath = trashPathEscaped(target.pathInInfo);
     std::string info =
         "[Trash Info]\nPath=" + escapedPath + "\nDeletionDate=" + localTimestamp() + "\n";
@@ -145,11 +146,12 @@ int TrashMover::moveInto(const Place& file, const Target& target,
             error = ops_->writeNewFile(infoFile, info);
         if (error == EEXIST) continue;
         if (error != 0) return error;
-        if (expected && stampOf(file, now) && !stillReviewed(file, *expected, now))
+        if (expected && stampOf(file, now) && !stillReviewed(file, {expected->stamp}, now))
             error = ESTALE;
         else
             error = ops_->renamePath(file, trashed);
         if (error != 0) ops_->removeFile(infoFile);
+        if (error == 0) moved = name;
         return error;
     }
     return EEXIST;
@@ -160,11 +162,44 @@ TrashRefusal TrashMover::refusalFor(const Place& file) {
     return targetFor(file, target);
 }
 
-TrashRefusal TrashMover::moveToTrash(const Place& file,
-                                     const std::optional<ReviewedFile>& expected) {
+namespace {
+
+// The status checked right before the move cannot tell a rewrite with the times put back in
+// between there; the bytes that arrived can.
+bool arrivedAsReviewed(const TrashedFile& moved, const std::optional<ReviewedFile>& expected) {
+    if (!expected || !expected->bytes || changeTimeKeptFor(moved.trash.fd())) return true;
+    const Place arrived = moved.trash.place("files/" + moved.name);
+    FileStamp now;
+    return stampOf(arrived, now) && stillReviewed(arrived, {{}, expected->bytes}, now);
+}
+
+} // namespace
+
+TrashRefusal TrashMover::moveToTrash(const Place& file, const std::optional<ReviewedFile>& expected,
+                                     TrashedFile* moved) {
     Target target;
     if (TrashRefusal refusal = targetFor(file, target); refusal.error != 0) return refusal;
-    return {moveInto(file, target, expected), ""};
+    std::string name;
+    if (int error = moveInto(file, target, expected, name); error != 0) return {error, ""};
+    TrashedFile arrived{file, std::move(target.trash), std::move(name)};
+    int error = 0;
+    if (!arrivedAsReviewed(arrived, expected)) {
+        error = ESTALE;
+        arrived.putBackError = putBack(arrived);
+    }
+    if (moved != nullptr) *moved = std::move(arrived);
+    return {error, ""};
+}
+
+// The file first, then its info: a kill in between leaves an info without its file, which
+// the next move to that name takes up.
+int TrashMover::putBack(TrashedFile& moved) {
+    const int error =
+        ops_->renameWithoutReplacing(moved.trash.place("files/" + moved.name), moved.original);
+    if (error != 0) return error;
+    ops_->removeFile(moved.trash.place("info/" + moved.name + infoSuffix));
+    moved.name.clear();
+    return 0;
 }
 
 } // namespace keepsift

@@ -11,6 +11,18 @@
 
 namespace keepsift {
 
+// A file moved into a Trash, with what it takes to put it back where it was.
+struct TrashedFile {
+    Place original;
+    TrashFolder trash;
+    // Below the Trash's "files" folder; empty when nothing of it is in the Trash.
+    std::string name;
+    // Why a file found changed in the Trash could not be put back, where it could not.
+    int putBackError = 0;
+
+    std::string path() const { return trash.path() + "/files/" + name; }
+};
+
 // Moves files to the freedesktop.org Trash: the home trash for files on its filesystem,
 // else the user's checked trash at the top of the file's mount. Nothing is ever copied.
 class TrashMover {
@@ -19,9 +31,16 @@ public:
 
     // No error, or the errno value of what failed (the file then stays where it was), with
     // the reason when no Trash on the file's drive could be used safely. With the file as
-    // it was reviewed, one that no longer holds that is left alone: ESTALE.
+    // it was checked (its stamp) and reviewed (its bytes), one that no longer holds that is
+    // left alone: ESTALE. Where the file's status proves nothing of its bytes, what reached
+    // the Trash is compared with the reviewed bytes, and other bytes are put back: ESTALE,
+    // with `moved` naming where they stay when they could not be put back.
     TrashRefusal moveToTrash(const Place& file,
-                             const std::optional<ReviewedFile>& expected = std::nullopt);
+                             const std::optional<ReviewedFile>& expected = std::nullopt,
+                             TrashedFile* moved = nullptr);
+    // The file back at its place, never over one that appeared there meanwhile, and its
+    // Trash entry gone; 0 or the errno value, the file then staying in the Trash.
+    int putBack(TrashedFile& moved);
     // Why the file could not go to a Trash now, without moving it.
     TrashRefusal refusalFor(const Place& file);
 
@@ -32,7 +51,7 @@ private:
     };
     TrashRefusal targetFor(const Place& file, Target& target);
     int moveInto(const Place& file, const Target& target,
-                 const std::optional<ReviewedFile>& expected);
+                 const std::optional<ReviewedFile>& expected, std::string& name);
 
     std::shared_ptr<FileSystemOps> ops_;
     std::string homeTrash_;

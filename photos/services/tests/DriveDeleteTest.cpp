@@ -5,10 +5,13 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
+#include "core/support/Logger.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 #include "photos/services/tests/FileBytes.hpp"
 #include "platform/library/ProvingStamp.hpp"
@@ -72,12 +75,50 @@ void rewriteKeepingTimes(const fs::path& file) {
     ASSERT_EQ(after.st_size, before.st_size);
 }
 
+// Rewrites the chosen files of the library, their times put back, in the gap between the
+// delete's comparing read and their move into the Trash (as their Trash entries are written,
+// the step before the move); or, when told, puts a new file at the place of one the moment it
+// has left it.
+class RewritesBeforeTheMove : public FileSystemOps {
+public:
+    explicit RewritesBeforeTheMove(fs::path library) : library_(std::move(library)) {}
+
+    int writeNewFile(const Place& file, const std::string& contents) override {
+        const auto chosen = std::find_if(rewrite.begin(), rewrite.end(), [&](const auto& id) {
+            return file.relative == "info/" + fs::path(id).filename().string() + ".trashinfo";
+        });
+        if (chosen != rewrite.end()) {
+            rewriteKeepingTimes(library_ / *chosen);
+            rewritten[*chosen] = bytesOf(library_ / *chosen);
+            rewrite.erase(chosen);
+        }
+        return FileSystemOps::writeNewFile(file, contents);
+    }
+
+    int renamePath(const Place& from, const Place& to) override {
+        const int error = FileSystemOps::renamePath(from, to);
+        if (error == 0 && from.relative == replaceOnceMoved &&
+            fs::equivalent(from.anchor, library_))
+            std::ofstream(library_ / from.relative, std::ios::binary) << replacement;
+        return error;
+    }
+
+    std::set<std::string> rewrite;
+    std::map<std::string, std::vector<char>> rewritten;
+    std::string replaceOnceMoved;
+    const std::string replacement = "a new file at the old place";
+
+private:
+    fs::path library_;
+};
+
 // Four frames of one burst, an hour old, each with its paired video, measured and decided:
 // three flagged.
 class DriveDelete : public testing::EngineOverFolder, public ::testing::WithParamInterface<Drive> {
 protected:
     void SetUp() override {
         LiveHome::SetUp();
+        ops = mover = std::make_shared<RewritesBeforeTheMove>(pictures);
         if (GetParam() != Drive::disk)
             if (const auto missing = mountDrive(); !missing.empty()) GTEST_SKIP() << missing;
         fs::create_directories(pictures);
@@ -183,9 +224,29 @@ protected:
         }
     }
 
+    // Rewritten by the mover in the gap before each one's move.
+    void rewriteInTheGap(const std::vector<std::string>& relatives) {
+        mover->rewrite.insert(relatives.begin(), relatives.end());
+    }
+    // The bytes as the mover left them, once it did.
+    void noteRewritten(const std::vector<std::string>& ids) {
+        for (const auto& id : ids) {
+            ASSERT_TRUE(mover->rewritten.contains(id)) << id << " was not rewritten";
+            now[id] = mover->rewritten.at(id);
+        }
+    }
+
+    std::size_t trashInfos() const {
+        const auto info = root / "XDG_DATA_HOME" / "Trash" / "info";
+        if (!fs::exists(info)) return 0;
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(info), fs::directory_iterator()));
+    }
+
     fs::path backing;
     std::string mounted, unmount;
     std::map<std::string, std::vector<char>> now;
+    std::shared_ptr<RewritesBeforeTheMove> mover;
 };
 
 TEST_P(DriveDelete, EveryMeasuredPhotographHasItsDigest) {
@@ -374,6 +435,82 @@ TEST_P(DriveDelete, AfterAChmodOfTheWholeLibraryPhotographsGoWithTheirVideos) {
     EXPECT_EQ(report.deleted, batch);
     for (const auto& id : batch)
         EXPECT_TRUE(fs::exists(trashed(fs::path(id).replace_extension(".mov").string()))) << id;
+}
+
+// The check and the move are two steps: whatever comes between them, what reaches the Trash
+// is what was reviewed, and a rewritten photograph is back at its place as it is now, its
+// review kept across a quit and a start.
+TEST_P(DriveDelete, PhotosRewrittenBetweenTheCheckAndTheMoveStayWhereTheyAre) {
+    const auto batch = flagged();
+    const auto rewritten = std::vector<std::string>{batch.front(), batch.back()};
+    rewriteInTheGap(rewritten);
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    noteRewritten(rewritten);
+    expectRewrittenFilesStay(rewritten, report);
+    EXPECT_EQ(report.deleted, (std::vector<std::string>{batch[1]}));
+    EXPECT_EQ(trashInfos(), 2u) << "one photograph and its video, nothing of the others";
+    restart();
+    for (const auto& id : rewritten) {
+        EXPECT_NE(entry(id).state, ReviewState::deleted) << id;
+        EXPECT_EQ(journalled(ReviewJournal::Event::deleted, id), 0) << id;
+        EXPECT_EQ(bytesOf(pictures / id), now.at(id)) << id;
+    }
+}
+
+// A video rewritten in the gap takes back its photograph, already in the Trash: the pair
+// stays whole where it was.
+TEST_P(DriveDelete, AVideoRewrittenBetweenTheCheckAndTheMoveKeepsItsPhotoWhole) {
+    const auto batch = flagged();
+    const auto photo = batch.front();
+    const auto video = fs::path(photo).replace_extension(".mov").string();
+    const auto reviewedPhoto = bytesOf(pictures / photo);
+    rewriteInTheGap({video});
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    noteRewritten({video});
+    expectPairKept(report, photo, pictures / video, now.at(video),
+                   [&](const auto& id) { return trashed(id); });
+    EXPECT_EQ(bytesOf(pictures / photo), reviewedPhoto);
+    EXPECT_EQ(report.deleted.size(), batch.size() - 1);
+    EXPECT_EQ(trashInfos(), 2 * (batch.size() - 1));
+    restart();
+    EXPECT_NE(entry(photo).state, ReviewState::deleted);
+    EXPECT_EQ(journalled(ReviewJournal::Event::deleted, photo), 0);
+}
+
+// A file that appeared at the place meanwhile is never overwritten: the changed bytes stay in
+// the Trash, restorable with their info, and the photograph is not counted as deleted.
+TEST_P(DriveDelete, AChangedFileThatCannotGoBackStaysInTheTrashBesideTheNewOne) {
+    if (GetParam() != Drive::fuse) GTEST_SKIP() << "the status proves the bytes before the move";
+    const auto batch = flagged();
+    const auto photo = batch.front();
+    mover->replaceOnceMoved = photo;
+    rewriteInTheGap({photo});
+    std::vector<std::string> logged;
+    std::mutex logMutex;
+    Logger::setSinkForTesting([&](const LogRecord& record) {
+        std::lock_guard lock(logMutex);
+        logged.push_back(record.message);
+    });
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    Logger::setSinkForTesting({});
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
+                            [&](const auto& message) {
+                                return message.find("could not be put back") != std::string::npos &&
+                                       message.find(fs::canonical(trashed(photo)).string()) !=
+                                           std::string::npos;
+                            }),
+              1)
+        << "the log says where the changed bytes are";
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), photo), 0);
+    EXPECT_NE(std::find(report.kept.begin(), report.kept.end(),
+                        KeptPhoto{photo, KeptReason::changedSinceReviewed}),
+              report.kept.end());
+    const auto placed = bytesOf(pictures / photo);
+    EXPECT_EQ(std::string(placed.begin(), placed.end()), mover->replacement);
+    ASSERT_TRUE(fs::exists(trashed(photo)));
+    EXPECT_EQ(bytesOf(trashed(photo)), mover->rewritten.at(photo));
+    EXPECT_TRUE(fs::exists(root / "XDG_DATA_HOME" / "Trash" / "info" /
+                           (fs::path(photo).filename().string() + ".trashinfo")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, DriveDelete,

@@ -61,7 +61,7 @@ protected:
     }
 
     void startServices(WatcherOptions watcher = {}) {
-        services = makeLiveServices(pictures, {dialogs, dialogs}, sharedContext(), watcher);
+        services = makeLiveServices(pictures, {dialogs, dialogs}, sharedContext(), watcher, ops);
     }
 
     // A still life of shapes on a gradient; the same seed gives the same scene.
@@ -111,6 +111,7 @@ protected:
     std::map<std::string, std::string> previous;
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
     LiveServices services;
+    std::shared_ptr<FileSystemOps> ops = realFileSystem();
 };
 
 } // namespace keepsift::testing

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -404,6 +405,48 @@ TEST_F(OwnLinks, TheUsersLinkNeedsNoSaveAndOutlivesAKill) {
     EXPECT_EQ(idsIn(ReviewState::flaggedByHand), std::vector{keeper});
     EXPECT_TRUE(idsIn(ReviewState::keptByHand).empty());
     EXPECT_EQ(linked(), flagged());
+}
+
+// The delete takes out the links of what it moves: it waits for the album write on its way
+// (a discard by hand held by a busy disk) and moves nothing beside it; then it moves the
+// discarded photograph with the rest, and the album holds no link to the Trash.
+TEST_F(OwnLinks, TheDeleteWaitsForTheAlbumWriteOnItsWay) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    library->holding = true;
+    auto discard = std::async(std::launch::async, [&] { engine->override(keeper, false); });
+    library->awaitWaiting();
+    auto removal =
+        std::async(std::launch::async, [&] { return engine->deleteBatch(std::nullopt, 0, true); });
+    EXPECT_EQ(removal.wait_for(std::chrono::seconds(2)), std::future_status::timeout)
+        << "the delete ran beside the album write";
+    EXPECT_TRUE(trashed().empty());
+    library->letGo();
+    discard.get();
+    const auto report = removal.get();
+    EXPECT_EQ(report.deleted.size(), 7u);
+    EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), keeper), 1);
+    EXPECT_EQ(trashed().size(), 7u);
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_TRUE(linked().empty());
+    EXPECT_TRUE(flagged().empty());
+}
+
+// A discard by hand while the delete holds the album's turn does not wait for it: its link is
+// written before the delete ends, and saved with it.
+TEST_F(OwnLinks, ADiscardWhileTheDeleteRunsHasItsLinkWhenItEnds) {
+    const auto single = std::string("beach.jpg");
+    ASSERT_EQ(stateOf(single), ReviewState::keeper);
+    dialogs->whileConfirming = [&] { engine->override(single, false); };
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    dialogs->whileConfirming = nullptr;
+    EXPECT_EQ(report.deleted.size(), 6u);
+    EXPECT_EQ(stateOf(single), ReviewState::flaggedByHand);
+    EXPECT_EQ(linked(), std::vector{single});
+    EXPECT_FALSE(engine->albumNeedsSync());
+    engine->flush();
+    const auto saved = storedIndex();
+    EXPECT_EQ(saved.entries.at(single).state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(saved.entries.at(single).asset.isRejected);
 }
 
 } // namespace

@@ -221,6 +221,34 @@ TEST_F(DeletionSafetyTest, AReviewWithoutAChangeTimeLooksAtSizeTimeAndInodeOnly)
     EXPECT_TRUE(std::filesystem::exists(trash() / "files/a.jpg"));
 }
 
+// A file taken back from the Trash never takes the place of one that appeared there meanwhile:
+// it stays in the Trash, its entry whole, until the place is free.
+TEST_F(DeletionSafetyTest, AFileTakenBackFromTheTrashNeverReplacesOneAtItsPlace) {
+    namespace fs = std::filesystem;
+    const auto text = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    writeJpeg(lib("a.jpg"));
+    const std::string reviewed = text(lib("a.jpg"));
+    TrashMover mover(realFileSystem(), trash());
+    TrashedFile moved;
+    ASSERT_EQ(mover.moveToTrash({root.string(), "a.jpg"}, std::nullopt, &moved).error, 0);
+    ASSERT_EQ(moved.name, "a.jpg");
+    std::ofstream(lib("a.jpg"), std::ios::binary) << "another file";
+    EXPECT_EQ(mover.putBack(moved), EEXIST);
+    EXPECT_EQ(text(lib("a.jpg")), "another file");
+    EXPECT_TRUE(fs::equivalent(moved.path(), trash() / "files/a.jpg"));
+    EXPECT_EQ(text(trash() / "files/a.jpg"), reviewed);
+    EXPECT_TRUE(fs::exists(trash() / "info/a.jpg.trashinfo"));
+    fs::remove(lib("a.jpg"));
+    EXPECT_EQ(mover.putBack(moved), 0);
+    EXPECT_TRUE(moved.name.empty());
+    EXPECT_EQ(text(lib("a.jpg")), reviewed);
+    EXPECT_TRUE(fs::is_empty(trash() / "files"));
+    EXPECT_TRUE(fs::is_empty(trash() / "info"));
+}
+
 // Another second makes the engine measure and review it again, maybe from a rendition.
 TEST_F(DeletionSafetyTest, APhotographListedWithAnotherSecondIsReviewedAgain) {
     writeJpeg(lib("a.jpg"));
