@@ -403,7 +403,10 @@ private:
                               std::filesystem::path(renamed).stem().string() + "-s1.jpg"));
         world.note("  mv " + renamed + " " + to);
         world.moveFile(renamed, to);
-        if (b % 2) world.note("  relist"), world.listing();
+        if (b % 2) {
+            world.note("  relist");
+            world.listing();
+        }
     }
 
     // A rewrite in place, times put back, and the user's link to it made just after, both
@@ -416,7 +419,10 @@ private:
         world.note("rewrite " + path + " with picture " + std::to_string(content) +
                    ", times put back");
         world.rewrite(path, content);
-        if (world.running() && c % 2) world.note("  relist"), world.listing();
+        if (world.running() && c % 2) {
+            world.note("  relist");
+            world.listing();
+        }
         if (world.albumLinks().count(path)) return world.note("  already linked in the album");
         world.note("  ln -s ../" + path + " into the album");
         world.linkIntoAlbum(path);
@@ -436,9 +442,10 @@ private:
         if (!world.running()) return;
         world.note("  ln -s ../" + path + " into the album");
         world.linkIntoAlbum(path);
-        if (c % 2)
-            world.note("  listed again, not measured"),
-                world.listing(ReviewWorld::Reach::beforeMeasuring);
+        if (c % 2) {
+            world.note("  listed again, not measured");
+            world.listing(ReviewWorld::Reach::beforeMeasuring);
+        }
         if (!world.running()) return;
         world.afterChangeOf(world.album());
         const auto& other = pick(photos, b);
