@@ -4,7 +4,8 @@
 # Each failure is kept with its shrunk steps and the RC_PARAMS that replays it, in
 # BUILD_DIR/property-runs/. SEQUENCES_PER_SEED sets the batch (default 10). To replay one, run the
 # binary with that RC_PARAMS; KEEPSIFT_SEQUENCES_SHOW=1 prints each sequence's steps with what
-# Keepsift shows after each listing.
+# Keepsift shows after each listing. KEEPSIFT_SEQUENCES_WITHOUT leaves out the acts whose names hold
+# one of its comma-separated words (see toString(Act)), to look past a fault already found.
 set -uo pipefail
 minutes="${1:?usage: property-run.sh MINUTES [BUILD_DIR]}"
 build="${2:-build}"

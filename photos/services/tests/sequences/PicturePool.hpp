@@ -42,6 +42,9 @@ public:
         }
     }
 
+    // The frames of the burst, of the first pictures and of the fresh ones.
+    static bool burstFrame(int content) { return content <= 2 || content == 6 || content == 7; }
+
     const std::vector<std::uint8_t>& bytes(int content) const { return bytes_.at(content); }
     int size() const { return static_cast<int>(bytes_.size()); }
     // The picture these bytes are, or -1 for bytes the pool never wrote.

@@ -99,21 +99,26 @@ public:
     void put(const std::string& path, FileState file) { files_[path] = file; }
     FileNumber newNumber() { return next_++; }
 
-    // A decision on the photograph Keepsift listed at the path, for the bytes it listed there;
-    // it replaces any review the path held.
-    void decide(const std::string& path, Kind kind, Step at, bool required = true) {
+    // Which bytes a decision is on: those Keepsift listed at the path (a decision in the
+    // window), or those the file holds as it is made (a link the user makes speaks for the
+    // file as it is then, changed since the listing or not).
+    enum class Bytes { listed, now };
+
+    // A decision on the photograph Keepsift listed at the path; it replaces any review the
+    // path held.
+    void decide(const std::string& path, Kind kind, Step at, bool required = true,
+                Bytes bytes = Bytes::listed) {
         const auto shown = listed(path);
-        const auto file = shown ? *shown : files_.at(path);
+        const auto file = reviewed(path, bytes);
         end(path);
         reviews_.push_back(
             {kind, file.content, path, file.number, at, required && shown.has_value()});
     }
     // A decision that may or may not reach Keepsift beside what the path holds: either may
     // stand.
-    void allow(const std::string& path, Kind kind, Step at) {
+    void allow(const std::string& path, Kind kind, Step at, Bytes bytes = Bytes::listed) {
         soften(path);
-        const auto shown = listed(path);
-        const auto file = shown ? *shown : files_.at(path);
+        const auto file = reviewed(path, bytes);
         reviews_.push_back({kind, file.content, path, file.number, at, false});
     }
     // A decision on what Keepsift still shows at a path that holds no photograph now (a pipe,
@@ -171,6 +176,10 @@ public:
     }
 
 private:
+    FileState reviewed(const std::string& path, Bytes bytes) const {
+        const auto shown = listed(path);
+        return bytes == Bytes::listed && shown ? *shown : files_.at(path);
+    }
     // Whether the file at the path is new to this listing.
     bool isNew(const std::string& path) const {
         const auto before = listed_.find(path);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <type_traits>
 #include <unistd.h>
 #include <utility>
@@ -15,8 +16,10 @@
 #include "core/scripted/ForwardingLibrary.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 #include "photos/services/tests/FileBytes.hpp"
+#include "photos/services/tests/sequences/MeasuredPictures.hpp"
 #include "photos/services/tests/sequences/PicturePool.hpp"
 #include "photos/services/tests/sequences/ReviewModel.hpp"
+#include "photos/services/tests/sequences/TrashMoveSeam.hpp"
 #include "platform/library/tests/PrivateMounts.hpp"
 
 namespace keepsift::sequences {
@@ -231,6 +234,7 @@ public:
     }
     // New bytes of the same size in place, its times put back as `touch -r` does.
     void rewrite(const std::string& path, Content content) {
+        afterChangeOf(album());
         struct stat before {};
         ::stat((pictures / path).c_str(), &before);
         const auto& bytes = pool().bytes(content);
@@ -281,6 +285,51 @@ public:
         }
     }
 
+    // Waits until the drive's clock, which ticks coarsely, has moved past the change time of
+    // what is at the path, so that what the user does next is told from it by its times.
+    void afterChangeOf(const fs::path& path) const {
+        struct stat changed {};
+        if (::lstat(path.c_str(), &changed) != 0) return;
+        const auto probe = path.parent_path() / ".keepsift-clock";
+        for (;;) {
+            std::ofstream(probe).put('x');
+            struct stat now {};
+            const bool read = ::stat(probe.c_str(), &now) == 0;
+            fs::remove(probe);
+            if (!read || now.st_ctim.tv_sec > changed.st_ctim.tv_sec ||
+                (now.st_ctim.tv_sec == changed.st_ctim.tv_sec &&
+                 now.st_ctim.tv_nsec > changed.st_ctim.tv_nsec))
+                return;
+            std::this_thread::yield();
+        }
+    }
+    // The user's link to the photograph at the path, added to the album: it speaks for the
+    // file as it is now, and is a decision once Keepsift reads it (see `albumEdited`).
+    void linkIntoAlbum(const std::string& id) {
+        afterChangeOf(pictures / id);
+        const auto link = album() / ("mine " + std::to_string(step_) + " " + nameOf(id));
+        fs::create_symlink(fs::path("..") / id, link);
+        // Keepsift reads it at its next listing, as the change watcher would have it list.
+        const auto entry = running() ? engine->index().entry(id) : std::nullopt;
+        albumEdited(id, Kind::flag,
+                    entry && (entry->state == ReviewState::keeper ||
+                              entry->state == ReviewState::keptByHand));
+    }
+
+    // A folder of the library reachable a second time inside it, through a bind mount; false
+    // where nothing can be mounted.
+    bool bindView(const std::string& folder) {
+        const auto at = freePath("View");
+        if (!mounts_.bind(pictures / folder, pictures / at)) return false;
+        views_.push_back(at);
+        return true;
+    }
+    bool inView(const std::string& path) const {
+        return std::any_of(views_.begin(), views_.end(), [&](const std::string& view) {
+            return path == view || path.starts_with(view + "/");
+        });
+    }
+
     // ---- The Trash.
 
     struct TrashItem {
@@ -322,6 +371,7 @@ public:
         return plain;
     }
     void restore(const TrashItem& item) {
+        if (inView(item.original)) return note("  (its place is a second name of a folder)");
         fs::create_directories((pictures / item.original).parent_path());
         fs::rename(item.file, pictures / item.original);
         fs::remove(item.info);
@@ -336,7 +386,8 @@ public:
     // ---- Keepsift.
 
     void startKeepsift() {
-        startServices();
+        seam_ = std::make_shared<TrashMoveSeam>();
+        services = liveServicesThrough(seam_, pictures, {dialogs, dialogs});
         library_ = std::make_shared<KillableAlbum>(services.library);
         engine = std::make_unique<ScanEngine>(library_, services.extractor, storage,
                                               std::make_shared<SystemClock>());
@@ -348,14 +399,46 @@ public:
         services = {};
         library_.reset();
     }
-    void quit() {
+    // A quit; when Keepsift was cut short on its way to an album write, its flush may leave
+    // that write to the next start, through the unsettled list.
+    void quit(bool albumWriteCut = false) {
         engine->flushBeforeQuit();
         kill();
-        checkAfterQuit();
+        checkAfterQuit(albumWriteCut);
     }
+    // A quit whose flush comes while a decision the window took is on its way to Keepsift.
+    void quitWithDecisionInFlight(const std::string& id, bool keep) {
+        std::thread decision([&] {
+            try {
+                engine->override(id, keep);
+            } catch (const std::exception& error) {
+                note(std::string("  (its album write failed: ") + error.what() + ")");
+            }
+        });
+        engine->flushBeforeQuit();
+        decision.join();
+        kill();
+        checkAfterQuit(true);
+    }
+    // The saved index as an earlier build wrote it, which kept no digests of the bytes.
+    void saveAsEarlierBuild() {
+        const std::string name(ScanEngine::indexFileName);
+        const auto text = storage->read(name);
+        if (!text) return note("  (no index saved yet)");
+        auto index = LibraryIndex::decode(*text);
+        for (auto& [id, entry] : index.entries) {
+            entry.contentDigest.reset();
+            entry.digestedAs.reset();
+            entry.companionsAs = {};
+        }
+        storage->write(index.encoded(), name);
+    }
+    // How far a listing gets: all the way; the files listed, their measuring still to come; or
+    // cut off by a quit before its album write.
+    enum class Reach { full, beforeMeasuring, beforeAlbumWrite };
     // A listing as the change watcher and the idle pump bring it: the files listed, measured,
     // read back where their status moved, decided, and the album brought in step.
-    void listing() {
+    void listing(Reach reach = Reach::full) {
         // A library that held photographs and holds none is taken for an unmounted drive.
         if (engine->authorization() != LibraryAuthorization::authorized) {
             engine->refreshAuthorization();
@@ -365,17 +448,21 @@ public:
         }
         try {
             engine->reconcileWithLibrary();
-            analyseAll();
-            readBack();
-            engine->reconcileWithLibrary();
-            analyseAll();
+            if (reach != Reach::beforeMeasuring) {
+                analyseAll();
+                readBack();
+                engine->reconcileWithLibrary();
+                analyseAll();
+            }
             engine->regroup();
-            syncAlbum();
+            if (reach != Reach::beforeAlbumWrite) syncAlbum();
         } catch (const KilledInAlbumWrite&) {
             note("  (killed in the album write of that listing)");
+            noteMeasurements();
             kill();
             return;
         }
+        noteMeasurements();
         // A link the user changed is a decision made when Keepsift reads it: a file this
         // listing finds first was not listed after it.
         for (const auto& [id, edit] : albumEdits_) {
@@ -387,6 +474,24 @@ public:
         model_.list(step_);
         if (std::getenv("KEEPSIFT_SEQUENCES_SHOW")) note("  shows " + shown());
         checkReviews();
+        checkListedOnce();
+        if (reach == Reach::full) checkEveryMeasuredDecided();
+    }
+    // What picture each measurement Keepsift holds is of, learnt where it is first seen.
+    void noteMeasurements() {
+        for (const auto& [id, entry] : engine->index().entries) {
+            const auto file = model_.files().find(id);
+            if (entry.signals && entry.state != ReviewState::deleted &&
+                file != model_.files().end())
+                measured_.seen(*entry.signals, file->second.content);
+        }
+    }
+    // The picture Keepsift reviewed for an entry: the one it measured, else the one its digest
+    // names.
+    Content reviewedPicture(const IndexEntry& entry) const {
+        if (entry.signals)
+            if (const auto picture = measured_.pictureOf(*entry.signals)) return *picture;
+        return pool().contentOfDigest(entry.contentDigest);
     }
     // An album write that fails reaches the window; the next listing brings the album in step.
     void syncAlbum() {
@@ -464,11 +569,14 @@ public:
     // album write of its own in doubt (while it runs, after its start's listing).
     // Else Keepsift may take the link as it is: an album write of its own cut short by a kill
     // may have left it so, and the weaker check allows both.
+    // A link added speaks for the bytes the file holds as it is made.
     void albumEdited(const std::string& id, Kind kind, bool decided) {
+        const auto bytes =
+            kind == Kind::flag ? ReviewModel::Bytes::now : ReviewModel::Bytes::listed;
         if (decided)
-            model_.decide(id, kind, step_);
+            model_.decide(id, kind, step_, true, bytes);
         else
-            model_.allow(id, kind, step_);
+            model_.allow(id, kind, step_, bytes);
         albumEdits_[id] = {model_.files().at(id), kind};
     }
     // A decision in the window on a photograph whose link the user changed since Keepsift last
@@ -498,7 +606,7 @@ public:
         // What Keepsift showed flagged, and the picture it had read for each.
         std::map<std::string, Content> flaggedAtAsk;
         for (const auto& entry : engine->index().flaggedEntries())
-            flaggedAtAsk[entry.asset.id] = pool().contentOfDigest(entry.contentDigest);
+            flaggedAtAsk[entry.asset.id] = reviewedPicture(entry);
         std::set<std::string> keptAtAsk;
         // A link the user took out since Keepsift last listed may not have reached it yet: the
         // weaker check leaves it out.
@@ -537,10 +645,29 @@ public:
             violate("(2) " + item.original + " reached the Trash, not flagged when asked");
         if (keptAtAsk.count(item.original))
             violate("(2) " + item.original + " reached the Trash, kept by hand");
+        if (inView(item.original))
+            violate("(6) " + item.original +
+                    " reached the Trash through a second name of a folder, taking away the file "
+                    "behind its first");
         if (const auto file = model_.files().find(item.original); file != model_.files().end())
             trashedNumbers_[item.file.string()] = file->second.number;
         if (!exists(item.original)) model_.remove(item.original);
         model_.end(item.original);
+    }
+
+    // "Delete all", with a tool rewriting one of its photographs as it is moved: after the
+    // delete's last look at it, before it lands in the Trash.
+    void deleteAllRewritingOne(Content content) {
+        seam_->beforeTrashMove = [this, content](const std::string& moved) {
+            const auto path = fs::path(moved).lexically_relative(pictures).string();
+            if (!model_.files().count(path)) return false;
+            note("  rewrite " + path + " with picture " + std::to_string(content) +
+                 ", times put back, as it is moved");
+            rewrite(path, content);
+            return true;
+        };
+        deleteAll();
+        seam_->beforeTrashMove = nullptr;
     }
 
     // ---- Checks.
@@ -578,8 +705,22 @@ public:
         }
     }
 
-    // After a quit: the saved index, the album folder and the unsettled list agree.
-    void checkAfterQuit() {
+    // Once Keepsift is idle, every photograph it measured is decided.
+    void checkEveryMeasuredDecided() {
+        for (const auto& [id, entry] : engine->index().entries)
+            if (entry.state == ReviewState::pending && entry.signals)
+                violate("(5) " + id + " is measured and still pending once Keepsift is idle");
+    }
+    // A folder reachable twice is listed once, by the name it was listed by first.
+    void checkListedOnce() {
+        for (const auto& [id, entry] : engine->index().entries)
+            if (entry.state != ReviewState::deleted && inView(id))
+                violate("(6) " + id + " is listed: a second name of a photograph listed already");
+    }
+
+    // After a quit: the saved index, the album folder and the unsettled list agree, or where
+    // an album write was cut short, the unsettled list names what they disagree on.
+    void checkAfterQuit(bool albumWriteCut = false) {
         const auto text = storage->read(std::string(ScanEngine::indexFileName));
         if (!text) return violate("(4) no index saved at the quit");
         const auto saved = LibraryIndex::decode(std::string(text->begin(), text->end()));
@@ -593,10 +734,17 @@ public:
         // window that still showed it, whose album write failed.
         const auto edited = [&](const std::string& id) { return albumEdits_.count(id) > 0; };
         const auto gone = [&](const std::string& id) { return !model_.files().count(id); };
+        std::set<std::string> unsettled;
+        if (const auto text = storage->read(std::string(UnsettledAlbum::fileName)))
+            if (const auto decoded = UnsettledAlbum::decode(*text)) unsettled = decoded->ids;
+        std::erase_if(unsettled, gone);
+        const auto left = [&](const std::string& id) {
+            return edited(id) || (albumWriteCut && unsettled.count(id));
+        };
         std::set<std::string> named;
         for (const auto& [id, link] : albumLinks())
-            if (!edited(id)) named.insert(id);
-        std::erase_if(linked, edited);
+            if (!left(id)) named.insert(id);
+        std::erase_if(linked, left);
         for (const auto& id : named)
             if (!linked.count(id))
                 violate("(4) after the quit the album links " + id +
@@ -605,21 +753,14 @@ public:
             if (!named.count(id) && !gone(id))
                 violate("(4) after the quit the saved index links " + id + ", the album does not");
         for (const auto& id : flagged)
-            if (!named.count(id) && !edited(id) && !gone(id))
-                violate("(4) after the quit " + id + " is flagged in the saved index, unlinked");
-        const auto list = [](const std::set<std::string>& ids) {
-            std::string text;
-            for (const auto& id : ids)
-                text += " " + id;
-            return text;
-        };
-        if (const auto unsettled = storage->read(std::string(UnsettledAlbum::fileName))) {
-            auto decoded =
-                UnsettledAlbum::decode(std::string(unsettled->begin(), unsettled->end()));
-            if (decoded) std::erase_if(decoded->ids, gone);
-            if (decoded && !decoded->ids.empty())
-                violate("(4) after the quit the unsettled list holds" + list(decoded->ids));
-        }
+            if (!named.count(id) && !left(id) && !gone(id))
+                violate("(4) after the quit " + id +
+                        " is flagged in the saved index, unlinked, and not in the unsettled list");
+        std::string listed;
+        for (const auto& id : unsettled)
+            listed += " " + id;
+        if (!albumWriteCut && !unsettled.empty())
+            violate("(4) after the quit the unsettled list holds" + listed);
     }
 
     // The library on disk is the one the model holds: a fault of the test, not of Keepsift.
@@ -630,7 +771,8 @@ public:
             const auto name = item->path().filename().string();
             const auto type = item->symlink_status().type();
             if (type == fs::file_type::directory &&
-                (name.starts_with(".Trash") || item->path() == album())) {
+                (name.starts_with(".Trash") || item->path() == album() ||
+                 inView(item->path().lexically_relative(pictures).string()))) {
                 item.disable_recursion_pending();
                 continue;
             }
@@ -648,7 +790,11 @@ public:
 
 private:
     ReviewModel model_;
+    MeasuredPictures measured_;
     std::shared_ptr<KillableAlbum> library_;
+    std::shared_ptr<TrashMoveSeam> seam_;
+    // Second names of library folders, through bind mounts.
+    std::vector<std::string> views_;
     foldertest::PrivateMounts mounts_;
     std::map<std::string, FileNumber> trashedNumbers_;
     std::map<std::string, std::pair<FileState, Kind>> albumEdits_;
