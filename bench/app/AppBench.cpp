@@ -19,6 +19,7 @@
 #include "BenchLibrary.hpp"
 #include "Keepsift/shell/KeepsiftApp.hpp"
 #include "Keepsift/shell/StartupTrayItem.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 
 using namespace keepsift;
 using namespace keepsift::app;
@@ -216,13 +217,11 @@ int runStep(const std::string& self, const std::string& arguments) {
 // measured in a process that has not built the library.
 int all() {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const auto root = std::filesystem::temp_directory_path() /
-                      ("keepsift-app-bench-" + std::to_string(::getpid()));
+    const bench::ScratchFolder root("keepsift-app-bench");
     const std::string measured = (root / "measured").string(), fresh = (root / "fresh").string();
     const int failed = runStep(self, "prepare-measured " + measured) ||
                        runStep(self, "start " + measured) ||
                        runStep(self, "prepare-fresh " + fresh) || runStep(self, "scan " + fresh);
-    std::filesystem::remove_all(root);
     return failed;
 }
 

@@ -30,11 +30,6 @@ void CountingStorage::note(const std::string& name, std::size_t size) {
     if (name == ScanEngine::indexFileName) ++indexSaves;
 }
 
-std::filesystem::path makeFilesFolder(const std::string& prefix) {
-    std::string pattern = std::filesystem::temp_directory_path() / (prefix + "-XXXXXX");
-    return ::mkdtemp(pattern.data());
-}
-
 std::shared_ptr<CountingStorage> countedFolderStorage(const std::filesystem::path& folder) {
     return std::make_shared<CountingStorage>(std::make_shared<ApplicationSupportStorage>(
         ApplicationSupportStorage::inDirectory(folder)));

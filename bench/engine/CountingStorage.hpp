@@ -36,8 +36,6 @@ private:
     std::shared_ptr<FileStorage> base_;
 };
 
-// A fresh folder of its own under the temporary directory, for the engine's files.
-std::filesystem::path makeFilesFolder(const std::string& prefix);
 // The application's own file storage in that folder, counted.
 std::shared_ptr<CountingStorage> countedFolderStorage(const std::filesystem::path& folder);
 

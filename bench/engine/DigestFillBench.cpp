@@ -18,6 +18,7 @@
 #include "bench/engine/CountingStorage.hpp"
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 
 namespace keepsift {
 namespace {
@@ -49,7 +50,7 @@ double processorSeconds() {
 // folder of its own, opened again by this one.
 struct EarlierIndex {
     int photos;
-    std::filesystem::path folder = bench::makeFilesFolder("ks-digests");
+    bench::ScratchFolder folder{"ks-digests"};
     std::shared_ptr<bench::CountingStorage> storage = bench::countedFolderStorage(folder);
     std::shared_ptr<ReadLibrary> library;
     std::unique_ptr<ScanEngine> engine;
@@ -71,11 +72,7 @@ struct EarlierIndex {
         engine->flush();
         storage->reset();
     }
-    ~EarlierIndex() {
-        engine.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
+    ~EarlierIndex() { engine.reset(); }
 };
 
 struct Costs {

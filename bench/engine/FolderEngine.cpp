@@ -37,10 +37,7 @@ void writePhotographs(const fs::path& pictures, int count, std::int64_t fileByte
 }
 
 FolderEngine::FolderEngine(int photos, std::int64_t fileBytes, bool digests)
-    : photos(photos), files(makeFilesFolder("ks-folder-engine-files")),
-      storage(countedFolderStorage(files)) {
-    std::string pattern = (fs::temp_directory_path() / "ks-folder-engine-XXXXXX").string();
-    root = ::mkdtemp(pattern.data());
+    : photos(photos), storage(countedFolderStorage(files)) {
     for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
         ::setenv(name, (root / name).c_str(), 1);
     writePhotographs(pictures(), photos, fileBytes);
@@ -59,9 +56,6 @@ FolderEngine::FolderEngine(int photos, std::int64_t fileBytes, bool digests)
 FolderEngine::~FolderEngine() {
     engine.reset();
     services = {};
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-    fs::remove_all(files, ignored);
 }
 
 void FolderEngine::start() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bench/engine/CountingStorage.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "core/engine/ScanEngine.hpp"
 #include "core/scripted/CountingLibrary.hpp"
 #include "photos/services/LiveServices.hpp"
@@ -32,8 +33,8 @@ struct FolderEngine {
     std::filesystem::path pictures() const { return root / "Pictures"; }
 
     const int photos;
-    std::filesystem::path root;
-    std::filesystem::path files;
+    ScratchFolder root{"ks-folder-engine"};
+    ScratchFolder files{"ks-folder-engine-files"};
     std::shared_ptr<CountingStorage> storage;
     LiveServices services;
     std::shared_ptr<CountingLibrary> library;

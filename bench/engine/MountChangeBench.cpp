@@ -26,6 +26,7 @@
 
 #include "bench/engine/SavedEngine.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "platform/library/ChangeWatcher.hpp"
 
 namespace keepsift {
@@ -96,8 +97,6 @@ private:
 // also holds the mount point elsewhere.
 struct Tree {
     explicit Tree(int photos) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ks-mounts-XXXXXX");
-        base = ::mkdtemp(pattern.data());
         std::filesystem::create_directories(elsewhere());
         for (int i = 0; i < photos; ++i) {
             const auto folder = library() / ("folder-" + std::to_string(i / 100));
@@ -106,14 +105,10 @@ struct Tree {
             ::close(::open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
         }
     }
-    ~Tree() {
-        std::error_code ignored;
-        std::filesystem::remove_all(base, ignored);
-    }
     std::filesystem::path library() const { return base / "Pictures"; }
     std::filesystem::path elsewhere() const { return base / "elsewhere"; }
 
-    std::filesystem::path base;
+    bench::ScratchFolder base{"ks-mounts"};
 };
 
 struct Rig {

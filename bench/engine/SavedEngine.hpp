@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bench/engine/CountingStorage.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "core/engine/ScanEngine.hpp"
 
 namespace keepsift::bench {
@@ -17,7 +18,7 @@ struct SavedEngine {
     SavedEngine& operator=(const SavedEngine&) = delete;
 
     const int photos;
-    std::filesystem::path folder;
+    ScratchFolder folder;
     std::shared_ptr<CountingStorage> storage;
     std::unique_ptr<ScanEngine> engine;
 };

@@ -16,6 +16,7 @@
 #include "bench/engine/CountingStorage.hpp"
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 
 namespace keepsift {
 namespace {
@@ -31,7 +32,7 @@ void tenUserLinks(benchmark::State& state) {
     const auto made = bench::makeEngineLibrary(static_cast<int>(state.range(0)));
     const auto library = bench::makeScriptedLibrary(made);
     const auto clock = std::make_shared<MutableClock>(Date{bench::libraryStart + 1e7});
-    const auto folder = bench::makeFilesFolder("ks-user-links");
+    const bench::ScratchFolder folder("ks-user-links");
     const auto storage = bench::countedFolderStorage(folder);
     auto engine = bench::makeEngine(made, true, storage, clock, library);
     engine->syncRejectsAlbumIfNeeded();
@@ -64,9 +65,6 @@ void tenUserLinks(benchmark::State& state) {
     state.counters["index_saves"] = storage->indexSaves.load();
     state.counters["written_MB"] = static_cast<double>(storage->bytes.load()) / 1e6;
     state.counters["processor_s"] = processor;
-    engine.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
 } // namespace

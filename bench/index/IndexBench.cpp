@@ -6,6 +6,7 @@
 
 #include "bench/index/HeapCounter.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "core/index/IndexEntryReader.hpp"
 #include "core/index/IndexFiles.hpp"
 #include "core/index/LibraryIndex.hpp"
@@ -136,15 +137,12 @@ void BM_IndexSavePeak(benchmark::State& state) {
 // A whole save through the live storage into a temporary folder, flushed to disk.
 void BM_IndexSaveToFile(benchmark::State& state) {
     const Measured& m = measuredIndex(state);
-    std::string folder =
-        (std::filesystem::temp_directory_path() / "keepsift-bench-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) return state.SkipWithError("no temporary folder");
+    const bench::ScratchFolder folder("keepsift-bench");
     auto storage =
         std::make_shared<ApplicationSupportStorage>(ApplicationSupportStorage::inDirectory(folder));
     IndexFiles files(storage);
     for (auto _ : state)
         files.saveIndex(m.index);
-    std::filesystem::remove_all(folder);
 }
 
 void BM_IndexLoad(benchmark::State& state) {

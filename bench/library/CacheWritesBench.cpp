@@ -17,6 +17,7 @@
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "platform/imaging/tests/ReadCounting.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 #include "platform/library/MetadataCache.hpp"
@@ -35,12 +36,10 @@ std::int64_t bytesWritten() {
 }
 
 struct Library {
-    fs::path base;
+    bench::ScratchFolder base{"cache-writes"};
     int files;
 
     explicit Library(int count) : files(count) {
-        std::string pattern = (fs::temp_directory_path() / "cache-writes-XXXXXX").string();
-        base = ::mkdtemp(pattern.data());
         DatedJpeg jpeg;
         for (int i = 0; i < files; ++i) {
             const auto folder = root() / ("day" + std::to_string(i % folders));
@@ -49,7 +48,6 @@ struct Library {
                        i / 3600 % 24, i / 60 % 60, i % 60);
         }
     }
-    ~Library() { fs::remove_all(base); }
 
     fs::path root() const { return base / "Pictures"; }
 

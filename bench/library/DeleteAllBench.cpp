@@ -16,6 +16,7 @@
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "platform/imaging/Sha256.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 #include "platform/library/ProvingStamp.hpp"
@@ -54,8 +55,6 @@ void evict(const std::filesystem::path& file) {
 class FlaggedPhotos {
 public:
     FlaggedPhotos() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "delete-bench-XXXXXX");
-        base_ = ::mkdtemp(pattern.data());
         ::setenv("XDG_CACHE_HOME", (base_ / "cache").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (base_ / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (base_ / "data").c_str(), 1);
@@ -66,7 +65,6 @@ public:
         std::filesystem::create_directories(options.root);
         library_ = std::make_unique<FolderPhotoLibrary>(options);
     }
-    ~FlaggedPhotos() { std::filesystem::remove_all(base_); }
 
     // A fresh set, listed, digested as measuring does once the files are old enough for
     // their status to prove them, and evicted from the page cache.
@@ -115,7 +113,7 @@ private:
         return bytes;
     }
 
-    std::filesystem::path base_;
+    bench::ScratchFolder base_{"delete-bench"};
     std::unique_ptr<FolderPhotoLibrary> library_;
     DatedJpeg jpeg_;
     int sets_ = 0;

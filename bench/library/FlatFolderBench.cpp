@@ -12,6 +12,7 @@
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 namespace keepsift {
@@ -28,11 +29,9 @@ void settle(const std::filesystem::path& folder) {
 }
 
 struct Libraries {
-    std::filesystem::path base;
+    bench::ScratchFolder base{"flat-bench"};
 
     Libraries() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "flat-bench-XXXXXX");
-        base = ::mkdtemp(pattern.data());
         ::setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
@@ -53,7 +52,6 @@ struct Libraries {
         for (int f = 0; f < spreadFolders; ++f)
             settle(root(false) / ("day" + std::to_string(f)));
     }
-    ~Libraries() { std::filesystem::remove_all(base); }
 
     std::filesystem::path root(bool flat) const { return base / (flat ? "Flat" : "Spread"); }
 

@@ -14,6 +14,7 @@
 
 #include "bench/library/DatedJpeg.hpp"
 #include "bench/scaling/ScaledRun.hpp"
+#include "bench/scratch/ScratchFolder.hpp"
 #include "platform/library/FolderPhotoLibrary.hpp"
 
 namespace keepsift {
@@ -25,12 +26,10 @@ constexpr int filesPerFolder = 100;
 int fileCount = folderCount * subfolderCount * filesPerFolder;
 
 struct GeneratedLibrary {
-    std::filesystem::path base;
+    bench::ScratchFolder base{"folderlib-bench"};
     std::filesystem::path root;
 
     GeneratedLibrary() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "folderlib-bench-XXXXXX");
-        base = ::mkdtemp(pattern.data());
         root = base / "Pictures";
         ::setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
@@ -55,7 +54,6 @@ struct GeneratedLibrary {
                                                 std::to_string(i) + ".jpg",
                                             rejects / ("IMG_" + std::to_string(i) + ".jpg"));
     }
-    ~GeneratedLibrary() { std::filesystem::remove_all(base); }
 
     std::unique_ptr<FolderPhotoLibrary> open(bool inotify = true) const {
         FolderLibraryOptions options;

@@ -93,10 +93,11 @@ bool ScanEngine::analyseOriginalLocked(Lock& lock, const WorkConditions& conditi
 }
 
 // A measurement from the photograph's own file, whose bytes count against the batch. The
-// digest of those bytes lets the review follow the file, and only the same file.
+// digest of those bytes lets the review follow the file, and only the same file: asked for
+// after the measurement, it comes from the bytes measured where the library kept them.
 void ScanEngine::measureOwnFileLocked(Lock& lock, LibraryAsset asset) {
-    auto read = unlocked(lock, [&] { return library_->readDigest(asset.id); });
     auto signals = measure(lock, asset, false);
+    auto read = unlocked(lock, [&] { return library_->readDigest(asset.id); });
     if (!signals && wentAwayLocked(lock, asset.id)) return;
     const auto size = signals ? signals->fileSize : 0;
     if (!recordIfUnchangedLocked(asset, std::move(signals))) return;

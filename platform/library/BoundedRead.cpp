@@ -23,13 +23,22 @@ struct Descriptor {
 BoundedRead readImageFile(const Place& place) {
     BoundedRead read;
     Descriptor file{openFileBelow(place)};
+    if (file.fd < 0) {
+        read.error = errno != 0 ? errno : EIO;
+        return read;
+    }
+    return readOpenImageFile(file.fd);
+}
+
+BoundedRead readOpenImageFile(int fd) {
+    BoundedRead read;
     struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         read.error = errno != 0 ? errno : EIO;
         return read;
     }
     if (!S_ISREG(info.st_mode)) return read.error = EINVAL, read;
-    ImageFileRead image = keepsift::readImageFile(file.fd, info.st_size);
+    ImageFileRead image = keepsift::readImageFile(fd, info.st_size);
     read.error = image.error;
     read.bytes = std::move(image.bytes);
     if (read.bytes) read.stamp = stampOf(info);

@@ -24,6 +24,8 @@ struct BoundedRead {
 };
 
 BoundedRead readImageFile(const Place& place);
+// The same from an open file, from its start.
+BoundedRead readOpenImageFile(int fd);
 
 // Hands the file over in chunks; 0 or the errno value of what failed.
 int streamWholeFile(const Place& place,

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "platform/library/FetchErrors.hpp"
-#include "platform/library/FileSystemKeys.hpp"
 #include "platform/library/Locality.hpp"
 #include "platform/library/MediaKinds.hpp"
 #include "platform/library/NameText.hpp"
@@ -28,8 +27,6 @@ struct Catalogue::Pending {
     std::string lookedUp;
     // A listing of the whole library: the stamps the engine reconciles against.
     bool complete = false;
-    // The drives of this pass's files, each looked up once.
-    FileSystemKeys drives;
 };
 
 namespace {
@@ -386,6 +383,7 @@ std::vector<CatalogueAsset> Catalogue::describe(std::vector<CatalogueItem> items
     loadMemory();
     ++pass_;
     seenInPass_ = 0;
+    drives_.forgetIfChanged();
     Pending pending;
     pending.complete = complete;
     std::vector<CatalogueAsset> described;
@@ -423,7 +421,7 @@ bool Catalogue::describeOne(CatalogueAsset& described, Pending& pending) {
     asset.pixelHeight = primaryFacts->pixelHeight;
     std::optional<int> rating = primaryFacts->rating;
     for (const CatalogueResource& resource : item.resources) {
-        asset.resources.push_back(portResource(resource, pending.drives));
+        asset.resources.push_back(portResource(resource, drives_));
         if (!isSidecar(resource)) continue;
         if (isPp3(resource.name)) {
             asset.hasAdjustments = true;

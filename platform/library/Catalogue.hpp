@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/FileSystemKeys.hpp"
 #include "platform/library/FolderItemsCache.hpp"
 #include "platform/library/FolderViews.hpp"
 #include "platform/library/MetadataCache.hpp"
@@ -127,6 +128,8 @@ private:
     // file after `chmod -R` commits them a batch at a time, not once a file.
     std::vector<std::pair<std::string, MetadataCache::Entry>> readWhole_;
     GivenIdentifiers given_;
+    // The drives of the files described, looked up again only once the mounts changed.
+    FileSystemKeys drives_;
     // Folders whose name on disk is not their identifier, from the last listing of them all.
     std::unordered_map<std::string, std::string> respeltFolders_;
     FolderItemsCache folders_;

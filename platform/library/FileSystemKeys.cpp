@@ -1,13 +1,9 @@
 #include "platform/library/FileSystemKeys.hpp"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
-#include <vector>
 
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace keepsift {
 namespace {
@@ -36,28 +32,18 @@ std::string uuidOf(const std::string& folder, std::uint64_t device) {
     return {};
 }
 
-// mountinfo: id, parent, major:minor, root, mount point, options, optional fields, "-", type,
-// source, super options. The first mount of the device in the kernel's order.
+// The first mount of the device in the kernel's order.
 std::string mountOf(const std::string& mountinfo, std::uint64_t device) {
-    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
-    std::ifstream table(mountinfo);
-    std::string line;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::vector<std::string> field;
-        for (std::string f; fields >> f;)
-            field.push_back(std::move(f));
-        if (field.size() < 5 || field[2] != wanted) continue;
-        std::string type, source;
-        for (std::size_t i = 5; i + 2 < field.size(); ++i)
-            if (field[i] == "-") {
-                type = field[i + 1];
-                source = field[i + 2];
-                break;
-            }
-        return "mount " + type + " " + source + " " + field[3] + " " + field[4];
-    }
+    for (const MountedDevice& mount : liveDevices(mountinfo))
+        if (mount.device == device)
+            return "mount " + mount.type + " " + mount.source + " " + mount.root + " " +
+                   mount.point;
     return {};
+}
+
+bool sameTime(const struct stat& a, const struct stat& b) {
+    return a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
 } // namespace
@@ -65,6 +51,22 @@ std::string mountOf(const std::string& mountinfo, std::uint64_t device) {
 std::string FileSystemKeys::describe(std::uint64_t device) const {
     auto uuid = uuidOf(sources_.byUuid, device);
     return uuid.empty() ? mountOf(sources_.mountinfo, device) : uuid;
+}
+
+FileSystemKeys::FileSystemKeys(Sources sources)
+    : sources_(std::move(sources)), mounts_(std::make_unique<MountTableWatch>(sources_.mountinfo)) {
+}
+
+FileSystemKeys::~FileSystemKeys() = default;
+
+// A drive plugged in adds its name to the by-UUID folder, which may come after its mount.
+void FileSystemKeys::forgetIfChanged() {
+    struct stat names {};
+    const bool named = ::stat(sources_.byUuid.c_str(), &names) == 0;
+    const bool namesChanged = named != namesSeen_ || (named && !sameTime(names, names_));
+    namesSeen_ = named;
+    names_ = names;
+    if (mounts_->changed() || namesChanged) known_.clear();
 }
 
 std::int64_t FileSystemKeys::keyOf(std::uint64_t device) {

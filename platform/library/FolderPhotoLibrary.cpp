@@ -545,10 +545,13 @@ void FolderPhotoLibrary::requestImageData(const PortAsset& asset,
     if ((!options.networkAccessAllowed && residency != Residency::resident) || placeholderOnly)
         return handler(std::nullopt, type, orientation, info);
     // Nothing larger than its picture can need is read at all.
-    BoundedRead read = readImageFile({catalogue_.root(), item.relativePath(primary)});
+    std::optional<FileStamp> proving;
+    const std::string relative = item.relativePath(primary);
+    BoundedRead read = readProvenImageFile({catalogue_.root(), relative}, proving);
     if (read.bytes) {
-        catalogue_.noteMeasured(item.relativePath(primary), {read.stamp});
+        catalogue_.noteMeasured(relative, {read.stamp});
         catalogue_.noteReadWhole(item, primary);
+        measured_.keep({relative, read.stamp, proving, *read.bytes});
     } else
         info.error = folderLibraryError(read.error, "cannot read " + path);
     handler(std::move(read.bytes), type, orientation, info);
@@ -638,9 +641,12 @@ void FolderPhotoLibrary::streamResource(const PortAsset& asset, const PortAssetR
     if (!file->placeholder.empty() || !reached)
         return failed(folderLibraryError(EAGAIN, path + " is not on this machine"));
     std::optional<FileStamp> proving;
-    int error =
-        streamProvenFile({catalogue_.root(), item->relativePath(*file)}, dataReceived, proving);
-    if (error != 0) return failed(folderLibraryError(error, "cannot read " + path));
+    const Place place{catalogue_.root(), item->relativePath(*file)};
+    if (auto measured = proven ? measured_.take(place) : std::nullopt) {
+        dataReceived(measured->bytes);
+        proving = measured->proving;
+    } else if (int error = streamProvenFile(place, dataReceived, proving); error != 0)
+        return failed(folderLibraryError(error, "cannot read " + path));
     catalogue_.noteReadWhole(*item, *file);
     ReadProof proof{proving ? std::optional(digestedStatusOf(*proving)) : std::nullopt, {}};
     if (proven) proof.companions = companionsWith(catalogue_.root(), *item, *file);

@@ -9,6 +9,7 @@
 #include "platform/library/Catalogue.hpp"
 #include "platform/library/ChangeWatcher.hpp"
 #include "platform/library/ConsentStore.hpp"
+#include "platform/library/MeasuredBytes.hpp"
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/PlatformDialogs.hpp"
 #include "platform/library/PortResourceManager.hpp"
@@ -130,6 +131,7 @@ private:
     SymlinkAlbums albums_;
     TrashMover trash_;
     ConsentStore consent_;
+    MeasuredBytes measured_;
 
     std::mutex mutex_;
     std::vector<std::shared_ptr<PortChangeObserver>> observers_;

@@ -1,7 +1,13 @@
 #include "platform/library/MountTable.hpp"
 
+#include <fcntl.h>
 #include <fstream>
+#include <optional>
+#include <poll.h>
 #include <sstream>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 namespace keepsift {
 namespace {
@@ -58,6 +64,40 @@ std::set<std::string> pathsInField(const std::string& table, int wanted) {
     return points;
 }
 
+// "major:minor" as a device number; 0 when it is not one.
+std::uint64_t deviceOf(const std::string& field) {
+    unsigned int major = 0, minor = 0;
+    char colon = 0;
+    std::istringstream text(field);
+    if (!(text >> major >> colon >> minor) || colon != ':') return 0;
+    return makedev(major, minor);
+}
+
+// id, parent, major:minor, root, mount point, options, optional fields, "-", type, source,
+// super options.
+std::optional<MountedDevice> mountedDeviceIn(const std::string& line) {
+    std::istringstream fields(line);
+    std::vector<std::string> field;
+    for (std::string f; fields >> f;)
+        field.push_back(std::move(f));
+    if (field.size() < 5) return std::nullopt;
+    MountedDevice mount{deviceOf(field[2]), field[3], field[4], {}, {}};
+    for (std::size_t i = 5; i + 2 < field.size(); ++i)
+        if (field[i] == "-") {
+            mount.type = field[i + 1];
+            mount.source = field[i + 2];
+            break;
+        }
+    return mount;
+}
+
+constexpr long procFileSystem = 0x9fa0;
+
+bool sameStatus(const struct stat& a, const struct stat& b) {
+    return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 } // namespace
 
 std::set<std::string> tableMountPoints(const std::string& table) {
@@ -83,6 +123,44 @@ MountOrigin originOf(const TableLine& mount) {
     if (!(fields >> origin.type >> field)) return {};
     origin.source = unescaped(field);
     return origin;
+}
+
+std::vector<MountedDevice> liveDevices(const std::string& mountinfo) {
+    std::vector<MountedDevice> mounts;
+    std::ifstream file(mountinfo);
+    for (std::string line; std::getline(file, line);)
+        if (auto mount = mountedDeviceIn(line)) mounts.push_back(std::move(*mount));
+    return mounts;
+}
+
+MountTableWatch::MountTableWatch(std::string mountinfo) : path_(std::move(mountinfo)) {
+    polled_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    struct statfs kind {};
+    if (polled_ >= 0 && (::fstatfs(polled_, &kind) != 0 || kind.f_type != procFileSystem)) {
+        ::close(polled_);
+        polled_ = -1;
+    }
+}
+
+MountTableWatch::~MountTableWatch() {
+    if (polled_ >= 0) ::close(polled_);
+}
+
+// The kernel marks the open table once for each change; the first poll just takes the mark
+// an open table starts with.
+bool MountTableWatch::changed() {
+    const bool first = !looked_;
+    looked_ = true;
+    if (polled_ >= 0) {
+        pollfd table{polled_, POLLPRI, 0};
+        const int ready = ::poll(&table, 1, 0);
+        return first || ready != 0;
+    }
+    struct stat now {};
+    if (::stat(path_.c_str(), &now) != 0) return true;
+    const bool same = !first && sameStatus(now, status_);
+    status_ = now;
+    return !same;
 }
 
 } // namespace keepsift

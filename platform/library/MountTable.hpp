@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace keepsift {
@@ -32,5 +34,38 @@ struct MountOrigin {
     std::string source;
 };
 MountOrigin originOf(const TableLine& mount);
+
+// One mount by the fields a drive is told by, escapes kept as the table writes them.
+struct MountedDevice {
+    std::uint64_t device = 0;
+    std::string root;
+    std::string point;
+    std::string type;
+    std::string source;
+    bool operator==(const MountedDevice&) const = default;
+};
+// Every mount of this process with its device number, in the kernel's order; none when the
+// list cannot be read.
+std::vector<MountedDevice> liveDevices(const std::string& mountinfo = "/proc/self/mountinfo");
+
+// Whether the table changed since the last look, without reading it: the kernel's table is
+// polled (one system call), any other file (a test's table) is known by its status.
+class MountTableWatch {
+public:
+    explicit MountTableWatch(std::string mountinfo = "/proc/self/mountinfo");
+    ~MountTableWatch();
+    MountTableWatch(const MountTableWatch&) = delete;
+    MountTableWatch& operator=(const MountTableWatch&) = delete;
+
+    // True at the first look, and after a mount came, went or changed; also whenever the
+    // table cannot be watched.
+    bool changed();
+
+private:
+    std::string path_;
+    int polled_ = -1;
+    bool looked_ = false;
+    struct stat status_ {};
+};
 
 } // namespace keepsift

@@ -49,6 +49,23 @@ int streamProvenFile(const Place& place,
     return error;
 }
 
+BoundedRead readProvenImageFile(const Place& place, std::optional<FileStamp>& proving) {
+    proving.reset();
+    const std::int64_t readBegan = wallClockNs();
+    const int fd = openFileBelow(place);
+    if (fd < 0) {
+        BoundedRead failed;
+        failed.error = errno != 0 ? errno : EIO;
+        return failed;
+    }
+    BoundedRead read = readOpenImageFile(fd);
+    const auto ended = stampOfDescriptor(fd);
+    const bool kept = changeTimeKeptFor(fd);
+    ::close(fd);
+    if (read.bytes && ended && kept) proving = provingStamp(read.stamp, *ended, readBegan);
+    return read;
+}
+
 DigestedStatus digestedStatusOf(const FileStamp& stamp) {
     return {static_cast<std::int64_t>(stamp.inode), stamp.size, stamp.mtimeNs, stamp.ctimeNs};
 }

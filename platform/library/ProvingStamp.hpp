@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/model/ReviewedBytes.hpp"
+#include "platform/library/BoundedRead.hpp"
 #include "platform/library/FileSystemOps.hpp"
 
 namespace keepsift {
@@ -25,6 +26,10 @@ std::optional<FileStamp> provingStamp(const FileStamp& began, const FileStamp& e
 int streamProvenFile(const Place& place,
                      const std::function<void(std::vector<std::uint8_t>)>& chunk,
                      std::optional<FileStamp>& proving);
+
+// An image file read whole as readImageFile reads it, with the stamp that proves the bytes
+// read, where one does.
+BoundedRead readProvenImageFile(const Place& place, std::optional<FileStamp>& proving);
 
 DigestedStatus digestedStatusOf(const FileStamp& stamp);
 

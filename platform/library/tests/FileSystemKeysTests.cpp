@@ -4,6 +4,7 @@
 #include <sys/sysmacros.h>
 
 #include "FolderLibraryFixture.hpp"
+#include "PrivateMounts.hpp"
 #include "platform/library/FileSystemKeys.hpp"
 
 namespace keepsift::foldertest {
@@ -44,6 +45,46 @@ TEST_F(FileSystemKeysTest, ADriveWithAUuidIsKnownByIt) {
     EXPECT_EQ(keys.describe(device.st_rdev), "uuid ABCD-1234");
     auto elsewhere = keysWith("31 27 7:0 / /media/other rw - vfat /dev/loop0 rw\n");
     EXPECT_EQ(elsewhere.keyOf(device.st_rdev), keys.keyOf(device.st_rdev));
+}
+
+// A listing asks for the drive of every file it describes: the table is read again only once
+// it changed, however many files there are.
+TEST_F(FileSystemKeysTest, AKeyIsLookedUpAgainOnlyOnceTheMountsOrTheDrivesNamesChanged) {
+    const auto table = base / "mountinfo";
+    auto keys = keysWith("41 27 0:50 / /home/me/Pictures/Card rw - tmpfs tmpfs rw\n");
+    keys.forgetIfChanged();
+    const auto card = keys.keyOf(makedev(0, 50));
+    ASSERT_NE(card, 0);
+    // Rewritten in place to the same length, its time put back: unchanged to every look.
+    const auto written = std::filesystem::last_write_time(table);
+    writeText(table, "41 27 0:50 / /home/me/Pictures/Disk rw - tmpfs tmpfs rw\n");
+    std::filesystem::last_write_time(table, written);
+    keys.forgetIfChanged();
+    EXPECT_EQ(keys.keyOf(makedev(0, 50)), card);
+    // A drive's name added, as a plugged-in drive's comes after its mount.
+    writeText(base / "by-uuid" / "unrelated", "");
+    keys.forgetIfChanged();
+    const auto disk = keys.keyOf(makedev(0, 50));
+    EXPECT_NE(disk, card);
+    writeText(table, "41 27 0:50 / /home/me/Pictures/Card rw - tmpfs tmpfs rw\n");
+    std::filesystem::last_write_time(table, written + std::chrono::seconds(1));
+    keys.forgetIfChanged();
+    EXPECT_EQ(keys.keyOf(makedev(0, 50)), card);
+}
+
+// The kernel's own table is watched without reading it: quiet until a mount comes or goes.
+TEST_F(FileSystemKeysTest, TheKernelsTableShowsAChangeOnceForEachMount) {
+    PrivateMounts mounts;
+    if (!mounts.tmpfs(base / "Card", 0755)) GTEST_SKIP() << "no mounts of its own here";
+    MountTableWatch watch;
+    EXPECT_TRUE(watch.changed());
+    EXPECT_FALSE(watch.changed());
+    ASSERT_TRUE(mounts.tmpfs(base / "Other", 0755));
+    EXPECT_TRUE(watch.changed());
+    EXPECT_FALSE(watch.changed());
+    mounts.unmountAll();
+    EXPECT_TRUE(watch.changed());
+    EXPECT_FALSE(watch.changed());
 }
 
 } // namespace
