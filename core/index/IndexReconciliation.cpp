@@ -224,16 +224,14 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
 std::optional<std::int64_t> earliestPassing(const std::vector<Departure>& departures) {
     std::optional<std::int64_t> earliest;
     for (const Departure& departure : departures)
-        if (departure.passesToListed && !departure.digest.empty())
-            earliest =
-                std::min(earliest.value_or(departure.reviewListing), departure.reviewListing);
+        earliest = earlierPassing(earliest, departure);
     return earliest;
 }
 
 // A listed file that may take over a review that left in this listing.
-bool mayTakeLeaving(const LibraryIndex& index, const IndexEntry& entry,
+bool mayTakeLeaving(const LibraryIndex& index, const LibraryAsset& asset, const IndexEntry& entry,
                     std::optional<std::int64_t> earliest) {
-    return earliest && entry.firstListing > *earliest && mayTakeOver(index, entry);
+    return listedAfterReview(listedWith(asset, entry), earliest) && mayTakeOver(index, entry);
 }
 
 // A listed file that stays with its entry, and what it is against that entry. One whose times
@@ -266,7 +264,7 @@ std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& stayi
     for (const Stay& stay : staying) {
         const auto* asset = stay.asset;
         const auto* entry = stay.entry;
-        if (!mayTakeLeaving(index, *entry, earliest)) continue;
+        if (!mayTakeLeaving(index, *asset, *entry, earliest)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);
@@ -334,7 +332,8 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
     const auto earliest = earliestPassing(departures);
     for (const auto& [asset, entry] : unread)
-        if (mayTakeLeaving(*this, *entry, earliest)) arrivals.push_back(listedWith(*asset, *entry));
+        if (mayTakeLeaving(*this, *asset, *entry, earliest))
+            arrivals.push_back(listedWith(*asset, *entry));
     auto candidates = keepsift::returnCandidates(arrivals, departures);
     std::erase_if(candidates, [&](const std::string& id) { return read.contains(id); });
     return candidates;
