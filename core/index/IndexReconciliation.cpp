@@ -32,6 +32,7 @@ void dropStaleSignals(IndexEntry& entry) {
     entry.reason.reset();
     entry.groupID.reset();
     entry.needsOriginal = false;
+    entry.measureAgain = false;
 }
 
 bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
@@ -52,8 +53,27 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
+// Measured bytes no digest names, listed with a status that does not prove them still there:
+// the file moved or was touched since, or its status was never kept.
+bool measuredBytesUnproven(const IndexEntry& entry, const LibraryAsset& listed) {
+    return entry.signals && !entry.contentDigest && listed.file &&
+           (!entry.asset.file || listed.fileMoved(entry.asset));
+}
+
 bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
     return listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file);
+}
+
+// Another picture than the one measured: its review goes, and it is measured afresh.
+void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
+                   LibraryIndex::Reconciliation& result) {
+    // A link on a photograph not measured yet flags the file it led to, not one put at its
+    // path since; the file written where it is keeps it.
+    const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
+    if (linkedBefore && entry.asset.isRejected && asset.isRejected)
+        result.leftoverLinks.push_back(asset.id);
+    dropStaleSignals(entry);
+    result.needingFreshSignals.push_back(asset.id);
 }
 
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
@@ -68,18 +88,13 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        // A link on a photograph not measured yet flags the file it led to, not one put at
-        // its path since; the file written where it is keeps it.
-        const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
-        if (linkedBefore && entry.asset.isRejected && asset.isRejected)
-            result.leftoverLinks.push_back(asset.id);
-        dropStaleSignals(entry);
-        result.needingFreshSignals.push_back(asset.id);
+        takeAsChanged(entry, asset, result);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
         ++result.updated;
     }
+    if (measuredBytesUnproven(entry, asset)) entry.measureAgain = true;
     adoptAsset(entry, asset);
 }
 
@@ -290,6 +305,15 @@ std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& ar
 }
 
 } // namespace
+
+LibraryIndex::Reconciliation LibraryIndex::measuredOtherwise(const std::string& id) {
+    Reconciliation result;
+    const auto found = entries.find(id);
+    if (found == entries.end() || found->second.state == ReviewState::deleted) return result;
+    const LibraryAsset asset = found->second.asset;
+    takeAsChanged(found->second, asset, result);
+    return result;
+}
 
 std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsset>& assets,
                                                    const std::set<std::string>& away,

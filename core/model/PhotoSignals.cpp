@@ -88,4 +88,21 @@ PhotoSignals PhotoSignals::fromJson(const Json& json, DateForm form) {
     return s;
 }
 
+namespace {
+
+// As the index keeps it (whole seconds, its float texts), without the name and the flags.
+PhotoSignals measuredPart(const PhotoSignals& signals) {
+    auto kept = PhotoSignals::fromJson(signals.toJson(DateForm::iso8601), DateForm::iso8601);
+    kept.digest.clear();
+    kept.filename.clear();
+    kept.isFavourite = kept.isEdited = kept.isInUserAlbum = false;
+    return kept;
+}
+
+} // namespace
+
+bool PhotoSignals::measuresAs(const PhotoSignals& other) const {
+    return measuredPart(*this) == measuredPart(other);
+}
+
 } // namespace keepsift
