@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/model/LibraryAsset.hpp"
 #include "core/support/Checked.hpp"
 #include "core/support/Unicode.hpp"
 
@@ -90,19 +91,20 @@ PhotoSignals PhotoSignals::fromJson(const Json& json, DateForm form) {
 
 namespace {
 
-// As the index keeps it (whole seconds, its float texts), without the name and the flags.
-PhotoSignals measuredPart(const PhotoSignals& signals) {
-    auto kept = PhotoSignals::fromJson(signals.toJson(DateForm::iso8601), DateForm::iso8601);
-    kept.digest.clear();
-    kept.filename.clear();
-    kept.isFavourite = kept.isEdited = kept.isInUserAlbum = false;
-    return kept;
+// Without the name, the user's flags and the capture date, which the index keeps to the second.
+PhotoSignals measuredPart(PhotoSignals signals) {
+    signals.digest.clear();
+    signals.filename.clear();
+    signals.capturedAt.reset();
+    signals.isFavourite = signals.isEdited = signals.isInUserAlbum = false;
+    return signals;
 }
 
 } // namespace
 
 bool PhotoSignals::measuresAs(const PhotoSignals& other) const {
-    return measuredPart(*this) == measuredPart(other);
+    return sameModificationSecond(capturedAt, other.capturedAt) &&
+           measuredPart(*this) == measuredPart(other);
 }
 
 } // namespace keepsift
