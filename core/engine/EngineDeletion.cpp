@@ -20,6 +20,15 @@ ReviewedContents reviewedContentsOf(const std::vector<IndexEntry>& batch) {
     return reviewed;
 }
 
+// Photographs whose files no digest or status proves to hold the bytes reviewed stay until
+// they are measured again.
+DeletionReport keptUnmeasured(const std::vector<std::string>& ids) {
+    const Logger log("com.ambervale.keepsift", "engine");
+    for (const auto& id : ids)
+        log.notice("not moved: " + id + " changed on disk after its review, measured again first");
+    return DeletionReport::allKept(ids, KeptReason::unproven);
+}
+
 } // namespace
 
 // The flagged photographs the review window counts: those of the groups it shows. A flag
@@ -49,14 +58,20 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     const auto size = static_cast<std::int64_t>(batch.size());
     if (!force && size != expected) throw BatchMoved(expected, size);
     if (batch.empty()) return {};
-    std::vector<std::string> ids;
+    std::vector<std::string> ids, unmeasured;
     for (const auto& entry : batch)
-        ids.push_back(entry.asset.id);
+        (entry.measureAgain ? unmeasured : ids).push_back(entry.asset.id);
+    DeletionReport report = keptUnmeasured(unmeasured);
+    if (ids.empty()) {
+        readUnprovenFirstLocked(report);
+        return report;
+    }
     const auto reviewed = reviewedContentsOf(batch);
     beginTrashingLocked(lock, ids);
-    DeletionReport report;
     try {
-        report = unlocked(lock, [&] { return library_->deleteAssets(ids, reviewed); });
+        auto moved = unlocked(lock, [&] { return library_->deleteAssets(ids, reviewed); });
+        report.deleted = std::move(moved.deleted);
+        report.kept.insert(report.kept.end(), moved.kept.begin(), moved.kept.end());
     } catch (...) {
         endTrashingLocked(lock);
         throw;

@@ -27,16 +27,20 @@ bool lacksDigest(const IndexEntry& entry) {
            sizeAsMeasured(entry);
 }
 
-// The read bytes belong to the measurement only while the entry still stands as it was read.
-bool storeDigest(LibraryIndex& index, const LibraryAsset& read, DigestRead digest) {
+enum class Stored { no, yes, unproven };
+
+// The read bytes belong to the measurement only while the entry still stands as it was read,
+// and only where their status proves them the ones the index held; others are measured.
+Stored storeDigest(LibraryIndex& index, const LibraryAsset& read, DigestRead& digest) {
     const auto found = index.entries.find(read.id);
-    if (found == index.entries.end()) return false;
+    if (found == index.entries.end()) return Stored::no;
     IndexEntry& entry = found->second;
     if (!lacksDigest(entry) || entry.asset.contentChanged(read) ||
         entry.asset.fileSize != read.fileSize || entry.asset.fileMoved(read))
-        return false;
+        return Stored::no;
+    if (!provenAsHeld(entry, digest)) return Stored::unproven;
     entry.takeDigest(std::move(digest));
-    return true;
+    return Stored::yes;
 }
 
 // The companions of a photograph whose own bytes are known, recorded by a read while its file
@@ -104,15 +108,21 @@ std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<Library
                                            std::set<std::string>& away,
                                            std::set<std::string>& failed) {
     std::int64_t stored = 0;
+    std::vector<std::pair<LibraryAsset, DigestRead>> unproven;
     const auto nowAway = readFilesLocked(lock, chosen, [&](const LibraryAsset& asset, auto digest) {
         const bool companionsAlone = digestFill_.companionsUnread.erase(asset.id) > 0;
         if (!digest)
             failed.insert(asset.id);
-        else if (companionsAlone ? storeCompanions(index_, asset, *digest)
-                                 : storeDigest(index_, asset, std::move(*digest)))
+        else if (companionsAlone)
+            stored += storeCompanions(index_, asset, *digest);
+        else if (const auto taken = storeDigest(index_, asset, *digest); taken == Stored::yes)
             ++stored;
+        else if (taken == Stored::unproven)
+            unproven.emplace_back(asset, std::move(*digest));
     });
     away.insert(nowAway.begin(), nowAway.end());
+    for (auto& [asset, digest] : unproven)
+        stored += settleByMeasurementLocked(lock, asset, std::move(digest));
     return stored;
 }
 
@@ -122,8 +132,9 @@ std::int64_t ScanEngine::readDigestsLocked(Lock& lock, const std::vector<Library
 // A file is read for an entry only where it is the file the entry describes, and its digest
 // is taken only while the file stands as it did before the read: another file at the path, as
 // after a swap while Keepsift was stopped, is an arrival, reviewed afresh where nothing tells
-// which it is. A listing wanted meanwhile waits for the reading, so that none is applied
-// before it.
+// which it is. Its digest is taken where the file's status proves it unchanged since the
+// index held it, else where the file, measured again, gives the measurement stored. A listing
+// wanted meanwhile waits for the reading, so that none is applied before it.
 void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
     reviewedDigestsRead_.wait(lock, [&] { return reviewedDigests_ != ReviewedDigests::reading; });
     if (reviewedDigests_ == ReviewedDigests::read) return;
@@ -162,8 +173,13 @@ void ScanEngine::readReviewedDigestsLocked(Lock& lock) {
     for (auto& [id, read] : digests) {
         if (!describes(read.first)) continue;
         IndexEntry& entry = index_.entries.at(id);
-        entry.takeDigest(std::move(read.second));
-        restOnMeasuredSize(entry);
+        if (provenAsHeld(entry, read.second)) {
+            entry.takeDigest(std::move(read.second));
+        } else if (!settleByMeasurementLocked(lock, read.first, std::move(read.second))) {
+            continue;
+        }
+        if (const auto now = index_.entries.find(id); now != index_.entries.end())
+            restOnMeasuredSize(now->second);
         stored = true;
     }
     if (stored) notePendingLocked();

@@ -289,6 +289,21 @@ private:
     std::int64_t readDigestsLocked(Lock& lock, const std::vector<LibraryAsset>& chosen,
                                    std::set<std::string>& away, std::set<std::string>& failed);
     void readReviewedDigestsLocked(Lock& lock);
+    // Takes the digest read of a file its status does not prove where the file, measured
+    // again, gives the stored measurement (answering true); reviews it afresh where it gives
+    // another, or none. One whose storage went away is left to a later run.
+    bool settleByMeasurementLocked(Lock& lock, const LibraryAsset& read, DigestRead digest);
+    bool awaitsMeasurementLocked(const IndexEntry& entry, const LibraryAsset& read) const;
+    // Whether the file measures as the stored signals of its entry (or of the one given); none
+    // when it cannot be measured.
+    std::optional<bool> measuresAsStoredLocked(Lock& lock, const LibraryAsset& file,
+                                               const std::string& entryID = {});
+    void proveRenamedReviewsLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
+    // The digest of the file, read now, taken by the entry that left it, while it still lacks
+    // one and describes the file.
+    void lendDigestLocked(Lock& lock, const std::string& id, const LibraryAsset& file);
+    // Another picture than the one measured: its review goes, and it is queued to be measured.
+    void reviewAfreshLocked(const std::string& id);
     // A decision by hand, an ignored group or a batch on its way to the Trash.
     bool holdsUsersReviewLocked(const std::string& id, const IndexEntry& entry) const;
     void noteDigestsStoredLocked();

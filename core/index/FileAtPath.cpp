@@ -31,6 +31,12 @@ bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed) {
     return entry.contentDigest && !sizeDiffers(entry, listed) && listed.fileMoved(entry.asset);
 }
 
+bool provenAsHeld(const IndexEntry& entry, const DigestRead& read) {
+    const auto& held = entry.asset.file;
+    return !entry.measureAgain && read.status && held && read.status->number == held->number &&
+           read.status->changedNs == held->changedNs && read.status->size == entry.asset.fileSize;
+}
+
 FileAtPath fileAtPath(const IndexEntry& entry, const LibraryAsset& listed,
                       const ContentDigests& read) {
     if (sizeDiffers(entry, listed)) return FileAtPath::other;

@@ -29,6 +29,10 @@ bool describesFile(const IndexEntry& entry, const LibraryAsset& listed);
 // Still the file listed earlier, as far as the library tells without reading it.
 bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now);
 
+// The status its digest was read with proves the file unchanged since the index last held it:
+// a change time the kernel keeps, standing as the entry has it, at the entry's number and size.
+bool provenAsHeld(const IndexEntry& entry, const DigestRead& read);
+
 // Another size tells at once; another file number or status change time only with the bytes,
 // digested in `read`. A fact an earlier build did not keep is unknown and tells nothing.
 FileAtPath fileAtPath(const IndexEntry& entry, const LibraryAsset& listed,

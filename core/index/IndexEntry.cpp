@@ -112,6 +112,7 @@ Json IndexEntry::toJson(DateForm form) const {
     if (firstListing != 0) json.set("firstListing", Json::integer(firstListing));
     if (reviewListing != 0) json.set("reviewListing", Json::integer(reviewListing));
     if (!companionsAs.empty()) json.set("companionsAs", companionsToJson(companionsAs));
+    if (measureAgain) json.set("measureAgain", true);
     return json;
 }
 
@@ -139,6 +140,7 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
     entry.reviewListing = readOptional<std::int64_t>(json, "reviewListing", integer).value_or(0);
     entry.companionsAs = readOptional<CompanionStatuses>(json, "companionsAs", companionsFromJson)
                              .value_or(CompanionStatuses{});
+    entry.measureAgain = lenientFlag(json, "measureAgain");
     return entry;
 }
 

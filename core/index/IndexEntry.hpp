@@ -43,6 +43,10 @@ struct IndexEntry {
     // statuses, with their digests where a status proves nothing; empty in indexes of earlier
     // builds, whose companions are checked as the batch began where their statuses prove them.
     CompanionStatuses companionsAs;
+    // Measured, with no digest of its bytes, and its file since listed with a status that does
+    // not prove them the same (moved, or never kept): its review stands only once the file,
+    // measured again, gives the measurement stored.
+    bool measureAgain = false;
 
     // A new photograph: pending, nothing measured or decided.
     static IndexEntry fresh(LibraryAsset asset);

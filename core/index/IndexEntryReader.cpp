@@ -218,7 +218,9 @@ IndexEntry entry(JsonCursor& c) {
          optionalInteger("firstListing", firstListing),
          optionalInteger("reviewListing", reviewListing),
          {"companionsAs", Presence::optional,
-          [&e](JsonCursor& c) { companions(c, e.companionsAs); }}});
+          [&e](JsonCursor& c) { companions(c, e.companionsAs); }},
+         {"measureAgain", Presence::lenient,
+          [&e](JsonCursor& c) { lenientFlag(c, e.measureAgain); }}});
     e.firstListing = firstListing.value_or(0);
     e.reviewListing = reviewListing.value_or(0);
     return e;

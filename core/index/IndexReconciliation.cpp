@@ -32,6 +32,7 @@ void dropStaleSignals(IndexEntry& entry) {
     entry.reason.reset();
     entry.groupID.reset();
     entry.needsOriginal = false;
+    entry.measureAgain = false;
 }
 
 bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
@@ -52,8 +53,27 @@ void adoptAsset(IndexEntry& entry, const LibraryAsset& asset) {
     adoptFlags(entry, asset);
 }
 
+// Measured bytes no digest names, listed with a status that does not prove them still there:
+// the file moved or was touched since, or its status was never kept.
+bool measuredBytesUnproven(const IndexEntry& entry, const LibraryAsset& listed) {
+    return entry.signals && !entry.contentDigest && listed.file &&
+           (!entry.asset.file || listed.fileMoved(entry.asset));
+}
+
 bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
     return listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file);
+}
+
+// Another picture than the one measured: its review goes, and it is measured afresh.
+void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
+                   LibraryIndex::Reconciliation& result) {
+    // A link on a photograph not measured yet flags the file it led to, not one put at its
+    // path since; the file written where it is keeps it.
+    const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
+    if (linkedBefore && entry.asset.isRejected && asset.isRejected)
+        result.leftoverLinks.push_back(asset.id);
+    dropStaleSignals(entry);
+    result.needingFreshSignals.push_back(asset.id);
 }
 
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
@@ -68,18 +88,13 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        // A link on a photograph not measured yet flags the file it led to, not one put at
-        // its path since; the file written where it is keeps it.
-        const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
-        if (linkedBefore && entry.asset.isRejected && asset.isRejected)
-            result.leftoverLinks.push_back(asset.id);
-        dropStaleSignals(entry);
-        result.needingFreshSignals.push_back(asset.id);
+        takeAsChanged(entry, asset, result);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
         ++result.updated;
     }
+    if (measuredBytesUnproven(entry, asset)) entry.measureAgain = true;
     adoptAsset(entry, asset);
 }
 
@@ -224,16 +239,14 @@ bool maybeReplaced(const IndexEntry& entry, const LibraryAsset& asset) {
 std::optional<std::int64_t> earliestPassing(const std::vector<Departure>& departures) {
     std::optional<std::int64_t> earliest;
     for (const Departure& departure : departures)
-        if (departure.passesToListed && !departure.digest.empty())
-            earliest =
-                std::min(earliest.value_or(departure.reviewListing), departure.reviewListing);
+        earliest = earlierPassing(earliest, departure);
     return earliest;
 }
 
 // A listed file that may take over a review that left in this listing.
-bool mayTakeLeaving(const LibraryIndex& index, const IndexEntry& entry,
+bool mayTakeLeaving(const LibraryIndex& index, const LibraryAsset& asset, const IndexEntry& entry,
                     std::optional<std::int64_t> earliest) {
-    return earliest && entry.firstListing > *earliest && mayTakeOver(index, entry);
+    return listedAfterReview(listedWith(asset, entry), earliest) && mayTakeOver(index, entry);
 }
 
 // A listed file that stays with its entry, and what it is against that entry. One whose times
@@ -266,7 +279,7 @@ std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& stayi
     for (const Stay& stay : staying) {
         const auto* asset = stay.asset;
         const auto* entry = stay.entry;
-        if (!mayTakeLeaving(index, *entry, earliest)) continue;
+        if (!mayTakeLeaving(index, *asset, *entry, earliest)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);
@@ -292,6 +305,15 @@ std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& ar
 }
 
 } // namespace
+
+LibraryIndex::Reconciliation LibraryIndex::measuredOtherwise(const std::string& id) {
+    Reconciliation result;
+    const auto found = entries.find(id);
+    if (found == entries.end() || found->second.state == ReviewState::deleted) return result;
+    const LibraryAsset asset = found->second.asset;
+    takeAsChanged(found->second, asset, result);
+    return result;
+}
 
 std::set<std::string> LibraryIndex::foundElsewhere(const std::vector<LibraryAsset>& assets,
                                                    const std::set<std::string>& away,
@@ -334,7 +356,8 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
     const auto earliest = earliestPassing(departures);
     for (const auto& [asset, entry] : unread)
-        if (mayTakeLeaving(*this, *entry, earliest)) arrivals.push_back(listedWith(*asset, *entry));
+        if (mayTakeLeaving(*this, *asset, *entry, earliest))
+            arrivals.push_back(listedWith(*asset, *entry));
     auto candidates = keepsift::returnCandidates(arrivals, departures);
     std::erase_if(candidates, [&](const std::string& id) { return read.contains(id); });
     return candidates;

@@ -29,6 +29,10 @@ void Writer::entry(const IndexEntry& e) {
         key("companionsAs");
         companions(e.companionsAs);
     }
+    if (e.measureAgain) {
+        key("measureAgain");
+        flag(true);
+    }
     put('}');
 }
 

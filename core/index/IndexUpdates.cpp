@@ -11,6 +11,7 @@ void LibraryIndex::recordSignals(std::optional<PhotoSignals> signals,
     IndexEntry& entry = found->second;
     const bool fromRendition = signals && signals->printLongEdge.has_value();
     entry.signals = std::move(signals);
+    entry.measureAgain = false;
     entry.skip = skip;
     if (skip) entry.state = ReviewState::skipped;
     if (skip || !fromRendition) entry.needsOriginal = false;

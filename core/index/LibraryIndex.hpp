@@ -100,6 +100,9 @@ struct LibraryIndex {
     std::set<std::string> foundElsewhere(const std::vector<LibraryAsset>& assets,
                                          const std::set<std::string>& away,
                                          const ContentDigests& digests) const;
+    // The photograph's file, measured again, gave another measurement than the one stored: a
+    // changed photograph, reviewed afresh as a listing does with one whose content changed.
+    Reconciliation measuredOtherwise(const std::string& id);
     // The same as reconciling with the index's own picture of the library (its entries not
     // deleted) with the given assets applied, without building that listing: nothing is
     // taken for deleted.

@@ -110,22 +110,13 @@ private:
     // Arrivals that may still take one of the reviews left: a new file any, a listed one a
     // review that may pass to listed files and was made before it was first listed.
     std::size_t takersLeft() const {
-        bool anyLeft = false;
-        std::optional<std::int64_t> earliestPassing;
-        for (std::size_t d = 0; d < bucket_.departures.size(); ++d) {
-            if (departureTaken_[d]) continue;
-            anyLeft = true;
-            const Departure& departure = *bucket_.departures[d];
-            if (departure.passesToListed)
-                earliestPassing = std::min(earliestPassing.value_or(departure.reviewListing),
-                                           departure.reviewListing);
-        }
+        if (departuresLeft() == 0) return 0;
+        std::optional<std::int64_t> earliest;
+        for (std::size_t d = 0; d < bucket_.departures.size(); ++d)
+            if (!departureTaken_[d]) earliest = earlierPassing(earliest, *bucket_.departures[d]);
         std::size_t takers = 0;
-        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a) {
-            const auto& listed = bucket_.arrivals[a].firstListing;
-            takers += !arrivalTaken_[a] && anyLeft &&
-                      (!listed || (earliestPassing && *listed > *earliestPassing));
-        }
+        for (std::size_t a = 0; a < bucket_.arrivals.size(); ++a)
+            takers += !arrivalTaken_[a] && listedAfterReview(bucket_.arrivals[a], earliest);
         return takers;
     }
 
@@ -217,9 +208,24 @@ bool mayBe(const Arrival& arrival, const Departure& departure) {
 
 } // namespace
 
+std::optional<std::int64_t> passingReview(const Departure& departure) {
+    if (!departure.passesToListed || departure.digest.empty()) return std::nullopt;
+    return departure.reviewListing;
+}
+
+std::optional<std::int64_t> earlierPassing(std::optional<std::int64_t> earliest,
+                                           const Departure& departure) {
+    const auto review = passingReview(departure);
+    if (!review) return earliest;
+    return std::min(earliest.value_or(*review), *review);
+}
+
+bool listedAfterReview(const Arrival& arrival, std::optional<std::int64_t> review) {
+    return !arrival.firstListing || (review && *arrival.firstListing > *review);
+}
+
 bool mayTake(const Arrival& arrival, const Departure& departure) {
-    return !arrival.firstListing ||
-           (departure.passesToListed && *arrival.firstListing > departure.reviewListing);
+    return listedAfterReview(arrival, passingReview(departure));
 }
 
 std::vector<std::string> returnCandidates(const std::vector<Arrival>& arrivals,

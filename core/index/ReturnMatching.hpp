@@ -37,10 +37,22 @@ struct Arrival {
     std::optional<std::int64_t> firstListing = std::nullopt;
 };
 
-// A file new to the listing may take any review that left; one listed with an entry of its
-// own only a review that left in this listing and was made before the file was first listed:
-// a copy the user saw beside the photograph keeps its own review, since a flag that passed to
-// it could land on the last copy of the picture.
+// When the departure's review was made, where it may pass to a file listed with an entry of
+// its own: its bytes known, and its path gone in this very listing.
+std::optional<std::int64_t> passingReview(const Departure& departure);
+
+// The earlier of `earliest` and the departure's passing review.
+std::optional<std::int64_t> earlierPassing(std::optional<std::int64_t> earliest,
+                                           const Departure& departure);
+
+// A review passes only to a file listed after it was made: a file new to the listing takes
+// any, one listed with an entry of its own only a passing review (`review`, by the index's
+// count of listings) made before the file was first listed. A copy the user saw beside the
+// photograph keeps its own review, since a flag that passed to it could land on the last copy
+// of the picture.
+bool listedAfterReview(const Arrival& arrival, std::optional<std::int64_t> review);
+
+// Whether the arrival may take the departure's review, by the rule above.
 bool mayTake(const Arrival& arrival, const Departure& departure);
 
 // A listed photograph taken for a departed one: the same file, renamed, moved or back.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/model/LibraryAsset.hpp"
 #include "core/support/Checked.hpp"
 #include "core/support/Unicode.hpp"
 
@@ -86,6 +87,24 @@ PhotoSignals PhotoSignals::fromJson(const Json& json, DateForm form) {
     s.isEdited = json.at("isEdited").asBool();
     s.isInUserAlbum = json.at("isInUserAlbum").asBool();
     return s;
+}
+
+namespace {
+
+// Without the name, the user's flags and the capture date, which the index keeps to the second.
+PhotoSignals measuredPart(PhotoSignals signals) {
+    signals.digest.clear();
+    signals.filename.clear();
+    signals.capturedAt.reset();
+    signals.isFavourite = signals.isEdited = signals.isInUserAlbum = false;
+    return signals;
+}
+
+} // namespace
+
+bool PhotoSignals::measuresAs(const PhotoSignals& other) const {
+    return sameModificationSecond(capturedAt, other.capturedAt) &&
+           measuredPart(*this) == measuredPart(other);
 }
 
 } // namespace keepsift

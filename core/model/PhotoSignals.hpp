@@ -57,6 +57,10 @@ struct PhotoSignals {
     Json toJson(DateForm form) const;
     static PhotoSignals fromJson(const Json& json, DateForm form);
 
+    // The same picture measured: every measured value equal as the index keeps it, whatever
+    // the photograph's name and the user's flags.
+    bool measuresAs(const PhotoSignals& other) const;
+
     bool operator==(const PhotoSignals&) const = default;
 };
 

@@ -149,6 +149,7 @@ TEST(LibraryIndex, ListingStampsAndDrivesComeBackFromTheFile) {
     IndexEntry e = IndexEntry::fresh(a);
     e.firstListing = 3;
     e.reviewListing = 4;
+    e.measureAgain = true;
     LibraryIndex index = indexOf({e});
     index.listings = 9;
     EXPECT_EQ(LibraryIndex::decode(index.encoded()), index);

@@ -96,6 +96,50 @@ TEST(ReplacedFile, FactsAnEarlierBuildDidNotKeepAreRecordedNotCompared) {
     EXPECT_EQ(index.entry("a")->state, ReviewState::keptByHand);
 }
 
+// Measured by an earlier build, no digest kept: a file listed with a status other than the one
+// the index holds, or first listed with one at all, is measured again before its review stands.
+// Until then the review stays as it is; a new measurement settles it.
+TEST(ReplacedFile, AnEarlierBuildsEntryListedWithAnotherStatusIsMeasuredAgain) {
+    const auto before = sized("a", 1000, 1);
+    LibraryIndex index = indexOf({measured(before, ReviewState::flaggedByHand)});
+    EXPECT_TRUE(index.reconcile({before}, listedAt).isEmpty());
+    EXPECT_FALSE(index.entry("a")->measureAgain);
+    EXPECT_TRUE(index.reconcile({touched(before)}, listedAt).isEmpty());
+    auto e = *index.entry("a");
+    EXPECT_TRUE(e.measureAgain);
+    EXPECT_EQ(e.state, ReviewState::flaggedByHand);
+    index.reconcile({touched(before)}, listedAt);
+    EXPECT_TRUE(index.entry("a")->measureAgain);
+    index.recordSignals(e.signals, std::nullopt, "a");
+    EXPECT_FALSE(index.entry("a")->measureAgain);
+
+    auto unkept = before;
+    unkept.file.reset();
+    LibraryIndex earliest = indexOf({measured(unkept, ReviewState::flagged)});
+    earliest.reconcile({before}, listedAt);
+    EXPECT_TRUE(earliest.entry("a")->measureAgain);
+    LibraryIndex digested = indexOf({reviewed(unkept, ReviewState::flagged)});
+    digested.reconcile({before}, listedAt);
+    EXPECT_FALSE(digested.entry("a")->measureAgain);
+}
+
+// Measured again, another picture: the review goes, a link in the album waits as a leftover,
+// and the photograph is measured afresh.
+TEST(ReplacedFile, AnEntryMeasuredOtherwiseIsReviewedAfresh) {
+    auto linked = sized("a", 1000, 1);
+    linked.isRejected = true;
+    auto e = measured(linked, ReviewState::flaggedByHand);
+    e.measureAgain = true;
+    LibraryIndex index = indexOf({e});
+    const auto result = index.measuredOtherwise("a");
+    EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
+    EXPECT_EQ(result.leftoverLinks, Ids{"a"});
+    const auto afresh = *index.entry("a");
+    EXPECT_EQ(afresh.state, ReviewState::pending);
+    EXPECT_FALSE(afresh.signals || afresh.groupID || afresh.measureAgain);
+    EXPECT_TRUE(index.measuredOtherwise("unknown").isEmpty());
+}
+
 // Without a listed size kept, the size measured tells of another file.
 TEST(ReplacedFile, AnEarlierBuildsMeasuredSizeTellsOfAnotherFile) {
     auto old = sized("a", 1000, 1);

@@ -172,6 +172,29 @@ TEST(PhotoSignalsMeasures, FacesPixelsAndMarks) {
     EXPECT_FALSE(PhotoSignals{}.largestFaceArea());
 }
 
+// A photograph measured again under another name, with other flags, and with the fractions of
+// a second the index does not keep: the same measurement. Any measured value apart: another.
+TEST(PhotoSignalsMeasures, TheSameMeasurementWhateverTheNameFlagsAndUnkeptFractions) {
+    const auto stored =
+        PhotoSignals::fromJson(sampleSignals().toJson(DateForm::iso8601), DateForm::iso8601);
+    auto again = sampleSignals();
+    again.digest = "B/renamed.jpg";
+    again.filename = "renamed.jpg";
+    again.isEdited = false;
+    again.isFavourite = again.isInUserAlbum = true;
+    again.capturedAt = Date{7e8 + 0.25};
+    EXPECT_TRUE(again.measuresAs(stored));
+    auto sharper = again;
+    sharper.sharpness += 0.001f;
+    EXPECT_FALSE(sharper.measuresAs(stored));
+    auto otherPrint = again;
+    otherPrint.setFeaturePrint(std::vector<float>{0.25f, -0.5f, 0.25f});
+    EXPECT_FALSE(otherPrint.measuresAs(stored));
+    auto otherSize = again;
+    otherSize.fileSize += 1;
+    EXPECT_FALSE(otherSize.measuresAs(stored));
+}
+
 TEST(PhotoSignalsOrder, CaptureOrderFallsBackToFileName) {
     auto a = sampleSignals(), b = sampleSignals();
     a.filename = "b.jpg";

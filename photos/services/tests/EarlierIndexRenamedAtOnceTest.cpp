@@ -13,7 +13,8 @@ const std::string earlierTripRenamed = "Trip01 (2024)";
 constexpr int earlierBursts = 3;
 constexpr int earlierFrames = 4;
 
-// Runs a step once, right before the next listing is fetched.
+// Runs a step once, right before the next listing is fetched, or before the files the start
+// reads are first looked up.
 class ListedAfter : public ForwardingLibrary {
 public:
     using ForwardingLibrary::ForwardingLibrary;
@@ -21,7 +22,11 @@ public:
         if (auto step = std::exchange(beforeFetch, nullptr)) step();
         return ForwardingLibrary::fetchAssets();
     }
-    std::function<void()> beforeFetch;
+    std::vector<LibraryAsset> lookUp(const std::vector<std::string>& ids) override {
+        if (auto step = std::exchange(beforeLookUp, nullptr)) step();
+        return ForwardingLibrary::lookUp(ids);
+    }
+    std::function<void()> beforeFetch, beforeLookUp;
 };
 
 // A trip of three bursts reviewed by an earlier build, which kept no digests of the bytes
@@ -88,6 +93,8 @@ protected:
         engine->ignore(*ignored);
     }
 
+    void expectEveryReviewFollows();
+
     void renameFolder() {
         std::filesystem::rename(pictures / earlierTrip, pictures / earlierTripRenamed);
     }
@@ -99,6 +106,19 @@ protected:
 
 TEST_P(EarlierIndexRenamedAtOnce, EveryReviewFollowsTheFolder) {
     library->beforeFetch = [this] { renameFolder(); };
+    expectEveryReviewFollows();
+}
+
+// Renamed before the start reads the reviewed files: each is found by its file number on the
+// library's drive, and follows where it measures as it did. Without the numbers nothing tells
+// that a file listed there is the one reviewed.
+TEST_P(EarlierIndexRenamedAtOnce, EveryReviewFollowsTheFolderRenamedBeforeTheStartReadsIt) {
+    if (GetParam()) GTEST_SKIP() << "the index holds no file numbers";
+    library->beforeLookUp = [this] { renameFolder(); };
+    expectEveryReviewFollows();
+}
+
+void EarlierIndexRenamedAtOnce::expectEveryReviewFollows() {
     engine->reconcileWithLibrary();
     analyseAll();
     engine->regroup();
