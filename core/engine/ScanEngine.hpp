@@ -250,6 +250,7 @@ private:
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void readUnprovenFirstLocked(const DeletionReport& report);
+    bool measureChangedAgainLocked(Lock& lock, const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);

@@ -25,15 +25,6 @@ void sortIdentifiers(std::vector<std::string>& ids) {
         ids[i] = std::move(keyed[i].second);
 }
 
-void dropStaleSignals(IndexEntry& entry) {
-    entry.signals.reset();
-    entry.contentDigest.reset();
-    entry.state = ReviewState::pending;
-    entry.reason.reset();
-    entry.groupID.reset();
-    entry.needsOriginal = false;
-}
-
 bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
     return entry.signals && (entry.signals->isFavourite != asset.isFavourite ||
                              entry.signals->isEdited != asset.isEdited ||
@@ -73,7 +64,7 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
         const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
         if (linkedBefore && entry.asset.isRejected && asset.isRejected)
             result.leftoverLinks.push_back(asset.id);
-        dropStaleSignals(entry);
+        entry.dropMeasurement();
         result.needingFreshSignals.push_back(asset.id);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
