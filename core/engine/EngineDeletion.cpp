@@ -29,6 +29,17 @@ DeletionReport keptUnmeasured(const std::vector<std::string>& ids) {
     return DeletionReport::allKept(ids, KeptReason::unproven);
 }
 
+// Whether the library kept the photograph for bytes other than those reviewed. Only the
+// refusals that say nothing of the bytes are named, so that any other counts as a change.
+bool keptAsChanged(KeptReason reason) {
+    for (const KeptReason other :
+         {KeptReason::declined, KeptReason::notWritable, KeptReason::noPrivateTrash,
+          KeptReason::unreadable, KeptReason::unproven, KeptReason::trashOnAnotherDevice,
+          KeptReason::failed})
+        if (reason == other) return false;
+    return true;
+}
+
 } // namespace
 
 // The flagged photographs the review window counts: those of the groups it shows. A flag
@@ -84,7 +95,9 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     applyDeletedBatchLocked(done);
     if (trashing_ && trashing_->batch) keepInReviewLocked(batch, deleted);
     readUnprovenFirstLocked(report);
+    const bool changed = measureChangedAgainLocked(lock, report);
     endTrashingLocked(lock);
+    if (changed) markDirtyLocked(lock);
     writeDecisionsAfterDeleteLocked(lock);
     return report;
 }
@@ -112,6 +125,31 @@ void ScanEngine::readUnprovenFirstLocked(const DeletionReport& report) {
             digestFill_.companionsUnread.insert(kept.id);
         if (digestFill_.orderedAt == mutationGeneration_) digestFill_.upcoming.push_front(kept.id);
     }
+}
+
+// A photograph refused as changed is a changed photograph, also where its status hides the
+// change from every listing: measured again before any other and decided afresh, so that the
+// next delete can move it if it is still flagged. Its link tells nothing of the new bytes:
+// the decision settles it.
+bool ScanEngine::measureChangedAgainLocked(Lock& lock, const DeletionReport& report) {
+    const Date now = clock_->now();
+    bool changed = false;
+    std::vector<std::string> linked;
+    for (const auto& kept : report.kept) {
+        if (!keptAsChanged(kept.reason)) continue;
+        const auto found = index_.entries.find(kept.id);
+        if (found == index_.entries.end() || !found->second.signals) continue;
+        changeEntryLocked(kept.id, [&] { found->second.dropMeasurement(); });
+        changed = true;
+        if (found->second.asset.isRejected) linked.push_back(kept.id);
+        queue_.enqueue(ScanQueue::Item{kept.id, now, ScanQueue::Origin::arrival, std::nullopt});
+    }
+    if (changed) ++mutationGeneration_;
+    if (linked.empty()) return changed;
+    leftovers_.insert(linked.begin(), linked.end());
+    albumNeedsSync_ = true;
+    markUnsettledLocked(lock, linked);
+    return changed;
 }
 
 // A group that still holds a photograph to discard, one the batch could not move, stays up

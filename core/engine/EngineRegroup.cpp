@@ -11,12 +11,14 @@ namespace keepsift {
 
 namespace {
 
-// Creation dates of the photographs not finished yet, ascending.
-std::vector<Date> pendingDates(const LibraryIndex& index) {
+// Creation dates of the photographs not finished yet, ascending. One whose drive is away is
+// not measured until it is back, and holds no group back meanwhile.
+std::vector<Date> pendingDates(const LibraryIndex& index, const std::set<std::string>& away) {
     std::vector<Date> dates;
     for (const auto& [id, entry] : index.entries) {
         if (entry.state == ReviewState::deleted || entry.state == ReviewState::skipped) continue;
         if (entry.signals && !entry.needsOriginal) continue;
+        if (away.contains(id)) continue;
         if (entry.asset.createdAt)
             dates.push_back(*entry.asset.createdAt);
         else if (entry.signals && entry.signals->capturedAt)
@@ -56,20 +58,35 @@ bool nearUnfinished(const GroupDraft& group, const std::vector<Date>& pending, d
     return first != pending.end() && *first <= latest->adding(gap);
 }
 
+bool holdsUndecided(const GroupDraft& group, const LibraryIndex& index) {
+    return std::any_of(group.photos.begin(), group.photos.end(), [&](const PhotoSignals* p) {
+        const auto found = index.entries.find(p->digest);
+        return found != index.entries.end() && found->second.state == ReviewState::pending;
+    });
+}
+
 struct Sorted {
     std::vector<const GroupDraft*> decided;
     std::vector<std::string> needingOriginals;
+    // Closed groups decided for the photographs that joined them since.
+    std::set<std::string> joined;
 };
 
 // A group the user kept whole, or from which a batch was deleted, is not decided again:
-// its photographs keep their states and need no originals.
+// its photographs keep their states and need no originals. A photograph that joins it
+// since (a copy of one of them) is decided as any other, once nothing holds the group back.
 Sorted sortGroups(const std::vector<GroupDraft>& groups, const std::vector<Date>& pending,
-                  double gap, const std::set<std::string>& ignored) {
+                  double gap, const LibraryIndex& index) {
     Sorted sorted;
     sorted.decided.reserve(groups.size());
     for (const auto& group : groups) {
-        if (ignored.count(std::string(group.id))) {
+        const bool closed = index.ignoredGroups.count(std::string(group.id)) > 0;
+        if (closed && (!holdsUndecided(group, index) || madeFromRendition(group))) {
             continue;
+        } else if (closed) {
+            if (nearUnfinished(group, pending, gap)) continue;
+            sorted.decided.push_back(&group);
+            sorted.joined.emplace(group.id);
         } else if (group.photos.size() < 2) {
             sorted.decided.push_back(&group);
         } else if (madeFromRendition(group)) {
@@ -94,26 +111,32 @@ std::vector<GroupDecision> ScanEngine::regroup() {
 std::vector<GroupDecision> ScanEngine::regroupPassLocked() {
     const auto groups = GroupBuilder::draft(groupableSignals(index_), grouping_);
     const auto sorted =
-        sortGroups(groups, pendingDates(index_), grouping_.sessionGap, index_.ignoredGroups);
+        sortGroups(groups, pendingDates(index_, away_), grouping_.sessionGap, index_);
     for (const auto& id : sorted.needingOriginals)
         changeEntryLocked(id, [&] { index_.markNeedsOriginal({id}); });
     auto decisions = KeeperSelector::decideAll(sorted.decided, scoring_);
-    applyDecisionsLocked(decisions, clock_->now());
+    applyDecisionsLocked(decisions, clock_->now(), sorted.joined);
     reviewableGroups_ = work_.reviewList(index_.ignoredGroups).reviewableGroupCount();
     return decisions;
 }
 
 // Applies the decisions with one look-up per photograph. The work tracker hears of each entry
 // whose group, state or reason changes, so a pass that changes little keeps the groups it
-// built; past a quarter of the library, building it afresh costs less.
-void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now) {
+// built; past a quarter of the library, building it afresh costs less. In a closed group
+// only the photographs that joined it are decided; one of them flagged brings the group back
+// up for review, where it is counted and "delete all" reaches it.
+void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now,
+                                      const std::set<std::string>& joined) {
     const std::size_t rebuildBeyond = index_.entries.size() / 4;
     std::size_t changed = 0;
+    std::set<std::string> reopened;
     for (const auto& decision : decisions)
         for (const auto& photo : decision.decisions) {
             auto found = index_.entries.find(photo.digest);
             if (found == index_.entries.end()) continue;
             IndexEntry& entry = found->second;
+            const bool closed = joined.count(decision.groupID) > 0;
+            if (closed && entry.state != ReviewState::pending) continue;
             // The user's link made before the photograph was decided is the user's flag.
             const bool linkedByUser =
                 linkedByUserLocked(found->first, entry) && !away_.contains(found->first);
@@ -128,6 +151,7 @@ void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decision
                 journal_.record(ReviewJournal::Event::overriddenToFlag, entry, now);
             }
             if (followed) work_.note(entry);
+            if (closed && isFlagged(entry.state)) reopened.insert(decision.groupID);
             // A photograph new at its path may find a link left there by the one removed.
             if ((isFlagged(entry.state) != entry.asset.isRejected ||
                  leftovers_.contains(found->first)) &&
@@ -135,6 +159,8 @@ void ScanEngine::applyDecisionsLocked(const std::vector<GroupDecision>& decision
                 albumNeedsSync_ = true;
         }
     if (changed > rebuildBeyond) work_.rebuild(index_);
+    for (const auto& id : reopened)
+        index_.ignoredGroups.erase(id);
 }
 
 // Journals the change of flag a decision brings; decisions by hand are never touched.

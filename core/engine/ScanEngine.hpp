@@ -183,7 +183,8 @@ private:
 
     // The pass without its save.
     std::vector<GroupDecision> regroupPassLocked();
-    void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now);
+    void applyDecisionsLocked(const std::vector<GroupDecision>& decisions, Date now,
+                              const std::set<std::string>& joined);
     void journalDecisionLocked(const PhotoDecision& photo, const IndexEntry& entry, Date now);
     void syncRejectsAlbumLocked(Lock& lock);
     // The album's one writer, from its lists worked out to the unsettled list it clears.
@@ -250,6 +251,7 @@ private:
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void readUnprovenFirstLocked(const DeletionReport& report);
     void writeDecisionsAfterDeleteLocked(Lock& lock);
+    bool measureChangedAgainLocked(Lock& lock, const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);

@@ -61,6 +61,16 @@ bool IndexEntry::needsSignals() const {
            state != ReviewState::skipped;
 }
 
+void IndexEntry::dropMeasurement() {
+    signals.reset();
+    contentDigest.reset();
+    state = ReviewState::pending;
+    reason.reset();
+    groupID.reset();
+    needsOriginal = false;
+    measureAgain = false;
+}
+
 bool IndexEntry::awaitsOriginal() const {
     return needsOriginal && state != ReviewState::deleted && state != ReviewState::skipped;
 }

@@ -52,6 +52,9 @@ struct IndexEntry {
     static IndexEntry fresh(LibraryAsset asset);
 
     bool needsSignals() const;
+    // Its file no longer holds the bytes measured: nothing measured or decided stays, and it
+    // waits to be measured and decided afresh.
+    void dropMeasurement();
     bool awaitsOriginal() const;
     // Not decided yet, and linked in the rejects album: by the user, or left by an earlier
     // photograph at its path.

@@ -25,16 +25,6 @@ void sortIdentifiers(std::vector<std::string>& ids) {
         ids[i] = std::move(keyed[i].second);
 }
 
-void dropStaleSignals(IndexEntry& entry) {
-    entry.signals.reset();
-    entry.contentDigest.reset();
-    entry.state = ReviewState::pending;
-    entry.reason.reset();
-    entry.groupID.reset();
-    entry.needsOriginal = false;
-    entry.measureAgain = false;
-}
-
 bool flagsDiffer(const IndexEntry& entry, const LibraryAsset& asset) {
     return entry.signals && (entry.signals->isFavourite != asset.isFavourite ||
                              entry.signals->isEdited != asset.isEdited ||
@@ -72,7 +62,7 @@ void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
     const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
     if (linkedBefore && entry.asset.isRejected && asset.isRejected)
         result.leftoverLinks.push_back(asset.id);
-    dropStaleSignals(entry);
+    entry.dropMeasurement();
     result.needingFreshSignals.push_back(asset.id);
 }
 

@@ -48,12 +48,32 @@ TEST_F(DeleteReport, ADeclinedDeleteChangesNothingAndSavesNothing) {
 TEST_F(DeleteReport, ABatchNothingOfWhichMovedChangesNothingAndSavesNothing) {
     const auto before = now();
     rig.library->keepOnDelete("a2", KeptReason::noPrivateTrash);
-    rig.library->keepOnDelete("a3", KeptReason::changedSinceReviewed);
+    rig.library->keepOnDelete("a3", KeptReason::notWritable);
     const auto report = engine().deleteBatch(std::nullopt, 2);
     EXPECT_TRUE(report.deleted.empty());
     EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{"a2", KeptReason::noPrivateTrash},
-                                                   {"a3", KeptReason::changedSinceReviewed}}));
+                                                   {"a3", KeptReason::notWritable}}));
     expectUnchanged(before);
+}
+
+// Kept for other bytes than those reviewed, whatever the library calls the reason: measured
+// again before any other photograph, and decided afresh.
+TEST_F(DeleteReport, APhotographKeptAsChangedIsMeasuredAgainFirst) {
+    rig.library->keepOnDelete("a2", KeptReason::changedSinceReviewed);
+    rig.library->keepOnDelete("a3", KeptReason::noPrivateTrash);
+    const auto generation = engine().mutationGeneration();
+    const auto report = engine().deleteBatch(std::nullopt, 2);
+    EXPECT_TRUE(report.deleted.empty());
+    EXPECT_EQ(rig.state("a2"), ReviewState::pending);
+    EXPECT_FALSE(rig.entry("a2").signals);
+    EXPECT_TRUE(isFlagged(rig.state("a3")));
+    ASSERT_FALSE(engine().queue().items.empty());
+    EXPECT_EQ(engine().queue().items.front().id, "a2");
+    EXPECT_GT(engine().mutationGeneration(), generation);
+    EXPECT_TRUE(engine().pendingSave() || engine().lastSaved() == rig.clock->now());
+    rig.scanAll();
+    EXPECT_TRUE(rig.entry("a2").signals);
+    EXPECT_NE(rig.state("a2"), ReviewState::pending);
 }
 
 // Without its intent stored, a batch cut short could not be told from photographs deleted

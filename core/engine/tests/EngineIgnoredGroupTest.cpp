@@ -114,9 +114,10 @@ TEST_F(DeletedFromBurst, HandDecisionInTheGroupSurvives) {
     EXPECT_EQ(flaggedEvents(rig.engine->journal()), flaggedBefore);
 }
 
-// An ignored group is left out of the pass: a photograph that joins it later is not
-// flagged out of sight.
-TEST(IgnoredGroup, LaterArrivalIsNotFlaggedWhereTheReviewCannotShowIt) {
+// A photograph that joins an ignored group later is decided as any other; flagged, it
+// brings the group back up for review rather than waiting out of sight, and the shots the
+// user kept stay kept.
+TEST(IgnoredGroup, LaterArrivalIsDecidedAndAFlagShowsItsGroupAgain) {
     EngineRig<> rig = ratedRig({burst[0], burst[1]});
     rig.scanAll();
     const auto group = *rig.entry("b1").groupID;
@@ -125,12 +126,17 @@ TEST(IgnoredGroup, LaterArrivalIsNotFlaggedWhereTheReviewCannotShowIt) {
     rig.library->add({testing::assetOf(burst[3])});
     rig.scanAll();
     rig.engine->syncRejectsAlbumIfNeeded();
-    EXPECT_EQ(rig.state("b4"), ReviewState::pending);
-    EXPECT_TRUE(rig.entry("b4").signals.has_value());
+    EXPECT_EQ(rig.state("b4"), ReviewState::flagged);
+    EXPECT_EQ(rig.entry("b4").groupID, group);
     EXPECT_EQ(rig.state("b1"), ReviewState::keptByHand);
     EXPECT_EQ(rig.state("b2"), ReviewState::keptByHand);
-    EXPECT_TRUE(rig.library->rejectedIDs().empty());
-    EXPECT_EQ(flaggedEvents(rig.engine->journal()), flaggedBefore);
+    EXPECT_EQ(rig.library->rejectedIDs(), std::set<std::string>{"b4"});
+    EXPECT_EQ(flaggedEvents(rig.engine->journal()), flaggedBefore + 1);
+    EXPECT_EQ(rig.engine->index().ignoredGroups.count(group), 0u);
+    EXPECT_EQ(rig.engine->reviewableGroups(), 1);
+    rig.scanAll();
+    EXPECT_EQ(rig.state("b1"), ReviewState::keptByHand);
+    EXPECT_EQ(rig.state("b4"), ReviewState::flagged);
 }
 
 } // namespace

@@ -54,19 +54,34 @@ std::int64_t wallClockNs() {
     return nanosecondsOf(now);
 }
 
-// Other bytes written into the file's own inode by `edit`, its size kept and its access and
+// 256 bytes near the end of the picture flipped.
+void flipPictureBytes(std::vector<char>& bytes) {
+    const std::size_t at = bytes.size() - 300;
+    for (std::size_t i = at; i < at + 256; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+}
+
+// The camera's name edited in place, as a metadata tool does: the picture reads as before.
+void editCameraName(std::vector<char>& bytes) {
+    const std::string name = "Fujifilm";
+    const auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+    ASSERT_NE(at, bytes.end());
+    *(at + static_cast<std::ptrdiff_t>(name.size()) - 1) = 'x';
+}
+
+// Other bytes written into the file's own inode, its size kept and its access and
 // modification times put back, as an in-place editor that keeps times does.
 void rewriteKeepingTimes(const fs::path& file,
-                         const std::function<void(std::vector<char>&)>& edit) {
+                         const std::function<void(std::vector<char>&)>& change = flipPictureBytes) {
     struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
     auto bytes = bytesOf(file);
-    const auto size = bytes.size();
-    edit(bytes);
-    ASSERT_EQ(bytes.size(), size);
+    ASSERT_GT(bytes.size(), 512u);
+    change(bytes);
     const int fd = ::open(file.c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::pwrite(fd, bytes.data(), size, 0), static_cast<ssize_t>(size));
+    const auto size = static_cast<ssize_t>(bytes.size());
+    ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), size);
     ::close(fd);
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
@@ -74,16 +89,6 @@ void rewriteKeepingTimes(const fs::path& file,
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     ASSERT_EQ(after.st_ino, before.st_ino);
     ASSERT_EQ(after.st_size, before.st_size);
-}
-
-// 256 bytes near the end flipped.
-void rewriteKeepingTimes(const fs::path& file) {
-    rewriteKeepingTimes(file, [](std::vector<char>& bytes) {
-        ASSERT_GT(bytes.size(), 512u);
-        const std::size_t at = bytes.size() - 300;
-        for (std::size_t i = at; i < at + 256; ++i)
-            bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
-    });
 }
 
 // The capture date a year earlier, as `exiftool -P` writes it: the picture decodes as before.
@@ -239,9 +244,10 @@ protected:
         }
     }
 
-    void rewriteFlagged(const std::vector<std::string>& ids) {
+    void rewriteFlagged(const std::vector<std::string>& ids,
+                        const std::function<void(std::vector<char>&)>& change = flipPictureBytes) {
         for (const auto& id : ids) {
-            rewriteKeepingTimes(pictures / id);
+            rewriteKeepingTimes(pictures / id, change);
             now[id] = bytesOf(pictures / id);
         }
     }
@@ -264,6 +270,7 @@ protected:
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(info), fs::directory_iterator()));
     }
+    void expectRefusedMeasuredAgain(bool restarted);
 
     fs::path backing;
     std::string mounted, unmount;
@@ -588,6 +595,46 @@ TEST_P(DriveDelete, AChangedFileThatCannotGoBackStaysInTheTrashBesideTheNewOne) 
     EXPECT_EQ(bytesOf(trashed(photo)), mover->rewritten.at(photo));
     EXPECT_TRUE(fs::exists(root / "XDG_DATA_HOME" / "Trash" / "info" /
                            (fs::path(photo).filename().string() + ".trashinfo")));
+}
+
+// Refused as changed (its metadata edited), a flagged photograph is measured again and
+// decided afresh, at once or after a restart, also where its status hides the change from
+// every listing; still flagged, the next delete moves it, with the bytes measured now.
+void DriveDelete::expectRefusedMeasuredAgain(bool restarted) {
+    const auto photo = flagged().front();
+    const auto reviewed = entry(photo).contentDigest;
+    ASSERT_TRUE(reviewed);
+    rewriteFlagged({photo}, editCameraName);
+    const auto refused = engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_NE(std::find(refused.kept.begin(), refused.kept.end(),
+                        KeptPhoto{photo, KeptReason::changedSinceReviewed}),
+              refused.kept.end());
+    if (restarted) restart();
+    analyseAll();
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    ASSERT_TRUE(entry(photo).signals) << toString(stateOf(photo));
+    ASSERT_TRUE(entry(photo).contentDigest);
+    EXPECT_NE(*entry(photo).contentDigest, *reviewed);
+    EXPECT_NE(stateOf(photo), ReviewState::pending);
+    EXPECT_EQ(linked(), flagged());
+    const bool stillFlagged = isFlagged(stateOf(photo));
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_TRUE(report.kept.empty());
+    if (stillFlagged) {
+        EXPECT_EQ(report.deleted, std::vector<std::string>{photo});
+        EXPECT_EQ(bytesOf(trashed(photo)), now.at(photo));
+    } else {
+        EXPECT_EQ(bytesOf(pictures / photo), now.at(photo));
+    }
+}
+
+TEST_P(DriveDelete, APhotographRefusedAsChangedIsMeasuredAgainAtOnce) {
+    expectRefusedMeasuredAgain(false);
+}
+
+TEST_P(DriveDelete, APhotographRefusedAsChangedIsMeasuredAgainAfterARestart) {
+    expectRefusedMeasuredAgain(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, DriveDelete,

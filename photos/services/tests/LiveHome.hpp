@@ -83,8 +83,8 @@ protected:
     }
 
     // One frame of a burst: the scene moved a pixel or two, with a little sensor noise.
-    static cv::Mat burstFrame(int frame) {
-        cv::Mat image = scene(7, {frame * 2, frame});
+    static cv::Mat burstFrame(int frame, int seed = 7) {
+        cv::Mat image = scene(seed, {frame * 2, frame});
         cv::Mat noise(image.size(), CV_16SC3);
         cv::RNG(static_cast<std::uint64_t>(100 + frame)).fill(noise, cv::RNG::NORMAL, 0, 3);
         cv::Mat noisy;

@@ -160,6 +160,18 @@ protected:
         EXPECT_EQ(now, before);
     }
 
+    // Kept as changed, the photograph flagged by hand is reviewed afresh: measured again and
+    // decided, its link the decision's.
+    void expectMeasuredAgain() {
+        EXPECT_EQ(entry(flagged).state, ReviewState::pending);
+        analyseAll();
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+        EXPECT_TRUE(entry(flagged).signals);
+        EXPECT_NE(entry(flagged).state, ReviewState::pending);
+        EXPECT_EQ(linked(), EngineOverFolder::flagged());
+    }
+
     // The frame Keepsift flagged by itself, the other one the batch holds.
     std::string flaggedAlone() const {
         for (const auto& id : frames)
@@ -257,7 +269,7 @@ TEST_F(ReplacedInPlace, OtherBytesWrittenIntoAFlaggedPhotoJustBeforeDeleteAllAre
     EXPECT_EQ(std::count(report.deleted.begin(), report.deleted.end(), flagged), 0);
     EXPECT_EQ(bytesOf(pictures / flagged), bytes);
     EXPECT_FALSE(fs::exists(trashed(flagged)));
-    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectMeasuredAgain();
     expectOnlyTheBatchMoved(report);
 }
 
@@ -288,7 +300,7 @@ TEST_F(ReplacedInPlace, AfterARestartOtherBytesWrittenWhileDeleteAllRunsAreNotMo
     EXPECT_EQ(report.kept, (std::vector<KeptPhoto>{{flagged, KeptReason::changedSinceReviewed}}));
     EXPECT_EQ(bytesOf(pictures / flagged), bytes);
     EXPECT_FALSE(fs::exists(trashed(flagged)));
-    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectMeasuredAgain();
     expectOnlyTheBatchMoved(report);
 }
 
@@ -375,7 +387,7 @@ TEST_F(ReplacedInPlace, APairedVideoRewrittenWhileDeleteAllRunsKeepsItsPhotoWhol
     EXPECT_EQ(bytesOf(pictures / video), rewritten);
     EXPECT_FALSE(fs::exists(trashed(flagged)));
     EXPECT_FALSE(fs::exists(trashed(video)));
-    EXPECT_EQ(entry(flagged).state, ReviewState::flaggedByHand);
+    expectMeasuredAgain();
     expectOnlyTheBatchMoved(report);
 }
 
