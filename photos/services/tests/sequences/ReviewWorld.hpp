@@ -349,7 +349,7 @@ public:
         library_.reset();
     }
     void quit() {
-        engine->flushBeforeQuit();
+        engine->flush();
         kill();
         checkAfterQuit();
     }
