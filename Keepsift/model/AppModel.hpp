@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "Keepsift/model/ActionsInFlight.hpp"
 #include "Keepsift/model/CallOrder.hpp"
 #include "Keepsift/model/ConditionsProbe.hpp"
 #include "Keepsift/model/ImageSource.hpp"
@@ -184,8 +185,9 @@ public:
     // `settingsRead` comes as soon as the stored settings are applied, before the library is
     // read: what the start shows depends on them.
     void start(Done done = {}, Done settingsRead = {});
-    // Blocks the calling thread until the engine's pending save is written or `timeout`
-    // seconds have passed, whichever comes first.
+    // Blocks the calling thread until the review actions already taken have reached the
+    // engine and its pending save is written, or `timeout` seconds have passed, whichever
+    // comes first.
     void flushBeforeQuit(double timeout);
 
     // Settings, pause and first-run completion.
@@ -266,11 +268,22 @@ private:
     void finishPumpStepFlow(std::int64_t steps);
     void pumpTaskBody(double interval);
     void changesTaskBody(LibraryChangeStream subscribed);
-    // An override, ignore or reset, named by `action` in the log: refused aloud while the
-    // review cannot be saved; otherwise counted, carried into the engine, its album's outcome
-    // told, and refreshed.
+    // An override, ignore or reset, named by `action` in the log, taken on the main actor:
+    // launched with its place among the actions in flight.
+    void launchReviewAction(std::string action, std::function<void()> count,
+                            std::function<void()> call, Done done);
+    // Refused aloud while the review cannot be saved; otherwise carried into the engine,
+    // counted, its album's outcome told, and refreshed. The action lands before the flow
+    // asks anything of the main actor.
     void reviewActionFlow(const std::string& action, const std::function<void()>& count,
-                          const std::function<void()>& call);
+                          const std::function<void()>& call, ActionsInFlight::Ticket& ticket);
+    // What became of a review action in the engine: refused, or taken, with the reason its
+    // album write failed if it did.
+    struct ActionOutcome {
+        std::optional<std::string> refusal;
+        std::optional<std::string> albumFailure;
+    };
+    ActionOutcome takeReviewAction(const std::function<void()>& call);
     // Main actor: the session's count of an override and the group it touched.
     void countOverride(const std::string& photo);
     // The rejects album could not follow the review: the notice says so, and the log names
@@ -364,6 +377,8 @@ private:
     // Settings changes are stored, shown and reported in the order they were made.
     CallOrder settingsOrder_;
     Observers observers_;
+    // Shared with the quit's flush thread, which may outlive the model.
+    std::shared_ptr<ActionsInFlight> actionsInFlight_ = std::make_shared<ActionsInFlight>();
     // Last: the tasks end before anything they use goes away.
     ModelTasks tasks_;
 };

@@ -12,31 +12,53 @@ std::string AppModel::refusalNotice() const {
     return Strings::text(FixedText::libraryRefused, settings_.language);
 }
 
+void AppModel::launchReviewAction(std::string action, std::function<void()> count,
+                                  std::function<void()> call, Done done) {
+    launch([this, action = std::move(action), count = std::move(count), call = std::move(call),
+            ticket = actionsInFlight_->take()] { reviewActionFlow(action, count, call, *ticket); },
+           std::move(done));
+}
+
 // Nothing decided while the review cannot be saved could be kept, so nothing is taken and
 // nothing counted. A failure after the engine took the decision is the album's: these
 // actions write nothing else to the library, and the decision is saved before the album.
+// The count follows the engine's answer: a quit holds the main actor while it waits for the
+// action to land, so nothing before the engine call may wait for the main actor.
 void AppModel::reviewActionFlow(const std::string& action, const std::function<void()>& count,
-                                const std::function<void()>& call) {
-    if (const auto reason = engine_->storageUnavailability()) {
-        log_.error(action + " refused: the review cannot be saved (" + *reason + ")");
+                                const std::function<void()>& call,
+                                ActionsInFlight::Ticket& ticket) {
+    const ActionOutcome outcome = takeReviewAction(call);
+    ticket.land();
+    if (outcome.refusal) {
+        log_.error(action + " refused: the review cannot be saved (" + *outcome.refusal + ")");
         onMain([&] {
-            raiseNotice(storageNotice_, decisionNotKeptNotice(*reason, settings_.language));
+            raiseNotice(storageNotice_,
+                        decisionNotKeptNotice(*outcome.refusal, settings_.language));
         });
     } else {
-        onMain(count);
-        try {
-            call();
-            onMain([&] {
-                setNotice(std::nullopt);
-                // A refusal said while nothing could be saved no longer holds.
-                if (!storageBlocked_) clearStorageUnavailable();
-            });
+        onMain([&] {
+            count();
+            if (outcome.albumFailure) return;
+            setNotice(std::nullopt);
+            // A refusal said while nothing could be saved no longer holds.
+            if (!storageBlocked_) clearStorageUnavailable();
+        });
+        if (outcome.albumFailure)
+            albumBehindFlow(*outcome.albumFailure, action);
+        else
             albumFollowedFlow();
-        } catch (const std::exception& error) {
-            albumBehindFlow(error.what(), action);
-        }
     }
     refreshFlow();
+}
+
+AppModel::ActionOutcome AppModel::takeReviewAction(const std::function<void()>& call) {
+    if (auto reason = engine_->storageUnavailability()) return {std::move(reason), std::nullopt};
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return {std::nullopt, std::string(error.what())};
+    }
+    return {};
 }
 
 void AppModel::countOverride(const std::string& photo) {
@@ -50,37 +72,25 @@ void AppModel::countOverride(const std::string& photo) {
 }
 
 void AppModel::override(bool keep, const std::string& photo, Done done) {
-    launch(
-        [this, keep, photo] {
-            reviewActionFlow(
-                "override of " + photo, [&] { countOverride(photo); },
-                [&] { engine_->override(photo, keep); });
-        },
-        std::move(done));
+    launchReviewAction(
+        "override of " + photo, [this, photo] { countOverride(photo); },
+        [this, photo, keep] { engine_->override(photo, keep); }, std::move(done));
 }
 
 void AppModel::ignore(const std::string& group, Done done) {
-    launch(
-        [this, group] {
-            reviewActionFlow(
-                "ignore of group " + group, [this, &group] { touchedThisSession_.insert(group); },
-                [&] { engine_->ignore(group); });
-        },
-        std::move(done));
+    launchReviewAction(
+        "ignore of group " + group, [this, group] { touchedThisSession_.insert(group); },
+        [this, group] { engine_->ignore(group); }, std::move(done));
 }
 
 void AppModel::reset(const std::string& group, Done done) {
-    launch(
+    launchReviewAction(
+        "reset of group " + group,
         [this, group] {
-            reviewActionFlow(
-                "reset of group " + group,
-                [this, &group] {
-                    touchedThisSession_.insert(group);
-                    ++resetsThisSession_;
-                },
-                [&] { engine_->reset(group); });
+            touchedThisSession_.insert(group);
+            ++resetsThisSession_;
         },
-        std::move(done));
+        [this, group] { engine_->reset(group); }, std::move(done));
 }
 
 std::map<std::string, std::int64_t>

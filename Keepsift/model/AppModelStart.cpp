@@ -64,13 +64,19 @@ void AppModel::startFlow(const Done& settingsRead) {
 
 void AppModel::flushBeforeQuit(double timeout) {
     // The flush runs on a thread of its own, so nothing on its way needs the blocked caller;
-    // one still running when the time is up is cut off when the process ends.
+    // one still running when the time is up is cut off when the process ends. The review
+    // actions the window took before the quit come first: the flush then saves them with
+    // their album writes.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(timeout));
     auto flushed = std::make_shared<std::binary_semaphore>(0);
-    std::thread([engine = engine_, flushed] {
-        engine->flushBeforeQuit();
+    std::thread([engine = engine_, actions = actionsInFlight_, flushed, deadline] {
+        actions->awaitLanded(deadline);
+        engine->flush();
         flushed->release();
     }).detach();
-    (void)flushed->try_acquire_for(std::chrono::duration<double>(timeout));
+    (void)flushed->try_acquire_until(deadline);
 }
 
 } // namespace keepsift::app

@@ -120,7 +120,7 @@ void tenUserLinks(benchmark::State& state) {
         linkSaves = saved.storage->indexSaves;
         linkMB = static_cast<double>(saved.storage->bytes) / 1e6;
         saved.storage->reset();
-        saved.engine->flushBeforeQuit();
+        saved.engine->flush();
         flushSaves = saved.storage->indexSaves;
         flushMB = static_cast<double>(saved.storage->bytes) / 1e6;
     }

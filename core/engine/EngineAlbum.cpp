@@ -34,12 +34,12 @@ void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::st
 // library's report of them is recognised. Photographs whose storage is away are left be: the
 // album holds the flagged photographs that are present.
 void ScanEngine::syncRejectsAlbumLocked(Lock& lock) {
-    // None waits for the write on its way, so a stalled share holds neither the pump nor a
-    // decision by hand: it leaves the album to sync if it still differs once it returns.
+    // The pump never waits for the write on its way, so a stalled share does not hold it: it
+    // leaves the album to sync if it still differs once it returns.
     if (albumTurnTaken_) return;
-    const AlbumTurn turn(*this);
+    AlbumTurn turn(*this);
     writeAndSettleAlbumLocked(lock);
-    writeDecisionsMeanwhileLocked(lock);
+    turn.written();
 }
 
 void ScanEngine::writeAndSettleAlbumLocked(Lock& lock) {
@@ -51,28 +51,28 @@ void ScanEngine::writeAndSettleAlbumLocked(Lock& lock) {
     storeUnsettledLocked(lock);
 }
 
-// Written before the turn ends, so that a flush, which waits for them, leaves their links in
-// the album.
-void ScanEngine::writeDecisionsMeanwhileLocked(Lock& lock) {
-    while (decisionsMeanwhile_ > 0) {
-        const int taken = decisionsMeanwhile_;
-        writeAndSettleAlbumLocked(lock);
-        decisionsMeanwhile_ -= taken;
-    }
-}
-
 // Two writes at once would each find the other's new links there already, and so take them
 // for the user's; and the first to end would clear the unsettled photographs the other still
 // writes.
-ScanEngine::AlbumTurn::AlbumTurn(ScanEngine& engine) : engine(engine) {
+ScanEngine::AlbumTurn::AlbumTurn(ScanEngine& engine)
+    : engine(engine), number(++engine.albumTurnsBegun_) {
     engine.albumTurnTaken_ = true;
 }
 
-// A write that failed leaves the decisions made meanwhile to the next synchronisation.
+void ScanEngine::AlbumTurn::written() {
+    engine.albumTurnsWritten_ = number;
+}
+
+// The decisions waiting for the turn go on: held by this write, or to write their own, also
+// when this one failed.
 ScanEngine::AlbumTurn::~AlbumTurn() {
     engine.albumTurnTaken_ = false;
-    if (std::exchange(engine.decisionsMeanwhile_, 0) > 0) engine.albumNeedsSync_ = true;
     engine.handDecisionsDone_.notify_all();
+}
+
+bool ScanEngine::awaitAlbumTurnLocked(Lock& lock, std::uint64_t after) {
+    handDecisionsDone_.wait(lock, [&] { return !albumTurnTaken_ || albumTurnsWritten_ > after; });
+    return albumTurnsWritten_ > after;
 }
 
 std::vector<std::string> ScanEngine::writeRejectsAlbumLocked(Lock& lock,

@@ -26,17 +26,18 @@ void ScanEngine::keepHandDecisionLocked(Lock& lock, AlbumWrite&& write) {
             if (--engine.handDecisionsRunning_ == 0) engine.handDecisionsDone_.notify_all();
         }
     } ended{*this, ahead};
-    // The album write on its way writes this decision's links too before its turn ends.
+    // Made while another album write is on its way: saved at once; its links wait for the
+    // next write, and that write answers it. The one on its way never waits for it.
     if (albumTurnTaken_) {
-        ++decisionsMeanwhile_;
+        const auto after = albumTurnsBegun_;
         saveLocked(lock);
-        return;
+        if (awaitAlbumTurnLocked(lock, after)) return;
     }
-    const AlbumTurn turn(*this);
+    AlbumTurn turn(*this);
     writeHandDecisionLocked(lock, write, ahead);
+    turn.written();
     // Its write returned: the saves that follow record the album as it is.
     forgetLinksAheadLocked(std::exchange(ahead, {}));
-    writeDecisionsMeanwhileLocked(lock);
 }
 
 template <class AlbumWrite>

@@ -57,17 +57,13 @@ bool ScanEngine::save() {
 }
 
 // An unsettled list that could not be stored is tried again too, so that a quit leaves none
-// behind that no longer holds.
+// behind that no longer holds; it is stored before the flags it covers are saved.
 void ScanEngine::flush() {
     Lock lock(mutex_);
-    handDecisionsDone_.wait(
-        lock, [this] { return handDecisionsRunning_ == 0 && decisionsMeanwhile_ == 0; });
-    if (pendingSave_) saveLocked(lock);
+    handDecisionsDone_.wait(lock, [this] { return handDecisionsRunning_ == 0; });
+    noteUnwrittenLinksLocked();
     storeUnsettledLocked(lock);
-}
-
-void ScanEngine::flushBeforeQuit() {
-    flush();
+    if (pendingSave_) saveLocked(lock);
 }
 
 // One save writes at a time, outside the lock. A save asked for meanwhile waits and is folded

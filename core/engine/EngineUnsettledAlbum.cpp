@@ -63,6 +63,15 @@ void ScanEngine::settleKeptLeftoversLocked() {
     });
 }
 
+// A regroup just before a quit leaves flags its album write has not made yet: until it has,
+// their links, found or missed at the next start, are the engine's, not the user's.
+void ScanEngine::noteUnwrittenLinksLocked() {
+    if (!writesToLibrary_ || !albumNeedsSync_) return;
+    for (const auto& [id, entry] : index_.entries)
+        if (!away_.contains(id) && wantsLinkLocked(id, entry) != entry.asset.isRejected)
+            unsettled_.insert(id);
+}
+
 // Stored before the album write they are for.
 void ScanEngine::markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids) {
     unsettled_.insert(ids.begin(), ids.end());

@@ -118,7 +118,8 @@ public:
     std::optional<GroupDecision> decision(const std::string& groupID) const;
     // Decisions by hand: saved once, before the album is written, so that an album error,
     // thrown afterwards, leaves only the album behind, for the next synchronisation to bring
-    // in step. They answer once that save is done; the album's flags follow with the next.
+    // in step. Each answers once an album write that holds it returned: its own, or one
+    // begun after it, never one of a later decision's.
     void ignore(const std::string& groupID);
     void reset(const std::string& groupID);
     void override(const std::string& photoID, bool keep);
@@ -140,10 +141,10 @@ public:
     void markDirty();
     // True when both files were written. Never throws: a failed save stays pending.
     bool save();
-    // Waits for a decision by hand whose album write is running, so that its flags are saved.
+    // Waits for the decisions by hand whose album writes are running, so that their flags are
+    // saved; flags saved ahead of their album write are stored unsettled first. Also the flush
+    // of a quit.
     void flush();
-    // The flush of a quit: a decision by hand that still comes saves its album's flags with it.
-    void flushBeforeQuit();
     // Why decisions cannot be kept right now (the storage, or a file that cannot be opened),
     // or nothing. Asks the storage; never touches the engine's state.
     std::optional<std::string> storageUnavailability() const;
@@ -193,11 +194,16 @@ private:
         AlbumTurn(const AlbumTurn&) = delete;
         AlbumTurn& operator=(const AlbumTurn&) = delete;
         ~AlbumTurn();
+        // Its write returned: the decisions made before the turn began are in the album.
+        void written();
         ScanEngine& engine;
+        const std::uint64_t number;
     };
     // The synchronisation saved, and its unsettled photographs cleared.
     void writeAndSettleAlbumLocked(Lock& lock);
-    void writeDecisionsMeanwhileLocked(Lock& lock);
+    // For a decision made while another album write holds the turn: whether a write begun
+    // after `after` returned, else the turn is free for the decision's own.
+    bool awaitAlbumTurnLocked(Lock& lock, std::uint64_t after);
     // An addition answers the photographs the album linked already.
     std::vector<std::string> writeAlbumLocked(Lock& lock, const std::vector<std::string>& ids,
                                               bool rejected);
@@ -210,6 +216,8 @@ private:
     // when no album write ran while it was fetched; those away stay unsettled.
     void settleAlbumLocked(Lock& lock, const std::set<std::string>& away, bool quiet);
     void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
+    // Flags whose album write has not run, as a flush saves them.
+    void noteUnwrittenLinksLocked();
     void storeUnsettledLocked(Lock& lock);
     // Called with an album write's additions and removals once they are noted unsettled and
     // as the engine's own, before the library is asked to make them.
@@ -385,10 +393,11 @@ private:
     // show it half done.
     std::uint64_t albumWritesBegun_ = 0;
     int albumWritesRunning_ = 0;
-    // An album write holds its turn: none begins while it does (see AlbumTurn).
+    // An album write holds its turn: none begins while it does (see AlbumTurn). The turns
+    // begun, and the latest whose write returned.
     bool albumTurnTaken_ = false;
-    // Decisions by hand made while it was, whose links its holder writes before it ends.
-    int decisionsMeanwhile_ = 0;
+    std::uint64_t albumTurnsBegun_ = 0;
+    std::uint64_t albumTurnsWritten_ = 0;
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;
@@ -440,8 +449,8 @@ private:
     bool lastSaveWritten_ = false;
     bool writing_ = false;
     std::condition_variable saveFinished_;
-    // Decisions by hand between their save and the end of their album write, which a flush
-    // waits for.
+    // Decisions by hand between their save and the end of their album write (or of the one
+    // that holds them), which a flush waits for.
     int handDecisionsRunning_ = 0;
     // The album membership that the album writes of decisions by hand in flight will leave,
     // recorded by every save made meanwhile: the unsettled list stored before covers them

@@ -110,6 +110,40 @@ TEST_F(Review, TheQuitFlushGivesUpAfterItsTimeout) {
     EXPECT_FALSE(rig.engine->pendingSave());
 }
 
+// The quit holds the main actor from the moment it begins: review actions the window took
+// just before it must reach the engine without it, and the quit's flush must wait for them.
+TEST_F(Review, ActionsTakenJustBeforeAQuitAreSavedByItWithTheirAlbum) {
+    const auto files = rig.onMain([&] {
+        rig.model->override(false, "a1");
+        rig.model->override(true, "a2");
+        rig.model->flushBeforeQuit(std::chrono::duration<double>(testing::patience).count());
+        return LibraryIndex::decode(*rig.files->read(std::string(ScanEngine::indexFileName)));
+    });
+    ASSERT_TRUE(files.entry("a1") && files.entry("a2"));
+    EXPECT_EQ(files.entry("a1")->state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(files.entry("a1")->asset.isRejected);
+    EXPECT_EQ(files.entry("a2")->state, ReviewState::keptByHand);
+    EXPECT_FALSE(files.entry("a2")->asset.isRejected);
+    EXPECT_EQ(rig.library->rejectedIDs(), (std::set<std::string>{"a1", "a3"}));
+    // Counted on their way back, once the main actor is free again.
+    rig.waitUntil([&] { return rig.model->overridesThisSession() == 2; });
+}
+
+// A refused action lands too: the quit does not wait for it.
+TEST_F(Review, AnActionRefusedJustBeforeAQuitDoesNotHoldItsFlush) {
+    override(true, "a3");
+    rig.files->failing = true; // the override's own save stays pending
+    override(true, "a2");
+    rig.files->failing = false;
+    rig.files->setUnavailable("the disk went away");
+    rig.onMain([&] {
+        rig.model->override(false, "a1");
+        rig.model->flushBeforeQuit(std::chrono::duration<double>(testing::patience).count());
+    });
+    EXPECT_FALSE(rig.engine->pendingSave());
+    EXPECT_EQ(state("a1"), ReviewState::keeper);
+}
+
 TEST_F(Review, ADeleteOfAMovedBatchDeletesNothing) {
     const auto deleted = rig.awaitDelete(std::nullopt, 5);
     EXPECT_EQ(deleted, 0);

@@ -73,15 +73,25 @@ public:
     std::function<void()> whileWriting;
 };
 
-// The album is written for a2 and a3 while a2 is kept by hand: the next synchronisation takes
-// a2 out again, so that the next start does not read it as flagged by hand.
+// The album is written for a2 and a3 while a2 is kept by hand, outside the engine's lock: the
+// decision's own write, which follows, takes a2 out again, so that the next start does not
+// read it as flagged by hand, and the decision answers once that write returned.
 TEST(EngineConcurrency, APhotographKeptByHandWhileTheAlbumIsWrittenLeavesTheAlbum) {
     EngineRig<SlowAlbumLibrary> rig(momentAndSolitary);
     rig.scanAll();
-    rig.library->whileWriting = [&] { runsMeanwhile([&] { rig.engine->override("a2", true); }); };
+    std::future<void> decision;
+    rig.library->whileWriting = [&] {
+        decision = std::async(std::launch::async, [&] { rig.engine->override("a2", true); });
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (rig.state("a2") != ReviewState::keptByHand &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand) << "the engine held its lock";
+    };
     rig.engine->syncRejectsAlbumIfNeeded();
+    ASSERT_TRUE(decision.valid());
+    ASSERT_EQ(decision.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(rig.state("a2"), ReviewState::keptByHand);
-    rig.engine->syncRejectsAlbumIfNeeded();
     EXPECT_EQ(rig.library->rejectedIDs(), std::set<std::string>{"a3"});
 }
 

@@ -87,6 +87,13 @@ protected:
         EXPECT_FALSE(engine->albumNeedsSync());
     }
 
+    bool storedUnsettled(const std::string& id) const {
+        const auto text = storage->read(std::string(UnsettledAlbum::fileName));
+        if (!text) return false;
+        const auto list = UnsettledAlbum::decode(*text);
+        return list && list->ids.contains(id);
+    }
+
     std::shared_ptr<CutShortAlbum> library;
 };
 
@@ -135,6 +142,25 @@ TEST_F(EngineOwnAlbumWrites, ALinkWrittenOrRemovedByAWriteCutShortIsNoDecision) 
     EXPECT_EQ(linked(), flagged());
 }
 
+// A quit right after a regroup, before the album write it asked for: the flags are saved, and
+// their links, found or missed at the next start, are Keepsift's until that write has run.
+TEST_F(EngineOwnAlbumWrites, FlagsAQuitSavesBeforeTheirAlbumWriteAreUnsettled) {
+    scanWithoutAlbum();
+    const auto frames = idsIn(ReviewState::flagged);
+    ASSERT_EQ(frames.size(), 3u);
+    engine->flush();
+    ASSERT_TRUE(linked().empty());
+    for (const auto& id : frames)
+        EXPECT_TRUE(storedUnsettled(id)) << id;
+    restart();
+    refresh();
+    for (const auto& id : frames) {
+        EXPECT_EQ(stateOf(id), ReviewState::flagged) << id;
+        EXPECT_FALSE(storedUnsettled(id)) << id;
+    }
+    EXPECT_EQ(linked(), flagged());
+}
+
 // An ignore whose album write took the links out but never came back, then a frame of the
 // group flagged by hand again: the missing link is the engine's doing, not the user's.
 TEST_F(EngineOwnAlbumWrites, LinksTakenOutByAnIgnoreCutShortAreNoDecision) {
@@ -170,12 +196,6 @@ protected:
         for (const auto& link : std::filesystem::directory_iterator(album()))
             if (std::filesystem::equivalent(link.path(), pictures / id))
                 std::filesystem::remove(link.path());
-    }
-    bool storedUnsettled(const std::string& id) const {
-        const auto text = storage->read(std::string(UnsettledAlbum::fileName));
-        if (!text) return false;
-        const auto list = UnsettledAlbum::decode(*text);
-        return list && list->ids.contains(id);
     }
     void expectKeptByTheUser(const std::string& id) {
         refresh();

@@ -32,14 +32,18 @@ public:
         }
         return ForwardingLibrary::setRejected(ids, rejected);
     }
-    void awaitWaiting() {
+    void awaitWaiting(int writes = 1) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return waiting > 0; });
+        changed_.wait(lock, [&] { return waiting >= writes; });
     }
     void letGo() {
         std::lock_guard lock(mutex_);
         holding = false;
         changed_.notify_all();
+    }
+    void holdAgain() {
+        std::lock_guard lock(mutex_);
+        holding = true;
     }
     bool holding = false;
     int waiting = 0;
@@ -233,12 +237,12 @@ TEST_P(DiscardAtAQuit, IsSavedWithItsLink) {
         library->holding = true;
         std::thread discard([&] { engine->override(keeper, false); });
         library->awaitWaiting();
-        std::thread flush([&] { engine->flushBeforeQuit(); });
+        std::thread flush([&] { engine->flush(); });
         library->letGo();
         discard.join();
         flush.join();
     } else {
-        engine->flushBeforeQuit();
+        engine->flush();
         engine->override(keeper, false);
     }
     engine.reset();
@@ -374,7 +378,7 @@ TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
     first.join();
     for (auto& decision : decisions)
         decision.join();
-    engine->flushBeforeQuit();
+    engine->flush();
     EXPECT_EQ(linked(), flagged());
     expectSavedAsTheAlbumIs(storedIndex());
     EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
@@ -384,6 +388,46 @@ TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
     EXPECT_EQ(stateOf(keepers[0]), ReviewState::flaggedByHand);
     EXPECT_EQ(idsIn(ReviewState::flaggedByHand).size() + idsIn(ReviewState::keptByHand).size(), 3u);
     EXPECT_EQ(linked(), flagged());
+}
+
+// A second decision by hand while the first one's album write is on its way: the first is
+// answered once its own write returns, while the second's write is still held.
+TEST_F(OwnLinks, EachDecisionByHandIsAnsweredOnceItsOwnWriteIsDone) {
+    const auto keepers = idsIn(ReviewState::keeper);
+    library->holding = true;
+    std::promise<void> firstAnswered, secondAnswered;
+    std::thread first([&] {
+        engine->override(keepers[0], false);
+        firstAnswered.set_value();
+    });
+    library->awaitWaiting();
+    std::thread second([&] {
+        engine->override(keepers[1], false);
+        secondAnswered.set_value();
+    });
+    // Saved while the first write is held.
+    const auto secondSaved = [&] {
+        return storedIndex().entries.at(keepers[1]).state == ReviewState::flaggedByHand;
+    };
+    for (int wait = 0; wait < 2000 && !secondSaved(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(secondSaved());
+    library->asAddingBegins = [&] { library->holdAgain(); };
+    library->letGo();
+    const bool firstAlone =
+        firstAnswered.get_future().wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    EXPECT_TRUE(firstAlone);
+    library->awaitWaiting(2);
+    auto secondDone = secondAnswered.get_future();
+    EXPECT_NE(secondDone.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    library->letGo();
+    first.join();
+    second.join();
+    engine->flush();
+    EXPECT_EQ(stateOf(keepers[1]), ReviewState::flaggedByHand);
+    EXPECT_EQ(linked(), flagged());
+    expectSavedAsTheAlbumIs(storedIndex());
+    EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
 }
 
 // The album folder records the user's link: it needs no save of its own, and a kill right

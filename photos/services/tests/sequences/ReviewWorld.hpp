@@ -402,7 +402,7 @@ public:
     // A quit; when Keepsift was cut short on its way to an album write, its flush may leave
     // that write to the next start, through the unsettled list.
     void quit(bool albumWriteCut = false) {
-        engine->flushBeforeQuit();
+        engine->flush();
         kill();
         checkAfterQuit(albumWriteCut);
     }
@@ -415,7 +415,7 @@ public:
                 note(std::string("  (its album write failed: ") + error.what() + ")");
             }
         });
-        engine->flushBeforeQuit();
+        engine->flush();
         decision.join();
         kill();
         checkAfterQuit(true);
