@@ -60,6 +60,13 @@ std::set<std::string> pathsInField(const std::string& table, int wanted) {
 
 } // namespace
 
+std::string mountedDrive(const TableLine& mount) {
+    std::istringstream fields(mount.line);
+    std::string id, parent, device, root;
+    if (!(fields >> id >> parent >> device >> root)) return {};
+    return device + " " + root;
+}
+
 std::set<std::string> tableMountPoints(const std::string& table) {
     return pathsInField(table, 1);
 }
