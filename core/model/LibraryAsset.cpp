@@ -24,11 +24,11 @@ bool LibraryAsset::fileMoved(const LibraryAsset& earlier) const {
            (otherFiles(*file, *earlier.file) || file->changedNs != earlier.file->changedNs);
 }
 
-// A link made in the same tick as the change is taken for the later: a flag of the user's is
-// never undone on a guess.
+// A link made in the same tick of the clock as the change tells neither.
 std::optional<bool> LibraryAsset::linkedSinceChange() const {
-    if (!linkedNs || !file || file->changedNs <= 0) return std::nullopt;
-    return *linkedNs >= file->changedNs;
+    if (!linkedNs || !file || file->changedNs <= 0 || *linkedNs == file->changedNs)
+        return std::nullopt;
+    return *linkedNs > file->changedNs;
 }
 
 AssetReference LibraryAsset::reference() const {

@@ -36,7 +36,7 @@ struct LibraryAsset {
     bool sizeChanged(const LibraryAsset& earlier) const;
     // The file was replaced, rewritten or touched since the earlier listing, both known.
     bool fileMoved(const LibraryAsset& earlier) const;
-    // Linked since its file last changed, or before; none where the library cannot tell.
+    // Linked since its file last changed, or before; none where the times do not tell.
     std::optional<bool> linkedSinceChange() const;
     AssetReference reference() const;
 

@@ -231,7 +231,10 @@ TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
             LibraryIndex index = indexOf({reviewed(before, state)});
             const auto result = linkTimes::rewrittenLinked(index, linkedNs);
             EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
-            EXPECT_EQ(result.leftoverLinks, linkedNs < rewrittenNs ? Ids{"a"} : Ids{});
+            // Made in the same tick, the link is judged by the listings, as without times.
+            const bool leftBehind = linkedNs < rewrittenNs || (linkedNs == rewrittenNs &&
+                                                               state == ReviewState::flaggedByHand);
+            EXPECT_EQ(result.leftoverLinks, leftBehind ? Ids{"a"} : Ids{});
         }
     }
 }
