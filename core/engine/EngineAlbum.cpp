@@ -23,8 +23,10 @@ void ScanEngine::setRejectedFlagsLocked(const std::vector<std::string>& ids, boo
 void ScanEngine::setRejectedFlags(LibraryIndex& index, const std::vector<std::string>& ids,
                                   bool rejected) {
     for (const auto& id : ids) {
-        if (auto found = index.entries.find(id); found != index.entries.end())
+        if (auto found = index.entries.find(id); found != index.entries.end()) {
             found->second.asset.isRejected = rejected;
+            if (!rejected) found->second.asset.linkedNs.reset();
+        }
         if (!rejected) index.ownLinks.forget(id);
     }
 }

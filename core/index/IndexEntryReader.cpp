@@ -156,7 +156,8 @@ LibraryAsset asset(JsonCursor& c) {
                    flag("isEdited", a.isEdited), flag("isInUserAlbum", a.isInUserAlbum),
                    flag("isRejected", a.isRejected), optionalInteger("fileNumber", fileNumber),
                    optionalInteger("fileChangedNs", fileChanged),
-                   optionalInteger("fileSystem", fileSystem)});
+                   optionalInteger("fileSystem", fileSystem),
+                   optionalInteger("linkedNs", a.linkedNs)});
     if (fileNumber && fileChanged)
         a.file = FileIdentity{*fileNumber, *fileChanged, fileSystem.value_or(0)};
     return a;

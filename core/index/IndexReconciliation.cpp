@@ -54,14 +54,22 @@ bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
     return listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file);
 }
 
+// The album's link to a file found replaced or rewritten: left behind by the file before, or
+// the user's flag on the one there now. Keepsift's own was made for the bytes it measured. The
+// user's speaks for the file as it was when made, where the times tell; elsewhere a link
+// already listed on a decided photograph, or on another file, was made before.
+bool linkLeftBehind(const IndexEntry& entry, const LibraryAsset& asset, const OwnLinks& own) {
+    if (!asset.isRejected) return false;
+    if (own.holds(asset.id) && entry.asset.isRejected) return true;
+    if (const auto since = asset.linkedSinceChange()) return !*since;
+    const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
+    return linkedBefore && entry.asset.isRejected;
+}
+
 // Another picture than the one measured: its review goes, and it is measured afresh.
 void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
-                   LibraryIndex::Reconciliation& result) {
-    // A link on a photograph not measured yet flags the file it led to, not one put at its
-    // path since; the file written where it is keeps it.
-    const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
-    if (linkedBefore && entry.asset.isRejected && asset.isRejected)
-        result.leftoverLinks.push_back(asset.id);
+                   LibraryIndex::Reconciliation& result, const OwnLinks& own) {
+    if (linkLeftBehind(entry, asset, own)) result.leftoverLinks.push_back(asset.id);
     entry.dropMeasurement();
     result.needingFreshSignals.push_back(asset.id);
 }
@@ -69,16 +77,16 @@ void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
 // identity the entry rests on, and changes nothing, until they are read back.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
-                     LibraryIndex::Reconciliation& result, FileAtPath file) {
+                     LibraryIndex::Reconciliation& result, FileAtPath file, const OwnLinks& own) {
     if (file == FileAtPath::unsure) {
         auto restedOn = asset;
         restedOn.file = entry.asset.file;
-        return reconcileListed(entry, restedOn, result, FileAtPath::same);
+        return reconcileListed(entry, restedOn, result, FileAtPath::same, own);
     }
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        takeAsChanged(entry, asset, result);
+        takeAsChanged(entry, asset, result, own);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
@@ -120,7 +128,8 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
     if (found == index.entries.end() || found->second.state == ReviewState::deleted)
         storeFresh(index, asset, result);
     else
-        reconcileListed(found->second, asset, result, fileListedAt(found->second, asset, {}));
+        reconcileListed(found->second, asset, result, fileListedAt(found->second, asset, {}),
+                        index.ownLinks);
 }
 
 // The entry of a photograph that left, given to the same photograph where it is listed
@@ -301,7 +310,7 @@ LibraryIndex::Reconciliation LibraryIndex::measuredOtherwise(const std::string& 
     const auto found = entries.find(id);
     if (found == entries.end() || found->second.state == ReviewState::deleted) return result;
     const LibraryAsset asset = found->second.asset;
-    takeAsChanged(found->second, asset, result);
+    takeAsChanged(found->second, asset, result, ownLinks);
     return result;
 }
 
@@ -406,7 +415,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         if (touched)
             storeReturned(*this, std::move(entries.extract(asset->id).mapped()), *asset, result);
         else
-            reconcileListed(*entry, *asset, result, file);
+            reconcileListed(*entry, *asset, result, file, ownLinks);
     }
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
@@ -417,7 +426,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         // Another file in the place of one whose entry stayed: a changed file.
         if (const auto stayed = entries.find(asset.id);
             replaced.contains(asset.id) && stayed != entries.end())
-            reconcileListed(stayed->second, asset, result, FileAtPath::other);
+            reconcileListed(stayed->second, asset, result, FileAtPath::other, ownLinks);
         else
             storeFresh(*this, asset, result);
     }

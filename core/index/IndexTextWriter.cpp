@@ -101,6 +101,10 @@ void Writer::asset(const LibraryAsset& a) {
         key("fileSystem");
         integer(a.file->fileSystem);
     }
+    if (a.linkedNs) {
+        key("linkedNs");
+        integer(*a.linkedNs);
+    }
     put('}');
 }
 

@@ -24,6 +24,13 @@ bool LibraryAsset::fileMoved(const LibraryAsset& earlier) const {
            (otherFiles(*file, *earlier.file) || file->changedNs != earlier.file->changedNs);
 }
 
+// A link made in the same tick of the clock as the change tells neither.
+std::optional<bool> LibraryAsset::linkedSinceChange() const {
+    if (!linkedNs || !file || file->changedNs <= 0 || *linkedNs == file->changedNs)
+        return std::nullopt;
+    return *linkedNs > file->changedNs;
+}
+
 AssetReference LibraryAsset::reference() const {
     return AssetReference{id, filename, std::nullopt, isFavourite, isEdited, isInUserAlbum};
 }
@@ -45,6 +52,7 @@ Json LibraryAsset::toJson(DateForm form) const {
         json.set("fileNumber", Json::integer(file->number))
             .set("fileChangedNs", Json::integer(file->changedNs));
     if (file && file->fileSystem != 0) json.set("fileSystem", Json::integer(file->fileSystem));
+    if (linkedNs) json.set("linkedNs", Json::integer(*linkedNs));
     return json;
 }
 
@@ -67,6 +75,7 @@ LibraryAsset LibraryAsset::fromJson(const Json& json, DateForm form) {
     const auto changed = readOptional<std::int64_t>(json, "fileChangedNs", integer);
     const auto drive = readOptional<std::int64_t>(json, "fileSystem", integer);
     if (number && changed) asset.file = FileIdentity{*number, *changed, drive.value_or(0)};
+    asset.linkedNs = readOptional<std::int64_t>(json, "linkedNs", integer);
     return asset;
 }
 

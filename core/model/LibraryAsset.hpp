@@ -25,6 +25,9 @@ struct LibraryAsset {
     bool isRejected = false;
     // None when the library does not say, as in indexes of earlier builds.
     std::optional<FileIdentity> file = std::nullopt;
+    // When the newest rejects-album link to it was made, in nanoseconds since 1970, where the
+    // library can vouch for it: the system keeps that time and its file's change time alike.
+    std::optional<std::int64_t> linkedNs = std::nullopt;
 
     // The content may differ from an earlier listing of the same asset. Modification
     // dates compare at whole seconds: stored files keep only whole seconds.
@@ -33,6 +36,8 @@ struct LibraryAsset {
     bool sizeChanged(const LibraryAsset& earlier) const;
     // The file was replaced, rewritten or touched since the earlier listing, both known.
     bool fileMoved(const LibraryAsset& earlier) const;
+    // Linked since its file last changed, or before; none where the times do not tell.
+    std::optional<bool> linkedSinceChange() const;
     AssetReference reference() const;
 
     Json toJson(DateForm form) const;

@@ -22,7 +22,9 @@ std::set<std::string> userAlbumMembers(PhotoLibraryPort& port) {
     return members;
 }
 
-LibraryAsset libraryAsset(const PortAsset& asset, const std::set<std::string>& rejects,
+using LinkTimes = std::map<std::string, std::optional<std::int64_t>>;
+
+LibraryAsset libraryAsset(const PortAsset& asset, const LinkTimes& rejects,
                           const std::set<std::string>& inUserAlbum) {
     LibraryAsset result;
     result.id = asset.localIdentifier;
@@ -40,7 +42,10 @@ LibraryAsset libraryAsset(const PortAsset& asset, const std::set<std::string>& r
     result.isFavourite = asset.isFavorite;
     result.isEdited = asset.hasAdjustments;
     result.isInUserAlbum = inUserAlbum.contains(asset.localIdentifier);
-    result.isRejected = rejects.contains(asset.localIdentifier);
+    if (const auto linked = rejects.find(asset.localIdentifier); linked != rejects.end()) {
+        result.isRejected = true;
+        result.linkedNs = linked->second;
+    }
     return result;
 }
 
@@ -67,7 +72,7 @@ LibraryAuthorization LivePhotoLibrary::requestAuthorization() {
 }
 
 std::vector<LibraryAsset> LivePhotoLibrary::fetchAssets() {
-    const auto rejects = rejectsMembers(*port_);
+    const auto rejects = rejectsMembersWithTimes(*port_);
     const auto inUserAlbum = userAlbumMembers(*port_);
     std::vector<LibraryAsset> assets;
     for (const auto& asset : port_->fetchImageAssets()) {

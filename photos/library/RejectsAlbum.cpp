@@ -21,6 +21,14 @@ std::set<std::string> rejectsMembers(PhotoLibraryPort& port) {
     return album ? memberSet(port, *album) : std::set<std::string>{};
 }
 
+std::map<std::string, std::optional<std::int64_t>> rejectsMembersWithTimes(PhotoLibraryPort& port) {
+    std::map<std::string, std::optional<std::int64_t>> members;
+    if (const auto album = rejectsAlbum(port))
+        for (auto& member : port.membersWithTimes(*album))
+            members.insert_or_assign(std::move(member.localIdentifier), member.addedNs);
+    return members;
+}
+
 bool hasRejectsTitle(const PortAssetCollection& album) {
     return album.localizedTitle &&
            unicode::equal(*album.localizedTitle, LivePhotoLibrary::rejectsAlbumTitle);

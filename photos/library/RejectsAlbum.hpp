@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +17,8 @@ std::optional<PortAssetCollection> rejectsAlbum(PhotoLibraryPort& port);
 std::set<std::string> memberSet(PhotoLibraryPort& port, const PortAssetCollection& album);
 // Empty when there is no rejects album.
 std::set<std::string> rejectsMembers(PhotoLibraryPort& port);
+// The same, each with when it was linked where the service knows it.
+std::map<std::string, std::optional<std::int64_t>> rejectsMembersWithTimes(PhotoLibraryPort& port);
 bool hasRejectsTitle(const PortAssetCollection& album);
 
 } // namespace keepsift

@@ -215,6 +215,10 @@ std::vector<std::string> FolderPhotoLibrary::memberIdentifiers(const PortAssetCo
     return albums_.members(album);
 }
 
+std::vector<PortMember> FolderPhotoLibrary::membersWithTimes(const PortAssetCollection& album) {
+    return albums_.membersWithTimes(album);
+}
+
 void FolderPhotoLibrary::performChanges(PortChangeBlock block, PortChangeCompletion completion) {
     std::optional<PortError> error;
     {

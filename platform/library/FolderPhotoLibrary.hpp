@@ -60,6 +60,7 @@ public:
     std::vector<PortAssetCollection> fetchRegularAlbumsTitled(const std::string& title) override;
     std::vector<PortAssetCollection> fetchAllAlbums() override;
     std::vector<std::string> memberIdentifiers(const PortAssetCollection& album) override;
+    std::vector<PortMember> membersWithTimes(const PortAssetCollection& album) override;
 
     void performChanges(PortChangeBlock block, PortChangeCompletion completion) override;
 

@@ -100,6 +100,13 @@ bool sameStatus(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
+std::string mountedDrive(const TableLine& mount) {
+    std::istringstream fields(mount.line);
+    std::string id, parent, device, root;
+    if (!(fields >> id >> parent >> device >> root)) return {};
+    return device + " " + root;
+}
+
 std::set<std::string> tableMountPoints(const std::string& table) {
     return pathsInField(table, 1);
 }

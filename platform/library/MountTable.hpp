@@ -25,6 +25,9 @@ struct TableLine {
 };
 // Every mount of this process, in the kernel's order; none when the list cannot be read.
 std::vector<TableLine> liveMounts(const std::string& mountinfo = "/proc/self/mountinfo");
+// What a mount of `liveMounts` shows of the drive behind it, the same wherever it is mounted:
+// its device numbers and the folder of the drive mounted. Empty when the line does not say.
+std::string mountedDrive(const TableLine& mount);
 
 // What a mountinfo line tells past its separator: the filesystem type and the source as the
 // mount was made (a FUSE view names the folder it shows), escapes undone; empty when the

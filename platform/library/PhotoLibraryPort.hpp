@@ -105,6 +105,15 @@ struct PortAssetCollection {
     bool operator==(const PortAssetCollection&) const = default;
 };
 
+// A member of an album and when it was put there.
+struct PortMember {
+    std::string localIdentifier;
+    // Nanoseconds since 1970; none where the service cannot vouch for the time.
+    std::optional<std::int64_t> addedNs;
+
+    bool operator==(const PortMember&) const = default;
+};
+
 // Change request for one album, valid only inside its change block.
 class PortCollectionChangeRequest {
 public:
@@ -202,6 +211,13 @@ public:
     virtual std::vector<PortAssetCollection> fetchAllAlbums() = 0;
     // Identifiers of the album's members; empty when the album is gone.
     virtual std::vector<std::string> memberIdentifiers(const PortAssetCollection& album) = 0;
+    // The same members with when each was put there, where the service knows it.
+    virtual std::vector<PortMember> membersWithTimes(const PortAssetCollection& album) {
+        std::vector<PortMember> members;
+        for (auto& id : memberIdentifiers(album))
+            members.push_back({std::move(id), std::nullopt});
+        return members;
+    }
 
     virtual void performChanges(PortChangeBlock block, PortChangeCompletion completion) = 0;
 

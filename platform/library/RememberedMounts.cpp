@@ -85,15 +85,29 @@ std::set<std::string>& RememberedMounts::rememberedLocked() {
 
 void RememberedMounts::note(const std::string& root) {
     const std::string realRoot = realFolderOf(root);
-    const std::set<std::string> live = liveMountPoints(tables_.live);
-    std::set<std::string> kept;
-    for (const std::string& point : live)
-        if (isBelow(point, realRoot)) kept.insert(point);
+    std::set<std::string> live, kept, drivesBelow;
+    std::map<std::string, std::string> drivesAt;
+    for (const auto& mount : liveMounts(tables_.live)) {
+        live.insert(mount.path);
+        if (!isBelow(mount.path, realRoot)) continue;
+        kept.insert(mount.path);
+        if (auto drive = mountedDrive(mount); !drive.empty()) {
+            drivesBelow.insert(drive);
+            drivesAt.insert_or_assign(mount.path, std::move(drive));
+        }
+    }
     std::lock_guard lock(mutex_);
+    const auto movedBelow = [&](const std::string& point) {
+        const auto seen = drivesSeen_.find(point);
+        return seen != drivesSeen_.end() && drivesBelow.contains(seen->second);
+    };
     // Another library's are kept as they are, for when it is chosen again.
     for (const std::string& point : rememberedLocked())
-        if (!isBelow(point, realRoot) || (!live.contains(point) && isBareFolder(point)))
+        if (!isBelow(point, realRoot) ||
+            (!live.contains(point) && isBareFolder(point) && !movedBelow(point)))
             kept.insert(point);
+    for (auto& [point, drive] : drivesAt)
+        drivesSeen_.insert_or_assign(point, std::move(drive));
     if (kept == rememberedLocked() && fileIsTidy_) return;
     remembered_ = kept;
     // Not kept, it is only forgotten: the mount points declared in the filesystem table

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -27,8 +28,9 @@ public:
 
     // After a listing: remembers the mount points below the root mounted on now, and forgets
     // those below it no longer mounted on whose folder holds photographs again (a plain
-    // folder now). The file is written back whenever it holds anything else: only its head is
-    // read, and what is no mount point is dropped.
+    // folder now), or whose drive, seen there by this run, is mounted at another of them now:
+    // its photographs moved with it. The file is written back whenever it holds anything
+    // else: only its head is read, and what is no mount point is dropped.
     void note(const std::string& root);
     // Mounted on now, and declared or remembered.
     StorageMounts now();
@@ -40,6 +42,8 @@ private:
     Tables tables_;
     std::mutex mutex_;
     std::optional<std::set<std::string>> remembered_;
+    // By mount point, the drive this run saw mounted there.
+    std::map<std::string, std::string> drivesSeen_;
     // The file holds just what is remembered (or is absent with nothing remembered).
     bool fileIsTidy_ = false;
 };

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/library/ChangeTimeKept.hpp"
 #include "platform/library/LinkTargets.hpp"
 #include "platform/library/MediaKinds.hpp"
 
@@ -129,18 +130,53 @@ std::vector<std::string> SymlinkAlbums::members(const PortAssetCollection& album
     return membersIn(folderOf(album));
 }
 
-// A link whose photograph cannot be looked at still holds it, as a card that is away does;
-// broken links, and links to anything but a photograph of the library, belong to none.
+std::vector<PortMember> SymlinkAlbums::membersWithTimes(const PortAssetCollection& album) {
+    std::vector<PortMember> members;
+    for (auto& [id, addedNs] : linkedIn(folderOf(album), true))
+        members.push_back({id, addedNs});
+    return members;
+}
+
 std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder) {
+    std::vector<std::string> ids;
+    for (auto& member : linkedIn(albumFolder, false))
+        ids.push_back(member.first);
+    return ids;
+}
+
+namespace {
+
+// When the link was put where it is: its change time, which no one can set back.
+std::optional<std::int64_t> changedNsOf(const Place& link) {
+    struct stat status {};
+    if (::lstat(link.path().c_str(), &status) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+}
+
+void keepNewest(std::optional<std::int64_t>& kept, std::optional<std::int64_t> found) {
+    if (found && (!kept || *found > *kept)) kept = found;
+}
+
+} // namespace
+
+// A link whose photograph cannot be looked at still holds it, as a card that is away does;
+// broken links, and links to anything but a photograph of the library, belong to none. Of two
+// links to one photograph, the newer tells when it was linked; a photograph linked once with a
+// time the system keeps and once without has none.
+std::map<std::string, std::optional<std::int64_t>>
+SymlinkAlbums::linkedIn(const std::string& albumFolder, bool timed) {
     auto links = resolvedLinks(albumFolder);
     const std::string ownPrefix = identifierOf(albumFolder) + "/";
     std::map<std::string, std::map<std::string, std::string>> ownersByFolder;
-    std::set<std::string> ids;
+    std::map<std::string, bool> timesKeptByFolder;
+    const bool albumKeepsTimes = timed && changeTimeKeptAt(catalogue_.absolute(albumFolder));
+    std::map<std::string, std::optional<std::int64_t>> linked;
+    std::set<std::string> untimed;
     std::vector<Place> stray;
     for (const Link& link : links) {
         if (link.reach == Link::Reach::away) {
             // A link to another link of the album (a loop) names no photograph.
-            if (!link.named.starts_with(ownPrefix)) ids.insert(identifierOf(link.named));
+            if (!link.named.starts_with(ownPrefix)) linked.try_emplace(identifierOf(link.named));
             continue;
         }
         if (link.reach == Link::Reach::file) {
@@ -153,14 +189,21 @@ std::vector<std::string> SymlinkAlbums::membersIn(const std::string& albumFolder
                             .first;
             auto owner = found->second.find(link.named);
             if (owner != found->second.end()) {
-                ids.insert(owner->second);
+                auto [kept, fresh] = timesKeptByFolder.try_emplace(folder, false);
+                if (fresh && albumKeepsTimes)
+                    kept->second = changeTimeKeptAt(catalogue_.absolute(folder));
+                const auto time = kept->second ? changedNsOf(link.place) : std::nullopt;
+                if (!time) untimed.insert(owner->second);
+                keepNewest(linked[owner->second], time);
                 continue;
             }
         }
         stray.push_back(link.place);
     }
     strayLinks_.tell(albumFolder, stray);
-    return {ids.begin(), ids.end()};
+    for (const auto& id : untimed)
+        linked[id].reset();
+    return linked;
 }
 
 std::map<std::string, std::vector<Place>>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     std::vector<PortAssetCollection> all();
     bool exists(const PortAssetCollection& album);
     std::vector<std::string> members(const PortAssetCollection& album);
+    // The same, each with when its newest link was made: the link's change time, given only
+    // where the system keeps it, for the link and for the photograph's file alike.
+    std::vector<PortMember> membersWithTimes(const PortAssetCollection& album);
     // The album's folder relative to the root, as it is on disk.
     std::string folderOf(const PortAssetCollection& album) const;
 
@@ -58,6 +62,9 @@ private:
     static Link::Reach reachOf(const Place& named);
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
     std::vector<std::string> membersIn(const std::string& albumFolder);
+    // By identifier, with the newest proven link time when `timed`.
+    std::map<std::string, std::optional<std::int64_t>> linkedIn(const std::string& albumFolder,
+                                                                bool timed);
     // Links whose photograph is gone (its path empty, or a link now) are removed with it, and those
     // to storage that is away (an unmounted card) stay until it is back. Links the user made to
     // anything else stay. A link that cannot be removed does not hold up the write.

@@ -67,6 +67,8 @@ TEST(IndexText, OddValuesWriteAndReadAsTheModelDoes) {
     a.pixelWidth = std::numeric_limits<std::int64_t>::max();
     a.pixelHeight = std::numeric_limits<std::int64_t>::min();
     a.fileSize = -1;
+    a.file = FileIdentity{7, 1796783616439443237};
+    a.linkedNs = 1796783616439443238;
     IndexEntry e = IndexEntry::fresh(a);
     e.signals = signals(a);
     e.signals->setFeaturePrint({});
@@ -96,6 +98,7 @@ TEST(IndexText, OddValuesWriteAndReadAsTheModelDoes) {
     EXPECT_EQ(read, LibraryIndex::fromJson(Json::parse(text), DateForm::iso8601));
     EXPECT_EQ(read, index);
     EXPECT_EQ(read.entry(a.id)->signals->faces.front().captureQuality, face.captureQuality);
+    EXPECT_EQ(read.entry(a.id)->asset.linkedNs, a.linkedNs);
 }
 
 TEST(IndexText, IllFormedFileNamesNeverMakeTheIndexUnreadable) {

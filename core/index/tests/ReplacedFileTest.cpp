@@ -251,5 +251,61 @@ TEST(ReplacedFile, AFileMovedOverAnotherTakesItsPlace) {
     }
 }
 
+namespace linkTimes {
+
+// Rewritten in place and found by its bytes, listed linked: the link made `linkedNs`.
+LibraryIndex::Reconciliation rewrittenLinked(LibraryIndex& index, std::int64_t linkedNs) {
+    LibraryAsset listed = touched(sized("a", 1000, 1));
+    listed.isRejected = true;
+    listed.linkedNs = linkedNs;
+    return index.reconcile({listed}, listedAt, {}, {{"a", "other bytes"}});
+}
+
+} // namespace linkTimes
+
+// The user's link speaks for the file as it was when made: made since the rewrite, it flags the
+// new bytes; made before, it was left there by the reviewed ones, whoever linked them.
+TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
+    const std::int64_t rewrittenNs = touched(sized("a", 1000, 1)).file->changedNs;
+    for (const auto state : {ReviewState::keeper, ReviewState::flaggedByHand}) {
+        for (const std::int64_t linkedNs : {rewrittenNs + 5, rewrittenNs, rewrittenNs - 5}) {
+            SCOPED_TRACE(std::string(toString(state)) + " " + std::to_string(linkedNs));
+            auto before = sized("a", 1000, 1);
+            before.isRejected = state == ReviewState::flaggedByHand;
+            LibraryIndex index = indexOf({reviewed(before, state)});
+            const auto result = linkTimes::rewrittenLinked(index, linkedNs);
+            EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
+            // Made in the same tick, the link is judged by the listings, as without times.
+            const bool leftBehind = linkedNs < rewrittenNs || (linkedNs == rewrittenNs &&
+                                                               state == ReviewState::flaggedByHand);
+            EXPECT_EQ(result.leftoverLinks, leftBehind ? Ids{"a"} : Ids{});
+        }
+    }
+}
+
+// Keepsift's own link was made for the bytes it measured, whenever it was made.
+TEST(ReplacedFile, KeepsiftsOwnLinkIsLeftBehindByARewrite) {
+    auto before = sized("a", 1000, 1);
+    before.isRejected = true;
+    LibraryIndex index = indexOf({reviewed(before, ReviewState::flagged)});
+    index.ownLinks.note("a", "bytes of a");
+    const auto result = linkTimes::rewrittenLinked(index, 1 << 30);
+    EXPECT_EQ(result.leftoverLinks, Ids{"a"});
+}
+
+// Where the times are not known, a link first listed with the new file is the user's flag on
+// it, and one listed before on a decided photograph was left behind.
+TEST(ReplacedFile, WithoutTimesTheListingsTell) {
+    for (const bool listedLinked : {false, true}) {
+        auto before = sized("a", 1000, 1);
+        before.isRejected = listedLinked;
+        LibraryIndex index = indexOf({reviewed(before, ReviewState::keptByHand)});
+        LibraryAsset listed = touched(before);
+        listed.isRejected = true;
+        const auto result = index.reconcile({listed}, listedAt, {}, {{"a", "other bytes"}});
+        EXPECT_EQ(result.leftoverLinks, listedLinked ? Ids{"a"} : Ids{});
+    }
+}
+
 } // namespace
 } // namespace keepsift

@@ -1,3 +1,6 @@
+#include <fstream>
+
+#include "photos/services/tests/ChangeTimes.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 
 namespace keepsift {
@@ -17,8 +20,7 @@ enum class LinkedWhen {
 
 // A reviewed folder whose rejects folder Keepsift wrote, then bursts copied into another one,
 // some of whose frames the user links into the rejects folder before they are measured.
-class LinksToPhotographsNotYetMeasured : public testing::EngineOverFolder,
-                                         public ::testing::WithParamInterface<LinkedWhen> {
+class PhotographsNotYetMeasured : public testing::EngineOverFolder {
 protected:
     void SetUp() override {
         LiveHome::SetUp();
@@ -70,6 +72,9 @@ protected:
         EXPECT_EQ(linked(), flagged());
     }
 };
+
+class LinksToPhotographsNotYetMeasured : public PhotographsNotYetMeasured,
+                                         public ::testing::WithParamInterface<LinkedWhen> {};
 
 TEST_P(LinksToPhotographsNotYetMeasured, AreTheUsersFlags) {
     switch (GetParam()) {
@@ -157,6 +162,63 @@ TEST_P(LinkedPathGivenAnotherPicture, IsReviewedAfresh) {
 
 INSTANTIATE_TEST_SUITE_P(RunningOrStopped, LinkedPathGivenAnotherPicture,
                          ::testing::Values(LinkedWhen::beforeMeasuring, LinkedWhen::beforeAQuit));
+
+enum class ReplacedBy { byRemovalAndCopy, byMoveOver, byRewriteInPlace };
+
+// The user links photographs listed but not measured yet, and another picture takes one's path
+// before Keepsift hears of the link: the link and the new file are found by one listing.
+class LinkedPathReplacedUnheard : public PhotographsNotYetMeasured,
+                                  public ::testing::WithParamInterface<ReplacedBy> {
+protected:
+    void replace() {
+        const auto path = pictures / copied(0);
+        writeJpeg("Elsewhere/other.jpg", scene(90), "2024:06:01 10:00:01");
+        switch (GetParam()) {
+        case ReplacedBy::byRemovalAndCopy:
+            std::filesystem::remove(path);
+            std::filesystem::copy_file(pictures / "Elsewhere/other.jpg", path);
+            break;
+        case ReplacedBy::byMoveOver:
+            std::filesystem::rename(pictures / "Elsewhere/other.jpg", path);
+            break;
+        case ReplacedBy::byRewriteInPlace: {
+            const auto bytes = testing::bytesOf(pictures / "Elsewhere/other.jpg");
+            std::ofstream(path, std::ios::binary | std::ios::in | std::ios::trunc)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            break;
+        }
+        }
+    }
+    void expectReviewedAfresh() {
+        EXPECT_NE(stateOf(copied(0)), ReviewState::flaggedByHand);
+        EXPECT_NE(stateOf(copied(0)), ReviewState::pending);
+        EXPECT_EQ(journalled(ReviewJournal::Event::overriddenToFlag, copied(0)), 0);
+        for (const auto& id : linkedByUser())
+            EXPECT_EQ(stateOf(id) == ReviewState::flaggedByHand, id != copied(0)) << id;
+        EXPECT_EQ(linked(), flagged());
+    }
+};
+
+TEST_P(LinkedPathReplacedUnheard, IsReviewedAfresh) {
+    engine->reconcileWithLibrary();
+    linkByHand(false);
+    testing::awaitChangeTimePast(album() / std::filesystem::path(copied(0)).filename(), root);
+    replace();
+    engine->syncRejectsAlbum();
+    relist();
+    relist();
+    expectReviewedAfresh();
+    engine->flush();
+    engine.reset();
+    services = {};
+    start();
+    relist();
+    expectReviewedAfresh();
+}
+
+INSTANTIATE_TEST_SUITE_P(AnyWay, LinkedPathReplacedUnheard,
+                         ::testing::Values(ReplacedBy::byRemovalAndCopy, ReplacedBy::byMoveOver,
+                                           ReplacedBy::byRewriteInPlace));
 
 } // namespace
 } // namespace keepsift

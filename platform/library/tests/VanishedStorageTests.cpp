@@ -130,6 +130,26 @@ TEST_F(VanishedStorageTest, MountPointsSeenMountedAreRememberedUntilTheyHoldPhot
     EXPECT_THAT(RememberedMounts(file, tables).now().known, ElementsAre("/mnt/backup"));
 }
 
+// A drive unmounted and mounted again at another folder of the library took its photographs
+// along: its old folder is no storage away, as one of another drive mounted elsewhere is.
+TEST_F(VanishedStorageTest, AMountPointWhoseDriveIsMountedAtAnotherFolderIsForgotten) {
+    for (const auto* folder : {"Card", "Card-1", "Phone"})
+        std::filesystem::create_directories(lib(folder));
+    const auto file = base / "kept" / "library-mounts";
+    const RememberedMounts::Tables tables{(base / "mountinfo").string(), (base / "fstab").string()};
+    const std::string system = "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n";
+    writeText(base / "mountinfo", system + "91 27 8:33 / " + real("Card") +
+                                      " rw - vfat /dev/sdc1 rw\n92 27 8:49 / " + real("Phone") +
+                                      " rw - vfat /dev/sdd1 rw\n");
+    RememberedMounts mounts(file, tables);
+    mounts.note(root.string());
+    writeText(base / "mountinfo", system + "93 27 8:33 / " + real("Card-1") +
+                                      " rw - vfat /dev/sdc1 rw\n94 27 8:49 / /media/phone rw - "
+                                      "vfat /dev/sdd1 rw\n");
+    mounts.note(root.string());
+    EXPECT_THAT(mounts.now().known, UnorderedElementsAre(real("Card-1"), real("Phone")));
+}
+
 // The file is Keepsift's own: a listing writes back what it read and found, so junk goes, a
 // huge file is read only in its head, and a folder or a link in its place is replaced.
 TEST_F(VanishedStorageTest, TheMountsFileIsRewrittenFromWhatIsReadAndReadOnlyInItsHead) {

@@ -1,0 +1,125 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+
+#include "photos/services/tests/ChangeTimes.hpp"
+#include "photos/services/tests/EngineOverFolder.hpp"
+
+namespace keepsift {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::awaitChangeTimePast;
+
+// Written into the file's own inode, at its own size, its times put back to the nanosecond,
+// as `exiftool -P` leaves a photograph: only its change time and its bytes tell.
+void rewriteAtItsOwnSize(const fs::path& file, std::vector<unsigned char> bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_LE(bytes.size(), static_cast<std::size_t>(before.st_size));
+    bytes.resize(static_cast<std::size_t>(before.st_size));
+    const int fd = ::open(file.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+enum class LinkMade { afterTheRewrite, beforeTheRewrite };
+
+// A reviewed burst; its keeper rewritten in place with another picture, and linked into the
+// rejects folder by the user, the two found by one listing.
+// With the digests of the reviewed bytes read, as Keepsift reads them while idle, or not yet.
+class UsersLinkOnARewrittenPhotograph
+    : public testing::EngineOverFolder,
+      public ::testing::WithParamInterface<std::tuple<LinkMade, bool>> {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        for (int frame = 0; frame < 4; ++frame)
+            writeJpeg(frameName(frame), burstFrame(frame),
+                      "2024:05:01 10:00:0" + std::to_string(2 * frame));
+        start();
+        relist();
+        if (digestsRead()) readBack();
+        const auto keepers = idsIn(ReviewState::keeper);
+        ASSERT_EQ(keepers.size(), 1u);
+        keeper = keepers.front();
+        ASSERT_FALSE(flagged().empty());
+    }
+    static LinkMade made() { return std::get<0>(GetParam()); }
+    static bool digestsRead() { return std::get<1>(GetParam()); }
+    void start() {
+        startServices();
+        startEngine();
+    }
+    static std::string frameName(int frame) {
+        return "Trip/burst-" + std::to_string(frame) + ".jpg";
+    }
+    void rewrite() {
+        ASSERT_NO_FATAL_FAILURE(rewriteAtItsOwnSize(
+            pictures / keeper,
+            testing::withExif(testing::encodedJpeg(scene(93), 70),
+                              {{"Exif.Photo.DateTimeOriginal", "2024:07:01 09:00:00"},
+                               {"Exif.Image.Make", "Fujifilm"}})));
+    }
+    void linkByHand() { fs::create_symlink(fs::path("..") / keeper, album() / "mine.jpg"); }
+    // The rewrite read back, the picture measured and decided, the album written.
+    void settle() {
+        relist();
+        readBack();
+        relist();
+        relist();
+    }
+    void expectTheUsersFlagOnTheNewPicture() {
+        EXPECT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+        EXPECT_TRUE(fs::exists(album() / "mine.jpg"));
+        EXPECT_EQ(linked(), flagged());
+        const auto entry = engine->index().entries.at(keeper);
+        ASSERT_TRUE(entry.signals);
+        EXPECT_EQ(entry.signals->fileSize,
+                  static_cast<std::int64_t>(fs::file_size(pictures / keeper)));
+    }
+    void expectTheOldFlagLeftBehind() {
+        EXPECT_NE(stateOf(keeper), ReviewState::flaggedByHand);
+        EXPECT_NE(stateOf(keeper), ReviewState::pending);
+        EXPECT_EQ(linked(), flagged());
+    }
+
+    std::string keeper;
+};
+
+TEST_P(UsersLinkOnARewrittenPhotograph, SpeaksForTheFileAsItWasWhenMade) {
+    const bool after = made() != LinkMade::beforeTheRewrite;
+    if (after) {
+        rewrite();
+        awaitChangeTimePast(pictures / keeper, root);
+        linkByHand();
+    } else {
+        linkByHand();
+        awaitChangeTimePast(album() / "mine.jpg", root);
+        rewrite();
+    }
+    ASSERT_NO_FATAL_FAILURE(settle());
+    if (after)
+        expectTheUsersFlagOnTheNewPicture();
+    else
+        expectTheOldFlagLeftBehind();
+    quitEngine();
+    start();
+    relist();
+    if (after)
+        expectTheUsersFlagOnTheNewPicture();
+    else
+        expectTheOldFlagLeftBehind();
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterOrBefore, UsersLinkOnARewrittenPhotograph,
+                         ::testing::Combine(::testing::Values(LinkMade::afterTheRewrite,
+                                                              LinkMade::beforeTheRewrite),
+                                            ::testing::Bool()));
+
+} // namespace
+} // namespace keepsift
