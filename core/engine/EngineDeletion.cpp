@@ -61,8 +61,9 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     Lock lock(mutex_);
     if (!writesToLibrary_) return {};
     // Taking out the links of what it moves, the delete writes the album too: after the
-    // write on its way, and alone, the decisions by hand made meanwhile written before its
-    // turn ends. The batch is formed once the turn is taken, with every decision before it.
+    // write on its way, and alone; decisions by hand made meanwhile write their own links
+    // once its turn ends. The batch is formed once the turn is taken, with every decision
+    // before it.
     handDecisionsDone_.wait(lock, [this] { return !albumTurnTaken_; });
     const AlbumTurn turn(*this);
     const auto batch = deleteBatchEntriesLocked(groups);
@@ -98,19 +99,7 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     const bool changed = measureChangedAgainLocked(lock, report);
     endTrashingLocked(lock);
     if (changed) markDirtyLocked(lock);
-    writeDecisionsAfterDeleteLocked(lock);
     return report;
-}
-
-// The batch is done whatever becomes of these writes: one that fails leaves them to the next
-// synchronisation.
-void ScanEngine::writeDecisionsAfterDeleteLocked(Lock& lock) {
-    try {
-        writeDecisionsMeanwhileLocked(lock);
-    } catch (const std::exception& error) {
-        Logger("com.ambervale.keepsift", "engine")
-            .error(std::string("the album waits for its next write: ") + error.what());
-    }
 }
 
 // Bytes the delete could not prove are read before any other, so that the next delete can

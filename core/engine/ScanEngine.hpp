@@ -258,7 +258,6 @@ private:
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void readUnprovenFirstLocked(const DeletionReport& report);
-    void writeDecisionsAfterDeleteLocked(Lock& lock);
     bool measureChangedAgainLocked(Lock& lock, const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);

@@ -475,14 +475,20 @@ TEST_F(OwnLinks, TheDeleteWaitsForTheAlbumWriteOnItsWay) {
     EXPECT_TRUE(flagged().empty());
 }
 
-// A discard by hand while the delete holds the album's turn does not wait for it: its link is
-// written before the delete ends, and saved with it.
-TEST_F(OwnLinks, ADiscardWhileTheDeleteRunsHasItsLinkWhenItEnds) {
+// A discard by hand while the delete holds the album's turn is saved at once and writes its
+// link once the delete ends; it is saved with it.
+TEST_F(OwnLinks, ADiscardWhileTheDeleteRunsHasItsLinkOnceItEnds) {
     const auto single = std::string("beach.jpg");
     ASSERT_EQ(stateOf(single), ReviewState::keeper);
-    dialogs->whileConfirming = [&] { engine->override(single, false); };
+    // As the window sends it: from a task of its own, answered once its own write is done.
+    std::thread discard;
+    dialogs->whileConfirming = [&] {
+        discard = std::thread([&] { engine->override(single, false); });
+    };
     const auto report = engine->deleteBatch(std::nullopt, 0, true);
     dialogs->whileConfirming = nullptr;
+    ASSERT_TRUE(discard.joinable());
+    discard.join();
     EXPECT_EQ(report.deleted.size(), 6u);
     EXPECT_EQ(stateOf(single), ReviewState::flaggedByHand);
     EXPECT_EQ(linked(), std::vector{single});
