@@ -656,10 +656,13 @@ public:
     }
 
     // "Delete all", with a tool rewriting one of its photographs as it is moved: after the
-    // delete's last look at it, before it lands in the Trash.
+    // delete's comparing read, before it lands in the Trash.
     void deleteAllRewritingOne(Content content) {
         seam_->beforeTrashMove = [this, content](const std::string& moved) {
-            const auto path = fs::path(moved).lexically_relative(pictures).string();
+            // A Trash at the top of the card names its files from there.
+            const auto path = fs::path(moved).is_absolute()
+                                  ? fs::path(moved).lexically_relative(pictures).string()
+                                  : card + "/" + moved;
             if (!model_.files().count(path)) return false;
             note("  rewrite " + path + " with picture " + std::to_string(content) +
                  ", times put back, as it is moved");

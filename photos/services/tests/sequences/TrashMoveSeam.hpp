@@ -15,21 +15,36 @@
 namespace keepsift::sequences {
 
 // The library's filesystem calls, with room for a user's act at the moment a file is moved
-// into a Trash: after the delete's last look at it, before it lands there.
+// into a Trash: after the delete's comparing read, as its Trash entry is written, the step
+// before its last look at the file and the move.
 class TrashMoveSeam : public FileSystemOps {
 public:
-    // Given the path being moved; answers whether it acted, which disarms it.
+    // Given the path being moved, as its Trash entry names it (relative to the drive's top for
+    // a Trash at the top of a drive); answers whether it acted, which disarms it.
     std::function<bool(const std::string&)> beforeTrashMove;
 
-    int renamePath(const Place& from, const Place& to) override {
-        if (beforeTrashMove && intoTrash(to.path()) && beforeTrashMove(from.path()))
+    int writeNewFile(const Place& file, const std::string& contents) override {
+        if (beforeTrashMove && file.relative.ends_with(".trashinfo") &&
+            beforeTrashMove(pathNamedIn(contents)))
             beforeTrashMove = nullptr;
-        return FileSystemOps::renamePath(from, to);
+        return FileSystemOps::writeNewFile(file, contents);
     }
 
 private:
-    static bool intoTrash(const std::string& path) {
-        return path.find("/files/") != std::string::npos && path.find("Trash") != std::string::npos;
+    static std::string pathNamedIn(const std::string& info) {
+        const auto at = info.find("\nPath=");
+        if (at == std::string::npos) return {};
+        const auto begin = at + 6;
+        const auto escaped = info.substr(begin, info.find('\n', begin) - begin);
+        std::string path;
+        for (std::size_t i = 0; i < escaped.size(); ++i)
+            if (escaped[i] == '%' && i + 2 < escaped.size()) {
+                path += static_cast<char>(std::stoi(escaped.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                path += escaped[i];
+            }
+        return path;
     }
 };
 
