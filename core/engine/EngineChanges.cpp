@@ -52,7 +52,10 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     for (const auto& id : result.deleted)
         if (auto found = index_.entries.find(id); found != index_.entries.end())
             journal_.record(ReviewJournal::Event::deletedElsewhere, found->second, now);
-    if (!std::exchange(departuresLookedFor_, true)) noteDepartedLocked(index_.departedFlagged());
+    if (!std::exchange(departuresLookedFor_, true)) {
+        noteDepartedLocked(index_.departedFlagged());
+        noteDepartedLocked(unsettledGoneLocked());
+    }
     noteDepartedLocked(result.deleted);
     for (const auto& id : result.rejectionChanged)
         if (albumChangeIsUsersLocked(id, index_.entries.at(id).asset.isRejected))

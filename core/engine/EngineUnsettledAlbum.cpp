@@ -64,12 +64,25 @@ void ScanEngine::settleKeptLeftoversLocked() {
 }
 
 // A regroup just before a quit leaves flags its album write has not made yet: until it has,
-// their links, found or missed at the next start, are the engine's, not the user's.
+// their links, found or missed at the next start, are the engine's, not the user's. Links of
+// photographs that left wait there too, for the next start's first write to take them out.
 void ScanEngine::noteUnwrittenLinksLocked() {
     if (!writesToLibrary_ || !albumNeedsSync_) return;
+    unsettled_.insert(departed_.begin(), departed_.end());
     for (const auto& [id, entry] : index_.entries)
         if (!away_.contains(id) && wantsLinkLocked(id, entry) != entry.asset.isRejected)
             unsettled_.insert(id);
+}
+
+// Unsettled photographs the index no longer holds: ones that left before a quit cut short the
+// write that takes out their links.
+std::vector<std::string> ScanEngine::unsettledGoneLocked() const {
+    std::vector<std::string> gone;
+    for (const auto& id : unsettled_)
+        if (const auto found = index_.entries.find(id);
+            found == index_.entries.end() || found->second.state == ReviewState::deleted)
+            gone.push_back(id);
+    return gone;
 }
 
 // Stored before the album write they are for.

@@ -218,6 +218,7 @@ private:
     void markUnsettledLocked(Lock& lock, const std::vector<std::string>& ids);
     // Flags whose album write has not run, as a flush saves them.
     void noteUnwrittenLinksLocked();
+    std::vector<std::string> unsettledGoneLocked() const;
     void storeUnsettledLocked(Lock& lock);
     // Called with an album write's additions and removals once they are noted unsettled and
     // as the engine's own, before the library is asked to make them.

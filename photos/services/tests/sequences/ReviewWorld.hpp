@@ -740,9 +740,11 @@ public:
         std::set<std::string> unsettled;
         if (const auto text = storage->read(std::string(UnsettledAlbum::fileName)))
             if (const auto decoded = UnsettledAlbum::decode(*text)) unsettled = decoded->ids;
+        // A link to a photograph that left, its removal cut short, waits there too.
+        const auto waiting = unsettled;
         std::erase_if(unsettled, gone);
         const auto left = [&](const std::string& id) {
-            return edited(id) || (albumWriteCut && unsettled.count(id));
+            return edited(id) || (albumWriteCut && waiting.count(id));
         };
         std::set<std::string> named;
         for (const auto& [id, link] : albumLinks())
