@@ -62,14 +62,19 @@ bool linkLeftBehind(const IndexEntry& entry, const LibraryAsset& asset, const Ow
     if (!asset.isRejected) return false;
     if (own.holds(asset.id) && entry.asset.isRejected) return true;
     if (const auto since = asset.linkedSinceChange()) return !*since;
+    // Made in the same tick as the change, a link on a photograph never measured is no flag on
+    // a picture Keepsift never showed.
+    if (asset.linkedInTheTickOfChange() && entry.state == ReviewState::pending) return true;
     const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
     return linkedBefore && entry.asset.isRejected;
 }
 
-// Another picture than the one measured: its review goes, and it is measured afresh.
+// Another picture than the one measured: its review goes, and it is measured afresh. Its link
+// is judged by the file as listed.
 void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
-                   LibraryIndex::Reconciliation& result, const OwnLinks& own) {
-    if (linkLeftBehind(entry, asset, own)) result.leftoverLinks.push_back(asset.id);
+                   LibraryIndex::Reconciliation& result, const OwnLinks& own,
+                   const LibraryAsset& listed) {
+    if (linkLeftBehind(entry, listed, own)) result.leftoverLinks.push_back(asset.id);
     entry.dropMeasurement();
     result.needingFreshSignals.push_back(asset.id);
 }
@@ -77,16 +82,17 @@ void takeAsChanged(IndexEntry& entry, const LibraryAsset& asset,
 // A listed asset against its live entry. A file whose bytes are not known yet keeps the
 // identity the entry rests on, and changes nothing, until they are read back.
 void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
-                     LibraryIndex::Reconciliation& result, FileAtPath file, const OwnLinks& own) {
+                     LibraryIndex::Reconciliation& result, FileAtPath file, const OwnLinks& own,
+                     const LibraryAsset* listed = nullptr) {
     if (file == FileAtPath::unsure) {
         auto restedOn = asset;
         restedOn.file = entry.asset.file;
-        return reconcileListed(entry, restedOn, result, FileAtPath::same, own);
+        return reconcileListed(entry, restedOn, result, FileAtPath::same, own, &asset);
     }
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
     if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        takeAsChanged(entry, asset, result, own);
+        takeAsChanged(entry, asset, result, own, listed ? *listed : asset);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
@@ -310,7 +316,7 @@ LibraryIndex::Reconciliation LibraryIndex::measuredOtherwise(const std::string& 
     const auto found = entries.find(id);
     if (found == entries.end() || found->second.state == ReviewState::deleted) return result;
     const LibraryAsset asset = found->second.asset;
-    takeAsChanged(found->second, asset, result, ownLinks);
+    takeAsChanged(found->second, asset, result, ownLinks, asset);
     return result;
 }
 

@@ -31,6 +31,10 @@ std::optional<bool> LibraryAsset::linkedSinceChange() const {
     return *linkedNs > file->changedNs;
 }
 
+bool LibraryAsset::linkedInTheTickOfChange() const {
+    return linkedNs && file && file->changedNs > 0 && *linkedNs == file->changedNs;
+}
+
 AssetReference LibraryAsset::reference() const {
     return AssetReference{id, filename, std::nullopt, isFavourite, isEdited, isInUserAlbum};
 }

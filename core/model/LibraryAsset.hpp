@@ -38,6 +38,7 @@ struct LibraryAsset {
     bool fileMoved(const LibraryAsset& earlier) const;
     // Linked since its file last changed, or before; none where the times do not tell.
     std::optional<bool> linkedSinceChange() const;
+    bool linkedInTheTickOfChange() const;
     AssetReference reference() const;
 
     Json toJson(DateForm form) const;

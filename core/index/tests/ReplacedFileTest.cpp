@@ -264,10 +264,12 @@ LibraryIndex::Reconciliation rewrittenLinked(LibraryIndex& index, std::int64_t l
 } // namespace linkTimes
 
 // The user's link speaks for the file as it was when made: made since the rewrite, it flags the
-// new bytes; made before, it was left there by the reviewed ones, whoever linked them.
+// new bytes; made before, it was left there by the reviewed ones, whoever linked them. Made in
+// the same tick on a photograph never measured, it flags no picture Keepsift never showed.
 TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
     const std::int64_t rewrittenNs = touched(sized("a", 1000, 1)).file->changedNs;
-    for (const auto state : {ReviewState::keeper, ReviewState::flaggedByHand}) {
+    for (const auto state :
+         {ReviewState::keeper, ReviewState::flaggedByHand, ReviewState::pending}) {
         for (const std::int64_t linkedNs : {rewrittenNs + 5, rewrittenNs, rewrittenNs - 5}) {
             SCOPED_TRACE(std::string(toString(state)) + " " + std::to_string(linkedNs));
             auto before = sized("a", 1000, 1);
@@ -276,8 +278,10 @@ TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
             const auto result = linkTimes::rewrittenLinked(index, linkedNs);
             EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
             // Made in the same tick, the link is judged by the listings, as without times.
-            const bool leftBehind = linkedNs < rewrittenNs || (linkedNs == rewrittenNs &&
-                                                               state == ReviewState::flaggedByHand);
+            const bool leftBehind =
+                linkedNs < rewrittenNs ||
+                (linkedNs == rewrittenNs &&
+                 (state == ReviewState::flaggedByHand || state == ReviewState::pending));
             EXPECT_EQ(result.leftoverLinks, leftBehind ? Ids{"a"} : Ids{});
         }
     }
