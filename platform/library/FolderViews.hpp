@@ -59,9 +59,7 @@ private:
     std::string root_;
     std::string mountinfo_;
     mutable std::mutex mutex_;
-    // Open for as long as this lives: it polls as changed when anything is mounted or unmounted.
-    int table_ = -1;
-    bool read_ = false;
+    MountTableWatch watch_;
     std::uint64_t reads_ = 0;
     std::vector<TableLine> mounts_;
     std::set<SecondName> told_;
