@@ -10,6 +10,7 @@
 
 #include "core/support/Logger.hpp"
 #include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/FolderViews.hpp"
 
 namespace keepsift {
 namespace {
@@ -45,9 +46,10 @@ std::vector<std::pair<std::string, FileStamp>> treeOf(FileSystemOps& ops, const 
 } // namespace
 
 ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
-                             std::function<void()> onChange, WatcherOptions options)
+                             std::function<void()> onChange, WatcherOptions options,
+                             FolderViews* views)
     : root_(std::move(root)), ops_(std::move(ops)), onChange_(std::move(onChange)),
-      options_(options) {
+      options_(options), views_(views) {
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // A card mounted below the library, as when it comes back, shows no event in a folder.
     mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
@@ -86,6 +88,7 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         std::string folder = std::move(pending.back());
         pending.pop_back();
         if (options_.watchLimit && watches_.size() >= *options_.watchLimit) return false;
+        if (views_ && !folder.empty() && views_->leadsBackIn(folder)) continue;
         std::string path = folder.empty() ? root_ : root_ + "/" + folder;
         // Below the root a link in place of a folder is not followed.
         int wd =

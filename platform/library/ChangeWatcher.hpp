@@ -19,6 +19,8 @@
 
 namespace keepsift {
 
+class FolderViews;
+
 struct WatcherOptions {
     // At most one notification per interval; a burst is gathered for `settle` first.
     std::chrono::milliseconds interval{1000};
@@ -35,7 +37,8 @@ struct WatcherOptions {
 class ChangeWatcher {
 public:
     ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
-                  std::function<void()> onChange, WatcherOptions options = {});
+                  std::function<void()> onChange, WatcherOptions options = {},
+                  FolderViews* views = nullptr);
     ~ChangeWatcher();
     ChangeWatcher(const ChangeWatcher&) = delete;
     ChangeWatcher& operator=(const ChangeWatcher&) = delete;
@@ -69,6 +72,8 @@ private:
     std::shared_ptr<FileSystemOps> ops_;
     std::function<void()> onChange_;
     WatcherOptions options_;
+    // Tells the views of the library inside it, which are not watched; may be null.
+    FolderViews* views_;
     int inotify_ = -1;
     int wake_ = -1;
     // The mount table, which polls as changed when a drive is mounted or unmounted.

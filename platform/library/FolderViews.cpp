@@ -106,6 +106,10 @@ std::optional<std::string> FolderViews::viewOfLibrary(const std::string& relativ
            ", which the library holds already";
 }
 
+bool FolderViews::leadsBackIn(const std::string& relative) {
+    return isMountRoot(relative) && viewOfLibrary(relative).has_value();
+}
+
 bool FolderViews::isMountRoot(const std::string& relative) const {
     struct statx info {};
     const std::string path = root_ + "/" + relative;
