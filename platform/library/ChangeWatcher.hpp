@@ -16,6 +16,7 @@
 
 #include "platform/library/FileSystemOps.hpp"
 #include "platform/library/FolderMounts.hpp"
+#include "platform/library/MountTable.hpp"
 
 namespace keepsift {
 
@@ -76,8 +77,8 @@ private:
     FolderViews* views_;
     int inotify_ = -1;
     int wake_ = -1;
-    // The mount table, which polls as changed when a drive is mounted or unmounted.
-    int mountTable_ = -1;
+    // Waited on with the other descriptors: a drive mounted or unmounted changes the table.
+    MountTableWatch mountTable_;
     // The mounts that bear on the library as last read: only a change to them is followed.
     FolderMounts mounts_;
     std::atomic<std::uint64_t> mountChangesSeen_{0};
