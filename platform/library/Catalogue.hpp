@@ -43,6 +43,8 @@ public:
     Catalogue& operator=(const Catalogue&) = delete;
 
     const std::string& root() const { return root_; }
+    // The folders of the library that show it again, as its listings found them.
+    FolderViews& views() { return views_; }
     FileSystemOps& ops() const { return *ops_; }
     std::string absolute(const std::string& relative) const {
         return relative.empty() ? root_ : root_ + "/" + relative;

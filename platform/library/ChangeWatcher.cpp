@@ -10,6 +10,7 @@
 
 #include "core/support/Logger.hpp"
 #include "platform/library/CatalogueWalk.hpp"
+#include "platform/library/FolderViews.hpp"
 
 namespace keepsift {
 namespace {
@@ -45,12 +46,13 @@ std::vector<std::pair<std::string, FileStamp>> treeOf(FileSystemOps& ops, const 
 } // namespace
 
 ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
-                             std::function<void()> onChange, WatcherOptions options)
+                             std::function<void()> onChange, WatcherOptions options,
+                             FolderViews* views)
     : root_(std::move(root)), ops_(std::move(ops)), onChange_(std::move(onChange)),
-      options_(options) {
+      options_(options), views_(views) {
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    // A card mounted below the library, as when it comes back, shows no event in a folder.
-    mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    // A card mounted below the library, as when it comes back, shows no event in a folder: the
+    // table is watched from before its first read.
     mounts_ = FolderMounts::of(root_);
     if (!options_.useInotify || !startInotify()) {
         log().notice("watching the library by polling");
@@ -67,7 +69,6 @@ ChangeWatcher::~ChangeWatcher() {
     if (thread_.joinable()) thread_.join();
     if (inotify_ >= 0) ::close(inotify_);
     if (wake_ >= 0) ::close(wake_);
-    if (mountTable_ >= 0) ::close(mountTable_);
 }
 
 bool ChangeWatcher::startInotify() {
@@ -86,6 +87,7 @@ bool ChangeWatcher::watchTree(const std::string& relative) {
         std::string folder = std::move(pending.back());
         pending.pop_back();
         if (options_.watchLimit && watches_.size() >= *options_.watchLimit) return false;
+        if (views_ && !folder.empty() && views_->leadsBackIn(folder)) continue;
         std::string path = folder.empty() ? root_ : root_ + "/" + folder;
         // Below the root a link in place of a folder is not followed.
         int wd =
@@ -205,9 +207,9 @@ void ChangeWatcher::waitForWork(std::stop_token stop, Clock::time_point deadline
                   std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() +
                   1);
     // A negative descriptor is left out of the poll.
-    pollfd fds[3] = {{wake_, POLLIN, 0}, {mountTable_, POLLPRI, 0}, {inotify_, POLLIN, 0}};
+    pollfd fds[3] = {{wake_, POLLIN, 0}, mountTable_.waitable(), {inotify_, POLLIN, 0}};
     if (stop.stop_requested()) return;
-    if (::poll(fds, 3, timeout) > 0 && (fds[1].revents & (POLLPRI | POLLERR))) followMounts();
+    if (::poll(fds, 3, timeout) > 0 && MountTableWatch::reportsChange(fds[1])) followMounts();
 }
 
 // A watch on a mount point sees the folder below the drive, not the drive: every folder is

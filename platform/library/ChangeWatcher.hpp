@@ -16,8 +16,11 @@
 
 #include "platform/library/FileSystemOps.hpp"
 #include "platform/library/FolderMounts.hpp"
+#include "platform/library/MountTable.hpp"
 
 namespace keepsift {
+
+class FolderViews;
 
 struct WatcherOptions {
     // At most one notification per interval; a burst is gathered for `settle` first.
@@ -35,7 +38,8 @@ struct WatcherOptions {
 class ChangeWatcher {
 public:
     ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> ops,
-                  std::function<void()> onChange, WatcherOptions options = {});
+                  std::function<void()> onChange, WatcherOptions options = {},
+                  FolderViews* views = nullptr);
     ~ChangeWatcher();
     ChangeWatcher(const ChangeWatcher&) = delete;
     ChangeWatcher& operator=(const ChangeWatcher&) = delete;
@@ -69,10 +73,12 @@ private:
     std::shared_ptr<FileSystemOps> ops_;
     std::function<void()> onChange_;
     WatcherOptions options_;
+    // Tells the views of the library inside it, which are not watched; may be null.
+    FolderViews* views_;
     int inotify_ = -1;
     int wake_ = -1;
-    // The mount table, which polls as changed when a drive is mounted or unmounted.
-    int mountTable_ = -1;
+    // Waited on with the other descriptors: a drive mounted or unmounted changes the table.
+    MountTableWatch mountTable_;
     // The mounts that bear on the library as last read: only a change to them is followed.
     FolderMounts mounts_;
     std::atomic<std::uint64_t> mountChangesSeen_{0};

@@ -676,7 +676,8 @@ void FolderPhotoLibrary::registerChangeObserver(std::shared_ptr<PortChangeObserv
     }
     if (!needsWatcher) return;
     auto watcher = std::make_unique<ChangeWatcher>(
-        catalogue_.root(), options_.ops, [this] { notifyObservers(); }, options_.watcher);
+        catalogue_.root(), options_.ops, [this] { notifyObservers(); }, options_.watcher,
+        &catalogue_.views());
     std::lock_guard lock(mutex_);
     if (watcher_ == nullptr) watcher_ = std::move(watcher);
 }

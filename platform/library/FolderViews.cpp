@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <map>
-#include <poll.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/support/Logger.hpp"
 #include "platform/library/CatalogueWalk.hpp"
@@ -67,31 +65,23 @@ std::string quoted(const std::string& path) {
 } // namespace
 
 FolderViews::FolderViews(std::string root, std::string mountinfo)
-    : root_(std::move(root)), mountinfo_(std::move(mountinfo)) {
+    : root_(std::move(root)), mountinfo_(std::move(mountinfo)), watch_(mountinfo_) {
     while (root_.size() > 1 && root_.back() == '/')
         root_.pop_back();
 }
 
-FolderViews::~FolderViews() {
-    if (table_ >= 0) ::close(table_);
-}
+FolderViews::~FolderViews() = default;
 
 std::uint64_t FolderViews::tableReads() const {
     std::lock_guard lock(mutex_);
     return reads_;
 }
 
-// The table is opened before its first read, so that a change after that read polls as one.
+// The watch looks before the table is read, so that a change after that read shows at the
+// next look.
 const std::vector<TableLine>& FolderViews::mountsLocked() {
-    if (table_ < 0) table_ = ::open(mountinfo_.c_str(), O_RDONLY | O_CLOEXEC);
-    bool changed = !read_ || table_ < 0;
-    if (!changed) {
-        pollfd table{table_, POLLPRI, 0};
-        changed = ::poll(&table, 1, 0) > 0 && (table.revents & (POLLPRI | POLLERR)) != 0;
-    }
-    if (changed) {
+    if (watch_.changed()) {
         mounts_ = liveMounts(mountinfo_);
-        read_ = true;
         ++reads_;
     }
     return mounts_;
@@ -114,6 +104,10 @@ std::optional<std::string> FolderViews::viewOfLibrary(const std::string& relativ
     if (!isFolder(source)) return std::nullopt;
     return "a view (" + origin->type + ") of " + quoted(source) +
            ", which the library holds already";
+}
+
+bool FolderViews::leadsBackIn(const std::string& relative) {
+    return isMountRoot(relative) && viewOfLibrary(relative).has_value();
 }
 
 bool FolderViews::isMountRoot(const std::string& relative) const {

@@ -40,6 +40,9 @@ public:
     // again: a FUSE view whose source is a folder at, below or above the root. Nothing when it
     // does not.
     std::optional<std::string> viewOfLibrary(const std::string& relative);
+    // True for a folder a watch must not enter: a drive of its own below the root that is such
+    // a view (one of the library itself holds the view again, and so on without end).
+    bool leadsBackIn(const std::string& relative);
     // Leaves every folder of the walk that is the same folder as another of it once: the name
     // below the fewest mount points wins, then the shallower, then the first in path order.
     // Answers those left out, each at the top of what it left out.
@@ -59,9 +62,7 @@ private:
     std::string root_;
     std::string mountinfo_;
     mutable std::mutex mutex_;
-    // Open for as long as this lives: it polls as changed when anything is mounted or unmounted.
-    int table_ = -1;
-    bool read_ = false;
+    MountTableWatch watch_;
     std::uint64_t reads_ = 0;
     std::vector<TableLine> mounts_;
     std::set<SecondName> told_;

@@ -73,22 +73,35 @@ std::uint64_t deviceOf(const std::string& field) {
     return makedev(major, minor);
 }
 
+// The fields of a mountinfo line a caller reads, escapes kept as the table writes them: the
+// device as "major:minor", the root and mount point, and past the "-" separator the type and
+// source. Callers undo the escapes where they compare paths, and keep them where the text
+// stands for the drive in what is saved (a drive key must read the same in every run).
+struct MountFields {
+    std::string device;
+    std::string root;
+    std::string point;
+    std::string type;
+    std::string source;
+};
+
 // id, parent, major:minor, root, mount point, options, optional fields, "-", type, source,
-// super options.
-std::optional<MountedDevice> mountedDeviceIn(const std::string& line) {
-    std::istringstream fields(line);
+// super options. Type and source stay empty when the line has no separator after the options.
+std::optional<MountFields> fieldsOf(const std::string& line) {
+    std::istringstream text(line);
     std::vector<std::string> field;
-    for (std::string f; fields >> f;)
+    for (std::string f; text >> f;)
         field.push_back(std::move(f));
-    if (field.size() < 5) return std::nullopt;
-    MountedDevice mount{deviceOf(field[2]), field[3], field[4], {}, {}};
-    for (std::size_t i = 5; i + 2 < field.size(); ++i)
+    const std::size_t point = mountPointField;
+    if (field.size() <= point) return std::nullopt;
+    MountFields fields{field[2], field[3], field[point], {}, {}};
+    for (std::size_t i = point + 2; i + 2 < field.size(); ++i)
         if (field[i] == "-") {
-            mount.type = field[i + 1];
-            mount.source = field[i + 2];
+            fields.type = field[i + 1];
+            fields.source = field[i + 2];
             break;
         }
-    return mount;
+    return fields;
 }
 
 constexpr long procFileSystem = 0x9fa0;
@@ -101,10 +114,8 @@ bool sameStatus(const struct stat& a, const struct stat& b) {
 } // namespace
 
 std::string mountedDrive(const TableLine& mount) {
-    std::istringstream fields(mount.line);
-    std::string id, parent, device, root;
-    if (!(fields >> id >> parent >> device >> root)) return {};
-    return device + " " + root;
+    const auto fields = fieldsOf(mount.line);
+    return fields ? fields->device + " " + fields->root : std::string();
 }
 
 std::set<std::string> tableMountPoints(const std::string& table) {
@@ -120,23 +131,19 @@ std::vector<TableLine> liveMounts(const std::string& mountinfo) {
 }
 
 MountOrigin originOf(const TableLine& mount) {
-    std::istringstream fields(mount.line);
-    std::string field;
-    // The optional fields before the separator come after the mount point and its options.
-    for (int at = 0; fields >> field; ++at)
-        if (at > mountPointField + 1 && field == "-") break;
-    MountOrigin origin;
-    if (field != "-") return origin;
-    if (!(fields >> origin.type >> field)) return {};
-    origin.source = unescaped(field);
-    return origin;
+    const auto fields = fieldsOf(mount.line);
+    if (!fields) return {};
+    return {fields->type, unescaped(fields->source)};
 }
 
 std::vector<MountedDevice> liveDevices(const std::string& mountinfo) {
     std::vector<MountedDevice> mounts;
     std::ifstream file(mountinfo);
     for (std::string line; std::getline(file, line);)
-        if (auto mount = mountedDeviceIn(line)) mounts.push_back(std::move(*mount));
+        if (auto fields = fieldsOf(line))
+            mounts.push_back({deviceOf(fields->device), std::move(fields->root),
+                              std::move(fields->point), std::move(fields->type),
+                              std::move(fields->source)});
     return mounts;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <poll.h>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -63,6 +64,12 @@ public:
     // True at the first look, and after a mount came, went or changed; also whenever the
     // table cannot be watched.
     bool changed();
+    // The table to wait on beside other descriptors with poll(); a wait that reports a change
+    // takes the mark, as a look does. Waits on nothing for a table that is not the kernel's.
+    pollfd waitable() const { return {polled_, POLLPRI, 0}; }
+    static bool reportsChange(const pollfd& waited) {
+        return (waited.revents & (POLLPRI | POLLERR)) != 0;
+    }
 
 private:
     std::string path_;

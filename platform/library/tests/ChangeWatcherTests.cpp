@@ -1,12 +1,15 @@
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sys/mount.h>
 #include <thread>
 
 #include "FolderLibraryFixture.hpp"
 #include "PermissionsBind.hpp"
 #include "PrivateMounts.hpp"
+#include "platform/library/FolderViews.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -106,6 +109,40 @@ TEST_F(ChangeWatcherTest, WithoutInotifyPollingReportsRemovals) {
 }
 
 // An observer that leaves from inside its own notification.
+// A view of the library mounted inside it holds the view again, and so on without end: such a
+// view is not entered, and the folder it shows is watched under its own name.
+TEST_F(ChangeWatcherTest, AViewOfTheLibraryInsideItIsNotEntered) {
+    writeJpeg(lib("Trip01/a.jpg"));
+    PrivateMounts mounts;
+    if (!mounts.bindfs(lib("Trip01"), lib("View")) || !mounts.bindfs(root, lib("Sub/Whole")))
+        GTEST_SKIP() << "no bindfs view here";
+    std::mutex mutex;
+    std::vector<std::string> opened;
+    auto ops = std::make_shared<FaultyFileSystem>();
+    ops->onOpenDirectory = [&](const std::string& path) {
+        std::lock_guard lock(mutex);
+        opened.push_back(path);
+    };
+    FolderViews views(root.string());
+    CountingObserver changes;
+    {
+        ChangeWatcher watcher(
+            root.string(), ops, [&] { changes.photoLibraryDidChange(); }, {}, &views);
+        writeJpeg(lib("Trip01/b.jpg"));
+        EXPECT_TRUE(changes.waitFor(1));
+    }
+    mounts.unmountAll();
+    std::lock_guard lock(mutex);
+    auto entered = [&](const std::string& name) {
+        return std::any_of(opened.begin(), opened.end(), [&](const std::string& path) {
+            return path.find("/" + name) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(entered("Trip01"));
+    EXPECT_FALSE(entered("View"));
+    EXPECT_FALSE(entered("Whole"));
+}
+
 class LeavingObserver : public CountingObserver {
 public:
     void photoLibraryDidChange() override {

@@ -47,6 +47,16 @@ TEST_F(FileSystemKeysTest, ADriveWithAUuidIsKnownByIt) {
     EXPECT_EQ(elsewhere.keyOf(device.st_rdev), keys.keyOf(device.st_rdev));
 }
 
+// The key is made from the table's text as written, so that it reads the same as the keys an
+// index saved before: a name with a space keeps its escape.
+TEST_F(FileSystemKeysTest, ANameWithASpaceIsDescribedAsTheTableWritesIt) {
+    auto keys = keysWith("27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                         "67 27 0:40 /sub /home/me/Pictures/My\\040Card rw shared:7 - fuse "
+                         "/home/me/Trip\\04001 rw,user_id=0\n");
+    EXPECT_EQ(keys.describe(makedev(0, 40)),
+              "mount fuse /home/me/Trip\\04001 /sub /home/me/Pictures/My\\040Card");
+}
+
 // A listing asks for the drive of every file it describes: the table is read again only once
 // it changed, however many files there are.
 TEST_F(FileSystemKeysTest, AKeyIsLookedUpAgainOnlyOnceTheMountsOrTheDrivesNamesChanged) {

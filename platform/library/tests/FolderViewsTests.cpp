@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <sys/sysmacros.h>
+
 #include "FolderLibraryFixture.hpp"
 #include "PrivateMounts.hpp"
 #include "platform/library/CatalogueWalk.hpp"
@@ -23,6 +25,27 @@ TEST(MountOriginTest, TheTypeAndSourceFollowTheSeparator) {
     EXPECT_EQ(bind.type, "ext4");
     EXPECT_EQ(bind.source, "/dev/vda");
     EXPECT_EQ(originOf({"/x", "66 46 254:0 / /x rw"}).type, "");
+}
+
+using MountTableTest = FolderLibraryTest;
+
+// Every reader of the table takes a line's fields alike: the paths it compares unescaped, the
+// text a drive is known by as written.
+TEST_F(MountTableTest, EachReaderOfALineTakesTheSameFields) {
+    writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                  "67 27 0:40 /sub /home/me/My\\040Card rw shared:7 master:2 - "
+                                  "fuse /home/me/Trip\\04001 rw,user_id=0\n");
+    const auto table = (base / "mountinfo").string();
+    const auto lines = liveMounts(table);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].path, "/home/me/My Card");
+    EXPECT_EQ(mountedDrive(lines[1]), "0:40 /sub");
+    EXPECT_EQ(originOf(lines[1]).type, "fuse");
+    EXPECT_EQ(originOf(lines[1]).source, "/home/me/Trip 01");
+    const auto devices = liveDevices(table);
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[1], (MountedDevice{makedev(0, 40), "/sub", "/home/me/My\\040Card", "fuse",
+                                         "/home/me/Trip\\04001"}));
 }
 
 // A library whose folders the test mounts again inside it.
