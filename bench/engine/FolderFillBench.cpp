@@ -9,10 +9,10 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/engine/FolderEngine.hpp"
+#include "bench/scaling/ProcessorTime.hpp"
 #include "bench/scaling/ScaledRun.hpp"
 #include "platform/imaging/tests/ReadCounting.hpp"
 
@@ -21,15 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 std::int64_t fileBytes = 0;
-
-double processorSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 std::int64_t libraryBytes(const fs::path& pictures) {
     std::int64_t bytes = 0;
@@ -45,14 +36,14 @@ void fillOfAnEarlierIndex(benchmark::State& state) {
     for (auto _ : state) {
         library.library->reads = 0;
         const auto readBefore = testing::bytesReadSoFar();
-        const double processorBefore = processorSeconds();
+        const double processorBefore = bench::processorSeconds();
         const auto start = std::chrono::steady_clock::now();
         int steps = 0;
         while (library.engine->fillContentDigests(bench::running()) == DigestFill::more)
             ++steps;
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const double processor = processorSeconds() - processorBefore;
+        const double processor = bench::processorSeconds() - processorBefore;
         const auto read = static_cast<double>(testing::bytesReadSoFar() - readBefore);
         state.SetIterationTime(wall);
         state.counters["steps"] = steps;

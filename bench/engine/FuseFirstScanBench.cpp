@@ -12,11 +12,11 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
-#include <sys/resource.h>
 
 #include "bench/engine/CountingStorage.hpp"
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/library/ConsentingDialogs.hpp"
+#include "bench/scaling/ProcessorTime.hpp"
 #include "bench/scaling/ScaledRun.hpp"
 #include "bench/scratch/ScratchFolder.hpp"
 #include "core/engine/ScanEngine.hpp"
@@ -27,15 +27,6 @@ namespace keepsift {
 namespace {
 
 namespace fs = std::filesystem;
-
-double processorSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Noise the size of a small camera file, one to a seed, 100 to a folder of the drive's
 // backing folder; their bytes in all.
@@ -93,11 +84,11 @@ void firstScanOnFuse(benchmark::State& state) {
         engine->refreshStorageMode();
         engine->reconcileWithLibrary();
         const auto readBefore = testing::bytesReadSoFar();
-        const double processorBefore = processorSeconds();
+        const double processorBefore = bench::processorSeconds();
         while (engine->analyseNext(bench::running())) {
         }
         const auto read = static_cast<double>(testing::bytesReadSoFar() - readBefore);
-        const double processor = processorSeconds() - processorBefore;
+        const double processor = bench::processorSeconds() - processorBefore;
         int measured = 0;
         for (const auto& [id, entry] : engine->index().entries)
             measured += entry.signals.has_value() && entry.contentDigest.has_value();

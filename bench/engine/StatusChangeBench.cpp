@@ -8,6 +8,7 @@
 // 100,000 photographs. The files are small JPEGs with a random tail, written to a temporary folder
 // and removed afterwards; the engine's own files go to a real folder too. Then, apart, the bytes
 // the change costs until all is saved (--benchmark_filter=bytesWrittenByChmod for that alone).
+// The read-back's processor seconds are the whole process's, decisions meanwhile included.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 
 #include "bench/engine/EngineLibrary.hpp"
 #include "bench/engine/FolderEngine.hpp"
+#include "bench/scaling/ProcessorTime.hpp"
 #include "bench/scaling/ScaledRun.hpp"
 #include "platform/imaging/tests/ReadCounting.hpp"
 
@@ -119,19 +121,21 @@ private:
 
 struct ReadBack {
     int steps = 0;
-    double seconds = 0, slowestStep = 0;
+    double seconds = 0, slowestStep = 0, processor = 0;
 };
 
 // Steps one after another, as the pump task runs them, until none is left.
 ReadBack readBack(ScanEngine& engine) {
     ReadBack run;
     const auto start = Clock::now();
+    const double processorBefore = bench::processorSeconds();
     for (bool more = true; more; ++run.steps) {
         const auto step = Clock::now();
         more = engine.fillContentDigests(bench::running()) == DigestFill::more;
         run.slowestStep = std::max(run.slowestStep, secondsSince(step));
     }
     run.seconds = secondsSince(start);
+    run.processor = bench::processorSeconds() - processorBefore;
     return run;
 }
 
@@ -180,7 +184,7 @@ void chmodOfEveryFile(benchmark::State& state) {
         written();
         engine.reconcileWithLibrary();
         const auto listingWrote = written();
-        readBack(engine);
+        const auto quiet = readBack(engine);
         const auto readBackWrote = written();
 
         state.SetIterationTime(afterChmod);
@@ -189,6 +193,8 @@ void chmodOfEveryFile(benchmark::State& state) {
         state.counters["listing_after_chmod_reads"] = listingReads;
         state.counters["listing_after_chmod_warm_s"] = afterChmodWarm;
         state.counters["readback_s"] = run.seconds;
+        state.counters["readback_cpu_s"] = run.processor;
+        state.counters["readback_quiet_cpu_s"] = quiet.processor;
         state.counters["readback_steps"] = run.steps;
         state.counters["readback_step_ms"] = run.seconds / std::max(1, run.steps) * 1000;
         state.counters["readback_slowest_step_ms"] = run.slowestStep * 1000;

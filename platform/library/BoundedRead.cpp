@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,13 +55,14 @@ int streamWholeFile(const Place& place,
 
 int streamDescriptor(int fd, const std::function<void(std::vector<std::uint8_t>)>& chunk) {
     constexpr size_t chunkSize = 1 << 20;
-    std::vector<std::uint8_t> buffer(chunkSize);
+    // Left unfilled: zeroing a whole chunk for each small photograph cost more than reading it.
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
     for (;;) {
-        ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        ssize_t count = ::read(fd, buffer.get(), chunkSize);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) return errno;
         if (count == 0) return 0;
-        chunk(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + count));
+        chunk(std::vector<std::uint8_t>(buffer.get(), buffer.get() + count));
     }
 }
 
