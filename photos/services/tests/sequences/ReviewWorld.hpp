@@ -351,24 +351,13 @@ public:
                 std::ifstream info(item.info);
                 for (std::string line; std::getline(info, line);)
                     if (line.starts_with("Path=")) {
-                        const fs::path original = top / unescaped(line.substr(5));
+                        const fs::path original = top / trashPathUnescaped(line.substr(5));
                         item.original = original.lexically_relative(pictures).string();
                     }
                 items.push_back(item);
             }
         }
         return items;
-    }
-    static std::string unescaped(const std::string& text) {
-        std::string plain;
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '%' && i + 2 < text.size()) {
-                plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                plain += text[i];
-            }
-        return plain;
     }
     void restore(const TrashItem& item) {
         if (inView(item.original)) return note("  (its place is a second name of a folder)");
@@ -743,6 +732,11 @@ public:
         // A link to a photograph that left, its removal cut short, waits there too.
         const auto waiting = unsettled;
         std::erase_if(unsettled, gone);
+        // A link left at a photograph to be measured again waits for its decision.
+        std::erase_if(unsettled, [&](const std::string& id) {
+            const auto found = saved.entries.find(id);
+            return found != saved.entries.end() && found->second.state == ReviewState::pending;
+        });
         const auto left = [&](const std::string& id) {
             return edited(id) || (albumWriteCut && waiting.count(id));
         };

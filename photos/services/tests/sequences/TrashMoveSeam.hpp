@@ -14,6 +14,19 @@
 
 namespace keepsift::sequences {
 
+// A path as a Trash entry writes it, its escapes undone.
+inline std::string trashPathUnescaped(const std::string& text) {
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '%' && i + 2 < text.size()) {
+            plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            plain += text[i];
+        }
+    return plain;
+}
+
 // The library's filesystem calls, with room for a user's act at the moment a file is moved
 // into a Trash: after the delete's comparing read, as its Trash entry is written, the step
 // before its last look at the file and the move.
@@ -35,16 +48,7 @@ private:
         const auto at = info.find("\nPath=");
         if (at == std::string::npos) return {};
         const auto begin = at + 6;
-        const auto escaped = info.substr(begin, info.find('\n', begin) - begin);
-        std::string path;
-        for (std::size_t i = 0; i < escaped.size(); ++i)
-            if (escaped[i] == '%' && i + 2 < escaped.size()) {
-                path += static_cast<char>(std::stoi(escaped.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                path += escaped[i];
-            }
-        return path;
+        return trashPathUnescaped(info.substr(begin, info.find('\n', begin) - begin));
     }
 };
 
