@@ -154,10 +154,25 @@ MountTableWatch::MountTableWatch(std::string mountinfo) : path_(std::move(mounti
         ::close(polled_);
         polled_ = -1;
     }
+    struct stat space {};
+    if (::stat("/proc/self/ns/mnt", &space) == 0) namespace_ = space.st_ino;
 }
 
 MountTableWatch::~MountTableWatch() {
     if (polled_ >= 0) ::close(polled_);
+}
+
+// An open table shows the mounts of the namespace it was opened in: after the process moved
+// to another, the table is opened again, on the same descriptor, and counts as changed.
+bool MountTableWatch::reopenedInAnotherNamespace() {
+    struct stat now {};
+    if (::stat("/proc/self/ns/mnt", &now) != 0 || now.st_ino == namespace_) return false;
+    namespace_ = now.st_ino;
+    const int fresh = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fresh < 0) return true;
+    ::dup3(fresh, polled_, O_CLOEXEC);
+    ::close(fresh);
+    return true;
 }
 
 // The kernel marks the open table once for each change; the first poll just takes the mark
@@ -165,6 +180,7 @@ MountTableWatch::~MountTableWatch() {
 bool MountTableWatch::changed() {
     const bool first = !looked_;
     looked_ = true;
+    if (polled_ >= 0 && reopenedInAnotherNamespace()) return true;
     if (polled_ >= 0) {
         pollfd table{polled_, POLLPRI, 0};
         const int ready = ::poll(&table, 1, 0);

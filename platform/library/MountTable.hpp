@@ -72,8 +72,11 @@ public:
     }
 
 private:
+    bool reopenedInAnotherNamespace();
+
     std::string path_;
     int polled_ = -1;
+    ino_t namespace_ = 0;
     bool looked_ = false;
     struct stat status_ {};
 };
