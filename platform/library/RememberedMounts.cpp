@@ -36,15 +36,37 @@ bool isMountPoint(const std::string& point) {
            std::filesystem::path(point).lexically_normal().string() == point;
 }
 
-// A path never holds a NUL, so each ends with one; what is no absolute path in its plain form
-// is no mount point.
-std::set<std::string> pointsIn(const std::string& content) {
-    std::set<std::string> points;
+// The record that follows a mount point with the drive seen there. It is no absolute path,
+// so a reader that knows only mount points drops it and keeps the paths.
+constexpr std::string_view driveMark = "drive ";
+
+// A path never holds a NUL, so each ends with one, and so does the drive's record after it;
+// what is no absolute path in its plain form is no mount point, and any other text is dropped.
+MountPoints pointsIn(const std::string& content) {
+    MountPoints points;
+    std::string* drive = nullptr;
     size_t start = 0;
-    for (size_t end; (end = content.find('\0', start)) != std::string::npos; start = end + 1)
-        if (std::string point = content.substr(start, end - start); isMountPoint(point))
-            points.insert(std::move(point));
+    for (size_t end; (end = content.find('\0', start)) != std::string::npos; start = end + 1) {
+        std::string piece = content.substr(start, end - start);
+        if (isMountPoint(piece)) {
+            drive = &points[std::move(piece)];
+            continue;
+        }
+        if (drive && piece.starts_with(driveMark)) *drive = piece.substr(driveMark.size());
+        drive = nullptr;
+    }
     return points;
+}
+
+// What a drive is known by across runs, wherever it is mounted: its device numbers and the
+// folder of it mounted, with its type and source, which another drive given the same numbers
+// after a restart seldom shares. Empty when the table does not say.
+std::string driveOf(const TableLine& mount) {
+    std::string drive = mountedDrive(mount);
+    if (drive.empty()) return drive;
+    const MountOrigin origin = originOf(mount);
+    drive.append(" ").append(origin.type).append(" ").append(origin.source);
+    return drive.find('\0') == std::string::npos ? drive : std::string();
 }
 
 // A link that leads nowhere is a missing file.
@@ -53,10 +75,12 @@ bool isAbsent(const std::filesystem::path& file) {
     return ::stat(file.c_str(), &info) != 0 && errno == ENOENT;
 }
 
-std::string contentOf(const std::set<std::string>& points) {
+std::string contentOf(const MountPoints& points) {
     std::string content;
-    for (const std::string& point : points)
+    for (const auto& [point, drive] : points) {
         content.append(point).push_back('\0');
+        if (!drive.empty()) content.append(driveMark).append(drive).push_back('\0');
+    }
     return content;
 }
 
@@ -69,7 +93,7 @@ std::filesystem::path defaultMountsFile() {
 RememberedMounts::RememberedMounts(std::filesystem::path file)
     : RememberedMounts(std::move(file), Tables{}) {}
 
-std::set<std::string>& RememberedMounts::rememberedLocked() {
+MountPoints& RememberedMounts::rememberedLocked() {
     if (remembered_) return *remembered_;
     auto content = readFileHead(file_, maximumFileBytes + 1);
     const bool whole = content && content->size() <= maximumFileBytes;
@@ -85,29 +109,26 @@ std::set<std::string>& RememberedMounts::rememberedLocked() {
 
 void RememberedMounts::note(const std::string& root) {
     const std::string realRoot = realFolderOf(root);
-    std::set<std::string> live, kept, drivesBelow;
-    std::map<std::string, std::string> drivesAt;
+    std::set<std::string> live, drivesBelow;
+    MountPoints kept;
     for (const auto& mount : liveMounts(tables_.live)) {
         live.insert(mount.path);
         if (!isBelow(mount.path, realRoot)) continue;
-        kept.insert(mount.path);
-        if (auto drive = mountedDrive(mount); !drive.empty()) {
-            drivesBelow.insert(drive);
-            drivesAt.insert_or_assign(mount.path, std::move(drive));
-        }
+        std::string drive = driveOf(mount);
+        if (!drive.empty()) drivesBelow.insert(drive);
+        kept.insert_or_assign(mount.path, std::move(drive));
     }
     std::lock_guard lock(mutex_);
-    const auto movedBelow = [&](const std::string& point) {
-        const auto seen = drivesSeen_.find(point);
-        return seen != drivesSeen_.end() && drivesBelow.contains(seen->second);
-    };
     // Another library's are kept as they are, for when it is chosen again.
-    for (const std::string& point : rememberedLocked())
-        if (!isBelow(point, realRoot) ||
-            (!live.contains(point) && isBareFolder(point) && !movedBelow(point)))
-            kept.insert(point);
-    for (auto& [point, drive] : drivesAt)
-        drivesSeen_.insert_or_assign(point, std::move(drive));
+    for (const auto& [point, drive] : rememberedLocked()) {
+        if (isBelow(point, realRoot) && !live.contains(point) && drivesBelow.contains(drive)) {
+            log().info(point + " is forgotten: its drive is mounted at another folder of " +
+                       realRoot);
+            continue;
+        }
+        if (!isBelow(point, realRoot) || (!live.contains(point) && isBareFolder(point)))
+            kept.emplace(point, drive);
+    }
     if (kept == rememberedLocked() && fileIsTidy_) return;
     remembered_ = kept;
     // Not kept, it is only forgotten: the mount points declared in the filesystem table
@@ -124,7 +145,8 @@ void RememberedMounts::note(const std::string& root) {
 StorageMounts RememberedMounts::now() {
     StorageMounts mounts{liveMountPoints(tables_.live), tableMountPoints(tables_.declared)};
     std::lock_guard lock(mutex_);
-    mounts.known.insert(rememberedLocked().begin(), rememberedLocked().end());
+    for (const auto& [point, drive] : rememberedLocked())
+        mounts.known.insert(point);
     return mounts;
 }
 

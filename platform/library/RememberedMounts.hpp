@@ -11,10 +11,13 @@
 
 namespace keepsift {
 
-// The mount points below a library that were seen mounted on, kept in a file of their own
-// beside the user's decisions: once a drive is unmounted the live table no longer names its
-// folder, it may be unmounted while Keepsift does not run, and the catalogue cache may be
-// cleared meanwhile.
+// By mount point, the drive last seen mounted there; empty where it is not known.
+using MountPoints = std::map<std::string, std::string>;
+
+// The mount points below a library that were seen mounted on, with the drive seen at each,
+// kept in a file of their own beside the user's decisions: once a drive is unmounted the live
+// table no longer names its folder, it may be unmounted and mounted elsewhere while Keepsift
+// does not run, and the catalogue cache may be cleared meanwhile.
 class RememberedMounts {
 public:
     struct Tables {
@@ -28,22 +31,21 @@ public:
 
     // After a listing: remembers the mount points below the root mounted on now, and forgets
     // those below it no longer mounted on whose folder holds photographs again (a plain
-    // folder now), or whose drive, seen there by this run, is mounted at another of them now:
-    // its photographs moved with it. The file is written back whenever it holds anything
-    // else: only its head is read, and what is no mount point is dropped.
+    // folder now), or whose drive, last seen there by this run or an earlier one, is mounted
+    // at another of them now: its photographs moved with it. The file is written back
+    // whenever it holds anything else: only its head is read, and what is neither a mount
+    // point nor the drive seen at one is dropped.
     void note(const std::string& root);
     // Mounted on now, and declared or remembered.
     StorageMounts now();
 
 private:
-    std::set<std::string>& rememberedLocked();
+    MountPoints& rememberedLocked();
 
     std::filesystem::path file_;
     Tables tables_;
     std::mutex mutex_;
-    std::optional<std::set<std::string>> remembered_;
-    // By mount point, the drive this run saw mounted there.
-    std::map<std::string, std::string> drivesSeen_;
+    std::optional<MountPoints> remembered_;
     // The file holds just what is remembered (or is absent with nothing remembered).
     bool fileIsTidy_ = false;
 };

@@ -1,3 +1,4 @@
+#include <map>
 #include <sys/mount.h>
 
 #include "photos/services/tests/EngineOverFolder.hpp"
@@ -16,9 +17,12 @@ protected:
         LiveHome::SetUp();
         if (!mounts.tmpfs(root / "card", 0755) || !mounts.bind(root / "card", pictures / "Card"))
             GTEST_SKIP() << "a card cannot be mounted in the library here (mounting needs root)";
-        for (int frame = 0; frame < 4; ++frame)
+        for (int frame = 0; frame < 4; ++frame) {
             writeJpeg("Card/DCIM/burst-" + std::to_string(frame) + ".jpg", burstFrame(frame),
                       "2024:05:01 10:00:0" + std::to_string(2 * frame));
+            writeJpeg("Card/DCIM/other-" + std::to_string(frame) + ".jpg", burstFrame(frame, 8),
+                      "2024:05:02 11:00:0" + std::to_string(2 * frame));
+        }
         writeJpeg("beach.jpg", scene(11), "2024:03:10 08:00:00");
         start();
         relist();
@@ -53,6 +57,85 @@ protected:
     foldertest::PrivateMounts mounts;
     std::size_t flaggedBefore = 0;
 };
+
+// The card's photographs not deleted, by their path on the card, with their decisions.
+std::map<std::string, ReviewState> onTheCard(const LibraryIndex& index, const std::string& at) {
+    std::map<std::string, ReviewState> states;
+    for (const auto& [id, entry] : index.entries)
+        if (id.starts_with(at + "/") && entry.state != ReviewState::deleted)
+            states.emplace(id.substr(at.size() + 1), entry.state);
+    return states;
+}
+
+// Flagged and kept by hand in Keepsift, linked by hand in the album, and flagged
+// automatically; then moved while Keepsift is stopped.
+class RemountedCardWhileStopped : public RemountedCard {
+protected:
+    void SetUp() override {
+        RemountedCard::SetUp();
+        if (IsSkipped()) return;
+        const auto keeperOf = [&](const std::string& burst) {
+            for (const auto& id : idsIn(ReviewState::keeper))
+                if (id.starts_with("Card/DCIM/" + burst)) return id;
+            return std::string();
+        };
+        const auto flaggedFrames = idsIn(ReviewState::flagged);
+        const std::string burstKeeper = keeperOf("burst-"), otherKeeper = keeperOf("other-");
+        ASSERT_FALSE(burstKeeper.empty());
+        ASSERT_FALSE(otherKeeper.empty());
+        const auto flaggedFrame =
+            std::find_if(flaggedFrames.begin(), flaggedFrames.end(),
+                         [](const auto& id) { return id.starts_with("Card/DCIM/burst-"); });
+        ASSERT_NE(flaggedFrame, flaggedFrames.end());
+        engine->override(*flaggedFrame, true);
+        engine->override(burstKeeper, false);
+        fs::create_symlink(fs::path("..") / otherKeeper, album() / "mine.jpg");
+        relist();
+        relist();
+        // Saved, as each step of the running program saves what it took in.
+        engine->flush();
+        ASSERT_EQ(stateOf(otherKeeper), ReviewState::flaggedByHand);
+        before = onTheCard(engine->index(), "Card");
+        ASSERT_EQ(idsIn(ReviewState::keptByHand).size(), 1u);
+        ASSERT_EQ(idsIn(ReviewState::flaggedByHand).size(), 2u);
+        ASSERT_EQ(linked(), flagged());
+        flaggedBefore = flagged().size();
+    }
+    // As a start finds it, and again after a quit and another start.
+    void expectEveryDecisionFollowed() {
+        for (int run = 0; run < 2; ++run) {
+            if (run > 0) {
+                quitEngine();
+                start();
+            }
+            relist();
+            expectTheAlbumFollowed();
+            EXPECT_EQ(onTheCard(engine->index(), "Card 1"), before);
+            EXPECT_TRUE(onTheCard(engine->index(), "Card").empty());
+            for (const auto& link : fs::directory_iterator(album()))
+                EXPECT_EQ(fs::read_symlink(link.path()).string().find("/Card/"), std::string::npos)
+                    << link.path();
+        }
+    }
+
+    std::map<std::string, ReviewState> before;
+};
+
+TEST_F(RemountedCardWhileStopped, TakesItsLinksAndDecisionsAlongAfterAQuit) {
+    quitEngine();
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    start();
+    expectEveryDecisionFollowed();
+}
+
+TEST_F(RemountedCardWhileStopped, TakesItsLinksAndDecisionsAlongAfterAKill) {
+    // Dropped without the quit's flush.
+    engine.reset();
+    services = {};
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    start();
+    expectEveryDecisionFollowed();
+}
 
 TEST_F(RemountedCard, TakesItsLinksAlong) {
     ASSERT_NO_FATAL_FAILURE(moveTheCard());

@@ -35,6 +35,14 @@ protected:
         }
         return made;
     }
+    std::filesystem::path mountsFile() const { return base / "kept" / "library-mounts"; }
+    RememberedMounts::Tables tables() const {
+        return {(base / "mountinfo").string(), (base / "fstab").string()};
+    }
+    // The live table: the system's drive, and these mounts.
+    void mountTable(const std::string& mounts) const {
+        writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n" + mounts);
+    }
 };
 
 TEST_F(VanishedStorageTest, AMountPointNoLongerMountedOnTookItsPhotographsWithIt) {
@@ -135,19 +143,65 @@ TEST_F(VanishedStorageTest, MountPointsSeenMountedAreRememberedUntilTheyHoldPhot
 TEST_F(VanishedStorageTest, AMountPointWhoseDriveIsMountedAtAnotherFolderIsForgotten) {
     for (const auto* folder : {"Card", "Card-1", "Phone"})
         std::filesystem::create_directories(lib(folder));
-    const auto file = base / "kept" / "library-mounts";
-    const RememberedMounts::Tables tables{(base / "mountinfo").string(), (base / "fstab").string()};
-    const std::string system = "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n";
-    writeText(base / "mountinfo", system + "91 27 8:33 / " + real("Card") +
-                                      " rw - vfat /dev/sdc1 rw\n92 27 8:49 / " + real("Phone") +
-                                      " rw - vfat /dev/sdd1 rw\n");
-    RememberedMounts mounts(file, tables);
+    const auto file = mountsFile();
+    mountTable("91 27 8:33 / " + real("Card") + " rw - vfat /dev/sdc1 rw\n92 27 8:49 / " +
+               real("Phone") + " rw - vfat /dev/sdd1 rw\n");
+    RememberedMounts mounts(file, tables());
     mounts.note(root.string());
-    writeText(base / "mountinfo", system + "93 27 8:33 / " + real("Card-1") +
-                                      " rw - vfat /dev/sdc1 rw\n94 27 8:49 / /media/phone rw - "
-                                      "vfat /dev/sdd1 rw\n");
+    mountTable("93 27 8:33 / " + real("Card-1") +
+               " rw - vfat /dev/sdc1 rw\n94 27 8:49 / /media/phone rw - "
+               "vfat /dev/sdd1 rw\n");
     mounts.note(root.string());
     EXPECT_THAT(mounts.now().known, UnorderedElementsAre(real("Card-1"), real("Phone")));
+}
+
+// The drive seen at each mount point is kept with it: a card unmounted while Keepsift does
+// not run and mounted at another folder of the library took its photographs along, whereas
+// another drive given the same numbers after a restart is not taken for it.
+TEST_F(VanishedStorageTest, ADriveMountedAtAnotherFolderWhileStoppedTookItsPhotographsAlong) {
+    for (const auto* folder : {"Card", "Card-1", "Phone", "Phone-1"})
+        std::filesystem::create_directories(lib(folder));
+    const auto file = mountsFile();
+    mountTable("91 27 8:33 / " + real("Card") + " rw - vfat /dev/sdc1 rw\n92 27 0:49 / " +
+               real("Phone") + " rw - fuse.jmtpfs jmtpfs rw\n");
+    RememberedMounts(file, tables()).note(root.string());
+    mountTable("93 27 8:33 / " + real("Card-1") + " rw - vfat /dev/sdc1 rw\n94 27 0:49 / " +
+               real("Phone-1") + " rw - fuse.sshfs me@host: rw\n");
+    RememberedMounts restarted(file, tables());
+    restarted.note(root.string());
+    EXPECT_THAT(restarted.now().known,
+                UnorderedElementsAre(real("Card-1"), real("Phone"), real("Phone-1")));
+    EXPECT_THAT(RememberedMounts(file, tables()).now().known,
+                UnorderedElementsAre(real("Card-1"), real("Phone"), real("Phone-1")));
+}
+
+// A file of an earlier build holds mount points only: they are read, and a drive seen at
+// one is added. What is added is no absolute path, which an earlier build reads as no mount
+// point and drops, keeping the points.
+TEST_F(VanishedStorageTest, TheMountsFileOfAnEarlierBuildIsReadAndItsReaderKeepsThePoints) {
+    for (const auto* folder : {"Card", "Card-1", "Phone"})
+        std::filesystem::create_directories(lib(folder));
+    const auto file = mountsFile();
+    const std::string nul(1, '\0');
+    writeText(file, real("Card") + nul + real("Phone") + nul);
+    mountTable("93 27 8:33 /sub/folder " + real("Card-1") + " rw - vfat /dev/sd\\134c1 rw\n");
+    RememberedMounts mounts(file, tables());
+    EXPECT_THAT(mounts.now().known, UnorderedElementsAre(real("Card"), real("Phone")));
+    mounts.note(root.string());
+    // Seen nowhere, their drives are not known: they stay away.
+    EXPECT_THAT(mounts.now().known,
+                UnorderedElementsAre(real("Card"), real("Card-1"), real("Phone")));
+    const std::string content = readText(file);
+    std::vector<std::string> points;
+    for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
+         start = end + 1)
+        if (content[start] == '/')
+            points.push_back(content.substr(start, end - start));
+        else
+            EXPECT_TRUE(content.substr(start, end - start).starts_with("drive 8:33 /sub/folder"));
+    EXPECT_THAT(points, UnorderedElementsAre(real("Card"), real("Card-1"), real("Phone")));
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 // The file is Keepsift's own: a listing writes back what it read and found, so junk goes, a
@@ -159,7 +213,8 @@ TEST_F(VanishedStorageTest, TheMountsFileIsRewrittenFromWhatIsReadAndReadOnlyInI
     writeText(base / "mountinfo", "27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
                                   "91 27 8:33 / " +
                                       real("Card") + " rw - vfat /dev/sdc1 rw\n");
-    const std::string written = real("Card") + std::string(1, '\0');
+    const std::string written =
+        real("Card") + std::string(1, '\0') + "drive 8:33 / vfat /dev/sdc1" + std::string(1, '\0');
     const std::string away = "/mnt/away" + std::string(1, '\0');
     writeText(file, away + "not a path" + std::string(1, '\0') + std::string(4 << 20, 'x') +
                         std::string(1, '\0') + "/mnt/beyond" + std::string(1, '\0'));
