@@ -45,6 +45,7 @@ enum class Act {
     deleteAllWhileRewriting,
     folderReachableTwice,
     earlierIndex,
+    remountCard,
 };
 
 const char* toString(Act act) {
@@ -78,7 +79,8 @@ const char* toString(Act act) {
                                         "decide in the window, then quit at once",
                                         "delete all, one rewritten as it is moved",
                                         "bind-mount a folder inside the library",
-                                        "the index as an earlier build saved it"};
+                                        "the index as an earlier build saved it",
+                                        "mount the card at another folder while stopped"};
     return names[static_cast<int>(act)];
 }
 
@@ -104,7 +106,7 @@ bool needsKeepsift(Act act) {
 }
 
 bool needsKeepsiftStopped(Act act) {
-    return act == Act::start || act == Act::earlierIndex;
+    return act == Act::start || act == Act::earlierIndex || act == Act::remountCard;
 }
 
 bool quits(Act act) {
@@ -155,6 +157,7 @@ const std::vector<ActWeight> actWeights{
     {Act::deleteAllWhileRewriting, 2, 0},
     {Act::folderReachableTwice, 1, 1},
     {Act::earlierIndex, 0, 3},
+    {Act::remountCard, 0, 2},
 };
 
 // Acts left out of a run, by words of their names separated by commas in
@@ -376,7 +379,25 @@ private:
         case Act::earlierIndex:
             world.note("the saved index written as an earlier build wrote it, without digests");
             return world.saveAsEarlierBuild();
+        case Act::remountCard:
+            return remountCard(world);
         }
+    }
+
+    // The card unmounted while Keepsift is stopped and mounted at another folder, started
+    // there and quit, then mounted at its own folder again, still stopped: both starts find
+    // the card's photographs moved, with their reviews and album links.
+    void remountCard(ReviewWorld& world) const {
+        static const std::vector<std::string> folders = {"Card 2", "Media/Card"};
+        const auto at = world.freePath(pick(folders, b));
+        if (!world.moveCard(ReviewWorld::card, at))
+            return world.note("mount the card elsewhere: it is no drive here");
+        world.note("umount " + ReviewWorld::card + ", mount it at " + at + ", start, quit");
+        world.startKeepsift();
+        if (world.running()) world.quit();
+        world.note("  umount " + at + ", mount it at " + ReviewWorld::card + " again");
+        if (!world.moveCard(at, ReviewWorld::card))
+            world.violate("(test) the card cannot be mounted at " + ReviewWorld::card + " again");
     }
 
     // "Delete all", and at once copies of the frames it left, into another folder and onto

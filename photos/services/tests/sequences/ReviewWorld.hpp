@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <type_traits>
@@ -272,8 +273,19 @@ public:
     void renameFolder(const std::string& from, const std::string& to) {
         fs::create_directories((pictures / to).parent_path());
         fs::rename(pictures / from, pictures / to);
-        for (const auto& path : photos())
-            if (path.starts_with(from + "/")) model_.rename(path, to + path.substr(from.size()));
+        renamedInModel(from, to);
+    }
+    // The card's drive unmounted and mounted at another folder of the library, as a desktop
+    // may name it anew: its files keep their numbers, so the user sees the card's folder
+    // renamed. False where the card is no drive of its own.
+    bool moveCard(const std::string& from, const std::string& to) {
+        if (!secondDriveMountable()) return false;
+        fs::create_directories(pictures / to);
+        if (::mount((pictures / from).c_str(), (pictures / to).c_str(), nullptr, MS_MOVE,
+                    nullptr) != 0)
+            return false;
+        renamedInModel(from, to);
+        return true;
     }
     // `chmod -R o+r` or `o-r` over the library.
     void chmodAll(bool readable) {
@@ -788,6 +800,11 @@ public:
     static inline const std::string card = "Card";
 
 private:
+    void renamedInModel(const std::string& from, const std::string& to) {
+        for (const auto& path : photos())
+            if (path.starts_with(from + "/")) model_.rename(path, to + path.substr(from.size()));
+    }
+
     ReviewModel model_;
     MeasuredPictures measured_;
     std::shared_ptr<KillableAlbum> library_;
