@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -7,7 +8,10 @@
 #include <grp.h>
 #include <optional>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,7 +41,7 @@ inline std::optional<bool> asOtherUser(const std::function<bool()>& act) {
     return WEXITSTATUS(status) == 0;
 }
 
-enum class Access { read, list, write, create };
+enum class Access { read, list, write, create, connect };
 
 inline const char* toString(Access access) {
     switch (access) {
@@ -49,15 +53,22 @@ inline const char* toString(Access access) {
         return "write";
     case Access::create:
         return "create in";
+    case Access::connect:
+        return "connect to";
     }
     return "?";
 }
 
 // Whether the other user can read a byte of the file, read the folder's names, open the file
-// to write (writing nothing) or make a file in the folder (removed at once).
+// to write (writing nothing), make a file in the folder (removed at once) or connect to the
+// socket.
 inline std::optional<bool> otherUserCan(Access access, const std::filesystem::path& path) {
     const std::string target = path.string();
     const std::string probe = (path / ".other-user-probe").string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (access == Access::connect && target.size() >= sizeof address.sun_path) return std::nullopt;
+    target.copy(address.sun_path, std::min(target.size(), sizeof address.sun_path - 1));
     return asOtherUser([&] {
         char buffer[512];
         switch (access) {
@@ -75,17 +86,27 @@ inline std::optional<bool> otherUserCan(Access access, const std::filesystem::pa
             const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             return fd >= 0 && ::unlink(probe.c_str()) == 0;
         }
+        case Access::connect: {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            return fd >= 0 &&
+                   ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        }
         }
         return false;
     });
 }
 
+inline Access writeAccessTo(mode_t mode) {
+    if (S_ISDIR(mode)) return Access::create;
+    return S_ISSOCK(mode) ? Access::connect : Access::write;
+}
+
 // What the other user could do there, as "read list" etc.; empty when nothing.
 inline std::string whatOtherUserCan(const std::filesystem::path& path) {
-    std::error_code error;
-    const bool folder = std::filesystem::is_directory(std::filesystem::symlink_status(path, error));
-    const Access checked[] = {folder ? Access::list : Access::read,
-                              folder ? Access::create : Access::write};
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return "";
+    const bool folder = S_ISDIR(info.st_mode);
+    const Access checked[] = {folder ? Access::list : Access::read, writeAccessTo(info.st_mode)};
     std::string can;
     for (Access access : checked)
         if (otherUserCan(access, path).value_or(true))
