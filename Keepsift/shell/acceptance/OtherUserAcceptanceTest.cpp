@@ -109,11 +109,9 @@ protected:
         return open;
     }
 
-    // Confirms "delete all" until the journal records a deletion.
+    // Confirms "delete all" for as many as the saved index flags, until the journal records a
+    // deletion.
     void deleteAll(const testing::LaunchedApp& app, const fs::path& support) const {
-        const auto index = readIndex(support);
-        ASSERT_TRUE(index);
-        const auto count = std::to_string(idsIn(*index, isFlagged).size());
         const auto deleted = [&] {
             const auto journal = readJournal(support);
             if (!journal) return false;
@@ -123,7 +121,8 @@ protected:
         };
         ASSERT_TRUE(testing::eventually(
             [&] {
-                app.send("delete-all " + count);
+                if (const auto index = readIndex(support))
+                    app.send("delete-all " + std::to_string(idsIn(*index, isFlagged).size()));
                 return testing::eventually(deleted, 3) || !app.isRunning();
             },
             acceptanceGuard()))
@@ -158,13 +157,10 @@ TEST_F(OtherUser, CanNeitherReadListNorWriteAnythingKeepsiftKeeps) {
 
 // Made by the other user: an open folder at `at`, or a link there to an open folder of theirs.
 bool plantOpenFolder(const fs::path& at, const fs::path& linkedFrom = {}) {
-    const std::string made = (linkedFrom.empty() ? at : linkedFrom).string();
-    const std::string link = at.string();
-    return testing::asOtherUser([&] {
-               return ::mkdir(made.c_str(), 0777) == 0 && ::chmod(made.c_str(), 0777) == 0 &&
-                      (linkedFrom.empty() || ::symlink(made.c_str(), link.c_str()) == 0);
-           })
-        .value_or(false);
+    if (!testing::otherUserMakesOpenFolders({linkedFrom.empty() ? at : linkedFrom})) return false;
+    return linkedFrom.empty() || testing::asOtherUser([&] {
+                                     return ::symlink(linkedFrom.c_str(), at.c_str()) == 0;
+                                 }).value_or(false);
 }
 
 // A folder the other user may make things in, as /tmp or a shared volume is.

@@ -14,6 +14,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace keepsift::testing {
 
@@ -39,6 +40,20 @@ inline std::optional<bool> asOtherUser(const std::function<bool()>& act) {
         if (errno != EINTR) return std::nullopt;
     if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) return std::nullopt;
     return WEXITSTATUS(status) == 0;
+}
+
+// Folders made by the other user one after the other, open to everyone whatever their umask.
+inline bool otherUserMakesOpenFolders(const std::vector<std::filesystem::path>& folders) {
+    std::vector<std::string> paths;
+    for (const auto& folder : folders)
+        paths.push_back(folder.string());
+    return asOtherUser([&] {
+               for (const std::string& path : paths)
+                   if (::mkdir(path.c_str(), 0777) != 0 || ::chmod(path.c_str(), 0777) != 0)
+                       return false;
+               return true;
+           })
+        .value_or(false);
 }
 
 enum class Access { read, list, write, create, connect };

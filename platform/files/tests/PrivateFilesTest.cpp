@@ -86,12 +86,7 @@ protected:
 TEST_F(PrivateFilesBesideAnotherUser, TheirFolderOrALinkToItIsNeverTakenForKeepsifts) {
     const auto own = folder.path() / "com.ambervale.keepsift";
     const auto theirs = folder.path() / "theirs";
-    for (const auto& made : {own, theirs}) {
-        const std::string path = made.string();
-        ASSERT_TRUE(testing::asOtherUser([&] {
-                        return ::mkdir(path.c_str(), 0777) == 0 && ::chmod(path.c_str(), 0777) == 0;
-                    }).value_or(false));
-    }
+    ASSERT_TRUE(testing::otherUserMakesOpenFolders({own, theirs}));
     EXPECT_EQ(makePrivateFolder(own), anotherUsersFolder());
     EXPECT_EQ(anotherUsersFolder().message(), "it belongs to another user");
     EXPECT_EQ(modeOf(own), 0777u);

@@ -206,16 +206,12 @@ protected:
         // Only the drive's own folders keep them out.
         ASSERT_EQ(::chmod(base.c_str(), 0711), 0);
         theirs = drive / "theirs";
-        ASSERT_TRUE(plant([this] { return makeOpenFolder(theirs.c_str()); }));
+        ASSERT_TRUE(makeOpenFolder(theirs));
     }
 
     // Made by the other user as an open folder with open "files" and "info" folders.
-    static bool makeOpenFolder(const char* folder) {
-        if (::mkdir(folder, 0777) != 0 || ::chmod(folder, 0777) != 0) return false;
-        const int fd = ::open(folder, O_RDONLY | O_DIRECTORY);
-        for (const char* name : {"files", "info"})
-            if (::mkdirat(fd, name, 0777) != 0 || ::fchmodat(fd, name, 0777, 0) != 0) return false;
-        return ::close(fd) == 0;
+    static bool makeOpenFolder(const fs::path& folder) {
+        return testing::otherUserMakesOpenFolders({folder, folder / "files", folder / "info"});
     }
     static bool plant(const std::function<bool()>& act) {
         return testing::asOtherUser(act).value_or(false);
@@ -248,7 +244,7 @@ TEST_F(OtherUserOnTheDrive, TheirFolderOrLinkAtTheUsersTrashNameIsNeverUsed) {
     expectNothingHanded(theirs);
     ASSERT_EQ(::unlink(trash.c_str()), 0);
 
-    ASSERT_TRUE(plant([&] { return makeOpenFolder(trash.c_str()); }));
+    ASSERT_TRUE(makeOpenFolder(trash));
     expectKept(deleteAsTheUser(), trash.string() + " belongs to another user");
     expectNothingHanded(trash);
     ASSERT_TRUE(plant([&] { return ::chmod(trash.c_str(), 0700) == 0; }));
@@ -310,21 +306,27 @@ TEST_F(OtherUserOnTheDrive, TheirSharedTrashOrTheirFolderInItIsPassedOverForAPri
         fs::path expectedTrash;
     };
     const fs::path usersFolder = shared / uid;
+    const std::string usersPath = usersFolder.string(), theirPath = theirs.string();
     const std::vector<Case> cases = {
-        {"not sticky, their folder for the user", 0777,
-         [&] { return makeOpenFolder(usersFolder.c_str()); }, own},
-        {"sticky, their folder for the user", 01777,
-         [&] { return makeOpenFolder(usersFolder.c_str()); }, own},
+        {"not sticky, their folder for the user", 0777, [&] { return makeOpenFolder(usersFolder); },
+         own},
+        {"sticky, their folder for the user", 01777, [&] { return makeOpenFolder(usersFolder); },
+         own},
         {"sticky, their link for the user", 01777,
-         [&] { return ::symlink(theirs.c_str(), usersFolder.c_str()) == 0; }, own},
+         [&] {
+             return plant([&] { return ::symlink(theirPath.c_str(), usersPath.c_str()) == 0; });
+         },
+         own},
         {"sticky, theirs, nothing for the user yet", 01777, [] { return true; }, usersFolder},
     };
+    const std::string sharedPath = shared.string();
     for (const Case& shape : cases) {
         SCOPED_TRACE(shape.shape);
         ASSERT_TRUE(plant([&] {
-            return ::mkdir(shared.c_str(), 0700) == 0 &&
-                   ::chmod(shared.c_str(), shape.sharedMode) == 0 && shape.plantUsersFolder();
+            return ::mkdir(sharedPath.c_str(), 0700) == 0 &&
+                   ::chmod(sharedPath.c_str(), shape.sharedMode) == 0;
         }));
+        ASSERT_TRUE(shape.plantUsersFolder());
         expectTrashedIn(shape.expectedTrash, deleteAsTheUser());
         expectPrivate(shape.expectedTrash);
         expectNothingHanded(theirs);
