@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -29,6 +30,13 @@ void removeLeftoverTemporaries(const std::filesystem::path& support) {
         ApplicationSupportStorage::removeLeftoverTemporaries(library.path());
 }
 
+// A socket in another user's folder could be replaced by one of theirs that takes the
+// requests of later launches.
+bool isOwnFolder(const std::filesystem::path& folder) {
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && info.st_uid == ::geteuid();
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(std::filesystem::path folder, QObject* parent)
@@ -52,11 +60,15 @@ std::optional<std::filesystem::path> SingleInstance::sessionFolder() {
 // Taken in one order and given up at the first one held elsewhere, so that of two launches at
 // once one always runs.
 bool SingleInstance::acquire() {
-    if (auto error = makePrivateFolder(folder_))
-        shellLog().error("cannot make " + folder_.string() + ": " + error.message());
+    const auto folderError = makePrivateFolder(folder_);
+    if (folderError)
+        shellLog().error("cannot make " + folder_.string() + ": " + folderError.message());
     using Claim = InstanceLock::Claim;
     const std::function<Claim()> claims[] = {
-        [this] { return ownLock_.claim(folder_ / lockName); },
+        [&] {
+            return folderError == anotherUsersFolder() ? Claim::unavailable
+                                                       : ownLock_.claim(folder_ / lockName);
+        },
         [this] { return claimSession(); },
         [this] { return claimHome(); },
     };
@@ -93,6 +105,11 @@ InstanceLock::Claim SingleInstance::claimHome() {
 
 bool SingleInstance::listen(std::function<void(const std::string&)> handler) {
     handler_ = std::move(handler);
+    if (!isOwnFolder(folder_)) {
+        shellLog().error("no instance socket in " + folder_.string() + ": " +
+                         anotherUsersFolder().message());
+        return false;
+    }
     // Only the lock holder gets here, so a socket file left behind is stale.
     QLocalServer::removeServer(QString::fromStdString(socketPath()));
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -119,7 +136,7 @@ bool SingleInstance::handOver(const std::string& request, int timeoutMs) const {
     // Plain socket calls: a later launch hands over before any Qt object exists.
     const std::string path = socketPath();
     sockaddr_un address{};
-    if (path.size() >= sizeof address.sun_path) return false;
+    if (path.size() >= sizeof address.sun_path || !isOwnFolder(folder_)) return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,12 @@ constexpr mode_t privateMode = 0700;
 std::error_code lastError() {
     return {errno, std::generic_category()};
 }
+
+class PrivateFolderCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "private folder"; }
+    std::string message(int) const override { return "it belongs to another user"; }
+};
 
 } // namespace
 
@@ -32,10 +39,18 @@ std::error_code createPrivateFolders(const std::filesystem::path& folder) {
     return {};
 }
 
+std::error_code anotherUsersFolder() {
+    static const PrivateFolderCategory category;
+    return {EPERM, category};
+}
+
+// Another user may have made it first where they could (a shared folder), or a link there to
+// a folder of theirs: whatever went in would be theirs to read.
 std::error_code makePrivateFolder(const std::filesystem::path& folder) {
     if (auto error = createPrivateFolders(folder)) return error;
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0) return lastError();
+    if (info.st_uid != ::geteuid()) return anotherUsersFolder();
     if ((info.st_mode & 07777) != privateMode && ::chmod(folder.c_str(), privateMode) != 0)
         return lastError();
     return {};

@@ -63,7 +63,7 @@ void ConsentStore::noteProblem(const std::string& problem) const {
 }
 
 bool ConsentStore::record(bool granted) {
-    makePrivateFolder(file_.parent_path());
+    if (makePrivateFolder(file_.parent_path())) return false;
     Json document = Json::object();
     document.set("consent", granted ? "granted" : "declined");
     try {

@@ -72,6 +72,17 @@ PortError blockedAlbum(const std::string& path) {
     return {folderLibraryErrorDomain, ENOTDIR, message};
 }
 
+// Another user made the folder where they may write to the library: what Keepsift wrote there
+// they could read, and their links would pass for the user's flags.
+PortError othersAlbum(const std::string& path) {
+    std::string message = "The folder \u201C" + path.substr(path.rfind('/') + 1) +
+                          "\u201D in the photo library folder belongs to another user: Keepsift "
+                          "keeps no album in it; move or rename " +
+                          path;
+    log().error(message);
+    return {folderLibraryErrorDomain, EPERM, message};
+}
+
 // The photographs asked for that the library no longer holds.
 std::vector<std::string> departedOf(const std::vector<std::string>& ids,
                                     const std::vector<CatalogueItem>& items) {
@@ -246,6 +257,7 @@ std::optional<PortError> FolderPhotoLibrary::apply(ChangeRequests& requests) {
         if (!isFolderName(title)) return folderLibraryError(EINVAL, "cannot create the album");
         int error = albums_.create(title);
         if (error == ENOTDIR) return blockedAlbum(catalogue_.absolute(title));
+        if (error == EPERM) return othersAlbum(catalogue_.absolute(title));
         if (error != 0) return folderLibraryError(error, "cannot create the album");
     }
     for (const auto& change : requests.albumChanges) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <sys/stat.h>
+#include <system_error>
 
 #include "core/support/Logger.hpp"
 #include "platform/files/AtomicFile.hpp"
@@ -134,7 +135,8 @@ void RememberedMounts::note(const std::string& root) {
     // Not kept, it is only forgotten: the mount points declared in the filesystem table
     // still count.
     try {
-        makePrivateFolder(file_.parent_path());
+        if (const auto error = makePrivateFolder(file_.parent_path()))
+            throw std::system_error(error, file_.parent_path().string());
         replaceFileOrFolderAtomically(file_, contentOf(kept));
         fileIsTidy_ = true;
     } catch (const std::exception& error) {

@@ -47,6 +47,13 @@ PortAssetCollection collectionOf(const std::string& relative) {
     return album;
 }
 
+// An album folder that another user made where they may write (a shared library) is theirs to
+// read and fill: Keepsift neither writes the user's flags there nor takes their links for them.
+bool isAnotherUsers(int folder) {
+    struct stat info {};
+    return ::fstat(folder, &info) == 0 && info.st_uid != ::geteuid();
+}
+
 // The photograph files a link may point at: the image and video resources, not sidecars.
 std::map<std::string, std::string> ownersOf(const std::vector<CatalogueItem>& items) {
     std::map<std::string, std::string> owners;
@@ -89,6 +96,7 @@ std::vector<PortAssetCollection> SymlinkAlbums::all() {
     for (const WalkedFolder& folder : catalogue_.walk(ListingDetail::kindsOnly)) {
         if (folder.relative.empty()) continue;
         bool rejects = folder.relative == rejectsAlbumTitle;
+        if (rejects && !isOwnFolder(folder.relative)) continue;
         if (rejects || holdsLink(folder)) folders.push_back(folder.relative);
     }
     std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
@@ -102,11 +110,15 @@ std::vector<PortAssetCollection> SymlinkAlbums::all() {
 }
 
 bool SymlinkAlbums::exists(const PortAssetCollection& album) {
-    if (!isVisibleRelative(folderOf(album))) return false;
-    int fd = openFolder({catalogue_.root(), folderOf(album)});
+    return isVisibleRelative(folderOf(album)) && isOwnFolder(folderOf(album));
+}
+
+bool SymlinkAlbums::isOwnFolder(const std::string& relative) {
+    int fd = openFolder({catalogue_.root(), relative});
     if (fd < 0) return false;
+    const bool own = !isAnotherUsers(fd);
     ::close(fd);
-    return true;
+    return own;
 }
 
 // Each link is read by the path it names: what lies there is never followed further, so a
@@ -220,12 +232,15 @@ SymlinkAlbums::linksTo(const std::string& albumFolder, const std::vector<Catalog
 int SymlinkAlbums::create(const std::string& title) {
     Place folder{catalogue_.root(), title};
     int error = catalogue_.ops().makeDirectory(folder);
+    // EPERM says the folder is another user's.
+    if (error == EPERM) return EACCES;
     if (error != EEXIST) return error;
     // Something else of that name (a file, a link) is not the album and blocks it.
     int fd = openFolder(folder);
     if (fd < 0) return ENOTDIR;
+    error = isAnotherUsers(fd) ? EPERM : 0;
     ::close(fd);
-    return 0;
+    return error;
 }
 
 void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,

@@ -35,7 +35,8 @@ public:
     std::map<std::string, std::vector<Place>> linksTo(const std::string& albumFolder,
                                                       const std::vector<CatalogueItem>& items);
 
-    // Each write stops at the first failure and answers its errno value; links already
+    // Each write stops at the first failure and answers its errno value (EPERM: the album's
+    // folder is another user's, ENOTDIR: something else blocks its name); links already
     // made or removed stay as they are, and nothing else is touched. A removal also takes out
     // the links of `departed` photographs (gone from the library) whose named paths hold no
     // file now (nothing, or another link), but those to
@@ -60,6 +61,8 @@ private:
         }
     };
     static Link::Reach reachOf(const Place& named);
+    // A real folder there that is the user's own, not another user's.
+    bool isOwnFolder(const std::string& relative);
     std::vector<Link> resolvedLinks(const std::string& albumFolder);
     std::vector<std::string> membersIn(const std::string& albumFolder);
     // By identifier, with the newest proven link time when `timed`.

@@ -28,8 +28,15 @@ int openOrMake(int parent, const std::string& name) {
     return ::openat(parent, name.c_str(), folderFlags);
 }
 
-std::string whyNotOpened(int error) {
-    return error == ELOOP || error == ENOTDIR ? "is a symbolic link or not a folder" : "";
+// A folder of another user's that is closed to the user cannot be opened to be looked at;
+// its status still says whose it is.
+std::string whyNotOpened(int parent, const std::string& name, uid_t user, int error) {
+    if (error == ELOOP || error == ENOTDIR) return "is a symbolic link or not a folder";
+    struct stat info {};
+    if (error == EACCES && ::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        info.st_uid != user)
+        return "belongs to another user";
+    return "";
 }
 
 // The user's own folder below `parent`, created when missing. One that others may write to
@@ -38,7 +45,9 @@ std::string whyNotOpened(int error) {
 int openPrivateFolder(int parent, const std::string& name, uid_t user, std::string& reason) {
     int fd = openOrMake(parent, name);
     if (fd < 0) {
-        reason = whyNotOpened(errno);
+        const int error = errno;
+        reason = whyNotOpened(parent, name, user, error);
+        errno = error;
         return -1;
     }
     struct stat info {};

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "Keepsift/shell/QuitSignals.hpp"
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/tests/QtEnvironment.hpp"
+#include "platform/files/tests/OtherUser.hpp"
 #include "platform/files/tests/TemporaryFolder.hpp"
 
 namespace keepsift::app {
@@ -219,6 +222,39 @@ TEST(QuitSignals, TerminationAndInterruptArriveOnTheEventLoop) {
     EXPECT_TRUE(testing::processEventsUntil([&] { return requests == 1; }));
     ::raise(SIGINT);
     EXPECT_TRUE(testing::processEventsUntil([&] { return requests == 2; }));
+}
+
+// Another user made the support folder first where everyone may make folders, and listens
+// there in the socket's place: no lock or socket of the user's goes in, and no later launch
+// hands its request to them.
+TEST_F(SingleInstanceTest, AnotherUsersSupportFolderGetsNoLockNoSocketAndNoRequest) {
+    if (!testing::asOtherUser([] { return true; }))
+        GTEST_SKIP() << "needs root to start another user's process";
+    ::chmod(folder.path().c_str(), 0711);
+    const auto shared = folder.path() / "data";
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    const auto support = shared / "com.ambervale.keepsift";
+    ASSERT_TRUE(testing::otherUserMakesOpenFolders({support}));
+    SingleInstance first(support);
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(first.listen({}));
+    EXPECT_TRUE(logged("it belongs to another user"));
+    EXPECT_TRUE(std::filesystem::is_empty(support));
+
+    const int theirs = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const auto path = (support / SingleInstance::socketName).string();
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(theirs, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::chown(path.c_str(), testing::otherUserId, testing::otherUserId), 0);
+    ASSERT_EQ(::listen(theirs, 4), 0);
+    SingleInstance second(support);
+    EXPECT_FALSE(second.acquire());
+    EXPECT_FALSE(second.handOver(SingleInstance::reopenRequest, 200));
+    EXPECT_LT(::accept(theirs, nullptr, nullptr), 0);
+    ::close(theirs);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "OtherUser.hpp"
 #include "TemporaryFolder.hpp"
 #include "platform/files/AtomicFile.hpp"
 #include "platform/files/PrivateFiles.hpp"
@@ -67,6 +68,55 @@ TEST(PrivateFiles, OnlyAFileOfTheUsersOwnBehindALinkIsMadePrivate) {
     ASSERT_EQ(::chown((dotfiles / "catalogue.sqlite").c_str(), 65534, 65534), 0);
     EXPECT_TRUE(makePrivateFile(folder.path() / "link"));
     EXPECT_EQ(modeOf(dotfiles / "catalogue.sqlite"), 0644u);
+}
+
+// Another user's real process, in a folder everyone may make things in (/tmp, a shared
+// volume where the XDG folders were pointed).
+class PrivateFilesBesideAnotherUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testing::asOtherUser([] { return true; }))
+            GTEST_SKIP() << "needs root to start another user's process";
+        ::chmod(folder.path().c_str(), 01777);
+    }
+
+    testing::TemporaryFolder folder;
+};
+
+TEST_F(PrivateFilesBesideAnotherUser, TheirFolderOrALinkToItIsNeverTakenForKeepsifts) {
+    const auto own = folder.path() / "com.ambervale.keepsift";
+    const auto theirs = folder.path() / "theirs";
+    ASSERT_TRUE(testing::otherUserMakesOpenFolders({own, theirs}));
+    EXPECT_EQ(makePrivateFolder(own), anotherUsersFolder());
+    EXPECT_EQ(anotherUsersFolder().message(), "it belongs to another user");
+    EXPECT_EQ(modeOf(own), 0777u);
+    const auto link = folder.path() / "link";
+    std::filesystem::create_symlink(theirs, link);
+    EXPECT_EQ(makePrivateFolder(link), anotherUsersFolder());
+    EXPECT_EQ(modeOf(theirs), 0777u);
+}
+
+// The temporary file exists, named beside the file, for as long as the write takes.
+TEST_F(PrivateFilesBesideAnotherUser, AnAtomicWriteIsClosedToThemBeforeAndAfterItsRename) {
+    const auto open = folder.path() / "open";
+    std::filesystem::create_directory(open);
+    ::chmod(open.c_str(), 0755);
+    const auto file = open / "library-index.json";
+    replaceFileAtomically(file, "{}");
+    ::chmod(file.c_str(), 0644);
+    std::vector<std::string> seen;
+    replaceFileAtomically(file, [&](const auto& write) {
+        write("{\"entries\":");
+        for (const auto& entry : std::filesystem::directory_iterator(open))
+            if (isTemporaryFileName(entry.path().filename().string()))
+                seen.push_back(entry.path().filename().string() + ": " +
+                               testing::whatOtherUserCan(entry.path()));
+        write("{}}");
+    });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], seen[0].substr(0, seen[0].find(':')) + ": ");
+    EXPECT_EQ(testing::whatOtherUserCan(file), "");
+    EXPECT_EQ(readWholeFile(file), "{\"entries\":{}}");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "FolderLibraryFixture.hpp"
 #include "core/support/Logger.hpp"
+#include "platform/files/tests/OtherUser.hpp"
 
 namespace keepsift::foldertest {
 namespace {
@@ -278,6 +279,32 @@ TEST_F(AlbumTest, AFileNamedLikeTheRejectsAlbumBlocksItWithAnErrorThatSaysSo) {
     EXPECT_THAT(error->message, ::testing::HasSubstr("blocks the album"));
     EXPECT_THAT(error->message, ::testing::HasSubstr(lib(rejectsAlbumTitle).string()));
     EXPECT_EQ(readText(lib(rejectsAlbumTitle)), "a file, not the album");
+}
+
+// In a library others may write to, another user's process made the rejects folder first and
+// put their own link in it: it is no album of the user's, neither read nor written.
+TEST_F(AlbumTest, ARejectsFolderOfAnotherUserIsNeitherReadNorWritten) {
+    if (!testing::asOtherUser([] { return true; }))
+        GTEST_SKIP() << "needs root to start another user's process";
+    writeJpeg(lib("a.jpg"));
+    ASSERT_EQ(::chmod(base.c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(root.c_str(), 01777), 0);
+    ASSERT_TRUE(testing::otherUserMakesOpenFolders({rejectsFolder()}));
+    const std::string link = (rejectsFolder() / "a.jpg").string();
+    ASSERT_TRUE(testing::asOtherUser([&] {
+                    return ::symlink("../a.jpg", link.c_str()) == 0;
+                }).value_or(false));
+    auto library = makeLibrary();
+    EXPECT_FALSE(rejects(*library));
+    auto [success, error] = change(*library, [](PortChangeRequests& requests) {
+        requests.creationRequestForAssetCollectionWithTitle(rejectsAlbumTitle);
+    });
+    EXPECT_FALSE(success);
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->message, ::testing::HasSubstr("belongs to another user"));
+    EXPECT_THAT(error->message, ::testing::HasSubstr(rejectsFolder().string()));
+    EXPECT_FALSE(rejects(*library));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rejectsFolder()), {}), 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "FolderLibraryFixture.hpp"
 #include "PermissionsBind.hpp"
 #include "PrivateMounts.hpp"
+#include "platform/files/tests/OtherUser.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +190,150 @@ TEST_F(TopTrashTest, ABindMountedLibraryTrashesAtItsOwnMountPoint) {
     EXPECT_TRUE(fs::exists(bound / (".Trash-" + uid) / "files/b.jpg"));
     EXPECT_THAT(readText(bound / (".Trash-" + uid) / "info/b.jpg.trashinfo"),
                 ::testing::HasSubstr("\nPath=Photos/b.jpg\n"));
+}
+
+// Another local user who shares the drive plants what the freedesktop.org Trash specification
+// warns of, before the user's first delete there; every plant is made by that user's own
+// process. The user's photograph never reaches anything of theirs, nothing of it or of its
+// Trash entry is readable by them, and no photograph is copied in place of a move.
+class OtherUserOnTheDrive : public TopTrashTest {
+protected:
+    void SetUp() override {
+        TopTrashTest::SetUp();
+        if (IsSkipped()) return;
+        if (!testing::asOtherUser([] { return true; }))
+            GTEST_SKIP() << "needs root to start another user's process";
+        // Only the drive's own folders keep them out.
+        ASSERT_EQ(::chmod(base.c_str(), 0711), 0);
+        theirs = drive / "theirs";
+        ASSERT_TRUE(makeOpenFolder(theirs));
+    }
+
+    // Made by the other user as an open folder with open "files" and "info" folders.
+    static bool makeOpenFolder(const fs::path& folder) {
+        return testing::otherUserMakesOpenFolders({folder, folder / "files", folder / "info"});
+    }
+    static bool plant(const std::function<bool()>& act) {
+        return testing::asOtherUser(act).value_or(false);
+    }
+
+    std::optional<PortError> deleteAsTheUser() {
+        PermissionsBind bind;
+        return deletePhoto();
+    }
+    // Nothing of the photograph went to a folder of theirs or, copied, to the home Trash.
+    void expectNothingHanded(const fs::path& folder) {
+        EXPECT_TRUE(isEmptyOrMissing(folder / "files")) << folder;
+        EXPECT_TRUE(isEmptyOrMissing(folder / "info")) << folder;
+        EXPECT_TRUE(isEmptyOrMissing(base / "data/Trash/files"));
+    }
+    // The other user can neither look into the Trash nor read or change what went there.
+    void expectPrivate(const fs::path& trash) {
+        for (const fs::path& path : {trash, trash / "files", trash / "info", trash / "files/a.jpg",
+                                     trash / "info/a.jpg.trashinfo"})
+            EXPECT_EQ(testing::whatOtherUserCan(path), "") << path;
+    }
+
+    fs::path theirs;
+};
+
+TEST_F(OtherUserOnTheDrive, TheirFolderOrLinkAtTheUsersTrashNameIsNeverUsed) {
+    const fs::path trash = drive / (".Trash-" + uid);
+    ASSERT_TRUE(plant([&] { return ::symlink(theirs.c_str(), trash.c_str()) == 0; }));
+    expectKept(deleteAsTheUser(), trash.string() + " is a symbolic link or not a folder");
+    expectNothingHanded(theirs);
+    ASSERT_EQ(::unlink(trash.c_str()), 0);
+
+    ASSERT_TRUE(makeOpenFolder(trash));
+    expectKept(deleteAsTheUser(), trash.string() + " belongs to another user");
+    expectNothingHanded(trash);
+    ASSERT_TRUE(plant([&] { return ::chmod(trash.c_str(), 0700) == 0; }));
+    expectKept(deleteAsTheUser(), trash.string() + " belongs to another user");
+    expectNothingHanded(trash);
+}
+
+// The user's own Trash folder, left open to everyone by an older tool, where the other user
+// planted links at the names the next delete takes.
+TEST_F(OtherUserOnTheDrive, AnOpenTrashOfTheUsersWithTheirLinksInsideIsNeverUsed) {
+    const fs::path trash = drive / (".Trash-" + uid);
+    for (const char* name : {"", "/files", "/info"})
+        makeFolder(trash.string() + name, 0777);
+    const fs::path bait = theirs / "files/bait";
+    const fs::path info = trash / "info/a.jpg.trashinfo", file = trash / "files/a.jpg";
+    const fs::path theirInfo = theirs / "info";
+    ASSERT_TRUE(plant([&] {
+        const int fd = ::open(bait.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        return fd >= 0 && ::fchmod(fd, 0666) == 0 && ::close(fd) == 0 &&
+               ::symlink(bait.c_str(), info.c_str()) == 0 &&
+               ::symlink(theirInfo.c_str(), file.c_str()) == 0;
+    }));
+    expectKept(deleteAsTheUser(), trash.string() + " may be written to by other users");
+    EXPECT_EQ(fs::file_size(bait), 0u);
+    EXPECT_TRUE(isEmptyOrMissing(theirs / "info"));
+}
+
+// An info file's name already taken by a link (left by someone who could once write there):
+// the entry takes the next free name and nothing is written through the link.
+TEST_F(OtherUserOnTheDrive, ALinkAtTheInfoNameIsNeverWrittenThrough) {
+    const fs::path trash = drive / (".Trash-" + uid);
+    for (const char* name : {"", "/files", "/info"})
+        makeFolder(trash.string() + name, 0700);
+    const fs::path bait = theirs / "files/bait";
+    ASSERT_TRUE(plant([&] {
+        const int fd = ::open(bait.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        return fd >= 0 && ::fchmod(fd, 0666) == 0 && ::close(fd) == 0;
+    }));
+    fs::create_symlink(bait, trash / "info/a.jpg.trashinfo");
+    ASSERT_EQ(::lchown((trash / "info/a.jpg.trashinfo").c_str(), testing::otherUserId,
+                       static_cast<gid_t>(-1)),
+              0);
+    ASSERT_FALSE(deleteAsTheUser());
+    EXPECT_EQ(fs::file_size(bait), 0u);
+    EXPECT_TRUE(fs::exists(trash / "files/a.2.jpg"));
+    EXPECT_THAT(readText(trash / "info/a.2.jpg.trashinfo"),
+                ::testing::HasSubstr("\nPath=Photos/a.jpg\n"));
+    for (const fs::path& path : {trash / "files/a.2.jpg", trash / "info/a.2.jpg.trashinfo"})
+        EXPECT_EQ(testing::whatOtherUserCan(path), "") << path;
+}
+
+TEST_F(OtherUserOnTheDrive, TheirSharedTrashOrTheirFolderInItIsPassedOverForAPrivateOne) {
+    const fs::path shared = drive / ".Trash";
+    const fs::path own = drive / (".Trash-" + uid);
+    struct Case {
+        const char* shape;
+        mode_t sharedMode;
+        std::function<bool()> plantUsersFolder;
+        fs::path expectedTrash;
+    };
+    const fs::path usersFolder = shared / uid;
+    const std::string usersPath = usersFolder.string(), theirPath = theirs.string();
+    const std::vector<Case> cases = {
+        {"not sticky, their folder for the user", 0777, [&] { return makeOpenFolder(usersFolder); },
+         own},
+        {"sticky, their folder for the user", 01777, [&] { return makeOpenFolder(usersFolder); },
+         own},
+        {"sticky, their link for the user", 01777,
+         [&] {
+             return plant([&] { return ::symlink(theirPath.c_str(), usersPath.c_str()) == 0; });
+         },
+         own},
+        {"sticky, theirs, nothing for the user yet", 01777, [] { return true; }, usersFolder},
+    };
+    const std::string sharedPath = shared.string();
+    for (const Case& shape : cases) {
+        SCOPED_TRACE(shape.shape);
+        ASSERT_TRUE(plant([&] {
+            return ::mkdir(sharedPath.c_str(), 0700) == 0 &&
+                   ::chmod(sharedPath.c_str(), shape.sharedMode) == 0;
+        }));
+        ASSERT_TRUE(shape.plantUsersFolder());
+        expectTrashedIn(shape.expectedTrash, deleteAsTheUser());
+        expectPrivate(shape.expectedTrash);
+        expectNothingHanded(theirs);
+        if (shape.expectedTrash == own) expectNothingHanded(usersFolder);
+        fs::remove_all(shared);
+        fs::remove_all(own);
+    }
 }
 
 } // namespace
