@@ -101,6 +101,20 @@ void IndexEntry::takeStatusReadAgain(const DigestRead& read) {
     }
 }
 
+std::optional<std::int64_t> IndexEntry::digestedAsListedButModified() const {
+    const auto& file = asset.file;
+    if (!digestedAs || !file || digestedAs->number != file->number ||
+        digestedAs->changedNs != file->changedNs || digestedAs->size != asset.fileSize)
+        return std::nullopt;
+    return digestedAs->modifiedNs;
+}
+
+void IndexEntry::takeDigestedAsListed(std::int64_t modifiedNs) {
+    if (asset.file)
+        digestedAs =
+            DigestedStatus{asset.file->number, asset.fileSize, modifiedNs, asset.file->changedNs};
+}
+
 Json IndexEntry::toJson(DateForm form) const {
     Json json = Json::object();
     json.set("asset", asset.toJson(form));
@@ -117,8 +131,11 @@ Json IndexEntry::toJson(DateForm form) const {
                   [form](Date d) { return dateToJson(d, form); });
     writeOptional(json, "contentDigest", contentDigest,
                   [](const std::string& digest) { return Json(digest); });
-    writeOptional(json, "digestedAs", digestedAs,
-                  [](const DigestedStatus& s) { return statusToJson(s); });
+    if (const auto modifiedNs = digestedAsListedButModified())
+        json.set(std::string(digestedModifiedKey), Json::integer(*modifiedNs));
+    else
+        writeOptional(json, "digestedAs", digestedAs,
+                      [](const DigestedStatus& s) { return statusToJson(s); });
     if (firstListing != 0) json.set("firstListing", Json::integer(firstListing));
     if (reviewListing != 0) json.set("reviewListing", Json::integer(reviewListing));
     if (!companionsAs.empty()) json.set("companionsAs", companionsToJson(companionsAs));
@@ -146,6 +163,9 @@ IndexEntry IndexEntry::fromJson(const Json& json, DateForm form) {
                                                     [](const Json& j) { return j.asString(); });
     entry.digestedAs = readOptional<DigestedStatus>(json, "digestedAs", statusFromJson);
     const auto integer = [](const Json& j) { return j.asInt64(); };
+    if (const auto modifiedNs = readOptional<std::int64_t>(json, digestedModifiedKey, integer);
+        modifiedNs && !entry.digestedAs)
+        entry.takeDigestedAsListed(*modifiedNs);
     entry.firstListing = readOptional<std::int64_t>(json, "firstListing", integer).value_or(0);
     entry.reviewListing = readOptional<std::int64_t>(json, "reviewListing", integer).value_or(0);
     entry.companionsAs = readOptional<CompanionStatuses>(json, "companionsAs", companionsFromJson)

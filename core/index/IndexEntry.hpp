@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/index/ReviewState.hpp"
 #include "core/model/LibraryAsset.hpp"
@@ -70,6 +72,13 @@ struct IndexEntry {
     // it is now, as a `chmod -R` leaves it, its recorded digest kept where there is one; one
     // that moved keeps what was reviewed, and one not recorded (an earlier index) is taken.
     void takeStatusReadAgain(const DigestRead& read);
+    // The status its digest was read with is most often the one its file is listed with: the
+    // index then keeps only that status's modification time, under a key of its own that
+    // earlier builds pass over, and the rest is the asset's. None where any of it differs.
+    std::optional<std::int64_t> digestedAsListedButModified() const;
+    // That status again, from the asset as read; none where the asset holds no file.
+    void takeDigestedAsListed(std::int64_t modifiedNs);
+    static constexpr std::string_view digestedModifiedKey = "digestedModifiedNs";
 
     Json toJson(DateForm form) const;
     // "needsOriginal" is lenient; any other bad key throws JsonError.

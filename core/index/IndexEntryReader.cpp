@@ -196,7 +196,7 @@ void companions(JsonCursor& c, CompanionStatuses& to) {
 
 IndexEntry entry(JsonCursor& c) {
     IndexEntry e;
-    std::optional<std::int64_t> firstListing, reviewListing;
+    std::optional<std::int64_t> firstListing, reviewListing, digestedModified;
     readObject(
         c,
         {{"asset", Presence::required, [&e](JsonCursor& c) { e.asset = asset(c); }},
@@ -216,12 +216,14 @@ IndexEntry entry(JsonCursor& c) {
           [&e](JsonCursor& c) { e.contentDigest = c.string(); }},
          {"digestedAs", Presence::optional,
           [&e](JsonCursor& c) { e.digestedAs = digestedStatus(c); }},
+         optionalInteger(IndexEntry::digestedModifiedKey, digestedModified),
          optionalInteger("firstListing", firstListing),
          optionalInteger("reviewListing", reviewListing),
          {"companionsAs", Presence::optional,
           [&e](JsonCursor& c) { companions(c, e.companionsAs); }},
          {"measureAgain", Presence::lenient,
           [&e](JsonCursor& c) { lenientFlag(c, e.measureAgain); }}});
+    if (digestedModified && !e.digestedAs) e.takeDigestedAsListed(*digestedModified);
     e.firstListing = firstListing.value_or(0);
     e.reviewListing = reviewListing.value_or(0);
     return e;

@@ -18,7 +18,12 @@ void Writer::entry(const IndexEntry& e) {
     optional("formerState", e.formerState, [&](ReviewState s) { text(toString(s)); });
     optional("formerDecidedAt", e.formerDecidedAt, [&](Date d) { date(d); });
     optional("contentDigest", e.contentDigest, [&](const std::string& d) { text(d); });
-    optional("digestedAs", e.digestedAs, [&](const DigestedStatus& s) { digestedStatus(s); });
+    if (const auto modifiedNs = e.digestedAsListedButModified()) {
+        key(IndexEntry::digestedModifiedKey);
+        integer(*modifiedNs);
+    } else {
+        optional("digestedAs", e.digestedAs, [&](const DigestedStatus& s) { digestedStatus(s); });
+    }
     for (const auto& [name, listing] :
          {std::pair{"firstListing", e.firstListing}, std::pair{"reviewListing", e.reviewListing}})
         if (listing != 0) {

@@ -120,5 +120,47 @@ TEST(IndexEntryReader, AgreesWithTheValueTreeOnGoodAndBadEntries) {
     EXPECT_EQ(direct("[]"), std::nullopt);
 }
 
+// As a read-back after `chmod -R` leaves every entry: its digest read with the status it is
+// listed with. Only the modification time is written; the rest is read from the asset.
+TEST(IndexEntryReader, AStatusAsListedIsKeptByItsModificationTimeAlone) {
+    IndexEntry entry = measured(asset("a", 700000000, 700000001), ReviewState::keeper);
+    entry.contentDigest = "9f86d081";
+    entry.asset.file = FileIdentity{1234567, 1700000000123456789, 2049};
+    entry.digestedAs =
+        DigestedStatus{1234567, entry.asset.fileSize, 1700000000000000001, 1700000000123456789};
+    IndexEntry other = entry;
+    other.digestedAs->changedNs = 1700000000000000002;
+    const std::string good = entry.toJson(DateForm::iso8601).dump();
+    const std::string full = other.toJson(DateForm::iso8601).dump();
+    EXPECT_EQ(good.find("\"digestedAs\""), std::string::npos) << good;
+    EXPECT_NE(good.find(",\"digestedModifiedNs\":1700000000000000001"), std::string::npos);
+    EXPECT_EQ(full.find("digestedModifiedNs"), std::string::npos) << full;
+    EXPECT_LT(good.size() + 60, full.size());
+    EXPECT_EQ(direct(good), entry);
+    EXPECT_EQ(viaTree(good), entry);
+    EXPECT_EQ(direct(full), other);
+    EXPECT_EQ(viaTree(full), other);
+    const std::vector<std::pair<std::string, std::string>> edits{
+        // A status never stands without the file it names: an asset without one gives none.
+        {",\"fileNumber\":1234567", ""},
+        {"\"digestedModifiedNs\":1700000000000000001", "\"digestedModifiedNs\":null"},
+        {"\"digestedModifiedNs\":1700000000000000001", "\"digestedModifiedNs\":\"x\""},
+        {"\"digestedModifiedNs\":1700000000000000001",
+         "\"digestedModifiedNs\":1700000000000000001,\"digestedAs\":{\"number\":1,\"size\":2,"
+         "\"modifiedNs\":3,\"changedNs\":4}"},
+    };
+    for (const auto& [from, to] : edits) {
+        const std::string text = replaced(good, from, to);
+        EXPECT_EQ(direct(text), viaTree(text)) << text;
+    }
+    EXPECT_EQ(direct(replaced(good, ",\"fileNumber\":1234567", ""))->digestedAs, std::nullopt);
+    // The full form, when both are there, is the one read.
+    EXPECT_EQ(direct(replaced(good, "\"digestedModifiedNs\":1700000000000000001",
+                              "\"digestedModifiedNs\":1700000000000000001,\"digestedAs\":{"
+                              "\"number\":1,\"size\":2,\"modifiedNs\":3,\"changedNs\":4}"))
+                  ->digestedAs,
+              (DigestedStatus{1, 2, 3, 4}));
+}
+
 } // namespace
 } // namespace keepsift

@@ -39,6 +39,11 @@ LibraryIndex variedIndex() {
         if (i % 3 == 0) e.reason = static_cast<Reason>(i % 20);
         if (i % 8 == 0) e.skip = SkipReason::utility;
         if (i % 3 != 2) e.asset.file = FileIdentity{i * 7919LL, i % 9 == 0 ? -1 : 1700000000LL * i};
+        // Read as listed, and written by its modification time alone, or with another status.
+        if (i % 4 == 2 && e.asset.file)
+            e.digestedAs = DigestedStatus{e.asset.file->number, e.asset.fileSize, 17LL * i,
+                                          e.asset.file->changedNs};
+        if (i % 4 == 3) e.digestedAs = DigestedStatus{i * 7919LL, i, 17LL * i, -i};
         if (i % 5 == 1) e.decidedAt = Date{7e8 + i * 0.25};
         e.needsOriginal = i % 10 == 0;
         if (i % 4 == 1)

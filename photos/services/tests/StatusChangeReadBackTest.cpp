@@ -135,6 +135,47 @@ TEST_F(StatusChangeReadBack, ItsEndLeavesTheNewIdentitiesToTheOrdinarySave) {
     EXPECT_FALSE(storage->read(indexFile) == saved);
 }
 
+// A listing that finds only the statuses moved changes nothing a review rests on: it writes
+// no index, even with a save due, and the read-back's identities wait for the one save after
+// it. Killed before that save, the next start finds the old identities and reads back again.
+TEST_F(StatusChangeReadBack, AListingFindingOnlyMovedStatusesWritesNothingAndAKillThenLosesNone) {
+    const auto clock = std::make_shared<MutableClock>(Date::now());
+    const auto start = [&] {
+        engine = std::make_unique<ScanEngine>(library, services.extractor, storage, clock);
+        ASSERT_EQ(engine->ensureAuthorization(true), LibraryAuthorization::authorized);
+    };
+    // As a running Keepsift leaves it: its album's links listed, its read-back done, all saved.
+    engine->reconcileWithLibrary();
+    readBackWhole();
+    engine->flush();
+    start();
+    engine->reconcileWithLibrary();
+    engine->flush();
+    const auto indexFile = std::string(ScanEngine::indexFileName);
+    const auto saved = storage->read(indexFile);
+    for (const auto& file : fs::recursive_directory_iterator(pictures))
+        if (file.is_regular_file() && !file.is_symlink())
+            fs::permissions(file.path(), fs::perms::group_write, fs::perm_options::remove);
+    clock->advance(2 * ScanEngine::defaultSaveInterval);
+    library->reads = 0;
+    EXPECT_TRUE(engine->reconcileWithLibrary().changedNothing());
+    EXPECT_EQ(library->reads, 0);
+    EXPECT_TRUE(storage->read(indexFile) == saved) << "the listing saved the index";
+
+    start();
+    EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
+    readBackWhole();
+    EXPECT_EQ(library->reads, photoCount);
+    expectReviewsAsBefore();
+    engine->flush();
+    EXPECT_FALSE(storage->read(indexFile) == saved);
+    start();
+    EXPECT_TRUE(engine->reconcileWithLibrary().changedNothing());
+    EXPECT_EQ(engine->fillContentDigests(running()), DigestFill::done);
+    EXPECT_EQ(library->reads, photoCount);
+    expectReviewsAsBefore();
+}
+
 // A decision by hand made while a file is read back is answered, and stands.
 TEST_F(StatusChangeReadBack, AHandDecisionIsAnsweredWhileAFileIsReadBack) {
     EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
