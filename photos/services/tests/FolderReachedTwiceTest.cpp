@@ -228,6 +228,95 @@ TEST_F(SecondNameBeforeTheDelete, AHardLinkOfTheKeptFileGoesAndTheKeptFileStays)
     EXPECT_TRUE(inTrash(kept));
 }
 
+// An index of a build that listed both names of Trip01, mounted again as View, holds a
+// decision by hand on a name under View. The first listing lists Trip01 alone: a keep by hand
+// is that of the photograph, whose file Trip01 names too (one number on one drive, one digest).
+class EarlierIndexWithASecondName : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        for (int frame = 0; frame < 2; ++frame)
+            writeJpeg("Trip01/frame-" + std::to_string(frame) + ".jpg", burstFrame(frame),
+                      "2024:05:01 10:00:0" + std::to_string(2 * frame));
+        if (!mounts.bind(pictures / "Trip01", pictures / "View"))
+            GTEST_SKIP() << "mounting needs root in a process of one thread: the case is not "
+                            "tried";
+        startServices();
+        startEngine();
+        relist();
+        ASSERT_EQ(flagged().size(), 1u);
+        flaggedFrame = flagged().front();
+        keeperFrame =
+            flaggedFrame == "Trip01/frame-0.jpg" ? "Trip01/frame-1.jpg" : "Trip01/frame-0.jpg";
+    }
+
+    void TearDown() override {
+        engine.reset();
+        services = {};
+        mounts.unmountAll();
+        LiveHome::TearDown();
+    }
+
+    static std::string viewNameOf(const std::string& id) { return "View/" + id.substr(7); }
+
+    // The earlier build's index: the photograph's entry under View too, decided by hand.
+    void decidedUnderView(const std::string& id, ReviewState state) {
+        engine->updateIndex([&](LibraryIndex& index) {
+            IndexEntry entry = index.entries.at(id);
+            entry.asset.id = viewNameOf(id);
+            entry.state = state;
+            index.stampReview(entry);
+            index.entries.insert_or_assign(entry.asset.id, std::move(entry));
+        });
+        ASSERT_TRUE(engine->save());
+    }
+
+    void startAgain() {
+        quitEngine();
+        startServices();
+        startEngine();
+        relist();
+    }
+
+    foldertest::PrivateMounts mounts;
+    std::string flaggedFrame, keeperFrame;
+};
+
+TEST_F(EarlierIndexWithASecondName, AKeepByHandUnderTheViewKeepsThePhotograph) {
+    decidedUnderView(flaggedFrame, ReviewState::keptByHand);
+    startAgain();
+    EXPECT_EQ(stateOf(flaggedFrame), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    startAgain();
+    EXPECT_EQ(stateOf(flaggedFrame), ReviewState::keptByHand);
+}
+
+TEST_F(EarlierIndexWithASecondName, AKeepByHandWinsOverAFlagByHandOnTheSameFile) {
+    engine->override(flaggedFrame, false);
+    engine->syncRejectsAlbumIfNeeded();
+    decidedUnderView(flaggedFrame, ReviewState::keptByHand);
+    startAgain();
+    EXPECT_EQ(stateOf(flaggedFrame), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+}
+
+// Where a de-duplication tool linked a flagged copy to the kept one, the index sees the same;
+// a flag passed there could land on the last copy of the picture.
+TEST_F(EarlierIndexWithASecondName, AFlagByHandUnderTheViewLeavesTheListedNamesReview) {
+    decidedUnderView(keeperFrame, ReviewState::flaggedByHand);
+    startAgain();
+    EXPECT_EQ(stateOf(keeperFrame), ReviewState::keeper);
+    EXPECT_EQ(linked(), flagged());
+}
+
+TEST_F(EarlierIndexWithASecondName, AFlagByHandUnderTheViewLeavesAKeepByHandAlone) {
+    engine->override(keeperFrame, true);
+    decidedUnderView(keeperFrame, ReviewState::flaggedByHand);
+    startAgain();
+    EXPECT_EQ(stateOf(keeperFrame), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+}
+
 INSTANTIATE_TEST_SUITE_P(Names, FolderReachedTwice,
                          ::testing::Values(OtherName::bindMount, OtherName::fuseView,
                                            OtherName::folderLink, OtherName::cardFolderBindMount),
