@@ -294,6 +294,49 @@ std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& stayi
     return takers;
 }
 
+// A keep by hand of a name that left, made on the file a staying name lists: one number on one
+// drive holding the bytes reviewed, a second name of that file (a folder mounted again, which
+// earlier builds listed twice, or a hard link). The keep is the photograph's and wins over a
+// flag. A flag by hand does not pass: a de-duplication tool's hard link looks the same, and a
+// flag passed there could land on the last copy of the picture.
+bool takesKeepOfSecondName(const IndexEntry& left, const IndexEntry& staying,
+                           const ContentDigests& digests) {
+    if (left.state != ReviewState::keptByHand || staying.state == ReviewState::keptByHand ||
+        !left.asset.file || !staying.asset.file || !left.contentDigest ||
+        !oneFile(*left.asset.file, *staying.asset.file))
+        return false;
+    const auto read = digests.find(staying.asset.id);
+    const std::optional<std::string> digest =
+        read != digests.end() ? std::optional(read->second) : staying.contentDigest;
+    return digest == left.contentDigest;
+}
+
+void passKeepsOfSecondNames(LibraryIndex& index, const Staying& staying,
+                            const std::unordered_set<std::string_view>& seen,
+                            const std::set<std::string>& away, const ContentDigests& digests,
+                            Date now, LibraryIndex::Reconciliation& result) {
+    std::vector<const IndexEntry*> left;
+    for (const auto& [id, entry] : index.entries)
+        if (entry.state == ReviewState::keptByHand && entry.asset.file && !seen.contains(id) &&
+            !away.contains(id))
+            left.push_back(&entry);
+    if (left.empty()) return;
+    std::multimap<std::int64_t, std::string_view> byNumber;
+    for (const Stay& stay : staying)
+        if (stay.asset->file) byNumber.emplace(stay.asset->file->number, stay.asset->id);
+    for (const IndexEntry* kept : left) {
+        const auto [first, last] = byNumber.equal_range(kept->asset.file->number);
+        for (auto name = first; name != last; ++name) {
+            const auto found = index.entries.find(std::string(name->second));
+            if (found == index.entries.end() ||
+                !takesKeepOfSecondName(*kept, found->second, digests))
+                continue;
+            index.setState(ReviewState::keptByHand, found->first, kept->decidedAt.value_or(now));
+            ++result.updated;
+        }
+    }
+}
+
 using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
 
 // Listed photographs without a live entry, or in the place of another file, and the given
@@ -423,6 +466,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         else
             reconcileListed(*entry, *asset, result, file, ownLinks);
     }
+    passKeepsOfSecondNames(*this, staying, seen, away, digests, now, result);
     // In listing order, not the hash order of `arriving`, which would scatter the entries of
     // a first listing over memory for every later pass over the index.
     for (const auto& asset : assets) {

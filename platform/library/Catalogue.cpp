@@ -542,6 +542,16 @@ void Catalogue::noteMeasured(const std::string& relative, const ReviewedFile& me
         known->second.measured = measured;
 }
 
+std::vector<std::string> Catalogue::listedNames() {
+    std::lock_guard lock(mutex_);
+    loadMemory();
+    std::vector<std::string> names;
+    names.reserve(memory_.size());
+    for (const auto& [relative, remembered] : memory_)
+        names.push_back(relative);
+    return names;
+}
+
 std::optional<ReviewedFile> Catalogue::reviewedFile(const std::string& relative) {
     std::lock_guard lock(mutex_);
     loadMemory();

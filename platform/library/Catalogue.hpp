@@ -69,6 +69,8 @@ public:
     void noteReadWhole(const CatalogueItem& item, const CatalogueResource& resource);
     // A file's bytes were handed out for measuring as they stood then.
     void noteMeasured(const std::string& relative, const ReviewedFile& measured);
+    // The files it lists, relative to the root.
+    std::vector<std::string> listedNames();
     // What the file was when it was measured, else at the last listing of the whole library
     // (what the review rests on); absent when it was never seen.
     std::optional<ReviewedFile> reviewedFile(const std::string& relative);

@@ -28,11 +28,14 @@ std::string joined(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "/" + name;
 }
 
-// The tree as polling compares it: every entry of every visible folder with its stamp.
-std::vector<std::pair<std::string, FileStamp>> treeOf(FileSystemOps& ops, const std::string& root) {
+// The tree as polling compares it: every entry of every visible folder with its stamp, each
+// folder under one name, and no view of the library entered (one holds itself again).
+std::vector<std::pair<std::string, FileStamp>> treeOf(FileSystemOps& ops, const std::string& root,
+                                                      FolderViews* views) {
     std::vector<std::pair<std::string, FileStamp>> tree;
     try {
-        for (const WalkedFolder& folder : walkLibrary(ops, root))
+        for (const WalkedFolder& folder :
+             walkLibrary(ops, root, ListingDetail::stamps, nullptr, views))
             for (const FolderEntry& entry : folder.entries)
                 tree.emplace_back(joined(folder.relative, entry.name), entry.stamp);
     } catch (const std::exception&) {
@@ -57,7 +60,7 @@ ChangeWatcher::ChangeWatcher(std::string root, std::shared_ptr<FileSystemOps> op
     if (!options_.useInotify || !startInotify()) {
         log().notice("watching the library by polling");
         polling_ = true;
-        lastTree_ = treeOf(*ops_, root_);
+        lastTree_ = treeOf(*ops_, root_, views_);
     }
     thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
 }
@@ -163,7 +166,7 @@ void ChangeWatcher::fallBackToPolling(const std::string& why, bool rootGone) {
     watches_.clear();
     polling_ = true;
     rootMissing_ = rootGone;
-    lastTree_ = treeOf(*ops_, root_);
+    lastTree_ = treeOf(*ops_, root_, views_);
     log().notice(why + ": watching the library by polling");
 }
 
@@ -184,7 +187,7 @@ bool ChangeWatcher::rearm() {
 void ChangeWatcher::pollOnce() {
     nextPoll_ = Clock::now() + options_.pollInterval;
     if (rearm()) return;
-    auto tree = treeOf(*ops_, root_);
+    auto tree = treeOf(*ops_, root_, views_);
     if (tree != lastTree_) markChanged();
     lastTree_ = std::move(tree);
 }

@@ -330,9 +330,10 @@ std::optional<PortError> FolderPhotoLibrary::deleteItems(const std::vector<Catal
     std::vector<std::string> deleted, gone, trashed;
     std::vector<KeptPhoto> kept;
     std::vector<PortError> failures;
+    const SameEntryNames names = sameEntryNames(items);
     for (const CatalogueItem& item : items) {
         bool primaryTrashed = false, unlinked = false;
-        if (auto failure = trashItem(item, expected, primaryTrashed, trashed)) {
+        if (auto failure = trashItem(item, expected, names, primaryTrashed, trashed)) {
             log().error(failure->error.message);
             failures.push_back(std::move(failure->error));
             if (!failure->reason)
@@ -450,11 +451,39 @@ ReviewedFiles FolderPhotoLibrary::reviewedFiles(const std::vector<CatalogueItem>
     return files;
 }
 
+// The listed names as their folders are now, against the files this delete moves.
+SameEntryNames FolderPhotoLibrary::sameEntryNames(const std::vector<CatalogueItem>& items) {
+    std::set<std::string> moving;
+    for (const CatalogueItem& item : items)
+        for (const CatalogueResource& resource : item.resources)
+            moving.insert(item.relativePath(resource));
+    return SameEntryNames(catalogue_.root(), catalogue_.listedNames(), std::move(moving));
+}
+
+// A file that is also another listed name, one this delete leaves (kept by hand, say), is
+// that photograph's file as much as this one's: moving it would take that one away too.
+std::optional<FolderPhotoLibrary::TrashFailure>
+FolderPhotoLibrary::sharedWithStayingName(const CheckedFiles& checked,
+                                          const SameEntryNames& names) {
+    for (const auto& [relative, stamp] : checked.files)
+        if (const auto staying = names.stayingNameOf(relative))
+            return TrashFailure{notMoved(catalogue_.absolute(relative),
+                                         "is the very file of \u201C" +
+                                             catalogue_.absolute(*staying) +
+                                             "\u201D (one folder reached by two names), which "
+                                             "stays,",
+                                         EBUSY),
+                                KeptReason::failed};
+    return std::nullopt;
+}
+
 // Every file is checked before any moves, once its drive is known to have a Trash for it;
-// each moves then only while it is still the file checked.
+// each moves then only while it is still the file checked, and only where no name that
+// stays shares it.
 std::optional<FolderPhotoLibrary::TrashFailure>
 FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
-                              bool& primaryTrashed, std::vector<std::string>& trashed) {
+                              const SameEntryNames& names, bool& primaryTrashed,
+                              std::vector<std::string>& trashed) {
     const std::string primary = item.relativePath(item.primary());
     if (TrashRefusal refusal = trash_.refusalFor({catalogue_.root(), primary});
         !refusal.reason.empty())
@@ -463,6 +492,7 @@ FolderPhotoLibrary::trashItem(const CatalogueItem& item, const ReviewedFiles& ex
     const auto path = [&] { return catalogue_.absolute(checked.files.front().first); };
     switch (checked.outcome) {
     case FilesCheck::ready:
+        if (auto shared = sharedWithStayingName(checked, names)) return shared;
         return moveChecked(checked, expected, primaryTrashed, trashed);
     case FilesCheck::gone:
         return leftBeforeItsMove(path());

@@ -13,6 +13,7 @@
 #include "platform/library/PhotoLibraryPort.hpp"
 #include "platform/library/PlatformDialogs.hpp"
 #include "platform/library/PortResourceManager.hpp"
+#include "platform/library/SameEntryNames.hpp"
 #include "platform/library/SymlinkAlbums.hpp"
 #include "platform/library/TrashCheck.hpp"
 #include "platform/library/TrashMover.hpp"
@@ -111,8 +112,12 @@ private:
     };
     static TrashFailure leftBeforeItsMove(const std::string& path);
     static TrashFailure noPrivateTrash(const std::string& path, const TrashRefusal& refusal);
+    SameEntryNames sameEntryNames(const std::vector<CatalogueItem>& items);
+    std::optional<TrashFailure> sharedWithStayingName(const CheckedFiles& checked,
+                                                      const SameEntryNames& names);
     std::optional<TrashFailure> trashItem(const CatalogueItem& item, const ReviewedFiles& expected,
-                                          bool& primaryTrashed, std::vector<std::string>& trashed);
+                                          const SameEntryNames& names, bool& primaryTrashed,
+                                          std::vector<std::string>& trashed);
     std::optional<TrashFailure> moveChecked(const CheckedFiles& checked,
                                             const ReviewedFiles& expected, bool& primaryTrashed,
                                             std::vector<std::string>& trashed);

@@ -48,9 +48,11 @@ struct FolderKey {
 // What decides which name of one folder is listed: the same at every listing, whatever order
 // the folders were read in.
 struct NameRank {
+    int folderMounts = 0;
     int mountRoots = 0;
     std::vector<std::string> components;
     bool operator<(const NameRank& other) const {
+        if (folderMounts != other.folderMounts) return folderMounts < other.folderMounts;
         if (mountRoots != other.mountRoots) return mountRoots < other.mountRoots;
         if (components.size() != other.components.size())
             return components.size() < other.components.size();
@@ -87,16 +89,25 @@ const std::vector<TableLine>& FolderViews::mountsLocked() {
     return mounts_;
 }
 
+std::optional<TableLine> FolderViews::topMountAt(const std::string& relative) {
+    const std::string at = realFolderOf(root_ + "/" + relative);
+    std::optional<TableLine> top;
+    std::lock_guard lock(mutex_);
+    // The last line of a folder is the mount on top, the one a listing sees.
+    for (const TableLine& mount : mountsLocked())
+        if (mount.path == at) top = mount;
+    return top;
+}
+
+bool FolderViews::mountsFolderOfDrive(const std::string& relative) {
+    const auto top = topMountAt(relative);
+    return top && !mountsTopOfDrive(*top);
+}
+
 std::optional<std::string> FolderViews::viewOfLibrary(const std::string& relative) {
     const std::string realRoot = realFolderOf(root_);
-    const std::string at = realFolderOf(root_ + "/" + relative);
-    std::optional<MountOrigin> origin;
-    {
-        std::lock_guard lock(mutex_);
-        // The last line of a folder is the mount on top, the one a listing sees.
-        for (const TableLine& mount : mountsLocked())
-            if (mount.path == at) origin = originOf(mount);
-    }
+    const auto top = topMountAt(relative);
+    const std::optional<MountOrigin> origin = top ? std::optional(originOf(*top)) : std::nullopt;
     if (!origin || !origin->type.starts_with("fuse") || !origin->source.starts_with('/'))
         return std::nullopt;
     const std::string source = realFolderOf(origin->source);
@@ -118,21 +129,26 @@ bool FolderViews::isMountRoot(const std::string& relative) const {
            (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
 }
 
-std::vector<SecondName> FolderViews::keepOnce(std::vector<WalkedFolder>& folders) const {
+std::vector<SecondName> FolderViews::keepOnce(std::vector<WalkedFolder>& folders) {
     std::map<FolderKey, std::vector<size_t>> names;
     for (size_t i = 0; i < folders.size(); ++i) {
         const FileStamp& stamp = folders[i].stamp;
         if (stamp.device != 0 && stamp.inode != 0) names[{stamp.device, stamp.inode}].push_back(i);
     }
-    std::map<std::string, bool> mountRoots;
+    struct MountKind {
+        bool root = false;
+        bool ofFolder = false;
+    };
+    std::map<std::string, MountKind> mounts;
     auto rankOf = [&](const std::string& relative) {
-        NameRank rank{0, componentsOf(relative)};
+        NameRank rank{0, 0, componentsOf(relative)};
         std::string prefix;
         for (const std::string& component : rank.components) {
             prefix = prefix.empty() ? component : prefix + "/" + component;
-            auto [known, added] = mountRoots.try_emplace(prefix, false);
-            if (added) known->second = isMountRoot(prefix);
-            rank.mountRoots += known->second;
+            auto [known, added] = mounts.try_emplace(prefix);
+            if (added && isMountRoot(prefix)) known->second = {true, mountsFolderOfDrive(prefix)};
+            rank.mountRoots += known->second.root;
+            rank.folderMounts += known->second.ofFolder;
         }
         return rank;
     };

@@ -44,9 +44,10 @@ public:
     // a view (one of the library itself holds the view again, and so on without end).
     bool leadsBackIn(const std::string& relative);
     // Leaves every folder of the walk that is the same folder as another of it once: the name
-    // below the fewest mount points wins, then the shallower, then the first in path order.
+    // below the fewest mounts of a sub-folder of a drive wins (those are the views), then the
+    // one below the fewest mount points, then the shallower, then the first in path order.
     // Answers those left out, each at the top of what it left out.
-    std::vector<SecondName> keepOnce(std::vector<WalkedFolder>& folders) const;
+    std::vector<SecondName> keepOnce(std::vector<WalkedFolder>& folders);
     // Logs the second names of a whole walk that the walk before did not leave out.
     void tell(std::vector<SecondName> names);
     // True for a folder at or below one the last whole walk left out.
@@ -57,6 +58,8 @@ public:
 
 private:
     const std::vector<TableLine>& mountsLocked();
+    std::optional<TableLine> topMountAt(const std::string& relative);
+    bool mountsFolderOfDrive(const std::string& relative);
     bool isMountRoot(const std::string& relative) const;
 
     std::string root_;

@@ -118,6 +118,11 @@ std::string mountedDrive(const TableLine& mount) {
     return fields ? fields->device + " " + fields->root : std::string();
 }
 
+bool mountsTopOfDrive(const TableLine& mount) {
+    const auto fields = fieldsOf(mount.line);
+    return !fields || fields->root == "/";
+}
+
 std::set<std::string> tableMountPoints(const std::string& table) {
     return pathsInField(table, 1);
 }

@@ -29,6 +29,9 @@ std::vector<TableLine> liveMounts(const std::string& mountinfo = "/proc/self/mou
 // What a mount of `liveMounts` shows of the drive behind it, the same wherever it is mounted:
 // its device numbers and the folder of the drive mounted. Empty when the line does not say.
 std::string mountedDrive(const TableLine& mount);
+// False for a mount of a folder below the top of its drive (as a bind mount of a sub-folder
+// shows it): a second name of that folder, not the drive itself.
+bool mountsTopOfDrive(const TableLine& mount);
 
 // What a mountinfo line tells past its separator: the filesystem type and the source as the
 // mount was made (a FUSE view names the folder it shows), escapes undone; empty when the

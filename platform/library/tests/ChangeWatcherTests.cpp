@@ -108,10 +108,13 @@ TEST_F(ChangeWatcherTest, WithoutInotifyPollingReportsRemovals) {
     library->unregisterChangeObserver(observer);
 }
 
-// An observer that leaves from inside its own notification.
 // A view of the library mounted inside it holds the view again, and so on without end: such a
-// view is not entered, and the folder it shows is watched under its own name.
-TEST_F(ChangeWatcherTest, AViewOfTheLibraryInsideItIsNotEntered) {
+// view is not entered, and the folder it shows is watched under its own name, whether by
+// inotify or by polling.
+class ChangeWatcherViewTest : public ChangeWatcherTest,
+                              public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ChangeWatcherViewTest, AViewOfTheLibraryInsideItIsNotEntered) {
     writeJpeg(lib("Trip01/a.jpg"));
     PrivateMounts mounts;
     if (!mounts.bindfs(lib("Trip01"), lib("View")) || !mounts.bindfs(root, lib("Sub/Whole")))
@@ -125,9 +128,13 @@ TEST_F(ChangeWatcherTest, AViewOfTheLibraryInsideItIsNotEntered) {
     };
     FolderViews views(root.string());
     CountingObserver changes;
+    WatcherOptions options;
+    options.useInotify = GetParam();
+    options.pollInterval = std::chrono::milliseconds(50);
     {
         ChangeWatcher watcher(
-            root.string(), ops, [&] { changes.photoLibraryDidChange(); }, {}, &views);
+            root.string(), ops, [&] { changes.photoLibraryDidChange(); }, options, &views);
+        EXPECT_EQ(watcher.isPolling(), !GetParam());
         writeJpeg(lib("Trip01/b.jpg"));
         EXPECT_TRUE(changes.waitFor(1));
     }
@@ -143,6 +150,12 @@ TEST_F(ChangeWatcherTest, AViewOfTheLibraryInsideItIsNotEntered) {
     EXPECT_FALSE(entered("Whole"));
 }
 
+INSTANTIATE_TEST_SUITE_P(Ways, ChangeWatcherViewTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Inotify" : "Polling";
+                         });
+
+// An observer that leaves from inside its own notification.
 class LeavingObserver : public CountingObserver {
 public:
     void photoLibraryDidChange() override {

@@ -88,6 +88,17 @@ TEST_F(FolderViewsTest, ABindMountIsLeftOutWhereverItSortsAndTheFolderKeepsItsNa
     EXPECT_FALSE(views->isLeftOut("2024/Trip01"));
 }
 
+TEST_F(FolderViewsTest, AFolderOfACardMountedAgainIsListedUnderTheCardsName) {
+    MOUNT_OR_SKIP(mounts.tmpfs(lib("Card"), 0755));
+    writeJpeg(lib("Card/DCIM/c.jpg"));
+    // The view is shallower and as far below a mount point as the card's own folder.
+    ASSERT_TRUE(mounts.bind(lib("Card/DCIM"), lib("View")));
+    for (int listing = 0; listing < 2; ++listing)
+        EXPECT_THAT(walked(), ElementsAre("", "2024", "2024/Trip01", "2024/Trip01/Day2", "Card",
+                                          "Card/DCIM"));
+    EXPECT_TRUE(views->isLeftOut("View"));
+}
+
 TEST_F(FolderViewsTest, OfTwoMountsOfAHiddenFolderTheShallowerIsListed) {
     writeJpeg(lib(".hidden/Trip/c.jpg"));
     MOUNT_OR_SKIP(mounts.bind(lib(".hidden/Trip"), lib("2023/Trip")) &&
