@@ -373,6 +373,27 @@ TEST_F(OwnLinks, IgnoringAGroupTakesOutTheLinkOfAFrameThatMovedUnlisted) {
     EXPECT_EQ(linked(), flagged());
 }
 
+// The user links a keeper into the album and moves its file before Keepsift has read the
+// link: the listing that finds the photograph at its new place leaves no link in the album
+// leading to the old one, nor does a quit and a start.
+TEST_F(OwnLinks, ALinkToTheOldPlaceOfAPhotographMovedUnreadGoesWithTheMove) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    const auto name = std::filesystem::path(keeper).filename().string();
+    std::filesystem::create_symlink(std::filesystem::path("..") / keeper,
+                                    album() / ("mine " + name));
+    std::filesystem::create_directories(pictures / "Moved");
+    std::filesystem::rename(pictures / keeper, pictures / "Moved" / name);
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flagged());
+    quitEngine();
+    EXPECT_EQ(danglingLinks(), 0);
+    start();
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flagged());
+}
+
 // Decisions by hand while an album write hangs (a stalled share): each is saved at once, and
 // the album takes them all once the write returns, before the quit's flush ends.
 TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
