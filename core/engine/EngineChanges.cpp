@@ -80,16 +80,17 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
 void ScanEngine::followReturnsLocked(const std::vector<LibraryIndex::Return>& returned) {
     if (returned.empty()) return;
     std::vector<std::pair<std::string, Date>> vanished;
-    std::vector<std::string> linkedBefore;
+    std::vector<std::string> left;
     for (const auto& back : returned) {
         if (back.vanishedAt) vanished.emplace_back(back.from, *back.vanishedAt);
         if (back.from == back.to) continue;
         queue_.remove(back.from);
-        if (back.wasLinked) linkedBefore.push_back(back.from);
+        left.push_back(back.from);
     }
     journal_.withdrawDeletedElsewhere(vanished);
-    // Its link at the old place leads nowhere now.
-    noteDepartedLocked(linkedBefore);
+    // A link at the old place leads nowhere now: Keepsift's, or one the user made there that
+    // no listing read before the file moved.
+    noteDepartedLocked(left);
     if (albumDiffersLocked()) albumNeedsSync_ = true;
 }
 

@@ -142,7 +142,7 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
 // now: a live entry moves whole, a deleted one gets its decision back.
 void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
                    LibraryIndex::Reconciliation& result) {
-    LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt, entry.asset.isRejected};
+    LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt};
     if (entry.state == ReviewState::deleted) {
         back.vanishedAt = entry.decidedAt;
         entry.state = entry.formerState.value_or(ReviewState::pending);

@@ -29,8 +29,6 @@ struct LibraryIndex {
         // When an earlier reconciliation had marked it deleted; none when it was seen
         // leaving and arriving in this one.
         std::optional<Date> vanishedAt;
-        // The rejects album linked it at its old place.
-        bool wasLinked = false;
 
         bool operator==(const Return&) const = default;
     };

@@ -34,6 +34,19 @@ std::int64_t count(const std::vector<std::string>& ids) {
     return static_cast<std::int64_t>(ids.size());
 }
 
+// Stand-ins for the photographs of `ids` the service no longer holds: asked to take them out of
+// an album, it takes out only their links that lead nowhere.
+std::vector<PortAsset> departedOf(const std::vector<std::string>& ids,
+                                  const std::vector<PortAsset>& present) {
+    std::set<std::string> found;
+    for (const auto& asset : present)
+        found.insert(asset.localIdentifier);
+    std::vector<PortAsset> gone;
+    for (const auto& id : ids)
+        if (!found.contains(id)) gone.emplace_back().localIdentifier = id;
+    return gone;
+}
+
 bool isUserCancellation(const PortError& error) {
     return error.domain == PortError::photosDomain && error.code == PortError::userCancelled;
 }
@@ -41,14 +54,19 @@ bool isUserCancellation(const PortError& error) {
 } // namespace
 
 // An addition looks at the album before it writes, to answer which photographs were linked
-// already, and once after; that look serves the check when it found every one in.
+// already, and once after; that look serves the check when it found every one in. A removal
+// takes out the links of those that left since they were listed too: the album would keep
+// them, leading nowhere, and the index would no longer say they are there.
 std::vector<std::string> LivePhotoLibrary::setRejected(const std::vector<std::string>& ids,
                                                        bool rejected) {
     if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
     if (assets.empty()) throw LibraryError::albumWriteIncomplete(count(ids));
     std::vector<std::string> linkedAlready;
-    if (rejected) {
+    if (!rejected) {
+        auto gone = departedOf(ids, assets);
+        assets.insert(assets.end(), gone.begin(), gone.end());
+    } else {
         const auto members = rejectsMembers(*port_);
         std::copy_if(ids.begin(), ids.end(), std::back_inserter(linkedAlready),
                      [&](const std::string& id) { return members.contains(id); });
@@ -63,12 +81,7 @@ std::vector<std::string> LivePhotoLibrary::setRejected(const std::vector<std::st
 // their links that lead nowhere; a photograph found at a departed one's place keeps its link.
 void LivePhotoLibrary::removeDepartedRejects(const std::vector<std::string>& departed) {
     if (departed.empty() || !rejectsAlbum(*port_)) return;
-    std::set<std::string> present;
-    for (const auto& asset : port_->fetchAssetsWithLocalIdentifiers(departed))
-        present.insert(asset.localIdentifier);
-    std::vector<PortAsset> gone;
-    for (const auto& id : departed)
-        if (!present.contains(id)) gone.emplace_back().localIdentifier = id;
+    auto gone = departedOf(departed, port_->fetchAssetsWithLocalIdentifiers(departed));
     if (!gone.empty()) performChangesAndWait(*port_, albumWrite(port_, std::move(gone), false));
 }
 

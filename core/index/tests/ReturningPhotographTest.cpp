@@ -106,9 +106,8 @@ TEST(ReturningPhotograph, ARenamedFolderSeenInOneListingTakesItsEntriesAlong) {
     EXPECT_TRUE(result.deleted.empty());
     EXPECT_TRUE(result.rejectionChanged.empty());
     EXPECT_EQ(result.returned,
-              (std::vector<Return>{
-                  {"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt, true},
-                  {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt, false}}));
+              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Trip01 (2024)/IMG_1.JPG", std::nullopt},
+                                   {"Trip01/IMG_2.JPG", "Trip01 (2024)/IMG_2.JPG", std::nullopt}}));
     expectDecisionsAt(trip.index, "Trip01 (2024)");
     EXPECT_FALSE(trip.index.entry("Trip01/IMG_1.JPG") || trip.index.entry("Trip01/IMG_2.JPG"));
     // The whole entry moved, its measurement too, which now names the photograph where it is;
@@ -444,8 +443,8 @@ TEST(ReturningPhotograph, TheSameFileDecidedOnlyByKeepsiftTakesTheReviewThatLeft
         const auto result = kind == linkedUnread
                                 ? moved.index.reconcile(moved.listing(), out)
                                 : reconcileFiles(moved.index, moved.listing(), out);
-        EXPECT_EQ(result.returned, (std::vector<Return>{{"Trip01/IMG_1.JPG", "Moved/IMG_1.JPG",
-                                                         std::nullopt, true}}));
+        EXPECT_EQ(result.returned,
+                  (std::vector<Return>{{"Trip01/IMG_1.JPG", "Moved/IMG_1.JPG", std::nullopt}}));
         EXPECT_TRUE(result.deleted.empty() && result.added.empty());
         const auto e = moved.index.entry("Moved/IMG_1.JPG");
         EXPECT_EQ(e->state, ReviewState::flaggedByHand);

@@ -351,6 +351,49 @@ TEST_F(OwnLinks, ALinkTakenOutByADecisionsWriteIsSavedWithIt) {
     expectSavedAsTheAlbumIs(saved);
 }
 
+// A flagged frame moved to another folder before Keepsift lists it, its group then ignored
+// (the window still shows it at its old place): the write that takes the group's links out
+// takes out the one left at the old path too, and a quit and a start keep the album so.
+TEST_F(OwnLinks, IgnoringAGroupTakesOutTheLinkOfAFrameThatMovedUnlisted) {
+    const auto frame = idsIn(ReviewState::flagged).front();
+    const auto group = groupOf(frame);
+    const auto moved = "Moved/" + std::filesystem::path(frame).filename().string();
+    std::filesystem::create_directories(pictures / "Moved");
+    std::filesystem::rename(pictures / frame, pictures / moved);
+    engine->ignore(group);
+    EXPECT_EQ(danglingLinks(), 0);
+    quitEngine();
+    EXPECT_EQ(danglingLinks(), 0);
+    const auto saved = storedIndex();
+    EXPECT_FALSE(saved.entries.at(frame).asset.isRejected);
+    start();
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_FALSE(isFlagged(stateOf(moved)));
+    EXPECT_EQ(linked(), flagged());
+}
+
+// The user links a keeper into the album and moves its file before Keepsift has read the
+// link: the listing that finds the photograph at its new place leaves no link in the album
+// leading to the old one, nor does a quit and a start.
+TEST_F(OwnLinks, ALinkToTheOldPlaceOfAPhotographMovedUnreadGoesWithTheMove) {
+    const auto keeper = idsIn(ReviewState::keeper).front();
+    const auto name = std::filesystem::path(keeper).filename().string();
+    std::filesystem::create_symlink(std::filesystem::path("..") / keeper,
+                                    album() / ("mine " + name));
+    std::filesystem::create_directories(pictures / "Moved");
+    std::filesystem::rename(pictures / keeper, pictures / "Moved" / name);
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flagged());
+    quitEngine();
+    EXPECT_EQ(danglingLinks(), 0);
+    start();
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flagged());
+}
+
 // Decisions by hand while an album write hangs (a stalled share): each is saved at once, and
 // the album takes them all once the write returns, before the quit's flush ends.
 TEST_F(OwnLinks, DecisionsByHandWhileAnAlbumWriteHangsAreSavedAndFollowIt) {
