@@ -139,10 +139,15 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
 }
 
 // The entry of a photograph that left, given to the same photograph where it is listed
-// now: a live entry moves whole, a deleted one gets its decision back.
-void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
+// now: a live entry moves whole, a deleted one gets its decision back. Another file holding
+// those bytes (a copy) is first listed now, as a new file is, so that it may still take a
+// review that leaves later; the same file keeps when it was first listed. Answers whether
+// the entry was stamped with this listing.
+bool storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
                    LibraryIndex::Reconciliation& result) {
     LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt, entry.asset.isRejected};
+    const bool listedNow = anotherFile(entry, asset);
+    if (listedNow) entry.firstListing = index.listings + 1;
     if (entry.state == ReviewState::deleted) {
         back.vanishedAt = entry.decidedAt;
         entry.state = entry.formerState.value_or(ReviewState::pending);
@@ -158,6 +163,7 @@ void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
         index.ignoredGroups.erase(*found->second.groupID);
     index.entries.insert_or_assign(asset.id, std::move(entry));
     result.returned.push_back(std::move(back));
+    return listedNow;
 }
 
 std::map<std::string, std::string> renamedBy(const std::vector<LibraryIndex::Return>& returned) {
@@ -412,14 +418,16 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         returned.insert(match.arrival->id);
         returning.emplace_back(std::move(entries.extract(match.departed).mapped()), match.arrival);
     }
+    bool listedNow = false;
     for (auto& [entry, asset] : returning)
-        storeReturned(*this, std::move(entry), *asset, result);
+        listedNow |= storeReturned(*this, std::move(entry), *asset, result);
     renameGroups(renamedBy(result.returned));
     // Entries taken over were replaced where they are; none other moved.
     for (const auto& [asset, entry, file, touched] : staying) {
         if (returned.contains(asset->id)) continue;
         if (touched)
-            storeReturned(*this, std::move(entries.extract(asset->id).mapped()), *asset, result);
+            listedNow |= storeReturned(*this, std::move(entries.extract(asset->id).mapped()),
+                                       *asset, result);
         else
             reconcileListed(*entry, *asset, result, file, ownLinks);
     }
@@ -436,7 +444,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         else
             storeFresh(*this, asset, result);
     }
-    if (!result.added.empty()) ++listings;
+    if (!result.added.empty() || listedNow) ++listings;
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {
