@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -302,16 +303,33 @@ std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& stayi
 
 using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
 
+// The files, by number on a known drive, of photographs listed with their entries.
+using FilesListed = std::set<std::pair<std::int64_t, std::int64_t>>;
+
+FilesListed filesOf(const Staying& staying) {
+    FilesListed files;
+    for (const Stay& stay : staying)
+        if (stay.asset->file && stay.asset->file->fileSystem != 0)
+            files.emplace(stay.asset->file->number, stay.asset->file->fileSystem);
+    return files;
+}
+
+bool isListed(const FilesListed& files, const LibraryAsset& asset) {
+    return asset.file && asset.file->fileSystem != 0 &&
+           files.contains({asset.file->number, asset.file->fileSystem});
+}
+
 // Listed photographs without a live entry, or in the place of another file, and the given
 // `arrivals`, paired with the entries of photographs that left, where they are the same
 // photograph.
 std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
                                    const std::unordered_set<std::string_view>& replaced,
                                    const std::vector<Departure>& departures,
-                                   std::vector<Arrival> arrivals, const ContentDigests& digests) {
+                                   std::vector<Arrival> arrivals, const ContentDigests& digests,
+                                   const FilesListed& staying = {}) {
     for (const auto& [id, asset] : arriving)
         if (replaced.contains(id) || mayReturn(index, *asset))
-            arrivals.push_back({asset, std::nullopt});
+            arrivals.push_back({asset, std::nullopt, isListed(staying, *asset)});
     return matchReturns(arrivals, departures, digests);
 }
 
@@ -410,7 +428,8 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         const auto departures = departuresFrom(*this, seen, away, replaced);
         auto known = digests;
         auto takers = takersAmong(*this, staying, departures, known);
-        matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known);
+        matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known,
+                            filesOf(staying));
     }
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;

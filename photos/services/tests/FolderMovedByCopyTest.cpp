@@ -183,6 +183,26 @@ TEST_F(SameNamedCopiesMoved, MovedTogetherByRenameEachKeepsItsOwnDecision) {
     EXPECT_EQ(savedStateOf("Old/" + keptCopy), ReviewState::keptByHand);
 }
 
+// The copy flagged by hand removed, its flag left with no file to take it; then a second name
+// given to the copy kept by hand (a hard link), and the first name removed: that file is the
+// kept photograph under every name, and the Trash never gets it.
+TEST_F(SameNamedCopiesMoved, AHardLinkToTheKeptCopyTakesNoFlagOfTheRemovedOne) {
+    const auto keptBytes = bytesOf(pictures / keptCopy);
+    fs::remove(pictures / flaggedCopy);
+    relist();
+    const std::string secondName = "B/y.jpg";
+    fs::create_hard_link(pictures / keptCopy, pictures / secondName);
+    relist();
+    EXPECT_NE(stateOf(secondName), ReviewState::flaggedByHand);
+    fs::remove(pictures / keptCopy);
+    relist();
+    EXPECT_EQ(stateOf(secondName), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_TRUE(fs::exists(pictures / secondName));
+    EXPECT_EQ(bytesOf(pictures / secondName), keptBytes);
+}
+
 TEST_P(SameNamedCopiesMoved, MovedTogetherByCopyEachKeepsItsOwnDecision) {
     moveByCopy({"A", "B"}, "Old");
     expectEachKeptItsOwn();
