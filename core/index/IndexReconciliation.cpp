@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -139,10 +140,15 @@ void reconcileAsset(LibraryIndex& index, const LibraryAsset& asset,
 }
 
 // The entry of a photograph that left, given to the same photograph where it is listed
-// now: a live entry moves whole, a deleted one gets its decision back.
-void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
+// now: a live entry moves whole, a deleted one gets its decision back. Another file holding
+// those bytes (a copy) is first listed now, as a new file is, so that it may still take a
+// review that leaves later; the same file keeps when it was first listed. Answers whether
+// the entry was stamped with this listing.
+bool storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& asset,
                    LibraryIndex::Reconciliation& result) {
     LibraryIndex::Return back{entry.asset.id, asset.id, std::nullopt};
+    const bool listedNow = anotherFile(entry, asset);
+    if (listedNow) entry.firstListing = index.listings + 1;
     if (entry.state == ReviewState::deleted) {
         back.vanishedAt = entry.decidedAt;
         entry.state = entry.formerState.value_or(ReviewState::pending);
@@ -158,6 +164,7 @@ void storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
         index.ignoredGroups.erase(*found->second.groupID);
     index.entries.insert_or_assign(asset.id, std::move(entry));
     result.returned.push_back(std::move(back));
+    return listedNow;
 }
 
 std::map<std::string, std::string> renamedBy(const std::vector<LibraryIndex::Return>& returned) {
@@ -339,16 +346,33 @@ void passKeepsOfSecondNames(LibraryIndex& index, const Staying& staying,
 
 using Arriving = std::unordered_map<std::string_view, const LibraryAsset*>;
 
+// The files, by number on a known drive, of photographs listed with their entries.
+using FilesListed = std::set<std::pair<std::int64_t, std::int64_t>>;
+
+FilesListed filesOf(const Staying& staying) {
+    FilesListed files;
+    for (const Stay& stay : staying)
+        if (stay.asset->file && stay.asset->file->fileSystem != 0)
+            files.emplace(stay.asset->file->number, stay.asset->file->fileSystem);
+    return files;
+}
+
+bool isListed(const FilesListed& files, const LibraryAsset& asset) {
+    return asset.file && asset.file->fileSystem != 0 &&
+           files.contains({asset.file->number, asset.file->fileSystem});
+}
+
 // Listed photographs without a live entry, or in the place of another file, and the given
 // `arrivals`, paired with the entries of photographs that left, where they are the same
 // photograph.
 std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
                                    const std::unordered_set<std::string_view>& replaced,
                                    const std::vector<Departure>& departures,
-                                   std::vector<Arrival> arrivals, const ContentDigests& digests) {
+                                   std::vector<Arrival> arrivals, const ContentDigests& digests,
+                                   const FilesListed& staying = {}) {
     for (const auto& [id, asset] : arriving)
         if (replaced.contains(id) || mayReturn(index, *asset))
-            arrivals.push_back({asset, std::nullopt});
+            arrivals.push_back({asset, std::nullopt, isListed(staying, *asset)});
     return matchReturns(arrivals, departures, digests);
 }
 
@@ -447,7 +471,8 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         const auto departures = departuresFrom(*this, seen, away, replaced);
         auto known = digests;
         auto takers = takersAmong(*this, staying, departures, known);
-        matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known);
+        matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known,
+                            filesOf(staying));
     }
     std::vector<std::pair<IndexEntry, const LibraryAsset*>> returning;
     std::unordered_set<std::string_view> returned;
@@ -455,14 +480,16 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         returned.insert(match.arrival->id);
         returning.emplace_back(std::move(entries.extract(match.departed).mapped()), match.arrival);
     }
+    bool listedNow = false;
     for (auto& [entry, asset] : returning)
-        storeReturned(*this, std::move(entry), *asset, result);
+        listedNow |= storeReturned(*this, std::move(entry), *asset, result);
     renameGroups(renamedBy(result.returned));
     // Entries taken over were replaced where they are; none other moved.
     for (const auto& [asset, entry, file, touched] : staying) {
         if (returned.contains(asset->id)) continue;
         if (touched)
-            storeReturned(*this, std::move(entries.extract(asset->id).mapped()), *asset, result);
+            listedNow |= storeReturned(*this, std::move(entries.extract(asset->id).mapped()),
+                                       *asset, result);
         else
             reconcileListed(*entry, *asset, result, file, ownLinks);
     }
@@ -480,7 +507,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         else
             storeFresh(*this, asset, result);
     }
-    if (!result.added.empty()) ++listings;
+    if (!result.added.empty() || listedNow) ++listings;
     for (auto& [id, entry] : entries) {
         if (seen.contains(id) || entry.state == ReviewState::deleted) continue;
         if (away.contains(id)) {

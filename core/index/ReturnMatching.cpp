@@ -225,6 +225,9 @@ bool listedAfterReview(const Arrival& arrival, std::optional<std::int64_t> revie
 }
 
 bool mayTake(const Arrival& arrival, const Departure& departure) {
+    if (arrival.secondName && !(arrival.asset->file && departure.asset->file &&
+                                oneFile(*arrival.asset->file, *departure.asset->file)))
+        return false;
     return listedAfterReview(arrival, passingReview(departure));
 }
 

@@ -35,6 +35,9 @@ using ContentDigests = std::map<std::string, std::string>;
 struct Arrival {
     const LibraryAsset* asset = nullptr;
     std::optional<std::int64_t> firstListing = std::nullopt;
+    // Another name of a file listed with an entry of its own (a hard link made to it): that
+    // photograph already, it takes no review but one of its own file's.
+    bool secondName = false;
 };
 
 // When the departure's review was made, where it may pass to a file listed with an entry of
@@ -52,7 +55,8 @@ std::optional<std::int64_t> earlierPassing(std::optional<std::int64_t> earliest,
 // of the picture.
 bool listedAfterReview(const Arrival& arrival, std::optional<std::int64_t> review);
 
-// Whether the arrival may take the departure's review, by the rule above.
+// Whether the arrival may take the departure's review, by the rule above; a second name only
+// that of a name of its own file.
 bool mayTake(const Arrival& arrival, const Departure& departure);
 
 // A listed photograph taken for a departed one: the same file, renamed, moved or back.

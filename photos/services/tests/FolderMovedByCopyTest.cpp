@@ -183,6 +183,26 @@ TEST_F(SameNamedCopiesMoved, MovedTogetherByRenameEachKeepsItsOwnDecision) {
     EXPECT_EQ(savedStateOf("Old/" + keptCopy), ReviewState::keptByHand);
 }
 
+// The copy flagged by hand removed, its flag left with no file to take it; then a second name
+// given to the copy kept by hand (a hard link), and the first name removed: that file is the
+// kept photograph under every name, and the Trash never gets it.
+TEST_F(SameNamedCopiesMoved, AHardLinkToTheKeptCopyTakesNoFlagOfTheRemovedOne) {
+    const auto keptBytes = bytesOf(pictures / keptCopy);
+    fs::remove(pictures / flaggedCopy);
+    relist();
+    const std::string secondName = "B/y.jpg";
+    fs::create_hard_link(pictures / keptCopy, pictures / secondName);
+    relist();
+    EXPECT_NE(stateOf(secondName), ReviewState::flaggedByHand);
+    fs::remove(pictures / keptCopy);
+    relist();
+    EXPECT_EQ(stateOf(secondName), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_TRUE(fs::exists(pictures / secondName));
+    EXPECT_EQ(bytesOf(pictures / secondName), keptBytes);
+}
+
 TEST_P(SameNamedCopiesMoved, MovedTogetherByCopyEachKeepsItsOwnDecision) {
     moveByCopy({"A", "B"}, "Old");
     expectEachKeptItsOwn();
@@ -191,6 +211,45 @@ TEST_P(SameNamedCopiesMoved, MovedTogetherByCopyEachKeepsItsOwnDecision) {
 INSTANTIATE_TEST_SUITE_P(Between, SameNamedCopiesMoved,
                          ::testing::Values(Between::running, Between::quit, Between::killed),
                          [](const auto& info) { return nameOf(info.param); });
+
+// One picture in two folders, kept by hand in the first; the second rewritten with another
+// picture, and the first folder copied elsewhere, both found by one listing: the copy takes
+// the bytes that left the rewritten file, and is still a file first listed now, so that the
+// hand keep follows it once the first folder is removed.
+class CopyListedWithARewrite : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        fs::last_write_time(writeJpeg(kept, scene(5), "2024:06:01 09:00:00"), hourAgo);
+        fs::create_directories((pictures / rewritten).parent_path());
+        fs::copy_file(pictures / kept, pictures / rewritten);
+        fs::last_write_time(pictures / rewritten, hourAgo);
+        startServices();
+        startEngine();
+        relist();
+        engine->override(kept, true);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(stateOf(kept), ReviewState::keptByHand);
+    }
+
+    const std::string kept = "Import/holiday.jpg", rewritten = "Import again/holiday.jpg";
+};
+
+TEST_F(CopyListedWithARewrite, TheHandKeepFollowsTheCopyOnceItsOriginalIsRemoved) {
+    writeJpeg(rewritten, burstFrame(3), "2024:05:01 10:00:06");
+    copyKeepingTimes(pictures / "Import", pictures / "Old/Import");
+    relist();
+    fs::remove_all(pictures / "Import");
+    relist();
+    EXPECT_EQ(stateOf("Old/" + kept), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    quitEngine();
+    startServices();
+    startEngine();
+    relist();
+    EXPECT_EQ(stateOf("Old/" + kept), ReviewState::keptByHand);
+}
 
 } // namespace
 } // namespace keepsift

@@ -231,8 +231,30 @@ private:
         return common;
     }
 
+    // Reviews of one file allowed side by side (either may be the one Keepsift took) go
+    // together: the first of them is paired, and the others follow it where they may.
     void pass(Content content, std::vector<Review*> going, std::set<std::string>& held,
               std::set<Review*>& ended) {
+        std::map<std::string, Review*> first;
+        std::vector<std::pair<Review*, Review*>> following;
+        std::erase_if(going, [&](Review* review) {
+            const auto [lead, isFirst] = first.emplace(review->holder, review);
+            if (!isFirst) following.emplace_back(review, lead->second);
+            return !isFirst;
+        });
+        passApart(content, going, held, ended);
+        for (const auto& [review, lead] : following) {
+            if (ended.count(lead) || !mayTake(lead->holder, *review)) {
+                ended.insert(review);
+                continue;
+            }
+            review->holder = lead->holder;
+            review->file = lead->file;
+        }
+    }
+
+    void passApart(Content content, std::vector<Review*> going, std::set<std::string>& held,
+                   std::set<Review*>& ended) {
         std::set<std::string> candidates;
         for (const auto& [path, file] : files_)
             if (file.content == content && !held.count(path))
