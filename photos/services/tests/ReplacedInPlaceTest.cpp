@@ -173,8 +173,7 @@ protected:
         engine->syncRejectsAlbumIfNeeded();
         EXPECT_TRUE(entry(flagged).signals);
         EXPECT_FALSE(entry(flagged).measureAgain);
-        EXPECT_EQ(isSetByHand(entry(flagged).state), samePicture)
-            << toString(entry(flagged).state);
+        EXPECT_EQ(isSetByHand(entry(flagged).state), samePicture) << toString(entry(flagged).state);
         EXPECT_NE(entry(flagged).state, ReviewState::pending);
         EXPECT_EQ(linked(), EngineOverFolder::flagged());
     }
