@@ -178,6 +178,7 @@ private:
     bool wentAwayLocked(Lock& lock, const std::string& id);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
+    void takeUsersLinkLocked(const std::string& id);
     void noteMeasuredLocked(Lock& lock);
     void checkFirstPassLocked();
     template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
