@@ -154,8 +154,22 @@ void ScanEngine::recordSignals(std::optional<PhotoSignals> signals, const std::s
 
 void ScanEngine::recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id) {
     const auto skip = skipReasonFor(signals);
+    if (skip) takeUsersLinkLocked(id);
     changeEntryLocked(id, [&] { index_.recordSignals(std::move(signals), skip, id); });
     flagsToFollow_.insert(id);
+}
+
+// The user's link on a photograph Keepsift will not decide, made before it was measured, is
+// the user's flag, as it would be on one that is decided.
+void ScanEngine::takeUsersLinkLocked(const std::string& id) {
+    const auto found = index_.entries.find(id);
+    if (found == index_.entries.end() || !linkedByUserLocked(id, found->second) ||
+        away_.contains(id))
+        return;
+    const Date now = clock_->now();
+    changeEntryLocked(id, [&] { index_.setState(ReviewState::flaggedByHand, id, now); });
+    journal_.record(ReviewJournal::Event::overriddenToFlag, found->second, now);
+    ++mutationGeneration_;
 }
 
 // A run that keeps dying soon after its start (a photograph that crashes a decoder, a

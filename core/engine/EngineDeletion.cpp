@@ -30,14 +30,9 @@ DeletionReport keptUnmeasured(const std::vector<std::string>& ids) {
 }
 
 // Whether the library kept the photograph for bytes other than those reviewed. Only the
-// refusals that say nothing of the bytes are named, so that any other counts as a change.
+// refusals that speak of the bytes are named: any other says nothing of the picture.
 bool keptAsChanged(KeptReason reason) {
-    for (const KeptReason other :
-         {KeptReason::declined, KeptReason::notWritable, KeptReason::noPrivateTrash,
-          KeptReason::unreadable, KeptReason::unproven, KeptReason::trashOnAnotherDevice,
-          KeptReason::failed})
-        if (reason == other) return false;
-    return true;
+    return reason == KeptReason::changedSinceReviewed;
 }
 
 } // namespace
@@ -96,7 +91,7 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
     applyDeletedBatchLocked(done);
     if (trashing_ && trashing_->batch) keepInReviewLocked(batch, deleted);
     readUnprovenFirstLocked(report);
-    const bool changed = measureChangedAgainLocked(lock, report);
+    const bool changed = measureChangedAgainLocked(report);
     endTrashingLocked(lock);
     if (changed) markDirtyLocked(lock);
     return report;
@@ -107,37 +102,38 @@ DeletionReport ScanEngine::deleteBatch(const std::optional<std::set<std::string>
 void ScanEngine::readUnprovenFirstLocked(const DeletionReport& report) {
     for (const auto& kept : report.kept) {
         if (kept.reason != KeptReason::unproven) continue;
-        digestFill_.failed.erase(kept.id);
-        digestFill_.away.erase(kept.id);
         const auto found = index_.entries.find(kept.id);
         if (found != index_.entries.end() && found->second.contentDigest)
             digestFill_.companionsUnread.insert(kept.id);
-        if (digestFill_.orderedAt == mutationGeneration_) digestFill_.upcoming.push_front(kept.id);
+        readFirstLocked(kept.id);
     }
 }
 
-// A photograph refused as changed is a changed photograph, also where its status hides the
-// change from every listing: measured again before any other and decided afresh, so that the
-// next delete can move it if it is still flagged. Its link tells nothing of the new bytes:
-// the decision settles it.
-bool ScanEngine::measureChangedAgainLocked(Lock& lock, const DeletionReport& report) {
-    const Date now = clock_->now();
+void ScanEngine::readFirstLocked(const std::string& id) {
+    digestFill_.failed.erase(id);
+    digestFill_.away.erase(id);
+    if (digestFill_.orderedAt == mutationGeneration_) digestFill_.upcoming.push_front(id);
+}
+
+// A photograph refused as changed, also where its status hides the change from every listing,
+// is measured again before any other, and not moved until then. Its review stands where the
+// picture measures as before, hand decisions with it; another picture is reviewed afresh. The
+// refusal says nothing yet of its link.
+bool ScanEngine::measureChangedAgainLocked(const DeletionReport& report) {
     bool changed = false;
-    std::vector<std::string> linked;
     for (const auto& kept : report.kept) {
         if (!keptAsChanged(kept.reason)) continue;
         const auto found = index_.entries.find(kept.id);
-        if (found == index_.entries.end() || !found->second.signals) continue;
-        changeEntryLocked(kept.id, [&] { found->second.dropMeasurement(); });
+        if (found == index_.entries.end() || !found->second.signals ||
+            found->second.state == ReviewState::deleted)
+            continue;
+        changeEntryLocked(kept.id, [&] {
+            found->second.takeDigest(std::nullopt);
+            found->second.measureAgain = true;
+        });
+        readFirstLocked(kept.id);
         changed = true;
-        if (found->second.asset.isRejected) linked.push_back(kept.id);
-        queue_.enqueue(ScanQueue::Item{kept.id, now, ScanQueue::Origin::arrival, std::nullopt});
     }
-    if (changed) ++mutationGeneration_;
-    if (linked.empty()) return changed;
-    leftovers_.insert(linked.begin(), linked.end());
-    albumNeedsSync_ = true;
-    markUnsettledLocked(lock, linked);
     return changed;
 }
 

@@ -10,10 +10,12 @@ namespace {
 
 constexpr std::size_t digestsAhead = 64 * ReadStep::filesPerStep;
 
-// Decisions by hand matter most, then the other reviewed photographs.
-std::size_t rankOf(ReviewState state) {
-    if (isSetByHand(state)) return 0;
-    return state == ReviewState::keeper || state == ReviewState::flagged ? 1 : 2;
+// Decisions by hand matter most, then the photographs a delete waits on until they are
+// measured again, then the other reviewed photographs.
+std::size_t rankOf(const IndexEntry& entry) {
+    if (isSetByHand(entry.state)) return 0;
+    if (entry.measureAgain) return 1;
+    return entry.state == ReviewState::keeper || entry.state == ReviewState::flagged ? 2 : 3;
 }
 
 // A size other than that of the bytes measured tells of a file changed since.
@@ -233,12 +235,12 @@ ScanEngine::DigestCandidates ScanEngine::digestCandidatesLocked() {
 // By rank, for many steps at once and again after any change, so that a long fill walks the
 // whole index only now and then.
 void ScanEngine::orderDigestsLocked() {
-    std::array<std::vector<const std::string*>, 3> ranked;
+    std::array<std::vector<const std::string*>, 4> ranked;
     std::size_t found = 0;
     for (const auto& [id, entry] : index_.entries) {
         if (!awaitsDigestLocked(id, entry)) continue;
         ++found;
-        auto& rank = ranked[rankOf(entry.state)];
+        auto& rank = ranked[rankOf(entry)];
         if (rank.size() < digestsAhead) rank.push_back(&id);
     }
     auto& upcoming = digestFill_.upcoming;

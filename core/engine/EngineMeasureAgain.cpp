@@ -8,12 +8,14 @@
 namespace keepsift {
 
 // The digest read of a file that no status proves is taken where the file, measured again,
-// gives the measurement stored; another measurement, or none, is a changed photograph. One
-// whose storage went away meanwhile waits.
+// gives the measurement stored; another picture, or none, is a changed photograph. Given only
+// another capture date, the picture is the one the user decided by hand: that review stands as
+// it was made; a decision of Keepsift's own rested on the date, and is made afresh. One whose
+// storage went away meanwhile waits.
 bool ScanEngine::settleByMeasurementLocked(Lock& lock, const LibraryAsset& read,
                                            DigestRead digest) {
-    const auto same = measuresAsStoredLocked(lock, read);
-    const bool away = !same && wentAwayLocked(lock, read.id);
+    const auto again = measureAgainLocked(lock, read);
+    const bool away = !again && wentAwayLocked(lock, read.id);
     const auto found = index_.entries.find(read.id);
     if (found == index_.entries.end() || !awaitsMeasurementLocked(found->second, read))
         return false;
@@ -21,7 +23,9 @@ bool ScanEngine::settleByMeasurementLocked(Lock& lock, const LibraryAsset& read,
         digestFill_.failed.insert(read.id);
         return false;
     }
-    if (!same || !*same) {
+    const bool redated = again && !again->fresh.measuresAs(again->stored);
+    if (!again || !again->fresh.showsSamePicture(again->stored) ||
+        (redated && !isSetByHand(found->second.state))) {
         reviewAfreshLocked(read.id);
         return false;
     }
@@ -38,14 +42,21 @@ bool ScanEngine::awaitsMeasurementLocked(const IndexEntry& entry, const LibraryA
            !entry.asset.contentChanged(read) && !entry.asset.sizeChanged(read);
 }
 
-std::optional<bool> ScanEngine::measuresAsStoredLocked(Lock& lock, const LibraryAsset& file,
-                                                       const std::string& entryID) {
+std::optional<ScanEngine::MeasuredAgain>
+ScanEngine::measureAgainLocked(Lock& lock, const LibraryAsset& file, const std::string& entryID) {
     const auto found = index_.entries.find(entryID.empty() ? file.id : entryID);
     if (found == index_.entries.end() || !found->second.signals) return std::nullopt;
-    const PhotoSignals stored = *found->second.signals;
-    const auto fresh = measure(lock, file, stored.madeFromRendition());
+    PhotoSignals stored = *found->second.signals;
+    auto fresh = measure(lock, file, stored.madeFromRendition());
     if (!fresh) return std::nullopt;
-    return fresh->measuresAs(stored);
+    return MeasuredAgain{std::move(stored), std::move(*fresh)};
+}
+
+std::optional<bool> ScanEngine::measuresAsStoredLocked(Lock& lock, const LibraryAsset& file,
+                                                       const std::string& entryID) {
+    const auto again = measureAgainLocked(lock, file, entryID);
+    if (!again) return std::nullopt;
+    return again->fresh.measuresAs(again->stored);
 }
 
 // Until it is measured again and decided, the photograph moves nowhere; the log says why.

@@ -178,6 +178,7 @@ private:
     bool wentAwayLocked(Lock& lock, const std::string& id);
     bool recordIfUnchangedLocked(const LibraryAsset& measured, std::optional<PhotoSignals> signals);
     void recordSignalsLocked(std::optional<PhotoSignals> signals, const std::string& id);
+    void takeUsersLinkLocked(const std::string& id);
     void noteMeasuredLocked(Lock& lock);
     void checkFirstPassLocked();
     template <class Change> void changeEntryLocked(const std::string& id, Change&& change);
@@ -259,7 +260,8 @@ private:
     std::vector<IndexEntry>
     deleteBatchEntriesLocked(const std::optional<std::set<std::string>>& groups) const;
     void readUnprovenFirstLocked(const DeletionReport& report);
-    bool measureChangedAgainLocked(Lock& lock, const DeletionReport& report);
+    void readFirstLocked(const std::string& id);
+    bool measureChangedAgainLocked(const DeletionReport& report);
     void keepInReviewLocked(const std::vector<IndexEntry>& batch,
                             const std::set<std::string>& deleted);
     void applyDeletedBatchLocked(const std::vector<IndexEntry>& batch);
@@ -300,10 +302,19 @@ private:
                                    std::set<std::string>& away, std::set<std::string>& failed);
     void readReviewedDigestsLocked(Lock& lock);
     // Takes the digest read of a file its status does not prove where the file, measured
-    // again, gives the stored measurement (answering true); reviews it afresh where it gives
-    // another, or none. One whose storage went away is left to a later run.
+    // again, gives the stored measurement, or the same picture on another date under a
+    // decision by hand (answering true); reviews it afresh where it gives another, or none.
+    // One whose storage went away is left to a later run.
     bool settleByMeasurementLocked(Lock& lock, const LibraryAsset& read, DigestRead digest);
     bool awaitsMeasurementLocked(const IndexEntry& entry, const LibraryAsset& read) const;
+    // The file measured now beside the stored signals of its entry (or of the one given);
+    // none when either is missing.
+    struct MeasuredAgain {
+        PhotoSignals stored;
+        PhotoSignals fresh;
+    };
+    std::optional<MeasuredAgain> measureAgainLocked(Lock& lock, const LibraryAsset& file,
+                                                    const std::string& entryID = {});
     // Whether the file measures as the stored signals of its entry (or of the one given); none
     // when it cannot be measured.
     std::optional<bool> measuresAsStoredLocked(Lock& lock, const LibraryAsset& file,

@@ -56,9 +56,11 @@ IndexEntry IndexEntry::fresh(LibraryAsset asset) {
     return entry;
 }
 
+// One found unreadable under a decision by hand keeps the decision, and is not read again
+// until its file changes.
 bool IndexEntry::needsSignals() const {
     return !signals && !needsOriginal && state != ReviewState::deleted &&
-           state != ReviewState::skipped;
+           state != ReviewState::skipped && !(skip && isSetByHand(state));
 }
 
 void IndexEntry::dropMeasurement() {

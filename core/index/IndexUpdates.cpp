@@ -13,7 +13,8 @@ void LibraryIndex::recordSignals(std::optional<PhotoSignals> signals,
     entry.signals = std::move(signals);
     entry.measureAgain = false;
     entry.skip = skip;
-    if (skip) entry.state = ReviewState::skipped;
+    // A decision by hand stands on a file Keepsift cannot measure.
+    if (skip && !isSetByHand(entry.state)) entry.state = ReviewState::skipped;
     if (skip || !fromRendition) entry.needsOriginal = false;
 }
 

@@ -103,8 +103,11 @@ PhotoSignals measuredPart(PhotoSignals signals) {
 } // namespace
 
 bool PhotoSignals::measuresAs(const PhotoSignals& other) const {
-    return sameModificationSecond(capturedAt, other.capturedAt) &&
-           measuredPart(*this) == measuredPart(other);
+    return sameModificationSecond(capturedAt, other.capturedAt) && showsSamePicture(other);
+}
+
+bool PhotoSignals::showsSamePicture(const PhotoSignals& other) const {
+    return measuredPart(*this) == measuredPart(other);
 }
 
 } // namespace keepsift

@@ -60,6 +60,8 @@ struct PhotoSignals {
     // The same picture measured: every measured value equal as the index keeps it, whatever
     // the photograph's name and the user's flags.
     bool measuresAs(const PhotoSignals& other) const;
+    // The same picture measured, whatever its capture date too.
+    bool showsSamePicture(const PhotoSignals& other) const;
 
     bool operator==(const PhotoSignals&) const = default;
 };

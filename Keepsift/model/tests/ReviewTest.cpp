@@ -212,13 +212,14 @@ TEST_F(Review, ABatchNothingOfWhichMovedSaysWhyInBothLanguages) {
                         "not moved: changed after the review.");
     EXPECT_TRUE(deleteSignals().empty());
     EXPECT_EQ(state("a2"), ReviewState::flagged);
-    // The changed one waits to be measured again.
-    EXPECT_EQ(state("a3"), ReviewState::pending);
+    // The changed one keeps its flag, unmoved until it is measured again.
+    EXPECT_EQ(state("a3"), ReviewState::flagged);
     setLanguage("de");
     rig.library->keepOnDelete("a2", KeptReason::trashOnAnotherDevice);
-    EXPECT_EQ(rig.awaitDelete(std::nullopt, 1), 0);
-    EXPECT_EQ(notice(),
-              "1 Foto nicht verschoben: der Papierkorb liegt auf einem anderen Laufwerk.");
+    EXPECT_EQ(rig.awaitDelete(std::nullopt, 2), 0);
+    EXPECT_EQ(notice(), "1 Foto nicht verschoben: auf diesem Laufwerk noch nicht geprüft, gleich "
+                        "noch einmal versuchen. 1 Foto nicht verschoben: der Papierkorb liegt auf "
+                        "einem anderen Laufwerk.");
 }
 
 TEST(DeleteNotice, EveryReasonInBothLanguages) {

@@ -195,6 +195,19 @@ TEST(PhotoSignalsMeasures, TheSameMeasurementWhateverTheNameFlagsAndUnkeptFracti
     EXPECT_FALSE(otherSize.measuresAs(stored));
 }
 
+// Given another capture date, as a metadata tool writes it: the same picture, another
+// measurement.
+TEST(PhotoSignalsMeasures, AnotherCaptureDateShowsTheSamePicture) {
+    const auto stored = sampleSignals();
+    auto redated = stored;
+    redated.capturedAt = Date{7e8 - 365 * 86400.0};
+    EXPECT_FALSE(redated.measuresAs(stored));
+    EXPECT_TRUE(redated.showsSamePicture(stored));
+    auto sharper = redated;
+    sharper.sharpness += 0.001f;
+    EXPECT_FALSE(sharper.showsSamePicture(stored));
+}
+
 TEST(PhotoSignalsOrder, CaptureOrderFallsBackToFileName) {
     auto a = sampleSignals(), b = sampleSignals();
     a.filename = "b.jpg";

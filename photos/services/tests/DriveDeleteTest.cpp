@@ -271,6 +271,7 @@ protected:
             std::distance(fs::directory_iterator(info), fs::directory_iterator()));
     }
     void expectRefusedMeasuredAgain(bool restarted);
+    void expectRedatedKeepsItsHandFlag(bool quitBeforeMeasured);
 
     fs::path backing;
     std::string mounted, unmount;
@@ -597,9 +598,9 @@ TEST_P(DriveDelete, AChangedFileThatCannotGoBackStaysInTheTrashBesideTheNewOne) 
                            (fs::path(photo).filename().string() + ".trashinfo")));
 }
 
-// Refused as changed (its metadata edited), a flagged photograph is measured again and
-// decided afresh, at once or after a restart, also where its status hides the change from
-// every listing; still flagged, the next delete moves it, with the bytes measured now.
+// Refused as changed (its metadata edited), a flagged photograph is measured again, at once or
+// after a restart, also where its status hides the change from every listing; the same
+// picture, it keeps its review, and the next delete moves it, with the bytes measured now.
 void DriveDelete::expectRefusedMeasuredAgain(bool restarted) {
     const auto photo = flagged().front();
     const auto reviewed = entry(photo).contentDigest;
@@ -610,23 +611,88 @@ void DriveDelete::expectRefusedMeasuredAgain(bool restarted) {
                         KeptPhoto{photo, KeptReason::changedSinceReviewed}),
               refused.kept.end());
     if (restarted) restart();
+    readBack();
     analyseAll();
     engine->regroup();
     engine->syncRejectsAlbumIfNeeded();
     ASSERT_TRUE(entry(photo).signals) << toString(stateOf(photo));
+    EXPECT_TRUE(isFlagged(stateOf(photo))) << toString(stateOf(photo));
     ASSERT_TRUE(entry(photo).contentDigest);
     EXPECT_NE(*entry(photo).contentDigest, *reviewed);
-    EXPECT_NE(stateOf(photo), ReviewState::pending);
     EXPECT_EQ(linked(), flagged());
-    const bool stillFlagged = isFlagged(stateOf(photo));
     const auto report = engine->deleteBatch(std::nullopt, 0, true);
     EXPECT_TRUE(report.kept.empty());
-    if (stillFlagged) {
-        EXPECT_EQ(report.deleted, std::vector<std::string>{photo});
-        EXPECT_EQ(bytesOf(trashed(photo)), now.at(photo));
-    } else {
-        EXPECT_EQ(bytesOf(pictures / photo), now.at(photo));
+    EXPECT_EQ(report.deleted, std::vector<std::string>{photo});
+    EXPECT_EQ(bytesOf(trashed(photo)), now.at(photo));
+}
+
+// Flagged by hand and given another capture date in place, its size and times put back, as
+// `exiftool -P` does: the picture is the one the user flagged. Refused, it stays flagged and
+// linked until measured again, at once or at the next start; measured, it keeps the user's
+// flag across a quit and a start, and the next "delete all" moves what its file now holds.
+void DriveDelete::expectRedatedKeepsItsHandFlag(bool quitBeforeMeasured) {
+    const auto photo = flagged().front();
+    engine->override(photo, false);
+    redateKeepingTimes(pictures / photo);
+    const auto redated = bytesOf(pictures / photo);
+    const auto refused = engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_NE(std::find(refused.kept.begin(), refused.kept.end(),
+                        KeptPhoto{photo, KeptReason::changedSinceReviewed}),
+              refused.kept.end());
+    EXPECT_EQ(stateOf(photo), ReviewState::flaggedByHand);
+    EXPECT_TRUE(entry(photo).measureAgain);
+    if (quitBeforeMeasured) {
+        quitEngine();
+        startServices();
+        startEngine();
+        engine->reconcileWithLibrary();
     }
+    readBack();
+    EXPECT_FALSE(entry(photo).measureAgain);
+    quitEngine();
+    startServices();
+    startEngine();
+    relist();
+    readBack();
+    EXPECT_EQ(stateOf(photo), ReviewState::flaggedByHand);
+    EXPECT_EQ(linked(), std::vector<std::string>{photo});
+    const auto report = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(report.deleted, std::vector<std::string>{photo});
+    ASSERT_TRUE(fs::exists(trashed(photo)));
+    EXPECT_EQ(bytesOf(trashed(photo)), redated);
+}
+
+TEST_P(DriveDelete, AHandFlaggedPhotoRedatedInPlaceKeepsItsFlagAndGoesNext) {
+    expectRedatedKeepsItsHandFlag(false);
+}
+
+TEST_P(DriveDelete, AHandFlaggedPhotoRedatedInPlaceKeepsItsFlagAcrossAQuitBeforeItIsMeasured) {
+    expectRedatedKeepsItsHandFlag(true);
+}
+
+// Flagged by hand, then another picture written into its file with its size and times put
+// back: refused, it is measured again and reviewed afresh, the user's flag with the picture
+// it was made for; nothing of it moves until the new picture is decided.
+TEST_P(DriveDelete, AHandFlaggedPhotoWhosePictureChangedIsReviewedAfreshAndNotMoved) {
+    const auto photo = flagged().front();
+    engine->override(photo, false);
+    rewriteFlagged({photo});
+    const auto refused = engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_NE(std::find(refused.kept.begin(), refused.kept.end(),
+                        KeptPhoto{photo, KeptReason::changedSinceReviewed}),
+              refused.kept.end());
+    readBack();
+    EXPECT_EQ(stateOf(photo), ReviewState::pending);
+    const auto unreviewed = engine->deleteBatch(std::nullopt, 0, true);
+    EXPECT_EQ(std::count(unreviewed.deleted.begin(), unreviewed.deleted.end(), photo), 0);
+    EXPECT_FALSE(fs::exists(trashed(photo)));
+    EXPECT_EQ(bytesOf(pictures / photo), now.at(photo));
+    analyseAll();
+    engine->regroup();
+    engine->syncRejectsAlbumIfNeeded();
+    EXPECT_FALSE(isSetByHand(stateOf(photo))) << toString(stateOf(photo));
+    EXPECT_NE(stateOf(photo), ReviewState::pending);
+    EXPECT_EQ(linked(), flagged());
 }
 
 TEST_P(DriveDelete, APhotographRefusedAsChangedIsMeasuredAgainAtOnce) {
