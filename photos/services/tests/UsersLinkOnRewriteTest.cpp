@@ -131,5 +131,34 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Bool(),
                        ::testing::Values(Folder::asReviewed, Folder::renamedUnlisted)));
 
+// The user links the keeper, then `chmod` changes its status, not its bytes: the link waits for
+// them to be read back, and is the user's flag on the reviewed picture as soon as they are, with
+// no other listing asked for.
+class UsersLinkOnATouchedPhotograph : public UsersLinkOnARewrittenPhotograph {};
+
+TEST_P(UsersLinkOnATouchedPhotograph, FlagsItOnceItsBytesAreReadBack) {
+    const auto measured = engine->index().entries.at(keeper).signals;
+    linkByHand();
+    awaitChangeTimePast(album() / "mine.jpg", root);
+    fs::permissions(pictures / keeper, fs::perms::others_read, fs::perm_options::remove);
+    engine->reconcileWithLibrary();
+    EXPECT_NE(stateOf(keeper), ReviewState::flaggedByHand);
+    readBack();
+    EXPECT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+    EXPECT_EQ(engine->index().entries.at(keeper).signals, measured);
+    relist();
+    EXPECT_EQ(linked(), flagged());
+    quitEngine();
+    start();
+    relist();
+    EXPECT_EQ(stateOf(keeper), ReviewState::flaggedByHand);
+    EXPECT_TRUE(fs::exists(album() / "mine.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(DigestsReadOrNot, UsersLinkOnATouchedPhotograph,
+                         ::testing::Combine(::testing::Values(LinkMade::beforeTheRewrite),
+                                            ::testing::Bool(),
+                                            ::testing::Values(Folder::asReviewed)));
+
 } // namespace
 } // namespace keepsift
