@@ -36,8 +36,9 @@ void ScanEngine::awaitReadBackLocked(const std::vector<LibraryAsset>& assets) {
 }
 
 // One step: a file holding the bytes its review rests on takes its new identity at once; one
-// holding others waits for a listing, asked for once every file is read back, which handles
-// it as a replaced file. The new identities are no decision: the ordinary save takes them.
+// holding others, or listed with a link that waits for its bytes, waits for a listing, asked
+// for once every file is read back, which handles it as a replaced file or takes the link.
+// The new identities are no decision: the ordinary save takes them.
 DigestFill ScanEngine::readBackLocked(Lock& lock) {
     auto& waiting = readBack_.waiting;
     ReadStep step;
@@ -74,7 +75,9 @@ void ScanEngine::takeReadBackLocked(const LibraryAsset& listed, std::optional<Di
         found->second.asset.contentChanged(listed) || !needsBytesRead(found->second, listed))
         return;
     IndexEntry& entry = found->second;
-    if (read->digest != *entry.contentDigest) {
+    // A link listed with the file waits for its bytes too: the listing asked for takes it.
+    const bool linkWaits = listed.isRejected != entry.asset.isRejected;
+    if (read->digest != *entry.contentDigest || linkWaits) {
         readBack_.found.insert_or_assign(listed.id, std::pair{listed, std::move(read->digest)});
         return;
     }

@@ -57,17 +57,23 @@ bool anotherFile(const IndexEntry& entry, const LibraryAsset& listed) {
 
 // The album's link to a file found replaced or rewritten: left behind by the file before, or
 // the user's flag on the one there now. Keepsift's own was made for the bytes it measured. The
-// user's speaks for the file as it was when made, where the times tell; elsewhere a link
-// already listed on a decided photograph, or on another file, was made before.
+// user's speaks for the file as it was when made, where the times tell: only one proven made
+// since the change flags the file there now. Elsewhere a link already listed on a decided
+// photograph, or on another file, was made before.
 bool linkLeftBehind(const IndexEntry& entry, const LibraryAsset& asset, const OwnLinks& own) {
     if (!asset.isRejected) return false;
     if (own.holds(asset.id) && entry.asset.isRejected) return true;
     if (const auto since = asset.linkedSinceChange()) return !*since;
-    // Made in the same tick as the change, a link on a photograph never measured is no flag on
-    // a picture Keepsift never showed.
-    if (asset.linkedInTheTickOfChange() && entry.state == ReviewState::pending) return true;
     const bool linkedBefore = entry.state != ReviewState::pending || anotherFile(entry, asset);
     return linkedBefore && entry.asset.isRejected;
+}
+
+// A photograph never measured has no bytes to tell its file by: replaced or rewritten since it
+// was listed, with the link not proven made since, the file is taken as another, so that the
+// link flags no picture the user never saw.
+bool linkOutlivedUnmeasured(const IndexEntry& entry, const LibraryAsset& listed) {
+    return entry.state == ReviewState::pending && !entry.contentDigest && listed.isRejected &&
+           listed.fileMoved(entry.asset) && listed.linkedSinceChange() == false;
 }
 
 // Another picture than the one measured: its review goes, and it is measured afresh. Its link
@@ -88,12 +94,20 @@ void reconcileListed(IndexEntry& entry, const LibraryAsset& asset,
     if (file == FileAtPath::unsure) {
         auto restedOn = asset;
         restedOn.file = entry.asset.file;
+        // A link new since, not proven made since the change, may have been left there by the
+        // reviewed bytes: it waits for them too.
+        if (!entry.asset.isRejected && asset.linkedSinceChange() == false) {
+            restedOn.isRejected = false;
+            restedOn.linkedNs = entry.asset.linkedNs;
+        }
         return reconcileListed(entry, restedOn, result, FileAtPath::same, own, &asset);
     }
     // Modification dates compare at whole seconds (the file keeps no fractions), so
     // an asset with a fractional time does not look changed after every reload.
-    if (asset.contentChanged(entry.asset) || file == FileAtPath::other) {
-        takeAsChanged(entry, asset, result, own, listed ? *listed : asset);
+    const LibraryAsset& found = listed ? *listed : asset;
+    if (asset.contentChanged(entry.asset) || file == FileAtPath::other ||
+        linkOutlivedUnmeasured(entry, found)) {
+        takeAsChanged(entry, asset, result, own, found);
     } else if (entry.state != ReviewState::pending && entry.asset.isRejected != asset.isRejected) {
         result.rejectionChanged.push_back(asset.id);
     } else if (entry.asset != asset || flagsDiffer(entry, asset)) {
@@ -111,6 +125,12 @@ FileAtPath fileListedAt(const IndexEntry& entry, const LibraryAsset& asset,
     return fileAtPath(entry, asset, read);
 }
 
+// A link made before the file there now changed last was made for none of its bytes. At the
+// index's first listing nothing is known of before, and the album's links stand as they are.
+bool linkedBeforeFile(const LibraryIndex& index, const LibraryAsset& asset) {
+    return index.listings > 0 && asset.isRejected && asset.linkedBeforeChange();
+}
+
 // A listed asset with no live entry starts afresh; a deleted entry it replaces gives its
 // group back to the review, and the link it had, when it was flagged, is no one's decision.
 void storeFresh(LibraryIndex& index, const LibraryAsset& asset,
@@ -118,9 +138,9 @@ void storeFresh(LibraryIndex& index, const LibraryAsset& asset,
     const auto found = index.entries.find(asset.id);
     if (found != index.entries.end() && found->second.groupID)
         index.ignoredGroups.erase(*found->second.groupID);
-    if (found != index.entries.end() && found->second.formerState &&
-        isFlagged(*found->second.formerState) && asset.isRejected)
-        result.leftoverLinks.push_back(asset.id);
+    const bool leftByFlag = found != index.entries.end() && found->second.formerState &&
+                            isFlagged(*found->second.formerState) && asset.isRejected;
+    if (leftByFlag || linkedBeforeFile(index, asset)) result.leftoverLinks.push_back(asset.id);
     auto entry = IndexEntry::fresh(asset);
     // The count moves on once the listing is in.
     entry.firstListing = index.listings + 1;

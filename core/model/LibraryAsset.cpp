@@ -24,15 +24,22 @@ bool LibraryAsset::fileMoved(const LibraryAsset& earlier) const {
            (otherFiles(*file, *earlier.file) || file->changedNs != earlier.file->changedNs);
 }
 
-// A link made in the same tick of the clock as the change tells neither.
+namespace {
+
+bool linkTimed(const LibraryAsset& asset) {
+    return asset.linkedNs && asset.file && asset.file->changedNs > 0;
+}
+
+} // namespace
+
+// A link made in the same tick of the clock as the change may have come before it.
 std::optional<bool> LibraryAsset::linkedSinceChange() const {
-    if (!linkedNs || !file || file->changedNs <= 0 || *linkedNs == file->changedNs)
-        return std::nullopt;
+    if (!linkTimed(*this)) return std::nullopt;
     return *linkedNs > file->changedNs;
 }
 
-bool LibraryAsset::linkedInTheTickOfChange() const {
-    return linkedNs && file && file->changedNs > 0 && *linkedNs == file->changedNs;
+bool LibraryAsset::linkedBeforeChange() const {
+    return linkTimed(*this) && *linkedNs < file->changedNs;
 }
 
 AssetReference LibraryAsset::reference() const {

@@ -36,9 +36,10 @@ struct LibraryAsset {
     bool sizeChanged(const LibraryAsset& earlier) const;
     // The file was replaced, rewritten or touched since the earlier listing, both known.
     bool fileMoved(const LibraryAsset& earlier) const;
-    // Linked since its file last changed, or before; none where the times do not tell.
+    // Linked since its file last changed, or not proven so; none where the times are not known.
     std::optional<bool> linkedSinceChange() const;
-    bool linkedInTheTickOfChange() const;
+    // Linked in an earlier tick of the clock than its file's last change.
+    bool linkedBeforeChange() const;
     AssetReference reference() const;
 
     Json toJson(DateForm form) const;

@@ -265,7 +265,7 @@ LibraryIndex::Reconciliation rewrittenLinked(LibraryIndex& index, std::int64_t l
 
 // The user's link speaks for the file as it was when made: made since the rewrite, it flags the
 // new bytes; made before, it was left there by the reviewed ones, whoever linked them. Made in
-// the same tick on a photograph never measured, it flags no picture Keepsift never showed.
+// the same tick of the clock, it is not proven made since, and flags no picture.
 TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
     const std::int64_t rewrittenNs = touched(sized("a", 1000, 1)).file->changedNs;
     for (const auto state :
@@ -277,12 +277,75 @@ TEST(ReplacedFile, AUsersLinkFlagsTheBytesItWasMadeFor) {
             LibraryIndex index = indexOf({reviewed(before, state)});
             const auto result = linkTimes::rewrittenLinked(index, linkedNs);
             EXPECT_EQ(result.needingFreshSignals, Ids{"a"});
-            // Made in the same tick, the link is judged by the listings, as without times.
-            const bool leftBehind =
-                linkedNs < rewrittenNs ||
-                (linkedNs == rewrittenNs &&
-                 (state == ReviewState::flaggedByHand || state == ReviewState::pending));
-            EXPECT_EQ(result.leftoverLinks, leftBehind ? Ids{"a"} : Ids{});
+            EXPECT_EQ(result.leftoverLinks, linkedNs <= rewrittenNs ? Ids{"a"} : Ids{});
+        }
+    }
+}
+
+// Found with its status moved and its bytes not read yet, a reviewed photograph's new link
+// that is not proven made since waits for them: it is the user's flag if they are the reviewed
+// ones, and was left there by them if not. One made since is the user's flag at once.
+TEST(ReplacedFile, ALinkNotProvenSinceTheChangeWaitsForTheBytes) {
+    const std::int64_t changedNs = touched(sized("a", 1000, 1)).file->changedNs;
+    for (const bool sameBytes : {true, false}) {
+        for (const std::int64_t linkedNs : {changedNs + 5, changedNs, changedNs - 5}) {
+            SCOPED_TRACE(std::to_string(sameBytes) + " " + std::to_string(linkedNs));
+            LibraryIndex index = indexOf({reviewed(sized("a", 1000, 1), ReviewState::keeper)});
+            LibraryAsset listed = touched(sized("a", 1000, 1));
+            listed.isRejected = true;
+            listed.linkedNs = linkedNs;
+            const bool since = linkedNs > changedNs;
+            auto result = index.reconcile({listed}, listedAt);
+            EXPECT_EQ(result.rejectionChanged, since ? Ids{"a"} : Ids{});
+            EXPECT_EQ(index.entry("a")->asset.isRejected, since);
+            if (since) continue;
+            const std::string bytes = sameBytes ? "bytes of a" : "other bytes";
+            result = index.reconcile({listed}, listedAt, {}, {{"a", bytes}});
+            EXPECT_EQ(result.rejectionChanged, sameBytes ? Ids{"a"} : Ids{});
+            EXPECT_EQ(result.leftoverLinks, sameBytes ? Ids{} : Ids{"a"});
+        }
+    }
+}
+
+// A photograph not measured yet has no bytes to tell its file by: rewritten or replaced by one
+// of its size and modification second, a link not proven made since flags none of it, whether
+// it was listed with the file before or not.
+TEST(ReplacedFile, AnUnmeasuredPhotographChangedUnderItsLinkIsAnother) {
+    const std::int64_t changedNs = touched(sized("a", 1000, 1)).file->changedNs;
+    for (const bool listedLinked : {false, true}) {
+        for (const std::int64_t linkedNs : {changedNs + 5, changedNs, changedNs - 5}) {
+            SCOPED_TRACE(std::to_string(listedLinked) + " " + std::to_string(linkedNs));
+            auto before = sized("a", 1000, 1);
+            before.isRejected = listedLinked;
+            LibraryIndex index = indexOf({IndexEntry::fresh(before)});
+            LibraryAsset listed = touched(before);
+            listed.isRejected = true;
+            listed.linkedNs = linkedNs;
+            const auto result = index.reconcile({listed}, listedAt);
+            EXPECT_EQ(result.leftoverLinks, linkedNs <= changedNs ? Ids{"a"} : Ids{});
+            EXPECT_EQ(index.entry("a")->state, ReviewState::pending);
+            // Listed again unchanged, the link is not judged again.
+            EXPECT_TRUE(index.reconcile({listed}, listedAt).leftoverLinks.empty());
+        }
+    }
+}
+
+// A file new to the index, linked before it was last changed: the link was made for other
+// bytes, or none. At the first listing nothing is known of before, and the link stands.
+TEST(ReplacedFile, ALinkMadeBeforeANewFileFlagsNoneOfIt) {
+    const auto other = sized("b", 1000, 1);
+    const std::int64_t changedNs = 2000;
+    for (const bool first : {false, true}) {
+        for (const std::int64_t linkedNs : {changedNs + 5, changedNs, changedNs - 5}) {
+            SCOPED_TRACE(std::to_string(first) + " " + std::to_string(linkedNs));
+            LibraryIndex index = indexOf({reviewed(other, ReviewState::keeper)});
+            index.listings = first ? 0 : 1;
+            LibraryAsset listed = sized("a", 1000, 2, changedNs);
+            listed.isRejected = true;
+            listed.linkedNs = linkedNs;
+            const auto result = index.reconcile({other, listed}, listedAt);
+            EXPECT_EQ(result.added, Ids{"a"});
+            EXPECT_EQ(result.leftoverLinks, !first && linkedNs < changedNs ? Ids{"a"} : Ids{});
         }
     }
 }

@@ -1,10 +1,14 @@
+#include <algorithm>
 #include <fstream>
+#include <tuple>
 
 #include "photos/services/tests/ChangeTimes.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 
 namespace keepsift {
 namespace {
+
+namespace fs = std::filesystem;
 
 // When the user links photographs just copied in, against the engine's work on them.
 enum class LinkedWhen {
@@ -165,29 +169,54 @@ INSTANTIATE_TEST_SUITE_P(RunningOrStopped, LinkedPathGivenAnotherPicture,
 
 enum class ReplacedBy { byRemovalAndCopy, byMoveOver, byRewriteInPlace };
 
-// The user links photographs listed but not measured yet, and another picture takes one's path
-// before Keepsift hears of the link: the link and the new file are found by one listing.
-class LinkedPathReplacedUnheard : public PhotographsNotYetMeasured,
-                                  public ::testing::WithParamInterface<ReplacedBy> {
+// The picture that takes the path: told by its size or its modification second, or alike in
+// both (the same size, its time put back to the second the linked one had, as `cp -a` or
+// `touch -r` leave it), so that only the file's status and the link's time tell them apart.
+enum class Replacement { unlike, alike };
+
+// The user links photographs listed but not measured yet, and another picture takes one's path:
+// before Keepsift hears of the link, the link and the new file found by one listing, or after.
+class LinkedPathReplacedUnheard
+    : public PhotographsNotYetMeasured,
+      public ::testing::WithParamInterface<std::tuple<ReplacedBy, Replacement, bool>> {
 protected:
+    static bool alike() { return std::get<1>(GetParam()) == Replacement::alike; }
+    static bool heard() { return std::get<2>(GetParam()); }
+    fs::path other() const { return pictures / "Elsewhere/other.jpg"; }
+    // Both pictures padded to one size past their ends, before either is listed.
+    void writeOther() {
+        writeJpeg("Elsewhere/other.jpg", scene(90), "2024:06:01 10:00:01");
+        if (!alike()) return;
+        const fs::path mineAt = pictures / copied(0);
+        auto mine = testing::bytesOf(mineAt), theirs = testing::bytesOf(other());
+        const auto size = std::max(mine.size(), theirs.size()) + 64;
+        mine.resize(size, '\0');
+        theirs.resize(size, '\1');
+        std::ofstream(mineAt, std::ios::binary | std::ios::trunc)
+            .write(mine.data(), static_cast<std::streamsize>(size));
+        std::ofstream(other(), std::ios::binary | std::ios::trunc)
+            .write(theirs.data(), static_cast<std::streamsize>(size));
+        fs::last_write_time(other(), fs::last_write_time(mineAt));
+    }
     void replace() {
         const auto path = pictures / copied(0);
-        writeJpeg("Elsewhere/other.jpg", scene(90), "2024:06:01 10:00:01");
-        switch (GetParam()) {
+        const auto modified = fs::last_write_time(path);
+        switch (std::get<0>(GetParam())) {
         case ReplacedBy::byRemovalAndCopy:
-            std::filesystem::remove(path);
-            std::filesystem::copy_file(pictures / "Elsewhere/other.jpg", path);
+            fs::remove(path);
+            fs::copy_file(other(), path);
             break;
         case ReplacedBy::byMoveOver:
-            std::filesystem::rename(pictures / "Elsewhere/other.jpg", path);
+            fs::rename(other(), path);
             break;
         case ReplacedBy::byRewriteInPlace: {
-            const auto bytes = testing::bytesOf(pictures / "Elsewhere/other.jpg");
+            const auto bytes = testing::bytesOf(other());
             std::ofstream(path, std::ios::binary | std::ios::in | std::ios::trunc)
                 .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             break;
         }
         }
+        if (alike()) fs::last_write_time(path, modified);
     }
     void expectReviewedAfresh() {
         EXPECT_NE(stateOf(copied(0)), ReviewState::flaggedByHand);
@@ -200,9 +229,10 @@ protected:
 };
 
 TEST_P(LinkedPathReplacedUnheard, IsReviewedAfresh) {
+    writeOther();
     engine->reconcileWithLibrary();
-    linkByHand(false);
-    testing::awaitChangeTimePast(album() / std::filesystem::path(copied(0)).filename(), root);
+    linkByHand(heard());
+    testing::awaitChangeTimePast(album() / fs::path(copied(0)).filename(), root);
     replace();
     engine->syncRejectsAlbum();
     relist();
@@ -216,9 +246,12 @@ TEST_P(LinkedPathReplacedUnheard, IsReviewedAfresh) {
     expectReviewedAfresh();
 }
 
-INSTANTIATE_TEST_SUITE_P(AnyWay, LinkedPathReplacedUnheard,
-                         ::testing::Values(ReplacedBy::byRemovalAndCopy, ReplacedBy::byMoveOver,
-                                           ReplacedBy::byRewriteInPlace));
+INSTANTIATE_TEST_SUITE_P(
+    AnyWay, LinkedPathReplacedUnheard,
+    ::testing::Combine(::testing::Values(ReplacedBy::byRemovalAndCopy, ReplacedBy::byMoveOver,
+                                         ReplacedBy::byRewriteInPlace),
+                       ::testing::Values(Replacement::unlike, Replacement::alike),
+                       ::testing::Bool()));
 
 } // namespace
 } // namespace keepsift

@@ -247,6 +247,9 @@ public:
         const struct timespec times[2] = {before.st_atim, before.st_mtim};
         ::utimensat(AT_FDCWD, (pictures / path).c_str(), times, 0);
         model_.rewrite(path, content);
+        // A link Keepsift has not read yet is older than these bytes, even the same again: it
+        // cannot tell they are the ones the link was made for.
+        if (albumEdits_.count(path)) model_.soften(path);
     }
     // The photographs below a folder, copied as `cp -a` copies it.
     std::vector<std::string> copyFolder(const std::string& from, const std::string& to,
