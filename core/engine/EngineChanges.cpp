@@ -287,6 +287,8 @@ void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
     if (member == flagged && !(member && entry.state == ReviewState::flagged)) return;
     const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
     changeEntryLocked(id, [&] { index_.setState(state, id, at); });
+    notePendingLocked();
+    albumDecisionUnsaved_ = true;
     journal_.record(member ? ReviewJournal::Event::overriddenToFlag
                            : ReviewJournal::Event::unflaggedElsewhere,
                     index_.entries.at(id), at);

@@ -38,8 +38,6 @@ void ScanEngine::markDirty() {
     markDirtyLocked(lock);
 }
 
-// A decision the user made in the album waits for the interval too: the album folder records
-// it, and the next start reads it there.
 void ScanEngine::markDirtyLocked(Lock& lock) {
     notePendingLocked();
     saveIfDueLocked(lock);
@@ -48,7 +46,9 @@ void ScanEngine::markDirtyLocked(Lock& lock) {
 void ScanEngine::saveIfDueLocked(Lock& lock) {
     if (!pendingSave_) return;
     const Date now = clock_->now();
-    if (!lastSaved_ || now.since(*lastSaved_) >= saveInterval_) saveLocked(lock);
+    if (std::exchange(albumDecisionUnsaved_, false) || !lastSaved_ ||
+        now.since(*lastSaved_) >= saveInterval_)
+        saveLocked(lock);
 }
 
 bool ScanEngine::save() {

@@ -412,6 +412,9 @@ private:
     double saveInterval_ = defaultSaveInterval;
     std::optional<Date> lastSaved_;
     bool pendingSave_ = false;
+    // A decision the user made in the album waits for no interval: a kill and a move of its
+    // file before the next start would leave its link at a path that no longer leads to it.
+    bool albumDecisionUnsaved_ = false;
     std::int64_t measuredThisRun_ = 0;
     // The batch on its way to the Trash, or one an earlier launch left unfinished.
     std::optional<TrashIntent> trashing_;
