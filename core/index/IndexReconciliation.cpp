@@ -187,6 +187,18 @@ bool storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
     return listedNow;
 }
 
+// Another file in the place of a photograph whose entry stays there: reviewed afresh and, a
+// file of another number (a hard link a de-duplication tool made there), first listed now as a
+// new file is, so that it may still take a review of its bytes that leaves later. Answers
+// whether the entry was stamped with this listing.
+bool storeReplaced(LibraryIndex& index, IndexEntry& entry, const LibraryAsset& asset,
+                   LibraryIndex::Reconciliation& result) {
+    const bool listedNow = anotherFile(entry, asset);
+    reconcileListed(entry, asset, result, FileAtPath::other, index.ownLinks);
+    if (listedNow) entry.firstListing = index.listings + 1;
+    return listedNow;
+}
+
 std::map<std::string, std::string> renamedBy(const std::vector<LibraryIndex::Return>& returned) {
     std::map<std::string, std::string> renamed;
     for (const auto& back : returned)
@@ -523,7 +535,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
         // Another file in the place of one whose entry stayed: a changed file.
         if (const auto stayed = entries.find(asset.id);
             replaced.contains(asset.id) && stayed != entries.end())
-            reconcileListed(stayed->second, asset, result, FileAtPath::other, ownLinks);
+            listedNow |= storeReplaced(*this, stayed->second, asset, result);
         else
             storeFresh(*this, asset, result);
     }

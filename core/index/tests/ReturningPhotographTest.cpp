@@ -633,4 +633,35 @@ TEST(ReturningPhotograph, SameNamedCopiesInFoldersMovedTogetherKeepTheirOwnDecis
 }
 
 } // namespace
+// A de-duplication tool makes another photograph's name a hard link to one kept by hand; the
+// kept name is then moved away by a copy. The file now at the other name came there after the
+// keep, as a new file does, and being that very file it takes the keep before the copy does.
+TEST(ReturningPhotograph, AKeepPassesToAnotherNameLinkedToItsFileInThePlaceOfAnotherPhotograph) {
+    LibraryAsset kept = photo("Import/holiday.JPG", "holiday.JPG", 5),
+                 other = photo("Import again/beach.JPG", "beach.JPG", 6);
+    kept.fileSize = 5000;
+    other.fileSize = 3000;
+    kept.file = FileIdentity{20, 1, drive};
+    other.file = FileIdentity{21, 1, drive};
+    IndexEntry k = known(kept, ReviewState::keptByHand), o = known(other, ReviewState::keeper);
+    k.firstListing = o.firstListing = k.reviewListing = 1;
+    LibraryIndex index = indexOf({k, o});
+    index.listings = 1;
+
+    auto linked = at(kept, other.id);
+    linked.file->changedNs = kept.file->changedNs = 2;
+    reconcileFiles(index, {kept, linked}, out, {}, {{other.id, bytesOf(kept)}});
+    EXPECT_EQ(index.entry(other.id)->state, ReviewState::pending);
+    EXPECT_GT(index.entry(other.id)->firstListing, 1);
+    index.entries.at(other.id).contentDigest = bytesOf(kept);
+    index.entries.at(other.id).state = ReviewState::keeper;
+
+    auto copied = at(kept, "Old/Import/holiday.JPG");
+    copied.file = FileIdentity{22, 1, drive};
+    const auto result = reconcileFiles(index, {linked, copied}, back);
+    EXPECT_EQ(result.returned, (std::vector<Return>{{kept.id, other.id, std::nullopt}}));
+    EXPECT_EQ(index.entry(other.id)->state, ReviewState::keptByHand);
+    EXPECT_EQ(index.entry(copied.id)->state, ReviewState::pending);
+}
+
 } // namespace keepsift

@@ -251,5 +251,95 @@ TEST_F(CopyListedWithARewrite, TheHandKeepFollowsTheCopyOnceItsOriginalIsRemoved
     EXPECT_EQ(stateOf("Old/" + kept), ReviewState::keptByHand);
 }
 
+// A photograph kept by hand, and another one beside it: a de-duplication tool makes the other's
+// name a hard link to the kept file (`ln -f`), and the kept name is later removed, or its folder
+// moved elsewhere by a copy. The file under the other name is the kept photograph, came there
+// after the keep, and keeps it after a quit and a start; the Trash never gets it.
+class DeduplicatedByAHardLink : public testing::EngineOverFolder,
+                                public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        writeJpeg(kept, scene(5), "2024:06:01 09:00:00");
+        writeJpeg(other, burstFrame(3), "2024:05:01 10:00:06");
+        startServices();
+        startEngine();
+        relist();
+        engine->override(kept, true);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(stateOf(kept), ReviewState::keptByHand);
+    }
+
+    const std::string kept = "Import/holiday.jpg", other = "Import again/beach.jpg";
+};
+
+TEST_P(DeduplicatedByAHardLink, TheOtherNameKeepsTheHandKeepOnceTheKeptNameIsGone) {
+    const bool movedByCopy = GetParam();
+    const auto keptBytes = bytesOf(pictures / kept);
+    fs::remove(pictures / other);
+    fs::create_hard_link(pictures / kept, pictures / other);
+    relist();
+    engine->flush();
+    if (movedByCopy) copyKeepingTimes(pictures / "Import", pictures / "Old/Import");
+    fs::remove_all(pictures / "Import");
+    relist();
+    EXPECT_EQ(stateOf(other), ReviewState::keptByHand);
+    quitEngine();
+    startServices();
+    startEngine();
+    relist();
+    EXPECT_EQ(stateOf(other), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_TRUE(fs::exists(pictures / other));
+    EXPECT_EQ(bytesOf(pictures / other), keptBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeptName, DeduplicatedByAHardLink, ::testing::Values(false, true),
+                         [](const auto& info) {
+                             return std::string(info.param ? "MovedByCopy" : "Removed");
+                         });
+
+// Two exact copies, one flagged by hand and the other kept by Keepsift: a de-duplication tool
+// makes the kept copy's name a hard link to the flagged file, and the flagged name is removed.
+// The file left is the last copy of the picture, the one the user saw beside the flagged one:
+// it takes no flag, and the Trash never gets it.
+class DeduplicatedExactCopies : public testing::EngineOverFolder {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        writeJpeg(flaggedCopy, scene(5), "2024:06:01 09:00:00");
+        fs::create_directories((pictures / keptCopy).parent_path());
+        fs::copy_file(pictures / flaggedCopy, pictures / keptCopy);
+        startServices();
+        startEngine();
+        relist();
+        engine->override(flaggedCopy, false);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(stateOf(flaggedCopy), ReviewState::flaggedByHand);
+        ASSERT_FALSE(isSetByHand(stateOf(keptCopy)));
+    }
+
+    const std::string flaggedCopy = "A/x.jpg", keptCopy = "B/x.jpg";
+};
+
+TEST_F(DeduplicatedExactCopies, TheLastCopyTakesNoFlagOfTheRemovedName) {
+    const auto bytes = bytesOf(pictures / keptCopy);
+    fs::remove(pictures / keptCopy);
+    fs::create_hard_link(pictures / flaggedCopy, pictures / keptCopy);
+    relist();
+    engine->flush();
+    fs::remove(pictures / flaggedCopy);
+    relist();
+    quitEngine();
+    startServices();
+    startEngine();
+    relist();
+    EXPECT_FALSE(isFlagged(stateOf(keptCopy)));
+    engine->deleteBatch(std::nullopt, 0, true);
+    ASSERT_TRUE(fs::exists(pictures / keptCopy));
+    EXPECT_EQ(bytesOf(pictures / keptCopy), bytes);
+}
+
 } // namespace
 } // namespace keepsift
