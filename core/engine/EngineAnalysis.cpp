@@ -166,9 +166,7 @@ void ScanEngine::takeUsersLinkLocked(const std::string& id) {
     if (found == index_.entries.end() || !linkedByUserLocked(id, found->second) ||
         away_.contains(id))
         return;
-    const Date now = clock_->now();
-    changeEntryLocked(id, [&] { index_.setState(ReviewState::flaggedByHand, id, now); });
-    journal_.record(ReviewJournal::Event::overriddenToFlag, found->second, now);
+    takeAlbumDecisionLocked(id, true, clock_->now());
     ++mutationGeneration_;
 }
 

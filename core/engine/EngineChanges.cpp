@@ -285,12 +285,18 @@ void ScanEngine::adoptAlbumChangeLocked(const std::string& id, Date at) {
     // A link the user made before the engine linked a photograph it flagged is the user's
     // flag as well.
     if (member == flagged && !(member && entry.state == ReviewState::flagged)) return;
-    const auto state = member ? ReviewState::flaggedByHand : ReviewState::keptByHand;
+    takeAlbumDecisionLocked(id, member, at);
+}
+
+// A decision the user made in the album, saved without waiting for the interval: killed, and
+// its file moved before the next start, its link would no longer lead to it.
+void ScanEngine::takeAlbumDecisionLocked(const std::string& id, bool flag, Date at) {
+    const auto state = flag ? ReviewState::flaggedByHand : ReviewState::keptByHand;
     changeEntryLocked(id, [&] { index_.setState(state, id, at); });
     notePendingLocked();
     albumDecisionUnsaved_ = true;
-    journal_.record(member ? ReviewJournal::Event::overriddenToFlag
-                           : ReviewJournal::Event::unflaggedElsewhere,
+    journal_.record(flag ? ReviewJournal::Event::overriddenToFlag
+                         : ReviewJournal::Event::unflaggedElsewhere,
                     index_.entries.at(id), at);
 }
 

@@ -344,6 +344,7 @@ private:
     void handleAlbumLocked(Lock& lock, const std::vector<std::string>& added,
                            const std::vector<std::string>& removed, Date now);
     void adoptAlbumChangeLocked(const std::string& id, Date at);
+    void takeAlbumDecisionLocked(const std::string& id, bool flag, Date at);
     std::vector<LibraryAsset> libraryListingLocked(const std::vector<LibraryAsset>& applying) const;
 
     void notePendingLocked();
