@@ -47,11 +47,18 @@ dlib::frontal_face_detector withPyramidLevels(const dlib::frontal_face_detector&
     return {scanner, detector.get_overlap_tester(), weights};
 }
 
+// dlib decompresses its model at every call; a process that builds several detectors (every
+// engine start) decodes it once.
+const dlib::frontal_face_detector& frontalFaceModel() {
+    static const dlib::frontal_face_detector model = dlib::get_frontal_face_detector();
+    return model;
+}
+
 } // namespace
 
 HogFaceDetector::HogFaceDetector(std::shared_ptr<const HaarCascade> proposals)
-    : prototype_(dlib::get_frontal_face_detector()),
-      checker_(withPyramidLevels(prototype_, checkLevels)), proposals_(std::move(proposals)) {}
+    : prototype_(frontalFaceModel()), checker_(withPyramidLevels(prototype_, checkLevels)),
+      proposals_(std::move(proposals)) {}
 
 // Runs dlib on an image that is the caller's scaled by scale and moved by offset; boxes come
 // back in the caller's pixels.
