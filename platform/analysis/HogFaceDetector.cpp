@@ -5,6 +5,7 @@
 #include <dlib/opencv/cv_image.h>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/analysis/FrontalFaceModel.hpp"
 #include "platform/imaging/AreaShrink.hpp"
 
 namespace keepsift {
@@ -45,13 +46,6 @@ dlib::frontal_face_detector withPyramidLevels(const dlib::frontal_face_detector&
     for (unsigned long i = 0; i < detector.num_detectors(); ++i)
         weights.push_back(detector.get_w(i));
     return {scanner, detector.get_overlap_tester(), weights};
-}
-
-// dlib decompresses its model at every call; a process that builds several detectors (every
-// engine start) decodes it once.
-const dlib::frontal_face_detector& frontalFaceModel() {
-    static const dlib::frontal_face_detector model = dlib::get_frontal_face_detector();
-    return model;
 }
 
 } // namespace
