@@ -25,9 +25,10 @@ void changeMake(std::vector<char>& bytes) {
     *at = 'f';
 }
 
-// A reviewed library of photographs, one flagged by hand, and two of one size and second in two
-// folders, one kept and the other flagged by hand, whose files then all had their permissions
-// changed, as `chmod -R` does: their change times moved, their bytes and times did not.
+// A reviewed library of photographs, one flagged by hand, and two of one size and second (unless
+// `twinsApart` says otherwise) in two folders, one kept and the other flagged by hand, whose
+// files then all had their permissions changed, as `chmod -R` does: their change times moved,
+// their bytes and times did not.
 class StatusChangeReadBack : public testing::EngineOverFolder {
 protected:
     void SetUp() override {
@@ -38,6 +39,9 @@ protected:
         auto twin = bytesOf(writeJpeg(twinKept, scene(50), "2024:04:01 08:00:00"));
         changeMake(twin);
         fs::copy_file(pictures / twinKept, pictures / twinFlagged);
+        // Set, not left to how long the copy took: times of two seconds tell the swap at once.
+        fs::last_write_time(pictures / twinFlagged,
+                            fs::last_write_time(pictures / twinKept) + twinsApart);
         overwriteKeepingTime(pictures / twinFlagged, twin);
         startServices();
         library = std::make_shared<CountingLibrary>(services.library);
@@ -80,6 +84,28 @@ protected:
         EXPECT_EQ(linked(), flagged());
     }
 
+    void swapTwins() const {
+        fs::rename(pictures / twinKept, root / "swapping.jpg");
+        fs::rename(pictures / twinFlagged, pictures / twinKept);
+        fs::rename(root / "swapping.jpg", pictures / twinFlagged);
+    }
+
+    // Measured and decided as a listing leaves it: each review went with its bytes.
+    void expectTwinsSwapped() {
+        EXPECT_EQ(analyseAll(), 0);
+        engine->regroup();
+        engine->syncRejectsAlbumIfNeeded();
+        EXPECT_EQ(stateOf(twinKept), ReviewState::flaggedByHand);
+        EXPECT_EQ(stateOf(twinFlagged), ReviewState::keptByHand);
+        EXPECT_EQ(engine->index().entries.at(twinFlagged).contentDigest,
+                  before.entries.at(twinKept).contentDigest);
+        EXPECT_EQ(engine->index().entries.at(twinKept).contentDigest,
+                  before.entries.at(twinFlagged).contentDigest);
+        EXPECT_EQ(linked(), flagged());
+    }
+
+    // How much later the twin flagged by hand was modified than the one kept.
+    std::chrono::seconds twinsApart{0};
     const std::string handFlagged = "Day1/photo-4.jpg";
     const std::string twinKept = "Day0/twin.jpg", twinFlagged = "Day2/twin.jpg";
     std::shared_ptr<CountingLibrary> library;
@@ -245,9 +271,7 @@ TEST_F(StatusChangeReadBack, AnotherPictureOfAnotherSizeAmongThemIsReviewedAfres
 // Swapped while their status changed with every other file: each review goes with its bytes,
 // the other twin read by a listing as soon as the first one read back is found elsewhere.
 TEST_F(StatusChangeReadBack, TwinsOfOneSizeSwappedTakeTheirReviewsAlongOnceReadBack) {
-    fs::rename(pictures / twinKept, root / "swapping.jpg");
-    fs::rename(pictures / twinFlagged, pictures / twinKept);
-    fs::rename(root / "swapping.jpg", pictures / twinFlagged);
+    swapTwins();
     EXPECT_TRUE(engine->reconcileWithLibrary().isEmpty());
     EXPECT_EQ(library->reads, 0);
 
@@ -257,14 +281,24 @@ TEST_F(StatusChangeReadBack, TwinsOfOneSizeSwappedTakeTheirReviewsAlongOnceReadB
     EXPECT_EQ(library->reads, 17);
     readBackWhole();
     EXPECT_EQ(library->reads, photoCount);
-    EXPECT_EQ(analyseAll(), 0);
-    engine->regroup();
-    engine->syncRejectsAlbumIfNeeded();
-    EXPECT_EQ(stateOf(twinKept), ReviewState::flaggedByHand);
-    EXPECT_EQ(stateOf(twinFlagged), ReviewState::keptByHand);
-    EXPECT_EQ(engine->index().entries.at(twinFlagged).contentDigest,
-              before.entries.at(twinKept).contentDigest);
-    EXPECT_EQ(linked(), flagged());
+    expectTwinsSwapped();
+}
+
+// The same library with the twins' times a second apart.
+class StatusChangeReadBackOfTwinsApart : public StatusChangeReadBack {
+protected:
+    StatusChangeReadBackOfTwinsApart() { twinsApart = std::chrono::seconds(1); }
+};
+
+// Their times tell the swap: the listing reads the two of them and no other, and each review
+// goes with its bytes at once; the read-back reads the rest.
+TEST_F(StatusChangeReadBackOfTwinsApart, SwappedTheyAreReadByTheListingAndTakeTheirReviewsAlong) {
+    swapTwins();
+    EXPECT_EQ(engine->reconcileWithLibrary().returned.size(), 2u);
+    EXPECT_EQ(library->reads, 2);
+    readBackWhole();
+    EXPECT_EQ(library->reads, photoCount);
+    expectTwinsSwapped();
 }
 
 } // namespace
