@@ -35,7 +35,7 @@ ScanEngine::Reconciled ScanEngine::reconcileLocked(Lock& lock) {
     const auto albumWritesNoted = albumWritesBegun_;
     const auto assets = fetchListingLocked(lock);
     const auto away = unavailableLocked(lock, assets);
-    proveRenamedReviewsLocked(lock, assets);
+    proveDepartedReviewsLocked(lock, assets);
     const auto digests = returnDigestsLocked(lock, assets, away);
     const bool wasTrashing = trashing_.has_value();
     applyTrashedLocked(assets, away, digests);

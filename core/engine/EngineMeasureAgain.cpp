@@ -1,4 +1,4 @@
-#include <map>
+#include <algorithm>
 #include <unordered_set>
 
 #include "core/engine/ScanEngine.hpp"
@@ -72,45 +72,75 @@ void ScanEngine::reviewAfreshLocked(const std::string& id) {
     notePendingLocked();
 }
 
-// A photograph the user reviewed whose entry holds no digest, gone from its path, and a file
-// listed without an entry of its own that is the same file on the same drive: renamed or moved
-// before the start could read it. Measured again and equal, it lends the entry its digest, so
-// that the listing gives it the review.
-void ScanEngine::proveRenamedReviewsLocked(Lock& lock, const std::vector<LibraryAsset>& assets) {
+// Photographs the user reviewed whose entries hold no digest, gone from their paths: the
+// measurement stored stands in for the digest. Files listed without an entry of their own that
+// may hold one (the same file on the library's drive, renamed or moved before the start could
+// read it; else copies made before the old name went) and measure as stored lend the entry
+// the digest of their bytes, so that the listing pairs them by the rules that pair every file
+// whose bytes are known.
+void ScanEngine::proveDepartedReviewsLocked(Lock& lock, const std::vector<LibraryAsset>& assets) {
     std::unordered_set<std::string_view> listed;
     for (const auto& asset : assets)
         listed.insert(asset.id);
-    std::map<std::pair<std::int64_t, std::int64_t>, std::string> gone;
-    for (const auto& [id, entry] : index_.entries) {
-        const auto& file = entry.asset.file;
-        if (entry.state != ReviewState::deleted && entry.signals && !entry.contentDigest && file &&
-            file->fileSystem != 0 && !listed.contains(id) && holdsUsersReviewLocked(id, entry))
-            gone.emplace(std::pair{file->number, file->fileSystem}, id);
-    }
+    std::vector<std::string> gone;
+    for (const auto& [id, entry] : index_.entries)
+        if (entry.state != ReviewState::deleted && entry.signals && !entry.contentDigest &&
+            !listed.contains(id) && holdsUsersReviewLocked(id, entry))
+            gone.push_back(id);
     if (gone.empty()) return;
-    std::vector<std::pair<std::string, LibraryAsset>> renamed;
+    std::vector<const LibraryAsset*> arriving;
     for (const auto& asset : assets) {
         const auto entry = index_.entries.find(asset.id);
-        if (!asset.file ||
-            (entry != index_.entries.end() && entry->second.state != ReviewState::deleted))
-            continue;
-        const auto left = gone.find({asset.file->number, asset.file->fileSystem});
-        if (left != gone.end() && describesFile(index_.entries.at(left->second), asset))
-            renamed.emplace_back(left->second, asset);
+        if (entry == index_.entries.end() || entry->second.state == ReviewState::deleted)
+            arriving.push_back(&asset);
     }
-    for (const auto& [id, arrival] : renamed)
-        if (measuresAsStoredLocked(lock, arrival, id) == true) lendDigestLocked(lock, id, arrival);
+    for (const auto& id : gone)
+        if (const auto holders = provenHoldersLocked(lock, id, arriving); !holders.empty())
+            lendDigestLocked(lock, id, holders);
 }
 
-void ScanEngine::lendDigestLocked(Lock& lock, const std::string& id, const LibraryAsset& file) {
-    auto digest = unlocked(lock, [&] { return library_->readDigest(file.id); });
+// The same file where it is listed, measured again and equal; else the copies that are.
+std::vector<LibraryAsset>
+ScanEngine::provenHoldersLocked(Lock& lock, const std::string& id,
+                                const std::vector<const LibraryAsset*>& arriving) {
+    std::vector<LibraryAsset> same, copies;
+    {
+        const auto found = index_.entries.find(id);
+        if (found == index_.entries.end()) return {};
+        for (const auto* asset : arriving)
+            if (mayHoldMeasured(found->second, *asset))
+                (isFileOf(found->second, *asset) ? same : copies).push_back(*asset);
+    }
+    for (auto* holders : {&same, &copies}) {
+        std::erase_if(*holders, [&](const LibraryAsset& file) {
+            return measuresAsStoredLocked(lock, file, id) != true;
+        });
+        if (!holders->empty()) return std::move(*holders);
+    }
+    return {};
+}
+
+// Copies that measure alike but hold other bytes lend none: no digest tells which of them
+// holds the review.
+void ScanEngine::lendDigestLocked(Lock& lock, const std::string& id,
+                                  const std::vector<LibraryAsset>& files) {
+    std::optional<DigestRead> lent;
+    for (const auto& file : files) {
+        auto digest = unlocked(lock, [&] { return library_->readDigest(file.id); });
+        if (!digest || (lent && lent->digest != digest->digest)) return;
+        if (!lent) lent = std::move(digest);
+    }
     const auto found = index_.entries.find(id);
-    if (!digest || found == index_.entries.end() || found->second.contentDigest ||
-        !describesFile(found->second, file))
+    if (!lent || found == index_.entries.end() || found->second.contentDigest ||
+        std::any_of(files.begin(), files.end(),
+                    [&](const auto& file) { return !mayHoldMeasured(found->second, file); }))
         return;
     changeEntryLocked(id, [&] {
-        found->second.takeDigest(std::move(digest));
-        found->second.measureAgain = false;
+        IndexEntry& entry = found->second;
+        entry.takeDigest(std::move(lent));
+        entry.measureAgain = false;
+        // An earlier build kept no sizes: the bytes lent are known by theirs.
+        if (entry.asset.fileSize <= 0) entry.asset.fileSize = files.front().fileSize;
     });
     notePendingLocked();
 }

@@ -319,10 +319,15 @@ private:
     // when it cannot be measured.
     std::optional<bool> measuresAsStoredLocked(Lock& lock, const LibraryAsset& file,
                                                const std::string& entryID = {});
-    void proveRenamedReviewsLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
-    // The digest of the file, read now, taken by the entry that left it, while it still lacks
-    // one and describes the file.
-    void lendDigestLocked(Lock& lock, const std::string& id, const LibraryAsset& file);
+    void proveDepartedReviewsLocked(Lock& lock, const std::vector<LibraryAsset>& assets);
+    // Of the listed files without a live entry, those proven to hold the photograph the entry
+    // of `id` measured.
+    std::vector<LibraryAsset> provenHoldersLocked(Lock& lock, const std::string& id,
+                                                  const std::vector<const LibraryAsset*>& arriving);
+    // The digest of the files, read now, taken by the entry that left, while it still lacks
+    // one and they may hold its bytes.
+    void lendDigestLocked(Lock& lock, const std::string& id,
+                          const std::vector<LibraryAsset>& files);
     // Another picture than the one measured: its review goes, and it is queued to be measured.
     void reviewAfreshLocked(const std::string& id);
     // A decision by hand, an ignored group or a batch on its way to the Trash.

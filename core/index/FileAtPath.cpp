@@ -22,6 +22,14 @@ bool describesFile(const IndexEntry& entry, const LibraryAsset& listed) {
            !(listed.file && entry.asset.file && otherFiles(*listed.file, *entry.asset.file));
 }
 
+bool isFileOf(const IndexEntry& entry, const LibraryAsset& listed) {
+    return entry.asset.file && listed.file && oneFile(*entry.asset.file, *listed.file);
+}
+
+bool mayHoldMeasured(const IndexEntry& entry, const LibraryAsset& listed) {
+    return isFileOf(entry, listed) ? describesFile(entry, listed) : !sizeDiffers(entry, listed);
+}
+
 bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now) {
     return earlier.file == now.file && earlier.fileSize == now.fileSize &&
            !earlier.contentChanged(now);

@@ -26,6 +26,13 @@ bool needsBytesRead(const IndexEntry& entry, const LibraryAsset& listed);
 // entry rests on, known, its modification second, and its file (number and drive) where known.
 bool describesFile(const IndexEntry& entry, const LibraryAsset& listed);
 
+// One file under the entry's name and the listed one: one number on one known drive.
+bool isFileOf(const IndexEntry& entry, const LibraryAsset& listed);
+
+// The listed file may hold the bytes the entry measured, as far as its status tells: the file
+// the entry describes, or another file (a copy) of the size the entry rests on.
+bool mayHoldMeasured(const IndexEntry& entry, const LibraryAsset& listed);
+
 // Still the file listed earlier, as far as the library tells without reading it.
 bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now);
 

@@ -63,6 +63,17 @@ protected:
         relist();
     }
 
+    // Saved as an earlier build saved the index, which kept no digests of the bytes, and
+    // stopped.
+    void quitAsAnEarlierBuild() {
+        engine->updateIndex([](LibraryIndex& index) {
+            for (auto& [id, entry] : index.entries)
+                entry.takeDigest(std::nullopt);
+        });
+        ASSERT_TRUE(engine->save());
+        quitEngine();
+    }
+
     ReviewState savedStateOf(const std::string& id) {
         quitEngine();
         startServices();
@@ -148,6 +159,93 @@ INSTANTIATE_TEST_SUITE_P(Between, TripMovedByCopy,
                          ::testing::Values(Between::running, Between::quit, Between::killed),
                          [](const auto& info) { return nameOf(info.param); });
 
+// The same trip reviewed under an earlier build, which kept no digests of the bytes: the index
+// it saved, and what is done to the folder while Keepsift is stopped. Only the measurement
+// stored tells a copy of a reviewed picture from another.
+class EarlierIndexTripMovedByCopy : public TripMovedByCopy {
+protected:
+    void SetUp() override {
+        TripMovedByCopy::SetUp();
+        quitAsAnEarlierBuild();
+    }
+
+    void start() {
+        startServices();
+        startEngine();
+        relist();
+    }
+
+    // Another picture written over the frame with its date, as large as the frame and with
+    // its times put back.
+    void rewriteWithAnotherPicture(const std::string& id) {
+        auto bytes = bytesOf(writeJpeg("other.jpg", scene(99), "2024:05:01 10:00:00"));
+        fs::remove(pictures / "other.jpg");
+        const auto size = fs::file_size(pictures / id);
+        ASSERT_LT(bytes.size(), size);
+        bytes.resize(size);
+        testing::overwriteKeepingTime(pictures / id, bytes);
+    }
+
+    void expectSavedAsShown() {
+        const auto shown = engine->index();
+        quitEngine();
+        start();
+        for (const auto& [id, entry] : shown.entries)
+            EXPECT_EQ(entry.state == ReviewState::deleted ? entry.state : stateOf(id), entry.state)
+                << id;
+        EXPECT_EQ(linked(), flagged());
+    }
+};
+
+TEST_F(EarlierIndexTripMovedByCopy, EveryHandDecisionFollowsACopyMadeWhileStopped) {
+    copyKeepingTimes(pictures / "Trip01", pictures / moved("Trip01"));
+    fs::remove_all(pictures / "Trip01");
+    start();
+    expectHandDecisionsMoved();
+    expectSavedAsShown();
+    engine->deleteBatch(std::nullopt, 0, true);
+    auto trash = trashed(), expected = flaggedBytes;
+    std::sort(trash.begin(), trash.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(trash, expected);
+    for (std::size_t i = 3; i < frames.size(); ++i)
+        EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+}
+
+// A frame flagged and one kept by hand rewritten with another picture of their size before
+// the copy: their copies hold no picture the user reviewed, and are reviewed as new ones.
+TEST_F(EarlierIndexTripMovedByCopy, ACopyOfAnotherPictureTakesNoReview) {
+    const std::vector<std::size_t> rewritten = {0, 3};
+    for (const auto i : rewritten)
+        rewriteWithAnotherPicture(frames[i]);
+    copyKeepingTimes(pictures / "Trip01", pictures / moved("Trip01"));
+    fs::remove_all(pictures / "Trip01");
+    start();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const auto state = stateOf(moved(frames[i]));
+        if (std::find(rewritten.begin(), rewritten.end(), i) != rewritten.end()) {
+            EXPECT_FALSE(isSetByHand(state)) << frames[i];
+        } else {
+            EXPECT_EQ(state, i < 3 ? ReviewState::flaggedByHand : ReviewState::keptByHand)
+                << frames[i];
+        }
+    }
+    expectSavedAsShown();
+}
+
+// Copied beside originals that stay: each review stays with its file, and the copies are
+// photographs of their own, reviewed as new ones.
+TEST_F(EarlierIndexTripMovedByCopy, CopiesBesideTheOriginalsTakeNoReview) {
+    copyKeepingTimes(pictures / "Trip01", pictures / moved("Trip01"));
+    start();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(stateOf(frames[i]), i < 3 ? ReviewState::flaggedByHand : ReviewState::keptByHand)
+            << frames[i];
+        EXPECT_FALSE(isSetByHand(stateOf(moved(frames[i])))) << frames[i];
+    }
+    expectSavedAsShown();
+}
+
 // The same picture in two folders, decided apart by hand: flagged in A, kept in B.
 class SameNamedCopiesMoved : public MovedByCopy {
 protected:
@@ -201,6 +299,21 @@ TEST_F(SameNamedCopiesMoved, AHardLinkToTheKeptCopyTakesNoFlagOfTheRemovedOne) {
     engine->deleteBatch(std::nullopt, 0, true);
     ASSERT_TRUE(fs::exists(pictures / secondName));
     EXPECT_EQ(bytesOf(pictures / secondName), keptBytes);
+}
+
+// Under an index without digests, copied while Keepsift is stopped: both copies measure as
+// both reviewed photographs, and each takes the review of the one whose place it took.
+TEST_F(SameNamedCopiesMoved, MovedTogetherByCopyWhileStoppedUnderAnEarlierIndex) {
+    quitAsAnEarlierBuild();
+    for (const auto* folder : {"A", "B"})
+        copyKeepingTimes(pictures / folder, pictures / "Old" / folder);
+    for (const auto* folder : {"A", "B"})
+        fs::remove_all(pictures / folder);
+    startServices();
+    startEngine();
+    relist();
+    expectEachKeptItsOwn();
+    EXPECT_EQ(savedStateOf("Old/" + keptCopy), ReviewState::keptByHand);
 }
 
 TEST_P(SameNamedCopiesMoved, MovedTogetherByCopyEachKeepsItsOwnDecision) {
