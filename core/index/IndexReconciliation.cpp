@@ -236,11 +236,12 @@ std::unordered_set<std::string_view> listedIdentifiers(const std::vector<Library
     return seen;
 }
 
-// A listed photograph whose entry holds no review of the user's. Its file may be the new place
+// A listed photograph whose entry holds no decision of the user's. Its file may be the new place
 // of a reviewed one that left (linked or copied there before the old name was removed), and
-// then takes that review over.
-bool mayTakeOver(const LibraryIndex& index, const IndexEntry& entry) {
-    return entry.state != ReviewState::deleted && !index.reviewedByUser(entry);
+// then takes that review over. A group kept whole made every member it had then kept by hand;
+// one that joined it since was decided by Keepsift, as a copy made to move a folder is.
+bool mayTakeOver(const IndexEntry& entry) {
+    return entry.state != ReviewState::deleted && !isSetByHand(entry.state);
 }
 
 Arrival listedWith(const LibraryAsset& asset, const IndexEntry& entry) {
@@ -288,9 +289,9 @@ std::optional<std::int64_t> earliestPassing(const std::vector<Departure>& depart
 }
 
 // A listed file that may take over a review that left in this listing.
-bool mayTakeLeaving(const LibraryIndex& index, const LibraryAsset& asset, const IndexEntry& entry,
+bool mayTakeLeaving(const LibraryAsset& asset, const IndexEntry& entry,
                     std::optional<std::int64_t> earliest) {
-    return listedAfterReview(listedWith(asset, entry), earliest) && mayTakeOver(index, entry);
+    return listedAfterReview(listedWith(asset, entry), earliest) && mayTakeOver(entry);
 }
 
 // A listed file that stays with its entry, and what it is against that entry. One whose times
@@ -315,15 +316,15 @@ bool touchedHoldingItsBytes(const IndexEntry& entry, const LibraryAsset& asset,
 // Those of the staying files that may take over a review that left in this listing, of known
 // bytes: digested in `known`, where the stored digest is added for a file not read (until it
 // is, it is taken for what it was).
-std::vector<Arrival> takersAmong(const LibraryIndex& index, const Staying& staying,
-                                 const std::vector<Departure>& departures, ContentDigests& known) {
+std::vector<Arrival> takersAmong(const Staying& staying, const std::vector<Departure>& departures,
+                                 ContentDigests& known) {
     std::vector<Arrival> takers;
     const auto earliest = earliestPassing(departures);
     if (!earliest) return takers;
     for (const Stay& stay : staying) {
         const auto* asset = stay.asset;
         const auto* entry = stay.entry;
-        if (!mayTakeLeaving(index, *asset, *entry, earliest)) continue;
+        if (!mayTakeLeaving(*asset, *entry, earliest)) continue;
         if (!known.contains(asset->id)) {
             if (!entry->contentDigest) continue;
             known.emplace(asset->id, *entry->contentDigest);
@@ -450,7 +451,7 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
             if (file == FileAtPath::other) replaced.insert(asset.id);
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
             // Not measured yet: only its bytes tell whether it took the place of one that left.
-            if (!found->second.contentDigest && mayTakeOver(*this, found->second))
+            if (!found->second.contentDigest && mayTakeOver(found->second))
                 unread.emplace_back(&asset, &found->second);
             continue;
         }
@@ -460,7 +461,7 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
     const auto departures = departuresFrom(*this, listedIdentifiers(assets), away, replaced);
     const auto earliest = earliestPassing(departures);
     for (const auto& [asset, entry] : unread)
-        if (mayTakeLeaving(*this, *asset, *entry, earliest))
+        if (mayTakeLeaving(*asset, *entry, earliest))
             arrivals.push_back(listedWith(*asset, *entry));
     auto candidates = keepsift::returnCandidates(arrivals, departures);
     std::erase_if(candidates, [&](const std::string& id) { return read.contains(id); });
@@ -502,7 +503,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     {
         const auto departures = departuresFrom(*this, seen, away, replaced);
         auto known = digests;
-        auto takers = takersAmong(*this, staying, departures, known);
+        auto takers = takersAmong(staying, departures, known);
         matches = matchesIn(*this, arriving, replaced, departures, std::move(takers), known,
                             filesOf(staying));
     }

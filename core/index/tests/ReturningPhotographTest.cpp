@@ -486,12 +486,11 @@ TEST(ReturningPhotograph, ACopyListedBeforeTheReviewKeepsItsOwnReviewOneListedAf
 // same bytes, and one whose file is still at its place with other times may be of the bytes
 // still there. An automatic review made before the file was listed follows it, as a hand one.
 TEST(ReturningPhotograph, AFileWithAnEntryTakesNoReviewThatLeftEarlierNorOneWhileItHasItsOwn) {
-    for (int kind = 0; kind < 5; ++kind) {
+    for (int kind : {0, 2, 3, 4}) {
         SCOPED_TRACE(kind);
         CopiedElsewhere moved;
         auto copy = moved.index.entries.at("Moved/IMG_1.JPG");
         if (kind == 0) copy.state = ReviewState::keptByHand;
-        if (kind == 1) moved.index.ignoredGroups.insert("Moved/IMG_1.JPG");
         if (kind == 3) moved.index.entries.at("Trip01/IMG_1.JPG").state = ReviewState::flagged;
         if (kind == 2) {
             moved.index.entries.erase(copy.asset.id);
@@ -513,6 +512,24 @@ TEST(ReturningPhotograph, AFileWithAnEntryTakesNoReviewThatLeftEarlierNorOneWhil
         EXPECT_EQ(moved.index.entry("Trip01/IMG_1.JPG")->state,
                   kind == 4 ? ReviewState::pending : ReviewState::deleted);
     }
+}
+
+// A group the user kept whole, and a copy of one of its photographs listed since, which joined
+// the group as Keepsift decided it: the copy holds no review of the user's, and takes the hand
+// keep once the photograph's own name is removed. The group, named after it now, stays kept
+// whole.
+TEST(ReturningPhotograph, ACopyThatJoinedAGroupKeptWholeTakesTheHandKeepThatLeft) {
+    CopiedElsewhere moved;
+    const std::string group = "Trip01/IMG_1.JPG";
+    moved.index.ignoredGroups.insert(group);
+    moved.index.entries.at(moved.flagged.id).state = ReviewState::keptByHand;
+    moved.index.entries.at("Moved/IMG_1.JPG").groupID = group;
+    const auto result = reconcileFiles(moved.index, moved.listing(), out);
+    EXPECT_EQ(result.returned,
+              (std::vector<Return>{{"Trip01/IMG_1.JPG", "Moved/IMG_1.JPG", std::nullopt}}));
+    const auto taken = moved.index.entry("Moved/IMG_1.JPG");
+    EXPECT_EQ(taken->state, ReviewState::keptByHand);
+    EXPECT_TRUE(taken->groupID && moved.index.ignoredGroups.contains(*taken->groupID));
 }
 
 // Two files hold the bytes of the photograph that left, the second listed after its review or

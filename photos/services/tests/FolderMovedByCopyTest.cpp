@@ -325,6 +325,48 @@ INSTANTIATE_TEST_SUITE_P(Between, SameNamedCopiesMoved,
                          ::testing::Values(Between::running, Between::quit, Between::killed),
                          [](const auto& info) { return nameOf(info.param); });
 
+// One picture in two folders, their group kept whole by the user. The copy made of the second
+// folder joins the group as Keepsift decides it, and takes the hand keep once the second folder
+// is removed: the user kept that photograph, wherever it went.
+class IgnoredGroupMovedByCopy : public MovedByCopy {
+protected:
+    void SetUp() override {
+        LiveHome::SetUp();
+        const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        fs::last_write_time(writeJpeg(first, scene(5), "2024:06:01 09:00:00"), hourAgo);
+        fs::create_directories((pictures / second).parent_path());
+        fs::copy_file(pictures / first, pictures / second);
+        fs::last_write_time(pictures / second, hourAgo);
+        cv::Mat half;
+        cv::resize(scene(5), half, {}, 0.5, 0.5, cv::INTER_AREA);
+        fs::last_write_time(writeJpeg(small, half, "2024:06:01 09:00:00"), hourAgo);
+        startServices();
+        startEngine();
+        relist();
+        const auto group = engine->index().entries.at(first).groupID;
+        ASSERT_TRUE(group);
+        engine->ignore(*group);
+        engine->syncRejectsAlbumIfNeeded();
+        ASSERT_EQ(stateOf(second), ReviewState::keptByHand);
+    }
+
+    const std::string first = "Import/holiday.jpg", second = "Import again/holiday.jpg",
+                      small = "Shared/holiday-small.jpg";
+    const std::string moved = "Old/" + second;
+};
+
+TEST_P(IgnoredGroupMovedByCopy, TheMovedPhotographStaysKeptByHand) {
+    moveByCopy({"Import again"}, "Old");
+    EXPECT_EQ(stateOf(moved), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), flagged());
+    EXPECT_EQ(savedStateOf(moved), ReviewState::keptByHand);
+    EXPECT_EQ(linked(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Between, IgnoredGroupMovedByCopy,
+                         ::testing::Values(Between::running, Between::quit, Between::killed),
+                         [](const auto& info) { return nameOf(info.param); });
+
 // One picture in two folders, kept by hand in the first; the second rewritten with another
 // picture, and the first folder copied elsewhere, both found by one listing: the copy takes
 // the bytes that left the rewritten file, and is still a file first listed now, so that the
