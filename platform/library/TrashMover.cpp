@@ -136,8 +136,9 @@ TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
     return describedAt(openTopTrash(top, ::getuid(), target.trash), top);
 }
 
-// On the home drive the home Trash is the only one: where it cannot be used, nothing of that
-// drive goes to the Trash at its top instead, which desktops do not look into for it.
+// On the home drive the home Trash is the only one, as the freedesktop.org Trash specification
+// keeps the Trash at a drive's top for the other drives: where it cannot be used, nothing of
+// that drive goes to a Trash anywhere else.
 TrashRefusal TrashMover::homeTarget(HomeTrash home, const std::string& path, dev_t drive,
                                     Target& target) {
     if (home.refusal.error != 0) return describedAt(home.refusal, homeTrash_);
