@@ -94,5 +94,29 @@ TEST_F(OtherUserBesideTheHomeTrash, TheUsersOwnLinksAreFollowedToTheirOwnFolders
     expectPrivate(elsewhere);
 }
 
+// A Trash the user linked to a folder on another drive is the Trash of that drive's
+// photographs; those of the data folder's drive cannot reach it without a copy, and stay.
+TEST_F(OtherUserBesideTheHomeTrash, ATrashTheUserKeepsOnAnotherDriveTakesThatDrivesPhotographs) {
+    const fs::path other = base / "other";
+    ASSERT_TRUE(mounts.tmpfs(other, 0755));
+    const fs::path elsewhere = other / "MyTrash";
+    makeFolder(elsewhere, 0700);
+    fs::create_directory_symlink(elsewhere, homeTrash);
+    const auto error = deleteAsTheUser();
+    ASSERT_TRUE(error);
+    EXPECT_THAT(error->keptIdentifiers,
+                ::testing::ElementsAre(KeptPhoto{"a.jpg", KeptReason::trashOnAnotherDevice}));
+    EXPECT_TRUE(fs::exists(drive / "Photos/a.jpg"));
+    EXPECT_FALSE(fs::exists(drive / (".Trash-" + uid)));
+
+    writeJpeg(other / "Photos/b.jpg");
+    auto opts = options();
+    opts.root = other / "Photos";
+    auto [success, otherError] = remove(*makeLibrary(opts), {"b.jpg"});
+    ASSERT_TRUE(success) << otherError->message;
+    EXPECT_TRUE(fs::exists(elsewhere / "files/b.jpg"));
+    EXPECT_FALSE(fs::exists(other / (".Trash-" + uid)));
+}
+
 } // namespace
 } // namespace keepsift::foldertest
