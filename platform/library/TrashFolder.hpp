@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -37,8 +38,18 @@ struct TrashRefusal {
     std::string reason;
 };
 
-// The home Trash at this path, made private (0700, with its parents) when missing.
-TrashRefusal openHomeTrash(const std::string& path, TrashFolder& trash);
+// The home Trash, or why it cannot be used, and the drive of the user's data folder it is in:
+// for the files of that drive it is the only Trash.
+struct HomeTrash {
+    TrashFolder trash;
+    TrashRefusal refusal;
+    std::optional<dev_t> drive;
+};
+
+// The home Trash at this path, in the user's own data folder, checked as a Trash at a drive's
+// top is, save that a link the user made there is followed; made private (0700, with its
+// parents) when missing.
+HomeTrash openHomeTrash(const std::string& path, uid_t user);
 
 // The user's Trash at the top of a mount, as the freedesktop.org Trash specification checks
 // it, since others share such a drive: $topdir/.Trash/$uid where $topdir/.Trash is a real

@@ -100,31 +100,52 @@ std::string trashPathEscaped(const std::string& path) {
 TrashMover::TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash)
     : ops_(std::move(ops)), homeTrash_(homeTrash.lexically_normal().string()) {}
 
-// The home Trash for a file on its filesystem, else the Trash at the top of the file's own
-// mount, found from its real path: a library reached through a link onto another drive
-// trashes onto that drive, with a path relative to that drive's top.
+namespace {
+
+// Said where no Trash could be had and nothing more precise is known; a drive that is
+// read-only as a whole is said as such.
+TrashRefusal describedAt(TrashRefusal refusal, const std::string& place) {
+    if (refusal.error != 0 && refusal.error != EROFS && refusal.reason.empty())
+        refusal.reason = "no Trash can be made at " + place + ": " + std::strerror(refusal.error);
+    return refusal;
+}
+
+bool onDrive(const TrashFolder& trash, dev_t drive) {
+    struct stat info {};
+    return trash.isOpen() && ::fstat(trash.fd(), &info) == 0 && info.st_dev == drive;
+}
+
+} // namespace
+
+// The home Trash for a file on its drive, else the Trash at the top of the file's own mount,
+// found from its real path: a library reached through a link onto another drive trashes onto
+// that drive, with a path relative to that drive's top.
 TrashRefusal TrashMover::targetFor(const Place& file, Target& target) {
     std::string folder = realPathOf(file.anchor);
     if (folder.empty()) return {errno, ""};
     std::string path = file.relative.empty() ? folder : folder + "/" + file.relative;
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) return {errno, ""};
-    TrashFolder home;
-    struct stat homeInfo {};
-    if (openHomeTrash(homeTrash_, home).error == 0 && ::fstat(home.fd(), &homeInfo) == 0 &&
-        homeInfo.st_dev == info.st_dev) {
-        target = {std::move(home), path};
-        return {};
-    }
+    HomeTrash home = openHomeTrash(homeTrash_, ::getuid());
+    if (home.drive == info.st_dev || onDrive(home.trash, info.st_dev))
+        return homeTarget(std::move(home), path, info.st_dev, target);
     std::string top = mountPointOf(path);
     if (top.empty()) return {errno, ""};
-    TrashRefusal refusal = openTopTrash(top, ::getuid(), target.trash);
     target.pathInInfo = path.substr(top == "/" ? 1 : top.size() + 1);
-    // No Trash of the user's own can be had on that drive (its top may not be written to);
-    // a drive that is read-only as a whole is said as such.
-    if (refusal.error != 0 && refusal.error != EROFS && refusal.reason.empty())
-        refusal.reason = "no Trash can be made at " + top + ": " + std::strerror(refusal.error);
-    return refusal;
+    // No Trash of the user's own can be had on that drive (its top may not be written to).
+    return describedAt(openTopTrash(top, ::getuid(), target.trash), top);
+}
+
+// On the home drive the home Trash is the only one, as the freedesktop.org Trash specification
+// keeps the Trash at a drive's top for the other drives: where it cannot be used, nothing of
+// that drive goes to a Trash anywhere else.
+TrashRefusal TrashMover::homeTarget(HomeTrash home, const std::string& path, dev_t drive,
+                                    Target& target) {
+    if (home.refusal.error != 0) return describedAt(home.refusal, homeTrash_);
+    // The user keeps the Trash on another drive, where nothing can be moved without a copy.
+    if (!onDrive(home.trash, drive)) return {EXDEV, ""};
+    target = {std::move(home.trash), path};
+    return {};
 }
 
 int TrashMover::moveInto(const Place& file, const Target& target,

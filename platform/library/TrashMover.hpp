@@ -23,8 +23,9 @@ struct TrashedFile {
     std::string path() const { return trash.path() + "/files/" + name; }
 };
 
-// Moves files to the freedesktop.org Trash: the home trash for files on its filesystem,
-// else the user's checked trash at the top of the file's mount. Nothing is ever copied.
+// Moves files to the freedesktop.org Trash: the home trash for files on the drive of the
+// user's data folder (and on its own), else the user's checked trash at the top of the
+// file's mount. Nothing is ever copied.
 class TrashMover {
 public:
     TrashMover(std::shared_ptr<FileSystemOps> ops, std::filesystem::path homeTrash);
@@ -50,6 +51,7 @@ private:
         std::string pathInInfo;
     };
     TrashRefusal targetFor(const Place& file, Target& target);
+    TrashRefusal homeTarget(HomeTrash home, const std::string& path, dev_t drive, Target& target);
     int moveInto(const Place& file, const Target& target,
                  const std::optional<ReviewedFile>& expected, std::string& name);
 

@@ -1,10 +1,12 @@
 // The real binary beside another local user of the machine, a process of that user's own:
 // nothing Keepsift keeps, writes or listens on can be read, listed or written by them, neither
 // through its path nor on its own (as where a folder of Keepsift's is a link to an open place).
+#include <algorithm>
 #include <map>
 #include <sys/stat.h>
 
 #include "ApplicationFixture.hpp"
+#include "platform/files/AtomicFile.hpp"
 #include "platform/files/tests/OtherUser.hpp"
 
 namespace keepsift::acceptance {
@@ -241,6 +243,55 @@ TEST_F(OtherUser, TheirFolderAtKeepsiftsOwnPlaceIsNeverTakenOver) {
         EXPECT_EQ(fs::status(own).permissions(), fs::perms::all);
         fs::remove_all(own);
         fs::remove_all(theirs);
+    }
+}
+
+// A data folder they may make things in (kept in a shared folder, as /tmp is), where they put
+// their folder or their link to one at the home Trash's place: "delete all" moves nothing of
+// the drive there nor to a Trash at the drive's top, and the log says why.
+TEST_F(OtherUser, TheirFolderOrLinkAtTheHomeTrashTakesNoPhotograph) {
+    const fs::path data = folder.path() / "data", trash = data / "Trash";
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "a link to their folder" : "their folder");
+        fs::create_directories(data);
+        shareWithEveryone(data);
+        const fs::path theirs = data / "theirs";
+        ASSERT_TRUE(plantOpenFolder(trash, linked ? theirs : fs::path()));
+        const std::string why = "(" + trash.string() +
+                                (linked ? " is a symbolic link that belongs to another user)"
+                                        : " belongs to another user)");
+        std::set<std::string> flagged;
+        {
+            testing::LaunchedApp app(folder.path(), library.root);
+            const auto support = app.indexFolder();
+            ASSERT_TRUE(testing::eventually([&] { return scanned(support) || !app.isRunning(); },
+                                            acceptanceGuard()))
+                << log();
+            const auto index = readIndex(support);
+            ASSERT_TRUE(index);
+            flagged = idsIn(*index, isFlagged);
+            ASSERT_FALSE(flagged.empty());
+            const auto said = [&] { return log().find(why) != std::string::npos; };
+            const auto anyMoved = [&] {
+                return std::any_of(flagged.begin(), flagged.end(),
+                                   [&](const auto& id) { return !fs::exists(library.root / id); });
+            };
+            ASSERT_TRUE(testing::eventually(
+                [&] {
+                    app.send("delete-all " + std::to_string(flagged.size()));
+                    return testing::eventually([&] { return said() || anyMoved(); }, 3) ||
+                           !app.isRunning();
+                },
+                acceptanceGuard()))
+                << log();
+            EXPECT_TRUE(said()) << log();
+            double seconds = 0;
+            ASSERT_TRUE(app.terminate(seconds));
+        }
+        for (const auto& id : flagged)
+            EXPECT_TRUE(readWholeFile(library.root / id) == library.photos.at(id)) << id;
+        EXPECT_EQ(namesIn(linked ? theirs : trash), std::set<std::string>{});
+        fs::remove_all(data);
     }
 }
 
