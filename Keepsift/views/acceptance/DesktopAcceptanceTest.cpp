@@ -20,12 +20,17 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <sys/prctl.h>
+#include <thread>
+#include <vector>
 
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/acceptance/VirtualDisplay.hpp"
 #include "Keepsift/shell/acceptance/XDisplay.hpp"
 #include "Keepsift/views/SwatchImageSource.hpp"
+#include "Keepsift/views/ViewTexts.hpp"
+#include "core/engine/UnsettledAlbum.hpp"
 #include "core/index/LibraryIndex.hpp"
 #include "core/index/ReviewJournal.hpp"
 #include "core/scenarios/Scenario.hpp"
@@ -81,10 +86,9 @@ public:
         process_.setProcessEnvironment(environment);
         endsWithTheTest(process_);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(KEEPSIFT_BINARY),
-                       interfaceTest
-                           ? QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments
-                           : arguments);
+        arguments_ = interfaceTest ? QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments
+                                   : arguments;
+        startAgain();
     }
     ~LaunchedKeepsift() {
         if (process_.state() != QProcess::NotRunning) {
@@ -93,6 +97,8 @@ public:
         }
     }
     QProcess& process() { return process_; }
+    // The process started again in the same home once it has ended, as on the user's next day.
+    void startAgain() { process_.start(QStringLiteral(KEEPSIFT_BINARY), arguments_); }
     QString path(const QString& inside) const { return root_.filePath(inside); }
     // A later launch in the same home, as from the desktop menu; its exit code.
     int launchAgain(const QStringList& arguments) {
@@ -108,6 +114,7 @@ public:
 private:
     QTemporaryDir root_;
     QProcessEnvironment environment_;
+    QStringList arguments_;
     QProcess process_;
 };
 
@@ -362,21 +369,24 @@ QByteArray savedIndex(const LaunchedKeepsift& app) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Pictures of coloured shapes, p0.jpg onwards, each unlike the others.
-bool writePictures(const QTemporaryDir& library, int count) {
-    for (int photo = 0; photo < count; ++photo) {
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(QColor::fromHsv(photo * 3 % 360, 120, 200));
-        QPainter painter(&image);
-        for (int shape = 0; shape < 12; ++shape) {
-            painter.setBrush(QColor::fromHsv((photo * 7 + shape * 40) % 360, 200, 150));
-            painter.drawEllipse(QPoint((photo * 37 + shape * 53) % 640, (shape * 71) % 480),
-                                20 + shape * 3, 30);
-        }
-        painter.end();
-        if (!image.save(library.filePath(QStringLiteral("p%1.jpg").arg(photo)), "JPG"))
-            return false;
+// A picture of coloured shapes, unlike that of any other number.
+QImage picture(int photo) {
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(photo * 3 % 360, 120, 200));
+    QPainter painter(&image);
+    for (int shape = 0; shape < 12; ++shape) {
+        painter.setBrush(QColor::fromHsv((photo * 7 + shape * 40) % 360, 200, 150));
+        painter.drawEllipse(QPoint((photo * 37 + shape * 53) % 640, (shape * 71) % 480),
+                            20 + shape * 3, 30);
     }
+    return image;
+}
+
+// Pictures p0.jpg onwards, each unlike the others.
+bool writePictures(const QTemporaryDir& library, int count) {
+    for (int photo = 0; photo < count; ++photo)
+        if (!picture(photo).save(library.filePath(QStringLiteral("p%1.jpg").arg(photo)), "JPG"))
+            return false;
     return true;
 }
 
@@ -396,20 +406,22 @@ std::optional<std::pair<LibraryIndex, ReviewJournal>> savedDecisions(const Launc
     }
 }
 
+// A returning user who has seen the first-run window and let Keepsift read the library.
+void returningUser(const QDir& root) {
+    root.mkpath(QStringLiteral("config/com.ambervale.keepsift"));
+    QFile seen(root.filePath(QStringLiteral("config/com.ambervale.keepsift/defaults.json")));
+    QFile consent(
+        root.filePath(QStringLiteral("config/com.ambervale.keepsift/library-consent.json")));
+    if (seen.open(QIODevice::WriteOnly))
+        seen.write(R"({"keepsift.seenFirstRunNotice":"dHJ1ZQ=="})");
+    if (consent.open(QIODevice::WriteOnly)) consent.write(R"({"consent":"granted"})");
+}
+
 // A returning user quits from the status window right after a decision by hand: the process
 // ends by itself, cleanly, and its quit flush has put the decision in the index and journal.
 TEST(DesktopAcceptance, QuitFromTheStatusWindowEndsTheProcessAfterItsQuitFlush) {
     QTemporaryDir library;
     ASSERT_TRUE(writePictures(library, 12));
-    const auto returningUser = [](const QDir& root) {
-        root.mkpath(QStringLiteral("config/com.ambervale.keepsift"));
-        QFile seen(root.filePath(QStringLiteral("config/com.ambervale.keepsift/defaults.json")));
-        QFile consent(
-            root.filePath(QStringLiteral("config/com.ambervale.keepsift/library-consent.json")));
-        if (seen.open(QIODevice::WriteOnly))
-            seen.write(R"({"keepsift.seenFirstRunNotice":"dHJ1ZQ=="})");
-        if (consent.open(QIODevice::WriteOnly)) consent.write(R"({"consent":"granted"})");
-    };
     LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
                          {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")}}, false,
                          returningUser);
@@ -446,6 +458,136 @@ TEST(DesktopAcceptance, QuitFromTheStatusWindowEndsTheProcessAfterItsQuitFlush) 
     EXPECT_TRUE(std::any_of(journal.begin(), journal.end(), [&](const auto& entry) {
         return entry.assetID == kept && entry.event == ReviewJournal::Event::overriddenToFlag;
     })) << "the hand decision is not in the journal";
+}
+
+// Other programs keeping cores busy for as long as it lives.
+class BusyCores {
+public:
+    explicit BusyCores(int count) {
+        for (int core = 0; core < count; ++core)
+            loops_.emplace_back([](const std::stop_token& stop) {
+                while (!stop.stop_requested()) {
+                }
+            });
+    }
+
+private:
+    std::vector<std::jthread> loops_;
+};
+
+// One burst of two frames, the same scene saved at two qualities, beside a few other pictures.
+// The frames' names in the order the review window numbers them: written one after the other,
+// they are in that order by time and by name.
+std::optional<QStringList> writeBurst(const QTemporaryDir& library) {
+    const QStringList frames{QStringLiteral("burst-1.jpg"), QStringLiteral("burst-2.jpg")};
+    if (!writePictures(library, 3)) return std::nullopt;
+    const QImage scene = picture(40);
+    if (!scene.save(library.filePath(frames[0]), "JPG", 92) ||
+        !scene.save(library.filePath(frames[1]), "JPG", 80))
+        return std::nullopt;
+    return frames;
+}
+
+// The text of the visible widget so named, as the test seam writes it; nothing when no visible
+// window holds it.
+std::optional<QString> shownText(LaunchedKeepsift& app, const QString& objectName) {
+    static int asked = 0;
+    const auto texts = visibleTexts(app, QStringLiteral("texts-%1.txt").arg(++asked));
+    if (!texts) return std::nullopt;
+    for (const QString& line : QString::fromStdString(*texts).split(QLatin1Char('\n'))) {
+        const QStringList columns = line.split(QLatin1Char('\t'));
+        if (columns.size() == 3 && columns[1] == objectName) return columns[2];
+    }
+    return std::nullopt;
+}
+
+// The review window's comparison offers to discard the photograph (it shows it kept) or,
+// with `keeper` false, to keep it.
+bool comparisonShows(LaunchedKeepsift& app, const QString& photo, bool keeper) {
+    return shownText(app, QStringLiteral("compare-toggle-") + photo) ==
+           app::fixedText(keeper ? FixedText::discard : FixedText::keep, "en");
+}
+
+// Whether the comparison has closed.
+bool comparisonClosed(LaunchedKeepsift& app) {
+    return !shownText(app, QStringLiteral("close-compare"));
+}
+
+// In the review window the number key of a burst's keeper discards it and Ctrl+Q follows with
+// no gap, while other programs keep the cores busy. After the quit the index holds the discard
+// by hand, the rejects album links it and the list of unsettled album writes does not name it;
+// the next start shows it discarded, and its number key keeps it again for the next round.
+TEST(DesktopAcceptance, ADiscardByItsNumberKeyAndCtrlQAtOnceAreBothKeptUnderLoad) {
+    constexpr int reviewWidth = 980, reviewRowY = 66, rounds = 6;
+    QTemporaryDir library;
+    const auto frames = writeBurst(library);
+    ASSERT_TRUE(frames);
+    const BusyCores busy(3);
+    LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
+                         {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")},
+                          {QStringLiteral("LANGUAGE"), QStringLiteral("en")},
+                          {QStringLiteral("LANG"), QStringLiteral("en_GB.UTF-8")},
+                          {QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8")}},
+                         false, returningUser);
+    QString keeper;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        if (round > 0) app.startAgain();
+        ASSERT_TRUE(app.process().waitForStarted(10000));
+        const XWindow status = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+        ASSERT_TRUE(clickAt(status.frame.left() + 60, status.frame.top() + reviewRowY));
+        const XWindow review = awaitWindow(QStringLiteral("Keepsift"), reviewWidth);
+        // The start's first pass or its reading of the index lists the burst.
+        ASSERT_TRUE(eventually(
+            [&] {
+                return std::all_of(frames->begin(), frames->end(), [&](const QString& frame) {
+                    return shownText(app, QStringLiteral("photo-") + frame).has_value();
+                });
+            },
+            600))
+            << shownWindows("review-without-the-burst");
+        // Space compares the burst's frames; the comparison says which one is kept.
+        const auto keeperShown = [&] {
+            for (const QString& frame : *frames)
+                if (comparisonShows(app, frame, true)) keeper = frame;
+            return !keeper.isEmpty();
+        };
+        ASSERT_TRUE(pressKeys({QStringLiteral("space")}));
+        if (round == 0) {
+            ASSERT_TRUE(eventually(keeperShown)) << shownWindows("review-without-a-keeper");
+            screenshot(review, "real-review-comparing-before-a-discard-and-quit");
+        } else {
+            ASSERT_TRUE(eventually([&] { return comparisonShows(app, keeper, false); }))
+                << shownWindows("review-without-the-last-discard");
+        }
+        const QString number = QString::number(frames->indexOf(keeper) + 1);
+        if (round > 0) {
+            ASSERT_TRUE(pressKeys({number}));
+            ASSERT_TRUE(eventually([&] { return comparisonShows(app, keeper, true); }))
+                << shownWindows("review-without-the-keep");
+        }
+        ASSERT_TRUE(pressKeys({QStringLiteral("Escape")}));
+        ASSERT_TRUE(eventually([&] { return comparisonClosed(app); }));
+
+        ASSERT_TRUE(pressKeys({number, QStringLiteral("Control_L+q")}));
+        ASSERT_TRUE(app.process().waitForFinished(60000)) << "Ctrl+Q did not end the process";
+        EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(app.process().exitCode(), 0);
+        const auto saved = savedDecisions(app);
+        ASSERT_TRUE(saved);
+        const std::string id = keeper.toStdString();
+        EXPECT_EQ(saved->first.entries.at(id).state, ReviewState::flaggedByHand);
+        EXPECT_TRUE(QFileInfo(library.filePath(QStringLiteral("Keepsift \u2014 Rejects/") + keeper))
+                        .isSymLink())
+            << "the album does not link the discard";
+        const auto folder = indexFolder(app);
+        ASSERT_TRUE(folder);
+        const auto unsettled =
+            UnsettledAlbum::decode(readWholeFile(*folder / std::string(UnsettledAlbum::fileName))
+                                       .value_or(R"({"unsettled":[]})"));
+        ASSERT_TRUE(unsettled);
+        EXPECT_FALSE(unsettled->ids.contains(id)) << "the album write is left unsettled";
+    }
 }
 
 // A new user's first day: "Get started" (the test seam answers the access question with yes)
