@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <functional>
+#include <type_traits>
 
 namespace keepsift::testing {
 namespace {
@@ -19,6 +21,53 @@ QString run(const QStringList& arguments) {
 
 bool isViewable(const QString& id) {
     return run({QStringLiteral("-id"), id}).contains(QStringLiteral("Map State: IsViewable"));
+}
+
+// The calls that fake input through the XTEST extension, from libX11 and libXtst loaded at
+// run time (the test links neither).
+struct XTest {
+    Display* (*open)(const char*) = nullptr;
+    int (*flush)(Display*) = nullptr;
+    int (*close)(Display*) = nullptr;
+    KeySym (*keysym)(const char*) = nullptr;
+    KeyCode (*keycode)(Display*, KeySym) = nullptr;
+    int (*motion)(Display*, int, int, int, unsigned long) = nullptr;
+    int (*button)(Display*, unsigned, Bool, unsigned long) = nullptr;
+    int (*key)(Display*, unsigned, Bool, unsigned long) = nullptr;
+
+    static std::optional<XTest> load() {
+        void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+        void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+        if (!x11 || !xtst) return std::nullopt;
+        XTest xtest;
+        const auto bind = [](void* library, const char* name, auto& function) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            return function != nullptr;
+        };
+        if (!bind(x11, "XOpenDisplay", xtest.open) || !bind(x11, "XFlush", xtest.flush) ||
+            !bind(x11, "XCloseDisplay", xtest.close) ||
+            !bind(x11, "XStringToKeysym", xtest.keysym) ||
+            !bind(x11, "XKeysymToKeycode", xtest.keycode) ||
+            !bind(xtst, "XTestFakeMotionEvent", xtest.motion) ||
+            !bind(xtst, "XTestFakeButtonEvent", xtest.button) ||
+            !bind(xtst, "XTestFakeKeyEvent", xtest.key))
+            return std::nullopt;
+        return xtest;
+    }
+};
+
+// What `input` fakes (false when it could fake nothing) reaches the server in one flush, so
+// nothing else lands between its events.
+bool fakeInput(const std::function<bool(const XTest&, Display*)>& input) {
+    const auto xtest = XTest::load();
+    if (!xtest) return false;
+    Display* display = xtest->open(nullptr);
+    if (!display) return false;
+    const bool faked = input(*xtest, display);
+    xtest->flush(display);
+    xtest->close(display);
+    return faked;
 }
 
 } // namespace
@@ -41,27 +90,34 @@ std::vector<XWindow> keepsiftWindows() {
 }
 
 bool clickAt(int x, int y) {
-    using OpenDisplay = void* (*)(const char*);
-    using Motion = int (*)(void*, int, int, int, unsigned long);
-    using Button = int (*)(void*, unsigned, int, unsigned long);
-    using Flush = int (*)(void*);
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-    void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-    if (!x11 || !xtst) return false;
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
-    auto flush = reinterpret_cast<Flush>(dlsym(x11, "XFlush"));
-    auto close = reinterpret_cast<Flush>(dlsym(x11, "XCloseDisplay"));
-    auto motion = reinterpret_cast<Motion>(dlsym(xtst, "XTestFakeMotionEvent"));
-    auto button = reinterpret_cast<Button>(dlsym(xtst, "XTestFakeButtonEvent"));
-    if (!open || !flush || !close || !motion || !button) return false;
-    void* display = open(nullptr);
-    if (!display) return false;
-    motion(display, -1, x, y, 0);
-    button(display, 1, 1, 0);
-    button(display, 1, 0, 0);
-    flush(display);
-    close(display);
-    return true;
+    return fakeInput([&](const XTest& xtest, Display* display) {
+        xtest.motion(display, -1, x, y, 0);
+        xtest.button(display, 1, True, 0);
+        xtest.button(display, 1, False, 0);
+        return true;
+    });
+}
+
+bool pressKeys(const QStringList& chords) {
+    return fakeInput([&](const XTest& xtest, Display* display) {
+        std::vector<std::vector<unsigned>> codes;
+        for (const QString& chord : chords) {
+            codes.emplace_back();
+            for (const QString& name : chord.split(QLatin1Char('+'))) {
+                const KeyCode code =
+                    xtest.keycode(display, xtest.keysym(name.toLatin1().constData()));
+                if (code == 0) return false;
+                codes.back().push_back(code);
+            }
+        }
+        for (const auto& keys : codes) {
+            for (const unsigned key : keys)
+                xtest.key(display, key, True, 0);
+            for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+                xtest.key(display, *key, False, 0);
+        }
+        return true;
+    });
 }
 
 QImage grabScreen(const QRect& area) {

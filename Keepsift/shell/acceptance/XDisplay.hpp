@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QRgb>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct XWindow {
 std::vector<XWindow> keepsiftWindows();
 // A real pointer click through the XTEST extension (libXtst, loaded at run time).
 bool clickAt(int x, int y);
+// Real key presses through XTEST, sent at once with nothing between them: each chord's keys
+// (X keysym names joined by "+", as "Control_L+q") are pressed in order and released in
+// reverse. False when a key is unknown to the display, and then nothing is pressed.
+bool pressKeys(const QStringList& chords);
 // What the screen shows in the area (24-bit displays); a null image when it cannot be read.
 QImage grabScreen(const QRect& area);
 // The centre of the pixels of about this colour within the area of the screen; nothing when

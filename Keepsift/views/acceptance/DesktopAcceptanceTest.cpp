@@ -20,12 +20,17 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <sys/prctl.h>
+#include <thread>
+#include <vector>
 
 #include "Keepsift/shell/SingleInstance.hpp"
 #include "Keepsift/shell/acceptance/VirtualDisplay.hpp"
 #include "Keepsift/shell/acceptance/XDisplay.hpp"
 #include "Keepsift/views/SwatchImageSource.hpp"
+#include "Keepsift/views/ViewTexts.hpp"
+#include "core/engine/UnsettledAlbum.hpp"
 #include "core/index/LibraryIndex.hpp"
 #include "core/index/ReviewJournal.hpp"
 #include "core/scenarios/Scenario.hpp"
@@ -81,10 +86,9 @@ public:
         process_.setProcessEnvironment(environment);
         endsWithTheTest(process_);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(KEEPSIFT_BINARY),
-                       interfaceTest
-                           ? QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments
-                           : arguments);
+        arguments_ = interfaceTest ? QStringList{QStringLiteral("-KeepsiftUITestMode")} + arguments
+                                   : arguments;
+        startAgain();
     }
     ~LaunchedKeepsift() {
         if (process_.state() != QProcess::NotRunning) {
@@ -93,6 +97,8 @@ public:
         }
     }
     QProcess& process() { return process_; }
+    // The process started again in the same home once it has ended, as on the user's next day.
+    void startAgain() { process_.start(QStringLiteral(KEEPSIFT_BINARY), arguments_); }
     QString path(const QString& inside) const { return root_.filePath(inside); }
     // A later launch in the same home, as from the desktop menu; its exit code.
     int launchAgain(const QStringList& arguments) {
@@ -108,6 +114,7 @@ public:
 private:
     QTemporaryDir root_;
     QProcessEnvironment environment_;
+    QStringList arguments_;
     QProcess process_;
 };
 
@@ -196,6 +203,10 @@ std::vector<std::string> missingPictures(const QImage& review, const std::string
 }
 
 constexpr int popoverWidth = 300, firstRunWidth = 460, settingsWidth = 480, settingsHeight = 640;
+constexpr int reviewWidth = 980;
+// The popover's or the status window's "Review photos" row: the first below the two header
+// lines when it shows no notice.
+constexpr int reviewRowY = 66;
 
 // Without a window manager windows may overlap; a screenshot of one covered by another would
 // show the wrong window.
@@ -231,10 +242,9 @@ TEST(DesktopAcceptance, SettingsLaunchOpensTheSettingsWindowInGerman) {
     screenshot(settings, "real-settings-de");
 }
 
-// The review window of the real binary, opened from the popover's "Review photos" row (the
-// first row below the two header lines when the popover shows no notice), in both languages.
+// The review window of the real binary, opened from the popover's "Review photos" row, in both
+// languages.
 TEST(DesktopAcceptance, ReviewPhotosOpensTheReviewWindowInBothLanguages) {
-    constexpr int reviewWidth = 980, reviewRowY = 66;
     for (const QString& language : {QStringLiteral("en"), QStringLiteral("de")}) {
         SCOPED_TRACE(language.toStdString());
         LaunchedKeepsift app({},
@@ -279,7 +289,6 @@ TEST(DesktopAcceptance, ProductionModeGreetsANewUserInTheDesktopsLanguage) {
 // Without a tray: the status window closed by the user comes back when Keepsift is launched
 // again (as from the desktop menu), and the later launch opens no review window instead.
 TEST(DesktopAcceptance, WithoutATrayLaunchingAgainBringsBackTheStatusWindow) {
-    constexpr int reviewWidth = 980;
     QTemporaryDir library;
     LaunchedKeepsift app({QStringLiteral("--library"), library.path()}, {}, false);
     ASSERT_TRUE(app.process().waitForStarted(10000));
@@ -362,21 +371,24 @@ QByteArray savedIndex(const LaunchedKeepsift& app) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Pictures of coloured shapes, p0.jpg onwards, each unlike the others.
-bool writePictures(const QTemporaryDir& library, int count) {
-    for (int photo = 0; photo < count; ++photo) {
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(QColor::fromHsv(photo * 3 % 360, 120, 200));
-        QPainter painter(&image);
-        for (int shape = 0; shape < 12; ++shape) {
-            painter.setBrush(QColor::fromHsv((photo * 7 + shape * 40) % 360, 200, 150));
-            painter.drawEllipse(QPoint((photo * 37 + shape * 53) % 640, (shape * 71) % 480),
-                                20 + shape * 3, 30);
-        }
-        painter.end();
-        if (!image.save(library.filePath(QStringLiteral("p%1.jpg").arg(photo)), "JPG"))
-            return false;
+// A picture of coloured shapes, unlike that of any other number.
+QImage picture(int photo) {
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(photo * 3 % 360, 120, 200));
+    QPainter painter(&image);
+    for (int shape = 0; shape < 12; ++shape) {
+        painter.setBrush(QColor::fromHsv((photo * 7 + shape * 40) % 360, 200, 150));
+        painter.drawEllipse(QPoint((photo * 37 + shape * 53) % 640, (shape * 71) % 480),
+                            20 + shape * 3, 30);
     }
+    return image;
+}
+
+// Pictures p0.jpg onwards, each unlike the others.
+bool writePictures(const QTemporaryDir& library, int count) {
+    for (int photo = 0; photo < count; ++photo)
+        if (!picture(photo).save(library.filePath(QStringLiteral("p%1.jpg").arg(photo)), "JPG"))
+            return false;
     return true;
 }
 
@@ -396,20 +408,22 @@ std::optional<std::pair<LibraryIndex, ReviewJournal>> savedDecisions(const Launc
     }
 }
 
+// A returning user who has seen the first-run window and let Keepsift read the library.
+void returningUser(const QDir& root) {
+    root.mkpath(QStringLiteral("config/com.ambervale.keepsift"));
+    QFile seen(root.filePath(QStringLiteral("config/com.ambervale.keepsift/defaults.json")));
+    QFile consent(
+        root.filePath(QStringLiteral("config/com.ambervale.keepsift/library-consent.json")));
+    if (seen.open(QIODevice::WriteOnly))
+        seen.write(R"({"keepsift.seenFirstRunNotice":"dHJ1ZQ=="})");
+    if (consent.open(QIODevice::WriteOnly)) consent.write(R"({"consent":"granted"})");
+}
+
 // A returning user quits from the status window right after a decision by hand: the process
 // ends by itself, cleanly, and its quit flush has put the decision in the index and journal.
 TEST(DesktopAcceptance, QuitFromTheStatusWindowEndsTheProcessAfterItsQuitFlush) {
     QTemporaryDir library;
     ASSERT_TRUE(writePictures(library, 12));
-    const auto returningUser = [](const QDir& root) {
-        root.mkpath(QStringLiteral("config/com.ambervale.keepsift"));
-        QFile seen(root.filePath(QStringLiteral("config/com.ambervale.keepsift/defaults.json")));
-        QFile consent(
-            root.filePath(QStringLiteral("config/com.ambervale.keepsift/library-consent.json")));
-        if (seen.open(QIODevice::WriteOnly))
-            seen.write(R"({"keepsift.seenFirstRunNotice":"dHJ1ZQ=="})");
-        if (consent.open(QIODevice::WriteOnly)) consent.write(R"({"consent":"granted"})");
-    };
     LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
                          {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")}}, false,
                          returningUser);
@@ -446,6 +460,157 @@ TEST(DesktopAcceptance, QuitFromTheStatusWindowEndsTheProcessAfterItsQuitFlush) 
     EXPECT_TRUE(std::any_of(journal.begin(), journal.end(), [&](const auto& entry) {
         return entry.assetID == kept && entry.event == ReviewJournal::Event::overriddenToFlag;
     })) << "the hand decision is not in the journal";
+}
+
+// Other programs keeping cores busy for as long as it lives.
+class BusyCores {
+public:
+    explicit BusyCores(int count) {
+        for (int core = 0; core < count; ++core)
+            loops_.emplace_back([](const std::stop_token& stop) {
+                while (!stop.stop_requested()) {
+                }
+            });
+    }
+
+private:
+    std::vector<std::jthread> loops_;
+};
+
+// One burst of two frames, the same scene saved at two qualities. The frames' names in the
+// order the review window numbers them: written one after the other, they are in that order by
+// time and by name.
+std::optional<QStringList> writeBurst(const QTemporaryDir& library) {
+    const QStringList frames{QStringLiteral("burst-1.jpg"), QStringLiteral("burst-2.jpg")};
+    const QImage scene = picture(40);
+    if (!scene.save(library.filePath(frames[0]), "JPG", 92) ||
+        !scene.save(library.filePath(frames[1]), "JPG", 80))
+        return std::nullopt;
+    return frames;
+}
+
+// The text of the visible widget so named, as the test seam writes it; nothing when no visible
+// window holds it.
+std::optional<QString> shownText(LaunchedKeepsift& app, const QString& objectName) {
+    static int asked = 0;
+    const auto texts = visibleTexts(app, QStringLiteral("texts-%1.txt").arg(++asked));
+    if (!texts) return std::nullopt;
+    for (const QString& line : QString::fromStdString(*texts).split(QLatin1Char('\n'))) {
+        const QStringList columns = line.split(QLatin1Char('\t'));
+        if (columns.size() == 3 && columns[1] == objectName) return columns[2];
+    }
+    return std::nullopt;
+}
+
+// Whether the review window's comparison shows the photograph kept (its button offers to
+// discard it) or discarded; nothing while it does not show it.
+std::optional<bool> comparisonKeeps(LaunchedKeepsift& app, const QString& photo) {
+    const auto offer = shownText(app, QStringLiteral("compare-toggle-") + photo);
+    if (offer == app::fixedText(FixedText::discard, "en")) return true;
+    if (offer == app::fixedText(FixedText::keep, "en")) return false;
+    return std::nullopt;
+}
+
+// Whether the comparison has closed.
+bool comparisonClosed(LaunchedKeepsift& app) {
+    return !shownText(app, QStringLiteral("close-compare"));
+}
+
+// The review window opened from the status window's "Review photos" row, once it lists the
+// photographs.
+std::optional<XWindow> openReview(LaunchedKeepsift& app, const QStringList& photos) {
+    const XWindow status = awaitWindow(QStringLiteral("Keepsift"), popoverWidth);
+    if (!clickAt(status.frame.left() + 60, status.frame.top() + reviewRowY)) return std::nullopt;
+    const XWindow review = awaitWindow(QStringLiteral("Keepsift"), reviewWidth);
+    // The start's first pass, or its reading of the index, lists them.
+    const bool listed = eventually(
+        [&] {
+            return std::all_of(photos.begin(), photos.end(), [&](const QString& photo) {
+                return shownText(app, QStringLiteral("photo-") + photo).has_value();
+            });
+        },
+        600);
+    if (!listed) return std::nullopt;
+    return review;
+}
+
+// What the user finds after the quit: the photograph discarded by hand in the saved index, a
+// link to it in the rejects album, and no album write on it left unsettled.
+void expectDiscardSaved(const LaunchedKeepsift& app, const QTemporaryDir& library,
+                        const QString& photo) {
+    const auto saved = savedDecisions(app);
+    ASSERT_TRUE(saved);
+    const std::string id = photo.toStdString();
+    EXPECT_EQ(saved->first.entries.at(id).state, ReviewState::flaggedByHand);
+    EXPECT_TRUE(
+        QFileInfo(library.filePath(QStringLiteral("Keepsift \u2014 Rejects/") + photo)).isSymLink())
+        << "the album does not link the discard";
+    const auto folder = indexFolder(app);
+    ASSERT_TRUE(folder);
+    const auto unsettled =
+        UnsettledAlbum::decode(readWholeFile(*folder / std::string(UnsettledAlbum::fileName))
+                                   .value_or(R"({"unsettled":[]})"));
+    ASSERT_TRUE(unsettled);
+    EXPECT_FALSE(unsettled->ids.contains(id)) << "the album write is left unsettled";
+}
+
+// In the review window the number key of a burst's keeper discards it and Ctrl+Q follows with
+// no gap, while other programs keep the cores busy. After the quit the index holds the discard
+// by hand, the rejects album links it and the list of unsettled album writes does not name it;
+// the next start shows it discarded, and its number key keeps it again for the next round.
+// Six rounds take about a minute; a sanitized start takes several times as long, so that build
+// does three.
+TEST(DesktopAcceptance, ADiscardByItsNumberKeyAndCtrlQAtOnceAreBothKeptUnderLoad) {
+    constexpr int rounds = KEEPSIFT_SANITIZED ? 3 : 6;
+    QTemporaryDir library;
+    const auto frames = writeBurst(library);
+    ASSERT_TRUE(frames);
+    const BusyCores busy(3);
+    LaunchedKeepsift app({QStringLiteral("--library"), library.path()},
+                         {{QStringLiteral("KEEPSIFT_TEST_SEAM"), QStringLiteral("1")},
+                          {QStringLiteral("LANGUAGE"), QStringLiteral("en")},
+                          {QStringLiteral("LANG"), QStringLiteral("en_GB.UTF-8")},
+                          {QStringLiteral("LC_ALL"), QStringLiteral("en_GB.UTF-8")}},
+                         false, returningUser);
+    QString keeper;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        if (round > 0) app.startAgain();
+        ASSERT_TRUE(app.process().waitForStarted(10000));
+        const auto review = openReview(app, *frames);
+        ASSERT_TRUE(review) << shownWindows("review-without-the-burst");
+        // Space compares the burst's frames; the comparison says which one is kept.
+        ASSERT_TRUE(pressKeys({QStringLiteral("space")}));
+        if (round == 0) {
+            ASSERT_TRUE(eventually([&] {
+                for (const QString& frame : *frames)
+                    if (comparisonKeeps(app, frame) == true) keeper = frame;
+                return !keeper.isEmpty();
+            })) << shownWindows("review-without-a-keeper");
+            screenshot(*review, "real-review-comparing-before-a-discard-and-quit");
+        }
+        const QString number = QString::number(frames->indexOf(keeper) + 1);
+        std::optional<bool> kept;
+        ASSERT_TRUE(eventually([&] { return (kept = comparisonKeeps(app, keeper)).has_value(); }))
+            << shownWindows("review-without-the-keeper");
+        if (round > 0) {
+            EXPECT_FALSE(*kept) << "the last round's discard is gone after the start";
+            // Its number key keeps it again, for this round's discard.
+            if (!*kept) {
+                ASSERT_TRUE(pressKeys({number}));
+            }
+            ASSERT_TRUE(eventually([&] { return comparisonKeeps(app, keeper) == true; }))
+                << shownWindows("review-without-the-keep");
+        }
+        ASSERT_TRUE(pressKeys({QStringLiteral("Escape")}));
+        ASSERT_TRUE(eventually([&] { return comparisonClosed(app); }));
+
+        ASSERT_TRUE(pressKeys({number, QStringLiteral("Control_L+q")}));
+        ASSERT_TRUE(app.process().waitForFinished(60000)) << "Ctrl+Q did not end the process";
+        EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(app.process().exitCode(), 0);
+        expectDiscardSaved(app, library, keeper);
+    }
 }
 
 // A new user's first day: "Get started" (the test seam answers the access question with yes)
