@@ -85,11 +85,11 @@ std::vector<std::string> returnCandidates(const std::vector<Arrival>& arrivals,
 // reviews, any of them could be the one that left, and none pairs. Otherwise they pair by the
 // longest common end of their paths (the same place below a moved folder, then the same file
 // name), each the other's only best, then the last one left on each side. An arrival that
-// more departures may be takes a review of the user's before one of Keepsift's, whatever the
-// paths; among those, a keep before a flag, and one whose file is gone before one rewritten
-// in place. A flag by hand whose file is still at its place passes to no file while an
-// automatic review of those bytes left too: it could land on the last copy of the picture.
-// An arrival without a digest never pairs.
+// more departures may be takes a review of the user's before one of Keepsift's whatever the
+// paths, then the longest common end, a keep before a flag, and one whose file is gone before
+// one rewritten in place; reviews of the user's that nothing tells apart are one decision. A
+// flag by hand whose file is still at its place comes after Keepsift's own review: the arrival
+// may hold the last copy of the picture. An arrival without a digest never pairs.
 // The result does not depend on the order of arrivals and departures, and comes ascending by
 // arrival identifier.
 std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,
