@@ -248,6 +248,16 @@ Arrival listedWith(const LibraryAsset& asset, const IndexEntry& entry) {
     return {&asset, entry.firstListing};
 }
 
+// Files listed where another file's bytes were reviewed, by identifier.
+using Replaced = std::unordered_map<std::string_view, const LibraryAsset*>;
+
+// Whether the entry's file is still the one at its path, with other bytes written into it.
+bool rewrittenInPlace(const IndexEntry& entry, const Replaced& replaced, std::string_view id) {
+    const auto found = replaced.find(id);
+    return found != replaced.end() && found->second->file && entry.asset.file &&
+           oneFile(*found->second->file, *entry.asset.file);
+}
+
 // Entries of photographs that left, now or earlier, and of those whose path holds another
 // file now. Storage away is missed in every listing until it is back: it did not leave now.
 // A file at its path with other times may still hold the bytes reviewed there: its review
@@ -255,8 +265,7 @@ Arrival listedWith(const LibraryAsset& asset, const IndexEntry& entry) {
 // which the listing that found it gone gave to no such photograph.
 std::vector<Departure> departuresFrom(const LibraryIndex& index,
                                       const std::unordered_set<std::string_view>& seen,
-                                      const std::set<std::string>& away,
-                                      const std::unordered_set<std::string_view>& replaced) {
+                                      const std::set<std::string>& away, const Replaced& replaced) {
     std::vector<Departure> departures;
     for (const auto& [id, entry] : index.entries) {
         const bool deleted = entry.state == ReviewState::deleted;
@@ -265,7 +274,9 @@ std::vector<Departure> departuresFrom(const LibraryIndex& index,
         const bool leftNow = !deleted && !away.contains(id);
         departures.push_back({id, &entry.asset, leftNow,
                               entry.contentDigest ? *entry.contentDigest : std::string_view(),
-                              leftNow && !leftPath, entry.reviewListing});
+                              leftNow && !leftPath, entry.reviewListing,
+                              deleted ? *entry.formerState : entry.state,
+                              leftPath && rewrittenInPlace(entry, replaced, id)});
     }
     return departures;
 }
@@ -399,7 +410,7 @@ bool isListed(const FilesListed& files, const LibraryAsset& asset) {
 // `arrivals`, paired with the entries of photographs that left, where they are the same
 // photograph.
 std::vector<ReturnMatch> matchesIn(const LibraryIndex& index, const Arriving& arriving,
-                                   const std::unordered_set<std::string_view>& replaced,
+                                   const Replaced& replaced,
                                    const std::vector<Departure>& departures,
                                    std::vector<Arrival> arrivals, const ContentDigests& digests,
                                    const FilesListed& staying = {}) {
@@ -442,13 +453,13 @@ std::vector<std::string> LibraryIndex::returnCandidates(const std::vector<Librar
                                                         const ContentDigests& read) const {
     std::vector<Arrival> arrivals;
     std::vector<std::pair<const LibraryAsset*, const IndexEntry*>> unread;
-    std::unordered_set<std::string_view> replaced;
+    Replaced replaced;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
         if (found != entries.end() && maybeReplaced(found->second, asset)) {
             const auto file = fileListedAt(found->second, asset, read);
             if (file == FileAtPath::same) continue;
-            if (file == FileAtPath::other) replaced.insert(asset.id);
+            if (file == FileAtPath::other) replaced.emplace(asset.id, &asset);
         } else if (found != entries.end() && !mayReturnOver(found->second)) {
             // Not measured yet: only its bytes tell whether it took the place of one that left.
             if (!found->second.contentDigest && mayTakeOver(found->second))
@@ -481,7 +492,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
     Reconciliation result;
     const auto seen = listedIdentifiers(assets);
     Arriving arriving;
-    std::unordered_set<std::string_view> replaced;
+    Replaced replaced;
     Staying staying;
     for (const auto& asset : assets) {
         const auto found = entries.find(asset.id);
@@ -495,7 +506,7 @@ LibraryIndex::Reconciliation LibraryIndex::reconcile(const std::vector<LibraryAs
                 staying.push_back({&asset, &found->second, FileAtPath::same, true});
                 continue;
             }
-            replaced.insert(asset.id);
+            replaced.emplace(asset.id, &asset);
         }
         arriving.insert_or_assign(asset.id, &asset);
     }

@@ -38,6 +38,51 @@ std::optional<std::string> fileKeyOf(const LibraryAsset& asset) {
     return std::to_string(asset.file->number) + ':' + std::to_string(asset.file->fileSystem);
 }
 
+constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+// How strongly a departure claims an arrival it shares a file name with, most telling first.
+// A review of the user's comes before Keepsift's own, which the regroup makes again; a flag by
+// hand of a file still at its place after it, since the arrival may hold the last copy of the
+// picture. Then the longest common end of the paths; a keep before a flag; a file gone before
+// one rewritten in place, which is no departure of that file.
+struct Preference {
+    int claim = 0;
+    std::size_t length = 0;
+    bool kept = false, gone = false;
+    auto operator<=>(const Preference&) const = default;
+};
+
+Preference preferenceOf(const Departure& departure, std::size_t length) {
+    const bool kept = departure.decision == ReviewState::keptByHand;
+    const int claim = kept                                               ? 2
+                      : departure.decision != ReviewState::flaggedByHand ? 1
+                      : departure.fileStays                              ? 0
+                                                                         : 2;
+    return {claim, length, kept, !departure.fileStays};
+}
+
+// The departure an arrival is best taken for. Reviews of the user's that nothing tells apart
+// are one decision, and the first identifier gives it; Keepsift's own leave the arrival to none.
+struct Choice {
+    Preference best;
+    std::size_t with = none;
+    const Departure* of = nullptr;
+
+    void offer(const Preference& preference, std::size_t d, const Departure& departure) {
+        if (of && preference < best) return;
+        if (of && preference == best) {
+            if (!isSetByHand(departure.decision)) {
+                with = none;
+                return;
+            }
+            if (departure.id > of->id) return;
+        }
+        best = preference;
+        with = d;
+        of = &departure;
+    }
+};
+
 struct Bucket {
     std::vector<Arrival> arrivals;
     std::vector<const Departure*> departures;
@@ -125,10 +170,10 @@ private:
             std::count(departureTaken_.begin(), departureTaken_.end(), false));
     }
 
-    // One round: each arrival and departure whose paths share the longest end with each other
-    // alone, at least the file name.
+    // One round: each arrival and departure that are each other's only best, at least by the
+    // file name: a departure's the arrival whose path shares the longest end with its own, an
+    // arrival's the departure it is best taken for.
     bool byPathEnd() {
-        constexpr std::size_t none = static_cast<std::size_t>(-1);
         struct Best {
             std::size_t length = 0, with = none;
             void offer(std::size_t l, std::size_t other) {
@@ -140,14 +185,15 @@ private:
                 }
             }
         };
-        std::vector<Best> ofArrival(bucket_.arrivals.size()),
-            ofDeparture(bucket_.departures.size());
+        std::vector<Choice> ofArrival(bucket_.arrivals.size());
+        std::vector<Best> ofDeparture(bucket_.departures.size());
         const Pairs named = openPairsSharing([](std::string_view id, const LibraryAsset&) {
             return std::optional<std::string>(nameOf(id));
         });
         for (const auto& [a, d] : named) {
-            const auto length = commonEnd(bucket_.arrivals[a].asset->id, bucket_.departures[d]->id);
-            ofArrival[a].offer(length, d);
+            const Departure& departure = *bucket_.departures[d];
+            const auto length = commonEnd(bucket_.arrivals[a].asset->id, departure.id);
+            ofArrival[a].offer(preferenceOf(departure, length), d, departure);
             ofDeparture[d].offer(length, a);
         }
         bool paired = false;

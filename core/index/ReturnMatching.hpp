@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/index/ReviewState.hpp"
 #include "core/model/LibraryAsset.hpp"
 
 namespace keepsift {
@@ -25,6 +26,10 @@ struct Departure {
     bool passesToListed = false;
     // When its review was made, by the index's count of listings.
     std::int64_t reviewListing = 0;
+    // The decision it left with: a review of the user's is not lost to one of Keepsift's.
+    ReviewState decision = ReviewState::pending;
+    // Its file still at its path, holding other bytes: rewritten in place rather than gone.
+    bool fileStays = false;
 };
 
 // Digests of the bytes of listed photographs, by identifier.
@@ -79,8 +84,12 @@ std::vector<std::string> returnCandidates(const std::vector<Arrival>& arrivals,
 // rename or move). Where more of the rest could take the reviews of those bytes than there are
 // reviews, any of them could be the one that left, and none pairs. Otherwise they pair by the
 // longest common end of their paths (the same place below a moved folder, then the same file
-// name), each the other's only best, then the last one left on each side. An arrival without
-// a digest never pairs.
+// name), each the other's only best, then the last one left on each side. An arrival that
+// more departures may be takes a review of the user's before one of Keepsift's whatever the
+// paths, then the longest common end, a keep before a flag, and one whose file is gone before
+// one rewritten in place; reviews of the user's that nothing tells apart are one decision. A
+// flag by hand whose file is still at its place comes after Keepsift's own review: the arrival
+// may hold the last copy of the picture. An arrival without a digest never pairs.
 // The result does not depend on the order of arrivals and departures, and comes ascending by
 // arrival identifier.
 std::vector<ReturnMatch> matchReturns(const std::vector<Arrival>& arrivals,

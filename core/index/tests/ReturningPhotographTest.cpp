@@ -681,4 +681,68 @@ TEST(ReturningPhotograph, AKeepPassesToAnotherNameLinkedToItsFileInThePlaceOfAno
     EXPECT_EQ(index.entry(copied.id)->state, ReviewState::pending);
 }
 
+// One picture in two folders under one name; one file with its bytes found below another
+// folder, the copies' names gone or rewritten in place. The user's review comes before
+// Keepsift's own whatever the paths, and among the user's the longest common path end; a flag
+// of a file still at its place passes to no last copy; two keeps alike give the one keep.
+TEST(ReturningPhotograph, OfCopiesLeavingTogetherTheUsersReviewPassesAndNoFlagOfAStayingFile) {
+    enum Left { gone, rewritten };
+    struct Copy {
+        ReviewState state;
+        Left left;
+    };
+    struct Case {
+        Copy import, importAgain;
+        std::string foundAt;
+        ReviewState expected;
+    };
+    const std::string below = "Card/Backup/Import again/holiday.jpg", card = "Card/holiday.jpg";
+    const Case cases[] = {
+        {{ReviewState::keptByHand, rewritten},
+         {ReviewState::keeper, gone},
+         below,
+         ReviewState::keptByHand},
+        {{ReviewState::keptByHand, gone},
+         {ReviewState::flaggedByHand, gone},
+         below,
+         ReviewState::flaggedByHand},
+        {{ReviewState::flaggedByHand, rewritten},
+         {ReviewState::keeper, gone},
+         below,
+         ReviewState::keeper},
+        {{ReviewState::keptByHand, gone},
+         {ReviewState::keptByHand, gone},
+         card,
+         ReviewState::keptByHand},
+        {{ReviewState::keeper, rewritten},
+         {ReviewState::keptByHand, gone},
+         card,
+         ReviewState::keptByHand},
+    };
+    const auto copyAt = [](const std::string& id, std::int64_t number) {
+        auto copy = photo(id, "holiday.jpg", 700000100);
+        copy.file = FileIdentity{number, 1, drive};
+        return copy;
+    };
+    for (const auto& [import, importAgain, foundAt, expected] : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(import.state) << import.left
+                                          << static_cast<int>(importAgain.state));
+        const auto first = copyAt("Import/holiday.jpg", 1);
+        const auto second = copyAt("Import again/holiday.jpg", 2);
+        auto index = indexOf({known(first, import.state), known(second, importAgain.state)});
+        auto found = copyAt(foundAt, 3);
+        found.file->fileSystem = drive + 1;
+        std::vector<LibraryAsset> listing{found};
+        ContentDigests bytes;
+        for (const auto& [copy, left] : {std::pair{first, import.left}, {second, importAgain.left}})
+            if (left == rewritten) {
+                listing.push_back(copy);
+                listing.back().modifiedAt = Date{700000200};
+                bytes[copy.id] = "bytes of another picture";
+            }
+        reconcileFiles(index, listing, out, {}, bytes);
+        EXPECT_EQ(index.entry(found.id)->state, expected);
+    }
+}
+
 } // namespace keepsift

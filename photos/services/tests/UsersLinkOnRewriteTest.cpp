@@ -1,7 +1,4 @@
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 #include "photos/services/tests/ChangeTimes.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
@@ -11,21 +8,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::awaitChangeTimePast;
-
-// Written into the file's own inode, at its own size, its times put back to the nanosecond,
-// as `exiftool -P` leaves a photograph: only its change time and its bytes tell.
-void rewriteAtItsOwnSize(const fs::path& file, std::vector<unsigned char> bytes) {
-    struct stat before {};
-    ASSERT_EQ(::stat(file.c_str(), &before), 0);
-    ASSERT_LE(bytes.size(), static_cast<std::size_t>(before.st_size));
-    bytes.resize(static_cast<std::size_t>(before.st_size));
-    const int fd = ::open(file.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    ::close(fd);
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-}
+using testing::rewriteAtItsOwnSize;
 
 enum class LinkMade { afterTheRewrite, beforeTheRewrite };
 
