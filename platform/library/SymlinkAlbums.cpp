@@ -263,6 +263,34 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
         if (!kept.contains(target)) catalogue_.ops().removeFile(link);
 }
 
+namespace {
+
+// The same path below where its mount point moved, or nothing where none moved above it.
+std::optional<std::string> movedPathOf(const std::string& path, const MountMoves& moves) {
+    for (const auto& [from, to] : moves)
+        if (path.starts_with(from + "/")) return to + path.substr(from.size());
+    return std::nullopt;
+}
+
+} // namespace
+
+void SymlinkAlbums::followMovedMounts(const std::string& albumFolder, const MountMoves& moves) {
+    const std::filesystem::path albumPath = catalogue_.absolute(albumFolder);
+    for (const Link& link : resolvedLinks(albumFolder)) {
+        if (link.reach != Link::Reach::nothing || link.named.empty()) continue;
+        const auto moved = movedPathOf(link.named, moves);
+        if (!moved || reachOf({catalogue_.root(), *moved}) != Link::Reach::file) continue;
+        const std::string target =
+            std::filesystem::path(catalogue_.absolute(*moved)).lexically_relative(albumPath);
+        // Made aside and renamed over it: a link of the user's is never lost on the way.
+        const Place aside{catalogue_.root(),
+                          albumFolder + "/." + nameOf(link.place.relative) + ".following"};
+        catalogue_.ops().removeFile(aside);
+        if (catalogue_.ops().makeSymlink(target, aside) != 0) continue;
+        if (catalogue_.ops().renamePath(aside, link.place) != 0) catalogue_.ops().removeFile(aside);
+    }
+}
+
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     std::string albumPath = catalogue_.absolute(albumFolder);
     auto placeOf = [&](const std::string& name) {

@@ -41,9 +41,9 @@ protected:
         startServices();
         startEngine();
     }
-    void moveTheCard() {
-        ASSERT_EQ(::umount2((pictures / "Card").c_str(), MNT_DETACH), 0);
-        ASSERT_TRUE(mounts.bind(root / "card", pictures / "Card 1"));
+    void moveTheCard(const std::string& from = "Card", const std::string& to = "Card 1") {
+        ASSERT_EQ(::umount2((pictures / from).c_str(), MNT_DETACH), 0);
+        ASSERT_TRUE(mounts.bind(root / "card", pictures / to));
     }
     // Every link leads to a photograph flagged where it is now, and no flag was lost.
     void expectTheAlbumFollowed() {
@@ -135,6 +135,32 @@ TEST_F(RemountedCardWhileStopped, TakesItsLinksAndDecisionsAlongAfterAKill) {
     ASSERT_NO_FATAL_FAILURE(moveTheCard());
     start();
     expectEveryDecisionFollowed();
+}
+
+// The user moved a photograph onto the card and flagged it there by a link of their own, all
+// while Keepsift was stopped; then the card came back at another folder.
+TEST_F(RemountedCard, ReadsALinkMadeWhileStoppedAtTheCardsNewFolder) {
+    quitEngine();
+    fs::copy_file(pictures / "beach.jpg", pictures / "Card/DCIM/beach.jpg");
+    fs::remove(pictures / "beach.jpg");
+    fs::create_symlink("../Card/DCIM/beach.jpg", album() / "beach.jpg");
+    const auto expectFlaggedAt = [&](const std::string& card) {
+        for (int run = 0; run < 2; ++run) {
+            if (run > 0) quitEngine();
+            start();
+            relist();
+            EXPECT_EQ(stateOf(card + "/DCIM/beach.jpg"), ReviewState::flaggedByHand) << card;
+            EXPECT_EQ(fs::read_symlink(album() / "beach.jpg"), "../" + card + "/DCIM/beach.jpg");
+            EXPECT_EQ(danglingLinks(), 0);
+            EXPECT_EQ(linked(), flagged());
+            EXPECT_EQ(flagged().size(), flaggedBefore + 1);
+        }
+        quitEngine();
+    };
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    expectFlaggedAt("Card 1");
+    ASSERT_NO_FATAL_FAILURE(moveTheCard("Card 1", "Card"));
+    expectFlaggedAt("Card");
 }
 
 TEST_F(RemountedCard, TakesItsLinksAlong) {
