@@ -130,7 +130,7 @@ void RememberedMounts::note(const std::string& root) {
         if (isBelow(point, realRoot) && live.movedAway(point, drive)) {
             log().info(point + " is forgotten: its drive is mounted at another folder of " +
                        realRoot);
-            movedThisRun_.insert_or_assign(point, live.drivesBelow.at(drive));
+            movedThisRun_.insert_or_assign(point, drive);
             continue;
         }
         if (!isBelow(point, realRoot) || (!live.points.contains(point) && isBareFolder(point)))
@@ -158,6 +158,7 @@ StorageMounts RememberedMounts::now() {
     return mounts;
 }
 
+// Where the drive is mounted now, not where it was first found: it may have moved again.
 MountMoves RememberedMounts::moves(const std::string& root) {
     const std::string realRoot = realFolderOf(root);
     const Live live = liveBelow(realRoot);
@@ -165,13 +166,14 @@ MountMoves RememberedMounts::moves(const std::string& root) {
         return std::filesystem::path(point).lexically_relative(realRoot).string();
     };
     MountMoves moves;
+    const auto add = [&](const MountPoints& points) {
+        for (const auto& [point, drive] : points)
+            if (isBelow(point, realRoot) && live.movedAway(point, drive))
+                moves.emplace(relative(point), relative(live.drivesBelow.at(drive)));
+    };
     std::lock_guard lock(mutex_);
-    for (const auto& [point, drive] : rememberedLocked())
-        if (isBelow(point, realRoot) && live.movedAway(point, drive))
-            moves.emplace(relative(point), relative(live.drivesBelow.at(drive)));
-    for (const auto& [from, to] : movedThisRun_)
-        if (isBelow(from, realRoot) && isBelow(to, realRoot) && !live.points.contains(from))
-            moves.emplace(relative(from), relative(to));
+    add(rememberedLocked());
+    add(movedThisRun_);
     return moves;
 }
 

@@ -63,8 +63,8 @@ private:
     Tables tables_;
     std::mutex mutex_;
     std::optional<MountPoints> remembered_;
-    // Forgotten by this run as their drive was found mounted elsewhere: where it was found.
-    std::map<std::string, std::string> movedThisRun_;
+    // Forgotten by this run as their drive was found mounted elsewhere, with that drive.
+    MountPoints movedThisRun_;
     // The file holds just what is remembered (or is absent with nothing remembered).
     bool fileIsTidy_ = false;
 };
