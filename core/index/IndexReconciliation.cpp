@@ -176,6 +176,11 @@ bool storeReturned(LibraryIndex& index, IndexEntry entry, const LibraryAsset& as
     }
     entry.formerState.reset();
     entry.formerDecidedAt.reset();
+    // A link the user made at its new place, proven made since the file came there, is their
+    // flag on it; Keepsift's own still leads to the old place.
+    if (entry.state != ReviewState::pending && !entry.asset.isRejected && asset.isRejected &&
+        asset.linkedSinceChange() == true)
+        result.rejectionChanged.push_back(asset.id);
     adoptAsset(entry, asset);
     entry.takeIdentity();
     const auto found = index.entries.find(asset.id);

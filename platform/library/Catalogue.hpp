@@ -53,6 +53,9 @@ public:
     // Every photograph, ascending by creation date (identifier on ties). Throws
     // PortFetchError when the listing cannot be complete.
     std::vector<CatalogueAsset> all();
+    // The mount points the next listing finds moved: their drive mounted at another folder of
+    // the library.
+    MountMoves mountMoves() { return mounts_.moves(root_); }
     // The photographs among these identifiers, in the order given; unknown ones left out.
     std::vector<CatalogueAsset> withIdentifiers(const std::vector<std::string>& ids);
     // Every visible folder of the library, each folder under one name only.

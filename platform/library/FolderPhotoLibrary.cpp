@@ -226,7 +226,14 @@ std::vector<std::string> FolderPhotoLibrary::memberIdentifiers(const PortAssetCo
     return albums_.members(album);
 }
 
+// Read as a listing begins. A link the user made to a card's photograph, unread when the card
+// was mounted again at another folder, is theirs: it follows the card, and is read so. No
+// album write runs meanwhile: one taking out links that lead nowhere would take it out too.
 std::vector<PortMember> FolderPhotoLibrary::membersWithTimes(const PortAssetCollection& album) {
+    if (const auto moves = catalogue_.mountMoves(); !moves.empty()) {
+        std::lock_guard lock(changesMutex_);
+        albums_.followMovedMounts(albums_.folderOf(album), moves);
+    }
     return albums_.membersWithTimes(album);
 }
 

@@ -108,26 +108,32 @@ MountPoints& RememberedMounts::rememberedLocked() {
     return *remembered_;
 }
 
-void RememberedMounts::note(const std::string& root) {
-    const std::string realRoot = realFolderOf(root);
-    std::set<std::string> live, drivesBelow;
-    MountPoints kept;
+RememberedMounts::Live RememberedMounts::liveBelow(const std::string& realRoot) const {
+    Live live;
     for (const auto& mount : liveMounts(tables_.live)) {
-        live.insert(mount.path);
+        live.points.insert(mount.path);
         if (!isBelow(mount.path, realRoot)) continue;
         std::string drive = driveOf(mount);
-        if (!drive.empty()) drivesBelow.insert(drive);
-        kept.insert_or_assign(mount.path, std::move(drive));
+        if (!drive.empty()) live.drivesBelow.emplace(drive, mount.path);
+        live.below.insert_or_assign(mount.path, std::move(drive));
     }
+    return live;
+}
+
+void RememberedMounts::note(const std::string& root) {
+    const std::string realRoot = realFolderOf(root);
+    const Live live = liveBelow(realRoot);
+    MountPoints kept = live.below;
     std::lock_guard lock(mutex_);
     // Another library's are kept as they are, for when it is chosen again.
     for (const auto& [point, drive] : rememberedLocked()) {
-        if (isBelow(point, realRoot) && !live.contains(point) && drivesBelow.contains(drive)) {
+        if (isBelow(point, realRoot) && live.movedAway(point, drive)) {
             log().info(point + " is forgotten: its drive is mounted at another folder of " +
                        realRoot);
+            movedThisRun_.insert_or_assign(point, drive);
             continue;
         }
-        if (!isBelow(point, realRoot) || (!live.contains(point) && isBareFolder(point)))
+        if (!isBelow(point, realRoot) || (!live.points.contains(point) && isBareFolder(point)))
             kept.emplace(point, drive);
     }
     if (kept == rememberedLocked() && fileIsTidy_) return;
@@ -150,6 +156,25 @@ StorageMounts RememberedMounts::now() {
     for (const auto& [point, drive] : rememberedLocked())
         mounts.known.insert(point);
     return mounts;
+}
+
+// Where the drive is mounted now, not where it was first found: it may have moved again.
+MountMoves RememberedMounts::moves(const std::string& root) {
+    const std::string realRoot = realFolderOf(root);
+    const Live live = liveBelow(realRoot);
+    const auto relative = [&](const std::string& point) {
+        return std::filesystem::path(point).lexically_relative(realRoot).string();
+    };
+    MountMoves moves;
+    const auto add = [&](const MountPoints& points) {
+        for (const auto& [point, drive] : points)
+            if (isBelow(point, realRoot) && live.movedAway(point, drive))
+                moves.emplace(relative(point), relative(live.drivesBelow.at(drive)));
+    };
+    std::lock_guard lock(mutex_);
+    add(rememberedLocked());
+    add(movedThisRun_);
+    return moves;
 }
 
 } // namespace keepsift

@@ -263,6 +263,67 @@ void SymlinkAlbums::removeDanglingLinks(const std::string& albumFolder,
         if (!kept.contains(target)) catalogue_.ops().removeFile(link);
 }
 
+namespace {
+
+// The same path below where its mount point moved, or nothing where none moved above it.
+std::optional<std::string> movedPathOf(const std::string& path, const MountMoves& moves) {
+    for (const auto& [from, to] : moves)
+        if (path.starts_with(from + "/")) return to + path.substr(from.size());
+    return std::nullopt;
+}
+
+bool madeSince(const Place& link, const Place& file) {
+    const auto linked = changedNsOf(link), changed = changedNsOf(file);
+    return linked && changed && *linked > *changed;
+}
+
+// Made aside and renamed over it: a link of the user's is never lost on the way.
+void pointAt(FileSystemOps& ops, const Place& link, const std::string& target) {
+    const Place aside{link.anchor,
+                      parentOf(link.relative) + "/." + nameOf(link.relative) + ".following"};
+    ops.removeFile(aside);
+    if (ops.makeSymlink(target, aside) != 0) return;
+    if (ops.renamePath(aside, link) != 0) ops.removeFile(aside);
+}
+
+} // namespace
+
+// Only in the user's own album, and only to a photograph the library lists there. One made no
+// later than that file last changed, where the times say so, stays as it is: made again, it
+// would take the time of now and speak for bytes it was never made for.
+void SymlinkAlbums::followMovedMounts(const std::string& albumFolder, const MountMoves& moves) {
+    if (!isVisibleRelative(albumFolder) || !isOwnFolder(albumFolder)) return;
+    const std::filesystem::path albumPath = catalogue_.absolute(albumFolder);
+    const bool albumKeepsTimes = changeTimeKeptAt(albumPath);
+    struct Folder {
+        std::map<std::string, std::string> photographs;
+        bool keepsTimes = false;
+    };
+    std::map<std::string, Folder> folders;
+    const auto folderOf = [&](const std::string& relative) -> const Folder& {
+        const std::string folder = parentOf(relative);
+        auto [found, fresh] = folders.try_emplace(folder);
+        if (fresh) {
+            found->second.photographs =
+                ownersOf(catalogue_.itemsIn(folder, ListingDetail::kindsOnly));
+            found->second.keepsTimes =
+                albumKeepsTimes && changeTimeKeptAt(catalogue_.absolute(folder));
+        }
+        return found->second;
+    };
+    for (const Link& link : resolvedLinks(albumFolder)) {
+        if (link.reach != Link::Reach::nothing || link.named.empty()) continue;
+        const auto moved = movedPathOf(link.named, moves);
+        if (!moved) continue;
+        const Folder& folder = folderOf(*moved);
+        if (!folder.photographs.contains(*moved) ||
+            (folder.keepsTimes && !madeSince(link.place, {catalogue_.root(), *moved})))
+            continue;
+        pointAt(catalogue_.ops(), link.place,
+                std::filesystem::path(catalogue_.absolute(*moved)).lexically_relative(albumPath));
+    }
+}
+
 int SymlinkAlbums::add(const std::string& albumFolder, const std::vector<CatalogueItem>& items) {
     std::string albumPath = catalogue_.absolute(albumFolder);
     auto placeOf = [&](const std::string& name) {

@@ -42,6 +42,10 @@ public:
     // file now (nothing, or another link), but those to
     // storage that is away.
     int create(const std::string& title);
+    // Points each link that leads nowhere below a moved mount point at the same path below
+    // where it is mounted now, where a photograph is, unless the times show it made no later
+    // than that file last changed.
+    void followMovedMounts(const std::string& albumFolder, const MountMoves& moves);
     int add(const std::string& albumFolder, const std::vector<CatalogueItem>& items);
     int remove(const std::string& albumFolder, const std::vector<CatalogueItem>& items,
                const std::vector<std::string>& departed);

@@ -198,6 +198,24 @@ TEST(ReturningPhotograph, AFolderMovedOutAndBackGetsItsDecisionsBackAlsoAfterARe
     }
 }
 
+// The user's link at a photograph's new place is their flag on it only where it is proven made
+// since the file came there: one made in the same tick of the clock, or before, tells nothing.
+TEST(ReturningPhotograph, ALinkProvenMadeAtItsNewPlaceIsTheUsersFlag) {
+    const std::int64_t cameNs = 800000030'000000000;
+    for (const std::int64_t linkedNs : {cameNs + 5, cameNs, cameNs - 5}) {
+        SCOPED_TRACE(linkedNs);
+        Trip trip;
+        auto listing = trip.in("Trip02");
+        listing[1].file = FileIdentity{7, cameNs};
+        listing[1].isRejected = true;
+        listing[1].linkedNs = linkedNs;
+        const auto result = reconcileFiles(trip.index, listing, back);
+        EXPECT_EQ(result.returned.size(), 2u);
+        EXPECT_EQ(result.rejectionChanged, linkedNs > cameNs ? Ids{"Trip02/IMG_2.JPG"} : Ids{});
+        EXPECT_EQ(trip.index.entry("Trip02/IMG_2.JPG")->state, ReviewState::keptByHand);
+    }
+}
+
 // Times tell nothing of the bytes: a copy or a restore gives a file other times.
 TEST(ReturningPhotograph, ItsOwnBytesWithOtherTimesTakeTheDecisionOtherBytesStartAfresh) {
     Trip trip;

@@ -1,6 +1,8 @@
+#include <fstream>
 #include <map>
 #include <sys/mount.h>
 
+#include "photos/services/tests/ChangeTimes.hpp"
 #include "photos/services/tests/EngineOverFolder.hpp"
 #include "platform/library/tests/PrivateMounts.hpp"
 
@@ -41,9 +43,9 @@ protected:
         startServices();
         startEngine();
     }
-    void moveTheCard() {
-        ASSERT_EQ(::umount2((pictures / "Card").c_str(), MNT_DETACH), 0);
-        ASSERT_TRUE(mounts.bind(root / "card", pictures / "Card 1"));
+    void moveTheCard(const std::string& from = "Card", const std::string& to = "Card 1") {
+        ASSERT_EQ(::umount2((pictures / from).c_str(), MNT_DETACH), 0);
+        ASSERT_TRUE(mounts.bind(root / "card", pictures / to));
     }
     // Every link leads to a photograph flagged where it is now, and no flag was lost.
     void expectTheAlbumFollowed() {
@@ -135,6 +137,101 @@ TEST_F(RemountedCardWhileStopped, TakesItsLinksAndDecisionsAlongAfterAKill) {
     ASSERT_NO_FATAL_FAILURE(moveTheCard());
     start();
     expectEveryDecisionFollowed();
+}
+
+// The user moved a photograph onto the card and flagged it there by a link of their own, all
+// while Keepsift was stopped; then the card came back at another folder.
+TEST_F(RemountedCard, ReadsALinkMadeWhileStoppedAtTheCardsNewFolder) {
+    quitEngine();
+    fs::copy_file(pictures / "beach.jpg", pictures / "Card/DCIM/beach.jpg");
+    fs::remove(pictures / "beach.jpg");
+    testing::awaitChangeTimePast(pictures / "Card/DCIM/beach.jpg", album());
+    fs::create_symlink("../Card/DCIM/beach.jpg", album() / "beach.jpg");
+    const auto expectFlaggedAt = [&](const std::string& card) {
+        for (int run = 0; run < 2; ++run) {
+            if (run > 0) quitEngine();
+            start();
+            relist();
+            EXPECT_EQ(stateOf(card + "/DCIM/beach.jpg"), ReviewState::flaggedByHand) << card;
+            EXPECT_EQ(fs::read_symlink(album() / "beach.jpg"), "../" + card + "/DCIM/beach.jpg");
+            EXPECT_EQ(danglingLinks(), 0);
+            EXPECT_EQ(linked(), flagged());
+            EXPECT_EQ(flagged().size(), flaggedBefore + 1);
+        }
+        quitEngine();
+    };
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    expectFlaggedAt("Card 1");
+    ASSERT_NO_FATAL_FAILURE(moveTheCard("Card 1", "Card"));
+    expectFlaggedAt("Card");
+}
+
+// Links the user left leading nowhere that the moved card does not answer: made below another
+// folder, to a path the card does not hold, to what is no photograph. Each stays as it was.
+TEST_F(RemountedCard, LeavesTheUsersOtherLinksLeadingNowhereAsTheyAre) {
+    quitEngine();
+    std::ofstream(pictures / "Card/DCIM/notes.txt") << "shot list";
+    const std::map<std::string, std::string> left{
+        {"cardboard.jpg", "../Cardboard/DCIM/burst-0.jpg"},
+        {"missing.jpg", "../Card/DCIM/missing.jpg"},
+        {"notes.txt", "../Card/DCIM/notes.txt"},
+        {"folder.jpg", "../Card/DCIM"},
+        {"elsewhere.jpg", "../Trip/beach.jpg"},
+    };
+    for (const auto& [name, target] : left)
+        fs::create_symlink(target, album() / name);
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    for (int run = 0; run < 2; ++run) {
+        if (run > 0) quitEngine();
+        start();
+        relist();
+        for (const auto& [name, target] : left)
+            EXPECT_EQ(fs::read_symlink(album() / name), target) << name;
+        EXPECT_EQ(danglingLinks(), static_cast<int>(left.size()));
+        EXPECT_EQ(linked(), flagged());
+        EXPECT_EQ(flagged().size(), flaggedBefore);
+    }
+}
+
+// The card unmounted and mounted nowhere else, its pictures copied into a folder of the library
+// first: no drive moved, and every link to the card stays as it was, waiting for it.
+TEST_F(RemountedCard, LeavesLinksToACardMountedNowhereAsTheyAreBesideACopyOfIt) {
+    quitEngine();
+    fs::copy(pictures / "Card", pictures / "Card 1", fs::copy_options::recursive);
+    fs::create_symlink("../Card/DCIM/other-0.jpg", album() / "mine.jpg");
+    std::map<fs::path, fs::path> before;
+    for (const auto& link : fs::directory_iterator(album()))
+        before.emplace(link.path(), fs::read_symlink(link.path()));
+    ASSERT_EQ(::umount2((pictures / "Card").c_str(), MNT_DETACH), 0);
+    for (int run = 0; run < 2; ++run) {
+        if (run > 0) quitEngine();
+        start();
+        relist();
+        for (const auto& [link, target] : before) {
+            ASSERT_TRUE(fs::is_symlink(link)) << link;
+            EXPECT_EQ(fs::read_symlink(link), target);
+        }
+    }
+}
+
+// The user linked a path on the card before the photograph there came to it: the link was made
+// for no bytes it holds now, and, made anew at the card's new folder, it would seem so.
+TEST_F(RemountedCard, LeavesALinkMadeBeforeItsPhotographCameAsItIs) {
+    quitEngine();
+    fs::create_symlink("../Card/DCIM/beach.jpg", album() / "beach.jpg");
+    testing::awaitChangeTimePast(album() / "beach.jpg", pictures / "Card/DCIM");
+    fs::copy_file(pictures / "beach.jpg", pictures / "Card/DCIM/beach.jpg");
+    fs::remove(pictures / "beach.jpg");
+    ASSERT_NO_FATAL_FAILURE(moveTheCard());
+    for (int run = 0; run < 2; ++run) {
+        if (run > 0) quitEngine();
+        start();
+        relist();
+        EXPECT_FALSE(isFlagged(stateOf("Card 1/DCIM/beach.jpg")));
+        EXPECT_EQ(fs::read_symlink(album() / "beach.jpg"), "../Card/DCIM/beach.jpg");
+        EXPECT_EQ(linked(), flagged());
+        EXPECT_EQ(flagged().size(), flaggedBefore);
+    }
 }
 
 TEST_F(RemountedCard, TakesItsLinksAlong) {

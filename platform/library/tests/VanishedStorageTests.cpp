@@ -155,6 +155,32 @@ TEST_F(VanishedStorageTest, AMountPointWhoseDriveIsMountedAtAnotherFolderIsForgo
     EXPECT_THAT(mounts.now().known, UnorderedElementsAre(real("Card-1"), real("Phone")));
 }
 
+// Where a drive went, old folder to new, relative to the root: wherever it is mounted now,
+// also after a listing forgot the old folder and when it moved on again since; a drive
+// mounted out of the library, or one whose old folder another drive holds now, moved nothing.
+TEST_F(VanishedStorageTest, ADriveMountedAtAnotherFolderIsFollowedToWhereItIsNow) {
+    for (const auto* folder : {"Card", "Card-1", "Card-2", "Phone"})
+        std::filesystem::create_directories(lib(folder));
+    const auto line = [&](const char* numbers, const std::string& point, const char* device) {
+        return std::string("9 27 ") + numbers + " / " + point + " rw - vfat " + device + " rw\n";
+    };
+    RememberedMounts mounts(mountsFile(), tables());
+    mountTable(line("8:33", real("Card"), "/dev/sdc1") + line("8:49", real("Phone"), "/dev/sdd1"));
+    mounts.note(root.string());
+    EXPECT_THAT(mounts.moves(root.string()), IsEmpty());
+    mountTable(line("8:33", real("Card-1"), "/dev/sdc1") +
+               line("8:49", "/media/phone", "/dev/sdd1"));
+    const MountMoves toCard1{{"Card", "Card-1"}};
+    EXPECT_EQ(mounts.moves(root.string()), toCard1);
+    mounts.note(root.string());
+    EXPECT_EQ(mounts.moves(root.string()), toCard1);
+    mountTable(line("8:33", real("Card-2"), "/dev/sdc1") +
+               line("8:65", real("Card-1"), "/dev/sde1"));
+    EXPECT_EQ(mounts.moves(root.string()), (MountMoves{{"Card", "Card-2"}}));
+    mountTable(line("8:33", real("Card-2"), "/dev/sdc1") + line("8:65", real("Card"), "/dev/sde1"));
+    EXPECT_EQ(mounts.moves(root.string()), (MountMoves{{"Card-1", "Card-2"}}));
+}
+
 // The drive seen at each mount point is kept with it: a card unmounted while Keepsift does
 // not run and mounted at another folder of the library took its photographs along, whereas
 // another drive given the same numbers after a restart is not taken for it.
