@@ -590,7 +590,7 @@ public:
         if (!modelKnows(id)) return model_.decideOnNothing(id, kind, step_);
         if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end()) {
             model_.allow(id, kind, step_);
-            model_.allow(id, edit->second.second, step_);
+            allowAlbumEdit(id, edit->second);
         } else {
             model_.decide(id, kind, step_);
         }
@@ -598,7 +598,15 @@ public:
     void resetInWindow(const std::string& id) {
         model_.end(id);
         if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end())
-            model_.allow(id, edit->second.second, step_);
+            allowAlbumEdit(id, edit->second);
+    }
+    // The user's change to the album, still unread, allowed beside a decision in the window: a
+    // link added speaks for the bytes the file held as it was made, as when it stands alone.
+    void allowAlbumEdit(const std::string& id, const std::pair<FileState, Kind>& edit) {
+        if (edit.second == Kind::flag)
+            model_.allowOn(id, edit.second, step_, edit.first);
+        else
+            model_.allow(id, edit.second, step_);
     }
 
     // ---- "Delete all", checked against what the user saw when asking.
