@@ -117,8 +117,11 @@ public:
     // A decision that may or may not reach Keepsift beside what the path holds: either may
     // stand.
     void allow(const std::string& path, Kind kind, Step at, Bytes bytes = Bytes::listed) {
+        allowOn(path, kind, at, reviewed(path, bytes));
+    }
+    // The same, on the bytes the file held when the decision was made.
+    void allowOn(const std::string& path, Kind kind, Step at, FileState file) {
         soften(path);
-        const auto file = reviewed(path, bytes);
         reviews_.push_back({kind, file.content, path, file.number, at, false});
     }
     // A decision on what Keepsift still shows at a path that holds no photograph now (a pipe,

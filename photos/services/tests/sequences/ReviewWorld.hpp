@@ -228,6 +228,7 @@ public:
         fs::create_directories((pictures / to).parent_path());
         fs::create_hard_link(pictures / from, pictures / to);
         model_.link(from, to);
+        statusChanged(model_.files().at(from).number);
     }
     void symlinkTo(const std::string& target, const std::string& at) {
         fs::create_symlink(fs::path(target).lexically_relative(fs::path(at).parent_path()),
@@ -247,9 +248,16 @@ public:
         const struct timespec times[2] = {before.st_atim, before.st_mtim};
         ::utimensat(AT_FDCWD, (pictures / path).c_str(), times, 0);
         model_.rewrite(path, content);
-        // A link Keepsift has not read yet is older than these bytes, even the same again: it
-        // cannot tell they are the ones the link was made for.
-        if (albumEdits_.count(path)) model_.soften(path);
+        statusChanged(model_.files().at(path).number);
+    }
+    // A link Keepsift has not read yet is older than the file's change, which a rewrite, the
+    // same bytes again, a chmod and a hard link all move alike: Keepsift cannot tell the link
+    // was made for the bytes the file holds now.
+    void statusChanged(FileNumber number) {
+        for (const auto& [path, edit] : albumEdits_)
+            if (const auto file = model_.files().find(path);
+                file != model_.files().end() && file->second.number == number)
+                model_.soften(path);
     }
     // The photographs below a folder, copied as `cp -a` copies it.
     std::vector<std::string> copyFolder(const std::string& from, const std::string& to,
@@ -298,6 +306,8 @@ public:
             if (type == fs::file_type::regular || type == fs::file_type::directory)
                 fs::permissions(item.path(), fs::perms::others_read, options);
         }
+        for (const auto& [path, file] : model_.files())
+            statusChanged(file.number);
     }
 
     // Waits until the drive's clock, which ticks coarsely, has moved past the change time of
@@ -590,7 +600,7 @@ public:
         if (!modelKnows(id)) return model_.decideOnNothing(id, kind, step_);
         if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end()) {
             model_.allow(id, kind, step_);
-            model_.allow(id, edit->second.second, step_);
+            allowAlbumEdit(id, edit->second);
         } else {
             model_.decide(id, kind, step_);
         }
@@ -598,7 +608,15 @@ public:
     void resetInWindow(const std::string& id) {
         model_.end(id);
         if (const auto edit = albumEdits_.find(id); edit != albumEdits_.end())
-            model_.allow(id, edit->second.second, step_);
+            allowAlbumEdit(id, edit->second);
+    }
+    // The user's change to the album, still unread, allowed beside a decision in the window: a
+    // link added speaks for the bytes the file held as it was made, as when it stands alone.
+    void allowAlbumEdit(const std::string& id, const std::pair<FileState, Kind>& edit) {
+        if (edit.second == Kind::flag)
+            model_.allowOn(id, edit.second, step_, edit.first);
+        else
+            model_.allow(id, edit.second, step_);
     }
 
     // ---- "Delete all", checked against what the user saw when asking.
