@@ -139,8 +139,6 @@ void ScanEngine::lendDigestLocked(Lock& lock, const std::string& id,
         IndexEntry& entry = found->second;
         entry.takeDigest(std::move(lent));
         entry.measureAgain = false;
-        // An earlier build kept no sizes: the bytes lent are known by theirs.
-        if (entry.asset.fileSize <= 0) entry.asset.fileSize = files.front().fileSize;
     });
     notePendingLocked();
 }

@@ -26,8 +26,12 @@ bool isFileOf(const IndexEntry& entry, const LibraryAsset& listed) {
     return entry.asset.file && listed.file && oneFile(*entry.asset.file, *listed.file);
 }
 
+// A copy only of the very size: where the index kept none, every file listed would be
+// measured for every review that left.
 bool mayHoldMeasured(const IndexEntry& entry, const LibraryAsset& listed) {
-    return isFileOf(entry, listed) ? describesFile(entry, listed) : !sizeDiffers(entry, listed);
+    if (isFileOf(entry, listed)) return describesFile(entry, listed);
+    const auto size = sizeRestedOn(entry);
+    return size > 0 && size == listed.fileSize;
 }
 
 bool unchangedSince(const LibraryAsset& earlier, const LibraryAsset& now) {

@@ -30,7 +30,7 @@ bool describesFile(const IndexEntry& entry, const LibraryAsset& listed);
 bool isFileOf(const IndexEntry& entry, const LibraryAsset& listed);
 
 // The listed file may hold the bytes the entry measured, as far as its status tells: the file
-// the entry describes, or another file (a copy) of the size the entry rests on.
+// the entry describes, or another file (a copy) of the very size the entry rests on.
 bool mayHoldMeasured(const IndexEntry& entry, const LibraryAsset& listed);
 
 // Still the file listed earlier, as far as the library tells without reading it.
