@@ -55,18 +55,19 @@ bool isUserCancellation(const PortError& error) {
 
 // An addition looks at the album before it writes, to answer which photographs were linked
 // already, and once after; that look serves the check when it found every one in. A removal
-// takes out the links of those that left since they were listed too: the album would keep
-// them, leading nowhere, and the index would no longer say they are there.
+// takes out the links of those that left since they were listed too, even when all of them
+// left: the album would keep them, leading nowhere, and the index would no longer say they are
+// there.
 std::vector<std::string> LivePhotoLibrary::setRejected(const std::vector<std::string>& ids,
                                                        bool rejected) {
     if (ids.empty()) return {};
     auto assets = port_->fetchAssetsWithLocalIdentifiers(ids);
-    if (assets.empty()) throw LibraryError::albumWriteIncomplete(count(ids));
     std::vector<std::string> linkedAlready;
     if (!rejected) {
         auto gone = departedOf(ids, assets);
         assets.insert(assets.end(), gone.begin(), gone.end());
     } else {
+        if (assets.empty()) throw LibraryError::albumWriteIncomplete(count(ids));
         const auto members = rejectsMembers(*port_);
         std::copy_if(ids.begin(), ids.end(), std::back_inserter(linkedAlready),
                      [&](const std::string& id) { return members.contains(id); });

@@ -403,6 +403,76 @@ TEST_F(OwnLinks, IgnoringAGroupTakesOutTheLinkOfAFrameThatMovedUnlisted) {
     EXPECT_EQ(linked(), flagged());
 }
 
+// Every linked frame a decision takes out of the album moved to another folder before Keepsift
+// listed it (the window still shows them at their old places): their links lead nowhere, the
+// write takes them out, and the quit leaves nothing for the next start to mend.
+enum class TakingOut { ignoreTheGroup, keepTheFrame, resetADiscard };
+
+class LinksOfFramesMovedUnlisted : public OwnLinks,
+                                   public ::testing::WithParamInterface<TakingOut> {
+protected:
+    // Moves the linked frames the decision takes out and makes it; answers their new places.
+    std::vector<std::string> decideAfterMoving(const std::string& frame) {
+        const auto group = groupOf(frame);
+        std::vector<std::string> leaving = {frame};
+        if (GetParam() == TakingOut::ignoreTheGroup) {
+            leaving.clear();
+            for (const auto& id : inGroup(group))
+                if (isFlagged(stateOf(id))) leaving.push_back(id);
+        }
+        if (GetParam() == TakingOut::resetADiscard) engine->override(frame, false);
+        std::filesystem::create_directories(pictures / "Moved");
+        std::vector<std::string> moved;
+        for (const auto& id : leaving) {
+            moved.push_back("Moved/" + std::filesystem::path(id).filename().string());
+            std::filesystem::rename(pictures / id, pictures / moved.back());
+        }
+        if (GetParam() == TakingOut::keepTheFrame)
+            engine->override(frame, true);
+        else if (GetParam() == TakingOut::ignoreTheGroup)
+            engine->ignore(group);
+        else
+            engine->reset(group);
+        return moved;
+    }
+    std::string frameTakenOut() const {
+        return GetParam() == TakingOut::resetADiscard ? idsIn(ReviewState::keeper).front()
+                                                      : idsIn(ReviewState::flagged).front();
+    }
+};
+
+TEST_P(LinksOfFramesMovedUnlisted, GoWithTheDecisionAndStaySettled) {
+    const auto frame = frameTakenOut();
+    const auto group = groupOf(frame);
+    std::vector<std::string> left;
+    for (const auto& id : inGroup(group))
+        if (isFlagged(stateOf(id)) || id == frame) left.push_back(id);
+    const auto moved = decideAfterMoving(frame);
+    EXPECT_EQ(danglingLinks(), 0);
+    quitEngine();
+    EXPECT_EQ(danglingLinks(), 0);
+    const auto saved = storedIndex();
+    for (const auto& id : left)
+        if (!std::filesystem::exists(pictures / id)) {
+            EXPECT_FALSE(saved.entries.at(id).asset.isRejected) << id;
+        }
+    EXPECT_FALSE(storage->read(std::string(UnsettledAlbum::fileName)));
+    start();
+    relist();
+    EXPECT_EQ(danglingLinks(), 0);
+    EXPECT_EQ(linked(), flagged());
+    if (GetParam() == TakingOut::keepTheFrame) {
+        EXPECT_EQ(stateOf(moved.front()), ReviewState::keptByHand);
+    }
+    if (GetParam() == TakingOut::resetADiscard) {
+        EXPECT_FALSE(isFlagged(stateOf(moved.front())));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ByTheWindow, LinksOfFramesMovedUnlisted,
+                         ::testing::Values(TakingOut::ignoreTheGroup, TakingOut::keepTheFrame,
+                                           TakingOut::resetADiscard));
+
 // The user links a keeper into the album and moves its file before Keepsift has read the
 // link: the listing that finds the photograph at its new place leaves no link in the album
 // leading to the old one, nor does a quit and a start.
