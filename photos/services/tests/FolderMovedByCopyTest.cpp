@@ -124,6 +124,17 @@ protected:
         EXPECT_EQ(danglingLinks(), 0);
     }
 
+    // "Delete all" trashes the bytes flagged, and the kept ones stay in the moved folder.
+    void expectDeleteAllTrashesOnlyTheFlagged() {
+        engine->deleteBatch(std::nullopt, 0, true);
+        auto trash = trashed(), expected = flaggedBytes;
+        std::sort(trash.begin(), trash.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(trash, expected);
+        for (std::size_t i = 3; i < frames.size(); ++i)
+            EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+    }
+
     std::vector<std::string> frames;
     std::vector<std::vector<char>> flaggedBytes, keptBytes;
 };
@@ -132,13 +143,7 @@ protected:
 TEST_P(TripMovedByCopy, EveryHandDecisionFollowsItsCopyAndDeleteAllTrashesOnlyTheFlagged) {
     moveByCopy({"Trip01"}, "Moved");
     expectHandDecisionsMoved();
-    engine->deleteBatch(std::nullopt, 0, true);
-    auto trash = trashed(), expected = flaggedBytes;
-    std::sort(trash.begin(), trash.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(trash, expected);
-    for (std::size_t i = 3; i < frames.size(); ++i)
-        EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+    expectDeleteAllTrashesOnlyTheFlagged();
 }
 
 // `cp -a` puts the times back once the bytes are written: a listing in between finds the
@@ -203,13 +208,7 @@ TEST_F(EarlierIndexTripMovedByCopy, EveryHandDecisionFollowsACopyMadeWhileStoppe
     start();
     expectHandDecisionsMoved();
     expectSavedAsShown();
-    engine->deleteBatch(std::nullopt, 0, true);
-    auto trash = trashed(), expected = flaggedBytes;
-    std::sort(trash.begin(), trash.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(trash, expected);
-    for (std::size_t i = 3; i < frames.size(); ++i)
-        EXPECT_EQ(bytesOf(pictures / moved(frames[i])), keptBytes[i - 3]);
+    expectDeleteAllTrashesOnlyTheFlagged();
 }
 
 // A frame flagged and one kept by hand rewritten with another picture of their size before
